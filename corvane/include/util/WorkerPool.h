@@ -1,0 +1,70 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+namespace corvane {
+
+// The worker pool of the engine's parallel stages.
+//
+// Contract:
+// - Jobs come from a counter under the pool mutex. takeDescending() hands out the counter's
+//   value and decrements it, so a counter started at n - 1 gives n - 1, ..., 0 and then
+//   kNoJob for ever; once the cancel or the failure flag is set nothing more is handed out
+//   and running jobs finish.
+// - A worker body that lets CvExCancel escape sets the cancel flag; any other exception sets
+//   the failure flag. No exception leaves a worker thread.
+// - run() joins every worker it started on every path out: after a normal end, after a
+//   failure to create a thread, and after an exception thrown by the start hook in the
+//   calling thread (which sets the failure flag first so the others stop taking jobs and
+//   is then rethrown unchanged once all are joined).
+// - After the join a cancelled pool throws CvExCancel, a failed one the plain text
+//   "Unhandled exception in worker thread."; cancel wins over failure.
+class WorkerPool {
+ public:
+  static constexpr uint32_t kNoJob = 0xFFFFFFFFu;
+
+  explicit WorkerPool(uint32_t firstJob = kNoJob) : counter_(firstJob) {}
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+
+  // Takes a job under the mutex; onTaken(job) runs under the mutex too (for stages that
+  // report progress as a job is taken) and may throw, which releases the mutex.
+  uint32_t takeDescending();
+  template <class OnTaken>
+  uint32_t takeDescending(OnTaken&& onTaken) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const uint32_t job = takeLocked();
+    onTaken(job);
+    return job;
+  }
+
+  // Starts `threads` workers (at least one), each running worker(index), joins them and
+  // raises the recorded outcome. beforeStart(index), when given, runs in the calling thread
+  // just before worker `index` is created.
+  void run(unsigned threads, const std::function<void(unsigned)>& worker,
+           const std::function<void(unsigned)>& beforeStart = {});
+
+  void resetCounter(uint32_t firstJob);
+  void setCancelled() { cancelled_.store(true); }
+  void setFailed() { failed_.store(true); }
+  bool cancelled() const { return cancelled_.load(); }
+  bool failed() const { return failed_.load(); }
+  bool stopped() const { return cancelled() || failed(); }
+  std::mutex& mutex() { return mutex_; }
+
+  // The plain text a failed pool throws.
+  static const char* const kWorkerFailure;
+
+ private:
+  uint32_t takeLocked();
+
+  std::mutex mutex_;
+  uint32_t counter_;
+  std::atomic<bool> cancelled_{false};
+  std::atomic<bool> failed_{false};
+};
+
+}  // namespace corvane

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "kestrum/utility/ProgressRange.h"
+
+namespace {
+
+struct Recorder : kestrum::utility::IiUI {
+  std::vector<std::pair<float, std::string>> calls;
+  void progress(float f, const std::string& label) override { calls.emplace_back(f, label); }
+};
+
+TEST(ProgressRange, WholeRangeReportsZeroAtOnce) {
+  Recorder r;
+  ProgressRange range(&r);
+  ASSERT_EQ(r.calls.size(), 1u);
+  EXPECT_EQ(r.calls[0].first, 0.0f);
+  EXPECT_EQ(r.calls[0].second, "");
+}
+
+TEST(ProgressRange, SubRangesSplitConsecutively) {
+  Recorder r;
+  ProgressRange range(&r, 0.2f, 0.6f);
+  ProgressRange a = range.subRange(0.3f);
+  ProgressRange b = range.subRange(0.7f);
+  EXPECT_FLOAT_EQ(a.start(), 0.2f);
+  EXPECT_FLOAT_EQ(a.end(), 0.32f);
+  EXPECT_FLOAT_EQ(b.start(), 0.32f);
+  EXPECT_FLOAT_EQ(b.end(), 0.48f);
+  EXPECT_EQ(a.current(), 0.0f);
+  EXPECT_TRUE(r.calls.empty());
+}
+
+TEST(ProgressRange, ReportMapsAndRemembers) {
+  Recorder r;
+  ProgressRange range(&r, 0.5f, 1.0f);
+  range.report("x", 0.5f);
+  ASSERT_EQ(r.calls.size(), 1u);
+  EXPECT_FLOAT_EQ(r.calls[0].first, 0.75f);
+  EXPECT_EQ(range.current(), 0.5f);
+}
+
+TEST(ProgressRange, NullReceiverIsSilent) {
+  ProgressRange range(nullptr, 0.0f, 1.0f);
+  range.report("x", 0.5f);
+  range.checkpoint("p", 1, "l", 0.5f);
+  ProgressRange child = range.subRange(0.9f);
+  EXPECT_EQ(child.ui(), nullptr);
+}
+
+TEST(ProgressRange, CheckpointTextNamesHeaderLineAndLabel) {
+  Recorder r;
+  ProgressRange range(&r, 0.0f, 0.5f);
+  range.checkpoint("corvane/include/classification/GlobalClassification", 219, "histogram", 0.5f);
+  ASSERT_EQ(r.calls.size(), 1u);
+  EXPECT_FLOAT_EQ(r.calls[0].first, 0.25f);
+  EXPECT_EQ(r.calls[0].second,
+            "corvane/include/classification/GlobalClassification: 219:\n(before [histogram]): ");
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+#include "engine/CvExCancel.h"
+#include "util/ProcessorCount.h"
+#include "util/WorkerPool.h"
+
+using corvane::WorkerPool;
+
+namespace {
+
+TEST(WorkerPool, HandsOutJobsDescendingThenNoJob) {
+  WorkerPool pool(2);
+  EXPECT_EQ(pool.takeDescending(), 2u);
+  EXPECT_EQ(pool.takeDescending(), 1u);
+  EXPECT_EQ(pool.takeDescending(), 0u);
+  EXPECT_EQ(pool.takeDescending(), WorkerPool::kNoJob);
+  EXPECT_EQ(pool.takeDescending(), WorkerPool::kNoJob);
+}
+
+TEST(WorkerPool, OneWorkerRunsJobsInOrder) {
+  WorkerPool pool(6);
+  std::vector<uint32_t> order;
+  pool.run(1, [&](unsigned) {
+    for (uint32_t j; (j = pool.takeDescending()) != WorkerPool::kNoJob;) order.push_back(j);
+  });
+  EXPECT_EQ(order, (std::vector<uint32_t>{6, 5, 4, 3, 2, 1, 0}));
+}
+
+TEST(WorkerPool, EveryJobRunsOnceOnManyWorkers) {
+  WorkerPool pool(999);
+  std::vector<std::atomic<int>> seen(1000);
+  pool.run(8, [&](unsigned) {
+    for (uint32_t j; (j = pool.takeDescending()) != WorkerPool::kNoJob;) seen[j]++;
+  });
+  for (auto& s : seen) EXPECT_EQ(s.load(), 1);
+}
+
+TEST(WorkerPool, FailureIsPlainTextAfterJoin) {
+  WorkerPool pool(100);
+  std::atomic<int> finished{0};
+  try {
+    pool.run(4, [&](unsigned i) {
+      if (i == 0) throw std::runtime_error("boom");
+      for (uint32_t j; (j = pool.takeDescending()) != WorkerPool::kNoJob;) {
+      }
+      finished++;
+    });
+    FAIL() << "no exception";
+  } catch (const char* text) {
+    EXPECT_STREQ(text, "Unhandled exception in worker thread.");
+  }
+  EXPECT_EQ(finished.load(), 3);
+}
+
+TEST(WorkerPool, CancelWinsOverFailure) {
+  WorkerPool pool(10);
+  std::mutex m;
+  int calls = 0;
+  EXPECT_THROW(pool.run(2,
+                        [&](unsigned) {
+                          int mine;
+                          {
+                            std::lock_guard<std::mutex> lock(m);
+                            mine = calls++;
+                          }
+                          if (mine == 0) throw CvExCancel();
+                          throw 42;
+                        }),
+               CvExCancel);
+  EXPECT_TRUE(pool.cancelled());
+  EXPECT_TRUE(pool.failed());
+}
+
+TEST(WorkerPool, SetFlagStopsHandingOutJobs) {
+  WorkerPool pool(5);
+  pool.setCancelled();
+  EXPECT_EQ(pool.takeDescending(), WorkerPool::kNoJob);
+  pool.resetCounter(1);
+  EXPECT_EQ(pool.takeDescending(), 1u);
+}
+
+TEST(WorkerPool, ExceptionWhileStartingJoinsStartedWorkers) {
+  WorkerPool pool(1000000);
+  std::atomic<int> running{0};
+  std::atomic<int> ended{0};
+  try {
+    pool.run(
+        4,
+        [&](unsigned) {
+          running++;
+          while (pool.takeDescending() != WorkerPool::kNoJob) {
+          }
+          ended++;
+        },
+        [&](unsigned i) {
+          if (i == 2) throw CvExCancel();
+        });
+    FAIL() << "no exception";
+  } catch (const CvExCancel&) {
+  }
+  // Both started workers ran to their end before run() gave up.
+  EXPECT_EQ(running.load(), 2);
+  EXPECT_EQ(ended.load(), 2);
+}
+
+TEST(ProcessorCount, OverrideAndDefault) {
+  EXPECT_GE(corvane::processorCount(), 1u);
+  corvane::setProcessorCountOverride(3);
+  EXPECT_EQ(corvane::processorCount(), 3u);
+  corvane::setProcessorCountOverride(0);
+  EXPECT_GE(corvane::processorCount(), 1u);
+}
+
+}  // namespace
