@@ -39,7 +39,7 @@ case "$mode" in
   sanitize)
     build "$root/build-asan" -DZARVO_SANITIZE=ON -DZARVO_BUILD_BENCH=OFF
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-      "$root/build-asan/tests/corvane_tests"
+      ctest --test-dir "$root/build-asan" --output-on-failure -j "$jobs"
     ;;
   *)
     echo "usage: $0 run|test|sanitize" >&2
