@@ -64,6 +64,20 @@ TEST(Variables, DefaultsForA1024PixelPicture) {
   EXPECT_EQ(vars.inFocusEdgeWidth.effectiveValue(), 11);  // 4096 / 2^8.5 = 11.31
 }
 
+TEST(Variables, UnregisteredMembersKeepTheirRanges) {
+  Variables vars;
+  vars.channels[2].setScaled(1.0f);
+  EXPECT_EQ(vars.channels[2].value(), 3u);
+  EXPECT_EQ(vars.channels[2].toString(), "3=both");
+  vars.channels[2].setScaled(-1.0f);  // unsigned: saturates at 0 instead of wrapping
+  EXPECT_EQ(vars.channels[2].toString(), "0=off");
+  vars.keepOrLose.setScaled(0.5f);
+  EXPECT_EQ(vars.keepOrLose.toString(), "1=lose");
+  vars.spareTolerance.setScaled(0.5f);
+  EXPECT_NEAR(vars.spareTolerance.value(), 2.0f, 1e-5f);
+  EXPECT_NEAR(vars.spareTolerance.scaled(), 0.5f, 1e-6f);
+}
+
 TEST(Variables, EdgeContrastMovesTheColourBits) {
   Variables vars;
   vars.set("edgeContrast", 1.0f);
