@@ -59,3 +59,11 @@ uint32_t CvBytesPerPixel(uint32_t kind);
 // it answers 0 and reports nowhere.
 int32_t corvaneProgressCallback(uint8_t percent, void* context);
 void corvaneSetProgressFunction(CvProgressCallback function);
+
+// A tuning variable as the host reads it. The table that owns the variable owns both texts;
+// they stay valid until the variable's texts are next refreshed or the session ends.
+struct CvVariable {
+  float proportion;  // clamped into 0..1
+  const char* name;  // zero-terminated
+  const char* text;  // zero-terminated display text; "*" marks a change since the last analysis
+};

@@ -1,0 +1,206 @@
+#include "variables/Variables.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <string>
+
+namespace corvane {
+namespace {
+
+std::string textOf(Variables& vars, const std::string& name) {
+  vars.updateTexts();
+  return vars.findRecord(name)->text;
+}
+
+TEST(Variables, RegistersTwentyTwoNamesInOrder) {
+  Variables vars;
+  const char* expected[] = {
+      "imageTol",    "inFocusEdgeWidth", "edgeContrast", "textureFilter", "interpolation",
+      "#resolution", "#texture",         "#colourBits",  "#maxBits",      "featureTol",
+      "focus",       "overlap",          "t%",           "b-smooth",      "b-careful",
+      "b-greedy",    "v-mdPt",           "v-smplf",      "v-smth",        "BlendMode",
+      "fg sampling", "bg sampling"};
+  ASSERT_EQ(vars.size(), 22u);
+  for (size_t i = 0; i < vars.size(); ++i) {
+    EXPECT_STREQ(vars.records()[i].name, expected[i]);
+    EXPECT_EQ(vars.findRecord(expected[i]), &vars.records()[i]);
+    ASSERT_NE(vars.records()[i].text, nullptr);
+  }
+  EXPECT_EQ(vars.findRecord("nonsense"), nullptr);
+  EXPECT_EQ(vars.findVariable("nonsense"), nullptr);
+  EXPECT_EQ(vars.imageTol.owner(), &vars);
+  EXPECT_EQ(vars.keepOrLose.owner(), nullptr);  // unregistered members stay ownerless
+}
+
+TEST(Variables, DefaultsForA1024PixelPicture) {
+  Variables vars;
+  EXPECT_NEAR(vars.inFocusEdgeWidth.value(), 2.8284271f, 1e-6f);
+  EXPECT_EQ(vars.inFocusEdgeWidth.effectiveValue(), 2);
+  EXPECT_EQ(vars.resolution.effectiveValue(), 3.0f);
+  EXPECT_EQ(vars.texture.effectiveValue(), 2);
+  EXPECT_EQ(textOf(vars, "#texture"), "3");
+  EXPECT_EQ(vars.colourBits.effectiveValue(), 4);
+  EXPECT_EQ(vars.maxBits.effectiveValue(), 7);
+  EXPECT_NEAR(vars.imageTol.value(), std::pow(4.0, 0.51), 1e-5);
+  EXPECT_FLOAT_EQ(vars.findRecord("imageTol")->proportion, 0.51f);
+  EXPECT_EQ(textOf(vars, "imageTol"), "2.02792");  // six significant digits
+  EXPECT_EQ(textOf(vars, "edgeContrast"), "1=medium");
+  EXPECT_EQ(textOf(vars, "t%"), "0.166667");
+  EXPECT_EQ(textOf(vars, "BlendMode"), "2=bp");
+  EXPECT_EQ(vars.effectiveValue<int>("b-careful"), 16);
+  EXPECT_FLOAT_EQ(vars.effectiveValue<float>("v-smplf"), 0.6f);
+  EXPECT_THROW(vars.effectiveValue<float>("b-careful"), Variables::VariableNotFound);
+
+  // The edge width follows the picture size within 2..32.
+  vars.setDefaults(100);
+  EXPECT_EQ(vars.inFocusEdgeWidth.value(), 2.0f);
+  vars.setDefaults(100000);
+  EXPECT_EQ(vars.inFocusEdgeWidth.value(), 32.0f);
+  vars.setDefaults(4096);
+  EXPECT_EQ(vars.inFocusEdgeWidth.effectiveValue(), 11);  // 4096 / 2^8.5 = 11.31
+}
+
+TEST(Variables, UnregisteredMembersKeepTheirRanges) {
+  Variables vars;
+  vars.channels[2].setScaled(1.0f);
+  EXPECT_EQ(vars.channels[2].value(), 3u);
+  EXPECT_EQ(vars.channels[2].toString(), "3=both");
+  vars.channels[2].setScaled(-1.0f);  // unsigned: saturates at 0 instead of wrapping
+  EXPECT_EQ(vars.channels[2].toString(), "0=off");
+  vars.keepOrLose.setScaled(0.5f);
+  EXPECT_EQ(vars.keepOrLose.toString(), "1=lose");
+  vars.spareTolerance.setScaled(0.5f);
+  EXPECT_NEAR(vars.spareTolerance.value(), 2.0f, 1e-5f);
+  EXPECT_NEAR(vars.spareTolerance.scaled(), 0.5f, 1e-6f);
+}
+
+TEST(Variables, EdgeContrastMovesTheColourBits) {
+  Variables vars;
+  vars.set("edgeContrast", 1.0f);
+  EXPECT_EQ(vars.edgeContrast.effectiveValue(), 2);
+  EXPECT_EQ(vars.colourBits.effectiveValue(), 3);
+  EXPECT_EQ(vars.maxBits.effectiveValue(), 6);
+  EXPECT_EQ(textOf(vars, "edgeContrast"), "2=high*");
+
+  vars.set("edgeContrast", 0.0f);
+  vars.set("#maxBits", 1.0f);
+  EXPECT_EQ(vars.maxBits.value(), 11);
+  EXPECT_EQ(vars.maxBits.effectiveValue(), 8);  // capped like the colour bits
+  vars.set("#colourBits", 0.0f);
+  EXPECT_EQ(vars.colourBits.effectiveValue(), 1);
+}
+
+TEST(Variables, TextureAndResolutionFollowWidthAndFilter) {
+  Variables vars;
+  vars.set("#texture", 0.0f);
+  EXPECT_EQ(vars.texture.effectiveValue(), 0);
+  EXPECT_EQ(textOf(vars, "#texture"), "Off*");
+
+  vars.texture.setValue(1.0f);
+  vars.textureFilter.setValue(2);  // 2 * 1 * 2^1.5 = 5.66
+  EXPECT_EQ(vars.texture.effectiveValue(), 5);
+  EXPECT_EQ(vars.resolution.effectiveValue(), 4.0f);  // ceil(2 * 1 * 2^1)
+}
+
+TEST(Variables, IntegerProportionsRoundHalfUp) {
+  Variables vars;
+  vars.set("b-careful", 0.5f);
+  EXPECT_EQ(vars.bCareful.value(), 25);
+  vars.set("overlap", 0.5f);
+  EXPECT_EQ(vars.overlap.value(), 2);  // 1.5 rounds up
+  vars.set("overlap", 0.49f);
+  EXPECT_EQ(vars.overlap.value(), 1);
+  EXPECT_FLOAT_EQ(vars.overlap.scaled(), 1.0f / 3.0f);
+  vars.set("v-mdPt", -0.25f);  // out of range: taken, record clamped
+  EXPECT_EQ(vars.vMdPt.value(), -2);
+  EXPECT_EQ(vars.findRecord("v-mdPt")->proportion, 0.0f);
+  vars.updateRecords();
+  EXPECT_EQ(vars.findRecord("v-mdPt")->proportion, 0.0f);
+}
+
+TEST(Variables, ChangeMarkLastsUntilTheNextRemember) {
+  Variables vars;
+  EXPECT_EQ(textOf(vars, "focus"), "0");
+  vars.set("focus", 0.25f);
+  EXPECT_EQ(textOf(vars, "focus"), "1*");
+  EXPECT_TRUE(vars.focus.changed());
+  // A variable derived from a changed one carries the mark too.
+  vars.inFocusEdgeWidth.setValue(16.0f);
+  EXPECT_EQ(textOf(vars, "#resolution"), "23*");  // ceil(16 * 2^0.5)
+  vars.rememberAll();
+  EXPECT_EQ(textOf(vars, "focus"), "1");
+  EXPECT_EQ(textOf(vars, "#resolution"), "23");
+  std::ostringstream printed;
+  vars.focus.print(printed);
+  EXPECT_EQ(printed.str(), "1, 1");
+}
+
+TEST(Variables, RestoreAllSwapsRememberedProportions) {
+  Variables vars;
+  vars.set("b-smooth", 0.5f);
+  vars.set("focus", 1.0f);
+  vars.restoreAll();
+  EXPECT_EQ(vars.bSmooth.value(), 5);
+  EXPECT_EQ(vars.focus.value(), 0.0f);
+  EXPECT_FLOAT_EQ(vars.rememberedProportion(13), 0.5f);  // "b-smooth"
+  // The latch holds the values that did not make it, so the restored ones read as changed.
+  EXPECT_TRUE(vars.bSmooth.changed());
+  vars.restoreAll();
+  EXPECT_EQ(vars.bSmooth.value(), 50);
+  EXPECT_EQ(vars.focus.value(), 4.0f);
+}
+
+TEST(Variables, RefusesUnknownNamesAndNaN) {
+  Variables vars;
+  EXPECT_THROW(vars.set("nonsense", 0.5f), Variables::VariableNotFound);
+  EXPECT_THROW(vars.effectiveValue<int>("nonsense"), Variables::VariableNotFound);
+  const float before = vars.findRecord("b-greedy")->proportion;
+  EXPECT_THROW(vars.set("b-greedy", std::nanf("")), Variables::InvalidProportion);
+  EXPECT_EQ(vars.bGreedy.value(), 8);
+  EXPECT_EQ(vars.findRecord("b-greedy")->proportion, before);
+  EXPECT_THROW(vars.set("nonsense", std::nanf("")), Variables::VariableNotFound);
+}
+
+TEST(Variables, HugeValuesSaturateInsteadOfOverflowing) {
+  const float inf = std::numeric_limits<float>::infinity();
+  Variables vars;
+  vars.set("b-smooth", 1e30f);
+  EXPECT_EQ(vars.bSmooth.value(), INT_MAX);
+  EXPECT_EQ(vars.findRecord("b-smooth")->proportion, 1.0f);
+  vars.set("b-smooth", -inf);
+  EXPECT_EQ(vars.bSmooth.value(), INT_MIN);
+  vars.updateRecords();
+  EXPECT_EQ(vars.findRecord("b-smooth")->proportion, 0.0f);
+
+  // Colour bits from saturated inputs: no wrap-around.
+  vars.set("#colourBits", -1e30f);
+  vars.set("edgeContrast", 1e30f);
+  EXPECT_EQ(vars.colourBits.effectiveValue(), 0);
+  vars.set("#colourBits", 1e30f);
+  vars.set("edgeContrast", -1e30f);
+  EXPECT_EQ(vars.colourBits.effectiveValue(), 8);
+
+  // A texture filter byte of 255 as the analysis parameters write it.
+  Variables bytes;
+  bytes.textureFilter.setValue(255);
+  EXPECT_EQ(bytes.texture.effectiveValue(), INT_MAX);
+  EXPECT_EQ(textOf(bytes, "#texture"), "2147483648*");
+  EXPECT_EQ(saturatingCast<int>(bytes.resolution.effectiveValue()), INT_MAX);
+  EXPECT_EQ(textOf(bytes, "textureFilter"), "255*");
+
+  // An enormous edge width proportion.
+  bytes.set("inFocusEdgeWidth", 1e30f);
+  EXPECT_EQ(bytes.inFocusEdgeWidth.effectiveValue(), INT_MAX);
+  bytes.set("inFocusEdgeWidth", -1e30f);
+  EXPECT_EQ(bytes.inFocusEdgeWidth.effectiveValue(), 0);
+  bytes.updateRecords();
+  EXPECT_EQ(bytes.findRecord("inFocusEdgeWidth")->proportion, 0.0f);
+  EXPECT_EQ(bytes.resolution.effectiveValue(), 2.0f);
+}
+
+}  // namespace
+}  // namespace corvane
