@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "kestrum/utility/ProgressRange.h"
@@ -62,13 +63,18 @@ inline LineBox lineDomainAxis1(int32_t n) {
   return LineBox{0, 0, upper(0), upper(1)};
 }
 
-// One line of samples in memory: element i lives at data[i * stride].
+// Lines of samples in memory: sample t of lane k lives at data[t * stride + k]. Lanes are
+// neighbouring lines stored side by side; plain element types reduce a run of them together
+// so that the inner loop sweeps contiguous memory instead of one strided column at a time.
 template <class T>
 struct StridedLine {
   T* data;
   std::ptrdiff_t stride;
-  T& operator[](std::ptrdiff_t i) const { return data[i * stride]; }
+  T& at(std::ptrdiff_t t, std::ptrdiff_t lane = 0) const { return data[t * stride + lane]; }
 };
+
+// Lines reduced together when neighbouring lines are adjacent in memory.
+constexpr std::ptrdiff_t kLineConvolveLanes = 64;
 
 // A view of `a` with its two indices exchanged, sharing a's elements.
 template <class T>
@@ -76,11 +82,12 @@ blitz::Array<T, 2> lineConvolveInit(const blitz::Array<T, 2>& a) {
   return a.transpose(1, 0);
 }
 
-// The prefix and suffix scratch lines, sized once per call to the line length.
+// The prefix and suffix scratch lines (n samples of each lane), sized once per call.
 template <class T>
-void lineConvolveCopy(std::vector<T>& prefix, std::vector<T>& suffix, std::ptrdiff_t n) {
-  prefix.resize(static_cast<std::size_t>(n));
-  suffix.resize(static_cast<std::size_t>(n));
+void lineConvolveCopy(std::vector<T>& prefix, std::vector<T>& suffix, std::ptrdiff_t n,
+                      std::ptrdiff_t lanes) {
+  prefix.resize(static_cast<std::size_t>(n * lanes));
+  suffix.resize(static_cast<std::size_t>(n * lanes));
 }
 
 // The same n samples in the opposite order.
@@ -91,36 +98,59 @@ StridedLine<T> lineConvolveSetup(const StridedLine<T>& line, std::ptrdiff_t n) {
 
 // Prefix combination over blocks of w samples: s[t] combines x from its block's start up to
 // t. The first block is w - firstOffset samples long (the suffix pass starts part-way so that
-// its blocks match the prefix pass's blocks when run over the reversed line).
-template <class T, class Op>
+// its blocks match the prefix pass's blocks when run over the reversed line). kLanes is the
+// lane count when known at compile time, else 0 and `lanes` gives it.
+template <std::ptrdiff_t kLanes, class T, class Op>
 void lineConvolveFast(const StridedLine<const T>& x, const StridedLine<T>& s, std::ptrdiff_t n,
-                      int32_t w, int32_t firstOffset, const Op& op) {
+                      int32_t w, int32_t firstOffset, const Op& op, std::ptrdiff_t lanes = kLanes) {
+  const std::ptrdiff_t laneCount = kLanes > 0 ? kLanes : lanes;
   std::ptrdiff_t t = 0;
   std::ptrdiff_t blockLength = w - firstOffset;
   while (t < n) {
     const std::ptrdiff_t end = std::min<std::ptrdiff_t>(t + blockLength, n);
-    op.copy(s[t], x[t]);
-    for (std::ptrdiff_t u = t + 1; u < end; ++u) op.combine(s[u], s[u - 1], x[u]);
+    for (std::ptrdiff_t k = 0; k < laneCount; ++k) op.copy(s.at(t, k), x.at(t, k));
+    if constexpr (kLanes == 1 && std::is_trivially_copyable<T>::value) {
+      // A single lane is one long dependency chain: keep the running value in a register
+      // rather than reading back the sample just stored.
+      T running = s.at(t);
+      for (std::ptrdiff_t u = t + 1; u < end; ++u) {
+        T next = running;
+        op.combine(next, running, x.at(u));
+        running = next;
+        s.at(u) = running;
+      }
+    } else {
+      for (std::ptrdiff_t u = t + 1; u < end; ++u) {
+        T* su = &s.at(u);
+        const T* sPrevious = &s.at(u - 1);
+        const T* xu = &x.at(u);
+        for (std::ptrdiff_t k = 0; k < laneCount; ++k) op.combine(su[k], sPrevious[k], xu[k]);
+      }
+    }
     t = end;
     blockLength = w;
   }
 }
 
 // The combining step for the windows starting at tFirst..tLast (line offsets): a window that
-// starts a block is that block's suffix alone, any other joins a suffix with a prefix. out[0]
-// receives the window starting at tFirst.
-template <class T, class Op>
-void lineConvolveEdges(const T* suffix, const T* prefix, const StridedLine<T>& out,
-                       std::ptrdiff_t tFirst, std::ptrdiff_t tLast, int32_t w, const Op& op) {
-  std::ptrdiff_t k = tFirst % w;
-  T* y = out.data;
-  for (std::ptrdiff_t t = tFirst; t <= tLast; ++t, y += out.stride) {
-    if (k == 0) {
-      op.copy(*y, suffix[t]);
+// starts a block is that block's suffix alone, any other joins a suffix with a prefix. Sample
+// 0 of `out` receives the window starting at tFirst.
+template <std::ptrdiff_t kLanes, class T, class Op>
+void lineConvolveEdges(const StridedLine<T>& suffix, const StridedLine<T>& prefix,
+                       const StridedLine<T>& out, std::ptrdiff_t tFirst, std::ptrdiff_t tLast,
+                       int32_t w, const Op& op, std::ptrdiff_t lanes = kLanes) {
+  const std::ptrdiff_t laneCount = kLanes > 0 ? kLanes : lanes;
+  std::ptrdiff_t blockOffset = tFirst % w;
+  for (std::ptrdiff_t t = tFirst; t <= tLast; ++t) {
+    T* y = &out.at(t - tFirst);
+    const T* h = &suffix.at(t);
+    if (blockOffset == 0) {
+      for (std::ptrdiff_t k = 0; k < laneCount; ++k) op.copy(y[k], h[k]);
     } else {
-      op.combine(*y, suffix[t], prefix[t + w - 1]);
+      const T* g = &prefix.at(t + w - 1);
+      for (std::ptrdiff_t k = 0; k < laneCount; ++k) op.combine(y[k], h[k], g[k]);
     }
-    if (++k == w) k = 0;
+    if (++blockOffset == w) blockOffset = 0;
   }
 }
 
@@ -146,28 +176,45 @@ LineBox convolveLineFast(const blitz::Array<T, 2>& input, const int32_t& w, cons
   box.upperCol = std::min(box.upperCol, output.ubound(1));
   if (box.isEmpty()) return emptyLineBox();
 
+  const bool packed = std::is_trivially_copyable<T>::value && input.stride(1) == 1 &&
+                      output.stride(1) == 1 && box.upperCol > box.lowerCol;
+  const std::ptrdiff_t lanes = packed ? kLineConvolveLanes : 1;
   std::vector<T> prefix;
   std::vector<T> suffix;
-  lineConvolveCopy(prefix, suffix, n);
-  const StridedLine<T> prefixLine{prefix.data(), 1};
-  const StridedLine<T> suffixLine{suffix.data(), 1};
+  lineConvolveCopy(prefix, suffix, n, lanes);
+  const StridedLine<T> prefixLine{prefix.data(), lanes};
+  const StridedLine<T> suffixLine{suffix.data(), lanes};
   const int32_t suffixOffset = window - static_cast<int32_t>((n - 1) % window) - 1;
   const std::ptrdiff_t tFirst = std::ptrdiff_t(box.lowerRow) - b - (window - 1);
   const std::ptrdiff_t tLast = std::ptrdiff_t(box.upperRow) - b - (window - 1);
   const float lineCount = float(std::ptrdiff_t(box.upperCol) - box.lowerCol + 1);
 
-  for (int32_t j = box.lowerCol;; ++j) {
+  for (int64_t first = box.lowerCol; first <= box.upperCol;) {
+    // A run of lines ends at the next checkpoint line, so that every checkpoint still comes
+    // straight after its own line and before any later line is touched.
+    const int64_t nextCheckpoint = (first + 127) & ~int64_t(127);
+    const int64_t last =
+        std::min<int64_t>({int64_t(box.upperCol), first + lanes - 1, nextCheckpoint});
+    const int32_t j = static_cast<int32_t>(first);
     const StridedLine<const T> x{&input(b, j), input.stride(0)};
-    lineConvolveFast(x, prefixLine, n, window, 0, op);
-    lineConvolveFast(lineConvolveSetup(x, n), lineConvolveSetup(suffixLine, n), n, window,
-                     suffixOffset, op);
+    const StridedLine<const T> xReversed = lineConvolveSetup(x, n);
     const StridedLine<T> out{&output(box.lowerRow, j), output.stride(0)};
-    lineConvolveEdges<T>(suffix.data(), prefix.data(), out, tFirst, tLast, window, op);
-    if ((j & 127) == 0) {
-      progress.checkpoint("corvane/include/morphology/convolve", 312, "convolve line fast",
-                          float(std::ptrdiff_t(j) - box.lowerCol + 1) / lineCount);
+    if (packed) {
+      const std::ptrdiff_t count = std::ptrdiff_t(last - first + 1);
+      lineConvolveFast<0>(x, prefixLine, n, window, 0, op, count);
+      lineConvolveFast<0>(xReversed, lineConvolveSetup(suffixLine, n), n, window, suffixOffset, op,
+                          count);
+      lineConvolveEdges<0>(suffixLine, prefixLine, out, tFirst, tLast, window, op, count);
+    } else {
+      lineConvolveFast<1>(x, prefixLine, n, window, 0, op);
+      lineConvolveFast<1>(xReversed, lineConvolveSetup(suffixLine, n), n, window, suffixOffset, op);
+      lineConvolveEdges<1>(suffixLine, prefixLine, out, tFirst, tLast, window, op);
     }
-    if (j == box.upperCol) break;
+    if ((last & 127) == 0) {
+      progress.checkpoint("corvane/include/morphology/convolve", 312, "convolve line fast",
+                          float(last - box.lowerCol + 1) / lineCount);
+    }
+    first = last + 1;
   }
   return box;
 }

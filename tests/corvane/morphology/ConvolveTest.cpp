@@ -95,6 +95,25 @@ TEST(Convolve, RunningMaxAndMinMatchNaiveAlongBothAxes) {
   }
 }
 
+TEST(Convolve, WideAndStridedArraysMatchNaive) {
+  std::mt19937 rng(17);
+  for (int w : {1, 2, 7, 20}) {
+    // Many neighbouring lines, reduced in runs, with the line index crossing 0.
+    const ByteArray wide = randomBytes(20, 300, 4, -70, rng);
+    ByteArray out = filledLike(wide, kUnwritten);
+    convolveLineFast(wide, w, RunningMaximum{}, out, ProgressRange());
+    expectSame(naiveWindow(wide, w, 0, maxOf), out, "wide w " + std::to_string(w));
+    // Lines that are not adjacent in memory (every second column of a wider array).
+    ByteArray parent = randomBytes(20, 60, 0, 0, rng);
+    const ByteArray strided = parent(blitz::Range::all(), blitz::Range(0, 59, 2));
+    out.resize(strided.extent());
+    out.reindexSelf(strided.lbound());
+    out = kUnwritten;
+    convolveLineFast(strided, w, RunningMinimum{}, out, ProgressRange());
+    expectSame(naiveWindow(strided, w, 0, minOf), out, "strided w " + std::to_string(w));
+  }
+}
+
 TEST(Convolve, WindowOfOneCopiesAndWholeLineWindowLeavesOnePosition) {
   std::mt19937 rng(3);
   const ByteArray in = randomBytes(6, 4, 0, 0, rng);
