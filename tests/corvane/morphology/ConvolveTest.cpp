@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/CvExCancel.h"
+#include "kestrum/utility/IiUI.h"
+#include "kestrum/utility/ProgressRange.h"
+#include "morphology/convolve.h"
+
+using namespace corvane::morphology;
+
+namespace {
+
+using ByteArray = blitz::Array<uint8_t, 2>;
+constexpr uint8_t kUnwritten = 0xAB;
+
+ByteArray randomBytes(int rows, int cols, int row0, int col0, std::mt19937& rng) {
+  ByteArray a(blitz::TinyVector<int, 2>(row0, col0), blitz::TinyVector<int, 2>(rows, cols));
+  std::uniform_int_distribution<int> d(0, 255);
+  for (int r = a.lbound(0); r <= a.ubound(0); ++r)
+    for (int c = a.lbound(1); c <= a.ubound(1); ++c) a(r, c) = uint8_t(d(rng));
+  return a;
+}
+
+ByteArray filledLike(const ByteArray& a, uint8_t value) {
+  ByteArray out(a.lbound(), a.extent());
+  out = value;
+  return out;
+}
+
+// Window of w ending at each position along `axis`; positions whose window leaves the array
+// keep kUnwritten.
+template <class Reduce>
+ByteArray naiveWindow(const ByteArray& in, int w, int axis, Reduce reduce) {
+  ByteArray out = filledLike(in, kUnwritten);
+  for (int r = in.lbound(0); r <= in.ubound(0); ++r) {
+    for (int c = in.lbound(1); c <= in.ubound(1); ++c) {
+      const int p = axis == 0 ? r : c;
+      if (p - w + 1 < in.lbound(axis)) continue;
+      uint8_t acc = in(r, c);
+      for (int k = 1; k < w; ++k) acc = reduce(acc, axis == 0 ? in(r - k, c) : in(r, c - k));
+      out(r, c) = acc;
+    }
+  }
+  return out;
+}
+
+uint8_t maxOf(uint8_t a, uint8_t b) {
+  return std::max(a, b);
+}
+uint8_t minOf(uint8_t a, uint8_t b) {
+  return std::min(a, b);
+}
+
+void expectSame(const ByteArray& want, const ByteArray& got, const std::string& what) {
+  ASSERT_EQ(want.lbound(0), got.lbound(0));
+  ASSERT_EQ(want.lbound(1), got.lbound(1));
+  ASSERT_EQ(want.extent(0), got.extent(0));
+  ASSERT_EQ(want.extent(1), got.extent(1));
+  for (int r = want.lbound(0); r <= want.ubound(0); ++r)
+    for (int c = want.lbound(1); c <= want.ubound(1); ++c)
+      ASSERT_EQ(int(want(r, c)), int(got(r, c))) << what << " at (" << r << ", " << c << ")";
+}
+
+TEST(Convolve, RunningMaxAndMinMatchNaiveAlongBothAxes) {
+  std::mt19937 rng(7);
+  const std::pair<int, int> bases[] = {{0, 0}, {-3, 5}, {11, -7}};
+  for (const auto& base : bases) {
+    for (int length = 1; length <= 13; ++length) {
+      for (int w = 1; w <= length; ++w) {
+        const std::string what = "length " + std::to_string(length) + " w " + std::to_string(w) +
+                                 " base " + std::to_string(base.first);
+        const ByteArray down = randomBytes(length, 4, base.first, base.second, rng);
+        ByteArray out = filledLike(down, kUnwritten);
+        LineBox box = convolveLineFast(down, w, RunningMaximum{}, out, ProgressRange());
+        EXPECT_EQ(box, (LineBox{base.first + w - 1, base.second, down.ubound(0), down.ubound(1)}));
+        expectSame(naiveWindow(down, w, 0, maxOf), out, "max axis 0 " + what);
+
+        const ByteArray across = randomBytes(3, length, base.first, base.second, rng);
+        out.resize(across.extent());
+        out.reindexSelf(across.lbound());
+        out = kUnwritten;
+        box = convolveLine(across, out, w, RunningMinimum{}, ProgressRange());
+        EXPECT_EQ(box,
+                  (LineBox{base.first, base.second + w - 1, across.ubound(0), across.ubound(1)}));
+        expectSame(naiveWindow(across, w, 1, minOf), out, "min axis 1 " + what);
+      }
+    }
+  }
+}
+
+TEST(Convolve, WideAndStridedArraysMatchNaive) {
+  std::mt19937 rng(17);
+  for (int w : {1, 2, 7, 20}) {
+    // Many neighbouring lines, reduced in runs, with the line index crossing 0.
+    const ByteArray wide = randomBytes(20, 300, 4, -70, rng);
+    ByteArray out = filledLike(wide, kUnwritten);
+    convolveLineFast(wide, w, RunningMaximum{}, out, ProgressRange());
+    expectSame(naiveWindow(wide, w, 0, maxOf), out, "wide w " + std::to_string(w));
+    // Lines that are not adjacent in memory (every second column of a wider array).
+    ByteArray parent = randomBytes(20, 60, 0, 0, rng);
+    const ByteArray strided = parent(blitz::Range::all(), blitz::Range(0, 58, 2));
+    out.resize(strided.extent());
+    out.reindexSelf(strided.lbound());
+    out = kUnwritten;
+    convolveLineFast(strided, w, RunningMinimum{}, out, ProgressRange());
+    expectSame(naiveWindow(strided, w, 0, minOf), out, "strided w " + std::to_string(w));
+  }
+}
+
+TEST(Convolve, WindowOfOneCopiesAndWholeLineWindowLeavesOnePosition) {
+  std::mt19937 rng(3);
+  const ByteArray in = randomBytes(6, 4, 0, 0, rng);
+  ByteArray out = filledLike(in, kUnwritten);
+  EXPECT_EQ(convolveLineFast(in, 1, RunningMinimum{}, out, ProgressRange()), (LineBox{0, 0, 5, 3}));
+  expectSame(in, out, "w 1");
+
+  out = kUnwritten;
+  EXPECT_EQ(convolveLineFast(in, 6, RunningMaximum{}, out, ProgressRange()), (LineBox{5, 0, 5, 3}));
+  for (int c = 0; c < 4; ++c) {
+    EXPECT_EQ(out(5, c), blitz::max(in(blitz::Range::all(), c)));
+    for (int r = 0; r < 5; ++r) EXPECT_EQ(out(r, c), kUnwritten);
+  }
+}
+
+TEST(Convolve, WindowsOutsideOneToLineLengthWriteNothing) {
+  std::mt19937 rng(5);
+  const ByteArray in = randomBytes(6, 4, -2, 3, rng);
+  ByteArray out = filledLike(in, kUnwritten);
+  for (int32_t w :
+       {7, 1000, std::numeric_limits<int32_t>::max(), 0, -1, std::numeric_limits<int32_t>::min()}) {
+    EXPECT_TRUE(convolveLineFast(in, w, RunningMaximum{}, out, ProgressRange()).isEmpty()) << w;
+    EXPECT_TRUE(blitz::all(out == kUnwritten)) << w;
+  }
+  // Along the second index the line is 4 long.
+  EXPECT_TRUE(convolveLine(in, out, 5, RunningMaximum{}, ProgressRange()).isEmpty());
+  EXPECT_TRUE(blitz::all(out == kUnwritten));
+  // An array without lines or without samples.
+  ByteArray none(0, 5);
+  EXPECT_TRUE(convolveLineFast(none, 1, RunningMaximum{}, none, ProgressRange()).isEmpty());
+  EXPECT_TRUE(convolveLine(none, none, 1, RunningMaximum{}, ProgressRange()).isEmpty());
+}
+
+TEST(Convolve, ThreeByFiveAlongSecondIndex) {
+  ByteArray in(3, 5);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 5; ++c) in(r, c) = uint8_t((r * 7 + c * 13) % 17);
+  ByteArray out = filledLike(in, kUnwritten);
+  EXPECT_EQ(convolveLine(in, out, 2, RunningMaximum{}, ProgressRange()), (LineBox{0, 1, 2, 4}));
+  for (int r = 0; r < 3; ++r) {
+    EXPECT_EQ(out(r, 0), kUnwritten);
+    for (int s = 1; s < 5; ++s) EXPECT_EQ(out(r, s), std::max(in(r, s - 1), in(r, s)));
+  }
+}
+
+TEST(Convolve, OutputMayBeTheInput) {
+  std::mt19937 rng(11);
+  for (int w : {1, 2, 3, 5, 9}) {
+    ByteArray a = randomBytes(9, 10, 4, -6, rng);
+    const ByteArray want = naiveWindow(a, w, 1, maxOf);
+    const LineBox box = convolveLine(a, a, w, RunningMaximum{}, ProgressRange());
+    for (int r = box.lowerRow; r <= box.upperRow; ++r)
+      for (int c = box.lowerCol; c <= box.upperCol; ++c) ASSERT_EQ(a(r, c), want(r, c)) << w;
+
+    ByteArray b = randomBytes(10, 9, -1, 2, rng);
+    const ByteArray wantDown = naiveWindow(b, w, 0, minOf);
+    const LineBox downBox = convolveLineFast(b, w, RunningMinimum{}, b, ProgressRange());
+    for (int r = downBox.lowerRow; r <= downBox.upperRow; ++r)
+      for (int c = downBox.lowerCol; c <= downBox.upperCol; ++c)
+        ASSERT_EQ(b(r, c), wantDown(r, c)) << w;
+  }
+}
+
+TEST(Convolve, OutputOfExactlyTheValidBoxOrSmaller) {
+  std::mt19937 rng(13);
+  const ByteArray in = randomBytes(8, 5, 0, 0, rng);
+  const ByteArray want = naiveWindow(in, 3, 0, maxOf);
+  // Exactly the valid box, as a stand-alone array indexed like the input.
+  ByteArray exact(blitz::TinyVector<int, 2>(2, 0), blitz::TinyVector<int, 2>(6, 5));
+  EXPECT_EQ(convolveLineFast(in, 3, RunningMaximum{}, exact, ProgressRange()),
+            (LineBox{2, 0, 7, 4}));
+  for (int r = 2; r < 8; ++r)
+    for (int c = 0; c < 5; ++c) EXPECT_EQ(exact(r, c), want(r, c));
+  // A smaller output only receives what it holds, and the box says so.
+  ByteArray small(blitz::TinyVector<int, 2>(4, 1), blitz::TinyVector<int, 2>(2, 2));
+  small = kUnwritten;
+  EXPECT_EQ(convolveLineFast(in, 3, RunningMaximum{}, small, ProgressRange()),
+            (LineBox{4, 1, 5, 2}));
+  for (int r = 4; r < 6; ++r)
+    for (int c = 1; c < 3; ++c) EXPECT_EQ(small(r, c), want(r, c));
+  ByteArray apart(blitz::TinyVector<int, 2>(20, 20), blitz::TinyVector<int, 2>(2, 2));
+  EXPECT_TRUE(convolveLineFast(in, 3, RunningMaximum{}, apart, ProgressRange()).isEmpty());
+}
+
+TEST(Convolve, DilationOfOneSetSample) {
+  blitz::Array<int32_t, 2> in(12, 2);
+  in = 0;
+  in(4, 1) = 7;
+  blitz::Array<int32_t, 2> out(12, 2);
+  for (int w : {1, 3, 5}) {
+    out = -1;
+    EXPECT_EQ(convolveLineFast(in, w, BinaryDilation{}, out, ProgressRange()),
+              (LineBox{w - 1, 0, 11, 1}));
+    for (int i = 0; i < 12; ++i) {
+      const int32_t set = w == 1 ? 7 : 1;  // a copied sample keeps its value
+      const int32_t want = i < w - 1 ? -1 : (i >= 4 && i <= 4 + w - 1 ? set : 0);
+      EXPECT_EQ(out(i, 1), want) << "w " << w << " i " << i;
+      EXPECT_EQ(out(i, 0), i < w - 1 ? -1 : 0);
+    }
+  }
+}
+
+// A histogram-like element that owns heap storage: counts of the values lo .. lo + size - 1.
+// Its merge takes two parameters in place of the flag byte.
+struct Counts {
+  int32_t lo = 0;
+  std::vector<int32_t> bins;
+};
+
+struct CountsSum {
+  int32_t bits;
+  int32_t minimumShift;
+  mutable int calls = 0;
+  void copy(Counts& out, const Counts& a) const { out = a; }
+  void combine(Counts& out, const Counts& a, const Counts& b) const {
+    ++calls;
+    EXPECT_EQ(bits, 5);
+    EXPECT_EQ(minimumShift, 0);
+    const int32_t lo = std::min(a.lo, b.lo);
+    const int32_t hi = std::max(a.lo + int32_t(a.bins.size()), b.lo + int32_t(b.bins.size()));
+    out.lo = lo;
+    out.bins.assign(size_t(hi - lo), 0);
+    for (size_t k = 0; k < a.bins.size(); ++k) out.bins[a.lo - lo + k] += a.bins[k];
+    for (size_t k = 0; k < b.bins.size(); ++k) out.bins[b.lo - lo + k] += b.bins[k];
+  }
+};
+
+TEST(Convolve, HistogramLikeElementsSumOverTheWindow) {
+  // 7 x 6 cells, each counting its single value v = (r * 5 + c * 3) % 11 once.
+  blitz::Array<Counts, 2> in(blitz::TinyVector<int, 2>(-1, 2), blitz::TinyVector<int, 2>(7, 6));
+  auto value = [](int r, int c) { return ((r + 1) * 5 + (c - 2) * 3) % 11; };
+  for (int r = -1; r <= 5; ++r)
+    for (int c = 2; c <= 7; ++c) in(r, c) = Counts{value(r, c), {1}};
+  const int w0 = 3, w1 = 4;
+  blitz::Array<Counts, 2> rowsSummed(in.lbound(), in.extent());
+  const CountsSum sum{5, 0};
+  const LineBox box0 = convolveLineFast(in, w0, sum, rowsSummed, ProgressRange());
+  EXPECT_EQ(box0, (LineBox{1, 2, 5, 7}));
+  EXPECT_LE(sum.calls, 3 * 7 * 6);
+  // Along the second index in place over the rows that step one filled.
+  blitz::Array<Counts, 2> rows = rowsSummed(blitz::Range(1, 5), blitz::Range::all());
+  rows.reindexSelf(blitz::TinyVector<int, 2>(1, 2));
+  const LineBox box1 = convolveLine(rows, rows, w1, sum, ProgressRange());
+  EXPECT_EQ(box1, (LineBox{1, 5, 5, 7}));
+  for (int r = 1; r <= 5; ++r) {
+    for (int c = 5; c <= 7; ++c) {
+      std::vector<int32_t> want(11, 0);
+      for (int i = r - w0 + 1; i <= r; ++i)
+        for (int j = c - w1 + 1; j <= c; ++j) ++want[value(i, j)];
+      const Counts& got = rowsSummed(r, c);
+      for (int v = 0; v < 11; ++v) {
+        const int k = v - got.lo;
+        const int32_t n = k >= 0 && k < int(got.bins.size()) ? got.bins[k] : 0;
+        EXPECT_EQ(n, want[v]) << r << "," << c << " value " << v;
+      }
+    }
+  }
+}
+
+struct Recorder : kestrum::utility::IiUI {
+  std::vector<std::pair<float, std::string>> reports;
+  size_t throwAt = size_t(-1);
+  void progress(float fraction, const std::string& label) override {
+    reports.emplace_back(fraction, label);
+    if (reports.size() == throwAt) throw CvExCancel();
+  }
+};
+
+TEST(Convolve, CheckpointsEvery128LinesAndCancellation) {
+  ByteArray in(blitz::TinyVector<int, 2>(0, -5), blitz::TinyVector<int, 2>(4, 300));
+  in = 9;
+  ByteArray out = filledLike(in, kUnwritten);
+  Recorder ui;
+  convolveLineFast(in, 2, RunningMaximum{}, out, ProgressRange(&ui, 0.2f, 0.6f));
+  const std::string text =
+      "corvane/include/morphology/convolve: 312:\n(before [convolve line fast]): ";
+  ASSERT_EQ(ui.reports.size(), 3u);  // lines 0, 128 and 256
+  const int lines[] = {0, 128, 256};
+  for (int k = 0; k < 3; ++k) {
+    const float f = float(lines[k] + 5 + 1) / 300.0f;
+    EXPECT_FLOAT_EQ(ui.reports[k].first, (1.0f - f) * 0.2f + f * 0.6f);
+    EXPECT_EQ(ui.reports[k].second, text);
+  }
+
+  // A stop at the second checkpoint leaves the lines after it unwritten.
+  Recorder stopper;
+  stopper.throwAt = 2;
+  out = kUnwritten;
+  EXPECT_THROW(convolveLineFast(in, 2, RunningMaximum{}, out, ProgressRange(&stopper, 0.0f, 1.0f)),
+               CvExCancel);
+  EXPECT_EQ(out(1, 128), 9);
+  EXPECT_EQ(out(1, 129), kUnwritten);
+  // Along the second index the lines are the rows.
+  Recorder rows;
+  ByteArray tall(blitz::TinyVector<int, 2>(-1, 0), blitz::TinyVector<int, 2>(130, 3));
+  tall = 1;
+  convolveLine(tall, tall, 3, RunningMinimum{}, ProgressRange(&rows, 0.0f, 1.0f));
+  ASSERT_EQ(rows.reports.size(), 2u);
+  EXPECT_FLOAT_EQ(rows.reports[0].first, 2.0f / 130.0f);
+  EXPECT_FLOAT_EQ(rows.reports[1].first, 130.0f / 130.0f);
+}
+
+TEST(Convolve, LineDomains) {
+  EXPECT_EQ(lineDomainAxis0(5), (LineBox{0, 0, 4, 0}));
+  EXPECT_EQ(lineDomainAxis1(5), (LineBox{0, 0, 0, 4}));
+  EXPECT_TRUE(lineDomainAxis0(0).isEmpty());
+}
+
+}  // namespace
