@@ -21,7 +21,8 @@
 #include <vector>
 
 #include "kestrum/utility/ProgressRange.h"
-#include "morphology/LineBox.h"
+#include "util/Box.h"
+#include "util/IndexPair.h"
 
 namespace corvane {
 namespace morphology {
@@ -48,19 +49,19 @@ struct RunningMinimum {
   void combine(uint8_t& out, const uint8_t& a, const uint8_t& b) const { out = b < a ? b : a; }
 };
 
-inline LineBox emptyLineBox() {
-  return LineBox{0, 0, -1, -1};
+inline Box emptyLineBox() {
+  return Box{0, 0, -1, -1};
 }
 
 // The box of n positions along the first (second) axis starting at (0, 0); the window box of
 // w along the first axis is lineDomainAxis0(w).
-inline LineBox lineDomainAxis0(int32_t n) {
-  const blitz::TinyVector<int32_t, 2> upper = axisVector(0, n - 1);
-  return LineBox{0, 0, upper(0), upper(1)};
+inline Box lineDomainAxis0(int32_t n) {
+  const IndexPair upper = axisVector(0, n - 1);
+  return Box{0, 0, upper.first, upper.second};
 }
-inline LineBox lineDomainAxis1(int32_t n) {
-  const blitz::TinyVector<int32_t, 2> upper = axisVector(1, n - 1);
-  return LineBox{0, 0, upper(0), upper(1)};
+inline Box lineDomainAxis1(int32_t n) {
+  const IndexPair upper = axisVector(1, n - 1);
+  return Box{0, 0, upper.first, upper.second};
 }
 
 // Lines of samples in memory: sample t of lane k lives at data[t * stride + k]. Lanes are
@@ -161,7 +162,7 @@ void lineConvolveEdges(const StridedLine<T>& suffix, const StridedLine<T>& prefi
 // The output may share its elements with the input: each line is read completely before any
 // of its outputs is written.
 template <class T, class Op>
-LineBox convolveLineFast(const blitz::Array<T, 2>& input, const int32_t& w, const Op& op,
+Box convolveLineFast(const blitz::Array<T, 2>& input, const int32_t& w, const Op& op,
                          blitz::Array<T, 2> output, ProgressRange progress) {
   const int32_t window = w;
   const int32_t b = input.lbound(0);
@@ -169,15 +170,15 @@ LineBox convolveLineFast(const blitz::Array<T, 2>& input, const int32_t& w, cons
   const std::ptrdiff_t n = std::ptrdiff_t(e) - b + 1;
   if (window < 1 || window > n) return emptyLineBox();
 
-  LineBox box{static_cast<int32_t>(b + window - 1), input.lbound(1), e, input.ubound(1)};
+  Box box{static_cast<int32_t>(b + window - 1), input.lbound(1), e, input.ubound(1)};
   box.lowerRow = std::max(box.lowerRow, output.lbound(0));
   box.upperRow = std::min(box.upperRow, output.ubound(0));
-  box.lowerCol = std::max(box.lowerCol, output.lbound(1));
-  box.upperCol = std::min(box.upperCol, output.ubound(1));
-  if (box.isEmpty()) return emptyLineBox();
+  box.lowerColumn = std::max(box.lowerColumn, output.lbound(1));
+  box.upperColumn = std::min(box.upperColumn, output.ubound(1));
+  if (box.empty()) return emptyLineBox();
 
   const bool packed = std::is_trivially_copyable<T>::value && input.stride(1) == 1 &&
-                      output.stride(1) == 1 && box.upperCol > box.lowerCol;
+                      output.stride(1) == 1 && box.upperColumn > box.lowerColumn;
   const std::ptrdiff_t lanes = packed ? kLineConvolveLanes : 1;
   std::vector<T> prefix;
   std::vector<T> suffix;
@@ -187,14 +188,14 @@ LineBox convolveLineFast(const blitz::Array<T, 2>& input, const int32_t& w, cons
   const int32_t suffixOffset = window - static_cast<int32_t>((n - 1) % window) - 1;
   const std::ptrdiff_t tFirst = std::ptrdiff_t(box.lowerRow) - b - (window - 1);
   const std::ptrdiff_t tLast = std::ptrdiff_t(box.upperRow) - b - (window - 1);
-  const float lineCount = float(std::ptrdiff_t(box.upperCol) - box.lowerCol + 1);
+  const float lineCount = float(std::ptrdiff_t(box.upperColumn) - box.lowerColumn + 1);
 
-  for (int64_t first = box.lowerCol; first <= box.upperCol;) {
+  for (int64_t first = box.lowerColumn; first <= box.upperColumn;) {
     // A run of lines ends at the next checkpoint line, so that every checkpoint still comes
     // straight after its own line and before any later line is touched.
     const int64_t nextCheckpoint = (first + 127) & ~int64_t(127);
     const int64_t last =
-        std::min<int64_t>({int64_t(box.upperCol), first + lanes - 1, nextCheckpoint});
+        std::min<int64_t>({int64_t(box.upperColumn), first + lanes - 1, nextCheckpoint});
     const int32_t j = static_cast<int32_t>(first);
     const StridedLine<const T> x{&input(b, j), input.stride(0)};
     const StridedLine<const T> xReversed = lineConvolveSetup(x, n);
@@ -212,7 +213,7 @@ LineBox convolveLineFast(const blitz::Array<T, 2>& input, const int32_t& w, cons
     }
     if ((last & 127) == 0) {
       progress.checkpoint("corvane/include/morphology/convolve", 312, "convolve line fast",
-                          float(last - box.lowerCol + 1) / lineCount);
+                          float(last - box.lowerColumn + 1) / lineCount);
     }
     first = last + 1;
   }
@@ -223,13 +224,13 @@ LineBox convolveLineFast(const blitz::Array<T, 2>& input, const int32_t& w, cons
 // + 1) .. (r, p). Runs convolveLineFast through views with exchanged indices and returns the
 // box in the arrays' own index order. The output may be the input array itself.
 template <class T, class Op>
-LineBox convolveLine(const blitz::Array<T, 2>& input, blitz::Array<T, 2> output, const int32_t& w,
+Box convolveLine(const blitz::Array<T, 2>& input, blitz::Array<T, 2> output, const int32_t& w,
                      const Op& op, ProgressRange progress) {
   const blitz::Array<T, 2> inputView = lineConvolveInit(input);
   const blitz::Array<T, 2> outputView = lineConvolveInit(output);
-  const LineBox box = convolveLineFast(inputView, w, op, outputView, progress);
-  if (box.isEmpty()) return box;
-  return LineBox{box.lowerCol, box.lowerRow, box.upperCol, box.upperRow};
+  const Box box = convolveLineFast(inputView, w, op, outputView, progress);
+  if (box.empty()) return box;
+  return Box{box.lowerColumn, box.lowerRow, box.upperColumn, box.upperRow};
 }
 
 }  // namespace morphology

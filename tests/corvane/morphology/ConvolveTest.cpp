@@ -13,6 +13,7 @@
 #include "kestrum/utility/ProgressRange.h"
 #include "morphology/convolve.h"
 
+using corvane::Box;
 using namespace corvane::morphology;
 
 namespace {
@@ -78,8 +79,8 @@ TEST(Convolve, RunningMaxAndMinMatchNaiveAlongBothAxes) {
                                  " base " + std::to_string(base.first);
         const ByteArray down = randomBytes(length, 4, base.first, base.second, rng);
         ByteArray out = filledLike(down, kUnwritten);
-        LineBox box = convolveLineFast(down, w, RunningMaximum{}, out, ProgressRange());
-        EXPECT_EQ(box, (LineBox{base.first + w - 1, base.second, down.ubound(0), down.ubound(1)}));
+        Box box = convolveLineFast(down, w, RunningMaximum{}, out, ProgressRange());
+        EXPECT_EQ(box, (Box{base.first + w - 1, base.second, down.ubound(0), down.ubound(1)}));
         expectSame(naiveWindow(down, w, 0, maxOf), out, "max axis 0 " + what);
 
         const ByteArray across = randomBytes(3, length, base.first, base.second, rng);
@@ -88,7 +89,7 @@ TEST(Convolve, RunningMaxAndMinMatchNaiveAlongBothAxes) {
         out = kUnwritten;
         box = convolveLine(across, out, w, RunningMinimum{}, ProgressRange());
         EXPECT_EQ(box,
-                  (LineBox{base.first, base.second + w - 1, across.ubound(0), across.ubound(1)}));
+                  (Box{base.first, base.second + w - 1, across.ubound(0), across.ubound(1)}));
         expectSame(naiveWindow(across, w, 1, minOf), out, "min axis 1 " + what);
       }
     }
@@ -118,11 +119,11 @@ TEST(Convolve, WindowOfOneCopiesAndWholeLineWindowLeavesOnePosition) {
   std::mt19937 rng(3);
   const ByteArray in = randomBytes(6, 4, 0, 0, rng);
   ByteArray out = filledLike(in, kUnwritten);
-  EXPECT_EQ(convolveLineFast(in, 1, RunningMinimum{}, out, ProgressRange()), (LineBox{0, 0, 5, 3}));
+  EXPECT_EQ(convolveLineFast(in, 1, RunningMinimum{}, out, ProgressRange()), (Box{0, 0, 5, 3}));
   expectSame(in, out, "w 1");
 
   out = kUnwritten;
-  EXPECT_EQ(convolveLineFast(in, 6, RunningMaximum{}, out, ProgressRange()), (LineBox{5, 0, 5, 3}));
+  EXPECT_EQ(convolveLineFast(in, 6, RunningMaximum{}, out, ProgressRange()), (Box{5, 0, 5, 3}));
   for (int c = 0; c < 4; ++c) {
     EXPECT_EQ(out(5, c), blitz::max(in(blitz::Range::all(), c)));
     for (int r = 0; r < 5; ++r) EXPECT_EQ(out(r, c), kUnwritten);
@@ -135,16 +136,16 @@ TEST(Convolve, WindowsOutsideOneToLineLengthWriteNothing) {
   ByteArray out = filledLike(in, kUnwritten);
   for (int32_t w :
        {7, 1000, std::numeric_limits<int32_t>::max(), 0, -1, std::numeric_limits<int32_t>::min()}) {
-    EXPECT_TRUE(convolveLineFast(in, w, RunningMaximum{}, out, ProgressRange()).isEmpty()) << w;
+    EXPECT_TRUE(convolveLineFast(in, w, RunningMaximum{}, out, ProgressRange()).empty()) << w;
     EXPECT_TRUE(blitz::all(out == kUnwritten)) << w;
   }
   // Along the second index the line is 4 long.
-  EXPECT_TRUE(convolveLine(in, out, 5, RunningMaximum{}, ProgressRange()).isEmpty());
+  EXPECT_TRUE(convolveLine(in, out, 5, RunningMaximum{}, ProgressRange()).empty());
   EXPECT_TRUE(blitz::all(out == kUnwritten));
   // An array without lines or without samples.
   ByteArray none(0, 5);
-  EXPECT_TRUE(convolveLineFast(none, 1, RunningMaximum{}, none, ProgressRange()).isEmpty());
-  EXPECT_TRUE(convolveLine(none, none, 1, RunningMaximum{}, ProgressRange()).isEmpty());
+  EXPECT_TRUE(convolveLineFast(none, 1, RunningMaximum{}, none, ProgressRange()).empty());
+  EXPECT_TRUE(convolveLine(none, none, 1, RunningMaximum{}, ProgressRange()).empty());
 }
 
 TEST(Convolve, ThreeByFiveAlongSecondIndex) {
@@ -152,7 +153,7 @@ TEST(Convolve, ThreeByFiveAlongSecondIndex) {
   for (int r = 0; r < 3; ++r)
     for (int c = 0; c < 5; ++c) in(r, c) = uint8_t((r * 7 + c * 13) % 17);
   ByteArray out = filledLike(in, kUnwritten);
-  EXPECT_EQ(convolveLine(in, out, 2, RunningMaximum{}, ProgressRange()), (LineBox{0, 1, 2, 4}));
+  EXPECT_EQ(convolveLine(in, out, 2, RunningMaximum{}, ProgressRange()), (Box{0, 1, 2, 4}));
   for (int r = 0; r < 3; ++r) {
     EXPECT_EQ(out(r, 0), kUnwritten);
     for (int s = 1; s < 5; ++s) EXPECT_EQ(out(r, s), std::max(in(r, s - 1), in(r, s)));
@@ -164,15 +165,15 @@ TEST(Convolve, OutputMayBeTheInput) {
   for (int w : {1, 2, 3, 5, 9}) {
     ByteArray a = randomBytes(9, 10, 4, -6, rng);
     const ByteArray want = naiveWindow(a, w, 1, maxOf);
-    const LineBox box = convolveLine(a, a, w, RunningMaximum{}, ProgressRange());
+    const Box box = convolveLine(a, a, w, RunningMaximum{}, ProgressRange());
     for (int r = box.lowerRow; r <= box.upperRow; ++r)
-      for (int c = box.lowerCol; c <= box.upperCol; ++c) ASSERT_EQ(a(r, c), want(r, c)) << w;
+      for (int c = box.lowerColumn; c <= box.upperColumn; ++c) ASSERT_EQ(a(r, c), want(r, c)) << w;
 
     ByteArray b = randomBytes(10, 9, -1, 2, rng);
     const ByteArray wantDown = naiveWindow(b, w, 0, minOf);
-    const LineBox downBox = convolveLineFast(b, w, RunningMinimum{}, b, ProgressRange());
+    const Box downBox = convolveLineFast(b, w, RunningMinimum{}, b, ProgressRange());
     for (int r = downBox.lowerRow; r <= downBox.upperRow; ++r)
-      for (int c = downBox.lowerCol; c <= downBox.upperCol; ++c)
+      for (int c = downBox.lowerColumn; c <= downBox.upperColumn; ++c)
         ASSERT_EQ(b(r, c), wantDown(r, c)) << w;
   }
 }
@@ -184,18 +185,18 @@ TEST(Convolve, OutputOfExactlyTheValidBoxOrSmaller) {
   // Exactly the valid box, as a stand-alone array indexed like the input.
   ByteArray exact(blitz::TinyVector<int, 2>(2, 0), blitz::TinyVector<int, 2>(6, 5));
   EXPECT_EQ(convolveLineFast(in, 3, RunningMaximum{}, exact, ProgressRange()),
-            (LineBox{2, 0, 7, 4}));
+            (Box{2, 0, 7, 4}));
   for (int r = 2; r < 8; ++r)
     for (int c = 0; c < 5; ++c) EXPECT_EQ(exact(r, c), want(r, c));
   // A smaller output only receives what it holds, and the box says so.
   ByteArray small(blitz::TinyVector<int, 2>(4, 1), blitz::TinyVector<int, 2>(2, 2));
   small = kUnwritten;
   EXPECT_EQ(convolveLineFast(in, 3, RunningMaximum{}, small, ProgressRange()),
-            (LineBox{4, 1, 5, 2}));
+            (Box{4, 1, 5, 2}));
   for (int r = 4; r < 6; ++r)
     for (int c = 1; c < 3; ++c) EXPECT_EQ(small(r, c), want(r, c));
   ByteArray apart(blitz::TinyVector<int, 2>(20, 20), blitz::TinyVector<int, 2>(2, 2));
-  EXPECT_TRUE(convolveLineFast(in, 3, RunningMaximum{}, apart, ProgressRange()).isEmpty());
+  EXPECT_TRUE(convolveLineFast(in, 3, RunningMaximum{}, apart, ProgressRange()).empty());
 }
 
 TEST(Convolve, DilationOfOneSetSample) {
@@ -206,7 +207,7 @@ TEST(Convolve, DilationOfOneSetSample) {
   for (int w : {1, 3, 5}) {
     out = -1;
     EXPECT_EQ(convolveLineFast(in, w, BinaryDilation{}, out, ProgressRange()),
-              (LineBox{w - 1, 0, 11, 1}));
+              (Box{w - 1, 0, 11, 1}));
     for (int i = 0; i < 12; ++i) {
       const int32_t set = w == 1 ? 7 : 1;  // a copied sample keeps its value
       const int32_t want = i < w - 1 ? -1 : (i >= 4 && i <= 4 + w - 1 ? set : 0);
@@ -250,14 +251,14 @@ TEST(Convolve, HistogramLikeElementsSumOverTheWindow) {
   const int w0 = 3, w1 = 4;
   blitz::Array<Counts, 2> rowsSummed(in.lbound(), in.extent());
   const CountsSum sum{5, 0};
-  const LineBox box0 = convolveLineFast(in, w0, sum, rowsSummed, ProgressRange());
-  EXPECT_EQ(box0, (LineBox{1, 2, 5, 7}));
+  const Box box0 = convolveLineFast(in, w0, sum, rowsSummed, ProgressRange());
+  EXPECT_EQ(box0, (Box{1, 2, 5, 7}));
   EXPECT_LE(sum.calls, 3 * 7 * 6);
   // Along the second index in place over the rows that step one filled.
   blitz::Array<Counts, 2> rows = rowsSummed(blitz::Range(1, 5), blitz::Range::all());
   rows.reindexSelf(blitz::TinyVector<int, 2>(1, 2));
-  const LineBox box1 = convolveLine(rows, rows, w1, sum, ProgressRange());
-  EXPECT_EQ(box1, (LineBox{1, 5, 5, 7}));
+  const Box box1 = convolveLine(rows, rows, w1, sum, ProgressRange());
+  EXPECT_EQ(box1, (Box{1, 5, 5, 7}));
   for (int r = 1; r <= 5; ++r) {
     for (int c = 5; c <= 7; ++c) {
       std::vector<int32_t> want(11, 0);
@@ -317,9 +318,9 @@ TEST(Convolve, CheckpointsEvery128LinesAndCancellation) {
 }
 
 TEST(Convolve, LineDomains) {
-  EXPECT_EQ(lineDomainAxis0(5), (LineBox{0, 0, 4, 0}));
-  EXPECT_EQ(lineDomainAxis1(5), (LineBox{0, 0, 0, 4}));
-  EXPECT_TRUE(lineDomainAxis0(0).isEmpty());
+  EXPECT_EQ(lineDomainAxis0(5), (Box{0, 0, 4, 0}));
+  EXPECT_EQ(lineDomainAxis1(5), (Box{0, 0, 0, 4}));
+  EXPECT_TRUE(lineDomainAxis0(0).empty());
 }
 
 }  // namespace
