@@ -114,46 +114,79 @@ inline void median2Group(const uint8_t* row0, const uint8_t* row1, uint8_t* out)
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), m);
 }
 
-// A comparator network that brings the two middle values of N (a power of two) inputs to
-// wires N/2 - 1 and N/2: Batcher's odd-even merge sort, keeping only the comparators that can
-// still influence those two wires.
+// A comparator network that brings the two middle values of an F×F block's shape to two
+// known slots. It starts from Batcher's odd-even merge sort of all F×F cells, the cells
+// outside the shape standing in as half lowest and half highest values: the middle of the
+// full block is then the middle of the shape. Those stand-ins are resolved while the network
+// is built (a comparator with one never does anything or only swaps two slots' roles), and
+// only comparators that can still reach the two middle slots are kept.
 struct Comparator {
   uint8_t low;
   uint8_t high;
 };
 
-template <int N>
+template <int F>
 struct MedianNetwork {
   std::array<Comparator, 600> comparators{};
   int count = 0;
+  int lowerMiddle = 0;
+  int upperMiddle = 0;
 };
 
-template <int N>
-constexpr MedianNetwork<N> buildMedianNetwork() {
-  MedianNetwork<N> all;
+template <int F>
+constexpr MedianNetwork<F> buildMedianNetwork() {
+  using S = Shape<F>;
+  constexpr int N = F * F;
+  enum : uint8_t { kUnknown, kLowest, kHighest };
+  uint8_t known[N] = {};  // per wire of the sorting network
+  int slot[N] = {};       // the cell each wire's value currently lives in
+  bool lowest = true;
+  for (int i = 0; i < N; ++i) {
+    slot[i] = i;
+    const int dr = i / F, dc = i % F;
+    if (dc < S::kFirst[dr] || dc > S::kLast[dr]) {
+      known[i] = lowest ? kLowest : kHighest;
+      lowest = !lowest;
+    }
+  }
+  MedianNetwork<F> emitted;
   for (int p = 1; p < N; p <<= 1)
     for (int k = p; k >= 1; k >>= 1)
       for (int j = k % p; j + k < N; j += 2 * k)
-        for (int i = 0; i < k && i + j + k < N; ++i)
-          if ((i + j) / (2 * p) == (i + j + k) / (2 * p))
-            all.comparators[all.count++] = {static_cast<uint8_t>(i + j),
-                                            static_cast<uint8_t>(i + j + k)};
+        for (int i = 0; i < k && i + j + k < N; ++i) {
+          const int a = i + j, b = i + j + k;
+          if ((a / (2 * p)) != (b / (2 * p))) continue;
+          if (known[a] == kLowest || known[b] == kHighest) continue;
+          if (known[a] == kHighest || known[b] == kLowest) {
+            const int t = slot[a];
+            slot[a] = slot[b];
+            slot[b] = t;
+            const uint8_t u = known[a];
+            known[a] = known[b];
+            known[b] = u;
+            continue;
+          }
+          emitted.comparators[emitted.count++] = {static_cast<uint8_t>(slot[a]),
+                                                  static_cast<uint8_t>(slot[b])};
+        }
   bool live[N] = {};
-  live[N / 2 - 1] = live[N / 2] = true;
+  live[slot[N / 2 - 1]] = live[slot[N / 2]] = true;
   bool keep[600] = {};
-  for (int i = all.count - 1; i >= 0; --i) {
-    const Comparator c = all.comparators[i];
+  for (int i = emitted.count - 1; i >= 0; --i) {
+    const Comparator c = emitted.comparators[i];
     if (live[c.low] || live[c.high]) keep[i] = live[c.low] = live[c.high] = true;
   }
-  MedianNetwork<N> pruned;
-  for (int i = 0; i < all.count; ++i)
-    if (keep[i]) pruned.comparators[pruned.count++] = all.comparators[i];
+  MedianNetwork<F> pruned;
+  for (int i = 0; i < emitted.count; ++i)
+    if (keep[i]) pruned.comparators[pruned.count++] = emitted.comparators[i];
+  pruned.lowerMiddle = slot[N / 2 - 1];
+  pruned.upperMiddle = slot[N / 2];
   return pruned;
 }
 
-template <int N>
+template <int F>
 struct Network {
-  static constexpr MedianNetwork<N> value = buildMedianNetwork<N>();
+  static constexpr MedianNetwork<F> value = buildMedianNetwork<F>();
 };
 
 inline void compareExchange(__m128i& low, __m128i& high) {
@@ -162,10 +195,10 @@ inline void compareExchange(__m128i& low, __m128i& high) {
   low = l;
 }
 
-template <int N, size_t... I>
+template <int F, size_t... I>
 inline void runNetwork(__m128i* v, std::index_sequence<I...>) {
-  (compareExchange(v[Network<N>::value.comparators[I].low],
-                   v[Network<N>::value.comparators[I].high]),
+  (compareExchange(v[Network<F>::value.comparators[I].low],
+                   v[Network<F>::value.comparators[I].high]),
    ...);
 }
 
@@ -199,25 +232,15 @@ inline void gatherBlockRow<8>(const uint8_t* row, __m128i* v) {
   transpose4(load16(row + 16), load16(row + 48), load16(row + 80), load16(row + 112), v + 4);
 }
 
-// Four output pixels of factor 4 or 8 at once, sixteen channel lanes side by side. The whole
-// F×F block is gathered and the cells outside the shape are replaced by as many 0s as 255s,
-// which leaves the two middle values of the shape in the middle of the full block.
+// Four output pixels of factor 4 or 8 at once, sixteen channel lanes side by side.
 template <int F>
 inline void medianGroup(const Plane& src, int r0, int c0, uint8_t* out) {
-  using S = Shape<F>;
-  constexpr int N = F * F;
-  __m128i v[N];
+  using Net = Network<F>;
+  __m128i v[F * F];
   for (int dr = 0; dr < F; ++dr) gatherBlockRow<F>(src.at(r0 + dr, c0), v + dr * F);
-  bool low = true;
-  for (int dr = 0; dr < F; ++dr) {
-    for (int dc = 0; dc < F; ++dc) {
-      if (dc >= S::kFirst[dr] && dc <= S::kLast[dr]) continue;
-      v[dr * F + dc] = low ? _mm_setzero_si128() : _mm_set1_epi8(static_cast<char>(0xFF));
-      low = !low;
-    }
-  }
-  runNetwork<N>(v, std::make_index_sequence<Network<N>::value.count>{});
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), floorAverage(v[N / 2 - 1], v[N / 2]));
+  runNetwork<F>(v, std::make_index_sequence<Net::value.count>{});
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                   floorAverage(v[Net::value.lowerMiddle], v[Net::value.upperMiddle]));
 }
 
 template <int F>
