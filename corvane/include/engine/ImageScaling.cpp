@@ -283,7 +283,11 @@ void downscaleMedian(const Plane& dst, const Plane& src) {
 }  // namespace
 
 Rgba8Array wrapRgba8(const CvImage& image) {
-  return Rgba8Array(static_cast<Rgba8Pixel*>(image.data),
+  // An empty picture may come without data; Blitz wants an address all the same, and an
+  // empty array never reads it.
+  static Rgba8Pixel noPixels;
+  auto* first = image.data ? static_cast<Rgba8Pixel*>(image.data) : &noPixels;
+  return Rgba8Array(first,
                     blitz::shape(static_cast<int>(image.height), static_cast<int>(image.width)),
                     blitz::shape(static_cast<int>(image.stride / 4), 1), blitz::neverDeleteData);
 }
