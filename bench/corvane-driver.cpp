@@ -131,9 +131,8 @@ int main(int argc, char** argv) {
     reduced.height = source.height / factor;
     if (reduced.width == 0 || reduced.height == 0) {
       CvFinish(engine);
-      return fail("picture " + std::to_string(source.width) + "x" +
-                  std::to_string(source.height) + " is too small for factor " +
-                  std::to_string(factor));
+      return fail("picture " + std::to_string(source.width) + "x" + std::to_string(source.height) +
+                  " is too small for factor " + std::to_string(factor));
     }
     reduced.stride = reduced.width * 4;
     reduced.bytes.resize(size_t{reduced.stride} * reduced.height);
@@ -159,11 +158,10 @@ int main(int argc, char** argv) {
       const auto* row = static_cast<const uint8_t*>(status->data) + size_t{y} * status->stride;
       for (uint32_t x = 0; x < status->width; ++x) inPicture += row[x] == CvStatusInPicture;
     }
-    std::printf("CvNewStatusImage: %ux%u stride %u, %llu of %llu pixels in the picture, %.1f ms\n",
-                status->width, status->height, status->stride,
-                static_cast<unsigned long long>(inPicture),
-                static_cast<unsigned long long>(uint64_t{status->width} * status->height),
-                statusMs);
+    std::printf(
+        "CvNewStatusImage: %ux%u stride %u, %llu of %llu pixels in the picture, %.1f ms\n",
+        status->width, status->height, status->stride, static_cast<unsigned long long>(inPicture),
+        static_cast<unsigned long long>(uint64_t{status->width} * status->height), statusMs);
   }
 
   start = std::chrono::steady_clock::now();

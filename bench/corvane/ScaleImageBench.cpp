@@ -40,8 +40,8 @@ void BM_ScaleImage(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   // Source megapixels reduced per second.
-  state.counters["MP/s"] =
-      benchmark::Counter(24.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["MP/s"] = benchmark::Counter(24.0 * static_cast<double>(state.iterations()),
+                                              benchmark::Counter::kIsRate);
 }
 
 }  // namespace

@@ -55,17 +55,17 @@ struct CvSession;
 
 // The status byte of one pixel of a status image (kind 0).
 enum CvPixelStatus : uint8_t {
-  CvStatusOutside = 0,       // not fully opaque when the status image was made
-  CvStatusInPicture = 1,     // in the picture, no class
-  CvStatusKeep = 2,          // mask generation keeps the pixel
-  CvStatusDelete = 4,        // mask generation removes the pixel
-  CvStatusBlend = 8,         // the third class
-  CvStatusClassMask = 15,    // 1 | 2 | 4 | 8
-  CvStatusFlagA = 16,        // flag outside the classes
-  CvStatusFlagB = 32,        // second flag outside the classes
+  CvStatusOutside = 0,     // not fully opaque when the status image was made
+  CvStatusInPicture = 1,   // in the picture, no class
+  CvStatusKeep = 2,        // mask generation keeps the pixel
+  CvStatusDelete = 4,      // mask generation removes the pixel
+  CvStatusBlend = 8,       // the third class
+  CvStatusClassMask = 15,  // 1 | 2 | 4 | 8
+  CvStatusFlagA = 16,      // flag outside the classes
+  CvStatusFlagB = 32,      // second flag outside the classes
   CvStatusClassAndFlagB = 47,
   CvStatusClassAndFlags = 63,
-  CvStatusMark64 = 64,       // temporary marks of mask generation, cleared before it returns
+  CvStatusMark64 = 64,  // temporary marks of mask generation, cleared before it returns
   CvStatusMark128 = 128,
 };
 

@@ -16,8 +16,7 @@ class CvInSessionBase : public CvSigned {
   CvInSessionBase* parent() const { return parent_; }
 
  protected:
-  CvInSessionBase(CvEngine* engine, CvInSessionBase* parent)
-      : engine_(engine), parent_(parent) {}
+  CvInSessionBase(CvEngine* engine, CvInSessionBase* parent) : engine_(engine), parent_(parent) {}
 
   // Joins the engine's session registry and makes `handle` valid.
   void enterEngine(const CvSession* handle);

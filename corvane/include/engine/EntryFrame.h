@@ -41,17 +41,17 @@ struct CatchRules {
 
 // Entries whose operation answers cancel and out-of-memory itself: whatever still escapes is
 // unexpected and condemns the engine.
-constexpr CatchRules kOperationCatches{{CvException, true}, {CvException, true},
-                                       {CvException, true}};
+constexpr CatchRules kOperationCatches{
+    {CvException, true}, {CvException, true}, {CvException, true}};
 // Entries that answer cancel and out-of-memory themselves and leave the engine usable.
-constexpr CatchRules kRecoverableCatches{{CvCancelled, false}, {CvOutOfMemory, false},
-                                         {CvException, true}};
+constexpr CatchRules kRecoverableCatches{
+    {CvCancelled, false}, {CvOutOfMemory, false}, {CvException, true}};
 // Session construction: a cancel leaves the engine as it was, anything else marks it.
-constexpr CatchRules kConstructionCatches{{CvCancelled, false}, {CvOutOfMemory, true},
-                                          {CvException, true}};
+constexpr CatchRules kConstructionCatches{
+    {CvCancelled, false}, {CvOutOfMemory, true}, {CvException, true}};
 // Entries that never mark an engine (engine and status-image creation, scaling).
-constexpr CatchRules kUnmarkedCatches{{CvException, false}, {CvException, false},
-                                      {CvException, false}};
+constexpr CatchRules kUnmarkedCatches{
+    {CvException, false}, {CvException, false}, {CvException, false}};
 
 // Handle validation (each answers 0 or the documented code, reading nothing behind a handle
 // that is not a live object of its kind).

@@ -67,8 +67,8 @@ CvResult CvScaleImage(CvImage source, CvImage destination) {
     // A zero-sized destination would make the factor infinite.
     if (destination.width == 0 || destination.height == 0) return CvPreconditionFailed;
     CvInProgress progress(nullptr, nullptr, "Scale Image", false);
-    corvane::reduceImage(corvane::wrapRgba8(source), corvane::wrapRgba8(destination),
-                         source.width, source.height, destination.width, destination.height);
+    corvane::reduceImage(corvane::wrapRgba8(source), corvane::wrapRgba8(destination), source.width,
+                         source.height, destination.width, destination.height);
     return CvOk;
   });
 }

@@ -90,8 +90,7 @@ void medianPixel(const Plane& src, int r0, int c0, uint8_t* out) {
 
 // floor((a + b) / 2) per byte: the rounding-up average less the lost low bit.
 inline __m128i floorAverage(__m128i a, __m128i b) {
-  return _mm_sub_epi8(_mm_avg_epu8(a, b),
-                      _mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi8(1)));
+  return _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi8(1)));
 }
 
 // Factor 2, four output pixels from eight source pixels of two rows. Of a sorted 4-element
@@ -109,8 +108,7 @@ inline void median2Group(const uint8_t* row0, const uint8_t* row1, uint8_t* out)
   const __m128i loOdd = _mm_castps_si128(_mm_shuffle_ps(lo0, lo1, _MM_SHUFFLE(3, 1, 3, 1)));
   const __m128i hiEven = _mm_castps_si128(_mm_shuffle_ps(hi0, hi1, _MM_SHUFFLE(2, 0, 2, 0)));
   const __m128i hiOdd = _mm_castps_si128(_mm_shuffle_ps(hi0, hi1, _MM_SHUFFLE(3, 1, 3, 1)));
-  const __m128i m =
-      floorAverage(_mm_max_epu8(loEven, loOdd), _mm_min_epu8(hiEven, hiOdd));
+  const __m128i m = floorAverage(_mm_max_epu8(loEven, loOdd), _mm_min_epu8(hiEven, hiOdd));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), m);
 }
 
@@ -303,8 +301,8 @@ int reductionFactor(uint32_t sw, uint32_t sh, uint32_t dw, uint32_t dh) {
   return factor;
 }
 
-void reduceImage(const Rgba8Array& source, const Rgba8Array& destination, uint32_t sw,
-                 uint32_t sh, uint32_t dw, uint32_t dh) {
+void reduceImage(const Rgba8Array& source, const Rgba8Array& destination, uint32_t sw, uint32_t sh,
+                 uint32_t dw, uint32_t dh) {
   switch (reductionFactor(sw, sh, dw, dh)) {
     case 1:
       copyImageUnscaled(destination, source);

@@ -25,8 +25,8 @@ int reductionFactor(uint32_t sw, uint32_t sh, uint32_t dw, uint32_t dh);
 // Reduces `source` into `destination` by reductionFactor: a copy for 1, block medians for 2,
 // 4 and 8, nothing for any other factor. Throws "Image too small" when the source is smaller
 // than one block in either direction.
-void reduceImage(const Rgba8Array& source, const Rgba8Array& destination, uint32_t sw,
-                 uint32_t sh, uint32_t dw, uint32_t dh);
+void reduceImage(const Rgba8Array& source, const Rgba8Array& destination, uint32_t sw, uint32_t sh,
+                 uint32_t dw, uint32_t dh);
 
 // Copies the overlap of the two arrays, pixel for pixel.
 void copyImageUnscaled(Rgba8Array destination, Rgba8Array source);

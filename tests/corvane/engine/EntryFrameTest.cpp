@@ -28,8 +28,7 @@ struct FakeSession : CvInSessionBase {
   }
   ~FakeSession() override {
     const auto* p = static_cast<FakeSession*>(parent());
-    if (log_)
-      log_->push_back({this, !p || corvane::validateSession(p->handle(), nullptr) == CvOk});
+    if (log_) log_->push_back({this, !p || corvane::validateSession(p->handle(), nullptr) == CvOk});
   }
   const CvSession* handle() const { return reinterpret_cast<const CvSession*>(publicPart_); }
 
@@ -192,8 +191,7 @@ TEST(EntryFrame, CatchRulesPerException) {
     };
   };
   // Cancel and out-of-memory answered by the entry itself leave the engine usable.
-  EXPECT_EQ(corvane::runEntry(corvane::kRecoverableCatches, throwing(CvExCancel())),
-            CvCancelled);
+  EXPECT_EQ(corvane::runEntry(corvane::kRecoverableCatches, throwing(CvExCancel())), CvCancelled);
   EXPECT_EQ(corvane::runEntry(corvane::kRecoverableCatches, throwing(std::bad_alloc())),
             CvOutOfMemory);
   EXPECT_FALSE(engine->failed);
@@ -206,8 +204,7 @@ TEST(EntryFrame, CatchRulesPerException) {
   };
   EXPECT_EQ(corvane::runEntry(corvane::kConstructionCatches, construct(CvExCancel())), nullptr);
   EXPECT_FALSE(engine->failed);
-  EXPECT_EQ(corvane::runEntry(corvane::kConstructionCatches, construct(std::bad_alloc())),
-            nullptr);
+  EXPECT_EQ(corvane::runEntry(corvane::kConstructionCatches, construct(std::bad_alloc())), nullptr);
   EXPECT_TRUE(engine->failed);
   engine->failed = false;
   EXPECT_EQ(corvane::runEntry(corvane::kRecoverableCatches, throwing(std::runtime_error("x"))),

@@ -127,7 +127,7 @@ TEST(ImageScaling, MatchesDefinitionOnRandomPictures) {
   };
   // Sizes with partial blocks in both directions, wide enough for the vector path and its
   // scalar tail, plus the 3 → 4 and 7 → 8 factors.
-  const Case cases[] = {{37, 23, 19, 12}, {64, 64, 32, 32}, {35, 35, 9, 9},   {77, 40, 11, 6},
+  const Case cases[] = {{37, 23, 19, 12}, {64, 64, 32, 32}, {35, 35, 9, 9},    {77, 40, 11, 6},
                         {129, 67, 17, 9}, {16, 16, 8, 2},   {100, 30, 34, 10}, {70, 9, 10, 2},
                         {8, 8, 1, 1},     {53, 41, 14, 11}};
   unsigned seed = 1;
@@ -199,10 +199,8 @@ TEST(ImageScaling, RejectsBadDescriptions) {
             CvPreconditionFailed);
   EXPECT_EQ(CvScaleImage(s, with(d, [](CvImage& i) { i.width = 0; })), CvPreconditionFailed);
   EXPECT_EQ(CvScaleImage(s, with(d, [](CvImage& i) { i.height = 0; })), CvPreconditionFailed);
-  EXPECT_EQ(CvScaleImage(with(s, [](CvImage& i) { i.data = nullptr; }), d),
-            CvPreconditionFailed);
-  EXPECT_EQ(CvScaleImage(s, with(d, [](CvImage& i) { i.data = nullptr; })),
-            CvPreconditionFailed);
+  EXPECT_EQ(CvScaleImage(with(s, [](CvImage& i) { i.data = nullptr; }), d), CvPreconditionFailed);
+  EXPECT_EQ(CvScaleImage(s, with(d, [](CvImage& i) { i.data = nullptr; })), CvPreconditionFailed);
   EXPECT_EQ(CvScaleImage(s, with(d, [](CvImage& i) { i.stride = 15; })), CvPreconditionFailed);
   EXPECT_EQ(CvScaleImage(with(s, [](CvImage& i) { i.stride = 31; }), d), CvPreconditionFailed);
   // 4 × width wraps in 32 bits to 0.

@@ -17,7 +17,8 @@ std::vector<uint8_t> statusRows(const CvImage* image) {
   std::vector<uint8_t> out;
   const auto* p = static_cast<const uint8_t*>(image->data);
   for (uint32_t y = 0; y < image->height; ++y)
-    out.insert(out.end(), p + size_t{y} * image->stride, p + size_t{y} * image->stride + image->width);
+    out.insert(out.end(), p + size_t{y} * image->stride,
+               p + size_t{y} * image->stride + image->width);
   return out;
 }
 
@@ -43,6 +44,25 @@ TEST_F(StatusImage, EightBitAlphaMustBeExactly255) {
   EXPECT_EQ(engine->images.count(static_cast<CvInImage*>(image)), 1u);
 }
 
+TEST_F(StatusImage, WideRowsMatchPerPixelRule) {
+  const uint32_t width = 37, height = 3, stride = width * 4 + 8;
+  std::vector<uint8_t> pixels(size_t{stride} * height);
+  std::vector<uint8_t> expected;
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x) {
+      uint8_t* p = pixels.data() + y * stride + x * 4;
+      const uint8_t alpha = (x * 7 + y) % 3 == 0 ? 255 : static_cast<uint8_t>(254 - x);
+      p[0] = p[1] = p[2] = 255;
+      p[3] = alpha;
+      expected.push_back(alpha == 255);
+    }
+  CvImage* image =
+      CvNewStatusImage(engine, CvImage{width, height, stride, CvKindRgba8, pixels.data()});
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->stride, 40u);
+  EXPECT_EQ(statusRows(image), expected);
+}
+
 TEST_F(StatusImage, SixteenBitKindsCompareWithTheirMaximum) {
   // Row stride 20 bytes: not a multiple of 8, so rows are 16 bytes (two whole pixels) apart
   // and the data is deliberately misaligned for 16-bit samples.
@@ -50,8 +70,7 @@ TEST_F(StatusImage, SixteenBitKindsCompareWithTheirMaximum) {
   std::vector<uint8_t> storage(1 + 16 * 3 + 4, 0);
   uint8_t* data = storage.data() + 1;
   for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 2; ++x)
-      std::memcpy(data + y * 16 + x * 8 + 6, &alphas[y][x], 2);
+    for (int x = 0; x < 2; ++x) std::memcpy(data + y * 16 + x * 8 + 6, &alphas[y][x], 2);
   CvImage* full = CvNewStatusImage(engine, CvImage{2, 2, 20, CvKindRgba16, data});
   CvImage* half = CvNewStatusImage(engine, CvImage{2, 2, 20, CvKindRgbaHalf16, data});
   ASSERT_TRUE(full && half);
@@ -112,11 +131,11 @@ TEST(PixelStatus, SelectStatusMaskTable) {
     uint8_t value, mask;
   };
   const Case cases[] = {
-      {1, 2, false, 15, 47},  {1, 2, true, 15, 63},   {1, 16, false, 16, 16},
-      {1, 16, true, 16, 16},  {1, 32, false, 32, 32}, {1, 32, true, 32, 32},
-      {1, 0, false, 15, 47},  {4, 2, false, 15, 63},  {2, 4, true, 15, 63},
-      {8, 0, false, 15, 63},  {3, 2, false, 0, 0},    {0, 0, true, 0, 0},
-      {2, 16, false, 16, 16}, {4, 32, true, 32, 32},  {16, 2, false, 16, 16},
+      {1, 2, false, 15, 47},  {1, 2, true, 15, 63},    {1, 16, false, 16, 16},
+      {1, 16, true, 16, 16},  {1, 32, false, 32, 32},  {1, 32, true, 32, 32},
+      {1, 0, false, 15, 47},  {4, 2, false, 15, 63},   {2, 4, true, 15, 63},
+      {8, 0, false, 15, 63},  {3, 2, false, 0, 0},     {0, 0, true, 0, 0},
+      {2, 16, false, 16, 16}, {4, 32, true, 32, 32},   {16, 2, false, 16, 16},
       {32, 2, false, 32, 32}, {16, 32, false, 16, 16},
   };
   for (const Case& c : cases) {
@@ -127,14 +146,14 @@ TEST(PixelStatus, SelectStatusMaskTable) {
 }
 
 TEST(PixelStatus, StatusCompatibleTable) {
-  EXPECT_FALSE(statusCompatible(0, 15, 63));       // outside the picture
+  EXPECT_FALSE(statusCompatible(0, 15, 63));  // outside the picture
   EXPECT_TRUE(statusCompatible(1, 15, 47));
   EXPECT_FALSE(statusCompatible(2 + 16, 15, 63));  // flagged inside the mask
   EXPECT_TRUE(statusCompatible(2 + 16, 15, 47));   // flag 16 outside the mask
   EXPECT_TRUE(statusCompatible(2 + 16, 16 + 15, 63));
   EXPECT_FALSE(statusCompatible(4 + 32, 15, 47));
   EXPECT_TRUE(statusCompatible(4 + 32, 32, 32));
-  EXPECT_TRUE(statusCompatible(0, 16, 16));        // flag-only requests ignore the classes
+  EXPECT_TRUE(statusCompatible(0, 16, 16));  // flag-only requests ignore the classes
   EXPECT_FALSE(statusCompatible(1 + 32, 16, 63));
   EXPECT_TRUE(statusCompatible(0, 0, 0));
 }
