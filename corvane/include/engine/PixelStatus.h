@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "Corvane.h"
+#include "util/MaskedBits.h"
 
 namespace corvane {
 
@@ -24,11 +25,6 @@ inline bool statusCompatible(uint8_t status, uint8_t value, uint8_t mask) {
   if ((status & mask & CvStatusFlagA) && !(value & mask & CvStatusFlagA)) return false;
   if ((status & mask & CvStatusFlagB) && !(value & mask & CvStatusFlagB)) return false;
   return true;
-}
-
-// *p takes the bits of `value` under `mask` and keeps its others.
-inline void setMaskedBits(uint8_t* p, uint8_t value, uint8_t mask) {
-  *p = static_cast<uint8_t>((*p & ~mask) | (value & mask));
 }
 
 // Fills the status image `status` (kind 0, at least the picture's width and height) from the
