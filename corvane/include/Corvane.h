@@ -32,9 +32,9 @@ typedef int32_t (*CvProgressCallback)(uint8_t percent, void* context);
 
 // Pixel-type codes of CvImage::kind.
 enum : uint32_t {
-  CvKindStatus = 0,   // one status byte per pixel
-  CvKindRgba8 = 1,    // four 8-bit channels, maximum 255
-  CvKindRgba16 = 2,   // four 16-bit channels, maximum 65535
+  CvKindStatus = 0,      // one status byte per pixel
+  CvKindRgba8 = 1,       // four 8-bit channels, maximum 255
+  CvKindRgba16 = 2,      // four 16-bit channels, maximum 65535
   CvKindRgbaHalf16 = 3,  // four 16-bit channels, maximum 32768
 };
 
