@@ -20,8 +20,8 @@ int32_t RancourStage::nextJob() {
 }
 
 RancourStage::Output RancourStage::run(const Image& image, ProgressRange /*progress*/) {
+  if (image.size() == 0) return Output();
   Output output(image.lbound(), image.extent());
-  if (output.size() == 0) return output;
   pool_.resetCounter(2);
 
   // Each worker's first job is taken here, in the creating thread, so that with one processor

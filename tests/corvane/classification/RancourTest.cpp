@@ -253,7 +253,7 @@ TEST(Rancour, OutOfRangeVariablesAreHeldToTheirLimits) {
 }
 
 TEST(Rancour, EmptyImageGivesEmptyOutput) {
-  Image image(blitz::TinyVector<int, 2>(4, 4), blitz::TinyVector<int, 2>(0, 3));
+  Image image(0, 3);
   RancourStage stage(2, 1.0f / 6.0f, 7);
   EXPECT_EQ(stage.run(image, ProgressRange()).size(), 0u);
 }
