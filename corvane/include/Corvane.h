@@ -50,8 +50,47 @@ struct CvImage {
 
 // The engine object; its address is the engine handle.
 struct CvEngine;
-// The public part of a session; its address is the session handle.
-struct CvSession;
+
+// A selection in the host picture's coordinates: the rectangle x, y, width, height, and, when
+// data is not null, a one-byte-per-pixel image (kind 0) of that size: the mask of a
+// sub-session's selected area, or the statuses placed there by CvSetStatus.
+struct CvSelection {
+  int32_t x;  // column of the top-left pixel
+  int32_t y;  // row of the top-left pixel
+  CvImage image;
+};
+
+// One outline found by the analysis: `count` points as (column, row) float pairs.
+struct CvRegion {
+  float* points;
+  uint32_t count;
+  uint32_t reserved;  // 0
+};
+
+struct CvVariable;
+
+// The public part of a session; its address is the session handle. The host reads it after
+// each operation, above all the changed rectangle.
+struct CvSession {
+  // The session's area in the host picture: the whole picture, or a sub-session's rectangle.
+  int32_t x;
+  int32_t y;
+  uint32_t width;
+  uint32_t height;
+  // The area the last operation changed; all 0 when nothing changed.
+  int32_t changedX;
+  int32_t changedY;
+  uint32_t changedWidth;
+  uint32_t changedHeight;
+  float tolerance;       // 1 - the proportion of "imageTol"
+  int32_t edgeWidth;     // effective "inFocusEdgeWidth"
+  uint32_t choices;      // effective "edgeContrast" (low byte), "textureFilter" (second byte)
+  CvVariable* variables;  // the tuning variables' records; null without own variables
+  uint32_t variableCount;
+  uint32_t segmented;  // non-zero once an analysis produced a segmentation
+  CvRegion* regions;
+  uint32_t regionCount;
+};
 
 // The status byte of one pixel of a status image (kind 0).
 enum CvPixelStatus : uint8_t {
@@ -103,3 +142,46 @@ struct CvVariable {
   const char* name;  // zero-terminated
   const char* text;  // zero-terminated display text; "*" marks a change since the last analysis
 };
+
+// ---- Sessions. Each entry that runs a reporting operation reports through the callback and
+// context given with that call; ending a session also reports 100 per cent through those given
+// when it was created.
+
+// A session on a four-channel 8-bit picture (kind 1, stride at least 4 × width); null for a
+// bad engine or picture, or when creation fails or is cancelled.
+CvSession* CvBeginSession(CvEngine* engine, CvImage picture, CvProgressCallback callback,
+                          void* context);
+// A sub-session over the selection's rectangle, clipped to the parent's area; its own tuning
+// variables and analysis when ownVariables is non-zero, else the parent's analysis. Null for
+// a bad parent, a null selection, a rectangle outside the parent, a mask that cannot be read,
+// or when creation fails or is cancelled.
+CvSession* CvBeginSubSession(CvSession* parent, const CvSelection* selection, int32_t ownVariables,
+                             CvProgressCallback callback, void* context);
+// Destroys the session, ending its remaining sub-sessions first: 0, 4, 5, 6, 7.
+CvResult CvEndSession(CvSession* session, CvProgressCallback callback, void* context);
+
+// Copies the placed statuses into the session's statuses for the status image, as one undo
+// step, where both are non-zero: 0, 1 (null or unreadable labels), 2, 3, 4, 5, 6, 7, 9.
+CvResult CvSetStatus(CvSession* session, CvImage* statusImage, const CvSelection* labels,
+                     CvProgressCallback callback, void* context);
+// Copies the parent's statuses over a sub-session's rectangle, or the sub-session's statuses
+// back into the parent: 0, 1 (not a sub-session), 2, 3, 4, 5, 6, 7, 9.
+CvResult CvSetStatusFromParent(CvSession* subSession, CvImage* statusImage);
+CvResult CvSetParentStatus(CvSession* subSession, CvImage* statusImage);
+
+// Undo history in user-level steps, which CvCommitUndoStep opens before each user action.
+CvResult CvUndo(CvSession* session, CvProgressCallback callback, void* context);  // 0,4-8
+CvResult CvRedo(CvSession* session, CvProgressCallback callback, void* context);  // 0,4-8
+CvResult CvNumAvailableUndo(CvSession* session, uint32_t* count);                  // 0,5,6,7
+CvResult CvNumAvailableRedo(CvSession* session, uint32_t* count);                  // 0,5,6,7
+CvResult CvCommitUndoStep(CvSession* session);                                     // 0,4-7
+CvResult CvClearUndoRedo(CvSession* session);                                      // 0,4-7
+
+// Stores the analysis parameters: tolerance 0..1, the in-focus edge width, and a word whose
+// low byte is the edge contrast and second byte the texture filter: 0, 4, 5, 6, 7.
+CvResult CvSetAnalysisParameters(CvSession* session, float tolerance, uint32_t edgeWidth,
+                                 uint32_t choices);
+// Sets a tuning variable from a proportion 0..1: 0, 1 (sub-session, unknown name, NaN), 4-7.
+CvResult CvSetVariable(CvSession* session, const char* name, float proportion);
+// Copies a tuning variable's record: 0, 1 (unknown name, no own variables), 4-7.
+CvResult CvGetVariable(CvSession* session, const char* name, CvVariable* record);

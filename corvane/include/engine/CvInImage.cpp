@@ -88,3 +88,29 @@ void CvInImage::enterEngine(CvEngine* engine) {
   engine->images.insert(this);
   engine_ = engine;
 }
+
+CvSelectionArray CvInImage::makeArray(const CvSelection& selection) {
+  CvSelectionArray result{corvane::Box{1, 1, 0, 0}, blitz::Array<uint8_t, 2>(), false};
+  const CvImage& image = selection.image;
+  if (image.width == 0 || image.height == 0) {
+    result.readable = true;
+    return result;
+  }
+  if (image.width > INT32_MAX || image.height > INT32_MAX) return result;
+  const int64_t lastRow = int64_t{selection.y} + image.height - 1;
+  const int64_t lastColumn = int64_t{selection.x} + image.width - 1;
+  if (lastRow > INT32_MAX || lastColumn > INT32_MAX) return result;
+  const corvane::Box box{selection.y, selection.x, int32_t(lastRow), int32_t(lastColumn)};
+  if (image.data) {
+    if (image.kind != CvKindStatus || image.stride < image.width) return result;
+    blitz::Array<uint8_t, 2> array(static_cast<uint8_t*>(image.data),
+                                   blitz::shape(int(image.height), int(image.width)),
+                                   blitz::shape(ptrdiff_t(image.stride), 1),
+                                   blitz::neverDeleteData);
+    array.reindexSelf(blitz::TinyVector<int, 2>(box.lowerRow, box.lowerColumn));
+    result.array.reference(array);
+  }
+  result.box = box;
+  result.readable = true;
+  return result;
+}

@@ -6,6 +6,17 @@
 
 #include "Corvane.h"
 #include "engine/CvSigned.h"
+#include "util/Box.h"
+
+// A CvSelection in engine terms: its inclusive box (first row y, first column x) and, when the
+// selection carries data, an array of its status bytes indexed in the picture's coordinates.
+struct CvSelectionArray {
+  corvane::Box box;
+  blitz::Array<uint8_t, 2> array;
+  // False when the box does not fit 32-bit indices or the data cannot be read as one byte per
+  // pixel (kind 0, stride at least the width); box and array are then empty.
+  bool readable;
+};
 
 // An engine image: the object behind an image handle (the address of its CvImage part).
 // Every engine image is recorded as a live handle; one registered in an engine is destroyed
@@ -26,6 +37,9 @@ struct CvInImage : CvImage, CvSigned {
             uint32_t height);
   virtual ~CvInImage();
   CvInImage& operator=(const CvInImage&) = delete;
+
+  // The selection's box and, when it has data, an array over its bytes (not copied).
+  static CvSelectionArray makeArray(const CvSelection& selection);
 
   bool ownsBuffer() const { return ownsBuffer_; }
   CvEngine* engine() const { return engine_; }

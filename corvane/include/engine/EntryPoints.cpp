@@ -9,6 +9,7 @@
 #include "engine/CvEngine.h"
 #include "engine/CvInImage.h"
 #include "engine/CvInProgress.h"
+#include "engine/CvInSession.h"
 #include "engine/EntryFrame.h"
 #include "engine/ImageScaling.h"
 #include "engine/PixelStatus.h"
@@ -24,6 +25,29 @@ bool scalableDescription(const CvImage& image) {
   if (image.width > INT_MAX || image.height > INT_MAX) return false;
   if (uint64_t{image.stride} < uint64_t{4} * image.width) return false;
   return image.data != nullptr || image.width == 0 || image.height == 0;
+}
+
+// A picture a session can wrap: kind 1, data, a non-empty size that fits the array shape, and
+// rows of at least width pixels. The stride is compared in 64 bits: 4 × width overflows 32.
+bool sessionPicture(const CvImage& picture) {
+  if (picture.kind != CvKindRgba8 || !picture.data) return false;
+  if (picture.width == 0 || picture.height == 0) return false;
+  if (picture.width > INT_MAX || picture.height > INT_MAX) return false;
+  return uint64_t{picture.stride} >= uint64_t{4} * picture.width;
+}
+
+// Session validation for the entries: 6 also for a live session object of another kind.
+CvResult useSession(EntryFrame& frame, CvSession* handle, CvInSession** session) {
+  CvInSessionBase* base = nullptr;
+  if (const CvResult status = frame.useSession(handle, &base)) return status;
+  *session = dynamic_cast<CvInSession*>(base);
+  return *session ? CvOk : CvInvalidSession;
+}
+
+// Image validation for the session entries: status images (kind 0) only.
+CvResult useStatusImage(EntryFrame& frame, CvImage* handle, CvInImage** image) {
+  if (const CvResult status = frame.useImage(handle, image)) return status;
+  return (*image)->kind == CvKindStatus ? CvOk : CvInvalidImage;
 }
 
 }  // namespace
@@ -69,6 +93,152 @@ CvResult CvScaleImage(CvImage source, CvImage destination) {
     CvInProgress progress(nullptr, nullptr, "Scale Image", false);
     corvane::reduceImage(corvane::wrapRgba8(source), corvane::wrapRgba8(destination), source.width,
                          source.height, destination.width, destination.height);
+    return CvOk;
+  });
+}
+
+// ---- Sessions
+
+CvSession* CvBeginSession(CvEngine* engine, CvImage picture, CvProgressCallback callback,
+                          void* context) {
+  return corvane::runEntry(corvane::kConstructionCatches, [&](EntryFrame& frame) -> CvSession* {
+    if (frame.useEngine(engine) != CvOk) return nullptr;
+    if (!sessionPicture(picture)) return nullptr;
+    return (new CvInSession(engine, picture, callback, context))->handle();
+  });
+}
+
+CvSession* CvBeginSubSession(CvSession* parent, const CvSelection* selection,
+                             int32_t ownVariables, CvProgressCallback callback, void* context) {
+  return corvane::runEntry(corvane::kConstructionCatches, [&](EntryFrame& frame) -> CvSession* {
+    CvInSession* session = nullptr;
+    if (useSession(frame, parent, &session) != CvOk) return nullptr;
+    if (!selection) return nullptr;
+    corvane::Box box;
+    CvInSession::Bytes mask;
+    if (!CvInSession::clipSelection(*session, *selection, box, mask)) return nullptr;
+    return (new CvInSession(session, box, mask, ownVariables != 0, callback, context))->handle();
+  });
+}
+
+CvResult CvEndSession(CvSession* handle, CvProgressCallback callback, void* context) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    CvInProgress progress(callback, context, "End Session", false);
+    delete session;
+    return CvOk;
+  });
+}
+
+CvResult CvSetStatus(CvSession* handle, CvImage* statusImage, const CvSelection* labels,
+                     CvProgressCallback callback, void* context) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInImage* image = nullptr;
+    if (const CvResult status = useStatusImage(frame, statusImage, &image)) return status;
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    return session->setStatus(image, labels, callback, context);
+  });
+}
+
+CvResult CvSetStatusFromParent(CvSession* handle, CvImage* statusImage) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInImage* image = nullptr;
+    if (const CvResult status = useStatusImage(frame, statusImage, &image)) return status;
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    return session->setStatusFromParent(image);
+  });
+}
+
+CvResult CvSetParentStatus(CvSession* handle, CvImage* statusImage) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInImage* image = nullptr;
+    if (const CvResult status = useStatusImage(frame, statusImage, &image)) return status;
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    return session->setParentStatus(image);
+  });
+}
+
+CvResult CvUndo(CvSession* handle, CvProgressCallback callback, void* context) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    return session->undo(callback, context);
+  });
+}
+
+CvResult CvRedo(CvSession* handle, CvProgressCallback callback, void* context) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    return session->redo(callback, context);
+  });
+}
+
+CvResult CvNumAvailableUndo(CvSession* handle, uint32_t* count) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    if (count) *count = session->classification().undoStack().undoCount();
+    return CvOk;
+  });
+}
+
+CvResult CvNumAvailableRedo(CvSession* handle, uint32_t* count) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    if (count) *count = session->classification().undoStack().redoCount();
+    return CvOk;
+  });
+}
+
+CvResult CvCommitUndoStep(CvSession* handle) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    session->classification().undoStack().commit();
+    return CvOk;
+  });
+}
+
+CvResult CvClearUndoRedo(CvSession* handle) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    session->classification().undoStack().clear();
+    return CvOk;
+  });
+}
+
+CvResult CvSetAnalysisParameters(CvSession* handle, float tolerance, uint32_t edgeWidth,
+                                 uint32_t choices) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    session->setAnalysisParameters(tolerance, edgeWidth, choices);
+    return CvOk;
+  });
+}
+
+CvResult CvSetVariable(CvSession* handle, const char* name, float proportion) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    return session->setVariable(name, proportion);
+  });
+}
+
+CvResult CvGetVariable(CvSession* handle, const char* name, CvVariable* record) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    const CvVariable* found = session->getVariable(name);
+    if (!found || !record) return CvPreconditionFailed;
+    *record = *found;
     return CvOk;
   });
 }
