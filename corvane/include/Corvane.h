@@ -82,9 +82,9 @@ struct CvSession {
   int32_t changedY;
   uint32_t changedWidth;
   uint32_t changedHeight;
-  float tolerance;       // 1 - the proportion of "imageTol"
-  int32_t edgeWidth;     // effective "inFocusEdgeWidth"
-  uint32_t choices;      // effective "edgeContrast" (low byte), "textureFilter" (second byte)
+  float tolerance;        // 1 - the proportion of "imageTol"
+  int32_t edgeWidth;      // effective "inFocusEdgeWidth"
+  uint32_t choices;       // effective "edgeContrast" (low byte), "textureFilter" (second byte)
   CvVariable* variables;  // the tuning variables' records; null without own variables
   uint32_t variableCount;
   uint32_t segmented;  // non-zero once an analysis produced a segmentation
@@ -172,10 +172,10 @@ CvResult CvSetParentStatus(CvSession* subSession, CvImage* statusImage);
 // Undo history in user-level steps, which CvCommitUndoStep opens before each user action.
 CvResult CvUndo(CvSession* session, CvProgressCallback callback, void* context);  // 0,4-8
 CvResult CvRedo(CvSession* session, CvProgressCallback callback, void* context);  // 0,4-8
-CvResult CvNumAvailableUndo(CvSession* session, uint32_t* count);                  // 0,5,6,7
-CvResult CvNumAvailableRedo(CvSession* session, uint32_t* count);                  // 0,5,6,7
-CvResult CvCommitUndoStep(CvSession* session);                                     // 0,4-7
-CvResult CvClearUndoRedo(CvSession* session);                                      // 0,4-7
+CvResult CvNumAvailableUndo(CvSession* session, uint32_t* count);                 // 0,5,6,7
+CvResult CvNumAvailableRedo(CvSession* session, uint32_t* count);                 // 0,5,6,7
+CvResult CvCommitUndoStep(CvSession* session);                                    // 0,4-7
+CvResult CvClearUndoRedo(CvSession* session);                                     // 0,4-7
 
 // Stores the analysis parameters: tolerance 0..1, the in-focus edge width, and a word whose
 // low byte is the edge contrast and second byte the texture filter: 0, 4, 5, 6, 7.

@@ -49,8 +49,7 @@ void fillBox(blitz::Array<T, 2>& array, const Box& box, T value) {
 
 }  // namespace
 
-IiClassification::IiClassification(IiClassification* parent, bool independent,
-                                   const Image& image)
+IiClassification::IiClassification(IiClassification* parent, bool independent, const Image& image)
     : parent_(parent),
       image_(image),
       imageBox_{image.lbound(0), image.lbound(1), image.ubound(0), image.ubound(1)},
@@ -87,8 +86,8 @@ void IiClassification::setUpFromParent() {
   if (map.size() == 0 || shared.empty()) {
     finalLabels_.free();
   } else {
-    finalLabels_.reference(subView(map, shared.lowerRow, shared.lowerColumn, shared.upperRow,
-                                   shared.upperColumn));
+    finalLabels_.reference(
+        subView(map, shared.lowerRow, shared.lowerColumn, shared.upperRow, shared.upperColumn));
   }
 }
 
@@ -108,8 +107,7 @@ void IiClassification::applyChanges(Bytes& status, UndoStack* stack) {
   if (box.empty()) return;
   const Bytes newValues =
       subView(workMask_, box.lowerRow, box.lowerColumn, box.upperRow, box.upperColumn);
-  Bytes statusView =
-      subView(status, box.lowerRow, box.lowerColumn, box.upperRow, box.upperColumn);
+  Bytes statusView = subView(status, box.lowerRow, box.lowerColumn, box.upperRow, box.upperColumn);
 
   if (stack) {
     stack->record(std::make_unique<IiUndoModifyStatus>(newValues, statusView));
@@ -135,8 +133,7 @@ void IiClassification::setStatus(Bytes& status, const Bytes& labels) {
   if (box.empty()) return;
   const Bytes labelView =
       subView(labels, box.lowerRow, box.lowerColumn, box.upperRow, box.upperColumn);
-  Bytes statusView =
-      subView(status, box.lowerRow, box.lowerColumn, box.upperRow, box.upperColumn);
+  Bytes statusView = subView(status, box.lowerRow, box.lowerColumn, box.upperRow, box.upperColumn);
   undoStack_.record(std::make_unique<IiUndoModifyStatus>(labelView, statusView));
 
   const ptrdiff_t ls = labelView.stride(1);
@@ -149,8 +146,7 @@ void IiClassification::setStatus(Bytes& status, const Bytes& labels) {
     }
   }
   widenDirtyRect(box);
-  pending_.changedRect =
-      Box{2147483647, 2147483647, -2147483647 - 1, -2147483647 - 1};
+  pending_.changedRect = Box{2147483647, 2147483647, -2147483647 - 1, -2147483647 - 1};
 }
 
 void IiClassification::undo() {

@@ -103,10 +103,9 @@ CvSelectionArray CvInImage::makeArray(const CvSelection& selection) {
   const corvane::Box box{selection.y, selection.x, int32_t(lastRow), int32_t(lastColumn)};
   if (image.data) {
     if (image.kind != CvKindStatus || image.stride < image.width) return result;
-    blitz::Array<uint8_t, 2> array(static_cast<uint8_t*>(image.data),
-                                   blitz::shape(int(image.height), int(image.width)),
-                                   blitz::shape(ptrdiff_t(image.stride), 1),
-                                   blitz::neverDeleteData);
+    blitz::Array<uint8_t, 2> array(
+        static_cast<uint8_t*>(image.data), blitz::shape(int(image.height), int(image.width)),
+        blitz::shape(ptrdiff_t(image.stride), 1), blitz::neverDeleteData);
     array.reindexSelf(blitz::TinyVector<int, 2>(box.lowerRow, box.lowerColumn));
     result.array.reference(array);
   }

@@ -22,8 +22,7 @@ CvInSession::Image wrapPicture(const CvImage& picture) {
   using Colour = IiClassification::Colour;
   return CvInSession::Image(static_cast<Colour*>(picture.data),
                             blitz::shape(int(picture.height), int(picture.width)),
-                            blitz::shape(ptrdiff_t(picture.stride / 4), 1),
-                            blitz::neverDeleteData);
+                            blitz::shape(ptrdiff_t(picture.stride / 4), 1), blitz::neverDeleteData);
 }
 
 void writeBox(std::ostream& out, const Box& box) {
@@ -71,8 +70,8 @@ CvInSession::CvInSession(CvEngine* engine, const CvImage& picture, CvProgressCal
   enterEngine(this);
 }
 
-CvInSession::CvInSession(CvInSession* parent, const Box& box, const Bytes& mask,
-                         bool ownVariables, CvProgressCallback callback, void* context)
+CvInSession::CvInSession(CvInSession* parent, const Box& box, const Bytes& mask, bool ownVariables,
+                         CvProgressCallback callback, void* context)
     : CvSession(),
       CvInSessionBase(parent->engine(), parent),
       parentSession_(parent),

@@ -32,8 +32,7 @@ class CvInSession : public CvSession, public CvInSessionBase {
   using Bytes = classification::IiClassification::Bytes;
 
   // A session on `picture`, a kind-1 description the entry point has validated.
-  CvInSession(CvEngine* engine, const CvImage& picture, CvProgressCallback callback,
-              void* context);
+  CvInSession(CvEngine* engine, const CvImage& picture, CvProgressCallback callback, void* context);
   // A sub-session of `parent` over `box` (inside the parent's area, not empty), with the
   // selection's mask over that box or an empty mask.
   CvInSession(CvInSession* parent, const corvane::Box& box, const Bytes& mask, bool ownVariables,
@@ -74,8 +73,7 @@ class CvInSession : public CvSession, public CvInSessionBase {
   // undo history back (answers 2 and 3); anything else also marks the engine failed (4). The
   // changed rectangle is taken on every path.
   template <class Body>
-  CvResult runOperation(const char* label, CvProgressCallback callback, void* context,
-                        Body&& body);
+  CvResult runOperation(const char* label, CvProgressCallback callback, void* context, Body&& body);
 
   // Copies the state's changed rectangle into the public part (all 0 without one) and clears
   // it.
@@ -137,8 +135,8 @@ class CvInSession : public CvSession, public CvInSessionBase {
 };
 
 template <class Body>
-CvResult CvInSession::runOperation(const char* label, CvProgressCallback callback,
-                                   void* context, Body&& body) {
+CvResult CvInSession::runOperation(const char* label, CvProgressCallback callback, void* context,
+                                   Body&& body) {
   // Outside the try block: the roll-back happens before the closing report.
   CvInProgress progress(callback, context, label, true);
   classification::IiClassification& state = *classification_;

@@ -108,8 +108,8 @@ CvSession* CvBeginSession(CvEngine* engine, CvImage picture, CvProgressCallback 
   });
 }
 
-CvSession* CvBeginSubSession(CvSession* parent, const CvSelection* selection,
-                             int32_t ownVariables, CvProgressCallback callback, void* context) {
+CvSession* CvBeginSubSession(CvSession* parent, const CvSelection* selection, int32_t ownVariables,
+                             CvProgressCallback callback, void* context) {
   return corvane::runEntry(corvane::kConstructionCatches, [&](EntryFrame& frame) -> CvSession* {
     CvInSession* session = nullptr;
     if (useSession(frame, parent, &session) != CvOk) return nullptr;

@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "Corvane.h"
+#include "engine/CvEngine.h"
+#include "engine/CvExCancel.h"
+#include "engine/CvInSession.h"
+
+using corvane::Box;
+
+namespace {
+
+struct Host {
+  int calls = 0;
+  int cancelAtCall = 0;  // 1-based; 0 never
+  std::vector<int> percents;
+  static int32_t callback(uint8_t percent, void* context) {
+    auto* h = static_cast<Host*>(context);
+    h->percents.push_back(percent);
+    return ++h->calls == h->cancelAtCall ? 2 : 0;
+  }
+};
+
+struct Snapshot {
+  std::vector<uint8_t> statuses;
+  uint32_t undo;
+  uint32_t redo;
+  bool operator==(const Snapshot& o) const {
+    return statuses == o.statuses && undo == o.undo && redo == o.redo;
+  }
+};
+
+// A session with some history: two user actions, the second undone.
+struct SessionOperation : ::testing::Test {
+  CvEngine* engine = CvInit();
+  std::vector<uint8_t> pixels = std::vector<uint8_t>(16 * 12 * 4, 255);
+  CvSession* session = nullptr;
+  CvInSession* inner = nullptr;
+  CvImage* status = nullptr;
+
+  void SetUp() override {
+    CvImage picture{16, 12, 64, CvKindRgba8, pixels.data()};
+    session = CvBeginSession(engine, picture, nullptr, nullptr);
+    status = CvNewStatusImage(engine, picture);
+    ASSERT_NE(session, nullptr);
+    inner = static_cast<CvInSession*>(session);
+    place(0, 0, 4, 4, 2);
+    place(8, 8, 4, 4, 4);
+    ASSERT_EQ(CvUndo(session, nullptr, nullptr), CvOk);
+  }
+  void TearDown() override { EXPECT_EQ(CvFinish(engine), CvOk); }
+
+  void place(int32_t x, int32_t y, uint32_t w, uint32_t h, uint8_t value) {
+    std::vector<uint8_t> labels(size_t{w} * h, value);
+    CvSelection selection{x, y, CvImage{w, h, w, CvKindStatus, labels.data()}};
+    ASSERT_EQ(CvCommitUndoStep(session), CvOk);
+    ASSERT_EQ(CvSetStatus(session, status, &selection, nullptr, nullptr), CvOk);
+  }
+
+  Snapshot snapshot() {
+    Snapshot s;
+    const auto* data = static_cast<const uint8_t*>(status->data);
+    for (uint32_t r = 0; r < status->height; ++r)
+      s.statuses.insert(s.statuses.end(), data + r * status->stride,
+                        data + r * status->stride + status->width);
+    EXPECT_EQ(CvNumAvailableUndo(session, &s.undo), CvOk);
+    EXPECT_EQ(CvNumAvailableRedo(session, &s.redo), CvOk);
+    return s;
+  }
+
+  // What a status operation does: fills the work mask and applies it, recorded or not.
+  // A value of 16 sets that flag and keeps the rest of the status, as a protect stroke does.
+  void apply(const Box& box, uint8_t value, bool recorded) {
+    auto& state = inner->classification();
+    auto array = inner->reindexStatus(static_cast<CvInImage*>(status));
+    state.clearWorkMask();
+    for (int r = box.lowerRow; r <= box.upperRow; ++r)
+      for (int c = box.lowerColumn; c <= box.upperColumn; ++c)
+        state.workMask()(r, c) = value == 16 ? uint8_t(array(r, c) | 16) : value;
+    state.pendingChange().changedRect = box;
+    state.applyChanges(array, recorded ? &state.undoStack() : nullptr);
+  }
+
+  // An operation of three applies with a checkpoint after each; the checkpoint numbered
+  // `cancelAt` cancels the way the progress object does. Its last report is 100 per cent, which
+  // reaches the host.
+  CvResult operation(int cancelAt, Host& host) {
+    int checkpoint = 0;
+    auto reach = [&](ProgressRange& range, float f) {
+      if (++checkpoint == cancelAt) throw CvExCancel();
+      range.report("", f);
+    };
+    return inner->runOperation("Test", &Host::callback, &host, [&](ProgressRange& range) {
+      reach(range, 0.1f);
+      apply(Box{2, 2, 9, 9}, 8, true);
+      reach(range, 0.4f);
+      apply(Box{0, 0, 11, 15}, 16, false);  // a protect stroke: no undo step
+      reach(range, 0.7f);
+      apply(Box{5, 0, 6, 15}, 4, true);
+      reach(range, 1.0f);
+    });
+  }
+};
+
+TEST_F(SessionOperation, CancelAtEveryReportRestoresStatusesAndHistory) {
+  const Snapshot before = snapshot();
+  ASSERT_EQ(before.undo, 1u);
+  ASSERT_EQ(before.redo, 1u);
+  for (int k = 1; k <= 4; ++k) {
+    Host host;
+    EXPECT_EQ(operation(k, host), CvCancelled) << k;
+    EXPECT_EQ(snapshot(), before) << k;
+  }
+  // The 100 per cent report itself can still cancel, through the host's answer.
+  Host host;
+  host.cancelAtCall = 1;
+  EXPECT_EQ(operation(0, host), CvCancelled);
+  EXPECT_EQ(host.percents, (std::vector<int>{100}));
+  EXPECT_EQ(snapshot(), before);
+
+  // After all that the history still works as before: redo, then undo the user's own actions.
+  ASSERT_EQ(CvRedo(session, nullptr, nullptr), CvOk);
+  EXPECT_EQ(static_cast<const uint8_t*>(status->data)[9 * status->stride + 9], 4);
+  ASSERT_EQ(CvUndo(session, nullptr, nullptr), CvOk);
+  ASSERT_EQ(CvUndo(session, nullptr, nullptr), CvOk);
+  EXPECT_EQ(static_cast<const uint8_t*>(status->data)[0], 1);
+  EXPECT_FALSE(engine->failed);
+}
+
+TEST_F(SessionOperation, FinishedOperationKeepsItsChanges) {
+  const Snapshot before = snapshot();
+  Host host;
+  EXPECT_EQ(operation(0, host), CvOk);
+  EXPECT_EQ(host.percents, (std::vector<int>{100}));
+  const Snapshot after = snapshot();
+  EXPECT_EQ(after.undo, 2u);  // the recording opened a user-level step: redo steps existed
+  EXPECT_EQ(after.redo, 0u);
+  EXPECT_EQ(session->changedX, 0);
+  EXPECT_EQ(session->changedWidth, 16u);
+  EXPECT_EQ(session->changedHeight, 12u);
+  // The recorded part is undone in one user-level step; the protect flags stay.
+  ASSERT_EQ(CvUndo(session, nullptr, nullptr), CvOk);
+  const Snapshot undone = snapshot();
+  for (size_t i = 0; i < undone.statuses.size(); ++i)
+    EXPECT_EQ(undone.statuses[i] & ~16, before.statuses[i]) << i;
+}
+
+TEST_F(SessionOperation, ClosingReportCannotCancel) {
+  Host host;
+  host.cancelAtCall = 1;
+  const CvResult result = inner->runOperation("Test", &Host::callback, &host, [&](ProgressRange&) {
+    apply(Box{0, 0, 1, 1}, 8, true);
+  });
+  EXPECT_EQ(result, CvOk);
+  EXPECT_EQ(host.percents, (std::vector<int>{100}));
+  EXPECT_EQ(static_cast<const uint8_t*>(status->data)[0], 8);
+}
+
+TEST_F(SessionOperation, ExhaustedMemoryRollsBackOtherFailuresMarkTheEngine) {
+  const Snapshot before = snapshot();
+  EXPECT_EQ(inner->runOperation("Test", nullptr, nullptr,
+                                [&](ProgressRange&) {
+                                  apply(Box{0, 0, 5, 5}, 8, true);
+                                  throw std::bad_alloc();
+                                }),
+            CvOutOfMemory);
+  EXPECT_EQ(snapshot(), before);
+  EXPECT_EQ(session->changedWidth, 6u);  // the rolled-back area is reported
+  EXPECT_FALSE(engine->failed);
+
+  EXPECT_EQ(inner->runOperation("Test", nullptr, nullptr,
+                                [&](ProgressRange&) { throw "Image too small"; }),
+            CvException);
+  EXPECT_TRUE(engine->failed);
+  uint32_t count = 0;
+  EXPECT_EQ(CvNumAvailableUndo(session, &count), CvEngineFailed);
+  EXPECT_EQ(CvFinish(engine), CvEngineFailed);
+  engine->failed = false;
+}
+
+}  // namespace

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "SessionTestSupport.h"
+#include "classification/IiClassification.h"
+#include "classification/IiUndoModifyStatus.h"
+#include "classification/UndoStack.h"
+#include "util/BlitzViews.h"
+
+using classification::IiClassification;
+using classification::IiUndoModifyStatus;
+using classification::IiUndoStep;
+using corvane::Box;
+
+namespace {
+
+// A step that logs what happens to it.
+struct Log {
+  std::vector<std::string> events;
+  int deleted = 0;
+};
+
+class LoggingStep : public IiUndoStep {
+ public:
+  LoggingStep(Log& log, std::string name) : log_(log), name_(std::move(name)) {}
+  ~LoggingStep() override {
+    ++log_.deleted;
+    log_.events.push_back("delete " + name_);
+  }
+  void undo(IiClassification&) override { log_.events.push_back("undo " + name_); }
+  void redo(IiClassification&) override { log_.events.push_back("redo " + name_); }
+
+ private:
+  Log& log_;
+  std::string name_;
+};
+
+std::unique_ptr<IiUndoStep> step(Log& log, const std::string& name) {
+  return std::make_unique<LoggingStep>(log, name);
+}
+
+struct StackTest : ::testing::Test {
+  IiClassification state{nullptr, true, sessiontest::colourImage(1, 1)};
+  Log log;
+};
+
+TEST(IiUndoModifyStatus, RecordsRunsOfDifferences) {
+  // A 3 x 4 box whose differences are all 5: one run word.
+  auto work = sessiontest::statusArray(3, 4, 4, 2, 3);  // 4 XOR 1 = 5
+  auto status = sessiontest::statusArray(3, 4, 1, 2, 3);
+  {
+    IiUndoModifyStatus record(work, status);
+    EXPECT_EQ(record.box(), (Box{2, 3, 4, 6}));
+    EXPECT_EQ(record.runs(), (std::vector<uint32_t>{(12u << 8) | 5u}));
+  }
+  // A work-mask value 0, a status 0 and a value equal to the status record no difference.
+  work(2, 3) = 0;
+  status(2, 4) = 0;
+  work(2, 5) = 1;
+  IiUndoModifyStatus record(work, status);
+  EXPECT_EQ(record.runs(), (std::vector<uint32_t>{(3u << 8) | 0u, (9u << 8) | 5u}));
+}
+
+TEST(IiUndoModifyStatus, UndoAndRedoRestoreTheStatusesAndWidenTheChangedRectangle) {
+  IiClassification state(nullptr, true, sessiontest::colourImage(6, 7));
+  auto status = sessiontest::statusArray(6, 7, 1);
+  status(0, 0) = 0;
+  auto before = status.copy();
+  auto work = sessiontest::statusArray(6, 7, 0);
+  work(blitz::Range(1, 4), blitz::Range(2, 5)) = 2;
+  work(0, 0) = 4;
+  work(5, 6) = 8;
+
+  const auto workBox = corvane::subView(work, 0, 0, 5, 6);
+  const auto statusBox = corvane::subView(status, 0, 0, 5, 6);
+  IiUndoModifyStatus record(workBox, statusBox);
+  // What the status application writes.
+  for (int r = 0; r < 6; ++r)
+    for (int c = 0; c < 7; ++c)
+      if (work(r, c) && status(r, c)) status(r, c) = work(r, c);
+  auto after = status.copy();
+
+  record.undo(state);
+  EXPECT_TRUE(blitz::all(status == before));
+  Box dirty;
+  ASSERT_TRUE(state.takeDirtyRect(dirty));
+  EXPECT_EQ(dirty, (Box{0, 0, 5, 6}));
+  record.redo(state);
+  EXPECT_TRUE(blitz::all(status == after));
+  EXPECT_EQ(status(0, 0), 0);  // outside the picture stays outside
+}
+
+TEST(IiUndoModifyStatus, SplitsRunsLongerThanTwentyFourBits) {
+  const int side = 4097;  // 16,785,409 pixels, more than one run can hold
+  auto work = sessiontest::statusArray(side, side, 3);
+  auto status = sessiontest::statusArray(side, side, 1);
+  IiUndoModifyStatus record(work, status);
+  const uint64_t total = uint64_t(side) * side;
+  ASSERT_EQ(record.runs().size(), 2u);
+  EXPECT_EQ(record.runs()[0], (0xFFFFFFu << 8) | 2u);
+  EXPECT_EQ(record.runs()[1], (uint32_t(total - 0xFFFFFF) << 8) | 2u);
+  record.apply();
+  EXPECT_TRUE(blitz::all(status == 3));
+  record.apply();
+  EXPECT_TRUE(blitz::all(status == 1));
+}
+
+TEST_F(StackTest, UndoAndRedoWholeUserLevelSteps) {
+  UndoStack stack(200);
+  EXPECT_EQ(stack.undoCount(), 0u);
+  stack.commit();
+  stack.record(step(log, "a"));
+  stack.record(step(log, "b"));
+  EXPECT_EQ(stack.undoCount(), 1u);
+  stack.undo(state);
+  EXPECT_EQ(stack.undoCount(), 0u);
+  EXPECT_EQ(stack.redoCount(), 1u);
+  stack.redo(state);
+  EXPECT_EQ(log.events, (std::vector<std::string>{"undo b", "undo a", "redo a", "redo b"}));
+  EXPECT_EQ(stack.undoCount(), 1u);
+  EXPECT_EQ(stack.redoCount(), 0u);
+
+  // Empty stacks do nothing.
+  UndoStack empty(5);
+  empty.undo(state);
+  empty.redo(state);
+  EXPECT_EQ(empty.undoCount() + empty.redoCount(), 0u);
+}
+
+TEST_F(StackTest, RecordingOpensAUserLevelStepWhenNoneIsOpenAndDropsRedo) {
+  UndoStack stack(200);
+  stack.record(step(log, "a"));  // implicit commit: the count was 0
+  EXPECT_EQ(stack.undoCount(), 1u);
+  stack.record(step(log, "b"));  // joins it
+  EXPECT_EQ(stack.undoCount(), 1u);
+  stack.commit();
+  stack.record(step(log, "c"));
+  stack.undo(state);
+  EXPECT_EQ(stack.redoCount(), 1u);
+  stack.record(step(log, "d"));  // after an undo: a new user-level step, redo dropped
+  EXPECT_EQ(stack.redoCount(), 0u);
+  EXPECT_EQ(stack.undoCount(), 2u);
+  EXPECT_EQ(log.deleted, 1);
+  EXPECT_EQ(stack.undoStepCount(), 3u);
+  stack.clear();
+  EXPECT_EQ(log.deleted, 4);
+  EXPECT_EQ(stack.undoCount() + stack.redoCount(), 0u);
+}
+
+TEST_F(StackTest, KeepsAtMostTheLimitAndDropsTheOldestFirst) {
+  UndoStack stack(200);
+  for (int i = 0; i < 201; ++i) {
+    stack.commit();
+    stack.record(step(log, std::to_string(i)));
+  }
+  EXPECT_EQ(stack.undoCount(), 200u);
+  EXPECT_EQ(log.events, (std::vector<std::string>{"delete 0"}));
+  // Empty user-level steps count as well.
+  for (int i = 0; i < 3; ++i) stack.commit();
+  EXPECT_EQ(stack.undoCount(), 200u);
+  EXPECT_EQ(log.deleted, 4);
+  for (int i = 0; i < 250; ++i) stack.undo(state);
+  EXPECT_EQ(stack.undoCount(), 0u);
+  EXPECT_EQ(stack.redoCount(), 200u);
+  EXPECT_EQ(UndoStack(0).limit(), 1u);
+}
+
+TEST_F(StackTest, RevertedJournalRestoresTheStackExactly) {
+  UndoStack stack(2);
+  stack.commit();
+  stack.record(step(log, "old1"));
+  stack.commit();
+  stack.record(step(log, "old2"));
+  stack.commit();
+  stack.record(step(log, "undone"));  // drops old1
+  stack.undo(state);
+  log.events.clear();
+  log.deleted = 0;
+  ASSERT_EQ(stack.undoCount(), 1u);
+  ASSERT_EQ(stack.redoCount(), 1u);
+
+  stack.beginJournal();
+  stack.commit();  // sets the redo step aside
+  stack.record(step(log, "new1"));
+  stack.commit();  // at the limit: the oldest (old2) is dropped only when the journal is kept
+  stack.record(step(log, "new2"));
+  EXPECT_EQ(stack.undoCount(), 2u);
+  EXPECT_EQ(stack.redoCount(), 0u);
+  EXPECT_EQ(log.deleted, 0);
+  stack.revertJournal(state);
+  EXPECT_EQ(log.events,
+            (std::vector<std::string>{"undo new2", "delete new2", "undo new1", "delete new1"}));
+  EXPECT_EQ(stack.undoCount(), 1u);
+  EXPECT_EQ(stack.redoCount(), 1u);
+  log.events.clear();
+  stack.redo(state);
+  stack.undo(state);
+  stack.undo(state);
+  EXPECT_EQ(log.events, (std::vector<std::string>{"redo undone", "undo undone", "undo old2"}));
+
+  // Kept: what the commits dropped is deleted now.
+  stack.redo(state);  // old2 back
+  log.events.clear();
+  stack.beginJournal();
+  stack.commit();
+  stack.record(step(log, "kept"));
+  stack.keepJournal();
+  EXPECT_EQ(log.events, (std::vector<std::string>{"delete undone"}));
+  EXPECT_EQ(stack.undoCount(), 2u);
+  EXPECT_EQ(stack.redoCount(), 0u);
+}
+
+TEST_F(StackTest, JournalOfAnOperationThatRecordedNothingChangesNothing) {
+  UndoStack stack(200);
+  stack.commit();
+  stack.record(step(log, "previous action"));
+  stack.beginJournal();
+  stack.revertJournal(state);
+  EXPECT_EQ(stack.undoCount(), 1u);
+  EXPECT_TRUE(log.events.empty());
+}
+
+}  // namespace
