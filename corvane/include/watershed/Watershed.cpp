@@ -49,6 +49,14 @@ WatershedInnerState::WatershedInnerState(const blitz::Array<Pixel, 2>& pixels,
   }
 }
 
+void BoundaryEdgeHeap::clear() {
+  for (std::vector<Entry>& bucket : buckets_) bucket.clear();
+  others_.clear();
+  current_ = 0;
+  filledBuckets_ = 0;
+  size_ = 0;
+}
+
 namespace {
 
 inline int32_t bumped(int32_t count) {
@@ -58,7 +66,7 @@ inline int32_t bumped(int32_t count) {
 
 // Offers one edge from q to n. Inlined into both push variants.
 inline void offerEdge(int32_t* labels, const uint8_t* heights, int32_t valueOffset,
-                      std::vector<BoundaryEdge>& heap, int32_t q, int32_t qLabel, int32_t n,
+                      BoundaryEdgeHeap& heap, int32_t q, int32_t qLabel, int32_t n,
                       int32_t priority, int32_t plateau, int32_t steps) {
   if (labels[n] == qLabel) return;
   int64_t h = static_cast<int64_t>(heights[n]) + valueOffset;
@@ -70,8 +78,7 @@ inline void offerEdge(int32_t* labels, const uint8_t* heights, int32_t valueOffs
   edge.priority = std::min(priority, height);
   edge.plateau = height >= priority ? bumped(plateau) : 0;
   edge.steps = bumped(steps);
-  heap.push_back(edge);
-  std::push_heap(heap.begin(), heap.end(), BoundaryEdgeBelow());
+  heap.push(edge);
 }
 
 // Without bounds tests: only for pixels whose four neighbours lie inside the arrays.
@@ -155,7 +162,7 @@ template <bool Interior>
 void flood(WatershedInnerState& state, const ProgressRange& range) {
   int32_t* labels = state.labelData();
   const uint8_t* heights = state.heights();
-  std::vector<BoundaryEdge>& heap = state.heap;
+  BoundaryEdgeHeap& heap = state.heap;
   std::vector<BoundaryList>& regions = state.labels.regions();
   const std::vector<int32_t>& seeds = state.seeds();
   const size_t seedCount = seeds.size();
@@ -175,10 +182,8 @@ void flood(WatershedInnerState& state, const ProgressRange& range) {
   for (;;) {
     while (nextSeed < seedCount && labels[seeds[nextSeed]] != -1) ++nextSeed;
     while (!heap.empty()) {
-      if (nextSeed < seedCount && heights[seeds[nextSeed]] > heap.front().priority) break;
-      std::pop_heap(heap.begin(), heap.end(), BoundaryEdgeBelow());
-      const BoundaryEdge edge = heap.back();
-      heap.pop_back();
+      if (nextSeed < seedCount && heights[seeds[nextSeed]] > heap.topPriority()) break;
+      const BoundaryEdge edge = heap.pop();
 
       const int32_t sourceLabel = labels[edge.source];
       if (labels[edge.target] == -1) {

@@ -216,6 +216,88 @@ struct BoundaryEdgeBelow {
   }
 };
 
+// The edge heap of a flood, popping in BoundaryEdgeBelow order. Priorities 0..255 (all of them
+// unless the value offset is negative) are kept in one small heap per priority, so that a push
+// or pop sifts only through the edges of its own priority instead of the whole front; any
+// other priority goes to one general heap.
+class BoundaryEdgeHeap {
+ public:
+  bool empty() const { return size_ == 0; }
+  size_t size() const { return size_; }
+  void clear();
+
+  void push(const BoundaryEdge& edge) {
+    ++size_;
+    if (edge.priority >= 0 && edge.priority < kBuckets) {
+      std::vector<Entry>& bucket = buckets_[edge.priority];
+      if (bucket.empty()) ++filledBuckets_;
+      bucket.push_back(Entry{key(edge.plateau, edge.steps), edge.source, edge.target});
+      std::push_heap(bucket.begin(), bucket.end(), EntryAbove());
+      if (edge.priority > current_) current_ = edge.priority;
+    } else {
+      others_.push_back(edge);
+      std::push_heap(others_.begin(), others_.end(), BoundaryEdgeBelow());
+    }
+  }
+
+  // Only when not empty.
+  int32_t topPriority() const { return fromBuckets() ? current_ : others_.front().priority; }
+
+  // Only when not empty.
+  BoundaryEdge pop() {
+    --size_;
+    BoundaryEdge edge;
+    if (!fromBuckets()) {
+      std::pop_heap(others_.begin(), others_.end(), BoundaryEdgeBelow());
+      edge = others_.back();
+      others_.pop_back();
+      return edge;
+    }
+    std::vector<Entry>& bucket = buckets_[current_];
+    std::pop_heap(bucket.begin(), bucket.end(), EntryAbove());
+    const Entry entry = bucket.back();
+    bucket.pop_back();
+    edge.source = entry.source;
+    edge.target = entry.target;
+    edge.priority = current_;
+    edge.plateau = static_cast<int32_t>(static_cast<uint32_t>(entry.key >> 32) ^ kSignBit);
+    edge.steps = static_cast<int32_t>(static_cast<uint32_t>(entry.key) ^ kSignBit);
+    if (bucket.empty()) {
+      if (--filledBuckets_ == 0)
+        current_ = 0;
+      else
+        while (buckets_[current_].empty()) --current_;
+    }
+    return edge;
+  }
+
+ private:
+  static const int32_t kBuckets = 256;
+  static const uint32_t kSignBit = 0x80000000u;
+  struct Entry {
+    uint64_t key;  // plateau and steps, order-preserving as unsigned
+    int32_t source;
+    int32_t target;
+  };
+  struct EntryAbove {
+    bool operator()(const Entry& a, const Entry& b) const { return a.key > b.key; }
+  };
+  static uint64_t key(int32_t plateau, int32_t steps) {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(plateau) ^ kSignBit) << 32) |
+           (static_cast<uint32_t>(steps) ^ kSignBit);
+  }
+  bool fromBuckets() const {
+    if (filledBuckets_ == 0) return false;
+    return others_.empty() || others_.front().priority < 0;
+  }
+
+  std::vector<Entry> buckets_[kBuckets];
+  int32_t current_ = 0;  // the highest filled bucket, 0 when none
+  int32_t filledBuckets_ = 0;
+  std::vector<BoundaryEdge> others_;
+  size_t size_ = 0;
+};
+
 // The state of one inner flood over a three-byte pixel image whose second byte is the height,
 // and a label array of the same domain (the store's view). Pixels are referred to by their
 // position in the label array's storage, counted from its first element; the two neighbour
@@ -231,7 +313,7 @@ class WatershedInnerState {
                       int32_t valueOffset);
 
   WatershedLabels& labels;
-  std::vector<BoundaryEdge> heap;
+  BoundaryEdgeHeap heap;
   int32_t rowStep = 0;
   int32_t columnStep = 0;
   int32_t valueOffset;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <limits>
 #include <random>
 #include <string>
@@ -133,9 +134,11 @@ TEST(WatershedInner, PushOffersOnlyNeighboursInsideWithOtherLabels) {
   corvane::pushBoundaryEdges(state, state.position(1, 1), 6, 3, 10);
   // Up has the same label; down (5+1 >= 6) stays on the plateau, left and right drop below.
   std::vector<std::vector<int>> edges;
-  for (const BoundaryEdge& e : state.heap)
+  while (!state.heap.empty()) {
+    const BoundaryEdge e = state.heap.pop();
     edges.push_back({state.rowOf(e.target) * 10 + state.columnOf(e.target), e.priority, e.plateau,
                      e.steps, e.source == state.position(1, 1)});
+  }
   std::sort(edges.begin(), edges.end());
   EXPECT_EQ(edges, (std::vector<std::vector<int>>{
                        {10, 4, 0, 11, 1}, {12, 3, 0, 11, 1}, {21, 6, 4, 11, 1}}));
@@ -144,6 +147,38 @@ TEST(WatershedInner, PushOffersOnlyNeighboursInsideWithOtherLabels) {
   f.labels(2, 2) = 3;
   corvane::pushBoundaryEdges(state, state.position(2, 2), 9, 0, 0);  // corner: two neighbours
   EXPECT_EQ(state.heap.size(), 2u);
+}
+
+TEST(BoundaryEdgeHeap, PopsHighestPriorityThenShortestPlateauThenFewestSteps) {
+  std::mt19937 random(7);
+  std::vector<BoundaryEdge> edges;
+  corvane::BoundaryEdgeHeap heap;
+  for (int i = 0; i < 3000; ++i) {
+    // Mostly byte priorities, some below 0 and above 255 as callers may produce them.
+    const int32_t priority = int32_t(random() % 300) - 20;
+    BoundaryEdge e{i, -i, priority, int32_t(random() % 5), int32_t(random() % 7) - 1};
+    edges.push_back(e);
+    heap.push(e);
+    if (i % 3 == 0) {  // interleave pops with pushes
+      std::sort(edges.begin(), edges.end(), corvane::BoundaryEdgeBelow());
+      const BoundaryEdge top = heap.pop();
+      EXPECT_EQ(top.priority, edges.back().priority);
+      EXPECT_EQ(top.plateau, edges.back().plateau);
+      EXPECT_EQ(top.steps, edges.back().steps);
+      EXPECT_EQ(top.target, -top.source);
+      auto same = std::find_if(edges.begin(), edges.end(),
+                               [&](const BoundaryEdge& x) { return x.source == top.source; });
+      ASSERT_NE(same, edges.end());
+      edges.erase(same);
+    }
+    ASSERT_EQ(heap.size(), edges.size());
+    if (!edges.empty())
+      EXPECT_EQ(
+          heap.topPriority(),
+          std::max_element(edges.begin(), edges.end(), corvane::BoundaryEdgeBelow())->priority);
+  }
+  heap.clear();
+  EXPECT_TRUE(heap.empty());
 }
 
 TEST(WatershedInner, ParentCoordinatesAndForeignLayouts) {
