@@ -172,10 +172,11 @@ TEST(BoundaryEdgeHeap, PopsHighestPriorityThenShortestPlateauThenFewestSteps) {
       edges.erase(same);
     }
     ASSERT_EQ(heap.size(), edges.size());
-    if (!edges.empty())
+    if (!edges.empty()) {
       EXPECT_EQ(
           heap.topPriority(),
           std::max_element(edges.begin(), edges.end(), corvane::BoundaryEdgeBelow())->priority);
+    }
   }
   heap.clear();
   EXPECT_TRUE(heap.empty());
