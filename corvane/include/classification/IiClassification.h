@@ -36,12 +36,12 @@ struct PendingChange {
 // parameter block).
 struct AnalysisParameters {
   int32_t histogramBits = 5;
-  float spare1 = -1.0f;
-  float spare2 = -1.0f;
+  float reservedFloat1 = -1.0f;
+  float reservedFloat2 = -1.0f;
   float levelThreshold = 1.1f;
   float innerScale = 2.0f;
   float focus = 0.0f;
-  float spare6 = -1.0f;
+  float reservedFloat6 = -1.0f;
   int32_t blockHistogramKind = 0;
   int32_t blockSize = 8;
   int32_t windowRadius = 1;

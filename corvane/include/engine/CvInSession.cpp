@@ -347,7 +347,7 @@ void CvInSession::loadParameters() {
   block.levelThreshold = variables_.featureTol.effectiveValue();
   block.innerScale = variables_.imageTol.effectiveValue();
   block.focus = variables_.focus.effectiveValue();
-  block.spare6 = 0.0f;
+  block.reservedFloat6 = 0.0f;
   classification_->tPercent = variables_.tPercent.effectiveValue();
   classification_->texture = variables_.texture.effectiveValue();
   block.blendMode = variables_.blendMode.effectiveValue();

@@ -51,8 +51,8 @@ TEST_F(SessionVariables, ConstructionLoadsTheDefaultsForThePictureSize) {
   EXPECT_FLOAT_EQ(block.levelThreshold, 1.05f);
   EXPECT_NEAR(block.innerScale, std::pow(4.0, 0.51), 1e-5);
   EXPECT_FLOAT_EQ(block.focus, 0.0f);
-  EXPECT_FLOAT_EQ(block.spare6, 0.0f);
-  EXPECT_FLOAT_EQ(block.spare1, -1.0f);  // not copied
+  EXPECT_FLOAT_EQ(block.reservedFloat6, 0.0f);
+  EXPECT_FLOAT_EQ(block.reservedFloat1, -1.0f);  // not copied
   EXPECT_EQ(block.blendMode, 2);
   EXPECT_EQ(block.foregroundSampling, 1);
   EXPECT_EQ(block.backgroundSampling, 1);
