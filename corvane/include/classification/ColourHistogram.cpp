@@ -20,15 +20,15 @@ uint64_t ColourHistogram::totalCount() const {
 }
 
 void ColourHistogram::grow() {
-  // Half-full at most: triangular probing stays short even though the hash leaves some key
-  // bits out of the low bucket bits.
+  // Half-full at most, so that probe sequences stay short.
   const size_t slotCount = slots_.empty() ? kFirstSlotCount : slots_.size() * 2;
   std::vector<Slot> slots(slotCount, Slot{0, kNotFound});
   const size_t mask = slotCount - 1;
   for (const Slot& old : slots_) {
     if (old.position == kNotFound) continue;
     size_t slot = old.hash & mask;
-    for (size_t step = 1; slots[slot].position != kNotFound; ++step) slot = (slot + step) & mask;
+    const size_t step = probeStep(old.hash);
+    while (slots[slot].position != kNotFound) slot = (slot + step) & mask;
     slots[slot] = old;
   }
   slots_.swap(slots);

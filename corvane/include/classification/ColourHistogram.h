@@ -26,7 +26,9 @@ inline uint64_t packColourKey(const uint8_t* bytes) {
   return uint64_t(bytes[0]) | uint64_t(bytes[1]) << 8 | uint64_t(bytes[2]) << 16 |
          uint64_t(bytes[3]) << 24 | uint64_t(bytes[4]) << 32 | uint64_t(bytes[5]) << 40;
 }
-inline uint64_t packColourKey(const ColourKey& key) { return packColourKey(key.data()); }
+inline uint64_t packColourKey(const ColourKey& key) {
+  return packColourKey(key.data());
+}
 inline ColourKey unpackColourKey(uint64_t packed) {
   ColourKey key;
   for (int c = 0; c < 6; ++c) key[c] = uint8_t(packed >> (8 * c));
@@ -54,7 +56,7 @@ inline uint32_t colourHash(uint64_t packed) {
 // were inserted. Bins are addressed by their list position, which never changes: the table
 // holds positions, so growing it moves no bin.
 //
-// The table is open-addressed over a power-of-two slot array with triangular probing; each
+// The table is open-addressed over a power-of-two slot array with double hashing; each
 // slot keeps the key's full hash beside the position so that a probe past a foreign key does
 // not touch the bin list.
 class ColourHistogram {
@@ -74,7 +76,7 @@ class ColourHistogram {
   uint32_t find(uint64_t packed) const {
     if (slots_.empty()) return kNotFound;
     const uint32_t hash = colourHash(packed);
-    for (size_t slot = hash & mask_, step = 1;; slot = (slot + step++) & mask_) {
+    for (size_t slot = hash & mask_, step = probeStep(hash);; slot = (slot + step) & mask_) {
       const Slot& s = slots_[slot];
       if (s.position == kNotFound) return kNotFound;
       if (s.hash == hash && packColourKey(bins_[s.position].key) == packed) return s.position;
@@ -82,12 +84,18 @@ class ColourHistogram {
   }
   uint32_t find(const ColourKey& key) const { return find(packColourKey(key)); }
 
+  // Starts loading the slot where a lookup of this key begins: callers with several
+  // independent lookups at hand let their cache misses overlap.
+  void prefetch(uint64_t packed) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[colourHash(packed) & mask_]);
+  }
+
   // List position of the bin with this packed key; a missing bin is appended with label -1 and
   // count 0.
   uint32_t findOrInsert(uint64_t packed) {
     if (bins_.size() >= growAt_) grow();
     const uint32_t hash = colourHash(packed);
-    for (size_t slot = hash & mask_, step = 1;; slot = (slot + step++) & mask_) {
+    for (size_t slot = hash & mask_, step = probeStep(hash);; slot = (slot + step) & mask_) {
       Slot& s = slots_[slot];
       if (s.position == kNotFound) {
         s.hash = hash;
@@ -111,6 +119,11 @@ class ColourHistogram {
     uint32_t hash;
     uint32_t position;  // kNotFound when free
   };
+
+  // Keys of photographs crowd into few low-bit buckets (channel 3 lies above the bucket bits),
+  // so keys that share a bucket leave it along different strides taken from the high bits. The
+  // stride is odd, so every slot of the power-of-two table is visited.
+  static size_t probeStep(uint32_t hash) { return ((hash >> 19) | 1u); }
 
   void grow();
 

@@ -88,8 +88,8 @@ class GlobalClassification<unsigned char, 6, int> {
   // The last three subsampling steps of the build (colour levels 4 to 6).
   static void histogramSubsampleSplit(ColourLevels& levels, ProgressRange progress);
   // The watershed of every colour level on one worker per processor.
-  void runWatershedders(Results& results, ColourLevels& levels,
-                        watershed::WatershedResults& slots, ProgressRange progress);
+  void runWatershedders(Results& results, ColourLevels& levels, watershed::WatershedResults& slots,
+                        ProgressRange progress);
   // The pool run of runWatershedders for any worker that takes its colour levels from `pool`:
   // the counter starts at colour level 6, processorCount() workers run, and once all have
   // stopped a cancelled pool throws CvExCancel, a failed one the worker-failure text.

@@ -26,29 +26,35 @@ class Flood {
  public:
   explicit Flood(ColourHistogram& level) : level_(level) {}
 
-  // Pushes an edge to every existing colour one step away in one channel whose label differs
-  // from the bin's. The edge priority falls with the bin's own (halved) count, so a front
-  // crossing a sparse colour loses priority there.
+  // Pushes an edge to every existing unlabelled colour one step away in one channel. The edge
+  // priority falls with the bin's own (halved) count, so a front crossing a sparse colour loses
+  // priority there.
   void pushNeighbours(uint32_t bin, uint32_t priority, int32_t plateau, int32_t steps) {
     const ColourBin& from = level_[bin];
     const uint64_t packed = classification::packColourKey(from.key);
     const uint32_t half = from.count >> 1;
     const HistogramEdge edge{bin, 0, std::min(priority, half), half >= priority ? plateau + 1 : 0,
                              steps + 1};
-    const int32_t label = from.label;
+    uint64_t neighbours[12];
+    int count = 0;
     for (int c = 0; c < 6; ++c) {
       const uint64_t one = uint64_t(1) << (8 * c);
-      if (from.key[c] > 0) push(edge, packed - one, label);
-      if (from.key[c] < 255) push(edge, packed + one, label);
+      if (from.key[c] > 0) neighbours[count++] = packed - one;
+      if (from.key[c] < 255) neighbours[count++] = packed + one;
     }
+    // The lookups are independent: start all their table loads before the first is needed.
+    for (int n = 0; n < count; ++n) level_.prefetch(neighbours[n]);
+    for (int n = 0; n < count; ++n) push(edge, neighbours[n]);
   }
 
   std::vector<HistogramEdge> heap;
 
  private:
-  void push(HistogramEdge edge, uint64_t packed, int32_t label) {
+  // An edge into a bin that already has a label could only be popped and dropped: it is not
+  // pushed at all, which keeps the heap to the edges that can still label a bin.
+  void push(HistogramEdge edge, uint64_t packed) {
     const uint32_t target = level_.find(packed);
-    if (target == ColourHistogram::kNotFound || level_[target].label == label) return;
+    if (target == ColourHistogram::kNotFound || level_[target].label != -1) return;
     edge.target = target;
     heap.push_back(edge);
     std::push_heap(heap.begin(), heap.end(), EdgeOrder());

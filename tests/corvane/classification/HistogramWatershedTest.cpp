@@ -58,8 +58,8 @@ TEST(HistogramWatershed, AtEqualPriorityShorterPlateauWinsOverFewerSteps) {
   // The left front crosses empty bins 1 and 2 at priority 0 and reaches 3 with plateau 1 after
   // 3 steps; the right front falls to priority 0 only at bin 4 and reaches 3 with plateau 0
   // after 7 steps.
-  ColourHistogram h = chain({{0, 4}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 2}, {6, 4}, {7, 8},
-                             {8, 16}, {9, 32}, {10, 64}});
+  ColourHistogram h = chain(
+      {{0, 4}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 2}, {6, 4}, {7, 8}, {8, 16}, {9, 32}, {10, 64}});
   WatershedResult slot;
   histogramWatershed(h, slot, ProgressRange());
   EXPECT_EQ(slot.nextLabel, 2);
@@ -131,7 +131,8 @@ TEST(HistogramWatershed, CheckpointsEvery32768PopsAndCancel) {
   ASSERT_GE(ui.reports.size(), 2u);
   float previous = 0.0f;
   for (const auto& report : ui.reports) {
-    EXPECT_EQ(report.label, "corvane/include/watershed/Watershed: 1229:\n(before [Watershed inner]): ");
+    EXPECT_EQ(report.label,
+              "corvane/include/watershed/Watershed: 1229:\n(before [Watershed inner]): ");
     EXPECT_GE(report.fraction, 0.5f);
     EXPECT_LE(report.fraction, 0.95f);
     EXPECT_GE(report.fraction, previous);
