@@ -1,0 +1,90 @@
+#include <benchmark/benchmark.h>
+
+#include <blitz/array.h>
+
+#include <cstdint>
+
+#include "classification/GlobalClassification.h"
+#include "util/ProcessorCount.h"
+
+using Classification = classification::GlobalClassification<unsigned char, 6, int>;
+
+namespace {
+
+// A 12-megapixel analysis image like a filtered photograph: smooth colour gradients with a
+// little noise, the closing channels (3..5) a few levels above the opening ones (0..2).
+const Classification::Image& photo() {
+  static const Classification::Image image = [] {
+    const int rows = 3000;
+    const int columns = 4000;
+    Classification::Image result(rows, columns);
+    uint32_t state = 12345;
+    auto noise = [&state](int range) {
+      state = state * 1664525u + 1013904223u;
+      return int((state >> 16) % uint32_t(range));
+    };
+    for (int i = 0; i < rows; ++i) {
+      for (int j = 0; j < columns; ++j) {
+        const int base[3] = {(i * 180) / rows + (j * 40) / columns,
+                             (j * 200) / columns + ((i / 300) % 3) * 10,
+                             ((i + j) * 120) / (rows + columns) + 60};
+        Classification::Pixel& p = result(i, j);
+        for (int c = 0; c < 3; ++c) {
+          const int low = base[c] + noise(3);
+          p[c] = uint8_t(low);
+          p[c + 3] = uint8_t(low + noise(4));
+        }
+      }
+    }
+    return result;
+  }();
+  return image;
+}
+
+void threadsArgument(benchmark::internal::Benchmark* b) {
+  b->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+// Argument: forced processor count, 0 for all processors.
+void BM_BuildHistograms(benchmark::State& state) {
+  corvane::setProcessorCountOverride(unsigned(state.range(0)));
+  Classification classification;
+  classification.setImage(photo());
+  classification::ColourLevels levels;
+  for (auto _ : state) {
+    Classification::buildHistograms(classification, levels, ProgressRange());
+    benchmark::DoNotOptimize(levels[0].size());
+  }
+  state.counters["level0Bins"] = double(levels[0].size());
+  state.counters["level6Bins"] = double(levels[6].size());
+  corvane::setProcessorCountOverride(0);
+}
+BENCHMARK(BM_BuildHistograms)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_GlobalClassificationRun(benchmark::State& state) {
+  corvane::setProcessorCountOverride(unsigned(state.range(0)));
+  Classification classification;
+  for (auto _ : state) {
+    classification.setImage(photo());  // drops the previous clusters
+    classification.run(ProgressRange());
+    benchmark::DoNotOptimize(classification.result(0));
+  }
+  state.counters["level0Clusters"] = double(classification.result(0));
+  state.counters["level3Clusters"] = double(classification.result(3));
+  corvane::setProcessorCountOverride(0);
+}
+BENCHMARK(BM_GlobalClassificationRun)->Apply(threadsArgument);
+
+void BM_Partition(benchmark::State& state) {
+  Classification classification;
+  classification.setImage(photo());
+  classification.run(ProgressRange());
+  blitz::Array<int, 2> labels(photo().extent());
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        classification.partition(int(state.range(0)), labels, ProgressRange()));
+  }
+}
+BENCHMARK(BM_Partition)->Arg(0)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,138 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace classification {
+
+// The six bytes of one analysis-image pixel, channels 0 to 5.
+using ColourKey = std::array<uint8_t, 6>;
+
+// The histograms exist at seven colour resolutions: colour level k keeps the top 8 - k bits of
+// every channel.
+constexpr int kColourLevelCount = 7;
+
+struct ColourBin {
+  ColourKey key;
+  int32_t label;  // -1 while no cluster owns the colour
+  uint32_t count;
+};
+
+// The key packed into the low 48 bits of a word, byte 0 lowest: lookups compare and reduce keys
+// as one integer.
+inline uint64_t packColourKey(const uint8_t* bytes) {
+  return uint64_t(bytes[0]) | uint64_t(bytes[1]) << 8 | uint64_t(bytes[2]) << 16 |
+         uint64_t(bytes[3]) << 24 | uint64_t(bytes[4]) << 32 | uint64_t(bytes[5]) << 40;
+}
+inline uint64_t packColourKey(const ColourKey& key) {
+  return packColourKey(key.data());
+}
+inline ColourKey unpackColourKey(uint64_t packed) {
+  ColourKey key;
+  for (int c = 0; c < 6; ++c) key[c] = uint8_t(packed >> (8 * c));
+  return key;
+}
+
+// Every byte of a packed key shifted right by n (0..7) bits.
+inline uint64_t reduceColourBits(uint64_t packed, int n) {
+  const uint64_t keep = (0xFFu >> n) * 0x010101010101ull;
+  return (packed >> n) & keep;
+}
+inline ColourKey reduceColourBits(const ColourKey& key, int n) {
+  return unpackColourKey(reduceColourBits(packColourKey(key), n));
+}
+
+// The table hash: mixes all six bytes into one word without a multiplication; the bucket comes
+// from its low bits.
+inline uint32_t colourHash(uint64_t packed) {
+  const uint32_t b4 = uint32_t(packed >> 32) & 0xFFu;
+  const uint32_t b5 = uint32_t(packed >> 40) & 0xFFu;
+  return (((b5 << 16) ^ b4) << 4) ^ uint32_t(packed);
+}
+
+// A hash table of colour bins that also keeps its bins in one list, the order in which they
+// were inserted. Bins are addressed by their list position, which never changes: the table
+// holds positions, so growing it moves no bin.
+//
+// The table is open-addressed over a power-of-two slot array with double hashing; each
+// slot keeps the key's full hash beside the position so that a probe past a foreign key does
+// not touch the bin list.
+class ColourHistogram {
+ public:
+  static constexpr uint32_t kNotFound = 0xFFFFFFFFu;
+
+  ColourHistogram() = default;
+
+  size_t size() const { return bins_.size(); }
+  bool empty() const { return bins_.empty(); }
+  ColourBin& operator[](size_t position) { return bins_[position]; }
+  const ColourBin& operator[](size_t position) const { return bins_[position]; }
+  std::vector<ColourBin>::const_iterator begin() const { return bins_.begin(); }
+  std::vector<ColourBin>::const_iterator end() const { return bins_.end(); }
+
+  // List position of the bin with this packed key, or kNotFound.
+  uint32_t find(uint64_t packed) const {
+    if (slots_.empty()) return kNotFound;
+    const uint32_t hash = colourHash(packed);
+    for (size_t slot = hash & mask_, step = probeStep(hash);; slot = (slot + step) & mask_) {
+      const Slot& s = slots_[slot];
+      if (s.position == kNotFound) return kNotFound;
+      if (s.hash == hash && packColourKey(bins_[s.position].key) == packed) return s.position;
+    }
+  }
+  uint32_t find(const ColourKey& key) const { return find(packColourKey(key)); }
+
+  // Starts loading the slot where a lookup of this key begins: callers with several
+  // independent lookups at hand let their cache misses overlap.
+  void prefetch(uint64_t packed) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[colourHash(packed) & mask_]);
+  }
+
+  // List position of the bin with this packed key; a missing bin is appended with label -1 and
+  // count 0.
+  uint32_t findOrInsert(uint64_t packed) {
+    if (bins_.size() >= growAt_) grow();
+    const uint32_t hash = colourHash(packed);
+    for (size_t slot = hash & mask_, step = probeStep(hash);; slot = (slot + step) & mask_) {
+      Slot& s = slots_[slot];
+      if (s.position == kNotFound) {
+        s.hash = hash;
+        s.position = uint32_t(bins_.size());
+        bins_.push_back(ColourBin{unpackColourKey(packed), -1, 0});
+        return s.position;
+      }
+      if (s.hash == hash && packColourKey(bins_[s.position].key) == packed) return s.position;
+    }
+  }
+  uint32_t findOrInsert(const ColourKey& key) { return findOrInsert(packColourKey(key)); }
+
+  // Drops every bin and the table's storage.
+  void clear();
+
+  // The sum of all bin counts.
+  uint64_t totalCount() const;
+
+ private:
+  struct Slot {
+    uint32_t hash;
+    uint32_t position;  // kNotFound when free
+  };
+
+  // Keys of photographs crowd into few low-bit buckets (channel 3 lies above the bucket bits),
+  // so keys that share a bucket leave it along different strides taken from the high bits. The
+  // stride is odd, so every slot of the power-of-two table is visited.
+  static size_t probeStep(uint32_t hash) { return ((hash >> 19) | 1u); }
+
+  void grow();
+
+  std::vector<ColourBin> bins_;
+  std::vector<Slot> slots_;
+  size_t mask_ = 0;
+  size_t growAt_ = 0;  // bin count at which the table doubles
+};
+
+using ColourLevels = std::array<ColourHistogram, kColourLevelCount>;
+
+}  // namespace classification
