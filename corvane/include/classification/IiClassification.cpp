@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "classification/IiUndoModifyStatus.h"
+#include "classification/RancourStage.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
 #include "util/ByteColour.h"
@@ -89,6 +90,20 @@ void IiClassification::setUpFromParent() {
     finalLabels_.reference(
         subView(map, shared.lowerRow, shared.lowerColumn, shared.upperRow, shared.upperColumn));
   }
+}
+
+void IiClassification::runRancours(ProgressRange progress) {
+  if (rancourState == 2) return;
+  if (workingImageState != 1) {
+    workingImage_.reference(image_);
+    workingImageState = 1;
+  }
+  RancourStage stage(texture, tPercent, maxBits);
+  const RancourStage::Output output = stage.run(workingImage_, progress);
+  workingImage_.free();
+  workingImageState = 0;
+  globalClassification_.setImage(output);
+  rancourState = 2;
 }
 
 void IiClassification::clearWorkMask() {

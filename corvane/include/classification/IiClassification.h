@@ -6,7 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include "classification/GlobalClassification.h"
 #include "classification/UndoStack.h"
+#include "kestrum/utility/ProgressRange.h"
 #include "kestrum/utility/Colour.h"
 #include "util/Box.h"
 
@@ -161,10 +163,21 @@ class IiClassification {
   float outlineCornerCut = 1.0f;
   bool channelFlags[6] = {true, true, true, true, true, true};
 
-  // ---- The analysis-image stage's bookkeeping.
+  // ---- The analysers.
+  using Global = GlobalClassification<unsigned char, 6, int>;
+  Global& globalClassification() { return globalClassification_; }
+  const Global& globalClassification() const { return globalClassification_; }
+
+  // ---- The analysis-image stage and its bookkeeping.
+  // Builds the six-channel analysis image from the image with "#texture", "t%" and "#maxBits"
+  // and hands it to the analysers, unless it was built already (rancourState 2). Reports no
+  // progress of its own; throws CvExCancel or the worker-failure text with the stage state
+  // left at 0.
+  void runRancours(ProgressRange progress);
   Image& workingImage() { return workingImage_; }
   int32_t workingImageState = 0;
-  // 2 once the stage has run for the current image.
+  // 2 once the stage has run for the current image; the session sets it back to 0 when the
+  // stage's variables change.
   int32_t rancourState = 0;
 
   // ---- Small services of other operations.
@@ -181,6 +194,7 @@ class IiClassification {
   AnalysisParameters baseRecord_;
   PendingChange pending_;
   IiClassification* parent_;
+  Global globalClassification_;
   Image image_;
   corvane::Box imageBox_;
   Image workingImage_;

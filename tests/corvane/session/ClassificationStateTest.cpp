@@ -209,6 +209,29 @@ TEST(ClassificationState, RollingBackAnOperationRevertsRecordedAndUnrecordedChan
   EXPECT_EQ(state.undoStack().undoStepCount(), 2u);
 }
 
+TEST(ClassificationState, AnalysisImageIsBuiltOnceForTheAnalysers) {
+  IiClassification parent(nullptr, true, sessiontest::colourImage(6, 9));
+  IiClassification state(&parent, true, corvane::subView(parent.image(), 1, 2, 4, 7));
+  state.texture = 0;  // channels j and j + 3 copy colour component 2 - j
+  state.runRancours(ProgressRange());
+  EXPECT_EQ(state.rancourState, 2);
+  EXPECT_EQ(state.workingImageState, 0);
+  EXPECT_EQ(state.workingImage().size(), 0);
+  const auto& analysis = state.globalClassification().image();
+  ASSERT_EQ(analysis.lbound(0), 1);
+  ASSERT_EQ(analysis.lbound(1), 2);
+  ASSERT_EQ(analysis.ubound(0), 4);
+  ASSERT_EQ(analysis.ubound(1), 7);
+  EXPECT_EQ(analysis(1, 2)[0], 30);
+  EXPECT_EQ(analysis(4, 7)[1], 20);
+  EXPECT_EQ(analysis(4, 7)[5], 10);
+
+  // Not again until the session resets the stage state.
+  const auto* storage = analysis.data();
+  state.runRancours(ProgressRange());
+  EXPECT_EQ(state.globalClassification().image().data(), storage);
+}
+
 TEST(ClassificationState, RelaxColoursFillsUndecidedPixelsFromTheirNeighbours) {
   blitz::Array<uint8_t, 2> labels(5, 5);
   labels = 1;
