@@ -1,0 +1,128 @@
+#pragma once
+
+// Colour pyramids of the mask pass: per status class, the colours of the class's border cells
+// summed into cells of half the working resolution, then coarsened level by level down to a
+// single cell. Sampling blends nearby cells, finest level first, until enough border pixels
+// were gathered, so a colour estimate is local where the border is near and wider elsewhere.
+
+#include <blitz/array.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "kestrum/utility/ProgressRange.h"
+#include "mask/ColourSumCell.h"
+#include "mask/MaskPixelType.h"
+#include "util/Box.h"
+#include "util/BoxOps.h"
+#include "util/IndexPair.h"
+
+namespace corvane {
+namespace mask {
+
+using PyramidLevel = blitz::Array<ColourSumCell, 2>;
+using ColourPyramid = std::vector<PyramidLevel>;
+
+// A level over the inclusive box with every cell zero.
+PyramidLevel makePyramidLevel(const Box& box);
+
+// The box of an array, both corners inclusive.
+template <class T>
+inline Box arrayBox(const blitz::Array<T, 2>& a) {
+  return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
+}
+
+// The box one level up: both corners divided by 2, truncating toward zero.
+constexpr Box halveBox(const Box& box) {
+  return Box{box.lowerRow / 2, box.lowerColumn / 2, box.upperRow / 2, box.upperColumn / 2};
+}
+
+// The next coarser level of `level`: each cell listed in `touched` adds its four values to
+// the cell of half its position (truncating toward zero); `nextTouched` receives each new
+// cell once, when it first gets a contribution. Cells not listed are never read.
+PyramidLevel coarsenColourLevel(const PyramidLevel& level, const std::vector<IndexPair>& touched,
+                                std::vector<IndexPair>& nextTouched);
+
+// accumulator += (c0·a0·b0 + c1·a1·b1 + c2·a2·b2 + c3·a3·b3) × (1 / totalWeight), each of the
+// four components.
+inline void bilinearCellSum(ColourSumCell& accumulator, const ColourSumCell& c0, float a0, float b0,
+                            const ColourSumCell& c1, float a1, float b1, const ColourSumCell& c2,
+                            float a2, float b2, const ColourSumCell& c3, float a3, float b3,
+                            float totalWeight) {
+  const float inv = 1.0f / totalWeight;
+  for (int k = 0; k < 3; ++k)
+    accumulator.sum[k] +=
+        (c0.sum[k] * a0 * b0 + c1.sum[k] * a1 * b1 + c2.sum[k] * a2 * b2 + c3.sum[k] * a3 * b3) *
+        inv;
+  accumulator.count +=
+      (c0.count * a0 * b0 + c1.count * a1 * b1 + c2.count * a2 * b2 + c3.count * a3 * b3) * inv;
+}
+
+// The colour sums and weight gathered around the working-grid position (row, column). An empty
+// pyramid, or a position no level reaches, gives all zeros.
+ColourSumCell samplePyramid(const ColourPyramid& pyramid, float row, float column);
+
+namespace detail {
+// The levels above the first: appended while the current level is more than one cell wide,
+// each step reporting on `child`.
+void coarsenPyramid(ColourPyramid& pyramid, std::vector<IndexPair>& touched, ProgressRange child);
+}  // namespace detail
+
+// Appends to `pyramid` the levels of class `classMask` over `fillBox` of `status`: a cell of
+// the class is a border cell when one of its four neighbours inside the box lacks the class;
+// its colour from `workingImage` (scaled into the pixel type's sample units) goes to the
+// first level. A class without border cells appends nothing. The box is first cut to the
+// status array and the working image, so every index stays inside both.
+template <class PixelType, class WorkPixel>
+void borderColourPyramid(const blitz::Array<uint8_t, 2>& status, const Box& fillBox,
+                         uint8_t classMask, ColourPyramid& pyramid,
+                         const blitz::Array<WorkPixel, 2>& workingImage, ProgressRange progress) {
+  constexpr float colourScale = workingColourScale<PixelType, WorkPixel>();
+  const Box box = intersectBox(intersectBox(fillBox, arrayBox(status)), arrayBox(workingImage));
+  const uint8_t cls = classMask & 15;
+
+  std::vector<IndexPair> touched;
+  PyramidLevel first;
+  if (!box.empty()) {
+    first.reference(makePyramidLevel(halveBox(box)));
+    const int32_t firstRow0 = first.lbound(0), firstCol0 = first.lbound(1);
+    ColourSumCell* const firstBase = first.data();
+    const ptrdiff_t firstStride = first.stride(0);
+    const ptrdiff_t sRow = status.stride(0), sCol = status.stride(1);
+    const ptrdiff_t wCol = workingImage.stride(1);
+    for (int32_t r = box.lowerRow; r <= box.upperRow; ++r) {
+      const uint8_t* s = &status(r, box.lowerColumn);
+      const WorkPixel* w = &workingImage(r, box.lowerColumn);
+      const bool hasUp = r > box.lowerRow, hasDown = r < box.upperRow;
+      for (int32_t c = box.lowerColumn; c <= box.upperColumn; ++c, s += sCol, w += wCol) {
+        if (!(*s & cls)) continue;
+        const bool border =
+            (hasUp && !(s[-sRow] & cls)) || (c > box.lowerColumn && !(s[-sCol] & cls)) ||
+            (hasDown && !(s[sRow] & cls)) || (c < box.upperColumn && !(s[sCol] & cls));
+        if (!border) continue;
+        ColourSumCell& cell = firstBase[(r / 2 - firstRow0) * firstStride + (c / 2 - firstCol0)];
+        if (cell.count == 0.0f) touched.push_back(IndexPair{r / 2, c / 2});
+        for (int k = 0; k < 3; ++k) {
+          if (colourScale == 1.0f)
+            cell.sum[k] += static_cast<float>((*w)[k]);
+          else
+            cell.sum[k] += static_cast<float>((*w)[k]) * colourScale;
+        }
+        cell.count += 1.0f;
+      }
+    }
+  }
+
+  static const std::string noLabel;
+  progress.report(noLabel, 0.25f);
+  ProgressRange child = progress.subRange(0.5f);
+  if (touched.empty()) return;
+  pyramid.push_back(first);
+  detail::coarsenPyramid(pyramid, touched, child);
+  progress.report(noLabel, 1.0f);
+}
+
+}  // namespace mask
+}  // namespace corvane

@@ -1,0 +1,289 @@
+#pragma once
+
+// The mask pass: turns the working-resolution statuses into full-resolution opacity and
+// decontaminated colour. Cells all of class 2 around a pixel copy it opaque, cells all of
+// class 4 make it transparent black; in between the pass estimates a foreground colour F and
+// a background colour B near the pixel, places the pixel (and its neighbourhood's median)
+// on the line from F to B, blends that with a smooth fallback from the cells' distance
+// shares, and removes the background's part from the colour.
+
+#include <blitz/array.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "kestrum/utility/ProgressRange.h"
+#include "mask/ColourOps.h"
+#include "mask/ColourPyramid.h"
+#include "mask/MaskPixelType.h"
+#include "mask/MaskScale.h"
+#include "util/Box.h"
+#include "util/BoxOps.h"
+#include "util/SaturatingCast.h"
+
+namespace corvane {
+namespace mask {
+
+// Class colour estimates of a pass: 0 none, 1 from the membrane colour grids, 2 from the
+// border-colour pyramids of the working image.
+enum MaskPassMode : int32_t { MaskPassNoEstimate = 0, MaskPassGrids = 1, MaskPassPyramids = 2 };
+
+namespace detail {
+
+// The two working cells a pixel coordinate falls between along one axis, the weight of the
+// first and the nearest cell, all inside lower..upper.
+struct CellSpan {
+  int32_t first;
+  int32_t second;
+  int32_t nearest;
+  float firstWeight;
+};
+
+inline int32_t floorToIndex(float x) {
+  return saturatingCast<int32_t>(std::floor(x));
+}
+
+inline CellSpan cellSpan(int32_t pixel, float factor, int32_t lower, int32_t upper) {
+  const float u = (static_cast<float>(pixel) + 0.5f) / factor;
+  CellSpan span;
+  span.first = std::min(upper, std::max(lower, floorToIndex(u - 0.5f)));
+  span.second = std::min(upper, std::max(lower, floorToIndex(u + 0.5f)));
+  span.firstWeight =
+      span.first == span.second ? 1.0f : (static_cast<float>(span.second) + 0.5f) - u;
+  span.nearest = std::min(upper, std::max(lower, floorToIndex(u)));
+  return span;
+}
+
+// Every cell of row `row`, columns lower..upper, that carries bit 128 gets bit 64; with
+// `release` it also loses bit 128.
+inline void markCellRow(blitz::Array<uint8_t, 2>& status, int32_t row, int32_t lower, int32_t upper,
+                        bool release) {
+  uint8_t* s = &status(row, lower);
+  const ptrdiff_t step = status.stride(1);
+  for (int32_t c = lower; c <= upper; ++c, s += step)
+    if (*s & 128) *s = release ? static_cast<uint8_t>((*s & 63) | 64) : (*s | 64);
+}
+
+// The full-resolution pixels of a cell box: the lower corner scaled, the upper corner's far
+// edge scaled less one, each truncated toward zero and put in order.
+inline Box pixelBoxOf(const Box& cells, const MaskScale& scale) {
+  int32_t r0 = saturatingCast<int32_t>(static_cast<float>(cells.lowerRow) * scale.row);
+  int32_t c0 = saturatingCast<int32_t>(static_cast<float>(cells.lowerColumn) * scale.column);
+  int32_t r1 =
+      saturatingCast<int32_t>(static_cast<float>(int64_t(cells.upperRow) + 1) * scale.row - 1.0f);
+  int32_t c1 = saturatingCast<int32_t>(
+      static_cast<float>(int64_t(cells.upperColumn) + 1) * scale.column - 1.0f);
+  if (r0 > r1) std::swap(r0, r1);
+  if (c0 > c1) std::swap(c0, c1);
+  return Box{r0, c0, r1, c1};
+}
+
+}  // namespace detail
+
+// One mask pass over the working cells `cellBox`. Writes the mask pixels of the cells that
+// carry bit 128 and not bit 64 (the body marks them), where the image pixel is opaque
+// (alpha at least opacityThreshold × maxSample); other mask pixels keep what they held.
+// Marks every finished cell row (bit 64) and releases the last one (bit 128 cleared).
+//
+// mask, image: full-resolution pixels (mask by value: a view sharing the caller's pixels).
+// workingImage: colours at working resolution for the pyramids of mode 2 (the source's own
+//   pixel type, or 8-bit colours that a 16-bit pass stretches into its sample units).
+// status: the working statuses (bits 2, 4, 64 and 128 read; 64 and 128 written).
+// fillBox: the box over which the class colours are gathered; the cell box is cut to it and
+//   to every array the pass reads, so no index leaves an array.
+// scale: full-resolution pixels per working cell.
+// weightMap: per-cell blend ratio 0..255; pairGrid: per-cell (d2, d4) chamfer distances.
+// keepColours, deleteColours: mode 1's colour grids of class 2 and class 4 (empty otherwise).
+// Progress: the pyramids up to 0.3 and 0.4, the pixel rows up to 1.0. Returns 0.
+template <class PixelType, class WorkPixel>
+int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
+                 const blitz::Array<typename PixelType::Pixel, 2>& image,
+                 const blitz::Array<WorkPixel, 2>& workingImage, blitz::Array<uint8_t, 2>& status,
+                 const Box& cellBox, const Box& fillBox, const MaskScale& scale,
+                 const blitz::Array<uint8_t, 2>& weightMap,
+                 const blitz::Array<ClassDistances, 2>& pairGrid, int32_t mode,
+                 const blitz::Array<ByteColour3, 2>& keepColours,
+                 const blitz::Array<ByteColour3, 2>& deleteColours, float opacityThreshold,
+                 ProgressRange progress) {
+  using Pixel = typename PixelType::Pixel;
+  static const std::string noLabel;
+  constexpr float maxF = PixelType::maxSampleF;
+  // The grids hold 8-bit colours.
+  constexpr float gridScale = maxF * (1.0f / 255.0f);
+
+  // A factor that is not a positive number maps no pixel onto a cell.
+  if (!(scale.row > 0.0f && scale.column > 0.0f && std::isfinite(scale.row) &&
+        std::isfinite(scale.column)))
+    return 0;
+
+  Box cells = intersectBox(cellBox, fillBox);
+  cells = intersectBox(cells, arrayBox(status));
+  cells = intersectBox(cells, arrayBox(weightMap));
+  cells = intersectBox(cells, arrayBox(pairGrid));
+  if (mode == MaskPassGrids) {
+    cells = intersectBox(cells, arrayBox(keepColours));
+    cells = intersectBox(cells, arrayBox(deleteColours));
+  }
+  Box pixels{0, 0, -1, -1};
+  if (!cells.empty()) {
+    pixels = detail::pixelBoxOf(cells, scale);
+    pixels = intersectBox(intersectBox(pixels, arrayBox(mask)), arrayBox(image));
+  }
+
+  ColourPyramid keepPyramid, deletePyramid;
+  if (mode == MaskPassPyramids) {
+    borderColourPyramid<PixelType>(status, fillBox, 2, keepPyramid, workingImage,
+                                   progress.subRange(0.3f));
+    borderColourPyramid<PixelType>(status, fillBox, 4, deletePyramid, workingImage,
+                                   progress.subRange(0.4f));
+  }
+  ProgressRange rows = progress.subRange(1.0f);
+  if (pixels.empty()) return 0;
+
+  // Column quantities are the same on every row.
+  std::vector<detail::CellSpan> columns;
+  columns.reserve(static_cast<size_t>(pixels.upperColumn - pixels.lowerColumn + 1));
+  for (int32_t c = pixels.lowerColumn; c <= pixels.upperColumn; ++c)
+    columns.push_back(detail::cellSpan(c, scale.column, cells.lowerColumn, cells.upperColumn));
+
+  const float opaque = opacityThreshold * maxF;
+  const ptrdiff_t sCol = status.stride(1), wCol = weightMap.stride(1), pCol = pairGrid.stride(1);
+  const ptrdiff_t mCol = mask.stride(1), iCol = image.stride(1);
+  const float maskRows = static_cast<float>(mask.extent(0));
+  int32_t previousRow = 0;
+  bool haveRow = false;
+
+  for (int32_t r = pixels.lowerRow; r <= pixels.upperRow; ++r) {
+    const detail::CellSpan row = detail::cellSpan(r, scale.row, cells.lowerRow, cells.upperRow);
+    if (haveRow && row.first != previousRow)
+      detail::markCellRow(status, previousRow, cells.lowerColumn, cells.upperColumn, false);
+    previousRow = row.first;
+    haveRow = true;
+
+    // Cell rows from the box's first column.
+    const uint8_t* const statusFirst = &status(row.first, cells.lowerColumn);
+    const uint8_t* const statusSecond = &status(row.second, cells.lowerColumn);
+    const uint8_t* const statusNearest = &status(row.nearest, cells.lowerColumn);
+    const uint8_t* const weightFirst = &weightMap(row.first, cells.lowerColumn);
+    const uint8_t* const weightSecond = &weightMap(row.second, cells.lowerColumn);
+    const ClassDistances* const pairFirst = &pairGrid(row.first, cells.lowerColumn);
+    const ClassDistances* const pairSecond = &pairGrid(row.second, cells.lowerColumn);
+    const Pixel* const imageRow = &image(r, pixels.lowerColumn);
+    const Pixel* const imageUp = &image(std::max(r - 1, pixels.lowerRow), pixels.lowerColumn);
+    const Pixel* const imageDown = &image(std::min(r + 1, pixels.upperRow), pixels.lowerColumn);
+    Pixel* const maskRow = &mask(r, pixels.lowerColumn);
+
+    const float wr = row.firstWeight;
+    const int32_t lastColumn = pixels.upperColumn - pixels.lowerColumn;
+    for (int32_t j = 0; j <= lastColumn; ++j) {
+      const Pixel& ip = imageRow[j * iCol];
+      if (static_cast<float>(ip[3]) < opaque) continue;
+      const detail::CellSpan& col = columns[static_cast<size_t>(j)];
+      const ptrdiff_t k0 = col.first - cells.lowerColumn, k1 = col.second - cells.lowerColumn;
+      const uint8_t nearest = statusNearest[(col.nearest - cells.lowerColumn) * sCol];
+      if ((nearest & 64) || !(nearest & 128)) continue;
+
+      const float wc = col.firstWeight;
+      // Cells (first row, first column), (second, first), (first, second), (second, second).
+      const float w00 = wr * wc, w10 = (1.0f - wr) * wc, w01 = wr * (1.0f - wc),
+                  w11 = (1.0f - wr) * (1.0f - wc);
+      const uint8_t s00 = statusFirst[k0 * sCol], s10 = statusSecond[k0 * sCol],
+                    s01 = statusFirst[k1 * sCol], s11 = statusSecond[k1 * sCol];
+      const float K = w00 * float(s00 >> 1 & 1) + w10 * float(s10 >> 1 & 1) +
+                      w01 * float(s01 >> 1 & 1) + w11 * float(s11 >> 1 & 1);
+      const float D = w00 * float(s00 >> 2 & 1) + w10 * float(s10 >> 2 & 1) +
+                      w01 * float(s01 >> 2 & 1) + w11 * float(s11 >> 2 & 1);
+      Pixel& out = maskRow[j * mCol];
+      if (static_cast<double>(K) > 0.99) {
+        out[0] = ip[0];
+        out[1] = ip[1];
+        out[2] = ip[2];
+        out[3] = static_cast<typename PixelType::Sample>(PixelType::maxSample);
+        continue;
+      }
+      if (static_cast<double>(D) > 0.99) {
+        out[0] = out[1] = out[2] = out[3] = 0;
+        continue;
+      }
+
+      // Mixed pixel.
+      const FloatColour P = colourToFloat(ip);
+      FloatColour M;
+      {
+        const Pixel& up = imageUp[j * iCol];
+        const Pixel& down = imageDown[j * iCol];
+        const Pixel& left = imageRow[std::max(j - 1, 0) * iCol];
+        const Pixel& right = imageRow[std::min(j + 1, lastColumn) * iCol];
+        for (int k = 0; k < 3; ++k)
+          M[k] = static_cast<float>(median5(ip[k], up[k], down[k], left[k], right[k]));
+      }
+
+      FloatColour F{{0, 0, 0}}, B{{0, 0, 0}};
+      if (mode == MaskPassPyramids) {
+        const float rn = static_cast<float>(row.nearest), cn = static_cast<float>(col.nearest);
+        const ColourSumCell keep = samplePyramid(keepPyramid, rn, cn);
+        const ColourSumCell drop = samplePyramid(deletePyramid, rn, cn);
+        // Without border colours nearby the pixel's own colour is the best estimate.
+        F = keep.count > 0.0f ? scaleColour(FloatColour{{keep.sum[0], keep.sum[1], keep.sum[2]}},
+                                            1.0f / keep.count)
+                              : P;
+        B = drop.count > 0.0f ? scaleColour(FloatColour{{drop.sum[0], drop.sum[1], drop.sum[2]}},
+                                            1.0f / drop.count)
+                              : P;
+      } else if (mode == MaskPassGrids) {
+        const float w1r = 1.0f - wr, w1c = 1.0f - wc;
+        F = scaleColour(bilinearColour(keepColours(row.first, col.first), wr, wc,
+                                       keepColours(row.second, col.first), w1r, wc,
+                                       keepColours(row.first, col.second), wr, w1c,
+                                       keepColours(row.second, col.second), w1r, w1c),
+                        gridScale);
+        B = scaleColour(bilinearColour(deleteColours(row.first, col.first), wr, wc,
+                                       deleteColours(row.second, col.first), w1r, wc,
+                                       deleteColours(row.first, col.second), wr, w1c,
+                                       deleteColours(row.second, col.second), w1r, w1c),
+                        gridScale);
+      }
+      F = lerpColour(K, P, 1.0f - K, F);
+      B = lerpColour(D, P, 1.0f - D, B);
+
+      const FloatColour diff = colourDifference(B, F);
+      const float N = static_cast<float>(colourNormSquared(diff));
+      const float dist = std::sqrt(N);
+      const float E = (w00 * float(weightFirst[k0 * wCol]) + w10 * float(weightSecond[k0 * wCol]) +
+                       w01 * float(weightFirst[k1 * wCol]) + w11 * float(weightSecond[k1 * wCol])) *
+                      0.003921569f;
+      const float R = 4.0f + 12.0f * std::min(1.0f, 3.0f * E);
+      const float G = 1.0f - std::max(0.0f, 1.5f * (E - 0.33333334f));
+      const float reach = 2.828f * R;
+      const float H = G * std::min(1.0f, std::max(0.0f, (dist - reach) / reach));
+
+      float alpha1 = 0.0f;
+      if (H != 1.0f) {
+        const float T = w00 * cellShare(s00, pairFirst[k0 * pCol]) +
+                        w10 * cellShare(s10, pairSecond[k0 * pCol]) +
+                        w01 * cellShare(s01, pairFirst[k1 * pCol]) +
+                        w11 * cellShare(s11, pairSecond[k1 * pCol]);
+        alpha1 = (1.0f - H) * (T * T * T) * (6.0f * T * T - 15.0f * T + 10.0f);
+      }
+      float alpha = alpha1;
+      if (H != 0.0f) {
+        const float invN = 1.0f / N;
+        const float m = dotDifference(M, F, diff) * invN;
+        const float p = dotDifference(P, F, diff) * invN;
+        alpha = H * std::min(1.0f, std::max(0.0f, m * (1.0f - m + p))) + alpha1;
+      }
+      floatToColour<PixelType>(subtractScaled(P, alpha, diff), out);
+      out[3] = sampleFromFloat<PixelType>((maxF + 0.99f) * (1.0f - alpha));
+    }
+
+    if ((r & 15) == 0) rows.report(noLabel, static_cast<float>(r - image.lbound(0) + 1) / maskRows);
+  }
+  detail::markCellRow(status, previousRow, cells.lowerColumn, cells.upperColumn, true);
+  return 0;
+}
+
+}  // namespace mask
+}  // namespace corvane
