@@ -52,8 +52,8 @@ TEST(ColourOps, ColourArithmetic) {
   EXPECT_EQ(colourNormSquared(FloatColour{{4097, 4097, 4097}}), 3.0 * 16785408.0);
 
   const ByteColour3 red(0, 0, 255), blue(255, 0, 0);
-  const FloatColour mix = bilinearColour(red, 0.5f, 1.0f, blue, 0.5f, 1.0f, red, 0.0f, 1.0f,
-                                         blue, 0.0f, 0.0f);
+  const FloatColour mix =
+      bilinearColour(red, 0.5f, 1.0f, blue, 0.5f, 1.0f, red, 0.0f, 1.0f, blue, 0.0f, 0.0f);
   EXPECT_FLOAT_EQ(mix[0], 127.5f);
   EXPECT_FLOAT_EQ(mix[2], 127.5f);
 }

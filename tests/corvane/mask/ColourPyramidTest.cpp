@@ -75,8 +75,8 @@ TEST(ColourPyramid, SmallBoxesAndBothClassBits) {
                                   ProgressRange());
   EXPECT_TRUE(pyramid.empty());
   // Two cells of different classes: one level of one cell and no coarsening.
-  borderColourPyramid<MaskPixel8>(statusOf({"24"}), Box{0, 0, 0, 1}, 4, pyramid,
-                                  indexColours(1, 2), ProgressRange());
+  borderColourPyramid<MaskPixel8>(statusOf({"24"}), Box{0, 0, 0, 1}, 4, pyramid, indexColours(1, 2),
+                                  ProgressRange());
   ASSERT_EQ(pyramid.size(), 1u);
   EXPECT_EQ(pyramid[0](0, 0).sum[0], 1.0f);
   // A cell carrying both bits (6) counts for each class its neighbour lacks.
@@ -97,8 +97,7 @@ TEST(ColourPyramid, SixteenBitPassStretchesByteColours) {
                                    ProgressRange());
   blitz::Array<Short, 2> shorts(1, 2);
   shorts = Short{{1000, 2, 3, 65535}};
-  borderColourPyramid<MaskPixel16>(status, Box{0, 0, 0, 1}, 2, fromShorts, shorts,
-                                   ProgressRange());
+  borderColourPyramid<MaskPixel16>(status, Box{0, 0, 0, 1}, 2, fromShorts, shorts, ProgressRange());
   borderColourPyramid<MaskPixelHalf16>(status, Box{0, 0, 0, 1}, 2, half, indexColours(1, 2),
                                        ProgressRange());
   EXPECT_EQ(fromBytes[0](0, 0).sum[2], 100.0f * 257.0f);
@@ -198,8 +197,8 @@ TEST(ColourPyramid, SamplingStopsOnceEnoughWeightIsGathered) {
   for (PyramidLevel& level : pyramid)
     for (auto it = level.begin(); it != level.end(); ++it) it->count = 0.001f;
   s = samplePyramid(pyramid, 5.0f, 5.0f);
-  EXPECT_FLOAT_EQ(s.count, 0.001f * (1.0f / 16 + 1.0f / 256 + 1.0f / 4096 + 1.0f / 65536 +
-                                     1.0f / 1048576));
+  EXPECT_FLOAT_EQ(s.count,
+                  0.001f * (1.0f / 16 + 1.0f / 256 + 1.0f / 4096 + 1.0f / 65536 + 1.0f / 1048576));
 
   // Dense counts stop after the first level: 24 / 16 × 8 = 12.
   for (PyramidLevel& level : pyramid)
