@@ -44,12 +44,17 @@ void paintForcedEdge(const MaskForcedEdge& edge, int32_t sign, float halfWidth,
                      DistanceField& field, std::vector<IndexPair>& touched);
 
 // The alpha of a field value v (in 1/8192 widths): the smooth step of t = (v + 1) / 2 over
-// −1..1 widths, truncated.
+// −1..1 widths, truncated. The scale max + 0.999 is taken in double precision: in single
+// precision 65535.999 rounds up to 65536, and the line itself would get 32768 instead of
+// 32767.
 template <class PixelType>
 inline typename PixelType::Sample rampAlpha(int16_t value) {
   float t = (static_cast<float>(value) * 0.00012207031f + 1.0f) * 0.5f;
   t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
-  return sampleFromFloat<PixelType>((3.0f - 2.0f * t) * ((PixelType::maxSampleF + 0.999f) * t * t));
+  const double alpha = static_cast<double>(3.0f - 2.0f * t) *
+                       ((static_cast<double>(PixelType::maxSample) + 0.999) * t * t);
+  return alpha >= PixelType::maxSample ? typename PixelType::Sample(PixelType::maxSample)
+                                       : static_cast<typename PixelType::Sample>(alpha);
 }
 
 // Runs the forced-edge pass on `mask` (a view sharing the caller's pixels) from `image` over the
