@@ -8,31 +8,25 @@
 #include <blitz/array.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "kestrum/utility/ProgressRange.h"
+#include "mask/ArrayBox.h"
 #include "mask/ColourSumCell.h"
 #include "mask/MaskPixelType.h"
+#include "mask/PyramidLevel.h"
 #include "util/Box.h"
 #include "util/BoxOps.h"
 #include "util/IndexPair.h"
+#include "util/SaturatingCast.h"
 
 namespace corvane {
 namespace mask {
 
-using PyramidLevel = blitz::Array<ColourSumCell, 2>;
 using ColourPyramid = std::vector<PyramidLevel>;
-
-// A level over the inclusive box with every cell zero.
-PyramidLevel makePyramidLevel(const Box& box);
-
-// The box of an array, both corners inclusive.
-template <class T>
-inline Box arrayBox(const blitz::Array<T, 2>& a) {
-  return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
-}
 
 // The box one level up: both corners divided by 2, truncating toward zero.
 constexpr Box halveBox(const Box& box) {
@@ -65,9 +59,21 @@ inline void bilinearCellSum(ColourSumCell& accumulator, const ColourSumCell& c0,
 ColourSumCell samplePyramid(const ColourPyramid& pyramid, float row, float column);
 
 namespace detail {
+
 // The levels above the first: appended while the current level is more than one cell wide,
 // each step reporting on `child`.
 void coarsenPyramid(ColourPyramid& pyramid, std::vector<IndexPair>& touched, ProgressRange child);
+
+// Finds the border cells of one row: 0xFF in `border[i]` where cell i of the row is in the
+// class and one of its four neighbours is not. The class rows hold 0xFF for cells in the
+// class and 0 elsewhere, with one padding cell of 0xFF at each end; a missing row above or
+// below is all 0xFF (neighbours outside the box do not count).
+void markBorderCells(const uint8_t* above, const uint8_t* row, const uint8_t* below, int32_t n,
+                     uint8_t* border);
+
+// 0xFF for each of the n cells (`step` apart) whose class part meets the class mask, else 0.
+void classRow(const uint8_t* status, ptrdiff_t step, int32_t n, uint8_t classMask, uint8_t* out);
+
 }  // namespace detail
 
 // Appends to `pyramid` the levels of class `classMask` over `fillBox` of `status`: a cell of
@@ -86,32 +92,46 @@ void borderColourPyramid(const blitz::Array<uint8_t, 2>& status, const Box& fill
   std::vector<IndexPair> touched;
   PyramidLevel first;
   if (!box.empty()) {
-    first.reference(makePyramidLevel(halveBox(box)));
-    const int32_t firstRow0 = first.lbound(0), firstCol0 = first.lbound(1);
-    ColourSumCell* const firstBase = first.data();
-    const ptrdiff_t firstStride = first.stride(0);
-    const ptrdiff_t sRow = status.stride(0), sCol = status.stride(1);
-    const ptrdiff_t wCol = workingImage.stride(1);
+    first = PyramidLevel(halveBox(box));
+    const int32_t n = box.upperColumn - box.lowerColumn + 1;
+    // Three class rows with their padding, rolled down the box, and the border flags with
+    // room for whole 8-byte reads.
+    std::vector<uint8_t> rowsBuffer(3 * (size_t(n) + 2), 0xFF), all(size_t(n) + 2, 0xFF),
+        border(size_t(n) + 8, 0);
+    uint8_t* above = rowsBuffer.data();
+    uint8_t* current = above + n + 2;
+    uint8_t* below = current + n + 2;
+    const ptrdiff_t sCol = status.stride(1), wCol = workingImage.stride(1);
+    detail::classRow(&status(box.lowerRow, box.lowerColumn), sCol, n, cls, current + 1);
     for (int32_t r = box.lowerRow; r <= box.upperRow; ++r) {
-      const uint8_t* s = &status(r, box.lowerColumn);
+      if (r < box.upperRow)
+        detail::classRow(&status(r + 1, box.lowerColumn), sCol, n, cls, below + 1);
+      detail::markBorderCells(r > box.lowerRow ? above : all.data(), current,
+                              r < box.upperRow ? below : all.data(), n, border.data());
       const WorkPixel* w = &workingImage(r, box.lowerColumn);
-      const bool hasUp = r > box.lowerRow, hasDown = r < box.upperRow;
-      for (int32_t c = box.lowerColumn; c <= box.upperColumn; ++c, s += sCol, w += wCol) {
-        if (!(*s & cls)) continue;
-        const bool border =
-            (hasUp && !(s[-sRow] & cls)) || (c > box.lowerColumn && !(s[-sCol] & cls)) ||
-            (hasDown && !(s[sRow] & cls)) || (c < box.upperColumn && !(s[sCol] & cls));
-        if (!border) continue;
-        ColourSumCell& cell = firstBase[(r / 2 - firstRow0) * firstStride + (c / 2 - firstCol0)];
-        if (cell.count == 0.0f) touched.push_back(IndexPair{r / 2, c / 2});
-        for (int k = 0; k < 3; ++k) {
-          if (colourScale == 1.0f)
-            cell.sum[k] += static_cast<float>((*w)[k]);
-          else
-            cell.sum[k] += static_cast<float>((*w)[k]) * colourScale;
+      for (int32_t i = 0; i < n; i += 8) {
+        uint64_t chunk;
+        std::memcpy(&chunk, border.data() + i, 8);
+        if (chunk == 0) continue;
+        for (int32_t j = i; j < i + 8 && j < n; ++j) {
+          if (!border[size_t(j)]) continue;
+          const int32_t c = box.lowerColumn + j;
+          ColourSumCell& cell = first(r / 2, c / 2);
+          if (cell.count == 0.0f) touched.push_back(IndexPair{r / 2, c / 2});
+          const WorkPixel& colour = w[j * wCol];
+          for (int k = 0; k < 3; ++k) {
+            if (colourScale == 1.0f)
+              cell.sum[k] += static_cast<float>(colour[k]);
+            else
+              cell.sum[k] += static_cast<float>(colour[k]) * colourScale;
+          }
+          cell.count += 1.0f;
         }
-        cell.count += 1.0f;
       }
+      uint8_t* recycled = above;
+      above = current;
+      current = below;
+      below = recycled;
     }
   }
 

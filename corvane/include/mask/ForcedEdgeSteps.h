@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "mask/ColourOps.h"
+#include "mask/ArrayBox.h"
 #include "mask/ColourPyramid.h"
 #include "mask/EdgePoint.h"
 #include "mask/MaskPixelType.h"

@@ -12,11 +12,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "kestrum/utility/ProgressRange.h"
 #include "mask/ColourOps.h"
+#include "mask/ArrayBox.h"
 #include "mask/ColourPyramid.h"
 #include "mask/MaskPixelType.h"
 #include "mask/MaskScale.h"
@@ -55,6 +57,14 @@ inline CellSpan cellSpan(int32_t pixel, float factor, int32_t lower, int32_t upp
       span.first == span.second ? 1.0f : (static_cast<float>(span.second) + 0.5f) - u;
   span.nearest = std::min(upper, std::max(lower, floorToIndex(u)));
   return span;
+}
+
+template <class PixelType>
+inline void copyOpaque(const typename PixelType::Pixel& from, typename PixelType::Pixel& to) {
+  to[0] = from[0];
+  to[1] = from[1];
+  to[2] = from[2];
+  to[3] = static_cast<typename PixelType::Sample>(PixelType::maxSample);
 }
 
 // Every cell of row `row`, columns lower..upper, that carries bit 128 gets bit 64; with
@@ -149,6 +159,16 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
   for (int32_t c = pixels.lowerColumn; c <= pixels.upperColumn; ++c)
     columns.push_back(detail::cellSpan(c, scale.column, cells.lowerColumn, cells.upperColumn));
 
+  // Pyramid samples of the cells of one cell row, with the row they were taken for.
+  const size_t cellColumns = static_cast<size_t>(cells.upperColumn - cells.lowerColumn + 1);
+  std::vector<ColourSumCell> keepSamples, dropSamples;
+  std::vector<int32_t> sampledRow;
+  if (mode == MaskPassPyramids) {
+    keepSamples.resize(cellColumns);
+    dropSamples.resize(cellColumns);
+    sampledRow.assign(cellColumns, std::numeric_limits<int32_t>::min());
+  }
+
   const float opaque = opacityThreshold * maxF;
   const ptrdiff_t sCol = status.stride(1), wCol = weightMap.stride(1), pCol = pairGrid.stride(1);
   const ptrdiff_t mCol = mask.stride(1), iCol = image.stride(1);
@@ -177,6 +197,7 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
     Pixel* const maskRow = &mask(r, pixels.lowerColumn);
 
     const float wr = row.firstWeight;
+    const bool rowUnit = wr >= 0.0f && wr <= 1.0f;
     const int32_t lastColumn = pixels.upperColumn - pixels.lowerColumn;
     for (int32_t j = 0; j <= lastColumn; ++j) {
       const Pixel& ip = imageRow[j * iCol];
@@ -187,21 +208,31 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
       if ((nearest & 64) || !(nearest & 128)) continue;
 
       const float wc = col.firstWeight;
+      const uint8_t s00 = statusFirst[k0 * sCol], s10 = statusSecond[k0 * sCol],
+                    s01 = statusFirst[k1 * sCol], s11 = statusSecond[k1 * sCol];
+      Pixel& out = maskRow[j * mCol];
+      if (rowUnit && wc >= 0.0f && wc <= 1.0f) {
+        // Weights within 0..1 sum to 1 up to a few units of rounding, far above 0.99: four
+        // cells of one class decide the pixel as the weighted sums below would.
+        const unsigned all = s00 & s10 & s01 & s11;
+        if (all & 2) {
+          detail::copyOpaque<PixelType>(ip, out);
+          continue;
+        }
+        if ((all & 4) && !((s00 | s10 | s01 | s11) & 2)) {
+          out[0] = out[1] = out[2] = out[3] = 0;
+          continue;
+        }
+      }
       // Cells (first row, first column), (second, first), (first, second), (second, second).
       const float w00 = wr * wc, w10 = (1.0f - wr) * wc, w01 = wr * (1.0f - wc),
                   w11 = (1.0f - wr) * (1.0f - wc);
-      const uint8_t s00 = statusFirst[k0 * sCol], s10 = statusSecond[k0 * sCol],
-                    s01 = statusFirst[k1 * sCol], s11 = statusSecond[k1 * sCol];
       const float K = w00 * float(s00 >> 1 & 1) + w10 * float(s10 >> 1 & 1) +
                       w01 * float(s01 >> 1 & 1) + w11 * float(s11 >> 1 & 1);
       const float D = w00 * float(s00 >> 2 & 1) + w10 * float(s10 >> 2 & 1) +
                       w01 * float(s01 >> 2 & 1) + w11 * float(s11 >> 2 & 1);
-      Pixel& out = maskRow[j * mCol];
       if (static_cast<double>(K) > 0.99) {
-        out[0] = ip[0];
-        out[1] = ip[1];
-        out[2] = ip[2];
-        out[3] = static_cast<typename PixelType::Sample>(PixelType::maxSample);
+        detail::copyOpaque<PixelType>(ip, out);
         continue;
       }
       if (static_cast<double>(D) > 0.99) {
@@ -223,9 +254,16 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
 
       FloatColour F{{0, 0, 0}}, B{{0, 0, 0}};
       if (mode == MaskPassPyramids) {
-        const float rn = static_cast<float>(row.nearest), cn = static_cast<float>(col.nearest);
-        const ColourSumCell keep = samplePyramid(keepPyramid, rn, cn);
-        const ColourSumCell drop = samplePyramid(deletePyramid, rn, cn);
+        // Pixels of one cell share its samples.
+        const size_t slot = static_cast<size_t>(col.nearest - cells.lowerColumn);
+        if (sampledRow[slot] != row.nearest) {
+          const float rn = static_cast<float>(row.nearest), cn = static_cast<float>(col.nearest);
+          keepSamples[slot] = samplePyramid(keepPyramid, rn, cn);
+          dropSamples[slot] = samplePyramid(deletePyramid, rn, cn);
+          sampledRow[slot] = row.nearest;
+        }
+        const ColourSumCell& keep = keepSamples[slot];
+        const ColourSumCell& drop = dropSamples[slot];
         // Without border colours nearby the pixel's own colour is the best estimate.
         F = keep.count > 0.0f ? scaleColour(FloatColour{{keep.sum[0], keep.sum[1], keep.sum[2]}},
                                             1.0f / keep.count)

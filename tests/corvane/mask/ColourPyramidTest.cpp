@@ -38,7 +38,7 @@ TEST(ColourPyramid, BorderCellsFillTheFirstLevelInTouchOrder) {
                                   ProgressRange());
   ASSERT_EQ(keep.size(), 2u);
   const PyramidLevel& first = keep[0];
-  EXPECT_EQ(arrayBox(first), (Box{0, 0, 1, 1}));
+  EXPECT_EQ(first.box(), (Box{0, 0, 1, 1}));
   // Border cells of class 2: (0,2), (1,2), (2,2), (3,1); (3,0) is inside the class.
   EXPECT_EQ(first(0, 1).count, 2.0f);
   EXPECT_EQ(first(0, 1).sum[0], 2.0f + 12.0f);
@@ -48,7 +48,7 @@ TEST(ColourPyramid, BorderCellsFillTheFirstLevelInTouchOrder) {
   EXPECT_EQ(first(0, 0).count, 0.0f);
   EXPECT_EQ(first(1, 0).sum[2], 100.0f);
   // The top level holds everything in one cell.
-  EXPECT_EQ(arrayBox(keep[1]), (Box{0, 0, 0, 0}));
+  EXPECT_EQ(keep[1].box(), (Box{0, 0, 0, 0}));
   EXPECT_EQ(keep[1](0, 0).count, 4.0f);
   EXPECT_EQ(keep[1](0, 0).sum[1], 4.0f);
 }
@@ -64,7 +64,7 @@ TEST(ColourPyramid, NeighboursOutsideTheFillBoxDoNotCount) {
   borderColourPyramid<MaskPixel8>(status, Box{-5, -5, 20, 20}, 2, keep, indexColours(4, 4),
                                   ProgressRange());
   ASSERT_FALSE(keep.empty());
-  EXPECT_EQ(arrayBox(keep[0]), (Box{0, 0, 1, 1}));
+  EXPECT_EQ(keep[0].box(), (Box{0, 0, 1, 1}));
   EXPECT_EQ(keep.back()(0, 0).count, 4.0f);
 }
 
@@ -106,7 +106,7 @@ TEST(ColourPyramid, SixteenBitPassStretchesByteColours) {
 }
 
 TEST(ColourPyramid, CoarseningReadsOnlyTouchedCells) {
-  PyramidLevel level = makePyramidLevel(Box{1, 1, 5, 4});
+  PyramidLevel level = PyramidLevel(Box{1, 1, 5, 4});
   level(3, 3) = ColourSumCell{{1, 2, 3}, 1};
   level(2, 3) = ColourSumCell{{10, 20, 30}, 2};
   level(5, 1) = ColourSumCell{{7, 7, 7}, 1};
@@ -114,7 +114,7 @@ TEST(ColourPyramid, CoarseningReadsOnlyTouchedCells) {
   std::vector<IndexPair> next;
   const PyramidLevel coarse =
       coarsenColourLevel(level, {IndexPair{3, 3}, IndexPair{2, 3}, IndexPair{5, 1}}, next);
-  EXPECT_EQ(arrayBox(coarse), (Box{0, 0, 2, 2}));
+  EXPECT_EQ(coarse.box(), (Box{0, 0, 2, 2}));
   ASSERT_EQ(next.size(), 2u);  // (3,3) and (2,3) share cell (1,1)
   EXPECT_EQ(next[0], (IndexPair{1, 1}));
   EXPECT_EQ(next[1], (IndexPair{2, 0}));
@@ -151,7 +151,7 @@ ColourPyramid onesPyramid(const Box& firstBox, int levels) {
   ColourPyramid pyramid;
   Box box = firstBox;
   for (int l = 0; l < levels; ++l) {
-    PyramidLevel level = makePyramidLevel(box);
+    PyramidLevel level = PyramidLevel(box);
     for (int r = box.lowerRow; r <= box.upperRow; ++r)
       for (int c = box.lowerColumn; c <= box.upperColumn; ++c)
         level(r, c) = ColourSumCell{{float(r), float(c), 1.0f}, 1.0f};
@@ -161,11 +161,17 @@ ColourPyramid onesPyramid(const Box& firstBox, int levels) {
   return pyramid;
 }
 
+void setCounts(ColourPyramid& pyramid, float count) {
+  for (PyramidLevel& level : pyramid)
+    for (int r = level.box().lowerRow; r <= level.box().upperRow; ++r)
+      for (int c = level.box().lowerColumn; c <= level.box().upperColumn; ++c)
+        level(r, c).count = count;
+}
+
 TEST(ColourPyramid, SampleWeightsOfTheFirstLevel) {
   // Counts of 64 make the first level (weight × 2³ > 2) stop the sampling.
   ColourPyramid pyramid = onesPyramid(Box{0, 0, 7, 7}, 1);
-  for (int r = 0; r <= 7; ++r)
-    for (int c = 0; c <= 7; ++c) pyramid[0](r, c).count = 64.0f;
+  setCounts(pyramid, 64.0f);
 
   // Even position 2k: rows k − 1 and k, half each; odd 2k + 1: all of it on row k.
   ColourSumCell s = samplePyramid(pyramid, 4.0f, 5.0f);
@@ -194,15 +200,13 @@ TEST(ColourPyramid, SamplingStopsOnceEnoughWeightIsGathered) {
   EXPECT_FLOAT_EQ(s.sum[2], 1.0f / 16 + 1.0f / 256);
 
   // Sparse counts never reach the threshold: every level contributes.
-  for (PyramidLevel& level : pyramid)
-    for (auto it = level.begin(); it != level.end(); ++it) it->count = 0.001f;
+  setCounts(pyramid, 0.001f);
   s = samplePyramid(pyramid, 5.0f, 5.0f);
   EXPECT_FLOAT_EQ(s.count,
                   0.001f * (1.0f / 16 + 1.0f / 256 + 1.0f / 4096 + 1.0f / 65536 + 1.0f / 1048576));
 
   // Dense counts stop after the first level: 24 / 16 × 8 = 12.
-  for (PyramidLevel& level : pyramid)
-    for (auto it = level.begin(); it != level.end(); ++it) it->count = 24.0f;
+  setCounts(pyramid, 24.0f);
   s = samplePyramid(pyramid, 5.0f, 5.0f);
   EXPECT_FLOAT_EQ(s.count, 1.5f);
 }
