@@ -91,6 +91,166 @@ inline Box pixelBoxOf(const Box& cells, const MaskScale& scale) {
   return Box{r0, c0, r1, c1};
 }
 
+// A pixel column's cells with their offsets into a status row.
+struct ColumnCells {
+  CellSpan span;
+  ptrdiff_t first;
+  ptrdiff_t second;
+  ptrdiff_t nearest;
+};
+
+// What the weighing of one pixel reads beyond its four statuses: the pass's estimates and
+// the current pixel row's cell rows and image rows.
+template <class PixelType>
+struct PixelRowInputs {
+  using Pixel = typename PixelType::Pixel;
+  int32_t mode;
+  const Box* cells;
+  CellSpan row;
+  const uint8_t* weightFirst;
+  const uint8_t* weightSecond;
+  ptrdiff_t weightStep;
+  const ClassDistances* pairFirst;
+  const ClassDistances* pairSecond;
+  ptrdiff_t pairStep;
+  const Pixel* imageRow;
+  const Pixel* imageUp;
+  const Pixel* imageDown;
+  ptrdiff_t imageStep;
+  int32_t lastColumn;  // of the pixel box, counted from its first
+  const ColourPyramid* keepPyramid;
+  const ColourPyramid* deletePyramid;
+  ColourSumCell* keepSamples;
+  ColourSumCell* dropSamples;
+  int32_t* sampledRow;
+  const blitz::Array<ByteColour3, 2>* keepColours;
+  const blitz::Array<ByteColour3, 2>* deleteColours;
+};
+
+// The class weights K and D of a pixel from its four cells and, when neither decides it,
+// the mixed colour and opacity. Kept out of line: the pass's loop over clear cells stays
+// small enough for the registers.
+template <class PixelType>
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+void weighPixel(const PixelRowInputs<PixelType>& in, const ColumnCells& column, int32_t j,
+                uint8_t s00, uint8_t s10, uint8_t s01, uint8_t s11,
+                typename PixelType::Pixel& out) {
+  using Pixel = typename PixelType::Pixel;
+  constexpr float maxF = PixelType::maxSampleF;
+  // The grids hold 8-bit colours.
+  constexpr float gridScale = maxF * (1.0f / 255.0f);
+  const CellSpan& row = in.row;
+  const CellSpan& col = column.span;
+  const float wr = row.firstWeight, wc = col.firstWeight;
+
+  // Cells (first row, first column), (second, first), (first, second), (second, second).
+  const float w00 = wr * wc, w10 = (1.0f - wr) * wc, w01 = wr * (1.0f - wc),
+              w11 = (1.0f - wr) * (1.0f - wc);
+  const float K = w00 * float(s00 >> 1 & 1) + w10 * float(s10 >> 1 & 1) +
+                  w01 * float(s01 >> 1 & 1) + w11 * float(s11 >> 1 & 1);
+  const float D = w00 * float(s00 >> 2 & 1) + w10 * float(s10 >> 2 & 1) +
+                  w01 * float(s01 >> 2 & 1) + w11 * float(s11 >> 2 & 1);
+  const Pixel& ip = in.imageRow[j * in.imageStep];
+  if (static_cast<double>(K) > 0.99) {
+    copyOpaque<PixelType>(ip, out);
+    return;
+  }
+  if (static_cast<double>(D) > 0.99) {
+    out[0] = out[1] = out[2] = out[3] = 0;
+    return;
+  }
+
+  // Mixed pixel.
+  const FloatColour P = colourToFloat(ip);
+  FloatColour M;
+  {
+    const Pixel& up = in.imageUp[j * in.imageStep];
+    const Pixel& down = in.imageDown[j * in.imageStep];
+    const Pixel& left = in.imageRow[std::max(j - 1, 0) * in.imageStep];
+    const Pixel& right = in.imageRow[std::min(j + 1, in.lastColumn) * in.imageStep];
+    for (int k = 0; k < 3; ++k)
+      M[k] = static_cast<float>(median5(ip[k], up[k], down[k], left[k], right[k]));
+  }
+
+  FloatColour F{{0, 0, 0}}, B{{0, 0, 0}};
+  if (in.mode == MaskPassPyramids) {
+    // Pixels of one cell share its samples.
+    const size_t slot = static_cast<size_t>(col.nearest - in.cells->lowerColumn);
+    if (in.sampledRow[slot] != row.nearest) {
+      const float rn = static_cast<float>(row.nearest), cn = static_cast<float>(col.nearest);
+      in.keepSamples[slot] = samplePyramid(*in.keepPyramid, rn, cn);
+      in.dropSamples[slot] = samplePyramid(*in.deletePyramid, rn, cn);
+      in.sampledRow[slot] = row.nearest;
+    }
+    const ColourSumCell& keep = in.keepSamples[slot];
+    const ColourSumCell& drop = in.dropSamples[slot];
+    // Without border colours nearby the pixel's own colour is the best estimate.
+    F = keep.count > 0.0f
+            ? scaleColour(FloatColour{{keep.sum[0], keep.sum[1], keep.sum[2]}}, 1.0f / keep.count)
+            : P;
+    B = drop.count > 0.0f
+            ? scaleColour(FloatColour{{drop.sum[0], drop.sum[1], drop.sum[2]}}, 1.0f / drop.count)
+            : P;
+  } else if (in.mode == MaskPassGrids) {
+    const float w1r = 1.0f - wr, w1c = 1.0f - wc;
+    const blitz::Array<ByteColour3, 2>& keep = *in.keepColours;
+    const blitz::Array<ByteColour3, 2>& drop = *in.deleteColours;
+    F = scaleColour(bilinearColour(keep(row.first, col.first), wr, wc, keep(row.second, col.first),
+                                   w1r, wc, keep(row.first, col.second), wr, w1c,
+                                   keep(row.second, col.second), w1r, w1c),
+                    gridScale);
+    B = scaleColour(bilinearColour(drop(row.first, col.first), wr, wc, drop(row.second, col.first),
+                                   w1r, wc, drop(row.first, col.second), wr, w1c,
+                                   drop(row.second, col.second), w1r, w1c),
+                    gridScale);
+  }
+  F = lerpColour(K, P, 1.0f - K, F);
+  B = lerpColour(D, P, 1.0f - D, B);
+
+  const FloatColour diff = colourDifference(B, F);
+  const float N = static_cast<float>(colourNormSquared(diff));
+  const float dist = std::sqrt(N);
+  const ptrdiff_t k0 = col.first - in.cells->lowerColumn, k1 = col.second - in.cells->lowerColumn;
+  const float E =
+      (w00 * float(in.weightFirst[k0 * in.weightStep]) +
+       w10 * float(in.weightSecond[k0 * in.weightStep]) +
+       w01 * float(in.weightFirst[k1 * in.weightStep]) +
+       w11 * float(in.weightSecond[k1 * in.weightStep])) *
+      0.003921569f;
+  const float R = 4.0f + 12.0f * std::min(1.0f, 3.0f * E);
+  const float G = 1.0f - std::max(0.0f, 1.5f * (E - 0.33333334f));
+  const float reach = 2.828f * R;
+  const float H = G * std::min(1.0f, std::max(0.0f, (dist - reach) / reach));
+
+  float alpha1 = 0.0f;
+  if (H != 1.0f) {
+    const float T = w00 * cellShare(s00, in.pairFirst[k0 * in.pairStep]) +
+                    w10 * cellShare(s10, in.pairSecond[k0 * in.pairStep]) +
+                    w01 * cellShare(s01, in.pairFirst[k1 * in.pairStep]) +
+                    w11 * cellShare(s11, in.pairSecond[k1 * in.pairStep]);
+    alpha1 = (1.0f - H) * (T * T * T) * (6.0f * T * T - 15.0f * T + 10.0f);
+  }
+  float alpha = alpha1;
+  if (H != 0.0f) {
+    const float invN = 1.0f / N;
+    const float m = dotDifference(M, F, diff) * invN;
+    const float p = dotDifference(P, F, diff) * invN;
+    alpha = H * std::min(1.0f, std::max(0.0f, m * (1.0f - m + p))) + alpha1;
+  }
+  floatToColour<PixelType>(subtractScaled(P, alpha, diff), out);
+  out[3] = sampleFromFloat<PixelType>((maxF + 0.99f) * (1.0f - alpha));
+}
+
+// The smallest integer alpha that is not below the threshold (alpha < threshold ⇔ alpha <
+// this, for the integer alphas of every pixel type); 0 when nothing is below it.
+inline int32_t opaqueAlpha(float threshold) {
+  if (!(threshold > 0.0f)) return 0;
+  if (threshold > 65536.0f) return 65537;
+  return static_cast<int32_t>(std::ceil(threshold));
+}
+
 }  // namespace detail
 
 // One mask pass over the working cells `cellBox`. Writes the mask pixels of the cells that
@@ -120,9 +280,6 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
                  ProgressRange progress) {
   using Pixel = typename PixelType::Pixel;
   static const std::string noLabel;
-  constexpr float maxF = PixelType::maxSampleF;
-  // The grids hold 8-bit colours.
-  constexpr float gridScale = maxF * (1.0f / 255.0f);
 
   // A factor that is not a positive number maps no pixel onto a cell.
   if (!(scale.row > 0.0f && scale.column > 0.0f && std::isfinite(scale.row) &&
@@ -154,10 +311,16 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
   if (pixels.empty()) return 0;
 
   // Column quantities are the same on every row.
-  std::vector<detail::CellSpan> columns;
+  const ptrdiff_t sCol = status.stride(1);
+  std::vector<detail::ColumnCells> columns;
   columns.reserve(static_cast<size_t>(pixels.upperColumn - pixels.lowerColumn + 1));
-  for (int32_t c = pixels.lowerColumn; c <= pixels.upperColumn; ++c)
-    columns.push_back(detail::cellSpan(c, scale.column, cells.lowerColumn, cells.upperColumn));
+  for (int32_t c = pixels.lowerColumn; c <= pixels.upperColumn; ++c) {
+    const detail::CellSpan span =
+        detail::cellSpan(c, scale.column, cells.lowerColumn, cells.upperColumn);
+    columns.push_back(detail::ColumnCells{span, (span.first - cells.lowerColumn) * sCol,
+                                          (span.second - cells.lowerColumn) * sCol,
+                                          (span.nearest - cells.lowerColumn) * sCol});
+  }
 
   // Pyramid samples of the cells of one cell row, with the row they were taken for.
   const size_t cellColumns = static_cast<size_t>(cells.upperColumn - cells.lowerColumn + 1);
@@ -169,8 +332,22 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
     sampledRow.assign(cellColumns, std::numeric_limits<int32_t>::min());
   }
 
-  const float opaque = opacityThreshold * maxF;
-  const ptrdiff_t sCol = status.stride(1), wCol = weightMap.stride(1), pCol = pairGrid.stride(1);
+  detail::PixelRowInputs<PixelType> in;
+  in.mode = mode;
+  in.cells = &cells;
+  in.weightStep = weightMap.stride(1);
+  in.pairStep = pairGrid.stride(1);
+  in.imageStep = image.stride(1);
+  in.lastColumn = pixels.upperColumn - pixels.lowerColumn;
+  in.keepPyramid = &keepPyramid;
+  in.deletePyramid = &deletePyramid;
+  in.keepSamples = keepSamples.data();
+  in.dropSamples = dropSamples.data();
+  in.sampledRow = sampledRow.data();
+  in.keepColours = &keepColours;
+  in.deleteColours = &deleteColours;
+
+  const int32_t opaque = detail::opaqueAlpha(opacityThreshold * PixelType::maxSampleF);
   const ptrdiff_t mCol = mask.stride(1), iCol = image.stride(1);
   const float maskRows = static_cast<float>(mask.extent(0));
   int32_t previousRow = 0;
@@ -187,137 +364,44 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
     const uint8_t* const statusFirst = &status(row.first, cells.lowerColumn);
     const uint8_t* const statusSecond = &status(row.second, cells.lowerColumn);
     const uint8_t* const statusNearest = &status(row.nearest, cells.lowerColumn);
-    const uint8_t* const weightFirst = &weightMap(row.first, cells.lowerColumn);
-    const uint8_t* const weightSecond = &weightMap(row.second, cells.lowerColumn);
-    const ClassDistances* const pairFirst = &pairGrid(row.first, cells.lowerColumn);
-    const ClassDistances* const pairSecond = &pairGrid(row.second, cells.lowerColumn);
-    const Pixel* const imageRow = &image(r, pixels.lowerColumn);
-    const Pixel* const imageUp = &image(std::max(r - 1, pixels.lowerRow), pixels.lowerColumn);
-    const Pixel* const imageDown = &image(std::min(r + 1, pixels.upperRow), pixels.lowerColumn);
-    Pixel* const maskRow = &mask(r, pixels.lowerColumn);
+    in.row = row;
+    in.weightFirst = &weightMap(row.first, cells.lowerColumn);
+    in.weightSecond = &weightMap(row.second, cells.lowerColumn);
+    in.pairFirst = &pairGrid(row.first, cells.lowerColumn);
+    in.pairSecond = &pairGrid(row.second, cells.lowerColumn);
+    in.imageRow = &image(r, pixels.lowerColumn);
+    in.imageUp = &image(std::max(r - 1, pixels.lowerRow), pixels.lowerColumn);
+    in.imageDown = &image(std::min(r + 1, pixels.upperRow), pixels.lowerColumn);
 
-    const float wr = row.firstWeight;
-    const bool rowUnit = wr >= 0.0f && wr <= 1.0f;
-    const int32_t lastColumn = pixels.upperColumn - pixels.lowerColumn;
-    for (int32_t j = 0; j <= lastColumn; ++j) {
-      const Pixel& ip = imageRow[j * iCol];
-      if (static_cast<float>(ip[3]) < opaque) continue;
-      const detail::CellSpan& col = columns[static_cast<size_t>(j)];
-      const ptrdiff_t k0 = col.first - cells.lowerColumn, k1 = col.second - cells.lowerColumn;
-      const uint8_t nearest = statusNearest[(col.nearest - cells.lowerColumn) * sCol];
+    const bool rowUnit = row.firstWeight >= 0.0f && row.firstWeight <= 1.0f;
+    const Pixel* ip = in.imageRow;
+    Pixel* out = &mask(r, pixels.lowerColumn);
+    const detail::ColumnCells* col = columns.data();
+    for (int32_t j = 0; j <= in.lastColumn; ++j, ip += iCol, out += mCol, ++col) {
+      if (int32_t((*ip)[3]) < opaque) continue;
+      const uint8_t nearest = statusNearest[col->nearest];
       if ((nearest & 64) || !(nearest & 128)) continue;
-
-      const float wc = col.firstWeight;
-      const uint8_t s00 = statusFirst[k0 * sCol], s10 = statusSecond[k0 * sCol],
-                    s01 = statusFirst[k1 * sCol], s11 = statusSecond[k1 * sCol];
-      Pixel& out = maskRow[j * mCol];
+      const uint8_t s00 = statusFirst[col->first], s10 = statusSecond[col->first],
+                    s01 = statusFirst[col->second], s11 = statusSecond[col->second];
+      const float wc = col->span.firstWeight;
       if (rowUnit && wc >= 0.0f && wc <= 1.0f) {
         // Weights within 0..1 sum to 1 up to a few units of rounding, far above 0.99: four
-        // cells of one class decide the pixel as the weighted sums below would.
+        // cells of one class decide the pixel as the weighted sums would.
         const unsigned all = s00 & s10 & s01 & s11;
         if (all & 2) {
-          detail::copyOpaque<PixelType>(ip, out);
+          detail::copyOpaque<PixelType>(*ip, *out);
           continue;
         }
         if ((all & 4) && !((s00 | s10 | s01 | s11) & 2)) {
-          out[0] = out[1] = out[2] = out[3] = 0;
+          (*out)[0] = (*out)[1] = (*out)[2] = (*out)[3] = 0;
           continue;
         }
       }
-      // Cells (first row, first column), (second, first), (first, second), (second, second).
-      const float w00 = wr * wc, w10 = (1.0f - wr) * wc, w01 = wr * (1.0f - wc),
-                  w11 = (1.0f - wr) * (1.0f - wc);
-      const float K = w00 * float(s00 >> 1 & 1) + w10 * float(s10 >> 1 & 1) +
-                      w01 * float(s01 >> 1 & 1) + w11 * float(s11 >> 1 & 1);
-      const float D = w00 * float(s00 >> 2 & 1) + w10 * float(s10 >> 2 & 1) +
-                      w01 * float(s01 >> 2 & 1) + w11 * float(s11 >> 2 & 1);
-      if (static_cast<double>(K) > 0.99) {
-        detail::copyOpaque<PixelType>(ip, out);
-        continue;
-      }
-      if (static_cast<double>(D) > 0.99) {
-        out[0] = out[1] = out[2] = out[3] = 0;
-        continue;
-      }
-
-      // Mixed pixel.
-      const FloatColour P = colourToFloat(ip);
-      FloatColour M;
-      {
-        const Pixel& up = imageUp[j * iCol];
-        const Pixel& down = imageDown[j * iCol];
-        const Pixel& left = imageRow[std::max(j - 1, 0) * iCol];
-        const Pixel& right = imageRow[std::min(j + 1, lastColumn) * iCol];
-        for (int k = 0; k < 3; ++k)
-          M[k] = static_cast<float>(median5(ip[k], up[k], down[k], left[k], right[k]));
-      }
-
-      FloatColour F{{0, 0, 0}}, B{{0, 0, 0}};
-      if (mode == MaskPassPyramids) {
-        // Pixels of one cell share its samples.
-        const size_t slot = static_cast<size_t>(col.nearest - cells.lowerColumn);
-        if (sampledRow[slot] != row.nearest) {
-          const float rn = static_cast<float>(row.nearest), cn = static_cast<float>(col.nearest);
-          keepSamples[slot] = samplePyramid(keepPyramid, rn, cn);
-          dropSamples[slot] = samplePyramid(deletePyramid, rn, cn);
-          sampledRow[slot] = row.nearest;
-        }
-        const ColourSumCell& keep = keepSamples[slot];
-        const ColourSumCell& drop = dropSamples[slot];
-        // Without border colours nearby the pixel's own colour is the best estimate.
-        F = keep.count > 0.0f ? scaleColour(FloatColour{{keep.sum[0], keep.sum[1], keep.sum[2]}},
-                                            1.0f / keep.count)
-                              : P;
-        B = drop.count > 0.0f ? scaleColour(FloatColour{{drop.sum[0], drop.sum[1], drop.sum[2]}},
-                                            1.0f / drop.count)
-                              : P;
-      } else if (mode == MaskPassGrids) {
-        const float w1r = 1.0f - wr, w1c = 1.0f - wc;
-        F = scaleColour(bilinearColour(keepColours(row.first, col.first), wr, wc,
-                                       keepColours(row.second, col.first), w1r, wc,
-                                       keepColours(row.first, col.second), wr, w1c,
-                                       keepColours(row.second, col.second), w1r, w1c),
-                        gridScale);
-        B = scaleColour(bilinearColour(deleteColours(row.first, col.first), wr, wc,
-                                       deleteColours(row.second, col.first), w1r, wc,
-                                       deleteColours(row.first, col.second), wr, w1c,
-                                       deleteColours(row.second, col.second), w1r, w1c),
-                        gridScale);
-      }
-      F = lerpColour(K, P, 1.0f - K, F);
-      B = lerpColour(D, P, 1.0f - D, B);
-
-      const FloatColour diff = colourDifference(B, F);
-      const float N = static_cast<float>(colourNormSquared(diff));
-      const float dist = std::sqrt(N);
-      const float E = (w00 * float(weightFirst[k0 * wCol]) + w10 * float(weightSecond[k0 * wCol]) +
-                       w01 * float(weightFirst[k1 * wCol]) + w11 * float(weightSecond[k1 * wCol])) *
-                      0.003921569f;
-      const float R = 4.0f + 12.0f * std::min(1.0f, 3.0f * E);
-      const float G = 1.0f - std::max(0.0f, 1.5f * (E - 0.33333334f));
-      const float reach = 2.828f * R;
-      const float H = G * std::min(1.0f, std::max(0.0f, (dist - reach) / reach));
-
-      float alpha1 = 0.0f;
-      if (H != 1.0f) {
-        const float T = w00 * cellShare(s00, pairFirst[k0 * pCol]) +
-                        w10 * cellShare(s10, pairSecond[k0 * pCol]) +
-                        w01 * cellShare(s01, pairFirst[k1 * pCol]) +
-                        w11 * cellShare(s11, pairSecond[k1 * pCol]);
-        alpha1 = (1.0f - H) * (T * T * T) * (6.0f * T * T - 15.0f * T + 10.0f);
-      }
-      float alpha = alpha1;
-      if (H != 0.0f) {
-        const float invN = 1.0f / N;
-        const float m = dotDifference(M, F, diff) * invN;
-        const float p = dotDifference(P, F, diff) * invN;
-        alpha = H * std::min(1.0f, std::max(0.0f, m * (1.0f - m + p))) + alpha1;
-      }
-      floatToColour<PixelType>(subtractScaled(P, alpha, diff), out);
-      out[3] = sampleFromFloat<PixelType>((maxF + 0.99f) * (1.0f - alpha));
+      detail::weighPixel<PixelType>(in, *col, j, s00, s10, s01, s11, *out);
     }
 
-    if ((r & 15) == 0) rows.report(noLabel, static_cast<float>(r - image.lbound(0) + 1) / maskRows);
+    if ((r & 15) == 0)
+      rows.report(noLabel, static_cast<float>(r - image.lbound(0) + 1) / maskRows);
   }
   detail::markCellRow(status, previousRow, cells.lowerColumn, cells.upperColumn, true);
   return 0;
