@@ -61,10 +61,9 @@ inline CellSpan cellSpan(int32_t pixel, float factor, int32_t lower, int32_t upp
 
 template <class PixelType>
 inline void copyOpaque(const typename PixelType::Pixel& from, typename PixelType::Pixel& to) {
-  to[0] = from[0];
-  to[1] = from[1];
-  to[2] = from[2];
-  to[3] = static_cast<typename PixelType::Sample>(PixelType::maxSample);
+  typename PixelType::Pixel p = from;
+  p[3] = static_cast<typename PixelType::Sample>(PixelType::maxSample);
+  to = p;
 }
 
 // Every cell of row `row`, columns lower..upper, that carries bit 128 gets bit 64; with
@@ -213,12 +212,11 @@ void weighPixel(const PixelRowInputs<PixelType>& in, const ColumnCells& column, 
   const float N = static_cast<float>(colourNormSquared(diff));
   const float dist = std::sqrt(N);
   const ptrdiff_t k0 = col.first - in.cells->lowerColumn, k1 = col.second - in.cells->lowerColumn;
-  const float E =
-      (w00 * float(in.weightFirst[k0 * in.weightStep]) +
-       w10 * float(in.weightSecond[k0 * in.weightStep]) +
-       w01 * float(in.weightFirst[k1 * in.weightStep]) +
-       w11 * float(in.weightSecond[k1 * in.weightStep])) *
-      0.003921569f;
+  const float E = (w00 * float(in.weightFirst[k0 * in.weightStep]) +
+                   w10 * float(in.weightSecond[k0 * in.weightStep]) +
+                   w01 * float(in.weightFirst[k1 * in.weightStep]) +
+                   w11 * float(in.weightSecond[k1 * in.weightStep])) *
+                  0.003921569f;
   const float R = 4.0f + 12.0f * std::min(1.0f, 3.0f * E);
   const float G = 1.0f - std::max(0.0f, 1.5f * (E - 0.33333334f));
   const float reach = 2.828f * R;
@@ -241,6 +239,44 @@ void weighPixel(const PixelRowInputs<PixelType>& in, const ColumnCells& column, 
   }
   floatToColour<PixelType>(subtractScaled(P, alpha, diff), out);
   out[3] = sampleFromFloat<PixelType>((maxF + 0.99f) * (1.0f - alpha));
+}
+
+// One pixel row of the pass: rejects what it must not write, decides clear cells on the spot
+// and weighs the rest. Out of line so that its loop has the registers to itself.
+template <class PixelType>
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+void passRow(const PixelRowInputs<PixelType>& in, const ColumnCells* columns, int32_t opaque,
+             const uint8_t* statusFirst, const uint8_t* statusSecond,
+             const uint8_t* statusNearest, typename PixelType::Pixel* out, ptrdiff_t outStep) {
+  using Pixel = typename PixelType::Pixel;
+  const Pixel* ip = in.imageRow;
+  const ptrdiff_t imageStep = in.imageStep;
+  const bool rowUnit = in.row.firstWeight >= 0.0f && in.row.firstWeight <= 1.0f;
+  const ColumnCells* const end = columns + in.lastColumn + 1;
+  for (const ColumnCells* col = columns; col != end; ++col, ip += imageStep, out += outStep) {
+    if (int32_t((*ip)[3]) < opaque) continue;
+    const uint8_t nearest = statusNearest[col->nearest];
+    if ((nearest & 64) || !(nearest & 128)) continue;
+    const uint8_t s00 = statusFirst[col->first], s10 = statusSecond[col->first],
+                  s01 = statusFirst[col->second], s11 = statusSecond[col->second];
+    const float wc = col->span.firstWeight;
+    if (rowUnit && wc >= 0.0f && wc <= 1.0f) {
+      // Weights within 0..1 sum to 1 up to a few units of rounding, far above 0.99: four
+      // cells of one class decide the pixel as the weighted sums would.
+      const unsigned all = s00 & s10 & s01 & s11;
+      if (all & 2) {
+        copyOpaque<PixelType>(*ip, *out);
+        continue;
+      }
+      if ((all & 4) && !((s00 | s10 | s01 | s11) & 2)) {
+        *out = Pixel{{0, 0, 0, 0}};
+        continue;
+      }
+    }
+    weighPixel<PixelType>(in, *col, static_cast<int32_t>(col - columns), s00, s10, s01, s11, *out);
+  }
 }
 
 // The smallest integer alpha that is not below the threshold (alpha < threshold ⇔ alpha <
@@ -278,7 +314,6 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
                  const blitz::Array<ByteColour3, 2>& keepColours,
                  const blitz::Array<ByteColour3, 2>& deleteColours, float opacityThreshold,
                  ProgressRange progress) {
-  using Pixel = typename PixelType::Pixel;
   static const std::string noLabel;
 
   // A factor that is not a positive number maps no pixel onto a cell.
@@ -348,7 +383,7 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
   in.deleteColours = &deleteColours;
 
   const int32_t opaque = detail::opaqueAlpha(opacityThreshold * PixelType::maxSampleF);
-  const ptrdiff_t mCol = mask.stride(1), iCol = image.stride(1);
+  const ptrdiff_t mCol = mask.stride(1);
   const float maskRows = static_cast<float>(mask.extent(0));
   int32_t previousRow = 0;
   bool haveRow = false;
@@ -373,35 +408,10 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
     in.imageUp = &image(std::max(r - 1, pixels.lowerRow), pixels.lowerColumn);
     in.imageDown = &image(std::min(r + 1, pixels.upperRow), pixels.lowerColumn);
 
-    const bool rowUnit = row.firstWeight >= 0.0f && row.firstWeight <= 1.0f;
-    const Pixel* ip = in.imageRow;
-    Pixel* out = &mask(r, pixels.lowerColumn);
-    const detail::ColumnCells* col = columns.data();
-    for (int32_t j = 0; j <= in.lastColumn; ++j, ip += iCol, out += mCol, ++col) {
-      if (int32_t((*ip)[3]) < opaque) continue;
-      const uint8_t nearest = statusNearest[col->nearest];
-      if ((nearest & 64) || !(nearest & 128)) continue;
-      const uint8_t s00 = statusFirst[col->first], s10 = statusSecond[col->first],
-                    s01 = statusFirst[col->second], s11 = statusSecond[col->second];
-      const float wc = col->span.firstWeight;
-      if (rowUnit && wc >= 0.0f && wc <= 1.0f) {
-        // Weights within 0..1 sum to 1 up to a few units of rounding, far above 0.99: four
-        // cells of one class decide the pixel as the weighted sums would.
-        const unsigned all = s00 & s10 & s01 & s11;
-        if (all & 2) {
-          detail::copyOpaque<PixelType>(*ip, *out);
-          continue;
-        }
-        if ((all & 4) && !((s00 | s10 | s01 | s11) & 2)) {
-          (*out)[0] = (*out)[1] = (*out)[2] = (*out)[3] = 0;
-          continue;
-        }
-      }
-      detail::weighPixel<PixelType>(in, *col, j, s00, s10, s01, s11, *out);
-    }
+    detail::passRow<PixelType>(in, columns.data(), opaque, statusFirst, statusSecond, statusNearest,
+                               &mask(r, pixels.lowerColumn), mCol);
 
-    if ((r & 15) == 0)
-      rows.report(noLabel, static_cast<float>(r - image.lbound(0) + 1) / maskRows);
+    if ((r & 15) == 0) rows.report(noLabel, static_cast<float>(r - image.lbound(0) + 1) / maskRows);
   }
   detail::markCellRow(status, previousRow, cells.lowerColumn, cells.upperColumn, true);
   return 0;

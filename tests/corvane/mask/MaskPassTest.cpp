@@ -326,7 +326,7 @@ TEST(MaskPass, FactorsThatMapNoPixelChangeNothing) {
     maskPass<MaskPixel8>(scene.mask, scene.image, scene.image, scene.status, scene.cellBox(),
                          scene.cellBox(), scale, scene.weights, scene.pairs, MaskPassPyramids, {},
                          {}, 1.0f, ProgressRange());
-    EXPECT_TRUE(blitz::all(scene.status == (scene.status & 63 | 128)));
+    EXPECT_TRUE(blitz::all(scene.status == ((scene.status & 63) | 128)));
   }
   EXPECT_EQ(scene.mask(0, 0), (MaskPixel8::Pixel{{1, 2, 3, 4}}));
 }
