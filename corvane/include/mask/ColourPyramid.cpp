@@ -30,7 +30,7 @@ void coarsenPyramid(ColourPyramid& pyramid, std::vector<IndexPair>& touched, Pro
   float f = 1.0f;
   while (std::max(pyramid.back().rows(), pyramid.back().columns()) > 1) {
     PyramidLevel next = coarsenColourLevel(pyramid.back(), touched, nextTouched);
-    pyramid.push_back(next);
+    pyramid.push_back(std::move(next));
     touched.swap(nextTouched);
     f *= 0.5f;
     child.report(noLabel, 1.0f - f);

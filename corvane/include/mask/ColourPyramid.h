@@ -139,7 +139,7 @@ void borderColourPyramid(const blitz::Array<uint8_t, 2>& status, const Box& fill
   progress.report(noLabel, 0.25f);
   ProgressRange child = progress.subRange(0.5f);
   if (touched.empty()) return;
-  pyramid.push_back(first);
+  pyramid.push_back(std::move(first));
   detail::coarsenPyramid(pyramid, touched, child);
   progress.report(noLabel, 1.0f);
 }

@@ -155,7 +155,7 @@ ColourPyramid onesPyramid(const Box& firstBox, int levels) {
     for (int r = box.lowerRow; r <= box.upperRow; ++r)
       for (int c = box.lowerColumn; c <= box.upperColumn; ++c)
         level(r, c) = ColourSumCell{{float(r), float(c), 1.0f}, 1.0f};
-    pyramid.push_back(level);
+    pyramid.push_back(std::move(level));
     box = halveBox(box);
   }
   return pyramid;

@@ -187,7 +187,9 @@ void checkVerticalEdge(typename PT::Sample onLine) {
     EXPECT_EQ(scene.mask(r, 9), (Pixel{{s[0], s[1], s[2], typename PT::Sample(PT::maxSample)}}))
         << r;
     EXPECT_EQ(scene.mask(r, 10), (Pixel{{s[0], s[1], s[2], onLine}})) << r;
-    if (r != 10) EXPECT_EQ(scene.mask(r, 11), (Pixel{{s[0], s[1], s[2], 0}})) << r;
+    if (r != 10) {
+      EXPECT_EQ(scene.mask(r, 11), (Pixel{{s[0], s[1], s[2], 0}})) << r;
+    }
   }
   EXPECT_EQ(scene.mask(10, 12), untouched);  // image not opaque there
   EXPECT_EQ(scene.mask(10, 11), (Pixel{{s[0], s[1], s[2], 0}}));
