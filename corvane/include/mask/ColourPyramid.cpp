@@ -87,7 +87,11 @@ namespace {
 // the difference, which keeps x's sign as fmod does.
 inline double remainderOfPowerOfTwo(float x, float f) {
   const double xd = x, fd = f;
-  return xd - fd * std::trunc(xd / fd);
+  const double q = xd * (1.0 / fd);
+  // Truncated through a 64-bit integer where it fits: exact, and without a library call.
+  const double whole =
+      std::fabs(q) < 4.0e18 ? static_cast<double>(static_cast<int64_t>(q)) : std::trunc(q);
+  return xd - fd * whole;
 }
 
 }  // namespace

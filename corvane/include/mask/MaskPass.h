@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -72,7 +73,19 @@ inline void markCellRow(blitz::Array<uint8_t, 2>& status, int32_t row, int32_t l
                         bool release) {
   uint8_t* s = &status(row, lower);
   const ptrdiff_t step = status.stride(1);
-  for (int32_t c = lower; c <= upper; ++c, s += step)
+  int32_t c = lower;
+  if (step == 1) {
+    // Eight cells a step: bit 7 of each byte, moved to bit 0, selects the bytes to change.
+    constexpr uint64_t ones = 0x0101010101010101ull;
+    for (; c + 7 <= upper; c += 8, s += 8) {
+      uint64_t w;
+      std::memcpy(&w, s, 8);
+      const uint64_t marked = (w >> 7) & ones;
+      w = release ? (w & ~(marked * 0xC0)) | (marked * 0x40) : w | (marked * 0x40);
+      std::memcpy(s, &w, 8);
+    }
+  }
+  for (; c <= upper; ++c, s += step)
     if (*s & 128) *s = release ? static_cast<uint8_t>((*s & 63) | 64) : (*s | 64);
 }
 
@@ -90,12 +103,12 @@ inline Box pixelBoxOf(const Box& cells, const MaskScale& scale) {
   return Box{r0, c0, r1, c1};
 }
 
-// A pixel column's cells with their offsets into a status row.
+// A pixel column's cells as offsets into a status row, and whether its weights lie in 0..1.
 struct ColumnCells {
-  CellSpan span;
   ptrdiff_t first;
   ptrdiff_t second;
   ptrdiff_t nearest;
+  bool unitWeight;
 };
 
 // What the weighing of one pixel reads beyond its four statuses: the pass's estimates and
@@ -116,7 +129,8 @@ struct PixelRowInputs {
   const Pixel* imageUp;
   const Pixel* imageDown;
   ptrdiff_t imageStep;
-  int32_t lastColumn;  // of the pixel box, counted from its first
+  int32_t lastColumn;           // of the pixel box, counted from its first
+  const CellSpan* columnSpans;  // per pixel column, from the pixel box's first
   const ColourPyramid* keepPyramid;
   const ColourPyramid* deletePyramid;
   ColourSumCell* keepSamples;
@@ -133,7 +147,7 @@ template <class PixelType>
 #if defined(__GNUC__)
 __attribute__((noinline))
 #endif
-void weighPixel(const PixelRowInputs<PixelType>& in, const ColumnCells& column, int32_t j,
+void weighPixel(const PixelRowInputs<PixelType>& in, int32_t j,
                 uint8_t s00, uint8_t s10, uint8_t s01, uint8_t s11,
                 typename PixelType::Pixel& out) {
   using Pixel = typename PixelType::Pixel;
@@ -141,7 +155,7 @@ void weighPixel(const PixelRowInputs<PixelType>& in, const ColumnCells& column, 
   // The grids hold 8-bit colours.
   constexpr float gridScale = maxF * (1.0f / 255.0f);
   const CellSpan& row = in.row;
-  const CellSpan& col = column.span;
+  const CellSpan& col = in.columnSpans[j];
   const float wr = row.firstWeight, wc = col.firstWeight;
 
   // Cells (first row, first column), (second, first), (first, second), (second, second).
@@ -261,8 +275,7 @@ void passRow(const PixelRowInputs<PixelType>& in, const ColumnCells* columns, in
     if ((nearest & 64) || !(nearest & 128)) continue;
     const uint8_t s00 = statusFirst[col->first], s10 = statusSecond[col->first],
                   s01 = statusFirst[col->second], s11 = statusSecond[col->second];
-    const float wc = col->span.firstWeight;
-    if (rowUnit && wc >= 0.0f && wc <= 1.0f) {
+    if (rowUnit && col->unitWeight) {
       // Weights within 0..1 sum to 1 up to a few units of rounding, far above 0.99: four
       // cells of one class decide the pixel as the weighted sums would.
       const unsigned all = s00 & s10 & s01 & s11;
@@ -275,7 +288,7 @@ void passRow(const PixelRowInputs<PixelType>& in, const ColumnCells* columns, in
         continue;
       }
     }
-    weighPixel<PixelType>(in, *col, static_cast<int32_t>(col - columns), s00, s10, s01, s11, *out);
+    weighPixel<PixelType>(in, static_cast<int32_t>(col - columns), s00, s10, s01, s11, *out);
   }
 }
 
@@ -347,14 +360,18 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
 
   // Column quantities are the same on every row.
   const ptrdiff_t sCol = status.stride(1);
+  std::vector<detail::CellSpan> spans;
   std::vector<detail::ColumnCells> columns;
-  columns.reserve(static_cast<size_t>(pixels.upperColumn - pixels.lowerColumn + 1));
+  spans.reserve(static_cast<size_t>(pixels.upperColumn - pixels.lowerColumn + 1));
+  columns.reserve(spans.capacity());
   for (int32_t c = pixels.lowerColumn; c <= pixels.upperColumn; ++c) {
     const detail::CellSpan span =
         detail::cellSpan(c, scale.column, cells.lowerColumn, cells.upperColumn);
-    columns.push_back(detail::ColumnCells{span, (span.first - cells.lowerColumn) * sCol,
-                                          (span.second - cells.lowerColumn) * sCol,
-                                          (span.nearest - cells.lowerColumn) * sCol});
+    spans.push_back(span);
+    const auto offset = [&](int32_t cell) { return (cell - cells.lowerColumn) * sCol; };
+    columns.push_back(detail::ColumnCells{offset(span.first), offset(span.second),
+                                          offset(span.nearest),
+                                          span.firstWeight >= 0.0f && span.firstWeight <= 1.0f});
   }
 
   // Pyramid samples of the cells of one cell row, with the row they were taken for.
@@ -374,6 +391,7 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
   in.pairStep = pairGrid.stride(1);
   in.imageStep = image.stride(1);
   in.lastColumn = pixels.upperColumn - pixels.lowerColumn;
+  in.columnSpans = spans.data();
   in.keepPyramid = &keepPyramid;
   in.deletePyramid = &deletePyramid;
   in.keepSamples = keepSamples.data();
