@@ -38,15 +38,7 @@ TEST(ColourOps, SampleStoresTruncateAndClampPerPixelType) {
   EXPECT_EQ(p, (MaskPixel16::Pixel{{0, 65535, 12, 444}}));  // alpha untouched
 }
 
-TEST(ColourOps, ColourArithmetic) {
-  const FloatColour a{{1, 2, 3}}, b{{4, 6, 8}};
-  const FloatColour lerp = lerpColour(0.25f, a, 0.75f, b);
-  EXPECT_FLOAT_EQ(lerp[0], 3.25f);
-  EXPECT_FLOAT_EQ(lerp[2], 6.75f);
-  EXPECT_FLOAT_EQ(dotDifference(b, a, FloatColour{{1, 1, 1}}), 12.0f);
-  const FloatColour s = subtractScaled(b, 0.5f, colourDifference(b, a));
-  EXPECT_FLOAT_EQ(s[0], 2.5f);
-  EXPECT_FLOAT_EQ(s[1], 4.0f);
+TEST(ColourOps, NormAndBilinearColour) {
   // Each square is rounded to single precision before the double sum: 4097² = 16785409 is
   // not a float, and the three rounded squares add up exactly in double.
   EXPECT_EQ(colourNormSquared(FloatColour{{4097, 4097, 4097}}), 3.0 * 16785408.0);
