@@ -1,0 +1,14 @@
+#pragma once
+
+namespace corvane {
+namespace mask {
+
+// A colour-pyramid cell, or a pyramid sample: the summed colour channels 0 to 2 of the pixels
+// gathered and their count (a sample's fourth value is its accumulated weight).
+struct ColourSumCell {
+  float sum[3];
+  float count;
+};
+
+}  // namespace mask
+}  // namespace corvane

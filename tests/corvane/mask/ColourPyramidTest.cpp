@@ -1,0 +1,216 @@
+#include "mask/ColourPyramid.h"
+
+#include <gtest/gtest.h>
+
+#include <blitz/array.h>
+
+#include "RecordingProgress.h"
+#include "util/BlitzViews.h"
+
+namespace corvane {
+namespace mask {
+namespace {
+
+using Byte = kestrum::utility::Colour<uint8_t>;
+using Short = kestrum::utility::Colour<uint16_t>;
+
+blitz::Array<uint8_t, 2> statusOf(const std::vector<const char*>& rows) {
+  blitz::Array<uint8_t, 2> s(static_cast<int>(rows.size()), static_cast<int>(strlen(rows[0])));
+  for (int r = 0; r < s.extent(0); ++r)
+    for (int c = 0; c < s.extent(1); ++c) s(r, c) = static_cast<uint8_t>(rows[r][c] - '0');
+  return s;
+}
+
+// Channel 0 = 10 × row + column, channel 1 = 1, channel 2 = 100.
+blitz::Array<Byte, 2> indexColours(int rows, int columns) {
+  blitz::Array<Byte, 2> w(rows, columns);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c)
+      w(r, c) = Byte{{static_cast<uint8_t>(10 * r + c), 1, 100, 255}};
+  return w;
+}
+
+TEST(ColourPyramid, BorderCellsFillTheFirstLevelInTouchOrder) {
+  // Class 2 on the left three columns, class 4 on the right.
+  const auto status = statusOf({"2224", "2224", "2224", "2244"});
+  ColourPyramid keep;
+  borderColourPyramid<MaskPixel8>(status, Box{0, 0, 3, 3}, 2, keep, indexColours(4, 4),
+                                  ProgressRange());
+  ASSERT_EQ(keep.size(), 2u);
+  const PyramidLevel& first = keep[0];
+  EXPECT_EQ(first.box(), (Box{0, 0, 1, 1}));
+  // Border cells of class 2: (0,2), (1,2), (2,2), (3,1); (3,0) is inside the class.
+  EXPECT_EQ(first(0, 1).count, 2.0f);
+  EXPECT_EQ(first(0, 1).sum[0], 2.0f + 12.0f);
+  EXPECT_EQ(first(1, 1).count, 1.0f);  // (2,2) alone: (3,2) is class 4
+  EXPECT_EQ(first(1, 0).count, 1.0f);  // (3,1)
+  EXPECT_EQ(first(1, 0).sum[0], 31.0f);
+  EXPECT_EQ(first(0, 0).count, 0.0f);
+  EXPECT_EQ(first(1, 0).sum[2], 100.0f);
+  // The top level holds everything in one cell.
+  EXPECT_EQ(keep[1].box(), (Box{0, 0, 0, 0}));
+  EXPECT_EQ(keep[1](0, 0).count, 4.0f);
+  EXPECT_EQ(keep[1](0, 0).sum[1], 4.0f);
+}
+
+TEST(ColourPyramid, NeighboursOutsideTheFillBoxDoNotCount) {
+  const auto status = statusOf({"4444", "4224", "4224", "4444"});
+  ColourPyramid keep;
+  // Inside the box rows 1..2, columns 1..2 every class-2 cell has only class-2 neighbours.
+  borderColourPyramid<MaskPixel8>(status, Box{1, 1, 2, 2}, 2, keep, indexColours(4, 4),
+                                  ProgressRange());
+  EXPECT_TRUE(keep.empty());
+  // A box cut to the arrays: the part beyond them reads nothing.
+  borderColourPyramid<MaskPixel8>(status, Box{-5, -5, 20, 20}, 2, keep, indexColours(4, 4),
+                                  ProgressRange());
+  ASSERT_FALSE(keep.empty());
+  EXPECT_EQ(keep[0].box(), (Box{0, 0, 1, 1}));
+  EXPECT_EQ(keep.back()(0, 0).count, 4.0f);
+}
+
+TEST(ColourPyramid, SmallBoxesAndBothClassBits) {
+  ColourPyramid pyramid;
+  // A single cell has no neighbour inside its box.
+  borderColourPyramid<MaskPixel8>(statusOf({"2"}), Box{0, 0, 0, 0}, 2, pyramid, indexColours(1, 1),
+                                  ProgressRange());
+  EXPECT_TRUE(pyramid.empty());
+  // Two cells of different classes: one level of one cell and no coarsening.
+  borderColourPyramid<MaskPixel8>(statusOf({"24"}), Box{0, 0, 0, 1}, 4, pyramid, indexColours(1, 2),
+                                  ProgressRange());
+  ASSERT_EQ(pyramid.size(), 1u);
+  EXPECT_EQ(pyramid[0](0, 0).sum[0], 1.0f);
+  // A cell carrying both bits (6) counts for each class its neighbour lacks.
+  ColourPyramid keep, drop;
+  const auto both = statusOf({"62", "44"});
+  borderColourPyramid<MaskPixel8>(both, Box{0, 0, 1, 1}, 2, keep, indexColours(2, 2),
+                                  ProgressRange());
+  borderColourPyramid<MaskPixel8>(both, Box{0, 0, 1, 1}, 4, drop, indexColours(2, 2),
+                                  ProgressRange());
+  EXPECT_EQ(keep[0](0, 0).count, 2.0f);  // (0,0) below it is 4, (0,1) likewise
+  EXPECT_EQ(drop[0](0, 0).count, 2.0f);  // (0,0) beside the 2 and (1,1) below it
+}
+
+TEST(ColourPyramid, SixteenBitPassStretchesByteColours) {
+  const auto status = statusOf({"24"});
+  ColourPyramid fromBytes, fromShorts, half;
+  borderColourPyramid<MaskPixel16>(status, Box{0, 0, 0, 1}, 2, fromBytes, indexColours(1, 2),
+                                   ProgressRange());
+  blitz::Array<Short, 2> shorts(1, 2);
+  shorts = Short{{1000, 2, 3, 65535}};
+  borderColourPyramid<MaskPixel16>(status, Box{0, 0, 0, 1}, 2, fromShorts, shorts, ProgressRange());
+  borderColourPyramid<MaskPixelHalf16>(status, Box{0, 0, 0, 1}, 2, half, indexColours(1, 2),
+                                       ProgressRange());
+  EXPECT_EQ(fromBytes[0](0, 0).sum[2], 100.0f * 257.0f);
+  EXPECT_EQ(fromShorts[0](0, 0).sum[0], 1000.0f);
+  EXPECT_FLOAT_EQ(half[0](0, 0).sum[2], 100.0f * 32768.0f / 255.0f);
+}
+
+TEST(ColourPyramid, CoarseningReadsOnlyTouchedCells) {
+  PyramidLevel level = PyramidLevel(Box{1, 1, 5, 4});
+  level(3, 3) = ColourSumCell{{1, 2, 3}, 1};
+  level(2, 3) = ColourSumCell{{10, 20, 30}, 2};
+  level(5, 1) = ColourSumCell{{7, 7, 7}, 1};
+  level(1, 1) = ColourSumCell{{999, 999, 999}, 9};  // not listed: must not be read
+  std::vector<IndexPair> next;
+  const PyramidLevel coarse =
+      coarsenColourLevel(level, {IndexPair{3, 3}, IndexPair{2, 3}, IndexPair{5, 1}}, next);
+  EXPECT_EQ(coarse.box(), (Box{0, 0, 2, 2}));
+  ASSERT_EQ(next.size(), 2u);  // (3,3) and (2,3) share cell (1,1)
+  EXPECT_EQ(next[0], (IndexPair{1, 1}));
+  EXPECT_EQ(next[1], (IndexPair{2, 0}));
+  EXPECT_EQ(coarse(1, 1).count, 3.0f);
+  EXPECT_EQ(coarse(1, 1).sum[2], 33.0f);
+  EXPECT_EQ(coarse(0, 0).count, 0.0f);
+}
+
+TEST(ColourPyramid, ProgressPointsOfTheBuild) {
+  // A 16 × 16 box: levels of 8, 4, 2 and 1 cells across.
+  blitz::Array<uint8_t, 2> status(16, 16);
+  status = 2;
+  status(blitz::Range(8, 15), blitz::Range::all()) = 4;
+  RecordingProgress ui;
+  ColourPyramid pyramid;
+  borderColourPyramid<MaskPixel8>(status, Box{0, 0, 15, 15}, 2, pyramid, indexColours(16, 16),
+                                  ProgressRange(&ui, 0.0f, 0.8f));
+  ASSERT_EQ(pyramid.size(), 4u);
+  const std::vector<float> expected{0.2f, 0.3f, 0.35f, 0.375f, 0.8f};
+  ASSERT_EQ(ui.fractions.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_FLOAT_EQ(ui.fractions[i], expected[i]);
+
+  // A class without border cells reports its first point only.
+  RecordingProgress quiet;
+  ColourPyramid none;
+  borderColourPyramid<MaskPixel8>(status, Box{0, 0, 15, 15}, 8, none, indexColours(16, 16),
+                                  ProgressRange(&quiet, 0.0f, 0.8f));
+  EXPECT_TRUE(none.empty());
+  ASSERT_EQ(quiet.fractions.size(), 1u);
+  EXPECT_FLOAT_EQ(quiet.fractions[0], 0.2f);
+}
+
+ColourPyramid onesPyramid(const Box& firstBox, int levels) {
+  ColourPyramid pyramid;
+  Box box = firstBox;
+  for (int l = 0; l < levels; ++l) {
+    PyramidLevel level = PyramidLevel(box);
+    for (int r = box.lowerRow; r <= box.upperRow; ++r)
+      for (int c = box.lowerColumn; c <= box.upperColumn; ++c)
+        level(r, c) = ColourSumCell{{float(r), float(c), 1.0f}, 1.0f};
+    pyramid.push_back(std::move(level));
+    box = halveBox(box);
+  }
+  return pyramid;
+}
+
+void setCounts(ColourPyramid& pyramid, float count) {
+  for (PyramidLevel& level : pyramid)
+    for (int r = level.box().lowerRow; r <= level.box().upperRow; ++r)
+      for (int c = level.box().lowerColumn; c <= level.box().upperColumn; ++c)
+        level(r, c).count = count;
+}
+
+TEST(ColourPyramid, SampleWeightsOfTheFirstLevel) {
+  // Counts of 64 make the first level (weight × 2³ > 2) stop the sampling.
+  ColourPyramid pyramid = onesPyramid(Box{0, 0, 7, 7}, 1);
+  setCounts(pyramid, 64.0f);
+
+  // Even position 2k: rows k − 1 and k, half each; odd 2k + 1: all of it on row k.
+  ColourSumCell s = samplePyramid(pyramid, 4.0f, 5.0f);
+  EXPECT_FLOAT_EQ(s.sum[0], (0.5f * 1 + 0.5f * 2) / 16.0f);
+  EXPECT_FLOAT_EQ(s.sum[1], 2.0f / 16.0f);
+  EXPECT_FLOAT_EQ(s.count, 64.0f / 16.0f);
+  // At row 0 the lower row is trunc(−0.5) = 0 as well: the cell takes both weights.
+  s = samplePyramid(pyramid, 0.0f, 3.0f);
+  EXPECT_FLOAT_EQ(s.sum[0], 0.0f);
+  EXPECT_FLOAT_EQ(s.count, 4.0f);
+  // Beyond the level's last cell the upper row is cut to the box.
+  s = samplePyramid(pyramid, 15.0f, 15.0f);
+  EXPECT_FLOAT_EQ(s.sum[0], 7.0f / 16.0f);
+  // Far outside: nothing to blend.
+  s = samplePyramid(pyramid, 100.0f, 2.0f);
+  EXPECT_EQ(s.count, 0.0f);
+  EXPECT_EQ(samplePyramid(ColourPyramid(), 1.0f, 1.0f).count, 0.0f);
+}
+
+TEST(ColourPyramid, SamplingStopsOnceEnoughWeightIsGathered) {
+  // Levels of factor 2, 4, 8, 16 and 32; each adds count / f⁴ at any inside position.
+  ColourPyramid pyramid = onesPyramid(Box{0, 0, 15, 15}, 5);
+  // Count 1: after level 1 the weight × 2³ is 0.5, after level 2 (1/16 + 1/256) × 4³ = 4.25.
+  ColourSumCell s = samplePyramid(pyramid, 5.0f, 5.0f);
+  EXPECT_FLOAT_EQ(s.count, 1.0f / 16 + 1.0f / 256);
+  EXPECT_FLOAT_EQ(s.sum[2], 1.0f / 16 + 1.0f / 256);
+
+  // Sparse counts never reach the threshold: every level contributes.
+  setCounts(pyramid, 0.001f);
+  s = samplePyramid(pyramid, 5.0f, 5.0f);
+  EXPECT_FLOAT_EQ(s.count,
+                  0.001f * (1.0f / 16 + 1.0f / 256 + 1.0f / 4096 + 1.0f / 65536 + 1.0f / 1048576));
+
+  // Dense counts stop after the first level: 24 / 16 × 8 = 12.
+  setCounts(pyramid, 24.0f);
+  s = samplePyramid(pyramid, 5.0f, 5.0f);
+  EXPECT_FLOAT_EQ(s.count, 1.5f);
+}
+
+}  // namespace
+}  // namespace mask
+}  // namespace corvane

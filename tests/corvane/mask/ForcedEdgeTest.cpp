@@ -1,0 +1,302 @@
+#include "mask/ForcedEdgePass.h"
+
+#include <gtest/gtest.h>
+
+#include <blitz/array.h>
+
+#include <cfloat>
+
+namespace corvane {
+namespace mask {
+namespace {
+
+template <class Pixel>
+bool allPixels(const blitz::Array<Pixel, 2>& a, const Pixel& value) {
+  for (auto it = a.begin(); it != a.end(); ++it)
+    if (*it != value) return false;
+  return true;
+}
+
+DistanceField unsetField(int rows, int columns) {
+  DistanceField field(rows, columns);
+  field = unsetDistance;
+  return field;
+}
+
+TEST(ForcedEdgeSteps, ProjectionOntoASegment) {
+  const EdgePoint u{0, 1}, n{1, 0};
+  EXPECT_EQ(projectOnSegment(EdgePoint{2, 0}, u, 5, n), 2.0f);    // t exactly 0
+  EXPECT_EQ(projectOnSegment(EdgePoint{-3, 5}, u, 5, n), -3.0f);  // t exactly L
+  EXPECT_EQ(projectOnSegment(EdgePoint{2, -0.0001f}, u, 5, n), FLT_MAX);
+  EXPECT_EQ(projectOnSegment(EdgePoint{2, 5.0001f}, u, 5, n), FLT_MAX);
+  EXPECT_EQ(quantiseDistance(0.0f, 1.0f, distanceAmplitude), 0);
+  EXPECT_EQ(quantiseDistance(-0.5f, 2.0f, distanceAmplitude), -2048);
+  EXPECT_EQ(quantiseDistance(100.0f, 2.0f, distanceAmplitude), 32768);  // saturated at 4 widths
+}
+
+TEST(ForcedEdgeSteps, JointDiscSignsAndLimits) {
+  std::vector<IndexPair> touched;
+  DistanceField field = unsetField(12, 12);
+  const EdgePoint B{5.5f, 5.5f};
+  // Straight on: nothing.
+  paintVertexDistance(EdgePoint{5.5f, 0}, B, EdgePoint{5.5f, 9}, field, touched, 3, 1, 8192, 1,
+                      unsetDistance);
+  EXPECT_TRUE(touched.empty());
+  EXPECT_TRUE(blitz::all(field == unsetDistance));
+
+  // A turn one way paints −k × distance, the other way +k × distance.
+  paintVertexDistance(EdgePoint{0, 5.5f}, B, EdgePoint{5.5f, 9}, field, touched, 2, 1, 8192, 1,
+                      unsetDistance);
+  EXPECT_EQ(field(5, 5), 0);
+  EXPECT_EQ(field(6, 5), -8192);          // distance 1, turn (5.5)(3.5) > 0
+  EXPECT_EQ(field(7, 5), unsetDistance);  // exactly r away
+  EXPECT_EQ(field(6, 6), -11585);         // √2 × 8192 + 0.5, floored
+  const size_t painted = touched.size();
+  EXPECT_EQ(painted, 9u);  // the 3 × 3 block: (7, 5) at distance 2 is out
+  DistanceField other = unsetField(12, 12);
+  std::vector<IndexPair> otherTouched;
+  paintVertexDistance(EdgePoint{0, 5.5f}, B, EdgePoint{5.5f, 2}, other, otherTouched, 2, 1, 8192, 1,
+                      unsetDistance);
+  EXPECT_EQ(other(6, 5), 8192);
+
+  // Equal magnitude keeps the stored value; a smaller one replaces it without a new record.
+  paintVertexDistance(EdgePoint{0, 5.5f}, B, EdgePoint{5.5f, 2}, field, touched, 2, 1, 8192, 1,
+                      unsetDistance);
+  EXPECT_EQ(field(6, 5), -8192);
+  EXPECT_EQ(touched.size(), painted);
+  paintVertexDistance(EdgePoint{0, 6.5f}, EdgePoint{6.5f, 6.5f}, EdgePoint{6.5f, 2}, field, touched,
+                      2, 1, 8192, 1, unsetDistance);
+  EXPECT_EQ(field(6, 5), -8192);  // distance 1 both times: kept
+  EXPECT_EQ(field(6, 6), 0);      // replaced by the nearer joint
+  EXPECT_EQ(touched.size(), painted + 5u);
+  EXPECT_EQ(touched[painted], (IndexPair{5, 7}));
+
+  // From four widths on the value would be ±32768, which is never stored.
+  DistanceField far = unsetField(20, 20);
+  std::vector<IndexPair> farTouched;
+  paintVertexDistance(EdgePoint{0, 10.5f}, EdgePoint{10.5f, 10.5f}, EdgePoint{10.5f, 20}, far,
+                      farTouched, 8, 1, 8192, 1, unsetDistance);
+  EXPECT_EQ(far(15, 10), unsetDistance);
+  EXPECT_EQ(far(14, 10), unsetDistance);
+  EXPECT_EQ(far(13, 10), -3 * 8192);
+  // A disc outside the field paints nothing.
+  const size_t before = farTouched.size();
+  paintVertexDistance(EdgePoint{-50, -40}, EdgePoint{-40, -40}, EdgePoint{-40, -30}, far,
+                      farTouched, 8, 1, 8192, 1, unsetDistance);
+  EXPECT_EQ(farTouched.size(), before);
+}
+
+template <class PT>
+struct CapCase {
+  using Pixel = typename PT::Pixel;
+  using Sample = typename PT::Sample;
+  blitz::Array<Pixel, 2> source{12, 12}, target{12, 12};
+  CapCase() {
+    source =
+        Pixel{{Sample(PT::maxSample / 2), Sample(PT::maxSample / 4), 7, Sample(PT::maxSample)}};
+    target = Pixel{{10, 20, 30, 40}};
+  }
+  // End point (5.5, 5.5), coming from the left: the cap reaches columns 5.5 .. 7.5, and four
+  // pixels to each side; width 2.
+  void run() {
+    blendEdgeCap<PT>(EdgePoint{5.5f, 5.5f}, EdgePoint{5.5f, 0.5f}, unsetField(12, 12), source,
+                     target, 1, 4.0f, 2.0f, 1.0f);
+  }
+};
+
+template <class PT>
+void checkCap(typename PT::Sample onLine) {
+  using Pixel = typename PT::Pixel;
+  CapCase<PT> cap;
+  cap.source(3, 5)[3] = PT::maxSample - 1;  // not opaque: left alone
+  cap.run();
+  const Pixel untouched{{10, 20, 30, 40}};
+  const Pixel& s = cap.source(0, 0);
+  // At the end point (t = 0) the target takes the source with the ramp alpha: full where the
+  // across distance reaches the width, also for the 16-bit types whose factor is max + 1.
+  EXPECT_EQ(cap.target(2, 5), (Pixel{{s[0], s[1], s[2], typename PT::Sample(PT::maxSample)}}));
+  EXPECT_EQ(cap.target(5, 5)[3], onLine);
+  EXPECT_EQ(cap.target(8, 5), (Pixel{{s[0], s[1], s[2], 0}}));
+  EXPECT_EQ(cap.target(9, 5), untouched);  // |u| = R
+  EXPECT_EQ(cap.target(3, 5), untouched);
+  EXPECT_EQ(cap.target(5, 4), untouched);  // behind the end point
+  EXPECT_EQ(cap.target(5, 7), untouched);  // t = 1: a width past the end
+  // Halfway out the source and the old target share the pixel.
+  const Pixel& half = cap.target(5, 6);
+  EXPECT_EQ(half[0], typename PT::Sample(s[0] * 0.5f + 10 * 0.5f));
+  EXPECT_EQ(half[3], typename PT::Sample(onLine * 0.5f + 40 * 0.5f));
+}
+
+TEST(ForcedEdgeSteps, EdgeCapsInEveryPixelType) {
+  checkCap<MaskPixel8>(127);
+  checkCap<MaskPixel16>(32768);
+  checkCap<MaskPixelHalf16>(16384);
+
+  // The other side factor mirrors the ramp; a zero-length end does nothing.
+  CapCase<MaskPixel8> mirrored;
+  blendEdgeCap<MaskPixel8>(EdgePoint{5.5f, 5.5f}, EdgePoint{5.5f, 0.5f}, unsetField(12, 12),
+                           mirrored.source, mirrored.target, -1, 4.0f, 2.0f, 1.0f);
+  EXPECT_EQ(mirrored.target(2, 5)[3], 0);
+  EXPECT_EQ(mirrored.target(8, 5)[3], 255);
+  CapCase<MaskPixel8> degenerate;
+  blendEdgeCap<MaskPixel8>(EdgePoint{5.5f, 5.5f}, EdgePoint{5.5f, 5.5f}, unsetField(12, 12),
+                           degenerate.source, degenerate.target, 1, 4.0f, 2.0f, 1.0f);
+  EXPECT_TRUE(allPixels(degenerate.target, degenerate.target(0, 0)));
+}
+
+// Keep (class 2) on columns 0..9 of a 20 × 20 grid, delete (class 4) from column 10 on.
+template <class PT>
+struct EdgeScene {
+  using Pixel = typename PT::Pixel;
+  using Sample = typename PT::Sample;
+  int factor;
+  blitz::Array<uint8_t, 2> status{20, 20};
+  blitz::Array<Pixel, 2> image, mask;
+  explicit EdgeScene(int factor_ = 1)
+      : factor(factor_), image(20 * factor_, 20 * factor_), mask(20 * factor_, 20 * factor_) {
+    for (int r = 0; r < 20; ++r)
+      for (int c = 0; c < 20; ++c) status(r, c) = c < 10 ? 2 : 4;
+    image = Pixel{{Sample(PT::maxSample / 2), Sample(PT::maxSample / 4), Sample(PT::maxSample / 8),
+                   Sample(PT::maxSample)}};
+    mask = Pixel{{9, 9, 9, 100}};
+  }
+  void run(const std::vector<MaskForcedEdge>& edges) {
+    forcedEdgePass<PT>(mask, image, status, MaskScale{float(factor), float(factor)}, edges, 1.0f,
+                       ProgressRange());
+  }
+};
+
+MaskForcedEdge edge(float width, std::vector<EdgePoint> points) {
+  MaskForcedEdge e;
+  e.width = width;
+  e.points = std::move(points);
+  return e;
+}
+
+template <class PT>
+void checkVerticalEdge(typename PT::Sample onLine) {
+  using Pixel = typename PT::Pixel;
+  EdgeScene<PT> scene;
+  scene.image(10, 12)[3] = PT::maxSample - 1;
+  // Down the middle of column 10, rows 4 to 16, one pixel wide: half-width 2.
+  scene.run({edge(1.0f, {EdgePoint{4, 10.5f}, EdgePoint{16, 10.5f}})});
+  const Pixel untouched{{9, 9, 9, 100}};
+  const Pixel& s = scene.image(0, 0);
+  for (int r = 4; r < 16; ++r) {
+    EXPECT_EQ(scene.mask(r, 8), untouched) << r;  // two pixels off the line: outside W
+    EXPECT_EQ(scene.mask(r, 9), (Pixel{{s[0], s[1], s[2], typename PT::Sample(PT::maxSample)}}))
+        << r;
+    EXPECT_EQ(scene.mask(r, 10), (Pixel{{s[0], s[1], s[2], onLine}})) << r;
+    if (r != 10) {
+      EXPECT_EQ(scene.mask(r, 11), (Pixel{{s[0], s[1], s[2], 0}})) << r;
+    }
+  }
+  EXPECT_EQ(scene.mask(10, 12), untouched);  // image not opaque there
+  EXPECT_EQ(scene.mask(10, 11), (Pixel{{s[0], s[1], s[2], 0}}));
+  // The end caps fade the edge out over one width past each end: row 16 is halfway out.
+  EXPECT_EQ(scene.mask(16, 9)[3], typename PT::Sample(PT::maxSample * 0.5f + 100 * 0.5f));
+  EXPECT_EQ(scene.mask(16, 11)[3], typename PT::Sample(100 * 0.5f));
+  EXPECT_EQ(scene.mask(3, 9)[3], typename PT::Sample(PT::maxSample * 0.5f + 100 * 0.5f));
+  EXPECT_EQ(scene.mask(17, 9), untouched);
+  EXPECT_EQ(scene.mask(2, 9), untouched);
+}
+
+TEST(ForcedEdgePass, SharpRampAcrossAnEdgeInEveryPixelType) {
+  checkVerticalEdge<MaskPixel8>(127);
+  checkVerticalEdge<MaskPixel16>(32767);
+  checkVerticalEdge<MaskPixelHalf16>(16384);
+}
+
+TEST(ForcedEdgePass, SideFollowsTheStatusesAndTheScale) {
+  // The same edge drawn the other way round finds the same side.
+  EdgeScene<MaskPixel8> reversed;
+  reversed.run({edge(1.0f, {EdgePoint{16, 10.5f}, EdgePoint{4, 10.5f}})});
+  EXPECT_EQ(reversed.mask(8, 9)[3], 255);
+  EXPECT_EQ(reversed.mask(8, 11)[3], 0);
+
+  // Classes swapped: the ramp turns round.
+  EdgeScene<MaskPixel8> swapped;
+  for (int r = 0; r < 20; ++r)
+    for (int c = 0; c < 20; ++c) swapped.status(r, c) = c < 10 ? 4 : 2;
+  swapped.run({edge(1.0f, {EdgePoint{4, 10.5f}, EdgePoint{16, 10.5f}})});
+  EXPECT_EQ(swapped.mask(8, 9)[3], 0);
+  EXPECT_EQ(swapped.mask(8, 11)[3], 255);
+
+  // No class on either side: the edge changes nothing. Nor does one with two equal points or
+  // non-finite coordinates.
+  EdgeScene<MaskPixel8> blank;
+  blank.status = 1;
+  blank.run({edge(1.0f, {EdgePoint{4, 10.5f}, EdgePoint{16, 10.5f}}),
+             edge(1.0f, {EdgePoint{4, 4}, EdgePoint{4, 4}}),
+             edge(1.0f, {EdgePoint{4, 4}, EdgePoint{NAN, 4}}), edge(1.0f, {})});
+  EXPECT_TRUE(allPixels(blank.mask, blank.mask(0, 0)));
+
+  // At factor 2 the points are full-resolution pixels and the probe reads working cells.
+  EdgeScene<MaskPixel16> doubled(2);
+  doubled.run({edge(2.0f, {EdgePoint{8, 20.5f}, EdgePoint{32, 20.5f}})});
+  EXPECT_EQ(doubled.mask(20, 20)[3], 32767);
+  EXPECT_EQ(doubled.mask(20, 18)[3], 65535);  // −2 widths: ramp saturates at 1 width
+  EXPECT_EQ(doubled.mask(20, 22)[3], 0);
+  EXPECT_EQ(doubled.mask(20, 16), (MaskPixel16::Pixel{{9, 9, 9, 100}}));  // W = 4
+}
+
+TEST(ForcedEdgePass, ClosedPolylineHasAClosingJointAndNoCaps) {
+  // A square of class 2 inside class 4.
+  auto squareScene = [] {
+    EdgeScene<MaskPixel8> scene;
+    for (int r = 0; r < 20; ++r)
+      for (int c = 0; c < 20; ++c)
+        scene.status(r, c) = (r >= 5 && r < 15 && c >= 5 && c < 15) ? 2 : 4;
+    return scene;
+  };
+  const std::vector<EdgePoint> loop{EdgePoint{4.5f, 4.5f}, EdgePoint{4.5f, 14.5f},
+                                    EdgePoint{14.5f, 14.5f}, EdgePoint{14.5f, 4.5f},
+                                    EdgePoint{4.5f, 4.5f}};
+  EdgeScene<MaskPixel8> closed = squareScene();
+  closed.run({edge(1.0f, loop)});
+  // (3, 3) lies beyond both segments that meet at the first point: only the closing joint
+  // reaches it, from the outside (class 4) side.
+  EXPECT_EQ(closed.mask(3, 3), (MaskPixel8::Pixel{{127, 63, 31, 0}}));
+  EXPECT_EQ(closed.mask(3, 13)[3], 0);
+  EXPECT_EQ(closed.mask(5, 13)[3], 255);
+  EXPECT_EQ(closed.mask(4, 10)[3], 127);
+  EXPECT_EQ(closed.mask(5, 5)[3], 255);  // inside corner, joint and segments agree
+  EXPECT_EQ(closed.mask(15, 15)[3], 0);  // the other corners have joints too
+
+  // Open, the same points but the last: caps at both ends instead of the closing joint.
+  EdgeScene<MaskPixel8> open = squareScene();
+  open.run({edge(1.0f, std::vector<EdgePoint>(loop.begin(), loop.end() - 1))});
+  EXPECT_EQ(open.mask(3, 3), (MaskPixel8::Pixel{{9, 9, 9, 100}}));
+
+  // Two pixels wide, the end cap reaches column 3 halfway out and blends the picture's ramp
+  // pixel (alpha 127 on the line) half and half with what the mask held there. Closed, the
+  // same pixel gets the joint's ramp value (half a width outside: alpha 39) and no blend.
+  EdgeScene<MaskPixel8> wideOpen = squareScene();
+  wideOpen.run({edge(2.0f, std::vector<EdgePoint>(loop.begin(), loop.end() - 1))});
+  EXPECT_EQ(wideOpen.mask(14, 3), (MaskPixel8::Pixel{{68, 36, 20, 113}}));
+  EdgeScene<MaskPixel8> wideClosed = squareScene();
+  wideClosed.run({edge(2.0f, loop)});
+  EXPECT_EQ(wideClosed.mask(14, 3), (MaskPixel8::Pixel{{127, 63, 31, 39}}));
+}
+
+TEST(ForcedEdgePass, NearerEdgeDecidesWhereTwoMeet) {
+  // Two parallel edges two pixels apart: between them the nearer one's value wins.
+  EdgeScene<MaskPixel8> scene;
+  scene.run({edge(1.0f, {EdgePoint{4, 10.5f}, EdgePoint{16, 10.5f}}),
+             edge(1.0f, {EdgePoint{4, 8.5f}, EdgePoint{16, 8.5f}})});
+  EXPECT_EQ(scene.mask(10, 8)[3], 127);  // on the second line
+  EXPECT_EQ(scene.mask(10, 10)[3], 127);
+  EXPECT_EQ(scene.mask(10, 11)[3], 0);
+  EXPECT_EQ(scene.mask(10, 7)[3], 255);
+}
+
+TEST(ForcedEdgePass, HalfWidthRule) {
+  EXPECT_EQ(forcedEdgeHalfWidth(edge(0.25f, {}), MaskScale{1, 1}), 1.0f);
+  EXPECT_EQ(forcedEdgeHalfWidth(edge(1.0f, {}), MaskScale{1, 1}), 2.0f);
+  EXPECT_EQ(forcedEdgeHalfWidth(edge(3.0f, {}), MaskScale{1, 1}), 3.0f);
+  EXPECT_EQ(forcedEdgeHalfWidth(edge(1.0f, {}), MaskScale{4, 4}), 4.0f);
+}
+
+}  // namespace
+}  // namespace mask
+}  // namespace corvane

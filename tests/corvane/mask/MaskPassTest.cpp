@@ -1,0 +1,336 @@
+#include "mask/MaskPass.h"
+
+#include <gtest/gtest.h>
+
+#include <blitz/array.h>
+
+#include <cmath>
+
+#include "RecordingProgress.h"
+#include "util/BlitzViews.h"
+
+namespace corvane {
+namespace mask {
+namespace {
+
+using Byte = kestrum::utility::Colour<uint8_t>;
+constexpr float chamfer = 0.9619349f;
+
+struct Rgb {
+  float c0, c1, c2;  // fractions of the channel maximum
+};
+
+// Working cells: columns before keepEnd are class 2, from deleteStart on class 4, between
+// them unassigned; every cell is pending (bit 128). The picture blends linearly from `keep`
+// to `drop` across the band, at full resolution `factor` pixels per cell.
+template <class PT>
+struct BandScene {
+  using Pixel = typename PT::Pixel;
+  int rows, columns, keepEnd, deleteStart, factor;
+  Rgb keep, drop;
+  blitz::Array<uint8_t, 2> status;
+  blitz::Array<ClassDistances, 2> pairs;
+  blitz::Array<uint8_t, 2> weights;
+  blitz::Array<Pixel, 2> image, mask;
+  blitz::Array<Byte, 2> workingBytes;  // the 8-bit working colours at cell centres
+
+  BandScene(int rows_, int columns_, int keepEnd_, int deleteStart_, int factor_, Rgb keep_,
+            Rgb drop_)
+      : rows(rows_),
+        columns(columns_),
+        keepEnd(keepEnd_),
+        deleteStart(deleteStart_),
+        factor(factor_),
+        keep(keep_),
+        drop(drop_),
+        status(rows, columns),
+        pairs(rows, columns),
+        weights(rows, columns),
+        image(rows * factor, columns * factor),
+        mask(rows * factor, columns * factor),
+        workingBytes(rows, columns) {
+    for (int r = 0; r < rows; ++r)
+      for (int c = 0; c < columns; ++c) {
+        const bool isKeep = c < keepEnd, isDrop = c >= deleteStart;
+        status(r, c) = static_cast<uint8_t>((isKeep ? 2 : isDrop ? 4 : 1) | 128);
+        pairs(r, c) = isKeep || isDrop ? ClassDistances(0, 0)
+                                       : ClassDistances((c - keepEnd + 1) * chamfer,
+                                                        (deleteStart - c) * chamfer);
+        workingBytes(r, c) = colourAt<MaskPixel8>(c + 0.5f);
+      }
+    weights = 0;
+    for (int r = 0; r < rows * factor; ++r)
+      for (int x = 0; x < columns * factor; ++x) image(r, x) = colourAt<PT>((x + 0.5f) / factor);
+    mask = Pixel{{1, 2, 3, 4}};
+  }
+
+  // The blend fraction of drop at a working-grid column position.
+  float fraction(float u) const {
+    const float a = (u - keepEnd) / float(deleteStart - keepEnd);
+    return a < 0 ? 0 : a > 1 ? 1 : a;
+  }
+  template <class T>
+  typename T::Pixel colourAt(float u) const {
+    const float a = fraction(u);
+    auto mix = [&](float k, float d) {
+      return static_cast<typename T::Sample>(T::maxSampleF * (k * (1 - a) + d * a));
+    };
+    return typename T::Pixel{{mix(keep.c0, drop.c0), mix(keep.c1, drop.c1), mix(keep.c2, drop.c2),
+                              static_cast<typename T::Sample>(T::maxSample)}};
+  }
+
+  Box cellBox() const { return Box{0, 0, rows - 1, columns - 1}; }
+
+  // Mode 2 from the picture itself at scale 1, from the 8-bit working colours otherwise.
+  void runPyramids(ProgressRange progress = ProgressRange()) {
+    const MaskScale scale{float(factor), float(factor)};
+    if (factor == 1)
+      maskPass<PT>(mask, image, image, status, cellBox(), cellBox(), scale, weights, pairs,
+                   MaskPassPyramids, {}, {}, 1.0f, progress);
+    else
+      maskPass<PT>(mask, image, workingBytes, status, cellBox(), cellBox(), scale, weights, pairs,
+                   MaskPassPyramids, {}, {}, 1.0f, progress);
+  }
+};
+
+const Rgb red{1, 0, 0}, blue{0, 0, 1};
+
+// Alpha as a fraction of the maximum.
+template <class PT>
+float alphaOf(const typename PT::Pixel& p) {
+  return p[3] / PT::maxSampleF;
+}
+
+template <class PT>
+void expectCleanBand(BandScene<PT>& scene) {
+  const float tolerance = 1.5f / 255.0f;
+  for (int r = 0; r < scene.mask.extent(0); ++r) {
+    float previous = 2.0f;
+    for (int x = 0; x < scene.mask.extent(1); ++x) {
+      const typename PT::Pixel& out = scene.mask(r, x);
+      const float u = (x + 0.5f) / scene.factor;
+      const int cell = x / scene.factor;
+      if (cell < scene.keepEnd) {
+        ASSERT_EQ(out, scene.image(r, x)) << "kept pixel " << x;
+        continue;
+      }
+      if (cell >= scene.deleteStart) {
+        ASSERT_EQ(out, (typename PT::Pixel{{0, 0, 0, 0}})) << "deleted pixel " << x;
+        continue;
+      }
+      // In the band the background share is the picture's own blend fraction and the colour
+      // comes back to the kept red.
+      const float alpha = alphaOf<PT>(out);
+      EXPECT_NEAR(alpha, 1.0f - scene.fraction(u), tolerance) << "row " << r << " pixel " << x;
+      EXPECT_LE(alpha, previous) << "pixel " << x;
+      previous = alpha;
+      EXPECT_GE(out[0] / PT::maxSampleF, 1.0f - tolerance) << "pixel " << x;
+      EXPECT_LE(out[2] / PT::maxSampleF, tolerance) << "pixel " << x;
+    }
+  }
+}
+
+TEST(MaskPass, KeptRedDeletedBlueAndABlendBandEveryPixelType) {
+  BandScene<MaskPixel8> bytes(3, 24, 6, 18, 1, red, blue);
+  bytes.runPyramids();
+  expectCleanBand(bytes);
+  BandScene<MaskPixel16> shorts(3, 24, 6, 18, 1, red, blue);
+  shorts.runPyramids();
+  expectCleanBand(shorts);
+  BandScene<MaskPixelHalf16> halves(3, 24, 6, 18, 1, red, blue);
+  halves.runPyramids();
+  expectCleanBand(halves);
+
+  // The same alpha in every pixel type, within the rounding of one 8-bit step.
+  for (int x = 0; x < 24; ++x) {
+    EXPECT_NEAR(alphaOf<MaskPixel16>(shorts.mask(1, x)), alphaOf<MaskPixel8>(bytes.mask(1, x)),
+                1.0f / 255.0f);
+    EXPECT_NEAR(alphaOf<MaskPixelHalf16>(halves.mask(1, x)), alphaOf<MaskPixel8>(bytes.mask(1, x)),
+                1.0f / 255.0f);
+  }
+  // The band's first pixel is nearly opaque and its last nearly transparent.
+  EXPECT_GE(bytes.mask(0, 6)[3], 240);
+  EXPECT_LE(bytes.mask(0, 17)[3], 15);
+}
+
+TEST(MaskPass, SubsampledPassesReadEightBitWorkingColoursInTheirOwnUnits) {
+  // At factor 2 the 16-bit passes estimate their colours from the 8-bit working image.
+  BandScene<MaskPixel8> bytes(4, 20, 5, 15, 2, red, blue);
+  bytes.runPyramids();
+  BandScene<MaskPixel16> shorts(4, 20, 5, 15, 2, red, blue);
+  shorts.runPyramids();
+  BandScene<MaskPixelHalf16> halves(4, 20, 5, 15, 2, red, blue);
+  halves.runPyramids();
+  for (int r = 0; r < 8; ++r)
+    for (int x = 0; x < 40; ++x) {
+      const float a8 = alphaOf<MaskPixel8>(bytes.mask(r, x));
+      EXPECT_NEAR(alphaOf<MaskPixel16>(shorts.mask(r, x)), a8, 1.5f / 255.0f) << r << "," << x;
+      EXPECT_NEAR(alphaOf<MaskPixelHalf16>(halves.mask(r, x)), a8, 1.5f / 255.0f) << r << "," << x;
+      if (x >= 10 && x < 30) {
+        // Decontaminated back to red, in each type's own units.
+        EXPECT_GE(shorts.mask(r, x)[0], 65535 - 2 * 257) << x;
+        EXPECT_LE(shorts.mask(r, x)[2], 2 * 257) << x;
+        EXPECT_GE(halves.mask(r, x)[0], 32768 - 2 * 129) << x;
+      }
+    }
+  // Alpha falls across the band at full resolution too.
+  EXPECT_EQ(bytes.mask(2, 9)[3], 255);
+  EXPECT_GT(bytes.mask(2, 12)[3], bytes.mask(2, 20)[3]);
+  EXPECT_GT(bytes.mask(2, 20)[3], bytes.mask(2, 28)[3]);
+  EXPECT_EQ(bytes.mask(2, 30)[3], 0);
+}
+
+// The smooth step of the distance share T, the pass's fallback alpha.
+double smoothStep(double T) {
+  return T * T * T * (6 * T * T - 15 * T + 10);
+}
+
+TEST(MaskPass, SixteenBitTwinsKeepTheEightBitColourThresholds) {
+  // Five 8-bit steps between the classes: closer than 2.828 × 4, so the 8-bit pass falls back
+  // to the smooth step of the distance share. In 16-bit units the same difference is 257 times
+  // larger than that threshold, so the 16-bit pass projects onto the colour line instead:
+  // the two agree only where the share and the colour ramp agree.
+  const Rgb grey{0.5f, 0.5f, 0.5f}, greyish{0.52f, 0.5f, 0.5f};
+  BandScene<MaskPixel8> bytes(1, 16, 4, 12, 1, grey, greyish);
+  bytes.runPyramids();
+  BandScene<MaskPixel16> shorts(1, 16, 4, 12, 1, grey, greyish);
+  shorts.runPyramids();
+  for (int c = 4; c < 12; ++c) {
+    const double T = (c - 3) * double(chamfer) / ((c - 3 + 12 - c) * double(chamfer));
+    EXPECT_NEAR(bytes.mask(0, c)[3], 255.99 * (1 - smoothStep(T)), 1.0) << c;
+    EXPECT_NEAR(alphaOf<MaskPixel16>(shorts.mask(0, c)), 1.0f - shorts.fraction(c + 0.5f), 0.01f)
+        << c;
+  }
+  // Near the ends of the band the two readings differ by more than rounding.
+  EXPECT_GT(
+      std::fabs(alphaOf<MaskPixel16>(shorts.mask(0, 4)) - alphaOf<MaskPixel8>(bytes.mask(0, 4))),
+      0.02f);
+}
+
+TEST(MaskPass, FullBlendWeightLeavesOnlyTheSmoothStep) {
+  BandScene<MaskPixel8> scene(2, 16, 4, 12, 1, red, blue);
+  scene.weights = 255;  // E = 1: width 16 and no projection
+  scene.runPyramids();
+  for (int c = 4; c < 12; ++c) {
+    const double T = (c - 3) / 9.0;
+    EXPECT_NEAR(scene.mask(1, c)[3], 255.99 * (1 - smoothStep(T)), 1.0) << c;
+  }
+}
+
+TEST(MaskPass, PassReadsOnlyPendingOpaquePixelsAndMarksFinishedRows) {
+  BandScene<MaskPixel8> scene(4, 6, 2, 4, 1, red, blue);
+  scene.status(1, 2) &= 127;   // not part of this pass
+  scene.status(1, 3) |= 64;    // done by an earlier pass
+  scene.image(2, 2)[3] = 254;  // not fully opaque in the picture
+  scene.status(3, 5) &= 127;
+  scene.runPyramids();
+  const MaskPixel8::Pixel untouched{{1, 2, 3, 4}};
+  EXPECT_EQ(scene.mask(1, 2), untouched);
+  EXPECT_EQ(scene.mask(1, 3), untouched);
+  EXPECT_EQ(scene.mask(2, 2), untouched);
+  EXPECT_EQ(scene.mask(3, 5), untouched);
+  EXPECT_NE(scene.mask(2, 3), untouched);
+  EXPECT_EQ(scene.mask(0, 5), (MaskPixel8::Pixel{{0, 0, 0, 0}}));
+  // Finished rows carry bit 64 beside 128; the last row is released.
+  EXPECT_EQ(scene.status(0, 0), 2 | 64 | 128);
+  EXPECT_EQ(scene.status(2, 4), 4 | 64 | 128);
+  EXPECT_EQ(scene.status(1, 2), 1);
+  EXPECT_EQ(scene.status(3, 0), 2 | 64);
+  EXPECT_EQ(scene.status(3, 5), 4);
+
+  // A second pass over the same cells writes nothing: every cell is done or not pending.
+  scene.mask(0, 3) = untouched;
+  scene.runPyramids();
+  EXPECT_EQ(scene.mask(0, 3), untouched);
+}
+
+TEST(MaskPass, WithoutEstimatesClearCellsStillDecide) {
+  BandScene<MaskPixel16> scene(2, 8, 3, 5, 1, red, blue);
+  maskPass<MaskPixel16>(scene.mask, scene.image, scene.image, scene.status, scene.cellBox(),
+                        scene.cellBox(), MaskScale{1, 1}, scene.weights, scene.pairs,
+                        MaskPassNoEstimate, {}, {}, 1.0f, ProgressRange());
+  EXPECT_EQ(scene.mask(0, 1), scene.image(0, 1));
+  EXPECT_EQ(scene.mask(0, 1)[3], 65535);
+  EXPECT_EQ(scene.mask(1, 6), (MaskPixel16::Pixel{{0, 0, 0, 0}}));
+}
+
+TEST(MaskPass, CellBoxIsCutToTheFillBoxAndTheArraysItReads) {
+  // Keep colour throughout, class 4 only beyond the fill box: inside it the class-4 pyramid is
+  // empty, so the pixel's own colour stands in for the background estimate.
+  BandScene<MaskPixel8> scene(2, 12, 4, 9, 1, red, red);
+  const Box fill{0, 0, 1, 7};
+  // The distance grid stops a column short of the fill box.
+  const blitz::Array<ClassDistances, 2> pairs = subView(scene.pairs, 0, 0, 1, 6);
+  maskPass<MaskPixel8>(scene.mask, scene.image, scene.image, scene.status, scene.cellBox(), fill,
+                       MaskScale{1, 1}, scene.weights, pairs, MaskPassPyramids, {}, {}, 1.0f,
+                       ProgressRange());
+  const MaskPixel8::Pixel untouched{{1, 2, 3, 4}};
+  for (int c = 7; c < 12; ++c) {
+    EXPECT_EQ(scene.mask(0, c), untouched) << c;
+    EXPECT_EQ(scene.status(0, c) & 64, 0) << c;
+  }
+  for (int c = 4; c < 7; ++c) {
+    // No colour difference: only the smooth step of the share, colour kept.
+    const double T = (c - 3) / 6.0;
+    EXPECT_EQ(scene.mask(1, c)[0], 255) << c;
+    EXPECT_NEAR(scene.mask(1, c)[3], 255.99 * (1 - smoothStep(T)), 1.0) << c;
+  }
+}
+
+TEST(MaskPass, ColourGridsOfTheMembraneMode) {
+  BandScene<MaskPixel16> scene(2, 16, 4, 12, 1, red, blue);
+  blitz::Array<ByteColour3, 2> keep(2, 16), drop(2, 16);
+  keep = ByteColour3(255, 0, 0);
+  drop = ByteColour3(0, 0, 255);
+  maskPass<MaskPixel16>(scene.mask, scene.image, scene.image, scene.status, scene.cellBox(),
+                        scene.cellBox(), MaskScale{1, 1}, scene.weights, scene.pairs, MaskPassGrids,
+                        keep, drop, 1.0f, ProgressRange());
+  expectCleanBand(scene);
+
+  // Grids that miss part of the cell box limit the pass to where they are.
+  BandScene<MaskPixel8> cut(2, 16, 4, 12, 1, red, blue);
+  blitz::Array<ByteColour3, 2> small = subView(keep, 0, 0, 1, 9);
+  maskPass<MaskPixel8>(cut.mask, cut.image, cut.image, cut.status, cut.cellBox(), cut.cellBox(),
+                       MaskScale{1, 1}, cut.weights, cut.pairs, MaskPassGrids, small, drop, 1.0f,
+                       ProgressRange());
+  EXPECT_EQ(cut.mask(0, 10), (MaskPixel8::Pixel{{1, 2, 3, 4}}));
+  EXPECT_NE(cut.mask(0, 9), (MaskPixel8::Pixel{{1, 2, 3, 4}}));
+}
+
+TEST(MaskPass, ProgressFollowsAbsoluteRowsAfterThePyramids) {
+  BandScene<MaskPixel8> scene(40, 6, 2, 4, 1, red, blue);
+  // The picture and the cells start at row 5 of their parent.
+  scene.status.reindexSelf(blitz::TinyVector<int, 2>(5, 0));
+  scene.pairs.reindexSelf(blitz::TinyVector<int, 2>(5, 0));
+  scene.weights.reindexSelf(blitz::TinyVector<int, 2>(5, 0));
+  scene.image.reindexSelf(blitz::TinyVector<int, 2>(5, 0));
+  scene.mask.reindexSelf(blitz::TinyVector<int, 2>(5, 0));
+  RecordingProgress ui;
+  const Box cells{5, 0, 44, 5};
+  maskPass<MaskPixel8>(scene.mask, scene.image, scene.image, scene.status, cells, cells,
+                       MaskScale{1, 1}, scene.weights, scene.pairs, MaskPassPyramids, {}, {}, 1.0f,
+                       ProgressRange(&ui, 0.0f, 1.0f));
+  // Pyramid of class 2 up to 0.3 (first point 0.075), class 4 from 0.3 to 0.4, rows after.
+  ASSERT_GE(ui.fractions.size(), 3u);
+  EXPECT_FLOAT_EQ(ui.fractions[0], 0.075f);
+  const size_t n = ui.fractions.size();
+  EXPECT_FLOAT_EQ(ui.fractions[n - 3], 0.4f);  // end of the class-4 pyramid
+  EXPECT_FLOAT_EQ(ui.fractions[n - 2], 0.4f + 0.6f * (16 - 5 + 1) / 40.0f);
+  EXPECT_FLOAT_EQ(ui.fractions[n - 1], 0.4f + 0.6f * (32 - 5 + 1) / 40.0f);
+  EXPECT_EQ(scene.mask(44, 5), (MaskPixel8::Pixel{{0, 0, 0, 0}}));
+}
+
+TEST(MaskPass, FactorsThatMapNoPixelChangeNothing) {
+  BandScene<MaskPixel8> scene(2, 6, 2, 4, 1, red, blue);
+  for (const MaskScale scale : {MaskScale{0, 1}, MaskScale{1, -2}, MaskScale{NAN, 1}}) {
+    maskPass<MaskPixel8>(scene.mask, scene.image, scene.image, scene.status, scene.cellBox(),
+                         scene.cellBox(), scale, scene.weights, scene.pairs, MaskPassPyramids, {},
+                         {}, 1.0f, ProgressRange());
+    EXPECT_TRUE(blitz::all(scene.status == ((scene.status & 63) | 128)));
+  }
+  EXPECT_EQ(scene.mask(0, 0), (MaskPixel8::Pixel{{1, 2, 3, 4}}));
+}
+
+}  // namespace
+}  // namespace mask
+}  // namespace corvane
