@@ -86,7 +86,8 @@ kestrum::matting::PaletteLevel<Types> buildBaseLevel(const blitz::Array<Pixel, 2
 }
 
 // Builds the pyramid (which must be empty) up to a single cell, clustering every level
-// above the finest at `splitDistance`. Reports 0.5, 0.75, 0.875, ... of `progress`.
+// above the finest at `splitDistance`, and prepares it for the search. Reports 0.5, 0.75,
+// 0.875, ... of `progress`.
 template <class Types, class Pixel>
 void buildPalettePyramid(kestrum::matting::PalettePyramid<Types>& pyramid,
                          const blitz::Array<Pixel, 2>& source, const StatusClassSelector& selector,
@@ -103,6 +104,7 @@ void buildPalettePyramid(kestrum::matting::PalettePyramid<Types>& pyramid,
     step *= 0.5f;
     progress.report(std::string(), f);
   }
+  pyramid.prepare();
 }
 
 }  // namespace corvane

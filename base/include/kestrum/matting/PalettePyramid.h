@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "kestrum/matting/PaletteLevel.h"
+#include "kestrum/matting/PreparedPalette.h"
 
 namespace kestrum {
 namespace matting {
@@ -19,9 +20,11 @@ class PalettePyramid {
   using Palette = std::vector<typename Cell::Cluster>;
 
   // A palette found under a pixel: the cell's cluster list (null when the pyramid has no
-  // colour on the way up) and the level it was found at.
+  // colour on the way up), its prepared form (null until prepare() ran) and the level it
+  // was found at.
   struct Found {
     const Palette* palette;
+    const PreparedPalette* prepared;
     int32_t level;
   };
 
@@ -37,15 +40,35 @@ class PalettePyramid {
   Found paletteAtLevel(int32_t row, int32_t col, int32_t level) const {
     const int32_t last = lastLevel();
     for (; level <= last; ++level) {
-      const Cell* cell =
-          levels_[static_cast<size_t>(level)].find(row >> (level + 1), col >> (level + 1));
-      if (cell && cell->colourCount() > 0) return Found{&cell->palette, level};
+      const Level& l = levels_[static_cast<size_t>(level)];
+      const Cell* cell = l.find(row >> (level + 1), col >> (level + 1));
+      if (cell && cell->colourCount() > 0) {
+        const PreparedPalette* prepared = nullptr;
+        if (static_cast<size_t>(level) < prepared_.size()) {
+          prepared =
+              &prepared_[static_cast<size_t>(level)][static_cast<size_t>(cell - l.cells().data())];
+        }
+        return Found{&cell->palette, prepared, level};
+      }
     }
-    return Found{nullptr, last};
+    return Found{nullptr, nullptr, last};
+  }
+
+  // Prepares every cell's palette for evaluation. The levels must be complete.
+  void prepare() {
+    prepared_.clear();
+    prepared_.reserve(levels_.size());
+    for (const Level& level : levels_) {
+      std::vector<PreparedPalette> cells;
+      cells.reserve(level.cellCount());
+      for (const Cell& cell : level.cells()) cells.push_back(preparePalette(cell.palette));
+      prepared_.push_back(std::move(cells));
+    }
   }
 
  private:
   std::vector<Level> levels_;
+  std::vector<std::vector<PreparedPalette>> prepared_;
 };
 
 }  // namespace matting

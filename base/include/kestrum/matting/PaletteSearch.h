@@ -6,6 +6,7 @@
 
 #include "kestrum/matting/PaletteEvaluation.h"
 #include "kestrum/matting/PalettePyramid.h"
+#include "kestrum/matting/PreparedPalette.h"
 
 namespace kestrum {
 namespace matting {
@@ -17,10 +18,11 @@ struct PalettePair {
   Colour3f background;
 };
 
-// Walks both pyramids up together from the pixel's cells on levels fgLevel and bgLevel and
-// returns the best pair met, stopping early at the first score above `threshold`. A level
-// without colours under the pixel is skipped for its pyramid alone. Throws "Empty foreground
-// palette" or "Empty background palette" when a pyramid has no colour at all.
+// Walks both pyramids (prepared ones are read through their prepared palettes) up together from the
+// pixel's cells on levels fgLevel and bgLevel and returns the best pair met, stopping early at the
+// first score above `threshold`. A level without colours under the pixel is skipped for its pyramid
+// alone. Throws "Empty foreground palette" or "Empty background palette" when a pyramid has no
+// colour at all.
 template <class Types>
 PalettePair searchPalettePair(int32_t row, int32_t col, const PalettePyramid<Types>& fg,
                               const PalettePyramid<Types>& bg, const Colour3f& c, int32_t fgLevel,
@@ -35,7 +37,9 @@ PalettePair searchPalettePair(int32_t row, int32_t col, const PalettePyramid<Typ
     if (!pf.palette) throw "Empty foreground palette";
     if (!pb.palette) throw "Empty background palette";
     Colour3f f = c, b = c;
-    const float score = evaluatePalettePair(*pf.palette, *pb.palette, c, f, b);
+    const float score = pf.prepared && pb.prepared
+                            ? evaluatePreparedPair(*pf.prepared, *pb.prepared, c, f, b)
+                            : evaluatePalettePair(*pf.palette, *pb.palette, c, f, b);
     if (score > best) {
       best = score;
       kept.foreground = f;
