@@ -1,5 +1,6 @@
 #include "mask/PaletteMatting.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -10,7 +11,10 @@
 #include "mask/PalettePyramidBuilder.h"
 #include "mask/StatusClassSelector.h"
 #include "util/BoxOps.h"
+#include "util/ParallelFor.h"
+#include "util/ProcessorCount.h"
 #include "util/SaturatingCast.h"
+#include "util/WorkerPool.h"
 
 namespace corvane {
 
@@ -101,17 +105,17 @@ void filterComponent(const Colours<uint16_t>& from, int c, Colours<uint16_t>& to
 }
 
 // Replaces every colour by the per-channel median of the 3x3 block around it; the outermost
-// pixels keep their colour. Reports `first`, `first` + 0.1 and `first` + 0.2 after the
-// channels.
+// pixels keep their colour. The channels are filtered side by side; then reports `first`,
+// `first` + 0.1 and `first` + 0.2.
 template <class T>
 void medianColours(Colours<T>& colours, int32_t maxValue, ProgressRange& progress, float first) {
   blitz::Array<int32_t, 2> kernel(blitz::Range(-1, 1), blitz::Range(-1, 1));
   kernel = 1;
   Colours<T> filtered = colours.copy();
-  for (int c = 0; c < 3; ++c) {
-    filterComponent(colours, c, filtered, kernel, maxValue);
-    progress.report(std::string(), first + 0.1f * static_cast<float>(c));
-  }
+  forEachInParallel(3, 1, [&](size_t c) {
+    filterComponent(colours, static_cast<int>(c), filtered, kernel, maxValue);
+  });
+  for (int c = 0; c < 3; ++c) progress.report(std::string(), first + 0.1f * static_cast<float>(c));
   colours.reference(filtered);
 }
 
@@ -174,8 +178,9 @@ int32_t mattePalettes(const blitz::Array<kestrum::utility::Colour<T>, 2>& source
   bgColours = fgColours;
 
   {
+    // Pixels are searched independently, a row per job; rows are handed out top down.
     ProgressRange search = progress.subRange(0.85f);
-    for (int32_t x = box.lowerRow; x <= box.upperRow; ++x) {
+    auto searchRow = [&](int32_t x) {
       for (int32_t y = box.lowerColumn; y <= box.upperColumn; ++y) {
         if ((statusAt(x, y) & kRegionHoldMask) != kToMatte) continue;
         const auto& p = source(x, y);
@@ -190,10 +195,21 @@ int32_t mattePalettes(const blitz::Array<kestrum::utility::Colour<T>, 2>& source
                                                   static_cast<T>(pair.background[1]),
                                                   static_cast<T>(pair.background[2]));
       }
-      if ((x & 1) == 0) {
-        search.report(std::string(), static_cast<float>(x - x0) / rowCount);
+    };
+    const uint32_t lastJob = static_cast<uint32_t>(box.upperRow - box.lowerRow);
+    WorkerPool pool(lastJob);
+    const unsigned threads = std::min<unsigned>(processorCount(), lastJob + 1);
+    pool.run(threads, [&](unsigned) {
+      for (;;) {
+        const uint32_t job = pool.takeDescending([&](uint32_t taken) {
+          if (taken == WorkerPool::kNoJob) return;
+          const int32_t x = box.upperRow - static_cast<int32_t>(taken);
+          if ((x & 1) == 0) search.report(std::string(), static_cast<float>(x - x0) / rowCount);
+        });
+        if (job == WorkerPool::kNoJob) return;
+        searchRow(box.upperRow - static_cast<int32_t>(job));
       }
-    }
+    });
   }
 
   {

@@ -4,6 +4,7 @@
 
 #include <blitz/array.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "kestrum/matting/PalettePyramid.h"
 #include "kestrum/utility/ProgressRange.h"
 #include "mask/StatusClassSelector.h"
+#include "util/ParallelFor.h"
 
 namespace corvane {
 
@@ -86,8 +88,9 @@ kestrum::matting::PaletteLevel<Types> buildBaseLevel(const blitz::Array<Pixel, 2
 }
 
 // Builds the pyramid (which must be empty) up to a single cell, clustering every level
-// above the finest at `splitDistance`, and prepares it for the search. Reports 0.5, 0.75,
-// 0.875, ... of `progress`.
+// above the finest at `splitDistance`, and prepares it for the search. Cells are clustered
+// and prepared independently, on the engine's workers. Reports 0.5, 0.75, 0.875, ... of
+// `progress`.
 template <class Types, class Pixel>
 void buildPalettePyramid(kestrum::matting::PalettePyramid<Types>& pyramid,
                          const blitz::Array<Pixel, 2>& source, const StatusClassSelector& selector,
@@ -98,13 +101,20 @@ void buildPalettePyramid(kestrum::matting::PalettePyramid<Types>& pyramid,
   float f = 0.5f, step = 0.25f;
   while (!levels.back().singleCell()) {
     auto parent = kestrum::matting::buildParentLevel(levels.back());
-    kestrum::matting::clusterLevel(parent, splitDistance);
+    auto& cells = parent.cells();
+    forEachInParallel(cells.size(), 16, [&cells, splitDistance](size_t i) {
+      kestrum::matting::clusterCell(cells[i], splitDistance);
+    });
     levels.push_back(std::move(parent));
     f += step;
     step *= 0.5f;
     progress.report(std::string(), f);
   }
-  pyramid.prepare();
+  pyramid.beginPreparing();
+  for (size_t level = 0; level < levels.size(); ++level) {
+    forEachInParallel(levels[level].cellCount(), 256,
+                      [&pyramid, level](size_t i) { pyramid.prepareCell(level, i); });
+  }
 }
 
 }  // namespace corvane

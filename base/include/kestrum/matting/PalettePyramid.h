@@ -56,14 +56,21 @@ class PalettePyramid {
 
   // Prepares every cell's palette for evaluation. The levels must be complete.
   void prepare() {
+    beginPreparing();
+    for (size_t level = 0; level < levels_.size(); ++level) {
+      for (size_t i = 0; i < levels_[level].cellCount(); ++i) prepareCell(level, i);
+    }
+  }
+
+  // The same in steps that may run in parallel: beginPreparing first, then prepareCell for
+  // every cell of every level, each exactly once.
+  void beginPreparing() {
     prepared_.clear();
     prepared_.reserve(levels_.size());
-    for (const Level& level : levels_) {
-      std::vector<PreparedPalette> cells;
-      cells.reserve(level.cellCount());
-      for (const Cell& cell : level.cells()) cells.push_back(preparePalette(cell.palette));
-      prepared_.push_back(std::move(cells));
-    }
+    for (const Level& level : levels_) prepared_.emplace_back(level.cellCount());
+  }
+  void prepareCell(size_t level, size_t cell) {
+    prepared_[level][cell] = preparePalette(levels_[level].cells()[cell].palette);
   }
 
  private:
