@@ -7,6 +7,7 @@
 
 #include "Corvane.h"
 #include "mask/PaletteMatting.h"
+#include "util/ProcessorCount.h"
 
 namespace {
 
@@ -72,7 +73,9 @@ const blitz::Array<uint8_t, 2>& bandStatus(int64_t& bandPixels) {
   return status;
 }
 
+// Argument: the number of worker threads, 0 for one per processor.
 void BM_MattePalettes8(benchmark::State& state) {
+  corvane::setProcessorCountOverride(static_cast<unsigned>(state.range(0)));
   const blitz::Array<MattePixel8, 2>& source = photo();
   int64_t bandPixels = 0;
   const blitz::Array<uint8_t, 2>& marked = bandStatus(bandPixels);
@@ -98,6 +101,7 @@ void BM_MattePalettes8(benchmark::State& state) {
   for (int r = 0; r < kRows; ++r)
     for (int c = 0; c < kCols; ++c)
       for (int k = 0; k < 4; ++k) digest = (digest ^ output(r, c)[k]) * 16777619u;
+  corvane::setProcessorCountOverride(0);
   state.SetLabel("digest " + std::to_string(digest));
   state.counters["band MP"] = static_cast<double>(bandPixels) * 1e-6;
   state.counters["pixels/s"] =
@@ -107,4 +111,4 @@ void BM_MattePalettes8(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_MattePalettes8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MattePalettes8)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -77,13 +77,20 @@ kestrum::matting::PaletteLevel<Types> buildBaseLevel(const blitz::Array<Pixel, 2
       const int32_t sc = statusColumns[static_cast<size_t>(c - cols.first)];
       if (!selector.acceptsStatus(statusLine[(sc - statusBase) * statusStride])) continue;
       auto& cluster = level.obtain(r >> 1, c >> 1).palette[0];
+      if (cluster.colours.empty()) {
+        cluster.colours.reserve(4);
+        cluster.weights.reserve(4);
+      }
       const Pixel& p = *pixel;
       cluster.colours.push_back(
           {static_cast<Sample>(p[0]), static_cast<Sample>(p[1]), static_cast<Sample>(p[2])});
       cluster.weights.push_back(0.0f);
     }
   }
-  for (auto& cell : level.cells()) kestrum::matting::computeClusterStatistics(cell.palette[0]);
+  auto& cells = level.cells();
+  forEachInParallel(cells.size(), 256, [&cells](size_t i) {
+    kestrum::matting::computeClusterStatistics(cells[i].palette[0]);
+  });
   return level;
 }
 

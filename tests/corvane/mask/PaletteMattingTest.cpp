@@ -4,12 +4,14 @@
 
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "Corvane.h"
 #include "engine/CvExCancel.h"
 #include "util/BlitzViews.h"
+#include "util/ProcessorCount.h"
 
 using namespace corvane;
 
@@ -371,14 +373,45 @@ TEST(PaletteMatting, UniformColourKeepsItsColour) {
   scene.fg1 = scene.bg1 = {90, 100, 110};
   const Image<uint8_t> source = scene.source<uint8_t>(1);
   Image<uint8_t> output = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
-  ASSERT_EQ(mattePalettes8(source, scene.status, output, kWhole, 1, 1, choicesPatch(),
-                           ProgressRange()),
-            kMatteDone);
+  ASSERT_EQ(
+      mattePalettes8(source, scene.status, output, kWhole, 1, 1, choicesPatch(), ProgressRange()),
+      kMatteDone);
   for (int r = 0; r < Scene::kRows; ++r) {
     for (int c = 0; c <= Scene::kRampLast; ++c) {
       EXPECT_EQ(output(r, c), pixel<uint8_t>(90, 100, 110)) << r << "," << c;
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Rows, cells and channels are spread over the workers; the result must not depend on how
+// many there are.
+TEST(PaletteMatting, SameResultOnOneOrManyWorkers) {
+  Scene scene;
+  scene.split = 11;
+  std::mt19937 rng(9);
+  Image<uint8_t> source = scene.source<uint8_t>(1);
+  std::uniform_int_distribution<int> noise(-6, 6);
+  for (int r = 0; r < Scene::kRows; ++r)
+    for (int c = 0; c < Scene::kCols; ++c)
+      for (int k = 0; k < 3; ++k)
+        source(r, c)[k] = static_cast<uint8_t>(source(r, c)[k] + noise(rng) + 6);
+  Image<uint8_t> results[2];
+  for (unsigned workers : {1u, 5u}) {
+    setProcessorCountOverride(workers);
+    Image<uint8_t> output = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
+    EXPECT_EQ(mattePalettes8(source, scene.status.copy(), output, kWhole, 1, 1,
+                             choicesPatch(0.3f, 0.6f), ProgressRange()),
+              kMatteDone);
+    results[workers == 1 ? 0 : 1].reference(output);
+  }
+  setProcessorCountOverride(0);
+  for (int r = 0; r < Scene::kRows; ++r)
+    for (int c = 0; c < Scene::kCols; ++c)
+      ASSERT_EQ(results[0](r, c), results[1](r, c)) << r << "," << c;
 }
 
 }  // namespace
