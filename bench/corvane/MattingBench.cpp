@@ -11,7 +11,7 @@
 
 namespace {
 
-using corvane::MattePixel8;
+using corvane::mask::MattePixel8;
 
 constexpr int kRows = 2000, kCols = 3000;
 constexpr double kCentreRow = 1000.0, kCentreCol = 1500.0, kRadius = 800.0;
@@ -83,16 +83,16 @@ void BM_MattePalettes8(benchmark::State& state) {
   for (int r = 0; r < kRows; ++r)
     for (int c = 0; c < kCols; ++c) output(r, c) = MattePixel8{{0, 0, 0, 0}};
   blitz::Array<uint8_t, 2> status(kRows, kCols);
-  corvane::MaskPatch patch;
+  corvane::mask::MaskPatch patch;
   patch.isChoices = true;
   patch.choice1 = 0.5f;
   patch.choice2 = 0.5f;
   const corvane::Box box{0, 0, kRows - 1, kCols - 1};
   for (auto _ : state) {
     status = marked;  // the kernel holds the pixels it matted
-    const int32_t result =
-        corvane::mattePalettes8(source, status, output, box, 1.0f, 1.0f, patch, ProgressRange());
-    if (result != corvane::kMatteDone) state.SkipWithError("matting failed");
+    const int32_t result = corvane::mask::mattePalettes8(source, status, output, box, 1.0f, 1.0f,
+                                                         patch, ProgressRange());
+    if (result != corvane::mask::kMatteDone) state.SkipWithError("matting failed");
     benchmark::DoNotOptimize(output.data());
     benchmark::ClobberMemory();
   }

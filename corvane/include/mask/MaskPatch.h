@@ -8,6 +8,7 @@
 #include "util/Box.h"
 
 namespace corvane {
+namespace mask {
 
 // The engine's record of one host patch for "Generate mask", built from the host's patch
 // request. Override colours keep the host's stored order (channel 0 first).
@@ -34,4 +35,5 @@ struct MaskPatch {
   bool hasMask() const { return mask.numElements() != 0; }
 };
 
+}  // namespace mask
 }  // namespace corvane

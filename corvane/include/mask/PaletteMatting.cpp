@@ -18,6 +18,7 @@
 #include "util/WorkerPool.h"
 
 namespace corvane {
+namespace mask {
 
 namespace {
 
@@ -344,4 +345,5 @@ int32_t mattePalettesHalf16(const blitz::Array<MattePixel16, 2>& source,
                                  progress, 32768);
 }
 
+}  // namespace mask
 }  // namespace corvane

@@ -15,6 +15,7 @@
 #include "util/Box.h"
 
 namespace corvane {
+namespace mask {
 
 using MattePixel8 = kestrum::utility::Colour<uint8_t>;
 using MattePixel16 = kestrum::utility::Colour<uint16_t>;
@@ -62,4 +63,5 @@ int32_t mattePalettesHalf16(const blitz::Array<MattePixel16, 2>& source,
 // from 5 (full detail) to 220.
 float matteSplitDistance(float detail, int power);
 
+}  // namespace mask
 }  // namespace corvane

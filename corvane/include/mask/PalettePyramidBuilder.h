@@ -15,6 +15,7 @@
 #include "util/ParallelFor.h"
 
 namespace corvane {
+namespace mask {
 
 // The inclusive range of indices low..high whose mapped status index lies in
 // statusLow..statusHigh; the mapping never decreases, so the range is contiguous. Empty
@@ -124,4 +125,5 @@ void buildPalettePyramid(kestrum::matting::PalettePyramid<Types>& pyramid,
   }
 }
 
+}  // namespace mask
 }  // namespace corvane

@@ -11,6 +11,7 @@
 #include "util/SaturatingCast.h"
 
 namespace corvane {
+namespace mask {
 
 // Decides which full-resolution pixels feed a palette pyramid: those whose status pixel
 // (the index times the inverse scale, truncated and kept inside the status array) carries
@@ -68,4 +69,5 @@ class StatusClassSelector {
   uint8_t classBit_;
 };
 
+}  // namespace mask
 }  // namespace corvane

@@ -14,6 +14,7 @@
 #include "util/ProcessorCount.h"
 
 using namespace corvane;
+using namespace corvane::mask;
 
 namespace {
 

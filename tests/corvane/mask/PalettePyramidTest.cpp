@@ -10,7 +10,7 @@
 #include "kestrum/utility/Colour.h"
 
 using namespace kestrum::matting;
-using corvane::StatusClassSelector;
+using corvane::mask::StatusClassSelector;
 
 namespace {
 
@@ -72,7 +72,7 @@ TEST(PalettePyramid, StoresOnlyCellsWithColoursAndFindsTheSamePalettes) {
     const StatusClassSelector selector(status, scale, scale, CvStatusKeep);
 
     Pyramid8 sparse;
-    corvane::buildPalettePyramid(sparse, source, selector, 30.0, ProgressRange());
+    corvane::mask::buildPalettePyramid(sparse, source, selector, 30.0, ProgressRange());
     const Pyramid8 dense = densePyramid(source, selector, 30.0);
     ASSERT_EQ(sparse.levels().size(), dense.levels().size());
     EXPECT_LT(sparse.levels()[0].cellCount(), dense.levels()[0].cellCount());
@@ -101,8 +101,8 @@ TEST(PalettePyramid, LevelsWithoutColoursAndTinyImages) {
   blitz::Array<uint8_t, 2> status(8, 8);
   status = 2;  // class pixels, but none in the matting region
   Pyramid8 pyramid;
-  corvane::buildPalettePyramid(pyramid, source, StatusClassSelector(status, 1, 1, CvStatusKeep),
-                               5.0, ProgressRange());
+  corvane::mask::buildPalettePyramid(
+      pyramid, source, StatusClassSelector(status, 1, 1, CvStatusKeep), 5.0, ProgressRange());
   EXPECT_EQ(pyramid.levels().size(), 3u);  // 4x4, 2x2, 1x1 cells
   EXPECT_TRUE(pyramid.empty());
   EXPECT_EQ(pyramid.paletteAtLevel(5, 6, 0).palette, nullptr);
@@ -111,8 +111,8 @@ TEST(PalettePyramid, LevelsWithoutColoursAndTinyImages) {
   blitz::Array<uint8_t, 2> oneStatus(1, 1);
   oneStatus = 128 | 2;
   Pyramid8 single;
-  corvane::buildPalettePyramid(single, one, StatusClassSelector(oneStatus, 1, 1, CvStatusKeep), 5.0,
-                               ProgressRange());
+  corvane::mask::buildPalettePyramid(
+      single, one, StatusClassSelector(oneStatus, 1, 1, CvStatusKeep), 5.0, ProgressRange());
   ASSERT_EQ(single.levels().size(), 1u);
   EXPECT_FALSE(single.empty());
   EXPECT_EQ(single.paletteAtLevel(0, 0, 0).level, 0);
@@ -141,17 +141,17 @@ TEST(PalettePyramid, SearchClimbsToColoursAndRejectsEmptyPyramids) {
   source(7, 7) = Pixel{{10, 10, 200, 255}};
   status(7, 7) = 128 | 4;
   Pyramid8 fg, bg, none;
-  corvane::buildPalettePyramid(fg, source, StatusClassSelector(status, 1, 1, CvStatusKeep), 5.0,
-                               ProgressRange());
-  corvane::buildPalettePyramid(bg, source, StatusClassSelector(status, 1, 1, CvStatusDelete), 5.0,
-                               ProgressRange());
+  corvane::mask::buildPalettePyramid(fg, source, StatusClassSelector(status, 1, 1, CvStatusKeep),
+                                     5.0, ProgressRange());
+  corvane::mask::buildPalettePyramid(bg, source, StatusClassSelector(status, 1, 1, CvStatusDelete),
+                                     5.0, ProgressRange());
   const Colour3f c{105, 10, 105};
   const PalettePair pair = searchPalettePair(3, 4, fg, bg, c, 0, 0, -0.01f);
   EXPECT_EQ(pair.foreground, (Colour3f{200, 10, 10}));
   EXPECT_EQ(pair.background, (Colour3f{10, 10, 200}));
 
-  corvane::buildPalettePyramid(none, source, StatusClassSelector(status, 1, 1, 8), 5.0,
-                               ProgressRange());
+  corvane::mask::buildPalettePyramid(none, source, StatusClassSelector(status, 1, 1, 8), 5.0,
+                                     ProgressRange());
   try {
     searchPalettePair(3, 4, none, none, c, 0, 0, -0.01f);
     ADD_FAILURE() << "no exception";
@@ -176,10 +176,10 @@ TEST(PalettePyramid, SearchKeepsThePixelColourWithoutAnAcceptedPair) {
       status(r, c) = static_cast<uint8_t>(128 | (c < 2 ? 2 : 4));
     }
   Pyramid8 fg, bg;
-  corvane::buildPalettePyramid(fg, source, StatusClassSelector(status, 1, 1, CvStatusKeep), 5.0,
-                               ProgressRange());
-  corvane::buildPalettePyramid(bg, source, StatusClassSelector(status, 1, 1, CvStatusDelete), 5.0,
-                               ProgressRange());
+  corvane::mask::buildPalettePyramid(fg, source, StatusClassSelector(status, 1, 1, CvStatusKeep),
+                                     5.0, ProgressRange());
+  corvane::mask::buildPalettePyramid(bg, source, StatusClassSelector(status, 1, 1, CvStatusDelete),
+                                     5.0, ProgressRange());
   const Colour3f c{50, 60, 70};
   const PalettePair pair = searchPalettePair(1, 1, fg, bg, c, 0, 0, -0.01f);
   EXPECT_EQ(pair.foreground, c);
