@@ -1,0 +1,170 @@
+#pragma once
+
+// The eight-neighbour region flood of the segmentation: seeds start from their first byte,
+// highest first, and fronts spread through a queue of 256 first-in first-out buckets whose
+// priority is the lower of the front's priority and the larger second byte of the two pixels
+// (plus a tolerance).
+
+#include <blitz/array.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "kestrum/utility/ProgressRange.h"
+#include "util/Box.h"
+#include "watershed/WatershedLabels.h"
+
+namespace corvane {
+
+// One queued step of a front, from a labelled pixel to a neighbour. Pixels are positions in
+// the flood's own layout (see TimedWatershedState). The plateau and step counters ride along
+// unsigned, so that long floods wrap instead of overflowing.
+struct TimedEdge {
+  int32_t source;
+  int32_t target;
+  int32_t weight;  // 70 along an axis, 99 along a diagonal
+  int32_t priority;
+  uint32_t plateau;
+  uint32_t steps;
+};
+
+// A first-in first-out list of edges. Taken records are dropped from the front in batches, so
+// that a bucket that never runs empty does not keep every record it ever held.
+class TimedBucket {
+ public:
+  bool empty() const { return head_ == edges_.size(); }
+  size_t size() const { return edges_.size() - head_; }
+  void push(const TimedEdge& edge) { edges_.push_back(edge); }
+  const TimedEdge& front() const { return edges_[head_]; }
+  void popFront() {
+    if (++head_ == edges_.size()) {
+      edges_.clear();
+      head_ = 0;
+    } else if (head_ >= kCompactAt && head_ * 2 >= edges_.size()) {
+      edges_.erase(edges_.begin(), edges_.begin() + static_cast<std::ptrdiff_t>(head_));
+      head_ = 0;
+    }
+  }
+
+ private:
+  static constexpr size_t kCompactAt = 4096;
+  std::vector<TimedEdge> edges_;
+  size_t head_ = 0;
+};
+
+constexpr int32_t kTimedBucketCount = 256;
+
+struct TimedBucketQueue {
+  std::vector<TimedBucket> buckets;
+  int32_t current = 0;  // the highest bucket that holds records, 0 when empty
+  size_t count = 0;     // records held
+};
+
+// Makes `buckets` exactly 256 empty buckets.
+void resetTimedBuckets(std::vector<TimedBucket>& buckets);
+
+// The state of one flood. The label store covers the whole label array; the pixel array
+// covers the same domain. Seeds are the unlabelled pixels of `seedDomain`; the flood may
+// reach every pixel of the arrays but never offers a neighbour outside them.
+//
+// The flood works on copies laid out with one guard pixel around the arrays (positions
+// counted from that layout's first element, rowStep its row length), and writes the labels
+// back when it has finished.
+class TimedWatershedState {
+ public:
+  using Pixel = blitz::TinyVector<unsigned char, 3>;
+
+  // Guard pixels carry this label: never -1 and never a label a region can have, so no edge
+  // is ever offered to them.
+  static constexpr int32_t kGuardLabel = INT32_MIN;
+
+  TimedWatershedState(const blitz::Array<Pixel, 2>& pixels, WatershedLabels& labels,
+                      const Box& seedDomain, int32_t valueOffset);
+
+  WatershedLabels& labels;
+  TimedBucketQueue queue;
+  int32_t rowStep = 0;
+  int32_t valueOffset = 0;
+
+  int32_t label(int32_t position) const { return label_[position]; }
+  void setLabel(int32_t position, int32_t value) { label_[position] = value; }
+  unsigned char seedValue(int32_t position) const { return seedValue_[position]; }
+  unsigned char height(int32_t position) const { return height_[position]; }
+  int32_t position(int row, int column) const {
+    return (row - lowRow_ + 1) * rowStep + (column - lowColumn_ + 1);
+  }
+
+  // Seeds: the unlabelled pixels of the seed domain, in storage order.
+  std::vector<int32_t> collectSeeds() const;
+  // Writes the flood's labels into the label store's array.
+  void storeLabels() const;
+
+ private:
+  int lowRow_ = 0;
+  int lowColumn_ = 0;
+  int32_t rows_ = 0;
+  int32_t columns_ = 0;
+  Box seedDomain_{0, 0, -1, -1};
+  std::vector<int32_t> label_;
+  std::vector<unsigned char> seedValue_;  // first bytes
+  std::vector<unsigned char> height_;     // second bytes
+};
+
+inline void dropFrontEdge(TimedBucketQueue& queue) {
+  queue.buckets[static_cast<size_t>(queue.current)].popFront();
+  if (--queue.count == 0) {
+    queue.current = 0;
+    return;
+  }
+  while (queue.buckets[static_cast<size_t>(queue.current)].empty()) --queue.current;
+}
+
+// Queues the edge q -> n unless both carry the same label (or n is outside the arrays).
+inline void pushTimedEdge(TimedWatershedState& state, int32_t priority, uint32_t plateau,
+                          uint32_t steps, int32_t q, int32_t n, int32_t weight) {
+  const int32_t targetLabel = state.label(n);
+  if (targetLabel == state.label(q) || targetLabel == TimedWatershedState::kGuardLabel) return;
+  const int32_t h = std::max(state.height(q), state.height(n)) + state.valueOffset;
+  TimedEdge edge;
+  edge.source = q;
+  edge.target = n;
+  edge.weight = weight;
+  edge.priority = std::min(priority, h);
+  edge.plateau = h >= priority ? plateau + static_cast<uint32_t>(weight) : 0u;
+  edge.steps = steps + static_cast<uint32_t>(weight);
+  TimedBucketQueue& queue = state.queue;
+  queue.buckets[static_cast<size_t>(edge.priority)].push(edge);
+  if (edge.priority > queue.current) queue.current = edge.priority;
+  ++queue.count;
+}
+
+// Offers the eight neighbours of q: along the row, along the column, then the diagonals.
+inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& state, int32_t priority,
+                           uint32_t plateau, uint32_t steps) {
+  pushTimedEdge(state, priority, plateau, steps, q, q - 1, 70);
+  pushTimedEdge(state, priority, plateau, steps, q, q + 1, 70);
+  pushTimedEdge(state, priority, plateau, steps, q, q - rowStep, 70);
+  pushTimedEdge(state, priority, plateau, steps, q, q + rowStep, 70);
+  pushTimedEdge(state, priority, plateau, steps, q, q + rowStep - 1, 99);
+  pushTimedEdge(state, priority, plateau, steps, q, q + rowStep + 1, 99);
+  pushTimedEdge(state, priority, plateau, steps, q, q - rowStep - 1, 99);
+  pushTimedEdge(state, priority, plateau, steps, q, q - rowStep + 1, 99);
+}
+
+// Takes the front record of the highest bucket; an unlabelled target joins the source's
+// region and offers its own neighbours.
+inline void popTimedEdge(TimedWatershedState& state) {
+  TimedBucketQueue& queue = state.queue;
+  const TimedEdge edge = queue.buckets[static_cast<size_t>(queue.current)].front();
+  dropFrontEdge(queue);
+  if (state.label(edge.target) != -1) return;
+  state.setLabel(edge.target, state.label(edge.source));
+  pushTimedEdges(state.rowStep, edge.target, state, edge.priority, edge.plateau, edge.steps);
+}
+
+// Labels every unlabelled pixel; progress label "Watershed inner". The value offset must lie
+// in 0 .. 256 so that every priority is a bucket.
+void watershedInnerTimed(TimedWatershedState& state, ProgressRange range);
+
+}  // namespace corvane
