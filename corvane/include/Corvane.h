@@ -32,9 +32,9 @@ typedef int32_t (*CvProgressCallback)(uint8_t percent, void* context);
 
 // Pixel-type codes of CvImage::kind.
 enum : uint32_t {
-  CvKindStatus = 0,   // one status byte per pixel
-  CvKindRgba8 = 1,    // four 8-bit channels, maximum 255
-  CvKindRgba16 = 2,   // four 16-bit channels, maximum 65535
+  CvKindStatus = 0,      // one status byte per pixel
+  CvKindRgba8 = 1,       // four 8-bit channels, maximum 255
+  CvKindRgba16 = 2,      // four 16-bit channels, maximum 65535
   CvKindRgbaHalf16 = 3,  // four 16-bit channels, maximum 32768
 };
 
@@ -50,9 +50,45 @@ struct CvImage {
 
 // The engine object; its address is the engine handle.
 struct CvEngine;
+// The public part of a session; its address is the session handle.
+struct CvSession;
+
+// The status byte of one pixel of a status image (kind 0).
+enum CvPixelStatus : uint8_t {
+  CvStatusOutside = 0,     // not fully opaque when the status image was made
+  CvStatusInPicture = 1,   // in the picture, no class
+  CvStatusKeep = 2,        // mask generation keeps the pixel
+  CvStatusDelete = 4,      // mask generation removes the pixel
+  CvStatusBlend = 8,       // the third class
+  CvStatusClassMask = 15,  // 1 | 2 | 4 | 8
+  CvStatusFlagA = 16,      // flag outside the classes
+  CvStatusFlagB = 32,      // second flag outside the classes
+  CvStatusClassAndFlagB = 47,
+  CvStatusClassAndFlags = 63,
+  CvStatusMark64 = 64,  // temporary marks of mask generation, cleared before it returns
+  CvStatusMark128 = 128,
+};
 
 // Bytes per pixel of a pixel-type code; 0 for an unknown code.
 uint32_t CvBytesPerPixel(uint32_t kind);
+
+// ---- Entry points. Each one shields the host from every exception and runs with no
+// allocation-failure handler installed (an exhausted heap throws), restoring the host's own
+// on the way out.
+
+// A new engine, or null.
+CvEngine* CvInit();
+// Destroys the engine with every session and image still registered in it: 0, 4, 5, 7.
+// A failed engine answers 5 and stays.
+CvResult CvFinish(CvEngine* engine);
+// A status image (kind 0, rows padded to 4 bytes) of the picture's size, 1 where the picture
+// is fully opaque and 0 elsewhere; null for a bad engine or picture description.
+CvImage* CvNewStatusImage(CvEngine* engine, CvImage picture);
+// Only validates the image (0 or 9): status images live until CvFinish.
+CvResult CvDeleteStatusImage(CvImage* image);
+// Reduces a four-channel 8-bit picture by a factor of 1, 2, 4 or 8 with per-channel block
+// medians: 0, 1 (bad descriptions), 4 ("Image too small"). Needs no engine.
+CvResult CvScaleImage(CvImage source, CvImage destination);
 
 // The host's engine progress function, through which "Generate mask" reports (with a null
 // context). The host installs it with corvaneSetProgressFunction; while none is installed

@@ -11,4 +11,6 @@ int32_t corvaneProgressCallback(uint8_t percent, void* context) {
   return f ? f(percent, context) : 0;
 }
 
-void corvaneSetProgressFunction(CvProgressCallback function) { hostProgress.store(function); }
+void corvaneSetProgressFunction(CvProgressCallback function) {
+  hostProgress.store(function);
+}

@@ -163,7 +163,7 @@ void lineConvolveEdges(const StridedLine<T>& suffix, const StridedLine<T>& prefi
 // of its outputs is written.
 template <class T, class Op>
 Box convolveLineFast(const blitz::Array<T, 2>& input, const int32_t& w, const Op& op,
-                         blitz::Array<T, 2> output, ProgressRange progress) {
+                     blitz::Array<T, 2> output, ProgressRange progress) {
   const int32_t window = w;
   const int32_t b = input.lbound(0);
   const int32_t e = input.ubound(0);
@@ -225,7 +225,7 @@ Box convolveLineFast(const blitz::Array<T, 2>& input, const int32_t& w, const Op
 // box in the arrays' own index order. The output may be the input array itself.
 template <class T, class Op>
 Box convolveLine(const blitz::Array<T, 2>& input, blitz::Array<T, 2> output, const int32_t& w,
-                     const Op& op, ProgressRange progress) {
+                 const Op& op, ProgressRange progress) {
   const blitz::Array<T, 2> inputView = lineConvolveInit(input);
   const blitz::Array<T, 2> outputView = lineConvolveInit(output);
   const Box box = convolveLineFast(inputView, w, op, outputView, progress);

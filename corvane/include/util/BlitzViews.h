@@ -26,8 +26,7 @@ class ComponentView {
  public:
   ComponentView() = default;
   ComponentView(const blitz::Array<Pixel, 2>& source, int component)
-      : source_(source),
-        view_(source_.extractComponent(Sample(), component, Pixel::length())) {}
+      : source_(source), view_(source_.extractComponent(Sample(), component, Pixel::length())) {}
 
   blitz::Array<Sample, 2>& array() { return view_; }
   const blitz::Array<Sample, 2>& array() const { return view_; }

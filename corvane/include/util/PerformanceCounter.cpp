@@ -10,7 +10,9 @@ int64_t performanceCounter() {
       .count();
 }
 
-int64_t performanceFrequency() { return 1000000000; }
+int64_t performanceFrequency() {
+  return 1000000000;
+}
 
 double counterSeconds(int64_t ticks) {
   return static_cast<double>(ticks) / static_cast<double>(performanceFrequency());

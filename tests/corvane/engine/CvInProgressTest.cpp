@@ -21,7 +21,9 @@ struct Host {
   }
 };
 
-void waitPastThrottle() { std::this_thread::sleep_for(std::chrono::milliseconds(120)); }
+void waitPastThrottle() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(120));
+}
 
 TEST(CvInProgress, ThrottlesButAlwaysPassesOne) {
   Host host;

@@ -88,8 +88,7 @@ TEST(Convolve, RunningMaxAndMinMatchNaiveAlongBothAxes) {
         out.reindexSelf(across.lbound());
         out = kUnwritten;
         box = convolveLine(across, out, w, RunningMinimum{}, ProgressRange());
-        EXPECT_EQ(box,
-                  (Box{base.first, base.second + w - 1, across.ubound(0), across.ubound(1)}));
+        EXPECT_EQ(box, (Box{base.first, base.second + w - 1, across.ubound(0), across.ubound(1)}));
         expectSame(naiveWindow(across, w, 1, minOf), out, "min axis 1 " + what);
       }
     }
@@ -184,15 +183,13 @@ TEST(Convolve, OutputOfExactlyTheValidBoxOrSmaller) {
   const ByteArray want = naiveWindow(in, 3, 0, maxOf);
   // Exactly the valid box, as a stand-alone array indexed like the input.
   ByteArray exact(blitz::TinyVector<int, 2>(2, 0), blitz::TinyVector<int, 2>(6, 5));
-  EXPECT_EQ(convolveLineFast(in, 3, RunningMaximum{}, exact, ProgressRange()),
-            (Box{2, 0, 7, 4}));
+  EXPECT_EQ(convolveLineFast(in, 3, RunningMaximum{}, exact, ProgressRange()), (Box{2, 0, 7, 4}));
   for (int r = 2; r < 8; ++r)
     for (int c = 0; c < 5; ++c) EXPECT_EQ(exact(r, c), want(r, c));
   // A smaller output only receives what it holds, and the box says so.
   ByteArray small(blitz::TinyVector<int, 2>(4, 1), blitz::TinyVector<int, 2>(2, 2));
   small = kUnwritten;
-  EXPECT_EQ(convolveLineFast(in, 3, RunningMaximum{}, small, ProgressRange()),
-            (Box{4, 1, 5, 2}));
+  EXPECT_EQ(convolveLineFast(in, 3, RunningMaximum{}, small, ProgressRange()), (Box{4, 1, 5, 2}));
   for (int r = 4; r < 6; ++r)
     for (int c = 1; c < 3; ++c) EXPECT_EQ(small(r, c), want(r, c));
   ByteArray apart(blitz::TinyVector<int, 2>(20, 20), blitz::TinyVector<int, 2>(2, 2));

@@ -1,0 +1,87 @@
+#include "classification/Rancour.h"
+
+#include "classification/RankFilter.h"
+#include "classification/RancourStage.h"
+#include "engine/CvExCancel.h"
+#include "util/BlitzViews.h"
+
+namespace classification {
+
+void Rancour::operator()() {
+  try {
+    while (job_ != kNoJob) {
+      stage_->observeJob(job_);
+      ProgressRange progress;
+      const blitz::Array<uint8_t, 2> source =
+          working_->extractComponent(uint8_t(), sourceComponent(job_), 4);
+      work(output_->extractComponent(uint8_t(), job_, 6),
+           output_->extractComponent(uint8_t(), job_ + 3, 6), source, texture_, stage_->tPercent(),
+           stage_->maxBits(), progress);
+      job_ = stage_->nextJob();
+    }
+  } catch (const CvExCancel&) {
+    stage_->setCancelled();
+  } catch (...) {
+    stage_->setFailed();
+  }
+}
+
+void Rancour::work(blitz::Array<uint8_t, 2> channelA, blitz::Array<uint8_t, 2> channelB,
+                   const blitz::Array<uint8_t, 2>& source, int32_t texture, float tPercent,
+                   int32_t maxBits, ProgressRange progress) {
+  const int32_t r0 = source.lbound(0), c0 = source.lbound(1);
+  const int32_t r1 = source.ubound(0), c1 = source.ubound(1);
+  if (r0 > r1 || c0 > c1) return;
+  const int32_t s = texture < 0 ? 0 : texture;
+
+  if (s == 0) {
+    for (int32_t r = r0; r <= r1; ++r) {
+      const uint8_t* in = &source(r, c0);
+      uint8_t* a = &channelA(r, c0);
+      uint8_t* b = &channelB(r, c0);
+      for (int32_t c = c0; c <= c1; ++c) {
+        *a = *in;
+        *b = *in;
+        in += source.stride(1);
+        a += channelA.stride(1);
+        b += channelB.stride(1);
+      }
+    }
+    return;
+  }
+
+  const int32_t bits = maxBits < 0 ? 0 : maxBits > 8 ? 8 : maxBits;
+  const int32_t shift = 8 - bits;
+  const int32_t maxValue = (1 << bits) - 1;
+  const blitz::Array<int32_t, 2> disc = makeDisc(s + 1);
+
+  // The first pass's windows reach s pixels towards the upper bounds.
+  blitz::Array<uint8_t, 2> padded(blitz::TinyVector<int, 2>(r0, c0),
+                                  blitz::TinyVector<int, 2>(r1 - r0 + 1 + s, c1 - c0 + 1 + s));
+  for (int32_t r = r0; r <= r1; ++r) {
+    const uint8_t* in = &source(r, c0);
+    uint8_t* p = &padded(r, c0);
+    for (int32_t c = c0; c <= c1; ++c, in += source.stride(1), ++p) {
+      *p = static_cast<uint8_t>(*in >> shift);
+    }
+  }
+  replicateEdges(padded, r0, c0, r1, c1);
+
+  // The second passes' windows reach s pixels towards the lower bounds, so the first pass's
+  // result is framed by s pixels on every side.
+  blitz::Array<blitz::TinyVector<uint8_t, 2>, 2> ranked(
+      blitz::TinyVector<int, 2>(r0 - s, c0 - s),
+      blitz::TinyVector<int, 2>(r1 - r0 + 1 + 2 * s, c1 - c0 + 1 + 2 * s));
+  const float low = tPercent;
+  const float high = 1.0f - tPercent;
+  rankFilterPair(corvane::subView(ranked, r0, c0, r1, c1), disc, padded, low, high, maxValue,
+                 progress.subRange(1.0f / 6.0f));
+  replicateEdges(ranked, r0, c0, r1, c1);
+
+  rancourBandSetup(channelA, ranked.extractComponent(uint8_t(), 0, 2), disc, high, maxValue,
+                   progress.subRange(0.5f));
+  rancourBandSetup(channelB, ranked.extractComponent(uint8_t(), 1, 2), disc, low, maxValue,
+                   progress.subRange(2.0f / 3.0f));
+}
+
+}  // namespace classification

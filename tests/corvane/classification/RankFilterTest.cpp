@@ -1,0 +1,226 @@
+#include "classification/RankFilter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+using classification::fractionRank;
+using classification::makeDisc;
+using classification::rankFilter;
+using classification::rankFilterMany;
+
+namespace {
+
+int discCount(int n) {
+  const blitz::Array<int32_t, 2> d = makeDisc(n);
+  return blitz::sum(d != 0);
+}
+
+TEST(RankFilter, DiscShapes) {
+  EXPECT_EQ(discCount(1), 1);
+  EXPECT_EQ(discCount(2), 4);
+  EXPECT_EQ(discCount(3), 9);  // corners at squared distance 2 <= 2.25
+  const blitz::Array<int32_t, 2> d4 = makeDisc(4);
+  EXPECT_EQ(d4(0, 0), 0);
+  EXPECT_EQ(d4(0, 1), 1);
+  EXPECT_EQ(d4(3, 3), 0);
+  EXPECT_EQ(discCount(4), 12);
+  const blitz::Array<int32_t, 2> d5 = makeDisc(5);
+  EXPECT_EQ(d5(0, 0), 0);
+  EXPECT_EQ(d5(0, 1), 1);
+  EXPECT_EQ(d5(2, 2), 1);
+  EXPECT_EQ(discCount(5), 21);
+  EXPECT_EQ(d5.lbound(0), 0);
+  EXPECT_EQ(d5.ubound(1), 4);
+}
+
+TEST(RankFilter, FractionRanks) {
+  auto r = fractionRank(1.0f / 6.0f, 4);  // x = 1.5
+  EXPECT_EQ(r.lower, 1);
+  EXPECT_EQ(r.upper, 2);
+  EXPECT_FLOAT_EQ(r.weight, 0.5f);
+  r = fractionRank(1.0f - 1.0f / 6.0f, 4);  // x = 3.5
+  EXPECT_EQ(r.lower, 3);
+  EXPECT_EQ(r.upper, 4);
+  r = fractionRank(0.5f, 9);
+  EXPECT_EQ(r.lower, 5);
+  EXPECT_EQ(r.upper, 5);
+  r = fractionRank(0.0f, 21);
+  EXPECT_EQ(r.lower, 1);
+  EXPECT_EQ(r.upper, 1);
+  r = fractionRank(1.0f, 21);
+  EXPECT_EQ(r.lower, 21);
+  EXPECT_EQ(r.upper, 21);
+  // Out-of-range fractions stay within the window instead of running off the histogram.
+  r = fractionRank(1.7f, 9);
+  EXPECT_EQ(r.upper, 9);
+  r = fractionRank(-0.3f, 9);
+  EXPECT_EQ(r.lower, 1);
+}
+
+// The value at a fraction among the window's samples, by sorting.
+int naiveRank(std::vector<int> v, float fraction) {
+  std::sort(v.begin(), v.end());
+  const auto r = fractionRank(fraction, static_cast<int>(v.size()));
+  const int a = v[r.lower - 1], b = v[r.upper - 1];
+  return a + static_cast<int>(static_cast<float>(b - a) * r.weight + 0.5f);
+}
+
+template <class T>
+blitz::Array<T, 2> randomImage(int rowBase, int colBase, int rows, int cols, int maxValue,
+                               std::mt19937& rng) {
+  blitz::Array<T, 2> a(blitz::TinyVector<int, 2>(rowBase, colBase),
+                       blitz::TinyVector<int, 2>(rows, cols));
+  std::uniform_int_distribution<int> value(0, maxValue);
+  for (int r = a.lbound(0); r <= a.ubound(0); ++r)
+    for (int c = a.lbound(1); c <= a.ubound(1); ++c) a(r, c) = static_cast<T>(value(rng));
+  return a;
+}
+
+// Filters the input's interior (inset by the kernel's reach) and compares every output pixel
+// with the sorted window.
+template <class T>
+void checkAgainstSorting(const blitz::Array<T, 2>& input, const blitz::Array<int32_t, 2>& kernel,
+                         int direction, float fraction, int lo, int hi) {
+  const int reach = std::max({std::abs(kernel.lbound(0)), std::abs(kernel.ubound(0)),
+                              std::abs(kernel.lbound(1)), std::abs(kernel.ubound(1))});
+  const int r0 = input.lbound(0) + reach, r1 = input.ubound(0) - reach;
+  const int c0 = input.lbound(1) + reach, c1 = input.ubound(1) - reach;
+  blitz::Array<T, 2> out(blitz::TinyVector<int, 2>(r0, c0),
+                         blitz::TinyVector<int, 2>(r1 - r0 + 1, c1 - c0 + 1));
+  out = T(0);
+  rankFilter<T>(out, input, kernel, direction, fraction, lo, hi, ProgressRange());
+  for (int r = r0; r <= r1; ++r) {
+    for (int c = c0; c <= c1; ++c) {
+      std::vector<int> window;
+      for (int i = kernel.lbound(0); i <= kernel.ubound(0); ++i)
+        for (int j = kernel.lbound(1); j <= kernel.ubound(1); ++j)
+          if (kernel(i, j))
+            window.push_back(
+                std::min(hi, std::max(lo, int(input(r + direction * i, c + direction * j)))));
+      ASSERT_EQ(int(out(r, c)), naiveRank(window, fraction))
+          << "at " << r << "," << c << " fraction " << fraction;
+    }
+  }
+}
+
+TEST(RankFilter, MatchesSortedWindowOnRandomImages) {
+  std::mt19937 rng(7);
+  for (int n : {1, 2, 3, 4, 5, 6}) {
+    const blitz::Array<int32_t, 2> disc = makeDisc(n);
+    for (int maxBits : {1, 3, 7, 8}) {
+      const int maxValue = (1 << maxBits) - 1;
+      const auto input = randomImage<uint8_t>(-3, 5, 17, 23, maxValue, rng);
+      for (float f : {0.0f, 1.0f / 6.0f, 0.5f, 0.73f, 5.0f / 6.0f, 1.0f}) {
+        for (int direction : {1, -1}) {
+          SCOPED_TRACE(testing::Message() << "n " << n << " bits " << maxBits);
+          checkAgainstSorting(input, disc, direction, f, 0, maxValue);
+        }
+      }
+    }
+  }
+}
+
+TEST(RankFilter, PairEqualsTwoSingleFilters) {
+  std::mt19937 rng(11);
+  const auto input = randomImage<uint8_t>(2, -4, 20, 30, 127, rng);
+  const auto disc = makeDisc(4);
+  blitz::Array<uint8_t, 2> a(blitz::TinyVector<int, 2>(2, -4), blitz::TinyVector<int, 2>(17, 27));
+  blitz::Array<uint8_t, 2> b(a.lbound(), a.extent()), singleA(a.lbound(), a.extent()),
+      singleB(a.lbound(), a.extent());
+  rankFilterMany<uint8_t, 2>({a, b}, input, disc, 1, {0.2f, 0.8f}, 0, 127, ProgressRange());
+  rankFilter<uint8_t>(singleA, input, disc, 1, 0.2f, 0, 127, ProgressRange());
+  rankFilter<uint8_t>(singleB, input, disc, 1, 0.8f, 0, 127, ProgressRange());
+  EXPECT_TRUE(blitz::all(a == singleA));
+  EXPECT_TRUE(blitz::all(b == singleB));
+}
+
+blitz::Array<int32_t, 2> ones3x3() {
+  blitz::Array<int32_t, 2> k(blitz::Range(-1, 1), blitz::Range(-1, 1));
+  k = 1;
+  return k;
+}
+
+TEST(RankFilter, ChannelFilterExamples) {
+  // 3x3 median of nine distinct samples.
+  blitz::Array<uint16_t, 2> in(3, 3), out(blitz::Range(1, 1), blitz::Range(1, 1));
+  for (int i = 0; i < 9; ++i) in(i / 3, i % 3) = static_cast<uint16_t>(10 * (9 - i));
+  rankFilter<uint16_t>(out, in, ones3x3(), 1, 0.5f, 0, 65535, ProgressRange());
+  EXPECT_EQ(out(1, 1), 50);
+
+  // Four cells at f = 0.5: halfway between the second and third sample, rounded.
+  blitz::Array<int32_t, 2> four(blitz::Range(-1, 1), blitz::Range(-1, 1));
+  four = 0;
+  four(-1, 0) = four(0, -1) = four(0, 1) = four(1, 0) = 1;
+  in(0, 1) = 0;
+  in(1, 0) = 10;
+  in(1, 2) = 30;
+  in(2, 1) = 100;
+  rankFilter<uint16_t>(out, in, four, 1, 0.5f, 0, 65535, ProgressRange());
+  EXPECT_EQ(out(1, 1), 20);
+
+  // An empty window writes zeros over the box.
+  blitz::Array<int32_t, 2> none(blitz::Range(-1, 1), blitz::Range(-1, 1));
+  none = 0;
+  rankFilter<uint16_t>(out, in, none, 1, 0.5f, 0, 65535, ProgressRange());
+  EXPECT_EQ(out(1, 1), 0);
+}
+
+TEST(RankFilter, SamplesOutsideTheRangeAreCountedAtItsBounds) {
+  // A 32768-limited histogram fed full-range 16-bit samples must not index past its end.
+  std::mt19937 rng(3);
+  const auto input = randomImage<uint16_t>(0, 0, 12, 14, 65535, rng);
+  for (float f : {0.0f, 0.5f, 0.9f, 1.0f}) checkAgainstSorting(input, ones3x3(), 1, f, 0, 32768);
+  for (float f : {0.0f, 0.3f, 1.0f}) checkAgainstSorting(input, ones3x3(), 1, f, 1000, 40000);
+}
+
+TEST(RankFilter, EightAndSixteenBitSamplesAgree) {
+  std::mt19937 rng(5);
+  const auto input8 = randomImage<uint8_t>(-2, 1, 15, 19, 255, rng);
+  blitz::Array<uint16_t, 2> input16(input8.lbound(), input8.extent());
+  blitz::Array<uint16_t, 2> scaled16(input8.lbound(), input8.extent());
+  for (int r = input8.lbound(0); r <= input8.ubound(0); ++r)
+    for (int c = input8.lbound(1); c <= input8.ubound(1); ++c) {
+      input16(r, c) = input8(r, c);
+      scaled16(r, c) = static_cast<uint16_t>(input8(r, c) * 257);
+    }
+  const blitz::TinyVector<int, 2> base(-1, 2), extent(13, 17);
+  blitz::Array<uint8_t, 2> out8(base, extent);
+  blitz::Array<uint16_t, 2> out16(base, extent);
+  for (float f : {0.0f, 0.1f, 1.0f / 6.0f, 0.5f, 0.77f, 1.0f}) {
+    // The same values over the same range: identical results, interpolation included.
+    rankFilter<uint8_t>(out8, input8, ones3x3(), 1, f, 0, 255, ProgressRange());
+    rankFilter<uint16_t>(out16, input16, ones3x3(), 1, f, 0, 255, ProgressRange());
+    for (int r = base(0); r <= out8.ubound(0); ++r)
+      for (int c = base(1); c <= out8.ubound(1); ++c) ASSERT_EQ(out16(r, c), out8(r, c));
+  }
+  for (float f : {0.0f, 0.5f, 1.0f}) {
+    // Full-range samples: exact ranks scale with the samples (interpolated ones round in
+    // 16-bit units and so need not).
+    rankFilter<uint8_t>(out8, input8, ones3x3(), 1, f, 0, 255, ProgressRange());
+    rankFilter<uint16_t>(out16, scaled16, ones3x3(), 1, f, 0, 65535, ProgressRange());
+    for (int r = base(0); r <= out8.ubound(0); ++r)
+      for (int c = base(1); c <= out8.ubound(1); ++c) ASSERT_EQ(out16(r, c), out8(r, c) * 257);
+  }
+}
+
+TEST(RankFilter, ReplicateEdgesCopiesRowsThenColumns) {
+  blitz::Array<int, 2> a(blitz::Range(-2, 3), blitz::Range(4, 8));
+  a = -1;
+  a(0, 5) = 1;
+  a(0, 6) = 2;
+  a(1, 5) = 3;
+  a(1, 6) = 4;
+  classification::replicateEdges(a, 0, 5, 1, 6);
+  EXPECT_EQ(a(-2, 4), 1);
+  EXPECT_EQ(a(-1, 8), 2);
+  EXPECT_EQ(a(3, 4), 3);
+  EXPECT_EQ(a(3, 8), 4);
+  EXPECT_EQ(a(0, 8), 2);
+  EXPECT_EQ(a(1, 4), 3);
+  EXPECT_EQ(a(-2, 6), 2);
+}
+
+}  // namespace

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "Corvane.h"
+#include "engine/CvEngine.h"
+#include "engine/CvExCancel.h"
+#include "engine/CvInImage.h"
+#include "engine/CvInSessionBase.h"
+#include "engine/EntryFrame.h"
+
+using corvane::EntryFrame;
+
+namespace {
+
+// Stands in for a session: a public part whose address is the handle, and a log of the
+// order in which sessions die together with whether their parent was still alive.
+struct FakeSession : CvInSessionBase {
+  struct Death {
+    const FakeSession* who;
+    bool parentAlive;
+  };
+  FakeSession(CvEngine* engine, FakeSession* parent, std::vector<Death>* log)
+      : CvInSessionBase(engine, parent), log_(log) {
+    enterEngine(handle());
+  }
+  ~FakeSession() override {
+    const auto* p = static_cast<FakeSession*>(parent());
+    if (log_) log_->push_back({this, !p || corvane::validateSession(p->handle(), nullptr) == CvOk});
+  }
+  const CvSession* handle() const { return reinterpret_cast<const CvSession*>(publicPart_); }
+
+ private:
+  alignas(8) char publicPart_[64] = {};
+  std::vector<Death>* log_;
+};
+
+void countingHandler() {}
+
+CvImage opaquePicture(std::vector<uint8_t>& pixels, uint32_t width, uint32_t height) {
+  pixels.assign(size_t{width} * height * 4, 255);
+  return CvImage{width, height, width * 4, CvKindRgba8, pixels.data()};
+}
+
+TEST(EntryFrame, EngineValidation) {
+  EXPECT_EQ(CvFinish(nullptr), CvInvalidSignature);
+  CvEngine* engine = CvInit();
+  ASSERT_NE(engine, nullptr);
+  EXPECT_EQ(corvane::validateEngine(engine), CvOk);
+
+  // Not an engine at all: answered without reading behind the pointer's signature.
+  int notAnEngine = 0;
+  EXPECT_EQ(CvFinish(reinterpret_cast<CvEngine*>(&notAnEngine)), CvInvalidSignature);
+
+  // A live engine whose signature was overwritten.
+  engine->signature = 0x12345678;
+  EXPECT_EQ(CvFinish(engine), CvInvalidSignature);
+  std::vector<uint8_t> pixels;
+  EXPECT_EQ(CvNewStatusImage(engine, opaquePicture(pixels, 2, 2)), nullptr);
+  engine->signature = 0xFFFFFFFB;
+
+  EXPECT_EQ(CvFinish(engine), CvOk);
+  // Stale: the object is gone, the handle is never dereferenced.
+  EXPECT_EQ(CvFinish(engine), CvInvalidSignature);
+  EXPECT_EQ(CvNewStatusImage(engine, opaquePicture(pixels, 2, 2)), nullptr);
+}
+
+TEST(EntryFrame, ImageValidation) {
+  EXPECT_EQ(CvDeleteStatusImage(nullptr), CvInvalidImage);
+  CvImage hostMade{1, 1, 4, CvKindRgba8, nullptr};
+  EXPECT_EQ(CvDeleteStatusImage(&hostMade), CvInvalidImage);
+
+  CvEngine* engine = CvInit();
+  std::vector<uint8_t> pixels;
+  CvImage* image = CvNewStatusImage(engine, opaquePicture(pixels, 3, 2));
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(CvDeleteStatusImage(image), CvOk);
+  // Deleting only validates: the image is still alive and registered.
+  EXPECT_EQ(CvDeleteStatusImage(image), CvOk);
+  EXPECT_EQ(engine->images.size(), 1u);
+
+  auto* inImage = static_cast<CvInImage*>(image);
+  inImage->signature = 7;
+  EXPECT_EQ(CvDeleteStatusImage(image), CvInvalidImage);
+  inImage->signature = 0xFFFFFFFB;
+
+  EXPECT_EQ(CvFinish(engine), CvOk);
+  EXPECT_EQ(CvDeleteStatusImage(image), CvInvalidImage);
+}
+
+TEST(EntryFrame, SessionValidation) {
+  CvInSessionBase* found = nullptr;
+  EXPECT_EQ(corvane::validateSession(nullptr, &found), CvInvalidSession);
+  int notASession = 0;
+  EXPECT_EQ(corvane::validateSession(reinterpret_cast<CvSession*>(&notASession), &found),
+            CvInvalidSession);
+
+  CvEngine* engine = CvInit();
+  auto* session = new FakeSession(engine, nullptr, nullptr);
+  const CvSession* handle = session->handle();
+  EXPECT_EQ(corvane::validateSession(handle, &found), CvOk);
+  EXPECT_EQ(found, session);
+  // The session object itself is not the handle.
+  EXPECT_EQ(corvane::validateSession(reinterpret_cast<CvSession*>(session), &found),
+            CvInvalidSession);
+
+  session->signature = 1;
+  EXPECT_EQ(corvane::validateSession(handle, &found), CvInvalidSignature);
+  session->signature = 0xFFFFFFFB;
+  engine->signature = 1;
+  EXPECT_EQ(corvane::validateSession(handle, &found), CvInvalidSignature);
+  engine->signature = 0xFFFFFFFB;
+  engine->failed = true;
+  EXPECT_EQ(corvane::validateSession(handle, &found), CvEngineFailed);
+  engine->failed = false;
+
+  delete session;
+  EXPECT_EQ(engine->sessions.size(), 0u);
+  EXPECT_EQ(corvane::validateSession(handle, &found), CvInvalidSession);
+  EXPECT_EQ(CvFinish(engine), CvOk);
+}
+
+TEST(EntryFrame, FinishDestroysLeftoversChildrenFirst) {
+  CvEngine* engine = CvInit();
+  std::vector<FakeSession::Death> deaths;
+  auto* root = new FakeSession(engine, nullptr, &deaths);
+  auto* child = new FakeSession(engine, root, &deaths);
+  auto* grandChild = new FakeSession(engine, child, &deaths);
+  auto* other = new FakeSession(engine, nullptr, &deaths);
+  const CvSession* handles[] = {root->handle(), child->handle(), grandChild->handle(),
+                                other->handle()};
+  std::vector<uint8_t> pixels;
+  CvImage* a = CvNewStatusImage(engine, opaquePicture(pixels, 5, 5));
+  CvImage* b = CvNewStatusImage(engine, opaquePicture(pixels, 1, 1));
+  ASSERT_TRUE(a && b);
+  auto* copy = new CvInImage(*static_cast<CvInImage*>(a));  // registered beside its source
+  EXPECT_EQ(copy->data, a->data);
+  EXPECT_FALSE(copy->ownsBuffer());
+  EXPECT_EQ(engine->images.size(), 3u);
+  EXPECT_EQ(engine->sessions.size(), 4u);
+
+  EXPECT_EQ(CvFinish(engine), CvOk);
+  ASSERT_EQ(deaths.size(), 4u);
+  for (const auto& d : deaths) EXPECT_TRUE(d.parentAlive);
+  for (const CvSession* h : handles)
+    EXPECT_EQ(corvane::validateSession(h, nullptr), CvInvalidSession);
+  EXPECT_EQ(CvDeleteStatusImage(a), CvInvalidImage);
+  EXPECT_EQ(CvDeleteStatusImage(b), CvInvalidImage);
+  EXPECT_EQ(CvDeleteStatusImage(copy), CvInvalidImage);
+}
+
+// An operation whose body throws something unclassified marks the engine: 4, then 5 for
+// everything that validates the engine; CvFinish leaves the failed engine in place.
+TEST(EntryFrame, UnclassifiedExceptionMarksEngineFailed) {
+  CvEngine* engine = CvInit();
+  auto* session = new FakeSession(engine, nullptr, nullptr);
+  const CvSession* handle = session->handle();
+  auto failing = [&](EntryFrame& frame) -> CvResult {
+    if (const CvResult status = frame.useSession(handle, nullptr)) return status;
+    throw "Empty foreground palette";
+  };
+  EXPECT_EQ(corvane::runEntry(corvane::kOperationCatches, failing), CvException);
+  EXPECT_TRUE(engine->failed);
+  EXPECT_EQ(corvane::runEntry(corvane::kOperationCatches, failing), CvEngineFailed);
+  EXPECT_EQ(corvane::validateSession(handle, nullptr), CvEngineFailed);
+  std::vector<uint8_t> pixels;
+  EXPECT_EQ(CvNewStatusImage(engine, opaquePicture(pixels, 2, 2)), nullptr);
+  EXPECT_EQ(CvFinish(engine), CvEngineFailed);
+  EXPECT_EQ(corvane::validateEngine(engine), CvEngineFailed);  // still there
+
+  // Scaling needs no engine and still works.
+  std::vector<uint8_t> src(16, 9), dst(4, 0);
+  EXPECT_EQ(CvScaleImage(CvImage{2, 2, 8, CvKindRgba8, src.data()},
+                         CvImage{1, 1, 4, CvKindRgba8, dst.data()}),
+            CvOk);
+  EXPECT_EQ(dst[0], 9);
+
+  // Only tests can clear the flag, to release what the failed engine holds.
+  engine->failed = false;
+  EXPECT_EQ(CvFinish(engine), CvOk);
+}
+
+TEST(EntryFrame, CatchRulesPerException) {
+  CvEngine* engine = CvInit();
+  auto throwing = [&](auto exception) {
+    return [engine, exception](EntryFrame& frame) -> CvResult {
+      if (const CvResult status = frame.useEngine(engine)) return status;
+      throw exception;
+    };
+  };
+  // Cancel and out-of-memory answered by the entry itself leave the engine usable.
+  EXPECT_EQ(corvane::runEntry(corvane::kRecoverableCatches, throwing(CvExCancel())), CvCancelled);
+  EXPECT_EQ(corvane::runEntry(corvane::kRecoverableCatches, throwing(std::bad_alloc())),
+            CvOutOfMemory);
+  EXPECT_FALSE(engine->failed);
+  // Handle entries answer null; construction failures other than a cancel mark the engine.
+  auto construct = [&](auto exception) {
+    return [engine, exception](EntryFrame& frame) -> CvImage* {
+      if (frame.useEngine(engine) != CvOk) return nullptr;
+      throw exception;
+    };
+  };
+  EXPECT_EQ(corvane::runEntry(corvane::kConstructionCatches, construct(CvExCancel())), nullptr);
+  EXPECT_FALSE(engine->failed);
+  EXPECT_EQ(corvane::runEntry(corvane::kConstructionCatches, construct(std::bad_alloc())), nullptr);
+  EXPECT_TRUE(engine->failed);
+  engine->failed = false;
+  EXPECT_EQ(corvane::runEntry(corvane::kRecoverableCatches, throwing(std::runtime_error("x"))),
+            CvException);
+  EXPECT_TRUE(engine->failed);
+  engine->failed = false;
+  // An engine that never validated is not marked.
+  auto unbound = [](EntryFrame&) -> CvResult { throw 42; };
+  EXPECT_EQ(corvane::runEntry(corvane::kOperationCatches, unbound), CvException);
+  EXPECT_FALSE(engine->failed);
+  EXPECT_EQ(CvFinish(engine), CvOk);
+}
+
+TEST(EntryFrame, AllocationFailureHandlerInstalledNoneAndRestored) {
+  const std::new_handler before = std::set_new_handler(&countingHandler);
+  std::new_handler inside = &countingHandler;
+  auto observe = [&](EntryFrame&) -> CvResult {
+    inside = std::get_new_handler();
+    return CvOk;
+  };
+  EXPECT_EQ(corvane::runEntry(corvane::kOperationCatches, observe), CvOk);
+  EXPECT_EQ(inside, nullptr);
+  EXPECT_EQ(std::get_new_handler(), &countingHandler);
+
+  for (int path = 0; path < 4; ++path) {
+    auto body = [path](EntryFrame&) -> CvResult {
+      if (path == 0) throw CvExCancel();
+      if (path == 1) throw std::bad_alloc();
+      if (path == 2) throw "Image too small";
+      throw 1.5;
+    };
+    EXPECT_EQ(corvane::runEntry(corvane::kOperationCatches, body), CvException);
+    EXPECT_EQ(std::get_new_handler(), &countingHandler) << "path " << path;
+  }
+  // And through real entry points, including failing ones.
+  CvEngine* engine = CvInit();
+  EXPECT_EQ(std::get_new_handler(), &countingHandler);
+  std::vector<uint8_t> one(4);
+  EXPECT_EQ(CvScaleImage(CvImage{1, 1, 4, CvKindRgba8, one.data()},
+                         CvImage{1, 1, 4, CvKindRgba16, one.data()}),
+            CvPreconditionFailed);
+  std::vector<uint8_t> two(8);
+  EXPECT_EQ(CvScaleImage(CvImage{2, 1, 8, CvKindRgba8, two.data()},  // "Image too small"
+                         CvImage{1, 1, 4, CvKindRgba8, one.data()}),
+            CvException);
+  EXPECT_EQ(std::get_new_handler(), &countingHandler);
+  EXPECT_EQ(CvFinish(engine), CvOk);
+  EXPECT_EQ(std::get_new_handler(), &countingHandler);
+  std::set_new_handler(before);
+}
+
+}  // namespace

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "Corvane.h"
+#include "engine/ImageScaling.h"
+
+namespace {
+
+// A kind-1 picture in its own buffer; `padding` extra pixels per row.
+struct Picture {
+  uint32_t width, height, stride;
+  std::vector<uint8_t> bytes;
+  Picture(uint32_t w, uint32_t h, uint32_t padding = 0, uint8_t fill = 0)
+      : width(w), height(h), stride((w + padding) * 4), bytes(size_t{stride} * h, fill) {}
+  uint8_t* at(uint32_t x, uint32_t y) { return bytes.data() + size_t{y} * stride + x * 4; }
+  CvImage image() { return CvImage{width, height, stride, CvKindRgba8, bytes.data()}; }
+};
+
+// The reduction written straight from its definition, for comparison.
+struct Reference {
+  static const std::vector<std::pair<int, int>>& shape(int f, int dr) {
+    static const std::vector<std::pair<int, int>> s2 = {{0, 1}, {0, 1}};
+    static const std::vector<std::pair<int, int>> s4 = {{1, 2}, {0, 3}, {0, 3}, {1, 2}};
+    static const std::vector<std::pair<int, int>> s8 = {{2, 5}, {1, 6}, {0, 7}, {0, 7},
+                                                        {0, 7}, {0, 7}, {1, 6}, {2, 5}};
+    static const std::vector<std::pair<int, int>> none;
+    return f == 2 ? s2 : f == 4 ? s4 : f == 8 ? s8 : none;
+  }
+  // src window: rows [r0, r0+rows), cols [c0, c0+cols); dst window likewise.
+  static void median(int f, Picture& src, int sr0, int sc0, int srows, int scols, Picture& dst,
+                     int dr0, int dc0, int drows, int dcols) {
+    const int R = srows / f, C = scols / f;
+    if (R == 0 || C == 0) throw "Image too small";
+    for (int r = 0; r < R && r < drows; ++r)
+      for (int c = 0; c < C && c < dcols; ++c)
+        for (int ch = 0; ch < 4; ++ch) {
+          std::vector<int> v;
+          for (int dr = 0; dr < f; ++dr)
+            for (int dc = shape(f, dr)[dr].first; dc <= shape(f, dr)[dr].second; ++dc)
+              v.push_back(src.at(sc0 + f * c + dc, sr0 + f * r + dr)[ch]);
+          std::sort(v.begin(), v.end());
+          const size_t n = v.size();
+          dst.at(dc0 + c, dr0 + r)[ch] = static_cast<uint8_t>((v[n / 2 - 1] + v[n / 2]) / 2);
+        }
+    if (f * R != srows)
+      median(f, src, sr0 + srows - f, sc0, f, scols, dst, dr0 + drows - 1, dc0, 1, dcols);
+    if (f * C != scols)
+      median(f, src, sr0, sc0 + scols - f, srows, f, dst, dr0, dc0 + dcols - 1, drows, 1);
+  }
+};
+
+void randomise(Picture& p, unsigned seed) {
+  std::mt19937 rng(seed);
+  for (auto& b : p.bytes) b = static_cast<uint8_t>(rng());
+}
+
+TEST(ImageScaling, FactorRules) {
+  using corvane::reductionFactor;
+  EXPECT_EQ(reductionFactor(100, 100, 100, 100), 1);
+  EXPECT_EQ(reductionFactor(50, 100, 100, 100), 1);  // larger destination
+  EXPECT_EQ(reductionFactor(200, 101, 100, 100), 2);
+  EXPECT_EQ(reductionFactor(201, 100, 100, 100), 4);  // 3 → 4
+  EXPECT_EQ(reductionFactor(100, 700, 100, 100), 8);  // 7 → 8
+  EXPECT_EQ(reductionFactor(500, 100, 100, 100), 5);
+  EXPECT_EQ(reductionFactor(600, 100, 100, 100), 6);
+  EXPECT_EQ(reductionFactor(801, 100, 100, 100), 9);
+  EXPECT_EQ(reductionFactor(0xFFFFFFFFu, 1, 1, 1), 9);  // no overflowing conversion
+  EXPECT_EQ(reductionFactor(0, 0, 3, 3), 0);
+}
+
+TEST(ImageScaling, FourByFiveIntoTwoByThree) {
+  Picture src(4, 5);
+  for (uint32_t y = 0; y < 5; ++y)
+    for (uint32_t x = 0; x < 4; ++x)
+      for (int ch = 0; ch < 4; ++ch) src.at(x, y)[ch] = static_cast<uint8_t>(y * 10 + x + ch);
+  Picture dst(2, 3, 1, 0xEE);
+  ASSERT_EQ(CvScaleImage(src.image(), dst.image()), CvOk);
+  // Row 0 from source rows 0-1, row 1 from rows 2-3, row 2 from rows 3-4; channel 0 of the
+  // block {10a + x, 10a + x + 1, 10(a+1) + x, 10(a+1) + x + 1}: middles 10a+x+1, 10a+x+10.
+  const int expectedRow[3] = {0, 2, 3};
+  for (uint32_t y = 0; y < 3; ++y)
+    for (uint32_t x = 0; x < 2; ++x)
+      EXPECT_EQ(dst.at(x, y)[0], (20 * expectedRow[y] + 4 * x + 11) / 2) << x << "," << y;
+  EXPECT_EQ(dst.at(2, 0)[0], 0xEE);  // row padding untouched
+}
+
+TEST(ImageScaling, WidthNineFactorFour) {
+  // Each column carries its own value in channel 1: a block's median is the mean of the
+  // two middle column values of its shape.
+  Picture src(9, 4);
+  for (uint32_t y = 0; y < 4; ++y)
+    for (uint32_t x = 0; x < 9; ++x) src.at(x, y)[1] = static_cast<uint8_t>(x * 10);
+  Picture dst(3, 1);
+  ASSERT_EQ(CvScaleImage(src.image(), dst.image()), CvOk);  // ceil(9/3) = 3 → 4
+  // Shape columns 1,2 (rows 0,3) and 0..3 (rows 1,2): values sorted {0,0,10,10,10,10,20,...}
+  // middles 10 and 20 → 15 for columns 0-3; 55 for 4-7; the last column from 5-8: 65.
+  EXPECT_EQ(dst.at(0, 0)[1], 15);
+  EXPECT_EQ(dst.at(1, 0)[1], 55);
+  EXPECT_EQ(dst.at(2, 0)[1], 65);
+}
+
+TEST(ImageScaling, MedianIsMeanOfMiddlesRoundedDown) {
+  Picture src(2, 2);
+  const uint8_t a[4] = {10, 20, 30, 40}, b[4] = {10, 20, 20, 200};
+  for (int i = 0; i < 4; ++i) {
+    src.at(i % 2, i / 2)[0] = a[i];
+    src.at(i % 2, i / 2)[2] = b[i];
+    src.at(i % 2, i / 2)[3] = static_cast<uint8_t>(i == 0 ? 1 : 0);  // middles 0, 0
+  }
+  src.at(0, 0)[1] = 255;
+  src.at(1, 0)[1] = 254;  // middles 0 and 254 → 127
+  Picture dst(1, 1);
+  ASSERT_EQ(CvScaleImage(src.image(), dst.image()), CvOk);
+  EXPECT_EQ(dst.at(0, 0)[0], 25);
+  EXPECT_EQ(dst.at(0, 0)[1], 127);
+  EXPECT_EQ(dst.at(0, 0)[2], 20);
+  EXPECT_EQ(dst.at(0, 0)[3], 0);
+}
+
+TEST(ImageScaling, MatchesDefinitionOnRandomPictures) {
+  struct Case {
+    uint32_t sw, sh, dw, dh;
+  };
+  // Sizes with partial blocks in both directions, wide enough for the vector path and its
+  // scalar tail, plus the 3 → 4 and 7 → 8 factors.
+  const Case cases[] = {{37, 23, 19, 12}, {64, 64, 32, 32}, {35, 35, 9, 9},    {77, 40, 11, 6},
+                        {129, 67, 17, 9}, {16, 16, 8, 2},   {100, 30, 34, 10}, {70, 9, 10, 2},
+                        {8, 8, 1, 1},     {53, 41, 14, 11}};
+  unsigned seed = 1;
+  for (const Case& c : cases) {
+    Picture src(c.sw, c.sh, 3);
+    randomise(src, seed++);
+    Picture got(c.dw, c.dh, 2, 0x5A), want(c.dw, c.dh, 2, 0x5A);
+    ASSERT_EQ(CvScaleImage(src.image(), got.image()), CvOk);
+    const int f = corvane::reductionFactor(c.sw, c.sh, c.dw, c.dh);
+    ASSERT_TRUE(f == 2 || f == 4 || f == 8);
+    Reference::median(f, src, 0, 0, c.sh, c.sw, want, 0, 0, c.dh, c.dw);
+    EXPECT_EQ(got.bytes, want.bytes) << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh;
+  }
+}
+
+TEST(ImageScaling, UnsupportedFactorsWriteNothing) {
+  Picture src(50, 10, 0, 7);
+  for (uint32_t dw : {10u, 9u}) {  // factors 5 and 6
+    Picture dst(dw, 2, 0, 0xAB);
+    const auto before = dst.bytes;
+    EXPECT_EQ(CvScaleImage(src.image(), dst.image()), CvOk);
+    EXPECT_EQ(dst.bytes, before);
+  }
+  Picture wide(90, 1, 0, 7);
+  Picture dst(10, 1, 0, 0xAB);
+  EXPECT_EQ(CvScaleImage(wide.image(), dst.image()), CvOk);  // factor 9
+  EXPECT_EQ(dst.bytes, std::vector<uint8_t>(40, 0xAB));
+  Picture empty(0, 0);
+  EXPECT_EQ(CvScaleImage(CvImage{0, 0, 0, CvKindRgba8, nullptr}, dst.image()), CvOk);
+  EXPECT_EQ(dst.bytes, std::vector<uint8_t>(40, 0xAB));
+}
+
+TEST(ImageScaling, ImageTooSmallWritesNothing) {
+  Picture src(6, 1, 0, 9);
+  Picture dst(3, 1, 0, 0xAB);
+  EXPECT_EQ(CvScaleImage(src.image(), dst.image()), CvException);
+  EXPECT_EQ(dst.bytes, std::vector<uint8_t>(12, 0xAB));
+  Picture tall(1, 8, 0, 9), one(1, 1, 0, 0xAB);
+  EXPECT_THROW(corvane::downscaleImageMedian8(corvane::wrapRgba8(one.image()),
+                                              corvane::wrapRgba8(tall.image())),
+               const char*);
+  EXPECT_EQ(one.bytes, std::vector<uint8_t>(4, 0xAB));
+}
+
+TEST(ImageScaling, UnscaledCopyStaysInsideTheSource) {
+  Picture src(3, 2, 1);
+  randomise(src, 99);
+  Picture dst(4, 4, 0, 0xCD);
+  ASSERT_EQ(CvScaleImage(src.image(), dst.image()), CvOk);  // factor 1, larger destination
+  for (uint32_t y = 0; y < 4; ++y)
+    for (uint32_t x = 0; x < 4; ++x) {
+      if (x < 3 && y < 2)
+        EXPECT_EQ(std::memcmp(dst.at(x, y), src.at(x, y), 4), 0);
+      else
+        EXPECT_EQ(dst.at(x, y)[0], 0xCD);
+    }
+}
+
+TEST(ImageScaling, RejectsBadDescriptions) {
+  Picture src(8, 8, 0, 1), dst(4, 4, 0, 0xAB);
+  const CvImage s = src.image(), d = dst.image();
+  auto with = [](CvImage i, auto change) {
+    change(i);
+    return i;
+  };
+  EXPECT_EQ(CvScaleImage(with(s, [](CvImage& i) { i.kind = CvKindRgba16; }), d),
+            CvPreconditionFailed);
+  EXPECT_EQ(CvScaleImage(s, with(d, [](CvImage& i) { i.kind = CvKindStatus; })),
+            CvPreconditionFailed);
+  EXPECT_EQ(CvScaleImage(s, with(d, [](CvImage& i) { i.width = 0; })), CvPreconditionFailed);
+  EXPECT_EQ(CvScaleImage(s, with(d, [](CvImage& i) { i.height = 0; })), CvPreconditionFailed);
+  EXPECT_EQ(CvScaleImage(with(s, [](CvImage& i) { i.data = nullptr; }), d), CvPreconditionFailed);
+  EXPECT_EQ(CvScaleImage(s, with(d, [](CvImage& i) { i.data = nullptr; })), CvPreconditionFailed);
+  EXPECT_EQ(CvScaleImage(s, with(d, [](CvImage& i) { i.stride = 15; })), CvPreconditionFailed);
+  EXPECT_EQ(CvScaleImage(with(s, [](CvImage& i) { i.stride = 31; }), d), CvPreconditionFailed);
+  // 4 × width wraps in 32 bits to 0.
+  EXPECT_EQ(CvScaleImage(with(s, [](CvImage& i) { i.width = 0x40000000u; }), d),
+            CvPreconditionFailed);
+  EXPECT_EQ(dst.bytes, std::vector<uint8_t>(64, 0xAB));
+  EXPECT_EQ(CvScaleImage(s, d), CvOk);
+  EXPECT_EQ(dst.bytes, std::vector<uint8_t>(64, 1));
+}
+
+}  // namespace

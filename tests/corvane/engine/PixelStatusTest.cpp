@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "Corvane.h"
+#include "engine/CvEngine.h"
+#include "engine/CvInImage.h"
+#include "engine/PixelStatus.h"
+
+using corvane::selectStatusMask;
+using corvane::statusCompatible;
+
+namespace {
+
+std::vector<uint8_t> statusRows(const CvImage* image) {
+  std::vector<uint8_t> out;
+  const auto* p = static_cast<const uint8_t*>(image->data);
+  for (uint32_t y = 0; y < image->height; ++y)
+    out.insert(out.end(), p + size_t{y} * image->stride,
+               p + size_t{y} * image->stride + image->width);
+  return out;
+}
+
+class StatusImage : public ::testing::Test {
+ protected:
+  void SetUp() override { engine = CvInit(); }
+  void TearDown() override { EXPECT_EQ(CvFinish(engine), CvOk); }
+  CvEngine* engine = nullptr;
+};
+
+TEST_F(StatusImage, EightBitAlphaMustBeExactly255) {
+  // 3 × 2 picture, rows padded to 16 bytes; one pixel 254, one 0.
+  std::vector<uint8_t> pixels(16 * 2, 255);
+  pixels[1 * 4 + 3] = 254;
+  pixels[16 + 2 * 4 + 3] = 0;
+  CvImage* image = CvNewStatusImage(engine, CvImage{3, 2, 16, CvKindRgba8, pixels.data()});
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->kind, CvKindStatus);
+  EXPECT_EQ(image->width, 3u);
+  EXPECT_EQ(image->height, 2u);
+  EXPECT_EQ(image->stride, 4u);
+  EXPECT_EQ(statusRows(image), (std::vector<uint8_t>{1, 0, 1, 1, 1, 0}));
+  EXPECT_EQ(engine->images.count(static_cast<CvInImage*>(image)), 1u);
+}
+
+TEST_F(StatusImage, WideRowsMatchPerPixelRule) {
+  const uint32_t width = 37, height = 3, stride = width * 4 + 8;
+  std::vector<uint8_t> pixels(size_t{stride} * height);
+  std::vector<uint8_t> expected;
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x) {
+      uint8_t* p = pixels.data() + y * stride + x * 4;
+      const uint8_t alpha = (x * 7 + y) % 3 == 0 ? 255 : static_cast<uint8_t>(254 - x);
+      p[0] = p[1] = p[2] = 255;
+      p[3] = alpha;
+      expected.push_back(alpha == 255);
+    }
+  CvImage* image =
+      CvNewStatusImage(engine, CvImage{width, height, stride, CvKindRgba8, pixels.data()});
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->stride, 40u);
+  EXPECT_EQ(statusRows(image), expected);
+}
+
+TEST_F(StatusImage, SixteenBitKindsCompareWithTheirMaximum) {
+  // Row stride 20 bytes: not a multiple of 8, so rows are 16 bytes (two whole pixels) apart
+  // and the data is deliberately misaligned for 16-bit samples.
+  const uint16_t alphas[2][4] = {{65535, 32768, 0, 0}, {65534, 32768, 0, 0}};
+  std::vector<uint8_t> storage(1 + 16 * 3 + 4, 0);
+  uint8_t* data = storage.data() + 1;
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 2; ++x) std::memcpy(data + y * 16 + x * 8 + 6, &alphas[y][x], 2);
+  CvImage* full = CvNewStatusImage(engine, CvImage{2, 2, 20, CvKindRgba16, data});
+  CvImage* half = CvNewStatusImage(engine, CvImage{2, 2, 20, CvKindRgbaHalf16, data});
+  ASSERT_TRUE(full && half);
+  EXPECT_EQ(statusRows(full), (std::vector<uint8_t>{1, 0, 0, 0}));
+  EXPECT_EQ(statusRows(half), (std::vector<uint8_t>{0, 1, 0, 1}));
+}
+
+TEST_F(StatusImage, OtherKindsGiveAllInPictureWithoutReading) {
+  for (uint32_t kind : {uint32_t{CvKindStatus}, 4u, 99u}) {
+    CvImage* image = CvNewStatusImage(engine, CvImage{5, 3, 0, kind, nullptr});
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->stride, 8u);
+    EXPECT_EQ(statusRows(image), std::vector<uint8_t>(15, 1));
+  }
+  CvImage* empty = CvNewStatusImage(engine, CvImage{0, 7, 0, CvKindRgba8, nullptr});
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(empty->stride, 0u);
+}
+
+TEST_F(StatusImage, RejectsUnreadablePictures) {
+  std::vector<uint8_t> pixels(64, 255);
+  EXPECT_EQ(CvNewStatusImage(engine, CvImage{2, 2, 8, CvKindRgba8, nullptr}), nullptr);
+  EXPECT_EQ(CvNewStatusImage(engine, CvImage{2, 2, 7, CvKindRgba8, pixels.data()}), nullptr);
+  EXPECT_EQ(CvNewStatusImage(engine, CvImage{2, 2, 15, CvKindRgba16, pixels.data()}), nullptr);
+  // 8 × width overflows 32 bits; a 32-bit comparison would accept stride 0.
+  EXPECT_EQ(CvNewStatusImage(engine, CvImage{0x20000000u, 1, 0, CvKindRgba16, pixels.data()}),
+            nullptr);
+  EXPECT_TRUE(engine->images.empty());
+  EXPECT_NE(CvNewStatusImage(engine, CvImage{2, 2, 8, CvKindRgba8, pixels.data()}), nullptr);
+}
+
+TEST(CvInImage, AlignedStatusBuffer) {
+  CvInImage image(nullptr, 5, 3, 64);
+  EXPECT_EQ(image.stride, 64u);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(image.data) % 64, 0u);
+  EXPECT_EQ(image.engine(), nullptr);
+  CvInImage plain(nullptr, 5, 3);
+  EXPECT_EQ(plain.stride, 8u);
+  EXPECT_EQ(plain.alignment(), 0u);
+  EXPECT_TRUE(plain.ownsBuffer());
+}
+
+TEST(CvInImage, ViewOverArrayWindow) {
+  blitz::Array<uint8_t, 2> statuses(6, 10);
+  statuses = 0;
+  statuses(2, 3) = 7;
+  CvInImage view(statuses, 2, 3, 4, 2);
+  EXPECT_EQ(view.stride, 10u);
+  EXPECT_EQ(view.kind, CvKindStatus);
+  EXPECT_EQ(static_cast<uint8_t*>(view.data)[0], 7);
+  EXPECT_FALSE(view.ownsBuffer());
+}
+
+TEST(PixelStatus, SelectStatusMaskTable) {
+  struct Case {
+    uint8_t mode, target;
+    bool exclusive;
+    uint8_t value, mask;
+  };
+  const Case cases[] = {
+      {1, 2, false, 15, 47},  {1, 2, true, 15, 63},    {1, 16, false, 16, 16},
+      {1, 16, true, 16, 16},  {1, 32, false, 32, 32},  {1, 32, true, 32, 32},
+      {1, 0, false, 15, 47},  {4, 2, false, 15, 63},   {2, 4, true, 15, 63},
+      {8, 0, false, 15, 63},  {3, 2, false, 0, 0},     {0, 0, true, 0, 0},
+      {2, 16, false, 16, 16}, {4, 32, true, 32, 32},   {16, 2, false, 16, 16},
+      {32, 2, false, 32, 32}, {16, 32, false, 16, 16},
+  };
+  for (const Case& c : cases) {
+    const auto r = selectStatusMask(c.mode, c.target, c.exclusive);
+    EXPECT_EQ(r.value, c.value) << int(c.mode) << "/" << int(c.target) << "/" << c.exclusive;
+    EXPECT_EQ(r.mask, c.mask) << int(c.mode) << "/" << int(c.target) << "/" << c.exclusive;
+  }
+}
+
+TEST(PixelStatus, StatusCompatibleTable) {
+  EXPECT_FALSE(statusCompatible(0, 15, 63));  // outside the picture
+  EXPECT_TRUE(statusCompatible(1, 15, 47));
+  EXPECT_FALSE(statusCompatible(2 + 16, 15, 63));  // flagged inside the mask
+  EXPECT_TRUE(statusCompatible(2 + 16, 15, 47));   // flag 16 outside the mask
+  EXPECT_TRUE(statusCompatible(2 + 16, 16 + 15, 63));
+  EXPECT_FALSE(statusCompatible(4 + 32, 15, 47));
+  EXPECT_TRUE(statusCompatible(4 + 32, 32, 32));
+  EXPECT_TRUE(statusCompatible(0, 16, 16));  // flag-only requests ignore the classes
+  EXPECT_FALSE(statusCompatible(1 + 32, 16, 63));
+  EXPECT_TRUE(statusCompatible(0, 0, 0));
+}
+
+TEST(PixelStatus, SetMaskedBits) {
+  uint8_t b = 0xA5;
+  corvane::setMaskedBits(&b, 0xFF, 0);
+  EXPECT_EQ(b, 0xA5);
+  corvane::setMaskedBits(&b, 0x0F, 0x3C);
+  EXPECT_EQ(b, 0x8D);
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "watershed/Watershed.h"
+
+using corvane::ModeNode;
+
+namespace {
+
+struct Histogram {
+  blitz::Array<int32_t, 1> bins;
+  int32_t firstModeNode = 0;
+  int32_t endModeNode = 0;
+  int32_t bestValleyNode = -1;
+};
+typedef ModeNode<Histogram> Node;
+typedef std::array<Histogram, 6> Element;
+
+blitz::Array<int32_t, 1> makeBins(std::vector<int32_t> counts, int base = 0) {
+  blitz::Array<int32_t, 1> bins(blitz::Range(base, base + int(counts.size()) - 1));
+  for (size_t i = 0; i < counts.size(); ++i) bins(base + int(i)) = counts[i];
+  return bins;
+}
+
+// (peak, valley) of each mode that splitModes finds.
+std::vector<std::pair<int, int>> modes(std::vector<int32_t> counts, float t, int base = 0) {
+  std::vector<Node> nodes;
+  corvane::splitModes(makeBins(counts, base), nodes, t);
+  std::vector<std::pair<int, int>> result;
+  for (const Node& n : nodes) result.emplace_back(n.peakIndex, n.valleyIndex);
+  return result;
+}
+
+typedef std::vector<std::pair<int, int>> Modes;
+
+TEST(SplitModes, SinglePeaksGiveOneModeWithoutValley) {
+  EXPECT_EQ(modes({1, 3, 7, 4, 2}, 2.0f), (Modes{{2, -1}}));
+  EXPECT_EQ(modes({1, 2, 3, 4}, 2.0f), (Modes{{3, -1}}));  // strictly rising
+  EXPECT_EQ(modes({10, 6, 10}, 2.0f), (Modes{{0, -1}}));   // dip too shallow for t
+  EXPECT_EQ(modes({4, 4, 4, 4}, 2.0f), (Modes{{0, -1}}));  // all equal
+  EXPECT_EQ(modes({0, 0, 0}, 2.0f), (Modes{{0, -1}}));     // empty counts
+  EXPECT_EQ(modes({7}, 2.0f), (Modes{{0, -1}}));           // one bin
+}
+
+TEST(SplitModes, ValleyBelowToleranceSplitsAtItsLowestBin) {
+  EXPECT_EQ(modes({2, 10, 4, 1, 3, 9, 2}, 2.0f), (Modes{{1, 3}, {5, -1}}));
+  // Peak and valley indices are the histogram's own bin indices.
+  EXPECT_EQ(modes({2, 10, 4, 1, 3, 9, 2}, 2.0f, 40), (Modes{{41, 43}, {45, -1}}));
+}
+
+TEST(SplitModes, PlateausTakeTheirFirstBin) {
+  EXPECT_EQ(modes({0, 5, 5, 5, 0, 0, 5, 5}, 2.0f), (Modes{{1, 4}, {6, -1}}));
+}
+
+TEST(SplitModes, HistogramWithoutBinsStillGetsOneMode) {
+  std::vector<Node> nodes;
+  corvane::splitModes(blitz::Array<int32_t, 1>(), nodes, 2.0f);
+  ASSERT_EQ(nodes.size(), 1u);
+  EXPECT_EQ(nodes[0].valleyIndex, -1);
+  EXPECT_EQ(corvane::binCount(blitz::Array<int32_t, 1>(), nodes[0].peakIndex), 0);
+}
+
+struct Recorder : kestrum::utility::IiUI {
+  std::vector<std::pair<float, std::string>> calls;
+  void progress(float f, const std::string& label) override { calls.emplace_back(f, label); }
+};
+
+struct Level {
+  Histogram overall;
+  std::vector<Element> elements;
+  std::vector<Node> nodes;
+
+  explicit Level(std::vector<std::vector<int32_t>> channel2) : elements(channel2.size()) {
+    overall.bins.reference(makeBins({42}));
+    for (size_t i = 0; i < channel2.size(); ++i) {
+      for (Histogram& h : elements[i]) h.bins.reference(makeBins({1}));
+      elements[i][2].bins.reference(makeBins(channel2[i]));
+    }
+  }
+  bool run(bool force, float stored, float t, ProgressRange range) {
+    return corvane::watershedFirst(force, stored, t, overall, elements.begin(), elements.end(), 2,
+                                   nodes, range);
+  }
+};
+
+TEST(WatershedFirst, UnchangedToleranceWithoutForceTouchesNothing) {
+  Level level({{5, 0, 5}});
+  level.nodes.resize(3);
+  Recorder r;
+  EXPECT_FALSE(level.run(false, 1.5f, 1.5f, ProgressRange(&r, 0.0f, 1.0f)));
+  EXPECT_EQ(level.nodes.size(), 3u);
+  EXPECT_EQ(level.elements[0][2].bestValleyNode, -1);
+  EXPECT_TRUE(r.calls.empty());
+}
+
+TEST(WatershedFirst, BuildsNodesPerChannelHistogramAndReportsProgress) {
+  Level level({{8, 2, 6, 1, 10}, {3, 3}});
+  Recorder r;
+  EXPECT_TRUE(level.run(false, -1.0f, 2.0f, ProgressRange(&r, 0.5f, 1.0f)));
+
+  const std::vector<Node>& n = level.nodes;
+  ASSERT_EQ(n.size(), 5u);
+  // The head node refers to the overall histogram and ends with it.
+  EXPECT_EQ(n[0].histogram, &level.overall);
+  EXPECT_EQ(n[0].peakIndex, 0);
+  EXPECT_EQ(n[0].peakCount, 42);
+  EXPECT_EQ(n[0].valleyIndex, 256);
+  EXPECT_EQ(n[0].valleyCount, 0);
+
+  const Histogram& a = level.elements[0][2];
+  EXPECT_EQ(a.firstModeNode, 1);
+  EXPECT_EQ(a.endModeNode, 4);
+  EXPECT_EQ(level.elements[1][2].firstModeNode, 4);
+  EXPECT_EQ(level.elements[1][2].endModeNode, 5);
+  EXPECT_EQ(level.elements[1][2].bestValleyNode, -1);  // one mode, no valley
+  // Other channels are not this level's business.
+  EXPECT_EQ(level.elements[0][1].endModeNode, 0);
+
+  const int peaks[] = {0, 2, 4}, peakCounts[] = {8, 6, 10};
+  const int valleys[] = {1, 3, 256}, valleyCounts[] = {2, 1, 0};
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(n[1 + k].histogram, &a);
+    EXPECT_EQ(n[1 + k].peakIndex, peaks[k]);
+    EXPECT_EQ(n[1 + k].peakCount, peakCounts[k]);
+    EXPECT_EQ(n[1 + k].valleyIndex, valleys[k]);
+    EXPECT_EQ(n[1 + k].valleyCount, valleyCounts[k]);
+  }
+  // Valley 1: peaks 8 and 10 reachable, 8 / 2; valley 3: same peaks, 8 / 1 wins.
+  EXPECT_EQ(n[1].sidePeak, 8);
+  EXPECT_EQ(n[1].peakDistance, 4);
+  EXPECT_EQ(n[2].sidePeak, 8);
+  EXPECT_EQ(n[2].peakDistance, 4);
+  EXPECT_EQ(a.bestValleyNode, 2);
+
+  ASSERT_EQ(r.calls.size(), 4u);
+  EXPECT_FLOAT_EQ(r.calls[0].first, 0.625f);
+  EXPECT_EQ(r.calls[0].second,
+            "corvane/include/classification/Segmentation: 1371:\n(before [Watershed first]): ");
+  EXPECT_FLOAT_EQ(r.calls[1].first, 0.75f);
+  EXPECT_FLOAT_EQ(r.calls[2].first, 0.875f);
+  EXPECT_FLOAT_EQ(r.calls[3].first, 1.0f);
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(r.calls[i].second, "");
+}
+
+TEST(WatershedFirst, ForceRecomputesWithUnchangedTolerance) {
+  Level level({{5, 0, 5}});
+  EXPECT_TRUE(level.run(true, 2.0f, 2.0f, ProgressRange()));
+  EXPECT_EQ(level.nodes.size(), 3u);
+}
+
+TEST(ChooseBestSplit, SidePeaksStopAtDeeperValleys) {
+  // Modes A(0, 10) B(2, 4) C(4, 6) D(6, 9); valleys 1, 2, 3 deep.
+  Level level({{10, 1, 4, 2, 6, 3, 9}});
+  level.run(true, 0.0f, 1.5f, ProgressRange());
+  const std::vector<Node>& n = level.nodes;
+  ASSERT_EQ(n.size(), 5u);
+  EXPECT_EQ(n[1].sidePeak, 9);  // A .. D, right walk crosses C
+  EXPECT_EQ(n[1].peakDistance, 6);
+  EXPECT_EQ(n[2].sidePeak, 4);  // left walk stops at A's deeper valley; right stops at C
+  EXPECT_EQ(n[2].peakDistance, 2);
+  EXPECT_EQ(n[3].sidePeak, 6);
+  EXPECT_EQ(n[3].peakDistance, 2);
+  EXPECT_EQ(level.elements[0][2].bestValleyNode, 1);
+}
+
+TEST(ChooseBestSplit, FirstEmptyValleyWins) {
+  Level level({{5, 0, 9, 0, 9}});
+  level.run(true, 0.0f, 2.0f, ProgressRange());
+  ASSERT_EQ(level.nodes.size(), 4u);
+  EXPECT_EQ(level.nodes[1].valleyCount, 0);
+  EXPECT_EQ(level.nodes[2].valleyCount, 0);
+  EXPECT_EQ(level.elements[0][2].bestValleyNode, 1);
+}
+
+TEST(ChooseBestSplit, InvalidNodeRangeHasNoValley) {
+  std::vector<Node> nodes(2);
+  Histogram h;
+  h.firstModeNode = 1;
+  h.endModeNode = 5;  // past the list
+  h.bestValleyNode = 7;
+  corvane::chooseBestSplit(h, nodes);
+  EXPECT_EQ(h.bestValleyNode, -1);
+}
+
+}  // namespace
