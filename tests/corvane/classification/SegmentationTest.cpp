@@ -18,7 +18,7 @@ TEST(SegmentationSmoke, RunsAndLabels) {
     std::cout << "   ";
     for (int c = 0; c < 48; c += 2) std::cout << char('a' + seg.gradientImage(r, c)[0] / 26);
     std::cout << "   ";
-    for (int c = 0; c < 48; c += 2) std::cout << int(seg.localValues()(r,c)) << ",";
+    for (int c = 0; c < 48; c += 2) std::cout << int(seg.localValues()(r, c)) << ",";
     std::cout << "\n";
   }
 }
