@@ -21,14 +21,14 @@ namespace classification {
 
 namespace {
 
-// An array over the inclusive box; an empty box gives an array without elements.
+// An array over the inclusive box; an empty box gives an array without elements (and
+// without an index base: Blitz would offset its null storage by the base).
 template <class T>
 blitz::Array<T, 2> arrayOver(const Box& box) {
-  const int rows = box.upperRow >= box.lowerRow ? box.upperRow - box.lowerRow + 1 : 0;
-  const int columns =
-      box.upperColumn >= box.lowerColumn ? box.upperColumn - box.lowerColumn + 1 : 0;
+  if (box.empty()) return blitz::Array<T, 2>();
+  const IndexPair extents = rectExtents(box);
   return blitz::Array<T, 2>(blitz::TinyVector<int, 2>(box.lowerRow, box.lowerColumn),
-                            blitz::TinyVector<int, 2>(rows, columns));
+                            blitz::TinyVector<int, 2>(extents.first, extents.second));
 }
 
 template <class T>
