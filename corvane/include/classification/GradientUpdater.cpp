@@ -10,15 +10,11 @@ namespace classification {
 
 namespace {
 
-// The two blocks whose centres enclose a position and the weight of the first: t is the
-// position in block units, `shift` moves it towards the next pixel (0.5 / blockSize for the
-// centre of a 2 x 2 neighbourhood).
-struct BlockPair {
-  int32_t first;
-  int32_t second;
-  float weight;
-};
+using Seg = Segmentation<6, 0>;
+constexpr int kChannels = Seg::kChannelCount;
 
+// `shift` moves the position towards the next pixel (0.5 / blockSize for the centre of a
+// 2 x 2 neighbourhood).
 BlockPair blockPair(int32_t index, float inverseBlockSize, float shift, int32_t lower,
                     int32_t upper) {
   const float t = (static_cast<float>(index) + 0.5f) * inverseBlockSize;
@@ -30,11 +26,77 @@ BlockPair blockPair(int32_t index, float inverseBlockSize, float shift, int32_t 
   return BlockPair{i0, i1, w};
 }
 
+float reciprocalSquare(int32_t v) {
+  const float f = static_cast<float>(std::max(v, 1));
+  return 1.0f / (f * f);
+}
+
+// The value of one channel pair from the four blocks' sums, weighted between block centres.
+inline float logSpread(float wr, float ws, const float (&s)[2][2]) {
+  return -(wr * (ws * std::log(s[0][0]) + (1.0f - ws) * std::log(s[0][1])) +
+           (1.0f - wr) * (ws * std::log(s[1][0]) + (1.0f - ws) * std::log(s[1][1]))) /
+         2.0f;
+}
+
+// blockSpreads over the spread tables: the same nodes chosen, the same terms added in the
+// same order.
+inline void tableSpreads(const Seg::BlockHistograms& block, const SpreadTables& tables,
+                         const unsigned char* lo, const unsigned char* hi, float& s1, float& s2) {
+  float sum1 = s1;
+  float sum2 = s2;
+  for (int c = 0; c < kChannels; ++c) {
+    const Histogram1D& h = block[c];
+    const std::vector<SpreadNode>& list = tables[static_cast<size_t>(c)];
+    int32_t e = h.firstModeNode;
+    const int32_t end = std::min<int64_t>(h.endModeNode, static_cast<int64_t>(list.size()));
+    if (e < 0 || e >= end) continue;
+    const SpreadNode* nodes = list.data();
+    const int32_t loBin = lo[c] >> h.shift;
+    const int32_t hiBin = hi[c] >> h.shift;
+    while (e < end - 1 && nodes[e].valleyIndex < loBin) ++e;
+    if (nodes[e].valleyIndex < hiBin) {
+      int32_t best = e;
+      float bestRatio = nodes[e].valleyRatio;
+      for (int32_t k = e + 1; k < end && nodes[k].valleyIndex < hiBin; ++k) {
+        if (nodes[k].valleyRatio > bestRatio) {
+          bestRatio = nodes[k].valleyRatio;
+          best = k;
+        }
+      }
+      sum1 += nodes[best].sideTerm;
+      sum2 += nodes[best].valleyTerm;
+    } else {
+      sum1 += nodes[e].peakTerm;
+      sum2 += nodes[e].peakTerm;
+    }
+  }
+  s1 = sum1;
+  s2 = sum2;
+}
+
 }  // namespace
 
+SpreadTables buildSpreadTables(const Segmentation<6, 0>& segmentation) {
+  SpreadTables tables;
+  for (int c = 0; c < kChannels; ++c) {
+    const Seg::NodeList& nodes = segmentation.modeNodeLists[static_cast<size_t>(c)];
+    std::vector<SpreadNode>& list = tables[static_cast<size_t>(c)];
+    list.reserve(nodes.size());
+    for (const Seg::Node& node : nodes) {
+      list.push_back(
+          SpreadNode{node.valleyIndex,
+                     static_cast<float>(node.sidePeak) / static_cast<float>(node.valleyCount),
+                     reciprocalSquare(node.sidePeak), reciprocalSquare(node.valleyCount),
+                     reciprocalSquare(node.peakCount)});
+    }
+  }
+  return tables;
+}
+
 GradientUpdater::GradientUpdater(Segmentation<6, 0>* segmentation, const BlockGrid& grid,
-                                 const blitz::Array<Values, 2>& values)
+                                 const blitz::Array<Values, 2>& values, const SpreadTables* tables)
     : segmentation_(segmentation),
+      tables_(tables),
       blocks_(grid.blocks),
       blockSize_(grid.blockSize),
       inverseBlockSize_(1.0f / static_cast<float>(grid.blockSize)),
@@ -53,31 +115,78 @@ void GradientUpdater::operator()() {
   }
 }
 
+BlockPair GradientUpdater::rowPair(int32_t r) const {
+  return blockPair(r, inverseBlockSize_, 0.5f / static_cast<float>(blockSize_), blocks_.lowerRow,
+                   blocks_.upperRow);
+}
+
+BlockPair GradientUpdater::columnPair(int32_t s) const {
+  return blockPair(s, inverseBlockSize_, 0.5f / static_cast<float>(blockSize_), blocks_.lowerColumn,
+                   blocks_.upperColumn);
+}
+
 void GradientUpdater::computeBand() {
+  const Seg& seg = *segmentation_;
+  const SpreadTables& tables = *tables_;
+  const int32_t s0 = band_.lower.second;
+  const int32_t s1End = band_.upper.second;
+  if (s1End <= s0) return;
+  std::vector<BlockPair> columns;
+  columns.reserve(static_cast<size_t>(s1End - s0));
+  for (int32_t s = s0; s < s1End; ++s) columns.push_back(columnPair(s));
+
+  const std::ptrdiff_t imageColumn = seg.image.stride(1);
+  const std::ptrdiff_t blockColumn = seg.blockHistograms.stride(1);
   for (int32_t r = band_.lower.first; r < band_.upper.first; ++r) {
-    for (int32_t s = band_.lower.second; s < band_.upper.second; ++s)
-      values_(r, s) = pixelValues(r, s);
+    const BlockPair rows = rowPair(r);
+    const Seg::ImagePixel* top = &seg.image(r, s0);
+    const Seg::ImagePixel* bottom = &seg.image(r + 1, s0);
+    // Blocks of the column pair's first block column; offsets reach the others.
+    const Seg::BlockHistograms* firstRow = &seg.blockHistograms(rows.first, blocks_.lowerColumn);
+    const Seg::BlockHistograms* secondRow = &seg.blockHistograms(rows.second, blocks_.lowerColumn);
+    Values* out = &values_(r, s0);
+    const std::ptrdiff_t outColumn = values_.stride(1);
+    for (int32_t s = s0; s < s1End; ++s, top += imageColumn, bottom += imageColumn) {
+      const Seg::ImagePixel& p00 = top[0];
+      const Seg::ImagePixel& p01 = top[imageColumn];
+      const Seg::ImagePixel& p10 = bottom[0];
+      const Seg::ImagePixel& p11 = bottom[imageColumn];
+      unsigned char lo[kChannels];
+      unsigned char hi[kChannels];
+      for (int c = 0; c < kChannels; ++c) {
+        lo[c] = std::min(std::min(p00[c], p01[c]), std::min(p10[c], p11[c]));
+        hi[c] = std::max(std::max(p00[c], p01[c]), std::max(p10[c], p11[c]));
+      }
+      const BlockPair& cols = columns[static_cast<size_t>(s - s0)];
+      const std::ptrdiff_t j0 = (cols.first - blocks_.lowerColumn) * blockColumn;
+      const std::ptrdiff_t j1 = (cols.second - blocks_.lowerColumn) * blockColumn;
+      float sum1[2][2] = {{0.0f, 0.0f}, {0.0f, 0.0f}};
+      float sum2[2][2] = {{0.0f, 0.0f}, {0.0f, 0.0f}};
+      tableSpreads(firstRow[j0], tables, lo, hi, sum1[0][0], sum2[0][0]);
+      tableSpreads(secondRow[j0], tables, lo, hi, sum1[1][0], sum2[1][0]);
+      tableSpreads(firstRow[j1], tables, lo, hi, sum1[0][1], sum2[0][1]);
+      tableSpreads(secondRow[j1], tables, lo, hi, sum1[1][1], sum2[1][1]);
+      Values& v = out[(s - s0) * outColumn];
+      v[0] = logSpread(rows.weight, cols.weight, sum1);
+      v[1] = logSpread(rows.weight, cols.weight, sum2);
+    }
   }
 }
 
 GradientUpdater::Values GradientUpdater::pixelValues(int32_t r, int32_t s) const {
-  const Segmentation<6, 0>& seg = *segmentation_;
-  constexpr int kChannels = Segmentation<6, 0>::kChannelCount;
+  const Seg& seg = *segmentation_;
   unsigned char lo[kChannels];
   unsigned char hi[kChannels];
-  const Segmentation<6, 0>::ImagePixel& p00 = seg.image(r, s);
-  const Segmentation<6, 0>::ImagePixel& p01 = seg.image(r, s + 1);
-  const Segmentation<6, 0>::ImagePixel& p10 = seg.image(r + 1, s);
-  const Segmentation<6, 0>::ImagePixel& p11 = seg.image(r + 1, s + 1);
+  const Seg::ImagePixel& p00 = seg.image(r, s);
+  const Seg::ImagePixel& p01 = seg.image(r, s + 1);
+  const Seg::ImagePixel& p10 = seg.image(r + 1, s);
+  const Seg::ImagePixel& p11 = seg.image(r + 1, s + 1);
   for (int c = 0; c < kChannels; ++c) {
     lo[c] = std::min(std::min(p00[c], p01[c]), std::min(p10[c], p11[c]));
     hi[c] = std::max(std::max(p00[c], p01[c]), std::max(p10[c], p11[c]));
   }
-  const float shift = 0.5f / static_cast<float>(blockSize_);
-  const BlockPair rows = blockPair(r, inverseBlockSize_, shift, blocks_.lowerRow, blocks_.upperRow);
-  const BlockPair columns =
-      blockPair(s, inverseBlockSize_, shift, blocks_.lowerColumn, blocks_.upperColumn);
-
+  const BlockPair rows = rowPair(r);
+  const BlockPair columns = columnPair(s);
   float s1[2][2];
   float s2[2][2];
   const int32_t is[2] = {rows.first, rows.second};
@@ -89,16 +198,8 @@ GradientUpdater::Values GradientUpdater::pixelValues(int32_t r, int32_t s) const
       seg.blockSpreads(seg.blockHistograms(is[a], js[b]), lo, hi, s1[a][b], s2[a][b]);
     }
   }
-  const float wr = rows.weight;
-  const float ws = columns.weight;
-  Values v;
-  for (int k = 0; k < 2; ++k) {
-    float(&sk)[2][2] = k == 0 ? s1 : s2;
-    v[k] = -(wr * (ws * std::log(sk[0][0]) + (1.0f - ws) * std::log(sk[0][1])) +
-             (1.0f - wr) * (ws * std::log(sk[1][0]) + (1.0f - ws) * std::log(sk[1][1]))) /
-           2.0f;
-  }
-  return v;
+  return Values(logSpread(rows.weight, columns.weight, s1),
+                logSpread(rows.weight, columns.weight, s2));
 }
 
 }  // namespace classification

@@ -320,7 +320,8 @@ bool Segmentation<6, 0>::updateGradients(bool forced, ProgressRange range) {
                    imageDomain.upperColumn - 1};
   blitz::Array<GradientUpdater::Values, 2> values = arrayOver<GradientUpdater::Values>(valued);
   const unsigned threads = std::max(processorCount(), 1u);
-  std::vector<GradientUpdater> updaters(threads, GradientUpdater(this, grid, values));
+  const SpreadTables tables = buildSpreadTables(*this);
+  std::vector<GradientUpdater> updaters(threads, GradientUpdater(this, grid, values, &tables));
   gradientPool_.run(
       threads, [&updaters](unsigned i) { updaters[i](); },
       [this, &updaters](unsigned i) { updaters[i].setBand(nextGradientBand()); });
@@ -333,12 +334,14 @@ bool Segmentation<6, 0>::updateGradients(bool forced, ProgressRange range) {
     return true;
   }
 
+  // The value arrays are freshly allocated and so contiguous: scanned as flat runs.
+  const size_t count = values.numElements();
+  const GradientUpdater::Values* const flat = values.data();
   float m = std::numeric_limits<float>::max();
   float M = std::numeric_limits<float>::lowest();
-  for (auto it = values.begin(); it != values.end(); ++it) {
-    const GradientUpdater::Values& v = *it;
-    if (std::isfinite(v[1])) m = std::min(m, v[1]);
-    if (std::isfinite(v[0])) M = std::max(M, v[0]);
+  for (size_t k = 0; k < count; ++k) {
+    if (std::isfinite(flat[k][1])) m = std::min(m, flat[k][1]);
+    if (std::isfinite(flat[k][0])) M = std::max(M, flat[k][0]);
   }
   if (m > M) {
     // Nothing finite to scale by.
@@ -347,52 +350,51 @@ bool Segmentation<6, 0>::updateGradients(bool forced, ProgressRange range) {
   }
   gradientScale = M == m ? 1.0f : 255.99f / (M - m);
 
+  // The scaled bytes of both channels. They are only an intermediate (the passes below
+  // overwrite every pixel of the image's channels 0 and 1), so they are kept in contiguous
+  // planes, over which the row pass can reduce many lines at once.
+  blitz::Array<unsigned char, 2> scaled[2] = {arrayOver<unsigned char>(valued),
+                                              arrayOver<unsigned char>(valued)};
   {
-    const blitz::Array<GradientPixel, 2> view = subView(
-        gradientImage, valued.lowerRow, valued.lowerColumn, valued.upperRow, valued.upperColumn);
-    ByteComponentView first = extractByteComponent(view, 0);
-    ByteComponentView second = extractByteComponent(view, 1);
-    for (int r = valued.lowerRow; r <= valued.upperRow; ++r) {
-      for (int s = valued.lowerColumn; s <= valued.upperColumn; ++s) {
-        const GradientUpdater::Values& v = values(r, s);
-        first.array()(r, s) = saturatingCast<unsigned char>((v[0] - m) * gradientScale);
-        second.array()(r, s) = saturatingCast<unsigned char>((v[1] - m) * gradientScale);
-      }
+    unsigned char* const first = scaled[0].data();
+    unsigned char* const second = scaled[1].data();
+    for (size_t k = 0; k < count; ++k) {
+      first[k] = saturatingCast<unsigned char>((flat[k][0] - m) * gradientScale);
+      second[k] = saturatingCast<unsigned char>((flat[k][1] - m) * gradientScale);
     }
-    values.free();
+  }
+  values.free();
 
-    // Channel 0 becomes the maximum, channel 1 the minimum over the four 2 x 2
-    // neighbourhoods that contain the pixel.
-    const int32_t window = 2;
-    const Box rowsBox{valued.lowerRow + 1, valued.lowerColumn, valued.upperRow, valued.upperColumn};
-    Box inner;
-    range.report(std::string(), 0.8f);
-    {
-      blitz::Array<unsigned char, 2> rowPass = arrayOver<unsigned char>(rowsBox);
-      morphology::convolveLineFast(first.array(), window, morphology::RunningMaximum{}, rowPass,
+  // Channel 0 becomes the maximum, channel 1 the minimum over the four 2 x 2 neighbourhoods
+  // that contain the pixel: along the rows into a new array, then along the columns into the
+  // channel itself.
+  const int32_t window = 2;
+  const Box rowsBox{valued.lowerRow + 1, valued.lowerColumn, valued.upperRow, valued.upperColumn};
+  Box inner;
+  for (int channel = 0; channel < 2; ++channel) {
+    range.report(std::string(), channel == 0 ? 0.8f : 0.9f);
+    blitz::Array<unsigned char, 2> rowPass = arrayOver<unsigned char>(rowsBox);
+    ByteComponentView out = extractByteComponent(gradientView, channel);
+    if (channel == 0) {
+      morphology::convolveLineFast(scaled[0], window, morphology::RunningMaximum{}, rowPass,
                                    ProgressRange());
-      ByteComponentView out = extractByteComponent(gradientView, 0);
       inner = morphology::convolveLine(rowPass, out.array(), window, morphology::RunningMaximum{},
                                        ProgressRange());
-    }
-    range.report(std::string(), 0.9f);
-    {
-      blitz::Array<unsigned char, 2> rowPass = arrayOver<unsigned char>(rowsBox);
-      morphology::convolveLineFast(second.array(), window, morphology::RunningMinimum{}, rowPass,
+    } else {
+      morphology::convolveLineFast(scaled[1], window, morphology::RunningMinimum{}, rowPass,
                                    ProgressRange());
-      ByteComponentView out = extractByteComponent(gradientView, 1);
       morphology::convolveLine(rowPass, out.array(), window, morphology::RunningMinimum{},
                                ProgressRange());
     }
+  }
 
-    if (inner.empty()) {
-      gradientImage = GradientPixel(0, 0, 0);
-    } else {
-      replicateEdges(gradientImage, inner, [](GradientPixel& to, const GradientPixel& from) {
-        to[0] = from[0];
-        to[1] = from[1];
-      });
-    }
+  if (inner.empty()) {
+    gradientImage = GradientPixel(0, 0, 0);
+  } else {
+    replicateEdges(gradientImage, inner, [](GradientPixel& to, const GradientPixel& from) {
+      to[0] = from[0];
+      to[1] = from[1];
+    });
   }
   return true;
 }

@@ -36,7 +36,7 @@ void prepare(Seg& seg, blitz::Array<ImagePixel, 2> image, int32_t blockSize) {
 void expectGradientBytes(const Seg& seg) {
   const corvane::Box& d = seg.imageDomain;
   GradientUpdater reference(const_cast<Seg*>(&seg), blockGridOf(d, seg.baseRecord.blockSize),
-                            blitz::Array<GradientUpdater::Values, 2>());
+                            blitz::Array<GradientUpdater::Values, 2>(), nullptr);
   blitz::Array<GradientUpdater::Values, 2> v(blitz::Range(d.lowerRow, d.upperRow - 1),
                                              blitz::Range(d.lowerColumn, d.upperColumn - 1));
   float m = 1e30f, M = -1e30f;
