@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "engine/CvExCancel.h"
 
@@ -31,28 +32,44 @@ float reciprocalSquare(int32_t v) {
   return 1.0f / (f * f);
 }
 
-// The value of one channel pair from the four blocks' sums, weighted between block centres.
-inline float logSpread(float wr, float ws, const float (&s)[2][2]) {
-  return -(wr * (ws * std::log(s[0][0]) + (1.0f - ws) * std::log(s[0][1])) +
-           (1.0f - wr) * (ws * std::log(s[1][0]) + (1.0f - ws) * std::log(s[1][1]))) /
+// The value of one channel pair from the logarithms of the four blocks' sums, weighted
+// between the block centres.
+inline float weightedSpread(float wr, float ws, const float (&ln)[2][2]) {
+  return -(wr * (ws * ln[0][0] + (1.0f - ws) * ln[0][1]) +
+           (1.0f - wr) * (ws * ln[1][0] + (1.0f - ws) * ln[1][1])) /
          2.0f;
 }
 
+// Logarithms of the last sums seen at each of the eight places. Within a block cell most
+// pixels stay inside one mode in every channel and so repeat their neighbour's sums.
+struct LogCache {
+  float sum[8];
+  float ln[8];
+  LogCache() {
+    for (int k = 0; k < 8; ++k) sum[k] = ln[k] = std::numeric_limits<float>::quiet_NaN();
+  }
+  float operator()(int k, float s) {
+    if (!(s == sum[k])) {
+      sum[k] = s;
+      ln[k] = std::log(s);
+    }
+    return ln[k];
+  }
+};
+
 // blockSpreads over the spread tables: the same nodes chosen, the same terms added in the
 // same order.
-inline void tableSpreads(const Seg::BlockHistograms& block, const SpreadTables& tables,
+inline void tableSpreads(const BlockSpreadRange& block, const SpreadTables& tables,
                          const unsigned char* lo, const unsigned char* hi, float& s1, float& s2) {
   float sum1 = s1;
   float sum2 = s2;
   for (int c = 0; c < kChannels; ++c) {
-    const Histogram1D& h = block[c];
-    const std::vector<SpreadNode>& list = tables[static_cast<size_t>(c)];
-    int32_t e = h.firstModeNode;
-    const int32_t end = std::min<int64_t>(h.endModeNode, static_cast<int64_t>(list.size()));
-    if (e < 0 || e >= end) continue;
-    const SpreadNode* nodes = list.data();
-    const int32_t loBin = lo[c] >> h.shift;
-    const int32_t hiBin = hi[c] >> h.shift;
+    int32_t e = block.first[c];
+    const int32_t end = block.end[c];
+    if (e == end) continue;
+    const SpreadNode* nodes = tables.nodes[static_cast<size_t>(c)].data();
+    const int32_t loBin = lo[c] >> block.shift[c];
+    const int32_t hiBin = hi[c] >> block.shift[c];
     while (e < end - 1 && nodes[e].valleyIndex < loBin) ++e;
     if (nodes[e].valleyIndex < hiBin) {
       int32_t best = e;
@@ -80,7 +97,7 @@ SpreadTables buildSpreadTables(const Segmentation<6, 0>& segmentation) {
   SpreadTables tables;
   for (int c = 0; c < kChannels; ++c) {
     const Seg::NodeList& nodes = segmentation.modeNodeLists[static_cast<size_t>(c)];
-    std::vector<SpreadNode>& list = tables[static_cast<size_t>(c)];
+    std::vector<SpreadNode>& list = tables.nodes[static_cast<size_t>(c)];
     list.reserve(nodes.size());
     for (const Seg::Node& node : nodes) {
       list.push_back(
@@ -88,6 +105,23 @@ SpreadTables buildSpreadTables(const Segmentation<6, 0>& segmentation) {
                      static_cast<float>(node.sidePeak) / static_cast<float>(node.valleyCount),
                      reciprocalSquare(node.sidePeak), reciprocalSquare(node.valleyCount),
                      reciprocalSquare(node.peakCount)});
+    }
+  }
+  const blitz::Array<Seg::BlockHistograms, 2>& histograms = segmentation.blockHistograms;
+  tables.blocks.resize(histograms.extent(0), histograms.extent(1));
+  tables.blocks.reindexSelf(histograms.lbound());
+  for (int i = histograms.lbound(0); i <= histograms.ubound(0); ++i) {
+    for (int j = histograms.lbound(1); j <= histograms.ubound(1); ++j) {
+      BlockSpreadRange& range = tables.blocks(i, j);
+      for (int c = 0; c < kChannels; ++c) {
+        const Histogram1D& h = histograms(i, j)[c];
+        const int64_t size = static_cast<int64_t>(tables.nodes[static_cast<size_t>(c)].size());
+        const int32_t end = static_cast<int32_t>(std::min<int64_t>(h.endModeNode, size));
+        const bool usable = h.firstModeNode >= 0 && h.firstModeNode < end;
+        range.first[c] = usable ? h.firstModeNode : 0;
+        range.end[c] = usable ? end : 0;
+        range.shift[c] = h.shift;
+      }
     }
   }
   return tables;
@@ -135,15 +169,16 @@ void GradientUpdater::computeBand() {
   columns.reserve(static_cast<size_t>(s1End - s0));
   for (int32_t s = s0; s < s1End; ++s) columns.push_back(columnPair(s));
 
+  LogCache logs;
   const std::ptrdiff_t imageColumn = seg.image.stride(1);
-  const std::ptrdiff_t blockColumn = seg.blockHistograms.stride(1);
+  const std::ptrdiff_t blockColumn = tables.blocks.stride(1);
   for (int32_t r = band_.lower.first; r < band_.upper.first; ++r) {
     const BlockPair rows = rowPair(r);
     const Seg::ImagePixel* top = &seg.image(r, s0);
     const Seg::ImagePixel* bottom = &seg.image(r + 1, s0);
     // Blocks of the column pair's first block column; offsets reach the others.
-    const Seg::BlockHistograms* firstRow = &seg.blockHistograms(rows.first, blocks_.lowerColumn);
-    const Seg::BlockHistograms* secondRow = &seg.blockHistograms(rows.second, blocks_.lowerColumn);
+    const BlockSpreadRange* firstRow = &tables.blocks(rows.first, blocks_.lowerColumn);
+    const BlockSpreadRange* secondRow = &tables.blocks(rows.second, blocks_.lowerColumn);
     Values* out = &values_(r, s0);
     const std::ptrdiff_t outColumn = values_.stride(1);
     for (int32_t s = s0; s < s1End; ++s, top += imageColumn, bottom += imageColumn) {
@@ -166,9 +201,17 @@ void GradientUpdater::computeBand() {
       tableSpreads(secondRow[j0], tables, lo, hi, sum1[1][0], sum2[1][0]);
       tableSpreads(firstRow[j1], tables, lo, hi, sum1[0][1], sum2[0][1]);
       tableSpreads(secondRow[j1], tables, lo, hi, sum1[1][1], sum2[1][1]);
+      float ln1[2][2];
+      float ln2[2][2];
+      for (int a = 0; a < 2; ++a) {
+        for (int b = 0; b < 2; ++b) {
+          ln1[a][b] = logs(2 * a + b, sum1[a][b]);
+          ln2[a][b] = logs(4 + 2 * a + b, sum2[a][b]);
+        }
+      }
       Values& v = out[(s - s0) * outColumn];
-      v[0] = logSpread(rows.weight, cols.weight, sum1);
-      v[1] = logSpread(rows.weight, cols.weight, sum2);
+      v[0] = weightedSpread(rows.weight, cols.weight, ln1);
+      v[1] = weightedSpread(rows.weight, cols.weight, ln2);
     }
   }
 }
@@ -198,8 +241,16 @@ GradientUpdater::Values GradientUpdater::pixelValues(int32_t r, int32_t s) const
       seg.blockSpreads(seg.blockHistograms(is[a], js[b]), lo, hi, s1[a][b], s2[a][b]);
     }
   }
-  return Values(logSpread(rows.weight, columns.weight, s1),
-                logSpread(rows.weight, columns.weight, s2));
+  float ln1[2][2];
+  float ln2[2][2];
+  for (int a = 0; a < 2; ++a) {
+    for (int b = 0; b < 2; ++b) {
+      ln1[a][b] = std::log(s1[a][b]);
+      ln2[a][b] = std::log(s2[a][b]);
+    }
+  }
+  return Values(weightedSpread(rows.weight, columns.weight, ln1),
+                weightedSpread(rows.weight, columns.weight, ln2));
 }
 
 }  // namespace classification

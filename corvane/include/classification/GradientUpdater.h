@@ -20,7 +20,17 @@ struct SpreadNode {
   float valleyTerm;   // 1 / valley count^2
   float peakTerm;     // 1 / peak count^2
 };
-using SpreadTables = std::array<std::vector<SpreadNode>, Segmentation<6, 0>::kChannelCount>;
+// Where each block's channel histograms find their nodes, gathered from the histograms so that
+// a pixel reads one small record per block.
+struct BlockSpreadRange {
+  int32_t first[Segmentation<6, 0>::kChannelCount];  // first node; first == end: none
+  int32_t end[Segmentation<6, 0>::kChannelCount];
+  int32_t shift[Segmentation<6, 0>::kChannelCount];
+};
+struct SpreadTables {
+  std::array<std::vector<SpreadNode>, Segmentation<6, 0>::kChannelCount> nodes;
+  blitz::Array<BlockSpreadRange, 2> blocks;  // the block grid
+};
 SpreadTables buildSpreadTables(const Segmentation<6, 0>& segmentation);
 
 // The centres of the two blocks on either side of a position along one axis, and the weight
