@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "engine/CvExCancel.h"
 
@@ -56,6 +61,36 @@ struct LogCache {
     return ln[k];
   }
 };
+
+// Per channel the minimum and maximum of four pixels, without branches (which the values
+// of a noisy photo make unpredictable). lo and hi receive eight bytes, the last two unused.
+inline void neighbourhoodRange(const Seg::ImagePixel& a, const Seg::ImagePixel& b,
+                               const Seg::ImagePixel& c, const Seg::ImagePixel& d,
+                               unsigned char* lo, unsigned char* hi) {
+  static_assert(sizeof(Seg::ImagePixel) == 6, "six bytes per pixel");
+#ifdef __SSE2__
+  uint64_t wa = 0, wb = 0, wc = 0, wd = 0;
+  std::memcpy(&wa, &a, 6);
+  std::memcpy(&wb, &b, 6);
+  std::memcpy(&wc, &c, 6);
+  std::memcpy(&wd, &d, 6);
+  const __m128i va = _mm_cvtsi64_si128(static_cast<long long>(wa));
+  const __m128i vb = _mm_cvtsi64_si128(static_cast<long long>(wb));
+  const __m128i vc = _mm_cvtsi64_si128(static_cast<long long>(wc));
+  const __m128i vd = _mm_cvtsi64_si128(static_cast<long long>(wd));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(lo),
+                   _mm_min_epu8(_mm_min_epu8(va, vb), _mm_min_epu8(vc, vd)));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(hi),
+                   _mm_max_epu8(_mm_max_epu8(va, vb), _mm_max_epu8(vc, vd)));
+#else
+  for (int k = 0; k < kChannels; ++k) {
+    const int ab0 = a[k] < b[k] ? a[k] : b[k], cd0 = c[k] < d[k] ? c[k] : d[k];
+    const int ab1 = a[k] < b[k] ? b[k] : a[k], cd1 = c[k] < d[k] ? d[k] : c[k];
+    lo[k] = static_cast<unsigned char>(ab0 < cd0 ? ab0 : cd0);
+    hi[k] = static_cast<unsigned char>(ab1 < cd1 ? cd1 : ab1);
+  }
+#endif
+}
 
 // blockSpreads over the spread tables: the same nodes chosen, the same terms added in the
 // same order.
@@ -182,16 +217,9 @@ void GradientUpdater::computeBand() {
     Values* out = &values_(r, s0);
     const std::ptrdiff_t outColumn = values_.stride(1);
     for (int32_t s = s0; s < s1End; ++s, top += imageColumn, bottom += imageColumn) {
-      const Seg::ImagePixel& p00 = top[0];
-      const Seg::ImagePixel& p01 = top[imageColumn];
-      const Seg::ImagePixel& p10 = bottom[0];
-      const Seg::ImagePixel& p11 = bottom[imageColumn];
-      unsigned char lo[kChannels];
-      unsigned char hi[kChannels];
-      for (int c = 0; c < kChannels; ++c) {
-        lo[c] = std::min(std::min(p00[c], p01[c]), std::min(p10[c], p11[c]));
-        hi[c] = std::max(std::max(p00[c], p01[c]), std::max(p10[c], p11[c]));
-      }
+      unsigned char lo[8];
+      unsigned char hi[8];
+      neighbourhoodRange(top[0], top[imageColumn], bottom[0], bottom[imageColumn], lo, hi);
       const BlockPair& cols = columns[static_cast<size_t>(s - s0)];
       const std::ptrdiff_t j0 = (cols.first - blocks_.lowerColumn) * blockColumn;
       const std::ptrdiff_t j1 = (cols.second - blocks_.lowerColumn) * blockColumn;
