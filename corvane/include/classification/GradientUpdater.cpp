@@ -62,6 +62,18 @@ struct LogCache {
   }
 };
 
+#ifdef __SSE2__
+// The six bytes of a pixel in the low bytes of a word, assembled in registers (a six-byte
+// copy through memory would stall the wide load that follows it).
+inline long long sixBytes(const Seg::ImagePixel& p) {
+  uint32_t low;
+  uint16_t high;
+  std::memcpy(&low, &p, 4);
+  std::memcpy(&high, reinterpret_cast<const unsigned char*>(&p) + 4, 2);
+  return static_cast<long long>(low | (static_cast<uint64_t>(high) << 32));
+}
+#endif
+
 // Per channel the minimum and maximum of four pixels, without branches (which the values
 // of a noisy photo make unpredictable). lo and hi receive eight bytes, the last two unused.
 inline void neighbourhoodRange(const Seg::ImagePixel& a, const Seg::ImagePixel& b,
@@ -69,15 +81,10 @@ inline void neighbourhoodRange(const Seg::ImagePixel& a, const Seg::ImagePixel& 
                                unsigned char* lo, unsigned char* hi) {
   static_assert(sizeof(Seg::ImagePixel) == 6, "six bytes per pixel");
 #ifdef __SSE2__
-  uint64_t wa = 0, wb = 0, wc = 0, wd = 0;
-  std::memcpy(&wa, &a, 6);
-  std::memcpy(&wb, &b, 6);
-  std::memcpy(&wc, &c, 6);
-  std::memcpy(&wd, &d, 6);
-  const __m128i va = _mm_cvtsi64_si128(static_cast<long long>(wa));
-  const __m128i vb = _mm_cvtsi64_si128(static_cast<long long>(wb));
-  const __m128i vc = _mm_cvtsi64_si128(static_cast<long long>(wc));
-  const __m128i vd = _mm_cvtsi64_si128(static_cast<long long>(wd));
+  const __m128i va = _mm_cvtsi64_si128(sixBytes(a));
+  const __m128i vb = _mm_cvtsi64_si128(sixBytes(b));
+  const __m128i vc = _mm_cvtsi64_si128(sixBytes(c));
+  const __m128i vd = _mm_cvtsi64_si128(sixBytes(d));
   _mm_storel_epi64(reinterpret_cast<__m128i*>(lo),
                    _mm_min_epu8(_mm_min_epu8(va, vb), _mm_min_epu8(vc, vd)));
   _mm_storel_epi64(reinterpret_cast<__m128i*>(hi),
