@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <vector>
 
 #include "classification/Segmentation.h"
@@ -35,19 +36,52 @@ namespace {
 // counts are stored (saturated) as int32 bins. Index 0 is the histogram's first bin.
 using Accumulator = std::vector<int64_t>;
 
-// Kind 0 for one value interval: `unit` = 2^(shift + 10) (2^(shift + 9) for the halves of
-// kind 2) spread in proportion to how much of each bin the interval covers.
-inline void addSpread(int64_t* acc, int32_t lo, int32_t hi, int32_t s, int32_t unit) {
-  const int32_t u = unit / std::max(hi - lo, 1);
+// unit / max(d, 1) for every d of 0 .. 255, per numerator: the pixel rules divide a fixed
+// unit by a byte-sized width at every pixel, and a division costs more than the rest.
+class Quotients {
+ public:
+  const int32_t* of(int32_t unit) {
+    std::vector<int32_t>& table = tables_[unit];
+    if (table.empty()) {
+      table.resize(256);
+      table[0] = unit;
+      for (int32_t d = 1; d < 256; ++d) table[static_cast<size_t>(d)] = unit / d;
+    }
+    return table.data();
+  }
+
+ private:
+  std::map<int32_t, std::vector<int32_t>> tables_;
+};
+
+// Kind 0 for one value interval: `units` = 2^(shift + 10) (2^(shift + 9) for the halves of
+// kind 2) divided by the interval's width, spread in proportion to how much of each bin the
+// interval covers. The two end bins go to `acc`; the run of whole bins between them goes to
+// the difference array `runs` (+u where the run starts, -u after it), summed up afterwards.
+// Without branches or loops, since noise makes both unpredictable: an interval within one
+// bin puts all of its weight on the first end, nothing on the second and no run.
+inline void addSpread(int64_t* acc, int64_t* runs, int32_t lo, int32_t hi, int32_t s,
+                      const int32_t* units) {
+  const int32_t u = units[hi - lo];
   const int32_t bLo = lo >> s;
   const int32_t bHi = hi >> s;
-  if (bLo == bHi) {
-    acc[bLo] += ((hi - lo + 1) * u) >> s;
-    return;
+  const bool oneBin = bLo == bHi;
+  const int32_t firstPart = oneBin ? hi - lo + 1 : ((bLo + 1) << s) - lo;
+  const int32_t lastPart = oneBin ? 0 : hi - (bHi << s) + 1;
+  const int32_t run = oneBin ? 0 : u;
+  acc[bLo] += (firstPart * u) >> s;
+  acc[bHi] += (lastPart * u) >> s;
+  runs[bLo + 1] += run;
+  runs[bHi] -= run;
+}
+
+// Adds the running sums of a difference array (count + 1 entries) to the bins.
+inline void addRuns(int64_t* acc, const int64_t* runs, int32_t count) {
+  int64_t sum = 0;
+  for (int32_t k = 0; k < count; ++k) {
+    sum += runs[k];
+    acc[k] += sum;
   }
-  acc[bLo] += ((((bLo + 1) << s) - lo) * u) >> s;
-  for (int32_t k = bLo + 1; k < bHi; ++k) acc[k] += u;
-  acc[bHi] += ((hi - (bHi << s) + 1) * u) >> s;
 }
 
 // Kind 3 for one half: every value v of lo .. hi adds `weight` to the bin of v.
@@ -78,11 +112,12 @@ struct Plane {
   std::ptrdiff_t column(int64_t c) const { return (c - firstColumn) * columnStride; }
 };
 
-// Adds the pixels of rows r0 .. r1 - 1, columns c0 .. c1 - 1 by the rule of `Kind`; `acc`
-// is indexed by bin number (already offset by the histogram's first bin).
+// Kinds 2 and 3: adds the pixels of rows r0 .. r1 - 1, columns c0 .. c1 - 1; `acc` is indexed
+// by bin number (already offset by the histogram's first bin).
 template <int Kind>
 void addWindow(const Plane& p, int64_t r0, int64_t r1, int64_t c0, int64_t c1, int32_t s,
-               int64_t* acc) {
+               Quotients& quotients, int64_t* acc, int64_t* runs) {
+  const int32_t* const units = quotients.of(Kind == kSplitSpread ? int32_t(1) << (s + 9) : 512);
   for (int64_t r = r0; r < r1; ++r) {
     const unsigned char* row = p.row(r);
     const unsigned char* below = row + p.rowStride;
@@ -90,27 +125,90 @@ void addWindow(const Plane& p, int64_t r0, int64_t r1, int64_t c0, int64_t c1, i
       const std::ptrdiff_t o = p.column(c);
       int32_t q0 = row[o], q1 = row[o + p.columnStride], q2 = below[o],
               q3 = below[o + p.columnStride];
-      if (Kind == kIntervalSpread || Kind == kIntervalBins) {
-        const int32_t lo = std::min(std::min(q0, q1), std::min(q2, q3));
-        const int32_t hi = std::max(std::max(q0, q1), std::max(q2, q3));
-        if (Kind == kIntervalSpread) {
-          addSpread(acc, lo, hi, s, int32_t(1) << (s + 10));
-        } else {
-          const int32_t bLo = lo >> s, bHi = hi >> s;
-          const int32_t w = 1024 / std::max(bHi - bLo, 1);
-          for (int32_t k = bLo; k <= bHi; ++k) acc[k] += w;
-        }
+      sort4(q0, q1, q2, q3);
+      const int32_t lowTop = (q1 + q2) >> 1;
+      const int32_t highBottom = (q1 + q2 + 1) >> 1;
+      if (Kind == kSplitSpread) {
+        addSpread(acc, runs, q0, lowTop, s, units);
+        addSpread(acc, runs, highBottom, q3, s, units);
       } else {
-        sort4(q0, q1, q2, q3);
-        const int32_t lowTop = (q1 + q2) >> 1;
-        const int32_t highBottom = (q1 + q2 + 1) >> 1;
-        if (Kind == kSplitSpread) {
-          addSpread(acc, q0, lowTop, s, int32_t(1) << (s + 9));
-          addSpread(acc, highBottom, q3, s, int32_t(1) << (s + 9));
-        } else {
-          addValues(acc, q0, lowTop, s, 512 / std::max(lowTop - q0, 1));
-          addValues(acc, highBottom, q3, s, 512 / std::max(q3 - highBottom, 1));
-        }
+        addValues(acc, q0, lowTop, s, units[lowTop - q0]);
+        addValues(acc, highBottom, q3, s, units[q3 - highBottom]);
+      }
+    }
+  }
+}
+
+// The 2 x 2 intervals (minimum and maximum of a pixel, its right and lower neighbours and
+// the pixel diagonally below) of the window rows of one block row, as contiguous bytes:
+// interval (r, c) at index (r - firstRow) * width + (c - firstColumn).
+struct IntervalStrip {
+  std::vector<unsigned char> lo;
+  std::vector<unsigned char> hi;
+  std::vector<unsigned char> top;
+  std::vector<unsigned char> bottom;
+  int64_t firstRow = 0;
+  int64_t firstColumn = 0;
+  int64_t width = 0;
+
+  // Rows r0 .. r1 - 1 and columns c0 .. c1 - 1 of intervals (row r1 and column c1 are read).
+  void build(const Plane& p, int64_t r0, int64_t r1, int64_t c0, int64_t c1) {
+    firstRow = r0;
+    firstColumn = c0;
+    width = c1 - c0;
+    const size_t size = static_cast<size_t>((r1 - r0) * width);
+    lo.resize(size);
+    hi.resize(size);
+    top.resize(static_cast<size_t>(width + 1));
+    bottom.resize(static_cast<size_t>(width + 1));
+    if (r1 <= r0 || width <= 0) return;
+    load(p, r0, top);
+    for (int64_t r = r0; r < r1; ++r) {
+      load(p, r + 1, bottom);
+      unsigned char* const rowLo = lo.data() + (r - r0) * width;
+      unsigned char* const rowHi = hi.data() + (r - r0) * width;
+      const unsigned char* const t = top.data();
+      const unsigned char* const b = bottom.data();
+      for (int64_t c = 0; c < width; ++c) {
+        const unsigned char v0 = t[c] < b[c] ? t[c] : b[c];
+        const unsigned char v1 = t[c + 1] < b[c + 1] ? t[c + 1] : b[c + 1];
+        const unsigned char w0 = t[c] < b[c] ? b[c] : t[c];
+        const unsigned char w1 = t[c + 1] < b[c + 1] ? b[c + 1] : t[c + 1];
+        rowLo[c] = v0 < v1 ? v0 : v1;
+        rowHi[c] = w0 < w1 ? w1 : w0;
+      }
+      top.swap(bottom);
+    }
+  }
+
+  void load(const Plane& p, int64_t r, std::vector<unsigned char>& to) const {
+    const unsigned char* row = p.row(r) + p.column(firstColumn);
+    for (int64_t c = 0; c <= width; ++c) to[static_cast<size_t>(c)] = row[c * p.columnStride];
+  }
+};
+
+// Kinds 0 and 1 over one block window of the strip. Neighbouring pixels mostly fall into the
+// same bins: alternating between two accumulators keeps their additions from waiting on each
+// other.
+template <int Kind>
+void addIntervals(const IntervalStrip& strip, int64_t r0, int64_t r1, int64_t c0, int64_t c1,
+                  int32_t s, Quotients& quotients, int64_t* even, int64_t* odd, int64_t* runs) {
+  const int32_t* const units =
+      quotients.of(Kind == kIntervalSpread ? int32_t(1) << (s + 10) : 1024);
+  for (int64_t r = r0; r < r1; ++r) {
+    const std::ptrdiff_t start = (r - strip.firstRow) * strip.width + (c0 - strip.firstColumn);
+    const unsigned char* const lo = strip.lo.data() + start;
+    const unsigned char* const hi = strip.hi.data() + start;
+    const int64_t n = c1 - c0;
+    for (int64_t c = 0; c < n; ++c) {
+      int64_t* const acc = (c & 1) ? odd : even;
+      if (Kind == kIntervalSpread) {
+        addSpread(acc, runs, lo[c], hi[c], s, units);
+      } else {
+        const int32_t bLo = lo[c] >> s, bHi = hi[c] >> s;
+        const int32_t w = units[bHi - bLo];
+        runs[bLo] += w;
+        runs[bHi + 1] -= w;
       }
     }
   }
@@ -134,51 +232,87 @@ blitz::Array<Histogram1D, 2> freshBlockHistograms(const blitz::Array<unsigned ch
                 imageDomain.lowerColumn, plane.stride(0), plane.stride(1)};
   const int64_t bs = grid.blockSize;
   Accumulator acc;
+  Accumulator oddAcc;
+  Accumulator runs;
+  Quotients quotients;
+  IntervalStrip strip;
+  const bool intervals = kind == kIntervalSpread || kind == kIntervalBins;
   for (int32_t i = blocks.lowerRow; i <= blocks.upperRow; ++i) {
     const int64_t rEnd = std::min<int64_t>(imageDomain.upperRow, (i + 1) * bs);
     const int64_t rFirst = std::min(std::max<int64_t>(imageDomain.lowerRow, i * bs), rEnd);
+    if (intervals)
+      strip.build(p, rFirst, rEnd, imageDomain.lowerColumn,
+                  std::max<int64_t>(imageDomain.lowerColumn, imageDomain.upperColumn));
     for (int32_t j = blocks.lowerColumn; j <= blocks.upperColumn; ++j) {
       const int64_t cEnd = std::min<int64_t>(imageDomain.upperColumn, (j + 1) * bs);
       const int64_t cFirst = std::min(std::max<int64_t>(imageDomain.lowerColumn, j * bs), cEnd);
+      const bool emptyWindow = rFirst >= rEnd || cFirst >= cEnd;
       // The window with the row below and the column to its right: every value a rule
-      // enters lies in this range.
+      // enters lies in this range. The intervals of a window cover exactly these pixels.
       int32_t lo = 255, hi = 0;
-      for (int64_t r = rFirst; r <= rEnd; ++r) {
-        const unsigned char* row = p.row(r);
-        for (int64_t c = cFirst; c <= cEnd; ++c) {
-          const int32_t v = row[p.column(c)];
-          lo = std::min(lo, v);
-          hi = std::max(hi, v);
+      if (intervals && !emptyWindow) {
+        for (int64_t r = rFirst; r < rEnd; ++r) {
+          const std::ptrdiff_t start =
+              (r - strip.firstRow) * strip.width + (cFirst - strip.firstColumn);
+          const unsigned char* const rowLo = strip.lo.data() + start;
+          const unsigned char* const rowHi = strip.hi.data() + start;
+          unsigned char l = 255, h = 0;
+          for (int64_t c = 0; c < cEnd - cFirst; ++c) {
+            l = rowLo[c] < l ? rowLo[c] : l;
+            h = rowHi[c] > h ? rowHi[c] : h;
+          }
+          lo = std::min<int32_t>(lo, l);
+          hi = std::max<int32_t>(hi, h);
+        }
+      } else {
+        for (int64_t r = rFirst; r <= rEnd; ++r) {
+          const unsigned char* row = p.row(r);
+          for (int64_t c = cFirst; c <= cEnd; ++c) {
+            const int32_t v = row[p.column(c)];
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+          }
         }
       }
       Histogram1D& h = fresh(i, j);
       subdivideRange(h, lo, hi, bits, 0);
       const int32_t count = h.binCount();
       int32_t* const bins = h.bins.data();
-      if (rFirst >= rEnd || cFirst >= cEnd) {
+      if (emptyWindow) {
         std::fill(bins, bins + count, 1024 / count);
         continue;
       }
       acc.assign(static_cast<size_t>(count), 0);
       int64_t* const accAt = acc.data() - h.firstBin();
       const int32_t s = h.shift;
+      // Even and odd columns add into separate arrays, so that neighbouring pixels, which
+      // mostly hit the same bins, do not wait on each other's additions.
+      oddAcc.assign(static_cast<size_t>(count), 0);
+      int64_t* const oddAt = oddAcc.data() - h.firstBin();
+      runs.assign(static_cast<size_t>(count) + 1, 0);
+      int64_t* const runsAt = runs.data() - h.firstBin();
       switch (kind) {
         case kIntervalSpread:
-          addWindow<kIntervalSpread>(p, rFirst, rEnd, cFirst, cEnd, s, accAt);
+          addIntervals<kIntervalSpread>(strip, rFirst, rEnd, cFirst, cEnd, s, quotients, accAt,
+                                        oddAt, runsAt);
           break;
         case kIntervalBins:
-          addWindow<kIntervalBins>(p, rFirst, rEnd, cFirst, cEnd, s, accAt);
+          addIntervals<kIntervalBins>(strip, rFirst, rEnd, cFirst, cEnd, s, quotients, accAt, oddAt,
+                                      runsAt);
           break;
         case kSplitSpread:
-          addWindow<kSplitSpread>(p, rFirst, rEnd, cFirst, cEnd, s, accAt);
+          addWindow<kSplitSpread>(p, rFirst, rEnd, cFirst, cEnd, s, quotients, accAt, runsAt);
           break;
         case kSplitValues:
-          addWindow<kSplitValues>(p, rFirst, rEnd, cFirst, cEnd, s, accAt);
+          addWindow<kSplitValues>(p, rFirst, rEnd, cFirst, cEnd, s, quotients, accAt, runsAt);
           break;
         default:  // an unknown rule enters nothing
           break;
       }
-      for (int32_t k = 0; k < count; ++k) bins[k] = saturate32(acc[k]);
+      for (int32_t k = 0; k < count; ++k)
+        acc[static_cast<size_t>(k)] += oddAcc[static_cast<size_t>(k)];
+      addRuns(acc.data(), runs.data(), count);
+      for (int32_t k = 0; k < count; ++k) bins[k] = saturate32(acc[static_cast<size_t>(k)]);
     }
   }
   return fresh;
