@@ -40,6 +40,7 @@ TimedWatershedState::TimedWatershedState(const blitz::Array<Pixel, 2>& pixels,
   rowStep = static_cast<int32_t>(width);
   resetTimedBuckets(queue.buckets);
   label_.assign(static_cast<size_t>(size), kGuardLabel);
+  labelled_.assign((static_cast<size_t>(size) + 63) / 64, ~uint64_t(0));
   seedValue_.assign(static_cast<size_t>(size), 0);
   height_.assign(static_cast<size_t>(size), 0);
   for (int r = 0; r < rows_; ++r) {
@@ -47,7 +48,10 @@ TimedWatershedState::TimedWatershedState(const blitz::Array<Pixel, 2>& pixels,
     const int32_t start = position(row, lowColumn_);
     for (int c = 0; c < columns_; ++c) {
       const Pixel& pixel = pixels(row, lowColumn_ + c);
-      label_[start + c] = labelArray(row, lowColumn_ + c);
+      const int32_t value = labelArray(row, lowColumn_ + c);
+      label_[start + c] = value;
+      if (value == -1)
+        labelled_[static_cast<size_t>(start + c) >> 6] &= ~(uint64_t(1) << ((start + c) & 63));
       seedValue_[start + c] = pixel[0];
       height_[start + c] = pixel[1];
     }
@@ -98,7 +102,7 @@ void watershedInnerTimed(TimedWatershedState& state, ProgressRange range) {
   size_t next = 0;
   const size_t seedCount = seeds.size();
   auto skipLabelled = [&] {
-    while (next < seedCount && state.label(seeds[next]) != -1) ++next;
+    while (next < seedCount && state.labelled(seeds[next])) ++next;
   };
   uint64_t pops = 0;
   uint64_t most = 1;

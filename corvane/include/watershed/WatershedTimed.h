@@ -29,28 +29,33 @@ struct TimedEdge {
   uint32_t steps;
 };
 
-// A first-in first-out list of edges. Taken records are dropped from the front in batches, so
-// that a bucket that never runs empty does not keep every record it ever held.
+// A first-in first-out list of edges: a ring buffer whose capacity doubles when it is full.
 class TimedBucket {
  public:
-  bool empty() const { return head_ == edges_.size(); }
-  size_t size() const { return edges_.size() - head_; }
-  void push(const TimedEdge& edge) { edges_.push_back(edge); }
-  const TimedEdge& front() const { return edges_[head_]; }
-  void popFront() {
-    if (++head_ == edges_.size()) {
-      edges_.clear();
-      head_ = 0;
-    } else if (head_ >= kCompactAt && head_ * 2 >= edges_.size()) {
-      edges_.erase(edges_.begin(), edges_.begin() + static_cast<std::ptrdiff_t>(head_));
-      head_ = 0;
-    }
+  bool empty() const { return head_ == tail_; }
+  size_t size() const { return tail_ - head_; }
+  void push(const TimedEdge& edge) {
+    if (tail_ - head_ == ring_.size()) grow();
+    ring_[tail_++ & mask_] = edge;
   }
+  const TimedEdge& front() const { return ring_[head_ & mask_]; }
+  void popFront() { ++head_; }
 
  private:
-  static constexpr size_t kCompactAt = 4096;
-  std::vector<TimedEdge> edges_;
-  size_t head_ = 0;
+  void grow() {
+    const size_t count = tail_ - head_;
+    std::vector<TimedEdge> larger(ring_.empty() ? 16 : ring_.size() * 2);
+    for (size_t k = 0; k < count; ++k) larger[k] = ring_[(head_ + k) & mask_];
+    ring_.swap(larger);
+    mask_ = ring_.size() - 1;
+    head_ = 0;
+    tail_ = count;
+  }
+
+  std::vector<TimedEdge> ring_;
+  size_t mask_ = 0;
+  size_t head_ = 0;  // counts taken records; positions are taken modulo the capacity
+  size_t tail_ = 0;
 };
 
 constexpr int32_t kTimedBucketCount = 256;
@@ -88,7 +93,16 @@ class TimedWatershedState {
   int32_t valueOffset = 0;
 
   int32_t label(int32_t position) const { return label_[position]; }
-  void setLabel(int32_t position, int32_t value) { label_[position] = value; }
+  void setLabel(int32_t position, int32_t value) {
+    label_[position] = value;
+    if (value != -1)
+      labelled_[static_cast<size_t>(position) >> 6] |= uint64_t(1) << (position & 63);
+  }
+  // Whether the pixel carries a label (or is a guard): a bit per pixel, which the queue's
+  // scattered targets find in cache far more often than the labels themselves.
+  bool labelled(int32_t position) const {
+    return (labelled_[static_cast<size_t>(position) >> 6] >> (position & 63)) & 1;
+  }
   unsigned char seedValue(int32_t position) const { return seedValue_[position]; }
   unsigned char height(int32_t position) const { return height_[position]; }
   int32_t position(int row, int column) const {
@@ -107,6 +121,7 @@ class TimedWatershedState {
   int32_t columns_ = 0;
   Box seedDomain_{0, 0, -1, -1};
   std::vector<int32_t> label_;
+  std::vector<uint64_t> labelled_;
   std::vector<unsigned char> seedValue_;  // first bytes
   std::vector<unsigned char> height_;     // second bytes
 };
@@ -158,7 +173,7 @@ inline void popTimedEdge(TimedWatershedState& state) {
   TimedBucketQueue& queue = state.queue;
   const TimedEdge edge = queue.buckets[static_cast<size_t>(queue.current)].front();
   dropFrontEdge(queue);
-  if (state.label(edge.target) != -1) return;
+  if (state.labelled(edge.target)) return;
   state.setLabel(edge.target, state.label(edge.source));
   pushTimedEdges(state.rowStep, edge.target, state, edge.priority, edge.plateau, edge.steps);
 }
