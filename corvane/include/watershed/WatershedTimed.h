@@ -29,22 +29,44 @@ struct TimedEdge {
   uint32_t steps;
 };
 
-// A first-in first-out list of edges: a ring buffer whose capacity doubles when it is full.
+// A first-in first-out list of the edges of one priority: a ring buffer whose capacity
+// doubles when it is full. The queue streams through far more records than it holds, so a
+// record is kept in 16 bytes: the priority is the bucket's own, and the weight rides in the
+// target's sign bit (positions are never negative).
 class TimedBucket {
  public:
   bool empty() const { return head_ == tail_; }
   size_t size() const { return tail_ - head_; }
   void push(const TimedEdge& edge) {
     if (tail_ - head_ == ring_.size()) grow();
-    ring_[tail_++ & mask_] = edge;
+    const uint32_t diagonal = edge.weight == 99 ? kDiagonal : 0u;
+    ring_[tail_++ & mask_] = Stored{edge.source, static_cast<uint32_t>(edge.target) | diagonal,
+                                    edge.plateau, edge.steps};
   }
-  const TimedEdge& front() const { return ring_[head_ & mask_]; }
+  // The front record; `priority` is the bucket's.
+  TimedEdge front(int32_t priority) const {
+    const Stored& stored = ring_[head_ & mask_];
+    return TimedEdge{stored.source,
+                     static_cast<int32_t>(stored.target & ~kDiagonal),
+                     (stored.target & kDiagonal) != 0 ? 99 : 70,
+                     priority,
+                     stored.plateau,
+                     stored.steps};
+  }
   void popFront() { ++head_; }
 
  private:
+  static constexpr uint32_t kDiagonal = 0x80000000u;
+  struct Stored {
+    int32_t source;
+    uint32_t target;
+    uint32_t plateau;
+    uint32_t steps;
+  };
+
   void grow() {
     const size_t count = tail_ - head_;
-    std::vector<TimedEdge> larger(ring_.empty() ? 16 : ring_.size() * 2);
+    std::vector<Stored> larger(ring_.empty() ? 16 : ring_.size() * 2);
     for (size_t k = 0; k < count; ++k) larger[k] = ring_[(head_ + k) & mask_];
     ring_.swap(larger);
     mask_ = ring_.size() - 1;
@@ -52,7 +74,7 @@ class TimedBucket {
     tail_ = count;
   }
 
-  std::vector<TimedEdge> ring_;
+  std::vector<Stored> ring_;
   size_t mask_ = 0;
   size_t head_ = 0;  // counts taken records; positions are taken modulo the capacity
   size_t tail_ = 0;
@@ -171,7 +193,7 @@ inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& stat
 // region and offers its own neighbours.
 inline void popTimedEdge(TimedWatershedState& state) {
   TimedBucketQueue& queue = state.queue;
-  const TimedEdge edge = queue.buckets[static_cast<size_t>(queue.current)].front();
+  const TimedEdge edge = queue.buckets[static_cast<size_t>(queue.current)].front(queue.current);
   dropFrontEdge(queue);
   if (state.labelled(edge.target)) return;
   state.setLabel(edge.target, state.label(edge.source));

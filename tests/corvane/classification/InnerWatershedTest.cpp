@@ -112,7 +112,7 @@ TEST(TimedFlood, NeighboursQueueInOfferOrderAndNeverLeaveTheArrays) {
   const int32_t targets[8] = {q - 1,     q + 1,     q - w,     q + w,
                               q + w - 1, q + w + 1, q - w - 1, q - w + 1};
   for (int k = 0; k < 8; ++k) {
-    const TimedEdge edge = bucket.front();
+    const TimedEdge edge = bucket.front(50);
     EXPECT_EQ(edge.target, targets[k]);
     EXPECT_EQ(edge.weight, k < 4 ? 70 : 99);
     EXPECT_EQ(edge.plateau, 0u);  // below the front's priority
@@ -125,7 +125,7 @@ TEST(TimedFlood, NeighboursQueueInOfferOrderAndNeverLeaveTheArrays) {
   // A corner pixel offers only its three neighbours inside the arrays; counters wrap.
   corvane::pushTimedEdges(w, state.position(0, 0), state, 40, 0xFFFFFFF0u, 0u);
   EXPECT_EQ(state.queue.count, 3u);
-  EXPECT_EQ(state.queue.buckets[40].front().plateau, 0xFFFFFFF0u + 70u);
+  EXPECT_EQ(state.queue.buckets[40].front(40).plateau, 0xFFFFFFF0u + 70u);
 }
 
 TEST(TimedFlood, CheckpointsRiseWithinTheNarrowedRange) {
