@@ -447,21 +447,29 @@ bool Segmentation<6, 0>::buildLocalValueMap(bool forced, ProgressRange range) {
   const int32_t rows = d.empty() ? 0 : d.upperRow - d.lowerRow + 1;
   {
     ProgressRange spread(range.ui(), range.map(0.1f), range.map(0.5f));
+    std::vector<CentrePair> columnPairs;
+    for (int s = d.lowerColumn; s <= d.upperColumn && !d.empty(); ++s)
+      columnPairs.push_back(
+          centrePair(s, inverseBlockSize, grid.blocks.lowerColumn, grid.blocks.upperColumn));
+    const std::ptrdiff_t blockColumn = blockValues.stride(1);
     for (int r = d.lowerRow; r <= d.upperRow && !d.empty(); ++r) {
       const CentrePair ri =
           centrePair(r, inverseBlockSize, grid.blocks.lowerRow, grid.blocks.upperRow);
       const float wr = ri.weight;
-      for (int s = d.lowerColumn; s <= d.upperColumn; ++s) {
-        const CentrePair sj =
-            centrePair(s, inverseBlockSize, grid.blocks.lowerColumn, grid.blocks.upperColumn);
+      const int32_t* const first = &blockValues(ri.first, grid.blocks.lowerColumn);
+      const int32_t* const second = &blockValues(ri.second, grid.blocks.lowerColumn);
+      int32_t* out = &values(r, d.lowerColumn);
+      for (const CentrePair& sj : columnPairs) {
         const float ws = sj.weight;
-        const float v00 = static_cast<float>(blockValues(ri.first, sj.first));
-        const float v01 = static_cast<float>(blockValues(ri.first, sj.second));
-        const float v10 = static_cast<float>(blockValues(ri.second, sj.first));
-        const float v11 = static_cast<float>(blockValues(ri.second, sj.second));
+        const std::ptrdiff_t j0 = (sj.first - grid.blocks.lowerColumn) * blockColumn;
+        const std::ptrdiff_t j1 = (sj.second - grid.blocks.lowerColumn) * blockColumn;
+        const float v00 = static_cast<float>(first[j0]);
+        const float v01 = static_cast<float>(first[j1]);
+        const float v10 = static_cast<float>(second[j0]);
+        const float v11 = static_cast<float>(second[j1]);
         const int32_t value = saturatingCast<int32_t>(wr * (ws * v00 + (1.0f - ws) * v01) +
                                                       (1.0f - wr) * (ws * v10 + (1.0f - ws) * v11));
-        values(r, s) = value / divisor;
+        *out++ = value / divisor;
       }
       spread.report(std::string(), static_cast<float>(r - d.lowerRow) / static_cast<float>(rows));
     }
@@ -506,10 +514,13 @@ bool Segmentation<6, 0>::buildLocalValueMap(bool forced, ProgressRange range) {
   allocateGradientImages();
   localValueMap = extractByteComponent(gradientImage, 2);
   blitz::Array<unsigned char, 2>& bytes = localValueMap.array();
-  for (int r = d.lowerRow; r <= d.upperRow && !d.empty(); ++r)
-    for (int s = d.lowerColumn; s <= d.upperColumn; ++s)
-      bytes(r, s) =
-          saturatingCast<unsigned char>(static_cast<float>(values(r, s)) / 145.54f + 0.5f);
+  for (int r = d.lowerRow; r <= d.upperRow && !d.empty(); ++r) {
+    const int32_t* from = &values(r, d.lowerColumn);
+    unsigned char* to = &bytes(r, d.lowerColumn);
+    const std::ptrdiff_t step = bytes.stride(1);
+    for (int s = d.lowerColumn; s <= d.upperColumn; ++s, ++from, to += step)
+      *to = saturatingCast<unsigned char>(static_cast<float>(*from) / 145.54f + 0.5f);
+  }
   if (!d.empty()) {
     replicateEdges(bytes, d, [](unsigned char& to, const unsigned char& from) { to = from; });
   }

@@ -80,6 +80,15 @@ TEST_F(SegmentationRun, RecomputesOnlyWhatItsParametersMadeStale) {
   EXPECT_EQ(seg.regionMap.numElements(), 0u);
 }
 
+TEST_F(SegmentationRun, BlockSizesBelowOneCountAsOne) {
+  for (int32_t blockSize : {0, -4}) {
+    seg.baseRecord.blockSize = blockSize;
+    EXPECT_TRUE(seg.run(ProgressRange()));
+    EXPECT_EQ(seg.blockHistograms.extent(0), 40);
+    EXPECT_EQ(seg.blockHistograms.extent(1), 48);
+  }
+}
+
 TEST_F(SegmentationRun, AllChannelsOffReportsTheEndAndTouchesNothing) {
   seg.channelFlags.fill(false);
   Recorder ui;
