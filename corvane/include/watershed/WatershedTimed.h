@@ -177,16 +177,32 @@ inline void pushTimedEdge(TimedWatershedState& state, int32_t priority, uint32_t
 }
 
 // Offers the eight neighbours of q: along the row, along the column, then the diagonals.
+// The same as eight pushTimedEdge calls, with q's label and height read once.
 inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& state, int32_t priority,
                            uint32_t plateau, uint32_t steps) {
-  pushTimedEdge(state, priority, plateau, steps, q, q - 1, 70);
-  pushTimedEdge(state, priority, plateau, steps, q, q + 1, 70);
-  pushTimedEdge(state, priority, plateau, steps, q, q - rowStep, 70);
-  pushTimedEdge(state, priority, plateau, steps, q, q + rowStep, 70);
-  pushTimedEdge(state, priority, plateau, steps, q, q + rowStep - 1, 99);
-  pushTimedEdge(state, priority, plateau, steps, q, q + rowStep + 1, 99);
-  pushTimedEdge(state, priority, plateau, steps, q, q - rowStep - 1, 99);
-  pushTimedEdge(state, priority, plateau, steps, q, q - rowStep + 1, 99);
+  const int32_t offsets[8] = {-1,          1,           -rowStep,     rowStep,
+                              rowStep - 1, rowStep + 1, -rowStep - 1, -rowStep + 1};
+  const int32_t qLabel = state.label(q);
+  const int32_t qHeight = state.height(q);
+  const int32_t valueOffset = state.valueOffset;
+  TimedBucketQueue& queue = state.queue;
+  for (int k = 0; k < 8; ++k) {
+    const int32_t n = q + offsets[k];
+    const int32_t targetLabel = state.label(n);
+    if (targetLabel == qLabel || targetLabel == TimedWatershedState::kGuardLabel) continue;
+    const int32_t weight = k < 4 ? 70 : 99;
+    const int32_t h = std::max<int32_t>(qHeight, state.height(n)) + valueOffset;
+    TimedEdge edge;
+    edge.source = q;
+    edge.target = n;
+    edge.weight = weight;
+    edge.priority = std::min(priority, h);
+    edge.plateau = h >= priority ? plateau + static_cast<uint32_t>(weight) : 0u;
+    edge.steps = steps + static_cast<uint32_t>(weight);
+    queue.buckets[static_cast<size_t>(edge.priority)].push(edge);
+    if (edge.priority > queue.current) queue.current = edge.priority;
+    ++queue.count;
+  }
 }
 
 // Takes the front record of the highest bucket; an unlabelled target joins the source's

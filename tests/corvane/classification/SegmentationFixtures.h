@@ -2,7 +2,9 @@
 
 #include <blitz/array.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
