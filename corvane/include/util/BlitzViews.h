@@ -27,6 +27,14 @@ class ComponentView {
   ComponentView() = default;
   ComponentView(const blitz::Array<Pixel, 2>& source, int component)
       : source_(source), view_(source_.extractComponent(Sample(), component, Pixel::length())) {}
+  ComponentView(const ComponentView&) = default;
+  // Blitz's own assignment copies elements between arrays of equal shape; a view is
+  // re-pointed instead.
+  ComponentView& operator=(const ComponentView& other) {
+    source_.reference(other.source_);
+    view_.reference(other.view_);
+    return *this;
+  }
 
   blitz::Array<Sample, 2>& array() { return view_; }
   const blitz::Array<Sample, 2>& array() const { return view_; }

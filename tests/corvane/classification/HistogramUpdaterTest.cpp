@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+#include "classification/HistogramUpdater.h"
+#include "classification/Segmentation.h"
+
+using namespace corvane::classification;
+
+namespace {
+
+using Plane = blitz::Array<unsigned char, 2>;
+
+Plane plane(int rows, int columns, std::initializer_list<int> values) {
+  Plane p(rows, columns);
+  auto v = values.begin();
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c) p(r, c) = static_cast<unsigned char>(*v++);
+  return p;
+}
+
+corvane::Box domainOf(const Plane& p) {
+  return corvane::Box{p.lbound(0), p.lbound(1), p.ubound(0), p.ubound(1)};
+}
+
+std::vector<int32_t> counts(const Histogram1D& h) {
+  return std::vector<int32_t>(h.bins.begin(), h.bins.end());
+}
+
+// The one fresh histogram of a 2 x 2 image (its window is pixel (0, 0)).
+Histogram1D single(const Plane& p, int32_t bits, int32_t kind) {
+  const BlockGrid grid = blockGridOf(domainOf(p), 4);
+  const blitz::Array<Histogram1D, 2> fresh = freshBlockHistograms(p, domainOf(p), grid, bits, kind);
+  EXPECT_EQ(fresh.numElements(), 1u);
+  return fresh(0, 0);
+}
+
+TEST(BlockHistograms, PixelRulesPerKind) {
+  const Plane p = plane(2, 2, {10, 13, 11, 12});
+  Histogram1D h = single(p, 4, 0);  // shift 0: u = 1024 / 3 per value
+  EXPECT_EQ(h.lo, 10);
+  EXPECT_EQ(h.hi, 13);
+  EXPECT_EQ(counts(h), (std::vector<int32_t>{341, 341, 341, 341}));
+  h = single(p, 1, 0);  // shift 1: bins 5 and 6 cover two values each
+  EXPECT_EQ(h.shift, 1);
+  EXPECT_EQ(counts(h), (std::vector<int32_t>{682, 682}));
+  h = single(p, 1, 1);  // even spread over the touched bins
+  EXPECT_EQ(counts(h), (std::vector<int32_t>{1024, 1024}));
+  h = single(p, 4, 2);  // halves (10, 11) and (12, 13), 512 units each
+  EXPECT_EQ(counts(h), (std::vector<int32_t>{512, 512, 512, 512}));
+
+  const Plane wide = plane(2, 2, {0, 8, 0, 8});
+  h = single(wide, 8, 3);  // halves 0..4 and 4..8 at 512 / 4 per value
+  EXPECT_EQ(counts(h), (std::vector<int32_t>{128, 128, 128, 128, 256, 128, 128, 128, 128}));
+  for (int kind : {4, 17, -1}) {
+    h = single(wide, 8, kind);  // an unknown rule enters nothing
+    EXPECT_EQ(h.binCount(), 9);
+    EXPECT_EQ(counts(h), std::vector<int32_t>(9, 0)) << kind;
+  }
+}
+
+TEST(BlockHistograms, WindowsEmptyInADimensionAndTheRowBelow) {
+  // One pixel wide: the window has no columns, every bin gets 1024 / bins.
+  const Plane column = plane(5, 1, {0, 100, 50, 30, 200});
+  const BlockGrid grid = blockGridOf(domainOf(column), 8);
+  Histogram1D h = freshBlockHistograms(column, domainOf(column), grid, 4, 0)(0, 0);
+  EXPECT_EQ(h.lo, 0);
+  EXPECT_EQ(h.hi, 200);
+  EXPECT_EQ(counts(h), std::vector<int32_t>(13, 1024 / 13));
+
+  // A block uniformly 10 over a row of 200: the range reaches 200 and so do the weights.
+  Plane p(9, 9);
+  p = 10;
+  p(4, blitz::Range::all()) = 200;
+  for (int kind : {2, 3}) {
+    h = freshBlockHistograms(p, domainOf(p), blockGridOf(domainOf(p), 4), 8, kind)(0, 0);
+    EXPECT_EQ(h.lo, 10);
+    EXPECT_EQ(h.hi, 200);
+    EXPECT_GT(h.bins(200 >> h.shift), 0) << kind;
+  }
+}
+
+// Fresh histograms of one count at a value distinct per block, for checking window sums.
+blitz::Array<Histogram1D, 2> singletons(int rows, int columns, int32_t bits) {
+  blitz::Array<Histogram1D, 2> fresh(rows, columns);
+  for (int i = 0; i < rows; ++i) {
+    for (int j = 0; j < columns; ++j) {
+      const int32_t v = 7 * i + j;
+      subdivideRange(fresh(i, j), v, v, bits, 0);
+      fresh(i, j).bins = 64;
+    }
+  }
+  return fresh;
+}
+
+// Window sum of the singletons over blocks rows i0..i1, columns j0..j1, at `bits`.
+Histogram1D windowSum(const blitz::Array<Histogram1D, 2>& fresh, int i0, int i1, int j0, int j1,
+                      int32_t bits) {
+  const HistogramMerge merge{bits, 0};
+  Histogram1D sum = fresh(i0, j0);
+  for (int i = i0; i <= i1; ++i) {
+    for (int j = j0; j <= j1; ++j) {
+      if (i == i0 && j == j0) continue;
+      Histogram1D next;
+      merge.combine(next, sum, fresh(i, j));
+      sum = next;
+    }
+  }
+  return sum;
+}
+
+void expectSame(const Histogram1D& a, const Histogram1D& b) {
+  EXPECT_EQ(a.shift, b.shift);
+  EXPECT_EQ(a.lo, b.lo);
+  EXPECT_EQ(a.hi, b.hi);
+  EXPECT_EQ(a.firstBin(), b.firstBin());
+  EXPECT_EQ(counts(a), counts(b));
+}
+
+TEST(BlockHistograms, WindowSumsAndEdgeCopies) {
+  const int32_t bits = 2;  // coarse, so that the sums carry a shift to normalise by
+  const blitz::Array<Histogram1D, 2> fresh = singletons(5, 5, bits);
+  blitz::Array<Histogram1D, 2> out(5, 5);
+  accumulateBlockHistograms(fresh, out, 1, bits);
+  expectSame(out(2, 2), windowSum(fresh, 1, 3, 1, 3, bits));
+  const Histogram1D corner = windowSum(fresh, 0, 2, 0, 2, bits);
+  expectSame(out(1, 1), corner);
+  expectSame(out(0, 0), corner);
+  expectSame(out(0, 2), windowSum(fresh, 0, 2, 1, 3, bits));
+  expectSame(out(4, 4), windowSum(fresh, 2, 4, 2, 4, bits));
+
+  // Normalising every block once shifts the copies once: they hold bins of their own.
+  ASSERT_GT(corner.shift, 0);
+  for (Histogram1D& h : out) normaliseHistogram(h);
+  Histogram1D expected = corner;
+  normaliseHistogram(expected);
+  for (auto ij :
+       {std::make_pair(0, 0), std::make_pair(0, 1), std::make_pair(1, 0), std::make_pair(1, 1)})
+    expectSame(out(ij.first, ij.second), expected);
+}
+
+TEST(BlockHistograms, WindowsNarrowerThanTheirRadius) {
+  const blitz::Array<Histogram1D, 2> fresh = singletons(3, 4, 8);
+  blitz::Array<Histogram1D, 2> out(3, 4);
+  accumulateBlockHistograms(fresh, out, 2, 8);  // w0 = 3 rows, w1 = 4 columns: one sum
+  const Histogram1D all = windowSum(fresh, 0, 2, 0, 3, 8);
+  for (const Histogram1D& h : out) expectSame(h, all);
+  for (int radius : {0, -3}) {  // each block keeps its own
+    accumulateBlockHistograms(fresh, out, radius, 8);
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 4; ++j) expectSame(out(i, j), fresh(i, j));
+  }
+}
+
+TEST(BlockHistograms, NormalisationShiftsAndKeepsTheEndsAboveZero) {
+  Histogram1D h;
+  subdivideRange(h, 0, 255, 3, 0);  // shift 5, bins 0..7
+  h.bins = 0;
+  h.bins(3) = 100;
+  h.bins(7) = 31;
+  normaliseHistogram(h);
+  EXPECT_EQ(counts(h), (std::vector<int32_t>{1, 0, 0, 3, 0, 0, 0, 1}));
+}
+
+}  // namespace
