@@ -56,6 +56,24 @@ IiClassification::IiClassification(IiClassification* parent, bool independent, c
       imageBox_{image.lbound(0), image.lbound(1), image.ubound(0), image.ubound(1)},
       undoStack_(UndoStack::kSessionLimit),
       independent_(independent) {
+  AnalysisParameters& block = segmentation_.baseRecord;
+  block.histogramBits = 5;
+  block.reservedFloat1 = -1.0f;
+  block.reservedFloat2 = -1.0f;
+  block.levelThreshold = 1.1f;
+  block.innerScale = 2.0f;
+  block.focus = 0.0f;
+  block.reservedFloat6 = -1.0f;
+  block.blockHistogramKind = 0;
+  block.blockSize = 8;
+  block.windowRadius = 1;
+  block.histogramMode = -1;
+  block.valueLimit = 2;
+  block.blendMode = 0;
+  block.foregroundSampling = 1;
+  block.backgroundSampling = 1;
+  segmentation_.channelFlags.fill(true);
+
   // The work mask frame: the image's rectangle widened by one pixel, its border 1 and its
   // interior 0 (a flood that never wrote a pixel must find 0 there).
   Box frame = imageBox_;
@@ -73,23 +91,47 @@ IiClassification::~IiClassification() {
   privateRecords_.clear();
 }
 
+namespace {
+
+// `array` restricted to `box`, as far as it covers it; empty when it does not meet the box.
+template <class T>
+blitz::Array<T, 2> restricted(const blitz::Array<T, 2>& array, const Box& box) {
+  const Box shared = corvane::intersectBox(
+      box, Box{array.lbound(0), array.lbound(1), array.ubound(0), array.ubound(1)});
+  if (array.size() == 0 || shared.empty()) return blitz::Array<T, 2>();
+  return subView(array, shared.lowerRow, shared.lowerColumn, shared.upperRow, shared.upperColumn);
+}
+
+}  // namespace
+
 void IiClassification::setUpFromParent() {
   if (!parent_) return;
-  const IiClassification& p = *parent_;
-  baseRecord_ = p.baseRecord_;
+  IiClassification& p = *parent_;
+  Segmentation& own = segmentation_;
+  Segmentation& theirs = p.segmentation_;
+
+  own.setImage(restricted(theirs.image, imageBox_));
+  own.baseRecord = theirs.baseRecord;
   partitionLevel = p.partitionLevel;
   partitionLabelCount = p.partitionLabelCount;
 
-  // The parent's map over this rectangle, as far as the parent has one there.
-  const Labels& map = p.finalLabels_;
-  const Box parentMap{map.lbound(0), map.lbound(1), map.ubound(0), map.ubound(1)};
-  const Box shared = corvane::intersectBox(imageBox_, parentMap);
-  if (map.size() == 0 || shared.empty()) {
-    finalLabels_.free();
+  if (own.baseRecord.innerScale > 1.0f) {
+    own.regionMap.reference(restricted(theirs.regionMap, imageBox_));
   } else {
-    finalLabels_.reference(
-        subView(map, shared.lowerRow, shared.lowerColumn, shared.upperRow, shared.upperColumn));
+    own.innerLabels.free();
+    own.regionMap.free();
   }
+  finalLabels_.reference(restricted(p.finalLabels_, imageBox_));
+  own.gradientView.reference(restricted(theirs.gradientView, imageBox_));
+  own.gradientImage.reference(theirs.gradientImage);
+  own.gradientScale = theirs.gradientScale;
+  // The view keeps the parent's gradient image alive through its source.
+  own.localValueMap = theirs.localValueMap;
+  own.localValueMap.array().reference(restricted(theirs.localValueMap.array(), imageBox_));
+}
+
+float IiClassification::radiusAt(int32_t row, int32_t column) const {
+  return static_cast<float>(segmentation_.localValues()(row, column)) * 0.5f;
 }
 
 void IiClassification::runRancours(ProgressRange progress) {
@@ -102,6 +144,7 @@ void IiClassification::runRancours(ProgressRange progress) {
   const RancourStage::Output output = stage.run(workingImage_, progress);
   workingImage_.free();
   workingImageState = 0;
+  segmentation_.setImage(output);
   globalClassification_.setImage(output);
   rancourState = 2;
 }

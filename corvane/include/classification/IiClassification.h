@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "classification/GlobalClassification.h"
+#include "classification/Segmentation.h"
 #include "classification/UndoStack.h"
 #include "kestrum/utility/ProgressRange.h"
 #include "kestrum/utility/Colour.h"
@@ -34,25 +35,9 @@ struct PendingChange {
   }
 };
 
-// The analysis parameters a session copies from its tuning variables (the segmentation's
-// parameter block).
-struct AnalysisParameters {
-  int32_t histogramBits = 5;
-  float reservedFloat1 = -1.0f;
-  float reservedFloat2 = -1.0f;
-  float levelThreshold = 1.1f;
-  float innerScale = 2.0f;
-  float focus = 0.0f;
-  float reservedFloat6 = -1.0f;
-  int32_t blockHistogramKind = 0;
-  int32_t blockSize = 8;
-  int32_t windowRadius = 1;
-  int32_t histogramMode = -1;
-  int32_t valueLimit = 2;
-  int32_t blendMode = 0;
-  int32_t foregroundSampling = 1;
-  int32_t backgroundSampling = 1;
-};
+// The analysis parameters a session copies from its tuning variables: the segmentation's
+// parameter block.
+using AnalysisParameters = corvane::classification::LevelRecord;
 
 // The classification state of one session or sub-session: the session's colour image, the
 // work mask through which every status change passes, the pending change, the changed
@@ -80,7 +65,8 @@ class IiClassification {
   IiClassification& operator=(const IiClassification&) = delete;
 
   // Takes over the parent's analysis results for this state's rectangle, sharing the parent's
-  // memory: the parameters, the partition level and the final label map.
+  // memory: the segmentation image and parameters, the region map, the gradient images, the
+  // local value map, the partition level and the final label map. Nothing is computed.
   void setUpFromParent();
 
   IiClassification* parent() const { return parent_; }
@@ -149,8 +135,8 @@ class IiClassification {
   int32_t partitionLabelCount = 0;
 
   // ---- Parameters copied from the session's tuning variables.
-  AnalysisParameters& baseRecord() { return baseRecord_; }
-  const AnalysisParameters& baseRecord() const { return baseRecord_; }
+  AnalysisParameters& baseRecord() { return segmentation_.baseRecord; }
+  const AnalysisParameters& baseRecord() const { return segmentation_.baseRecord; }
   int32_t texture = 1;
   float tPercent = 0.16f;
   int32_t maxBits = 8;
@@ -161,9 +147,11 @@ class IiClassification {
   int32_t outlinePointRule = 0;
   float outlineTolerance = 1.0f;
   float outlineCornerCut = 1.0f;
-  bool channelFlags[6] = {true, true, true, true, true, true};
 
   // ---- The analysers.
+  using Segmentation = corvane::classification::Segmentation<6, 0>;
+  Segmentation& segmentation() { return segmentation_; }
+  const Segmentation& segmentation() const { return segmentation_; }
   using Global = GlobalClassification<unsigned char, 6, int>;
   Global& globalClassification() { return globalClassification_; }
   const Global& globalClassification() const { return globalClassification_; }
@@ -181,6 +169,8 @@ class IiClassification {
   int32_t rancourState = 0;
 
   // ---- Small services of other operations.
+  // The blend radius at a (row, column) point: half the local value map's value there.
+  float radiusAt(int32_t row, int32_t column) const;
   // Each label-0 pixel of `rectangle` takes the over-relaxed mean of its neighbours not
   // labelled 2, `passes` times, in place; one whose neighbours are all labelled 2 becomes
   // black. The rectangle lies at least one pixel inside both arrays.
@@ -191,7 +181,7 @@ class IiClassification {
  private:
   void revertPrivateRecords() noexcept;
 
-  AnalysisParameters baseRecord_;
+  Segmentation segmentation_;
   PendingChange pending_;
   IiClassification* parent_;
   Global globalClassification_;

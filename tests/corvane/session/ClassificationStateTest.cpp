@@ -73,6 +73,50 @@ TEST(ClassificationState, SubStateWorksInItsParentsCoordinates) {
   EXPECT_EQ(child.finalLabels()(5, 7), -5);
 }
 
+TEST(ClassificationState, DependentSubStateSharesTheParentsSegmentation) {
+  IiClassification parent(nullptr, true, sessiontest::colourImage(20, 30));
+  auto& seg = parent.segmentation();
+  seg.image.resize(20, 30);
+  seg.image = blitz::TinyVector<unsigned char, 6>(1, 2, 3, 4, 5, 6);
+  seg.regionMap.resize(20, 30);
+  for (int r = 0; r < 20; ++r)
+    for (int c = 0; c < 30; ++c) seg.regionMap(r, c) = r * 30 + c;
+  seg.innerLabels.resize(24, 34);
+  seg.gradientImage.resize(24, 34);
+  seg.gradientImage.reindexSelf(blitz::TinyVector<int, 2>(-2, -2));
+  seg.gradientImage = corvane::BytePixel3(0, 0, 0);
+  seg.gradientView.reference(corvane::subView(seg.gradientImage, 0, 0, 19, 29));
+  seg.localValueMap = corvane::extractByteComponent(seg.gradientImage, 2);
+  seg.localValueMap.array()(5, 7) = 7;
+  seg.gradientScale = 3.5f;
+  seg.baseRecord.innerScale = 1.5f;
+  parent.partitionLabelCount = 12;
+
+  IiClassification child(&parent, false, corvane::subView(parent.image(), 4, 6, 9, 16));
+  child.setUpFromParent();
+  const auto& own = child.segmentation();
+  EXPECT_EQ(own.imageDomain, (Box{4, 6, 9, 16}));
+  EXPECT_EQ(&own.image(4, 6), &seg.image(4, 6));
+  EXPECT_EQ(own.regionMap.lbound(0), 4);
+  EXPECT_EQ(own.regionMap(9, 16), 9 * 30 + 16);
+  EXPECT_EQ(own.gradientImage.data(), seg.gradientImage.data());
+  EXPECT_EQ(&own.gradientView(5, 7), &seg.gradientView(5, 7));
+  EXPECT_EQ(own.gradientView.ubound(1), 16);
+  EXPECT_FLOAT_EQ(own.gradientScale, 3.5f);
+  EXPECT_EQ(child.partitionLabelCount, 12);
+  EXPECT_FLOAT_EQ(child.radiusAt(5, 7), 3.5f);
+  EXPECT_EQ(own.localValues().lbound(1), 6);
+  EXPECT_EQ(own.localValues().ubound(0), 9);
+  seg.localValueMap.array()(9, 16) = 4;  // shared memory
+  EXPECT_FLOAT_EQ(child.radiusAt(9, 16), 2.0f);
+
+  // With the region stages off the region arrays are not taken over.
+  seg.baseRecord.innerScale = 1.0f;
+  child.setUpFromParent();
+  EXPECT_EQ(child.segmentation().regionMap.size(), 0);
+  EXPECT_EQ(child.segmentation().innerLabels.size(), 0);
+}
+
 TEST(ClassificationState, FinalLabelMapKeepsItsStorageForEqualExtents) {
   IiClassification state(nullptr, true, sessiontest::colourImage(4, 4));
   state.resizeFinalLabels(Box{0, 0, 3, 3});

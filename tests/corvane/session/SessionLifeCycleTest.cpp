@@ -205,6 +205,38 @@ TEST(SessionLifeCycle, SubSessionsAreClippedToTheirParent) {
   EXPECT_EQ(CvFinish(engine), CvOk);
 }
 
+TEST(SessionLifeCycle, DependentSubSessionsFollowTheirParentsAnalysis) {
+  CvEngine* engine = CvInit();
+  Picture picture(12, 10);
+  CvSession* session = CvBeginSession(engine, picture.description, nullptr, nullptr);
+  auto* parent = static_cast<CvInSession*>(session);
+  CvSelection part = rectangle(2, 3, 4, 4);
+
+  // Not analysed: nothing to take over.
+  CvSession* early = CvBeginSubSession(session, &part, 0, nullptr, nullptr);
+  ASSERT_NE(early, nullptr);
+  auto& earlyState = static_cast<CvInSession*>(early)->classification();
+  EXPECT_EQ(earlyState.finalLabels().size(), 0);
+
+  // As an analysis leaves it.
+  parent->classification().resizeFinalLabels(parent->area());
+  parent->classification().finalLabels() = 5;
+  parent->classification().partitionLevel = 2;
+  parent->setSegmented(true);
+  CvSession* late = CvBeginSubSession(session, &part, 0, nullptr, nullptr);
+  CvSession* independent = CvBeginSubSession(session, &part, 1, nullptr, nullptr);
+  auto& lateState = static_cast<CvInSession*>(late)->classification();
+  EXPECT_EQ(lateState.finalLabels()(3, 2), 5);
+  EXPECT_EQ(lateState.partitionLevel, 2);
+  EXPECT_EQ(static_cast<CvInSession*>(independent)->classification().finalLabels().size(), 0);
+  EXPECT_EQ(late->segmented, 0u);
+
+  parent->refreshDependentChildren();
+  EXPECT_EQ(earlyState.finalLabels()(6, 5), 5);
+  EXPECT_EQ(earlyState.finalLabels().lbound(0), 3);
+  EXPECT_EQ(CvFinish(engine), CvOk);
+}
+
 TEST(SessionLifeCycle, EndingAParentEndsItsSubSessionsFirst) {
   CvEngine* engine = CvInit();
   Picture picture(16, 16);
