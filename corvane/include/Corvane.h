@@ -160,6 +160,22 @@ CvSession* CvBeginSubSession(CvSession* parent, const CvSelection* selection, in
 // Destroys the session, ending its remaining sub-sessions first: 0, 4, 5, 6, 7.
 CvResult CvEndSession(CvSession* session, CvProgressCallback callback, void* context);
 
+// ---- Analysis and brush strokes.
+
+// Divides the session's picture into colour clusters and regions and rebuilds the region
+// outlines (CvSession::regions): 0, 2, 3, 4, 5, 6, 7, 10 (a sub-session without its own
+// tuning variables).
+CvResult CvAnalyseImage(CvSession* session, CvProgressCallback callback, void* context);
+// One brush stroke on the status image: the stroke is the selection's rectangle and, when it
+// carries data, its non-zero bytes. `status` is the status painted and `target` the status a
+// pixel must be compatible with; with `exclusive` set (the "local" brush) whole analysis
+// regions touched by the stroke change, and `weight` (0..7) picks the colour level they come
+// from (below 1: the segmentation's regions). 0, 2, 3, 4, 5, 6, 7, 9, 10 (a region stroke on
+// a session without a segmentation). The changed rectangle is in the session's public part.
+CvResult CvSelect(CvSession* session, CvImage* statusImage, const CvSelection* stroke,
+                  uint8_t status, uint8_t target, int32_t exclusive, float weight,
+                  CvProgressCallback callback, void* context);
+
 // Copies the placed statuses into the session's statuses for the status image, as one undo
 // step, where both are non-zero: 0, 1 (null or unreadable labels), 2, 3, 4, 5, 6, 7, 9.
 CvResult CvSetStatus(CvSession* session, CvImage* statusImage, const CvSelection* labels,

@@ -132,6 +132,22 @@ class CvInSession : public CvSession, public CvInSessionBase {
   bool ownVariables_;
   std::vector<std::vector<float>> regionPoints_;
   std::vector<CvRegion> regionRecords_;
+
+ public:
+  // ---- Analysis and select ("Analyse Image", "Select").
+  // 10 without own variables; a cancelled or failed analysis puts the tuning variables back.
+  CvResult analyseImage(CvProgressCallback callback, void* context);
+  // One stroke on the statuses of `image`: the stroke's rectangle and mask, the select mode
+  // (0 pixels, 1 regions, 2 colour clusters, 3 label-map regions), the four status bytes and
+  // the partition level plus one. 10 for a mode other than 0 without a segmentation.
+  CvResult select(CvInImage* image, const CvSelection* stroke, int32_t mode, uint8_t value,
+                  uint8_t writeMask, uint8_t target, uint8_t targetMask, int32_t levelPlusOne,
+                  CvProgressCallback callback, void* context);
+
+ private:
+  // Runs the analysis driver on the first 0.8 of `range` when the variables feeding it changed
+  // or the session had no segmentation, and reports the range's end.
+  void analyseParallel(bool wasSegmented, ProgressRange range);
 };
 
 template <class Body>

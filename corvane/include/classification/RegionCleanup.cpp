@@ -1,0 +1,245 @@
+#include "classification/RegionCleanup.h"
+
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+
+#include "util/BoxOps.h"
+
+namespace classification {
+
+using corvane::Box;
+
+namespace {
+
+Box domainOf(const LabelArray& a) {
+  return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
+}
+
+void fillRows(LabelArray& array, int32_t firstRow, int32_t lastRow, int32_t firstColumn,
+              int32_t lastColumn, int32_t value) {
+  for (int32_t r = firstRow; r <= lastRow; ++r)
+    for (int32_t c = firstColumn; c <= lastColumn; ++c) array(r, c) = value;
+}
+
+// Per-label vote counts of one pixel, stamped with the pixel's serial number so that they
+// need no clearing between pixels.
+class Tally {
+ public:
+  explicit Tally(int32_t size) : counts_(size_t(std::max(size, 0))), stamps_(counts_.size(), -1) {}
+  void start() {
+    ++serial_;
+    best_ = 0;
+  }
+  // Counts a vote; true when the label now leads.
+  bool vote(int32_t label) {
+    if (label < 0 || size_t(label) >= counts_.size()) return false;
+    if (stamps_[size_t(label)] != serial_) {
+      stamps_[size_t(label)] = serial_;
+      counts_[size_t(label)] = 0;
+    }
+    if (++counts_[size_t(label)] <= best_) return false;
+    ++best_;
+    return true;
+  }
+
+ private:
+  std::vector<int32_t> counts_;
+  std::vector<int64_t> stamps_;
+  int64_t serial_ = -1;
+  int32_t best_ = 0;
+};
+
+}  // namespace
+
+void fillOutsideRect(const Box& rect, int32_t value, LabelArray& array) {
+  if (array.size() == 0) return;
+  const Box all = domainOf(array);
+  const Box inner = corvane::intersectBox(rect, all);
+  if (inner.empty()) {
+    array = value;
+    return;
+  }
+  fillRows(array, all.lowerRow, inner.lowerRow - 1, all.lowerColumn, all.upperColumn, value);
+  fillRows(array, inner.upperRow + 1, all.upperRow, all.lowerColumn, all.upperColumn, value);
+  fillRows(array, inner.lowerRow, inner.upperRow, all.lowerColumn, inner.lowerColumn - 1, value);
+  fillRows(array, inner.lowerRow, inner.upperRow, inner.upperColumn + 1, all.upperColumn, value);
+}
+
+int32_t cleanUpRegionLabels(LabelArray& innerLabels, const Box& domain, int32_t innerLabelCount,
+                            LabelArray& regionMap) {
+  if (domain.empty()) return 0;
+  fillOutsideRect(domain, 0, innerLabels);
+  LabelArray work(innerLabels.lbound(), innerLabels.extent());
+  work = 0;
+
+  // Pixels that share their label with a 4-neighbour keep it. The margin holds 0, which a
+  // real label never pairs with, so the pass stays inside the domain.
+  // The tally covers every label present: after a first clean-up `innerLabelCount` may
+  // already count regions rather than labels.
+  int32_t largestLabel = innerLabelCount;
+  for (int32_t r = domain.upperRow; r >= domain.lowerRow; --r) {
+    for (int32_t c = domain.upperColumn; c >= domain.lowerColumn; --c) {
+      const int32_t label = innerLabels(r, c);
+      largestLabel = std::max(largestLabel, label);
+      if (c < domain.upperColumn && innerLabels(r, c + 1) == label) {
+        work(r, c) = label;
+        work(r, c + 1) = label;
+      }
+      if (r < domain.upperRow && innerLabels(r + 1, c) == label) {
+        work(r, c) = label;
+        work(r + 1, c) = label;
+      }
+    }
+  }
+
+  // Lone pixels take the majority label of their neighbours; one next to another lone pixel
+  // (or the margin) becomes -1 with it.
+  static const int kEdge[4][2] = {{-1, 0}, {0, -1}, {0, 1}, {1, 0}};
+  static const int kCorner[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
+  Tally tally(largestLabel + 1);
+  for (int32_t r = domain.lowerRow; r <= domain.upperRow; ++r) {
+    for (int32_t c = domain.lowerColumn; c <= domain.upperColumn; ++c) {
+      if (work(r, c) != 0) continue;
+      bool isolated = false;
+      for (int i = 0; i < 4 && !isolated; ++i) {
+        int32_t& neighbour = work(r + kEdge[i][0], c + kEdge[i][1]);
+        if (neighbour >= 1) continue;
+        neighbour = -1;
+        work(r, c) = -1;
+        for (int j = i + 1; j < 4; ++j) {
+          int32_t& rest = work(r + kEdge[j][0], c + kEdge[j][1]);
+          if (rest == 0) rest = -1;
+        }
+        isolated = true;
+      }
+      if (isolated) continue;
+      tally.start();
+      for (const auto& o : kEdge) {
+        const int32_t label = work(r + o[0], c + o[1]);
+        if (tally.vote(label)) work(r, c) = label;
+      }
+      if (work(r, c) <= 0) continue;
+      for (const auto& o : kCorner) {
+        const int32_t label = work(r + o[0], c + o[1]);
+        if (label > 0 && tally.vote(label)) work(r, c) = label;
+      }
+    }
+  }
+
+  fillOutsideRect(domain, -1, innerLabels);
+  fillOutsideRect(domain, -2, work);
+  return relabelComponents(work, domain, regionMap);
+}
+
+int32_t relabelComponents(const LabelArray& work, const Box& domain, LabelArray& regionMap) {
+  if (domain.empty()) return 0;
+  const int64_t rows = int64_t(domain.upperRow) - domain.lowerRow + 1;
+  const int64_t columns = int64_t(domain.upperColumn) - domain.lowerColumn + 1;
+  // Provisional labels are raster indices; a parent is never larger than its child, so the
+  // root of a component is its first pixel.
+  std::vector<int32_t> parent(size_t(rows * columns));
+  auto find = [&parent](int32_t i) {
+    while (parent[size_t(i)] != i) {
+      parent[size_t(i)] = parent[size_t(parent[size_t(i)])];
+      i = parent[size_t(i)];
+    }
+    return i;
+  };
+  auto unite = [&](int32_t a, int32_t b) {
+    a = find(a);
+    b = find(b);
+    if (a == b) return;
+    if (a < b) {
+      parent[size_t(b)] = a;
+    } else {
+      parent[size_t(a)] = b;
+    }
+  };
+
+  int32_t i = 0;
+  for (int32_t r = domain.lowerRow; r <= domain.upperRow; ++r) {
+    const int32_t* row = &work(r, domain.lowerColumn);
+    const int32_t* above = r > domain.lowerRow ? &work(r - 1, domain.lowerColumn) : nullptr;
+    const ptrdiff_t step = work.stride(1);
+    for (int64_t c = 0; c < columns; ++c, ++i) {
+      const int32_t v = row[c * step];
+      parent[size_t(i)] = i;
+      if (c > 0 && row[(c - 1) * step] == v) parent[size_t(i)] = find(i - 1);
+      if (above && above[c * step] == v) unite(i, i - int32_t(columns));
+    }
+  }
+
+  // In raster order every parent was visited before its child: roots take the next number,
+  // the others their parent's, stored complemented in place of the parent.
+  int32_t count = 0;
+  i = 0;
+  for (int32_t r = domain.lowerRow; r <= domain.upperRow; ++r) {
+    for (int32_t c = domain.lowerColumn; c <= domain.upperColumn; ++c, ++i) {
+      const int32_t p = parent[size_t(i)];
+      parent[size_t(i)] = p == i ? ~count++ : parent[size_t(p)];
+      regionMap(r, c) = ~parent[size_t(i)];
+    }
+  }
+  return count;
+}
+
+void majorityPartitionTable(std::vector<int32_t>& table, int32_t regionCount,
+                            const LabelArray& regionMap, const LabelArray& finalLabels,
+                            ProgressRange progress) {
+  table.assign(size_t(std::max(regionCount, 0)), 0);
+  std::vector<int64_t> best(table.size(), 0);
+  if (regionMap.size() == 0) return;
+  const Box d = domainOf(regionMap);
+  const float rows = float(d.upperRow - d.lowerRow + 1);
+  std::unordered_map<uint64_t, int64_t> counts;
+  counts.reserve(table.size() * 2 + 16);
+
+  // Runs of one (region, label) pair are counted at once: the count passes best[r] within a
+  // run exactly when it does at the run's end, with the same label.
+  auto add = [&](int32_t region, int32_t label, int64_t n) {
+    if (region < 0 || region >= regionCount) return;
+    const uint64_t key = (uint64_t(uint32_t(region)) << 32) | uint32_t(label);
+    int64_t& count = counts[key];
+    count += n;
+    if (count > best[size_t(region)]) {
+      best[size_t(region)] = count;
+      table[size_t(region)] = label;
+    }
+  };
+  for (int32_t r = d.lowerRow; r <= d.upperRow; ++r) {
+    if ((r & 255) == 0) progress.report(std::string(), float(r - d.lowerRow) / rows);
+    int32_t runRegion = -1;
+    int32_t runLabel = 0;
+    int64_t runLength = 0;
+    for (int32_t c = d.lowerColumn; c <= d.upperColumn; ++c) {
+      const int32_t region = regionMap(r, c);
+      const int32_t label = finalLabels(r, c);
+      if (region == runRegion && label == runLabel) {
+        ++runLength;
+        continue;
+      }
+      if (runLength) add(runRegion, runLabel, runLength);
+      runRegion = region;
+      runLabel = label;
+      runLength = 1;
+    }
+    if (runLength) add(runRegion, runLabel, runLength);
+  }
+}
+
+void remapByRegion(const std::vector<int32_t>& table, const LabelArray& regionMap,
+                   LabelArray& finalLabels, ProgressRange progress) {
+  if (regionMap.size() == 0) return;
+  const Box d = domainOf(regionMap);
+  const float rows = float(d.upperRow - d.lowerRow + 1);
+  for (int32_t r = d.lowerRow; r <= d.upperRow; ++r) {
+    if ((r & 511) == 0) progress.report(std::string(), float(r - d.lowerRow) / rows);
+    for (int32_t c = d.lowerColumn; c <= d.upperColumn; ++c) {
+      const int32_t region = regionMap(r, c);
+      if (region >= 0 && size_t(region) < table.size()) finalLabels(r, c) = table[size_t(region)];
+    }
+  }
+}
+
+}  // namespace classification

@@ -1,0 +1,63 @@
+// The entry points of "Analyse Image" and "Select".
+
+#include <cmath>
+#include <cstdint>
+
+#include "Corvane.h"
+#include "classification/Select.h"
+#include "engine/CvInImage.h"
+#include "engine/CvInSession.h"
+#include "engine/EntryFrame.h"
+#include "engine/PixelStatus.h"
+
+using corvane::EntryFrame;
+
+namespace {
+
+// Session validation: 6 also for a live session object of another kind.
+CvResult useSession(EntryFrame& frame, CvSession* handle, CvInSession** session) {
+  CvInSessionBase* base = nullptr;
+  if (const CvResult status = frame.useSession(handle, &base)) return status;
+  *session = dynamic_cast<CvInSession*>(base);
+  return *session ? CvOk : CvInvalidSession;
+}
+
+// Status images (kind 0) only.
+CvResult useStatusImage(EntryFrame& frame, CvImage* handle, CvInImage** image) {
+  if (const CvResult status = frame.useImage(handle, image)) return status;
+  return (*image)->kind == CvKindStatus ? CvOk : CvInvalidImage;
+}
+
+// The brush strength 0..7 as the partition level plus one: truncated, held to 0..7 (NaN 0).
+int32_t levelPlusOneOf(float weight) {
+  if (!(weight > 0.0f)) return 0;
+  if (weight >= 7.0f) return 7;
+  return static_cast<int32_t>(weight);
+}
+
+}  // namespace
+
+CvResult CvAnalyseImage(CvSession* handle, CvProgressCallback callback, void* context) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    return session->analyseImage(callback, context);
+  });
+}
+
+CvResult CvSelect(CvSession* handle, CvImage* statusImage, const CvSelection* stroke,
+                  uint8_t status, uint8_t target, int32_t exclusive, float weight,
+                  CvProgressCallback callback, void* context) {
+  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInImage* image = nullptr;
+    if (const CvResult result = useStatusImage(frame, statusImage, &image)) return result;
+    const corvane::StatusValueMask written =
+        corvane::selectStatusMask(status, target, exclusive != 0);
+    CvInSession* session = nullptr;
+    if (const CvResult result = useSession(frame, handle, &session)) return result;
+    const int32_t mode =
+        exclusive != 0 ? classification::kSelectRegions : classification::kSelectPixels;
+    return session->select(image, stroke, mode, status, written.value, target, written.mask,
+                           levelPlusOneOf(weight), callback, context);
+  });
+}
