@@ -45,8 +45,8 @@ class AnalyseSelect : public ::testing::Test {
   CvResult stroke(int32_t x, int32_t y, uint32_t w, uint32_t h, uint8_t paint, bool exclusive,
                   float weight = 0.0f, CvProgressCallback cb = nullptr, void* ctx = nullptr) {
     CvSelection rect{x, y, CvImage{w, h, w, CvKindStatus, nullptr}};
-    return CvSelect(session, status, &rect, paint, CvStatusInPicture, exclusive ? 1 : 0, weight,
-                    cb, ctx);
+    return CvSelect(session, status, &rect, paint, CvStatusInPicture, exclusive ? 1 : 0, weight, cb,
+                    ctx);
   }
 
   std::unique_ptr<TwoColourPicture> picture;
@@ -88,8 +88,7 @@ TEST_F(AnalyseSelect, TwoFlatColoursGiveRegionsThatFollowTheEdge) {
     }
   EXPECT_EQ(next, count);
   blitz::Array<int32_t, 2> renumbered(48, 64);
-  EXPECT_EQ(classification::relabelComponents(map, corvane::Box{0, 0, 47, 63}, renumbered),
-            count);
+  EXPECT_EQ(classification::relabelComponents(map, corvane::Box{0, 0, 47, 63}, renumbered), count);
   EXPECT_TRUE(blitz::all(renumbered == map));
 
   // No region reaches across the soft edge from the left colour to the right one.
@@ -160,8 +159,8 @@ TEST_F(AnalyseSelect, PixelStrokeWithAMaskChangesOnlyItsPixels) {
                                0, 1, 0,  //
                                0, 0, 1};
   CvSelection masked{10, 20, CvImage{3, 3, 3, CvKindStatus, mask.data()}};
-  ASSERT_EQ(CvSelect(session, status, &masked, CvStatusDelete, CvStatusInPicture, 0, 0.0f,
-                     nullptr, nullptr),
+  ASSERT_EQ(CvSelect(session, status, &masked, CvStatusDelete, CvStatusInPicture, 0, 0.0f, nullptr,
+                     nullptr),
             CvOk);
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j)
@@ -170,9 +169,9 @@ TEST_F(AnalyseSelect, PixelStrokeWithAMaskChangesOnlyItsPixels) {
   EXPECT_EQ(session->changedWidth, 3u);
   // Painted pixels no longer match the target: a second stroke changes nothing.
   CvSelection rect{10, 20, CvImage{3, 3, 3, CvKindStatus, nullptr}};
-  ASSERT_EQ(CvSelect(session, status, &rect, CvStatusKeep, CvStatusDelete + 1, 0, 0.0f, nullptr,
-                     nullptr),
-            CvOk);
+  ASSERT_EQ(
+      CvSelect(session, status, &rect, CvStatusKeep, CvStatusDelete + 1, 0, 0.0f, nullptr, nullptr),
+      CvOk);
 }
 
 TEST_F(AnalyseSelect, RegionStrokeSelectsTheWholeRegionBeyondTheStroke) {
@@ -225,13 +224,13 @@ TEST_F(AnalyseSelect, ProtectStrokeRecordsNoUndoStepAndPaintingTheTargetNothing)
   open(32, 32);
   CvSelection rect{1, 1, CvImage{2, 2, 2, CvKindStatus, nullptr}};
   // The status painted equals the target: nothing is applied.
-  ASSERT_EQ(CvSelect(session, status, &rect, CvStatusInPicture, CvStatusInPicture, 0, 0.0f,
-                     nullptr, nullptr),
-            CvOk);
-  EXPECT_EQ(session->changedWidth, 0u);
-  ASSERT_EQ(CvSelect(session, status, &rect, CvStatusFlagA, CvStatusInPicture, 0, 0.0f, nullptr,
+  ASSERT_EQ(CvSelect(session, status, &rect, CvStatusInPicture, CvStatusInPicture, 0, 0.0f, nullptr,
                      nullptr),
             CvOk);
+  EXPECT_EQ(session->changedWidth, 0u);
+  ASSERT_EQ(
+      CvSelect(session, status, &rect, CvStatusFlagA, CvStatusInPicture, 0, 0.0f, nullptr, nullptr),
+      CvOk);
   EXPECT_EQ(undoCount(), 0u);
   EXPECT_EQ(statusAt(status, 1, 1), CvStatusInPicture | CvStatusFlagA);
   EXPECT_EQ(statusAt(status, 3, 3), CvStatusInPicture);
@@ -264,9 +263,9 @@ TEST_F(AnalyseSelect, CancelAtEveryReportOfSelectLeavesEverythingAsBefore) {
   // Modes 0 to 3 at the region level and at a colour level that needs a rebuilt label map.
   for (int32_t mode = 0; mode <= 3; ++mode) {
     for (int32_t levelPlusOne : {0, 3}) {
-      const classification::SelectRequest request{mode, CvStatusDelete, CvStatusClassMask,
-                                                  CvStatusInPicture, CvStatusClassAndFlags,
-                                                  levelPlusOne};
+      const classification::SelectRequest request{
+          mode,        CvStatusDelete, CvStatusClassMask, CvStatusInPicture, CvStatusClassAndFlags,
+          levelPlusOne};
       for (int k = 1;; ++k) {
         const Snapshot before{statusBytes(status), state.undoStack().undoCount(),
                               state.undoStack().redoCount()};
@@ -302,8 +301,8 @@ TEST_F(AnalyseSelect, CancelledLabelMapRebuildIsRebuiltByTheNextSelect) {
   ASSERT_EQ(CvAnalyseImage(session, nullptr, nullptr), CvOk);
   classification::IiClassification& state = inner().classification();
   CvInSession::Bytes statuses = inner().reindexStatus(static_cast<CvInImage*>(status));
-  const classification::SelectRequest request{2, CvStatusDelete, CvStatusClassMask,
-                                              CvStatusInPicture, CvStatusClassAndFlags, 2};
+  const classification::SelectRequest request{
+      2, CvStatusDelete, CvStatusClassMask, CvStatusInPicture, CvStatusClassAndFlags, 2};
   // A reference map at level 1.
   classification::select(state, corvane::Box{1, 1, 0, 0}, nullptr, statuses, request,
                          ProgressRange());
@@ -314,8 +313,8 @@ TEST_F(AnalyseSelect, CancelledLabelMapRebuildIsRebuiltByTheNextSelect) {
   classification::select(state, corvane::Box{1, 1, 0, 0}, nullptr, statuses, other,
                          ProgressRange());
   CancelAt ui(2);
-  EXPECT_THROW(classification::select(state, corvane::Box{1, 1, 0, 0}, nullptr, statuses,
-                                      request, ProgressRange(&ui)),
+  EXPECT_THROW(classification::select(state, corvane::Box{1, 1, 0, 0}, nullptr, statuses, request,
+                                      ProgressRange(&ui)),
                CvExCancel);
   EXPECT_NE(state.partitionLevel, 1);
   classification::select(state, corvane::Box{1, 1, 0, 0}, nullptr, statuses, request,

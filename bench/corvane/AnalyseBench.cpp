@@ -1,0 +1,173 @@
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "Corvane.h"
+#include "classification/AnalyseImage.h"
+#include "engine/CvInSession.h"
+#include "kestrum/utility/ProgressRange.h"
+#include "util/ProcessorCount.h"
+
+namespace {
+
+constexpr uint32_t kWidth = 4000;
+constexpr uint32_t kHeight = 3000;
+
+// A 4000 x 3000 host picture: 60 cells (nearest of random centres) with their own colour and
+// shading, sharp edges between them, sensor-like noise.
+const std::vector<uint8_t>& photoPixels() {
+  static const std::vector<uint8_t> pixels = [] {
+    const int cells = 60;
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    struct Cell {
+      float r, c, base[3], slopeR[3], slopeC[3];
+    };
+    std::vector<Cell> centres(cells);
+    for (Cell& cell : centres) {
+      cell.r = unit(rng) * kHeight;
+      cell.c = unit(rng) * kWidth;
+      for (int k = 0; k < 3; ++k) {
+        cell.base[k] = 30.0f + unit(rng) * 190.0f;
+        cell.slopeR[k] = (unit(rng) - 0.5f) * 0.05f;
+        cell.slopeC[k] = (unit(rng) - 0.5f) * 0.05f;
+      }
+    }
+    std::vector<uint8_t> out(size_t{kWidth} * kHeight * 4);
+    std::normal_distribution<float> noise(0.0f, 3.0f);
+    for (uint32_t r = 0; r < kHeight; ++r) {
+      for (uint32_t c = 0; c < kWidth; ++c) {
+        int best = 0;
+        float bestDistance = 1e30f;
+        for (int k = 0; k < cells; ++k) {
+          const float dr = centres[k].r - r, dc = centres[k].c - c;
+          const float d = dr * dr + dc * dc;
+          if (d < bestDistance) bestDistance = d, best = k;
+        }
+        const Cell& cell = centres[best];
+        uint8_t* p = &out[(size_t{r} * kWidth + c) * 4];
+        for (int k = 0; k < 3; ++k) {
+          const float v = cell.base[k] + cell.slopeR[k] * (r - cell.r) +
+                          cell.slopeC[k] * (c - cell.c) + noise(rng);
+          p[k] = uint8_t(std::min(255, std::max(0, int(v))));
+        }
+        p[3] = 255;
+      }
+    }
+    return out;
+  }();
+  return pixels;
+}
+
+struct Fixture {
+  std::vector<uint8_t> pixels = photoPixels();
+  CvEngine* engine = CvInit();
+  CvSession* session = nullptr;
+  CvImage* status = nullptr;
+
+  Fixture() {
+    const CvImage picture{kWidth, kHeight, kWidth * 4, CvKindRgba8, pixels.data()};
+    session = CvBeginSession(engine, picture, nullptr, nullptr);
+    status = CvNewStatusImage(engine, picture);
+  }
+  ~Fixture() { CvFinish(engine); }
+  CvInSession& inner() { return *static_cast<CvInSession*>(session); }
+};
+
+// An analysed session shared by the stroke benchmarks.
+Fixture& analysed() {
+  static Fixture* fixture = [] {
+    auto* f = new Fixture;
+    CvAnalyseImage(f->session, nullptr, nullptr);
+    return f;
+  }();
+  return *fixture;
+}
+
+void BM_AnalyseImage(benchmark::State& state) {
+  Fixture fixture;
+  corvane::setProcessorCountOverride(unsigned(state.range(0)));
+  for (auto _ : state) {
+    state.PauseTiming();
+    fixture.inner().setSegmented(false);  // the whole analysis again
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(CvAnalyseImage(fixture.session, nullptr, nullptr));
+  }
+  corvane::setProcessorCountOverride(0);
+  state.counters["outlines"] = fixture.session->regionCount;
+  state.counters["regions"] = fixture.inner().classification().segmentation().innerLabelCount;
+}
+
+// The analysis stage by stage on all processors, each stage's seconds as a counter.
+void BM_AnalyseStages(benchmark::State& state) {
+  Fixture fixture;
+  classification::IiClassification& c = fixture.inner().classification();
+  fixture.inner().loadParameters();
+  double seconds[7] = {};
+  auto timed = [](double& total, auto&& stage) {
+    const auto t0 = std::chrono::steady_clock::now();
+    stage();
+    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  };
+  for (auto _ : state) {
+    c.rancourState = 0;
+    timed(seconds[0], [&] { c.runRancours(ProgressRange()); });
+    timed(seconds[1], [&] { c.globalClassification().run(ProgressRange()); });
+    timed(seconds[2], [&] { c.segmentation().run(ProgressRange()); });
+    timed(seconds[3], [&] { classification::cleanUpRegions(c); });
+    timed(seconds[4], [&] { classification::labelRegions(c, c.partitionLevel, ProgressRange()); });
+    std::vector<classification::Outline> outlines;
+    timed(seconds[5], [&] { classification::traceOutlines(c, outlines); });
+  }
+  const char* names[6] = {"1 rancour",  "2 global",    "3 segmentation",
+                          "4 clean-up", "5 label map", "6 outlines"};
+  for (int i = 0; i < 6; ++i)
+    state.counters[names[i]] = seconds[i] / double(std::max<int64_t>(state.iterations(), 1));
+}
+
+// One brush stroke of 40 x 40 pixels on the analysed session, undone between strokes.
+void BM_Stroke(benchmark::State& state) {
+  Fixture& fixture = analysed();
+  const bool region = state.range(0) != 0;
+  const float weight = float(state.range(1));
+  std::mt19937 rng(3);
+  int32_t changed = 0;
+  for (auto _ : state) {
+    const int32_t x = int32_t(rng() % (kWidth - 40));
+    const int32_t y = int32_t(rng() % (kHeight - 40));
+    CvSelection rect{x, y, CvImage{40, 40, 40, CvKindStatus, nullptr}};
+    CvSelect(fixture.session, fixture.status, &rect, CvStatusKeep, CvStatusInPicture,
+             region ? 1 : 0, weight, nullptr, nullptr);
+    state.PauseTiming();
+    changed += int32_t(fixture.session->changedWidth);
+    CvUndo(fixture.session, nullptr, nullptr);
+    state.ResumeTiming();
+  }
+  state.counters["mean changed width"] =
+      double(changed) / double(std::max<int64_t>(state.iterations(), 1));
+}
+
+}  // namespace
+
+BENCHMARK(BM_AnalyseImage)
+    ->Arg(1)
+    ->Arg(int64_t(std::max(1u, std::thread::hardware_concurrency())))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
+BENCHMARK(BM_AnalyseStages)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_Stroke)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({1, 3})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(40)
+    ->UseRealTime();
+
+BENCHMARK_MAIN();
