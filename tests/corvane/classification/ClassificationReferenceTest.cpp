@@ -166,6 +166,66 @@ void expectSameClustering(const blitz::Array<classification_test::Pixel, 2>& ima
   }
 }
 
+// A simple path through colour space with channels 3 to 5 fixed: it snakes along channel 0
+// over the even values of channel 1 and the even planes of channel 2 (0, 2, 4), each turn one
+// bin of odd value.
+std::vector<ColourKey> snake(int c3, int c4, int c5) {
+  std::vector<ColourKey> path;
+  auto add = [&](int c0, int c1, int c2) {
+    path.push_back(
+        ColourKey{uint8_t(c0), uint8_t(c1), uint8_t(c2), uint8_t(c3), uint8_t(c4), uint8_t(c5)});
+  };
+  int c0 = 0;
+  for (int plane = 0; plane < 3; ++plane) {
+    for (int row = 0; row < 128; ++row) {
+      const int c1 = plane % 2 == 0 ? 2 * row : 254 - 2 * row;
+      for (int i = 0; i < 256; ++i) {
+        c0 = (row % 2 == 0) == (plane % 2 == 0) ? i : 255 - i;
+        add(c0, c1, 2 * plane);
+      }
+      if (row < 127) add(c0, plane % 2 == 0 ? c1 + 1 : c1 - 1, 2 * plane);
+    }
+    if (plane < 2) add(c0, path.back()[1], 2 * plane + 1);
+  }
+  return path;
+}
+
+TEST(ClassificationReference, FrontsBeyondSixteenBitsOfSteps) {
+  // Two equal peaks at the far ends of two long paths (some 98000 bins each) whose other ends
+  // enter a 10 x 10 grid of colours at opposite corners: the fronts cross the grid with step
+  // counts beyond 16 bits and meet along its diagonal in records equal in priority, plateau
+  // and steps.
+  std::vector<ColourKey> first = snake(0, 0, 0), second = snake(2, 9, 9);
+  const ColourKey end = first.back();
+  std::vector<std::pair<ColourKey, uint32_t>> bins;
+  for (const std::vector<ColourKey>* path : {&first, &second}) {
+    for (size_t i = 0; i < path->size(); ++i) bins.emplace_back((*path)[i], i == 0 ? 1000u : 0u);
+  }
+  for (int u = 0; u < 10; ++u) {
+    for (int v = 0; v < 10; ++v) {
+      bins.emplace_back(ColourKey{end[0], end[1], end[2], 1, uint8_t(u), uint8_t(v)}, 0u);
+    }
+  }
+  std::shuffle(bins.begin(), bins.end(), std::mt19937(5));
+
+  ReferenceLevel reference;
+  classification::ColourHistogram level;
+  for (const auto& [key, count] : bins) {
+    reference.bins[reference.findOrInsert(key)].count = count;
+    level[level.findOrInsert(key)].count = count;
+  }
+  ASSERT_EQ(level.size(), bins.size());  // no key twice
+
+  const int32_t labels = referenceWatershed(reference);
+  watershed::WatershedResult slot;
+  watershed::histogramWatershed(level, slot, ProgressRange());
+  EXPECT_EQ(slot.nextLabel, labels);
+  EXPECT_EQ(labels, 2);
+  for (size_t i = 0; i < level.size(); ++i) {
+    ASSERT_EQ(level[i].label, reference.bins[i].label) << "bin " << i;
+  }
+}
+
 // A colour picture shaped like a photograph: shaded background, two objects with sharp edges,
 // texture and noise.
 classification::RancourStage::Image photograph(int rows, int cols, uint32_t seed) {
