@@ -213,12 +213,6 @@ inline void transposeBytes16(__m128i x[16]) {
   }
 }
 
-// The sweep for 8-bit samples within 0..lastBin in adjacent columns, with as many leaving as
-// entering cells (a disc has one of each per row). Sixteen columns at a time, the samples that
-// leave and enter at each are gathered by a byte transpose, so that each column's cursors take
-// their change from a few vector comparisons instead of two comparisons a cell; the histogram
-// is still updated sample by sample. Columns short of a whole block of sixteen go the scalar
-// way.
 // A histogram kept in four copies, planes of kPlane bins one after the other: a bin's count is
 // the sum of its four copies.
 struct CopiedCounts {
@@ -229,6 +223,12 @@ struct CopiedCounts {
   }
 };
 
+// The sweep for 8-bit samples within 0..lastBin in adjacent columns, with as many leaving as
+// entering cells (a disc has one of each per row). Sixteen columns at a time, the samples that
+// leave and enter at each are gathered by a byte transpose, so that each column's cursors take
+// their change from a few vector comparisons instead of two comparisons a cell; the histogram
+// is still updated sample by sample. Columns short of a whole block of sixteen go the scalar
+// way.
 template <int K>
 void rankSweepBytes(const RankSweep<uint8_t, K>& s, ProgressRange& progress, int32_t firstRow) {
   const int32_t lastBin = s.lastBin;
