@@ -88,6 +88,7 @@ CvInSession::CvInSession(CvInSession* parent, const Box& box, const Bytes& mask,
   try {
     segmented = 0;
     if (!ownVariables_ && parent->isSegmented()) classification_->setUpFromParent();
+    if (selectionMask_.size() != 0) setMaskRegions();
     range_.report("", 1.0f);
   } catch (...) {
     parent->children_.pop_back();

@@ -148,6 +148,8 @@ class CvInSession : public CvSession, public CvInSessionBase {
   // Runs the analysis driver on the first 0.8 of `range` when the variables feeding it changed
   // or the session had no segmentation, and reports the range's end.
   void analyseParallel(bool wasSegmented, ProgressRange range);
+  // The region list of a sub-session with a mask: the mask's outlines.
+  void setMaskRegions();
 };
 
 template <class Body>

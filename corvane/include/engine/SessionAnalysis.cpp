@@ -120,6 +120,23 @@ void CvInSession::analyseParallel(bool wasSegmented, ProgressRange range) {
   range.report(std::string(), 1.0f);
 }
 
+void CvInSession::setMaskRegions() {
+  std::vector<classification::IntegerOutline> outlines;
+  classification::traceMaskOutlines(selectionMask_, outlines);
+  std::vector<std::vector<float>> points;
+  points.reserve(outlines.size());
+  for (const classification::IntegerOutline& outline : outlines) {
+    std::vector<float> pairs;
+    pairs.reserve(outline.size() * 2);
+    for (const classification::TracePoint& p : outline) {
+      pairs.push_back(float(p[1]));
+      pairs.push_back(float(p[0]));
+    }
+    points.push_back(std::move(pairs));
+  }
+  setRegions(std::move(points));
+}
+
 CvResult CvInSession::select(CvInImage* image, const CvSelection* stroke, int32_t mode,
                              uint8_t value, uint8_t writeMask, uint8_t target, uint8_t targetMask,
                              int32_t levelPlusOne, CvProgressCallback callback, void* context) {

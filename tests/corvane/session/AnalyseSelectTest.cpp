@@ -386,3 +386,29 @@ TEST_F(AnalyseSelect, CancelledAnalysisRestoresVariablesAndLeavesNoSegmentation)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AnalyseSubSession, MaskedSubSessionShowsTheMaskOutline) {
+  analysetest::TwoColourPicture picture(32, 32);
+  CvEngine* engine = CvInit();
+  CvSession* session = CvBeginSession(engine, picture.description, nullptr, nullptr);
+  ASSERT_NE(session, nullptr);
+  std::vector<uint8_t> mask(6 * 5, 0);
+  for (int r = 1; r < 4; ++r)
+    for (int c = 1; c < 5; ++c) mask[size_t(r) * 6 + size_t(c)] = 1;
+  CvSelection selection{10, 20, CvImage{6, 5, 6, CvKindStatus, mask.data()}};
+  CvSession* sub = CvBeginSubSession(session, &selection, 1, nullptr, nullptr);
+  ASSERT_NE(sub, nullptr);
+  ASSERT_EQ(sub->regionCount, 1u);
+  const CvRegion& outline = sub->regions[0];
+  ASSERT_EQ(outline.count, 5u);
+  for (uint32_t i = 0; i < outline.count; ++i) {
+    const float x = outline.points[2 * i], y = outline.points[2 * i + 1];
+    EXPECT_TRUE(x == 11.0f || x == 15.0f) << x;
+    EXPECT_TRUE(y == 21.0f || y == 24.0f) << y;
+  }
+  EXPECT_EQ(CvFinish(engine), CvOk);
+}
+
+}  // namespace
