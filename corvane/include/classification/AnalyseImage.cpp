@@ -43,12 +43,11 @@ void cleanUpRegions(IiClassification& state) {
   if (!regionStagesOn(state)) return;
   auto& segmentation = state.segmentation();
   if (segmentation.innerLabels.size() == 0 || segmentation.imageDomain.empty()) return;
-  if (!corvane::intersectBox(domainOf(segmentation.regionMap), segmentation.imageDomain).empty() &&
-      domainOf(segmentation.regionMap) == segmentation.imageDomain) {
-    segmentation.innerLabelCount =
-        cleanUpRegionLabels(segmentation.innerLabels, segmentation.imageDomain,
-                            segmentation.innerLabelCount, segmentation.regionMap);
-  }
+  // The segmentation gives the region map the image's domain whenever its region stage runs.
+  if (domainOf(segmentation.regionMap) != segmentation.imageDomain) return;
+  segmentation.innerLabelCount =
+      cleanUpRegionLabels(segmentation.innerLabels, segmentation.imageDomain,
+                          segmentation.innerLabelCount, segmentation.regionMap);
 }
 
 void labelRegions(IiClassification& state, int32_t level, ProgressRange range) {

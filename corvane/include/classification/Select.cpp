@@ -19,7 +19,7 @@ namespace {
 // a select asks for, so that a map left half-written by a cancel is rebuilt by the next select.
 constexpr int32_t kPartitionRebuilding = -2;
 
-// The flood's neighbour order.
+// The neighbour order of the growth step.
 constexpr int kNeighbours[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 
 template <class T>
@@ -132,19 +132,35 @@ void selectRegions(IiClassification& state, const IiClassification::Labels& labe
       if (!rule.floodable(statuses(r, c))) continue;
       const int32_t seedLabel = label(r, c);
       if (table) table->set(seedLabel);
+      // Span by span: the pixels written are the 4-connected pixels of the seed's label that
+      // pass the test, as a pixel-by-pixel flood writes them, in fewer steps.
+      auto eligible = [&](int32_t y, int32_t x) {
+        return work(y, x) == 0 && label(y, x) == seedLabel && rule.floodable(statuses(y, x));
+      };
       stack.push_back(IndexPair{r, c});
       while (!stack.empty()) {
         const IndexPair q = stack.back();
         stack.pop_back();
-        work(q.first, q.second) = rule.newStatus(statuses(q.first, q.second));
-        corvane::includePoint(changed, q.first, q.second);
-        for (const auto& o : kNeighbours) {
-          const int32_t nr = q.first + o[0];
-          const int32_t nc = q.second + o[1];
-          if (!inside(flood, nr, nc)) continue;
-          if (work(nr, nc) != 0 || label(nr, nc) != seedLabel) continue;
-          if (!rule.floodable(statuses(nr, nc))) continue;
-          stack.push_back(IndexPair{nr, nc});
+        if (!eligible(q.first, q.second)) continue;
+        const int32_t y = q.first;
+        int32_t low = q.second;
+        int32_t high = q.second;
+        while (low > flood.lowerColumn && eligible(y, low - 1)) --low;
+        while (high < flood.upperColumn && eligible(y, high + 1)) ++high;
+        for (int32_t x = low; x <= high; ++x) work(y, x) = rule.newStatus(statuses(y, x));
+        corvane::includePoint(changed, y, low);
+        corvane::includePoint(changed, y, high);
+        for (const int32_t ny : {y + 1, y - 1}) {
+          if (ny < flood.lowerRow || ny > flood.upperRow) continue;
+          bool open = false;
+          for (int32_t x = low; x <= high; ++x) {
+            if (!eligible(ny, x)) {
+              open = false;
+            } else if (!open) {
+              stack.push_back(IndexPair{ny, x});
+              open = true;
+            }
+          }
         }
       }
     }
