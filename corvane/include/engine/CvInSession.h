@@ -132,6 +132,15 @@ class CvInSession : public CvSession, public CvInSessionBase {
   bool ownVariables_;
   std::vector<std::vector<float>> regionPoints_;
   std::vector<CvRegion> regionRecords_;
+
+ public:
+  // ---- Clean-up of the last selection: auto complex and despeckle. Both need an analysis of
+  // this session or of its parent (10 without one) and record one undo step.
+  CvResult autoComplex(CvInImage* image, float blend, CvProgressCallback callback, void* context);
+  CvResult despeckleSelection(CvInImage* image, uint8_t size, CvProgressCallback callback,
+                              void* context);
+  // Whether this session or its parent has been analysed.
+  bool analysisAvailable() const;
 };
 
 template <class Body>
