@@ -229,43 +229,64 @@ void autoComplex(IiClassification& state, IiClassification::Bytes& status, float
   // Discs write the new value only where the status allows the selection, either class or
   // blend, and grow the pending rectangle by every pixel they write.
   enum class Write { kSelect, kBlend, kBlendSelected };
+  // Within one kind of disc every write is the same idempotent function of the entry, so a
+  // centre met again (a pixel lies in up to four pairs) changes nothing: each is drawn once.
+  std::vector<uint8_t> drawn(store.labels().size(), 0);
+  uint8_t phase = 0;
+  const float limit = static_cast<float>(
+      std::max(work.upperRow - work.lowerRow, work.upperColumn - work.lowerColumn));
+  const ptrdiff_t statusStep = status.stride(1);
+  const ptrdiff_t maskStep = mask.stride(1);
   const auto disc = [&](int32_t centre, Write write) {
+    if (drawn[centre] == phase) return;
+    drawn[centre] = phase;
     const int row = flood.rowOf(centre);
     const int column = flood.columnOf(centre);
     // The blend radius, as radiusAt gives it.
     const float radius = static_cast<float>(ground.radii(row, column)) * 0.5f * blend + 0.49f;
     if (radius != radius) return;
     // Reaching further than the work box changes nothing; the bound keeps the cast defined.
-    const float limit = static_cast<float>(
-        std::max(work.upperRow - work.lowerRow, work.upperColumn - work.lowerColumn));
     const int32_t reach = static_cast<int32_t>(std::max(std::min(radius, limit), -1.0f));
     const float r2 = radius * radius;
     const Box box =
         corvane::intersectBox(Box{row - reach, column - reach, row + reach, column + reach}, work);
     for (int q0 = box.lowerRow; q0 <= box.upperRow; ++q0) {
+      // The pixels of the row within the radius: the test grows with the column distance.
       const float dr = static_cast<float>(q0 - row);
-      for (int q1 = box.lowerColumn; q1 <= box.upperColumn; ++q1) {
-        const float dc = static_cast<float>(q1 - column);
-        if (dr * dr + dc * dc > r2) continue;
-        if (!statusCompatible(status(q0, q1), discValue, targetMask)) continue;
-        uint8_t& w = mask(q0, q1);
+      int32_t k = reach;
+      while (k >= 0 && dr * dr + static_cast<float>(k) * static_cast<float>(k) > r2) --k;
+      const int first = std::max(column - k, box.lowerColumn);
+      const int last = std::min(column + k, box.upperColumn);
+      if (first > last) continue;
+      const uint8_t* s = &status(q0, first);
+      uint8_t* w = &mask(q0, first);
+      int written0 = INT32_MAX;
+      int written1 = INT32_MIN;
+      for (int q1 = first; q1 <= last; ++q1, s += statusStep, w += maskStep) {
+        if (!statusCompatible(*s, discValue, targetMask)) continue;
         switch (write) {
           case Write::kSelect:
-            corvane::setMaskedBits(&w, value, writeMask);
+            corvane::setMaskedBits(w, value, writeMask);
             break;
           case Write::kBlendSelected:
-            if (!(w & value)) continue;
-            corvane::setMaskedBits(&w, CvStatusBlend, writeMask);
+            if (!(*w & value)) continue;
+            corvane::setMaskedBits(w, CvStatusBlend, writeMask);
             break;
           case Write::kBlend:
-            corvane::setMaskedBits(&w, CvStatusBlend, writeMask);
+            corvane::setMaskedBits(w, CvStatusBlend, writeMask);
             break;
         }
-        corvane::includePoint(pending.changedRect, q0, q1);
+        written0 = std::min(written0, q1);
+        written1 = q1;
+      }
+      if (written0 <= written1) {
+        corvane::includePoint(pending.changedRect, q0, written0);
+        corvane::includePoint(pending.changedRect, q0, written1);
       }
     }
   };
   if (groups.unwritten >= 0) {
+    phase = 1;
     for (const corvane::BoundaryPair& pair : regions[a]) {
       if (flood.label(pair.target) != groups.unwritten) continue;
       disc(pair.source, Write::kSelect);
@@ -273,6 +294,7 @@ void autoComplex(IiClassification& state, IiClassification::Bytes& status, float
     }
   }
   if (groups.other >= 0) {
+    phase = 2;
     for (const corvane::BoundaryPair& pair : regions[a]) {
       if (flood.label(pair.target) != groups.other) continue;
       const uint8_t hs = flood.height(pair.source);
@@ -282,6 +304,7 @@ void autoComplex(IiClassification& state, IiClassification::Bytes& status, float
     }
   }
   if (groups.unwritten >= 0 && groups.other >= 0) {
+    phase = 3;
     for (const corvane::BoundaryPair& pair : regions[groups.unwritten]) {
       if (flood.label(pair.target) != groups.other) continue;
       disc(pair.source, Write::kBlendSelected);
