@@ -83,7 +83,8 @@ void despeckleRegions(IiClassification& state, IiClassification::Bytes& status, 
   // Only where there are statuses and work-mask entries to read and write.
   const Box rect = corvane::intersectBox(
       corvane::intersectBox(pending.changedRect, domainOf(status)), domainOf(mask));
-  if (rect.empty() || rowSize < 0 || columnSize < 0) {
+  if (rowSize < 0 || columnSize < 0) return;
+  if (rect.empty()) {
     progress.report(std::string(), 1.0f);
     return;
   }
