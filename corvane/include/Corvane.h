@@ -176,6 +176,18 @@ CvResult CvSelect(CvSession* session, CvImage* statusImage, const CvSelection* s
                   uint8_t status, uint8_t target, int32_t exclusive, float weight,
                   CvProgressCallback callback, void* context);
 
+// ---- Clean-up of the last selection (the pending change a select left), each one undo step;
+// both need an analysis of the session or of its parent.
+// Floods the open pixels around the selection so that it follows the picture, then lays blend
+// discs of `blend` × the local blend radius where the selection meets the rest: 0, 2, 3, 4, 5,
+// 6, 7, 9, 10.
+CvResult CvAutoComplex(CvSession* session, CvImage* statusImage, float blend,
+                       CvProgressCallback callback, void* context);
+// Gives the selection's status to the unassigned holes inside it that a square window of
+// size + 1 pixels bridges (size 0: nothing): 0, 2, 3, 4, 5, 6, 7, 9, 10.
+CvResult CvDespeckleSelection(CvSession* session, CvImage* statusImage, uint8_t size,
+                              CvProgressCallback callback, void* context);
+
 // Copies the placed statuses into the session's statuses for the status image, as one undo
 // step, where both are non-zero: 0, 1 (null or unreadable labels), 2, 3, 4, 5, 6, 7, 9.
 CvResult CvSetStatus(CvSession* session, CvImage* statusImage, const CvSelection* labels,

@@ -144,6 +144,14 @@ class CvInSession : public CvSession, public CvInSessionBase {
                   uint8_t writeMask, uint8_t target, uint8_t targetMask, int32_t levelPlusOne,
                   CvProgressCallback callback, void* context);
 
+  // ---- Clean-up of the last selection: auto complex and despeckle. Both need an analysis of
+  // this session or of its parent (10 without one) and record one undo step.
+  CvResult autoComplex(CvInImage* image, float blend, CvProgressCallback callback, void* context);
+  CvResult despeckleSelection(CvInImage* image, uint8_t size, CvProgressCallback callback,
+                              void* context);
+  // Whether this session or its parent has been analysed.
+  bool analysisAvailable() const;
+
  private:
   // Runs the analysis driver on the first 0.8 of `range` when the variables feeding it changed
   // or the session had no segmentation, and reports the range's end.

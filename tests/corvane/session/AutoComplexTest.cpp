@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "CleanupTestSupport.h"
+#include "classification/AutoComplex.h"
+
+using cleanuptest::CleanupSession;
+using cleanuptest::Reports;
+using cleanuptest::Selection;
+using corvane::Box;
+
+namespace {
+
+// A 40 × 40 picture: a plateau of height 100 cut by a valley (height 0) along column 20. A
+// class-2 block is selected left of the valley, class-4 pixels lie at its right, the rest is
+// unassigned. The flood gives the left plateau to the selection and the right one to class 4;
+// they meet in the valley, where every row gets a blend disc of radius 2.49 (radius map 4,
+// blend 1): columns 18 to 22 become blend.
+struct AutoComplexFixture : ::testing::Test {
+  CleanupSession s{40, 40};
+
+  void SetUp() override {
+    ASSERT_NE(s.session, nullptr);
+    s.analyse([](int, int c) { return uint8_t(c == 20 ? 0 : 100); }, 4);
+    s.fill(Box{0, 0, 39, 39}, 1);
+    s.fill(Box{0, 30, 39, 39}, 4);
+    s.select(Box{18, 8, 21, 11});
+  }
+
+  uint8_t expected(int r, int c) const {
+    if (r >= 18 && r <= 21 && c >= 8 && c <= 11) return 2;
+    if (c >= 30) return 4;
+    if (c >= 18 && c <= 22) return 8;
+    return 1;
+  }
+};
+
+TEST_F(AutoComplexFixture, BlendDiscsFollowTheValleyBetweenTheClasses) {
+  const std::vector<uint8_t> before = s.statuses();
+  const uint32_t undo = s.undoCount();
+  ASSERT_EQ(CvCommitUndoStep(s.session), CvOk);
+  ASSERT_EQ(CvAutoComplex(s.session, s.status, 1.0f, nullptr, nullptr), CvOk);
+  for (int r = 0; r < 40; ++r)
+    for (int c = 0; c < 40; ++c) ASSERT_EQ(s.at(r, c), expected(r, c)) << r << "," << c;
+  EXPECT_EQ(s.undoCount(), undo + 1);
+  EXPECT_EQ(s.session->changedX, 8);
+  EXPECT_EQ(s.session->changedY, 0);
+  EXPECT_EQ(s.session->changedWidth, 15u);  // the selection and every disc pixel
+  EXPECT_EQ(s.session->changedHeight, 40u);
+
+  ASSERT_EQ(CvUndo(s.session, nullptr, nullptr), CvOk);
+  EXPECT_EQ(s.statuses(), before);
+  ASSERT_EQ(CvRedo(s.session, nullptr, nullptr), CvOk);
+  EXPECT_EQ(s.at(5, 20), 8);
+}
+
+TEST_F(AutoComplexFixture, ProtectedAndOutsidePixelsKeepTheirStatus) {
+  s.at(5, 20) = 1 | 16;
+  s.at(6, 19) = 0;
+  ASSERT_EQ(CvAutoComplex(s.session, s.status, 1.0f, nullptr, nullptr), CvOk);
+  EXPECT_EQ(s.at(5, 20), 1 | 16);
+  EXPECT_EQ(s.at(6, 19), 0);
+  EXPECT_EQ(s.at(7, 20), 8);
+}
+
+TEST_F(AutoComplexFixture, SelectedButUnwrittenPixelsGetSelectionDiscs) {
+  // Class-2 pixels the select did not write form their own group; where the selection's
+  // front meets them (across the valley at column 5) discs write the selection's value, and
+  // where they meet class 4 (the valley at column 20) blend discs only touch pixels the
+  // selection wrote.
+  s.analyse([](int, int c) { return uint8_t(c == 20 || c == 5 ? 0 : 100); }, 2);
+  s.fill(Box{0, 0, 39, 3}, 2);
+  ASSERT_EQ(CvAutoComplex(s.session, s.status, 1.0f, nullptr, nullptr), CvOk);
+  // Radius 1.49: discs around the valley pixel and the plateau pixel of each meeting pair
+  // cover columns 4 to 7 (selection) and 19 to 21 (blend) in every row.
+  for (int r = 0; r < 40; ++r) {
+    for (int c = 4; c <= 7; ++c) EXPECT_EQ(s.at(r, c), 2) << r << "," << c;
+    if (r < 18 || r > 21) EXPECT_EQ(s.at(r, 8), 1) << r;
+    EXPECT_EQ(s.at(r, 18), 1) << r;
+    for (int c = 19; c <= 21; ++c) EXPECT_EQ(s.at(r, c), 8) << r << "," << c;
+    EXPECT_EQ(s.at(r, 22), 1) << r;
+  }
+}
+
+TEST_F(AutoComplexFixture, NoBlendWithoutARegionFloodDoesNothing) {
+  Reports reports;
+  auto& state = s.inner->classification();
+  auto status = s.statusArray();
+  const std::vector<uint8_t> before = s.statuses();
+  const size_t steps = state.undoStack().undoStepCount();
+  classification::autoComplex(state, status, 0.0f, ProgressRange(&reports, 0.0f, 1.0f));
+  EXPECT_TRUE(reports.fractions.empty());
+  EXPECT_EQ(s.statuses(), before);
+  EXPECT_EQ(state.undoStack().undoStepCount(), steps);
+}
+
+TEST_F(AutoComplexFixture, NoSelectedPixelReportsAndChangesNothing) {
+  // The pending rectangle names pixels whose work-mask entries carry nothing.
+  auto& state = s.inner->classification();
+  state.clearWorkMask();
+  Reports reports;
+  auto status = s.statusArray();
+  const std::vector<uint8_t> before = s.statuses();
+  classification::autoComplex(state, status, 1.0f, ProgressRange(&reports, 0.0f, 1.0f));
+  EXPECT_EQ(reports.fractions, (std::vector<float>{0.1f, 1.0f}));
+  EXPECT_EQ(s.statuses(), before);
+}
+
+TEST_F(AutoComplexFixture, CancelAtEveryReportLeavesEverythingAsBefore) {
+  const std::vector<uint8_t> before = s.statuses();
+  const uint32_t undo = s.undoCount();
+  const uint32_t redo = s.redoCount();
+  auto& state = s.inner->classification();
+  const Box pending = state.pendingChange().changedRect;
+  int reportCount = 0;
+  {
+    // The reports of an uncancelled run on a copy of the same ground.
+    CleanupSession t(40, 40);
+    t.analyse([](int, int c) { return uint8_t(c == 20 ? 0 : 100); }, 4);
+    t.fill(Box{0, 0, 39, 39}, 1);
+    t.fill(Box{0, 30, 39, 39}, 4);
+    t.select(Box{18, 8, 21, 11});
+    Reports reports;
+    auto status = t.statusArray();
+    classification::autoComplex(t.inner->classification(), status, 1.0f,
+                                ProgressRange(&reports, 0.0f, 1.0f));
+    reportCount = static_cast<int>(reports.fractions.size());
+    EXPECT_EQ(reports.fractions.front(), 0.1f);
+    EXPECT_EQ(reports.fractions.back(), 1.0f);
+  }
+  ASSERT_GE(reportCount, 4);
+  for (int k = 1; k <= reportCount; ++k) {
+    Reports reports;
+    reports.cancelAt = k;
+    auto status = s.statusArray();
+    const CvResult result =
+        s.inner->runOperation("Auto complex", nullptr, nullptr, [&](ProgressRange&) {
+          classification::autoComplex(state, status, 1.0f, ProgressRange(&reports, 0.0f, 1.0f));
+        });
+    ASSERT_EQ(result, CvCancelled) << k;
+    EXPECT_EQ(s.statuses(), before) << k;
+    EXPECT_EQ(s.undoCount(), undo) << k;
+    EXPECT_EQ(s.redoCount(), redo) << k;
+    EXPECT_EQ(state.pendingChange().changedRect, pending) << k;
+  }
+  // A cancelled run leaves nothing behind for the next status application: despeckle then
+  // writes only the selection itself.
+  ASSERT_EQ(CvDespeckleSelection(s.session, s.status, 2, nullptr, nullptr), CvOk);
+  EXPECT_EQ(s.statuses(), before);
+  // And the operation still completes afterwards.
+  ASSERT_EQ(CvAutoComplex(s.session, s.status, 1.0f, nullptr, nullptr), CvOk);
+  EXPECT_EQ(s.at(0, 20), 8);
+}
+
+TEST_F(AutoComplexFixture, HostCancelAtTheEndRollsBack) {
+  const std::vector<uint8_t> before = s.statuses();
+  const uint32_t undo = s.undoCount();
+  struct Host {
+    static int32_t cancel(uint8_t, void*) { return 2; }
+  };
+  EXPECT_EQ(CvAutoComplex(s.session, s.status, 1.0f, &Host::cancel, nullptr), CvCancelled);
+  EXPECT_EQ(s.statuses(), before);
+  EXPECT_EQ(s.undoCount(), undo);
+}
+
+TEST(AutoComplex, RegionSelectionFillsTheHolesItEncloses) {
+  // A region select (mode 1) of a class-2 frame around an unassigned 3 × 3 hole; no discs.
+  CleanupSession s(30, 30);
+  s.analyse([](int, int c) { return uint8_t(c == 24 ? 0 : 100); }, 4);
+  s.fill(Box{0, 0, 29, 29}, 1);
+  s.fill(Box{0, 27, 29, 29}, 4);
+  Selection region;
+  region.mode = 1;
+  s.select(
+      Box{9, 9, 15, 15}, [](int r, int c) { return r < 11 || r > 13 || c < 11 || c > 13; }, region);
+  ASSERT_EQ(CvCommitUndoStep(s.session), CvOk);
+  const std::vector<uint8_t> before = s.statuses();
+  ASSERT_EQ(CvAutoComplex(s.session, s.status, 0.0f, nullptr, nullptr), CvOk);
+  for (int r = 0; r < 30; ++r)
+    for (int c = 0; c < 30; ++c) {
+      const bool inFrame = r >= 9 && r <= 15 && c >= 9 && c <= 15;
+      const uint8_t want = inFrame ? 2 : c >= 27 ? 4 : 1;
+      ASSERT_EQ(s.at(r, c), want) << r << "," << c;
+    }
+  ASSERT_EQ(CvUndo(s.session, nullptr, nullptr), CvOk);
+  EXPECT_EQ(s.statuses(), before);
+}
+
+TEST(AutoComplex, SelectionAtThePictureEdgeStopsAtIt) {
+  CleanupSession s(12, 10);
+  s.analyse([](int, int c) { return uint8_t(c == 6 ? 0 : 100); }, 2);
+  s.fill(Box{0, 0, 9, 11}, 1);
+  s.fill(Box{0, 10, 9, 11}, 4);
+  s.select(Box{0, 0, 1, 1});
+  ASSERT_EQ(CvAutoComplex(s.session, s.status, 1.0f, nullptr, nullptr), CvOk);
+  for (int r = 0; r < 10; ++r) {
+    EXPECT_EQ(s.at(r, 6), 8) << r;
+    EXPECT_EQ(s.at(r, 3), 1) << r;
+  }
+  EXPECT_EQ(s.at(0, 0), 2);
+}
+
+TEST(AutoComplex, AnswersForBadHandlesAndMissingAnalysis) {
+  CleanupSession s(8, 8);
+  EXPECT_EQ(CvAutoComplex(s.session, nullptr, 1.0f, nullptr, nullptr), CvInvalidImage);
+  EXPECT_EQ(CvAutoComplex(nullptr, nullptr, 1.0f, nullptr, nullptr), CvInvalidImage);
+  EXPECT_EQ(CvAutoComplex(nullptr, s.status, 1.0f, nullptr, nullptr), CvInvalidSession);
+  int notASession = 0;
+  EXPECT_EQ(
+      CvAutoComplex(reinterpret_cast<CvSession*>(&notASession), s.status, 1.0f, nullptr, nullptr),
+      CvInvalidSession);
+  EXPECT_EQ(CvAutoComplex(s.session, s.status, 1.0f, nullptr, nullptr), CvNeedsSegmentation);
+
+  // A sub-session without an analysis of its own works once the parent is analysed.
+  CvSelection area{2, 2, CvImage{4, 4, 0, CvKindStatus, nullptr}};
+  CvSession* sub = CvBeginSubSession(s.session, &area, 0, nullptr, nullptr);
+  ASSERT_NE(sub, nullptr);
+  EXPECT_EQ(CvAutoComplex(sub, s.status, 1.0f, nullptr, nullptr), CvNeedsSegmentation);
+  s.analyse([](int, int) { return uint8_t(50); }, 2);
+  EXPECT_EQ(CvAutoComplex(sub, s.status, 1.0f, nullptr, nullptr), CvOk);
+
+  s.engine->failed = true;
+  EXPECT_EQ(CvAutoComplex(s.session, s.status, 1.0f, nullptr, nullptr), CvEngineFailed);
+  s.engine->failed = false;
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "CleanupTestSupport.h"
+#include "classification/Despeckle.h"
+
+using cleanuptest::CleanupSession;
+using cleanuptest::Reports;
+using corvane::Box;
+
+namespace {
+
+// A 24 × 24 picture, unassigned, with a class-2 selection over rows 4 to 19 and columns 4 to
+// 19 that leaves holes: a single pixel at (8, 8), a class-4 pixel at (8, 14), a 3 × 3 hole at
+// rows 13 to 15, columns 7 to 9, and a notch at the rectangle's edge (row 4, column 15).
+struct DespeckleFixture : ::testing::Test {
+  CleanupSession s{24, 24};
+
+  static bool hole(int r, int c) {
+    return (r == 8 && c == 8) || (r == 8 && c == 14) || (r >= 13 && r <= 15 && c >= 7 && c <= 9) ||
+           (r == 4 && c == 15);
+  }
+
+  void SetUp() override {
+    ASSERT_NE(s.session, nullptr);
+    s.analyse([](int, int) { return uint8_t(0); }, 0);
+    s.fill(Box{0, 0, 23, 23}, 1);
+    s.at(8, 14) = 4;
+    s.select(Box{4, 4, 19, 19}, [](int r, int c) { return !hole(r, c); });
+  }
+};
+
+TEST_F(DespeckleFixture, FillsHolesNarrowerThanTheWindow) {
+  const std::vector<uint8_t> before = s.statuses();
+  const uint32_t undo = s.undoCount();
+  ASSERT_EQ(CvCommitUndoStep(s.session), CvOk);
+  ASSERT_EQ(CvDespeckleSelection(s.session, s.status, 2, nullptr, nullptr), CvOk);
+  EXPECT_EQ(s.at(8, 8), 2);   // a one-pixel hole
+  EXPECT_EQ(s.at(8, 14), 4);  // the other class stays
+  for (int r = 13; r <= 15; ++r)
+    for (int c = 7; c <= 9; ++c) EXPECT_EQ(s.at(r, c), 1) << r << "," << c;  // wider than 3
+  EXPECT_EQ(s.at(4, 15), 1);  // open to the outside of the rectangle
+  EXPECT_EQ(s.at(3, 10), 1);
+  EXPECT_EQ(s.undoCount(), undo + 1);
+  EXPECT_EQ(s.session->changedX, 4);
+  EXPECT_EQ(s.session->changedWidth, 16u);
+
+  ASSERT_EQ(CvUndo(s.session, nullptr, nullptr), CvOk);
+  EXPECT_EQ(s.statuses(), before);
+}
+
+TEST_F(DespeckleFixture, AWiderWindowBridgesTheWiderHole) {
+  ASSERT_EQ(CvDespeckleSelection(s.session, s.status, 4, nullptr, nullptr), CvOk);
+  for (int r = 13; r <= 15; ++r)
+    for (int c = 7; c <= 9; ++c) EXPECT_EQ(s.at(r, c), 2) << r << "," << c;
+  EXPECT_EQ(s.at(8, 8), 2);
+  EXPECT_EQ(s.at(8, 14), 4);
+  EXPECT_EQ(s.at(4, 15), 1);
+}
+
+TEST(Despeckle, ProtectedPixelsAreNeverFilledAndLetTheErosionThrough) {
+  // A 3 × 3 hole that a window of 5 bridges, joined to the rectangle's edge by a channel of
+  // protected pixels one pixel wide; a protected pixel alone inside the selection.
+  CleanupSession s(24, 24);
+  s.analyse([](int, int) { return uint8_t(0); }, 0);
+  s.fill(Box{0, 0, 23, 23}, 1);
+  for (int r = 4; r <= 12; ++r) s.at(r, 8) = 1 | 16;
+  s.at(8, 16) = 1 | 16;
+  s.select(Box{4, 4, 19, 19},
+           [](int r, int c) { return !(r >= 13 && r <= 15 && c >= 7 && c <= 9); });
+  ASSERT_EQ(CvDespeckleSelection(s.session, s.status, 4, nullptr, nullptr), CvOk);
+  for (int r = 4; r <= 12; ++r) EXPECT_EQ(s.at(r, 8), 1 | 16) << r;
+  EXPECT_EQ(s.at(8, 16), 1 | 16);
+  for (int r = 13; r <= 15; ++r)
+    for (int c = 7; c <= 9; ++c) EXPECT_EQ(s.at(r, c), 1) << r << "," << c;
+}
+
+TEST_F(DespeckleFixture, SizeZeroAndEmptyRectangle) {
+  auto& state = s.inner->classification();
+  auto status = s.statusArray();
+  const std::vector<uint8_t> before = s.statuses();
+  const uint32_t undo = s.undoCount();
+
+  Reports none;
+  classification::despeckle(state, status, 0, ProgressRange(&none, 0.0f, 1.0f));
+  classification::despeckle(state, status, -3, ProgressRange(&none, 0.0f, 1.0f));
+  EXPECT_TRUE(none.fractions.empty());
+  EXPECT_EQ(CvDespeckleSelection(s.session, s.status, 0, nullptr, nullptr), CvOk);
+
+  // Undo empties the pending rectangle: only the end is reported, whatever the size.
+  ASSERT_EQ(CvUndo(s.session, nullptr, nullptr), CvOk);
+  const std::vector<uint8_t> undone = s.statuses();
+  for (int32_t size : {0, 2}) {
+    Reports end;
+    classification::despeckle(state, status, size, ProgressRange(&end, 0.0f, 1.0f));
+    EXPECT_EQ(end.fractions, (std::vector<float>{1.0f})) << size;
+  }
+  EXPECT_EQ(s.statuses(), undone);
+  EXPECT_EQ(s.undoCount(), undo - 1);
+  ASSERT_EQ(CvRedo(s.session, nullptr, nullptr), CvOk);
+  EXPECT_EQ(s.statuses(), before);
+}
+
+TEST_F(DespeckleFixture, ReportsItsStages) {
+  auto& state = s.inner->classification();
+  auto status = s.statusArray();
+  Reports reports;
+  classification::despeckle(state, status, 2, ProgressRange(&reports, 0.0f, 1.0f));
+  // No row of the rectangle (4 to 19) is a multiple of 256; the erosion's queue reaches a
+  // multiple of 256 only when it runs empty, which ends its range.
+  EXPECT_EQ(reports.fractions, (std::vector<float>{0.1f, 0.5f, 0.6f, 1.0f}));
+}
+
+TEST_F(DespeckleFixture, CancelAtEveryReportLeavesEverythingAsBefore) {
+  const std::vector<uint8_t> before = s.statuses();
+  const uint32_t undo = s.undoCount();
+  const uint32_t redo = s.redoCount();
+  auto& state = s.inner->classification();
+  for (int k = 1; k <= 3; ++k) {
+    Reports reports;
+    reports.cancelAt = k;
+    auto status = s.statusArray();
+    const CvResult result =
+        s.inner->runOperation("Despeckle selection", nullptr, nullptr, [&](ProgressRange&) {
+          classification::despeckle(state, status, 2, ProgressRange(&reports, 0.0f, 1.0f));
+        });
+    ASSERT_EQ(result, CvCancelled) << k;
+    EXPECT_EQ(s.statuses(), before) << k;
+    EXPECT_EQ(s.undoCount(), undo) << k;
+    EXPECT_EQ(s.redoCount(), redo) << k;
+  }
+  struct Host {
+    static int32_t cancel(uint8_t, void*) { return 2; }
+  };
+  EXPECT_EQ(CvDespeckleSelection(s.session, s.status, 2, &Host::cancel, nullptr), CvCancelled);
+  EXPECT_EQ(s.statuses(), before);
+  EXPECT_EQ(CvDespeckleSelection(s.session, s.status, 2, nullptr, nullptr), CvOk);
+  EXPECT_EQ(s.at(8, 8), 2);
+}
+
+TEST(Despeckle, LongRowsReportAndHugeWindowsMatchTheRectangle) {
+  // A selection 300 rows high: the seed pass reports after rows 0 and 256. A window far wider
+  // than the rectangle fills every unassigned pixel not open to its outside.
+  CleanupSession s(5, 300);
+  s.analyse([](int, int) { return uint8_t(0); }, 0);
+  s.fill(Box{0, 0, 299, 4}, 1);
+  s.select(Box{0, 0, 299, 4}, [](int r, int c) { return !(c == 2 && r > 0 && r < 299); });
+  auto& state = s.inner->classification();
+  auto status = s.statusArray();
+  Reports reports;
+  classification::despeckleRegions(state, status, 2147483647, 2147483647,
+                                   ProgressRange(&reports, 0.0f, 1.0f));
+  ASSERT_GE(reports.fractions.size(), 4u);
+  EXPECT_FLOAT_EQ(reports.fractions[1], 0.1f + 0.2f / 300.0f);
+  EXPECT_FLOAT_EQ(reports.fractions[2], 0.1f + 0.2f * 257.0f / 300.0f);
+  for (int r = 1; r < 299; ++r) EXPECT_EQ(s.at(r, 2), 2) << r;
+}
+
+TEST(Despeckle, AnswersForBadHandlesAndMissingAnalysis) {
+  CleanupSession s(8, 8);
+  EXPECT_EQ(CvDespeckleSelection(s.session, nullptr, 2, nullptr, nullptr), CvInvalidImage);
+  EXPECT_EQ(CvDespeckleSelection(nullptr, s.status, 2, nullptr, nullptr), CvInvalidSession);
+  EXPECT_EQ(CvDespeckleSelection(s.session, s.status, 2, nullptr, nullptr), CvNeedsSegmentation);
+  s.inner->setSegmented(true);
+  EXPECT_EQ(CvDespeckleSelection(s.session, s.status, 2, nullptr, nullptr), CvOk);
+  s.engine->failed = true;
+  EXPECT_EQ(CvDespeckleSelection(s.session, s.status, 2, nullptr, nullptr), CvEngineFailed);
+  s.engine->failed = false;
+}
+
+}  // namespace
