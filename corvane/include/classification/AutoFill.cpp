@@ -23,8 +23,8 @@ constexpr uint8_t kOpen = 2;
 std::array<uint8_t, 256> statusKinds(uint8_t value) {
   std::array<uint8_t, 256> kinds{};
   for (int t = 0; t < 256; ++t) {
-    const bool matching = (value & t & 15) != 0 && (!(t & 16) || (value & 16)) &&
-                          (!(t & 32) || (value & 32));
+    const bool matching =
+        (value & t & 15) != 0 && (!(t & 16) || (value & 16)) && (!(t & 32) || (value & 32));
     const bool open = (t & 1) && !(t & 48);
     kinds[size_t(t)] = uint8_t((matching ? kMatching : 0) | (open ? kOpen : 0));
   }
@@ -103,10 +103,9 @@ void autoFill(IiClassification& state, IiClassification::Bytes& status, const Bo
       const float d = inMap ? static_cast<float>(radiusMap(p.first, p.second)) : 0.0f;
       const float rho = d * 0.5f * radiusFactor + 0.49f;
       const int64_t k = int64_t(corvane::saturatingCast<int32_t>(rho)) + 1;
-      const Box b = corvane::intersectBox(
-          Box{clampToInt(p.first - k), clampToInt(p.second - k), clampToInt(p.first + k),
-              clampToInt(p.second + k)},
-          domain);
+      const Box b = corvane::intersectBox(Box{clampToInt(p.first - k), clampToInt(p.second - k),
+                                              clampToInt(p.first + k), clampToInt(p.second + k)},
+                                          domain);
       if (b.empty() || anyProtected(status, b)) continue;
       const float rho2 = rho * rho;
       for (int32_t r = b.lowerRow; r <= b.upperRow; ++r) {

@@ -88,8 +88,8 @@ CvResult CvInSession::autoFill(CvInImage* image, uint32_t /*reserved*/, uint8_t 
   Bytes status = reindexStatus(image);
   IiClassification& state = *classification_;
   return runOperation("Auto fill", callback, context, [&](ProgressRange& range) {
-    classification::autoFill(state, status, nullptr, value, radiusFactor, radii,
-                             &state.undoStack(), range);
+    classification::autoFill(state, status, nullptr, value, radiusFactor, radii, &state.undoStack(),
+                             range);
   });
 }
 
@@ -99,16 +99,14 @@ CvResult CvInSession::generateMask8(Image output, const Image& source, CvInImage
                                                     statusImage, records, callback);
 }
 
-CvResult CvInSession::generateMask16(Image16 output, const Image16& source,
-                                     CvInImage* statusImage, const MaskRecords& records,
-                                     CvProgressCallback callback) {
+CvResult CvInSession::generateMask16(Image16 output, const Image16& source, CvInImage* statusImage,
+                                     const MaskRecords& records, CvProgressCallback callback) {
   return generateMaskFor<corvane::mask::MaskPixel16>(*this, *classification_, output, source,
                                                      statusImage, records, callback);
 }
 
-CvResult CvInSession::generateMask15(Image16 output, const Image16& source,
-                                     CvInImage* statusImage, const MaskRecords& records,
-                                     CvProgressCallback callback) {
+CvResult CvInSession::generateMask15(Image16 output, const Image16& source, CvInImage* statusImage,
+                                     const MaskRecords& records, CvProgressCallback callback) {
   return generateMaskFor<corvane::mask::MaskPixelHalf16>(*this, *classification_, output, source,
                                                          statusImage, records, callback);
 }

@@ -80,17 +80,15 @@ inline int32_t matte(MaskPixel8, const blitz::Array<MaskPixel8::Pixel, 2>& sourc
                      const MaskScale& scale, const MaskPatch& patch, ProgressRange progress) {
   return mattePalettes8(source, status, output, sub, scale.row, scale.column, patch, progress);
 }
-inline int32_t matte(MaskPixel16, const blitz::Array<MaskPixel16::Pixel, 2>& source,
-                     Bytes& status, blitz::Array<MaskPixel16::Pixel, 2> output, const Box& sub,
+inline int32_t matte(MaskPixel16, const blitz::Array<MaskPixel16::Pixel, 2>& source, Bytes& status,
+                     blitz::Array<MaskPixel16::Pixel, 2> output, const Box& sub,
                      const MaskScale& scale, const MaskPatch& patch, ProgressRange progress) {
   return mattePalettes16(source, status, output, sub, scale.row, scale.column, patch, progress);
 }
 inline int32_t matte(MaskPixelHalf16, const blitz::Array<MaskPixelHalf16::Pixel, 2>& source,
-                     Bytes& status, blitz::Array<MaskPixelHalf16::Pixel, 2> output,
-                     const Box& sub, const MaskScale& scale, const MaskPatch& patch,
-                     ProgressRange progress) {
-  return mattePalettesHalf16(source, status, output, sub, scale.row, scale.column, patch,
-                             progress);
+                     Bytes& status, blitz::Array<MaskPixelHalf16::Pixel, 2> output, const Box& sub,
+                     const MaskScale& scale, const MaskPatch& patch, ProgressRange progress) {
+  return mattePalettesHalf16(source, status, output, sub, scale.row, scale.column, patch, progress);
 }
 
 // The body's temporary status changes: the preparation's auto fill on the temporary undo
@@ -259,9 +257,9 @@ int32_t runPasses(::classification::IiClassification& state,
       const Bytes region = viewOver(status, fill.rect);
       const blitz::Array<ByteColour3, 2> keep = prepareMaskRegions(state, region, 2, patch);
       const blitz::Array<ByteColour3, 2> drop = prepareMaskRegions(state, region, 4, patch);
-      result |= maskPass<PixelType>(output, source, working, status, sub, fill.rect,
-                                    request.scale, weightMap, pairGrid, MaskPassGrids, keep, drop,
-                                    threshold, progress.subRange(0.75f));
+      result |= maskPass<PixelType>(output, source, working, status, sub, fill.rect, request.scale,
+                                    weightMap, pairGrid, MaskPassGrids, keep, drop, threshold,
+                                    progress.subRange(0.75f));
       unmarkPass(status, sub);
     }
   }
@@ -271,8 +269,8 @@ int32_t runPasses(::classification::IiClassification& state,
     markPass(status, requestDomain, nullptr);
     const blitz::Array<ByteColour3, 2> none;
     result |= maskPass<PixelType>(output, source, working, status, requestDomain, fill.rect,
-                                  request.scale, weightMap, pairGrid, MaskPassPyramids, none,
-                                  none, threshold, progress.subRange(0.9f));
+                                  request.scale, weightMap, pairGrid, MaskPassPyramids, none, none,
+                                  threshold, progress.subRange(0.9f));
     unmarkPass(status, requestDomain);
   }
   return result;
@@ -355,9 +353,8 @@ std::vector<MaskForcedEdge> forcedEdgesFromRequests(const ForcedEdgeRequest* edg
 template <class PixelType>
 int32_t generateMaskVariant(::classification::IiClassification& state,
                             blitz::Array<typename PixelType::Pixel, 2> output,
-                            const blitz::Array<typename PixelType::Pixel, 2>& source,
-                            Bytes& status, MaskRequest request, const Bytes& radiusMap,
-                            ProgressRange progress) {
+                            const blitz::Array<typename PixelType::Pixel, 2>& source, Bytes& status,
+                            MaskRequest request, const Bytes& radiusMap, ProgressRange progress) {
   const Box imageBox = state.imageBox();
   const Box statusBox = arrayBox(status);
   Box requestDomain = request.hasRect ? intersectBox(imageBox, request.rect) : imageBox;
@@ -365,8 +362,8 @@ int32_t generateMaskVariant(::classification::IiClassification& state,
   if (requestDomain.empty() || status.size() == 0) return 1;
 
   const MaskScale& scale = request.scale;
-  const Box fullDomain = fullResolution(requestDomain, scale, intersectBox(arrayBox(output),
-                                                                           arrayBox(source)));
+  const Box fullDomain =
+      fullResolution(requestDomain, scale, intersectBox(arrayBox(output), arrayBox(source)));
   Box margin = requestDomain;
   margin.lowerRow -= statusBox.upperRow / 16 - statusBox.lowerRow / 16;
   margin.upperRow += statusBox.upperRow / 16 - statusBox.lowerRow / 16;
@@ -381,9 +378,9 @@ int32_t generateMaskVariant(::classification::IiClassification& state,
   TemporaryStatus temporary(state, status, ownHistory ? nullptr : &temporaryStack);
   temporary.coverBox(requestDomain);
 
-  const MaskFillResult fill = autoFillForMask(state, statusBox, requestDomain, status, margin,
-                                              request.blendWidth, radiusMap, undo,
-                                              progress.subRange(0.1f));
+  const MaskFillResult fill =
+      autoFillForMask(state, statusBox, requestDomain, status, margin, request.blendWidth,
+                      radiusMap, undo, progress.subRange(0.1f));
 
   blitz::Array<typename PixelType::Pixel, 2> outputPart = viewOver(output, fullDomain);
   const blitz::Array<typename PixelType::Pixel, 2> sourcePart = viewOver(source, fullDomain);
@@ -441,9 +438,9 @@ int32_t generateMaskVariant(::classification::IiClassification& state,
     for (EdgePoint& p : edge.points)
       p = EdgePoint{(p.row + 0.5f) * scale.row, (p.column + 0.5f) * scale.column};
   }
-  const int32_t edgesResult = forcedEdgePass<PixelType>(outputPart, sourcePart, status, scale,
-                                                  request.forcedEdges, state.maskFactor,
-                                                  progress.subRange(1.0f));
+  const int32_t edgesResult =
+      forcedEdgePass<PixelType>(outputPart, sourcePart, status, scale, request.forcedEdges,
+                                state.maskFactor, progress.subRange(1.0f));
   // A pass that failed is not hidden by a final pass that succeeded.
   return edgesResult | result;
 }
@@ -455,8 +452,7 @@ template int32_t generateMaskVariant<MaskPixel8>(::classification::IiClassificat
 template int32_t generateMaskVariant<MaskPixel16>(::classification::IiClassification&,
                                                   blitz::Array<MaskPixel16::Pixel, 2>,
                                                   const blitz::Array<MaskPixel16::Pixel, 2>&,
-                                                  Bytes&, MaskRequest, const Bytes&,
-                                                  ProgressRange);
+                                                  Bytes&, MaskRequest, const Bytes&, ProgressRange);
 template int32_t generateMaskVariant<MaskPixelHalf16>(
     ::classification::IiClassification&, blitz::Array<MaskPixelHalf16::Pixel, 2>,
     const blitz::Array<MaskPixelHalf16::Pixel, 2>&, Bytes&, MaskRequest, const Bytes&,

@@ -33,8 +33,7 @@ MaskPatch maskPatchFromRequest(const MaskPatchRequest& request);
 bool forcedEdgesReadable(const ForcedEdgeRequest* edges, uint32_t count);
 // The edges in (row, column) order without repeated consecutive points; edges left with
 // fewer than two points are dropped.
-std::vector<MaskForcedEdge> forcedEdgesFromRequests(const ForcedEdgeRequest* edges,
-                                                    uint32_t count);
+std::vector<MaskForcedEdge> forcedEdgesFromRequests(const ForcedEdgeRequest* edges, uint32_t count);
 
 // What one "Generate mask" asks beyond the images.
 struct MaskRequest {
@@ -62,14 +61,18 @@ int32_t generateMaskVariant(::classification::IiClassification& state,
                             blitz::Array<uint8_t, 2>& status, MaskRequest request,
                             const blitz::Array<uint8_t, 2>& radiusMap, ProgressRange progress);
 
-extern template int32_t generateMaskVariant<MaskPixel8>(
-    ::classification::IiClassification&, blitz::Array<MaskPixel8::Pixel, 2>,
-    const blitz::Array<MaskPixel8::Pixel, 2>&, blitz::Array<uint8_t, 2>&, MaskRequest,
-    const blitz::Array<uint8_t, 2>&, ProgressRange);
-extern template int32_t generateMaskVariant<MaskPixel16>(
-    ::classification::IiClassification&, blitz::Array<MaskPixel16::Pixel, 2>,
-    const blitz::Array<MaskPixel16::Pixel, 2>&, blitz::Array<uint8_t, 2>&, MaskRequest,
-    const blitz::Array<uint8_t, 2>&, ProgressRange);
+extern template int32_t generateMaskVariant<MaskPixel8>(::classification::IiClassification&,
+                                                        blitz::Array<MaskPixel8::Pixel, 2>,
+                                                        const blitz::Array<MaskPixel8::Pixel, 2>&,
+                                                        blitz::Array<uint8_t, 2>&, MaskRequest,
+                                                        const blitz::Array<uint8_t, 2>&,
+                                                        ProgressRange);
+extern template int32_t generateMaskVariant<MaskPixel16>(::classification::IiClassification&,
+                                                         blitz::Array<MaskPixel16::Pixel, 2>,
+                                                         const blitz::Array<MaskPixel16::Pixel, 2>&,
+                                                         blitz::Array<uint8_t, 2>&, MaskRequest,
+                                                         const blitz::Array<uint8_t, 2>&,
+                                                         ProgressRange);
 extern template int32_t generateMaskVariant<MaskPixelHalf16>(
     ::classification::IiClassification&, blitz::Array<MaskPixelHalf16::Pixel, 2>,
     const blitz::Array<MaskPixelHalf16::Pixel, 2>&, blitz::Array<uint8_t, 2>&, MaskRequest,

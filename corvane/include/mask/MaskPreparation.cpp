@@ -148,7 +148,7 @@ MaskFillResult autoFillForMask(::classification::IiClassification& state, const 
   const auto fillWith = [&](Bytes& target) {
     undo.commit();
     ::classification::autoFill(state, target, nullptr, fill.hasStatus2 ? 2 : 4, fillRadius,
-                             radiusMap, &undo, progress.subRange(0.2f));
+                               radiusMap, &undo, progress.subRange(0.2f));
   };
   const auto recomputeOnView = [&] {
     fill.hasStatus2 = anyStatus(view, viewBox, 2);
@@ -252,11 +252,11 @@ blitz::Array<ByteColour3, 2> prepareMaskRegions(const ::classification::IiClassi
     int dr, dc;
     int32_t weight;
   };
-  static const Neighbour forward[8] = {{0, -1, 34},  {-1, -2, 76}, {-1, -1, 48}, {-1, 0, 34},
-                                       {-1, 1, 48},  {-1, 2, 76},  {-2, -1, 76}, {-2, 1, 76}};
-  static const Neighbour backward[8] = {{0, 1, 34}, {1, 2, 76},  {1, 1, 48}, {1, 0, 34},
+  static const Neighbour forward[8] = {{0, -1, 34}, {-1, -2, 76}, {-1, -1, 48}, {-1, 0, 34},
+                                       {-1, 1, 48}, {-1, 2, 76},  {-2, -1, 76}, {-2, 1, 76}};
+  static const Neighbour backward[8] = {{0, 1, 34},  {1, 2, 76},  {1, 1, 48}, {1, 0, 34},
                                         {1, -1, 48}, {1, -2, 76}, {2, 1, 76}, {2, -1, 76}};
-  const auto relax = [&](int32_t r, int32_t c, const Neighbour (&steps)[8]) {
+  const auto relax = [&](int32_t r, int32_t c, const Neighbour(&steps)[8]) {
     int32_t& d = distance(r, c);
     for (const Neighbour& n : steps) {
       const int32_t candidate = distance(r + n.dr, c + n.dc) + n.weight;
@@ -273,9 +273,9 @@ blitz::Array<ByteColour3, 2> prepareMaskRegions(const ::classification::IiClassi
 
   // 1 + trunc(99 v): 1 to 100 passes for membrane values 0..1; values beyond that range
   // are held to it rather than running for ever.
-  const int32_t passes = static_cast<int32_t>(
-      std::min<int64_t>(100, std::max<int64_t>(0, 1 - int64_t(saturatingCast<int32_t>(
-                                                         patch.membraneValue * -99.0f)))));
+  const int32_t passes = static_cast<int32_t>(std::min<int64_t>(
+      100,
+      std::max<int64_t>(0, 1 - int64_t(saturatingCast<int32_t>(patch.membraneValue * -99.0f)))));
   ::classification::IiClassification::relaxColours(labels, region, colours, passes);
   return colours;
 }

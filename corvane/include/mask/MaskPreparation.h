@@ -45,9 +45,9 @@ blitz::Array<ClassDistances, 2> growStatusRegions(const blitz::Array<uint8_t, 2>
                                                   ProgressRange progress);
 
 // The colours of class `classValue` spread over the box of `status`: cells of the class keep
-// the state's image colour, cells marked for the pass (bit 128 without 64) take the colour of
-// their nearest class cell (5×5 chamfer) refined by 1 + 99 × membraneValue relaxation passes,
-// all others keep their own colour. Indexed like `status`.
+// the state's image colour, every other cell takes the colour of its nearest class cell (5×5
+// chamfer), and the cells marked for the pass (bit 128 without 64) are then refined by
+// 1 + 99 × membraneValue relaxation passes from their neighbours. Indexed like `status`.
 blitz::Array<ByteColour3, 2> prepareMaskRegions(const ::classification::IiClassification& state,
                                                 const blitz::Array<uint8_t, 2>& status,
                                                 uint8_t classValue, const MaskPatch& patch);

@@ -52,9 +52,9 @@ struct BandScene : MaskSession {
     masktest::enlarge(picture, *run.source, factor);
     run.output = std::make_unique<HostPicture>(*run.source);
     run.output->description.data = run.output->bytes.data();
-    run.result = CvGenerateMask(session, rect, run.output->description, run.source->description,
-                                status, edges, edgeCount, blendWidth, 0.0f, patches, patchCount,
-                                nullptr, nullptr);
+    run.result =
+        CvGenerateMask(session, rect, run.output->description, run.source->description, status,
+                       edges, edgeCount, blendWidth, 0.0f, patches, patchCount, nullptr, nullptr);
     return run;
   }
 };
@@ -189,9 +189,9 @@ TEST(GenerateMask, CancelAtAnyReportRollsEverythingBack) {
       request.blendWidth = 1.0f;
       CvInSession::Image output(image.shape());
       output = image;
-      const CvInSession::Image input(static_cast<kestrum::utility::Colour<uint8_t>*>(source.description.data),
-                                     image.shape(), blitz::shape(BandScene::kWidth + 1, 1),
-                                     blitz::neverDeleteData);
+      const CvInSession::Image input(
+          static_cast<kestrum::utility::Colour<uint8_t>*>(source.description.data), image.shape(),
+          blitz::shape(BandScene::kWidth + 1, 1), blitz::neverDeleteData);
       testing::internal::CaptureStdout();
       state.beginOperation();
       try {
@@ -297,8 +297,8 @@ TEST(GenerateMask, NeedsBlendRadii) {
   masktest::HostPicture out(16, 8, CvKindRgba8);
   // A session that analyses itself and was not analysed.
   MaskSession::object(scene.session).setSegmented(false);
-  EXPECT_EQ(CvGenerateMask(scene.session, nullptr, out.description, out.description,
-                           scene.status, nullptr, 0, 1.0f, 0.0f, nullptr, 0, nullptr, nullptr),
+  EXPECT_EQ(CvGenerateMask(scene.session, nullptr, out.description, out.description, scene.status,
+                           nullptr, 0, 1.0f, 0.0f, nullptr, 0, nullptr, nullptr),
             CvNeedsSegmentation);
   // A dependent sub-session of a parent that was never analysed has no radii to take over.
   MaskSession fresh(16, 8);
@@ -307,8 +307,8 @@ TEST(GenerateMask, NeedsBlendRadii) {
   const CvSelection area{2, 2, CvImage{8, 4, 8, CvKindStatus, nullptr}};
   CvSession* sub = CvBeginSubSession(fresh.session, &area, 0, nullptr, nullptr);
   ASSERT_NE(sub, nullptr);
-  EXPECT_EQ(CvGenerateMask(sub, nullptr, out.description, out.description, fresh.status,
-                           nullptr, 0, 1.0f, 0.0f, nullptr, 0, nullptr, nullptr),
+  EXPECT_EQ(CvGenerateMask(sub, nullptr, out.description, out.description, fresh.status, nullptr, 0,
+                           1.0f, 0.0f, nullptr, 0, nullptr, nullptr),
             CvNeedsSegmentation);
 }
 
@@ -323,7 +323,7 @@ TEST(GenerateMask, UnreadableDescriptionsAndRecordsAnswerOne) {
                           edgeCount, 1.0f, 0.5f, patches, patchCount, nullptr, nullptr);
   };
   const CvImage good = out.description;
-  EXPECT_EQ(call(good, wide.description), CvPreconditionFailed);  // kinds differ
+  EXPECT_EQ(call(good, wide.description), CvPreconditionFailed);   // kinds differ
   EXPECT_EQ(call(good, small.description), CvPreconditionFailed);  // source too small
   CvImage bad = good;
   bad.kind = 4;
@@ -398,6 +398,30 @@ TEST(GenerateMaskRecords, PatchAndEdgeRecordsInEngineTerms) {
   EXPECT_EQ(kept[0].points[0].row, 3.0f);
   EXPECT_EQ(kept[0].points[0].column, 10.5f);
   EXPECT_EQ(kept[0].width, 2.0f);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CvAutoFillEntry, OneUndoableStepAndNoBandBeforeAnAnalysis) {
+  MaskSession scene(12, 6);
+  scene.session = CvBeginSession(scene.engine, scene.picture.description, nullptr, nullptr);
+  scene.status = CvNewStatusImage(scene.engine, scene.picture.description);
+  for (uint32_t r = 0; r < 6; ++r)
+    for (uint32_t c = 0; c < 12; ++c) scene.statusAt(r, c) = c < 4 ? 2 : 1;
+  const std::vector<uint8_t> before = scene.statuses();
+  ASSERT_EQ(CvAutoFill(scene.session, scene.status, 0, 2, 3.0f, nullptr, nullptr), CvOk);
+  EXPECT_EQ(scene.statusAt(3, 4), 4);  // no blend band without blend radii
+  EXPECT_EQ(scene.undoCount(), 1u);
+  EXPECT_EQ(scene.session->changedWidth, 12u);
+  ASSERT_EQ(CvUndo(scene.session, nullptr, nullptr), CvOk);
+  EXPECT_EQ(scene.statuses(), before);
+
+  MaskSession::giveRadii(scene.session, 4);
+  ASSERT_EQ(CvAutoFill(scene.session, scene.status, 0, 2, 1.0f, nullptr, nullptr), CvOk);
+  EXPECT_EQ(scene.statusAt(3, 4), 8);
+  EXPECT_EQ(CvAutoFill(scene.session, nullptr, 0, 2, 1.0f, nullptr, nullptr), CvInvalidImage);
 }
 
 }  // namespace

@@ -36,7 +36,9 @@ struct HostPicture {
         height(h),
         kind(k),
         bytesPerPixel(k == CvKindRgba8 ? 4 : 8),
-        maximum(k == CvKindRgba8 ? 255 : k == CvKindRgba16 ? 65535 : 32768),
+        maximum(k == CvKindRgba8    ? 255
+                : k == CvKindRgba16 ? 65535
+                                    : 32768),
         bytes(size_t(w + 1) * h * bytesPerPixel, 0) {
     description = CvImage{w, h, (w + 1) * bytesPerPixel, k, bytes.data()};
   }
@@ -72,9 +74,9 @@ inline void enlarge(const HostPicture& from, HostPicture& to, uint32_t factor) {
   for (uint32_t r = 0; r < to.height; ++r)
     for (uint32_t c = 0; c < to.width; ++c)
       for (int k = 0; k < 4; ++k)
-        to.setSample(r, c, k,
-                     uint32_t(uint64_t(from.sample(r / factor, c / factor, k)) * to.maximum /
-                              from.maximum));
+        to.setSample(
+            r, c, k,
+            uint32_t(uint64_t(from.sample(r / factor, c / factor, k)) * to.maximum / from.maximum));
 }
 
 // An engine with one session on an 8-bit picture and its status image.
