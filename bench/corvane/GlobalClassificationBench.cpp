@@ -3,9 +3,12 @@
 #include <blitz/array.h>
 
 #include <cstdint>
+#include <string>
 
+#include "BenchPhotos.h"
 #include "classification/GlobalClassification.h"
 #include "util/ProcessorCount.h"
+#include "watershed/HistogramWatershed.h"
 
 using Classification = classification::GlobalClassification<unsigned char, 6, int>;
 
@@ -86,5 +89,64 @@ void BM_Partition(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Partition)->Arg(0)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same stages on the analysis image of a photograph with the defaults of a 12-megapixel
+// picture: the input the engine really gives them.
+void BM_AnalysedBuildHistograms(benchmark::State& state) {
+  Classification classification;
+  classification.setImage(bench_photos::analysedPhoto());
+  classification::ColourLevels levels;
+  for (auto _ : state) {
+    Classification::buildHistograms(classification, levels, ProgressRange());
+    benchmark::DoNotOptimize(levels[0].size());
+  }
+  for (int k = 0; k < classification::kColourLevelCount; ++k) {
+    state.counters["bins" + std::to_string(k)] = double(levels[k].size());
+  }
+}
+BENCHMARK(BM_AnalysedBuildHistograms)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_AnalysedGlobalClassificationRun(benchmark::State& state) {
+  const Classification::Image& image = bench_photos::analysedPhoto();
+  corvane::setProcessorCountOverride(unsigned(state.range(0)));
+  Classification classification;
+  for (auto _ : state) {
+    classification.setImage(image);
+    classification.run(ProgressRange());
+    benchmark::DoNotOptimize(classification.result(0));
+  }
+  for (int k = 0; k < classification::kColourLevelCount; ++k) {
+    state.counters["clusters" + std::to_string(k)] = double(classification.result(k));
+  }
+  corvane::setProcessorCountOverride(0);
+}
+BENCHMARK(BM_AnalysedGlobalClassificationRun)->Apply(threadsArgument);
+
+// Argument: the colour level whose watershed is timed alone.
+void BM_AnalysedLevelWatershed(benchmark::State& state) {
+  static const classification::ColourLevels built = [] {
+    Classification classification;
+    classification.setImage(bench_photos::analysedPhoto());
+    classification::ColourLevels levels;
+    Classification::buildHistograms(classification, levels, ProgressRange());
+    return levels;
+  }();
+  const int colourLevel = int(state.range(0));
+  uint32_t labels = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    classification::ColourHistogram level = built[colourLevel];
+    watershed::WatershedResult slot;
+    state.ResumeTiming();
+    watershed::histogramWatershed(level, slot, ProgressRange());
+    labels = uint32_t(slot.nextLabel);
+  }
+  state.counters["bins"] = double(built[colourLevel].size());
+  state.counters["clusters"] = double(labels);
+}
+BENCHMARK(BM_AnalysedLevelWatershed)
+    ->DenseRange(0, 6)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

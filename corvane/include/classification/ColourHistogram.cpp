@@ -10,6 +10,7 @@ void ColourHistogram::clear() {
   std::vector<ColourBin>().swap(bins_);
   std::vector<Slot>().swap(slots_);
   mask_ = 0;
+  shift_ = 63;
   growAt_ = 0;
 }
 
@@ -23,16 +24,17 @@ void ColourHistogram::grow() {
   // Half-full at most, so that probe sequences stay short.
   const size_t slotCount = slots_.empty() ? kFirstSlotCount : slots_.size() * 2;
   std::vector<Slot> slots(slotCount, Slot{0, kNotFound});
-  const size_t mask = slotCount - 1;
-  for (const Slot& old : slots_) {
-    if (old.position == kNotFound) continue;
-    size_t slot = old.hash & mask;
-    const size_t step = probeStep(old.hash);
-    while (slots[slot].position != kNotFound) slot = (slot + step) & mask;
-    slots[slot] = old;
-  }
   slots_.swap(slots);
-  mask_ = mask;
+  mask_ = slotCount - 1;
+  shift_ = 64 - __builtin_ctzll(slotCount);
+  // The old slots are ordered by the top bits of their mixed hash, as are the new ones: moving
+  // them in slot order writes the new table almost sequentially.
+  for (const Slot& old : slots) {
+    if (old.position == kNotFound) continue;
+    size_t slot = homeSlot(old.hash);
+    while (slots_[slot].position != kNotFound) slot = (slot + 1) & mask_;
+    slots_[slot] = old;
+  }
   growAt_ = slotCount / 2;
   if (bins_.capacity() < growAt_) bins_.reserve(growAt_);
 }

@@ -56,9 +56,9 @@ inline uint32_t colourHash(uint64_t packed) {
 // were inserted. Bins are addressed by their list position, which never changes: the table
 // holds positions, so growing it moves no bin.
 //
-// The table is open-addressed over a power-of-two slot array with double hashing; each
-// slot keeps the key's full hash beside the position so that a probe past a foreign key does
-// not touch the bin list.
+// The table is open-addressed over a power-of-two slot array with linear probing; each slot
+// keeps the key's full hash beside the position so that a probe past a foreign key does not
+// touch the bin list.
 class ColourHistogram {
  public:
   static constexpr uint32_t kNotFound = 0xFFFFFFFFu;
@@ -76,7 +76,7 @@ class ColourHistogram {
   uint32_t find(uint64_t packed) const {
     if (slots_.empty()) return kNotFound;
     const uint32_t hash = colourHash(packed);
-    for (size_t slot = hash & mask_, step = probeStep(hash);; slot = (slot + step) & mask_) {
+    for (size_t slot = homeSlot(hash);; slot = (slot + 1) & mask_) {
       const Slot& s = slots_[slot];
       if (s.position == kNotFound) return kNotFound;
       if (s.hash == hash && packColourKey(bins_[s.position].key) == packed) return s.position;
@@ -87,7 +87,7 @@ class ColourHistogram {
   // Starts loading the slot where a lookup of this key begins: callers with several
   // independent lookups at hand let their cache misses overlap.
   void prefetch(uint64_t packed) const {
-    if (!slots_.empty()) __builtin_prefetch(&slots_[colourHash(packed) & mask_]);
+    if (!slots_.empty()) __builtin_prefetch(&slots_[homeSlot(colourHash(packed))]);
   }
 
   // List position of the bin with this packed key; a missing bin is appended with label -1 and
@@ -95,7 +95,7 @@ class ColourHistogram {
   uint32_t findOrInsert(uint64_t packed) {
     if (bins_.size() >= growAt_) grow();
     const uint32_t hash = colourHash(packed);
-    for (size_t slot = hash & mask_, step = probeStep(hash);; slot = (slot + step) & mask_) {
+    for (size_t slot = homeSlot(hash);; slot = (slot + 1) & mask_) {
       Slot& s = slots_[slot];
       if (s.position == kNotFound) {
         s.hash = hash;
@@ -120,16 +120,20 @@ class ColourHistogram {
     uint32_t position;  // kNotFound when free
   };
 
-  // Keys of photographs crowd into few low-bit buckets (channel 3 lies above the bucket bits),
-  // so keys that share a bucket leave it along different strides taken from the high bits. The
-  // stride is odd, so every slot of the power-of-two table is visited.
-  static size_t probeStep(uint32_t hash) { return ((hash >> 19) | 1u); }
+  // The low bits of the hash leave channel 3 and most of channel 5 out, and the colours of a
+  // photograph fill only a narrow band of the rest, so the low bits alone would pile the keys
+  // onto few slots. A multiplication spreads every hash bit over the top bits, which pick the
+  // slot; keys with equal hashes are rare enough for linear probing.
+  size_t homeSlot(uint32_t hash) const {
+    return size_t((uint64_t(hash) * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
 
   void grow();
 
   std::vector<ColourBin> bins_;
   std::vector<Slot> slots_;
   size_t mask_ = 0;
+  int shift_ = 63;
   size_t growAt_ = 0;  // bin count at which the table doubles
 };
 

@@ -68,20 +68,21 @@ void Rancour::work(blitz::Array<uint8_t, 2> channelA, blitz::Array<uint8_t, 2> c
   replicateEdges(padded, r0, c0, r1, c1);
 
   // The second passes' windows reach s pixels towards the lower bounds, so the first pass's
-  // result is framed by s pixels on every side.
-  blitz::Array<blitz::TinyVector<uint8_t, 2>, 2> ranked(
-      blitz::TinyVector<int, 2>(r0 - s, c0 - s),
-      blitz::TinyVector<int, 2>(r1 - r0 + 1 + 2 * s, c1 - c0 + 1 + 2 * s));
+  // results are framed by s pixels on every side. They are kept as two planes rather than
+  // pairs of samples so that the second passes read adjacent bytes.
+  const blitz::TinyVector<int, 2> frameBase(r0 - s, c0 - s);
+  const blitz::TinyVector<int, 2> frameExtent(r1 - r0 + 1 + 2 * s, c1 - c0 + 1 + 2 * s);
+  blitz::Array<uint8_t, 2> lowRanked(frameBase, frameExtent), highRanked(frameBase, frameExtent);
   const float low = tPercent;
   const float high = 1.0f - tPercent;
-  rankFilterPair(corvane::subView(ranked, r0, c0, r1, c1), disc, padded, low, high, maxValue,
-                 progress.subRange(1.0f / 6.0f));
-  replicateEdges(ranked, r0, c0, r1, c1);
+  rankFilterMany<uint8_t, 2>(
+      {corvane::subView(lowRanked, r0, c0, r1, c1), corvane::subView(highRanked, r0, c0, r1, c1)},
+      padded, disc, 1, {low, high}, 0, maxValue, progress.subRange(1.0f / 6.0f));
+  replicateEdges(lowRanked, r0, c0, r1, c1);
+  replicateEdges(highRanked, r0, c0, r1, c1);
 
-  rancourBandSetup(channelA, ranked.extractComponent(uint8_t(), 0, 2), disc, high, maxValue,
-                   progress.subRange(0.5f));
-  rancourBandSetup(channelB, ranked.extractComponent(uint8_t(), 1, 2), disc, low, maxValue,
-                   progress.subRange(2.0f / 3.0f));
+  rancourBandSetup(channelA, lowRanked, disc, high, maxValue, progress.subRange(0.5f));
+  rancourBandSetup(channelB, highRanked, disc, low, maxValue, progress.subRange(2.0f / 3.0f));
 }
 
 }  // namespace classification

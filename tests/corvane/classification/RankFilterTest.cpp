@@ -123,6 +123,45 @@ TEST(RankFilter, MatchesSortedWindowOnRandomImages) {
   }
 }
 
+TEST(RankFilter, LargeDiscsMatchSortedWindows) {
+  // Discs of eight rows and more are swept sixteen columns at a time: outputs 37 columns wide
+  // take two whole blocks and a remainder, and discs of more than sixteen rows take their rows
+  // in several groups.
+  std::mt19937 rng(19);
+  for (int n : {8, 13, 16, 21, 34}) {
+    const blitz::Array<int32_t, 2> disc = makeDisc(n);
+    for (int maxBits : {7, 8}) {
+      const int maxValue = (1 << maxBits) - 1;
+      const auto input =
+          randomImage<uint8_t>(-6, 3, 2 * (n - 1) + 4, 2 * (n - 1) + 37, maxValue, rng);
+      for (float f : {0.0f, 1.0f / 6.0f, 0.5f, 5.0f / 6.0f, 1.0f}) {
+        for (int direction : {1, -1}) {
+          SCOPED_TRACE(testing::Message() << "n " << n << " bits " << maxBits << " f " << f);
+          checkAgainstSorting(input, disc, direction, f, 0, maxValue);
+        }
+      }
+    }
+  }
+}
+
+TEST(RankFilter, LargeDiscsOnStridedClampedAndOffsetSamples) {
+  std::mt19937 rng(23);
+  const auto disc = makeDisc(16);
+  const auto values = randomImage<uint8_t>(0, 0, 40, 70, 127, rng);
+  // The same samples in every other byte of a pair array.
+  blitz::Array<blitz::TinyVector<uint8_t, 2>, 2> pairs(values.extent());
+  pairs = blitz::TinyVector<uint8_t, 2>(200, 200);
+  blitz::Array<uint8_t, 2> strided = pairs.extractComponent(uint8_t(), 1, 2);
+  strided = values;
+  for (float f : {1.0f / 6.0f, 0.5f, 1.0f}) {
+    checkAgainstSorting(strided, disc, 1, f, 0, 127);
+    checkAgainstSorting(values, disc, -1, f, 0, 127);
+    // Samples above the top bin count there; a lower bound above 0 shifts the bins.
+    checkAgainstSorting(values, disc, 1, f, 0, 90);
+    checkAgainstSorting(values, disc, -1, f, 20, 127);
+  }
+}
+
 TEST(RankFilter, PairEqualsTwoSingleFilters) {
   std::mt19937 rng(11);
   const auto input = randomImage<uint8_t>(2, -4, 20, 30, 127, rng);
@@ -135,6 +174,18 @@ TEST(RankFilter, PairEqualsTwoSingleFilters) {
   rankFilter<uint8_t>(singleB, input, disc, 1, 0.8f, 0, 127, ProgressRange());
   EXPECT_TRUE(blitz::all(a == singleA));
   EXPECT_TRUE(blitz::all(b == singleB));
+
+  // The same with a disc large enough for the block sweep.
+  const auto large = randomImage<uint8_t>(0, 0, 45, 70, 127, rng);
+  const auto disc16 = makeDisc(16);
+  blitz::Array<uint8_t, 2> c(30, 55), d(30, 55), singleC(30, 55), singleD(30, 55);
+  rankFilterMany<uint8_t, 2>({c, d}, large, disc16, 1, {1.0f / 6.0f, 5.0f / 6.0f}, 0, 127,
+                             ProgressRange());
+  rankFilter<uint8_t>(singleC, large, disc16, 1, 1.0f / 6.0f, 0, 127, ProgressRange());
+  rankFilter<uint8_t>(singleD, large, disc16, 1, 5.0f / 6.0f, 0, 127, ProgressRange());
+  EXPECT_TRUE(blitz::all(c == singleC));
+  EXPECT_TRUE(blitz::all(d == singleD));
+  checkAgainstSorting(large, disc16, 1, 1.0f / 6.0f, 0, 127);
 }
 
 blitz::Array<int32_t, 2> ones3x3() {

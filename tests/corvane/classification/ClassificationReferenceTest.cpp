@@ -1,0 +1,391 @@
+// The colour clustering and the analysis image compared, label for label and byte for byte,
+// with deliberately plain implementations: ordered-map histograms, a standard heap over
+// whole edge records and windows sorted pixel by pixel. The engine's own versions are tuned
+// for 12-megapixel photographs; these keep them honest on small and medium pictures.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "ClassificationTestSupport.h"
+#include "classification/GlobalClassification.h"
+#include "classification/RancourStage.h"
+#include "classification/RankFilter.h"
+#include "util/ProcessorCount.h"
+#include "watershed/HistogramWatershed.h"
+
+using Classification = classification::GlobalClassification<unsigned char, 6, int>;
+using classification::ColourKey;
+
+namespace {
+
+// ---- Reference colour clustering -------------------------------------------------------------
+
+struct ReferenceBin {
+  ColourKey key;
+  int32_t label;
+  uint32_t count;
+};
+
+// Bins in insertion order, found through an ordered map.
+struct ReferenceLevel {
+  std::vector<ReferenceBin> bins;
+  std::map<ColourKey, uint32_t> positions;
+
+  uint32_t findOrInsert(const ColourKey& key) {
+    const auto found = positions.find(key);
+    if (found != positions.end()) return found->second;
+    positions.emplace(key, uint32_t(bins.size()));
+    bins.push_back(ReferenceBin{key, -1, 0});
+    return uint32_t(bins.size() - 1);
+  }
+  int64_t find(const ColourKey& key) const {
+    const auto found = positions.find(key);
+    return found == positions.end() ? -1 : int64_t(found->second);
+  }
+};
+
+struct ReferenceEdge {
+  uint32_t source, target, priority;
+  int32_t plateau, steps;
+};
+
+bool referenceEdgeBefore(const ReferenceEdge& a, const ReferenceEdge& b) {
+  if (a.priority != b.priority) return a.priority < b.priority;
+  if (a.plateau != b.plateau) return a.plateau > b.plateau;
+  return a.steps > b.steps;
+}
+
+// The flood of one level; returns the number of labels handed out.
+int32_t referenceWatershed(ReferenceLevel& level) {
+  std::vector<uint32_t> seeds;
+  for (uint32_t i = 0; i < level.bins.size(); ++i) {
+    if (level.bins[i].label == -1) seeds.push_back(i);
+  }
+  std::stable_sort(seeds.begin(), seeds.end(), [&level](uint32_t a, uint32_t b) {
+    return level.bins[a].count > level.bins[b].count;
+  });
+  std::vector<ReferenceEdge> heap;
+  auto pushNeighbours = [&](uint32_t bin, uint32_t priority, int32_t plateau, int32_t steps) {
+    const ReferenceBin from = level.bins[bin];
+    const uint32_t half = from.count >> 1;
+    for (int c = 0; c < 6; ++c) {
+      for (int delta : {-1, 1}) {
+        const int value = from.key[c] + delta;
+        if (value < 0 || value > 255) continue;
+        ColourKey key = from.key;
+        key[c] = uint8_t(value);
+        const int64_t target = level.find(key);
+        if (target < 0 || level.bins[size_t(target)].label != -1) continue;
+        heap.push_back(ReferenceEdge{bin, uint32_t(target), std::min(priority, half),
+                                     half >= priority ? plateau + 1 : 0, steps + 1});
+        std::push_heap(heap.begin(), heap.end(), referenceEdgeBefore);
+      }
+    }
+  };
+  int32_t nextLabel = 0;
+  size_t nextSeed = 0;
+  for (;;) {
+    while (!heap.empty()) {
+      while (nextSeed < seeds.size() && level.bins[seeds[nextSeed]].label != -1) ++nextSeed;
+      if (nextSeed < seeds.size() && level.bins[seeds[nextSeed]].count > heap.front().priority) {
+        break;
+      }
+      std::pop_heap(heap.begin(), heap.end(), referenceEdgeBefore);
+      const ReferenceEdge edge = heap.back();
+      heap.pop_back();
+      if (level.bins[edge.target].label == -1) {
+        level.bins[edge.target].label = level.bins[edge.source].label;
+        pushNeighbours(edge.target, edge.priority, edge.plateau, edge.steps);
+      }
+    }
+    while (nextSeed < seeds.size() && level.bins[seeds[nextSeed]].label != -1) ++nextSeed;
+    if (nextSeed == seeds.size()) break;
+    const uint32_t seed = seeds[nextSeed++];
+    level.bins[seed].label = nextLabel++;
+    pushNeighbours(seed, level.bins[seed].count, 0, 0);
+  }
+  return nextLabel;
+}
+
+ColourKey keyOf(const classification_test::Pixel& p, int shift) {
+  ColourKey key;
+  for (int c = 0; c < 6; ++c) key[c] = uint8_t(p[c] >> shift);
+  return key;
+}
+
+// Builds, floods and partitions every level the plain way and compares each step with the
+// engine's classification of the same image and mask.
+void expectSameClustering(const blitz::Array<classification_test::Pixel, 2>& image,
+                          const blitz::Array<unsigned char, 2>& mask) {
+  std::vector<ReferenceLevel> levels(classification::kColourLevelCount);
+  for (int i = image.lbound(0); i <= image.ubound(0); ++i) {
+    for (int j = image.lbound(1); j <= image.ubound(1); ++j) {
+      if (mask.numElements() > 0 && (mask(i, j) & 15) == 0) continue;
+      ++levels[0].bins[levels[0].findOrInsert(keyOf(image(i, j), 0))].count;
+    }
+  }
+  for (int k = 1; k < classification::kColourLevelCount; ++k) {
+    for (const ReferenceBin& bin : levels[k - 1].bins) {
+      levels[k].bins[levels[k].findOrInsert(classification::reduceColourBits(bin.key, 1))].count +=
+          bin.count;
+    }
+  }
+
+  Classification classification;
+  classification.setImage(image);
+  classification.setMask(mask);
+  classification.run(ProgressRange());
+
+  for (int k = 0; k < classification::kColourLevelCount; ++k) {
+    SCOPED_TRACE(testing::Message() << "colour level " << k);
+    const int32_t labels = referenceWatershed(levels[k]);
+    EXPECT_EQ(classification.result(k), uint32_t(labels));
+    const classification::ColourHistogram& level = classification.level(k);
+    ASSERT_EQ(level.size(), levels[k].bins.size());
+    for (size_t i = 0; i < level.size(); ++i) {
+      ASSERT_EQ(level[i].key, levels[k].bins[i].key) << "bin " << i;
+      ASSERT_EQ(level[i].count, levels[k].bins[i].count) << "bin " << i;
+      ASSERT_EQ(level[i].label, levels[k].bins[i].label) << "bin " << i;
+    }
+
+    blitz::Array<int, 2> partition(image.lbound(), image.extent());
+    classification.partition(k, partition, ProgressRange());
+    for (int i = image.lbound(0); i <= image.ubound(0); ++i) {
+      for (int j = image.lbound(1); j <= image.ubound(1); ++j) {
+        const int64_t bin = levels[k].find(keyOf(image(i, j), k));
+        ASSERT_EQ(partition(i, j), bin < 0 ? -1 : levels[k].bins[size_t(bin)].label)
+            << "pixel " << i << "," << j;
+      }
+    }
+  }
+}
+
+// A simple path through colour space with channels 3 to 5 fixed: it snakes along channel 0
+// over the even values of channel 1 and the even planes of channel 2 (0, 2, 4), each turn one
+// bin of odd value.
+std::vector<ColourKey> snake(int c3, int c4, int c5) {
+  std::vector<ColourKey> path;
+  auto add = [&](int c0, int c1, int c2) {
+    path.push_back(
+        ColourKey{uint8_t(c0), uint8_t(c1), uint8_t(c2), uint8_t(c3), uint8_t(c4), uint8_t(c5)});
+  };
+  int c0 = 0;
+  for (int plane = 0; plane < 3; ++plane) {
+    for (int row = 0; row < 128; ++row) {
+      const int c1 = plane % 2 == 0 ? 2 * row : 254 - 2 * row;
+      for (int i = 0; i < 256; ++i) {
+        c0 = (row % 2 == 0) == (plane % 2 == 0) ? i : 255 - i;
+        add(c0, c1, 2 * plane);
+      }
+      if (row < 127) add(c0, plane % 2 == 0 ? c1 + 1 : c1 - 1, 2 * plane);
+    }
+    if (plane < 2) add(c0, path.back()[1], 2 * plane + 1);
+  }
+  return path;
+}
+
+TEST(ClassificationReference, FrontsBeyondSixteenBitsOfSteps) {
+  // Two equal peaks at the far ends of two long paths (some 98000 bins each) whose other ends
+  // enter a 10 x 10 grid of colours at opposite corners: the fronts cross the grid with step
+  // counts beyond 16 bits and meet along its diagonal in records equal in priority, plateau
+  // and steps.
+  std::vector<ColourKey> first = snake(0, 0, 0), second = snake(2, 9, 9);
+  const ColourKey end = first.back();
+  std::vector<std::pair<ColourKey, uint32_t>> bins;
+  for (const std::vector<ColourKey>* path : {&first, &second}) {
+    for (size_t i = 0; i < path->size(); ++i) bins.emplace_back((*path)[i], i == 0 ? 1000u : 0u);
+  }
+  for (int u = 0; u < 10; ++u) {
+    for (int v = 0; v < 10; ++v) {
+      bins.emplace_back(ColourKey{end[0], end[1], end[2], 1, uint8_t(u), uint8_t(v)}, 0u);
+    }
+  }
+  std::shuffle(bins.begin(), bins.end(), std::mt19937(5));
+
+  ReferenceLevel reference;
+  classification::ColourHistogram level;
+  for (const auto& [key, count] : bins) {
+    reference.bins[reference.findOrInsert(key)].count = count;
+    level[level.findOrInsert(key)].count = count;
+  }
+  ASSERT_EQ(level.size(), bins.size());  // no key twice
+
+  const int32_t labels = referenceWatershed(reference);
+  watershed::WatershedResult slot;
+  watershed::histogramWatershed(level, slot, ProgressRange());
+  EXPECT_EQ(slot.nextLabel, labels);
+  EXPECT_EQ(labels, 2);
+  for (size_t i = 0; i < level.size(); ++i) {
+    ASSERT_EQ(level[i].label, reference.bins[i].label) << "bin " << i;
+  }
+}
+
+// A colour picture shaped like a photograph: shaded background, two objects with sharp edges,
+// texture and noise.
+classification::RancourStage::Image photograph(int rows, int cols, uint32_t seed) {
+  classification::RancourStage::Image image(rows, cols);
+  std::mt19937 rng(seed);
+  std::normal_distribution<float> noise(0.0f, 4.0f);
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < cols; ++c) {
+      const float x = c / float(cols), y = r / float(rows);
+      const bool disc = (x - 0.55f) * (x - 0.55f) + (y - 0.5f) * (y - 0.5f) < 0.07f;
+      const bool box = x > 0.05f && x < 0.35f && y > 0.1f && y < 0.45f;
+      float base[3] = {90.0f + 80.0f * y, 120.0f + 60.0f * std::sin(6.0f * x), 200.0f - 100.0f * y};
+      if (disc) {
+        base[0] = 170.0f - 40.0f * x;
+        base[1] = 120.0f + 30.0f * std::sin(20.0f * y);
+        base[2] = (int(x * 30.0f) & 1) ? 210.0f : 60.0f;
+      } else if (box) {
+        base[0] = 40.0f + 120.0f * x;
+        base[1] = 200.0f - 90.0f * y;
+        base[2] = 100.0f;
+      }
+      for (int k = 0; k < 3; ++k) {
+        const float v = base[k] + noise(rng);
+        image(r, c)[k] = uint8_t(std::min(255.0f, std::max(0.0f, v)));
+      }
+      image(r, c)[3] = 255;
+    }
+  }
+  return image;
+}
+
+TEST(ClassificationReference, PhotoLikeImagesWithAndWithoutMask) {
+  const auto image = classification_test::photoLikeImage(45, 61, -3, 7, 5);
+  expectSameClustering(image, blitz::Array<unsigned char, 2>());
+
+  blitz::Array<unsigned char, 2> mask(image.lbound(), image.extent());
+  for (int i = mask.lbound(0); i <= mask.ubound(0); ++i) {
+    for (int j = mask.lbound(1); j <= mask.ubound(1); ++j) mask(i, j) = (i * 7 + j) % 5 ? 1 : 64;
+  }
+  expectSameClustering(image, mask);
+}
+
+TEST(ClassificationReference, FewColoursWithManyEqualCountsAndPriorities) {
+  // Four values per channel: crowded equal counts and equal edge records.
+  blitz::Array<classification_test::Pixel, 2> image(70, 90);
+  std::mt19937 rng(17);
+  std::uniform_int_distribution<int> value(0, 3);
+  for (int i = 0; i < 70; ++i) {
+    for (int j = 0; j < 90; ++j) {
+      classification_test::Pixel p;
+      for (int c = 0; c < 6; ++c) p[c] = uint8_t(60 + value(rng) + (c < 3 ? 0 : i / 20));
+      image(i, j) = p;
+    }
+  }
+  expectSameClustering(image, blitz::Array<unsigned char, 2>());
+}
+
+TEST(ClassificationReference, AnalysisImageOfAPhotograph) {
+  // The input the classification really gets: the analysis image with the defaults of a large
+  // picture (texture 15, t 1/6, 7 bits), on every processor count the machine offers.
+  const auto picture = photograph(120, 160, 3);
+  classification::RancourStage stage(15, 1.0f / 6.0f, 7);
+  const auto analysed = stage.run(picture, ProgressRange());
+  blitz::Array<classification_test::Pixel, 2> image(analysed.lbound(), analysed.extent());
+  for (int i = image.lbound(0); i <= image.ubound(0); ++i) {
+    for (int j = image.lbound(1); j <= image.ubound(1); ++j) {
+      for (int c = 0; c < 6; ++c) image(i, j)[c] = analysed(i, j)[c];
+    }
+  }
+  expectSameClustering(image, blitz::Array<unsigned char, 2>());
+}
+
+// ---- Reference analysis image ----------------------------------------------------------------
+
+int clampTo(int v, int lo, int hi) {
+  return std::min(hi, std::max(lo, v));
+}
+
+int sortedRank(std::vector<int>& v, float fraction) {
+  std::sort(v.begin(), v.end());
+  const auto r = classification::fractionRank(fraction, int(v.size()));
+  const int a = v[size_t(r.lower - 1)], b = v[size_t(r.upper - 1)];
+  return a + int(float(b - a) * r.weight + 0.5f);
+}
+
+// Both passes of one channel pair written out pixel by pixel.
+void referenceChannelPair(const classification::RancourStage::Image& image, int component,
+                          int texture, float t, int maxBits, blitz::Array<int, 2>& opening,
+                          blitz::Array<int, 2>& closing) {
+  const int r0 = image.lbound(0), r1 = image.ubound(0), c0 = image.lbound(1), c1 = image.ubound(1);
+  const auto disc = classification::makeDisc(texture + 1);
+  blitz::Array<int, 2> low(image.lbound(), image.extent()), high(image.lbound(), image.extent());
+  opening.resize(image.extent());
+  opening.reindexSelf(image.lbound());
+  closing.resize(image.extent());
+  closing.reindexSelf(image.lbound());
+  std::vector<int> a, b;
+  for (int r = r0; r <= r1; ++r) {
+    for (int c = c0; c <= c1; ++c) {
+      a.clear();
+      for (int i = 0; i <= texture; ++i) {
+        for (int j = 0; j <= texture; ++j) {
+          if (disc(i, j)) {
+            a.push_back(image(clampTo(r + i, r0, r1), clampTo(c + j, c0, c1))[component] >>
+                        (8 - maxBits));
+          }
+        }
+      }
+      b = a;
+      low(r, c) = sortedRank(a, t);
+      high(r, c) = sortedRank(b, 1.0f - t);
+    }
+  }
+  for (int r = r0; r <= r1; ++r) {
+    for (int c = c0; c <= c1; ++c) {
+      a.clear();
+      b.clear();
+      for (int i = 0; i <= texture; ++i) {
+        for (int j = 0; j <= texture; ++j) {
+          if (disc(i, j)) {
+            a.push_back(low(clampTo(r - i, r0, r1), clampTo(c - j, c0, c1)));
+            b.push_back(high(clampTo(r - i, r0, r1), clampTo(c - j, c0, c1)));
+          }
+        }
+      }
+      opening(r, c) = sortedRank(a, 1.0f - t);
+      closing(r, c) = sortedRank(b, t);
+    }
+  }
+}
+
+TEST(RancourReference, LargeDiscsOnAPhotograph) {
+  const auto picture = photograph(70, 93, 8);
+  const auto shifted = [&picture] {
+    classification::RancourStage::Image moved(blitz::TinyVector<int, 2>(-5, 11), picture.extent());
+    for (int r = 0; r < picture.extent(0); ++r) {
+      for (int c = 0; c < picture.extent(1); ++c) moved(r - 5, c + 11) = picture(r, c);
+    }
+    return moved;
+  }();
+  struct Case {
+    int texture, maxBits;
+    float t;
+  };
+  for (const Case& k :
+       {Case{15, 7, 1.0f / 6.0f}, Case{11, 8, 0.1f}, Case{20, 6, 0.3f}, Case{7, 5, 0.5f}}) {
+    SCOPED_TRACE(testing::Message() << "texture " << k.texture << " maxBits " << k.maxBits);
+    classification::RancourStage stage(k.texture, k.t, k.maxBits);
+    const auto out = stage.run(shifted, ProgressRange());
+    for (int job = 0; job < 3; ++job) {
+      blitz::Array<int, 2> opening, closing;
+      referenceChannelPair(shifted, 2 - job, k.texture, k.t, k.maxBits, opening, closing);
+      for (int r = shifted.lbound(0); r <= shifted.ubound(0); ++r) {
+        for (int c = shifted.lbound(1); c <= shifted.ubound(1); ++c) {
+          ASSERT_EQ(out(r, c)[job], opening(r, c)) << job << " at " << r << "," << c;
+          ASSERT_EQ(out(r, c)[job + 3], closing(r, c)) << job << " at " << r << "," << c;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
