@@ -213,3 +213,95 @@ CvResult CvSetAnalysisParameters(CvSession* session, float tolerance, uint32_t e
 CvResult CvSetVariable(CvSession* session, const char* name, float proportion);
 // Copies a tuning variable's record: 0, 1 (unknown name, no own variables), 4-7.
 CvResult CvGetVariable(CvSession* session, const char* name, CvVariable* record);
+
+// ---- Auto fill and "Generate mask".
+
+// Gives every unassigned, unprotected pixel of the session the class opposite to `value`
+// (2 or 4; bit 16 or 32 with 2 fills with 2) and lays a blend band along the border whose
+// width follows the analysis's blend radii times `radiusFactor` (0: no band; before an
+// analysis the band is left out). `reserved` is not read (pass 0). One undo step: 0, 2, 3,
+// 4, 5, 6, 7, 9.
+CvResult CvAutoFill(CvSession* session, CvImage* statusImage, uint32_t reserved, uint8_t value,
+                    float radiusFactor, CvProgressCallback callback, void* context);
+
+// A rectangle of the status image: x (column), y (row), width, height.
+struct CvRect {
+  int32_t x;
+  int32_t y;
+  int32_t width;
+  int32_t height;
+};
+
+// A point of a forced edge in status-image coordinates: x along the columns, y along the rows;
+// pixel (x, y) has its centre at (x + 0.5, y + 0.5).
+struct CvEdgePoint {
+  float x;
+  float y;
+};
+
+// A forced edge: the user's polyline along which the mask must be cut sharply. A polyline
+// whose first and last points are equal is closed. Edges with fewer than two distinct
+// consecutive points are dropped.
+struct ForcedEdgeRequest {
+  const CvEdgePoint* points;  // pointCount points; may be null only when pointCount is 0
+  uint32_t pointCount;
+  float width;  // edge width in status-image pixels
+};
+
+// An override colour of a patch. The bytes are stored blue, green, red, in this order.
+struct CvOverrideColour {
+  uint8_t blue;
+  uint8_t green;
+  uint8_t red;
+};
+
+// Patch modes of MaskPatchRequest::mode.
+enum : uint8_t {
+  CvPatchPlain = 0,     // blend ratio patch
+  CvPatchChoices = 1,   // palette matting with two detail values
+  CvPatchMembrane = 3,  // colours spread from each class
+};
+
+// A patch: an area of the status image with its own way of making the mask.
+struct MaskPatchRequest {
+  // The patch's area in status-image coordinates and, when data is not null, its mask image
+  // over that area: kind 0 one byte per pixel (non-zero belongs to the patch), kind 1 four
+  // bytes per pixel (belongs to the patch where the fourth byte, alpha, is not 0). Without
+  // data the whole rectangle belongs to the patch.
+  int32_t x;
+  int32_t y;
+  int32_t width;
+  int32_t height;
+  int32_t stride;  // bytes from one mask row to the next
+  int32_t kind;
+  const void* data;
+  uint8_t isActive;  // non-zero: only this patch is generated, over its area
+  uint32_t fgOverrideCount;  // 0 or 1
+  uint32_t bgOverrideCount;  // 0 or 1
+  CvOverrideColour fgOverride;
+  CvOverrideColour bgOverride;
+  float blendRatio;  // 0..1 for a plain patch; 0 for choices and membrane patches
+  uint8_t mode;      // CvPatchPlain, CvPatchChoices or CvPatchMembrane
+  float param1;      // choices: foreground detail 0..1; membrane: the membrane value 0..1
+  float param2;      // choices: background detail 0..1; membrane: > 0.5 for a uniform background
+};
+
+// "Generate mask": writes the cut-out of the session's statuses into `output` over the
+// rectangle (status-image coordinates, null for the whole image) scaled to the output: colour
+// with the background removed along the blended edges, and alpha.
+//
+// The caller pre-fills `output` with the source picture: pixels the statuses decide fully are
+// written, but pixels whose source alpha is below the maximum keep whatever the output held,
+// and where the session holds only class 4 the output keeps its own colours with alpha 0.
+// `output` and `source` have the same kind (1, 2 or 3) and the source covers the output's
+// area; the output is a multiple (about 1, 2, 4 or 8) of the status image's size, which is the
+// session's picture size. The output is written only when the answer is 0.
+//
+// Progress goes to corvaneProgressCallback with a null context; `callback` and `context` are
+// not read. Answers 0, 1 (bad descriptions or records), 2, 3, 4, 5, 6, 7, 9, 10 (the session
+// has no analysis to take blend radii from).
+CvResult CvGenerateMask(CvSession* session, const CvRect* rect, CvImage output, CvImage source,
+                        CvImage* statusImage, const ForcedEdgeRequest* forcedEdges,
+                        uint32_t forcedEdgeCount, float blendWidth, float blendRatio,
+                        const MaskPatchRequest* patches, uint32_t patchCount,
+                        CvProgressCallback callback, void* context);

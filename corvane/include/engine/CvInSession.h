@@ -152,6 +152,37 @@ class CvInSession : public CvSession, public CvInSessionBase {
   // Whether this session or its parent has been analysed.
   bool analysisAvailable() const;
 
+  // ---- Auto fill and "Generate mask" (engine/SessionMaskOperations.cpp).
+ public:
+  // "Auto fill" on the statuses of `image`; the band is left out (factor 0) until the session
+  // or its parent is segmented and the blend radii cover the session's area. `reserved` is
+  // not read.
+  CvResult autoFill(CvInImage* image, uint32_t reserved, uint8_t value, float radiusFactor,
+                    CvProgressCallback callback, void* context);
+  // The analysis's blend radii over the session's area; empty when there are none.
+  Bytes blendRadii() const;
+  // "Generate mask" for one pixel type: 10 before the blend radii exist, otherwise the body's
+  // answer. `output` is indexed in full-resolution coordinates over the part that may be
+  // written, `source` over the whole picture; the request holds the unconverted records.
+  struct MaskRecords {
+    const corvane::Box* rect;
+    float rowScale;
+    float columnScale;
+    const ForcedEdgeRequest* forcedEdges;
+    uint32_t forcedEdgeCount;
+    float blendWidth;
+    float blendRatio;
+    const MaskPatchRequest* patches;
+    uint32_t patchCount;
+  };
+  using Image16 = blitz::Array<kestrum::utility::Colour<uint16_t>, 2>;
+  CvResult generateMask8(Image output, const Image& source, CvInImage* statusImage,
+                         const MaskRecords& records, CvProgressCallback callback);
+  CvResult generateMask16(Image16 output, const Image16& source, CvInImage* statusImage,
+                          const MaskRecords& records, CvProgressCallback callback);
+  CvResult generateMask15(Image16 output, const Image16& source, CvInImage* statusImage,
+                          const MaskRecords& records, CvProgressCallback callback);
+
  private:
   // Runs the analysis driver on the first 0.8 of `range` when the variables feeding it changed
   // or the session had no segmentation, and reports the range's end.

@@ -1,0 +1,103 @@
+#include <benchmark/benchmark.h>
+
+#include <blitz/array.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "Corvane.h"
+#include "engine/CvInSession.h"
+#include "util/ByteComponent.h"
+
+namespace {
+
+constexpr uint32_t kRows = 3000, kColumns = 4000;  // 12 megapixels at full resolution
+
+// "Generate mask" of a whole 12-megapixel picture whose session works at 1 / factor: a warm,
+// noisy foreground on the left, a cool background on the right, and a wavy unassigned band of
+// 16 status pixels between them where the picture blends from one to the other.
+struct Scene {
+  uint32_t factor, rows, columns;
+  std::vector<uint8_t> full, working;
+  CvImage fullImage{}, workingImage{};
+  CvEngine* engine = nullptr;
+  CvSession* session = nullptr;
+  CvImage* status = nullptr;
+
+  explicit Scene(uint32_t f)
+      : factor(f),
+        rows(kRows / f),
+        columns(kColumns / f),
+        full(size_t(kRows) * kColumns * 4),
+        working(size_t(rows) * columns * 4) {
+    const float band = 16.0f;
+    auto boundary = [&](float r) {
+      return columns * 0.5f + columns * 0.1f * std::sin(r / (rows * 0.05f));
+    };
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> noise(-6, 6);
+    for (uint32_t y = 0; y < kRows; ++y) {
+      const float b = boundary((y + 0.5f) / f) * f;
+      for (uint32_t x = 0; x < kColumns; ++x) {
+        float t = (x + 0.5f - (b - band * 0.5f * f)) / (band * f);
+        t = t < 0 ? 0 : t > 1 ? 1 : t;
+        uint8_t* p = &full[(size_t(y) * kColumns + x) * 4];
+        const int n = noise(rng);
+        p[0] = uint8_t(std::min(255.0f, std::max(0.0f, 40 + 150 * t + n)));
+        p[1] = uint8_t(std::min(255.0f, std::max(0.0f, 90 + 20 * t + n)));
+        p[2] = uint8_t(std::min(255.0f, std::max(0.0f, 200 - 160 * t + n)));
+        p[3] = 255;
+      }
+    }
+    for (uint32_t r = 0; r < rows; ++r)
+      for (uint32_t c = 0; c < columns; ++c)
+        for (int k = 0; k < 4; ++k)
+          working[(size_t(r) * columns + c) * 4 + k] =
+              full[(size_t(r * f) * kColumns + c * f) * 4 + k];
+    fullImage = CvImage{kColumns, kRows, kColumns * 4, CvKindRgba8, full.data()};
+    workingImage = CvImage{columns, rows, columns * 4, CvKindRgba8, working.data()};
+
+    engine = CvInit();
+    session = CvBeginSession(engine, workingImage, nullptr, nullptr);
+    status = CvNewStatusImage(engine, workingImage);
+    uint8_t* s = static_cast<uint8_t*>(status->data);
+    for (uint32_t r = 0; r < rows; ++r) {
+      const float b = boundary(r + 0.5f);
+      for (uint32_t c = 0; c < columns; ++c) {
+        const float x = c + 0.5f - (b - band * 0.5f);
+        s[size_t(r) * status->stride + c] = x < 0 ? 2 : x >= band ? 4 : 1;
+      }
+    }
+    // Blend radii in place of an analysis.
+    CvInSession& object = *static_cast<CvInSession*>(session);
+    blitz::Array<corvane::BytePixel3, 2> gradients{blitz::shape(int(rows), int(columns))};
+    gradients = corvane::BytePixel3(0, 0, 6);
+    object.classification().segmentation().localValueMap =
+        corvane::extractByteComponent(gradients, 2);
+    object.setSegmented(true);
+  }
+  ~Scene() { CvFinish(engine); }
+};
+
+void generateMask(benchmark::State& state) {
+  Scene scene(uint32_t(state.range(0)));
+  std::vector<uint8_t> output(scene.full);
+  CvImage out = scene.fullImage;
+  out.data = output.data();
+  for (auto _ : state) {
+    const CvResult result =
+        CvGenerateMask(scene.session, nullptr, out, scene.fullImage, scene.status, nullptr, 0, 1.0f,
+                       0.0f, nullptr, 0, nullptr, nullptr);
+    if (result != CvOk) state.SkipWithError("Generate mask failed");
+    benchmark::DoNotOptimize(output.data());
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * kRows * kColumns);
+}
+BENCHMARK(generateMask)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
