@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing on a Debian 12 machine, builds, and runs one of:
-#   run       the main job (the engine driver on a generated photo)
+#   run       the main job: the cut-out driver on a sample photo and trimap it draws itself
 #   test      every test suite
 #   sanitize  the engine tests again under AddressSanitizer, UBSan and Blitz bounds checks
 set -euo pipefail
@@ -30,7 +30,11 @@ build() {  # build <dir> [cmake options...]
 case "$mode" in
   run)
     build "$root/build"
-    "$root/build/bench/corvane-driver" "${@:2}"
+    sample="$root/build/sample"
+    "$root/build/bench/corvane-sample" "$sample" >/dev/null
+    "$root/build/bench/corvane-cutout" --image "$sample/sample-photo.png" \
+      --trimap "$sample/sample-trimap.png" --out "$sample/cutout.png" "${@:2}"
+    echo "cut-out written to $sample/cutout.png" >&2
     ;;
   test)
     build "$root/build"

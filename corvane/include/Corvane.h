@@ -305,3 +305,7 @@ CvResult CvGenerateMask(CvSession* session, const CvRect* rect, CvImage output, 
                         uint32_t forcedEdgeCount, float blendWidth, float blendRatio,
                         const MaskPatchRequest* patches, uint32_t patchCount,
                         CvProgressCallback callback, void* context);
+
+// The number of worker threads the engine's parallel stages start: the processor count
+// unless limited here (0 removes the limit). Results do not depend on it.
+void corvaneSetWorkerLimit(uint32_t workers);

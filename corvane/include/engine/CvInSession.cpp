@@ -350,7 +350,10 @@ void CvInSession::loadParameters() {
   block.focus = variables_.focus.effectiveValue();
   block.reservedFloat6 = 0.0f;
   classification_->tPercent = variables_.tPercent.effectiveValue();
-  classification_->texture = variables_.texture.effectiveValue();
+  // A rank disc wider than the picture gains nothing, and wild "textureFilter" or
+  // "inFocusEdgeWidth" inputs would otherwise ask the analysis for a disc of billions of pixels.
+  classification_->texture =
+      std::min(variables_.texture.effectiveValue(), std::max(image_.extent(0), image_.extent(1)));
   block.blendMode = variables_.blendMode.effectiveValue();
   block.foregroundSampling = variables_.fgSampling.effectiveValue();
   block.backgroundSampling = variables_.bgSampling.effectiveValue();

@@ -1,6 +1,7 @@
 #include <atomic>
 
 #include "Corvane.h"
+#include "util/ProcessorCount.h"
 
 namespace {
 std::atomic<CvProgressCallback> hostProgress{nullptr};
@@ -14,3 +15,5 @@ int32_t corvaneProgressCallback(uint8_t percent, void* context) {
 void corvaneSetProgressFunction(CvProgressCallback function) {
   hostProgress.store(function);
 }
+
+void corvaneSetWorkerLimit(uint32_t workers) { corvane::setProcessorCountOverride(workers); }
