@@ -11,10 +11,13 @@
 #include "engine/CvInProgress.h"
 #include "engine/CvInSession.h"
 #include "engine/EntryFrame.h"
+#include "engine/SessionEntry.h"
 #include "engine/ImageScaling.h"
 #include "engine/PixelStatus.h"
 
 using corvane::EntryFrame;
+using corvane::useSession;
+using corvane::useStatusImage;
 
 namespace {
 
@@ -34,20 +37,6 @@ bool sessionPicture(const CvImage& picture) {
   if (picture.width == 0 || picture.height == 0) return false;
   if (picture.width > INT_MAX || picture.height > INT_MAX) return false;
   return uint64_t{picture.stride} >= uint64_t{4} * picture.width;
-}
-
-// Session validation for the entries: 6 also for a live session object of another kind.
-CvResult useSession(EntryFrame& frame, CvSession* handle, CvInSession** session) {
-  CvInSessionBase* base = nullptr;
-  if (const CvResult status = frame.useSession(handle, &base)) return status;
-  *session = dynamic_cast<CvInSession*>(base);
-  return *session ? CvOk : CvInvalidSession;
-}
-
-// Image validation for the session entries: status images (kind 0) only.
-CvResult useStatusImage(EntryFrame& frame, CvImage* handle, CvInImage** image) {
-  if (const CvResult status = frame.useImage(handle, image)) return status;
-  return (*image)->kind == CvKindStatus ? CvOk : CvInvalidImage;
 }
 
 }  // namespace

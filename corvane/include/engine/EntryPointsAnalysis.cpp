@@ -8,25 +8,14 @@
 #include "engine/CvInImage.h"
 #include "engine/CvInSession.h"
 #include "engine/EntryFrame.h"
+#include "engine/SessionEntry.h"
 #include "engine/PixelStatus.h"
 
 using corvane::EntryFrame;
+using corvane::useSession;
+using corvane::useStatusImage;
 
 namespace {
-
-// Session validation: 6 also for a live session object of another kind.
-CvResult useSession(EntryFrame& frame, CvSession* handle, CvInSession** session) {
-  CvInSessionBase* base = nullptr;
-  if (const CvResult status = frame.useSession(handle, &base)) return status;
-  *session = dynamic_cast<CvInSession*>(base);
-  return *session ? CvOk : CvInvalidSession;
-}
-
-// Status images (kind 0) only.
-CvResult useStatusImage(EntryFrame& frame, CvImage* handle, CvInImage** image) {
-  if (const CvResult status = frame.useImage(handle, image)) return status;
-  return (*image)->kind == CvKindStatus ? CvOk : CvInvalidImage;
-}
 
 // The brush strength 0..7 as the partition level plus one: truncated, held to 0..7 (NaN 0).
 int32_t levelPlusOneOf(float weight) {

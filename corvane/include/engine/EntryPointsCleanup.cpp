@@ -6,26 +6,11 @@
 #include "engine/CvInImage.h"
 #include "engine/CvInSession.h"
 #include "engine/EntryFrame.h"
+#include "engine/SessionEntry.h"
 
 using corvane::EntryFrame;
-
-namespace {
-
-// Status images (kind 0) only; a bad image answers 9 before the session is looked at.
-CvResult useStatusImage(EntryFrame& frame, CvImage* handle, CvInImage** image) {
-  if (const CvResult status = frame.useImage(handle, image)) return status;
-  return (*image)->kind == CvKindStatus ? CvOk : CvInvalidImage;
-}
-
-// 6 also for a live session object of another kind.
-CvResult useSession(EntryFrame& frame, CvSession* handle, CvInSession** session) {
-  CvInSessionBase* base = nullptr;
-  if (const CvResult status = frame.useSession(handle, &base)) return status;
-  *session = dynamic_cast<CvInSession*>(base);
-  return *session ? CvOk : CvInvalidSession;
-}
-
-}  // namespace
+using corvane::useSession;
+using corvane::useStatusImage;
 
 CvResult CvAutoComplex(CvSession* handle, CvImage* statusImage, float blend,
                        CvProgressCallback callback, void* context) {

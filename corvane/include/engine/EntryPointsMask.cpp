@@ -9,26 +9,17 @@
 #include "engine/CvInImage.h"
 #include "engine/CvInSession.h"
 #include "engine/EntryFrame.h"
+#include "engine/SessionEntry.h"
 #include "mask/GenerateMask.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
 
 using corvane::Box;
 using corvane::EntryFrame;
+using corvane::useSession;
+using corvane::useStatusImage;
 
 namespace {
-
-CvResult useSession(EntryFrame& frame, CvSession* handle, CvInSession** session) {
-  CvInSessionBase* base = nullptr;
-  if (const CvResult status = frame.useSession(handle, &base)) return status;
-  *session = dynamic_cast<CvInSession*>(base);
-  return *session ? CvOk : CvInvalidSession;
-}
-
-CvResult useStatusImage(EntryFrame& frame, CvImage* handle, CvInImage** image) {
-  if (const CvResult status = frame.useImage(handle, image)) return status;
-  return (*image)->kind == CvKindStatus ? CvOk : CvInvalidImage;
-}
 
 // A picture of kind 1..3 that can be wrapped as it is described: data, a size that fits the
 // array shape, and a stride that holds a row and is a whole number of pixels (64-bit sums).

@@ -16,4 +16,6 @@ void corvaneSetProgressFunction(CvProgressCallback function) {
   hostProgress.store(function);
 }
 
-void corvaneSetWorkerLimit(uint32_t workers) { corvane::setProcessorCountOverride(workers); }
+void corvaneSetWorkerLimit(uint32_t workers) {
+  corvane::setProcessorCountOverride(workers);
+}
