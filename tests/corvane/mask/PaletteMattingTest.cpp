@@ -357,12 +357,6 @@ TEST(PaletteMatting, ReportsWithinItsRangeAndCancels) {
                CvExCancel);
 }
 
-TEST(PaletteMatting, SplitDistances) {
-  EXPECT_FLOAT_EQ(matteSplitDistance(0.0f, 5), 220.0f);
-  EXPECT_FLOAT_EQ(matteSplitDistance(1.0f, 3), 5.0f);
-  EXPECT_FLOAT_EQ(matteSplitDistance(0.5f, 3), 215.0f / 8.0f + 5.0f);
-}
-
 }  // namespace
 
 namespace {
