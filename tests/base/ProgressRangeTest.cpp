@@ -34,15 +34,6 @@ TEST(ProgressRange, SubRangesSplitConsecutively) {
   EXPECT_TRUE(r.calls.empty());
 }
 
-TEST(ProgressRange, ReportMapsAndRemembers) {
-  Recorder r;
-  ProgressRange range(&r, 0.5f, 1.0f);
-  range.report("x", 0.5f);
-  ASSERT_EQ(r.calls.size(), 1u);
-  EXPECT_FLOAT_EQ(r.calls[0].first, 0.75f);
-  EXPECT_EQ(range.current(), 0.5f);
-}
-
 TEST(ProgressRange, NullReceiverIsSilent) {
   ProgressRange range(nullptr, 0.0f, 1.0f);
   range.report("x", 0.5f);

@@ -47,13 +47,6 @@ TEST(ClusterStatistics, IdenticalColoursHaveNoSpread) {
   EXPECT_EQ(mean[2], 9.0);
 }
 
-TEST(ClusterStatistics, ColoursOnALine) {
-  // (t, 2t, 0) for t = 0..4: spread 10 · 5 = 50 along (1, 2, 0).
-  const auto c = clusterOf<uint8_t>({{0, 0, 0}, {1, 2, 0}, {2, 4, 0}, {3, 6, 0}, {4, 8, 0}});
-  EXPECT_NEAR(c.eigenvalue, 50.0, 1e-9);
-  EXPECT_NEAR(alignment(c.axis, Vector3{1, 2, 0}), 1.0, 1e-9);
-}
-
 TEST(ClusterStatistics, ClustersSpreadOnlyInChannelOneOrTwoHaveAnAxis) {
   for (int channel = 0; channel < 3; ++channel) {
     std::vector<std::array<uint8_t, 3>> colours;
@@ -84,13 +77,6 @@ TEST(ClusterStatistics, SixteenBitMomentsAreExact) {
   EXPECT_EQ(s.m00, 0.0);
   EXPECT_EQ(s.m22, 0.0);
   EXPECT_EQ(s.m02, 0.0);
-}
-
-TEST(ClusterStatistics, MeanColourRecordTruncates) {
-  const auto c = clusterOf<uint8_t>({{1, 2, 3}, {2, 3, 5}});
-  const auto record = meanColourRecord(c);
-  EXPECT_EQ(record.first, 0.0f);
-  EXPECT_EQ(record.second, (std::array<uint8_t, 3>{1, 2, 4}));
 }
 
 }  // namespace

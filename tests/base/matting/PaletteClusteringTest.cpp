@@ -27,13 +27,6 @@ size_t totalColours(const Cell8& cell) {
   return cell.colourCount();
 }
 
-TEST(PaletteClustering, NewCellHoldsOneEmptyCluster) {
-  const Cell8 cell;
-  ASSERT_EQ(cell.palette.size(), 1u);
-  EXPECT_TRUE(cell.palette[0].empty());
-  EXPECT_EQ(cell.parent, nullptr);
-}
-
 TEST(PaletteClustering, SplitOnlyBeyondTheDistance) {
   // Two pairs of colours whose means lie exactly 10 apart.
   const std::vector<Colour8> colours{{20, 50, 50}, {30, 50, 50}, {20, 50, 50}, {30, 50, 50}};
@@ -102,13 +95,6 @@ TEST(PaletteClustering, PalettesAndCondensedClustersStayWithinTheLimit) {
   for (const auto& cluster : clustered.palette) {
     EXPECT_LE(cluster.size(), static_cast<size_t>(kMaxPaletteClusters));
   }
-}
-
-TEST(PaletteClustering, CondensingKeepsASingleColour) {
-  Cell8 cell = cellOf({{1, 2, 3}});
-  condenseCluster<Types8>(cell.palette[0], kMaxPaletteClusters, 5.0);
-  ASSERT_EQ(cell.palette[0].size(), 1u);
-  EXPECT_EQ(cell.palette[0].colours[0], (Colour8{1, 2, 3}));
 }
 
 TEST(PaletteClustering, ParentLevelGathersAndLinks) {

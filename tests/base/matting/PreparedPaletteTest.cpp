@@ -69,20 +69,4 @@ TEST(PreparedPalette, EvaluatesBitForBitLikeTheReference) {
   expectSameAsReference<uint16_t>(32768, 3);
 }
 
-TEST(PreparedPalette, KeepsClustersWithMembersInOrder) {
-  std::vector<PaletteCluster<uint8_t>> palette(3);
-  palette[1].colours = {{1, 2, 3}, {5, 2, 3}, {3, 2, 3}};
-  palette[1].weights.assign(3, 0.0f);
-  computeClusterStatistics(palette[1]);
-  palette[2].colours = {{9, 9, 9}};
-  palette[2].weights.assign(1, 0.0f);
-  computeClusterStatistics(palette[2]);
-  const PreparedPalette p = preparePalette(palette);
-  ASSERT_EQ(p.clusters.size(), 2u);
-  EXPECT_EQ(p.clusters[0].representative, (Vector3{3, 2, 3}));
-  EXPECT_EQ(p.clusters[0].first, 0u);
-  EXPECT_EQ(p.clusters[1].first, 3u);
-  EXPECT_EQ(p.penalties[3], 0.0);
-}
-
 }  // namespace

@@ -15,15 +15,6 @@ using Classification = classification::GlobalClassification<unsigned char, 6, in
 
 namespace {
 
-TEST(ColourHistogram, HashAndKeyReduction) {
-  const ColourKey key{1, 2, 3, 4, 5, 6};
-  EXPECT_EQ(classification::colourHash(classification::packColourKey(key)), 0x04630251u);
-  EXPECT_EQ(classification::reduceColourBits(ColourKey{255, 128, 7, 1, 0, 64}, 1),
-            (ColourKey{127, 64, 3, 0, 0, 32}));
-  EXPECT_EQ(classification::reduceColourBits(ColourKey{255, 128, 7, 1, 0, 64}, 6),
-            (ColourKey{3, 2, 0, 0, 0, 1}));
-}
-
 TEST(ColourHistogram, KeepsInsertionOrderAndFindsEveryBinAcrossGrowth) {
   ColourHistogram histogram;
   std::vector<ColourKey> keys;
@@ -116,34 +107,6 @@ TEST_F(HistogramBuild, MaskOfAnotherDomainIsRejected) {
       FAIL() << "mask accepted";
     } catch (const char* text) {
       EXPECT_STREQ(text, "Mask does not match image");
-    }
-  }
-}
-
-TEST_F(HistogramBuild, CountsConservedAndTopLevelBounded) {
-  blitz::Array<classification_test::Pixel, 2> image(64, 64);
-  uint32_t state = 7;
-  for (int i = 0; i < 64; ++i) {
-    for (int j = 0; j < 64; ++j) {
-      classification_test::Pixel p;
-      for (int c = 0; c < 6; ++c) {
-        state = state * 1103515245u + 12345u;
-        p[c] = uint8_t(state >> 24);
-      }
-      image(i, j) = p;
-    }
-  }
-  classification.setImage(image);
-  build();
-  EXPECT_GT(levels[0].size(), 4000u);
-  EXPECT_LE(levels[6].size(), 4096u);
-  for (int k = 0; k < 7; ++k) {
-    EXPECT_EQ(total(k), 64u * 64u);
-    if (k > 0) {
-      EXPECT_LE(levels[k].size(), levels[k - 1].size());
-    }
-    for (const ColourBin& bin : levels[k]) {
-      for (uint8_t b : bin.key) ASSERT_LE(b, 255 >> k);
     }
   }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -28,58 +29,39 @@ int labelAt(const ColourHistogram& histogram, int value) {
   return histogram[histogram.find(ColourKey{uint8_t(value), 0, 0, 0, 0, 0})].label;
 }
 
-TEST(HistogramWatershed, EmptyAndSingleBin) {
-  ColourHistogram empty;
-  WatershedResult slot;
-  histogramWatershed(empty, slot, ProgressRange());
-  EXPECT_EQ(slot.nextLabel, 0);
-
-  ColourHistogram one = chain({{17, 5}});
-  histogramWatershed(one, slot, ProgressRange());
-  EXPECT_EQ(slot.nextLabel, 1);
-  EXPECT_EQ(labelAt(one, 17), 0);
-}
-
-TEST(HistogramWatershed, ValleyGoesToTheHigherPriorityFront) {
-  // Peaks at 0 and 4; the valley at 2 is reached from 1 with priority 8 / 2 and from 3 with
-  // priority 2 / 2.
-  ColourHistogram h = chain({{0, 16}, {1, 8}, {2, 0}, {3, 2}, {4, 16}});
-  WatershedResult slot;
-  histogramWatershed(h, slot, ProgressRange());
-  EXPECT_EQ(slot.nextLabel, 2);
-  const int left = labelAt(h, 0);
-  EXPECT_EQ(labelAt(h, 1), left);
-  EXPECT_EQ(labelAt(h, 2), left);
-  EXPECT_NE(labelAt(h, 4), left);
-  EXPECT_EQ(labelAt(h, 3), labelAt(h, 4));
-}
-
-TEST(HistogramWatershed, AtEqualPriorityShorterPlateauWinsOverFewerSteps) {
-  // The left front crosses empty bins 1 and 2 at priority 0 and reaches 3 with plateau 1 after
-  // 3 steps; the right front falls to priority 0 only at bin 4 and reaches 3 with plateau 0
-  // after 7 steps.
-  ColourHistogram h = chain(
-      {{0, 4}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 2}, {6, 4}, {7, 8}, {8, 16}, {9, 32}, {10, 64}});
-  WatershedResult slot;
-  histogramWatershed(h, slot, ProgressRange());
-  EXPECT_EQ(slot.nextLabel, 2);
-  const int right = labelAt(h, 10);
-  const int left = labelAt(h, 0);
-  EXPECT_EQ(right, 0);
-  EXPECT_EQ(left, 1);
-  for (int v : {1, 2}) EXPECT_EQ(labelAt(h, v), left) << v;
-  for (int v : {3, 4, 5, 6, 7, 8, 9}) EXPECT_EQ(labelAt(h, v), right) << v;
-}
-
-TEST(HistogramWatershed, AtEqualPriorityAndPlateauFewerStepsWin) {
-  // Both fronts reach the empty bin 2 at priority 0 and plateau 0: the left one in 2 steps,
-  // the right one in 3.
-  ColourHistogram h = chain({{0, 4}, {1, 0}, {2, 0}, {3, 1}, {4, 2}, {5, 8}});
-  WatershedResult slot;
-  histogramWatershed(h, slot, ProgressRange());
-  EXPECT_EQ(slot.nextLabel, 2);
-  EXPECT_EQ(labelAt(h, 2), labelAt(h, 0));
-  EXPECT_EQ(labelAt(h, 3), labelAt(h, 5));
+TEST(HistogramWatershed, FrontsMeetByPriorityThenPlateauThenSteps) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int, uint32_t>> bins;
+    std::vector<int> labels;  // per channel-0 value, in order
+  };
+  const Case cases[] = {
+      {"empty", {}, {}},
+      {"single bin", {{0, 5}}, {0}},
+      // Peaks at 0 and 4; the valley at 2 is reached from 1 with priority 8 / 2 and from 3
+      // with priority 2 / 2.
+      {"priority", {{0, 16}, {1, 8}, {2, 0}, {3, 2}, {4, 16}}, {0, 0, 0, 1, 1}},
+      // The left front crosses empty bins 1 and 2 at priority 0 and reaches 3 with plateau 1
+      // after 3 steps; the right front falls to priority 0 only at bin 4 and reaches 3 with
+      // plateau 0 after 7 steps.
+      {"plateau",
+       {{0, 4}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 2}, {6, 4}, {7, 8}, {8, 16}, {9, 32}, {10, 64}},
+       {1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0}},
+      // Both fronts reach the empty bin 2 at priority 0 and plateau 0: the left one in 2
+      // steps, the right one in 3.
+      {"steps", {{0, 4}, {1, 0}, {2, 0}, {3, 1}, {4, 2}, {5, 8}}, {1, 1, 1, 0, 0, 0}},
+  };
+  for (const Case& k : cases) {
+    ColourHistogram h = chain(k.bins);
+    WatershedResult slot;
+    histogramWatershed(h, slot, ProgressRange());
+    std::vector<int> labels;
+    for (size_t v = 0; v < k.bins.size(); ++v) labels.push_back(labelAt(h, int(v)));
+    EXPECT_EQ(labels, k.labels) << k.what;
+    EXPECT_EQ(slot.nextLabel,
+              labels.empty() ? 0 : *std::max_element(labels.begin(), labels.end()) + 1)
+        << k.what;
+  }
 }
 
 TEST(HistogramWatershed, SeedAboveEveryPendingPriorityStartsItsOwnLabel) {

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <thread>
 
+#include "ClassificationTestSupport.h"
 #include "SegmentationFixtures.h"
 #include "util/ProcessorCount.h"
 
@@ -12,10 +13,7 @@ using namespace segmentation_test;
 
 namespace {
 
-struct ProcessorOverride {
-  explicit ProcessorOverride(unsigned n) { corvane::setProcessorCountOverride(n); }
-  ~ProcessorOverride() { corvane::setProcessorCountOverride(0); }
-};
+using classification_test::ProcessorOverride;
 
 // Marks placed in every stage's output after a run: a stage that recomputes overwrites its own.
 struct Marks {

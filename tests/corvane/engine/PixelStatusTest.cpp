@@ -102,28 +102,6 @@ TEST_F(StatusImage, RejectsUnreadablePictures) {
   EXPECT_NE(CvNewStatusImage(engine, CvImage{2, 2, 8, CvKindRgba8, pixels.data()}), nullptr);
 }
 
-TEST(CvInImage, AlignedStatusBuffer) {
-  CvInImage image(nullptr, 5, 3, 64);
-  EXPECT_EQ(image.stride, 64u);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(image.data) % 64, 0u);
-  EXPECT_EQ(image.engine(), nullptr);
-  CvInImage plain(nullptr, 5, 3);
-  EXPECT_EQ(plain.stride, 8u);
-  EXPECT_EQ(plain.alignment(), 0u);
-  EXPECT_TRUE(plain.ownsBuffer());
-}
-
-TEST(CvInImage, ViewOverArrayWindow) {
-  blitz::Array<uint8_t, 2> statuses(6, 10);
-  statuses = 0;
-  statuses(2, 3) = 7;
-  CvInImage view(statuses, 2, 3, 4, 2);
-  EXPECT_EQ(view.stride, 10u);
-  EXPECT_EQ(view.kind, CvKindStatus);
-  EXPECT_EQ(static_cast<uint8_t*>(view.data)[0], 7);
-  EXPECT_FALSE(view.ownsBuffer());
-}
-
 TEST(PixelStatus, SelectStatusMaskTable) {
   struct Case {
     uint8_t mode, target;
@@ -156,14 +134,6 @@ TEST(PixelStatus, StatusCompatibleTable) {
   EXPECT_TRUE(statusCompatible(0, 16, 16));  // flag-only requests ignore the classes
   EXPECT_FALSE(statusCompatible(1 + 32, 16, 63));
   EXPECT_TRUE(statusCompatible(0, 0, 0));
-}
-
-TEST(PixelStatus, SetMaskedBits) {
-  uint8_t b = 0xA5;
-  corvane::setMaskedBits(&b, 0xFF, 0);
-  EXPECT_EQ(b, 0xA5);
-  corvane::setMaskedBits(&b, 0x0F, 0x3C);
-  EXPECT_EQ(b, 0x8D);
 }
 
 }  // namespace

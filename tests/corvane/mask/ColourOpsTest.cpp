@@ -66,15 +66,6 @@ TEST(ColourOps, CellShareReadsClassBitsFirst) {
   EXPECT_FLOAT_EQ(cellShare(1, ClassDistances(sentinel, 2.0f)), 1.0f);
 }
 
-TEST(ColourOps, WorkingColourScale) {
-  using Byte = kestrum::utility::Colour<uint8_t>;
-  using Short = kestrum::utility::Colour<uint16_t>;
-  EXPECT_EQ((workingColourScale<MaskPixel8, Byte>()), 1.0f);
-  EXPECT_EQ((workingColourScale<MaskPixel16, Byte>()), 257.0f);
-  EXPECT_EQ((workingColourScale<MaskPixel16, Short>()), 1.0f);
-  EXPECT_EQ((workingColourScale<MaskPixelHalf16, ByteColour3>()), 32768.0f / 255.0f);
-}
-
 }  // namespace
 }  // namespace mask
 }  // namespace corvane

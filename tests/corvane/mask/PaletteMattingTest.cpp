@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Corvane.h"
+#include "RecordingProgress.h"
 #include "engine/CvExCancel.h"
 #include "util/BlitzViews.h"
 #include "util/ProcessorCount.h"
@@ -242,19 +243,6 @@ TEST(PaletteMatting, EmptyPalettesLeaveOutputAndStatusAlone) {
   }
 }
 
-TEST(PaletteMatting, NothingToMatteWritesNothing) {
-  Scene scene;
-  scene.status |= kHold;
-  const Image<uint8_t> source = scene.source<uint8_t>(1);
-  Image<uint8_t> output = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
-  EXPECT_EQ(
-      mattePalettes8(source, scene.status, output, kWhole, 1, 1, choicesPatch(), ProgressRange()),
-      kMatteDone);
-  const auto untouched = blankOutput<uint8_t>(1, 1)(0, 0);
-  EXPECT_EQ(output(10, 15), untouched);
-  EXPECT_EQ(output(10, 2), untouched);
-}
-
 // At scale 2 the status image is 5x5 and covers 10x10 full-resolution pixels, one more than
 // the 9x9 source; the pass box runs past the status image too. The request domain of
 // source and output starts at row 3.
@@ -321,22 +309,11 @@ TEST(PaletteMatting, LeadingRowOfAScaledRegionIsSearched) {
   EXPECT_EQ(output(5, 12), blankOutput<uint8_t>(1, 1)(0, 0));
 }
 
-struct Recorder : kestrum::utility::IiUI {
-  std::vector<float> fractions;
-  std::vector<std::string> labels;
-  size_t cancelAt = 0;
-  void progress(float fraction, const std::string& label) override {
-    fractions.push_back(fraction);
-    labels.push_back(label);
-    if (cancelAt && fractions.size() == cancelAt) throw CvExCancel();
-  }
-};
-
 TEST(PaletteMatting, ReportsWithinItsRangeAndCancels) {
   Scene scene;
   const Image<uint8_t> source = scene.source<uint8_t>(1);
   Image<uint8_t> output = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
-  Recorder recorder;
+  RecordingProgress recorder;
   ASSERT_EQ(mattePalettes8(source, scene.status, output, kWhole, 1, 1, choicesPatch(),
                            ProgressRange(&recorder, 0.2f, 0.6f)),
             kMatteDone);
@@ -350,43 +327,12 @@ TEST(PaletteMatting, ReportsWithinItsRangeAndCancels) {
   }
 
   Scene again;
-  Recorder cancelling;
+  RecordingProgress cancelling;
   cancelling.cancelAt = 5;
   EXPECT_THROW(mattePalettes8(source, again.status, output, kWhole, 1, 1, choicesPatch(),
                               ProgressRange(&cancelling, 0.0f, 1.0f)),
                CvExCancel);
 }
-
-TEST(PaletteMatting, SplitDistances) {
-  EXPECT_FLOAT_EQ(matteSplitDistance(0.0f, 5), 220.0f);
-  EXPECT_FLOAT_EQ(matteSplitDistance(1.0f, 3), 5.0f);
-  EXPECT_FLOAT_EQ(matteSplitDistance(0.5f, 3), 215.0f / 8.0f + 5.0f);
-}
-
-}  // namespace
-
-namespace {
-
-// The same colour on both sides: no foreground and background pair spans a line, so every
-// pixel keeps its own colour with full alpha (deleted pixels still become transparent).
-TEST(PaletteMatting, UniformColourKeepsItsColour) {
-  Scene scene;
-  scene.fg1 = scene.bg1 = {90, 100, 110};
-  const Image<uint8_t> source = scene.source<uint8_t>(1);
-  Image<uint8_t> output = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
-  ASSERT_EQ(
-      mattePalettes8(source, scene.status, output, kWhole, 1, 1, choicesPatch(), ProgressRange()),
-      kMatteDone);
-  for (int r = 0; r < Scene::kRows; ++r) {
-    for (int c = 0; c <= Scene::kRampLast; ++c) {
-      EXPECT_EQ(output(r, c), pixel<uint8_t>(90, 100, 110)) << r << "," << c;
-    }
-  }
-}
-
-}  // namespace
-
-namespace {
 
 // Rows, cells and channels are spread over the workers; the result must not depend on how
 // many there are.

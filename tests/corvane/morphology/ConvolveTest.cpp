@@ -114,21 +114,6 @@ TEST(Convolve, WideAndStridedArraysMatchNaive) {
   }
 }
 
-TEST(Convolve, WindowOfOneCopiesAndWholeLineWindowLeavesOnePosition) {
-  std::mt19937 rng(3);
-  const ByteArray in = randomBytes(6, 4, 0, 0, rng);
-  ByteArray out = filledLike(in, kUnwritten);
-  EXPECT_EQ(convolveLineFast(in, 1, RunningMinimum{}, out, ProgressRange()), (Box{0, 0, 5, 3}));
-  expectSame(in, out, "w 1");
-
-  out = kUnwritten;
-  EXPECT_EQ(convolveLineFast(in, 6, RunningMaximum{}, out, ProgressRange()), (Box{5, 0, 5, 3}));
-  for (int c = 0; c < 4; ++c) {
-    EXPECT_EQ(out(5, c), blitz::max(in(blitz::Range::all(), c)));
-    for (int r = 0; r < 5; ++r) EXPECT_EQ(out(r, c), kUnwritten);
-  }
-}
-
 TEST(Convolve, WindowsOutsideOneToLineLengthWriteNothing) {
   std::mt19937 rng(5);
   const ByteArray in = randomBytes(6, 4, -2, 3, rng);
@@ -145,18 +130,6 @@ TEST(Convolve, WindowsOutsideOneToLineLengthWriteNothing) {
   ByteArray none(0, 5);
   EXPECT_TRUE(convolveLineFast(none, 1, RunningMaximum{}, none, ProgressRange()).empty());
   EXPECT_TRUE(convolveLine(none, none, 1, RunningMaximum{}, ProgressRange()).empty());
-}
-
-TEST(Convolve, ThreeByFiveAlongSecondIndex) {
-  ByteArray in(3, 5);
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 5; ++c) in(r, c) = uint8_t((r * 7 + c * 13) % 17);
-  ByteArray out = filledLike(in, kUnwritten);
-  EXPECT_EQ(convolveLine(in, out, 2, RunningMaximum{}, ProgressRange()), (Box{0, 1, 2, 4}));
-  for (int r = 0; r < 3; ++r) {
-    EXPECT_EQ(out(r, 0), kUnwritten);
-    for (int s = 1; s < 5; ++s) EXPECT_EQ(out(r, s), std::max(in(r, s - 1), in(r, s)));
-  }
 }
 
 TEST(Convolve, OutputMayBeTheInput) {
@@ -312,12 +285,6 @@ TEST(Convolve, CheckpointsEvery128LinesAndCancellation) {
   ASSERT_EQ(rows.reports.size(), 2u);
   EXPECT_FLOAT_EQ(rows.reports[0].first, 2.0f / 130.0f);
   EXPECT_FLOAT_EQ(rows.reports[1].first, 130.0f / 130.0f);
-}
-
-TEST(Convolve, LineDomains) {
-  EXPECT_EQ(lineDomainAxis0(5), (Box{0, 0, 4, 0}));
-  EXPECT_EQ(lineDomainAxis1(5), (Box{0, 0, 0, 4}));
-  EXPECT_TRUE(lineDomainAxis0(0).empty());
 }
 
 }  // namespace

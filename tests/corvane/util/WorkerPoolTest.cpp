@@ -14,15 +14,6 @@ using corvane::WorkerPool;
 
 namespace {
 
-TEST(WorkerPool, HandsOutJobsDescendingThenNoJob) {
-  WorkerPool pool(2);
-  EXPECT_EQ(pool.takeDescending(), 2u);
-  EXPECT_EQ(pool.takeDescending(), 1u);
-  EXPECT_EQ(pool.takeDescending(), 0u);
-  EXPECT_EQ(pool.takeDescending(), WorkerPool::kNoJob);
-  EXPECT_EQ(pool.takeDescending(), WorkerPool::kNoJob);
-}
-
 TEST(WorkerPool, OneWorkerRunsJobsInOrder) {
   WorkerPool pool(6);
   std::vector<uint32_t> order;
@@ -107,14 +98,6 @@ TEST(WorkerPool, ExceptionWhileStartingJoinsStartedWorkers) {
   // Both started workers ran to their end before run() gave up.
   EXPECT_EQ(running.load(), 2);
   EXPECT_EQ(ended.load(), 2);
-}
-
-TEST(ProcessorCount, OverrideAndDefault) {
-  EXPECT_GE(corvane::processorCount(), 1u);
-  corvane::setProcessorCountOverride(3);
-  EXPECT_EQ(corvane::processorCount(), 3u);
-  corvane::setProcessorCountOverride(0);
-  EXPECT_GE(corvane::processorCount(), 1u);
 }
 
 }  // namespace

@@ -37,22 +37,15 @@ std::vector<std::pair<int, int>> modes(std::vector<int32_t> counts, float t, int
 
 typedef std::vector<std::pair<int, int>> Modes;
 
-TEST(SplitModes, SinglePeaksGiveOneModeWithoutValley) {
+TEST(SplitModes, ValleysBelowToleranceSplitAtTheirLowestBin) {
   EXPECT_EQ(modes({1, 3, 7, 4, 2}, 2.0f), (Modes{{2, -1}}));
   EXPECT_EQ(modes({1, 2, 3, 4}, 2.0f), (Modes{{3, -1}}));  // strictly rising
   EXPECT_EQ(modes({10, 6, 10}, 2.0f), (Modes{{0, -1}}));   // dip too shallow for t
   EXPECT_EQ(modes({4, 4, 4, 4}, 2.0f), (Modes{{0, -1}}));  // all equal
   EXPECT_EQ(modes({0, 0, 0}, 2.0f), (Modes{{0, -1}}));     // empty counts
-  EXPECT_EQ(modes({7}, 2.0f), (Modes{{0, -1}}));           // one bin
-}
-
-TEST(SplitModes, ValleyBelowToleranceSplitsAtItsLowestBin) {
   EXPECT_EQ(modes({2, 10, 4, 1, 3, 9, 2}, 2.0f), (Modes{{1, 3}, {5, -1}}));
-  // Peak and valley indices are the histogram's own bin indices.
+  // Peak and valley indices are the histogram's own bin indices; plateaus take their first.
   EXPECT_EQ(modes({2, 10, 4, 1, 3, 9, 2}, 2.0f, 40), (Modes{{41, 43}, {45, -1}}));
-}
-
-TEST(SplitModes, PlateausTakeTheirFirstBin) {
   EXPECT_EQ(modes({0, 5, 5, 5, 0, 0, 5, 5}, 2.0f), (Modes{{1, 4}, {6, -1}}));
 }
 
@@ -95,6 +88,8 @@ TEST(WatershedFirst, UnchangedToleranceWithoutForceTouchesNothing) {
   EXPECT_EQ(level.nodes.size(), 3u);
   EXPECT_EQ(level.elements[0][2].bestValleyNode, -1);
   EXPECT_TRUE(r.calls.empty());
+  EXPECT_TRUE(level.run(true, 1.5f, 1.5f, ProgressRange()));  // forced
+  EXPECT_EQ(level.nodes.size(), 3u);
 }
 
 TEST(WatershedFirst, BuildsNodesPerChannelHistogramAndReportsProgress) {
@@ -144,12 +139,6 @@ TEST(WatershedFirst, BuildsNodesPerChannelHistogramAndReportsProgress) {
   EXPECT_FLOAT_EQ(r.calls[2].first, 0.875f);
   EXPECT_FLOAT_EQ(r.calls[3].first, 1.0f);
   for (int i = 1; i < 4; ++i) EXPECT_EQ(r.calls[i].second, "");
-}
-
-TEST(WatershedFirst, ForceRecomputesWithUnchangedTolerance) {
-  Level level({{5, 0, 5}});
-  EXPECT_TRUE(level.run(true, 2.0f, 2.0f, ProgressRange()));
-  EXPECT_EQ(level.nodes.size(), 3u);
 }
 
 TEST(ChooseBestSplit, SidePeaksStopAtDeeperValleys) {
