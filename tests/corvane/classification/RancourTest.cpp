@@ -119,7 +119,9 @@ TEST(Rancour, WorkerFailureAndCancelAreRaisedAfterTheJoin) {
     } catch (const char* text) {
       EXPECT_STREQ(text, "Unhandled exception in worker thread.");
     }
-    if (processors == 1) EXPECT_EQ(ran, (std::vector<int32_t>{2}));  // nothing taken after
+    if (processors == 1) {
+      EXPECT_EQ(ran, (std::vector<int32_t>{2}));  // nothing taken after
+    }
   }
   // A cancel wins over a failure; the same stage runs cleanly once the cause is gone.
   ProcessorOverride three(3);
