@@ -25,36 +25,6 @@ blitz::Array<uint8_t, 2> image8(int rows, int cols, const std::vector<int>& valu
   return a;
 }
 
-TEST(ChannelFilter, MedianOfThreeByThree) {
-  const auto source = image8(3, 3, {90, 10, 50, 30, 70, 20, 80, 40, 60});
-  blitz::Array<uint8_t, 2> target(3, 3);
-  target = 7;
-  filterChannel8(source, target, ones3x3(), ProgressRange(), 0.5f, 0, 255);
-  EXPECT_EQ(target(1, 1), 50);
-  // Only the one pixel whose window lies inside the source is written.
-  EXPECT_EQ(blitz::sum(target == 7), 8);
-
-  const auto flat = image8(3, 3, std::vector<int>(9, 33));
-  filterChannel8(flat, target, ones3x3(), ProgressRange(), 0.5f, 0, 255);
-  EXPECT_EQ(target(1, 1), 33);
-}
-
-TEST(ChannelFilter, FractionsBetweenRanks) {
-  // Four window cells: rank 2.5 of 0, 10, 30, 100 interpolates to 20.
-  blitz::Array<int32_t, 2> k(blitz::Range(-1, 1), blitz::Range(-1, 1));
-  k = 0;
-  k(-1, 0) = k(0, -1) = k(0, 1) = k(1, 0) = 1;
-  const auto source = image8(3, 3, {5, 0, 5, 10, 200, 30, 5, 100, 5});
-  blitz::Array<uint8_t, 2> target(3, 3);
-  target = 0;
-  filterChannel8(source, target, k, ProgressRange(), 0.5f, 0, 255);
-  EXPECT_EQ(target(1, 1), 20);
-  filterChannel8(source, target, k, ProgressRange(), 0.0f, 0, 255);
-  EXPECT_EQ(target(1, 1), 0);
-  filterChannel8(source, target, k, ProgressRange(), 1.0f, 0, 255);
-  EXPECT_EQ(target(1, 1), 100);
-}
-
 TEST(ChannelFilter, EmptyKernelAndSmallSources) {
   blitz::Array<int32_t, 2> none(blitz::Range(-1, 1), blitz::Range(-1, 1));
   none = 0;

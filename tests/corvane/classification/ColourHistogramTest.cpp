@@ -139,12 +139,4 @@ TEST_F(HistogramBuild, CheckpointsUseAbsoluteRowsAndSplitTheRange) {
   EXPECT_EQ(maskedUI.reports[0].label, path + "219:\n(before [histogram]): ");
 }
 
-TEST_F(HistogramBuild, CancelAtACheckpointPropagates) {
-  classification.setImage(classification_test::photoLikeImage(10, 10));
-  RecordingUI ui("[histogram subsample]");
-  EXPECT_THROW(build(ProgressRange(&ui, 0.0f, 1.0f)), CvExCancel);
-  EXPECT_FALSE(levels[1].empty());
-  EXPECT_TRUE(levels[2].empty());
-}
-
 }  // namespace

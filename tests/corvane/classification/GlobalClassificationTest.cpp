@@ -109,19 +109,6 @@ TEST(GlobalClassification, RunAfterCancelMatchesAFreshRun) {
   }
 }
 
-TEST(GlobalClassification, RunCheckpointsAndRangeSplit) {
-  Classification classification;
-  classification.setImage(classification_test::photoLikeImage(5, 5));
-  RecordingUI ui;
-  classification.run(ProgressRange(&ui, 0.0f, 1.0f));
-  // Histograms on 0 .. 0.2; the workers report nothing.
-  ASSERT_EQ(ui.reports.size(), 13u);
-  EXPECT_EQ(ui.reports[0].label, kClassificationPath + "208:\n(before [histogram]): ");
-  EXPECT_FLOAT_EQ(ui.reports[0].fraction, 0.0f);
-  EXPECT_FLOAT_EQ(ui.reports[1].fraction, 0.1f);
-  EXPECT_FLOAT_EQ(ui.reports[12].fraction, 0.2f * 127.0f / 128.0f);
-}
-
 TEST(GlobalClassification, PartitionCheckpointsCancelAndShape) {
   // Rows 1020..1030: the one partition checkpoint is at row 1024.
   const auto image = classification_test::photoLikeImage(11, 4, 1020, 2);
@@ -154,33 +141,6 @@ TEST(GlobalClassification, PartitionCheckpointsCancelAndShape) {
   } catch (const char* text) {
     EXPECT_STREQ(text, "Label array does not match image");
   }
-}
-
-TEST(GlobalClassification, OneProcessorRunsLevelJobsSixDownToZero) {
-  ProcessorOverride one(1);
-  Classification classification;
-  classification.setImage(classification_test::photoLikeImage(20, 20));
-  classification.run(ProgressRange());  // fills the levels
-
-  ColourLevels levels;
-  Classification::buildHistograms(classification, levels, ProgressRange());
-  Classification::Results results;
-  results.fill(Classification::kNotComputed);
-  watershed::WatershedResults slots;
-  corvane::WorkerPool pool;
-  Classification::Watershedder<7> watershedder(pool, results, levels, slots);
-  std::vector<uint32_t> order;
-  std::atomic<int> workers{0};
-  Classification::runLevelJobs(pool, [&](unsigned) {
-    ++workers;
-    for (uint32_t k; (k = watershedder.nextJob()) != corvane::WorkerPool::kNoJob;) {
-      order.push_back(k);
-      results[k] = watershedder.runJob(k, k, ProgressRange());
-    }
-  });
-  EXPECT_EQ(workers.load(), 1);
-  EXPECT_EQ(order, (std::vector<uint32_t>{6, 5, 4, 3, 2, 1, 0}));
-  for (int k = 0; k < 7; ++k) EXPECT_EQ(results[k], classification.result(k));
 }
 
 TEST(GlobalClassification, PoolFailureAndCancelAfterEveryWorkerStopped) {

@@ -85,15 +85,7 @@ TEST(Rancour, TextureOneOnTwoByTwoBlock) {
   EXPECT_EQ(pair(5, 5)[1], 225);
 }
 
-TEST(Rancour, JobsRunOnceInDescendingOrder) {
-  {
-    ProcessorOverride one(1);
-    RancourStage stage(2, 1.0f / 6.0f, 7);
-    std::vector<int32_t> order;
-    stage.setJobObserver([&](int32_t job) { order.push_back(job); });
-    stage.run(randomImage(0, 0, 6, 6, 3), ProgressRange());
-    EXPECT_EQ(order, (std::vector<int32_t>{2, 1, 0}));
-  }
+TEST(Rancour, EveryJobRunsOnceOnManyWorkers) {
   ProcessorOverride seven(7);
   const Image image = randomImage(-1, -1, 8, 5, 4);
   RancourStage stage(2, 1.0f / 6.0f, 7);
@@ -127,18 +119,9 @@ TEST(Rancour, WorkerFailureAndCancelAreRaisedAfterTheJoin) {
     } catch (const char* text) {
       EXPECT_STREQ(text, "Unhandled exception in worker thread.");
     }
-    if (processors == 1) EXPECT_EQ(ran, (std::vector<int32_t>{2}));  // nothing taken after
-  }
-  {
-    ProcessorOverride one(1);
-    RancourStage stage(1, 1.0f / 6.0f, 7);
-    std::vector<int32_t> ran;
-    stage.setJobObserver([&](int32_t job) {
-      ran.push_back(job);
-      if (job == 1) throw CvExCancel();
-    });
-    EXPECT_THROW(stage.run(image, ProgressRange()), CvExCancel);
-    EXPECT_EQ(ran, (std::vector<int32_t>{2, 1}));
+    if (processors == 1) {
+      EXPECT_EQ(ran, (std::vector<int32_t>{2}));  // nothing taken after
+    }
   }
   // A cancel wins over a failure; the same stage runs cleanly once the cause is gone.
   ProcessorOverride three(3);

@@ -4,7 +4,7 @@
 
 #include <blitz/array.h>
 
-#include "RecordingProgress.h"
+#include "MaskTestSupport.h"
 #include "util/BlitzViews.h"
 
 namespace corvane {
@@ -121,30 +121,6 @@ TEST(ColourPyramid, CoarseningReadsOnlyTouchedCells) {
   EXPECT_EQ(coarse(1, 1).count, 3.0f);
   EXPECT_EQ(coarse(1, 1).sum[2], 33.0f);
   EXPECT_EQ(coarse(0, 0).count, 0.0f);
-}
-
-TEST(ColourPyramid, ProgressPointsOfTheBuild) {
-  // A 16 × 16 box: levels of 8, 4, 2 and 1 cells across.
-  blitz::Array<uint8_t, 2> status(16, 16);
-  status = 2;
-  status(blitz::Range(8, 15), blitz::Range::all()) = 4;
-  RecordingProgress ui;
-  ColourPyramid pyramid;
-  borderColourPyramid<MaskPixel8>(status, Box{0, 0, 15, 15}, 2, pyramid, indexColours(16, 16),
-                                  ProgressRange(&ui, 0.0f, 0.8f));
-  ASSERT_EQ(pyramid.size(), 4u);
-  const std::vector<float> expected{0.2f, 0.3f, 0.35f, 0.375f, 0.8f};
-  ASSERT_EQ(ui.fractions.size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) EXPECT_FLOAT_EQ(ui.fractions[i], expected[i]);
-
-  // A class without border cells reports its first point only.
-  RecordingProgress quiet;
-  ColourPyramid none;
-  borderColourPyramid<MaskPixel8>(status, Box{0, 0, 15, 15}, 8, none, indexColours(16, 16),
-                                  ProgressRange(&quiet, 0.0f, 0.8f));
-  EXPECT_TRUE(none.empty());
-  ASSERT_EQ(quiet.fractions.size(), 1u);
-  EXPECT_FLOAT_EQ(quiet.fractions[0], 0.2f);
 }
 
 ColourPyramid onesPyramid(const Box& firstBox, int levels) {

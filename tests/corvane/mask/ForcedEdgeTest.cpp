@@ -267,16 +267,6 @@ TEST(ForcedEdgePass, ClosedPolylineHasAClosingJointAndNoCaps) {
   EdgeScene<MaskPixel8> open = squareScene();
   open.run({edge(1.0f, std::vector<EdgePoint>(loop.begin(), loop.end() - 1))});
   EXPECT_EQ(open.mask(3, 3), (MaskPixel8::Pixel{{9, 9, 9, 100}}));
-
-  // Two pixels wide, the end cap reaches column 3 halfway out and blends the picture's ramp
-  // pixel (alpha 127 on the line) half and half with what the mask held there. Closed, the
-  // same pixel gets the joint's ramp value (half a width outside: alpha 39) and no blend.
-  EdgeScene<MaskPixel8> wideOpen = squareScene();
-  wideOpen.run({edge(2.0f, std::vector<EdgePoint>(loop.begin(), loop.end() - 1))});
-  EXPECT_EQ(wideOpen.mask(14, 3), (MaskPixel8::Pixel{{68, 36, 20, 113}}));
-  EdgeScene<MaskPixel8> wideClosed = squareScene();
-  wideClosed.run({edge(2.0f, loop)});
-  EXPECT_EQ(wideClosed.mask(14, 3), (MaskPixel8::Pixel{{127, 63, 31, 39}}));
 }
 
 TEST(ForcedEdgePass, NearerEdgeDecidesWhereTwoMeet) {
@@ -288,13 +278,6 @@ TEST(ForcedEdgePass, NearerEdgeDecidesWhereTwoMeet) {
   EXPECT_EQ(scene.mask(10, 10)[3], 127);
   EXPECT_EQ(scene.mask(10, 11)[3], 0);
   EXPECT_EQ(scene.mask(10, 7)[3], 255);
-}
-
-TEST(ForcedEdgePass, HalfWidthRule) {
-  EXPECT_EQ(forcedEdgeHalfWidth(edge(0.25f, {}), MaskScale{1, 1}), 1.0f);
-  EXPECT_EQ(forcedEdgeHalfWidth(edge(1.0f, {}), MaskScale{1, 1}), 2.0f);
-  EXPECT_EQ(forcedEdgeHalfWidth(edge(3.0f, {}), MaskScale{1, 1}), 3.0f);
-  EXPECT_EQ(forcedEdgeHalfWidth(edge(1.0f, {}), MaskScale{4, 4}), 4.0f);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "Corvane.h"
-#include "MaskSessionScene.h"
+#include "MaskTestSupport.h"
 #include "engine/CvExCancel.h"
 #include "engine/CvInImage.h"
 #include "engine/CvInSession.h"
@@ -96,22 +96,6 @@ TEST(GenerateMask, EveryPixelTypeAndFactorGivesTheAlphaOfTheEightBitOne) {
   }
 }
 
-TEST(GenerateMask, SixteenBitTwinsKeepTheEightBitColourDistancesInSampleUnits) {
-  // A faint step (8 of 255) is below the distance at which the 8-bit pass trusts the colours,
-  // so it falls back to the smooth share of the band; 8 × 257 is far above it in 16-bit
-  // samples, so the 16-bit pass places the pixels by their colour.
-  const Shade dark{0.40f, 0.40f, 0.40f}, light{0.40f + 8.0f / 255.0f, 0.40f, 0.40f};
-  BandScene scene(dark, light);
-  const auto bytes = scene.generate(CvKindRgba8, 1);
-  const auto words = scene.generate(CvKindRgba16, 1);
-  ASSERT_EQ(bytes.result, CvOk);
-  ASSERT_EQ(words.result, CvOk);
-  // The share's smooth step is flat at the band's ends; the colour projection is linear.
-  EXPECT_GT(bytes.output->alpha(6, 17), 0.97f);
-  EXPECT_LT(words.output->alpha(6, 17), 0.97f);
-  EXPECT_NEAR(words.output->alpha(6, 24), 1.0f - (24.0f - 15.5f) / 16.5f, 0.08f);
-}
-
 TEST(GenerateMask, ForcedEdgeCutsSharplyWhereTheUserPutIt) {
   BandScene scene(kGrey, kGrey);
   const auto plain = scene.generate(CvKindRgba8, 1);
@@ -159,15 +143,6 @@ TEST(GenerateMask, PartialRectangleRestoresStatusesAndUndoCounts) {
   EXPECT_EQ(scene.statuses(), before);
 }
 
-// Throws the cancel exception at the `at`-th report, or counts them when `at` is 0.
-struct CancellingReceiver : kestrum::utility::IiUI {
-  int at = 0;
-  int reports = 0;
-  void progress(float, const std::string&) override {
-    if (++reports == at) throw CvExCancel();
-  }
-};
-
 TEST(GenerateMask, CancelAtAnyReportRollsEverythingBack) {
   using corvane::mask::MaskPixel8;
   for (bool partial : {true, false}) {
@@ -182,7 +157,7 @@ TEST(GenerateMask, CancelAtAnyReportRollsEverythingBack) {
     masktest::enlarge(scene.picture, source, 1);
     const auto image = s.image();
 
-    const auto runWith = [&](CancellingReceiver& receiver) {
+    const auto runWith = [&](corvane::mask::RecordingProgress& receiver) {
       corvane::mask::MaskRequest request;
       request.hasRect = partial;
       request.rect = corvane::Box{0, 8, 11, 40};
@@ -206,16 +181,17 @@ TEST(GenerateMask, CancelAtAnyReportRollsEverythingBack) {
       testing::internal::GetCapturedStdout();
       return false;
     };
-    CancellingReceiver counter;
+    corvane::mask::RecordingProgress counter;
     ASSERT_FALSE(runWith(counter));
-    ASSERT_GT(counter.reports, 3);
+    const int reports = int(counter.fractions.size());
+    ASSERT_GT(reports, 3);
     // The finished run kept the fill only for the whole image; start again from the same state.
     if (!partial) state.undo();
     ASSERT_EQ(scene.statuses(), before);
     const uint32_t undoBefore = state.undoStack().undoCount();
-    for (int at = 1; at <= counter.reports; ++at) {
-      CancellingReceiver cancel;
-      cancel.at = at;
+    for (int at = 1; at <= reports; ++at) {
+      corvane::mask::RecordingProgress cancel;
+      cancel.cancelAt = size_t(at);
       ASSERT_TRUE(runWith(cancel)) << at;
       EXPECT_EQ(scene.statuses(), before) << "partial " << partial << " at report " << at;
       EXPECT_EQ(state.undoStack().undoCount(), undoBefore);
@@ -300,16 +276,6 @@ TEST(GenerateMask, NeedsBlendRadii) {
   EXPECT_EQ(CvGenerateMask(scene.session, nullptr, out.description, out.description, scene.status,
                            nullptr, 0, 1.0f, 0.0f, nullptr, 0, nullptr, nullptr),
             CvNeedsSegmentation);
-  // A dependent sub-session of a parent that was never analysed has no radii to take over.
-  MaskSession fresh(16, 8);
-  fresh.session = CvBeginSession(fresh.engine, fresh.picture.description, nullptr, nullptr);
-  fresh.status = CvNewStatusImage(fresh.engine, fresh.picture.description);
-  const CvSelection area{2, 2, CvImage{8, 4, 8, CvKindStatus, nullptr}};
-  CvSession* sub = CvBeginSubSession(fresh.session, &area, 0, nullptr, nullptr);
-  ASSERT_NE(sub, nullptr);
-  EXPECT_EQ(CvGenerateMask(sub, nullptr, out.description, out.description, fresh.status, nullptr, 0,
-                           1.0f, 0.0f, nullptr, 0, nullptr, nullptr),
-            CvNeedsSegmentation);
 }
 
 TEST(GenerateMask, UnreadableDescriptionsAndRecordsAnswerOne) {
@@ -364,45 +330,6 @@ TEST(GenerateMask, UnreadableDescriptionsAndRecordsAnswerOne) {
   // The engine stays usable.
   EXPECT_EQ(call(good, good), CvOk);
 }
-
-TEST(GenerateMaskRecords, PatchAndEdgeRecordsInEngineTerms) {
-  uint8_t pixels[2 * 3 * 4] = {};
-  pixels[(1 * 3 + 2) * 4 + 3] = 9;  // alpha of pixel (row 1, column 2)
-  MaskPatchRequest request{};
-  request.x = 10;
-  request.y = 20;
-  request.width = 3;
-  request.height = 2;
-  request.stride = 12;
-  request.kind = 1;
-  request.data = pixels;
-  request.fgOverride = CvOverrideColour{1, 2, 3};
-  request.mode = CvPatchMembrane;
-  request.param1 = 0.25f;
-  request.param2 = 1.0f;
-  ASSERT_TRUE(corvane::mask::patchRequestReadable(request));
-  const corvane::mask::MaskPatch patch = corvane::mask::maskPatchFromRequest(request);
-  EXPECT_EQ(patch.box, (corvane::Box{20, 10, 21, 12}));
-  EXPECT_EQ(patch.mask(21, 12), 1);
-  EXPECT_EQ(patch.mask(20, 12), 0);
-  EXPECT_EQ(patch.fgOverride[0], 1);  // blue first
-  EXPECT_TRUE(patch.isMembrane && patch.membraneUniform && !patch.isChoices);
-  EXPECT_EQ(patch.membraneValue, 0.25f);
-
-  const CvEdgePoint abb[] = {{10.5f, 3.0f}, {10.5f, 3.0f}, {1.0f, 2.0f}};
-  const CvEdgePoint same[] = {{1.0f, 1.0f}, {1.0f, 1.0f}};
-  const ForcedEdgeRequest edges[] = {{same, 2, 1.0f}, {abb, 3, 2.0f}};
-  const auto kept = corvane::mask::forcedEdgesFromRequests(edges, 2);
-  ASSERT_EQ(kept.size(), 1u);
-  ASSERT_EQ(kept[0].points.size(), 2u);
-  EXPECT_EQ(kept[0].points[0].row, 3.0f);
-  EXPECT_EQ(kept[0].points[0].column, 10.5f);
-  EXPECT_EQ(kept[0].width, 2.0f);
-}
-
-}  // namespace
-
-namespace {
 
 TEST(CvAutoFillEntry, OneUndoableStepAndNoBandBeforeAnAnalysis) {
   MaskSession scene(12, 6);

@@ -62,16 +62,8 @@ TEST(AutoFill, FillsTheOppositeClassAndLaysABandAlongTheBorder) {
   EXPECT_EQ(guarded(0, 5), 8);
   EXPECT_EQ(guarded(4, 5), 4);
 
-  // Value 4 fills with 2; value 2 with a protection flag fills with 2; no side: nothing.
+  // No side to fill from: nothing, no step.
   Bytes other(3, 3);
-  other = 1;
-  other(1, 1) = 4;
-  ::classification::autoFill(state, other, nullptr, 4, 0.0f, Bytes(), &undo, ProgressRange());
-  EXPECT_EQ(other(0, 0), 2);
-  other = 1;
-  other(1, 1) = 2;
-  ::classification::autoFill(state, other, nullptr, 2 | 16, 0.0f, Bytes(), &undo, ProgressRange());
-  EXPECT_EQ(other(0, 0), 2);
   other = 1;
   const uint32_t steps = undo.undoCount();
   ::classification::autoFill(state, other, nullptr, 8, 1.0f, Bytes(), &undo, ProgressRange());

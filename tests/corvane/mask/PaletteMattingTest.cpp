@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Corvane.h"
-#include "RecordingProgress.h"
+#include "MaskTestSupport.h"
 #include "engine/CvExCancel.h"
 #include "util/BlitzViews.h"
 #include "util/ProcessorCount.h"
@@ -106,32 +106,6 @@ Image<T> blankOutput(int rows, int cols, T value = T(7)) {
 
 const Box kWhole{0, 0, Scene::kRows - 1, Scene::kCols - 1};
 
-TEST(PaletteMatting, SoftEdgeBetweenTwoFlatColours) {
-  Scene scene;
-  const Image<uint8_t> source = scene.source<uint8_t>(1);
-  Image<uint8_t> output = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
-  ASSERT_EQ(mattePalettes8(source, scene.status, output, kWhole, 1.0f, 1.0f,
-                           choicesPatch(0.5f, 0.5f), ProgressRange()),
-            kMatteDone);
-  for (int r = 0; r < Scene::kRows; ++r) {
-    // Kept pixels keep their colour with full alpha, deleted ones become transparent black.
-    EXPECT_EQ(output(r, 3), pixel<uint8_t>(200, 40, 40));
-    EXPECT_EQ(output(r, 30), (kestrum::utility::Colour<uint8_t>{{0, 0, 0, 0}}));
-    int previous = 256;
-    for (int c = Scene::kRampFirst; c <= Scene::kRampLast; ++c) {
-      const float s = static_cast<float>(scene.step(c)) / 8.0f;
-      // The colour freed of the background is the foreground colour.
-      EXPECT_EQ(output(r, c)[0], 200) << r << "," << c;
-      EXPECT_EQ(output(r, c)[1], 40);
-      EXPECT_EQ(output(r, c)[2], 40);
-      EXPECT_EQ(output(r, c).alpha(), expectedAlpha(s, 255)) << r << "," << c;
-      EXPECT_LT(output(r, c).alpha(), previous);
-      previous = output(r, c).alpha();
-    }
-    EXPECT_EQ(output(r, 15).alpha(), 127);  // halfway
-  }
-}
-
 TEST(PaletteMatting, TwoForegroundColoursOverTwoBackgroundColours) {
   Scene scene;
   scene.split = 16;
@@ -141,6 +115,9 @@ TEST(PaletteMatting, TwoForegroundColoursOverTwoBackgroundColours) {
                            ProgressRange()),
             kMatteDone);
   for (int r = 0; r < Scene::kRows; ++r) {
+    // Kept pixels keep their colour with full alpha, deleted ones become transparent black.
+    EXPECT_EQ(output(r, 3), pixel<uint8_t>(scene.fg(r)[0], scene.fg(r)[1], scene.fg(r)[2]));
+    EXPECT_EQ(output(r, 30), (kestrum::utility::Colour<uint8_t>{{0, 0, 0, 0}}));
     if (r >= 14 && r <= 17) continue;  // the median mixes the two halves there
     const auto& fg = scene.fg(r);
     for (int c = Scene::kRampFirst; c <= Scene::kRampLast; ++c) {
@@ -307,31 +284,6 @@ TEST(PaletteMatting, LeadingRowOfAScaledRegionIsSearched) {
     EXPECT_LT(output(6, c).alpha(), 255) << c;
   }
   EXPECT_EQ(output(5, 12), blankOutput<uint8_t>(1, 1)(0, 0));
-}
-
-TEST(PaletteMatting, ReportsWithinItsRangeAndCancels) {
-  Scene scene;
-  const Image<uint8_t> source = scene.source<uint8_t>(1);
-  Image<uint8_t> output = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
-  RecordingProgress recorder;
-  ASSERT_EQ(mattePalettes8(source, scene.status, output, kWhole, 1, 1, choicesPatch(),
-                           ProgressRange(&recorder, 0.2f, 0.6f)),
-            kMatteDone);
-  ASSERT_GT(recorder.fractions.size(), 10u);
-  EXPECT_FLOAT_EQ(recorder.fractions.front(), 0.95f * 0.2f + 0.05f * 0.6f);
-  EXPECT_FLOAT_EQ(recorder.fractions.back(), 0.02f * 0.2f + 0.98f * 0.6f);
-  for (size_t i = 0; i < recorder.fractions.size(); ++i) {
-    EXPECT_GE(recorder.fractions[i], 0.2f - 1e-6f);
-    EXPECT_LE(recorder.fractions[i], 0.6f + 1e-6f);
-    EXPECT_TRUE(recorder.labels[i].empty());
-  }
-
-  Scene again;
-  RecordingProgress cancelling;
-  cancelling.cancelAt = 5;
-  EXPECT_THROW(mattePalettes8(source, again.status, output, kWhole, 1, 1, choicesPatch(),
-                              ProgressRange(&cancelling, 0.0f, 1.0f)),
-               CvExCancel);
 }
 
 // Rows, cells and channels are spread over the workers; the result must not depend on how

@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "CleanupTestSupport.h"
+#include "SessionTestSupport.h"
 #include "classification/AutoComplex.h"
 
-using cleanuptest::CleanupSession;
-using cleanuptest::Reports;
-using cleanuptest::Selection;
 using corvane::Box;
+using sessiontest::CleanupSession;
+using sessiontest::Reports;
+using sessiontest::Selection;
 
 namespace {
 
@@ -21,13 +21,13 @@ namespace {
 struct AutoComplexFixture : ::testing::Test {
   CleanupSession s{40, 40};
 
-  void SetUp() override {
-    ASSERT_NE(s.session, nullptr);
+  static void prepare(CleanupSession& s) {
     s.analyse([](int, int c) { return uint8_t(c == 20 ? 0 : 100); }, 4);
     s.fill(Box{0, 0, 39, 39}, 1);
     s.fill(Box{0, 30, 39, 39}, 4);
     s.select(Box{18, 8, 21, 11});
   }
+  void SetUp() override { prepare(s); }
 
   uint8_t expected(int r, int c) const {
     if (r >= 18 && r <= 21 && c >= 8 && c <= 11) return 2;
@@ -84,18 +84,6 @@ TEST_F(AutoComplexFixture, SelectedButUnwrittenPixelsGetSelectionDiscs) {
   }
 }
 
-TEST_F(AutoComplexFixture, NoBlendWithoutARegionFloodDoesNothing) {
-  Reports reports;
-  auto& state = s.inner->classification();
-  auto status = s.statusArray();
-  const std::vector<uint8_t> before = s.statuses();
-  const size_t steps = state.undoStack().undoStepCount();
-  classification::autoComplex(state, status, 0.0f, ProgressRange(&reports, 0.0f, 1.0f));
-  EXPECT_TRUE(reports.fractions.empty());
-  EXPECT_EQ(s.statuses(), before);
-  EXPECT_EQ(state.undoStack().undoStepCount(), steps);
-}
-
 TEST_F(AutoComplexFixture, NoSelectedPixelReportsAndChangesNothing) {
   // The pending rectangle names pixels whose work-mask entries carry nothing.
   auto& state = s.inner->classification();
@@ -114,26 +102,15 @@ TEST_F(AutoComplexFixture, CancelAtEveryReportLeavesEverythingAsBefore) {
   const uint32_t redo = s.redoCount();
   auto& state = s.inner->classification();
   const Box pending = state.pendingChange().changedRect;
-  int reportCount = 0;
-  {
-    // The reports of an uncancelled run on a copy of the same ground.
-    CleanupSession t(40, 40);
-    t.analyse([](int, int c) { return uint8_t(c == 20 ? 0 : 100); }, 4);
-    t.fill(Box{0, 0, 39, 39}, 1);
-    t.fill(Box{0, 30, 39, 39}, 4);
-    t.select(Box{18, 8, 21, 11});
-    Reports reports;
-    auto status = t.statusArray();
-    classification::autoComplex(t.inner->classification(), status, 1.0f,
-                                ProgressRange(&reports, 0.0f, 1.0f));
-    reportCount = static_cast<int>(reports.fractions.size());
-    EXPECT_EQ(reports.fractions.front(), 0.1f);
-    EXPECT_EQ(reports.fractions.back(), 1.0f);
-  }
-  ASSERT_GE(reportCount, 4);
-  for (int k = 1; k <= reportCount; ++k) {
-    Reports reports;
-    reports.cancelAt = k;
+  CleanupSession t(40, 40);  // counts the reports of an uncancelled run on the same ground
+  prepare(t);
+  Reports counted;
+  auto tStatus = t.statusArray();
+  classification::autoComplex(t.inner->classification(), tStatus, 1.0f,
+                              ProgressRange(&counted, 0.0f, 1.0f));
+  ASSERT_GE(counted.fractions.size(), 4u);
+  for (int k = 1; k <= int(counted.fractions.size()); ++k) {
+    Reports reports(k);
     auto status = s.statusArray();
     const CvResult result =
         s.inner->runOperation("Auto complex", nullptr, nullptr, [&](ProgressRange&) {
@@ -152,17 +129,6 @@ TEST_F(AutoComplexFixture, CancelAtEveryReportLeavesEverythingAsBefore) {
   // And the operation still completes afterwards.
   ASSERT_EQ(CvAutoComplex(s.session, s.status, 1.0f, nullptr, nullptr), CvOk);
   EXPECT_EQ(s.at(0, 20), 8);
-}
-
-TEST_F(AutoComplexFixture, HostCancelAtTheEndRollsBack) {
-  const std::vector<uint8_t> before = s.statuses();
-  const uint32_t undo = s.undoCount();
-  struct Host {
-    static int32_t cancel(uint8_t, void*) { return 2; }
-  };
-  EXPECT_EQ(CvAutoComplex(s.session, s.status, 1.0f, &Host::cancel, nullptr), CvCancelled);
-  EXPECT_EQ(s.statuses(), before);
-  EXPECT_EQ(s.undoCount(), undo);
 }
 
 TEST(AutoComplex, RegionSelectionFillsTheHolesItEncloses) {
@@ -200,30 +166,6 @@ TEST(AutoComplex, SelectionAtThePictureEdgeStopsAtIt) {
     EXPECT_EQ(s.at(r, 3), 1) << r;
   }
   EXPECT_EQ(s.at(0, 0), 2);
-}
-
-TEST(AutoComplex, AnswersForBadHandlesAndMissingAnalysis) {
-  CleanupSession s(8, 8);
-  EXPECT_EQ(CvAutoComplex(s.session, nullptr, 1.0f, nullptr, nullptr), CvInvalidImage);
-  EXPECT_EQ(CvAutoComplex(nullptr, nullptr, 1.0f, nullptr, nullptr), CvInvalidImage);
-  EXPECT_EQ(CvAutoComplex(nullptr, s.status, 1.0f, nullptr, nullptr), CvInvalidSession);
-  int notASession = 0;
-  EXPECT_EQ(
-      CvAutoComplex(reinterpret_cast<CvSession*>(&notASession), s.status, 1.0f, nullptr, nullptr),
-      CvInvalidSession);
-  EXPECT_EQ(CvAutoComplex(s.session, s.status, 1.0f, nullptr, nullptr), CvNeedsSegmentation);
-
-  // A sub-session without an analysis of its own works once the parent is analysed.
-  CvSelection area{2, 2, CvImage{4, 4, 0, CvKindStatus, nullptr}};
-  CvSession* sub = CvBeginSubSession(s.session, &area, 0, nullptr, nullptr);
-  ASSERT_NE(sub, nullptr);
-  EXPECT_EQ(CvAutoComplex(sub, s.status, 1.0f, nullptr, nullptr), CvNeedsSegmentation);
-  s.analyse([](int, int) { return uint8_t(50); }, 2);
-  EXPECT_EQ(CvAutoComplex(sub, s.status, 1.0f, nullptr, nullptr), CvOk);
-
-  s.engine->failed = true;
-  EXPECT_EQ(CvAutoComplex(s.session, s.status, 1.0f, nullptr, nullptr), CvEngineFailed);
-  s.engine->failed = false;
 }
 
 }  // namespace

@@ -217,21 +217,4 @@ TEST_F(SessionStatus, SubSessionCopiesStatusesFromAndToItsParent) {
   EXPECT_FALSE(engine->failed);
 }
 
-TEST_F(SessionStatus, NestedSubSessionsChainTheirCopies) {
-  CvSelection outer{2, 1, CvImage{8, 6, 0, 0, nullptr}};
-  CvSession* sub = CvBeginSubSession(session, &outer, 1, nullptr, nullptr);
-  CvSelection inner{4, 3, CvImage{2, 2, 0, 0, nullptr}};
-  CvSession* subsub = CvBeginSubSession(sub, &inner, 0, nullptr, nullptr);
-  ASSERT_NE(subsub, nullptr);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(place(subsub, 4, 3, 2, 2, 2), CvOk);
-  EXPECT_EQ(CvSetParentStatus(subsub, status), CvOk);
-  EXPECT_EQ(statusAt(status, 3, 4), 1);  // only in the middle session's copy so far
-  EXPECT_EQ(CvSetParentStatus(sub, status), CvOk);
-  testing::internal::GetCapturedStderr();
-  EXPECT_EQ(statusAt(status, 3, 4), 2);
-  EXPECT_EQ(statusAt(status, 4, 5), 2);
-  EXPECT_EQ(statusAt(status, 5, 5), 1);
-}
-
 }  // namespace

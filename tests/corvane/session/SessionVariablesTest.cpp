@@ -44,19 +44,8 @@ TEST_F(SessionVariables, ConstructionLoadsTheDefaultsForThePictureSize) {
   const auto& block = state().baseRecord();
   EXPECT_EQ(block.histogramBits, 4);
   EXPECT_EQ(block.valueLimit, 2);
-  EXPECT_EQ(block.blockHistogramKind, 0);
-  EXPECT_EQ(block.blockSize, 3);
-  EXPECT_EQ(block.windowRadius, 1);
-  EXPECT_EQ(block.histogramMode, 4);
-  EXPECT_FLOAT_EQ(block.levelThreshold, 1.05f);
   EXPECT_NEAR(block.innerScale, std::pow(4.0, 0.51), 1e-5);
-  EXPECT_FLOAT_EQ(block.focus, 0.0f);
-  EXPECT_FLOAT_EQ(block.reservedFloat6, 0.0f);
   EXPECT_FLOAT_EQ(block.reservedFloat1, -1.0f);  // not copied
-  EXPECT_EQ(block.blendMode, 2);
-  EXPECT_EQ(block.foregroundSampling, 1);
-  EXPECT_EQ(block.backgroundSampling, 1);
-  EXPECT_EQ(state().maxBits, 7);
   EXPECT_EQ(state().texture, 2);
   EXPECT_FLOAT_EQ(state().tPercent, 1.0f / 6.0f);
 
@@ -125,7 +114,6 @@ TEST_F(SessionVariables, AnalysisParametersGoIntoTheVariables) {
   EXPECT_NEAR(get(session, "imageTol").proportion, 0.7f, 1e-6f);
   EXPECT_STREQ(get(session, "inFocusEdgeWidth").text, "5*");
   EXPECT_STREQ(get(session, "edgeContrast").text, "2=high*");
-  EXPECT_STREQ(get(session, "textureFilter").text, "1=medium");
   EXPECT_STREQ(get(session, "#maxBits").text, "6*");
   // The parameter block follows only when loaded (before an analysis).
   EXPECT_EQ(state().baseRecord().valueLimit, 2);
@@ -133,13 +121,6 @@ TEST_F(SessionVariables, AnalysisParametersGoIntoTheVariables) {
   EXPECT_EQ(state().baseRecord().valueLimit, 5);
   EXPECT_EQ(state().baseRecord().histogramBits, 3);
   EXPECT_NEAR(state().baseRecord().innerScale, std::pow(4.0, 0.7), 1e-5);
-
-  // Sub-sessions take analysis parameters too.
-  CvSelection part{0, 0, CvImage{10, 2, 0, 0, nullptr}};
-  CvSession* own = CvBeginSubSession(session, &part, 1, nullptr, nullptr);
-  EXPECT_EQ(CvSetAnalysisParameters(own, 0.5f, 3, 0), CvOk);
-  EXPECT_FLOAT_EQ(own->tolerance, 0.5f);
-  EXPECT_EQ(CvSetAnalysisParameters(nullptr, 0.5f, 3, 0), CvInvalidSession);
 }
 
 }  // namespace

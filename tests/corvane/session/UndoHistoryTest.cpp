@@ -64,35 +64,6 @@ TEST(IiUndoModifyStatus, RecordsRunsOfDifferences) {
   EXPECT_EQ(record.runs(), (std::vector<uint32_t>{(3u << 8) | 0u, (9u << 8) | 5u}));
 }
 
-TEST(IiUndoModifyStatus, UndoAndRedoRestoreTheStatusesAndWidenTheChangedRectangle) {
-  IiClassification state(nullptr, true, sessiontest::colourImage(6, 7));
-  auto status = sessiontest::statusArray(6, 7, 1);
-  status(0, 0) = 0;
-  auto before = status.copy();
-  auto work = sessiontest::statusArray(6, 7, 0);
-  work(blitz::Range(1, 4), blitz::Range(2, 5)) = 2;
-  work(0, 0) = 4;
-  work(5, 6) = 8;
-
-  const auto workBox = corvane::subView(work, 0, 0, 5, 6);
-  const auto statusBox = corvane::subView(status, 0, 0, 5, 6);
-  IiUndoModifyStatus record(workBox, statusBox);
-  // What the status application writes.
-  for (int r = 0; r < 6; ++r)
-    for (int c = 0; c < 7; ++c)
-      if (work(r, c) && status(r, c)) status(r, c) = work(r, c);
-  auto after = status.copy();
-
-  record.undo(state);
-  EXPECT_TRUE(blitz::all(status == before));
-  Box dirty;
-  ASSERT_TRUE(state.takeDirtyRect(dirty));
-  EXPECT_EQ(dirty, (Box{0, 0, 5, 6}));
-  record.redo(state);
-  EXPECT_TRUE(blitz::all(status == after));
-  EXPECT_EQ(status(0, 0), 0);  // outside the picture stays outside
-}
-
 TEST(IiUndoModifyStatus, SplitsRunsLongerThanTwentyFourBits) {
   const int side = 4097;  // 16,785,409 pixels, more than one run can hold
   auto work = sessiontest::statusArray(side, side, 3);
@@ -106,28 +77,6 @@ TEST(IiUndoModifyStatus, SplitsRunsLongerThanTwentyFourBits) {
   EXPECT_TRUE(blitz::all(status == 3));
   record.apply();
   EXPECT_TRUE(blitz::all(status == 1));
-}
-
-TEST_F(StackTest, UndoAndRedoWholeUserLevelSteps) {
-  UndoStack stack(200);
-  EXPECT_EQ(stack.undoCount(), 0u);
-  stack.commit();
-  stack.record(step(log, "a"));
-  stack.record(step(log, "b"));
-  EXPECT_EQ(stack.undoCount(), 1u);
-  stack.undo(state);
-  EXPECT_EQ(stack.undoCount(), 0u);
-  EXPECT_EQ(stack.redoCount(), 1u);
-  stack.redo(state);
-  EXPECT_EQ(log.events, (std::vector<std::string>{"undo b", "undo a", "redo a", "redo b"}));
-  EXPECT_EQ(stack.undoCount(), 1u);
-  EXPECT_EQ(stack.redoCount(), 0u);
-
-  // Empty stacks do nothing.
-  UndoStack empty(5);
-  empty.undo(state);
-  empty.redo(state);
-  EXPECT_EQ(empty.undoCount() + empty.redoCount(), 0u);
 }
 
 TEST_F(StackTest, RecordingOpensAUserLevelStepWhenNoneIsOpenAndDropsRedo) {
@@ -148,24 +97,6 @@ TEST_F(StackTest, RecordingOpensAUserLevelStepWhenNoneIsOpenAndDropsRedo) {
   stack.clear();
   EXPECT_EQ(log.deleted, 4);
   EXPECT_EQ(stack.undoCount() + stack.redoCount(), 0u);
-}
-
-TEST_F(StackTest, KeepsAtMostTheLimitAndDropsTheOldestFirst) {
-  UndoStack stack(200);
-  for (int i = 0; i < 201; ++i) {
-    stack.commit();
-    stack.record(step(log, std::to_string(i)));
-  }
-  EXPECT_EQ(stack.undoCount(), 200u);
-  EXPECT_EQ(log.events, (std::vector<std::string>{"delete 0"}));
-  // Empty user-level steps count as well.
-  for (int i = 0; i < 3; ++i) stack.commit();
-  EXPECT_EQ(stack.undoCount(), 200u);
-  EXPECT_EQ(log.deleted, 4);
-  for (int i = 0; i < 250; ++i) stack.undo(state);
-  EXPECT_EQ(stack.undoCount(), 0u);
-  EXPECT_EQ(stack.redoCount(), 200u);
-  EXPECT_EQ(UndoStack(0).limit(), 1u);
 }
 
 TEST_F(StackTest, RevertedJournalRestoresTheStackExactly) {
@@ -211,16 +142,6 @@ TEST_F(StackTest, RevertedJournalRestoresTheStackExactly) {
   EXPECT_EQ(log.events, (std::vector<std::string>{"delete undone"}));
   EXPECT_EQ(stack.undoCount(), 2u);
   EXPECT_EQ(stack.redoCount(), 0u);
-}
-
-TEST_F(StackTest, JournalOfAnOperationThatRecordedNothingChangesNothing) {
-  UndoStack stack(200);
-  stack.commit();
-  stack.record(step(log, "previous action"));
-  stack.beginJournal();
-  stack.revertJournal(state);
-  EXPECT_EQ(stack.undoCount(), 1u);
-  EXPECT_TRUE(log.events.empty());
 }
 
 }  // namespace
