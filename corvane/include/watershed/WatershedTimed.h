@@ -177,19 +177,23 @@ inline void pushTimedEdge(TimedWatershedState& state, int32_t priority, uint32_t
 }
 
 // Offers the eight neighbours of q: along the row, along the column, then the diagonals.
-// The same as eight pushTimedEdge calls, with q's label and height read once.
+// Like eight pushTimedEdge calls, with q's height read once, except that a neighbour that
+// already carries any label is not queued at all. Such a record could only be discarded when
+// taken (a labelled pixel never changes its label), and it cannot change which seed starts
+// when either: while it stands before the live records, the flood takes it without effect and
+// compares the seed again with the bucket below. Labels, label count and the order in which
+// live records leave are therefore the same; only the number of records taken (and with it
+// how often the flood's progress is reported) drops.
 inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& state, int32_t priority,
                            uint32_t plateau, uint32_t steps) {
   const int32_t offsets[8] = {-1,          1,           -rowStep,     rowStep,
                               rowStep - 1, rowStep + 1, -rowStep - 1, -rowStep + 1};
-  const int32_t qLabel = state.label(q);
   const int32_t qHeight = state.height(q);
   const int32_t valueOffset = state.valueOffset;
   TimedBucketQueue& queue = state.queue;
   for (int k = 0; k < 8; ++k) {
     const int32_t n = q + offsets[k];
-    const int32_t targetLabel = state.label(n);
-    if (targetLabel == qLabel || targetLabel == TimedWatershedState::kGuardLabel) continue;
+    if (state.labelled(n)) continue;
     const int32_t weight = k < 4 ? 70 : 99;
     const int32_t h = std::max<int32_t>(qHeight, state.height(n)) + valueOffset;
     TimedEdge edge;
