@@ -21,18 +21,22 @@ namespace corvane {
 // the flood's own layout (see TimedWatershedState). The plateau and step counters ride along
 // unsigned, so that long floods wrap instead of overflowing.
 struct TimedEdge {
-  int32_t source;
+  int32_t source;  // -1 in records taken from a bucket, which keep sourceLabel instead
   int32_t target;
   int32_t weight;  // 70 along an axis, 99 along a diagonal
   int32_t priority;
   uint32_t plateau;
   uint32_t steps;
+  // The source's label when the step was queued. A labelled pixel never changes its label,
+  // so the queue keeps this instead of the source: taking a record then needs no look-up in
+  // the label store, whose scattered reads cost more than all the rest of a step.
+  int32_t sourceLabel;
 };
 
 // A first-in first-out list of the edges of one priority: a ring buffer whose capacity
 // doubles when it is full. The queue streams through far more records than it holds, so a
-// record is kept in 16 bytes: the priority is the bucket's own, and the weight rides in the
-// target's sign bit (positions are never negative).
+// record is kept in 16 bytes: the priority is the bucket's own, the weight rides in the
+// target's sign bit (positions are never negative) and the source is kept as its label.
 class TimedBucket {
  public:
   bool empty() const { return head_ == tail_; }
@@ -40,25 +44,26 @@ class TimedBucket {
   void push(const TimedEdge& edge) {
     if (tail_ - head_ == ring_.size()) grow();
     const uint32_t diagonal = edge.weight == 99 ? kDiagonal : 0u;
-    ring_[tail_++ & mask_] = Stored{edge.source, static_cast<uint32_t>(edge.target) | diagonal,
+    ring_[tail_++ & mask_] = Stored{edge.sourceLabel, static_cast<uint32_t>(edge.target) | diagonal,
                                     edge.plateau, edge.steps};
   }
   // The front record; `priority` is the bucket's.
   TimedEdge front(int32_t priority) const {
     const Stored& stored = ring_[head_ & mask_];
-    return TimedEdge{stored.source,
+    return TimedEdge{-1,
                      static_cast<int32_t>(stored.target & ~kDiagonal),
                      (stored.target & kDiagonal) != 0 ? 99 : 70,
                      priority,
                      stored.plateau,
-                     stored.steps};
+                     stored.steps,
+                     stored.sourceLabel};
   }
   void popFront() { ++head_; }
 
  private:
   static constexpr uint32_t kDiagonal = 0x80000000u;
   struct Stored {
-    int32_t source;
+    int32_t sourceLabel;
     uint32_t target;
     uint32_t plateau;
     uint32_t steps;
@@ -167,6 +172,7 @@ inline void pushTimedEdge(TimedWatershedState& state, int32_t priority, uint32_t
   edge.source = q;
   edge.target = n;
   edge.weight = weight;
+  edge.sourceLabel = state.label(q);
   edge.priority = std::min(priority, h);
   edge.plateau = h >= priority ? plateau + static_cast<uint32_t>(weight) : 0u;
   edge.steps = steps + static_cast<uint32_t>(weight);
@@ -188,6 +194,7 @@ inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& stat
                            uint32_t plateau, uint32_t steps) {
   const int32_t offsets[8] = {-1,          1,           -rowStep,     rowStep,
                               rowStep - 1, rowStep + 1, -rowStep - 1, -rowStep + 1};
+  const int32_t qLabel = state.label(q);
   const int32_t qHeight = state.height(q);
   const int32_t valueOffset = state.valueOffset;
   TimedBucketQueue& queue = state.queue;
@@ -199,6 +206,7 @@ inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& stat
     TimedEdge edge;
     edge.source = q;
     edge.target = n;
+    edge.sourceLabel = qLabel;
     edge.weight = weight;
     edge.priority = std::min(priority, h);
     edge.plateau = h >= priority ? plateau + static_cast<uint32_t>(weight) : 0u;
@@ -216,7 +224,7 @@ inline void popTimedEdge(TimedWatershedState& state) {
   const TimedEdge edge = queue.buckets[static_cast<size_t>(queue.current)].front(queue.current);
   dropFrontEdge(queue);
   if (state.labelled(edge.target)) return;
-  state.setLabel(edge.target, state.label(edge.source));
+  state.setLabel(edge.target, edge.sourceLabel);
   pushTimedEdges(state.rowStep, edge.target, state, edge.priority, edge.plateau, edge.steps);
 }
 
