@@ -190,11 +190,11 @@ inline void pushTimedEdge(TimedWatershedState& state, int32_t priority, uint32_t
 // compares the seed again with the bucket below. Labels, label count and the order in which
 // live records leave are therefore the same; only the number of records taken (and with it
 // how often the flood's progress is reported) drops.
-inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& state, int32_t priority,
-                           uint32_t plateau, uint32_t steps) {
+// `qLabel` is q's label, which the caller passes when it has just set it.
+inline void offerTimedEdges(int32_t rowStep, int32_t q, int32_t qLabel, TimedWatershedState& state,
+                            int32_t priority, uint32_t plateau, uint32_t steps) {
   const int32_t offsets[8] = {-1,          1,           -rowStep,     rowStep,
                               rowStep - 1, rowStep + 1, -rowStep - 1, -rowStep + 1};
-  const int32_t qLabel = state.label(q);
   const int32_t qHeight = state.height(q);
   const int32_t valueOffset = state.valueOffset;
   TimedBucketQueue& queue = state.queue;
@@ -217,6 +217,11 @@ inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& stat
   }
 }
 
+inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& state, int32_t priority,
+                           uint32_t plateau, uint32_t steps) {
+  offerTimedEdges(rowStep, q, state.label(q), state, priority, plateau, steps);
+}
+
 // Takes the front record of the highest bucket; an unlabelled target joins the source's
 // region and offers its own neighbours.
 inline void popTimedEdge(TimedWatershedState& state) {
@@ -225,7 +230,8 @@ inline void popTimedEdge(TimedWatershedState& state) {
   dropFrontEdge(queue);
   if (state.labelled(edge.target)) return;
   state.setLabel(edge.target, edge.sourceLabel);
-  pushTimedEdges(state.rowStep, edge.target, state, edge.priority, edge.plateau, edge.steps);
+  offerTimedEdges(state.rowStep, edge.target, edge.sourceLabel, state, edge.priority, edge.plateau,
+                  edge.steps);
 }
 
 // Labels every unlabelled pixel; progress label "Watershed inner". The value offset must lie
