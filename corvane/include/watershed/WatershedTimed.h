@@ -198,9 +198,14 @@ inline void offerTimedEdges(int32_t rowStep, int32_t q, int32_t qLabel, TimedWat
   const int32_t qHeight = state.height(q);
   const int32_t valueOffset = state.valueOffset;
   TimedBucketQueue& queue = state.queue;
-  for (int k = 0; k < 8; ++k) {
+  // Which neighbours are unlabelled, as one bit each in offer order: walking the set bits
+  // spares a hard-to-predict branch per neighbour.
+  uint32_t open = 0;
+  for (int k = 0; k < 8; ++k) open |= static_cast<uint32_t>(!state.labelled(q + offsets[k])) << k;
+  while (open != 0) {
+    const int k = __builtin_ctz(open);
+    open &= open - 1;
     const int32_t n = q + offsets[k];
-    if (state.labelled(n)) continue;
     const int32_t weight = k < 4 ? 70 : 99;
     const int32_t h = std::max<int32_t>(qHeight, state.height(n)) + valueOffset;
     TimedEdge edge;
