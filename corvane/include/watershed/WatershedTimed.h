@@ -21,18 +21,22 @@ namespace corvane {
 // the flood's own layout (see TimedWatershedState). The plateau and step counters ride along
 // unsigned, so that long floods wrap instead of overflowing.
 struct TimedEdge {
-  int32_t source;
+  int32_t source;  // -1 in records taken from a bucket, which keep sourceLabel instead
   int32_t target;
   int32_t weight;  // 70 along an axis, 99 along a diagonal
   int32_t priority;
   uint32_t plateau;
   uint32_t steps;
+  // The source's label when the step was queued. A labelled pixel never changes its label,
+  // so the queue keeps this instead of the source: taking a record then needs no look-up in
+  // the label store, whose scattered reads cost more than all the rest of a step.
+  int32_t sourceLabel;
 };
 
 // A first-in first-out list of the edges of one priority: a ring buffer whose capacity
 // doubles when it is full. The queue streams through far more records than it holds, so a
-// record is kept in 16 bytes: the priority is the bucket's own, and the weight rides in the
-// target's sign bit (positions are never negative).
+// record is kept in 16 bytes: the priority is the bucket's own, the weight rides in the
+// target's sign bit (positions are never negative) and the source is kept as its label.
 class TimedBucket {
  public:
   bool empty() const { return head_ == tail_; }
@@ -40,25 +44,26 @@ class TimedBucket {
   void push(const TimedEdge& edge) {
     if (tail_ - head_ == ring_.size()) grow();
     const uint32_t diagonal = edge.weight == 99 ? kDiagonal : 0u;
-    ring_[tail_++ & mask_] = Stored{edge.source, static_cast<uint32_t>(edge.target) | diagonal,
+    ring_[tail_++ & mask_] = Stored{edge.sourceLabel, static_cast<uint32_t>(edge.target) | diagonal,
                                     edge.plateau, edge.steps};
   }
   // The front record; `priority` is the bucket's.
   TimedEdge front(int32_t priority) const {
     const Stored& stored = ring_[head_ & mask_];
-    return TimedEdge{stored.source,
+    return TimedEdge{-1,
                      static_cast<int32_t>(stored.target & ~kDiagonal),
                      (stored.target & kDiagonal) != 0 ? 99 : 70,
                      priority,
                      stored.plateau,
-                     stored.steps};
+                     stored.steps,
+                     stored.sourceLabel};
   }
   void popFront() { ++head_; }
 
  private:
   static constexpr uint32_t kDiagonal = 0x80000000u;
   struct Stored {
-    int32_t source;
+    int32_t sourceLabel;
     uint32_t target;
     uint32_t plateau;
     uint32_t steps;
@@ -167,6 +172,7 @@ inline void pushTimedEdge(TimedWatershedState& state, int32_t priority, uint32_t
   edge.source = q;
   edge.target = n;
   edge.weight = weight;
+  edge.sourceLabel = state.label(q);
   edge.priority = std::min(priority, h);
   edge.plateau = h >= priority ? plateau + static_cast<uint32_t>(weight) : 0u;
   edge.steps = steps + static_cast<uint32_t>(weight);
@@ -177,24 +183,35 @@ inline void pushTimedEdge(TimedWatershedState& state, int32_t priority, uint32_t
 }
 
 // Offers the eight neighbours of q: along the row, along the column, then the diagonals.
-// The same as eight pushTimedEdge calls, with q's label and height read once.
-inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& state, int32_t priority,
-                           uint32_t plateau, uint32_t steps) {
+// Like eight pushTimedEdge calls, with q's height read once, except that a neighbour that
+// already carries any label is not queued at all. Such a record could only be discarded when
+// taken (a labelled pixel never changes its label), and it cannot change which seed starts
+// when either: while it stands before the live records, the flood takes it without effect and
+// compares the seed again with the bucket below. Labels, label count and the order in which
+// live records leave are therefore the same; only the number of records taken (and with it
+// how often the flood's progress is reported) drops.
+// `qLabel` is q's label, which the caller passes when it has just set it.
+inline void offerTimedEdges(int32_t rowStep, int32_t q, int32_t qLabel, TimedWatershedState& state,
+                            int32_t priority, uint32_t plateau, uint32_t steps) {
   const int32_t offsets[8] = {-1,          1,           -rowStep,     rowStep,
                               rowStep - 1, rowStep + 1, -rowStep - 1, -rowStep + 1};
-  const int32_t qLabel = state.label(q);
   const int32_t qHeight = state.height(q);
   const int32_t valueOffset = state.valueOffset;
   TimedBucketQueue& queue = state.queue;
-  for (int k = 0; k < 8; ++k) {
+  // Which neighbours are unlabelled, as one bit each in offer order: walking the set bits
+  // spares a hard-to-predict branch per neighbour.
+  uint32_t open = 0;
+  for (int k = 0; k < 8; ++k) open |= static_cast<uint32_t>(!state.labelled(q + offsets[k])) << k;
+  while (open != 0) {
+    const int k = __builtin_ctz(open);
+    open &= open - 1;
     const int32_t n = q + offsets[k];
-    const int32_t targetLabel = state.label(n);
-    if (targetLabel == qLabel || targetLabel == TimedWatershedState::kGuardLabel) continue;
     const int32_t weight = k < 4 ? 70 : 99;
     const int32_t h = std::max<int32_t>(qHeight, state.height(n)) + valueOffset;
     TimedEdge edge;
     edge.source = q;
     edge.target = n;
+    edge.sourceLabel = qLabel;
     edge.weight = weight;
     edge.priority = std::min(priority, h);
     edge.plateau = h >= priority ? plateau + static_cast<uint32_t>(weight) : 0u;
@@ -205,6 +222,11 @@ inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& stat
   }
 }
 
+inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& state, int32_t priority,
+                           uint32_t plateau, uint32_t steps) {
+  offerTimedEdges(rowStep, q, state.label(q), state, priority, plateau, steps);
+}
+
 // Takes the front record of the highest bucket; an unlabelled target joins the source's
 // region and offers its own neighbours.
 inline void popTimedEdge(TimedWatershedState& state) {
@@ -212,8 +234,9 @@ inline void popTimedEdge(TimedWatershedState& state) {
   const TimedEdge edge = queue.buckets[static_cast<size_t>(queue.current)].front(queue.current);
   dropFrontEdge(queue);
   if (state.labelled(edge.target)) return;
-  state.setLabel(edge.target, state.label(edge.source));
-  pushTimedEdges(state.rowStep, edge.target, state, edge.priority, edge.plateau, edge.steps);
+  state.setLabel(edge.target, edge.sourceLabel);
+  offerTimedEdges(state.rowStep, edge.target, edge.sourceLabel, state, edge.priority, edge.plateau,
+                  edge.steps);
 }
 
 // Labels every unlabelled pixel; progress label "Watershed inner". The value offset must lie
