@@ -177,37 +177,31 @@ CvResult CvInSession::setParentStatus(CvInImage* image) {
 }
 
 CvResult CvInSession::undo(CvProgressCallback callback, void* context) {
-  CvInProgress progress(callback, context, "Undo", false);
-  try {
-    classification_->undo();
-  } catch (const std::bad_alloc&) {
-    markEngineFailed();
-    takeChangedRect();
-    return CvUndoOutOfMemory;
-  } catch (...) {
-    markEngineFailed();
-    takeChangedRect();
-    return CvException;
-  }
-  takeChangedRect();
-  return CvOk;
+  return stepHistory("Undo", &classification::IiClassification::undo, callback, context);
 }
 
 CvResult CvInSession::redo(CvProgressCallback callback, void* context) {
-  CvInProgress progress(callback, context, "Redo", false);
+  return stepHistory("Redo", &classification::IiClassification::redo, callback, context);
+}
+
+// Undo and redo cannot be cancelled; running out of memory half-way leaves the statuses and
+// the history out of step, so it fails the engine (8) rather than rolling back (3).
+CvResult CvInSession::stepHistory(const char* label,
+                                  void (classification::IiClassification::*step)(),
+                                  CvProgressCallback callback, void* context) {
+  CvInProgress progress(callback, context, label, false);
+  CvResult result = CvOk;
   try {
-    classification_->redo();
+    (classification_.get()->*step)();
   } catch (const std::bad_alloc&) {
     markEngineFailed();
-    takeChangedRect();
-    return CvUndoOutOfMemory;
+    result = CvUndoOutOfMemory;
   } catch (...) {
     markEngineFailed();
-    takeChangedRect();
-    return CvException;
+    result = CvException;
   }
   takeChangedRect();
-  return CvOk;
+  return result;
 }
 
 void CvInSession::takeChangedRect() {

@@ -119,6 +119,8 @@ class CvInSession : public CvSession, public CvInSessionBase {
 
   void initialiseVariables();
   Bytes statusArray(CvInImage* image, bool log);
+  CvResult stepHistory(const char* label, void (classification::IiClassification::*step)(),
+                       CvProgressCallback callback, void* context);
 
   CvInSession* parentSession_;
   Image image_;

@@ -1,7 +1,7 @@
 // The session's clean-up operations after a select.
 
 #include "classification/AutoComplex.h"
-#include "classification/Despeckle.h"
+#include "classification/HoleFilling.h"
 #include "engine/CvInSession.h"
 
 bool CvInSession::analysisAvailable() const {

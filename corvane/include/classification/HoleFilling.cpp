@@ -1,4 +1,4 @@
-#include "classification/Despeckle.h"
+#include "classification/HoleFilling.h"
 
 #include <algorithm>
 #include <deque>

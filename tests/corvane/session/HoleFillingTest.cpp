@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "SessionTestSupport.h"
-#include "classification/Despeckle.h"
+#include "classification/HoleFilling.h"
 
 using corvane::Box;
 using sessiontest::CleanupSession;
