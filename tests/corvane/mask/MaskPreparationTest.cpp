@@ -108,7 +108,9 @@ TEST(PrepareMaskRegions, MarkedCellsTakeTheirNearestClassColour) {
   EXPECT_EQ(colours(1, 6)[0], 10);
   // The pending cells start from column 1's colour, relaxed toward their neighbours.
   for (int c = 2; c <= 5; ++c)
-    if (c != 4) EXPECT_LE(colours(0, c)[0], 40) << c;
+    if (c != 4) {
+      EXPECT_LE(colours(0, c)[0], 40) << c;
+    }
   EXPECT_EQ(colours(0, 2)[2], 7);
 }
 

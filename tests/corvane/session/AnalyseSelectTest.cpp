@@ -29,7 +29,9 @@ class AnalyseSelect : public ::testing::Test {
     ASSERT_NE(status, nullptr);
   }
   void TearDown() override {
-    if (engine) EXPECT_EQ(CvFinish(engine), CvOk);
+    if (engine) {
+      EXPECT_EQ(CvFinish(engine), CvOk);
+    }
   }
   CvInSession& inner() { return *static_cast<CvInSession*>(session); }
   const blitz::Array<int32_t, 2>& regionMap() {

@@ -77,7 +77,9 @@ TEST_F(AutoComplexFixture, SelectedButUnwrittenPixelsGetSelectionDiscs) {
   // cover columns 4 to 7 (selection) and 19 to 21 (blend) in every row.
   for (int r = 0; r < 40; ++r) {
     for (int c = 4; c <= 7; ++c) EXPECT_EQ(s.at(r, c), 2) << r << "," << c;
-    if (r < 18 || r > 21) EXPECT_EQ(s.at(r, 8), 1) << r;
+    if (r < 18 || r > 21) {
+      EXPECT_EQ(s.at(r, 8), 1) << r;
+    }
     EXPECT_EQ(s.at(r, 18), 1) << r;
     for (int c = 19; c <= 21; ++c) EXPECT_EQ(s.at(r, c), 8) << r << "," << c;
     EXPECT_EQ(s.at(r, 22), 1) << r;

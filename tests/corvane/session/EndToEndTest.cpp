@@ -86,7 +86,9 @@ class EndToEnd : public ::testing::Test {
   void TearDown() override {
     corvaneSetProgressFunction(nullptr);
     hostCanceller = nullptr;
-    if (session) EXPECT_EQ(CvEndSession(session, nullptr, nullptr), CvOk);
+    if (session) {
+      EXPECT_EQ(CvEndSession(session, nullptr, nullptr), CvOk);
+    }
     EXPECT_EQ(CvFinish(engine), CvOk);
   }
 
