@@ -122,33 +122,22 @@ CvResult CvEndSession(CvSession* handle, CvProgressCallback callback, void* cont
 
 CvResult CvSetStatus(CvSession* handle, CvImage* statusImage, const CvSelection* labels,
                      CvProgressCallback callback, void* context) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInImage* image = nullptr;
-    if (const CvResult status = useStatusImage(frame, statusImage, &image)) return status;
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    return session->setStatus(image, labels, callback, context);
-  });
+  return corvane::runStatusImageOperation(
+      handle, statusImage, [&](CvInSession& session, CvInImage* image) {
+        return session.setStatus(image, labels, callback, context);
+      });
 }
 
 CvResult CvSetStatusFromParent(CvSession* handle, CvImage* statusImage) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInImage* image = nullptr;
-    if (const CvResult status = useStatusImage(frame, statusImage, &image)) return status;
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    return session->setStatusFromParent(image);
-  });
+  return corvane::runStatusImageOperation(
+      handle, statusImage,
+      [&](CvInSession& session, CvInImage* image) { return session.setStatusFromParent(image); });
 }
 
 CvResult CvSetParentStatus(CvSession* handle, CvImage* statusImage) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInImage* image = nullptr;
-    if (const CvResult status = useStatusImage(frame, statusImage, &image)) return status;
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    return session->setParentStatus(image);
-  });
+  return corvane::runStatusImageOperation(
+      handle, statusImage,
+      [&](CvInSession& session, CvInImage* image) { return session.setParentStatus(image); });
 }
 
 CvResult CvUndo(CvSession* handle, CvProgressCallback callback, void* context) {

@@ -14,22 +14,16 @@ using corvane::useStatusImage;
 
 CvResult CvAutoComplex(CvSession* handle, CvImage* statusImage, float blend,
                        CvProgressCallback callback, void* context) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInImage* image = nullptr;
-    if (const CvResult status = useStatusImage(frame, statusImage, &image)) return status;
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    return session->autoComplex(image, blend, callback, context);
-  });
+  return corvane::runStatusImageOperation(
+      handle, statusImage, [&](CvInSession& session, CvInImage* image) {
+        return session.autoComplex(image, blend, callback, context);
+      });
 }
 
 CvResult CvDespeckleSelection(CvSession* handle, CvImage* statusImage, uint8_t size,
                               CvProgressCallback callback, void* context) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInImage* image = nullptr;
-    if (const CvResult status = useStatusImage(frame, statusImage, &image)) return status;
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    return session->despeckleSelection(image, size, callback, context);
-  });
+  return corvane::runStatusImageOperation(
+      handle, statusImage, [&](CvInSession& session, CvInImage* image) {
+        return session.despeckleSelection(image, size, callback, context);
+      });
 }

@@ -87,13 +87,10 @@ CvResult runOnCopy(const CvImage& output, const CvImage& source, const Box& box,
 
 CvResult CvAutoFill(CvSession* handle, CvImage* statusImage, uint32_t reserved, uint8_t value,
                     float radiusFactor, CvProgressCallback callback, void* context) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInImage* image = nullptr;
-    if (const CvResult status = useStatusImage(frame, statusImage, &image)) return status;
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    return session->autoFill(image, reserved, value, radiusFactor, callback, context);
-  });
+  return corvane::runStatusImageOperation(
+      handle, statusImage, [&](CvInSession& session, CvInImage* image) {
+        return session.autoFill(image, reserved, value, radiusFactor, callback, context);
+      });
 }
 
 CvResult CvGenerateMask(CvSession* handle, const CvRect* rect, CvImage output, CvImage source,

@@ -21,4 +21,17 @@ inline CvResult useStatusImage(EntryFrame& frame, CvImage* handle, CvInImage** i
   return (*image)->kind == CvKindStatus ? CvOk : CvInvalidImage;
 }
 
+// The frame of the session operations on a status image: the image is validated before the
+// session (a bad image answers 9 even with a bad session too), then `op(session, image)` runs.
+template <class Op>
+CvResult runStatusImageOperation(CvSession* handle, CvImage* statusImage, Op&& op) {
+  return runEntry(kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInImage* image = nullptr;
+    if (const CvResult status = useStatusImage(frame, statusImage, &image)) return status;
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    return op(*session, image);
+  });
+}
+
 }  // namespace corvane

@@ -30,6 +30,13 @@ class WatershedLabels {
 
   blitz::Array<int32_t, 2>& labels() { return labels_; }
   const blitz::Array<int32_t, 2>& labels() const { return labels_; }
+  // The floods address pixels and labels by one position: both must cover the same domain.
+  template <class Pixel>
+  void requireDomainOf(const blitz::Array<Pixel, 2>& pixels) const {
+    if (pixels.lbound(0) != labels_.lbound(0) || pixels.lbound(1) != labels_.lbound(1) ||
+        pixels.extent(0) != labels_.extent(0) || pixels.extent(1) != labels_.extent(1))
+      throw "Watershed arrays differ in shape";
+  }
 
   int32_t labelLimit() const { return labelLimit_; }
   void setLabelLimit(int32_t limit) { labelLimit_ = limit; }

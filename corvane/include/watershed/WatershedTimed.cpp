@@ -26,9 +26,7 @@ TimedWatershedState::TimedWatershedState(const blitz::Array<Pixel, 2>& pixels,
                                          int32_t valueOffset)
     : labels(labels), valueOffset(valueOffset) {
   const blitz::Array<int32_t, 2>& labelArray = labels.labels();
-  if (pixels.lbound(0) != labelArray.lbound(0) || pixels.lbound(1) != labelArray.lbound(1) ||
-      pixels.extent(0) != labelArray.extent(0) || pixels.extent(1) != labelArray.extent(1))
-    throw "Watershed arrays differ in shape";
+  labels.requireDomainOf(pixels);
   lowRow_ = labelArray.lbound(0);
   lowColumn_ = labelArray.lbound(1);
   rows_ = labelArray.extent(0);
