@@ -8,8 +8,10 @@
 
 #include "engine/CvExCancel.h"
 #include "util/ProcessorCount.h"
+#include "util/ParallelBands.h"
 #include "util/WorkerPool.h"
 
+using corvane::forEachBand;
 using corvane::WorkerPool;
 
 namespace {
@@ -98,6 +100,31 @@ TEST(WorkerPool, ExceptionWhileStartingJoinsStartedWorkers) {
   // Both started workers ran to their end before run() gave up.
   EXPECT_EQ(running.load(), 2);
   EXPECT_EQ(ended.load(), 2);
+}
+
+TEST(ForEachBand, CoversEveryRowOnceForAnyThreadCount) {
+  for (unsigned threads : {1u, 3u, 8u}) {
+    std::vector<std::atomic<int>> hits(103);
+    forEachBand(-2, 100, 7, threads, [&](int32_t a, int32_t b) {
+      for (int32_t r = a; r <= b; ++r) hits[size_t(r + 2)]++;
+    });
+    for (const auto& h : hits) EXPECT_EQ(h.load(), 1) << threads;
+  }
+  bool ran = false;
+  forEachBand(5, 4, 1, 4, [&](int32_t, int32_t) { ran = true; });
+  EXPECT_FALSE(ran);
+}
+
+TEST(ForEachBand, RaisesCancelAfterEveryBandIsJoined) {
+  std::atomic<int> running{0};
+  EXPECT_THROW(forEachBand(0, 999, 1, 4,
+                           [&](int32_t a, int32_t) {
+                             running++;
+                             if (a == 500) throw CvExCancel();
+                             running--;
+                           }),
+               CvExCancel);
+  EXPECT_EQ(running.load(), 1);  // only the cancelled band is left counted
 }
 
 }  // namespace

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace corvane {
+
+// Splits the rows first .. last (inclusive) into bands of `step` rows and runs
+// body(bandFirst, bandLast) for each band on up to `threads` workers of a WorkerPool.
+//
+// For work whose bands are independent (each writes only its own rows), so that the result
+// is the same for every thread count. With one thread, or a single band, the bands run in
+// the calling thread, in descending order like the pool's jobs. A cancel or failure in any
+// band stops the handing out of further bands and is raised after every worker has been
+// joined (cancel first), exactly as the pool does; in the calling thread the exception passes
+// through unchanged.
+void forEachBand(int32_t first, int32_t last, int32_t step, unsigned threads,
+                 const std::function<void(int32_t, int32_t)>& body);
+
+}  // namespace corvane
