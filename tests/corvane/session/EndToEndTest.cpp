@@ -1,17 +1,17 @@
 // A whole session as the application drives it, through the public interface only: scale,
 // status image, session, analysis, strokes, labels, fills, clean-up, masks in every pixel
-// type, undo and redo. Every operation is then cancelled at each of its progress reports in
-// turn: a cancelled operation must leave the statuses and the undo history exactly as they
-// were, and the engine usable.
+// type, undo and redo. Every operation is cancelled at each of its progress reports in turn:
+// a cancelled operation must leave the statuses and the undo history exactly as they were.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Corvane.h"
@@ -20,7 +20,8 @@ namespace {
 
 constexpr uint32_t kW = 96, kH = 72;
 
-// Counts reports and answers 2 ("stop") at report number `stopAt` (1-based; 0 never).
+// Counts reports and answers 2 ("stop") at report number `stopAt` (1-based). The host-wide
+// callback reaches the same counter, so reports through either path are counted.
 struct Canceller {
   int reports = 0;
   int stopAt = 0;
@@ -51,13 +52,6 @@ std::vector<uint8_t> photo(uint32_t w, uint32_t h) {
   return p;
 }
 
-// The same picture with 16-bit samples of maximum `max`.
-std::vector<uint16_t> widen(const std::vector<uint8_t>& p, uint32_t max) {
-  std::vector<uint16_t> out(p.size());
-  for (size_t i = 0; i < p.size(); ++i) out[i] = uint16_t((p[i] * max + 127) / 255);
-  return out;
-}
-
 struct History {
   std::vector<uint8_t> statuses;
   uint32_t undo = 0, redo = 0;
@@ -71,27 +65,24 @@ class EndToEnd : public ::testing::Test {
   void SetUp() override {
     source = photo(2 * kW, 2 * kH);
     engine = CvInit();
-    ASSERT_NE(engine, nullptr);
     working = std::vector<uint8_t>(size_t{kW} * kH * 4);
-    ASSERT_EQ(CvScaleImage(CvImage{2 * kW, 2 * kH, 8 * kW, CvKindRgba8, source.data()},
-                           CvImage{kW, kH, 4 * kW, CvKindRgba8, working.data()}),
-              CvOk);
     picture = CvImage{kW, kH, 4 * kW, CvKindRgba8, working.data()};
+    ASSERT_EQ(CvScaleImage(image(source), picture), CvOk);
     status = CvNewStatusImage(engine, picture);
-    ASSERT_NE(status, nullptr);
     session = CvBeginSession(engine, picture, nullptr, nullptr);
-    ASSERT_NE(session, nullptr);
+    ASSERT_TRUE(engine && status && session);
     corvaneSetProgressFunction(hostCallback);
   }
   void TearDown() override {
     corvaneSetProgressFunction(nullptr);
     hostCanceller = nullptr;
-    if (session) {
-      EXPECT_EQ(CvEndSession(session, nullptr, nullptr), CvOk);
-    }
     EXPECT_EQ(CvFinish(engine), CvOk);
   }
 
+  template <class Sample>
+  static CvImage image(std::vector<Sample>& p, uint32_t kind = CvKindRgba8) {
+    return CvImage{2 * kW, 2 * kH, uint32_t(8 * kW * sizeof(Sample)), kind, p.data()};
+  }
   History history() {
     History h;
     const uint8_t* s = static_cast<const uint8_t*>(status->data);
@@ -104,7 +95,7 @@ class EndToEnd : public ::testing::Test {
   }
 
   // Runs `op` with a callback that stops it at report 1, 2, ... until it completes; each
-  // cancelled run must answer 2 and change nothing. Returns the completed run's result.
+  // cancelled run must answer 2 and change nothing.
   CvResult cancelEverywhere(const std::string& name,
                             const std::function<CvResult(CvProgressCallback, void*)>& op) {
     for (int k = 1; k < 10000; ++k) {
@@ -119,11 +110,6 @@ class EndToEnd : public ::testing::Test {
     }
     ADD_FAILURE() << name << " never completed";
     return CvException;
-  }
-
-  CvSelection stroke(int32_t x, int32_t y, uint32_t w, uint32_t h, std::vector<uint8_t>& bytes) {
-    bytes.assign(size_t{w} * h, 1);
-    return CvSelection{x, y, CvImage{w, h, w, CvKindStatus, bytes.data()}};
   }
 
   std::vector<uint8_t> source, working;
@@ -141,98 +127,74 @@ TEST_F(EndToEnd, WholeSessionSurvivesCancelsAtEveryReport) {
             CvOk);
   EXPECT_NE(session->segmented, 0u);
 
-  std::vector<uint8_t> keepBytes, deleteBytes, holeBytes;
-  const CvSelection keep = stroke(44, 32, 8, 8, keepBytes);
-  const CvSelection del = stroke(2, 2, 10, 10, deleteBytes);
-  ASSERT_EQ(CvCommitUndoStep(session), CvOk);
-  ASSERT_EQ(cancelEverywhere("Select keep",
-                             [&](CvProgressCallback cb, void* ctx) {
-                               return CvSelect(session, status, &keep, CvStatusKeep,
-                                               CvStatusClassMask, 1, 0.0f, cb, ctx);
-                             }),
-            CvOk);
-  ASSERT_EQ(CvCommitUndoStep(session), CvOk);
-  ASSERT_EQ(cancelEverywhere("Select delete",
-                             [&](CvProgressCallback cb, void* ctx) {
-                               return CvSelect(session, status, &del, CvStatusDelete,
-                                               CvStatusClassMask, 0, 0.0f, cb, ctx);
-                             }),
-            CvOk);
-
-  // Labels for a band of blend between the two.
-  std::vector<uint8_t> labels(size_t{kW} * kH, 0);
+  // A keep stroke on the disc, a delete stroke in a corner, a band of blend labels between.
+  std::vector<uint8_t> ones(size_t{kW} * kH, 1), labels(size_t{kW} * kH, 0);
   for (uint32_t x = 20; x < 30; ++x) labels[36 * kW + x] = CvStatusBlend;
+  const CvSelection keep{44, 32, CvImage{8, 8, 8, CvKindStatus, ones.data()}};
+  const CvSelection del{2, 2, CvImage{10, 10, 10, CvKindStatus, ones.data()}};
   const CvSelection placed{0, 0, CvImage{kW, kH, kW, CvKindStatus, labels.data()}};
-  ASSERT_EQ(CvCommitUndoStep(session), CvOk);
-  ASSERT_EQ(cancelEverywhere("SetStatus",
-                             [&](CvProgressCallback cb, void* ctx) {
-                               return CvSetStatus(session, status, &placed, cb, ctx);
-                             }),
-            CvOk);
-
-  ASSERT_EQ(CvCommitUndoStep(session), CvOk);
-  ASSERT_EQ(cancelEverywhere("Auto complex",
-                             [&](CvProgressCallback cb, void* ctx) {
-                               return CvAutoComplex(session, status, 0.75f, cb, ctx);
-                             }),
-            CvOk);
-  ASSERT_EQ(CvCommitUndoStep(session), CvOk);
-  ASSERT_EQ(cancelEverywhere("Despeckle",
-                             [&](CvProgressCallback cb, void* ctx) {
-                               return CvDespeckleSelection(session, status, 3, cb, ctx);
-                             }),
-            CvOk);
-  ASSERT_EQ(CvCommitUndoStep(session), CvOk);
-  ASSERT_EQ(cancelEverywhere("Auto fill",
-                             [&](CvProgressCallback cb, void* ctx) {
-                               return CvAutoFill(session, status, 0, 0, 0.75f, cb, ctx);
-                             }),
-            CvOk);
+  const std::pair<const char*, std::function<CvResult(CvProgressCallback, void*)>> steps[] = {
+      {"Select keep",
+       [&](CvProgressCallback cb, void* ctx) {
+         return CvSelect(session, status, &keep, CvStatusKeep, CvStatusClassMask, 1, 0.0f, cb, ctx);
+       }},
+      {"Select delete",
+       [&](CvProgressCallback cb, void* ctx) {
+         return CvSelect(session, status, &del, CvStatusDelete, CvStatusClassMask, 0, 0.0f, cb,
+                         ctx);
+       }},
+      {"SetStatus", [&](CvProgressCallback cb,
+                        void* ctx) { return CvSetStatus(session, status, &placed, cb, ctx); }},
+      {"Auto complex", [&](CvProgressCallback cb,
+                           void* ctx) { return CvAutoComplex(session, status, 0.75f, cb, ctx); }},
+      {"Despeckle", [&](CvProgressCallback cb,
+                        void* ctx) { return CvDespeckleSelection(session, status, 3, cb, ctx); }},
+      {"Auto fill", [&](CvProgressCallback cb, void* ctx) {
+         return CvAutoFill(session, status, 0, 0, 0.75f, cb, ctx);
+       }}};
+  for (const auto& step : steps) {
+    ASSERT_EQ(CvCommitUndoStep(session), CvOk);
+    ASSERT_EQ(cancelEverywhere(step.first, step.second), CvOk) << step.first;
+  }
 
   // Masks at full size in every pixel type; the output starts as the source.
   const History beforeMasks = history();
-  std::vector<uint8_t> out8 = source;
-  ASSERT_EQ(cancelEverywhere("Generate mask 8",
-                             [&](CvProgressCallback, void*) {
+  std::vector<uint8_t> out8;
+  ASSERT_EQ(cancelEverywhere("Generate mask",
+                             [&](CvProgressCallback, void*) {  // the host-wide callback
                                out8 = source;
-                               return CvGenerateMask(
-                                   session, nullptr,
-                                   CvImage{2 * kW, 2 * kH, 8 * kW, CvKindRgba8, out8.data()},
-                                   CvImage{2 * kW, 2 * kH, 8 * kW, CvKindRgba8, source.data()},
-                                   status, nullptr, 0, 0.75f, 0.2f, nullptr, 0, nullptr, nullptr);
+                               return CvGenerateMask(session, nullptr, image(out8), image(source),
+                                                     status, nullptr, 0, 0.75f, 0.2f, nullptr, 0,
+                                                     nullptr, nullptr);
                              }),
             CvOk);
+  // The kept disc centre is opaque, the deleted corner transparent.
+  EXPECT_EQ(out8[(size_t{kH} * 2 * kW + kW) * 4 + 3], 255);
+  EXPECT_EQ(out8[(size_t{4} * 2 * kW + 4) * 4 + 3], 0);
   for (uint32_t kind : {CvKindRgba16, CvKindRgbaHalf16}) {
-    const std::vector<uint16_t> src16 = widen(source, kind == CvKindRgba16 ? 65535 : 32768);
-    std::vector<uint16_t> out16 = src16;
-    ASSERT_EQ(
-        CvGenerateMask(session, nullptr, CvImage{2 * kW, 2 * kH, 16 * kW, kind, out16.data()},
-                       CvImage{2 * kW, 2 * kH, 16 * kW, kind, const_cast<uint16_t*>(src16.data())},
-                       status, nullptr, 0, 0.75f, 0.2f, nullptr, 0, nullptr, nullptr),
-        CvOk);
-    // Alpha agrees with the 8-bit mask within rounding wherever the classes decide it.
     const uint32_t max = kind == CvKindRgba16 ? 65535 : 32768;
+    std::vector<uint16_t> src16(source.size());
+    for (size_t i = 0; i < source.size(); ++i) src16[i] = uint16_t((source[i] * max + 127) / 255);
+    std::vector<uint16_t> out16 = src16;
+    ASSERT_EQ(CvGenerateMask(session, nullptr, image(out16, kind), image(src16, kind), status,
+                             nullptr, 0, 0.75f, 0.2f, nullptr, 0, nullptr, nullptr),
+              CvOk);
+    // Alpha agrees with the 8-bit mask within rounding wherever the classes decide it.
     int far = 0;
     for (size_t i = 3; i < out8.size(); i += 4)
       if (std::abs(double(out16[i]) / max - out8[i] / 255.0) > 0.1) ++far;
     EXPECT_LT(far, int(out8.size() / 4 / 50)) << "kind " << kind;
   }
   EXPECT_TRUE(history() == beforeMasks) << "mask generation must leave the statuses as they were";
-  // The kept disc centre is opaque, the deleted corner transparent.
-  EXPECT_EQ(out8[(size_t{kH} * 2 * kW + kW) * 4 + 3], 255);
-  EXPECT_EQ(out8[(size_t{4} * 2 * kW + 4) * 4 + 3], 0);
 
   // Undo everything, redo everything.
-  History done = history();
-  ASSERT_GT(done.undo, 0u);
-  const uint32_t steps = done.undo;
-  for (uint32_t i = 0; i < steps; ++i) ASSERT_EQ(CvUndo(session, nullptr, nullptr), CvOk);
+  const History done = history();
+  ASSERT_EQ(done.undo, 6u);
+  for (uint32_t i = 0; i < done.undo; ++i) ASSERT_EQ(CvUndo(session, nullptr, nullptr), CvOk);
   EXPECT_EQ(history().undo, 0u);
-  for (uint32_t i = 0; i < steps; ++i) ASSERT_EQ(CvRedo(session, nullptr, nullptr), CvOk);
+  for (uint32_t i = 0; i < done.undo; ++i) ASSERT_EQ(CvRedo(session, nullptr, nullptr), CvOk);
   EXPECT_TRUE(history() == done);
-
-  ASSERT_EQ(CvEndSession(session, nullptr, nullptr), CvOk);
-  session = nullptr;
+  EXPECT_EQ(CvEndSession(session, nullptr, nullptr), CvOk);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "Corvane.h"
@@ -27,43 +28,33 @@ CvSelection rectangle(int32_t x, int32_t y, uint32_t width, uint32_t height) {
   return CvSelection{x, y, CvImage{width, height, 0, 0, nullptr}};
 }
 
+CvInSession* inner(CvSession* s) {
+  return static_cast<CvInSession*>(s);
+}
+
 TEST(SessionLifeCycle, BeginSessionChecksEngineAndPicture) {
   CvEngine* engine = CvInit();
   Picture picture(10, 6);
-  CvImage good = picture.description;
-
-  CvSession* session = CvBeginSession(engine, good, nullptr, nullptr);
-  ASSERT_NE(session, nullptr);
-  EXPECT_EQ(session->width, 10u);
-  EXPECT_EQ(session->height, 6u);
-  EXPECT_EQ(session->variableCount, 22u);
-
-  CvImage exact = good;
-  exact.stride = 40;
-  EXPECT_NE(CvBeginSession(engine, exact, nullptr, nullptr), nullptr);
-  CvImage narrow = good;
-  narrow.stride = 39;
-  EXPECT_EQ(CvBeginSession(engine, narrow, nullptr, nullptr), nullptr);
-  for (uint32_t kind : {0u, 2u, 3u}) {
-    CvImage other = good;
-    other.kind = kind;
-    EXPECT_EQ(CvBeginSession(engine, other, nullptr, nullptr), nullptr);
+  const CvImage good = picture.description;
+  const std::function<void(CvImage&)> bad[] = {
+      [](CvImage& i) { i.stride = 39; },
+      [](CvImage& i) { i.kind = 0; },
+      [](CvImage& i) { i.kind = 2; },
+      [](CvImage& i) { i.kind = 3; },
+      [](CvImage& i) { i.width = 0; },
+      [](CvImage& i) { i.data = nullptr; },
+      // 4 x 2^30 wraps to 0 in 32 bits: the stride test must not pass it.
+      [](CvImage& i) { i.width = 1u << 30, i.stride = 16; },
+  };
+  for (const auto& change : bad) {
+    CvImage image = good;
+    change(image);
+    EXPECT_EQ(CvBeginSession(engine, image, nullptr, nullptr), nullptr);
   }
-  CvImage empty = good;
-  empty.width = 0;
-  EXPECT_EQ(CvBeginSession(engine, empty, nullptr, nullptr), nullptr);
-  CvImage noData = good;
-  noData.data = nullptr;
-  EXPECT_EQ(CvBeginSession(engine, noData, nullptr, nullptr), nullptr);
-  // 4 x 2^30 wraps to 0 in 32 bits: the stride test must not pass it.
-  CvImage huge = good;
-  huge.width = 1u << 30;
-  huge.stride = 16;
-  EXPECT_EQ(CvBeginSession(engine, huge, nullptr, nullptr), nullptr);
-
   EXPECT_EQ(CvBeginSession(nullptr, good, nullptr, nullptr), nullptr);
-  EXPECT_EQ(engine->failed, false);
-  EXPECT_EQ(engine->sessions.size(), 2u);
+  ASSERT_NE(CvBeginSession(engine, good, nullptr, nullptr), nullptr);  // stride exactly 40
+  EXPECT_FALSE(engine->failed);
+  EXPECT_EQ(engine->sessions.size(), 1u);
   EXPECT_EQ(CvFinish(engine), CvOk);
   EXPECT_EQ(CvBeginSession(engine, good, nullptr, nullptr), nullptr);  // stale engine
 }
@@ -75,8 +66,7 @@ TEST(SessionLifeCycle, BadStaleAndForeignHandles) {
   CvSession* session = CvBeginSession(engine, picture.description, nullptr, nullptr);
   CvSession* foreign = CvBeginSession(other, picture.description, nullptr, nullptr);
   CvImage* status = CvNewStatusImage(engine, picture.description);
-  ASSERT_NE(session, nullptr);
-  ASSERT_NE(foreign, nullptr);
+  ASSERT_TRUE(session && foreign && status);
   uint32_t count = 7;
 
   EXPECT_EQ(CvNumAvailableUndo(nullptr, &count), CvInvalidSession);
@@ -84,23 +74,20 @@ TEST(SessionLifeCycle, BadStaleAndForeignHandles) {
   EXPECT_EQ(CvNumAvailableUndo(reinterpret_cast<CvSession*>(status), &count), CvInvalidSession);
   CvSession fake{};
   EXPECT_EQ(CvUndo(&fake, nullptr, nullptr), CvInvalidSession);
-  // A session passed as an image.
+  // A session passed as an image; a bad image wins over a bad session.
   EXPECT_EQ(CvSetStatus(session, reinterpret_cast<CvImage*>(session), nullptr, nullptr, nullptr),
             CvInvalidImage);
-  // A bad image wins over a bad session.
   EXPECT_EQ(CvSetStatus(nullptr, nullptr, nullptr, nullptr, nullptr), CvInvalidImage);
   EXPECT_EQ(CvSetStatusFromParent(&fake, nullptr), CvInvalidImage);
 
-  // A wrongly signed session.
-  auto* inner = static_cast<CvInSession*>(session);
-  inner->signature = 0;
+  // A wiped signature.
+  inner(session)->signature = 0;
   EXPECT_EQ(CvCommitUndoStep(session), CvInvalidSignature);
-  inner->signature = 0xFFFFFFFB;
+  inner(session)->signature = 0xFFFFFFFB;
 
-  // A session of another engine is valid on its own: it carries its engine.
+  // A session of another engine is valid on its own, and stale once that engine is finished.
   EXPECT_EQ(CvCommitUndoStep(foreign), CvOk);
   EXPECT_EQ(CvFinish(other), CvOk);
-  // ... and stale once that engine is finished.
   EXPECT_EQ(CvCommitUndoStep(foreign), CvInvalidSession);
   EXPECT_EQ(CvEndSession(foreign, nullptr, nullptr), CvInvalidSession);
 
@@ -116,45 +103,42 @@ TEST(SessionLifeCycle, SubSessionsAreClippedToTheirParent) {
   CvEngine* engine = CvInit();
   Picture picture(20, 10);
   CvSession* session = CvBeginSession(engine, picture.description, nullptr, nullptr);
-
-  CvSelection inside = rectangle(3, 2, 5, 4);
-  CvSession* sub = CvBeginSubSession(session, &inside, 1, nullptr, nullptr);
-  ASSERT_NE(sub, nullptr);
-  EXPECT_EQ(sub->x, 3);
-  EXPECT_EQ(sub->y, 2);
-  EXPECT_EQ(sub->width, 5u);
-  EXPECT_EQ(sub->height, 4u);
-  auto* inner = static_cast<CvInSession*>(sub);
-  EXPECT_EQ(inner->image().lbound(0), 2);
-  EXPECT_EQ(inner->image().lbound(1), 3);
-  EXPECT_EQ(&inner->image()(2, 3), &static_cast<CvInSession*>(session)->image()(2, 3));
-
-  CvSelection overhanging = rectangle(15, -5, 100, 8);
-  CvSession* clipped = CvBeginSubSession(session, &overhanging, 0, nullptr, nullptr);
-  ASSERT_NE(clipped, nullptr);
-  EXPECT_EQ(clipped->x, 15);
-  EXPECT_EQ(clipped->y, 0);
-  EXPECT_EQ(clipped->width, 5u);
-  EXPECT_EQ(clipped->height, 3u);
-  EXPECT_EQ(clipped->variables, nullptr);
+  struct Case {
+    CvSelection asked;
+    int32_t x, y;
+    uint32_t width, height;
+  };
+  const Case cases[] = {{rectangle(3, 2, 5, 4), 3, 2, 5, 4},
+                        {rectangle(15, -5, 100, 8), 15, 0, 5, 3},
+                        {rectangle(30, 0, 4, 4), 0, 0, 0, 0},  // outside: refused
+                        {rectangle(1, 1, 0, 4), 0, 0, 0, 0},   // empty
+                        {rectangle(INT_MAX - 1, 0, 10, 2), 0, 0, 0, 0}};
+  for (const Case& c : cases) {
+    CvSession* sub = CvBeginSubSession(session, &c.asked, 1, nullptr, nullptr);
+    if (c.width == 0) {
+      EXPECT_EQ(sub, nullptr) << c.asked.x;
+      continue;
+    }
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(sub->x, c.x);
+    EXPECT_EQ(sub->y, c.y);
+    EXPECT_EQ(sub->width, c.width);
+    EXPECT_EQ(sub->height, c.height);
+    // The picture is shared, in the parent's coordinates.
+    EXPECT_EQ(&inner(sub)->image()(c.y, c.x), &inner(session)->image()(c.y, c.x));
+  }
+  EXPECT_EQ(CvBeginSubSession(session, nullptr, 1, nullptr, nullptr), nullptr);
+  EXPECT_EQ(CvBeginSubSession(nullptr, &cases[0].asked, 1, nullptr, nullptr), nullptr);
 
   // A sub-session of a sub-session is clipped to its parent's rectangle.
+  CvSession* sub = CvBeginSubSession(session, &cases[0].asked, 0, nullptr, nullptr);
+  EXPECT_EQ(sub->variables, nullptr);
   CvSelection nested = rectangle(0, 0, 6, 6);
   CvSession* grandchild = CvBeginSubSession(sub, &nested, 1, nullptr, nullptr);
   ASSERT_NE(grandchild, nullptr);
   EXPECT_EQ(grandchild->x, 3);
-  EXPECT_EQ(grandchild->y, 2);
   EXPECT_EQ(grandchild->width, 3u);
   EXPECT_EQ(grandchild->height, 4u);
-
-  CvSelection outside = rectangle(30, 0, 4, 4);
-  EXPECT_EQ(CvBeginSubSession(session, &outside, 1, nullptr, nullptr), nullptr);
-  CvSelection empty = rectangle(1, 1, 0, 4);
-  EXPECT_EQ(CvBeginSubSession(session, &empty, 1, nullptr, nullptr), nullptr);
-  CvSelection wrapping = rectangle(INT_MAX - 1, 0, 10, 2);
-  EXPECT_EQ(CvBeginSubSession(session, &wrapping, 1, nullptr, nullptr), nullptr);
-  EXPECT_EQ(CvBeginSubSession(session, nullptr, 1, nullptr, nullptr), nullptr);
-  EXPECT_EQ(CvBeginSubSession(nullptr, &inside, 1, nullptr, nullptr), nullptr);
 
   // A mask is kept over the clipped rectangle only.
   std::vector<uint8_t> maskBytes(6 * 4, 1);
@@ -162,7 +146,7 @@ TEST(SessionLifeCycle, SubSessionsAreClippedToTheirParent) {
   CvSelection masked{14, 0, CvImage{6, 4, 6, CvKindStatus, maskBytes.data()}};
   CvSession* maskedSub = CvBeginSubSession(session, &masked, 1, nullptr, nullptr);
   ASSERT_NE(maskedSub, nullptr);
-  const auto& mask = static_cast<CvInSession*>(maskedSub)->selectionMask();
+  const auto& mask = inner(maskedSub)->selectionMask();
   EXPECT_EQ(mask.lbound(1), 14);
   EXPECT_EQ(mask.ubound(1), 19);
   EXPECT_EQ(mask(0, 19), 0);
@@ -177,77 +161,64 @@ TEST(SessionLifeCycle, DependentSubSessionsFollowTheirParentsAnalysis) {
   CvEngine* engine = CvInit();
   Picture picture(12, 10);
   CvSession* session = CvBeginSession(engine, picture.description, nullptr, nullptr);
-  auto* parent = static_cast<CvInSession*>(session);
+  auto& parent = inner(session)->classification();
   CvSelection part = rectangle(2, 3, 4, 4);
 
   // Not analysed: nothing to take over.
   CvSession* early = CvBeginSubSession(session, &part, 0, nullptr, nullptr);
-  ASSERT_NE(early, nullptr);
-  auto& earlyState = static_cast<CvInSession*>(early)->classification();
+  auto& earlyState = inner(early)->classification();
   EXPECT_EQ(earlyState.finalLabels().size(), 0);
 
   // As an analysis leaves it.
-  parent->classification().resizeFinalLabels(parent->area());
-  parent->classification().finalLabels() = 5;
-  parent->classification().partitionLevel = 2;
-  parent->setSegmented(true);
+  parent.resizeFinalLabels(inner(session)->area());
+  parent.finalLabels() = 5;
+  parent.partitionLevel = 2;
+  inner(session)->setSegmented(true);
   CvSession* late = CvBeginSubSession(session, &part, 0, nullptr, nullptr);
   CvSession* independent = CvBeginSubSession(session, &part, 1, nullptr, nullptr);
-  auto& lateState = static_cast<CvInSession*>(late)->classification();
-  EXPECT_EQ(lateState.finalLabels()(3, 2), 5);
-  EXPECT_EQ(lateState.partitionLevel, 2);
-  EXPECT_EQ(static_cast<CvInSession*>(independent)->classification().finalLabels().size(), 0);
+  EXPECT_EQ(inner(late)->classification().finalLabels()(3, 2), 5);
+  EXPECT_EQ(inner(late)->classification().partitionLevel, 2);
+  EXPECT_EQ(inner(independent)->classification().finalLabels().size(), 0);
   EXPECT_EQ(late->segmented, 0u);
 
-  parent->refreshDependentChildren();
+  inner(session)->refreshDependentChildren();
   EXPECT_EQ(earlyState.finalLabels()(6, 5), 5);
   EXPECT_EQ(earlyState.finalLabels().lbound(0), 3);
   EXPECT_EQ(CvFinish(engine), CvOk);
 }
 
-TEST(SessionLifeCycle, EndingAParentEndsItsSubSessionsFirst) {
-  CvEngine* engine = CvInit();
-  Picture picture(16, 16);
-  CvSession* session = CvBeginSession(engine, picture.description, nullptr, nullptr);
-  CvSelection part = rectangle(2, 2, 8, 8);
-  CvSession* sub = CvBeginSubSession(session, &part, 1, nullptr, nullptr);
-  CvSession* subsub = CvBeginSubSession(sub, &part, 0, nullptr, nullptr);
-  CvSession* sibling = CvBeginSubSession(session, &part, 0, nullptr, nullptr);
-  ASSERT_NE(subsub, nullptr);
-  ASSERT_NE(sibling, nullptr);
-  EXPECT_EQ(engine->sessions.size(), 4u);
-
-  // Ending a sub-session leaves its parent's list.
-  EXPECT_EQ(CvEndSession(sibling, nullptr, nullptr), CvOk);
-  EXPECT_EQ(static_cast<CvInSession*>(session)->children().size(), 1u);
-
-  Host host;
-  EXPECT_EQ(CvEndSession(session, &Host::callback, &host), CvOk);
-  EXPECT_EQ(engine->sessions.size(), 0u);
-  EXPECT_EQ(CvCommitUndoStep(sub), CvInvalidSession);
-  EXPECT_EQ(CvCommitUndoStep(subsub), CvInvalidSession);
-  EXPECT_EQ(host.percents, (std::vector<int>{100}));
-  EXPECT_EQ(CvFinish(engine), CvOk);
-}
-
-TEST(SessionLifeCycle, FinishDestroysLiveSubSessions) {
+TEST(SessionLifeCycle, EndingAParentOrTheEngineEndsTheSubSessions) {
   CvEngine* engine = CvInit();
   Picture picture(16, 16);
   Host created;
-  CvSession* session = CvBeginSession(engine, picture.description, &Host::callback, &created);
-  CvSelection part = rectangle(1, 1, 4, 4);
-  for (int i = 0; i < 3; ++i) {
-    CvSession* sub = CvBeginSubSession(session, &part, i % 2, nullptr, nullptr);
-    ASSERT_NE(CvBeginSubSession(sub, &part, 0, nullptr, nullptr), nullptr);
+  CvSession* kept = CvBeginSession(engine, picture.description, &Host::callback, &created);
+  CvSession* session = CvBeginSession(engine, picture.description, nullptr, nullptr);
+  CvSelection part = rectangle(2, 2, 8, 8);
+  std::vector<CvSession*> subs;
+  for (CvSession* root : {kept, session}) {
+    CvSession* sub = CvBeginSubSession(root, &part, 1, nullptr, nullptr);
+    subs.push_back(sub);
+    subs.push_back(CvBeginSubSession(sub, &part, 0, nullptr, nullptr));
   }
-  CvImage* status = CvNewStatusImage(engine, picture.description);
-  ASSERT_NE(status, nullptr);
+  CvSession* sibling = CvBeginSubSession(session, &part, 0, nullptr, nullptr);
+  ASSERT_NE(sibling, nullptr);
   EXPECT_EQ(engine->sessions.size(), 7u);
+
+  // Ending a sub-session leaves its parent's list.
+  EXPECT_EQ(CvEndSession(sibling, nullptr, nullptr), CvOk);
+  EXPECT_EQ(inner(session)->children().size(), 1u);
+  Host host;
+  EXPECT_EQ(CvEndSession(session, &Host::callback, &host), CvOk);
+  EXPECT_EQ(host.percents, (std::vector<int>{100}));
+  EXPECT_EQ(engine->sessions.size(), 3u);
+  EXPECT_EQ(CvCommitUndoStep(subs[2]), CvInvalidSession);
+  EXPECT_EQ(CvCommitUndoStep(subs[3]), CvInvalidSession);
+
   created.percents.clear();
   EXPECT_EQ(CvFinish(engine), CvOk);
   // The session's own progress object closes through the callback it was created with.
   EXPECT_EQ(created.percents, (std::vector<int>{100}));
-  EXPECT_EQ(CvCommitUndoStep(session), CvInvalidSession);
+  for (CvSession* s : {kept, subs[0], subs[1]}) EXPECT_EQ(CvCommitUndoStep(s), CvInvalidSession);
 }
 
 TEST(SessionLifeCycle, CancellingASubSessionCreatesNothing) {
@@ -261,11 +232,8 @@ TEST(SessionLifeCycle, CancellingASubSessionCreatesNothing) {
   EXPECT_EQ(host.percents, (std::vector<int>{100}));
   EXPECT_FALSE(engine->failed);
   EXPECT_EQ(engine->sessions.size(), 1u);
-  EXPECT_TRUE(static_cast<CvInSession*>(session)->children().empty());
-  host = Host();
-  CvSession* sub = CvBeginSubSession(session, &part, 1, &Host::callback, &host);
-  ASSERT_NE(sub, nullptr);
-  EXPECT_EQ(host.percents, (std::vector<int>{100}));
+  EXPECT_TRUE(inner(session)->children().empty());
+  EXPECT_NE(CvBeginSubSession(session, &part, 1, nullptr, nullptr), nullptr);
   EXPECT_EQ(CvFinish(engine), CvOk);
 }
 

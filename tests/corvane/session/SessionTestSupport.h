@@ -62,6 +62,29 @@ inline uint8_t& statusAt(CvImage* image, uint32_t row, uint32_t column) {
   return static_cast<uint8_t*>(image->data)[size_t{row} * image->stride + column];
 }
 
+inline uint32_t undoCount(CvSession* session) {
+  uint32_t n = 0xDEAD;
+  CvNumAvailableUndo(session, &n);
+  return n;
+}
+inline uint32_t redoCount(CvSession* session) {
+  uint32_t n = 0xDEAD;
+  CvNumAvailableRedo(session, &n);
+  return n;
+}
+
+// Statuses and history counts: what an operation that is cancelled or fails must leave alone.
+struct History {
+  std::vector<uint8_t> statuses;
+  uint32_t undo, redo;
+  bool operator==(const History& o) const {
+    return statuses == o.statuses && undo == o.undo && redo == o.redo;
+  }
+};
+inline History historyOf(CvSession* session, const CvImage* status) {
+  return History{statusBytes(status), undoCount(session), redoCount(session)};
+}
+
 // A host picture: two flat colours, left and right, joined by a soft edge `ramp` columns
 // wide; with `textured` the right part carries a fine deterministic texture.
 struct TwoColourPicture {
@@ -161,22 +184,8 @@ struct CleanupSession {
     for (int r = box.lowerRow; r <= box.upperRow; ++r)
       for (int c = box.lowerColumn; c <= box.upperColumn; ++c) at(r, c) = value;
   }
-  std::vector<uint8_t> statuses() {
-    std::vector<uint8_t> all;
-    for (int r = 0; r < height; ++r)
-      for (int c = 0; c < width; ++c) all.push_back(at(r, c));
-    return all;
-  }
-  uint32_t undoCount() {
-    uint32_t n = 0;
-    CvNumAvailableUndo(session, &n);
-    return n;
-  }
-  uint32_t redoCount() {
-    uint32_t n = 0;
-    CvNumAvailableRedo(session, &n);
-    return n;
-  }
+  std::vector<uint8_t> statuses() { return statusBytes(status); }
+  History history() { return historyOf(session, status); }
   blitz::Array<uint8_t, 2> statusArray() {
     return inner->reindexStatus(static_cast<CvInImage*>(status));
   }

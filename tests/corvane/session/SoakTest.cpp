@@ -43,31 +43,20 @@ TEST(Soak, ThousandRandomCallsAnswerOnlyDocumentedCodes) {
   std::vector<CvSession*> ended;
   uint64_t garbage[16] = {0xFFFFFFFB, 0xFFFFFFFB, 0xFFFFFFFB, 0xFFFFFFFB};
 
+  // A live handle most of the time; otherwise null, garbage, an ended session, an image.
   auto anySession = [&]() -> CvSession* {
-    switch (pick(6)) {
-      case 0:
-        return nullptr;
-      case 1:
-        return reinterpret_cast<CvSession*>(garbage);
-      case 2:
-        return ended.empty() ? nullptr : ended[pick(uint32_t(ended.size()))];
-      case 3:
-        return reinterpret_cast<CvSession*>(status);
-      default:
-        return live.empty() ? nullptr : live[pick(uint32_t(live.size()))];
-    }
+    const uint32_t k = pick(6);
+    std::vector<CvSession*>& from = k == 2 ? ended : live;
+    if (k == 0 || k == 1 || k == 3 || from.empty())
+      return k == 1   ? reinterpret_cast<CvSession*>(garbage)
+             : k == 3 ? reinterpret_cast<CvSession*>(status)
+                      : nullptr;
+    return from[pick(uint32_t(from.size()))];
   };
   auto anyImage = [&]() -> CvImage* {
-    switch (pick(6)) {
-      case 0:
-        return nullptr;
-      case 1:
-        return reinterpret_cast<CvImage*>(garbage);
-      case 2:
-        return foreignStatus;
-      default:
-        return status;
-    }
+    CvImage* const choices[] = {nullptr, reinterpret_cast<CvImage*>(garbage), foreignStatus};
+    const uint32_t k = pick(6);
+    return k < 3 ? choices[k] : status;
   };
   std::vector<uint8_t> strokeBytes(size_t{kW} * kH, 1);
   auto anySelection = [&]() {
@@ -102,20 +91,14 @@ TEST(Soak, ThousandRandomCallsAnswerOnlyDocumentedCodes) {
       case 2: {
         if (live.empty()) break;
         const uint32_t k = pick(uint32_t(live.size()));
-        CvSession* s = live[k];
-        expect("CvEndSession", CvEndSession(s, cb, ctx), {0});
-        // Ending a session ends its sub-sessions: drop every handle that is no longer live.
-        live.erase(live.begin() + k);
-        ended.push_back(s);
-        std::vector<CvSession*> still;
-        for (CvSession* t : live) {
+        expect("CvEndSession", CvEndSession(live[k], cb, ctx), {0});
+        // Ending a session ends its sub-sessions: move every handle no longer live.
+        for (size_t j = live.size(); j-- > 0;) {
           uint32_t n;
-          if (CvNumAvailableUndo(t, &n) == CvOk)
-            still.push_back(t);
-          else
-            ended.push_back(t);
+          if (CvNumAvailableUndo(live[j], &n) == CvOk) continue;
+          ended.push_back(live[j]);
+          live.erase(live.begin() + long(j));
         }
-        live = still;
         break;
       }
       case 3:
@@ -201,10 +184,6 @@ TEST(Soak, ThousandRandomCallsAnswerOnlyDocumentedCodes) {
   EXPECT_EQ(CvFinish(engine), CvOk);
   EXPECT_EQ(CvFinish(other), CvOk);
 }
-
-}  // namespace
-
-namespace {
 
 // A texture filter byte of 255 or a huge edge width once asked the analysis for a disc of
 // billions of pixels, which failed a worker and with it the engine.
