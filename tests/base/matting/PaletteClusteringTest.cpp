@@ -23,10 +23,6 @@ Cell8 cellOf(const std::vector<Colour8>& colours) {
   return cell;
 }
 
-size_t totalColours(const Cell8& cell) {
-  return cell.colourCount();
-}
-
 TEST(PaletteClustering, SplitOnlyBeyondTheDistance) {
   // Two pairs of colours whose means lie exactly 10 apart.
   const std::vector<Colour8> colours{{20, 50, 50}, {30, 50, 50}, {20, 50, 50}, {30, 50, 50}};
@@ -39,14 +35,15 @@ TEST(PaletteClustering, SplitOnlyBeyondTheDistance) {
   ASSERT_EQ(high.size(), 2u);
   ASSERT_EQ(cell.palette[0].size(), 2u);
   // The side that stays keeps correct running sums and the split-off side its own.
-  const auto low = cell.palette[0];
+  const auto& low = cell.palette[0];
   EXPECT_NE(low.colours[0][0], high.colours[0][0]);
-  auto recomputed = low;
-  computeClusterStatistics(recomputed);
-  EXPECT_DOUBLE_EQ(low.sums[0], recomputed.sums[0]);
-  EXPECT_DOUBLE_EQ(low.moments.m00, recomputed.moments.m00);
-  EXPECT_DOUBLE_EQ(low.moments.m01, recomputed.moments.m01);
-  EXPECT_EQ(low.weights.size(), 2u);
+  for (auto side : {low, high}) {
+    auto recomputed = side;
+    computeClusterStatistics(recomputed);
+    EXPECT_DOUBLE_EQ(side.sums[0], recomputed.sums[0]);
+    EXPECT_DOUBLE_EQ(side.moments.m01, recomputed.moments.m01);
+    EXPECT_EQ(side.weights.size(), 2u);
+  }
 }
 
 TEST(PaletteClustering, EqualColoursNeverSplit) {
@@ -81,7 +78,7 @@ TEST(PaletteClustering, PalettesAndCondensedClustersStayWithinTheLimit) {
   Cell8 cell = cellOf(colours);
   growPalette(cell, kMaxPaletteClusters, 1.0);
   EXPECT_EQ(cell.palette.size(), static_cast<size_t>(kMaxPaletteClusters));
-  EXPECT_EQ(totalColours(cell), colours.size());
+  EXPECT_EQ(cell.colourCount(), colours.size());
 
   Cell8 whole = cellOf(colours);
   condenseCluster<Types8>(whole.palette[0], kMaxPaletteClusters, 1.0);
@@ -128,7 +125,6 @@ TEST(PaletteClustering, ParentLevelGathersAndLinks) {
   pyramid.levels().push_back(std::move(parent));
   pyramid.levels().push_back(buildParentLevel(pyramid.levels().back()));
   EXPECT_TRUE(pyramid.levels().back().singleCell());
-  EXPECT_FALSE(pyramid.empty());
   // Pixel (2, 6) lies in base cell (1, 3) and level-1 cell (0, 1), both empty.
   const auto found = pyramid.paletteAtLevel(2, 6, 0);
   ASSERT_NE(found.palette, nullptr);

@@ -22,26 +22,22 @@ Cluster8 clusterOf(const std::vector<std::array<uint8_t, 3>>& colours) {
 
 constexpr float kNone = -std::numeric_limits<float>::max();
 
-TEST(PaletteEvaluation, ColourLineFit) {
+TEST(PaletteEvaluation, ColourLineFitClampsBeyondTheEnds) {
   const Vector3 f{200, 0, 0}, b{0, 0, 0};
-  auto fit = colourLineFit(f, b, Vector3{50, 0, 0});
-  EXPECT_TRUE(fit.valid);
-  EXPECT_FLOAT_EQ(fit.alpha, 0.25f);
-  EXPECT_EQ(fit.score, 0.0f);
-  EXPECT_DOUBLE_EQ(fit.point[0], 50.0);
-
-  fit = colourLineFit(f, b, Vector3{230, 40, 0});  // beyond F
-  EXPECT_EQ(fit.alpha, 1.0f);
-  EXPECT_FLOAT_EQ(fit.score, -50.0f);
-
-  fit = colourLineFit(f, b, Vector3{-30, 0, 40});  // beyond B
-  EXPECT_EQ(fit.alpha, 0.0f);
-  EXPECT_FLOAT_EQ(fit.score, -50.0f);
-
-  fit = colourLineFit(f, b, Vector3{100, 30, 40});  // off the middle
-  EXPECT_FLOAT_EQ(fit.alpha, 0.5f);
-  EXPECT_FLOAT_EQ(fit.score, -50.0f);
-
+  struct Case {
+    Vector3 c;
+    float alpha, score;
+  };
+  const Case cases[] = {{{50, 0, 0}, 0.25f, 0.0f},
+                        {{230, 40, 0}, 1.0f, -50.0f},  // beyond F
+                        {{-30, 0, 40}, 0.0f, -50.0f},  // beyond B
+                        {{100, 30, 40}, 0.5f, -50.0f}};
+  for (const Case& c : cases) {
+    const auto fit = colourLineFit(f, b, c.c);
+    EXPECT_TRUE(fit.valid);
+    EXPECT_FLOAT_EQ(fit.alpha, c.alpha) << c.c[0];
+    EXPECT_FLOAT_EQ(fit.score, c.score) << c.c[0];
+  }
   EXPECT_FALSE(colourLineFit(f, f, Vector3{1, 2, 3}).valid);
 }
 
@@ -75,23 +71,13 @@ TEST(PaletteEvaluation, RepresentativeIsTheFirstNearestMember) {
   EXPECT_EQ(clusterRepresentative(c), 0u);
 }
 
-TEST(PaletteEvaluation, FirstBestClusterPairWins) {
-  // Both foreground clusters explain C equally well with the one background cluster.
-  const std::vector<Cluster8> fg{clusterOf({{100, 0, 0}}), clusterOf({{100, 0, 0}})};
-  const std::vector<Cluster8> bg{clusterOf({{0, 0, 0}})};
-  Colour3f f{-1, -1, -1}, b{-1, -1, -1};
-  EXPECT_EQ(evaluatePalettePair(fg, bg, Colour3f{50, 0, 0}, f, b), 0.0f);
-  EXPECT_EQ(f, (Colour3f{100, 0, 0}));
-  EXPECT_EQ(b, (Colour3f{0, 0, 0}));
-}
-
-TEST(PaletteEvaluation, PicksTheClusterPairWhoseLinePassesClosest) {
-  const std::vector<Cluster8> fg{clusterOf({{200, 0, 0}}), clusterOf({{0, 200, 0}})};
+TEST(PaletteEvaluation, PicksTheClusterPairWhoseLinePassesClosestFirstBestWinning) {
+  const std::vector<Cluster8> fg{clusterOf({{200, 0, 0}}), clusterOf({{0, 200, 0}}),
+                                 clusterOf({{0, 200, 0}})};
   const std::vector<Cluster8> bg{clusterOf({{0, 0, 200}}), clusterOf({{200, 200, 200}})};
   Colour3f f, b;
-  // Halfway between (0, 200, 0) and (200, 200, 200).
-  const float score = evaluatePalettePair(fg, bg, Colour3f{100, 200, 100}, f, b);
-  EXPECT_EQ(score, 0.0f);
+  // Halfway between (0, 200, 0) and (200, 200, 200), which two foreground clusters hold.
+  EXPECT_EQ(evaluatePalettePair(fg, bg, Colour3f{100, 200, 100}, f, b), 0.0f);
   EXPECT_EQ(f, (Colour3f{0, 200, 0}));
   EXPECT_EQ(b, (Colour3f{200, 200, 200}));
 }

@@ -61,52 +61,6 @@ TEST(ClassificationState, DependentSubStateSharesTheParentsSegmentation) {
   EXPECT_EQ(child.segmentation().innerLabels.size(), 0);
 }
 
-TEST(ClassificationState, ApplyingChangesWritesRecordsAndWidensTheChangedRectangle) {
-  IiClassification state(nullptr, true, sessiontest::colourImage(8, 8));
-  auto status = sessiontest::statusArray(8, 8, 1);
-  status(2, 2) = 0;  // outside the picture
-  const auto before = status.copy();
-
-  state.applyChanges(status, &state.undoStack());  // an empty pending rectangle: nothing
-  EXPECT_FALSE(state.hasDirtyRect());
-
-  state.workMask()(blitz::Range(1, 3), blitz::Range(1, 3)) = 2;
-  state.workMask()(2, 3) = 0;
-  state.pendingChange().changedRect = Box{1, 1, 3, 3};
-  state.applyChanges(status, &state.undoStack());
-  EXPECT_EQ(status(1, 1), 2);
-  EXPECT_EQ(status(2, 3), 1);  // work mask 0: unchanged
-  EXPECT_EQ(status(2, 2), 0);  // outside the picture: never written
-  EXPECT_EQ(state.undoStack().undoStepCount(), 1u);
-  Box dirty;
-  ASSERT_TRUE(state.takeDirtyRect(dirty));
-  EXPECT_EQ(dirty, (Box{1, 1, 3, 3}));
-  EXPECT_FALSE(state.hasDirtyRect());
-
-  // A rectangle reaching beyond the arrays is cut to them.
-  state.clearWorkMask();
-  state.workMask()(7, 7) = 4;
-  state.pendingChange().changedRect = Box{5, 5, 12, 12};
-  state.applyChanges(status, &state.undoStack());
-  EXPECT_EQ(status(7, 7), 4);
-  ASSERT_TRUE(state.takeDirtyRect(dirty));
-  EXPECT_EQ(dirty, (Box{5, 5, 7, 7}));
-
-  // Without a stack nothing is recorded.
-  state.workMask()(6, 6) = 8;
-  state.pendingChange().changedRect = Box{6, 6, 6, 6};
-  state.applyChanges(status, nullptr);
-  EXPECT_EQ(status(6, 6), 8);
-  EXPECT_EQ(state.undoStack().undoStepCount(), 2u);
-
-  state.undo();
-  EXPECT_TRUE(state.pendingChange().changedRect.empty());
-  state.undo();
-  EXPECT_EQ(status(6, 6), 8);  // the unrecorded change stays
-  status(6, 6) = 1;
-  EXPECT_TRUE(blitz::all(status == before));
-}
-
 TEST(ClassificationState, RollingBackAnOperationRevertsRecordedAndUnrecordedChanges) {
   IiClassification state(nullptr, true, sessiontest::colourImage(5, 5));
   auto status = sessiontest::statusArray(5, 5, 1);
@@ -136,15 +90,27 @@ TEST(ClassificationState, RollingBackAnOperationRevertsRecordedAndUnrecordedChan
   EXPECT_TRUE(blitz::all(status == before));
   EXPECT_EQ(state.undoStack().undoCount(), 1u);
 
-  // Kept: the unrecorded change stays, the recorded one is undoable.
+  // Kept: the change stays and is undoable. A rectangle reaching beyond the arrays is cut to
+  // them; pixels outside the picture (status 0) and work-mask entries of 0 are never written.
+  status(4, 3) = 0;
+  Box dirty;
+  state.takeDirtyRect(dirty);
   state.beginOperation();
   state.workMask() = 8;
-  state.pendingChange().changedRect = Box{4, 4, 4, 4};
+  state.workMask()(3, 4) = 0;
+  state.pendingChange().changedRect = Box{3, 3, 12, 12};
   state.applyChanges(status, &state.undoStack());
   state.endOperation();
   EXPECT_EQ(status(4, 4), 8);
+  EXPECT_EQ(status(3, 3), 8);
+  EXPECT_EQ(status(4, 3), 0);
+  EXPECT_EQ(status(3, 4), 1);
+  ASSERT_TRUE(state.takeDirtyRect(dirty));
+  EXPECT_EQ(dirty, (Box{3, 3, 4, 4}));
   EXPECT_EQ(state.undoStack().undoCount(), 1u);
   EXPECT_EQ(state.undoStack().undoStepCount(), 2u);
+  state.undo();
+  EXPECT_EQ(status(4, 4), before(4, 4));
 }
 
 TEST(ClassificationState, RelaxedColoursSaturate) {

@@ -76,25 +76,6 @@ TEST(IiUndoModifyStatus, SplitsRunsLongerThanTwentyFourBits) {
   EXPECT_TRUE(blitz::all(status == 1));
 }
 
-TEST_F(StackTest, RecordingOpensAUserLevelStepWhenNoneIsOpenAndDropsRedo) {
-  UndoStack stack(200);
-  stack.record(step(log, "a"));  // implicit commit: the count was 0
-  EXPECT_EQ(stack.undoCount(), 1u);
-  stack.record(step(log, "b"));  // joins it
-  EXPECT_EQ(stack.undoCount(), 1u);
-  stack.commit();
-  stack.record(step(log, "c"));
-  stack.undo(state);
-  stack.record(step(log, "d"));  // after an undo: a new user-level step, redo dropped
-  EXPECT_EQ(stack.redoCount(), 0u);
-  EXPECT_EQ(stack.undoCount(), 2u);
-  EXPECT_EQ(log.deleted, 1);
-  EXPECT_EQ(stack.undoStepCount(), 3u);
-  stack.clear();
-  EXPECT_EQ(log.deleted, 4);
-  EXPECT_EQ(stack.undoCount() + stack.redoCount(), 0u);
-}
-
 TEST_F(StackTest, RevertedJournalRestoresTheStackExactly) {
   UndoStack stack(2);
   stack.commit();
