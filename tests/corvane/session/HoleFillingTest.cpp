@@ -92,6 +92,23 @@ TEST_F(DespeckleFixture, SizeZeroAndEmptyRectangleChangeNothing) {
   EXPECT_EQ(s.history(), undone);
 }
 
+TEST_F(DespeckleFixture, CancelAtEveryReportLeavesEverythingAsBefore) {
+  const History before = s.history();
+  auto& state = s.inner->classification();
+  for (int k = 1; k <= 3; ++k) {
+    Reports reports(k);
+    auto status = s.statusArray();
+    const CvResult result =
+        s.inner->runOperation("Despeckle selection", nullptr, nullptr, [&](ProgressRange&) {
+          classification::despeckle(state, status, 2, ProgressRange(&reports, 0.0f, 1.0f));
+        });
+    ASSERT_EQ(result, CvCancelled) << k;
+    EXPECT_EQ(s.history(), before) << k;
+  }
+  EXPECT_EQ(CvDespeckleSelection(s.session, s.status, 2, nullptr, nullptr), CvOk);
+  EXPECT_EQ(s.at(8, 8), 2);
+}
+
 TEST(Despeckle, LongColumnsAndHugeWindowsMatchTheRectangle) {
   // A window far wider than the rectangle fills every unassigned pixel not open to its
   // outside, without overflowing; a selection 300 rows high is reported on within its rows.
