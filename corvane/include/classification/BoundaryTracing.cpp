@@ -79,8 +79,22 @@ class CrackTracer {
           const int32_t r1 = int32_t(std::min<int64_t>(rect.upperRow, int64_t(r0) + 63));
           for (int32_t r = r0; r <= r1; ++r) {
             const uint64_t bit = uint64_t(1) << (r - r0);
-            T left = at(r, rect.lowerColumn - 1);
             uint64_t* column = &starts[size_t(word)];
+            // Rows whose neighbours all lie in the array are read straight from it.
+            const bool inside = values_.size() != 0 && r - 1 >= domain_.lowerRow &&
+                                r <= domain_.upperRow &&
+                                rect.lowerColumn - 1 >= domain_.lowerColumn &&
+                                rect.upperColumn <= domain_.upperColumn;
+            if (inside) {
+              const ptrdiff_t step = values_.stride(1);
+              const T* here = &values_(r, rect.lowerColumn);
+              const T* above = &values_(r - 1, rect.lowerColumn);
+              for (int32_t c = rect.lowerColumn; c <= rect.upperColumn;
+                   ++c, column += wordsPerColumn, here += step, above += step)
+                if (*here != here[-step] || *here != *above) *column |= bit;
+              continue;
+            }
+            T left = at(r, rect.lowerColumn - 1);
             for (int32_t c = rect.lowerColumn; c <= rect.upperColumn;
                  ++c, column += wordsPerColumn) {
               const T here = at(r, c);

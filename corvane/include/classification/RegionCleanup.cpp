@@ -85,26 +85,32 @@ int32_t cleanUpRegionLabels(LabelArray& innerLabels, const Box& domain, int32_t 
   const int32_t bands = (domain.upperRow - domain.lowerRow) / bandRows + 1;
   std::vector<int32_t> largest(size_t(bands), innerLabelCount);
   std::vector<std::vector<corvane::IndexPair>> lone(static_cast<size_t>(bands));
+  auto pairBand = [&](int32_t first, int32_t last) {
+    const size_t band = size_t((first - domain.lowerRow) / bandRows);
+    int32_t most = largest[band];
+    const ptrdiff_t down = innerLabels.stride(0);
+    const ptrdiff_t right = innerLabels.stride(1);
+    const ptrdiff_t workStep = work.stride(1);
+    for (int32_t r = first; r <= last; ++r) {
+      const int32_t* at = &innerLabels(r, domain.lowerColumn);
+      int32_t* to = &work(r, domain.lowerColumn);
+      const bool hasUp = r > domain.lowerRow;
+      const bool hasDown = r < domain.upperRow;
+      for (int32_t c = domain.lowerColumn; c <= domain.upperColumn;
+           ++c, at += right, to += workStep) {
+        const int32_t label = *at;
+        most = std::max(most, label);
+        const bool paired =
+            (c < domain.upperColumn && at[right] == label) || (hasDown && at[down] == label) ||
+            (c > domain.lowerColumn && at[-right] == label) || (hasUp && at[-down] == label);
+        *to = paired ? label : 0;
+        if (!paired) lone[band].push_back(corvane::IndexPair{r, c});
+      }
+    }
+    largest[band] = most;
+  };
   corvane::forEachBand(domain.lowerRow, domain.upperRow, bandRows, corvane::processorCount(),
-                       [&](int32_t first, int32_t last) {
-                         const size_t band = size_t((first - domain.lowerRow) / bandRows);
-                         int32_t most = largest[band];
-                         for (int32_t r = first; r <= last; ++r) {
-                           for (int32_t c = domain.lowerColumn; c <= domain.upperColumn; ++c) {
-                             const int32_t label = innerLabels(r, c);
-                             most = std::max(most, label);
-                             const bool paired =
-                                 (c < domain.upperColumn && innerLabels(r, c + 1) == label) ||
-                                 (r < domain.upperRow && innerLabels(r + 1, c) == label) ||
-                                 (c > domain.lowerColumn && innerLabels(r, c - 1) == label) ||
-                                 (r > domain.lowerRow && innerLabels(r - 1, c) == label);
-                             const int32_t value = paired ? label : 0;
-                             work(r, c) = value;
-                             if (value == 0) lone[band].push_back(corvane::IndexPair{r, c});
-                           }
-                         }
-                         largest[band] = most;
-                       });
+                       pairBand);
   const int32_t largestLabel = *std::max_element(largest.begin(), largest.end());
 
   // Lone pixels take the majority label of their neighbours; one next to another lone pixel
@@ -178,15 +184,27 @@ int32_t relabelComponents(const LabelArray& work, const Box& domain, LabelArray&
   };
   auto indexOf = [&](int32_t r) { return int32_t((int64_t(r) - domain.lowerRow) * columns); };
   const ptrdiff_t step = work.stride(1);
+  // A row joins run by run: the pixels of a run of equal values hang below its first pixel,
+  // and a run meets each stretch of equal values above it once.
   auto joinRow = [&](int32_t r, bool withAbove) {
-    int32_t i = indexOf(r);
+    const int32_t base = indexOf(r);
     const int32_t* row = &work(r, domain.lowerColumn);
     const int32_t* above = withAbove ? &work(r - 1, domain.lowerColumn) : nullptr;
-    for (int64_t c = 0; c < columns; ++c, ++i) {
+    for (int64_t c = 0; c < columns;) {
       const int32_t v = row[c * step];
-      parent[size_t(i)] = i;
-      if (c > 0 && row[(c - 1) * step] == v) parent[size_t(i)] = find(i - 1);
-      if (above && above[c * step] == v) unite(i, i - int32_t(columns));
+      const int32_t head = base + int32_t(c);
+      int64_t end = c + 1;
+      while (end < columns && row[end * step] == v) ++end;
+      for (int64_t k = c; k < end; ++k) parent[size_t(base + k)] = head;
+      if (above) {
+        bool previous = false;
+        for (int64_t k = c; k < end; ++k) {
+          const bool match = above[k * step] == v;
+          if (match && !previous) unite(head, base + int32_t(k) - int32_t(columns));
+          previous = match;
+        }
+      }
+      c = end;
     }
   };
   const int32_t bandRows = 64;
@@ -297,12 +315,13 @@ void remapByRegion(const std::vector<int32_t>& table, const LabelArray& regionMa
     if ((first & 511) == 0) progress.report(std::string(), float(first - d.lowerRow) / rows);
     const int32_t last = int32_t(std::min<int64_t>(d.upperRow, (int64_t(first) | 511)));
     corvane::forEachBand(first, last, 32, threads, [&](int32_t bandFirst, int32_t bandLast) {
+      const ptrdiff_t from = regionMap.stride(1);
+      const ptrdiff_t to = finalLabels.stride(1);
       for (int32_t r = bandFirst; r <= bandLast; ++r) {
-        for (int32_t c = d.lowerColumn; c <= d.upperColumn; ++c) {
-          const int32_t region = regionMap(r, c);
-          if (region >= 0 && size_t(region) < table.size())
-            finalLabels(r, c) = table[size_t(region)];
-        }
+        const int32_t* region = &regionMap(r, d.lowerColumn);
+        int32_t* label = &finalLabels(r, d.lowerColumn);
+        for (int32_t c = d.lowerColumn; c <= d.upperColumn; ++c, region += from, label += to)
+          if (*region >= 0 && size_t(*region) < table.size()) *label = table[size_t(*region)];
       }
     });
     first = last + 1;
