@@ -104,9 +104,11 @@ void BM_AnalyseImage(benchmark::State& state) {
   state.counters["regions"] = fixture.inner().classification().segmentation().innerLabelCount;
 }
 
-// The analysis stage by stage on all processors, each stage's seconds as a counter.
+// The analysis stage by stage on the given number of processors, each stage's seconds as a
+// counter.
 void BM_AnalyseStages(benchmark::State& state) {
   Fixture fixture;
+  corvane::setProcessorCountOverride(unsigned(state.range(0)));
   classification::IiClassification& c = fixture.inner().classification();
   fixture.inner().loadParameters();
   double seconds[7] = {};
@@ -125,6 +127,7 @@ void BM_AnalyseStages(benchmark::State& state) {
     std::vector<classification::Outline> outlines;
     timed(seconds[5], [&] { classification::traceOutlines(c, outlines); });
   }
+  corvane::setProcessorCountOverride(0);
   const char* names[6] = {"1 rancour",  "2 global",    "3 segmentation",
                           "4 clean-up", "5 label map", "6 outlines"};
   for (int i = 0; i < 6; ++i)
@@ -161,7 +164,12 @@ BENCHMARK(BM_AnalyseImage)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2)
     ->UseRealTime();
-BENCHMARK(BM_AnalyseStages)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_AnalyseStages)
+    ->Arg(1)
+    ->Arg(int64_t(std::max(1u, std::thread::hardware_concurrency())))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
 BENCHMARK(BM_Stroke)
     ->Args({0, 0})
     ->Args({1, 0})

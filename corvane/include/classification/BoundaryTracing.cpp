@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "util/BoxOps.h"
+#include "util/ParallelBands.h"
+#include "util/ProcessorCount.h"
 #include "util/TracerTables.h"
 
 namespace classification {
@@ -59,21 +62,65 @@ class CrackTracer {
 
   // Scans `rect` columns outer, rows inner, and traces a chain from every crack against the
   // left or the upper neighbour that no chain has covered yet.
+  //
+  // Only pixels that differ from their left or upper neighbour can start a chain. They are
+  // found first, in row bands on all processors, and kept as bits in column order (64 rows a
+  // word), so that the scan in column order visits them alone instead of striding through the
+  // whole array a column at a time.
   template <class Emit>
   void scan(const Box& rect, Emit&& emit) {
+    const int64_t rows = int64_t(rect.upperRow) - rect.lowerRow + 1;
+    const int64_t columns = int64_t(rect.upperColumn) - rect.lowerColumn + 1;
+    const size_t wordsPerColumn = size_t((rows + 63) / 64);
+    std::vector<uint64_t> starts(wordsPerColumn * size_t(columns), 0);
+    corvane::forEachBand(
+        0, int32_t(wordsPerColumn) - 1, 1, corvane::processorCount(), [&](int32_t word, int32_t) {
+          const int32_t r0 = rect.lowerRow + word * 64;
+          const int32_t r1 = int32_t(std::min<int64_t>(rect.upperRow, int64_t(r0) + 63));
+          for (int32_t r = r0; r <= r1; ++r) {
+            const uint64_t bit = uint64_t(1) << (r - r0);
+            uint64_t* column = &starts[size_t(word)];
+            // Rows whose neighbours all lie in the array are read straight from it.
+            const bool inside = values_.size() != 0 && r - 1 >= domain_.lowerRow &&
+                                r <= domain_.upperRow &&
+                                rect.lowerColumn - 1 >= domain_.lowerColumn &&
+                                rect.upperColumn <= domain_.upperColumn;
+            if (inside) {
+              const ptrdiff_t step = values_.stride(1);
+              const T* here = &values_(r, rect.lowerColumn);
+              const T* above = &values_(r - 1, rect.lowerColumn);
+              for (int32_t c = rect.lowerColumn; c <= rect.upperColumn;
+                   ++c, column += wordsPerColumn, here += step, above += step)
+                if (*here != here[-step] || *here != *above) *column |= bit;
+              continue;
+            }
+            T left = at(r, rect.lowerColumn - 1);
+            for (int32_t c = rect.lowerColumn; c <= rect.upperColumn;
+                 ++c, column += wordsPerColumn) {
+              const T here = at(r, c);
+              if (here != left || here != at(r - 1, c)) *column |= bit;
+              left = here;
+            }
+          }
+        });
+
     IntegerOutline points;
+    const uint64_t* column = starts.data();
     for (int32_t c = rect.lowerColumn; c <= rect.upperColumn; ++c) {
-      for (int32_t r = rect.lowerRow; r <= rect.upperRow; ++r) {
-        const T here = at(r, c);
-        const T left = at(r, c - 1);
-        if (here != left && !flagged(r, c, 2) && !flagged(r, c - 1, 0)) {
-          const bool swapped = trace(IndexPair{r, c}, 2, points);
-          emit(swapped ? left : here, swapped ? here : left, points);
-        }
-        const T above = at(r - 1, c);
-        if (here != above && !flagged(r, c, 1) && !flagged(r - 1, c, 3)) {
-          const bool swapped = trace(IndexPair{r, c}, 1, points);
-          emit(swapped ? above : here, swapped ? here : above, points);
+      for (size_t w = 0; w < wordsPerColumn; ++w, ++column) {
+        for (uint64_t bits = *column; bits != 0; bits &= bits - 1) {
+          const int32_t r = rect.lowerRow + int32_t(w * 64) + __builtin_ctzll(bits);
+          const T here = at(r, c);
+          const T left = at(r, c - 1);
+          if (here != left && !flagged(r, c, 2) && !flagged(r, c - 1, 0)) {
+            const bool swapped = trace(IndexPair{r, c}, 2, points);
+            emit(swapped ? left : here, swapped ? here : left, points);
+          }
+          const T above = at(r - 1, c);
+          if (here != above && !flagged(r, c, 1) && !flagged(r - 1, c, 3)) {
+            const bool swapped = trace(IndexPair{r, c}, 1, points);
+            emit(swapped ? above : here, swapped ? here : above, points);
+          }
         }
       }
     }

@@ -5,6 +5,9 @@
 #include <unordered_map>
 
 #include "util/BoxOps.h"
+#include "util/IndexPair.h"
+#include "util/ParallelBands.h"
+#include "util/ProcessorCount.h"
 
 namespace classification {
 
@@ -71,35 +74,56 @@ int32_t cleanUpRegionLabels(LabelArray& innerLabels, const Box& domain, int32_t 
   if (domain.empty()) return 0;
   fillOutsideRect(domain, 0, innerLabels);
   LabelArray work(innerLabels.lbound(), innerLabels.extent());
-  work = 0;
+  fillOutsideRect(domain, 0, work);
 
-  // Pixels that share their label with a 4-neighbour keep it. The margin holds 0, which a
-  // real label never pairs with, so the pass stays inside the domain.
+  // Pixels that share their label with a 4-neighbour inside the domain keep it, the others
+  // get 0. Every pixel depends on its own neighbourhood alone, so row bands run on all
+  // processors; each band also notes its largest label and, in raster order, its 0 pixels.
   // The tally covers every label present: after a first clean-up `innerLabelCount` may
   // already count regions rather than labels.
-  int32_t largestLabel = innerLabelCount;
-  for (int32_t r = domain.upperRow; r >= domain.lowerRow; --r) {
-    for (int32_t c = domain.upperColumn; c >= domain.lowerColumn; --c) {
-      const int32_t label = innerLabels(r, c);
-      largestLabel = std::max(largestLabel, label);
-      if (c < domain.upperColumn && innerLabels(r, c + 1) == label) {
-        work(r, c) = label;
-        work(r, c + 1) = label;
-      }
-      if (r < domain.upperRow && innerLabels(r + 1, c) == label) {
-        work(r, c) = label;
-        work(r + 1, c) = label;
+  const int32_t bandRows = 64;
+  const int32_t bands = (domain.upperRow - domain.lowerRow) / bandRows + 1;
+  std::vector<int32_t> largest(size_t(bands), innerLabelCount);
+  std::vector<std::vector<corvane::IndexPair>> lone(static_cast<size_t>(bands));
+  auto pairBand = [&](int32_t first, int32_t last) {
+    const size_t band = size_t((first - domain.lowerRow) / bandRows);
+    int32_t most = largest[band];
+    const ptrdiff_t down = innerLabels.stride(0);
+    const ptrdiff_t right = innerLabels.stride(1);
+    const ptrdiff_t workStep = work.stride(1);
+    for (int32_t r = first; r <= last; ++r) {
+      const int32_t* at = &innerLabels(r, domain.lowerColumn);
+      int32_t* to = &work(r, domain.lowerColumn);
+      const bool hasUp = r > domain.lowerRow;
+      const bool hasDown = r < domain.upperRow;
+      for (int32_t c = domain.lowerColumn; c <= domain.upperColumn;
+           ++c, at += right, to += workStep) {
+        const int32_t label = *at;
+        most = std::max(most, label);
+        const bool paired =
+            (c < domain.upperColumn && at[right] == label) || (hasDown && at[down] == label) ||
+            (c > domain.lowerColumn && at[-right] == label) || (hasUp && at[-down] == label);
+        *to = paired ? label : 0;
+        if (!paired) lone[band].push_back(corvane::IndexPair{r, c});
       }
     }
-  }
+    largest[band] = most;
+  };
+  corvane::forEachBand(domain.lowerRow, domain.upperRow, bandRows, corvane::processorCount(),
+                       pairBand);
+  const int32_t largestLabel = *std::max_element(largest.begin(), largest.end());
 
   // Lone pixels take the majority label of their neighbours; one next to another lone pixel
-  // (or the margin) becomes -1 with it.
+  // (or the margin) becomes -1 with it. This runs in raster order over the 0 pixels found
+  // above: a value never turns 0 on the way, so no other pixel can need the fill, while a
+  // listed pixel may no longer do so.
   static const int kEdge[4][2] = {{-1, 0}, {0, -1}, {0, 1}, {1, 0}};
   static const int kCorner[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
   Tally tally(largestLabel + 1);
-  for (int32_t r = domain.lowerRow; r <= domain.upperRow; ++r) {
-    for (int32_t c = domain.lowerColumn; c <= domain.upperColumn; ++c) {
+  for (const auto& pixels : lone) {
+    for (const corvane::IndexPair& pixel : pixels) {
+      const int32_t r = pixel.first;
+      const int32_t c = pixel.second;
       if (work(r, c) != 0) continue;
       bool isolated = false;
       for (int i = 0; i < 4 && !isolated; ++i) {
@@ -137,7 +161,9 @@ int32_t relabelComponents(const LabelArray& work, const Box& domain, LabelArray&
   const int64_t rows = int64_t(domain.upperRow) - domain.lowerRow + 1;
   const int64_t columns = int64_t(domain.upperColumn) - domain.lowerColumn + 1;
   // Provisional labels are raster indices; a parent is never larger than its child, so the
-  // root of a component is its first pixel.
+  // root of a component is its first pixel, and the numbering (roots in raster order) does
+  // not depend on the order in which pixels were joined. Bands of rows are joined on all
+  // processors, each within itself; the seams between bands follow in the calling thread.
   std::vector<int32_t> parent(size_t(rows * columns));
   auto find = [&parent](int32_t i) {
     while (parent[size_t(i)] != i) {
@@ -156,32 +182,81 @@ int32_t relabelComponents(const LabelArray& work, const Box& domain, LabelArray&
       parent[size_t(a)] = b;
     }
   };
-
-  int32_t i = 0;
-  for (int32_t r = domain.lowerRow; r <= domain.upperRow; ++r) {
+  auto indexOf = [&](int32_t r) { return int32_t((int64_t(r) - domain.lowerRow) * columns); };
+  const ptrdiff_t step = work.stride(1);
+  // A row joins run by run: the pixels of a run of equal values hang below its first pixel,
+  // and a run meets each stretch of equal values above it once.
+  auto joinRow = [&](int32_t r, bool withAbove) {
+    const int32_t base = indexOf(r);
     const int32_t* row = &work(r, domain.lowerColumn);
-    const int32_t* above = r > domain.lowerRow ? &work(r - 1, domain.lowerColumn) : nullptr;
-    const ptrdiff_t step = work.stride(1);
-    for (int64_t c = 0; c < columns; ++c, ++i) {
+    const int32_t* above = withAbove ? &work(r - 1, domain.lowerColumn) : nullptr;
+    for (int64_t c = 0; c < columns;) {
       const int32_t v = row[c * step];
-      parent[size_t(i)] = i;
-      if (c > 0 && row[(c - 1) * step] == v) parent[size_t(i)] = find(i - 1);
-      if (above && above[c * step] == v) unite(i, i - int32_t(columns));
+      const int32_t head = base + int32_t(c);
+      int64_t end = c + 1;
+      while (end < columns && row[end * step] == v) ++end;
+      for (int64_t k = c; k < end; ++k) parent[size_t(base + k)] = head;
+      if (above) {
+        bool previous = false;
+        for (int64_t k = c; k < end; ++k) {
+          const bool match = above[k * step] == v;
+          if (match && !previous) unite(head, base + int32_t(k) - int32_t(columns));
+          previous = match;
+        }
+      }
+      c = end;
     }
+  };
+  const int32_t bandRows = 64;
+  const unsigned threads = corvane::processorCount();
+  corvane::forEachBand(domain.lowerRow, domain.upperRow, bandRows, threads,
+                       [&](int32_t first, int32_t last) {
+                         for (int32_t r = first; r <= last; ++r) joinRow(r, r > first);
+                       });
+  for (int32_t r = domain.lowerRow + bandRows; r <= domain.upperRow; r += bandRows) {
+    const int32_t* row = &work(r, domain.lowerColumn);
+    const int32_t* above = &work(r - 1, domain.lowerColumn);
+    int32_t i = indexOf(r);
+    for (int64_t c = 0; c < columns; ++c, ++i)
+      if (above[c * step] == row[c * step]) unite(i, i - int32_t(columns));
   }
 
-  // In raster order every parent was visited before its child: roots take the next number,
-  // the others their parent's, stored complemented in place of the parent.
-  int32_t count = 0;
-  i = 0;
-  for (int32_t r = domain.lowerRow; r <= domain.upperRow; ++r) {
-    for (int32_t c = domain.lowerColumn; c <= domain.upperColumn; ++c, ++i) {
-      const int32_t p = parent[size_t(i)];
-      parent[size_t(i)] = p == i ? ~count++ : parent[size_t(p)];
-      regionMap(r, c) = ~parent[size_t(i)];
-    }
-  }
-  return count;
+  // Every pixel's root into the region map (reads only), the roots counted per band.
+  const int32_t bands = int32_t((rows - 1) / bandRows + 1);
+  std::vector<int32_t> roots(size_t(bands) + 1, 0);
+  corvane::forEachBand(domain.lowerRow, domain.upperRow, bandRows, threads,
+                       [&](int32_t first, int32_t last) {
+                         int32_t count = 0;
+                         for (int32_t r = first; r <= last; ++r) {
+                           int32_t i = indexOf(r);
+                           for (int32_t c = domain.lowerColumn; c <= domain.upperColumn; ++c, ++i) {
+                             int32_t root = parent[size_t(i)];
+                             while (parent[size_t(root)] != root) root = parent[size_t(root)];
+                             regionMap(r, c) = root;
+                             count += root == i;
+                           }
+                         }
+                         roots[size_t((first - domain.lowerRow) / bandRows) + 1] = count;
+                       });
+  for (size_t b = 1; b < roots.size(); ++b) roots[b] += roots[b - 1];
+  // Roots take consecutive numbers in raster order, stored complemented in place of their
+  // parent; then every pixel takes its root's number.
+  corvane::forEachBand(domain.lowerRow, domain.upperRow, bandRows, threads,
+                       [&](int32_t first, int32_t last) {
+                         int32_t next = roots[size_t((first - domain.lowerRow) / bandRows)];
+                         for (int32_t r = first; r <= last; ++r) {
+                           int32_t i = indexOf(r);
+                           for (int32_t c = domain.lowerColumn; c <= domain.upperColumn; ++c, ++i)
+                             if (regionMap(r, c) == i) parent[size_t(i)] = ~next++;
+                         }
+                       });
+  corvane::forEachBand(domain.lowerRow, domain.upperRow, bandRows, threads,
+                       [&](int32_t first, int32_t last) {
+                         for (int32_t r = first; r <= last; ++r)
+                           for (int32_t c = domain.lowerColumn; c <= domain.upperColumn; ++c)
+                             regionMap(r, c) = ~parent[size_t(regionMap(r, c))];
+                       });
+  return roots.back();
 }
 
 void majorityPartitionTable(std::vector<int32_t>& table, int32_t regionCount,
@@ -233,12 +308,23 @@ void remapByRegion(const std::vector<int32_t>& table, const LabelArray& regionMa
   if (regionMap.size() == 0) return;
   const Box d = domainOf(regionMap);
   const float rows = float(d.upperRow - d.lowerRow + 1);
-  for (int32_t r = d.lowerRow; r <= d.upperRow; ++r) {
-    if ((r & 511) == 0) progress.report(std::string(), float(r - d.lowerRow) / rows);
-    for (int32_t c = d.lowerColumn; c <= d.upperColumn; ++c) {
-      const int32_t region = regionMap(r, c);
-      if (region >= 0 && size_t(region) < table.size()) finalLabels(r, c) = table[size_t(region)];
-    }
+  // Rows are independent: each stretch between two reported rows runs in bands on all
+  // processors, the report itself in the calling thread before the stretch, as row by row.
+  const unsigned threads = corvane::processorCount();
+  for (int32_t first = d.lowerRow; first <= d.upperRow;) {
+    if ((first & 511) == 0) progress.report(std::string(), float(first - d.lowerRow) / rows);
+    const int32_t last = int32_t(std::min<int64_t>(d.upperRow, (int64_t(first) | 511)));
+    corvane::forEachBand(first, last, 32, threads, [&](int32_t bandFirst, int32_t bandLast) {
+      const ptrdiff_t from = regionMap.stride(1);
+      const ptrdiff_t to = finalLabels.stride(1);
+      for (int32_t r = bandFirst; r <= bandLast; ++r) {
+        const int32_t* region = &regionMap(r, d.lowerColumn);
+        int32_t* label = &finalLabels(r, d.lowerColumn);
+        for (int32_t c = d.lowerColumn; c <= d.upperColumn; ++c, region += from, label += to)
+          if (*region >= 0 && size_t(*region) < table.size()) *label = table[size_t(*region)];
+      }
+    });
+    first = last + 1;
   }
 }
 

@@ -12,6 +12,7 @@
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
 #include "util/EdgeReplication.h"
+#include "util/ParallelBands.h"
 #include "util/ProcessorCount.h"
 #include "util/SaturatingCast.h"
 #include "watershed/WatershedTimed.h"
@@ -440,38 +441,54 @@ bool Segmentation<6, 0>::buildLocalValueMap(bool forced, ProgressRange range) {
   // The image widened by one pixel whose margin never lowers a neighbour.
   const Box& d = imageDomain;
   blitz::Array<int32_t, 2> values = arrayOver<int32_t>(widened(d, 1));
-  values = kUnreachedValue;
   const float inverseBlockSize = 1.0f / static_cast<float>(grid.blockSize);
   const int32_t divisor =
       saturatingCast<int32_t>(std::ceil(static_cast<float>(window) * 1024.0f * 0.0068709636f));
   const int32_t rows = d.empty() ? 0 : d.upperRow - d.lowerRow + 1;
-  {
+  const unsigned threads = processorCount();
+  if (!d.empty()) {
+    // Only the margin: the spread below writes every pixel of the image.
+    values(values.lbound(0), blitz::Range::all()) = kUnreachedValue;
+    values(values.ubound(0), blitz::Range::all()) = kUnreachedValue;
+    values(blitz::Range::all(), values.lbound(1)) = kUnreachedValue;
+    values(blitz::Range::all(), values.ubound(1)) = kUnreachedValue;
+
     ProgressRange spread(range.ui(), range.map(0.1f), range.map(0.5f));
     std::vector<CentrePair> columnPairs;
-    for (int s = d.lowerColumn; s <= d.upperColumn && !d.empty(); ++s)
+    for (int s = d.lowerColumn; s <= d.upperColumn; ++s)
       columnPairs.push_back(
           centrePair(s, inverseBlockSize, grid.blocks.lowerColumn, grid.blocks.upperColumn));
     const std::ptrdiff_t blockColumn = blockValues.stride(1);
-    for (int r = d.lowerRow; r <= d.upperRow && !d.empty(); ++r) {
-      const CentrePair ri =
-          centrePair(r, inverseBlockSize, grid.blocks.lowerRow, grid.blocks.upperRow);
-      const float wr = ri.weight;
-      const int32_t* const first = &blockValues(ri.first, grid.blocks.lowerColumn);
-      const int32_t* const second = &blockValues(ri.second, grid.blocks.lowerColumn);
-      int32_t* out = &values(r, d.lowerColumn);
-      for (const CentrePair& sj : columnPairs) {
-        const float ws = sj.weight;
-        const std::ptrdiff_t j0 = (sj.first - grid.blocks.lowerColumn) * blockColumn;
-        const std::ptrdiff_t j1 = (sj.second - grid.blocks.lowerColumn) * blockColumn;
-        const float v00 = static_cast<float>(first[j0]);
-        const float v01 = static_cast<float>(first[j1]);
-        const float v10 = static_cast<float>(second[j0]);
-        const float v11 = static_cast<float>(second[j1]);
-        const int32_t value = saturatingCast<int32_t>(wr * (ws * v00 + (1.0f - ws) * v01) +
-                                                      (1.0f - wr) * (ws * v10 + (1.0f - ws) * v11));
-        *out++ = value / divisor;
+    auto spreadRows = [&](int32_t first, int32_t last) {
+      for (int r = first; r <= last; ++r) {
+        const CentrePair ri =
+            centrePair(r, inverseBlockSize, grid.blocks.lowerRow, grid.blocks.upperRow);
+        const float wr = ri.weight;
+        const int32_t* const top = &blockValues(ri.first, grid.blocks.lowerColumn);
+        const int32_t* const bottom = &blockValues(ri.second, grid.blocks.lowerColumn);
+        int32_t* out = &values(r, d.lowerColumn);
+        for (const CentrePair& sj : columnPairs) {
+          const float ws = sj.weight;
+          const std::ptrdiff_t j0 = (sj.first - grid.blocks.lowerColumn) * blockColumn;
+          const std::ptrdiff_t j1 = (sj.second - grid.blocks.lowerColumn) * blockColumn;
+          const float v00 = static_cast<float>(top[j0]);
+          const float v01 = static_cast<float>(top[j1]);
+          const float v10 = static_cast<float>(bottom[j0]);
+          const float v11 = static_cast<float>(bottom[j1]);
+          const int32_t value = saturatingCast<int32_t>(
+              wr * (ws * v00 + (1.0f - ws) * v01) + (1.0f - wr) * (ws * v10 + (1.0f - ws) * v11));
+          *out++ = value / divisor;
+        }
       }
-      spread.report(std::string(), static_cast<float>(r - d.lowerRow) / static_cast<float>(rows));
+    };
+    // Rows are independent: a stretch of rows at a time runs in bands on all processors, and
+    // the calling thread then reports each of its rows in order, as row by row.
+    const int32_t stretch = 256;
+    for (int32_t first = d.lowerRow; first <= d.upperRow; first += stretch) {
+      const int32_t last = int32_t(std::min<int64_t>(d.upperRow, int64_t(first) + stretch - 1));
+      forEachBand(first, last, 16, threads, spreadRows);
+      for (int32_t r = first; r <= last; ++r)
+        spread.report(std::string(), static_cast<float>(r - d.lowerRow) / static_cast<float>(rows));
     }
   }
 
@@ -514,12 +531,16 @@ bool Segmentation<6, 0>::buildLocalValueMap(bool forced, ProgressRange range) {
   allocateGradientImages();
   localValueMap = extractByteComponent(gradientImage, 2);
   blitz::Array<unsigned char, 2>& bytes = localValueMap.array();
-  for (int r = d.lowerRow; r <= d.upperRow && !d.empty(); ++r) {
-    const int32_t* from = &values(r, d.lowerColumn);
-    unsigned char* to = &bytes(r, d.lowerColumn);
+  if (!d.empty()) {
     const std::ptrdiff_t step = bytes.stride(1);
-    for (int s = d.lowerColumn; s <= d.upperColumn; ++s, ++from, to += step)
-      *to = saturatingCast<unsigned char>(static_cast<float>(*from) / 145.54f + 0.5f);
+    forEachBand(d.lowerRow, d.upperRow, 64, threads, [&](int32_t first, int32_t last) {
+      for (int r = first; r <= last; ++r) {
+        const int32_t* from = &values(r, d.lowerColumn);
+        unsigned char* to = &bytes(r, d.lowerColumn);
+        for (int s = d.lowerColumn; s <= d.upperColumn; ++s, ++from, to += step)
+          *to = saturatingCast<unsigned char>(static_cast<float>(*from) / 145.54f + 0.5f);
+      }
+    });
   }
   if (!d.empty()) {
     replicateEdges(bytes, d, [](unsigned char& to, const unsigned char& from) { to = from; });

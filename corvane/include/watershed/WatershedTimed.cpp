@@ -1,10 +1,12 @@
 #include "watershed/WatershedTimed.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
 #include <stdexcept>
 #include <string>
+
+#include "util/ParallelBands.h"
+#include "util/ProcessorCount.h"
 
 namespace corvane {
 
@@ -14,7 +16,29 @@ const char* const kTimedPath = "corvane/include/watershed/Watershed";
 const int kTimedLine = 1229;
 const uint64_t kTimedCheckpointPops = 32768;
 
+// Rows per band of the copies in and out of the flood's layout.
+const int32_t kBandRows = 64;
+// Label words per band of the labelled bits.
+const int32_t kBandWords = 1 << 14;
+// How far behind the front of a bucket the flood asks for the next record's pixels: far
+// enough for the memory to answer, near enough for the lines to still be there.
+const size_t kPrefetchAhead = 12;
+
+using SeedCounts = std::array<size_t, kTimedBucketCount>;
+
 }  // namespace
+
+void TimedBucket::grow() {
+  const size_t count = tail_ - head_;
+  const size_t capacity = capacity_ == 0 ? 16 : capacity_ * 2;
+  std::unique_ptr<Stored[]> larger(new Stored[capacity]);
+  for (size_t k = 0; k < count; ++k) larger[k] = ring_[(head_ + k) & mask_];
+  ring_ = std::move(larger);
+  capacity_ = capacity;
+  mask_ = capacity - 1;
+  head_ = 0;
+  tail_ = count;
+}
 
 void resetTimedBuckets(std::vector<TimedBucket>& buckets) {
   buckets.resize(kTimedBucketCount);
@@ -31,64 +55,116 @@ TimedWatershedState::TimedWatershedState(const blitz::Array<Pixel, 2>& pixels,
   lowColumn_ = labelArray.lbound(1);
   rows_ = labelArray.extent(0);
   columns_ = labelArray.extent(1);
-  seedDomain_ = seedDomain;
   const int64_t width = int64_t(columns_) + 2;
   const int64_t size = (int64_t(rows_) + 2) * width;
   if (size > std::numeric_limits<int32_t>::max()) throw std::length_error("watershed positions");
   rowStep = static_cast<int32_t>(width);
   resetTimedBuckets(queue.buckets);
-  label_.assign(static_cast<size_t>(size), kGuardLabel);
-  labelled_.assign((static_cast<size_t>(size) + 63) / 64, ~uint64_t(0));
-  seedValue_.assign(static_cast<size_t>(size), 0);
-  height_.assign(static_cast<size_t>(size), 0);
-  for (int r = 0; r < rows_; ++r) {
-    const int row = lowRow_ + r;
-    const int32_t start = position(row, lowColumn_);
-    for (int c = 0; c < columns_; ++c) {
-      const Pixel& pixel = pixels(row, lowColumn_ + c);
-      const int32_t value = labelArray(row, lowColumn_ + c);
-      label_[start + c] = value;
-      if (value == -1)
-        labelled_[static_cast<size_t>(start + c) >> 6] &= ~(uint64_t(1) << ((start + c) & 63));
-      seedValue_[start + c] = pixel[0];
-      height_[start + c] = pixel[1];
-    }
-  }
-}
+  const size_t words = (static_cast<size_t>(size) + 63) / 64;
+  label_.reset(new int32_t[static_cast<size_t>(size)]);
+  cell_.reset(new uint16_t[static_cast<size_t>(size)]);
+  labelled_.reset(new uint64_t[words]);
 
-std::vector<int32_t> TimedWatershedState::collectSeeds() const {
-  std::vector<int32_t> seeds;
-  const int r0 = std::max(seedDomain_.lowerRow, lowRow_);
-  const int r1 = std::min<int64_t>(seedDomain_.upperRow, int64_t(lowRow_) + rows_ - 1);
-  const int c0 = std::max(seedDomain_.lowerColumn, lowColumn_);
-  const int c1 = std::min<int64_t>(seedDomain_.upperColumn, int64_t(lowColumn_) + columns_ - 1);
-  for (int r = r0; r <= r1; ++r) {
-    for (int c = c0; c <= c1; ++c) {
-      const int32_t q = position(r, c);
-      if (label_[q] == -1) seeds.push_back(q);
-    }
+  // Guard rows; the guard columns go with their rows below.
+  for (int32_t g : {int32_t(0), rowStep * (rows_ + 1)}) {
+    std::fill(&label_[g], &label_[g] + rowStep, kGuardLabel);
+    std::fill(&cell_[g], &cell_[g] + rowStep, uint16_t(0));
   }
-  return seeds;
+
+  // Seeds lie in the seed domain, cut to the arrays.
+  const int r0 = std::max(seedDomain.lowerRow, lowRow_);
+  const int r1 = std::min<int64_t>(seedDomain.upperRow, int64_t(lowRow_) + rows_ - 1);
+  const int c0 = std::max(seedDomain.lowerColumn, lowColumn_);
+  const int c1 = std::min<int64_t>(seedDomain.upperColumn, int64_t(lowColumn_) + columns_ - 1);
+  const bool seedColumns = c0 <= c1;
+  const int32_t bands = rows_ == 0 ? 0 : (rows_ + kBandRows - 1) / kBandRows;
+  std::vector<SeedCounts> counts(static_cast<size_t>(bands), SeedCounts{});
+  const unsigned threads = processorCount();
+
+  const ptrdiff_t pixelStep = pixels.stride(1);
+  const ptrdiff_t labelStep = labelArray.stride(1);
+  forEachBand(0, rows_ - 1, kBandRows, threads, [&](int32_t first, int32_t last) {
+    SeedCounts& bandCounts = counts[static_cast<size_t>(first / kBandRows)];
+    for (int32_t r = first; r <= last; ++r) {
+      const int row = lowRow_ + r;
+      const int32_t start = position(row, lowColumn_);
+      label_[start - 1] = kGuardLabel;
+      label_[start + columns_] = kGuardLabel;
+      cell_[start - 1] = 0;
+      cell_[start + columns_] = 0;
+      if (columns_ == 0) continue;
+      const Pixel* pixel = &pixels(row, lowColumn_);
+      const int32_t* from = &labelArray(row, lowColumn_);
+      for (int32_t c = 0; c < columns_; ++c, pixel += pixelStep, from += labelStep) {
+        label_[start + c] = *from;
+        cell_[start + c] = (*pixel)[1];
+      }
+      if (row < r0 || row > r1 || !seedColumns) continue;
+      pixel = &pixels(row, c0);
+      for (int32_t q = position(row, c0), end = position(row, c1); q <= end;
+           ++q, pixel += pixelStep)
+        if (label_[q] == -1) ++bandCounts[255 - (*pixel)[0]];
+    }
+  });
+
+  forEachBand(0, int32_t((words + kBandWords - 1) / kBandWords) - 1, 1, threads,
+              [&](int32_t first, int32_t) {
+                const size_t w0 = size_t(first) * kBandWords;
+                const size_t w1 = std::min(words, w0 + kBandWords);
+                for (size_t w = w0; w < w1; ++w) {
+                  uint64_t bits = 0;
+                  const size_t p0 = w * 64;
+                  const size_t n = std::min<size_t>(64, static_cast<size_t>(size) - p0);
+                  for (size_t k = 0; k < n; ++k) bits |= uint64_t(label_[p0 + k] != -1) << k;
+                  if (n < 64) bits |= ~uint64_t(0) << n;
+                  labelled_[w] = bits;
+                }
+              });
+
+  // Counting sort of the seeds by first byte, highest first; storage order among equal bytes
+  // since the bands follow storage order within each byte.
+  std::vector<SeedCounts> offsets(counts.size());
+  size_t total = 0;
+  for (size_t v = 0; v < SeedCounts().size(); ++v) {
+    for (size_t b = 0; b < counts.size(); ++b) {
+      offsets[b][v] = total;
+      total += counts[b][v];
+    }
+    seeds_.groupEnd[v] = total;
+  }
+  seeds_.positions.resize(total);
+  if (total == 0) return;
+  int32_t* out = seeds_.positions.data();
+  forEachBand(0, rows_ - 1, kBandRows, threads, [&](int32_t first, int32_t last) {
+    SeedCounts& next = offsets[static_cast<size_t>(first / kBandRows)];
+    for (int32_t r = std::max(first, r0 - lowRow_); r <= std::min(last, r1 - lowRow_); ++r) {
+      const int row = lowRow_ + r;
+      const Pixel* pixel = &pixels(row, c0);
+      for (int32_t q = position(row, c0), end = position(row, c1); q <= end;
+           ++q, pixel += pixelStep)
+        if (label_[q] == -1) out[next[255 - (*pixel)[0]]++] = q;
+    }
+  });
 }
 
 void TimedWatershedState::storeLabels() const {
   blitz::Array<int32_t, 2>& labelArray = labels.labels();
-  for (int r = 0; r < rows_; ++r) {
-    const int row = lowRow_ + r;
-    const int32_t start = position(row, lowColumn_);
-    for (int c = 0; c < columns_; ++c) labelArray(row, lowColumn_ + c) = label_[start + c];
-  }
+  if (columns_ == 0) return;
+  const ptrdiff_t step = labelArray.stride(1);
+  forEachBand(0, rows_ - 1, kBandRows, processorCount(), [&](int32_t first, int32_t last) {
+    for (int32_t r = first; r <= last; ++r) {
+      const int row = lowRow_ + r;
+      const int32_t* from = &label_[position(row, lowColumn_)];
+      int32_t* to = &labelArray(row, lowColumn_);
+      for (int32_t c = 0; c < columns_; ++c, to += step) *to = from[c];
+    }
+  });
 }
 
 void watershedInnerTimed(TimedWatershedState& state, ProgressRange range) {
-  // Seeds by their first byte, highest first; a counting sort keeps storage order among
-  // equal bytes.
-  const std::vector<int32_t> unsorted = state.collectSeeds();
-  std::array<size_t, 257> starts{};
-  for (int32_t q : unsorted) ++starts[255 - state.seedValue(q) + 1];
-  for (size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
-  std::vector<int32_t> seeds(unsorted.size());
-  for (int32_t q : unsorted) seeds[starts[255 - state.seedValue(q)]++] = q;
+  const TimedSeeds& seedList = state.seeds();
+  const int32_t* const seeds = seedList.positions.data();
+  const size_t seedCount = seedList.positions.size();
 
   const float s = range.start();
   const float e = range.end();
@@ -98,16 +174,24 @@ void watershedInnerTimed(TimedWatershedState& state, ProgressRange range) {
   TimedBucketQueue& queue = state.queue;
   const int32_t rowStep = state.rowStep;
   size_t next = 0;
-  const size_t seedCount = seeds.size();
+  // The group of seeds[next]: its first byte is 255 - group.
+  size_t group = 0;
+  int32_t nextValue = -1;  // first byte of seeds[next], -1 when none remains
   auto skipLabelled = [&] {
     while (next < seedCount && state.labelled(seeds[next])) ++next;
+    while (group < seedList.groupEnd.size() && seedList.groupEnd[group] <= next) ++group;
+    nextValue = next < seedCount ? int32_t(255 - group) : -1;
   };
+  skipLabelled();
   uint64_t pops = 0;
   uint64_t most = 1;
   float done = 0.0f;
   for (;;) {
     while (queue.count != 0) {
-      if (next < seedCount && int32_t(state.seedValue(seeds[next])) > queue.current) break;
+      if (nextValue > queue.current) break;
+      const int32_t ahead =
+          queue.buckets[static_cast<size_t>(queue.current)].targetAhead(kPrefetchAhead);
+      if (ahead >= 0) state.prefetchAround(ahead);
       popTimedEdge(state);
       skipLabelled();
       ++pops;
@@ -118,10 +202,10 @@ void watershedInnerTimed(TimedWatershedState& state, ProgressRange range) {
         narrowed.checkpoint(kTimedPath, kTimedLine, "Watershed inner", done);
       }
     }
-    if (next >= seedCount) break;
+    if (nextValue < 0) break;
     const int32_t seed = seeds[next];
     state.setLabel(seed, state.labels.takeLabel());
-    pushTimedEdges(rowStep, seed, state, state.seedValue(seed), 0u, 0u);
+    pushTimedEdges(rowStep, seed, state, nextValue, 0u, 0u);
     skipLabelled();
   }
   state.storeLabels();

@@ -7,8 +7,10 @@
 
 #include <blitz/array.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "kestrum/utility/ProgressRange.h"
@@ -35,18 +37,21 @@ struct TimedEdge {
 
 // A first-in first-out list of the edges of one priority: a ring buffer whose capacity
 // doubles when it is full. The queue streams through far more records than it holds, so a
-// record is kept in 16 bytes: the priority is the bucket's own, the weight rides in the
+// record is kept in 8 bytes: the priority is the bucket's own, the weight rides in the
 // target's sign bit (positions are never negative) and the source is kept as its label.
+// Plateau length and step count are not kept: within a bucket the order of arrival alone
+// decides which record leaves first, so they can never change what the flood does, and
+// records taken from a bucket carry 0 for both.
 class TimedBucket {
  public:
   bool empty() const { return head_ == tail_; }
   size_t size() const { return tail_ - head_; }
-  void push(const TimedEdge& edge) {
-    if (tail_ - head_ == ring_.size()) grow();
-    const uint32_t diagonal = edge.weight == 99 ? kDiagonal : 0u;
-    ring_[tail_++ & mask_] = Stored{edge.sourceLabel, static_cast<uint32_t>(edge.target) | diagonal,
-                                    edge.plateau, edge.steps};
+  void push(int32_t sourceLabel, int32_t target, bool diagonal) {
+    if (tail_ - head_ == capacity_) grow();
+    ring_[tail_++ & mask_] =
+        Stored{sourceLabel, static_cast<uint32_t>(target) | (diagonal ? kDiagonal : 0u)};
   }
+  void push(const TimedEdge& edge) { push(edge.sourceLabel, edge.target, edge.weight == 99); }
   // The front record; `priority` is the bucket's.
   TimedEdge front(int32_t priority) const {
     const Stored& stored = ring_[head_ & mask_];
@@ -54,9 +59,18 @@ class TimedBucket {
                      static_cast<int32_t>(stored.target & ~kDiagonal),
                      (stored.target & kDiagonal) != 0 ? 99 : 70,
                      priority,
-                     stored.plateau,
-                     stored.steps,
+                     0u,
+                     0u,
                      stored.sourceLabel};
+  }
+  int32_t frontTarget() const {
+    return static_cast<int32_t>(ring_[head_ & mask_].target & ~kDiagonal);
+  }
+  int32_t frontLabel() const { return ring_[head_ & mask_].sourceLabel; }
+  // The target of the record `ahead` places behind the front, or -1 when there is none.
+  int32_t targetAhead(size_t ahead) const {
+    if (ahead >= tail_ - head_) return -1;
+    return static_cast<int32_t>(ring_[(head_ + ahead) & mask_].target & ~kDiagonal);
   }
   void popFront() { ++head_; }
 
@@ -65,21 +79,12 @@ class TimedBucket {
   struct Stored {
     int32_t sourceLabel;
     uint32_t target;
-    uint32_t plateau;
-    uint32_t steps;
   };
 
-  void grow() {
-    const size_t count = tail_ - head_;
-    std::vector<Stored> larger(ring_.empty() ? 16 : ring_.size() * 2);
-    for (size_t k = 0; k < count; ++k) larger[k] = ring_[(head_ + k) & mask_];
-    ring_.swap(larger);
-    mask_ = ring_.size() - 1;
-    head_ = 0;
-    tail_ = count;
-  }
+  void grow();
 
-  std::vector<Stored> ring_;
+  std::unique_ptr<Stored[]> ring_;
+  size_t capacity_ = 0;
   size_t mask_ = 0;
   size_t head_ = 0;  // counts taken records; positions are taken modulo the capacity
   size_t tail_ = 0;
@@ -96,13 +101,21 @@ struct TimedBucketQueue {
 // Makes `buckets` exactly 256 empty buckets.
 void resetTimedBuckets(std::vector<TimedBucket>& buckets);
 
+// The seeds of a flood: positions ordered by their first byte, highest first, storage order
+// among equal bytes. The seeds of first byte v are those before groupEnd[255 - v] and not
+// before the end of the group above.
+struct TimedSeeds {
+  std::vector<int32_t> positions;
+  std::array<size_t, kTimedBucketCount> groupEnd{};
+};
+
 // The state of one flood. The label store covers the whole label array; the pixel array
 // covers the same domain. Seeds are the unlabelled pixels of `seedDomain`; the flood may
 // reach every pixel of the arrays but never offers a neighbour outside them.
 //
 // The flood works on copies laid out with one guard pixel around the arrays (positions
 // counted from that layout's first element, rowStep its row length), and writes the labels
-// back when it has finished.
+// back when it has finished. Copies are made in bands of rows on all processors.
 class TimedWatershedState {
  public:
   using Pixel = blitz::TinyVector<unsigned char, 3>;
@@ -130,14 +143,23 @@ class TimedWatershedState {
   bool labelled(int32_t position) const {
     return (labelled_[static_cast<size_t>(position) >> 6] >> (position & 63)) & 1;
   }
-  unsigned char seedValue(int32_t position) const { return seedValue_[position]; }
-  unsigned char height(int32_t position) const { return height_[position]; }
+  // Second byte (low byte) and the queued mark (high byte, see offerTimedEdges).
+  uint16_t cell(int32_t position) const { return cell_[position]; }
+  void setCell(int32_t position, uint16_t value) { cell_[position] = value; }
+  unsigned char height(int32_t position) const { return cell_[position] & 0xFF; }
   int32_t position(int row, int column) const {
     return (row - lowRow_ + 1) * rowStep + (column - lowColumn_ + 1);
   }
+  // Asks the caches for what offering the neighbours of `position` will read.
+  void prefetchAround(int32_t position) const {
+    for (int32_t p : {position - rowStep, position, position + rowStep}) {
+      __builtin_prefetch(&labelled_[static_cast<size_t>(p) >> 6]);
+      __builtin_prefetch(&cell_[p], 1);
+    }
+  }
 
-  // Seeds: the unlabelled pixels of the seed domain, in storage order.
-  std::vector<int32_t> collectSeeds() const;
+  // Seeds: the unlabelled pixels of the seed domain, ordered as TimedSeeds describes.
+  const TimedSeeds& seeds() const { return seeds_; }
   // Writes the flood's labels into the label store's array.
   void storeLabels() const;
 
@@ -146,11 +168,10 @@ class TimedWatershedState {
   int lowColumn_ = 0;
   int32_t rows_ = 0;
   int32_t columns_ = 0;
-  Box seedDomain_{0, 0, -1, -1};
-  std::vector<int32_t> label_;
-  std::vector<uint64_t> labelled_;
-  std::vector<unsigned char> seedValue_;  // first bytes
-  std::vector<unsigned char> height_;     // second bytes
+  std::unique_ptr<int32_t[]> label_;
+  std::unique_ptr<uint64_t[]> labelled_;
+  std::unique_ptr<uint16_t[]> cell_;
+  TimedSeeds seeds_;
 };
 
 inline void dropFrontEdge(TimedBucketQueue& queue) {
@@ -162,37 +183,37 @@ inline void dropFrontEdge(TimedBucketQueue& queue) {
   while (queue.buckets[static_cast<size_t>(queue.current)].empty()) --queue.current;
 }
 
-// Queues the edge q -> n unless both carry the same label (or n is outside the arrays).
-inline void pushTimedEdge(TimedWatershedState& state, int32_t priority, uint32_t plateau,
-                          uint32_t steps, int32_t q, int32_t n, int32_t weight) {
-  const int32_t targetLabel = state.label(n);
-  if (targetLabel == state.label(q) || targetLabel == TimedWatershedState::kGuardLabel) return;
-  const int32_t h = std::max(state.height(q), state.height(n)) + state.valueOffset;
-  TimedEdge edge;
-  edge.source = q;
-  edge.target = n;
-  edge.weight = weight;
-  edge.sourceLabel = state.label(q);
-  edge.priority = std::min(priority, h);
-  edge.plateau = h >= priority ? plateau + static_cast<uint32_t>(weight) : 0u;
-  edge.steps = steps + static_cast<uint32_t>(weight);
-  TimedBucketQueue& queue = state.queue;
-  queue.buckets[static_cast<size_t>(edge.priority)].push(edge);
-  if (edge.priority > queue.current) queue.current = edge.priority;
+inline void queueTimedRecord(TimedBucketQueue& queue, int32_t priority, int32_t sourceLabel,
+                             int32_t target, bool diagonal) {
+  queue.buckets[static_cast<size_t>(priority)].push(sourceLabel, target, diagonal);
+  if (priority > queue.current) queue.current = priority;
   ++queue.count;
 }
 
+// Queues the edge q -> n unless both carry the same label (or n is outside the arrays).
+inline void pushTimedEdge(TimedWatershedState& state, int32_t priority, uint32_t /*plateau*/,
+                          uint32_t /*steps*/, int32_t q, int32_t n, int32_t weight) {
+  const int32_t targetLabel = state.label(n);
+  if (targetLabel == state.label(q) || targetLabel == TimedWatershedState::kGuardLabel) return;
+  const int32_t h = std::max(state.height(q), state.height(n)) + state.valueOffset;
+  queueTimedRecord(state.queue, std::min(priority, h), state.label(q), n, weight == 99);
+}
+
 // Offers the eight neighbours of q: along the row, along the column, then the diagonals.
-// Like eight pushTimedEdge calls, with q's height read once, except that a neighbour that
-// already carries any label is not queued at all. Such a record could only be discarded when
-// taken (a labelled pixel never changes its label), and it cannot change which seed starts
-// when either: while it stands before the live records, the flood takes it without effect and
-// compares the seed again with the bucket below. Labels, label count and the order in which
-// live records leave are therefore the same; only the number of records taken (and with it
-// how often the flood's progress is reported) drops.
+// Like eight pushTimedEdge calls, with q's height read once, except that some records that
+// could only be taken without effect are not queued at all:
+// - a neighbour that already carries any label (a labelled pixel never changes its label);
+// - a neighbour that already waits in a bucket of the same or a higher priority. That record
+//   leaves first (higher buckets empty first, equal ones in order of arrival) and labels the
+//   neighbour, so the new one would find it labelled. The high byte of the neighbour's cell
+//   keeps the highest priority it waits at, plus 1 (255 standing for 254 or 255).
+// Neither kind can change which seed starts either: while such a record stands before the
+// live ones, the flood takes it without effect and compares the seed again with the bucket
+// below. Labels, label count and the order in which live records leave are therefore the
+// same; only the number of records taken (and with it how often progress is reported) drops.
 // `qLabel` is q's label, which the caller passes when it has just set it.
 inline void offerTimedEdges(int32_t rowStep, int32_t q, int32_t qLabel, TimedWatershedState& state,
-                            int32_t priority, uint32_t plateau, uint32_t steps) {
+                            int32_t priority, uint32_t /*plateau*/, uint32_t /*steps*/) {
   const int32_t offsets[8] = {-1,          1,           -rowStep,     rowStep,
                               rowStep - 1, rowStep + 1, -rowStep - 1, -rowStep + 1};
   const int32_t qHeight = state.height(q);
@@ -206,19 +227,12 @@ inline void offerTimedEdges(int32_t rowStep, int32_t q, int32_t qLabel, TimedWat
     const int k = __builtin_ctz(open);
     open &= open - 1;
     const int32_t n = q + offsets[k];
-    const int32_t weight = k < 4 ? 70 : 99;
-    const int32_t h = std::max<int32_t>(qHeight, state.height(n)) + valueOffset;
-    TimedEdge edge;
-    edge.source = q;
-    edge.target = n;
-    edge.sourceLabel = qLabel;
-    edge.weight = weight;
-    edge.priority = std::min(priority, h);
-    edge.plateau = h >= priority ? plateau + static_cast<uint32_t>(weight) : 0u;
-    edge.steps = steps + static_cast<uint32_t>(weight);
-    queue.buckets[static_cast<size_t>(edge.priority)].push(edge);
-    if (edge.priority > queue.current) queue.current = edge.priority;
-    ++queue.count;
+    const uint32_t cell = state.cell(n);
+    const int32_t h = std::max<int32_t>(qHeight, int32_t(cell & 0xFF)) + valueOffset;
+    const int32_t p = std::min(priority, h);
+    if (int32_t(cell >> 8) > p) continue;
+    state.setCell(n, static_cast<uint16_t>((cell & 0xFF) | (uint32_t(std::min(p + 1, 255)) << 8)));
+    queueTimedRecord(queue, p, qLabel, n, k >= 4);
   }
 }
 
@@ -231,12 +245,14 @@ inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& stat
 // region and offers its own neighbours.
 inline void popTimedEdge(TimedWatershedState& state) {
   TimedBucketQueue& queue = state.queue;
-  const TimedEdge edge = queue.buckets[static_cast<size_t>(queue.current)].front(queue.current);
+  const TimedBucket& bucket = queue.buckets[static_cast<size_t>(queue.current)];
+  const int32_t target = bucket.frontTarget();
+  const int32_t sourceLabel = bucket.frontLabel();
+  const int32_t priority = queue.current;
   dropFrontEdge(queue);
-  if (state.labelled(edge.target)) return;
-  state.setLabel(edge.target, edge.sourceLabel);
-  offerTimedEdges(state.rowStep, edge.target, edge.sourceLabel, state, edge.priority, edge.plateau,
-                  edge.steps);
+  if (state.labelled(target)) return;
+  state.setLabel(target, sourceLabel);
+  offerTimedEdges(state.rowStep, target, sourceLabel, state, priority, 0u, 0u);
 }
 
 // Labels every unlabelled pixel; progress label "Watershed inner". The value offset must lie

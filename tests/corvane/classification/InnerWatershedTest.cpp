@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "SegmentationFixtures.h"
+#include "util/ProcessorCount.h"
 #include "watershed/WatershedTimed.h"
 
 using namespace segmentation_test;
@@ -105,7 +106,7 @@ TEST(TimedFlood, NeighboursQueueInOfferOrderAndNeverLeaveTheArrays) {
   TimedWatershedState state(pixels, labels, corvane::Box{0, 0, 4, 4}, 0);
   const int32_t q = state.position(2, 2);
   const int32_t w = state.rowStep;
-  corvane::pushTimedEdges(w, q, state, 100, 5u, 7u);
+  corvane::pushTimedEdges(w, q, state, 100, 0u, 0u);
   auto& bucket = state.queue.buckets[50];
   EXPECT_EQ(state.queue.current, 50);
   EXPECT_EQ(state.queue.count, 8u);
@@ -115,25 +116,103 @@ TEST(TimedFlood, NeighboursQueueInOfferOrderAndNeverLeaveTheArrays) {
     const TimedEdge edge = bucket.front(50);
     EXPECT_EQ(edge.target, targets[k]);
     EXPECT_EQ(edge.weight, k < 4 ? 70 : 99);
-    EXPECT_EQ(edge.plateau, 0u);  // below the front's priority
-    EXPECT_EQ(edge.steps, 7u + uint32_t(edge.weight));
+    EXPECT_EQ(edge.sourceLabel, 1);
     corvane::dropFrontEdge(state.queue);
   }
   EXPECT_EQ(state.queue.count, 0u);
   EXPECT_EQ(state.queue.current, 0);
 
-  // A corner pixel offers only its three neighbours inside the arrays; counters wrap.
-  corvane::pushTimedEdges(w, state.position(0, 0), state, 40, 0xFFFFFFF0u, 0u);
-  EXPECT_EQ(state.queue.count, 3u);
-  EXPECT_EQ(state.queue.buckets[40].front(40).plateau, 0xFFFFFFF0u + 70u);
+  // A corner pixel offers only its three neighbours inside the arrays, and not (1, 1), which
+  // already waits at priority 50 from the centre.
+  corvane::pushTimedEdges(w, state.position(0, 0), state, 40, 0u, 0u);
+  EXPECT_EQ(state.queue.count, 2u);
+  EXPECT_EQ(state.queue.buckets[40].front(40).target, state.position(0, 1));
+}
+
+// Records that could only be taken without effect are not queued: a neighbour waiting at the
+// same or a higher priority already will be labelled by that earlier record.
+TEST(TimedFlood, NeighbourWaitingAtAHigherPriorityIsNotQueuedAgain) {
+  blitz::Array<TimedWatershedState::Pixel, 2> pixels(1, 4);
+  pixels = TimedWatershedState::Pixel(0, 10, 0);
+  pixels(0, 2) = TimedWatershedState::Pixel(0, 60, 0);
+  pixels(0, 3) = TimedWatershedState::Pixel(0, 90, 0);
+  blitz::Array<int32_t, 2> labelArray(1, 4);
+  labelArray = -1;
+  labelArray(0, 0) = 1;
+  labelArray(0, 2) = 2;
+  corvane::WatershedLabels labels(labelArray);
+  TimedWatershedState state(pixels, labels, corvane::Box{0, 0, 0, 3}, 0);
+  const int32_t w = state.rowStep;
+  corvane::pushTimedEdges(w, state.position(0, 0), state, 30, 0u, 0u);  // (0, 1) at 10
+  corvane::pushTimedEdges(w, state.position(0, 2), state, 10, 0u, 0u);  // same priority: no
+  EXPECT_EQ(state.queue.count, 2u);  // (0, 1) once, and (0, 3) at 10
+  corvane::pushTimedEdges(w, state.position(0, 2), state, 95, 0u, 0u);  // higher: queued
+  EXPECT_EQ(state.queue.count, 4u);
+  EXPECT_EQ(state.queue.current, 90);
+  EXPECT_EQ(state.queue.buckets[10].size(), 2u);
+  EXPECT_EQ(state.queue.buckets[60].front(60).target, state.position(0, 1));
+  EXPECT_EQ(state.queue.buckets[90].front(90).target, state.position(0, 3));
+  EXPECT_EQ(state.queue.buckets[10].front(10).target, state.position(0, 1));
+}
+
+// Equal priorities leave in the order they came, also across the ring's growth and wrap.
+TEST(TimedFlood, BucketKeepsArrivalOrderAcrossGrowth) {
+  corvane::TimedBucket bucket;
+  int32_t pushed = 0;
+  int32_t taken = 0;
+  for (int round = 0; round < 40; ++round) {
+    for (int k = 0; k < 7 + round; ++k, ++pushed) bucket.push(pushed, pushed, pushed % 3 == 0);
+    for (int k = 0; k < 5 + round / 2; ++k, ++taken) {
+      const TimedEdge edge = bucket.front(7);
+      ASSERT_EQ(edge.target, taken);
+      ASSERT_EQ(edge.sourceLabel, taken);
+      ASSERT_EQ(edge.weight, taken % 3 == 0 ? 99 : 70);
+      bucket.popFront();
+    }
+  }
+  EXPECT_EQ(bucket.size(), size_t(pushed - taken));
+}
+
+// The copies into and out of the flood's layout run in bands on all processors; labels and
+// their count do not depend on how many there are.
+TEST(TimedFlood, SameLabelsForEveryProcessorCount) {
+  std::vector<int32_t> reference;
+  int32_t referenceCount = 0;
+  for (unsigned threads : {1u, 2u, 3u, 8u}) {
+    corvane::setProcessorCountOverride(threads);
+    Seg seg;
+    blitz::Array<ImagePixel, 2> image(203, 77);
+    image = ImagePixel(0, 0, 0, 0, 0, 0);
+    seg.setImage(image);
+    seg.gradientImage.resize(blitz::Range(-2, 204), blitz::Range(-2, 78));
+    for (int r = -2; r <= 204; ++r)
+      for (int c = -2; c <= 78; ++c) {
+        const uint32_t hash = uint32_t(r * 7919 + c * 104729) * 2654435761u;
+        const unsigned char low = (hash >> 13) & 0xFF;
+        seg.gradientImage(r, c) = Seg::GradientPixel((hash >> 5) & 0xFF, low, 0);
+      }
+    seg.gradientScale = 4.0f;
+    seg.baseRecord = analysisRecord();
+    seg.baseRecord.innerScale = 2.0f;
+    ASSERT_TRUE(seg.watershedInnerStage(true, ProgressRange()));
+    std::vector<int32_t> labels(seg.innerLabels.begin(), seg.innerLabels.end());
+    if (reference.empty()) {
+      reference = labels;
+      referenceCount = seg.innerLabelCount;
+      EXPECT_GT(referenceCount, 10);
+    }
+    EXPECT_EQ(labels, reference) << threads;
+    EXPECT_EQ(seg.innerLabelCount, referenceCount) << threads;
+  }
+  corvane::setProcessorCountOverride(0);
 }
 
 TEST(TimedFlood, CheckpointsRiseWithinTheNarrowedRange) {
   Seg seg;
-  blitz::Array<ImagePixel, 2> image(200, 200);
+  blitz::Array<ImagePixel, 2> image(300, 300);
   image = ImagePixel(0, 0, 0, 0, 0, 0);
   seg.setImage(image);
-  seg.gradientImage.resize(blitz::Range(-2, 201), blitz::Range(-2, 201));
+  seg.gradientImage.resize(blitz::Range(-2, 301), blitz::Range(-2, 301));
   seg.gradientImage = Seg::GradientPixel(100, 200, 0);
   seg.baseRecord = analysisRecord();
   Recorder ui;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "SegmentationFixtures.h"
+#include "util/ProcessorCount.h"
 
 using namespace segmentation_test;
 
@@ -106,6 +107,33 @@ TEST(LocalValueMap, HugeEdgeWidthsStayInRange) {
   seg.baseRecord.valueLimit = -5;  // bounds below zero give zero radii
   ASSERT_TRUE(seg.buildLocalValueMap(true, ProgressRange()));
   for (unsigned char b : seg.localValues()) ASSERT_EQ(b, 0);
+}
+
+// The spread runs in row bands on all processors: bytes and reports are the same for every
+// processor count, one spread report per row.
+TEST(LocalValueMap, SameMapAndReportsForEveryProcessorCount) {
+  std::vector<unsigned char> firstBytes;
+  std::vector<std::pair<float, std::string>> firstReports;
+  for (unsigned threads : {1u, 3u, 8u}) {
+    corvane::setProcessorCountOverride(threads);
+    Seg seg;
+    seg.setImage(photoLike(301, 37, 5, 4));
+    seg.baseRecord = analysisRecord();
+    ASSERT_TRUE(seg.run(ProgressRange()));
+    Recorder ui;
+    ASSERT_TRUE(seg.buildLocalValueMap(true, ProgressRange(&ui, 0.0f, 1.0f)));
+    const auto& bytes = seg.localValues();
+    std::vector<unsigned char> flat(bytes.begin(), bytes.end());
+    if (threads == 1) {
+      firstBytes = flat;
+      firstReports = ui.reports;
+      EXPECT_GE(ui.reports.size(), 301u);
+      continue;
+    }
+    EXPECT_EQ(flat, firstBytes) << threads;
+    EXPECT_EQ(ui.reports, firstReports) << threads;
+  }
+  corvane::setProcessorCountOverride(0);
 }
 
 }  // namespace
