@@ -58,6 +58,49 @@ inline void bilinearCellSum(ColourSumCell& accumulator, const ColourSumCell& c0,
 // pyramid, or a position no level reaches, gives all zeros.
 ColourSumCell samplePyramid(const ColourPyramid& pyramid, float row, float column);
 
+// Where a level puts a position along one axis: the weight of the upper of the two cells
+// around it and the two cells, cut to the level's box (lower > upper when none is left).
+struct PyramidAxisTerm {
+  float upperWeight;
+  int32_t lower;
+  int32_t upper;
+};
+
+// The level terms of `position` along one axis: f is the level's factor, lower..upper its
+// box along the axis.
+PyramidAxisTerm pyramidAxisTerm(float position, float f, int32_t lower, int32_t upper);
+
+// samplePyramid at whole cell positions, for the many samples of one pass: the column terms
+// of every level are worked out once for the columns firstColumn..lastColumn, the row terms
+// once per row. Gives exactly samplePyramid(pyramid, row, column).
+class PyramidSampler {
+ public:
+  PyramidSampler(const ColourPyramid& pyramid, int32_t firstColumn, int32_t lastColumn);
+
+  // The row of the samples that follow.
+  void setRow(int32_t row);
+  // The sample at (the row set, column); column within firstColumn..lastColumn.
+  ColourSumCell sample(int32_t column) const;
+
+ private:
+  // An axis term with the places of its two cells among the level's tiles: the tile row or
+  // column and the offset inside the tile along the axis (rows already multiplied out).
+  // Without cells (the position lies outside the level) the tiles are UINT32_MAX.
+  struct Term {
+    float upperWeight;
+    uint32_t lowerTile, upperTile;
+    uint32_t lowerInTile, upperInTile;
+  };
+  static Term term(const PyramidAxisTerm& axis, int32_t boxLower, uint32_t tileScale,
+                   uint32_t inTileScale);
+
+  const ColourPyramid& pyramid_;
+  int32_t firstColumn_;
+  size_t levels_;
+  std::vector<Term> rowTerms_;     // per level
+  std::vector<Term> columnTerms_;  // per column, then per level
+};
+
 namespace detail {
 
 // The levels above the first: appended while the current level is more than one cell wide,

@@ -1,8 +1,7 @@
 #include "mask/MaskPreparation.h"
 
 #include <algorithm>
-#include <functional>
-#include <map>
+#include <cstring>
 #include <queue>
 #include <utility>
 #include <vector>
@@ -44,89 +43,163 @@ constexpr float kDiagonal = 1.3604507f;
 const int kOrthogonalSteps[4][2] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
 const int kDiagonalSteps[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
 
+// Whether some byte of an 8-byte word is zero.
+inline bool hasZeroByte(uint64_t w) {
+  return ((w - 0x0101010101010101ull) & ~w & 0x8080808080808080ull) != 0;
+}
+
 // One class's pass over component `k` of the grid: buckets of cells by the distance they were
 // given, expanded in increasing order of the distance they create.
+//
+// The distances are float sums taken along the order of expansion, so sums of the same steps
+// in another order may differ in the last bit and form buckets of their own. Expansions
+// come off the heap in order of the distance they create, and every expansion pushes only
+// larger ones, so all expansions creating one distance come off one after another: the
+// bucket they fill is the one made last, and no lookup by distance is needed. A bucket's
+// cells are final before its first expansion, and it is released after its second.
 void growClass(blitz::Array<ClassDistances, 2>& grid, const Bytes& status, const Box& box,
                uint8_t classBit, int k) {
-  using Bucket = std::vector<IndexPair>;
-  std::map<float, Bucket> buckets;
-  buckets[kOrthogonal];
-  buckets[kDiagonal];
+  const int32_t rows = box.upperRow - box.lowerRow + 1;
+  const int32_t columns = box.upperColumn - box.lowerColumn + 1;
+  ClassDistances* const cells = &grid(box.lowerRow, box.lowerColumn);
+  const ptrdiff_t gRow = grid.stride(0), gCol = grid.stride(1);
+  const uint8_t* const statuses = &status(box.lowerRow, box.lowerColumn);
+  const ptrdiff_t sRow = status.stride(0), sCol = status.stride(1);
+  // Positions below are counted from the box's lower corner.
+  const auto distanceAt = [&](int32_t r, int32_t c) -> float& {
+    return cells[r * gRow + c * gCol][k];
+  };
+  const auto inClass = [&](int32_t r, int32_t c) {
+    return (statuses[r * sRow + c * sCol] & 15 & classBit) != 0;
+  };
+  const auto inside = [rows, columns](int32_t r, int32_t c) {
+    return r >= 0 && r < rows && c >= 0 && c < columns;
+  };
+
+  struct Bucket {
+    float distance;
+    std::vector<IndexPair> cells;
+  };
+  std::vector<Bucket> buckets;
+  std::vector<int32_t> released;
+  const auto makeBucket = [&](float distance) {
+    int32_t id;
+    if (!released.empty()) {
+      id = released.back();
+      released.pop_back();
+    } else {
+      id = static_cast<int32_t>(buckets.size());
+      buckets.emplace_back();
+    }
+    buckets[size_t(id)].distance = distance;
+    return id;
+  };
   struct Step {
     float distance;
     float step;
+    int32_t bucket;
   };
   const auto later = [](const Step& a, const Step& b) {
     return a.distance + a.step > b.distance + b.step;
   };
   std::priority_queue<Step, std::vector<Step>, decltype(later)> heap(later);
-  heap.push(Step{kOrthogonal, kOrthogonal});
-  heap.push(Step{kOrthogonal, kDiagonal});
-  heap.push(Step{kDiagonal, kOrthogonal});
-  heap.push(Step{kDiagonal, kDiagonal});
+  const int32_t orthogonalSeeds = makeBucket(kOrthogonal);
+  const int32_t diagonalSeeds = makeBucket(kDiagonal);
+  heap.push(Step{kOrthogonal, kOrthogonal, orthogonalSeeds});
+  heap.push(Step{kOrthogonal, kDiagonal, orthogonalSeeds});
+  heap.push(Step{kDiagonal, kOrthogonal, diagonalSeeds});
+  heap.push(Step{kDiagonal, kDiagonal, diagonalSeeds});
 
-  const auto inside = [&box](int32_t r, int32_t c) {
-    return r >= box.lowerRow && r <= box.upperRow && c >= box.lowerColumn && c <= box.upperColumn;
-  };
-
-  // Seeds: unreached cells next to a cell of the class.
-  Bucket& orthogonalSeeds = buckets[kOrthogonal];
-  Bucket& diagonalSeeds = buckets[kDiagonal];
-  for (int32_t r = box.lowerRow; r <= box.upperRow; ++r) {
-    for (int32_t c = box.lowerColumn; c <= box.upperColumn; ++c) {
-      float& d = grid(r, c)[k];
-      if (d != kNoClassDistance) continue;
-      bool found = false;
-      for (const auto& o : kOrthogonalSteps) {
-        const int32_t rr = r + o[0], cc = c + o[1];
-        if (inside(rr, cc) && (status(rr, cc) & 15 & classBit)) {
-          d = kOrthogonal;
-          orthogonalSeeds.push_back(IndexPair{r, c});
-          found = true;
-          break;
+  // Seeds: unreached cells next to a cell of the class. Cells of either class hold 0, so
+  // only cells without bits 2 and 4 can be unreached; whole words of class cells are passed
+  // over by their statuses.
+  constexpr uint64_t classBits = 0x0606060606060606ull;
+  for (int32_t r = 0; r < rows; ++r) {
+    const uint8_t* const statusRow = statuses + r * sRow;
+    int32_t c = 0;
+    while (c < columns) {
+      if (sCol == 1 && c + 8 <= columns) {
+        uint64_t w;
+        std::memcpy(&w, statusRow + c, 8);
+        if (!hasZeroByte(w & classBits)) {
+          c += 8;
+          continue;
         }
       }
-      if (found) continue;
-      for (const auto& o : kDiagonalSteps) {
-        const int32_t rr = r + o[0], cc = c + o[1];
-        if (inside(rr, cc) && (status(rr, cc) & 15 & classBit)) {
-          d = kDiagonal;
-          diagonalSeeds.push_back(IndexPair{r, c});
-          break;
+      float& d = distanceAt(r, c);
+      if (d == kNoClassDistance) {
+        bool found = false;
+        for (const auto& o : kOrthogonalSteps) {
+          const int32_t rr = r + o[0], cc = c + o[1];
+          if (inside(rr, cc) && inClass(rr, cc)) {
+            d = kOrthogonal;
+            buckets[size_t(orthogonalSeeds)].cells.push_back(IndexPair{r, c});
+            found = true;
+            break;
+          }
+        }
+        if (!found) {
+          for (const auto& o : kDiagonalSteps) {
+            const int32_t rr = r + o[0], cc = c + o[1];
+            if (inside(rr, cc) && inClass(rr, cc)) {
+              d = kDiagonal;
+              buckets[size_t(diagonalSeeds)].cells.push_back(IndexPair{r, c});
+              break;
+            }
+          }
         }
       }
+      ++c;
     }
   }
 
+  // The cells of a bucket lie scattered along the class's front, so their neighbourhoods
+  // are fetched a few cells ahead.
+  constexpr size_t kLookAhead = 8;
+  const auto prefetchAround = [&](const IndexPair& p) {
+#if defined(__GNUC__)
+    __builtin_prefetch(&distanceAt(std::max(p.first - 1, 0), p.second), 1);
+    __builtin_prefetch(&distanceAt(p.first, p.second), 1);
+    __builtin_prefetch(&distanceAt(std::min(p.first + 1, rows - 1), p.second), 1);
+#else
+    (void)p;
+#endif
+  };
+  int32_t lastMade = -1;
+  float lastDistance = 0.0f;
   while (!heap.empty()) {
     const Step top = heap.top();
     heap.pop();
     const bool diagonal = top.step == kDiagonal;
-    auto found = buckets.find(top.distance);
-    if (found != buckets.end() && !found->second.empty()) {
+    if (!buckets[size_t(top.bucket)].cells.empty()) {
       const float next = top.distance + top.step;
-      auto inserted = buckets.emplace(next, Bucket());
-      if (inserted.second) {
-        heap.push(Step{next, kOrthogonal});
-        heap.push(Step{next, kDiagonal});
+      if (lastMade < 0 || next != lastDistance) {
+        lastMade = makeBucket(next);
+        lastDistance = next;
+        heap.push(Step{next, kOrthogonal, lastMade});
+        heap.push(Step{next, kDiagonal, lastMade});
       }
-      // Re-found: the insertion may not move the source bucket, but keep no stale iterator
-      // across it anyway.
-      const Bucket& from = buckets.find(top.distance)->second;
-      Bucket& to = inserted.first->second;
+      const std::vector<IndexPair>& from = buckets[size_t(top.bucket)].cells;
+      std::vector<IndexPair>& to = buckets[size_t(lastMade)].cells;
       const auto& steps = diagonal ? kDiagonalSteps : kOrthogonalSteps;
-      for (const IndexPair& p : from) {
+      const size_t count = from.size();
+      for (size_t i = 0; i < count; ++i) {
+        const IndexPair& p = from[i];
+        if (i + kLookAhead < count) prefetchAround(from[i + kLookAhead]);
         for (const auto& o : steps) {
           const int32_t rr = p.first + o[0], cc = p.second + o[1];
           if (!inside(rr, cc)) continue;
-          float& d = grid(rr, cc)[k];
+          float& d = distanceAt(rr, cc);
           if (d != kNoClassDistance) continue;
           d = next;
           to.push_back(IndexPair{rr, cc});
         }
       }
     }
-    if (diagonal) buckets.erase(top.distance);
+    if (diagonal) {
+      buckets[size_t(top.bucket)].cells.clear();
+      released.push_back(top.bucket);
+    }
   }
 }
 
