@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <queue>
 #include <utility>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
 #include "util/IndexPair.h"
+#include "util/ParallelBands.h"
+#include "util/ProcessorCount.h"
 #include "util/SaturatingCast.h"
 
 namespace corvane {
@@ -24,9 +27,18 @@ bool anyStatus(const Bytes& status, const Box& box, uint8_t bit) {
   const Box b = intersectBox(box, arrayBox(status));
   if (status.size() == 0 || b.empty()) return false;
   const ptrdiff_t step = status.stride(1);
+  const uint64_t bits = 0x0101010101010101ull * bit;
   for (int32_t r = b.lowerRow; r <= b.upperRow; ++r) {
     const uint8_t* s = &status(r, b.lowerColumn);
-    for (int32_t c = b.lowerColumn; c <= b.upperColumn; ++c, s += step)
+    int32_t c = b.lowerColumn;
+    if (step == 1) {
+      for (; c + 7 <= b.upperColumn; c += 8, s += 8) {
+        uint64_t w;
+        std::memcpy(&w, s, 8);
+        if (w & bits) return true;
+      }
+    }
+    for (; c <= b.upperColumn; ++c, s += step)
       if (*s & bit) return true;
   }
   return false;
@@ -48,6 +60,76 @@ inline bool hasZeroByte(uint64_t w) {
   return ((w - 0x0101010101010101ull) & ~w & 0x8080808080808080ull) != 0;
 }
 
+// The distances of one class pass in square tiles, made only where some cell carries neither
+// class: the passes spread through those cells alone, and a band of them across a large
+// picture then lies on a few pages instead of across the whole grid. Positions are counted
+// from the box's lower corner. A cell of a tile never made holds 0, as every class cell does.
+class DistanceTiles {
+ public:
+  static constexpr int32_t kShift = 6;
+  static constexpr int32_t kSide = 1 << kShift;
+  static constexpr int32_t kMask = kSide - 1;
+
+  DistanceTiles(const Bytes& status, const Box& box)
+      : rows_(box.upperRow - box.lowerRow + 1),
+        columns_(box.upperColumn - box.lowerColumn + 1),
+        across_((columns_ + kMask) >> kShift),
+        tiles_(size_t((rows_ + kMask) >> kShift) * size_t(across_)) {
+    const uint8_t* const statuses = &status(box.lowerRow, box.lowerColumn);
+    const ptrdiff_t sRow = status.stride(0), sCol = status.stride(1);
+    constexpr uint64_t classBits = 0x0606060606060606ull;
+    std::vector<uint8_t> open(size_t(across_), 0);
+    for (int32_t top = 0; top < rows_; top += kSide) {
+      const int32_t bottom = std::min(rows_, top + kSide) - 1;
+      std::fill(open.begin(), open.end(), uint8_t(0));
+      for (int32_t r = top; r <= bottom; ++r) {
+        const uint8_t* const row = statuses + r * sRow;
+        for (int32_t c = 0; c < columns_;) {
+          if (sCol == 1 && c + 8 <= columns_) {
+            uint64_t w;
+            std::memcpy(&w, row + c, 8);
+            if (!hasZeroByte(w & classBits)) {
+              c += 8;
+              continue;
+            }
+          }
+          if (!(row[c * sCol] & 6)) open[size_t(c >> kShift)] = 1;
+          ++c;
+        }
+      }
+      for (int32_t t = 0; t < across_; ++t) {
+        if (!open[size_t(t)]) continue;
+        float* tile = new float[kSide * kSide];
+        tiles_[size_t(top >> kShift) * size_t(across_) + size_t(t)].reset(tile);
+        made_.push_back(size_t(top >> kShift) * size_t(across_) + size_t(t));
+        const int32_t left = t << kShift, right = std::min(columns_, left + kSide) - 1;
+        for (int32_t r = top; r < top + kSide; ++r)
+          for (int32_t c = left; c < left + kSide; ++c)
+            tile[((r - top) << kShift) + (c - left)] =
+                r <= bottom && c <= right && !(statuses[r * sRow + c * sCol] & 6) ? kNoClassDistance
+                                                                                  : 0.0f;
+      }
+    }
+  }
+
+  int32_t rows() const { return rows_; }
+  int32_t columns() const { return columns_; }
+  // The cell at (r, c) inside the box, or null where no tile was made.
+  float* at(int32_t r, int32_t c) const {
+    float* tile = tiles_[size_t(r >> kShift) * size_t(across_) + size_t(c >> kShift)].get();
+    return tile ? tile + ((r & kMask) << kShift) + (c & kMask) : nullptr;
+  }
+  // The tiles made, in storage order, and where each starts.
+  const std::vector<size_t>& made() const { return made_; }
+  int32_t tileTop(size_t index) const { return int32_t(index / size_t(across_)) << kShift; }
+  int32_t tileLeft(size_t index) const { return int32_t(index % size_t(across_)) << kShift; }
+
+ private:
+  int32_t rows_, columns_, across_;
+  std::vector<std::unique_ptr<float[]>> tiles_;
+  std::vector<size_t> made_;
+};
+
 // One class's pass over component `k` of the grid: buckets of cells by the distance they were
 // given, expanded in increasing order of the distance they create.
 //
@@ -56,19 +138,15 @@ inline bool hasZeroByte(uint64_t w) {
 // come off the heap in order of the distance they create, and every expansion pushes only
 // larger ones, so all expansions creating one distance come off one after another: the
 // bucket they fill is the one made last, and no lookup by distance is needed. A bucket's
-// cells are final before its first expansion, and it is released after its second.
+// cells are final before its first expansion, and it is released after its second. Every
+// cell of a bucket gets the bucket's distance, whichever cell reached it first, so the order
+// of the cells inside a bucket changes nothing.
 void growClass(blitz::Array<ClassDistances, 2>& grid, const Bytes& status, const Box& box,
                uint8_t classBit, int k) {
-  const int32_t rows = box.upperRow - box.lowerRow + 1;
-  const int32_t columns = box.upperColumn - box.lowerColumn + 1;
-  ClassDistances* const cells = &grid(box.lowerRow, box.lowerColumn);
-  const ptrdiff_t gRow = grid.stride(0), gCol = grid.stride(1);
+  DistanceTiles distances(status, box);
+  const int32_t rows = distances.rows(), columns = distances.columns();
   const uint8_t* const statuses = &status(box.lowerRow, box.lowerColumn);
   const ptrdiff_t sRow = status.stride(0), sCol = status.stride(1);
-  // Positions below are counted from the box's lower corner.
-  const auto distanceAt = [&](int32_t r, int32_t c) -> float& {
-    return cells[r * gRow + c * gCol][k];
-  };
   const auto inClass = [&](int32_t r, int32_t c) {
     return (statuses[r * sRow + c * sCol] & 15 & classBit) != 0;
   };
@@ -110,61 +188,38 @@ void growClass(blitz::Array<ClassDistances, 2>& grid, const Bytes& status, const
   heap.push(Step{kDiagonal, kOrthogonal, diagonalSeeds});
   heap.push(Step{kDiagonal, kDiagonal, diagonalSeeds});
 
-  // Seeds: unreached cells next to a cell of the class. Cells of either class hold 0, so
-  // only cells without bits 2 and 4 can be unreached; whole words of class cells are passed
-  // over by their statuses.
-  constexpr uint64_t classBits = 0x0606060606060606ull;
-  for (int32_t r = 0; r < rows; ++r) {
-    const uint8_t* const statusRow = statuses + r * sRow;
-    int32_t c = 0;
-    while (c < columns) {
-      if (sCol == 1 && c + 8 <= columns) {
-        uint64_t w;
-        std::memcpy(&w, statusRow + c, 8);
-        if (!hasZeroByte(w & classBits)) {
-          c += 8;
-          continue;
-        }
-      }
-      float& d = distanceAt(r, c);
-      if (d == kNoClassDistance) {
+  // Seeds: unreached cells next to a cell of the class. Only the tiles hold such cells.
+  for (const size_t index : distances.made()) {
+    const int32_t top = distances.tileTop(index), left = distances.tileLeft(index);
+    const int32_t bottom = std::min(rows, top + DistanceTiles::kSide) - 1;
+    const int32_t right = std::min(columns, left + DistanceTiles::kSide) - 1;
+    for (int32_t r = top; r <= bottom; ++r) {
+      float* d = distances.at(r, left);
+      for (int32_t c = left; c <= right; ++c, ++d) {
+        if (*d != kNoClassDistance) continue;
         bool found = false;
         for (const auto& o : kOrthogonalSteps) {
           const int32_t rr = r + o[0], cc = c + o[1];
           if (inside(rr, cc) && inClass(rr, cc)) {
-            d = kOrthogonal;
+            *d = kOrthogonal;
             buckets[size_t(orthogonalSeeds)].cells.push_back(IndexPair{r, c});
             found = true;
             break;
           }
         }
-        if (!found) {
-          for (const auto& o : kDiagonalSteps) {
-            const int32_t rr = r + o[0], cc = c + o[1];
-            if (inside(rr, cc) && inClass(rr, cc)) {
-              d = kDiagonal;
-              buckets[size_t(diagonalSeeds)].cells.push_back(IndexPair{r, c});
-              break;
-            }
+        if (found) continue;
+        for (const auto& o : kDiagonalSteps) {
+          const int32_t rr = r + o[0], cc = c + o[1];
+          if (inside(rr, cc) && inClass(rr, cc)) {
+            *d = kDiagonal;
+            buckets[size_t(diagonalSeeds)].cells.push_back(IndexPair{r, c});
+            break;
           }
         }
       }
-      ++c;
     }
   }
 
-  // The cells of a bucket lie scattered along the class's front, so their neighbourhoods
-  // are fetched a few cells ahead.
-  constexpr size_t kLookAhead = 8;
-  const auto prefetchAround = [&](const IndexPair& p) {
-#if defined(__GNUC__)
-    __builtin_prefetch(&distanceAt(std::max(p.first - 1, 0), p.second), 1);
-    __builtin_prefetch(&distanceAt(p.first, p.second), 1);
-    __builtin_prefetch(&distanceAt(std::min(p.first + 1, rows - 1), p.second), 1);
-#else
-    (void)p;
-#endif
-  };
   int32_t lastMade = -1;
   float lastDistance = 0.0f;
   while (!heap.empty()) {
@@ -182,16 +237,13 @@ void growClass(blitz::Array<ClassDistances, 2>& grid, const Bytes& status, const
       const std::vector<IndexPair>& from = buckets[size_t(top.bucket)].cells;
       std::vector<IndexPair>& to = buckets[size_t(lastMade)].cells;
       const auto& steps = diagonal ? kDiagonalSteps : kOrthogonalSteps;
-      const size_t count = from.size();
-      for (size_t i = 0; i < count; ++i) {
-        const IndexPair& p = from[i];
-        if (i + kLookAhead < count) prefetchAround(from[i + kLookAhead]);
+      for (const IndexPair& p : from) {
         for (const auto& o : steps) {
           const int32_t rr = p.first + o[0], cc = p.second + o[1];
           if (!inside(rr, cc)) continue;
-          float& d = distanceAt(rr, cc);
-          if (d != kNoClassDistance) continue;
-          d = next;
+          float* d = distances.at(rr, cc);
+          if (!d || *d != kNoClassDistance) continue;
+          *d = next;
           to.push_back(IndexPair{rr, cc});
         }
       }
@@ -199,6 +251,19 @@ void growClass(blitz::Array<ClassDistances, 2>& grid, const Bytes& status, const
     if (diagonal) {
       buckets[size_t(top.bucket)].cells.clear();
       released.push_back(top.bucket);
+    }
+  }
+
+  // Cells outside the tiles are class cells, already 0 in the grid.
+  for (const size_t index : distances.made()) {
+    const int32_t top = distances.tileTop(index), left = distances.tileLeft(index);
+    const int32_t bottom = std::min(rows, top + DistanceTiles::kSide) - 1;
+    const int32_t right = std::min(columns, left + DistanceTiles::kSide) - 1;
+    for (int32_t r = top; r <= bottom; ++r) {
+      const float* d = distances.at(r, left);
+      ClassDistances* g = &grid(box.lowerRow + r, box.lowerColumn + left);
+      const ptrdiff_t step = grid.stride(1);
+      for (int32_t c = left; c <= right; ++c, ++d, g += step) (*g)[k] = *d;
     }
   }
 }
@@ -261,18 +326,24 @@ blitz::Array<ClassDistances, 2> growStatusRegions(const Bytes& status, ProgressR
   if (status.size() == 0 || box.empty()) return grid;
   grid.resize(blitz::Range(box.lowerRow, box.upperRow),
               blitz::Range(box.lowerColumn, box.upperColumn));
-  for (int32_t r = box.lowerRow; r <= box.upperRow; ++r) {
-    const uint8_t* s = &status(r, box.lowerColumn);
-    ClassDistances* g = &grid(r, box.lowerColumn);
+  // Every band writes only its own rows, and each class pass only its own component: the
+  // same grid for any number of workers.
+  const unsigned threads = processorCount();
+  forEachBand(box.lowerRow, box.upperRow, 64, threads, [&](int32_t first, int32_t last) {
     const ptrdiff_t step = status.stride(1);
-    for (int32_t c = box.lowerColumn; c <= box.upperColumn; ++c, s += step, ++g) {
-      const float v = (*s & 6) ? 0.0f : kNoClassDistance;
-      (*g)[0] = v;
-      (*g)[1] = v;
+    for (int32_t r = first; r <= last; ++r) {
+      const uint8_t* s = &status(r, box.lowerColumn);
+      ClassDistances* g = &grid(r, box.lowerColumn);
+      for (int32_t c = box.lowerColumn; c <= box.upperColumn; ++c, s += step, ++g) {
+        const float v = (*s & 6) ? 0.0f : kNoClassDistance;
+        (*g)[0] = v;
+        (*g)[1] = v;
+      }
     }
-  }
-  growClass(grid, status, box, 2, 0);
-  growClass(grid, status, box, 4, 1);
+  });
+  forEachBand(0, 1, 1, std::min(threads, 2u), [&](int32_t first, int32_t last) {
+    for (int32_t k = first; k <= last; ++k) growClass(grid, status, box, k == 0 ? 2 : 4, k);
+  });
   return grid;
 }
 
