@@ -178,7 +178,7 @@ void PyramidSampler::setRow(int32_t row) {
 
 ColourSumCell PyramidSampler::sample(int32_t column) const {
   ColourSumCell sample{{0, 0, 0}, 0};
-  const Term* c = &columnTerms_[size_t(int64_t(column) - firstColumn_) * levels_];
+  const Term* c = columnTerms_.data() + size_t(int64_t(column) - firstColumn_) * levels_;
   const Term* r = rowTerms_.data();
   const ColourSumCell& zero = PyramidLevel::zeroCell();
   float f = 2.0f;

@@ -46,12 +46,17 @@ inline void bilinearCellSum(ColourSumCell& accumulator, const ColourSumCell& c0,
                             float a2, float b2, const ColourSumCell& c3, float a3, float b3,
                             float totalWeight) {
   const float inv = 1.0f / totalWeight;
-  for (int k = 0; k < 3; ++k)
-    accumulator.sum[k] +=
-        (c0.sum[k] * a0 * b0 + c1.sum[k] * a1 * b1 + c2.sum[k] * a2 * b2 + c3.sum[k] * a3 * b3) *
-        inv;
-  accumulator.count +=
-      (c0.count * a0 * b0 + c1.count * a1 * b1 + c2.count * a2 * b2 + c3.count * a3 * b3) * inv;
+  // The four values as one row of four lanes, each lane with the same steps in the same order,
+  // which the compiler may do side by side.
+  float acc[4], v0[4], v1[4], v2[4], v3[4];
+  std::memcpy(acc, &accumulator, sizeof acc);
+  std::memcpy(v0, &c0, sizeof v0);
+  std::memcpy(v1, &c1, sizeof v1);
+  std::memcpy(v2, &c2, sizeof v2);
+  std::memcpy(v3, &c3, sizeof v3);
+  for (int k = 0; k < 4; ++k)
+    acc[k] += (v0[k] * a0 * b0 + v1[k] * a1 * b1 + v2[k] * a2 * b2 + v3[k] * a3 * b3) * inv;
+  std::memcpy(&accumulator, acc, sizeof acc);
 }
 
 // The colour sums and weight gathered around the working-grid position (row, column). An empty
