@@ -46,17 +46,65 @@ inline void bilinearCellSum(ColourSumCell& accumulator, const ColourSumCell& c0,
                             float a2, float b2, const ColourSumCell& c3, float a3, float b3,
                             float totalWeight) {
   const float inv = 1.0f / totalWeight;
-  for (int k = 0; k < 3; ++k)
-    accumulator.sum[k] +=
-        (c0.sum[k] * a0 * b0 + c1.sum[k] * a1 * b1 + c2.sum[k] * a2 * b2 + c3.sum[k] * a3 * b3) *
-        inv;
-  accumulator.count +=
-      (c0.count * a0 * b0 + c1.count * a1 * b1 + c2.count * a2 * b2 + c3.count * a3 * b3) * inv;
+  // The four values as one row of four lanes, each lane with the same steps in the same order,
+  // which the compiler may do side by side.
+  float acc[4], v0[4], v1[4], v2[4], v3[4];
+  std::memcpy(acc, &accumulator, sizeof acc);
+  std::memcpy(v0, &c0, sizeof v0);
+  std::memcpy(v1, &c1, sizeof v1);
+  std::memcpy(v2, &c2, sizeof v2);
+  std::memcpy(v3, &c3, sizeof v3);
+  for (int k = 0; k < 4; ++k)
+    acc[k] += (v0[k] * a0 * b0 + v1[k] * a1 * b1 + v2[k] * a2 * b2 + v3[k] * a3 * b3) * inv;
+  std::memcpy(&accumulator, acc, sizeof acc);
 }
 
 // The colour sums and weight gathered around the working-grid position (row, column). An empty
 // pyramid, or a position no level reaches, gives all zeros.
 ColourSumCell samplePyramid(const ColourPyramid& pyramid, float row, float column);
+
+// Where a level puts a position along one axis: the weight of the upper of the two cells
+// around it and the two cells, cut to the level's box (lower > upper when none is left).
+struct PyramidAxisTerm {
+  float upperWeight;
+  int32_t lower;
+  int32_t upper;
+};
+
+// The level terms of `position` along one axis: f is the level's factor, lower..upper its
+// box along the axis.
+PyramidAxisTerm pyramidAxisTerm(float position, float f, int32_t lower, int32_t upper);
+
+// samplePyramid at whole cell positions, for the many samples of one pass: the column terms
+// of every level are worked out once for the columns firstColumn..lastColumn, the row terms
+// once per row. Gives exactly samplePyramid(pyramid, row, column).
+class PyramidSampler {
+ public:
+  PyramidSampler(const ColourPyramid& pyramid, int32_t firstColumn, int32_t lastColumn);
+
+  // The row of the samples that follow.
+  void setRow(int32_t row);
+  // The sample at (the row set, column); column within firstColumn..lastColumn.
+  ColourSumCell sample(int32_t column) const;
+
+ private:
+  // An axis term with the places of its two cells among the level's tiles: the tile row or
+  // column and the offset inside the tile along the axis (rows already multiplied out).
+  // Without cells (the position lies outside the level) the tiles are UINT32_MAX.
+  struct Term {
+    float upperWeight;
+    uint32_t lowerTile, upperTile;
+    uint32_t lowerInTile, upperInTile;
+  };
+  static Term term(const PyramidAxisTerm& axis, int32_t boxLower, uint32_t tileScale,
+                   uint32_t inTileScale);
+
+  const ColourPyramid& pyramid_;
+  int32_t firstColumn_;
+  size_t levels_;
+  std::vector<Term> rowTerms_;     // per level
+  std::vector<Term> columnTerms_;  // per column, then per level
+};
 
 namespace detail {
 

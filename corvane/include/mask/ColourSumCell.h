@@ -9,6 +9,7 @@ struct ColourSumCell {
   float sum[3];
   float count;
 };
+static_assert(sizeof(ColourSumCell) == 4 * sizeof(float), "four floats in a row");
 
 }  // namespace mask
 }  // namespace corvane

@@ -129,10 +129,10 @@ struct PixelRowInputs {
   const Pixel* imageUp;
   const Pixel* imageDown;
   ptrdiff_t imageStep;
-  int32_t lastColumn;           // of the pixel box, counted from its first
-  const CellSpan* columnSpans;  // per pixel column, from the pixel box's first
-  const ColourPyramid* keepPyramid;
-  const ColourPyramid* deletePyramid;
+  int32_t lastColumn;                 // of the pixel box, counted from its first
+  const CellSpan* columnSpans;        // per pixel column, from the pixel box's first
+  const PyramidSampler* keepSampler;  // set to the row's nearest cell row
+  const PyramidSampler* deleteSampler;
   ColourSumCell* keepSamples;
   ColourSumCell* dropSamples;
   int32_t* sampledRow;
@@ -192,9 +192,8 @@ void weighPixel(const PixelRowInputs<PixelType>& in, int32_t j,
     // Pixels of one cell share its samples.
     const size_t slot = static_cast<size_t>(col.nearest - in.cells->lowerColumn);
     if (in.sampledRow[slot] != row.nearest) {
-      const float rn = static_cast<float>(row.nearest), cn = static_cast<float>(col.nearest);
-      in.keepSamples[slot] = samplePyramid(*in.keepPyramid, rn, cn);
-      in.dropSamples[slot] = samplePyramid(*in.deletePyramid, rn, cn);
+      in.keepSamples[slot] = in.keepSampler->sample(col.nearest);
+      in.dropSamples[slot] = in.deleteSampler->sample(col.nearest);
       in.sampledRow[slot] = row.nearest;
     }
     const ColourSumCell& keep = in.keepSamples[slot];
@@ -392,8 +391,11 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
   in.imageStep = image.stride(1);
   in.lastColumn = pixels.upperColumn - pixels.lowerColumn;
   in.columnSpans = spans.data();
-  in.keepPyramid = &keepPyramid;
-  in.deletePyramid = &deletePyramid;
+  // Column terms of the pyramids' levels, worked out once for the pass.
+  PyramidSampler keepSampler(keepPyramid, cells.lowerColumn, cells.upperColumn);
+  PyramidSampler deleteSampler(deletePyramid, cells.lowerColumn, cells.upperColumn);
+  in.keepSampler = &keepSampler;
+  in.deleteSampler = &deleteSampler;
   in.keepSamples = keepSamples.data();
   in.dropSamples = dropSamples.data();
   in.sampledRow = sampledRow.data();
@@ -405,6 +407,7 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
   const float maskRows = static_cast<float>(mask.extent(0));
   int32_t previousRow = 0;
   bool haveRow = false;
+  int32_t samplerRow = std::numeric_limits<int32_t>::min();
 
   for (int32_t r = pixels.lowerRow; r <= pixels.upperRow; ++r) {
     const detail::CellSpan row = detail::cellSpan(r, scale.row, cells.lowerRow, cells.upperRow);
@@ -417,6 +420,11 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
     const uint8_t* const statusFirst = &status(row.first, cells.lowerColumn);
     const uint8_t* const statusSecond = &status(row.second, cells.lowerColumn);
     const uint8_t* const statusNearest = &status(row.nearest, cells.lowerColumn);
+    if (mode == MaskPassPyramids && row.nearest != samplerRow) {
+      keepSampler.setRow(row.nearest);
+      deleteSampler.setRow(row.nearest);
+      samplerRow = row.nearest;
+    }
     in.row = row;
     in.weightFirst = &weightMap(row.first, cells.lowerColumn);
     in.weightSecond = &weightMap(row.second, cells.lowerColumn);

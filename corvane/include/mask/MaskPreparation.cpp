@@ -1,8 +1,8 @@
 #include "mask/MaskPreparation.h"
 
 #include <algorithm>
-#include <functional>
-#include <map>
+#include <cstring>
+#include <memory>
 #include <queue>
 #include <utility>
 #include <vector>
@@ -12,6 +12,8 @@
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
 #include "util/IndexPair.h"
+#include "util/ParallelBands.h"
+#include "util/ProcessorCount.h"
 #include "util/SaturatingCast.h"
 
 namespace corvane {
@@ -25,9 +27,18 @@ bool anyStatus(const Bytes& status, const Box& box, uint8_t bit) {
   const Box b = intersectBox(box, arrayBox(status));
   if (status.size() == 0 || b.empty()) return false;
   const ptrdiff_t step = status.stride(1);
+  const uint64_t bits = 0x0101010101010101ull * bit;
   for (int32_t r = b.lowerRow; r <= b.upperRow; ++r) {
     const uint8_t* s = &status(r, b.lowerColumn);
-    for (int32_t c = b.lowerColumn; c <= b.upperColumn; ++c, s += step)
+    int32_t c = b.lowerColumn;
+    if (step == 1) {
+      for (; c + 7 <= b.upperColumn; c += 8, s += 8) {
+        uint64_t w;
+        std::memcpy(&w, s, 8);
+        if (w & bits) return true;
+      }
+    }
+    for (; c <= b.upperColumn; ++c, s += step)
       if (*s & bit) return true;
   }
   return false;
@@ -44,89 +55,216 @@ constexpr float kDiagonal = 1.3604507f;
 const int kOrthogonalSteps[4][2] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
 const int kDiagonalSteps[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
 
+// Whether some byte of an 8-byte word is zero.
+inline bool hasZeroByte(uint64_t w) {
+  return ((w - 0x0101010101010101ull) & ~w & 0x8080808080808080ull) != 0;
+}
+
+// The distances of one class pass in square tiles, made only where some cell carries neither
+// class: the passes spread through those cells alone, and a band of them across a large
+// picture then lies on a few pages instead of across the whole grid. Positions are counted
+// from the box's lower corner. A cell of a tile never made holds 0, as every class cell does.
+class DistanceTiles {
+ public:
+  static constexpr int32_t kShift = 6;
+  static constexpr int32_t kSide = 1 << kShift;
+  static constexpr int32_t kMask = kSide - 1;
+
+  DistanceTiles(const Bytes& status, const Box& box)
+      : rows_(box.upperRow - box.lowerRow + 1),
+        columns_(box.upperColumn - box.lowerColumn + 1),
+        across_((columns_ + kMask) >> kShift),
+        tiles_(size_t((rows_ + kMask) >> kShift) * size_t(across_)) {
+    const uint8_t* const statuses = &status(box.lowerRow, box.lowerColumn);
+    const ptrdiff_t sRow = status.stride(0), sCol = status.stride(1);
+    constexpr uint64_t classBits = 0x0606060606060606ull;
+    std::vector<uint8_t> open(size_t(across_), 0);
+    for (int32_t top = 0; top < rows_; top += kSide) {
+      const int32_t bottom = std::min(rows_, top + kSide) - 1;
+      std::fill(open.begin(), open.end(), uint8_t(0));
+      for (int32_t r = top; r <= bottom; ++r) {
+        const uint8_t* const row = statuses + r * sRow;
+        for (int32_t c = 0; c < columns_;) {
+          if (sCol == 1 && c + 8 <= columns_) {
+            uint64_t w;
+            std::memcpy(&w, row + c, 8);
+            if (!hasZeroByte(w & classBits)) {
+              c += 8;
+              continue;
+            }
+          }
+          if (!(row[c * sCol] & 6)) open[size_t(c >> kShift)] = 1;
+          ++c;
+        }
+      }
+      for (int32_t t = 0; t < across_; ++t) {
+        if (!open[size_t(t)]) continue;
+        float* tile = new float[kSide * kSide];
+        tiles_[size_t(top >> kShift) * size_t(across_) + size_t(t)].reset(tile);
+        made_.push_back(size_t(top >> kShift) * size_t(across_) + size_t(t));
+        const int32_t left = t << kShift, right = std::min(columns_, left + kSide) - 1;
+        for (int32_t r = top; r < top + kSide; ++r)
+          for (int32_t c = left; c < left + kSide; ++c)
+            tile[((r - top) << kShift) + (c - left)] =
+                r <= bottom && c <= right && !(statuses[r * sRow + c * sCol] & 6) ? kNoClassDistance
+                                                                                  : 0.0f;
+      }
+    }
+  }
+
+  int32_t rows() const { return rows_; }
+  int32_t columns() const { return columns_; }
+  // The cell at (r, c) inside the box, or null where no tile was made.
+  float* at(int32_t r, int32_t c) const {
+    float* tile = tiles_[size_t(r >> kShift) * size_t(across_) + size_t(c >> kShift)].get();
+    return tile ? tile + ((r & kMask) << kShift) + (c & kMask) : nullptr;
+  }
+  // The tiles made, in storage order, and where each starts.
+  const std::vector<size_t>& made() const { return made_; }
+  int32_t tileTop(size_t index) const { return int32_t(index / size_t(across_)) << kShift; }
+  int32_t tileLeft(size_t index) const { return int32_t(index % size_t(across_)) << kShift; }
+
+ private:
+  int32_t rows_, columns_, across_;
+  std::vector<std::unique_ptr<float[]>> tiles_;
+  std::vector<size_t> made_;
+};
+
 // One class's pass over component `k` of the grid: buckets of cells by the distance they were
 // given, expanded in increasing order of the distance they create.
+//
+// The distances are float sums taken along the order of expansion, so sums of the same steps
+// in another order may differ in the last bit and form buckets of their own. Expansions
+// come off the heap in order of the distance they create, and every expansion pushes only
+// larger ones, so all expansions creating one distance come off one after another: the
+// bucket they fill is the one made last, and no lookup by distance is needed. A bucket's
+// cells are final before its first expansion, and it is released after its second. Every
+// cell of a bucket gets the bucket's distance, whichever cell reached it first, so the order
+// of the cells inside a bucket changes nothing.
 void growClass(blitz::Array<ClassDistances, 2>& grid, const Bytes& status, const Box& box,
                uint8_t classBit, int k) {
-  using Bucket = std::vector<IndexPair>;
-  std::map<float, Bucket> buckets;
-  buckets[kOrthogonal];
-  buckets[kDiagonal];
+  DistanceTiles distances(status, box);
+  const int32_t rows = distances.rows(), columns = distances.columns();
+  const uint8_t* const statuses = &status(box.lowerRow, box.lowerColumn);
+  const ptrdiff_t sRow = status.stride(0), sCol = status.stride(1);
+  const auto inClass = [&](int32_t r, int32_t c) {
+    return (statuses[r * sRow + c * sCol] & 15 & classBit) != 0;
+  };
+  const auto inside = [rows, columns](int32_t r, int32_t c) {
+    return r >= 0 && r < rows && c >= 0 && c < columns;
+  };
+
+  struct Bucket {
+    float distance;
+    std::vector<IndexPair> cells;
+  };
+  std::vector<Bucket> buckets;
+  std::vector<int32_t> released;
+  const auto makeBucket = [&](float distance) {
+    int32_t id;
+    if (!released.empty()) {
+      id = released.back();
+      released.pop_back();
+    } else {
+      id = static_cast<int32_t>(buckets.size());
+      buckets.emplace_back();
+    }
+    buckets[size_t(id)].distance = distance;
+    return id;
+  };
   struct Step {
     float distance;
     float step;
+    int32_t bucket;
   };
   const auto later = [](const Step& a, const Step& b) {
     return a.distance + a.step > b.distance + b.step;
   };
   std::priority_queue<Step, std::vector<Step>, decltype(later)> heap(later);
-  heap.push(Step{kOrthogonal, kOrthogonal});
-  heap.push(Step{kOrthogonal, kDiagonal});
-  heap.push(Step{kDiagonal, kOrthogonal});
-  heap.push(Step{kDiagonal, kDiagonal});
+  const int32_t orthogonalSeeds = makeBucket(kOrthogonal);
+  const int32_t diagonalSeeds = makeBucket(kDiagonal);
+  heap.push(Step{kOrthogonal, kOrthogonal, orthogonalSeeds});
+  heap.push(Step{kOrthogonal, kDiagonal, orthogonalSeeds});
+  heap.push(Step{kDiagonal, kOrthogonal, diagonalSeeds});
+  heap.push(Step{kDiagonal, kDiagonal, diagonalSeeds});
 
-  const auto inside = [&box](int32_t r, int32_t c) {
-    return r >= box.lowerRow && r <= box.upperRow && c >= box.lowerColumn && c <= box.upperColumn;
-  };
-
-  // Seeds: unreached cells next to a cell of the class.
-  Bucket& orthogonalSeeds = buckets[kOrthogonal];
-  Bucket& diagonalSeeds = buckets[kDiagonal];
-  for (int32_t r = box.lowerRow; r <= box.upperRow; ++r) {
-    for (int32_t c = box.lowerColumn; c <= box.upperColumn; ++c) {
-      float& d = grid(r, c)[k];
-      if (d != kNoClassDistance) continue;
-      bool found = false;
-      for (const auto& o : kOrthogonalSteps) {
-        const int32_t rr = r + o[0], cc = c + o[1];
-        if (inside(rr, cc) && (status(rr, cc) & 15 & classBit)) {
-          d = kOrthogonal;
-          orthogonalSeeds.push_back(IndexPair{r, c});
-          found = true;
-          break;
+  // Seeds: unreached cells next to a cell of the class. Only the tiles hold such cells.
+  for (const size_t index : distances.made()) {
+    const int32_t top = distances.tileTop(index), left = distances.tileLeft(index);
+    const int32_t bottom = std::min(rows, top + DistanceTiles::kSide) - 1;
+    const int32_t right = std::min(columns, left + DistanceTiles::kSide) - 1;
+    for (int32_t r = top; r <= bottom; ++r) {
+      float* d = distances.at(r, left);
+      for (int32_t c = left; c <= right; ++c, ++d) {
+        if (*d != kNoClassDistance) continue;
+        bool found = false;
+        for (const auto& o : kOrthogonalSteps) {
+          const int32_t rr = r + o[0], cc = c + o[1];
+          if (inside(rr, cc) && inClass(rr, cc)) {
+            *d = kOrthogonal;
+            buckets[size_t(orthogonalSeeds)].cells.push_back(IndexPair{r, c});
+            found = true;
+            break;
+          }
         }
-      }
-      if (found) continue;
-      for (const auto& o : kDiagonalSteps) {
-        const int32_t rr = r + o[0], cc = c + o[1];
-        if (inside(rr, cc) && (status(rr, cc) & 15 & classBit)) {
-          d = kDiagonal;
-          diagonalSeeds.push_back(IndexPair{r, c});
-          break;
+        if (found) continue;
+        for (const auto& o : kDiagonalSteps) {
+          const int32_t rr = r + o[0], cc = c + o[1];
+          if (inside(rr, cc) && inClass(rr, cc)) {
+            *d = kDiagonal;
+            buckets[size_t(diagonalSeeds)].cells.push_back(IndexPair{r, c});
+            break;
+          }
         }
       }
     }
   }
 
+  int32_t lastMade = -1;
+  float lastDistance = 0.0f;
   while (!heap.empty()) {
     const Step top = heap.top();
     heap.pop();
     const bool diagonal = top.step == kDiagonal;
-    auto found = buckets.find(top.distance);
-    if (found != buckets.end() && !found->second.empty()) {
+    if (!buckets[size_t(top.bucket)].cells.empty()) {
       const float next = top.distance + top.step;
-      auto inserted = buckets.emplace(next, Bucket());
-      if (inserted.second) {
-        heap.push(Step{next, kOrthogonal});
-        heap.push(Step{next, kDiagonal});
+      if (lastMade < 0 || next != lastDistance) {
+        lastMade = makeBucket(next);
+        lastDistance = next;
+        heap.push(Step{next, kOrthogonal, lastMade});
+        heap.push(Step{next, kDiagonal, lastMade});
       }
-      // Re-found: the insertion may not move the source bucket, but keep no stale iterator
-      // across it anyway.
-      const Bucket& from = buckets.find(top.distance)->second;
-      Bucket& to = inserted.first->second;
+      const std::vector<IndexPair>& from = buckets[size_t(top.bucket)].cells;
+      std::vector<IndexPair>& to = buckets[size_t(lastMade)].cells;
       const auto& steps = diagonal ? kDiagonalSteps : kOrthogonalSteps;
       for (const IndexPair& p : from) {
         for (const auto& o : steps) {
           const int32_t rr = p.first + o[0], cc = p.second + o[1];
           if (!inside(rr, cc)) continue;
-          float& d = grid(rr, cc)[k];
-          if (d != kNoClassDistance) continue;
-          d = next;
+          float* d = distances.at(rr, cc);
+          if (!d || *d != kNoClassDistance) continue;
+          *d = next;
           to.push_back(IndexPair{rr, cc});
         }
       }
     }
-    if (diagonal) buckets.erase(top.distance);
+    if (diagonal) {
+      buckets[size_t(top.bucket)].cells.clear();
+      released.push_back(top.bucket);
+    }
+  }
+
+  // Cells outside the tiles are class cells, already 0 in the grid.
+  for (const size_t index : distances.made()) {
+    const int32_t top = distances.tileTop(index), left = distances.tileLeft(index);
+    const int32_t bottom = std::min(rows, top + DistanceTiles::kSide) - 1;
+    const int32_t right = std::min(columns, left + DistanceTiles::kSide) - 1;
+    for (int32_t r = top; r <= bottom; ++r) {
+      const float* d = distances.at(r, left);
+      ClassDistances* g = &grid(box.lowerRow + r, box.lowerColumn + left);
+      const ptrdiff_t step = grid.stride(1);
+      for (int32_t c = left; c <= right; ++c, ++d, g += step) (*g)[k] = *d;
+    }
   }
 }
 
@@ -188,18 +326,24 @@ blitz::Array<ClassDistances, 2> growStatusRegions(const Bytes& status, ProgressR
   if (status.size() == 0 || box.empty()) return grid;
   grid.resize(blitz::Range(box.lowerRow, box.upperRow),
               blitz::Range(box.lowerColumn, box.upperColumn));
-  for (int32_t r = box.lowerRow; r <= box.upperRow; ++r) {
-    const uint8_t* s = &status(r, box.lowerColumn);
-    ClassDistances* g = &grid(r, box.lowerColumn);
+  // Every band writes only its own rows, and each class pass only its own component: the
+  // same grid for any number of workers.
+  const unsigned threads = processorCount();
+  forEachBand(box.lowerRow, box.upperRow, 64, threads, [&](int32_t first, int32_t last) {
     const ptrdiff_t step = status.stride(1);
-    for (int32_t c = box.lowerColumn; c <= box.upperColumn; ++c, s += step, ++g) {
-      const float v = (*s & 6) ? 0.0f : kNoClassDistance;
-      (*g)[0] = v;
-      (*g)[1] = v;
+    for (int32_t r = first; r <= last; ++r) {
+      const uint8_t* s = &status(r, box.lowerColumn);
+      ClassDistances* g = &grid(r, box.lowerColumn);
+      for (int32_t c = box.lowerColumn; c <= box.upperColumn; ++c, s += step, ++g) {
+        const float v = (*s & 6) ? 0.0f : kNoClassDistance;
+        (*g)[0] = v;
+        (*g)[1] = v;
+      }
     }
-  }
-  growClass(grid, status, box, 2, 0);
-  growClass(grid, status, box, 4, 1);
+  });
+  forEachBand(0, 1, 1, std::min(threads, 2u), [&](int32_t first, int32_t last) {
+    for (int32_t k = first; k <= last; ++k) growClass(grid, status, box, k == 0 ? 2 : 4, k);
+  });
   return grid;
 }
 

@@ -37,11 +37,21 @@ class PyramidLevel {
     if (!tile) tile.reset(new ColourSumCell[kTileSide * kTileSide]());
     return tile[offset];
   }
+  // Cells of tiles never written are all this one zero cell.
   const ColourSumCell& operator()(int32_t row, int32_t column) const {
-    static const ColourSumCell zero{{0, 0, 0}, 0};
     const size_t offset = checkedOffset(row, column);
     const std::unique_ptr<ColourSumCell[]>& tile = tiles_[tileIndex(row, column)];
-    return tile ? tile[offset] : zero;
+    return tile ? tile[offset] : zeroCell();
+  }
+  // Direct access for samplers that work out tile places themselves: the tiles are stored
+  // row by row, tilesAcross() to a row; a tile never written is null. A cell's place in its
+  // tile is ((row - lower row) & kTileMask) << kTileShift plus the same for the column.
+  int32_t tilesAcross() const { return tilesAcross_; }
+  const ColourSumCell* tile(size_t index) const { return tiles_[index].get(); }
+
+  static const ColourSumCell& zeroCell() {
+    static const ColourSumCell zero{{0, 0, 0}, 0};
+    return zero;
   }
 
  private:

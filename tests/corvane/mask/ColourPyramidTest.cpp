@@ -4,6 +4,9 @@
 
 #include <blitz/array.h>
 
+#include <cstring>
+#include <random>
+
 #include "MaskTestSupport.h"
 #include "util/BlitzViews.h"
 
@@ -185,6 +188,40 @@ TEST(ColourPyramid, SamplingStopsOnceEnoughWeightIsGathered) {
   setCounts(pyramid, 24.0f);
   s = samplePyramid(pyramid, 5.0f, 5.0f);
   EXPECT_FLOAT_EQ(s.count, 1.5f);
+}
+
+TEST(ColourPyramid, SamplerGivesTheSamplesOfEveryPosition) {
+  // A sparse pyramid (a few cells set, most tiles never written) over a box away from the
+  // origin, sampled at every position of a window reaching beyond it on all sides.
+  std::mt19937 random(3);
+  ColourPyramid pyramid;
+  Box box{5, 37, 140, 101};
+  for (int l = 0; l < 6; ++l) {
+    PyramidLevel level(box);
+    for (int n = 0; n < 12 >> (l / 2); ++n) {
+      const int r = box.lowerRow + int(random() % unsigned(level.rows()));
+      const int c = box.lowerColumn + int(random() % unsigned(level.columns()));
+      level(r, c) = ColourSumCell{{float(random() % 900), 3.5f, float(r)}, float(1 + random() % 3)};
+    }
+    pyramid.push_back(std::move(level));
+    box = halveBox(box);
+  }
+  PyramidSampler sampler(pyramid, 20, 230);
+  int mismatches = 0;
+  for (int r = 0; r < 300; r += 1) {
+    sampler.setRow(r);
+    for (int c = 20; c <= 230; ++c) {
+      const ColourSumCell a = sampler.sample(c);
+      const ColourSumCell b = samplePyramid(pyramid, float(r), float(c));
+      if (std::memcmp(&a, &b, sizeof a) != 0) ++mismatches;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  // An empty pyramid samples to zero.
+  const ColourPyramid none;
+  PyramidSampler nothing(none, 0, 3);
+  nothing.setRow(1);
+  EXPECT_EQ(nothing.sample(2).count, 0.0f);
 }
 
 }  // namespace

@@ -4,8 +4,15 @@
 
 #include <blitz/array.h>
 
+#include <map>
+#include <queue>
+#include <random>
+#include <utility>
+#include <vector>
+
 #include "classification/AutoFill.h"
 #include "classification/IiClassification.h"
+#include "util/ProcessorCount.h"
 
 namespace corvane {
 namespace mask {
@@ -91,6 +98,107 @@ TEST(GrowStatusRegions, ChamferDistancesThroughUnclassedCells) {
   const auto empty = growStatusRegions(none, ProgressRange());
   EXPECT_EQ(empty(1, 1)[0], kNoClassDistance);
   EXPECT_EQ(empty(1, 1)[1], kNoClassDistance);
+}
+
+// The distances as plainly stated: buckets kept by their distance in an ordered map, steps
+// taken from a heap in order of the distance they create.
+blitz::Array<ClassDistances, 2> referenceDistances(const Bytes& status) {
+  const float o = 0.9619349f, g = 1.3604507f;
+  const int rows = status.extent(0), columns = status.extent(1);
+  blitz::Array<ClassDistances, 2> grid(rows, columns);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c) {
+      const float v = (status(r, c) & 6) ? 0.0f : kNoClassDistance;
+      grid(r, c) = ClassDistances(v, v);
+    }
+  const int straight[4][2] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
+  const int diagonal[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
+  for (int k = 0; k < 2; ++k) {
+    const uint8_t bit = k == 0 ? 2 : 4;
+    std::map<float, std::vector<std::pair<int, int>>> buckets;
+    buckets[o];
+    buckets[g];
+    using Step = std::pair<float, float>;
+    const auto later = [](const Step& a, const Step& b) {
+      return a.first + a.second > b.first + b.second;
+    };
+    std::priority_queue<Step, std::vector<Step>, decltype(later)> heap(later);
+    for (const Step& s : {Step{o, o}, Step{o, g}, Step{g, o}, Step{g, g}}) heap.push(s);
+    const auto inside = [&](int r, int c) { return r >= 0 && r < rows && c >= 0 && c < columns; };
+    for (int r = 0; r < rows; ++r)
+      for (int c = 0; c < columns; ++c) {
+        if (grid(r, c)[k] != kNoClassDistance) continue;
+        for (int pass = 0; pass < 2; ++pass) {
+          bool found = false;
+          for (const auto& d : pass == 0 ? straight : diagonal)
+            if (inside(r + d[0], c + d[1]) && (status(r + d[0], c + d[1]) & bit)) {
+              grid(r, c)[k] = pass == 0 ? o : g;
+              buckets[pass == 0 ? o : g].push_back({r, c});
+              found = true;
+              break;
+            }
+          if (found) break;
+        }
+      }
+    while (!heap.empty()) {
+      const Step top = heap.top();
+      heap.pop();
+      const auto from = buckets.find(top.first);
+      if (from != buckets.end() && !from->second.empty()) {
+        const float next = top.first + top.second;
+        if (buckets.emplace(next, std::vector<std::pair<int, int>>()).second) {
+          heap.push({next, o});
+          heap.push({next, g});
+        }
+        const auto cells = buckets[top.first];
+        for (const auto& p : cells)
+          for (const auto& d : top.second == g ? diagonal : straight) {
+            const int r = p.first + d[0], c = p.second + d[1];
+            if (!inside(r, c) || grid(r, c)[k] != kNoClassDistance) continue;
+            grid(r, c)[k] = next;
+            buckets[next].push_back({r, c});
+          }
+      }
+      if (top.second == g) buckets.erase(top.first);
+    }
+  }
+  return grid;
+}
+
+TEST(GrowStatusRegions, MatchesThePlainBucketOrderOnLargeOddFields) {
+  // Wide open areas make long sums whose rounding depends on the order of the steps; a view
+  // with its own index base and a row stride wider than its rows.
+  std::mt19937 random(5);
+  // The largest field has a corner block of class 2 alone, which no pass walks into.
+  for (const auto& size :
+       {std::pair<int, int>{61, 47}, std::pair<int, int>{9, 203}, std::pair<int, int>{150, 140}}) {
+    Bytes parent(size.first + 4, size.second + 6);
+    for (int r = 0; r < parent.extent(0); ++r)
+      for (int c = 0; c < parent.extent(1); ++c) {
+        const unsigned u = random() % 400;
+        parent(r, c) = u < 2 ? 2 : u < 4 ? 4 : u < 6 ? 2 | 4 : u < 8 ? 8 : u < 10 ? 17 : 1;
+        if (size.first > 100 && r < 70 && c < 70) parent(r, c) = 2;
+      }
+    const Bytes view = parent(blitz::Range(2, size.first + 1), blitz::Range(3, size.second + 2));
+    Bytes shifted = view;
+    shifted.reindexSelf(blitz::TinyVector<int, 2>(100, 7));
+    const auto expected = referenceDistances(view.copy());
+    // The two class passes and the bands may run on workers: the same grid on any count.
+    for (const unsigned threads : {1u, 2u, 5u}) {
+      setProcessorCountOverride(threads);
+      const auto grid = growStatusRegions(shifted, ProgressRange());
+      setProcessorCountOverride(0);
+      ASSERT_EQ(grid.extent(0), size.first);
+      ASSERT_EQ(grid.lbound(0), 100);
+      ASSERT_EQ(grid.lbound(1), 7);
+      int mismatches = 0;
+      for (int r = 0; r < size.first; ++r)
+        for (int c = 0; c < size.second; ++c)
+          for (int k = 0; k < 2; ++k)
+            if (grid(r + 100, c + 7)[k] != expected(r, c)[k]) ++mismatches;
+      EXPECT_EQ(mismatches, 0) << threads << " threads";
+    }
+  }
 }
 
 TEST(PrepareMaskRegions, MarkedCellsTakeTheirNearestClassColour) {
