@@ -50,6 +50,8 @@ void accumulateBlockHistograms(const blitz::Array<Histogram1D, 2>& fresh,
 
 // Scales the summed counts back by the histogram's shift and keeps both end bins above 0.
 void normaliseHistogram(Histogram1D& histogram);
+// The same for every histogram of the array.
+void normaliseHistograms(blitz::Array<Histogram1D, 2>& histograms);
 
 }  // namespace classification
 }  // namespace corvane

@@ -200,9 +200,7 @@ bool Segmentation<6, 0>::updateChannelHistograms(int channel, ProgressRange /*ra
       plane.array(), imageDomain, grid, baseRecord.histogramBits, baseRecord.blockHistogramKind);
   ComponentView<BlockHistograms, Histogram1D> sums(blockHistograms, channel);
   accumulateBlockHistograms(fresh, sums.array(), baseRecord.windowRadius, baseRecord.histogramBits);
-  BlockHistograms* const first = blockHistograms.data();
-  for (BlockHistograms* block = first; block != first + blockHistograms.numElements(); ++block)
-    normaliseHistogram((*block)[channel]);
+  normaliseHistograms(sums.array());
   return true;
 }
 
