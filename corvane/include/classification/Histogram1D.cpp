@@ -21,7 +21,10 @@ void assignBins(blitz::Array<int32_t, 1>& to, const blitz::Array<int32_t, 1>& fr
   }
   if (to.numElements() == from.numElements() && to.lbound(0) == from.lbound(0)) {
     // Same shape: histograms never share bins, so the storage can be reused.
-    to = from;
+    if (to.stride(0) == 1 && from.stride(0) == 1)
+      std::copy(from.data(), from.data() + from.numElements(), to.data());
+    else
+      to = from;
     return;
   }
   to.reference(from.copy());
