@@ -397,7 +397,11 @@ void normaliseHistogram(Histogram1D& histogram) {
   bins[count - 1] = std::max(bins[count - 1], 1);
 }
 
-void normaliseHistograms(blitz::Array<Histogram1D, 2>& histograms) {
+namespace {
+
+// Runs f on every histogram of the array, in bands of rows on every processor.
+template <class F>
+void forEachHistogram(blitz::Array<Histogram1D, 2>& histograms, F f) {
   if (histograms.numElements() == 0) return;
   const Box all{histograms.lbound(0), histograms.lbound(1), histograms.ubound(0),
                 histograms.ubound(1)};
@@ -405,9 +409,18 @@ void normaliseHistograms(blitz::Array<Histogram1D, 2>& histograms) {
   forEachBand(all.lowerRow, all.upperRow, bandStep(all, threads), threads,
               [&](int32_t r0, int32_t r1) {
                 for (int32_t r = r0; r <= r1; ++r)
-                  for (int32_t c = all.lowerColumn; c <= all.upperColumn; ++c)
-                    normaliseHistogram(histograms(r, c));
+                  for (int32_t c = all.lowerColumn; c <= all.upperColumn; ++c) f(histograms(r, c));
               });
+}
+
+}  // namespace
+
+void normaliseHistograms(blitz::Array<Histogram1D, 2>& histograms) {
+  forEachHistogram(histograms, [](Histogram1D& h) { normaliseHistogram(h); });
+}
+
+void releaseHistograms(blitz::Array<Histogram1D, 2>& histograms) {
+  forEachHistogram(histograms, [](Histogram1D& h) { h.bins.free(); });
 }
 
 }  // namespace classification

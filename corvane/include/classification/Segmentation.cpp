@@ -198,11 +198,12 @@ bool Segmentation<6, 0>::updateChannelHistograms(int channel, ProgressRange /*ra
   const BlockGrid grid = currentGrid();
   if (grid.blocks.empty()) return true;
   const ComponentView<ImagePixel, unsigned char> plane(image, channel);
-  const blitz::Array<Histogram1D, 2> fresh = freshBlockHistograms(
+  blitz::Array<Histogram1D, 2> fresh = freshBlockHistograms(
       plane.array(), imageDomain, grid, baseRecord.histogramBits, baseRecord.blockHistogramKind);
   ComponentView<BlockHistograms, Histogram1D> sums(blockHistograms, channel);
   accumulateBlockHistograms(fresh, sums.array(), baseRecord.windowRadius, baseRecord.histogramBits);
   normaliseHistograms(sums.array());
+  releaseHistograms(fresh);
   return true;
 }
 
