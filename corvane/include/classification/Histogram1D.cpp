@@ -19,9 +19,13 @@ void assignBins(blitz::Array<int32_t, 1>& to, const blitz::Array<int32_t, 1>& fr
     to.free();
     return;
   }
-  if (to.numElements() == from.numElements() && to.lbound(0) == from.lbound(0)) {
-    // Same shape: histograms never share bins, so the storage can be reused.
-    to = from;
+  if (to.numElements() == from.numElements()) {
+    // Same length: histograms never share bins, so the storage can be reused, re-based.
+    if (to.lbound(0) != from.lbound(0)) to.reindexSelf(from.lbound());
+    if (to.stride(0) == 1 && from.stride(0) == 1)
+      std::copy(from.data(), from.data() + from.numElements(), to.data());
+    else
+      to = from;
     return;
   }
   to.reference(from.copy());
@@ -98,8 +102,11 @@ void subdivideRange(Histogram1D& histogram, int32_t lo, int32_t hi, int32_t bits
   const int32_t first = lo >> histogram.shift;
   const int32_t last = std::max(first, hi >> histogram.shift);
   const int32_t count = last - first + 1;
-  if (histogram.binCount() != count || histogram.bins.lbound(0) != first) {
+  if (histogram.binCount() != count) {
     histogram.bins.reference(blitz::Array<int32_t, 1>(blitz::Range(first, last)));
+  } else if (histogram.bins.lbound(0) != first) {
+    // The same number of bins elsewhere on the value axis: the storage moves along.
+    histogram.bins.reindexSelf(blitz::TinyVector<int, 1>(first));
   }
 }
 

@@ -1,6 +1,7 @@
 #include "classification/HistogramUpdater.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <map>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "morphology/convolve.h"
 #include "util/BlitzViews.h"
 #include "util/EdgeReplication.h"
+#include "util/ParallelBands.h"
+#include "util/ProcessorCount.h"
 
 namespace corvane {
 namespace classification {
@@ -214,6 +217,14 @@ void addIntervals(const IntervalStrip& strip, int64_t r0, int64_t r1, int64_t c0
   }
 }
 
+// Bands of rows of `box` for `threads` workers: one band alone on one thread, otherwise a
+// few bands per worker so that uneven rows even out.
+int32_t bandStep(const Box& box, unsigned threads) {
+  const int64_t rows = int64_t(box.upperRow) - box.lowerRow + 1;
+  if (threads <= 1 || rows <= 1) return static_cast<int32_t>(std::max<int64_t>(rows, 1));
+  return static_cast<int32_t>(std::max<int64_t>(1, (rows + 4 * threads - 1) / (4 * threads)));
+}
+
 int32_t saturate32(int64_t v) {
   return v > std::numeric_limits<int32_t>::max()   ? std::numeric_limits<int32_t>::max()
          : v < std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::min()
@@ -231,90 +242,98 @@ blitz::Array<Histogram1D, 2> freshBlockHistograms(const blitz::Array<unsigned ch
   const Plane p{&plane(imageDomain.lowerRow, imageDomain.lowerColumn), imageDomain.lowerRow,
                 imageDomain.lowerColumn, plane.stride(0), plane.stride(1)};
   const int64_t bs = grid.blockSize;
-  Accumulator acc;
-  Accumulator oddAcc;
-  Accumulator runs;
-  Quotients quotients;
-  IntervalStrip strip;
   const bool intervals = kind == kIntervalSpread || kind == kIntervalBins;
-  for (int32_t i = blocks.lowerRow; i <= blocks.upperRow; ++i) {
-    const int64_t rEnd = std::min<int64_t>(imageDomain.upperRow, (i + 1) * bs);
-    const int64_t rFirst = std::min(std::max<int64_t>(imageDomain.lowerRow, i * bs), rEnd);
-    if (intervals)
-      strip.build(p, rFirst, rEnd, imageDomain.lowerColumn,
-                  std::max<int64_t>(imageDomain.lowerColumn, imageDomain.upperColumn));
-    for (int32_t j = blocks.lowerColumn; j <= blocks.upperColumn; ++j) {
-      const int64_t cEnd = std::min<int64_t>(imageDomain.upperColumn, (j + 1) * bs);
-      const int64_t cFirst = std::min(std::max<int64_t>(imageDomain.lowerColumn, j * bs), cEnd);
-      const bool emptyWindow = rFirst >= rEnd || cFirst >= cEnd;
-      // The window with the row below and the column to its right: every value a rule
-      // enters lies in this range. The intervals of a window cover exactly these pixels.
-      int32_t lo = 255, hi = 0;
-      if (intervals && !emptyWindow) {
-        for (int64_t r = rFirst; r < rEnd; ++r) {
-          const std::ptrdiff_t start =
-              (r - strip.firstRow) * strip.width + (cFirst - strip.firstColumn);
-          const unsigned char* const rowLo = strip.lo.data() + start;
-          const unsigned char* const rowHi = strip.hi.data() + start;
-          unsigned char l = 255, h = 0;
-          for (int64_t c = 0; c < cEnd - cFirst; ++c) {
-            l = rowLo[c] < l ? rowLo[c] : l;
-            h = rowHi[c] > h ? rowHi[c] : h;
+  // Block rows are independent: each band of them has scratch of its own and writes only
+  // its own histograms.
+  const unsigned threads = processorCount();
+  forEachBand(
+      blocks.lowerRow, blocks.upperRow, bandStep(blocks, threads), threads,
+      [&](int32_t firstBlockRow, int32_t lastBlockRow) {
+        Accumulator acc;
+        Accumulator oddAcc;
+        Accumulator runs;
+        Quotients quotients;
+        IntervalStrip strip;
+        for (int32_t i = firstBlockRow; i <= lastBlockRow; ++i) {
+          const int64_t rEnd = std::min<int64_t>(imageDomain.upperRow, (i + 1) * bs);
+          const int64_t rFirst = std::min(std::max<int64_t>(imageDomain.lowerRow, i * bs), rEnd);
+          if (intervals)
+            strip.build(p, rFirst, rEnd, imageDomain.lowerColumn,
+                        std::max<int64_t>(imageDomain.lowerColumn, imageDomain.upperColumn));
+          for (int32_t j = blocks.lowerColumn; j <= blocks.upperColumn; ++j) {
+            const int64_t cEnd = std::min<int64_t>(imageDomain.upperColumn, (j + 1) * bs);
+            const int64_t cFirst =
+                std::min(std::max<int64_t>(imageDomain.lowerColumn, j * bs), cEnd);
+            const bool emptyWindow = rFirst >= rEnd || cFirst >= cEnd;
+            // The window with the row below and the column to its right: every value a rule
+            // enters lies in this range. The intervals of a window cover exactly these pixels.
+            int32_t lo = 255, hi = 0;
+            if (intervals && !emptyWindow) {
+              for (int64_t r = rFirst; r < rEnd; ++r) {
+                const std::ptrdiff_t start =
+                    (r - strip.firstRow) * strip.width + (cFirst - strip.firstColumn);
+                const unsigned char* const rowLo = strip.lo.data() + start;
+                const unsigned char* const rowHi = strip.hi.data() + start;
+                unsigned char l = 255, h = 0;
+                for (int64_t c = 0; c < cEnd - cFirst; ++c) {
+                  l = rowLo[c] < l ? rowLo[c] : l;
+                  h = rowHi[c] > h ? rowHi[c] : h;
+                }
+                lo = std::min<int32_t>(lo, l);
+                hi = std::max<int32_t>(hi, h);
+              }
+            } else {
+              for (int64_t r = rFirst; r <= rEnd; ++r) {
+                const unsigned char* row = p.row(r);
+                for (int64_t c = cFirst; c <= cEnd; ++c) {
+                  const int32_t v = row[p.column(c)];
+                  lo = std::min(lo, v);
+                  hi = std::max(hi, v);
+                }
+              }
+            }
+            Histogram1D& h = fresh(i, j);
+            subdivideRange(h, lo, hi, bits, 0);
+            const int32_t count = h.binCount();
+            int32_t* const bins = h.bins.data();
+            if (emptyWindow) {
+              std::fill(bins, bins + count, 1024 / count);
+              continue;
+            }
+            acc.assign(static_cast<size_t>(count), 0);
+            int64_t* const accAt = acc.data() - h.firstBin();
+            const int32_t s = h.shift;
+            // Even and odd columns add into separate arrays, so that neighbouring pixels, which
+            // mostly hit the same bins, do not wait on each other's additions.
+            oddAcc.assign(static_cast<size_t>(count), 0);
+            int64_t* const oddAt = oddAcc.data() - h.firstBin();
+            runs.assign(static_cast<size_t>(count) + 1, 0);
+            int64_t* const runsAt = runs.data() - h.firstBin();
+            switch (kind) {
+              case kIntervalSpread:
+                addIntervals<kIntervalSpread>(strip, rFirst, rEnd, cFirst, cEnd, s, quotients,
+                                              accAt, oddAt, runsAt);
+                break;
+              case kIntervalBins:
+                addIntervals<kIntervalBins>(strip, rFirst, rEnd, cFirst, cEnd, s, quotients, accAt,
+                                            oddAt, runsAt);
+                break;
+              case kSplitSpread:
+                addWindow<kSplitSpread>(p, rFirst, rEnd, cFirst, cEnd, s, quotients, accAt, runsAt);
+                break;
+              case kSplitValues:
+                addWindow<kSplitValues>(p, rFirst, rEnd, cFirst, cEnd, s, quotients, accAt, runsAt);
+                break;
+              default:  // an unknown rule enters nothing
+                break;
+            }
+            for (int32_t k = 0; k < count; ++k)
+              acc[static_cast<size_t>(k)] += oddAcc[static_cast<size_t>(k)];
+            addRuns(acc.data(), runs.data(), count);
+            for (int32_t k = 0; k < count; ++k) bins[k] = saturate32(acc[static_cast<size_t>(k)]);
           }
-          lo = std::min<int32_t>(lo, l);
-          hi = std::max<int32_t>(hi, h);
         }
-      } else {
-        for (int64_t r = rFirst; r <= rEnd; ++r) {
-          const unsigned char* row = p.row(r);
-          for (int64_t c = cFirst; c <= cEnd; ++c) {
-            const int32_t v = row[p.column(c)];
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-          }
-        }
-      }
-      Histogram1D& h = fresh(i, j);
-      subdivideRange(h, lo, hi, bits, 0);
-      const int32_t count = h.binCount();
-      int32_t* const bins = h.bins.data();
-      if (emptyWindow) {
-        std::fill(bins, bins + count, 1024 / count);
-        continue;
-      }
-      acc.assign(static_cast<size_t>(count), 0);
-      int64_t* const accAt = acc.data() - h.firstBin();
-      const int32_t s = h.shift;
-      // Even and odd columns add into separate arrays, so that neighbouring pixels, which
-      // mostly hit the same bins, do not wait on each other's additions.
-      oddAcc.assign(static_cast<size_t>(count), 0);
-      int64_t* const oddAt = oddAcc.data() - h.firstBin();
-      runs.assign(static_cast<size_t>(count) + 1, 0);
-      int64_t* const runsAt = runs.data() - h.firstBin();
-      switch (kind) {
-        case kIntervalSpread:
-          addIntervals<kIntervalSpread>(strip, rFirst, rEnd, cFirst, cEnd, s, quotients, accAt,
-                                        oddAt, runsAt);
-          break;
-        case kIntervalBins:
-          addIntervals<kIntervalBins>(strip, rFirst, rEnd, cFirst, cEnd, s, quotients, accAt, oddAt,
-                                      runsAt);
-          break;
-        case kSplitSpread:
-          addWindow<kSplitSpread>(p, rFirst, rEnd, cFirst, cEnd, s, quotients, accAt, runsAt);
-          break;
-        case kSplitValues:
-          addWindow<kSplitValues>(p, rFirst, rEnd, cFirst, cEnd, s, quotients, accAt, runsAt);
-          break;
-        default:  // an unknown rule enters nothing
-          break;
-      }
-      for (int32_t k = 0; k < count; ++k)
-        acc[static_cast<size_t>(k)] += oddAcc[static_cast<size_t>(k)];
-      addRuns(acc.data(), runs.data(), count);
-      for (int32_t k = 0; k < count; ++k) bins[k] = saturate32(acc[static_cast<size_t>(k)]);
-    }
-  }
+      });
   return fresh;
 }
 
@@ -327,27 +346,45 @@ void accumulateBlockHistograms(const blitz::Array<Histogram1D, 2>& fresh,
   const int32_t w0 = static_cast<int32_t>(std::min<int64_t>(window, fresh.extent(0)));
   const int32_t w1 = static_cast<int32_t>(std::min<int64_t>(window, fresh.extent(1)));
   const HistogramMerge merge{bits, 0};
+  const unsigned threads = processorCount();
 
   // Along the rows: output position p of the pass is block row p - w0 / 2, which centres the
-  // window on its block.
+  // window on its block. Every block column is a line of its own, so bands of columns run
+  // apart; all of them give the same rows.
   blitz::Array<Histogram1D, 2> rowsOut = out;
   rowsOut.reindexSelf(blitz::TinyVector<int, 2>(b0 + w0 / 2, b1));
-  Box box = morphology::convolveLineFast(fresh, w0, merge, rowsOut, ProgressRange());
+  const Box columnsBox{b1, b0, e1, e0};
+  std::atomic<int32_t> firstRow{0}, lastRow{-1};
+  forEachBand(b1, e1, bandStep(columnsBox, threads), threads, [&](int32_t c0, int32_t c1) {
+    const Box written = morphology::convolveLineFast(
+        subView(fresh, b0, c0, e0, c1), w0, merge,
+        subView(rowsOut, rowsOut.lbound(0), c0, rowsOut.ubound(0), c1), ProgressRange());
+    firstRow = written.lowerRow;
+    lastRow = written.upperRow;
+  });
+  Box box{firstRow.load(), b1, lastRow.load(), e1};
   if (box.empty()) return;
   box.lowerRow -= w0 / 2;
   box.upperRow -= w0 / 2;
 
-  // Along the columns, in place over the rows just written.
-  const blitz::Array<Histogram1D, 2> rows = subView(out, box.lowerRow, b1, box.upperRow, e1);
+  // Along the columns, in place over the rows just written, each band of block rows apart.
   blitz::Array<Histogram1D, 2> columnsOut = out;
   columnsOut.reindexSelf(blitz::TinyVector<int, 2>(b0, b1 + w1 / 2));
-  box = morphology::convolveLine(rows, columnsOut, w1, merge, ProgressRange());
+  std::atomic<int32_t> firstColumn{0}, lastColumn{-1};
+  forEachBand(box.lowerRow, box.upperRow, bandStep(box, threads), threads,
+              [&](int32_t r0, int32_t r1) {
+                const Box written = morphology::convolveLine(
+                    subView(out, r0, b1, r1, e1),
+                    subView(columnsOut, r0, columnsOut.lbound(1), r1, columnsOut.ubound(1)), w1,
+                    merge, ProgressRange());
+                firstColumn = written.lowerColumn;
+                lastColumn = written.upperColumn;
+              });
+  box.lowerColumn = firstColumn.load() - w1 / 2;
+  box.upperColumn = lastColumn.load() - w1 / 2;
   if (box.empty()) return;
-  box.lowerColumn -= w1 / 2;
-  box.upperColumn -= w1 / 2;
 
   replicateEdges(out, box, [](Histogram1D& to, const Histogram1D& from) { to.takeBinsFrom(from); });
-  (void)e0;
 }
 
 void normaliseHistogram(Histogram1D& histogram) {
@@ -358,6 +395,32 @@ void normaliseHistogram(Histogram1D& histogram) {
   for (int32_t k = 0; k < count; ++k) bins[k] >>= s;
   bins[0] = std::max(bins[0], 1);
   bins[count - 1] = std::max(bins[count - 1], 1);
+}
+
+namespace {
+
+// Runs f on every histogram of the array, in bands of rows on every processor.
+template <class F>
+void forEachHistogram(blitz::Array<Histogram1D, 2>& histograms, F f) {
+  if (histograms.numElements() == 0) return;
+  const Box all{histograms.lbound(0), histograms.lbound(1), histograms.ubound(0),
+                histograms.ubound(1)};
+  const unsigned threads = processorCount();
+  forEachBand(all.lowerRow, all.upperRow, bandStep(all, threads), threads,
+              [&](int32_t r0, int32_t r1) {
+                for (int32_t r = r0; r <= r1; ++r)
+                  for (int32_t c = all.lowerColumn; c <= all.upperColumn; ++c) f(histograms(r, c));
+              });
+}
+
+}  // namespace
+
+void normaliseHistograms(blitz::Array<Histogram1D, 2>& histograms) {
+  forEachHistogram(histograms, [](Histogram1D& h) { normaliseHistogram(h); });
+}
+
+void releaseHistograms(blitz::Array<Histogram1D, 2>& histograms) {
+  forEachHistogram(histograms, [](Histogram1D& h) { h.bins.free(); });
 }
 
 }  // namespace classification

@@ -50,6 +50,12 @@ void accumulateBlockHistograms(const blitz::Array<Histogram1D, 2>& fresh,
 
 // Scales the summed counts back by the histogram's shift and keeps both end bins above 0.
 void normaliseHistogram(Histogram1D& histogram);
+// The same for every histogram of the array.
+void normaliseHistograms(blitz::Array<Histogram1D, 2>& histograms);
+
+// Frees the bins of every histogram of the array: a grid holds tens of thousands of them,
+// too many to free one by one on a single thread.
+void releaseHistograms(blitz::Array<Histogram1D, 2>& histograms);
 
 }  // namespace classification
 }  // namespace corvane

@@ -1,9 +1,12 @@
 #include "classification/Segmentation.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <string>
 
 #include "classification/GradientUpdater.h"
@@ -84,6 +87,27 @@ CentrePair centrePair(int32_t index, float inverseBlockSize, int32_t lower, int3
   i0 = std::min(std::max(i0, lower), upper);
   i1 = std::min(std::max(i1, lower), upper);
   return CentrePair{i0, i1, w};
+}
+
+// forEachBand for bands that allocate: exhausted memory in a worker still leaves as
+// std::bad_alloc, which the engine answers as out-of-memory with everything rolled back,
+// rather than as a worker failure.
+void forEachAllocatingBand(int32_t first, int32_t last, int32_t step, unsigned threads,
+                           const std::function<void(int32_t, int32_t)>& body) {
+  std::atomic<bool> outOfMemory{false};
+  try {
+    forEachBand(first, last, step, threads, [&](int32_t bandFirst, int32_t bandLast) {
+      try {
+        body(bandFirst, bandLast);
+      } catch (const std::bad_alloc&) {
+        outOfMemory = true;
+        throw;
+      }
+    });
+  } catch (const char*) {
+    if (outOfMemory) throw std::bad_alloc();
+    throw;
+  }
 }
 
 // A value the rise limit never takes from: larger than any real map value plus a step.
@@ -197,13 +221,12 @@ bool Segmentation<6, 0>::updateChannelHistograms(int channel, ProgressRange /*ra
   const BlockGrid grid = currentGrid();
   if (grid.blocks.empty()) return true;
   const ComponentView<ImagePixel, unsigned char> plane(image, channel);
-  const blitz::Array<Histogram1D, 2> fresh = freshBlockHistograms(
+  blitz::Array<Histogram1D, 2> fresh = freshBlockHistograms(
       plane.array(), imageDomain, grid, baseRecord.histogramBits, baseRecord.blockHistogramKind);
   ComponentView<BlockHistograms, Histogram1D> sums(blockHistograms, channel);
   accumulateBlockHistograms(fresh, sums.array(), baseRecord.windowRadius, baseRecord.histogramBits);
-  BlockHistograms* const first = blockHistograms.data();
-  for (BlockHistograms* block = first; block != first + blockHistograms.numElements(); ++block)
-    normaliseHistogram((*block)[channel]);
+  normaliseHistograms(sums.array());
+  releaseHistograms(fresh);
   return true;
 }
 
@@ -335,14 +358,32 @@ bool Segmentation<6, 0>::updateGradients(bool forced, ProgressRange range) {
     return true;
   }
 
-  // The value arrays are freshly allocated and so contiguous: scanned as flat runs.
-  const size_t count = values.numElements();
-  const GradientUpdater::Values* const flat = values.data();
+  // Bands of rows of the value array, a few per worker. The tail below works band by band:
+  // every output row depends only on its own and the previous row of values.
+  const int32_t bandRows = threads <= 1 ? valued.upperRow - valued.lowerRow + 1
+                                        : std::max<int32_t>(8, (valued.upperRow - valued.lowerRow +
+                                                                1 + 4 * int32_t(threads) - 1) /
+                                                                   (4 * int32_t(threads)));
+
+  // The extremes of the finite values; both are exact, so the bands may meet in any order.
   float m = std::numeric_limits<float>::max();
   float M = std::numeric_limits<float>::lowest();
-  for (size_t k = 0; k < count; ++k) {
-    if (std::isfinite(flat[k][1])) m = std::min(m, flat[k][1]);
-    if (std::isfinite(flat[k][0])) M = std::max(M, flat[k][0]);
+  {
+    std::mutex extremesMutex;
+    forEachBand(valued.lowerRow, valued.upperRow, bandRows, threads, [&](int32_t r0, int32_t r1) {
+      float bandMin = std::numeric_limits<float>::max();
+      float bandMax = std::numeric_limits<float>::lowest();
+      for (int32_t r = r0; r <= r1; ++r) {
+        const GradientUpdater::Values* row = &values(r, valued.lowerColumn);
+        for (int32_t k = 0, n = valued.upperColumn - valued.lowerColumn + 1; k < n; ++k) {
+          if (std::isfinite(row[k][1])) bandMin = std::min(bandMin, row[k][1]);
+          if (std::isfinite(row[k][0])) bandMax = std::max(bandMax, row[k][0]);
+        }
+      }
+      std::lock_guard<std::mutex> lock(extremesMutex);
+      m = std::min(m, bandMin);
+      M = std::max(M, bandMax);
+    });
   }
   if (m > M) {
     // Nothing finite to scale by.
@@ -351,51 +392,79 @@ bool Segmentation<6, 0>::updateGradients(bool forced, ProgressRange range) {
   }
   gradientScale = M == m ? 1.0f : 255.99f / (M - m);
 
-  // The scaled bytes of both channels. They are only an intermediate (the passes below
-  // overwrite every pixel of the image's channels 0 and 1), so they are kept in contiguous
-  // planes, over which the row pass can reduce many lines at once.
-  blitz::Array<unsigned char, 2> scaled[2] = {arrayOver<unsigned char>(valued),
-                                              arrayOver<unsigned char>(valued)};
-  {
-    unsigned char* const first = scaled[0].data();
-    unsigned char* const second = scaled[1].data();
-    for (size_t k = 0; k < count; ++k) {
-      first[k] = saturatingCast<unsigned char>((flat[k][0] - m) * gradientScale);
-      second[k] = saturatingCast<unsigned char>((flat[k][1] - m) * gradientScale);
-    }
+  // Channel 0 becomes the maximum, channel 1 the minimum over the four 2 x 2 neighbourhoods
+  // that contain the pixel: the scaled bytes along the rows into a scratch array, then along
+  // the columns into the channel itself. A band of output rows converts its own rows and the
+  // one above into contiguous scratch planes, so that no band reads another's output; rows
+  // left and right of the inner box copy its edge columns as soon as the band is done.
+  const int32_t window = 2;
+  const Box rowsBox{valued.lowerRow + 1, valued.lowerColumn, valued.upperRow, valued.upperColumn};
+  const float scale = gradientScale;
+  Box inner{rowsBox.lowerRow, 0, rowsBox.upperRow, -1};
+  for (int channel = 0; channel < 2; ++channel) {
+    range.report(std::string(), channel == 0 ? 0.8f : 0.9f);
+    ByteComponentView out = extractByteComponent(gradientView, channel);
+    blitz::Array<unsigned char, 2>& outArray = out.array();
+    std::atomic<int32_t> firstColumn{0}, lastColumn{-1};
+    forEachAllocatingBand(
+        rowsBox.lowerRow, rowsBox.upperRow, bandRows, threads, [&](int32_t r0, int32_t r1) {
+          blitz::Array<unsigned char, 2> scaled =
+              arrayOver<unsigned char>(Box{r0 - 1, valued.lowerColumn, r1, valued.upperColumn});
+          unsigned char* to = scaled.data();
+          for (int32_t r = r0 - 1; r <= r1; ++r) {
+            const GradientUpdater::Values* from = &values(r, valued.lowerColumn);
+            for (int32_t k = 0, n = valued.upperColumn - valued.lowerColumn + 1; k < n; ++k)
+              *to++ = saturatingCast<unsigned char>((from[k][channel] - m) * scale);
+          }
+          blitz::Array<unsigned char, 2> rowPass =
+              arrayOver<unsigned char>(Box{r0, rowsBox.lowerColumn, r1, rowsBox.upperColumn});
+          Box written;
+          if (channel == 0) {
+            morphology::convolveLineFast(scaled, window, morphology::RunningMaximum{}, rowPass,
+                                         ProgressRange());
+            written = morphology::convolveLine(rowPass, outArray, window,
+                                               morphology::RunningMaximum{}, ProgressRange());
+          } else {
+            morphology::convolveLineFast(scaled, window, morphology::RunningMinimum{}, rowPass,
+                                         ProgressRange());
+            written = morphology::convolveLine(rowPass, outArray, window,
+                                               morphology::RunningMinimum{}, ProgressRange());
+          }
+          if (written.empty()) return;
+          firstColumn = written.lowerColumn;
+          lastColumn = written.upperColumn;
+          for (int32_t r = r0; r <= r1; ++r) {
+            GradientPixel* const row = &gradientImage(r, gradientImage.lbound(1));
+            const std::ptrdiff_t step = gradientImage.stride(1);
+            const int32_t base = gradientImage.lbound(1);
+            const unsigned char left = row[(written.lowerColumn - base) * step][channel];
+            const unsigned char right = row[(written.upperColumn - base) * step][channel];
+            for (int32_t c = base; c < written.lowerColumn; ++c)
+              row[(c - base) * step][channel] = left;
+            for (int32_t c = written.upperColumn + 1; c <= gradientImage.ubound(1); ++c)
+              row[(c - base) * step][channel] = right;
+          }
+        });
+    inner.lowerColumn = firstColumn.load();
+    inner.upperColumn = lastColumn.load();
   }
   values.free();
 
-  // Channel 0 becomes the maximum, channel 1 the minimum over the four 2 x 2 neighbourhoods
-  // that contain the pixel: along the rows into a new array, then along the columns into the
-  // channel itself.
-  const int32_t window = 2;
-  const Box rowsBox{valued.lowerRow + 1, valued.lowerColumn, valued.upperRow, valued.upperColumn};
-  Box inner;
-  for (int channel = 0; channel < 2; ++channel) {
-    range.report(std::string(), channel == 0 ? 0.8f : 0.9f);
-    blitz::Array<unsigned char, 2> rowPass = arrayOver<unsigned char>(rowsBox);
-    ByteComponentView out = extractByteComponent(gradientView, channel);
-    if (channel == 0) {
-      morphology::convolveLineFast(scaled[0], window, morphology::RunningMaximum{}, rowPass,
-                                   ProgressRange());
-      inner = morphology::convolveLine(rowPass, out.array(), window, morphology::RunningMaximum{},
-                                       ProgressRange());
-    } else {
-      morphology::convolveLineFast(scaled[1], window, morphology::RunningMinimum{}, rowPass,
-                                   ProgressRange());
-      morphology::convolveLine(rowPass, out.array(), window, morphology::RunningMinimum{},
-                               ProgressRange());
-    }
-  }
-
-  if (inner.empty()) {
+  if (rowsBox.empty() || inner.empty()) {
     gradientImage = GradientPixel(0, 0, 0);
-  } else {
-    replicateEdges(gradientImage, inner, [](GradientPixel& to, const GradientPixel& from) {
-      to[0] = from[0];
-      to[1] = from[1];
-    });
+    return true;
+  }
+  // The rows above and below the inner box take its first and last row, margins included
+  // (those already hold the row's edge values).
+  for (int32_t r = gradientImage.lbound(0); r <= gradientImage.ubound(0); ++r) {
+    if (r >= inner.lowerRow && r <= inner.upperRow) continue;
+    const int32_t from = r < inner.lowerRow ? inner.lowerRow : inner.upperRow;
+    for (int32_t c = gradientImage.lbound(1); c <= gradientImage.ubound(1); ++c) {
+      GradientPixel& to = gradientImage(r, c);
+      const GradientPixel& source = gradientImage(from, c);
+      to[0] = source[0];
+      to[1] = source[1];
+    }
   }
   return true;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ClassificationTestSupport.h"
 #include "SegmentationFixtures.h"
 #include "classification/GradientUpdater.h"
 #include "util/ProcessorCount.h"
@@ -67,18 +68,22 @@ void expectGradientBytes(const Seg& seg) {
 }
 
 TEST(GradientStage, BytesAreTheScaledNeighbourhoodExtremes) {
-  for (auto shape : {std::make_pair(30, 37), std::make_pair(4, 4)}) {
-    Seg seg;
-    prepare(seg, photoLike(shape.first, shape.second, 3, -2), 4);
-    ASSERT_TRUE(seg.updateGradients(true, ProgressRange()));
-    expectGradientBytes(seg);
-    EXPECT_EQ(seg.gradientView.lbound(0), 3);
-    EXPECT_EQ(&seg.gradientView(3, -2), &seg.gradientImage(3, -2));
+  // Three processors cut the tall image's tail into uneven bands.
+  for (auto shape : {std::make_pair(30, 37), std::make_pair(4, 4), std::make_pair(83, 9)}) {
+    for (unsigned threads : {1u, 3u}) {
+      classification_test::ProcessorOverride override(threads);
+      Seg seg;
+      prepare(seg, photoLike(shape.first, shape.second, 3, -2), 4);
+      ASSERT_TRUE(seg.updateGradients(true, ProgressRange()));
+      expectGradientBytes(seg);
+      EXPECT_EQ(seg.gradientView.lbound(0), 3);
+      EXPECT_EQ(&seg.gradientView(3, -2), &seg.gradientImage(3, -2));
 
-    // Not forced: nothing changes.
-    seg.gradientImage(4, 0)[0] = 1;
-    EXPECT_FALSE(seg.updateGradients(false, ProgressRange()));
-    EXPECT_EQ(seg.gradientImage(4, 0)[0], 1);
+      // Not forced: nothing changes.
+      seg.gradientImage(4, 0)[0] = 1;
+      EXPECT_FALSE(seg.updateGradients(false, ProgressRange()));
+      EXPECT_EQ(seg.gradientImage(4, 0)[0], 1);
+    }
   }
 }
 

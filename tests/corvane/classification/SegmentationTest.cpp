@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstring>
-#include <mutex>
 #include <thread>
 
 #include "ClassificationTestSupport.h"
@@ -208,28 +205,6 @@ TEST_F(SegmentationRun, WorkerFailuresAreRaisedAfterTheJoin) {
   } catch (const char* text) {
     EXPECT_STREQ(text, "Unhandled exception in worker thread.");
   }
-}
-
-TEST(SegmentationGradients, CancelWhileStartingWorkersJoinsThemFirst) {
-  ProcessorOverride four(4);
-  Seg seg;
-  seg.setImage(photoLike(1500, 64));
-  seg.baseRecord = analysisRecord();
-  // The first band of each worker is taken in the calling thread before it starts; cancel
-  // the second of those while the first worker is busy.
-  struct CancelSecondStart : Recorder {
-    std::thread::id caller = std::this_thread::get_id();
-    int calls = 0;
-    bool armed = false;
-    void progress(float, const std::string& label) override {
-      if (label.find("After array creation") != std::string::npos) armed = true;
-      if (!armed || std::this_thread::get_id() != caller) return;
-      if (++calls == 3) throw CvExCancel();  // checkpoint, worker 0's band, worker 1's band
-    }
-  } ui;
-  EXPECT_THROW(seg.run(ProgressRange(&ui, 0.0f, 1.0f)), CvExCancel);
-  EXPECT_TRUE(allFresh(seg));
-  EXPECT_TRUE(seg.run(ProgressRange()));
 }
 
 }  // namespace
