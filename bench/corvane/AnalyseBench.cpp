@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchPhotos.h"
 #include "Corvane.h"
 #include "classification/AnalyseImage.h"
 #include "engine/CvInSession.h"
@@ -23,40 +24,16 @@ constexpr uint32_t kHeight = 3000;
 // shading, sharp edges between them, sensor-like noise.
 const std::vector<uint8_t>& photoPixels() {
   static const std::vector<uint8_t> pixels = [] {
-    const int cells = 60;
     std::mt19937 rng(7);
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    struct Cell {
-      float r, c, base[3], slopeR[3], slopeC[3];
-    };
-    std::vector<Cell> centres(cells);
-    for (Cell& cell : centres) {
-      cell.r = unit(rng) * kHeight;
-      cell.c = unit(rng) * kWidth;
-      for (int k = 0; k < 3; ++k) {
-        cell.base[k] = 30.0f + unit(rng) * 190.0f;
-        cell.slopeR[k] = (unit(rng) - 0.5f) * 0.05f;
-        cell.slopeC[k] = (unit(rng) - 0.5f) * 0.05f;
-      }
-    }
+    const bench_photos::CellScene scene(int(kHeight), int(kWidth), 60, rng);
     std::vector<uint8_t> out(size_t{kWidth} * kHeight * 4);
     std::normal_distribution<float> noise(0.0f, 3.0f);
     for (uint32_t r = 0; r < kHeight; ++r) {
       for (uint32_t c = 0; c < kWidth; ++c) {
-        int best = 0;
-        float bestDistance = 1e30f;
-        for (int k = 0; k < cells; ++k) {
-          const float dr = centres[k].r - r, dc = centres[k].c - c;
-          const float d = dr * dr + dc * dc;
-          if (d < bestDistance) bestDistance = d, best = k;
-        }
-        const Cell& cell = centres[best];
+        const bench_photos::CellScene::Shade shade = scene(int(r), int(c));
         uint8_t* p = &out[(size_t{r} * kWidth + c) * 4];
-        for (int k = 0; k < 3; ++k) {
-          const float v = cell.base[k] + cell.slopeR[k] * (r - cell.r) +
-                          cell.slopeC[k] * (c - cell.c) + noise(rng);
-          p[k] = uint8_t(std::min(255, std::max(0, int(v))));
-        }
+        for (int k = 0; k < 3; ++k)
+          p[k] = uint8_t(std::min(255, std::max(0, int(shade.value[k] + noise(rng)))));
         p[3] = 255;
       }
     }
@@ -160,7 +137,9 @@ void BM_Stroke(benchmark::State& state) {
 
 BENCHMARK(BM_AnalyseImage)
     ->Arg(1)
-    ->Arg(int64_t(std::max(1u, std::thread::hardware_concurrency())))
+    ->Arg(2)
+    ->Arg(4)
+    ->Arg(8)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2)
     ->UseRealTime();

@@ -16,6 +16,49 @@
 
 namespace bench_photos {
 
+// A scene of `count` cells (the nearest of random centres), each with its own colour and
+// linear shading, so that neighbouring cells meet in sharp edges. The constructor draws the
+// centres from `rng`; the benchmarks then draw their own noise from it, pixel by pixel.
+class CellScene {
+ public:
+  CellScene(int rows, int columns, int count, std::mt19937& rng) : cells_(count) {
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (Cell& cell : cells_) {
+      cell.r = unit(rng) * rows;
+      cell.c = unit(rng) * columns;
+      for (int k = 0; k < 3; ++k) {
+        cell.base[k] = 30.0f + unit(rng) * 190.0f;
+        cell.slopeR[k] = (unit(rng) - 0.5f) * 0.05f;
+        cell.slopeC[k] = (unit(rng) - 0.5f) * 0.05f;
+      }
+    }
+  }
+  // Colour component k of the cell nearest to (r, c), before noise.
+  struct Shade {
+    float value[3];
+  };
+  Shade operator()(int r, int c) const {
+    const Cell* best = &cells_[0];
+    float bestDistance = 1e30f;
+    for (const Cell& cell : cells_) {
+      const float dr = cell.r - r, dc = cell.c - c;
+      const float d = dr * dr + dc * dc;
+      if (d < bestDistance) bestDistance = d, best = &cell;
+    }
+    Shade shade;
+    for (int k = 0; k < 3; ++k)
+      shade.value[k] =
+          best->base[k] + best->slopeR[k] * (r - best->r) + best->slopeC[k] * (c - best->c);
+    return shade;
+  }
+
+ private:
+  struct Cell {
+    float r, c, base[3], slopeR[3], slopeC[3];
+  };
+  std::vector<Cell> cells_;
+};
+
 using Picture = classification::RancourStage::Image;
 using Analysis = classification::RancourStage::Output;
 

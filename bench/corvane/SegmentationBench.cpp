@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "BenchPhotos.h"
 #include "classification/Segmentation.h"
 #include "kestrum/utility/ProgressRange.h"
 #include "util/ProcessorCount.h"
@@ -39,39 +40,17 @@ LevelRecord photoRecord() {
 // sit a little above channels 0 to 2, as a rank closing does against an opening.
 const blitz::Array<Seg::ImagePixel, 2>& photo() {
   static const blitz::Array<Seg::ImagePixel, 2> image = [] {
-    const int rows = 3000, columns = 4000, cells = 60;
+    const int rows = 3000, columns = 4000;
     std::mt19937 rng(7);
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    struct Cell {
-      float r, c, base[3], slopeR[3], slopeC[3];
-    };
-    std::vector<Cell> centres(cells);
-    for (Cell& cell : centres) {
-      cell.r = unit(rng) * rows;
-      cell.c = unit(rng) * columns;
-      for (int k = 0; k < 3; ++k) {
-        cell.base[k] = 30.0f + unit(rng) * 190.0f;
-        cell.slopeR[k] = (unit(rng) - 0.5f) * 0.05f;
-        cell.slopeC[k] = (unit(rng) - 0.5f) * 0.05f;
-      }
-    }
+    const bench_photos::CellScene scene(rows, columns, 60, rng);
     blitz::Array<Seg::ImagePixel, 2> img(rows, columns);
     std::normal_distribution<float> noise(0.0f, 3.0f);
     for (int r = 0; r < rows; ++r) {
       for (int c = 0; c < columns; ++c) {
-        int best = 0;
-        float bestDistance = 1e30f;
-        for (int k = 0; k < cells; ++k) {
-          const float dr = centres[k].r - r, dc = centres[k].c - c;
-          const float d = dr * dr + dc * dc;
-          if (d < bestDistance) bestDistance = d, best = k;
-        }
-        const Cell& cell = centres[best];
+        const bench_photos::CellScene::Shade shade = scene(r, c);
         Seg::ImagePixel& p = img(r, c);
         for (int k = 0; k < 3; ++k) {
-          const float v = cell.base[k] + cell.slopeR[k] * (r - cell.r) +
-                          cell.slopeC[k] * (c - cell.c) + noise(rng);
-          const int low = std::min(255, std::max(0, int(v)));
+          const int low = std::min(255, std::max(0, int(shade.value[k] + noise(rng))));
           p[k] = uint8_t(low);
           p[k + 3] = uint8_t(std::min(255, low + 2 + int(std::abs(noise(rng)))));
         }
