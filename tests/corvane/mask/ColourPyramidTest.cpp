@@ -131,7 +131,8 @@ TEST(ColourPyramid, SamplesAtTheEdgesOfTheFirstLevel) {
   ColourPyramid pyramid;
   pyramid.push_back(PyramidLevel(Box{0, 0, 7, 7}));
   for (int r = 0; r <= 7; ++r)
-    for (int c = 0; c <= 7; ++c) pyramid[0](r, c) = ColourSumCell{{float(r), float(c), 1.0f}, 64.0f};
+    for (int c = 0; c <= 7; ++c)
+      pyramid[0](r, c) = ColourSumCell{{float(r), float(c), 1.0f}, 64.0f};
   // Even position 2k: rows k − 1 and k, half each.
   EXPECT_FLOAT_EQ(samplePyramid(pyramid, 4.0f, 5.0f).sum[0], (0.5f * 1 + 0.5f * 2) / 16.0f);
   // At row 0 the lower row is trunc(−0.5) = 0 as well: the cell takes both weights.

@@ -78,8 +78,8 @@ TEST(ForcedEdgeSteps, ZeroLengthEndCapDoesNothing) {
   blitz::Array<MaskPixel8::Pixel, 2> source(12, 12), target(12, 12);
   source = MaskPixel8::Pixel{{127, 63, 7, 255}};
   target = MaskPixel8::Pixel{{10, 20, 30, 40}};
-  blendEdgeCap<MaskPixel8>(EdgePoint{5.5f, 5.5f}, EdgePoint{5.5f, 5.5f}, unsetField(12, 12),
-                           source, target, 1, 4.0f, 2.0f, 1.0f);
+  blendEdgeCap<MaskPixel8>(EdgePoint{5.5f, 5.5f}, EdgePoint{5.5f, 5.5f}, unsetField(12, 12), source,
+                           target, 1, 4.0f, 2.0f, 1.0f);
   EXPECT_TRUE(allPixels(target, MaskPixel8::Pixel{{10, 20, 30, 40}}));
 }
 
