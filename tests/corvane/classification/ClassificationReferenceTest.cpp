@@ -1,12 +1,11 @@
 // The colour clustering and the analysis image compared, label for label and byte for byte,
-// with deliberately plain implementations: ordered-map histograms, a standard heap over
-// whole edge records and windows sorted pixel by pixel. The engine's own versions are tuned
+// with deliberately plain implementations: ordered-map histograms and a standard heap over
+// whole edge records. The engine's own versions are tuned
 // for 12-megapixel photographs; these keep them honest on small and medium pictures.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <map>
 #include <random>
@@ -14,9 +13,6 @@
 
 #include "ClassificationTestSupport.h"
 #include "classification/GlobalClassification.h"
-#include "classification/RancourStage.h"
-#include "classification/RankFilter.h"
-#include "util/ProcessorCount.h"
 #include "watershed/HistogramWatershed.h"
 
 using Classification = classification::GlobalClassification<unsigned char, 6, int>;
@@ -226,37 +222,6 @@ TEST(ClassificationReference, FrontsBeyondSixteenBitsOfSteps) {
   }
 }
 
-// A colour picture shaped like a photograph: shaded background, two objects with sharp edges,
-// texture and noise.
-classification::RancourStage::Image photograph(int rows, int cols, uint32_t seed) {
-  classification::RancourStage::Image image(rows, cols);
-  std::mt19937 rng(seed);
-  std::normal_distribution<float> noise(0.0f, 4.0f);
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < cols; ++c) {
-      const float x = c / float(cols), y = r / float(rows);
-      const bool disc = (x - 0.55f) * (x - 0.55f) + (y - 0.5f) * (y - 0.5f) < 0.07f;
-      const bool box = x > 0.05f && x < 0.35f && y > 0.1f && y < 0.45f;
-      float base[3] = {90.0f + 80.0f * y, 120.0f + 60.0f * std::sin(6.0f * x), 200.0f - 100.0f * y};
-      if (disc) {
-        base[0] = 170.0f - 40.0f * x;
-        base[1] = 120.0f + 30.0f * std::sin(20.0f * y);
-        base[2] = (int(x * 30.0f) & 1) ? 210.0f : 60.0f;
-      } else if (box) {
-        base[0] = 40.0f + 120.0f * x;
-        base[1] = 200.0f - 90.0f * y;
-        base[2] = 100.0f;
-      }
-      for (int k = 0; k < 3; ++k) {
-        const float v = base[k] + noise(rng);
-        image(r, c)[k] = uint8_t(std::min(255.0f, std::max(0.0f, v)));
-      }
-      image(r, c)[3] = 255;
-    }
-  }
-  return image;
-}
-
 TEST(ClassificationReference, PhotoLikeImagesWithAndWithoutMask) {
   const auto image = classification_test::photoLikeImage(45, 61, -3, 7, 5);
   expectSameClustering(image, blitz::Array<unsigned char, 2>());
@@ -281,43 +246,6 @@ TEST(ClassificationReference, FewColoursWithManyEqualCountsAndPriorities) {
     }
   }
   expectSameClustering(image, blitz::Array<unsigned char, 2>());
-}
-
-TEST(ClassificationReference, AnalysisImageOfAPhotograph) {
-  // The input the classification really gets: the analysis image with the defaults of a large
-  // picture (texture 15, t 1/6, 7 bits), on every processor count the machine offers.
-  const auto picture = photograph(120, 160, 3);
-  classification::RancourStage stage(15, 1.0f / 6.0f, 7);
-  const auto analysed = stage.run(picture, ProgressRange());
-  blitz::Array<classification_test::Pixel, 2> image(analysed.lbound(), analysed.extent());
-  for (int i = image.lbound(0); i <= image.ubound(0); ++i) {
-    for (int j = image.lbound(1); j <= image.ubound(1); ++j) {
-      for (int c = 0; c < 6; ++c) image(i, j)[c] = analysed(i, j)[c];
-    }
-  }
-  expectSameClustering(image, blitz::Array<unsigned char, 2>());
-}
-
-TEST(RancourReference, LargeDiscsOnAPhotograph) {
-  const auto picture = photograph(70, 93, 8);
-  const auto shifted = [&picture] {
-    classification::RancourStage::Image moved(blitz::TinyVector<int, 2>(-5, 11), picture.extent());
-    for (int r = 0; r < picture.extent(0); ++r) {
-      for (int c = 0; c < picture.extent(1); ++c) moved(r - 5, c + 11) = picture(r, c);
-    }
-    return moved;
-  }();
-  struct Case {
-    int texture, maxBits;
-    float t;
-  };
-  for (const Case& k :
-       {Case{15, 7, 1.0f / 6.0f}, Case{11, 8, 0.1f}, Case{20, 6, 0.3f}, Case{7, 5, 0.5f}}) {
-    SCOPED_TRACE(testing::Message() << "texture " << k.texture << " maxBits " << k.maxBits);
-    classification::RancourStage stage(k.texture, k.t, k.maxBits);
-    classification_test::expectMatchesReference(stage.run(shifted, ProgressRange()), shifted,
-                                                k.texture, k.t, k.maxBits);
-  }
 }
 
 }  // namespace

@@ -52,23 +52,6 @@ TEST(LocalValueMap, BlockValuesFromTheBestValleys) {
   EXPECT_EQ(seg.blockValue(block, 0, 2000000000), 1 << 28);  // sqrt((256^2 << 38) * 4)
 }
 
-TEST(LocalValueMap, OneBlockGivesEveryPixelItsValue) {
-  Seg seg;
-  seg.setImage(photoLike(6, 7, 2, 3));
-  seg.baseRecord = analysisRecord();
-  ASSERT_TRUE(seg.run(ProgressRange()));
-  const int64_t w = 3 * 8;
-  const int32_t lo = int32_t(2 * w * 1024), hi = int32_t(std::min(255 * 1024 * w, 2 * w * 4096));
-  const int32_t v = seg.blockValue(seg.blockHistograms(0, 0), lo, hi);
-  const int32_t d = int32_t(std::ceil(float(w) * 1024.0f * 0.0068709636f));
-  const unsigned char expected = static_cast<unsigned char>(float(v / d) / 145.54f + 0.5f);
-  const auto& bytes = seg.localValues();
-  EXPECT_EQ(bytes.lbound(0), 0);  // the widened image, margin included
-  EXPECT_EQ(bytes.ubound(1), 11);
-  for (int r = 0; r <= 9; ++r)
-    for (int c = 1; c <= 11; ++c) ASSERT_EQ(bytes(r, c), expected) << r << "," << c;
-}
-
 TEST(LocalValueMap, RiseIsLimitedAndTheMarginReplicated) {
   ValueMapSetup s;
   Seg& seg = s.seg;

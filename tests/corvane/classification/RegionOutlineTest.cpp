@@ -108,11 +108,6 @@ TEST(BoundaryTracing, PointRules) {
   ASSERT_EQ(smooth.size(), 3u);
   EXPECT_EQ(smooth[1][0], 0.5f);
   EXPECT_EQ(smooth[1][1], 1.5f);
-  const Outline six = classification::outlineFromChain(open, 6);
-  const Outline seven = classification::outlineFromChain(open, 7);
-  ASSERT_EQ(six.size(), 3u);
-  ASSERT_EQ(seven.size(), six.size());
-  for (size_t i = 0; i < six.size(); ++i) EXPECT_TRUE(blitz::all(six[i] == seven[i]));
 
   const classification::IntegerOutline closed = {
       TracePoint(0, 0), TracePoint(0, 2), TracePoint(2, 2), TracePoint(2, 0), TracePoint(0, 0)};

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "ClassificationTestSupport.h"
 #include "SegmentationFixtures.h"
 #include "util/ProcessorCount.h"
@@ -96,66 +94,6 @@ TEST_F(SegmentationRun, AllChannelsOffReportsTheEndAndTouchesNothing) {
   EXPECT_EQ(seg.gradientImage.numElements(), 0u);
 }
 
-TEST_F(SegmentationRun, StagesEndAtTheirFractionsOfTheRange) {
-  Recorder ui;
-  ASSERT_TRUE(seg.run(ProgressRange(&ui, 0.3f, 0.9f)));
-  const float s = 0.3f, e = 0.9f;
-  // Histogram jobs report as they are taken, the last (no job left) at the stage's end.
-  const float histogramsEnd = e * 0.14285715f + s * 0.85714287f;
-  const float gradientStart = (1.0f - 0.2857143f) * s + 0.2857143f * e;
-  const float gradientEnd = e * 0.42857143f + s * 0.5714286f;
-  const float valueStart = (1.0f - 0.42857143f) * s + 0.42857143f * e;
-  const float valueEnd = e * 0.44285715f + s * 0.55714285f;
-  std::vector<float> histogramReports;
-  for (int k = 1; k <= 7; ++k) {
-    const float f = std::min(float(k) / 6.0f, 1.0f);
-    histogramReports.push_back((1.0f - f) * s + f * histogramsEnd);
-  }
-  ASSERT_GE(ui.reports.size(), 7u);
-  for (int k = 0; k < 7; ++k) EXPECT_EQ(ui.reports[size_t(k)].first, histogramReports[size_t(k)]);
-  EXPECT_EQ(ui.reports[6].first, histogramsEnd);
-  bool gradientCheckpoint = false;
-  for (const auto& r : ui.reports) {
-    if (r.second.find("After array creation") == std::string::npos) continue;
-    gradientCheckpoint = true;
-    EXPECT_EQ(r.second, "src/classification/Segmentation: 256:\n(before [After array creation]): ");
-    EXPECT_EQ(r.first, (1.0f - 0.1f) * gradientStart + 0.1f * gradientEnd);
-  }
-  EXPECT_TRUE(gradientCheckpoint);
-  EXPECT_TRUE(ui.saw((1.0f - 0.1f) * valueStart + 0.1f * valueEnd));  // block values done
-  EXPECT_TRUE(ui.saw((1.0f - 0.8f) * gradientStart + 0.8f * gradientEnd));
-  for (const auto& r : ui.reports) EXPECT_LE(r.first, e);
-}
-
-TEST_F(SegmentationRun, HistogramJobsRunFromChannelFiveDown) {
-  ProcessorOverride one(1);
-  // At each report a job is being taken: the channels above it are done, the others not.
-  struct Watcher : Recorder {
-    Seg* seg = nullptr;
-    std::vector<std::vector<bool>> done;
-    void progress(float fraction, const std::string& label) override {
-      if (done.size() < 7) {
-        std::vector<bool> d;
-        for (int c = 0; c < 6; ++c) d.push_back(seg->blockHistograms(0, 0)[c].binCount() > 0);
-        done.push_back(d);
-      }
-      Recorder::progress(fraction, label);
-    }
-  } ui;
-  ui.seg = &seg;
-  ASSERT_TRUE(seg.run(ProgressRange(&ui, 0.0f, 1.0f)));
-  ASSERT_EQ(ui.done.size(), 7u);
-  for (int k = 0; k < 7; ++k) {
-    for (int c = 0; c < 6; ++c) EXPECT_EQ(ui.done[size_t(k)][size_t(c)], c > 5 - k) << k << c;
-  }
-  // Unchanged: no job recomputes, and the jobs still advance the progress by sixths.
-  Recorder again;
-  EXPECT_FALSE(seg.run(ProgressRange(&again, 0.0f, 1.0f)));
-  ASSERT_GE(again.reports.size(), 7u);
-  for (int k = 0; k < 7; ++k)
-    EXPECT_EQ(again.reports[size_t(k)].first, ui.reports[size_t(k)].first);
-}
-
 TEST_F(SegmentationRun, CancellationLeavesEverySlotFresh) {
   ASSERT_TRUE(seg.run(ProgressRange()));
   Marks::place(seg);
@@ -185,26 +123,6 @@ TEST_F(SegmentationRun, WorkerFailuresAreRaisedAfterTheJoin) {
     EXPECT_STREQ(text, "Unhandled exception in worker thread.");
   }
   EXPECT_TRUE(allFresh(seg));
-
-  // The same inside a gradient worker.
-  ProcessorOverride one(1);
-  struct FailInBands : Recorder {
-    std::thread::id caller = std::this_thread::get_id();
-    void progress(float, const std::string&) override {
-      if (std::this_thread::get_id() != caller) throw std::runtime_error("receiver failed");
-    }
-  } bands;
-  Seg big;
-  big.setImage(photoLike(300, 20));
-  big.baseRecord = analysisRecord();
-  big.updateHistograms(false, ProgressRange());  // the histogram worker would fail first
-  big.watershedLevels(true, ProgressRange());
-  try {
-    big.updateGradients(true, ProgressRange(&bands, 0.0f, 1.0f));
-    FAIL() << "no failure";
-  } catch (const char* text) {
-    EXPECT_STREQ(text, "Unhandled exception in worker thread.");
-  }
 }
 
 }  // namespace

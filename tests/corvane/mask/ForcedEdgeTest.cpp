@@ -59,18 +59,6 @@ TEST(ForcedEdgeSteps, JointDiscSignsAndLimits) {
                       unsetDistance);
   EXPECT_EQ(other(6, 5), 8192);
 
-  // Equal magnitude keeps the stored value; a smaller one replaces it without a new record.
-  paintVertexDistance(EdgePoint{0, 5.5f}, B, EdgePoint{5.5f, 2}, field, touched, 2, 1, 8192, 1,
-                      unsetDistance);
-  EXPECT_EQ(field(6, 5), -8192);
-  EXPECT_EQ(touched.size(), painted);
-  paintVertexDistance(EdgePoint{0, 6.5f}, EdgePoint{6.5f, 6.5f}, EdgePoint{6.5f, 2}, field, touched,
-                      2, 1, 8192, 1, unsetDistance);
-  EXPECT_EQ(field(6, 5), -8192);  // distance 1 both times: kept
-  EXPECT_EQ(field(6, 6), 0);      // replaced by the nearer joint
-  EXPECT_EQ(touched.size(), painted + 5u);
-  EXPECT_EQ(touched[painted], (IndexPair{5, 7}));
-
   // From four widths on the value would be ±32768, which is never stored.
   DistanceField far = unsetField(20, 20);
   std::vector<IndexPair> farTouched;
@@ -86,62 +74,13 @@ TEST(ForcedEdgeSteps, JointDiscSignsAndLimits) {
   EXPECT_EQ(farTouched.size(), before);
 }
 
-template <class PT>
-struct CapCase {
-  using Pixel = typename PT::Pixel;
-  using Sample = typename PT::Sample;
-  blitz::Array<Pixel, 2> source{12, 12}, target{12, 12};
-  CapCase() {
-    source =
-        Pixel{{Sample(PT::maxSample / 2), Sample(PT::maxSample / 4), 7, Sample(PT::maxSample)}};
-    target = Pixel{{10, 20, 30, 40}};
-  }
-  // End point (5.5, 5.5), coming from the left: the cap reaches columns 5.5 .. 7.5, and four
-  // pixels to each side; width 2.
-  void run() {
-    blendEdgeCap<PT>(EdgePoint{5.5f, 5.5f}, EdgePoint{5.5f, 0.5f}, unsetField(12, 12), source,
-                     target, 1, 4.0f, 2.0f, 1.0f);
-  }
-};
-
-template <class PT>
-void checkCap(typename PT::Sample onLine) {
-  using Pixel = typename PT::Pixel;
-  CapCase<PT> cap;
-  cap.source(3, 5)[3] = PT::maxSample - 1;  // not opaque: left alone
-  cap.run();
-  const Pixel untouched{{10, 20, 30, 40}};
-  const Pixel& s = cap.source(0, 0);
-  // At the end point (t = 0) the target takes the source with the ramp alpha: full where the
-  // across distance reaches the width, also for the 16-bit types whose factor is max + 1.
-  EXPECT_EQ(cap.target(2, 5), (Pixel{{s[0], s[1], s[2], typename PT::Sample(PT::maxSample)}}));
-  EXPECT_EQ(cap.target(5, 5)[3], onLine);
-  EXPECT_EQ(cap.target(8, 5), (Pixel{{s[0], s[1], s[2], 0}}));
-  EXPECT_EQ(cap.target(9, 5), untouched);  // |u| = R
-  EXPECT_EQ(cap.target(3, 5), untouched);
-  EXPECT_EQ(cap.target(5, 4), untouched);  // behind the end point
-  EXPECT_EQ(cap.target(5, 7), untouched);  // t = 1: a width past the end
-  // Halfway out the source and the old target share the pixel.
-  const Pixel& half = cap.target(5, 6);
-  EXPECT_EQ(half[0], typename PT::Sample(s[0] * 0.5f + 10 * 0.5f));
-  EXPECT_EQ(half[3], typename PT::Sample(onLine * 0.5f + 40 * 0.5f));
-}
-
-TEST(ForcedEdgeSteps, EdgeCapsInEveryPixelType) {
-  checkCap<MaskPixel8>(127);
-  checkCap<MaskPixel16>(32768);
-  checkCap<MaskPixelHalf16>(16384);
-
-  // The other side factor mirrors the ramp; a zero-length end does nothing.
-  CapCase<MaskPixel8> mirrored;
-  blendEdgeCap<MaskPixel8>(EdgePoint{5.5f, 5.5f}, EdgePoint{5.5f, 0.5f}, unsetField(12, 12),
-                           mirrored.source, mirrored.target, -1, 4.0f, 2.0f, 1.0f);
-  EXPECT_EQ(mirrored.target(2, 5)[3], 0);
-  EXPECT_EQ(mirrored.target(8, 5)[3], 255);
-  CapCase<MaskPixel8> degenerate;
-  blendEdgeCap<MaskPixel8>(EdgePoint{5.5f, 5.5f}, EdgePoint{5.5f, 5.5f}, unsetField(12, 12),
-                           degenerate.source, degenerate.target, 1, 4.0f, 2.0f, 1.0f);
-  EXPECT_TRUE(allPixels(degenerate.target, degenerate.target(0, 0)));
+TEST(ForcedEdgeSteps, ZeroLengthEndCapDoesNothing) {
+  blitz::Array<MaskPixel8::Pixel, 2> source(12, 12), target(12, 12);
+  source = MaskPixel8::Pixel{{127, 63, 7, 255}};
+  target = MaskPixel8::Pixel{{10, 20, 30, 40}};
+  blendEdgeCap<MaskPixel8>(EdgePoint{5.5f, 5.5f}, EdgePoint{5.5f, 5.5f}, unsetField(12, 12), source,
+                           target, 1, 4.0f, 2.0f, 1.0f);
+  EXPECT_TRUE(allPixels(target, MaskPixel8::Pixel{{10, 20, 30, 40}}));
 }
 
 // Keep (class 2) on columns 0..9 of a 20 × 20 grid, delete (class 4) from column 10 on.

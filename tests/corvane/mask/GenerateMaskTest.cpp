@@ -96,26 +96,6 @@ TEST(GenerateMask, EveryPixelTypeAndFactorGivesTheAlphaOfTheEightBitOne) {
   }
 }
 
-TEST(GenerateMask, ForcedEdgeCutsSharplyWhereTheUserPutIt) {
-  BandScene scene(kGrey, kGrey);
-  const auto plain = scene.generate(CvKindRgba8, 1);
-  const CvEdgePoint points[] = {{24.0f, -2.0f}, {24.0f, 6.0f}, {24.0f, 14.0f}};
-  const ForcedEdgeRequest edge{points, 3, 1.0f};
-  const auto cut = scene.generate(CvKindRgba8, 1, nullptr, nullptr, 0, &edge, 1);
-  ASSERT_EQ(plain.result, CvOk);
-  ASSERT_EQ(cut.result, CvOk);
-  for (uint32_t r = 2; r < 10; ++r) {
-    // Without the edge the grey band fades slowly.
-    EXPECT_LT(plain.output->alpha(r, 23) - plain.output->alpha(r, 25), 0.3f);
-    // The edge lies at column 24.5 (a status point is a pixel centre): opaque on the kept side,
-    // transparent on the deleted side, half on the line.
-    EXPECT_EQ(cut.output->alpha(r, 23), 1.0f);
-    EXPECT_EQ(cut.output->sample(r, 24, 3), 127u);
-    EXPECT_EQ(cut.output->alpha(r, 25), 0.0f);
-    EXPECT_EQ(cut.output->alpha(r, 20), plain.output->alpha(r, 20));
-  }
-}
-
 TEST(GenerateMask, PartialRectangleRestoresStatusesAndUndoCounts) {
   BandScene scene(kRed, kBlue, 1);
   for (uint32_t r = 0; r < BandScene::kHeight; ++r)

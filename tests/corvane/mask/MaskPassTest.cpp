@@ -139,44 +139,11 @@ TEST(MaskPass, KeptRedDeletedBlueAndABlendBandEveryPixelType) {
     expectCleanBand(scene);
   };
   run(bytes), run(shorts), run(halves);
-
-  // The same alpha in every pixel type, within the rounding of one 8-bit step.
-  for (int x = 0; x < 24; ++x) {
-    EXPECT_NEAR(alphaOf<MaskPixel16>(shorts.mask(1, x)), alphaOf<MaskPixel8>(bytes.mask(1, x)),
-                1.0f / 255.0f);
-    EXPECT_NEAR(alphaOf<MaskPixelHalf16>(halves.mask(1, x)), alphaOf<MaskPixel8>(bytes.mask(1, x)),
-                1.0f / 255.0f);
-  }
-  // The band's first pixel is nearly opaque and its last nearly transparent.
-  EXPECT_GE(bytes.mask(0, 6)[3], 240);
-  EXPECT_LE(bytes.mask(0, 17)[3], 15);
 }
 
 // The smooth step of the distance share T, the pass's fallback alpha.
 double smoothStep(double T) {
   return T * T * T * (6 * T * T - 15 * T + 10);
-}
-
-TEST(MaskPass, SixteenBitTwinsKeepTheEightBitColourThresholds) {
-  // Five 8-bit steps between the classes: closer than 2.828 × 4, so the 8-bit pass falls back
-  // to the smooth step of the distance share. In 16-bit units the same difference is 257 times
-  // larger than that threshold, so the 16-bit pass projects onto the colour line instead:
-  // the two agree only where the share and the colour ramp agree.
-  const Rgb grey{0.5f, 0.5f, 0.5f}, greyish{0.52f, 0.5f, 0.5f};
-  BandScene<MaskPixel8> bytes(1, 16, 4, 12, 1, grey, greyish);
-  bytes.runPyramids();
-  BandScene<MaskPixel16> shorts(1, 16, 4, 12, 1, grey, greyish);
-  shorts.runPyramids();
-  for (int c = 4; c < 12; ++c) {
-    const double T = (c - 3) * double(chamfer) / ((c - 3 + 12 - c) * double(chamfer));
-    EXPECT_NEAR(bytes.mask(0, c)[3], 255.99 * (1 - smoothStep(T)), 1.0) << c;
-    EXPECT_NEAR(alphaOf<MaskPixel16>(shorts.mask(0, c)), 1.0f - shorts.fraction(c + 0.5f), 0.01f)
-        << c;
-  }
-  // Near the ends of the band the two readings differ by more than rounding.
-  EXPECT_GT(
-      std::fabs(alphaOf<MaskPixel16>(shorts.mask(0, 4)) - alphaOf<MaskPixel8>(bytes.mask(0, 4))),
-      0.02f);
 }
 
 TEST(MaskPass, PassReadsOnlyPendingOpaquePixelsAndMarksFinishedRows) {
@@ -257,29 +224,6 @@ TEST(MaskPass, ColourGridsOfTheMembraneMode) {
                        ProgressRange());
   EXPECT_EQ(cut.mask(0, 10), (MaskPixel8::Pixel{{1, 2, 3, 4}}));
   EXPECT_NE(cut.mask(0, 9), (MaskPixel8::Pixel{{1, 2, 3, 4}}));
-}
-
-TEST(MaskPass, ProgressFollowsAbsoluteRowsAfterThePyramids) {
-  BandScene<MaskPixel8> scene(40, 6, 2, 4, 1, red, blue);
-  // The picture and the cells start at row 5 of their parent.
-  scene.status.reindexSelf(blitz::TinyVector<int, 2>(5, 0));
-  scene.pairs.reindexSelf(blitz::TinyVector<int, 2>(5, 0));
-  scene.weights.reindexSelf(blitz::TinyVector<int, 2>(5, 0));
-  scene.image.reindexSelf(blitz::TinyVector<int, 2>(5, 0));
-  scene.mask.reindexSelf(blitz::TinyVector<int, 2>(5, 0));
-  RecordingProgress ui;
-  const Box cells{5, 0, 44, 5};
-  maskPass<MaskPixel8>(scene.mask, scene.image, scene.image, scene.status, cells, cells,
-                       MaskScale{1, 1}, scene.weights, scene.pairs, MaskPassPyramids, {}, {}, 1.0f,
-                       ProgressRange(&ui, 0.0f, 1.0f));
-  // Pyramid of class 2 up to 0.3 (first point 0.075), class 4 from 0.3 to 0.4, rows after.
-  ASSERT_GE(ui.fractions.size(), 3u);
-  EXPECT_FLOAT_EQ(ui.fractions[0], 0.075f);
-  const size_t n = ui.fractions.size();
-  EXPECT_FLOAT_EQ(ui.fractions[n - 3], 0.4f);  // end of the class-4 pyramid
-  EXPECT_FLOAT_EQ(ui.fractions[n - 2], 0.4f + 0.6f * (16 - 5 + 1) / 40.0f);
-  EXPECT_FLOAT_EQ(ui.fractions[n - 1], 0.4f + 0.6f * (32 - 5 + 1) / 40.0f);
-  EXPECT_EQ(scene.mask(44, 5), (MaskPixel8::Pixel{{0, 0, 0, 0}}));
 }
 
 TEST(MaskPass, FactorsThatMapNoPixelChangeNothing) {
