@@ -22,7 +22,7 @@ const int32_t kBandRows = 64;
 const int32_t kBandWords = 1 << 14;
 // How far behind the front of a bucket the flood asks for the next record's pixels: far
 // enough for the memory to answer, near enough for the lines to still be there.
-const size_t kPrefetchAhead = 12;
+const size_t kPrefetchAhead = 32;
 
 using SeedCounts = std::array<size_t, kTimedBucketCount>;
 
@@ -172,11 +172,12 @@ class TimedFloodRun {
   // Takes every record of bucket `priority`, those queued meanwhile included. Nothing lands
   // above it meanwhile, and the seeds' order cannot change which seed starts before the
   // bucket is empty (the first byte of the next one only falls), so the loop tests neither.
-  void drain(int32_t priority, size_t& held) {
+  size_t drain(int32_t priority, size_t held) {
     TimedBucket& bucket = buckets_[priority];
     int32_t* const labels = state_.label_.get();
     uint64_t* const labelled = state_.labelled_.get();
     int32_t unused = priority;
+    uint64_t pops = pops_;
     while (!bucket.empty()) {
       const int32_t ahead = bucket.targetAhead(kPrefetchAhead);
       if (ahead >= 0) state_.prefetchAround(ahead);
@@ -191,8 +192,13 @@ class TimedFloodRun {
         held += TimedFlood::offer<false>(state_, buckets_, target, record.sourceLabel, priority,
                                          unused);
       }
-      if (++pops_ % kTimedCheckpointPops == 0) report(held);
+      if (++pops % kTimedCheckpointPops == 0) {
+        pops_ = pops;
+        report(held);
+      }
     }
+    pops_ = pops;
+    return held;
   }
 
  private:
@@ -237,7 +243,7 @@ void watershedInnerTimed(TimedWatershedState& state, ProgressRange range) {
   for (;;) {
     skipLabelled();
     if (queue.count != 0 && nextValue <= queue.current) {
-      run.drain(queue.current, queue.count);
+      queue.count = run.drain(queue.current, queue.count);
       if (queue.count == 0) {
         queue.current = 0;
       } else {
