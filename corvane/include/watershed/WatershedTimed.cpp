@@ -59,6 +59,7 @@ TimedWatershedState::TimedWatershedState(const blitz::Array<Pixel, 2>& pixels,
   const int64_t size = (int64_t(rows_) + 2) * width;
   if (size > std::numeric_limits<int32_t>::max()) throw std::length_error("watershed positions");
   rowStep = static_cast<int32_t>(width);
+  offsets_ = {-1, 1, -rowStep, rowStep, rowStep - 1, rowStep + 1, -rowStep - 1, -rowStep + 1};
   resetTimedBuckets(queue.buckets);
   const size_t words = (static_cast<size_t>(size) + 63) / 64;
   label_.reset(new int32_t[static_cast<size_t>(size)]);

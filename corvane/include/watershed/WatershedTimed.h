@@ -204,6 +204,8 @@ class TimedWatershedState {
     return (uint32_t(pair) >> (first & 7)) & 7u;
   }
 
+  // Steps to the eight neighbours in offer order.
+  std::array<int32_t, 8> offsets_{};
   int lowRow_ = 0;
   int lowColumn_ = 0;
   int32_t rows_ = 0;
@@ -262,9 +264,7 @@ class TimedFlood {
   template <bool kRaise>
   static size_t offer(const TimedWatershedState& state, TimedBucket* buckets, int32_t q,
                       int32_t qLabel, int32_t priority, int32_t& current) {
-    const int32_t rowStep = state.rowStep;
-    const int32_t offsets[8] = {-1,          1,           -rowStep,     rowStep,
-                                rowStep - 1, rowStep + 1, -rowStep - 1, -rowStep + 1};
+    const int32_t* const offsets = state.offsets_.data();
     uint16_t* const cells = state.cell_.get();
     const int32_t qHeight = cells[q] & 0xFF;
     const int32_t valueOffset = state.valueOffset;
