@@ -22,7 +22,7 @@ const int32_t kBandRows = 64;
 const int32_t kBandWords = 1 << 14;
 // How far behind the front of a bucket the flood asks for the next record's pixels: far
 // enough for the memory to answer, near enough for the lines to still be there.
-const size_t kPrefetchAhead = 12;
+const size_t kPrefetchAhead = 32;
 
 using SeedCounts = std::array<size_t, kTimedBucketCount>;
 
@@ -59,11 +59,14 @@ TimedWatershedState::TimedWatershedState(const blitz::Array<Pixel, 2>& pixels,
   const int64_t size = (int64_t(rows_) + 2) * width;
   if (size > std::numeric_limits<int32_t>::max()) throw std::length_error("watershed positions");
   rowStep = static_cast<int32_t>(width);
+  offsets_ = {-1, 1, -rowStep, rowStep, rowStep - 1, rowStep + 1, -rowStep - 1, -rowStep + 1};
   resetTimedBuckets(queue.buckets);
   const size_t words = (static_cast<size_t>(size) + 63) / 64;
   label_.reset(new int32_t[static_cast<size_t>(size)]);
   cell_.reset(new uint16_t[static_cast<size_t>(size)]);
-  labelled_.reset(new uint64_t[words]);
+  // One word beyond the pixels' bits, for the paired bytes that openNeighbours reads.
+  labelled_.reset(new uint64_t[words + 1]);
+  labelled_[words] = 0;
 
   // Guard rows; the guard columns go with their rows below.
   for (int32_t g : {int32_t(0), rowStep * (rows_ + 1)}) {
@@ -161,6 +164,62 @@ void TimedWatershedState::storeLabels() const {
   });
 }
 
+// The pops of one flood: drains buckets with the queue's state held in locals.
+class TimedFloodRun {
+ public:
+  TimedFloodRun(TimedWatershedState& state, const ProgressRange& narrowed)
+      : state_(state), narrowed_(narrowed), buckets_(state.queue.buckets.data()) {}
+
+  // Takes every record of bucket `priority`, those queued meanwhile included. Nothing lands
+  // above it meanwhile, and the seeds' order cannot change which seed starts before the
+  // bucket is empty (the first byte of the next one only falls), so the loop tests neither.
+  size_t drain(int32_t priority, size_t held) {
+    TimedBucket& bucket = buckets_[priority];
+    int32_t* const labels = state_.label_.get();
+    uint64_t* const labelled = state_.labelled_.get();
+    int32_t unused = priority;
+    uint64_t pops = pops_;
+    while (!bucket.empty()) {
+      const int32_t ahead = bucket.targetAhead(kPrefetchAhead);
+      if (ahead >= 0) state_.prefetchAround(ahead);
+      const TimedBucket::Stored record = bucket.take();
+      const int32_t target = static_cast<int32_t>(record.target & ~TimedBucket::kDiagonal);
+      --held;
+      uint64_t& word = labelled[static_cast<size_t>(target) >> 6];
+      const uint64_t bit = uint64_t(1) << (target & 63);
+      if ((word & bit) == 0) {
+        word |= bit;
+        labels[target] = record.sourceLabel;
+        held += TimedFlood::offer<false>(state_, buckets_, target, record.sourceLabel, priority,
+                                         unused);
+      }
+      if (++pops % kTimedCheckpointPops == 0) {
+        pops_ = pops;
+        report(held);
+      }
+    }
+    pops_ = pops;
+    return held;
+  }
+
+ private:
+  // The fraction done: 1 - H / M, H the records held after the pop and M the most records
+  // held after any pop plus the pops before it. H + pops - 1 never falls (a pop takes one
+  // record and counts one pop), so M is simply its current value.
+  void report(size_t held) {
+    const uint64_t most = std::max<uint64_t>(1, held + (pops_ - 1));
+    const float q = 1.0f - static_cast<float>(held) / static_cast<float>(most);
+    done_ = std::max(done_, q);
+    narrowed_.checkpoint(kTimedPath, kTimedLine, "Watershed inner", done_);
+  }
+
+  TimedWatershedState& state_;
+  const ProgressRange& narrowed_;
+  TimedBucket* const buckets_;
+  uint64_t pops_ = 0;
+  float done_ = 0.0f;
+};
+
 void watershedInnerTimed(TimedWatershedState& state, ProgressRange range) {
   const TimedSeeds& seedList = state.seeds();
   const int32_t* const seeds = seedList.positions.data();
@@ -172,7 +231,7 @@ void watershedInnerTimed(TimedWatershedState& state, ProgressRange range) {
   const ProgressRange narrowed(range.ui(), (1.0f - f) * s + f * e, (1.0f - 0.95f) * s + 0.95f * e);
 
   TimedBucketQueue& queue = state.queue;
-  const int32_t rowStep = state.rowStep;
+  TimedFloodRun run(state, narrowed);
   size_t next = 0;
   // The group of seeds[next]: its first byte is 255 - group.
   size_t group = 0;
@@ -182,31 +241,21 @@ void watershedInnerTimed(TimedWatershedState& state, ProgressRange range) {
     while (group < seedList.groupEnd.size() && seedList.groupEnd[group] <= next) ++group;
     nextValue = next < seedCount ? int32_t(255 - group) : -1;
   };
-  skipLabelled();
-  uint64_t pops = 0;
-  uint64_t most = 1;
-  float done = 0.0f;
   for (;;) {
-    while (queue.count != 0) {
-      if (nextValue > queue.current) break;
-      const int32_t ahead =
-          queue.buckets[static_cast<size_t>(queue.current)].targetAhead(kPrefetchAhead);
-      if (ahead >= 0) state.prefetchAround(ahead);
-      popTimedEdge(state);
-      skipLabelled();
-      ++pops;
-      most = std::max<uint64_t>(most, queue.count + (pops - 1));
-      if (pops % kTimedCheckpointPops == 0) {
-        const float q = 1.0f - static_cast<float>(queue.count) / static_cast<float>(most);
-        done = std::max(done, q);
-        narrowed.checkpoint(kTimedPath, kTimedLine, "Watershed inner", done);
+    skipLabelled();
+    if (queue.count != 0 && nextValue <= queue.current) {
+      queue.count = run.drain(queue.current, queue.count);
+      if (queue.count == 0) {
+        queue.current = 0;
+      } else {
+        while (queue.buckets[static_cast<size_t>(queue.current)].empty()) --queue.current;
       }
+      continue;
     }
     if (nextValue < 0) break;
     const int32_t seed = seeds[next];
     state.setLabel(seed, state.labels.takeLabel());
-    pushTimedEdges(rowStep, seed, state, nextValue, 0u, 0u);
-    skipLabelled();
+    pushTimedEdges(state.rowStep, seed, state, nextValue, 0u, 0u);
   }
   state.storeLabels();
 }

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -74,13 +75,15 @@ class TimedBucket {
   }
   void popFront() { ++head_; }
 
- private:
   static constexpr uint32_t kDiagonal = 0x80000000u;
   struct Stored {
     int32_t sourceLabel;
-    uint32_t target;
+    uint32_t target;  // position, kDiagonal set for a diagonal step
   };
+  // Takes the front record; the bucket must not be empty.
+  Stored take() { return ring_[head_++ & mask_]; }
 
+ private:
   void grow();
 
   std::unique_ptr<Stored[]> ring_;
@@ -108,6 +111,23 @@ struct TimedSeeds {
   std::vector<int32_t> positions;
   std::array<size_t, kTimedBucketCount> groupEnd{};
 };
+
+// Maps the labelled bits of the 3 x 3 block (row above, own row, row below; left to right,
+// lowest bit first) to the open neighbours in offer order.
+struct TimedOpenOrder {
+  uint8_t open[512];
+  constexpr TimedOpenOrder() : open() {
+    // Bit of each offer (left, right, up, down, then the diagonals) in the block.
+    const int blockBit[8] = {3, 5, 1, 7, 6, 8, 0, 2};
+    for (int bits = 0; bits < 512; ++bits) {
+      int mask = 0;
+      for (int k = 0; k < 8; ++k) mask |= ((bits >> blockBit[k]) & 1) == 0 ? 1 << k : 0;
+      open[bits] = static_cast<uint8_t>(mask);
+    }
+  }
+  uint8_t operator[](uint32_t bits) const { return open[bits]; }
+};
+inline constexpr TimedOpenOrder kTimedOpenOrder{};
 
 // The state of one flood. The label store covers the whole label array; the pixel array
 // covers the same domain. Seeds are the unlabelled pixels of `seedDomain`; the flood may
@@ -143,7 +163,14 @@ class TimedWatershedState {
   bool labelled(int32_t position) const {
     return (labelled_[static_cast<size_t>(position) >> 6] >> (position & 63)) & 1;
   }
-  // Second byte (low byte) and the queued mark (high byte, see offerTimedEdges).
+  // The unlabelled neighbours of `position` (never a guard pixel), one bit each in offer
+  // order: read as three runs of three bits, one per row, instead of eight single bits.
+  uint32_t openNeighbours(int32_t position) const {
+    const uint32_t bits = rowOfThree(position - rowStep) | rowOfThree(position) << 3 |
+                          rowOfThree(position + rowStep) << 6;
+    return kTimedOpenOrder[bits];
+  }
+  // Second byte (low byte) and the queued mark (high byte, see TimedFlood::offer).
   uint16_t cell(int32_t position) const { return cell_[position]; }
   void setCell(int32_t position, uint16_t value) { cell_[position] = value; }
   unsigned char height(int32_t position) const { return cell_[position] & 0xFF; }
@@ -164,6 +191,21 @@ class TimedWatershedState {
   void storeLabels() const;
 
  private:
+  friend class TimedFlood;
+  friend class TimedFloodRun;
+
+  // The labelled bits of position - 1, position and position + 1. The bit store is padded
+  // by a word, so that the two bytes read here never leave it.
+  uint32_t rowOfThree(int32_t position) const {
+    const size_t first = static_cast<size_t>(position - 1);
+    uint16_t pair;
+    std::memcpy(&pair, reinterpret_cast<const unsigned char*>(labelled_.get()) + (first >> 3),
+                sizeof pair);
+    return (uint32_t(pair) >> (first & 7)) & 7u;
+  }
+
+  // Steps to the eight neighbours in offer order.
+  std::array<int32_t, 8> offsets_{};
   int lowRow_ = 0;
   int lowColumn_ = 0;
   int32_t rows_ = 0;
@@ -199,41 +241,58 @@ inline void pushTimedEdge(TimedWatershedState& state, int32_t priority, uint32_t
   queueTimedRecord(state.queue, std::min(priority, h), state.label(q), n, weight == 99);
 }
 
-// Offers the eight neighbours of q: along the row, along the column, then the diagonals.
-// Like eight pushTimedEdge calls, with q's height read once, except that some records that
-// could only be taken without effect are not queued at all:
-// - a neighbour that already carries any label (a labelled pixel never changes its label);
-// - a neighbour that already waits in a bucket of the same or a higher priority. That record
-//   leaves first (higher buckets empty first, equal ones in order of arrival) and labels the
-//   neighbour, so the new one would find it labelled. The high byte of the neighbour's cell
-//   keeps the highest priority it waits at, plus 1 (255 standing for 254 or 255).
-// Neither kind can change which seed starts either: while such a record stands before the
-// live ones, the flood takes it without effect and compares the seed again with the bucket
-// below. Labels, label count and the order in which live records leave are therefore the
-// same; only the number of records taken (and with it how often progress is reported) drops.
-// `qLabel` is q's label, which the caller passes when it has just set it.
-inline void offerTimedEdges(int32_t rowStep, int32_t q, int32_t qLabel, TimedWatershedState& state,
-                            int32_t priority, uint32_t /*plateau*/, uint32_t /*steps*/) {
-  const int32_t offsets[8] = {-1,          1,           -rowStep,     rowStep,
-                              rowStep - 1, rowStep + 1, -rowStep - 1, -rowStep + 1};
-  const int32_t qHeight = state.height(q);
-  const int32_t valueOffset = state.valueOffset;
-  TimedBucketQueue& queue = state.queue;
-  // Which neighbours are unlabelled, as one bit each in offer order: walking the set bits
-  // spares a hard-to-predict branch per neighbour.
-  uint32_t open = 0;
-  for (int k = 0; k < 8; ++k) open |= static_cast<uint32_t>(!state.labelled(q + offsets[k])) << k;
-  while (open != 0) {
-    const int k = __builtin_ctz(open);
-    open &= open - 1;
-    const int32_t n = q + offsets[k];
-    const uint32_t cell = state.cell(n);
-    const int32_t h = std::max<int32_t>(qHeight, int32_t(cell & 0xFF)) + valueOffset;
-    const int32_t p = std::min(priority, h);
-    if (int32_t(cell >> 8) > p) continue;
-    state.setCell(n, static_cast<uint16_t>((cell & 0xFF) | (uint32_t(std::min(p + 1, 255)) << 8)));
-    queueTimedRecord(queue, p, qLabel, n, k >= 4);
+// The flood's inner steps, which work on the state's stores directly.
+class TimedFlood {
+ public:
+  // Offers the eight neighbours of q: along the row, along the column, then the diagonals.
+  // Like eight pushTimedEdge calls, with q's height read once, except that some records that
+  // could only be taken without effect are not queued at all:
+  // - a neighbour that already carries any label (a labelled pixel never changes its label);
+  // - a neighbour that already waits in a bucket of the same or a higher priority. That
+  //   record leaves first (higher buckets empty first, equal ones in order of arrival) and
+  //   labels the neighbour, so the new one would find it labelled. The high byte of the
+  //   neighbour's cell keeps the highest priority it waits at, plus 1 (255 standing for 254
+  //   or 255).
+  // Neither kind can change which seed starts either: while such a record stands before the
+  // live ones, the flood takes it without effect and compares the seed again with the bucket
+  // below. Labels, label count and the order in which live records leave are therefore the
+  // same; only the number of records taken (and with it how often progress is reported)
+  // drops.
+  // Raises `current` to the highest priority queued when kRaise; while a bucket is being
+  // drained nothing can land above it, as a record's priority never exceeds its front's.
+  // Returns the number of records queued.
+  template <bool kRaise>
+  static size_t offer(const TimedWatershedState& state, TimedBucket* buckets, int32_t q,
+                      int32_t qLabel, int32_t priority, int32_t& current) {
+    const int32_t* const offsets = state.offsets_.data();
+    uint16_t* const cells = state.cell_.get();
+    const int32_t qHeight = cells[q] & 0xFF;
+    const int32_t valueOffset = state.valueOffset;
+    size_t queued = 0;
+    for (uint32_t open = state.openNeighbours(q); open != 0; open &= open - 1) {
+      const int k = __builtin_ctz(open);
+      const int32_t n = q + offsets[k];
+      const uint32_t cell = cells[n];
+      const int32_t h = std::max<int32_t>(qHeight, int32_t(cell & 0xFF)) + valueOffset;
+      const int32_t p = std::min(priority, h);
+      if (int32_t(cell >> 8) > p) continue;
+      cells[n] = static_cast<uint16_t>((cell & 0xFF) | (uint32_t(std::min(p + 1, 255)) << 8));
+      buckets[p].push(qLabel, n, k >= 4);
+      if (kRaise && p > current) current = p;
+      ++queued;
+    }
+    return queued;
   }
+};
+
+// Offers the eight neighbours of q as TimedFlood::offer describes. `qLabel` is q's label,
+// which the caller passes when it has just set it.
+inline void offerTimedEdges(int32_t /*rowStep*/, int32_t q, int32_t qLabel,
+                            TimedWatershedState& state, int32_t priority, uint32_t /*plateau*/,
+                            uint32_t /*steps*/) {
+  TimedBucketQueue& queue = state.queue;
+  queue.count +=
+      TimedFlood::offer<true>(state, queue.buckets.data(), q, qLabel, priority, queue.current);
 }
 
 inline void pushTimedEdges(int32_t rowStep, int32_t q, TimedWatershedState& state, int32_t priority,
