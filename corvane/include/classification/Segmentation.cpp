@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <mutex>
-#include <new>
 #include <string>
 
 #include "classification/GradientUpdater.h"
@@ -87,27 +85,6 @@ CentrePair centrePair(int32_t index, float inverseBlockSize, int32_t lower, int3
   i0 = std::min(std::max(i0, lower), upper);
   i1 = std::min(std::max(i1, lower), upper);
   return CentrePair{i0, i1, w};
-}
-
-// forEachBand for bands that allocate: exhausted memory in a worker still leaves as
-// std::bad_alloc, which the engine answers as out-of-memory with everything rolled back,
-// rather than as a worker failure.
-void forEachAllocatingBand(int32_t first, int32_t last, int32_t step, unsigned threads,
-                           const std::function<void(int32_t, int32_t)>& body) {
-  std::atomic<bool> outOfMemory{false};
-  try {
-    forEachBand(first, last, step, threads, [&](int32_t bandFirst, int32_t bandLast) {
-      try {
-        body(bandFirst, bandLast);
-      } catch (const std::bad_alloc&) {
-        outOfMemory = true;
-        throw;
-      }
-    });
-  } catch (const char*) {
-    if (outOfMemory) throw std::bad_alloc();
-    throw;
-  }
 }
 
 // A value the rise limit never takes from: larger than any real map value plus a step.
@@ -406,45 +383,43 @@ bool Segmentation<6, 0>::updateGradients(bool forced, ProgressRange range) {
     ByteComponentView out = extractByteComponent(gradientView, channel);
     blitz::Array<unsigned char, 2>& outArray = out.array();
     std::atomic<int32_t> firstColumn{0}, lastColumn{-1};
-    forEachAllocatingBand(
-        rowsBox.lowerRow, rowsBox.upperRow, bandRows, threads, [&](int32_t r0, int32_t r1) {
-          blitz::Array<unsigned char, 2> scaled =
-              arrayOver<unsigned char>(Box{r0 - 1, valued.lowerColumn, r1, valued.upperColumn});
-          unsigned char* to = scaled.data();
-          for (int32_t r = r0 - 1; r <= r1; ++r) {
-            const GradientUpdater::Values* from = &values(r, valued.lowerColumn);
-            for (int32_t k = 0, n = valued.upperColumn - valued.lowerColumn + 1; k < n; ++k)
-              *to++ = saturatingCast<unsigned char>((from[k][channel] - m) * scale);
-          }
-          blitz::Array<unsigned char, 2> rowPass =
-              arrayOver<unsigned char>(Box{r0, rowsBox.lowerColumn, r1, rowsBox.upperColumn});
-          Box written;
-          if (channel == 0) {
-            morphology::convolveLineFast(scaled, window, morphology::RunningMaximum{}, rowPass,
-                                         ProgressRange());
-            written = morphology::convolveLine(rowPass, outArray, window,
-                                               morphology::RunningMaximum{}, ProgressRange());
-          } else {
-            morphology::convolveLineFast(scaled, window, morphology::RunningMinimum{}, rowPass,
-                                         ProgressRange());
-            written = morphology::convolveLine(rowPass, outArray, window,
-                                               morphology::RunningMinimum{}, ProgressRange());
-          }
-          if (written.empty()) return;
-          firstColumn = written.lowerColumn;
-          lastColumn = written.upperColumn;
-          for (int32_t r = r0; r <= r1; ++r) {
-            GradientPixel* const row = &gradientImage(r, gradientImage.lbound(1));
-            const std::ptrdiff_t step = gradientImage.stride(1);
-            const int32_t base = gradientImage.lbound(1);
-            const unsigned char left = row[(written.lowerColumn - base) * step][channel];
-            const unsigned char right = row[(written.upperColumn - base) * step][channel];
-            for (int32_t c = base; c < written.lowerColumn; ++c)
-              row[(c - base) * step][channel] = left;
-            for (int32_t c = written.upperColumn + 1; c <= gradientImage.ubound(1); ++c)
-              row[(c - base) * step][channel] = right;
-          }
-        });
+    forEachBand(rowsBox.lowerRow, rowsBox.upperRow, bandRows, threads, [&](int32_t r0, int32_t r1) {
+      blitz::Array<unsigned char, 2> scaled =
+          arrayOver<unsigned char>(Box{r0 - 1, valued.lowerColumn, r1, valued.upperColumn});
+      unsigned char* to = scaled.data();
+      for (int32_t r = r0 - 1; r <= r1; ++r) {
+        const GradientUpdater::Values* from = &values(r, valued.lowerColumn);
+        for (int32_t k = 0, n = valued.upperColumn - valued.lowerColumn + 1; k < n; ++k)
+          *to++ = saturatingCast<unsigned char>((from[k][channel] - m) * scale);
+      }
+      blitz::Array<unsigned char, 2> rowPass =
+          arrayOver<unsigned char>(Box{r0, rowsBox.lowerColumn, r1, rowsBox.upperColumn});
+      Box written;
+      if (channel == 0) {
+        morphology::convolveLineFast(scaled, window, morphology::RunningMaximum{}, rowPass,
+                                     ProgressRange());
+        written = morphology::convolveLine(rowPass, outArray, window, morphology::RunningMaximum{},
+                                           ProgressRange());
+      } else {
+        morphology::convolveLineFast(scaled, window, morphology::RunningMinimum{}, rowPass,
+                                     ProgressRange());
+        written = morphology::convolveLine(rowPass, outArray, window, morphology::RunningMinimum{},
+                                           ProgressRange());
+      }
+      if (written.empty()) return;
+      firstColumn = written.lowerColumn;
+      lastColumn = written.upperColumn;
+      for (int32_t r = r0; r <= r1; ++r) {
+        GradientPixel* const row = &gradientImage(r, gradientImage.lbound(1));
+        const std::ptrdiff_t step = gradientImage.stride(1);
+        const int32_t base = gradientImage.lbound(1);
+        const unsigned char left = row[(written.lowerColumn - base) * step][channel];
+        const unsigned char right = row[(written.upperColumn - base) * step][channel];
+        for (int32_t c = base; c < written.lowerColumn; ++c) row[(c - base) * step][channel] = left;
+        for (int32_t c = written.upperColumn + 1; c <= gradientImage.ubound(1); ++c)
+          row[(c - base) * step][channel] = right;
+      }
+    });
     inner.lowerColumn = firstColumn.load();
     inner.upperColumn = lastColumn.load();
   }

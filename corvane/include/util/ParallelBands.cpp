@@ -1,6 +1,8 @@
 #include "util/ParallelBands.h"
 
 #include <algorithm>
+#include <atomic>
+#include <new>
 
 #include "util/WorkerPool.h"
 
@@ -21,11 +23,23 @@ void forEachBand(int32_t first, int32_t last, int32_t step, unsigned threads,
     return;
   }
   WorkerPool pool(uint32_t(bands - 1));
-  pool.run(unsigned(std::min<int64_t>(threads, bands)), [&](unsigned) {
-    for (uint32_t band = pool.takeDescending(); band != WorkerPool::kNoJob;
-         band = pool.takeDescending())
-      runBand(band);
-  });
+  std::atomic<bool> outOfMemory{false};
+  try {
+    pool.run(unsigned(std::min<int64_t>(threads, bands)), [&](unsigned) {
+      for (uint32_t band = pool.takeDescending(); band != WorkerPool::kNoJob;
+           band = pool.takeDescending()) {
+        try {
+          runBand(band);
+        } catch (const std::bad_alloc&) {
+          outOfMemory = true;
+          throw;
+        }
+      }
+    });
+  } catch (const char*) {
+    if (outOfMemory) throw std::bad_alloc();
+    throw;
+  }
 }
 
 }  // namespace corvane

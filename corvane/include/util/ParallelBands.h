@@ -13,7 +13,9 @@ namespace corvane {
 // the calling thread, in descending order like the pool's jobs. A cancel or failure in any
 // band stops the handing out of further bands and is raised after every worker has been
 // joined (cancel first), exactly as the pool does; in the calling thread the exception passes
-// through unchanged.
+// through unchanged. Exhausted memory in a band leaves as std::bad_alloc on every path, as it
+// would from the same work done in one thread, so that the engine answers it as out of memory
+// rather than as a failed worker.
 void forEachBand(int32_t first, int32_t last, int32_t step, unsigned threads,
                  const std::function<void(int32_t, int32_t)>& body);
 

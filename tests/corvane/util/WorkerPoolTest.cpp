@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -115,7 +116,7 @@ TEST(ForEachBand, CoversEveryRowOnceForAnyThreadCount) {
   EXPECT_FALSE(ran);
 }
 
-TEST(ForEachBand, RaisesCancelAfterEveryBandIsJoined) {
+TEST(ForEachBand, RaisesCancelAndFailuresAfterEveryBandIsJoined) {
   std::atomic<int> running{0};
   EXPECT_THROW(forEachBand(0, 999, 1, 4,
                            [&](int32_t a, int32_t) {
@@ -125,6 +126,18 @@ TEST(ForEachBand, RaisesCancelAfterEveryBandIsJoined) {
                            }),
                CvExCancel);
   EXPECT_EQ(running.load(), 1);  // only the cancelled band is left counted
+
+  // Exhausted memory stays what it is; other failures become the pool's failure text.
+  EXPECT_THROW(forEachBand(0, 99, 1, 4,
+                           [](int32_t a, int32_t) {
+                             if (a == 50) throw std::bad_alloc();
+                           }),
+               std::bad_alloc);
+  EXPECT_THROW(forEachBand(0, 99, 1, 4,
+                           [](int32_t a, int32_t) {
+                             if (a == 50) throw std::runtime_error("x");
+                           }),
+               const char*);
 }
 
 }  // namespace
