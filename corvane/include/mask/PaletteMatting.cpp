@@ -12,7 +12,7 @@
 #include "mask/PalettePyramidBuilder.h"
 #include "mask/StatusClassSelector.h"
 #include "util/BoxOps.h"
-#include "util/ParallelFor.h"
+#include "util/ParallelBands.h"
 #include "util/ProcessorCount.h"
 #include "util/SaturatingCast.h"
 #include "util/WorkerPool.h"

@@ -12,7 +12,7 @@
 #include "kestrum/matting/PalettePyramid.h"
 #include "kestrum/utility/ProgressRange.h"
 #include "mask/StatusClassSelector.h"
-#include "util/ParallelFor.h"
+#include "util/ParallelBands.h"
 
 namespace corvane {
 namespace mask {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+
+#include "util/ProcessorCount.h"
 
 namespace corvane {
 
@@ -18,5 +21,16 @@ namespace corvane {
 // rather than as a failed worker.
 void forEachBand(int32_t first, int32_t last, int32_t step, unsigned threads,
                  const std::function<void(int32_t, int32_t)>& body);
+
+// Runs f(i) for every i in 0 .. count - 1 on the engine's workers, `chunk` consecutive
+// indices a band, for loops whose iterations touch disjoint data.
+template <class F>
+void forEachInParallel(size_t count, size_t chunk, F&& f) {
+  if (count == 0) return;
+  forEachBand(0, static_cast<int32_t>(count - 1), static_cast<int32_t>(chunk == 0 ? 1 : chunk),
+              processorCount(), [&f](int32_t first, int32_t last) {
+                for (int32_t i = first; i <= last; ++i) f(static_cast<size_t>(i));
+              });
+}
 
 }  // namespace corvane
