@@ -1,5 +1,10 @@
 #include "classification/GlobalClassification.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "util/ParallelBands.h"
+
 namespace classification {
 
 namespace {
@@ -39,6 +44,48 @@ class CountingCursor {
   uint32_t lastBin_ = 0;
 };
 
+// Runs group(groupFirst, groupLast) over the rows that lie between the checkpoints of a loop
+// that passes one at every row index divisible by `period` (a power of two). The checkpoints
+// are passed in the calling thread, each just before the rows it opens, so that a cancel
+// leaves exactly the rows before it done.
+template <class Group>
+void forEachCheckpointGroup(int firstRow, int rows, int period, const ProgressRange& progress,
+                            int line, const char* label, Group&& group) {
+  const int64_t end = int64_t(firstRow) + rows;
+  for (int64_t i = firstRow; i < end;) {
+    const int64_t next = std::min<int64_t>(end, (i | (period - 1)) + 1);
+    if ((i & (period - 1)) == 0) {
+      progress.checkpoint(kPath, line, label, float(int(i) - firstRow) / float(rows));
+    }
+    group(int(i), int(next - 1));
+    i = next;
+  }
+}
+
+// Splits the rows groupFirst..groupLast into one band per thread and runs band(index, first,
+// last) for each on the worker pool; band indices count from 0 at the top.
+template <class Band>
+void forEachThreadBand(int groupFirst, int groupLast, unsigned threads, Band&& band) {
+  const int rows = groupLast - groupFirst + 1;
+  const int step = (rows + int(threads) - 1) / int(threads);
+  corvane::forEachBand(groupFirst, groupLast, step, threads, [&](int32_t first, int32_t last) {
+    band(size_t((first - groupFirst) / step), first, last);
+  });
+}
+
+// Adds the bins of `source` to `target` in source list order: a colour new to the target joins
+// its list after every colour it already holds, which is where a walk of the source's pixels
+// right after those of the target would have put it.
+void mergeCounts(const ColourHistogram& source, ColourHistogram& target) {
+  constexpr size_t kAhead = 8;
+  const size_t count = source.size();
+  for (size_t i = 0; i < count; ++i) {
+    if (i + kAhead < count) target.prefetch(packColourKey(source[i + kAhead].key));
+    const ColourBin& bin = source[i];
+    target[target.findOrInsert(packColourKey(bin.key))].count += bin.count;
+  }
+}
+
 }  // namespace
 
 void histogramStage(Classification& classification, ColourHistogram& level0,
@@ -55,31 +102,47 @@ void histogramStage(Classification& classification, ColourHistogram& level0,
   const int columns = image.extent(1);
   if (rows <= 0 || columns <= 0) return;
   const ptrdiff_t step = image.stride(1);
-  CountingCursor cursor(level0);
+  const ptrdiff_t maskStep = masked ? mask.stride(1) : 0;
+  const int line = masked ? 219 : 208;
+  const uint32_t bits = classification.maskBits();
+  const unsigned threads = corvane::processorCount();
 
-  if (!masked) {
-    for (int i = firstRow; i < firstRow + rows; ++i) {
-      if ((i & 2047) == 0) {
-        progress.checkpoint(kPath, 208, "histogram", float(i - firstRow) / float(rows));
-      }
+  // Counts rows first..last into `level`; one cursor per call, so calls may run side by side
+  // on separate levels.
+  auto countBand = [&](ColourHistogram& level, int first, int last) {
+    CountingCursor cursor(level);
+    for (int i = first; i <= last; ++i) {
       const Pixel* pixel = &image(i, firstColumn);
-      for (int j = 0; j < columns; ++j, pixel += step) cursor.count(pixelKey(*pixel));
+      if (!masked) {
+        for (int j = 0; j < columns; ++j, pixel += step) cursor.count(pixelKey(*pixel));
+        continue;
+      }
+      const unsigned char* maskByte = &mask(i, firstColumn);
+      for (int j = 0; j < columns; ++j, pixel += step, maskByte += maskStep) {
+        if (*maskByte & bits) cursor.count(pixelKey(*pixel));
+      }
     }
+  };
+
+  if (threads <= 1) {
+    forEachCheckpointGroup(firstRow, rows, 2048, progress, line, "histogram",
+                           [&](int first, int last) { countBand(level0, first, last); });
     return;
   }
-
-  const uint32_t bits = classification.maskBits();
-  const ptrdiff_t maskStep = mask.stride(1);
-  for (int i = firstRow; i < firstRow + rows; ++i) {
-    if ((i & 2047) == 0) {
-      progress.checkpoint(kPath, 219, "histogram", float(i - firstRow) / float(rows));
-    }
-    const Pixel* pixel = &image(i, firstColumn);
-    const unsigned char* maskByte = &mask(i, firstColumn);
-    for (int j = 0; j < columns; ++j, pixel += step, maskByte += maskStep) {
-      if (*maskByte & bits) cursor.count(pixelKey(*pixel));
-    }
-  }
+  // Each band counts into a table of its own. Merging the tables band by band, each in its
+  // own list order, puts every colour where its first pixel in storage order would have put
+  // it, so the level comes out as a walk of the whole image makes it.
+  std::vector<ColourHistogram> bandLevels(threads);
+  forEachCheckpointGroup(
+      firstRow, rows, 2048, progress, line, "histogram", [&](int groupFirst, int groupLast) {
+        forEachThreadBand(groupFirst, groupLast, threads, [&](size_t band, int first, int last) {
+          countBand(bandLevels[band], first, last);
+        });
+        for (ColourHistogram& bandLevel : bandLevels) {
+          mergeCounts(bandLevel, level0);
+          bandLevel.clear();
+        }
+      });
 }
 
 void Classification::setImage(const Image& image) {
@@ -154,27 +217,52 @@ uint32_t Classification::partition(int colourLevel, Labels& labels, ProgressRang
   const int rows = image_.extent(0);
   const int firstColumn = image_.lbound(1);
   const int columns = image_.extent(1);
+  if (rows <= 0 || columns <= 0) return results_[colourLevel];
   const ptrdiff_t step = image_.stride(1);
   const ptrdiff_t labelStep = labels.stride(1);
   const int rowOffset = labels.lbound(0) - firstRow;
-  uint64_t lastKey = kNoKey;
-  int lastLabel = -1;
+  const unsigned threads = corvane::processorCount();
 
-  for (int i = firstRow; i < firstRow + rows && columns > 0; ++i) {
-    if ((i & 1023) == 0) {
-      progress.checkpoint(kPath, 168, "partition", float(i - firstRow) / float(rows));
-    }
-    const Pixel* pixel = &image_(i, firstColumn);
-    int* label = &labels(i + rowOffset, labels.lbound(1));
-    for (int j = 0; j < columns; ++j, pixel += step, label += labelStep) {
-      const uint64_t key = reduceColourBits(pixelKey(*pixel), colourLevel);
-      if (key != lastKey) {
-        lastLabel = level[level.findOrInsert(key)].label;
-        lastKey = key;
+  // The bands only read the level. A colour it lacks (one that was never counted) gets the
+  // label of a freshly inserted bin, -1, and is noted in the band's list of missing colours;
+  // the lists are inserted after the bands, band by band, so that the level gains them in the
+  // order of their first pixels, as a walk that inserts them on the way would.
+  std::vector<ColourHistogram> missing(threads);
+  auto labelBand = [&](size_t band, int first, int last) {
+    const ColourHistogram& known = level;
+    ColourHistogram& unknown = missing[band];
+    uint64_t lastKey = kNoKey;
+    int lastLabel = -1;
+    for (int i = first; i <= last; ++i) {
+      const Pixel* pixel = &image_(i, firstColumn);
+      int* label = &labels(i + rowOffset, labels.lbound(1));
+      for (int j = 0; j < columns; ++j, pixel += step, label += labelStep) {
+        const uint64_t key = reduceColourBits(pixelKey(*pixel), colourLevel);
+        if (key != lastKey) {
+          const uint32_t bin = known.find(key);
+          if (bin != ColourHistogram::kNotFound) {
+            lastLabel = known[bin].label;
+          } else {
+            unknown.findOrInsert(key);
+            lastLabel = -1;
+          }
+          lastKey = key;
+        }
+        *label = lastLabel;
       }
-      *label = lastLabel;
     }
-  }
+  };
+
+  forEachCheckpointGroup(firstRow, rows, 1024, progress, 168, "partition",
+                         [&](int groupFirst, int groupLast) {
+                           forEachThreadBand(groupFirst, groupLast, threads, labelBand);
+                           for (ColourHistogram& unknown : missing) {
+                             for (const ColourBin& bin : unknown) {
+                               level.findOrInsert(packColourKey(bin.key));
+                             }
+                             unknown.clear();
+                           }
+                         });
   return results_[colourLevel];
 }
 

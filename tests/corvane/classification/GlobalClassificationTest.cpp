@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "ClassificationTestSupport.h"
@@ -7,6 +8,7 @@
 
 using classification::ColourLevels;
 using classification_test::pixel;
+using classification_test::ProcessorOverride;
 using classification_test::RecordingUI;
 using Classification = classification::GlobalClassification<unsigned char, 6, int>;
 
@@ -121,6 +123,105 @@ TEST(GlobalClassification, PartitionCancelAndShape) {
     FAIL() << "label array of another shape accepted";
   } catch (const char* text) {
     EXPECT_STREQ(text, "Label array does not match image");
+  }
+}
+
+// Everything a run and its partitions leave behind that banding could disturb: the bins of
+// every level in list order, the results, the progress reports, the labels, and the bins that
+// partitions insert for colours outside the mask.
+struct ClassificationTrace {
+  std::vector<uint64_t> bins;
+  std::vector<std::string> reports;
+  std::vector<int> labels;
+};
+
+void traceLevels(const Classification& classification, ClassificationTrace& trace) {
+  for (int k = 0; k < 7; ++k) {
+    trace.bins.push_back(classification.result(k));
+    for (const classification::ColourBin& bin : classification.level(k)) {
+      trace.bins.push_back(classification::packColourKey(bin.key));
+      trace.bins.push_back(uint64_t(uint32_t(bin.label)) << 32 | bin.count);
+    }
+  }
+}
+
+void traceReports(const RecordingUI& ui, ClassificationTrace& trace) {
+  for (const RecordingUI::Report& report : ui.reports) {
+    trace.reports.push_back(report.label + " " + std::to_string(report.fraction));
+  }
+}
+
+class CancelAtSecondPartition : public kestrum::utility::IiUI {
+ public:
+  void progress(float, const std::string& label) override {
+    if (label.find("[partition]") != std::string::npos && ++seen_ == 2) throw CvExCancel();
+  }
+
+ private:
+  int seen_ = 0;
+};
+
+ClassificationTrace traceRun(const Classification::Image& image, const Classification::Mask& mask,
+                             unsigned threads) {
+  ProcessorOverride processors(threads);
+  ClassificationTrace trace;
+  Classification classification;
+  classification.setImage(image);
+  classification.setMask(mask);
+  RecordingUI ui;
+  classification.run(ProgressRange(&ui, 0.0f, 1.0f));
+  traceReports(ui, trace);
+  traceLevels(classification, trace);
+  // Level 3 twice: the second partition finds the colours the first one inserted.
+  for (int k : {0, 3, 3}) {
+    blitz::Array<int, 2> labels = labelsLike(image);
+    RecordingUI partitionUI;
+    classification.partition(k, labels, ProgressRange(&partitionUI, 0.0f, 1.0f));
+    traceReports(partitionUI, trace);
+    trace.labels.insert(trace.labels.end(), labels.begin(), labels.end());
+    traceLevels(classification, trace);
+  }
+  // A cancel keeps the rows and the inserted colours before its checkpoint, and only those.
+  blitz::Array<int, 2> labels = labelsLike(image);
+  labels = -7;
+  CancelAtSecondPartition cancelling;
+  try {
+    classification.partition(1, labels, ProgressRange(&cancelling, 0.0f, 1.0f));
+    trace.labels.push_back(0);  // a walk with fewer than two checkpoints ends
+  } catch (const CvExCancel&) {
+    trace.labels.push_back(1);
+  }
+  trace.labels.insert(trace.labels.end(), labels.begin(), labels.end());
+  traceLevels(classification, trace);
+  return trace;
+}
+
+TEST(GlobalClassification, RowBandsGiveTheOneThreadResult) {
+  // Rows 1000 to 3111 cross the checkpoint rows of both walks; the mask leaves colours out,
+  // and a transposed view walks the image with a column stride.
+  const Classification::Image image = classification_test::photoLikeImage(2112, 29, 1000, -3, 4);
+  Classification::Mask mask(image.lbound(), image.extent());
+  for (int i = mask.lbound(0); i <= mask.ubound(0); ++i) {
+    for (int j = mask.lbound(1); j <= mask.ubound(1); ++j) {
+      mask(i, j) = (i * 7 + j * 3) % 11 < 2 ? 16 : uint8_t(1 << ((i + j) % 4));
+    }
+  }
+  const Classification::Image transposed = image.transpose(1, 0);
+  const Classification::Mask transposedMask = mask.transpose(1, 0);
+  for (bool masked : {false, true}) {
+    for (bool across : {false, true}) {
+      const Classification::Image& walked = across ? transposed : image;
+      const Classification::Mask none;
+      const Classification::Mask& used = masked ? (across ? transposedMask : mask) : none;
+      const ClassificationTrace expected = traceRun(walked, used, 1);
+      ASSERT_FALSE(expected.reports.empty());
+      for (unsigned threads : {2u, 3u, 8u}) {
+        const ClassificationTrace actual = traceRun(walked, used, threads);
+        EXPECT_EQ(actual.bins, expected.bins) << threads << " " << masked << across;
+        EXPECT_EQ(actual.reports, expected.reports) << threads << " " << masked << across;
+        EXPECT_EQ(actual.labels, expected.labels) << threads << " " << masked << across;
+      }
+    }
   }
 }
 
