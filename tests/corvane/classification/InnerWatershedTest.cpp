@@ -14,6 +14,17 @@ using corvane::TimedWatershedState;
 
 namespace {
 
+// A rows x columns flood picture of one height, and its label array with every pixel open.
+struct FloodPicture {
+  FloodPicture(int rows, int columns, unsigned char height)
+      : pixels(rows, columns), labelArray(rows, columns) {
+    pixels = TimedWatershedState::Pixel(0, height, 0);
+    labelArray = -1;
+  }
+  blitz::Array<TimedWatershedState::Pixel, 2> pixels;
+  blitz::Array<int32_t, 2> labelArray;
+};
+
 // A 6 x 10 image whose gradient bytes are (seed, height) = (100, 200), cut by a moat two
 // columns wide (columns 4 and 5) of (10, 10) running through the whole widened image.
 void moatImage(Seg& seg, float gradientScale, float innerScale) {
@@ -96,10 +107,9 @@ TEST(InnerWatershed, SwitchedOffAtImageToleranceOneOrBelow) {
 }
 
 TEST(TimedFlood, NeighboursQueueInOfferOrderAndNeverLeaveTheArrays) {
-  blitz::Array<TimedWatershedState::Pixel, 2> pixels(5, 5);
-  pixels = TimedWatershedState::Pixel(0, 50, 0);
-  blitz::Array<int32_t, 2> labelArray(5, 5);
-  labelArray = -1;
+  FloodPicture picture(5, 5, 50);
+  auto& pixels = picture.pixels;
+  auto& labelArray = picture.labelArray;
   labelArray(2, 2) = 1;
   labelArray(0, 0) = 4;
   corvane::WatershedLabels labels(labelArray);
@@ -132,12 +142,11 @@ TEST(TimedFlood, NeighboursQueueInOfferOrderAndNeverLeaveTheArrays) {
 // Records that could only be taken without effect are not queued: a neighbour waiting at the
 // same or a higher priority already will be labelled by that earlier record.
 TEST(TimedFlood, NeighbourWaitingAtAHigherPriorityIsNotQueuedAgain) {
-  blitz::Array<TimedWatershedState::Pixel, 2> pixels(1, 4);
-  pixels = TimedWatershedState::Pixel(0, 10, 0);
+  FloodPicture picture(1, 4, 10);
+  auto& pixels = picture.pixels;
+  auto& labelArray = picture.labelArray;
   pixels(0, 2) = TimedWatershedState::Pixel(0, 60, 0);
   pixels(0, 3) = TimedWatershedState::Pixel(0, 90, 0);
-  blitz::Array<int32_t, 2> labelArray(1, 4);
-  labelArray = -1;
   labelArray(0, 0) = 1;
   labelArray(0, 2) = 2;
   corvane::WatershedLabels labels(labelArray);
