@@ -30,19 +30,6 @@ void writeBox(std::ostream& out, const Box& box) {
       << box.upperColumn << "]";
 }
 
-// Puts every registered variable whose value lies outside its range back onto the range.
-void clampIntoRange(corvane::Variables& variables) {
-  for (size_t i = 0; i < variables.size(); ++i) {
-    corvane::VariableBase* variable = variables.findVariable(variables.records()[i].name);
-    const float p = variable->scaled();
-    if (std::isnan(p) || p < 0.0f) {
-      variable->setScaled(0.0f);
-    } else if (p > 1.0f) {
-      variable->setScaled(1.0f);
-    }
-  }
-}
-
 }  // namespace
 
 CvInSession::CvInSession(CvEngine* engine, const CvImage& picture, CvProgressCallback callback,
@@ -139,7 +126,7 @@ void CvInSession::initialiseVariables() {
   variables = variables_.records();
   variableCount = uint32_t(variables_.size());
   resetVariables();
-  clampIntoRange(variables_);
+  variables_.clampIntoRange();
   variables_.rememberAll();
   variables_.updateRecords();
   variables_.updateTexts();

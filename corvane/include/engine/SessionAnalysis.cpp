@@ -15,19 +15,6 @@ using corvane::Box;
 
 namespace {
 
-// Puts every registered variable whose value lies outside its range back onto the range.
-void clampIntoRange(corvane::Variables& variables) {
-  for (size_t i = 0; i < variables.size(); ++i) {
-    corvane::VariableBase* variable = variables.findVariable(variables.records()[i].name);
-    const float p = variable->scaled();
-    if (std::isnan(p) || p < 0.0f) {
-      variable->setScaled(0.0f);
-    } else if (p > 1.0f) {
-      variable->setScaled(1.0f);
-    }
-  }
-}
-
 bool anyChanged(const corvane::Variables& variables, std::initializer_list<const char*> names) {
   for (const char* name : names) {
     const corvane::VariableBase* variable = variables.findVariable(name);
@@ -74,7 +61,7 @@ CvResult CvInSession::analyseImage(CvProgressCallback callback, void* context) {
     std::vector<classification::Outline> outlines;
     classification::traceOutlines(state, outlines);
     setRegions(hostOutlines(outlines));
-    clampIntoRange(variables_);
+    variables_.clampIntoRange();
     variables_.rememberAll();
     variables_.updateRecords();
     variables_.updateTexts();

@@ -115,6 +115,17 @@ void Variables::updateTexts() {
   }
 }
 
+void Variables::clampIntoRange() {
+  for (Entry& entry : entries_) {
+    const float p = entry.variable->scaled();
+    if (std::isnan(p) || p < 0.0f) {
+      entry.variable->setScaled(0.0f);
+    } else if (p > 1.0f) {
+      entry.variable->setScaled(1.0f);
+    }
+  }
+}
+
 void Variables::rememberAll() {
   for (Entry& entry : entries_) {
     entry.remembered = clampUnit(entry.variable->scaled());

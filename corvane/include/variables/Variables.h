@@ -52,6 +52,8 @@ class Variables {
   // Every display text rebuilt, with "*" when the effective value changed since the last
   // remember.
   void updateTexts();
+  // Puts every variable whose proportion lies outside 0..1 (or is NaN) back onto the range.
+  void clampIntoRange();
   // Remembers every proportion (clamped) and latches every effective value.
   void rememberAll();
   // Puts back the remembered proportions after an analysis that did not finish; the
