@@ -42,18 +42,8 @@ const std::vector<uint8_t>& photoPixels() {
   return pixels;
 }
 
-struct Fixture {
-  std::vector<uint8_t> pixels = photoPixels();
-  CvEngine* engine = CvInit();
-  CvSession* session = nullptr;
-  CvImage* status = nullptr;
-
-  Fixture() {
-    const CvImage picture{kWidth, kHeight, kWidth * 4, CvKindRgba8, pixels.data()};
-    session = CvBeginSession(engine, picture, nullptr, nullptr);
-    status = CvNewStatusImage(engine, picture);
-  }
-  ~Fixture() { CvFinish(engine); }
+struct Fixture : bench_photos::HostSession {
+  Fixture() : HostSession(kWidth, kHeight, photoPixels()) {}
   CvInSession& inner() { return *static_cast<CvInSession*>(session); }
 };
 

@@ -9,12 +9,33 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
+#include "Corvane.h"
 #include "classification/RancourStage.h"
 #include "util/ProcessorCount.h"
 
 namespace bench_photos {
+
+// An engine with one session and one status image over a host picture of four 8-bit
+// channels, which it keeps; everything is released with the engine.
+struct HostSession {
+  HostSession(uint32_t width, uint32_t height, std::vector<uint8_t> hostPixels)
+      : pixels(std::move(hostPixels)) {
+    const CvImage picture{width, height, width * 4, CvKindRgba8, pixels.data()};
+    session = CvBeginSession(engine, picture, nullptr, nullptr);
+    status = CvNewStatusImage(engine, picture);
+  }
+  ~HostSession() { CvFinish(engine); }
+  HostSession(const HostSession&) = delete;
+  HostSession& operator=(const HostSession&) = delete;
+
+  std::vector<uint8_t> pixels;
+  CvEngine* engine = CvInit();
+  CvSession* session = nullptr;
+  CvImage* status = nullptr;
+};
 
 // A scene of `count` cells (the nearest of random centres), each with its own colour and
 // linear shading, so that neighbouring cells meet in sharp edges. The constructor draws the

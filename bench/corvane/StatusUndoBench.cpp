@@ -3,31 +3,25 @@
 #include <cstdint>
 #include <vector>
 
+#include "BenchPhotos.h"
 #include "Corvane.h"
 
 namespace {
 
 // A 4000 x 3000 session; each iteration places a disc-shaped status patch over the whole
 // picture (a large brush stroke), then undoes and redoes it.
-struct Fixture {
+struct Fixture : bench_photos::HostSession {
   static constexpr uint32_t kWidth = 4000;
   static constexpr uint32_t kHeight = 3000;
-  std::vector<uint8_t> pixels = std::vector<uint8_t>(size_t{kWidth} * kHeight * 4, 255);
   std::vector<uint8_t> labels = std::vector<uint8_t>(size_t{kWidth} * kHeight, 0);
-  CvEngine* engine = CvInit();
-  CvSession* session = nullptr;
-  CvImage* status = nullptr;
 
-  Fixture() {
-    const CvImage picture{kWidth, kHeight, kWidth * 4, CvKindRgba8, pixels.data()};
-    session = CvBeginSession(engine, picture, nullptr, nullptr);
-    status = CvNewStatusImage(engine, picture);
+  Fixture()
+      : HostSession(kWidth, kHeight, std::vector<uint8_t>(size_t{kWidth} * kHeight * 4, 255)) {
     const int64_t cx = kWidth / 2, cy = kHeight / 2, r = kHeight / 2;
     for (int64_t y = 0; y < kHeight; ++y)
       for (int64_t x = 0; x < kWidth; ++x)
         if ((x - cx) * (x - cx) + (y - cy) * (y - cy) < r * r) labels[y * kWidth + x] = 2;
   }
-  ~Fixture() { CvFinish(engine); }
 };
 
 void BM_SetStatusUndoRedo(benchmark::State& state) {
