@@ -2,12 +2,12 @@
 
 #include <blitz/array.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "Corvane.h"
 #include "util/Box.h"
+#include "util/BoxOps.h"
 #include "util/SaturatingCast.h"
 
 namespace corvane {
@@ -41,15 +41,7 @@ class StatusClassSelector {
     Box box{0, 0, -1, -1};
     for (int32_t r = status_.lbound(0); r <= status_.ubound(0); ++r) {
       for (int32_t c = status_.lbound(1); c <= status_.ubound(1); ++c) {
-        if (!acceptsStatus(status_(r, c))) continue;
-        if (box.empty()) {
-          box = Box{r, c, r, c};
-        } else {
-          box.lowerRow = std::min(box.lowerRow, r);
-          box.upperRow = std::max(box.upperRow, r);
-          box.lowerColumn = std::min(box.lowerColumn, c);
-          box.upperColumn = std::max(box.upperColumn, c);
-        }
+        if (acceptsStatus(status_(r, c))) includePoint(box, r, c);
       }
     }
     return box;
