@@ -22,6 +22,21 @@ Box domainOf(const blitz::Array<uint8_t, 2>& a) {
   return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
 }
 
+// Every non-zero value over `box` replaces its status, except where the status is 0 (outside
+// the picture), which no operation may change.
+void writeStatuses(const blitz::Array<uint8_t, 2>& values, blitz::Array<uint8_t, 2>& status,
+                   const Box& box) {
+  const ptrdiff_t vs = values.stride(1);
+  const ptrdiff_t ss = status.stride(1);
+  for (int r = box.lowerRow; r <= box.upperRow; ++r) {
+    const uint8_t* v = &values(r, box.lowerColumn);
+    uint8_t* s = &status(r, box.lowerColumn);
+    for (int c = box.lowerColumn; c <= box.upperColumn; ++c, v += vs, s += ss) {
+      if (*v != 0 && *s != 0) *s = *v;
+    }
+  }
+}
+
 // Gives `frame` the domain `box`, reusing its storage when the extents stay the same.
 template <class T>
 void resizeFrame(blitz::Array<T, 2>& frame, const Box& box) {
@@ -174,15 +189,7 @@ void IiClassification::applyChanges(Bytes& status, UndoStack* stack) {
     privateRecords_.push_back(std::make_unique<IiUndoModifyStatus>(newValues, statusView));
   }
 
-  const ptrdiff_t ws = newValues.stride(1);
-  const ptrdiff_t ss = statusView.stride(1);
-  for (int r = box.lowerRow; r <= box.upperRow; ++r) {
-    const uint8_t* w = &newValues(r, box.lowerColumn);
-    uint8_t* s = &statusView(r, box.lowerColumn);
-    for (int c = box.lowerColumn; c <= box.upperColumn; ++c, w += ws, s += ss) {
-      if (*w != 0 && *s != 0) *s = *w;
-    }
-  }
+  writeStatuses(newValues, statusView, box);
   widenDirtyRect(box);
 }
 
@@ -194,15 +201,7 @@ void IiClassification::setStatus(Bytes& status, const Bytes& labels) {
   Bytes statusView = subView(status, box.lowerRow, box.lowerColumn, box.upperRow, box.upperColumn);
   undoStack_.record(std::make_unique<IiUndoModifyStatus>(labelView, statusView));
 
-  const ptrdiff_t ls = labelView.stride(1);
-  const ptrdiff_t ss = statusView.stride(1);
-  for (int r = box.lowerRow; r <= box.upperRow; ++r) {
-    const uint8_t* l = &labelView(r, box.lowerColumn);
-    uint8_t* s = &statusView(r, box.lowerColumn);
-    for (int c = box.lowerColumn; c <= box.upperColumn; ++c, l += ls, s += ss) {
-      if (*l != 0 && *s != 0) *s = *l;
-    }
-  }
+  writeStatuses(labelView, statusView, box);
   widenDirtyRect(box);
   pending_.changedRect = Box{2147483647, 2147483647, -2147483647 - 1, -2147483647 - 1};
 }
