@@ -111,11 +111,9 @@ CvSession* CvBeginSubSession(CvSession* parent, const CvSelection* selection, in
 }
 
 CvResult CvEndSession(CvSession* handle, CvProgressCallback callback, void* context) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
+  return corvane::runSessionOperation(handle, [&](CvInSession& session) -> CvResult {
     CvInProgress progress(callback, context, "End Session", false);
-    delete session;
+    delete &session;
     return CvOk;
   });
 }
@@ -141,80 +139,60 @@ CvResult CvSetParentStatus(CvSession* handle, CvImage* statusImage) {
 }
 
 CvResult CvUndo(CvSession* handle, CvProgressCallback callback, void* context) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    return session->undo(callback, context);
-  });
+  return corvane::runSessionOperation(
+      handle, [&](CvInSession& session) -> CvResult { return session.undo(callback, context); });
 }
 
 CvResult CvRedo(CvSession* handle, CvProgressCallback callback, void* context) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    return session->redo(callback, context);
-  });
+  return corvane::runSessionOperation(
+      handle, [&](CvInSession& session) -> CvResult { return session.redo(callback, context); });
 }
 
 CvResult CvNumAvailableUndo(CvSession* handle, uint32_t* count) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    if (count) *count = session->classification().undoStack().undoCount();
+  return corvane::runSessionOperation(handle, [&](CvInSession& session) -> CvResult {
+    if (count) *count = session.classification().undoStack().undoCount();
     return CvOk;
   });
 }
 
 CvResult CvNumAvailableRedo(CvSession* handle, uint32_t* count) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    if (count) *count = session->classification().undoStack().redoCount();
+  return corvane::runSessionOperation(handle, [&](CvInSession& session) -> CvResult {
+    if (count) *count = session.classification().undoStack().redoCount();
     return CvOk;
   });
 }
 
 CvResult CvCommitUndoStep(CvSession* handle) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    session->classification().undoStack().commit();
+  return corvane::runSessionOperation(handle, [&](CvInSession& session) -> CvResult {
+    session.classification().undoStack().commit();
     return CvOk;
   });
 }
 
 CvResult CvClearUndoRedo(CvSession* handle) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    session->classification().undoStack().clear();
+  return corvane::runSessionOperation(handle, [&](CvInSession& session) -> CvResult {
+    session.classification().undoStack().clear();
     return CvOk;
   });
 }
 
 CvResult CvSetAnalysisParameters(CvSession* handle, float tolerance, uint32_t edgeWidth,
                                  uint32_t choices) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    session->setAnalysisParameters(tolerance, edgeWidth, choices);
+  return corvane::runSessionOperation(handle, [&](CvInSession& session) -> CvResult {
+    session.setAnalysisParameters(tolerance, edgeWidth, choices);
     return CvOk;
   });
 }
 
 CvResult CvSetVariable(CvSession* handle, const char* name, float proportion) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    return session->setVariable(name, proportion);
+  return corvane::runSessionOperation(handle, [&](CvInSession& session) -> CvResult {
+    return session.setVariable(name, proportion);
   });
 }
 
 CvResult CvGetVariable(CvSession* handle, const char* name, CvVariable* record) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    const CvVariable* found = session->getVariable(name);
+  return corvane::runSessionOperation(handle, [&](CvInSession& session) -> CvResult {
+    const CvVariable* found = session.getVariable(name);
     if (!found || !record) return CvPreconditionFailed;
     *record = *found;
     return CvOk;

@@ -27,10 +27,8 @@ int32_t levelPlusOneOf(float weight) {
 }  // namespace
 
 CvResult CvAnalyseImage(CvSession* handle, CvProgressCallback callback, void* context) {
-  return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
-    return session->analyseImage(callback, context);
+  return corvane::runSessionOperation(handle, [&](CvInSession& session) -> CvResult {
+    return session.analyseImage(callback, context);
   });
 }
 

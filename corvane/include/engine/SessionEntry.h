@@ -21,6 +21,16 @@ inline CvResult useStatusImage(EntryFrame& frame, CvImage* handle, CvInImage** i
   return (*image)->kind == CvKindStatus ? CvOk : CvInvalidImage;
 }
 
+// The frame of the operations on a session alone: `op(session)` runs on a valid session.
+template <class Op>
+CvResult runSessionOperation(CvSession* handle, Op&& op) {
+  return runEntry(kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInSession* session = nullptr;
+    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    return op(*session);
+  });
+}
+
 // The frame of the session operations on a status image: the image is validated before the
 // session (a bad image answers 9 even with a bad session too), then `op(session, image)` runs.
 template <class Op>
