@@ -23,16 +23,18 @@ bool anyChanged(const corvane::Variables& variables, std::initializer_list<const
   return false;
 }
 
-// The analysis outlines as the host reads them: (column, row) pairs.
-std::vector<std::vector<float>> hostOutlines(const std::vector<classification::Outline>& outlines) {
+// Outlines (of analysis regions or of the selection mask) as the host reads them: each a
+// list of (column, row) pairs.
+template <class Outline>
+std::vector<std::vector<float>> hostOutlines(const std::vector<Outline>& outlines) {
   std::vector<std::vector<float>> result;
   result.reserve(outlines.size());
-  for (const classification::Outline& outline : outlines) {
+  for (const Outline& outline : outlines) {
     std::vector<float> points;
     points.reserve(outline.size() * 2);
-    for (const classification::OutlinePoint& p : outline) {
-      points.push_back(p[1]);
-      points.push_back(p[0]);
+    for (const auto& p : outline) {
+      points.push_back(float(p[1]));
+      points.push_back(float(p[0]));
     }
     result.push_back(std::move(points));
   }
@@ -110,18 +112,7 @@ void CvInSession::analyseParallel(bool wasSegmented, ProgressRange range) {
 void CvInSession::setMaskRegions() {
   std::vector<classification::IntegerOutline> outlines;
   classification::traceMaskOutlines(selectionMask_, outlines);
-  std::vector<std::vector<float>> points;
-  points.reserve(outlines.size());
-  for (const classification::IntegerOutline& outline : outlines) {
-    std::vector<float> pairs;
-    pairs.reserve(outline.size() * 2);
-    for (const classification::TracePoint& p : outline) {
-      pairs.push_back(float(p[1]));
-      pairs.push_back(float(p[0]));
-    }
-    points.push_back(std::move(pairs));
-  }
-  setRegions(std::move(points));
+  setRegions(hostOutlines(outlines));
 }
 
 CvResult CvInSession::select(CvInImage* image, const CvSelection* stroke, int32_t mode,
