@@ -2,7 +2,11 @@
 # Installs what is missing on a Debian 12 machine, builds, and runs one of:
 #   run       the main job: the cut-out driver on a sample photo and trimap it draws itself
 #   test      every test suite
-#   sanitize  the engine tests again under AddressSanitizer, UBSan and Blitz bounds checks
+#   sanitize  every test suite again under AddressSanitizer, UBSan and Blitz bounds checks
+#   fuzz      every libFuzzer harness on its corpus, [seconds] each (60 unless given), or only
+#             the harnesses named after the seconds
+# Each mode builds in a folder of its own (build/, build-test/, build-asan/, build-fuzz/), so
+# switching between them never reconfigures or rebuilds another's tree.
 set -euo pipefail
 mode=${1:-run}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,6 +14,14 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(cmake g++ make libgtest-dev libbenchmark-dev libblitz0-dev libboost-thread-dev
           libboost-system-dev qtbase5-dev)
+# Real photographs with every Exif orientation, an Exif writer and an independent Exif reader
+# serve as test oracles.
+test_packages=(libexif-dev libimage-exiftool-perl golang-github-disintegration-imaging-dev
+               golang-github-rwcarlsen-goexif-dev)
+case "$mode" in
+  test|sanitize) packages+=("${test_packages[@]}") ;;
+  fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -29,7 +41,7 @@ build() {  # build <dir> [cmake options...]
 
 case "$mode" in
   run)
-    build "$root/build" -DZARVO_BUILD_BENCH=ON
+    build "$root/build" -DZARVO_BUILD_TESTS=OFF -DZARVO_BUILD_BENCH=ON
     sample="$root/build/sample"
     "$root/build/bench/corvane-sample" "$sample" >/dev/null
     "$root/build/bench/corvane-cutout" --image "$sample/sample-photo.png" \
@@ -38,16 +50,38 @@ case "$mode" in
     ;;
   test)
     # The benchmarks are not tests; leaving them out keeps a 2-core run short.
-    build "$root/build" -DZARVO_BUILD_BENCH=OFF
-    ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
+    build "$root/build-test" -DZARVO_BUILD_BENCH=OFF
+    ctest --test-dir "$root/build-test" --output-on-failure -j "$jobs"
     ;;
   sanitize)
     build "$root/build-asan" -DZARVO_SANITIZE=ON -DZARVO_BUILD_BENCH=OFF
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
       ctest --test-dir "$root/build-asan" --output-on-failure -j "$jobs"
     ;;
+  fuzz)
+    seconds=${2:-60}
+    build "$root/build-fuzz" -DZARVO_FUZZ=ON -DZARVO_BUILD_TESTS=OFF -DZARVO_BUILD_BENCH=OFF \
+      -DCMAKE_CXX_COMPILER=clang++-14
+    names=("${@:3}")
+    if [ ${#names[@]} -eq 0 ]; then
+      for harness in "$root"/fuzz/*_fuzz.cpp; do
+        [ -e "$harness" ] || continue
+        name=$(basename "$harness" .cpp)
+        names+=("${name%_fuzz}")
+      done
+    fi
+    for name in "${names[@]}"; do
+      # New inputs go to a scratch corpus; the committed seeds are only read.
+      scratch="$root/build-fuzz/corpus/$name"
+      mkdir -p "$scratch" "$root/build-fuzz/artifacts"
+      echo "fuzzing $name for $seconds s" >&2
+      QT_QPA_PLATFORM=offscreen "$root/build-fuzz/fuzz/${name}_fuzz" -max_total_time="$seconds" \
+        -artifact_prefix="$root/build-fuzz/artifacts/${name}-" -print_final_stats=1 \
+        "$scratch" "$root/fuzz/corpus/$name"
+    done
+    ;;
   *)
-    echo "usage: $0 run|test|sanitize" >&2
+    echo "usage: $0 run|test|sanitize|fuzz [seconds [harness...]]" >&2
     exit 2
     ;;
 esac

@@ -61,7 +61,7 @@ const blitz::Array<uint8_t, 2>& bandStatus(int64_t& bandPixels) {
         uint8_t v = d < 0 ? CvStatusKeep : CvStatusDelete;
         if (std::fabs(d) <= kOpenHalfWidth) v = CvStatusInPicture;
         if (std::fabs(d) <= kBandHalfWidth) {
-          v |= CvStatusMark128;
+          v |= CvStatusMatteRegion;
           ++count;
         }
         s(r, c) = v;

@@ -35,7 +35,7 @@ enum : uint32_t {
   CvKindStatus = 0,      // one status byte per pixel
   CvKindRgba8 = 1,       // four 8-bit channels, maximum 255
   CvKindRgba16 = 2,      // four 16-bit channels, maximum 65535
-  CvKindRgbaHalf16 = 3,  // four 16-bit channels, maximum 32768
+  CvKindRgbaHalf16 = 3,  // four 16-bit integer channels, maximum 32768 (not half floats)
 };
 
 // A plain image description; channels 0..2 are colour, channel 3 alpha. The stride counts
@@ -100,12 +100,14 @@ enum CvPixelStatus : uint8_t {
   CvStatusDelete = 4,      // mask generation removes the pixel
   CvStatusBlend = 8,       // the third class
   CvStatusClassMask = 15,  // 1 | 2 | 4 | 8
-  CvStatusFlagA = 16,      // flag outside the classes
-  CvStatusFlagB = 32,      // second flag outside the classes
-  CvStatusClassAndFlagB = 47,
-  CvStatusClassAndFlags = 63,
-  CvStatusMark64 = 64,  // temporary marks of mask generation, cleared before it returns
-  CvStatusMark128 = 128,
+  CvStatusForcedEdge = 16,  // on a forced edge: the line the mask is cut sharply along
+  CvStatusProtected = 32,   // under a protected patch; strokes leave it alone
+  CvStatusClassAndProtected = 47,  // the class part and the protected bit
+  CvStatusClassAndFlags = 63,      // the class part, forced edge and protected
+  // Marks that "Generate mask" sets during a run and clears before it returns; a host never
+  // finds them in a status image between calls.
+  CvStatusHold = 64,          // pixel held: the passes leave it as it is
+  CvStatusMatteRegion = 128,  // pixel of the current matting pass's region
 };
 
 // Bytes per pixel of a pixel-type code; 0 for an unknown code.

@@ -20,7 +20,7 @@ using corvane::subView;
 namespace {
 
 const int32_t kWorkMargin = 32;
-const uint8_t kProtected = CvStatusFlagA | CvStatusFlagB;
+const uint8_t kProtected = CvStatusForcedEdge | CvStatusProtected;
 
 template <class T>
 Box domainOf(const blitz::Array<T, 2>& a) {

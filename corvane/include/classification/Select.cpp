@@ -317,7 +317,7 @@ void select(IiClassification& state, const Box& strokeRect, const IiClassificati
   }
 
   if (request.value != request.target) {
-    const auto isFlag = [](uint8_t v) { return v == CvStatusFlagA || v == CvStatusFlagB; };
+    const auto isFlag = [](uint8_t v) { return v == CvStatusForcedEdge || v == CvStatusProtected; };
     state.applyChanges(
         status, isFlag(request.value) || isFlag(request.target) ? nullptr : &state.undoStack());
   }

@@ -33,12 +33,12 @@ AlphaLayout alphaLayout(uint32_t kind) {
 }  // namespace
 
 StatusValueMask selectStatusMask(uint8_t mode, uint8_t target, bool exclusive) {
-  if (mode == 1 && target == CvStatusFlagA) return {CvStatusFlagA, CvStatusFlagA};
-  if (mode == 1 && target != CvStatusFlagB)
+  if (mode == 1 && target == CvStatusForcedEdge) return {CvStatusForcedEdge, CvStatusForcedEdge};
+  if (mode == 1 && target != CvStatusProtected)
     return {CvStatusClassMask,
-            static_cast<uint8_t>(exclusive ? CvStatusClassAndFlags : CvStatusClassAndFlagB)};
-  if (target == CvStatusFlagA || mode == CvStatusFlagA) return {CvStatusFlagA, CvStatusFlagA};
-  if (target == CvStatusFlagB || mode == CvStatusFlagB) return {CvStatusFlagB, CvStatusFlagB};
+            static_cast<uint8_t>(exclusive ? CvStatusClassAndFlags : CvStatusClassAndProtected)};
+  if (target == CvStatusForcedEdge || mode == CvStatusForcedEdge) return {CvStatusForcedEdge, CvStatusForcedEdge};
+  if (target == CvStatusProtected || mode == CvStatusProtected) return {CvStatusProtected, CvStatusProtected};
   if (mode == 2 || mode == 4 || mode == 8) return {CvStatusClassMask, CvStatusClassAndFlags};
   return {0, 0};
 }

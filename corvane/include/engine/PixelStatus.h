@@ -22,8 +22,8 @@ StatusValueMask selectStatusMask(uint8_t mode, uint8_t target, bool exclusive);
 // inside the mask matches only a request carrying the same flag.
 inline bool statusCompatible(uint8_t status, uint8_t value, uint8_t mask) {
   if ((mask & CvStatusClassMask) && !(status & value & mask & CvStatusClassMask)) return false;
-  if ((status & mask & CvStatusFlagA) && !(value & mask & CvStatusFlagA)) return false;
-  if ((status & mask & CvStatusFlagB) && !(value & mask & CvStatusFlagB)) return false;
+  if ((status & mask & CvStatusForcedEdge) && !(value & mask & CvStatusForcedEdge)) return false;
+  if ((status & mask & CvStatusProtected) && !(value & mask & CvStatusProtected)) return false;
   return true;
 }
 

@@ -25,8 +25,8 @@ namespace {
 using kestrum::matting::Colour3f;
 
 // The region flag without the hold flag: the pixel is to be matted.
-constexpr uint8_t kRegionHoldMask = CvStatusMark128 | CvStatusMark64;
-constexpr uint8_t kToMatte = CvStatusMark128;
+constexpr uint8_t kRegionHoldMask = CvStatusMatteRegion | CvStatusHold;
+constexpr uint8_t kToMatte = CvStatusMatteRegion;
 
 // Search stops at the first level pair whose best fit lies this close to the pixel's colour.
 constexpr float kSearchThreshold = -0.01f;
@@ -309,7 +309,7 @@ int32_t mattePalettes(const blitz::Array<kestrum::utility::Colour<T>, 2>& source
   for (int32_t r = view.lowerRow; r <= view.upperRow; ++r) {
     for (int32_t c = view.lowerColumn; c <= view.upperColumn; ++c) {
       uint8_t& s = status(r, c);
-      if (s & CvStatusMark128) s = static_cast<uint8_t>((s & 0x3F) | CvStatusMark64);
+      if (s & CvStatusMatteRegion) s = static_cast<uint8_t>((s & 0x3F) | CvStatusHold);
     }
   }
   return kMatteDone;

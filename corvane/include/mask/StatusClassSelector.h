@@ -31,7 +31,7 @@ class StatusClassSelector {
   int32_t statusColumn(int32_t col) const {
     return clampIndex(col, inverseColumn_, status_.lbound(1), status_.ubound(1));
   }
-  bool acceptsStatus(uint8_t s) const { return (s & CvStatusMark128) && (s & classBit_); }
+  bool acceptsStatus(uint8_t s) const { return (s & CvStatusMatteRegion) && (s & classBit_); }
   bool accepts(int32_t row, int32_t col) const {
     return acceptsStatus(status_(statusRow(row), statusColumn(col)));
   }

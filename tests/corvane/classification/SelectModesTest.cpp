@@ -103,13 +103,13 @@ TEST_F(SelectModes, AStatusThatWouldBecomeZeroIsNotFlooded) {
   labelColumns({0, 0, 0, 0, 0, 0, 0, 0}, 1);
   // Clearing every bit of a class-free pixel would give 0, which marks nothing: the flood must
   // end all the same and leave such pixels alone.
-  status = CvStatusFlagA;
-  status(0, 0) = CvStatusFlagA | CvStatusInPicture;
+  status = CvStatusForcedEdge;
+  status(0, 0) = CvStatusForcedEdge | CvStatusInPicture;
   const SelectRequest clear{
-      classification::kSelectLabelRegions, 0, CvStatusFlagA, CvStatusInPicture, 0, 3};
+      classification::kSelectLabelRegions, 0, CvStatusForcedEdge, CvStatusInPicture, 0, 3};
   classification::select(state, Box{0, 0, 5, 7}, nullptr, status, clear, ProgressRange());
   EXPECT_EQ(status(0, 0), CvStatusInPicture);
-  EXPECT_EQ(status(1, 1), CvStatusFlagA);
+  EXPECT_EQ(status(1, 1), CvStatusForcedEdge);
 }
 
 }  // namespace

@@ -19,8 +19,8 @@ using namespace corvane::mask;
 
 namespace {
 
-constexpr uint8_t kRegion = CvStatusMark128;
-constexpr uint8_t kHold = CvStatusMark64;
+constexpr uint8_t kRegion = CvStatusMatteRegion;
+constexpr uint8_t kHold = CvStatusHold;
 
 template <class T>
 using Image = blitz::Array<kestrum::utility::Colour<T>, 2>;

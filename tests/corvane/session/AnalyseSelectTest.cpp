@@ -109,9 +109,9 @@ TEST_F(AnalyseSelect, PixelStrokesNeedNoAnalysisRegionStrokesDo) {
   // Painting the target itself changes nothing; a protect stroke records no undo step.
   EXPECT_EQ(stroke(10, 1, 2, 2, CvStatusInPicture, false), CvOk);
   EXPECT_EQ(session->changedWidth, 0u);
-  EXPECT_EQ(stroke(10, 1, 2, 2, CvStatusFlagA, false), CvOk);
+  EXPECT_EQ(stroke(10, 1, 2, 2, CvStatusForcedEdge, false), CvOk);
   EXPECT_EQ(sessiontest::undoCount(session), 1u);
-  EXPECT_EQ(statusAt(status, 1, 10), CvStatusInPicture | CvStatusFlagA);
+  EXPECT_EQ(statusAt(status, 1, 10), CvStatusInPicture | CvStatusForcedEdge);
   expectChanged(10, 1, 2, 2);
 }
 
