@@ -13,7 +13,7 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcExif, "zarvo.exif")
+Q_LOGGING_CATEGORY(lcExif, "zarvo.exif", QtInfoMsg)
 
 // Where a read takes its bytes from. get() answers -1 at the end.
 class ByteSource {
