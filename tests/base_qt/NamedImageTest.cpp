@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QVariant>
-
 #include "kestrum/qt/NamedImage.h"
 
 namespace {
@@ -25,15 +23,6 @@ TEST(NamedImage, NameIsTheFileNameOfTheAddressPath) {
     EXPECT_EQ(named.name(), QString::fromUtf8(row.name));
     EXPECT_EQ(named.size(), picture.size());
   }
-}
-
-TEST(NamedImage, TravelsThroughAVariantWithItsAddress) {
-  QImage picture(2, 2, QImage::Format_RGB32);
-  picture.fill(Qt::blue);
-  const NamedImage named(picture, QUrl(QStringLiteral("https://example.com/a/b.jpg")));
-  const NamedImage back = QVariant::fromValue(named).value<NamedImage>();
-  EXPECT_EQ(back.url(), named.url());
-  EXPECT_EQ(back.pixel(1, 1), picture.pixel(1, 1));
 }
 
 }  // namespace
