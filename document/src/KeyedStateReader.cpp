@@ -246,7 +246,13 @@ bool Reader::readVariant(QVariant& out, int depth) {
     case QMetaType::QSizeF: return readFixed<QSizeF>(out);
     case QMetaType::QRect: return readFixed<QRect>(out);
     case QMetaType::QRectF: return readFixed<QRectF>(out);
-    case QMetaType::QColor: return readFixed<QColor>(out);
+    case QMetaType::QColor: {
+      // Qt takes the first byte as the colour's spec without checking it.
+      char spec = 0;
+      if (device_->peek(&spec, 1) != 1) return refuse();
+      if (spec < QColor::Invalid || spec > QColor::ExtendedRgb) return refuse();
+      return readFixed<QColor>(out);
+    }
     case QMetaType::Float: {
       float value = 0;
       if (!readFloat(value)) return false;

@@ -194,6 +194,11 @@ TEST_F(KeyedStateTest, RefusesHostileBytes) {
          variantHeader(out, QMetaType::QFont);
          out << QString("Sans");
        })},
+      {"a colour of no spec",
+       streamBytes([](QDataStream& out) {
+         variantHeader(out, QMetaType::QColor);
+         out << qint8(97) << quint16(1) << quint16(2) << quint16(3) << quint16(4) << quint16(0);
+       })},
       {"lists nested too deep", nested(40)},
       {"an image too large to decode", pngWithHeader(32767, 32767, 8, 6)},
       {"an image wider than any", pngWithHeader(40000, 1, 1, 0)},
