@@ -81,3 +81,21 @@ inline const QString imageMaster = QStringLiteral("imageMaster_");
 inline const QString imageImage = QStringLiteral("imageImage_");
 
 }  // namespace documentKeys
+
+// Where the document's settings live in the settings store, and the keys it and the windows
+// above it share there. Also part of the stored format.
+namespace settingsKeys {
+
+inline const QString organisation = QStringLiteral("OrbelTech");
+inline const QString application = QStringLiteral("Zarvo");
+
+// User colours: "Colors/" + each colour's key name; the colour dialog's custom colours.
+inline const QString colours = QStringLiteral("Colors/");
+inline const QString numCustomColors = QStringLiteral("NumCustomColors");
+inline const QString customColor = QStringLiteral("CustomColor%1");
+
+// The brush page's size and strength.
+inline const QString brushSize = QStringLiteral("Common/Size");
+inline const QString brushStrength = QStringLiteral("Common/Strength");
+
+}  // namespace settingsKeys

@@ -1,0 +1,25 @@
+#include "document/DocumentMetaTypes.h"
+
+#include <cstdint>
+
+#include <QImage>
+#include <QString>
+
+#include "document/DirtyHint.h"
+#include "document/ImagePointF.h"
+#include "document/ImageRectF.h"
+#include "document/SegmentationStuff.h"
+
+void registerDocumentMetaTypes() {
+  static const bool registered = [] {
+    qRegisterMetaTypeStreamOperators<QPainterPath>("QPainterPath");
+    qRegisterMetaType<ImagePointF>("ImagePointF");
+    qRegisterMetaType<ImageRectF>("ImageRectF");
+    qRegisterMetaType<DirtyHint>("DirtyHint");
+    qRegisterMetaType<PatchPreviewWanted>("PatchPreviewWanted");
+    qRegisterMetaType<uint32_t>("uint32_t");
+    qRegisterMetaType<SegmentationStuff*>("SegmentationStuff*");
+    return true;
+  }();
+  Q_UNUSED(registered);
+}

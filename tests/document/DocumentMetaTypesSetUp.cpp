@@ -1,0 +1,4 @@
+#include "TestEnvironment.h"
+#include "document/DocumentMetaTypes.h"
+
+static const bool registered = zarvo_test::addModuleSetUp([] { registerDocumentMetaTypes(); });
