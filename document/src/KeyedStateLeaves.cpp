@@ -15,6 +15,7 @@
 #include "document/Polygon.h"
 #include "document/Rectangle.h"
 #include "document/SegmentationStuff.h"
+#include "document/TsSourceImage.h"
 
 namespace {
 
@@ -52,7 +53,9 @@ int readMap(const QVariantMap& map) {
   options.toVariant();
   GmColor colour(map);
   colour.toVariant();
-  return 9;
+  TsSourceImage image{QVariant(map)};
+  image.toVariant();
+  return 10;
 }
 
 }  // namespace
