@@ -7,13 +7,16 @@
 #include <cstring>
 #include <vector>
 
+#include <immintrin.h>
+
 #include "GaussBlurKernels.h"
 #include "kestrum/qt/RowBands.h"
 
 // Layout: a band of output rows is worked through in column tiles. For each tile the row sums
-// of the rows the band needs go into a ring of 2R + 1 rows of doubles sized to stay in the
-// core's own cache; every output row then sums its ring rows. Nothing the size of the image is
-// ever held in doubles. Taps outside the image read zeros, which leave every sum unchanged.
+// of the rows the band needs go into a ring of 2R + 4 rows of doubles sized to stay in the
+// core's own cache; four output rows at a time then sum their ring rows. Nothing the size of
+// the image is ever held in doubles. Taps outside the image read zeros, which leave every sum
+// unchanged.
 
 namespace kestrum {
 
@@ -46,26 +49,33 @@ struct Kernel {
   int radius = 0;
   std::vector<double> weights;   // w(x) for x = 0 .. R
   std::vector<double> columnNx;  // Nx of each column, repeated for the 4 bytes of its pixel
-  std::vector<double> columnNxInverse;  // 1 / Nx, likewise
   std::vector<double> rowNy;     // Ny of each row
 };
+
+// N(k): w(0), then for x = 1 .. R in turn fma(w(x), inside(k - x) + inside(k + x), N).
+double inLineWeight(const std::vector<double>& w, int k, int n) {
+  double sum = w[0];
+  for (std::size_t x = 1; x < w.size(); ++x) {
+    const int inside = (k - int(x) >= 0 ? 1 : 0) + (k + int(x) < n ? 1 : 0);
+    sum = std::fma(w[x], double(inside), sum);
+  }
+  return sum;
+}
 
 Kernel makeKernel(float s, int radius, int width, int height) {
   Kernel k;
   k.radius = radius;
+  const double sd = double(s);
   k.weights.resize(std::size_t(radius) + 1);
-  for (int x = 0; x <= radius; ++x) k.weights[std::size_t(x)] = gaussWeight(s, x);
+  for (int x = 0; x <= radius; ++x)
+    k.weights[std::size_t(x)] = std::exp(-double(x) * double(x) / (8.0 * sd * sd));
   k.columnNx.resize(std::size_t(width) * 4);
-  k.columnNxInverse.resize(std::size_t(width) * 4);
   for (int i = 0; i < width; ++i) {
-    const double n = gaussInLineWeight(s, i, width);
-    for (int c = 0; c < 4; ++c) {
-      k.columnNx[std::size_t(i) * 4 + c] = n;
-      k.columnNxInverse[std::size_t(i) * 4 + c] = 1.0 / n;
-    }
+    const double n = inLineWeight(k.weights, i, width);
+    for (int c = 0; c < 4; ++c) k.columnNx[std::size_t(i) * 4 + c] = n;
   }
   k.rowNy.resize(std::size_t(height));
-  for (int j = 0; j < height; ++j) k.rowNy[std::size_t(j)] = gaussInLineWeight(s, j, height);
+  for (int j = 0; j < height; ++j) k.rowNy[std::size_t(j)] = inLineWeight(k.weights, j, height);
   return k;
 }
 
@@ -77,8 +87,8 @@ class BandBlur {
         height_(input.height()), tileWidth_(tileWidth), ringRows_(2 * kernel.radius + kRowsAtOnce),
         source_(std::size_t(tileWidth + 2 * kernel.radius) * 4),
         ring_(std::size_t(ringRows_) * std::size_t(tileWidth) * 4),
-        zeros_(std::size_t(tileWidth) * 4, 0.0), sums_(std::size_t(kRowsAtOnce) * tileWidth * 4),
-        rows_(std::size_t(ringRows_)) {}
+        zeros_(std::size_t(tileWidth) * 4, 0.0), sums_(std::size_t(kRowsAtOnce) * kChunk),
+        rows_(std::size_t(ringRows_)), chunkRows_(std::size_t(ringRows_)) {}
 
   // Output rows first .. end - 1 of every tile; false when stop() answered true.
   bool run(int first, int end, const std::function<bool()>& stop) {
@@ -97,18 +107,24 @@ class BandBlur {
           const int y = j - r + k;
           rows_[std::size_t(k)] = y >= 0 && y < height_ ? ringRow(y) : zeros_.data();
         }
-        double* sums[kRowsAtOnce];
-        for (int b = 0; b < kRowsAtOnce; ++b) sums[b] = sums_.data() + std::size_t(b) * count;
-        if (block == kRowsAtOnce)
-          f_.columnSums4(rows_.data(), k_.weights.data(), r, count, sums);
-        else
-          f_.columnSums(rows_.data(), k_.weights.data(), r, count, sums[0]);
-        for (int b = 0; b < block; ++b) {
-          std::uint8_t* out =
-              output_ + std::size_t(j + b) * input_.bytesPerLine() + std::size_t(c0) * 4;
-          f_.finish(sums[b], k_.columnNx.data() + std::size_t(c0) * 4,
-                    k_.columnNxInverse.data() + std::size_t(c0) * 4, k_.rowNy[std::size_t(j + b)],
-                    count, out);
+        // Column sums and their finish chunk by chunk, so the sums stay in the first-level
+        // cache between the two.
+        for (int e0 = 0; e0 < count; e0 += kChunk) {
+          const int n = std::min(kChunk, count - e0);
+          double* sums[kRowsAtOnce];
+          const double** rows = chunkRows_.data();
+          for (int k = 0; k < 2 * r + block; ++k) rows[k] = rows_[std::size_t(k)] + e0;
+          for (int b = 0; b < kRowsAtOnce; ++b) sums[b] = sums_.data() + std::size_t(b) * kChunk;
+          if (block == kRowsAtOnce)
+            f_.columnSums4(rows, k_.weights.data(), r, n, sums);
+          else
+            f_.columnSums(rows, k_.weights.data(), r, n, sums[0]);
+          for (int b = 0; b < block; ++b) {
+            std::uint8_t* out = output_ + std::size_t(j + b) * input_.bytesPerLine() +
+                                std::size_t(c0) * 4 + std::size_t(e0);
+            const std::size_t column = std::size_t(c0) * 4 + std::size_t(e0);
+            f_.finish(sums[b], k_.columnNx.data() + column, k_.rowNy[std::size_t(j + b)], n, out);
+          }
         }
         j += block;
       }
@@ -118,6 +134,7 @@ class BandBlur {
 
  private:
   static constexpr int kRowsAtOnce = 4;
+  static constexpr int kChunk = 1024;  // doubles of a row summed and finished at a time
 
   double* ringRow(int y) {
     return ring_.data() + std::size_t(y % ringRows_) * std::size_t(tileWidth_) * 4;
@@ -136,6 +153,13 @@ class BandBlur {
     std::fill_n(src, before, 0.0);
     f_.widen(line + std::size_t(first) * 4, src + before, int(inside));
     std::fill_n(src + before + inside, after, 0.0);
+    // The same span of the next row is read next: ask for it now, while this one is summed.
+    if (y + 1 < height_) {
+      const char* following =
+          reinterpret_cast<const char*>(input_.constScanLine(y + 1)) + std::size_t(first) * 4;
+      for (std::size_t offset = 0; offset < inside; offset += 64)
+        __builtin_prefetch(following + offset);
+    }
     f_.rowSums(src, k_.weights.data(), r, ringRow(y), (c1 - c0) * 4);
   }
 
@@ -151,7 +175,8 @@ class BandBlur {
   std::vector<double> ring_;
   const std::vector<double> zeros_;
   std::vector<double> sums_;
-  std::vector<const double*> rows_;
+  std::vector<const double*> rows_;       // ring rows of the output rows at hand
+  std::vector<const double*> chunkRows_;  // the same, at the chunk being summed
 };
 
 void restoreChannels(const QImage& input, std::uint8_t* output, unsigned channels, int first,
@@ -171,21 +196,6 @@ int gaussRadius(float s) {
   if (!(s > 0.0f)) return 0;
   const double r = std::ceil(3.0 * double(s));
   return r > 1e6 ? 1000000 : int(r);
-}
-
-double gaussWeight(float s, int x) {
-  const double sd = double(s);
-  return std::exp(-double(x) * double(x) / (8.0 * sd * sd));
-}
-
-double gaussInLineWeight(float s, int k, int n) {
-  const int radius = gaussRadius(s);
-  double sum = gaussWeight(s, 0);
-  for (int x = 1; x <= radius; ++x) {
-    const int inside = (k - x >= 0 ? 1 : 0) + (k + x < n ? 1 : 0);
-    sum = std::fma(gaussWeight(s, x), double(inside), sum);
-  }
-  return sum;
 }
 
 void setGaussInstructionSet(GaussInstructionSet set) { instructionSetOverride.store(int(set)); }
@@ -220,6 +230,8 @@ bool gaussBlur(const QImage& input, QImage& output, float s, unsigned channels,
       stopped.store(true);
       return;
     }
+    // Streaming stores of the output are ordered before the band counts as done.
+    _mm_sfence();
     if ((channels & BlurAll) != BlurAll) restoreChannels(input, pixels, channels, first, end);
   });
   return !stopped.load();

@@ -11,9 +11,12 @@ namespace kestrum {
 namespace blur {
 namespace {
 
-typedef double VD __attribute__((vector_size(32)));
-#define COLUMN_BLOCK 4
 #define LANES 4
+#define ROW_VECTORS 4
+#define COLUMN_BLOCK 4
+typedef double VD __attribute__((vector_size(32)));
+typedef int VI __attribute__((vector_size(16)));
+#define SPLAT(x) VD(_mm256_set1_pd(x))
 #define VFMA(a, b, c) VD(_mm256_fmadd_pd(__m256d(a), __m256d(b), __m256d(c)))
 
 VD widenLanes(const std::uint8_t* in) {
@@ -22,14 +25,10 @@ VD widenLanes(const std::uint8_t* in) {
   return VD(_mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(word))));
 }
 
-void narrow16(const VD* q, std::uint8_t* out) {
-  const __m128i a = _mm256_cvttpd_epi32(__m256d(q[0]));
-  const __m128i b = _mm256_cvttpd_epi32(__m256d(q[1]));
-  const __m128i c = _mm256_cvttpd_epi32(__m256d(q[2]));
-  const __m128i d = _mm256_cvttpd_epi32(__m256d(q[3]));
-  const __m128i words = _mm_packus_epi32(a, b);
-  const __m128i words2 = _mm_packus_epi32(c, d);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words2));
+void narrow16(const VI* q, std::uint8_t* out) {
+  const __m128i low = _mm_packus_epi32(__m128i(q[0]), __m128i(q[1]));
+  const __m128i high = _mm_packus_epi32(__m128i(q[2]), __m128i(q[3]));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
 }
 
 }  // namespace

@@ -21,9 +21,7 @@ struct Kernels {
                       double* const* sums);
   void (*columnSums)(const double* const* rows, const double* w, int radius, int count,
                      double* sums);
-  // nxInverse[e] = 1 / nx[e]
-  void (*finish)(const double* sums, const double* nx, const double* nxInverse, double ny,
-                 int count, std::uint8_t* out);
+  void (*finish)(const double* sums, const double* nx, double ny, int count, std::uint8_t* out);
 };
 
 extern const Kernels kScalarKernels;

@@ -19,18 +19,15 @@ enum BlurChannel : unsigned {
 // value larger than any image side for absurdly large s.
 int gaussRadius(float s);
 
-// The weight of offset x: exp(-(x * x) / (8 * s * s)) in double precision.
-double gaussWeight(float s, int x);
-// N(k), the sum of the weights whose taps fall inside a line of n samples around position k:
-// w(0), then for x = 1 .. R in turn fma(w(x), inside(k - x) + inside(k + x), sum).
-double gaussInLineWeight(float s, int k, int n);
-
 // Separable Gaussian blur of the bytes of a non-premultiplied Format_ARGB32 image, each byte
-// on its own. Every output byte is, in double precision and in exactly this order:
+// on its own, with the weights w(x) = exp(-(x * x) / (8 * s * s)) for 0 <= x <= R. Every output
+// byte is, in double precision and in exactly this order:
 //   H(i) = w(0) in(i), then for x = 1 .. R: H = fma(w(x), in(i - x) + in(i + x), H) along the
 //          row, a sample outside the image counting 0;
 //   V(j) = the same sum over H(j - y) + H(j + y) along the column;
-//   out  = trunc(min(max(V / (Nx(i) * Ny(j)) + 0.5, 0), 255)),
+//   out  = trunc(min(max(V / (Nx(i) * Ny(j)) + 0.5, 0), 255)), where N(k), the sum of the
+//          weights whose taps fall inside a line of n samples around k, is w(0), then for
+//          x = 1 .. R in turn fma(w(x), inside(k - x) + inside(k + x), N):
 // the exact sum of the in-image weights as divisor and rounding to nearest, so a uniform image
 // stays uniform up to its edges. Vector code on every instruction set gives the same bytes.
 //
