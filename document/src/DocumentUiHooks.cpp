@@ -2,6 +2,8 @@
 
 #include <QDebug>
 
+#include "document/TsSourceImage.h"
+
 namespace {
 
 // Answers every call at once: nothing blocks before the shell is up, and nothing is lost
@@ -39,13 +41,18 @@ DefaultDocumentUiHooks& defaultHooks() {
 
 DocumentUiHooks* installed = nullptr;
 
-void DefaultDocumentUiHooks::installImage(TsSourceImage*) {
-  qWarning() << "An image to install was refused: no window to show it";
+void DefaultDocumentUiHooks::installImage(TsSourceImage* image) {
+  // The image is ours to dispose of: refused, it would otherwise be lost.
+  qWarning().noquote() << "An image to install was refused: no window to show it"
+                       << (image ? image->fileName() : QString());
+  delete image;
 }
 
 }  // namespace
 
-DocumentUiHooks& documentUiHooks() { return installed ? *installed : defaultHooks(); }
+DocumentUiHooks& documentUiHooks() {
+  return installed ? *installed : defaultHooks();
+}
 
 DocumentUiHooks* setDocumentUiHooks(DocumentUiHooks* hooks) {
   DocumentUiHooks* previous = installed;

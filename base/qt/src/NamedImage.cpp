@@ -1,0 +1,5 @@
+#include "kestrum/qt/NamedImage.h"
+
+#include <QFileInfo>
+
+QString NamedImage::name() const { return QFileInfo(url_.path()).fileName(); }
