@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QtEndian>
 
 #include "kestrum/qt/Checkerboard.h"
@@ -80,13 +79,6 @@ TEST(GuardedImageReader, DecodesScaledToFitOnRequestNeverUp) {
   EXPECT_EQ(GuardedImageReader::readData(jpeg, QSize(1000, 1000)).image.size(), QSize(400, 200));
   // A lower limit refuses before decoding.
   EXPECT_FALSE(GuardedImageReader::readData(jpeg, QSize(), 400 * 199).ok());
-}
-
-TEST(GuardedImageReader, FilesThatCannotBeOpened) {
-  QTemporaryDir folder;
-  const auto result = GuardedImageReader::readFile(folder.filePath("missing.png"));
-  EXPECT_FALSE(result.ok());
-  EXPECT_TRUE(result.image.isNull());
 }
 
 TEST(Checkerboard, TilesFromTheTopLeft) {

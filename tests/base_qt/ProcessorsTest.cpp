@@ -11,7 +11,6 @@
 
 #include <QImage>
 
-#include "kestrum/qt/ColourSpace.h"
 #include "kestrum/qt/ProcessorGauss.h"
 #include "kestrum/qt/ProcessorHLSAdjust.h"
 #include "kestrum/qt/ProcessorJPEG.h"
@@ -161,15 +160,6 @@ TEST(ProcessorHLSAdjust, ColourLatticeMatchesTheFormulas) {
   }
 }
 
-TEST(ConvertColourSpace, UnknownPairsLeaveTheComponentsAlone) {
-  qint16 a = 10, b = 20, c = 30;
-  convertColourSpace(a, b, c, ColourSpaceRGB, ColourSpaceRGB, 255.0);
-  convertColourSpace(a, b, c, 7, ColourSpaceHLS, 255.0);
-  EXPECT_EQ(a, 10);
-  EXPECT_EQ(b, 20);
-  EXPECT_EQ(c, 30);
-}
-
 // RGB16, Indexed8, Grayscale8 and RGB888 inputs are read as their ARGB32 conversion, never as
 // four bytes a pixel of their own storage.
 TEST(Processors, OddInputFormatsAreReadAsArgb32) {
@@ -182,16 +172,6 @@ TEST(Processors, OddInputFormatsAreReadAsArgb32) {
       if (std::string(p.name) == "jpeg") continue;  // lossy: compared by size below
       EXPECT_TRUE(sameBytes(run(p.make, odd), run(p.make, asArgb))) << p.name << " " << format;
     }
-  }
-}
-
-TEST(Processors, NullInputGivesNullOutput) {
-  const QImage none;
-  for (const NamedProcessor& p : allProcessors()) {
-    QImage out(5, 5, QImage::Format_ARGB32);
-    auto processor = p.make(&none, &out);
-    runToEnd(*processor);
-    EXPECT_TRUE(out.isNull()) << p.name;
   }
 }
 

@@ -2,16 +2,12 @@
 
 #include <atomic>
 #include <new>
-#include <set>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
-#include <QSignalSpy>
-
 #include "kestrum/qt/AbortableThread.h"
 #include "kestrum/qt/RowBands.h"
-#include "kestrum/qt/ThreadFinishedHandler.h"
 
 using namespace kestrum;
 
@@ -43,13 +39,6 @@ class Spinner : public AbortableThread {
   const Failure failure_;
 };
 
-class CountingHandler : public ThreadFinishedHandler {
- public:
-  int* count;
-  explicit CountingHandler(int* c) : count(c) {}
-  void handle() override { ++*count; }
-};
-
 }  // namespace
 
 TEST(AbortableThread, AbortReachesANestedChildAndTheFlagStaysUntilCleared) {
@@ -74,25 +63,6 @@ TEST(AbortableThread, ExceptionsEndTheRunAsAnAbort) {
     ASSERT_TRUE(thread.wait(10000));
     EXPECT_TRUE(thread.isAborted());
   }
-}
-
-TEST(AbortableThread, FinishedHandlerRunsInTheOwnersThread) {
-  int count = 0;
-  Spinner thread;
-  thread.setFinishedHandler(new CountingHandler(&count));
-  QSignalSpy finished(&thread, &QThread::finished);
-  thread.start();
-  thread.abort();
-  ASSERT_TRUE(finished.wait(10000) || finished.count() == 1);
-  EXPECT_EQ(count, 1);
-}
-
-TEST(AbortableThread, AbortAtPollCountsAndStops) {
-  Spinner thread;
-  thread.abortAtPoll(5);
-  thread.start();
-  ASSERT_TRUE(thread.wait(10000));
-  EXPECT_EQ(thread.pollCount(), 5u);
 }
 
 TEST(RowBands, EveryRowOnceForAnyThreadCount) {
@@ -122,11 +92,3 @@ TEST(RowBands, ExceptionsReachTheCallerAfterAllBandsEnded) {
   setRowBandThreadsOverride(0);
 }
 
-TEST(RowBands, StopSkipsTheRemainingRows) {
-  setRowBandThreadsOverride(1);
-  int visited = 0;
-  EXPECT_FALSE(forEachRow(100, [&] { return visited == 10; }, [&](int) { ++visited; }));
-  EXPECT_EQ(visited, 10);
-  EXPECT_TRUE(forEachRow(5, [] { return false; }, [&](int) { ++visited; }));
-  setRowBandThreadsOverride(0);
-}

@@ -145,22 +145,6 @@ TEST(Pipeline, DegenerateCanvasesAndBudgets) {
   EXPECT_FALSE(runPipeline(vast).bytes.isEmpty());
 }
 
-TEST(Pipeline, SharpenAndCompressChangeOnlyTheirLayers) {
-  LayerSet plain = discOnNothing(1);
-  plain.background = seededImage(64, 48, 10);
-  LayerSet sharpened = plain;
-  sharpened.sharpenValue = 2;
-  LayerSet compressed = plain;
-  compressed.compressBackground = 2;
-  const QImage base = runPipeline(plain).image;
-  const QImage s = runPipeline(sharpened).image;
-  const QImage c = runPipeline(compressed).image;
-  EXPECT_NE(s, base);
-  EXPECT_NE(c, base);
-  // Outside the cut-out's square, sharpening leaves the background as it was.
-  EXPECT_EQ(s.pixel(60, 45), base.pixel(60, 45));
-}
-
 // Stops the pipeline at each of its poll points in turn (the children stop through
 // waitForChild): a stopped run delivers nothing; the run that goes through delivers the same
 // picture as an undisturbed one.
