@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include <QDebug>
 #include <QImageWriter>
 #include <QPainter>
 
@@ -14,6 +15,9 @@
 #include "kestrum/qt/RowBands.h"
 
 namespace {
+
+// The largest canvas composed: beyond it the pixels alone would take gigabytes.
+constexpr qint64 kMaxCanvasPixels = 100'000'000;
 
 int alphaAt(const QImage& image, int x, int y) { return qAlpha(image.pixel(x, y)); }
 
@@ -103,6 +107,11 @@ void ProcessorFinalImage::process() {
   if (isAborted()) return;
   const QSize size = layers.canvasRect.size();
   if (size.width() < 1 || size.height() < 1) {
+    abort();
+    return;
+  }
+  if (qint64(size.width()) * size.height() > kMaxCanvasPixels) {
+    qWarning() << "A canvas of" << size << "is too large to compose; nothing is delivered";
     abort();
     return;
   }

@@ -128,7 +128,7 @@ TEST(Pipeline, DegenerateCanvasesAndBudgets) {
     EXPECT_TRUE(processor.isAborted());
   }
 
-  // A canvas no image can hold ends the run with nothing delivered, and the process lives.
+  // A canvas beyond 100 megapixels is refused before any allocation: nothing is delivered.
   LayerSet huge = discOnNothing(0);
   huge.canvasRect = QRect(0, 0, 100000, 100000);
   EXPECT_FALSE(runPipeline(huge).delivered);

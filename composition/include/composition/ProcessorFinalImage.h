@@ -14,7 +14,8 @@ bool hasTransparency(const QImage& image);
 // canvas, sharpens the cut-out, applies the highlight, blurs the background, then for JPEG and
 // PDF output makes every pixel opaque and encodes a JPEG within the byte budget (the picture
 // delivered is that JPEG decoded), and for PNG output keeps the transparency and encodes a PNG.
-// Delivers finalImageDone once per run unless aborted; a canvas with a side below 1 aborts.
+// Delivers finalImageDone once per run unless aborted; a canvas with a side below 1 or of more
+// than 100 megapixels aborts.
 //
 // The hub writes `layers` and the run number only while the thread is stopped, and reads the
 // result after joining it.
