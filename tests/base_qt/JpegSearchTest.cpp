@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QImageWriter>
 
+#include "kestrum/qt/JpegDecoder.h"
 #include "kestrum/qt/ProcessorJPEG.h"
 #include "support/ImageTestSupport.h"
 
@@ -135,8 +136,11 @@ TEST(JpegSearch, RealEncoderStaysWithinEightyKilobytesAndDecodesToTheOutput) {
   EXPECT_EQ(uchar(bytes[1]), 0xD8);
   EXPECT_LE(bytes.size(), 81920);
   EXPECT_LE(jpeg.encodings(), 10);
+  // The row-by-row decoder gives Qt's pixels, and nothing once stopped part-way.
   QImage decoded;
   ASSERT_TRUE(decoded.loadFromData(bytes, "JPEG"));
   EXPECT_TRUE(sameBytes(out, decoded.convertToFormat(QImage::Format_ARGB32)));
+  int rows = 0;
+  EXPECT_TRUE(decodeJpeg(bytes, [&rows] { return ++rows > 100; }).isNull());
 }
 

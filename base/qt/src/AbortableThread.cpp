@@ -10,7 +10,7 @@
 namespace kestrum {
 
 namespace {
-constexpr unsigned long kChildWaitSliceMs = 5;
+constexpr unsigned long kChildWaitSliceMs = 2;
 }
 
 AbortableThread::AbortableThread(QObject* parent) : QThread(parent) {}

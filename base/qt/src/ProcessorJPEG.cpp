@@ -7,6 +7,7 @@
 #include <QImageWriter>
 
 #include "kestrum/qt/AbortableBuffer.h"
+#include "kestrum/qt/JpegDecoder.h"
 
 namespace kestrum {
 
@@ -75,11 +76,9 @@ void ProcessorJPEG::process() {
   } while (!isAborted());
   if (isAborted()) return;
 
-  QImage decoded;
-  if (!bytes_.isEmpty() && decoded.loadFromData(bytes_, "JPEG"))
-    *output() = convertedImage(decoded, QImage::Format_ARGB32);
-  else
-    *output() = QImage();
+  // Decoded row by row: the decoding, as long as an encoding, stops as soon on abort.
+  const QImage decoded = decodeJpeg(bytes_, [this] { return isAborted(); });
+  *output() = isAborted() ? QImage() : decoded;
 }
 
 }  // namespace kestrum

@@ -49,7 +49,7 @@ class AbortableThread : public QThread {
   virtual void process() = 0;
 
   // Joins a processor that this thread started inside process(): waits in slices of at most
-  // 5 ms and passes an abort of this thread on to the child at once. Always true once the child
+  // 2 ms and passes an abort of this thread on to the child at once. Always true once the child
   // has ended.
   bool waitForChild(AbortableThread& child) const;
 
