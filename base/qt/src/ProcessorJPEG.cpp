@@ -1,6 +1,5 @@
 #include "kestrum/qt/ProcessorJPEG.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <utility>
 

@@ -16,8 +16,8 @@ namespace kestrum {
 // not, until an encoding lands within 2 % under the budget, a +1 step follows a -1 step, or the
 // quality leaves 0 .. 100. The bytes are the last encoding made (the quality-0 one, over the
 // budget, when nothing fits); the output is those bytes decoded, as the picture will look.
-// A budget of 0 encodes nothing: empty bytes and a null output. An abort stops the search and
-// the encoding under way within one buffer of the encoder.
+// A budget of 0 encodes nothing: empty bytes and a null output. An abort stops the search, the
+// encoding under way within one buffer of the encoder, and the decoding within one row.
 class ProcessorJPEG : public ProcessorThread {
   Q_OBJECT
 
