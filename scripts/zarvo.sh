@@ -13,11 +13,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(cmake g++ make libgtest-dev libbenchmark-dev libblitz0-dev libboost-thread-dev
-          libboost-system-dev qtbase5-dev)
+          libboost-system-dev qtbase5-dev libjpeg62-turbo-dev)
 # Real photographs with every Exif orientation, an Exif writer and an independent Exif reader
-# serve as test oracles.
+# serve as test oracles; Poppler's pdfinfo and pdftoppm read back the PDF pages the composition
+# writes.
 test_packages=(libexif-dev libimage-exiftool-perl golang-github-disintegration-imaging-dev
-               golang-github-rwcarlsen-goexif-dev)
+               golang-github-rwcarlsen-goexif-dev poppler-utils)
 case "$mode" in
   test|sanitize) packages+=("${test_packages[@]}") ;;
   fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;

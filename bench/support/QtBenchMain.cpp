@@ -1,4 +1,4 @@
-// The main of the document's benchmarks: pixmaps need a GUI application, here on the
+// The main of the benchmarks above the engine: pixmaps need a GUI application, here on the
 // offscreen platform so the benchmarks run without a display.
 
 #include <benchmark/benchmark.h>
