@@ -193,11 +193,24 @@ inline void compareExchange(__m128i& low, __m128i& high) {
   low = l;
 }
 
-template <int F, size_t... I>
-inline void runNetwork(__m128i* v, std::index_sequence<I...>) {
-  (compareExchange(v[Network<F>::value.comparators[I].low],
-                   v[Network<F>::value.comparators[I].high]),
+// Comparators Begin .. Begin + sizeof...(I) - 1 of the network, unrolled.
+template <int F, size_t Begin, size_t... I>
+[[gnu::always_inline]] inline void runComparators(__m128i* v, std::index_sequence<I...>) {
+  (compareExchange(v[Network<F>::value.comparators[Begin + I].low],
+                   v[Network<F>::value.comparators[Begin + I].high]),
    ...);
+}
+
+// The whole network, unrolled in runs of at most 64 comparators in their order: one fold over
+// all of them nests deeper than clang allows.
+template <int F, size_t Begin = 0>
+[[gnu::always_inline]] inline void runNetwork(__m128i* v) {
+  constexpr size_t count = static_cast<size_t>(Network<F>::value.count);
+  if constexpr (Begin < count) {
+    constexpr size_t run = std::min<size_t>(64, count - Begin);
+    runComparators<F, Begin>(v, std::make_index_sequence<run>{});
+    runNetwork<F, Begin + run>(v);
+  }
 }
 
 // Columns 0..3 of four 4-pixel runs: lane j of result co is lane co of run j.
@@ -236,7 +249,7 @@ inline void medianGroup(const Plane& src, int r0, int c0, uint8_t* out) {
   using Net = Network<F>;
   __m128i v[F * F];
   for (int dr = 0; dr < F; ++dr) gatherBlockRow<F>(src.at(r0 + dr, c0), v + dr * F);
-  runNetwork<F>(v, std::make_index_sequence<Net::value.count>{});
+  runNetwork<F>(v);
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
                    floorAverage(v[Net::value.lowerMiddle], v[Net::value.upperMiddle]));
 }
