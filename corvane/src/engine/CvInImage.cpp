@@ -97,11 +97,14 @@ CvSelectionArray CvInImage::makeArray(const CvSelection& selection) {
     return result;
   }
   if (image.width > INT32_MAX || image.height > INT32_MAX) return result;
+  // The array library computes one past the last index, and a mask re-based at the lowest
+  // index negates it: both must stay inside 32 bits.
   const int64_t lastRow = int64_t{selection.y} + image.height - 1;
   const int64_t lastColumn = int64_t{selection.x} + image.width - 1;
-  if (lastRow > INT32_MAX || lastColumn > INT32_MAX) return result;
+  if (lastRow >= INT32_MAX || lastColumn >= INT32_MAX) return result;
   const corvane::Box box{selection.y, selection.x, int32_t(lastRow), int32_t(lastColumn)};
   if (image.data) {
+    if (selection.y == INT32_MIN || selection.x == INT32_MIN) return result;
     if (image.kind != CvKindStatus || image.stride < image.width) return result;
     blitz::Array<uint8_t, 2> array(
         static_cast<uint8_t*>(image.data), blitz::shape(int(image.height), int(image.width)),

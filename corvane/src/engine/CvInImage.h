@@ -13,8 +13,9 @@
 struct CvSelectionArray {
   corvane::Box box;
   blitz::Array<uint8_t, 2> array;
-  // False when the box does not fit 32-bit indices or the data cannot be read as one byte per
-  // pixel (kind 0, stride at least the width); box and array are then empty.
+  // False when the box's last row or column is not below INT32_MAX, when a selection with data
+  // has a corner at INT32_MIN, or when the data cannot be read as one byte per pixel (kind 0,
+  // stride at least the width); box and array are then empty.
   bool readable;
 };
 

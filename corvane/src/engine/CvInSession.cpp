@@ -25,6 +25,17 @@ CvInSession::Image wrapPicture(const CvImage& picture) {
                             blitz::shape(ptrdiff_t(picture.stride / 4), 1), blitz::neverDeleteData);
 }
 
+// Placed status bytes with their class and flag bits alone: the marks above them belong to
+// "Generate mask", which would strip them later without an undo step. The host's bytes are
+// copied only when one of them carries such a mark.
+CvInSession::Bytes classAndFlagBits(const CvInSession::Bytes& labels) {
+  const auto marked = [](uint8_t b) { return (b & ~CvStatusClassAndFlags) != 0; };
+  if (std::none_of(labels.begin(), labels.end(), marked)) return labels;
+  CvInSession::Bytes kept = labels.copy();
+  for (uint8_t& b : kept) b &= CvStatusClassAndFlags;
+  return kept;
+}
+
 void writeBox(std::ostream& out, const Box& box) {
   out << "[" << box.lowerRow << "," << box.lowerColumn << "], [" << box.upperRow << ","
       << box.upperColumn << "]";
@@ -115,9 +126,11 @@ bool CvInSession::clipSelection(const CvInSession& parent, const CvSelection& se
   box = corvane::intersectBox(placed.box, parent.area());
   if (placed.box.empty() || box.empty()) return false;
   mask.free();
+  // A copy: the host may free its mask as soon as the sub-session exists.
   if (placed.array.size() != 0) {
     mask.reference(corvane::subView(placed.array, box.lowerRow, box.lowerColumn, box.upperRow,
-                                    box.upperColumn));
+                                    box.upperColumn)
+                       .copy());
   }
   return true;
 }
@@ -140,11 +153,12 @@ CvResult CvInSession::setStatus(CvInImage* image, const CvSelection* labels,
   if (!labels) return CvPreconditionFailed;
   const CvSelectionArray placed = CvInImage::makeArray(*labels);
   if (!placed.readable) return CvPreconditionFailed;
+  const Bytes placedStatuses = classAndFlagBits(placed.array);
   Bytes status = reindexStatus(image);
   return runOperation("SetStatus", callback, context, [&](ProgressRange&) {
     // A plain rectangle places no statuses.
-    if (placed.array.size() == 0) return;
-    classification_->setStatus(status, placed.array);
+    if (placedStatuses.size() == 0) return;
+    classification_->setStatus(status, placedStatuses);
   });
 }
 

@@ -17,7 +17,6 @@
 
 using corvane::EntryFrame;
 using corvane::useSession;
-using corvane::useStatusImage;
 
 namespace {
 

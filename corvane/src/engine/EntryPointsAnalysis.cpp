@@ -12,8 +12,7 @@
 #include "engine/PixelStatus.h"
 
 using corvane::EntryFrame;
-using corvane::useSession;
-using corvane::useStatusImage;
+using corvane::useSessionAndStatusImage;
 
 namespace {
 
@@ -36,12 +35,13 @@ CvResult CvSelect(CvSession* handle, CvImage* statusImage, const CvSelection* st
                   uint8_t status, uint8_t target, int32_t exclusive, float weight,
                   CvProgressCallback callback, void* context) {
   return corvane::runEntry(corvane::kOperationCatches, [&](EntryFrame& frame) -> CvResult {
+    CvInSession* session = nullptr;
     CvInImage* image = nullptr;
-    if (const CvResult result = useStatusImage(frame, statusImage, &image)) return result;
+    if (const CvResult result =
+            useSessionAndStatusImage(frame, handle, statusImage, &session, &image))
+      return result;
     const corvane::StatusValueMask written =
         corvane::selectStatusMask(status, target, exclusive != 0);
-    CvInSession* session = nullptr;
-    if (const CvResult result = useSession(frame, handle, &session)) return result;
     const int32_t mode =
         exclusive != 0 ? classification::kSelectRegions : classification::kSelectPixels;
     return session->select(image, stroke, mode, status, written.value, target, written.mask,

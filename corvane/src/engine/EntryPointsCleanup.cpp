@@ -8,9 +8,6 @@
 #include "engine/EntryFrame.h"
 #include "engine/SessionEntry.h"
 
-using corvane::EntryFrame;
-using corvane::useSession;
-using corvane::useStatusImage;
 
 CvResult CvAutoComplex(CvSession* handle, CvImage* statusImage, float blend,
                        CvProgressCallback callback, void* context) {

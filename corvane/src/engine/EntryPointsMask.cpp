@@ -16,8 +16,7 @@
 
 using corvane::Box;
 using corvane::EntryFrame;
-using corvane::useSession;
-using corvane::useStatusImage;
+using corvane::useSessionAndStatusImage;
 
 namespace {
 
@@ -99,11 +98,12 @@ CvResult CvGenerateMask(CvSession* handle, const CvRect* rect, CvImage output, C
                         const MaskPatchRequest* patches, uint32_t patchCount,
                         CvProgressCallback /*callback*/, void* /*context*/) {
   return corvane::runEntry(corvane::kRecoverableCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInImage* image = nullptr;
-    if (const CvResult status = useStatusImage(frame, statusImage, &image)) return status;
-    blendRatio = blendRatio > 0.0f ? std::min(blendRatio, 1.0f) : 0.0f;
     CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    CvInImage* image = nullptr;
+    if (const CvResult status =
+            useSessionAndStatusImage(frame, handle, statusImage, &session, &image))
+      return status;
+    blendRatio = blendRatio > 0.0f ? std::min(blendRatio, 1.0f) : 0.0f;
 
     // Every description and record is checked before anything is read through it.
     if (!maskPicture(output) || !maskPicture(source) || output.kind != source.kind)

@@ -127,10 +127,9 @@ CvResult CvInSession::select(CvInImage* image, const CvSelection* stroke, int32_
   Bytes strokeMask;
   if (stroke) {
     const CvSelectionArray placed = CvInImage::makeArray(*stroke);
-    if (placed.readable) {
-      strokeRect = placed.box;
-      strokeMask.reference(placed.array);
-    }
+    if (!placed.readable) return CvPreconditionFailed;
+    strokeRect = placed.box;
+    strokeMask.reference(placed.array);
   }
   const classification::SelectRequest request{mode,   value,      writeMask,
                                               target, targetMask, levelPlusOne};

@@ -31,15 +31,27 @@ CvResult runSessionOperation(CvSession* handle, Op&& op) {
   });
 }
 
-// The frame of the session operations on a status image: the image is validated before the
-// session (a bad image answers 9 even with a bad session too), then `op(session, image)` runs.
+// A session and the status image an operation works on. A bad image answers 9 even with a bad
+// session too, then the session's codes follow; an image that the session's own engine does
+// not hold answers 9 as well: another engine may free it while this session still uses it.
+inline CvResult useSessionAndStatusImage(EntryFrame& frame, CvSession* handle,
+                                         CvImage* statusImage, CvInSession** session,
+                                         CvInImage** image) {
+  if (const CvResult status = useStatusImage(frame, statusImage, image)) return status;
+  if (const CvResult status = useSession(frame, handle, session)) return status;
+  return (*image)->engine() == (*session)->engine() ? CvOk : CvInvalidImage;
+}
+
+// The frame of the session operations on a status image: `op(session, image)` runs once both
+// are validated (useSessionAndStatusImage).
 template <class Op>
 CvResult runStatusImageOperation(CvSession* handle, CvImage* statusImage, Op&& op) {
   return runEntry(kOperationCatches, [&](EntryFrame& frame) -> CvResult {
-    CvInImage* image = nullptr;
-    if (const CvResult status = useStatusImage(frame, statusImage, &image)) return status;
     CvInSession* session = nullptr;
-    if (const CvResult status = useSession(frame, handle, &session)) return status;
+    CvInImage* image = nullptr;
+    if (const CvResult status =
+            useSessionAndStatusImage(frame, handle, statusImage, &session, &image))
+      return status;
     return op(*session, image);
   });
 }
