@@ -30,7 +30,7 @@ CvInSession::Image wrapPicture(const CvImage& picture) {
 // copied only when one of them carries such a mark.
 CvInSession::Bytes classAndFlagBits(const CvInSession::Bytes& labels) {
   const auto marked = [](uint8_t b) { return (b & ~CvStatusClassAndFlags) != 0; };
-  if (std::none_of(labels.begin(), labels.end(), marked)) return labels;
+  if (labels.size() == 0 || std::none_of(labels.begin(), labels.end(), marked)) return labels;
   CvInSession::Bytes kept = labels.copy();
   for (uint8_t& b : kept) b &= CvStatusClassAndFlags;
   return kept;
