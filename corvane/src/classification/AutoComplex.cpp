@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/PixelStatus.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
+#include "util/MaskedBits.h"
 #include "util/SaturatingCast.h"
+#include "util/StatusCompatibility.h"
 #include "watershed/Watershed.h"
 
 namespace classification {

@@ -153,7 +153,7 @@ void Classification::setImage(const Image& image) {
 void Classification::invalidate() {
   for (ColourHistogram& level : levels_) level.clear();
   results_.fill(kNotComputed);
-  slots_.fill(watershed::WatershedResult());
+  slots_.fill(classification::WatershedResult());
 }
 
 bool Classification::computed() const {
@@ -203,7 +203,7 @@ void Classification::histogramSubsample(const ColourHistogram& source, ColourHis
 }
 
 void Classification::runWatershedders(Results& results, ColourLevels& levels,
-                                      watershed::WatershedResults& slots, ProgressRange) {
+                                      classification::WatershedResults& slots, ProgressRange) {
   runLevelJobs(jobs_, Watershedder<kColourLevelCount>(jobs_, results, levels, slots));
 }
 

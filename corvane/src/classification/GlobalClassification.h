@@ -6,10 +6,10 @@
 #include <cstdint>
 
 #include "classification/ColourHistogram.h"
+#include "classification/HistogramWatershed.h"
 #include "kestrum/utility/ProgressRange.h"
 #include "util/ProcessorCount.h"
 #include "util/WorkerPool.h"
-#include "watershed/HistogramWatershed.h"
 
 namespace classification {
 
@@ -37,7 +37,7 @@ class GlobalClassification<unsigned char, 6, int> {
   class Watershedder {
    public:
     Watershedder(corvane::WorkerPool& pool, Results& results, ColourLevels& levels,
-                 watershed::WatershedResults& slots)
+                 classification::WatershedResults& slots)
         : pool_(&pool), results_(&results), levels_(&levels), slots_(&slots) {}
 
     void operator()(unsigned /*worker*/) {
@@ -47,7 +47,7 @@ class GlobalClassification<unsigned char, 6, int> {
     }
     uint32_t nextJob() { return pool_->takeDescending(); }
     uint32_t runJob(uint32_t colourLevel, uint32_t slot, ProgressRange progress) {
-      watershed::histogramWatershed((*levels_)[colourLevel], (*slots_)[slot], progress);
+      classification::histogramWatershed((*levels_)[colourLevel], (*slots_)[slot], progress);
       return uint32_t((*slots_)[slot].nextLabel);
     }
 
@@ -55,7 +55,7 @@ class GlobalClassification<unsigned char, 6, int> {
     corvane::WorkerPool* pool_;
     Results* results_;
     ColourLevels* levels_;
-    watershed::WatershedResults* slots_;
+    classification::WatershedResults* slots_;
   };
 
   GlobalClassification() { results_.fill(kNotComputed); }
@@ -88,8 +88,8 @@ class GlobalClassification<unsigned char, 6, int> {
   // The last three subsampling steps of the build (colour levels 4 to 6).
   static void histogramSubsampleSplit(ColourLevels& levels, ProgressRange progress);
   // The watershed of every colour level on one worker per processor.
-  void runWatershedders(Results& results, ColourLevels& levels, watershed::WatershedResults& slots,
-                        ProgressRange progress);
+  void runWatershedders(Results& results, ColourLevels& levels,
+                        classification::WatershedResults& slots, ProgressRange progress);
   // The pool run of runWatershedders for any worker that takes its colour levels from `pool`:
   // the counter starts at colour level 6, processorCount() workers run, and once all have
   // stopped a cancelled pool throws CvExCancel, a failed one the worker-failure text.
@@ -104,7 +104,7 @@ class GlobalClassification<unsigned char, 6, int> {
   uint32_t maskBits() const { return maskBits_; }
   const ColourHistogram& level(int colourLevel) const { return levels_[colourLevel]; }
   uint32_t result(int colourLevel) const { return results_[colourLevel]; }
-  const watershed::WatershedResult& watershedResult(int colourLevel) const {
+  const classification::WatershedResult& watershedResult(int colourLevel) const {
     return slots_[colourLevel];
   }
 
@@ -117,7 +117,7 @@ class GlobalClassification<unsigned char, 6, int> {
   uint32_t maskBits_ = 15;
   ColourLevels levels_;
   Results results_;
-  watershed::WatershedResults slots_;
+  classification::WatershedResults slots_;
 };
 
 // Counts the pixels of the classification's image into colour level 0: every pixel when the

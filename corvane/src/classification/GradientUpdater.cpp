@@ -9,9 +9,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "engine/CvExCancel.h"
+#include "util/CvExCancel.h"
 
-namespace corvane {
 namespace classification {
 
 namespace {
@@ -289,4 +288,3 @@ GradientUpdater::Values GradientUpdater::pixelValues(int32_t r, int32_t s) const
 }
 
 }  // namespace classification
-}  // namespace corvane

@@ -8,7 +8,6 @@
 
 #include "classification/Segmentation.h"
 
-namespace corvane {
 namespace classification {
 
 // What the spread sums need of one mode node, with the reciprocal squares worked out once
@@ -66,7 +65,7 @@ class GradientUpdater {
 
   Segmentation<6, 0>* segmentation_ = nullptr;
   const SpreadTables* tables_ = nullptr;
-  Box blocks_{0, 0, -1, -1};
+  corvane::Box blocks_{0, 0, -1, -1};
   int32_t blockSize_ = 1;
   float inverseBlockSize_ = 1.0f;
   blitz::Array<Values, 2> values_;
@@ -74,4 +73,3 @@ class GradientUpdater {
 };
 
 }  // namespace classification
-}  // namespace corvane

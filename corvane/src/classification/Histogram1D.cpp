@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-namespace corvane {
 namespace classification {
 
 namespace {
@@ -141,4 +140,3 @@ void HistogramMerge::combine(Histogram1D& out, const Histogram1D& a, const Histo
 }
 
 }  // namespace classification
-}  // namespace corvane

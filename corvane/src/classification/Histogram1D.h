@@ -4,7 +4,6 @@
 
 #include <cstdint>
 
-namespace corvane {
 namespace classification {
 
 // A one-dimensional binned histogram of channel values: value v counts in bin v >> shift, and
@@ -58,4 +57,3 @@ struct HistogramMerge {
 };
 
 }  // namespace classification
-}  // namespace corvane

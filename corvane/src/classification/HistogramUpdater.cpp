@@ -7,14 +7,21 @@
 #include <vector>
 
 #include "classification/Segmentation.h"
-#include "engine/CvExCancel.h"
 #include "morphology/convolve.h"
 #include "util/BlitzViews.h"
+#include "util/CvExCancel.h"
 #include "util/EdgeReplication.h"
 #include "util/ParallelBands.h"
 #include "util/ProcessorCount.h"
 
-namespace corvane {
+using corvane::Box;
+using corvane::WorkerPool;
+
+using corvane::forEachBand;
+namespace morphology = corvane::morphology;
+using corvane::processorCount;
+using corvane::subView;
+
 namespace classification {
 
 void HistogramUpdater::operator()() {
@@ -424,4 +431,3 @@ void releaseHistograms(blitz::Array<Histogram1D, 2>& histograms) {
 }
 
 }  // namespace classification
-}  // namespace corvane

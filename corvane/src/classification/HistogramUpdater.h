@@ -7,7 +7,6 @@
 #include "classification/Histogram1D.h"
 #include "util/Box.h"
 
-namespace corvane {
 namespace classification {
 
 template <int kChannels, int kVariant>
@@ -38,8 +37,9 @@ enum BlockHistogramKind : int32_t {
 // array over `imageDomain`), indexed by block. A block window that is empty in a dimension
 // gets 1024 / (number of bins) in every bin.
 blitz::Array<Histogram1D, 2> freshBlockHistograms(const blitz::Array<unsigned char, 2>& plane,
-                                                  const Box& imageDomain, const BlockGrid& grid,
-                                                  int32_t bits, int32_t kind);
+                                                  const corvane::Box& imageDomain,
+                                                  const BlockGrid& grid, int32_t bits,
+                                                  int32_t kind);
 
 // Sums the fresh histograms over windows of (2 windowRadius + 1)^2 blocks (fewer where the
 // grid is smaller) into `out` (the grid's domain) and fills the blocks within the window
@@ -58,4 +58,3 @@ void normaliseHistograms(blitz::Array<Histogram1D, 2>& histograms);
 void releaseHistograms(blitz::Array<Histogram1D, 2>& histograms);
 
 }  // namespace classification
-}  // namespace corvane

@@ -5,11 +5,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/PixelStatus.h"
 #include "morphology/convolve.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
 #include "util/IndexPair.h"
+#include "util/MaskedBits.h"
+#include "util/StatusCompatibility.h"
 
 namespace classification {
 

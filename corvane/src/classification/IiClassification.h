@@ -9,8 +9,8 @@
 #include "classification/GlobalClassification.h"
 #include "classification/Segmentation.h"
 #include "classification/UndoStack.h"
-#include "kestrum/utility/ProgressRange.h"
 #include "kestrum/utility/Colour.h"
+#include "kestrum/utility/ProgressRange.h"
 #include "util/Box.h"
 
 namespace classification {
@@ -37,7 +37,7 @@ struct PendingChange {
 
 // The analysis parameters a session copies from its tuning variables: the segmentation's
 // parameter block.
-using AnalysisParameters = corvane::classification::LevelRecord;
+using AnalysisParameters = classification::LevelRecord;
 
 // The classification state of one session or sub-session: the session's colour image, the
 // work mask through which every status change passes, the pending change, the changed
@@ -149,7 +149,7 @@ class IiClassification {
   float outlineCornerCut = 1.0f;
 
   // ---- The analysers.
-  using Segmentation = corvane::classification::Segmentation<6, 0>;
+  using Segmentation = classification::Segmentation<6, 0>;
   Segmentation& segmentation() { return segmentation_; }
   const Segmentation& segmentation() const { return segmentation_; }
   using Global = GlobalClassification<unsigned char, 6, int>;

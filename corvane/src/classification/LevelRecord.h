@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 
-namespace corvane {
 namespace classification {
 
 // The analysis parameters a segmentation result was computed with. The session fills the
@@ -48,4 +47,3 @@ constexpr int kRegionSlot = 6;
 using LevelRecords = std::array<LevelRecord, kLevelSlotCount>;
 
 }  // namespace classification
-}  // namespace corvane

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "classification/RankFilter.h"
 #include "classification/RancourStage.h"
-#include "engine/CvExCancel.h"
+#include "classification/RankFilter.h"
 #include "util/BlitzViews.h"
+#include "util/CvExCancel.h"
 
 namespace classification {
 

@@ -18,7 +18,22 @@
 #include "util/SaturatingCast.h"
 #include "watershed/WatershedTimed.h"
 
-namespace corvane {
+using corvane::Box;
+using corvane::ByteComponentView;
+using corvane::ComponentView;
+using corvane::extractByteComponent;
+using corvane::forEachBand;
+using corvane::IndexPair;
+using corvane::TimedWatershedState;
+using corvane::WatershedLabels;
+using corvane::WorkerPool;
+namespace morphology = corvane::morphology;
+using corvane::processorCount;
+using corvane::replicateEdges;
+using corvane::saturatingCast;
+using corvane::subView;
+using corvane::watershedInnerTimed;
+
 namespace classification {
 
 namespace {
@@ -627,4 +642,3 @@ bool Segmentation<6, 0>::watershedInnerStage(bool forced, ProgressRange range) {
 }
 
 }  // namespace classification
-}  // namespace corvane

@@ -16,7 +16,6 @@
 #include "util/WorkerPool.h"
 #include "watershed/Watershed.h"
 
-namespace corvane {
 namespace classification {
 
 class HistogramUpdater;
@@ -25,16 +24,16 @@ class GradientUpdater;
 // The block grid of the histogram, gradient and local-value stages: block (i, j) covers the
 // pixels (i * blockSize .. (i + 1) * blockSize - 1, likewise for j), cut to the image.
 struct BlockGrid {
-  Box blocks;         // block indices, inclusive
-  int32_t blockSize;  // at least 1
+  corvane::Box blocks;  // block indices, inclusive
+  int32_t blockSize;    // at least 1
 };
-BlockGrid blockGridOf(const Box& imageDomain, int32_t blockSize);
+BlockGrid blockGridOf(const corvane::Box& imageDomain, int32_t blockSize);
 
 // A band of rows handed to a gradient worker: pixels lower <= (r, s) < upper are computed.
 // The empty band is lower (0, 0), upper (-1, -1).
 struct GradientBand {
-  IndexPair lower{0, 0};
-  IndexPair upper{-1, -1};
+  corvane::IndexPair lower{0, 0};
+  corvane::IndexPair upper{-1, -1};
   bool empty() const { return upper.first + 1 == lower.first && upper.second + 1 == lower.second; }
 };
 
@@ -50,9 +49,9 @@ class Segmentation<6, 0> {
  public:
   static constexpr int kChannelCount = 6;
   using ImagePixel = blitz::TinyVector<unsigned char, 6>;
-  using GradientPixel = BytePixel3;
+  using GradientPixel = corvane::BytePixel3;
   using BlockHistograms = kestrum::utility::Vec<Histogram1D, kChannelCount>;
-  using Node = ModeNode<Histogram1D>;
+  using Node = corvane::ModeNode<Histogram1D>;
   using NodeList = std::vector<Node>;
 
   Segmentation();
@@ -105,9 +104,9 @@ class Segmentation<6, 0> {
   LevelRecords levelRecords;  // the parameters each cached result was made with
   std::array<bool, kChannelCount> channelFlags;
   blitz::Array<ImagePixel, 2> image;
-  Box imageDomain{0, 0, 0, 0};
+  corvane::Box imageDomain{0, 0, 0, 0};
   blitz::Array<BlockHistograms, 2> blockHistograms;  // one element per block
-  ByteComponentView localValueMap;
+  corvane::ByteComponentView localValueMap;
   blitz::Array<GradientPixel, 2> gradientImage;  // image domain widened by 2
   blitz::Array<GradientPixel, 2> gradientView;   // the same pixels over the image domain
   int32_t innerLabelCount = -1;                  // -1 while the region stages are off
@@ -128,16 +127,16 @@ class Segmentation<6, 0> {
 
   // Gradient rows: the pool's mutex guards the dispenser, its flags are the stage's cancel
   // and failure flags.
-  WorkerPool gradientPool_;
+  corvane::WorkerPool gradientPool_;
   int32_t gradientStep_ = 64;
-  IndexPair gradientNext_{0, 0};
-  IndexPair gradientLast_{-1, -1};
-  IndexPair gradientFirst_{0, 0};
+  corvane::IndexPair gradientNext_{0, 0};
+  corvane::IndexPair gradientLast_{-1, -1};
+  corvane::IndexPair gradientFirst_{0, 0};
   ProgressRange gradientProgress_;
 
   // Histogram jobs: the pool's counter is the job counter, its mutex guards the changed flag
   // and the progress range's current fraction.
-  WorkerPool histogramPool_;
+  corvane::WorkerPool histogramPool_;
   bool histogramsChanged_ = false;
   ProgressRange histogramProgress_;
 };
@@ -145,4 +144,3 @@ class Segmentation<6, 0> {
 using Segmentation6 = Segmentation<6, 0>;
 
 }  // namespace classification
-}  // namespace corvane

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "classification/AnalyseImage.h"
-#include "engine/PixelStatus.h"
 #include "util/BoxOps.h"
 #include "util/IndexPair.h"
+#include "util/StatusCompatibility.h"
 
 namespace classification {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/CvExCancel.h"
+#include "util/CvExCancel.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 
 #include "Corvane.h"
 #include "classification/IiClassification.h"
-#include "engine/CvExCancel.h"
 #include "engine/CvInImage.h"
 #include "engine/CvInProgress.h"
 #include "engine/CvInSessionBase.h"
 #include "kestrum/utility/ProgressRange.h"
 #include "util/Box.h"
+#include "util/CvExCancel.h"
 #include "variables/Variables.h"
 
 // A session: binds the engine to one host picture (or, for a sub-session, to a rectangle of

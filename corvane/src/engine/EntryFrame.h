@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "Corvane.h"
-#include "engine/CvExCancel.h"
+#include "util/CvExCancel.h"
 
 struct CvInImage;
 class CvInSessionBase;

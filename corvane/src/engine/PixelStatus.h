@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "Corvane.h"
-#include "util/MaskedBits.h"
 
 namespace corvane {
 
@@ -16,16 +15,6 @@ struct StatusValueMask {
 // The value and mask of a select request with the tool's mode, the target status and the
 // exclusive flag.
 StatusValueMask selectStatusMask(uint8_t mode, uint8_t target, bool exclusive);
-
-// Whether a pixel of status `status` may be changed by a request with `value` and `mask`:
-// pixels outside the picture never match a request with class bits, and a pixel flagged
-// inside the mask matches only a request carrying the same flag.
-inline bool statusCompatible(uint8_t status, uint8_t value, uint8_t mask) {
-  if ((mask & CvStatusClassMask) && !(status & value & mask & CvStatusClassMask)) return false;
-  if ((status & mask & CvStatusForcedEdge) && !(value & mask & CvStatusForcedEdge)) return false;
-  if ((status & mask & CvStatusProtected) && !(value & mask & CvStatusProtected)) return false;
-  return true;
-}
 
 // Fills the status image `status` (kind 0, at least the picture's width and height) from the
 // picture's fourth channel: 1 where it is exactly the kind's maximum, 0 elsewhere; 1

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/PixelStatus.h"
 #include "kestrum/utility/ProgressRange.h"
 #include "mask/ColourOps.h"
 #include "mask/ColourPyramid.h"
@@ -24,6 +23,7 @@
 #include "util/BoxOps.h"
 #include "util/IndexPair.h"
 #include "util/SaturatingCast.h"
+#include "util/StatusCompatibility.h"
 
 namespace corvane {
 namespace mask {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/CvExCancel.h"
+#include "util/CvExCancel.h"
 
 namespace corvane {
 

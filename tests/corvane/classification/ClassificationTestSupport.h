@@ -10,8 +10,8 @@
 
 #include "classification/RancourStage.h"
 #include "classification/RankFilter.h"
-#include "engine/CvExCancel.h"
 #include "kestrum/utility/IiUI.h"
+#include "util/CvExCancel.h"
 #include "util/ProcessorCount.h"
 
 namespace classification_test {

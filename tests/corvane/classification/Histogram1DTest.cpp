@@ -6,10 +6,10 @@
 #include "classification/Histogram1D.h"
 #include "util/ByteComponent.h"
 
-using corvane::classification::Histogram1D;
-using corvane::classification::HistogramMerge;
-using corvane::classification::kMaxHistogramShift;
-using corvane::classification::subdivideRange;
+using classification::Histogram1D;
+using classification::HistogramMerge;
+using classification::kMaxHistogramShift;
+using classification::subdivideRange;
 
 namespace {
 

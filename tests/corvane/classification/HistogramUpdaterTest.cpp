@@ -8,7 +8,7 @@
 #include "classification/HistogramUpdater.h"
 #include "classification/Segmentation.h"
 
-using namespace corvane::classification;
+using namespace classification;
 
 namespace {
 

@@ -6,13 +6,13 @@
 
 #include "ClassificationTestSupport.h"
 #include "classification/ColourHistogram.h"
-#include "watershed/HistogramWatershed.h"
+#include "classification/HistogramWatershed.h"
 
 using classification::ColourHistogram;
 using classification::ColourKey;
+using classification::histogramWatershed;
+using classification::WatershedResult;
 using classification_test::RecordingUI;
-using watershed::histogramWatershed;
-using watershed::WatershedResult;
 
 namespace {
 

@@ -75,7 +75,7 @@ TEST(LocalValueMap, RiseIsLimitedAndTheMarginReplicated) {
     }
   }
   // Unchanged bounds, not forced: fresh.
-  seg.levelRecords[corvane::classification::kRegionSlot].valueLimit = 64;
+  seg.levelRecords[classification::kRegionSlot].valueLimit = 64;
   EXPECT_FALSE(seg.buildLocalValueMap(false, ProgressRange()));
 }
 

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "classification/Segmentation.h"
-#include "engine/CvExCancel.h"
 #include "kestrum/utility/IiUI.h"
+#include "util/CvExCancel.h"
 
 namespace segmentation_test {
 
-using corvane::classification::LevelRecord;
-using Seg = corvane::classification::Segmentation<6, 0>;
+using classification::LevelRecord;
+using Seg = classification::Segmentation<6, 0>;
 using ImagePixel = Seg::ImagePixel;
 
 // The parameters an analysis of a small photo would use.

@@ -4,9 +4,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/CvExCancel.h"
 #include "engine/CvInProgress.h"
 #include "kestrum/utility/ProgressRange.h"
+#include "util/CvExCancel.h"
 
 namespace {
 

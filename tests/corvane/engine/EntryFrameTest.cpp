@@ -6,10 +6,10 @@
 
 #include "Corvane.h"
 #include "engine/CvEngine.h"
-#include "engine/CvExCancel.h"
 #include "engine/CvInImage.h"
 #include "engine/CvInSessionBase.h"
 #include "engine/EntryFrame.h"
+#include "util/CvExCancel.h"
 
 using corvane::EntryFrame;
 

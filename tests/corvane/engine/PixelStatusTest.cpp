@@ -7,6 +7,7 @@
 #include "engine/CvEngine.h"
 #include "engine/CvInImage.h"
 #include "engine/PixelStatus.h"
+#include "util/StatusCompatibility.h"
 
 using corvane::selectStatusMask;
 using corvane::statusCompatible;

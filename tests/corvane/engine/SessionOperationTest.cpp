@@ -4,11 +4,11 @@
 #include <new>
 #include <vector>
 
+#include "../session/SessionTestSupport.h"
 #include "Corvane.h"
 #include "engine/CvEngine.h"
-#include "engine/CvExCancel.h"
 #include "engine/CvInSession.h"
-#include "../session/SessionTestSupport.h"
+#include "util/CvExCancel.h"
 
 using corvane::Box;
 

@@ -6,12 +6,12 @@
 
 #include "Corvane.h"
 #include "MaskTestSupport.h"
-#include "engine/CvExCancel.h"
 #include "engine/CvInImage.h"
 #include "engine/CvInSession.h"
 #include "kestrum/utility/IiUI.h"
 #include "mask/GenerateMask.h"
 #include "mask/MaskPixelType.h"
+#include "util/CvExCancel.h"
 
 using masktest::HostPicture;
 using masktest::MaskSession;

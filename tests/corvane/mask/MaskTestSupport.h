@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "Corvane.h"
-#include "engine/CvExCancel.h"
-#include "kestrum/utility/IiUI.h"
 #include "engine/CvInSession.h"
+#include "kestrum/utility/IiUI.h"
 #include "util/ByteComponent.h"
+#include "util/CvExCancel.h"
 
 namespace masktest {
 

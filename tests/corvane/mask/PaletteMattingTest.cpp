@@ -10,8 +10,8 @@
 
 #include "Corvane.h"
 #include "MaskTestSupport.h"
-#include "engine/CvExCancel.h"
 #include "util/BlitzViews.h"
+#include "util/CvExCancel.h"
 #include "util/ProcessorCount.h"
 
 using namespace corvane;

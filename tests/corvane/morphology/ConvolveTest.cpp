@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "engine/CvExCancel.h"
 #include "kestrum/utility/IiUI.h"
 #include "kestrum/utility/ProgressRange.h"
 #include "morphology/convolve.h"
+#include "util/CvExCancel.h"
 
 using corvane::Box;
 using namespace corvane::morphology;

@@ -10,12 +10,12 @@
 #include "Corvane.h"
 #include "classification/IiClassification.h"
 #include "engine/CvEngine.h"
-#include "engine/CvExCancel.h"
 #include "engine/CvInSession.h"
-#include "engine/PixelStatus.h"
 #include "kestrum/utility/IiUI.h"
 #include "util/BoxOps.h"
 #include "util/ByteComponent.h"
+#include "util/CvExCancel.h"
+#include "util/StatusCompatibility.h"
 
 namespace sessiontest {
 

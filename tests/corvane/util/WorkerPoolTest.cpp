@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/CvExCancel.h"
-#include "util/ProcessorCount.h"
+#include "util/CvExCancel.h"
 #include "util/ParallelBands.h"
+#include "util/ProcessorCount.h"
 #include "util/WorkerPool.h"
 
 using corvane::forEachBand;

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/CvExCancel.h"
+#include "util/CvExCancel.h"
 #include "watershed/Watershed.h"
 
 using corvane::BoundaryEdge;

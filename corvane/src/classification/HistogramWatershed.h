@@ -6,7 +6,7 @@
 #include "classification/ColourHistogram.h"
 #include "kestrum/utility/ProgressRange.h"
 
-namespace watershed {
+namespace classification {
 
 // A pending step of the flood from a labelled bin to a neighbouring colour bin. Bins are list
 // positions in their histogram.
@@ -25,14 +25,13 @@ struct WatershedResult {
   bool flag = false;
 };
 
-using WatershedResults = std::array<WatershedResult, classification::kColourLevelCount>;
+using WatershedResults = std::array<WatershedResult, kColourLevelCount>;
 
 // Floods the colour bins of one level from their most frequent colours downward, so that every
 // unlabelled bin takes the label of the peak it drains to. Neighbouring bins differ by one in
 // one channel. Labels come from `slot`; the number handed out is slot.nextLabel afterwards.
 // Once the next label would pass the slot's limit, further peaks all take the limit.
 // Seeds of equal count start in list order.
-void histogramWatershed(classification::ColourHistogram& level, WatershedResult& slot,
-                        ProgressRange progress);
+void histogramWatershed(ColourHistogram& level, WatershedResult& slot, ProgressRange progress);
 
-}  // namespace watershed
+}  // namespace classification

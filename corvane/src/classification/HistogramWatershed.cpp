@@ -1,4 +1,4 @@
-#include "watershed/HistogramWatershed.h"
+#include "classification/HistogramWatershed.h"
 
 #include <algorithm>
 #include <array>
@@ -8,10 +8,7 @@
 #include <utility>
 #include <vector>
 
-using classification::ColourBin;
-using classification::ColourHistogram;
-
-namespace watershed {
+namespace classification {
 
 namespace {
 
@@ -195,7 +192,7 @@ struct KeyOrder {
     const size_t count = level.size();
     std::array<std::array<size_t, 256>, 6> histograms{};
     for (size_t i = 0; i < count; ++i) {
-      keys[i] = classification::packColourKey(level[i].key);
+      keys[i] = packColourKey(level[i].key);
       listPositions[i] = uint32_t(i);
       for (int d = 0; d < 6; ++d) ++histograms[d][(keys[i] >> (8 * d)) & 0xFF];
     }
@@ -445,4 +442,4 @@ void histogramWatershed(ColourHistogram& level, WatershedResult& slot, ProgressR
   writeLabels();
 }
 
-}  // namespace watershed
+}  // namespace classification
