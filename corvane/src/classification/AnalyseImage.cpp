@@ -3,19 +3,16 @@
 #include <algorithm>
 
 #include "classification/RegionCleanup.h"
+#include "util/ArrayDomain.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
 
 namespace classification {
 
 using corvane::Box;
+using corvane::domainOf;
 
 namespace {
-
-template <class T>
-Box domainOf(const blitz::Array<T, 2>& a) {
-  return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
-}
 
 bool regionStagesOn(const IiClassification& state) {
   return state.baseRecord().innerScale > 1.0f;

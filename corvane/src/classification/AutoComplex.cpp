@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "util/ArrayDomain.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
 #include "util/MaskedBits.h"
+#include "util/NoLabel.h"
 #include "util/SaturatingCast.h"
 #include "util/StatusCompatibility.h"
 #include "watershed/Watershed.h"
@@ -15,6 +17,7 @@
 namespace classification {
 
 using corvane::Box;
+using corvane::domainOf;
 using corvane::statusCompatible;
 using corvane::subView;
 
@@ -22,11 +25,6 @@ namespace {
 
 const int32_t kWorkMargin = 32;
 const uint8_t kProtected = CvStatusForcedEdge | CvStatusProtected;
-
-template <class T>
-Box domainOf(const blitz::Array<T, 2>& a) {
-  return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
-}
 
 Box widenedSafely(const Box& box, int32_t m) {
   const auto clamp = [](int64_t x) {
@@ -182,9 +180,9 @@ void autoComplex(IiClassification& state, IiClassification::Bytes& status, float
     }
   }
 
-  progress.report(std::string(), 0.1f);
+  progress.report(corvane::kNoLabel, 0.1f);
   if (groups.selected < 0) {
-    progress.report(std::string(), 1.0f);
+    progress.report(corvane::kNoLabel, 1.0f);
     finish();
     return;
   }
@@ -212,7 +210,7 @@ void autoComplex(IiClassification& state, IiClassification::Bytes& status, float
         if (flood.label(n) == a && unselected(n)) stack.push_back(n);
       }
     }
-    progress.report(std::string(), 0.85f);
+    progress.report(corvane::kNoLabel, 0.85f);
     for (int r = work.lowerRow; r <= work.upperRow; ++r)
       for (int c = work.lowerColumn; c <= work.upperColumn; ++c)
         if (flood.label(flood.position(r, c)) == a)
@@ -221,12 +219,12 @@ void autoComplex(IiClassification& state, IiClassification::Bytes& status, float
 
   if (blend == 0.0f) {
     state.applyChanges(status, &state.undoStack());
-    progress.report(std::string(), 1.0f);
+    progress.report(corvane::kNoLabel, 1.0f);
     finish();
     return;
   }
 
-  progress.report(std::string(), 0.9f);
+  progress.report(corvane::kNoLabel, 0.9f);
   // Discs write the new value only where the status allows the selection, either class or
   // blend, and grow the pending rectangle by every pixel they write.
   enum class Write { kSelect, kBlend, kBlendSelected };
@@ -313,9 +311,9 @@ void autoComplex(IiClassification& state, IiClassification::Bytes& status, float
     }
   }
 
-  progress.report(std::string(), 0.95f);
+  progress.report(corvane::kNoLabel, 0.95f);
   state.applyChanges(status, &state.undoStack());
-  progress.report(std::string(), 1.0f);
+  progress.report(corvane::kNoLabel, 1.0f);
   finish();
 }
 

@@ -7,6 +7,7 @@
 
 #include "util/BoxOps.h"
 #include "util/IndexPair.h"
+#include "util/NoLabel.h"
 #include "util/SaturatingCast.h"
 
 namespace classification {
@@ -54,7 +55,6 @@ bool anyProtected(const IiClassification::Bytes& status, const Box& b) {
 void autoFill(IiClassification& state, IiClassification::Bytes& status, const Box* rect,
               uint8_t value, float radiusFactor, const IiClassification::Bytes& radiusMap,
               UndoStack* undo, ProgressRange progress) {
-  static const std::string noLabel;
   if (!(value & 6)) return;
   IiClassification::Bytes& mask = state.workMask();
   Box domain = corvane::intersectBox(boxOf(status), boxOf(mask));
@@ -129,9 +129,9 @@ void autoFill(IiClassification& state, IiClassification::Bytes& status, const Bo
       if (*m == 0 && (kinds[*s] & kOpen)) *m = fillClass;
   }
 
-  progress.report(noLabel, 0.8f);
+  progress.report(corvane::kNoLabel, 0.8f);
   state.applyChanges(status, undo);
-  progress.report(noLabel, 1.0f);
+  progress.report(corvane::kNoLabel, 1.0f);
 }
 
 }  // namespace classification

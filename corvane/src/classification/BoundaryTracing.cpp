@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "util/ArrayDomain.h"
 #include "util/BoxOps.h"
 #include "util/ParallelBands.h"
 #include "util/ProcessorCount.h"
@@ -12,6 +13,7 @@
 namespace classification {
 
 using corvane::Box;
+using corvane::domainOf;
 using corvane::IndexPair;
 
 namespace {
@@ -20,11 +22,6 @@ constexpr corvane::TracerTable kQuadrants = corvane::quadrantOffsets();
 constexpr corvane::TracerTable kSteps = corvane::crackStateTable();
 // The pixel-corner point of the crack on side d of a pixel, relative to the pixel.
 constexpr IndexPair kChainPoint[4] = {{1, 1}, {0, 1}, {0, 0}, {1, 0}};
-
-template <class T>
-Box domainOf(const blitz::Array<T, 2>& a) {
-  return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
-}
 
 Box unionBox(Box a, const Box& b) {
   corvane::uniteBox(a, b);

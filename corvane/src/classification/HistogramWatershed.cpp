@@ -8,11 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "util/WatershedCheckpoint.h"
+
 namespace classification {
 
 namespace {
 
-constexpr const char* kWatershedPath = "corvane/include/watershed/Watershed";
 
 // The flood's edge record: it carries the label of its source bin, which never changes once
 // set, instead of the bin itself, so that a pop reads no source bin.
@@ -392,11 +393,12 @@ void floodLevel(const std::vector<uint64_t>& seeds, const Neighbours& neighbours
         flood.pushNeighbours(edge.target, edge.label, edge.priority, edge.plateau, edge.steps);
       }
       flood.prefetchTop();
-      if ((++pops & 32767) == 0) {
+      if ((++pops & (corvane::kWatershedCheckpointPops - 1)) == 0) {
         const uint64_t pending = heap.size();
         largestWork = std::max(largestWork, pops - 1 + pending);
         fraction = std::max(fraction, 1.0f - float(pending) / float(largestWork));
-        range.checkpoint(kWatershedPath, 1229, "Watershed inner", fraction);
+        range.checkpoint(corvane::kWatershedInnerPath, corvane::kWatershedInnerLine, "Watershed inner",
+                         fraction);
       }
     }
     skipLabelledSeeds();

@@ -6,25 +6,23 @@
 #include <string>
 
 #include "morphology/convolve.h"
+#include "util/ArrayDomain.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
 #include "util/IndexPair.h"
 #include "util/MaskedBits.h"
+#include "util/NoLabel.h"
 #include "util/StatusCompatibility.h"
 
 namespace classification {
 
 using corvane::Box;
+using corvane::domainOf;
 using corvane::IndexPair;
 using corvane::statusCompatible;
 using corvane::subView;
 
 namespace {
-
-template <class T>
-Box domainOf(const blitz::Array<T, 2>& a) {
-  return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
-}
 
 // The window of one axis: `before` samples ahead of a pixel, `after` behind it. The selection
 // map is 0 outside the rectangle, so a window never needs to reach further than the
@@ -67,7 +65,7 @@ const int32_t kNeighbours[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 void despeckle(IiClassification& state, IiClassification::Bytes& status, int32_t size,
                ProgressRange progress) {
   if (state.pendingChange().changedRect.empty()) {
-    progress.report(std::string(), 1.0f);
+    progress.report(corvane::kNoLabel, 1.0f);
     return;
   }
   if (size <= 0) return;
@@ -86,7 +84,7 @@ void despeckleRegions(IiClassification& state, IiClassification::Bytes& status, 
       corvane::intersectBox(pending.changedRect, domainOf(status)), domainOf(mask));
   if (rowSize < 0 || columnSize < 0) return;
   if (rect.empty()) {
-    progress.report(std::string(), 1.0f);
+    progress.report(corvane::kNoLabel, 1.0f);
     return;
   }
 
@@ -107,7 +105,7 @@ void despeckleRegions(IiClassification& state, IiClassification::Bytes& status, 
   for (int r = rect.lowerRow; r <= rect.upperRow; ++r)
     for (int c = rect.lowerColumn; c <= rect.upperColumn; ++c)
       map(r, c) = statusCompatible(status(r, c), value, writeMask) ? 1 : 0;
-  progress.report(std::string(), 0.1f);
+  progress.report(corvane::kNoLabel, 0.1f);
 
   // A window ends `after` samples behind its pixel, where the line pass puts its result: the
   // outputs are views shifted by that much, so that each lands on its own pixel.
@@ -156,7 +154,7 @@ void despeckleRegions(IiClassification& state, IiClassification::Bytes& status, 
         const float f = rowCount == 1 ? 0.0f
                                       : static_cast<float>(r - rect.lowerRow + 1) /
                                             static_cast<float>(rowCount);
-        seeds.report(std::string(), f);
+        seeds.report(corvane::kNoLabel, f);
       }
     }
   }
@@ -177,12 +175,12 @@ void despeckleRegions(IiClassification& state, IiClassification::Bytes& status, 
       const size_t length = front.size();
       if (length % 256 == 0) {
         largest = std::max(largest, length);
-        erosion.report(std::string(),
+        erosion.report(corvane::kNoLabel,
                        1.0f - static_cast<float>(length) / static_cast<float>(largest));
       }
     }
   }
-  progress.report(std::string(), 0.6f);
+  progress.report(corvane::kNoLabel, 0.6f);
 
   const uint8_t fillValue = value | CvStatusInPicture;
   for (int r = rect.lowerRow; r <= rect.upperRow; ++r)
@@ -191,7 +189,7 @@ void despeckleRegions(IiClassification& state, IiClassification::Bytes& status, 
         corvane::setMaskedBits(&mask(r, c), value, writeMask);
 
   state.applyChanges(status, &state.undoStack());
-  progress.report(std::string(), 1.0f);
+  progress.report(corvane::kNoLabel, 1.0f);
 }
 
 }  // namespace classification

@@ -6,6 +6,7 @@
 
 #include "classification/IiUndoModifyStatus.h"
 #include "classification/RancourStage.h"
+#include "util/ArrayDomain.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
 #include "util/ByteColour.h"
@@ -14,13 +15,10 @@
 namespace classification {
 
 using corvane::Box;
+using corvane::domainOf;
 using corvane::subView;
 
 namespace {
-
-Box domainOf(const blitz::Array<uint8_t, 2>& a) {
-  return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
-}
 
 // Every non-zero value over `box` replaces its status, except where the status is 0 (outside
 // the picture), which no operation may change.

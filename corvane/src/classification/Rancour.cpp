@@ -6,6 +6,7 @@
 #include "classification/RankFilter.h"
 #include "util/BlitzViews.h"
 #include "util/CvExCancel.h"
+#include "util/EdgeReplication.h"
 
 namespace classification {
 
@@ -90,7 +91,7 @@ void Rancour::work(blitz::Array<uint8_t, 2> channelA, blitz::Array<uint8_t, 2> c
       }
     }
   });
-  replicateEdges(padded, r0, c0, r1, c1);
+  corvane::replicateEdges(padded, corvane::Box{r0, c0, r1, c1});
 
   // The second passes' windows reach s pixels towards the lower bounds, so the first pass's
   // results are framed by s pixels on every side. They are kept as two planes rather than
@@ -106,8 +107,8 @@ void Rancour::work(blitz::Array<uint8_t, 2> channelA, blitz::Array<uint8_t, 2> c
                                      corvane::subView(highRanked, first, c0, last, c1)},
                                     padded, disc, 1, {low, high}, 0, maxValue, range);
        });
-  replicateEdges(lowRanked, r0, c0, r1, c1);
-  replicateEdges(highRanked, r0, c0, r1, c1);
+  corvane::replicateEdges(lowRanked, corvane::Box{r0, c0, r1, c1});
+  corvane::replicateEdges(highRanked, corvane::Box{r0, c0, r1, c1});
 
   // The opening and the closing read the first pass only: their bands form one pass, the
   // rows of the closing following those of the opening.

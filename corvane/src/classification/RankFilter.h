@@ -23,6 +23,7 @@
 #endif
 
 #include "kestrum/utility/ProgressRange.h"
+#include "util/NoLabel.h"
 
 namespace classification {
 
@@ -185,7 +186,7 @@ void rankSweep(const RankSweep<T, K>& s, int32_t* hist, ProgressRange& progress,
     }
 
     if (((firstRow + row) & 255) == 0 && progress.ui()) {
-      progress.report("", static_cast<float>(row + 1) / static_cast<float>(s.rows));
+      progress.report(corvane::kNoLabel, static_cast<float>(row + 1) / static_cast<float>(s.rows));
     }
   }
 }
@@ -350,7 +351,7 @@ void rankSweepBytes(const RankSweep<uint8_t, K>& s, ProgressRange& progress, int
     }
 
     if (((firstRow + row) & 255) == 0 && progress.ui()) {
-      progress.report("", static_cast<float>(row + 1) / static_cast<float>(s.rows));
+      progress.report(corvane::kNoLabel, static_cast<float>(row + 1) / static_cast<float>(s.rows));
     }
   }
 }
@@ -486,25 +487,5 @@ void rankFilterPair(blitz::Array<blitz::TinyVector<uint8_t, 2>, 2> output,
 void rancourBandSetup(blitz::Array<uint8_t, 2> output, const blitz::Array<uint8_t, 2>& input,
                       const blitz::Array<int32_t, 2>& disc, float fraction, int32_t maxValue,
                       ProgressRange progress);
-
-// Fills the part of `a` outside the inclusive box (lowRow, lowCol)..(highRow, highCol) by
-// edge replication: rows above and below the box copy its first and last row over the box's
-// columns, then columns left and right copy the first and last column over all rows, so the
-// corners take the corner pixels.
-template <class T>
-void replicateEdges(blitz::Array<T, 2>& a, int32_t lowRow, int32_t lowCol, int32_t highRow,
-                    int32_t highCol) {
-  if (lowRow > highRow || lowCol > highCol) return;
-  for (int32_t r = a.lbound(0); r <= a.ubound(0); ++r) {
-    if (r >= lowRow && r <= highRow) continue;
-    const int32_t from = r < lowRow ? lowRow : highRow;
-    for (int32_t c = lowCol; c <= highCol; ++c) a(r, c) = a(from, c);
-  }
-  for (int32_t r = a.lbound(0); r <= a.ubound(0); ++r) {
-    const T first = a(r, lowCol), last = a(r, highCol);
-    for (int32_t c = a.lbound(1); c < lowCol; ++c) a(r, c) = first;
-    for (int32_t c = highCol + 1; c <= a.ubound(1); ++c) a(r, c) = last;
-  }
-}
 
 }  // namespace classification

@@ -4,20 +4,19 @@
 #include <string>
 #include <unordered_map>
 
+#include "util/ArrayDomain.h"
 #include "util/BoxOps.h"
 #include "util/IndexPair.h"
+#include "util/NoLabel.h"
 #include "util/ParallelBands.h"
 #include "util/ProcessorCount.h"
 
 namespace classification {
 
 using corvane::Box;
+using corvane::domainOf;
 
 namespace {
-
-Box domainOf(const LabelArray& a) {
-  return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
-}
 
 void fillRows(LabelArray& array, int32_t firstRow, int32_t lastRow, int32_t firstColumn,
               int32_t lastColumn, int32_t value) {
@@ -283,7 +282,7 @@ void majorityPartitionTable(std::vector<int32_t>& table, int32_t regionCount,
     }
   };
   for (int32_t r = d.lowerRow; r <= d.upperRow; ++r) {
-    if ((r & 255) == 0) progress.report(std::string(), float(r - d.lowerRow) / rows);
+    if ((r & 255) == 0) progress.report(corvane::kNoLabel, float(r - d.lowerRow) / rows);
     int32_t runRegion = -1;
     int32_t runLabel = 0;
     int64_t runLength = 0;
@@ -312,7 +311,7 @@ void remapByRegion(const std::vector<int32_t>& table, const LabelArray& regionMa
   // processors, the report itself in the calling thread before the stretch, as row by row.
   const unsigned threads = corvane::processorCount();
   for (int32_t first = d.lowerRow; first <= d.upperRow;) {
-    if ((first & 511) == 0) progress.report(std::string(), float(first - d.lowerRow) / rows);
+    if ((first & 511) == 0) progress.report(corvane::kNoLabel, float(first - d.lowerRow) / rows);
     const int32_t last = int32_t(std::min<int64_t>(d.upperRow, (int64_t(first) | 511)));
     corvane::forEachBand(first, last, 32, threads, [&](int32_t bandFirst, int32_t bandLast) {
       const ptrdiff_t from = regionMap.stride(1);

@@ -13,6 +13,7 @@
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
 #include "util/EdgeReplication.h"
+#include "util/NoLabel.h"
 #include "util/ParallelBands.h"
 #include "util/ProcessorCount.h"
 #include "util/SaturatingCast.h"
@@ -146,7 +147,7 @@ void Segmentation<6, 0>::assignLevelRecord(const LevelRecord& record) {
 
 bool Segmentation<6, 0>::run(ProgressRange range) {
   if (std::none_of(channelFlags.begin(), channelFlags.end(), [](bool f) { return f; })) {
-    range.report(std::string(), 1.0f);
+    range.report(corvane::kNoLabel, 1.0f);
     return false;
   }
   try {
@@ -185,7 +186,7 @@ uint32_t Segmentation<6, 0>::nextHistogramJob() {
     if (histogramPool_.stopped()) return;
     // Unsigned: the job after channel 0 (~0) reports 7 / 6, cut to 1.
     const float f = std::min(static_cast<float>(6u - job) / 6.0f, 1.0f);
-    histogramProgress_.report(std::string(), f);
+    histogramProgress_.report(corvane::kNoLabel, f);
   });
 }
 
@@ -248,7 +249,7 @@ GradientBand Segmentation<6, 0>::nextGradientBand() {
   const float f = span == 0 ? 0.0f
                             : static_cast<float>(gradientNext_.first - gradientFirst_.first) /
                                   static_cast<float>(span);
-  gradientProgress_.report(std::string(), f);
+  gradientProgress_.report(corvane::kNoLabel, f);
   band.lower = gradientNext_;
   band.upper = IndexPair{static_cast<int32_t>(std::min<int64_t>(
                              int64_t(gradientNext_.first) + gradientStep_, gradientLast_.first)),
@@ -394,7 +395,7 @@ bool Segmentation<6, 0>::updateGradients(bool forced, ProgressRange range) {
   const float scale = gradientScale;
   Box inner{rowsBox.lowerRow, 0, rowsBox.upperRow, -1};
   for (int channel = 0; channel < 2; ++channel) {
-    range.report(std::string(), channel == 0 ? 0.8f : 0.9f);
+    range.report(corvane::kNoLabel, channel == 0 ? 0.8f : 0.9f);
     ByteComponentView out = extractByteComponent(gradientView, channel);
     blitz::Array<unsigned char, 2>& outArray = out.array();
     std::atomic<int32_t> firstColumn{0}, lastColumn{-1};
@@ -495,7 +496,7 @@ bool Segmentation<6, 0>::buildLocalValueMap(bool forced, ProgressRange range) {
   for (int i = grid.blocks.lowerRow; i <= grid.blocks.upperRow; ++i)
     for (int j = grid.blocks.lowerColumn; j <= grid.blocks.upperColumn; ++j)
       blockValues(i, j) = blockValue(blockHistograms(i, j), lo, hi);
-  range.report(std::string(), 0.1f);
+  range.report(corvane::kNoLabel, 0.1f);
 
   // The image widened by one pixel whose margin never lowers a neighbour.
   const Box& d = imageDomain;
@@ -547,7 +548,7 @@ bool Segmentation<6, 0>::buildLocalValueMap(bool forced, ProgressRange range) {
       const int32_t last = int32_t(std::min<int64_t>(d.upperRow, int64_t(first) + stretch - 1));
       forEachBand(first, last, 16, threads, spreadRows);
       for (int32_t r = first; r <= last; ++r)
-        spread.report(std::string(), static_cast<float>(r - d.lowerRow) / static_cast<float>(rows));
+        spread.report(corvane::kNoLabel, static_cast<float>(r - d.lowerRow) / static_cast<float>(rows));
     }
   }
 
@@ -567,7 +568,7 @@ bool Segmentation<6, 0>::buildLocalValueMap(bool forced, ProgressRange range) {
         *x = v;
       }
       if ((r & 511) == 0)
-        limitRange.report(std::string(),
+        limitRange.report(corvane::kNoLabel,
                           static_cast<float>(r - d.lowerRow) / static_cast<float>(rows));
     }
     for (int r = d.upperRow; r >= d.lowerRow; --r) {
@@ -581,7 +582,7 @@ bool Segmentation<6, 0>::buildLocalValueMap(bool forced, ProgressRange range) {
         *x = v;
       }
       if ((r & 511) == 0)
-        limitRange.report(std::string(),
+        limitRange.report(corvane::kNoLabel,
                           static_cast<float>(d.upperRow - r) / static_cast<float>(rows));
     }
   }

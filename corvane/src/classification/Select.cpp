@@ -4,13 +4,16 @@
 #include <string>
 
 #include "classification/AnalyseImage.h"
+#include "util/ArrayDomain.h"
 #include "util/BoxOps.h"
 #include "util/IndexPair.h"
+#include "util/NoLabel.h"
 #include "util/StatusCompatibility.h"
 
 namespace classification {
 
 using corvane::Box;
+using corvane::domainOf;
 using corvane::IndexPair;
 
 namespace {
@@ -21,12 +24,6 @@ constexpr int32_t kPartitionRebuilding = -2;
 
 // The neighbour order of the growth step.
 constexpr int kNeighbours[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-
-template <class T>
-Box domainOf(const blitz::Array<T, 2>& a) {
-  if (a.size() == 0) return Box{1, 1, 0, 0};
-  return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
-}
 
 // Raw access to an array inside a box that the caller keeps within the array's domain: the
 // floods index three arrays of different strides per pixel.
@@ -281,7 +278,7 @@ void select(IiClassification& state, const Box& strokeRect, const IiClassificati
   switch (request.mode) {
     case kSelectPixels:
       pixelSelect(state, strokeRect, stroke, status);
-      rest.report(std::string(), 0.5f);
+      rest.report(corvane::kNoLabel, 0.5f);
       break;
     case kSelectRegions:
       // Values left by earlier operations anywhere in the mask would stop the flood or be
@@ -289,28 +286,28 @@ void select(IiClassification& state, const Box& strokeRect, const IiClassificati
       state.clearWorkMask();
       if (regionMapFlood) {
         selectRegions(state, regionMap, strokeRect, stroke, status);
-        rest.report(std::string(), 0.5f);
+        rest.report(corvane::kNoLabel, 0.5f);
       } else {
         LabelTable table(owner.partitionLabelCount);
         selectRegions(state, state.finalLabels(), strokeRect, stroke, status, &table);
-        rest.report(std::string(), 0.25f);
+        rest.report(corvane::kNoLabel, 0.25f);
         growMarkedLabels(state, table, status);
-        rest.report(std::string(), 0.75f);
+        rest.report(corvane::kNoLabel, 0.75f);
       }
       break;
     case kSelectColourLabels: {
       LabelTable table(owner.partitionLabelCount);
       markStrokeLabels(state, table, strokeRect, stroke, status);
-      rest.report(std::string(), 0.25f);
+      rest.report(corvane::kNoLabel, 0.25f);
       selectMarkedLabels(state, table, status);
-      rest.report(std::string(), 0.75f);
+      rest.report(corvane::kNoLabel, 0.75f);
       break;
     }
     case kSelectLabelRegions:
       state.clearWorkMask();
       selectRegions(state, regionMapFlood ? regionMap : state.finalLabels(), strokeRect, stroke,
                     status);
-      rest.report(std::string(), 0.5f);
+      rest.report(corvane::kNoLabel, 0.5f);
       break;
     default:
       break;
@@ -321,7 +318,7 @@ void select(IiClassification& state, const Box& strokeRect, const IiClassificati
     state.applyChanges(
         status, isFlag(request.value) || isFlag(request.target) ? nullptr : &state.undoStack());
   }
-  rest.report(std::string(), 1.0f);
+  rest.report(corvane::kNoLabel, 1.0f);
 }
 
 }  // namespace classification

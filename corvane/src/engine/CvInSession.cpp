@@ -11,6 +11,7 @@
 #include "engine/CvEngine.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
+#include "util/NoLabel.h"
 #include "util/SaturatingCast.h"
 
 using classification::IiClassification;
@@ -87,7 +88,7 @@ CvInSession::CvInSession(CvInSession* parent, const Box& box, const Bytes& mask,
     segmented = 0;
     if (!ownVariables_ && parent->isSegmented()) classification_->setUpFromParent();
     if (selectionMask_.size() != 0) setMaskRegions();
-    range_.report("", 1.0f);
+    range_.report(corvane::kNoLabel, 1.0f);
   } catch (...) {
     parent->children_.pop_back();
     throw;

@@ -9,6 +9,7 @@
 #include "classification/AnalyseImage.h"
 #include "classification/Select.h"
 #include "engine/CvInSession.h"
+#include "util/NoLabel.h"
 
 using classification::IiClassification;
 using corvane::Box;
@@ -106,7 +107,7 @@ void CvInSession::analyseParallel(bool wasSegmented, ProgressRange range) {
     const Bytes* mask = selectionMask_.size() != 0 ? &selectionMask_ : nullptr;
     classification::analyse(state, mask, range.subRange(0.8f));
   }
-  range.report(std::string(), 1.0f);
+  range.report(corvane::kNoLabel, 1.0f);
 }
 
 void CvInSession::setMaskRegions() {

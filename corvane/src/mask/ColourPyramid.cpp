@@ -1,4 +1,5 @@
 #include "mask/ColourPyramid.h"
+#include "util/NoLabel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,7 +26,6 @@ PyramidLevel coarsenColourLevel(const PyramidLevel& level, const std::vector<Ind
 namespace detail {
 
 void coarsenPyramid(ColourPyramid& pyramid, std::vector<IndexPair>& touched, ProgressRange child) {
-  static const std::string noLabel;
   std::vector<IndexPair> nextTouched;
   float f = 1.0f;
   while (std::max(pyramid.back().rows(), pyramid.back().columns()) > 1) {
@@ -33,7 +33,7 @@ void coarsenPyramid(ColourPyramid& pyramid, std::vector<IndexPair>& touched, Pro
     pyramid.push_back(std::move(next));
     touched.swap(nextTouched);
     f *= 0.5f;
-    child.report(noLabel, 1.0f - f);
+    child.report(kNoLabel, 1.0f - f);
   }
 }
 

@@ -14,13 +14,14 @@
 #include <vector>
 
 #include "kestrum/utility/ProgressRange.h"
-#include "mask/ArrayBox.h"
 #include "mask/ColourSumCell.h"
 #include "mask/MaskPixelType.h"
 #include "mask/PyramidLevel.h"
+#include "util/ArrayDomain.h"
 #include "util/Box.h"
 #include "util/BoxOps.h"
 #include "util/IndexPair.h"
+#include "util/NoLabel.h"
 #include "util/SaturatingCast.h"
 
 namespace corvane {
@@ -134,7 +135,7 @@ void borderColourPyramid(const blitz::Array<uint8_t, 2>& status, const Box& fill
                          uint8_t classMask, ColourPyramid& pyramid,
                          const blitz::Array<WorkPixel, 2>& workingImage, ProgressRange progress) {
   constexpr float colourScale = workingColourScale<PixelType, WorkPixel>();
-  const Box box = intersectBox(intersectBox(fillBox, arrayBox(status)), arrayBox(workingImage));
+  const Box box = intersectBox(intersectBox(fillBox, domainOf(status)), domainOf(workingImage));
   const uint8_t cls = classMask & 15;
 
   std::vector<IndexPair> touched;
@@ -183,13 +184,12 @@ void borderColourPyramid(const blitz::Array<uint8_t, 2>& status, const Box& fill
     }
   }
 
-  static const std::string noLabel;
-  progress.report(noLabel, 0.25f);
+  progress.report(kNoLabel, 0.25f);
   ProgressRange child = progress.subRange(0.5f);
   if (touched.empty()) return;
   pyramid.push_back(std::move(first));
   detail::coarsenPyramid(pyramid, touched, child);
-  progress.report(noLabel, 1.0f);
+  progress.report(kNoLabel, 1.0f);
 }
 
 }  // namespace mask

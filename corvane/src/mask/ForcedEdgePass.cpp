@@ -47,7 +47,7 @@ int32_t forcedEdgeSide(const MaskForcedEdge& edge, const blitz::Array<uint8_t, 2
   const double length = std::sqrt(static_cast<double>(dr) * dr + static_cast<double>(dc) * dc);
   const EdgePoint n{static_cast<float>(-dc / length), static_cast<float>(dr / length)};
 
-  const Box box = arrayBox(status);
+  const Box box = domainOf(status);
   // Each probe leaves the box after at most its diameter; the pair of them can keep the walk
   // going for at most twice that.
   const float lastT =
@@ -90,7 +90,7 @@ void paintForcedEdge(const MaskForcedEdge& edge, int32_t sign, float halfWidth,
   const size_t n = p.size();
   const float width = edge.width;
   const float sideF = static_cast<float>(sign);
-  const Box fieldBox = arrayBox(field);
+  const Box fieldBox = domainOf(field);
 
   for (size_t i = 0; i + 1 < n; ++i) {
     const EdgePoint& a = p[i];

@@ -81,7 +81,7 @@ int32_t forcedEdgePass(blitz::Array<typename PixelType::Pixel, 2> mask,
   }
 
   const float opaque = opacityThreshold * PixelType::maxSampleF;
-  const Box imageBox = arrayBox(image);
+  const Box imageBox = domainOf(image);
   for (const IndexPair& p : touched) {
     if (p.first < imageBox.lowerRow || p.first > imageBox.upperRow ||
         p.second < imageBox.lowerColumn || p.second > imageBox.upperColumn)

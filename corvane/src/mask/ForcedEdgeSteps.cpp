@@ -7,7 +7,7 @@ void paintVertexDistance(const EdgePoint& A, const EdgePoint& B, const EdgePoint
                          DistanceField& field, std::vector<IndexPair>& touched, float r, float w,
                          int32_t amplitude, int32_t k, int16_t unset) {
   if (!(r > 0.0f && w > 0.0f)) return;
-  const Box box = pointsBox(B, B, r, arrayBox(field));
+  const Box box = pointsBox(B, B, r, domainOf(field));
   if (box.empty()) return;
   const float turn =
       (B.row - A.row) * (C.column - B.column) - (B.column - A.column) * (C.row - B.row);

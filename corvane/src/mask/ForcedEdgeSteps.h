@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "mask/ColourOps.h"
-#include "mask/ArrayBox.h"
 #include "mask/ColourPyramid.h"
 #include "mask/EdgePoint.h"
 #include "mask/MaskPixelType.h"
+#include "util/ArrayDomain.h"
 #include "util/Box.h"
 #include "util/BoxOps.h"
 #include "util/IndexPair.h"
@@ -104,8 +104,8 @@ void blendEdgeCap(const EdgePoint& P0, const EdgePoint& P1, const DistanceField&
   const float kf = static_cast<float>(k);
   const EdgePoint N{kf * -D.column, kf * D.row};
   const EdgePoint Q{P0.row + W * D.row, P0.column + W * D.column};
-  Box box = pointsBox(P0, Q, R, arrayBox(target));
-  box = intersectBox(intersectBox(box, arrayBox(field)), arrayBox(source));
+  Box box = pointsBox(P0, Q, R, domainOf(target));
+  box = intersectBox(intersectBox(box, domainOf(field)), domainOf(source));
   if (box.empty()) return;
 
   const float opaque = F * PixelType::maxSampleF;

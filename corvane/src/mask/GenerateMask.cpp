@@ -8,11 +8,11 @@
 #include <utility>
 
 #include "classification/UndoStack.h"
-#include "mask/ArrayBox.h"
 #include "mask/ForcedEdgePass.h"
 #include "mask/MaskPass.h"
 #include "mask/MaskPreparation.h"
 #include "mask/PaletteMatting.h"
+#include "util/ArrayDomain.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
 #include "util/SaturatingCast.h"
@@ -40,7 +40,7 @@ uint8_t ratioByte(float ratio) {
 // The status pixels of `box` (inside the status array) one row at a time.
 template <class F>
 void forEachStatus(Bytes& status, const Box& box, F&& f) {
-  const Box b = intersectBox(box, arrayBox(status));
+  const Box b = intersectBox(box, domainOf(status));
   if (status.size() == 0 || b.empty()) return;
   const ptrdiff_t step = status.stride(1);
   for (int32_t r = b.lowerRow; r <= b.upperRow; ++r) {
@@ -53,7 +53,7 @@ void forEachStatus(Bytes& status, const Box& box, F&& f) {
 // that the compiler can widen the loop.
 template <class F>
 void forEachStatusByte(Bytes& status, const Box& box, F&& f) {
-  const Box b = intersectBox(box, arrayBox(status));
+  const Box b = intersectBox(box, domainOf(status));
   if (status.size() == 0 || b.empty()) return;
   const ptrdiff_t step = status.stride(1);
   const ptrdiff_t n = ptrdiff_t(b.upperColumn) - b.lowerColumn + 1;
@@ -72,7 +72,7 @@ void forEachStatusByte(Bytes& status, const Box& box, F&& f) {
 void markPass(Bytes& status, const Box& box, const MaskPatch* patch) {
   if (patch && patch->hasMask()) {
     const Bytes& mask = patch->mask;
-    forEachStatus(status, intersectBox(box, arrayBox(mask)), [&](uint8_t& s, int32_t r, int32_t c) {
+    forEachStatus(status, intersectBox(box, domainOf(mask)), [&](uint8_t& s, int32_t r, int32_t c) {
       s = mask(r, c) ? uint8_t(s | 128) : uint8_t(s & ~128);
     });
   } else {
@@ -125,7 +125,7 @@ class TemporaryStatus {
   TemporaryStatus(const TemporaryStatus&) = delete;
   TemporaryStatus& operator=(const TemporaryStatus&) = delete;
 
-  void coverBox(const Box& box) { uniteBox(touched_, intersectBox(box, arrayBox(status_))); }
+  void coverBox(const Box& box) { uniteBox(touched_, intersectBox(box, domainOf(status_))); }
 
   // Rolls the auto fill back (logging how many user-level steps it made when `log`) and
   // clears the marks.
@@ -192,7 +192,7 @@ void clearAlpha(blitz::Array<Pixel, 2>& pixels) {
 
 template <class T>
 blitz::Array<T, 2> viewOver(const blitz::Array<T, 2>& array, const Box& box) {
-  const Box b = intersectBox(box, arrayBox(array));
+  const Box b = intersectBox(box, domainOf(array));
   if (array.size() == 0 || b.empty()) return blitz::Array<T, 2>();
   return subView(array, b.lowerRow, b.lowerColumn, b.upperRow, b.upperColumn);
 }
@@ -205,7 +205,7 @@ int32_t runPasses(::classification::IiClassification& state,
                   const Box& requestDomain, const MaskFillResult& fill, const bool (&passes)[3],
                   TemporaryStatus& temporary, ProgressRange& progress) {
   const float threshold = state.maskFactor;
-  const Box statusBox = arrayBox(status);
+  const Box statusBox = domainOf(status);
   const std::vector<MaskPatch>& patches = request.patches;
   const size_t n = patches.size();
   int32_t result = 0;
@@ -222,7 +222,7 @@ int32_t runPasses(::classification::IiClassification& state,
     if (sub.empty() || weightMap.size() == 0) continue;
     const uint8_t value = ratioByte(patch.blendRatio);
     if (patch.hasMask()) {
-      const Box inMask = intersectBox(sub, arrayBox(patch.mask));
+      const Box inMask = intersectBox(sub, domainOf(patch.mask));
       for (int32_t r = inMask.lowerRow; r <= inMask.upperRow; ++r)
         for (int32_t c = inMask.lowerColumn; c <= inMask.upperColumn; ++c)
           if (patch.mask(r, c)) weightMap(r, c) = value;
@@ -373,14 +373,14 @@ int32_t generateMaskVariant(::classification::IiClassification& state,
                             const blitz::Array<typename PixelType::Pixel, 2>& source, Bytes& status,
                             MaskRequest request, const Bytes& radiusMap, ProgressRange progress) {
   const Box imageBox = state.imageBox();
-  const Box statusBox = arrayBox(status);
+  const Box statusBox = domainOf(status);
   Box requestDomain = request.hasRect ? intersectBox(imageBox, request.rect) : imageBox;
   requestDomain = intersectBox(requestDomain, statusBox);
   if (requestDomain.empty() || status.size() == 0) return 1;
 
   const MaskScale& scale = request.scale;
   const Box fullDomain =
-      fullResolution(requestDomain, scale, intersectBox(arrayBox(output), arrayBox(source)));
+      fullResolution(requestDomain, scale, intersectBox(domainOf(output), domainOf(source)));
   Box margin = requestDomain;
   margin.lowerRow -= statusBox.upperRow / 16 - statusBox.lowerRow / 16;
   margin.upperRow += statusBox.upperRow / 16 - statusBox.lowerRow / 16;
@@ -425,7 +425,7 @@ int32_t generateMaskVariant(::classification::IiClassification& state,
       temporary.coverBox(requestDomain);
       if (patch.hasMask()) {
         const Bytes& mask = patch.mask;
-        forEachStatus(status, intersectBox(requestDomain, arrayBox(mask)),
+        forEachStatus(status, intersectBox(requestDomain, domainOf(mask)),
                       [&](uint8_t& s, int32_t r, int32_t c) {
                         s = mask(r, c) ? uint8_t(s & ~64) : uint8_t(s | 64);
                       });

@@ -19,12 +19,13 @@
 
 #include "kestrum/utility/ProgressRange.h"
 #include "mask/ColourOps.h"
-#include "mask/ArrayBox.h"
 #include "mask/ColourPyramid.h"
 #include "mask/MaskPixelType.h"
 #include "mask/MaskScale.h"
+#include "util/ArrayDomain.h"
 #include "util/Box.h"
 #include "util/BoxOps.h"
+#include "util/NoLabel.h"
 #include "util/SaturatingCast.h"
 
 namespace corvane {
@@ -326,7 +327,6 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
                  const blitz::Array<ByteColour3, 2>& keepColours,
                  const blitz::Array<ByteColour3, 2>& deleteColours, float opacityThreshold,
                  ProgressRange progress) {
-  static const std::string noLabel;
 
   // A factor that is not a positive number maps no pixel onto a cell.
   if (!(scale.row > 0.0f && scale.column > 0.0f && std::isfinite(scale.row) &&
@@ -334,17 +334,17 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
     return 0;
 
   Box cells = intersectBox(cellBox, fillBox);
-  cells = intersectBox(cells, arrayBox(status));
-  cells = intersectBox(cells, arrayBox(weightMap));
-  cells = intersectBox(cells, arrayBox(pairGrid));
+  cells = intersectBox(cells, domainOf(status));
+  cells = intersectBox(cells, domainOf(weightMap));
+  cells = intersectBox(cells, domainOf(pairGrid));
   if (mode == MaskPassGrids) {
-    cells = intersectBox(cells, arrayBox(keepColours));
-    cells = intersectBox(cells, arrayBox(deleteColours));
+    cells = intersectBox(cells, domainOf(keepColours));
+    cells = intersectBox(cells, domainOf(deleteColours));
   }
   Box pixels{0, 0, -1, -1};
   if (!cells.empty()) {
     pixels = detail::pixelBoxOf(cells, scale);
-    pixels = intersectBox(intersectBox(pixels, arrayBox(mask)), arrayBox(image));
+    pixels = intersectBox(intersectBox(pixels, domainOf(mask)), domainOf(image));
   }
 
   ColourPyramid keepPyramid, deletePyramid;
@@ -437,7 +437,7 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
     detail::passRow<PixelType>(in, columns.data(), opaque, statusFirst, statusSecond, statusNearest,
                                &mask(r, pixels.lowerColumn), mCol);
 
-    if ((r & 15) == 0) rows.report(noLabel, static_cast<float>(r - image.lbound(0) + 1) / maskRows);
+    if ((r & 15) == 0) rows.report(kNoLabel, static_cast<float>(r - image.lbound(0) + 1) / maskRows);
   }
   detail::markCellRow(status, previousRow, cells.lowerColumn, cells.upperColumn, true);
   return 0;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "classification/AutoFill.h"
-#include "mask/ArrayBox.h"
+#include "util/ArrayDomain.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
 #include "util/IndexPair.h"
@@ -24,7 +24,7 @@ namespace {
 using Bytes = blitz::Array<uint8_t, 2>;
 
 bool anyStatus(const Bytes& status, const Box& box, uint8_t bit) {
-  const Box b = intersectBox(box, arrayBox(status));
+  const Box b = intersectBox(box, domainOf(status));
   if (status.size() == 0 || b.empty()) return false;
   const ptrdiff_t step = status.stride(1);
   const uint64_t bits = 0x0101010101010101ull * bit;
@@ -277,7 +277,7 @@ MaskFillResult autoFillForMask(::classification::IiClassification& state, const 
   MaskFillResult fill;
   fill.rect = extent;
   Bytes view;
-  const Box regionInside = intersectBox(region, arrayBox(status));
+  const Box regionInside = intersectBox(region, domainOf(status));
   if (!regionInside.empty())
     view.reference(subView(status, regionInside.lowerRow, regionInside.lowerColumn,
                            regionInside.upperRow, regionInside.upperColumn));
@@ -305,7 +305,7 @@ MaskFillResult autoFillForMask(::classification::IiClassification& state, const 
   }
   if (fill.hasStatus2 && fill.hasStatus4) return fill;
 
-  const Box whole = arrayBox(status);
+  const Box whole = domainOf(status);
   if (!fill.hasStatus2) fill.hasStatus2 = anyStatus(status, whole, 2);
   if (!fill.hasStatus4) fill.hasStatus4 = anyStatus(status, whole, 4);
   if (anyStatus(status, whole, 1) && exactlyOne(fill.hasStatus2, fill.hasStatus4)) {
@@ -321,7 +321,7 @@ MaskFillResult autoFillForMask(::classification::IiClassification& state, const 
 }
 
 blitz::Array<ClassDistances, 2> growStatusRegions(const Bytes& status, ProgressRange /*progress*/) {
-  const Box box = arrayBox(status);
+  const Box box = domainOf(status);
   blitz::Array<ClassDistances, 2> grid;
   if (status.size() == 0 || box.empty()) return grid;
   grid.resize(blitz::Range(box.lowerRow, box.upperRow),
@@ -350,7 +350,7 @@ blitz::Array<ClassDistances, 2> growStatusRegions(const Bytes& status, ProgressR
 blitz::Array<ByteColour3, 2> prepareMaskRegions(const ::classification::IiClassification& state,
                                                 const Bytes& status, uint8_t classValue,
                                                 const MaskPatch& patch) {
-  const Box region = arrayBox(status);
+  const Box region = domainOf(status);
   blitz::Array<ByteColour3, 2> colours;
   if (status.size() == 0 || region.empty()) return colours;
   Box working = region;
@@ -369,7 +369,7 @@ blitz::Array<ByteColour3, 2> prepareMaskRegions(const ::classification::IiClassi
                  blitz::Range(region.lowerColumn, region.upperColumn));
   colours = ByteColour3(0, 0, 0);
   const ::classification::IiClassification::Image& image = state.image();
-  const Box imageBox = arrayBox(image);
+  const Box imageBox = domainOf(image);
   for (int32_t r = region.lowerRow; r <= region.upperRow; ++r) {
     for (int32_t c = region.lowerColumn; c <= region.upperColumn; ++c) {
       const uint8_t s = status(r, c);

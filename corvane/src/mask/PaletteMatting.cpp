@@ -12,6 +12,7 @@
 #include "mask/PalettePyramidBuilder.h"
 #include "mask/StatusClassSelector.h"
 #include "util/BoxOps.h"
+#include "util/NoLabel.h"
 #include "util/ParallelBands.h"
 #include "util/ProcessorCount.h"
 #include "util/SaturatingCast.h"
@@ -117,7 +118,7 @@ void medianColours(Colours<T>& colours, int32_t maxValue, ProgressRange& progres
   forEachInParallel(3, 1, [&](size_t c) {
     filterComponent(colours, static_cast<int>(c), filtered, kernel, maxValue);
   });
-  for (int c = 0; c < 3; ++c) progress.report(std::string(), first + 0.1f * static_cast<float>(c));
+  for (int c = 0; c < 3; ++c) progress.report(kNoLabel, first + 0.1f * static_cast<float>(c));
   colours.reference(filtered);
 }
 
@@ -143,7 +144,7 @@ int32_t mattePalettes(const blitz::Array<kestrum::utility::Colour<T>, 2>& source
     coveredRange(view.lowerColumn, view.upperColumn, columnScale, box.lowerColumn, box.upperColumn);
     box = intersectBox(intersectBox(box, boxOf(source)), boxOf(output));
   }
-  progress.report(std::string(), 0.05f);
+  progress.report(kNoLabel, 0.05f);
   const float fgDistance = matteSplitDistance(patch.choice1, 5);
   const float bgDistance = matteSplitDistance(patch.choice2, 3);
   if (box.empty() || !anyToMatte(status, view)) return kMatteDone;
@@ -206,7 +207,7 @@ int32_t mattePalettes(const blitz::Array<kestrum::utility::Colour<T>, 2>& source
         const uint32_t job = pool.takeDescending([&](uint32_t taken) {
           if (taken == WorkerPool::kNoJob) return;
           const int32_t x = box.upperRow - static_cast<int32_t>(taken);
-          if ((x & 1) == 0) search.report(std::string(), static_cast<float>(x - x0) / rowCount);
+          if ((x & 1) == 0) search.report(kNoLabel, static_cast<float>(x - x0) / rowCount);
         });
         if (job == WorkerPool::kNoJob) return;
         searchRow(box.upperRow - static_cast<int32_t>(job));
@@ -217,7 +218,7 @@ int32_t mattePalettes(const blitz::Array<kestrum::utility::Colour<T>, 2>& source
   {
     ProgressRange cleanUp = progress.subRange(0.75f);
     medianColours(fgColours, maxValue, cleanUp, 0.1f);
-    cleanUp.report(std::string(), 0.4f);
+    cleanUp.report(kNoLabel, 0.4f);
     // Kept pixels take the background estimate of their first neighbour outside the keep
     // class, so that the clean-up below spreads background colours into them.
     static const int32_t kNeighbours[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1},
@@ -235,9 +236,9 @@ int32_t mattePalettes(const blitz::Array<kestrum::utility::Colour<T>, 2>& source
         }
       }
     }
-    cleanUp.report(std::string(), 0.5f);
+    cleanUp.report(kNoLabel, 0.5f);
     medianColours(bgColours, maxValue, cleanUp, 0.6f);
-    cleanUp.report(std::string(), 0.9f);
+    cleanUp.report(kNoLabel, 0.9f);
   }
 
   {
@@ -299,11 +300,11 @@ int32_t mattePalettes(const blitz::Array<kestrum::utility::Colour<T>, 2>& source
         out[3] = toSample<T>(alphaScale * (1.0f - a), maxValue);
       }
       if ((x & 15) == 0) {
-        finish.report(std::string(), static_cast<float>(x - x0) / rowCount);
+        finish.report(kNoLabel, static_cast<float>(x - x0) / rowCount);
       }
     }
   }
-  progress.report(std::string(), 0.98f);
+  progress.report(kNoLabel, 0.98f);
 
   // The matted pixels are held from here on.
   for (int32_t r = view.lowerRow; r <= view.upperRow; ++r) {

@@ -12,6 +12,7 @@
 #include "kestrum/matting/PalettePyramid.h"
 #include "kestrum/utility/ProgressRange.h"
 #include "mask/StatusClassSelector.h"
+#include "util/NoLabel.h"
 #include "util/ParallelBands.h"
 
 namespace corvane {
@@ -105,7 +106,7 @@ void buildPalettePyramid(kestrum::matting::PalettePyramid<Types>& pyramid,
                          double splitDistance, ProgressRange progress) {
   auto& levels = pyramid.levels();
   levels.push_back(buildBaseLevel<Types>(source, selector));
-  progress.report(std::string(), 0.5f);
+  progress.report(kNoLabel, 0.5f);
   float f = 0.5f, step = 0.25f;
   while (!levels.back().singleCell()) {
     auto parent = kestrum::matting::buildParentLevel(levels.back());
@@ -116,7 +117,7 @@ void buildPalettePyramid(kestrum::matting::PalettePyramid<Types>& pyramid,
     levels.push_back(std::move(parent));
     f += step;
     step *= 0.5f;
-    progress.report(std::string(), f);
+    progress.report(kNoLabel, f);
   }
   pyramid.beginPreparing();
   for (size_t level = 0; level < levels.size(); ++level) {

@@ -1,5 +1,7 @@
 #include "watershed/Watershed.h"
 
+#include "util/WatershedCheckpoint.h"
+
 #include <algorithm>
 #include <array>
 

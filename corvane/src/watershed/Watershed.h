@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "kestrum/utility/ProgressRange.h"
+#include "util/NoLabel.h"
 #include "watershed/WatershedLabels.h"
 
 namespace corvane {
@@ -177,7 +178,7 @@ bool watershedFirst(bool force, float storedTolerance, float tolerance, const Hi
       nodes[k].peakCount = binCount(histogram.bins, nodes[k].peakIndex);
     }
   }
-  range.report(std::string(), 0.5f);
+  range.report(kNoLabel, 0.5f);
 
   for (ModeNode<Histogram>& node : nodes) {
     if (node.valleyIndex == kNoValley) {
@@ -187,10 +188,10 @@ bool watershedFirst(bool force, float storedTolerance, float tolerance, const Hi
       node.valleyCount = binCount(node.histogram->bins, node.valleyIndex);
     }
   }
-  range.report(std::string(), 0.75f);
+  range.report(kNoLabel, 0.75f);
 
   for (ElementIterator it = first; it != last; ++it) chooseBestSplit((*it)[channel], nodes);
-  range.report(std::string(), 1.0f);
+  range.report(kNoLabel, 1.0f);
   return true;
 }
 
@@ -353,11 +354,6 @@ class WatershedInnerState {
 // callers may start fronts anywhere.
 void pushBoundaryEdges(WatershedInnerState& state, int32_t pixel, int32_t priority, int32_t plateau,
                        int32_t steps);
-
-const char* const kWatershedInnerPath = "corvane/include/watershed/Watershed";
-const int kWatershedInnerLine = 1229;
-// Pops between two checkpoints of a flood.
-const uint64_t kWatershedCheckpointPops = 32768;
 
 // Labels every unlabelled pixel: the unlabelled pixels are seeds, started highest first as new
 // regions whenever no front reaches higher, and fronts flood down from them. Each region's

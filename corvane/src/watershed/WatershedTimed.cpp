@@ -7,14 +7,11 @@
 
 #include "util/ParallelBands.h"
 #include "util/ProcessorCount.h"
+#include "util/WatershedCheckpoint.h"
 
 namespace corvane {
 
 namespace {
-
-const char* const kTimedPath = "corvane/include/watershed/Watershed";
-const int kTimedLine = 1229;
-const uint64_t kTimedCheckpointPops = 32768;
 
 // Rows per band of the copies in and out of the flood's layout.
 const int32_t kBandRows = 64;
@@ -193,7 +190,7 @@ class TimedFloodRun {
         held += TimedFlood::offer<false>(state_, buckets_, target, record.sourceLabel, priority,
                                          unused);
       }
-      if (++pops % kTimedCheckpointPops == 0) {
+      if (++pops % kWatershedCheckpointPops == 0) {
         pops_ = pops;
         report(held);
       }
@@ -210,7 +207,7 @@ class TimedFloodRun {
     const uint64_t most = std::max<uint64_t>(1, held + (pops_ - 1));
     const float q = 1.0f - static_cast<float>(held) / static_cast<float>(most);
     done_ = std::max(done_, q);
-    narrowed_.checkpoint(kTimedPath, kTimedLine, "Watershed inner", done_);
+    narrowed_.checkpoint(kWatershedInnerPath, kWatershedInnerLine, "Watershed inner", done_);
   }
 
   TimedWatershedState& state_;

@@ -1,4 +1,5 @@
 #include "classification/RankFilter.h"
+#include "util/EdgeReplication.h"
 
 #include "ClassificationTestSupport.h"
 
@@ -150,7 +151,7 @@ TEST(RankFilter, ReplicateEdgesCopiesRowsThenColumns) {
   a(0, 6) = 2;
   a(1, 5) = 3;
   a(1, 6) = 4;
-  classification::replicateEdges(a, 0, 5, 1, 6);
+  corvane::replicateEdges(a, corvane::Box{0, 5, 1, 6});
   EXPECT_EQ(a(-2, 4), 1);
   EXPECT_EQ(a(-1, 8), 2);
   EXPECT_EQ(a(3, 4), 3);

@@ -5,13 +5,11 @@
 #include "util/Box.h"
 
 namespace corvane {
-namespace mask {
 
 // The index box of a 2-D array, both corners inclusive (empty for an empty array).
 template <class T>
-inline Box arrayBox(const blitz::Array<T, 2>& a) {
+inline Box domainOf(const blitz::Array<T, 2>& a) {
   return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
 }
 
-}  // namespace mask
 }  // namespace corvane
