@@ -11,6 +11,7 @@
 #include "kestrum/matting/PaletteSearch.h"
 #include "mask/PalettePyramidBuilder.h"
 #include "mask/StatusClassSelector.h"
+#include "util/ArrayDomain.h"
 #include "util/BoxOps.h"
 #include "util/NoLabel.h"
 #include "util/ParallelBands.h"
@@ -25,21 +26,12 @@ namespace {
 
 using kestrum::matting::Colour3f;
 
-// The region flag without the hold flag: the pixel is to be matted.
-constexpr uint8_t kRegionHoldMask = CvStatusMatteRegion | CvStatusHold;
-constexpr uint8_t kToMatte = CvStatusMatteRegion;
-
 // Search stops at the first level pair whose best fit lies this close to the pixel's colour.
 constexpr float kSearchThreshold = -0.01f;
 // Estimates whose colours lie closer than this (in sample units) are not decontaminated.
 constexpr float kDistanceScale = 4.0f * 2.828f;
 // Above this share of keep (or delete) neighbours a pixel counts as wholly inside the class.
 constexpr double kInsideClass = 0.99;
-
-template <class T>
-Box boxOf(const blitz::Array<T, 2>& a) {
-  return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
-}
 
 int32_t clampIndex(int32_t i, int32_t low, int32_t high) {
   return i < low ? low : i > high ? high : i;
@@ -81,12 +73,17 @@ struct AxisMap {
   }
 };
 
+// A pixel of the matting region that is not held: the pass mattes it.
+inline bool toMatte(uint8_t status) {
+  return (status & (CvStatusMatteRegion | CvStatusHold)) == CvStatusMatteRegion;
+}
+
 bool anyToMatte(const blitz::Array<uint8_t, 2>& status, const Box& view) {
   for (int32_t r = view.lowerRow; r <= view.upperRow; ++r) {
     const uint8_t* s = &status(r, view.lowerColumn);
     const std::ptrdiff_t stride = status.stride(1);
     for (int32_t c = view.lowerColumn; c <= view.upperColumn; ++c, s += stride) {
-      if ((*s & kRegionHoldMask) == kToMatte) return true;
+      if (toMatte(*s)) return true;
     }
   }
   return false;
@@ -128,6 +125,200 @@ T toSample(float v, int32_t maxValue) {
   return static_cast<T>(i < 0 ? 0 : i > maxValue ? maxValue : i);
 }
 
+// The full-resolution box that the status view covers, within the source and the output.
+template <class Pixel>
+Box matteBox(const Box& view, float rowScale, float columnScale,
+             const blitz::Array<Pixel, 2>& source, const blitz::Array<Pixel, 2>& output) {
+  Box box{0, 0, -1, -1};
+  if (view.empty()) return box;
+  coveredRange(view.lowerRow, view.upperRow, rowScale, box.lowerRow, box.upperRow);
+  coveredRange(view.lowerColumn, view.upperColumn, columnScale, box.lowerColumn, box.upperColumn);
+  return intersectBox(intersectBox(box, domainOf(source)), domainOf(output));
+}
+
+// The status of a full-resolution pixel of the matte box: that of the status pixel it lies in.
+struct StatusLookup {
+  const blitz::Array<uint8_t, 2>& status;
+  const AxisMap& rows;
+  const AxisMap& cols;
+  int32_t x0, y0;  // the matte box's first row and column
+  uint8_t operator()(int32_t x, int32_t y) const {
+    return status(rows.own[static_cast<size_t>(x - x0)], cols.own[static_cast<size_t>(y - y0)]);
+  }
+};
+
+// The source colours over the box: where every estimate starts.
+template <class T>
+Colours<T> sourceColours(const blitz::Array<kestrum::utility::Colour<T>, 2>& source,
+                         const Box& box) {
+  const blitz::TinyVector<int, 2> lowCorner(box.lowerRow, box.lowerColumn);
+  const blitz::TinyVector<int, 2> extent(box.upperRow - box.lowerRow + 1,
+                                         box.upperColumn - box.lowerColumn + 1);
+  Colours<T> colours(lowCorner, extent);
+  for (int32_t x = box.lowerRow; x <= box.upperRow; ++x) {
+    for (int32_t y = box.lowerColumn; y <= box.upperColumn; ++y) {
+      const auto& p = source(x, y);
+      colours(x, y) = blitz::TinyVector<T, 3>(p[0], p[1], p[2]);
+    }
+  }
+  return colours;
+}
+
+// The foreground and background estimates of every pixel to matte: the best pair of the two
+// palettes. Pixels are searched independently, a row per job; rows are handed out top down.
+template <class T, class Pyramid>
+void searchEstimates(const blitz::Array<kestrum::utility::Colour<T>, 2>& source, const Box& box,
+                     const StatusLookup& statusAt, const Pyramid& fg, const Pyramid& bg,
+                     Colours<T>& fgColours, Colours<T>& bgColours, ProgressRange search) {
+  const float rowCount = static_cast<float>(box.upperRow - box.lowerRow + 1);
+  auto searchRow = [&](int32_t x) {
+    for (int32_t y = box.lowerColumn; y <= box.upperColumn; ++y) {
+      if (!toMatte(statusAt(x, y))) continue;
+      const auto& p = source(x, y);
+      const Colour3f c{static_cast<float>(p[0]), static_cast<float>(p[1]),
+                       static_cast<float>(p[2])};
+      const auto pair =
+          kestrum::matting::searchPalettePair(x, y, fg, bg, c, 0, 0, kSearchThreshold);
+      fgColours(x, y) = blitz::TinyVector<T, 3>(static_cast<T>(pair.foreground[0]),
+                                                static_cast<T>(pair.foreground[1]),
+                                                static_cast<T>(pair.foreground[2]));
+      bgColours(x, y) = blitz::TinyVector<T, 3>(static_cast<T>(pair.background[0]),
+                                                static_cast<T>(pair.background[1]),
+                                                static_cast<T>(pair.background[2]));
+    }
+  };
+  const uint32_t lastJob = static_cast<uint32_t>(box.upperRow - box.lowerRow);
+  WorkerPool pool(lastJob);
+  const unsigned threads = std::min<unsigned>(processorCount(), lastJob + 1);
+  pool.run(threads, [&](unsigned) {
+    for (;;) {
+      const uint32_t job = pool.takeDescending([&](uint32_t taken) {
+        if (taken == WorkerPool::kNoJob) return;
+        const int32_t x = box.upperRow - static_cast<int32_t>(taken);
+        if ((x & 1) == 0) search.report(kNoLabel, static_cast<float>(x - box.lowerRow) / rowCount);
+      });
+      if (job == WorkerPool::kNoJob) return;
+      searchRow(box.upperRow - static_cast<int32_t>(job));
+    }
+  });
+}
+
+// Smooths both estimates with a 3x3 median. Kept pixels first take the background estimate of
+// their first neighbour outside the keep class, so that the median spreads background colours
+// into them.
+template <class T>
+void cleanUpEstimates(const Box& box, const StatusLookup& statusAt, int32_t maxValue,
+                      Colours<T>& fgColours, Colours<T>& bgColours, ProgressRange cleanUp) {
+  medianColours(fgColours, maxValue, cleanUp, 0.1f);
+  cleanUp.report(kNoLabel, 0.4f);
+  static const int32_t kNeighbours[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1},
+                                            {0, 1},   {1, -1}, {1, 0},  {1, 1}};
+  for (int32_t x = box.lowerRow; x <= box.upperRow; ++x) {
+    for (int32_t y = box.lowerColumn; y <= box.upperColumn; ++y) {
+      if (!(statusAt(x, y) & CvStatusKeep)) continue;
+      for (const auto& n : kNeighbours) {
+        const int32_t qx = clampIndex(x + n[0], box.lowerRow, box.upperRow);
+        const int32_t qy = clampIndex(y + n[1], box.lowerColumn, box.upperColumn);
+        if (!(statusAt(qx, qy) & CvStatusKeep)) {
+          bgColours(x, y) = bgColours(qx, qy);
+          break;
+        }
+      }
+    }
+  }
+  cleanUp.report(kNoLabel, 0.5f);
+  medianColours(bgColours, maxValue, cleanUp, 0.6f);
+  cleanUp.report(kNoLabel, 0.9f);
+}
+
+// One matted pixel from its source colour `p`, its estimates and the shares of keep and
+// delete statuses around it: inside a class it is copied or cleared; otherwise its colour
+// moves away from the background along the estimates' difference and alpha follows.
+template <class T>
+void mattePixel(const kestrum::utility::Colour<T>& p, const blitz::TinyVector<T, 3>& f,
+                const blitz::TinyVector<T, 3>& b, float fgFrac, float bgFrac, int32_t maxValue,
+                float alphaScale, kestrum::utility::Colour<T>& out) {
+  if (fgFrac > kInsideClass) {
+    out[0] = p[0];
+    out[1] = p[1];
+    out[2] = p[2];
+    out[3] = static_cast<T>(maxValue);
+    return;
+  }
+  if (bgFrac > kInsideClass) {
+    out[0] = out[1] = out[2] = out[3] = T(0);
+    return;
+  }
+  float c[3], fm[3], d[3];
+  float length2 = 0.0f, along = 0.0f;
+  for (int k = 0; k < 3; ++k) {
+    c[k] = static_cast<float>(p[k]);
+    fm[k] = (1.0f - fgFrac) * static_cast<float>(f[k]) + fgFrac * c[k];
+    const float bm = (1.0f - bgFrac) * static_cast<float>(b[k]) + bgFrac * c[k];
+    d[k] = bm - fm[k];
+    length2 += d[k] * d[k];
+  }
+  const float length = std::sqrt(length2);
+  const float k = std::min(1.0f, std::max(0.0f, (length - kDistanceScale) / kDistanceScale));
+  float s = 0.0f;
+  if (k != 0.0f) {
+    for (int n = 0; n < 3; ++n) along += (c[n] - fm[n]) * d[n];
+    s = k * std::min(1.0f, std::max(0.0f, along / length2));
+  }
+  for (int n = 0; n < 3; ++n) out[n] = toSample<T>(c[n] - s * d[n], maxValue);
+  const float s2 = s * s, s3 = s2 * s, s4 = s3 * s, s5 = s4 * s;
+  const float a = (s + 6.0f * s5 - 15.0f * s4 + 10.0f * s3) / 2.0f;
+  out[3] = toSample<T>(alphaScale * (1.0f - a), maxValue);
+}
+
+// Writes every pixel to matte into the output; the shares of keep and delete come from a
+// bilinear reading of the statuses.
+template <class T>
+void writeMatte(const blitz::Array<kestrum::utility::Colour<T>, 2>& source,
+                const blitz::Array<uint8_t, 2>& status, const Box& box, const AxisMap& rows,
+                const AxisMap& cols, const Colours<T>& fgColours, const Colours<T>& bgColours,
+                int32_t maxValue, blitz::Array<kestrum::utility::Colour<T>, 2>& output,
+                ProgressRange finish) {
+  const int32_t x0 = box.lowerRow, y0 = box.lowerColumn;
+  const float rowCount = static_cast<float>(box.upperRow - box.lowerRow + 1);
+  const float alphaScale = static_cast<float>(maxValue) + 0.99f;
+  for (int32_t x = box.lowerRow; x <= box.upperRow; ++x) {
+    const size_t i = static_cast<size_t>(x - x0);
+    const int32_t lr = rows.lower[i], ur = rows.upper[i], orow = rows.own[i];
+    const float wr = rows.lowerWeight[i], wr1 = 1.0f - wr;
+    for (int32_t y = box.lowerColumn; y <= box.upperColumn; ++y) {
+      const size_t j = static_cast<size_t>(y - y0);
+      if (!toMatte(status(orow, cols.own[j]))) continue;
+      const int32_t lc = cols.lower[j], uc = cols.upper[j];
+      const float wc = cols.lowerWeight[j], wc1 = 1.0f - wc;
+      const uint8_t s00 = status(lr, lc), s01 = status(lr, uc);
+      const uint8_t s10 = status(ur, lc), s11 = status(ur, uc);
+      auto share = [&](uint8_t bit) {
+        return wr * (wc * static_cast<float>((s00 & bit) != 0) +
+                     wc1 * static_cast<float>((s01 & bit) != 0)) +
+               wr1 * (wc * static_cast<float>((s10 & bit) != 0) +
+                      wc1 * static_cast<float>((s11 & bit) != 0));
+      };
+      mattePixel<T>(source(x, y), fgColours(x, y), bgColours(x, y), share(CvStatusKeep),
+                    share(CvStatusDelete), maxValue, alphaScale, output(x, y));
+    }
+    if ((x & 15) == 0) {
+      finish.report(kNoLabel, static_cast<float>(x - x0) / rowCount);
+    }
+  }
+}
+
+// The matted pixels of the view are held from here on.
+void holdMatted(blitz::Array<uint8_t, 2>& status, const Box& view) {
+  for (int32_t r = view.lowerRow; r <= view.upperRow; ++r) {
+    for (int32_t c = view.lowerColumn; c <= view.upperColumn; ++c) {
+      uint8_t& s = status(r, c);
+      if (s & CvStatusMatteRegion)
+        s = static_cast<uint8_t>((s & CvStatusClassAndFlags) | CvStatusHold);
+    }
+  }
+}
+
 template <class T>
 int32_t mattePalettes(const blitz::Array<kestrum::utility::Colour<T>, 2>& source,
                       blitz::Array<uint8_t, 2> status,
@@ -137,13 +328,8 @@ int32_t mattePalettes(const blitz::Array<kestrum::utility::Colour<T>, 2>& source
   using Types = kestrum::matting::cbbTypes<float, double, T>;
   using Pyramid = kestrum::matting::PalettePyramid<Types>;
 
-  const Box view = intersectBox(subDomain, boxOf(status));
-  Box box{0, 0, -1, -1};
-  if (!view.empty()) {
-    coveredRange(view.lowerRow, view.upperRow, rowScale, box.lowerRow, box.upperRow);
-    coveredRange(view.lowerColumn, view.upperColumn, columnScale, box.lowerColumn, box.upperColumn);
-    box = intersectBox(intersectBox(box, boxOf(source)), boxOf(output));
-  }
+  const Box view = intersectBox(subDomain, domainOf(status));
+  const Box box = matteBox(view, rowScale, columnScale, source, output);
   progress.report(kNoLabel, 0.05f);
   const float fgDistance = matteSplitDistance(patch.choice1, 5);
   const float bgDistance = matteSplitDistance(patch.choice2, 3);
@@ -161,158 +347,16 @@ int32_t mattePalettes(const blitz::Array<kestrum::utility::Colour<T>, 2>& source
   const AxisMap rows(box.lowerRow, box.upperRow, rowScale, view.lowerRow, view.upperRow);
   const AxisMap cols(box.lowerColumn, box.upperColumn, columnScale, view.lowerColumn,
                      view.upperColumn);
-  const int32_t x0 = box.lowerRow, y0 = box.lowerColumn;
-  const float rowCount = static_cast<float>(box.upperRow - box.lowerRow + 1);
-  auto statusAt = [&](int32_t x, int32_t y) {
-    return status(rows.own[static_cast<size_t>(x - x0)], cols.own[static_cast<size_t>(y - y0)]);
-  };
-
-  // Foreground and background estimates, starting as the source colour.
-  const blitz::TinyVector<int, 2> lowCorner(box.lowerRow, box.lowerColumn);
-  const blitz::TinyVector<int, 2> extent(box.upperRow - box.lowerRow + 1,
-                                         box.upperColumn - box.lowerColumn + 1);
-  Colours<T> fgColours(lowCorner, extent), bgColours(lowCorner, extent);
-  for (int32_t x = box.lowerRow; x <= box.upperRow; ++x) {
-    for (int32_t y = box.lowerColumn; y <= box.upperColumn; ++y) {
-      const auto& p = source(x, y);
-      fgColours(x, y) = blitz::TinyVector<T, 3>(p[0], p[1], p[2]);
-    }
-  }
+  const StatusLookup statusAt{status, rows, cols, box.lowerRow, box.lowerColumn};
+  Colours<T> fgColours = sourceColours(source, box);
+  Colours<T> bgColours(fgColours.lbound(), fgColours.extent());
   bgColours = fgColours;
-
-  {
-    // Pixels are searched independently, a row per job; rows are handed out top down.
-    ProgressRange search = progress.subRange(0.85f);
-    auto searchRow = [&](int32_t x) {
-      for (int32_t y = box.lowerColumn; y <= box.upperColumn; ++y) {
-        if ((statusAt(x, y) & kRegionHoldMask) != kToMatte) continue;
-        const auto& p = source(x, y);
-        const Colour3f c{static_cast<float>(p[0]), static_cast<float>(p[1]),
-                         static_cast<float>(p[2])};
-        const auto pair =
-            kestrum::matting::searchPalettePair(x, y, fg, bg, c, 0, 0, kSearchThreshold);
-        fgColours(x, y) = blitz::TinyVector<T, 3>(static_cast<T>(pair.foreground[0]),
-                                                  static_cast<T>(pair.foreground[1]),
-                                                  static_cast<T>(pair.foreground[2]));
-        bgColours(x, y) = blitz::TinyVector<T, 3>(static_cast<T>(pair.background[0]),
-                                                  static_cast<T>(pair.background[1]),
-                                                  static_cast<T>(pair.background[2]));
-      }
-    };
-    const uint32_t lastJob = static_cast<uint32_t>(box.upperRow - box.lowerRow);
-    WorkerPool pool(lastJob);
-    const unsigned threads = std::min<unsigned>(processorCount(), lastJob + 1);
-    pool.run(threads, [&](unsigned) {
-      for (;;) {
-        const uint32_t job = pool.takeDescending([&](uint32_t taken) {
-          if (taken == WorkerPool::kNoJob) return;
-          const int32_t x = box.upperRow - static_cast<int32_t>(taken);
-          if ((x & 1) == 0) search.report(kNoLabel, static_cast<float>(x - x0) / rowCount);
-        });
-        if (job == WorkerPool::kNoJob) return;
-        searchRow(box.upperRow - static_cast<int32_t>(job));
-      }
-    });
-  }
-
-  {
-    ProgressRange cleanUp = progress.subRange(0.75f);
-    medianColours(fgColours, maxValue, cleanUp, 0.1f);
-    cleanUp.report(kNoLabel, 0.4f);
-    // Kept pixels take the background estimate of their first neighbour outside the keep
-    // class, so that the clean-up below spreads background colours into them.
-    static const int32_t kNeighbours[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1},
-                                              {0, 1},   {1, -1}, {1, 0},  {1, 1}};
-    for (int32_t x = box.lowerRow; x <= box.upperRow; ++x) {
-      for (int32_t y = box.lowerColumn; y <= box.upperColumn; ++y) {
-        if (!(statusAt(x, y) & CvStatusKeep)) continue;
-        for (const auto& n : kNeighbours) {
-          const int32_t qx = clampIndex(x + n[0], box.lowerRow, box.upperRow);
-          const int32_t qy = clampIndex(y + n[1], box.lowerColumn, box.upperColumn);
-          if (!(statusAt(qx, qy) & CvStatusKeep)) {
-            bgColours(x, y) = bgColours(qx, qy);
-            break;
-          }
-        }
-      }
-    }
-    cleanUp.report(kNoLabel, 0.5f);
-    medianColours(bgColours, maxValue, cleanUp, 0.6f);
-    cleanUp.report(kNoLabel, 0.9f);
-  }
-
-  {
-    ProgressRange finish = progress.subRange(0.95f);
-    const float alphaScale = static_cast<float>(maxValue) + 0.99f;
-    for (int32_t x = box.lowerRow; x <= box.upperRow; ++x) {
-      const size_t i = static_cast<size_t>(x - x0);
-      const int32_t lr = rows.lower[i], ur = rows.upper[i], orow = rows.own[i];
-      const float wr = rows.lowerWeight[i], wr1 = 1.0f - wr;
-      for (int32_t y = box.lowerColumn; y <= box.upperColumn; ++y) {
-        const size_t j = static_cast<size_t>(y - y0);
-        if ((status(orow, cols.own[j]) & kRegionHoldMask) != kToMatte) continue;
-        const int32_t lc = cols.lower[j], uc = cols.upper[j];
-        const float wc = cols.lowerWeight[j], wc1 = 1.0f - wc;
-        const uint8_t s00 = status(lr, lc), s01 = status(lr, uc);
-        const uint8_t s10 = status(ur, lc), s11 = status(ur, uc);
-        auto share = [&](uint8_t bit) {
-          return wr * (wc * static_cast<float>((s00 & bit) != 0) +
-                       wc1 * static_cast<float>((s01 & bit) != 0)) +
-                 wr1 * (wc * static_cast<float>((s10 & bit) != 0) +
-                        wc1 * static_cast<float>((s11 & bit) != 0));
-        };
-        const float fgFrac = share(CvStatusKeep);
-        const float bgFrac = share(CvStatusDelete);
-        const auto& p = source(x, y);
-        auto& out = output(x, y);
-        if (fgFrac > kInsideClass) {
-          out[0] = p[0];
-          out[1] = p[1];
-          out[2] = p[2];
-          out[3] = static_cast<T>(maxValue);
-          continue;
-        }
-        if (bgFrac > kInsideClass) {
-          out[0] = out[1] = out[2] = out[3] = T(0);
-          continue;
-        }
-        const blitz::TinyVector<T, 3>& f = fgColours(x, y);
-        const blitz::TinyVector<T, 3>& b = bgColours(x, y);
-        float c[3], fm[3], d[3];
-        float length2 = 0.0f, along = 0.0f;
-        for (int k = 0; k < 3; ++k) {
-          c[k] = static_cast<float>(p[k]);
-          fm[k] = (1.0f - fgFrac) * static_cast<float>(f[k]) + fgFrac * c[k];
-          const float bm = (1.0f - bgFrac) * static_cast<float>(b[k]) + bgFrac * c[k];
-          d[k] = bm - fm[k];
-          length2 += d[k] * d[k];
-        }
-        const float length = std::sqrt(length2);
-        const float k = std::min(1.0f, std::max(0.0f, (length - kDistanceScale) / kDistanceScale));
-        float s = 0.0f;
-        if (k != 0.0f) {
-          for (int n = 0; n < 3; ++n) along += (c[n] - fm[n]) * d[n];
-          s = k * std::min(1.0f, std::max(0.0f, along / length2));
-        }
-        for (int n = 0; n < 3; ++n) out[n] = toSample<T>(c[n] - s * d[n], maxValue);
-        const float s2 = s * s, s3 = s2 * s, s4 = s3 * s, s5 = s4 * s;
-        const float a = (s + 6.0f * s5 - 15.0f * s4 + 10.0f * s3) / 2.0f;
-        out[3] = toSample<T>(alphaScale * (1.0f - a), maxValue);
-      }
-      if ((x & 15) == 0) {
-        finish.report(kNoLabel, static_cast<float>(x - x0) / rowCount);
-      }
-    }
-  }
+  searchEstimates<T>(source, box, statusAt, fg, bg, fgColours, bgColours, progress.subRange(0.85f));
+  cleanUpEstimates<T>(box, statusAt, maxValue, fgColours, bgColours, progress.subRange(0.75f));
+  writeMatte<T>(source, status, box, rows, cols, fgColours, bgColours, maxValue, output,
+                progress.subRange(0.95f));
   progress.report(kNoLabel, 0.98f);
-
-  // The matted pixels are held from here on.
-  for (int32_t r = view.lowerRow; r <= view.upperRow; ++r) {
-    for (int32_t c = view.lowerColumn; c <= view.upperColumn; ++c) {
-      uint8_t& s = status(r, c);
-      if (s & CvStatusMatteRegion) s = static_cast<uint8_t>((s & 0x3F) | CvStatusHold);
-    }
-  }
+  holdMatted(status, view);
   return kMatteDone;
 }
 
