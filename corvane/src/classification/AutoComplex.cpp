@@ -25,14 +25,6 @@ namespace {
 
 const int32_t kWorkMargin = 32;
 
-Box widenedSafely(const Box& box, int32_t m) {
-  const auto clamp = [](int64_t x) {
-    return static_cast<int32_t>(std::min<int64_t>(std::max<int64_t>(x, INT32_MIN), INT32_MAX));
-  };
-  return Box{clamp(int64_t{box.lowerRow} - m), clamp(int64_t{box.lowerColumn} - m),
-             clamp(int64_t{box.upperRow} + m), clamp(int64_t{box.upperColumn} + m)};
-}
-
 // Zeroes `mask` outside `keep`, over the part of the mask that lies inside `within`.
 void clearOutside(IiClassification::Bytes& mask, const Box& keep, const Box& within) {
   const Box area = corvane::intersectBox(domainOf(mask), within);
@@ -110,10 +102,10 @@ struct Request {
 // inside the height image and every pixel has a status, a work-mask entry and a radius.
 Box workBoxOf(IiClassification& state, const IiClassification::Bytes& status,
               const AutoComplexGround& ground, const Box& rect) {
-  Box work = corvane::intersectBox(widenedSafely(rect, kWorkMargin), state.imageBox());
+  Box work = corvane::intersectBox(corvane::widened(rect, kWorkMargin), state.imageBox());
   work = corvane::intersectBox(work, domainOf(status));
   work = corvane::intersectBox(work, domainOf(state.workMask()));
-  work = corvane::intersectBox(work, widenedSafely(domainOf(ground.heights), -1));
+  work = corvane::intersectBox(work, corvane::widened(domainOf(ground.heights), -1));
   return corvane::intersectBox(work, domainOf(ground.radii));
 }
 
@@ -121,7 +113,7 @@ Box workBoxOf(IiClassification& state, const IiClassification::Bytes& status,
 class ComplexFlood {
  public:
   ComplexFlood(const Box& work, const AutoComplexGround& ground)
-      : labels_(labelsOver(widenedSafely(work, 1))),
+      : labels_(labelsOver(corvane::widened(work, 1))),
         store(labels_),
         ring(frameWithRing(store, labels_)),
         flood(subView(ground.heights, labels_.lbound(0), labels_.lbound(1), labels_.ubound(0),

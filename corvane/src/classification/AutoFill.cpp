@@ -36,10 +36,6 @@ Box boxOf(const IiClassification::Bytes& a) {
   return Box{a.lbound(0), a.lbound(1), a.ubound(0), a.ubound(1)};
 }
 
-int32_t clampToInt(int64_t v) {
-  return static_cast<int32_t>(std::min<int64_t>(INT32_MAX, std::max<int64_t>(INT32_MIN, v)));
-}
-
 bool anyProtected(const IiClassification::Bytes& status, const Box& b) {
   for (int32_t r = b.lowerRow; r <= b.upperRow; ++r) {
     const uint8_t* s = &status(r, b.lowerColumn);
@@ -103,8 +99,8 @@ void autoFill(IiClassification& state, IiClassification::Bytes& status, const Bo
       const float d = inMap ? static_cast<float>(radiusMap(p.first, p.second)) : 0.0f;
       const float rho = d * 0.5f * radiusFactor + 0.49f;
       const int64_t k = int64_t(corvane::saturatingCast<int32_t>(rho)) + 1;
-      const Box b = corvane::intersectBox(Box{clampToInt(p.first - k), clampToInt(p.second - k),
-                                              clampToInt(p.first + k), clampToInt(p.second + k)},
+      const Box b = corvane::intersectBox(Box{corvane::clampToInt32(p.first - k), corvane::clampToInt32(p.second - k),
+                                              corvane::clampToInt32(p.first + k), corvane::clampToInt32(p.second + k)},
                                           domain);
       if (b.empty() || anyProtected(status, b)) continue;
       const float rho2 = rho * rho;

@@ -43,12 +43,6 @@ int32_t checkedIndex(int64_t x) {
   return static_cast<int32_t>(x);
 }
 
-blitz::Array<int32_t, 2> arrayOver(const Box& box) {
-  return blitz::Array<int32_t, 2>(blitz::TinyVector<int, 2>(box.lowerRow, box.lowerColumn),
-                                  blitz::TinyVector<int, 2>(box.upperRow - box.lowerRow + 1,
-                                                            box.upperColumn - box.lowerColumn + 1));
-}
-
 blitz::Array<int32_t, 2> shiftedView(const blitz::Array<int32_t, 2>& map, const Box& box,
                                      int32_t rowShift, int32_t columnShift) {
   blitz::Array<int32_t, 2> view =
@@ -100,7 +94,7 @@ void despeckleRegions(IiClassification& state, IiClassification::Bytes& status, 
                    checkedIndex(int64_t{ringed.upperRow} + rows.after),
                    checkedIndex(int64_t{ringed.upperColumn} + columns.after)};
 
-  blitz::Array<int32_t, 2> map = arrayOver(mapBox);
+  blitz::Array<int32_t, 2> map = corvane::arrayOver<int32_t>(mapBox);
   map = 0;
   for (int r = rect.lowerRow; r <= rect.upperRow; ++r)
     for (int c = rect.lowerColumn; c <= rect.upperColumn; ++c)

@@ -13,6 +13,7 @@
 #include "mask/GenerateMask.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
+#include "util/SaturatingCast.h"
 
 using corvane::Box;
 using corvane::EntryFrame;
@@ -36,10 +37,6 @@ bool statusMatches(const CvInImage& status, CvInSession& session) {
   while (root->parentSession()) root = root->parentSession();
   return status.data && status.width == root->width && status.height == root->height &&
          status.stride >= status.width;
-}
-
-int32_t clampToInt(int64_t v) {
-  return static_cast<int32_t>(std::min<int64_t>(INT32_MAX, std::max<int64_t>(INT32_MIN, v)));
 }
 
 // The subsample factor from the ratio of the output's rows to the status image's.
@@ -118,18 +115,18 @@ CvResult CvGenerateMask(CvSession* handle, const CvRect* rect, CvImage output, C
     Box working{0, 0, int32_t(image->height) - 1, int32_t(image->width) - 1};
     Box requested{0, 0, -1, -1};
     if (rect) {
-      requested = Box{rect->y, rect->x, clampToInt(int64_t(rect->y) + rect->height - 1),
-                      clampToInt(int64_t(rect->x) + rect->width - 1)};
+      requested = Box{rect->y, rect->x, corvane::clampToInt32(int64_t(rect->y) + rect->height - 1),
+                      corvane::clampToInt32(int64_t(rect->x) + rect->width - 1)};
       working = corvane::intersectBox(working, requested);
     }
     const int32_t factor = subsampleFactor(output.height, image->height);
     const Box outputBox{0, 0, int32_t(output.height) - 1, int32_t(output.width) - 1};
     Box box = outputBox;
     if (rect) {
-      box = corvane::intersectBox(Box{clampToInt(int64_t(working.lowerRow) * factor),
-                                      clampToInt(int64_t(working.lowerColumn) * factor),
-                                      clampToInt((int64_t(working.upperRow) + 1) * factor - 1),
-                                      clampToInt((int64_t(working.upperColumn) + 1) * factor - 1)},
+      box = corvane::intersectBox(Box{corvane::clampToInt32(int64_t(working.lowerRow) * factor),
+                                      corvane::clampToInt32(int64_t(working.lowerColumn) * factor),
+                                      corvane::clampToInt32((int64_t(working.upperRow) + 1) * factor - 1),
+                                      corvane::clampToInt32((int64_t(working.upperColumn) + 1) * factor - 1)},
                                   outputBox);
     }
     if (!box.empty() && (int64_t(box.upperRow) >= int64_t(source.height) ||

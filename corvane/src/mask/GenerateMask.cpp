@@ -24,10 +24,6 @@ namespace {
 
 using Bytes = blitz::Array<uint8_t, 2>;
 
-int32_t clampToInt(int64_t v) {
-  return static_cast<int32_t>(std::min<int64_t>(INT32_MAX, std::max<int64_t>(INT32_MIN, v)));
-}
-
 bool fitsInt(int64_t v) {
   return v >= INT32_MIN && v <= INT32_MAX;
 }
@@ -307,8 +303,8 @@ bool patchRequestReadable(const MaskPatchRequest& request) {
 
 MaskPatch maskPatchFromRequest(const MaskPatchRequest& request) {
   MaskPatch patch;
-  patch.box = Box{request.y, request.x, clampToInt(int64_t(request.y) + request.height - 1),
-                  clampToInt(int64_t(request.x) + request.width - 1)};
+  patch.box = Box{request.y, request.x, clampToInt32(int64_t(request.y) + request.height - 1),
+                  clampToInt32(int64_t(request.x) + request.width - 1)};
   if (request.data && request.width > 0 && request.height > 0) {
     const blitz::TinyVector<int, 2> base(request.y, request.x);
     uint8_t* bytes = static_cast<uint8_t*>(const_cast<void*>(request.data));

@@ -15,6 +15,15 @@ inline void expandDomain(Box& box, int32_t m) {
   box.upperColumn += m;
 }
 
+// The box widened by m on every side (m < 0 shrinks it), its bounds held to the 32-bit range.
+inline Box widened(const Box& box, int32_t m) {
+  const auto clamp = [](int64_t x) {
+    return static_cast<int32_t>(x < INT32_MIN ? INT32_MIN : x > INT32_MAX ? INT32_MAX : x);
+  };
+  return Box{clamp(int64_t{box.lowerRow} - m), clamp(int64_t{box.lowerColumn} - m),
+             clamp(int64_t{box.upperRow} + m), clamp(int64_t{box.upperColumn} + m)};
+}
+
 // The number of indices in the inclusive range low..high.
 constexpr int32_t rangeLength(int32_t low, int32_t high) {
   return high - low + 1;

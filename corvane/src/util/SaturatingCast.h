@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <limits>
 #include <type_traits>
 
@@ -21,6 +22,19 @@ constexpr I saturatingCast(F x) noexcept {
   if (x <= lowest) return std::numeric_limits<I>::min();
   if (x >= highest) return std::numeric_limits<I>::max();
   return static_cast<I>(x);
+}
+
+// The 64-bit integer held to the 32-bit range.
+constexpr int32_t clampToInt32(int64_t v) noexcept {
+  return static_cast<int32_t>(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
+}
+
+// a × b held to the 64-bit range.
+inline int64_t saturatingProduct(int64_t a, int64_t b) noexcept {
+  int64_t p;
+  if (!__builtin_mul_overflow(a, b, &p)) return p;
+  return (a < 0) != (b < 0) ? std::numeric_limits<int64_t>::min()
+                            : std::numeric_limits<int64_t>::max();
 }
 
 }  // namespace corvane
