@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "Corvane.h"
 #include "classification/AutoFill.h"
 #include "util/ArrayDomain.h"
 #include "util/BlitzViews.h"
@@ -130,6 +131,154 @@ class DistanceTiles {
   std::vector<size_t> made_;
 };
 
+// The cells of the box: whether one lies inside and whether it holds the class.
+struct ClassCells {
+  const uint8_t* statuses;  // the box's first status
+  ptrdiff_t sRow, sCol;
+  int32_t rows, columns;
+  uint8_t classBit;
+  bool inside(int32_t r, int32_t c) const { return r >= 0 && r < rows && c >= 0 && c < columns; }
+  bool inClass(int32_t r, int32_t c) const {
+    return (statuses[r * sRow + c * sCol] & CvStatusClassMask & classBit) != 0;
+  }
+};
+
+// The buckets of one class's growth and the expansions pending on them (see growClass).
+class Growth {
+ public:
+  struct Bucket {
+    float distance;
+    std::vector<IndexPair> cells;
+  };
+  struct Step {
+    float distance;
+    float step;
+    int32_t bucket;
+  };
+
+  // A bucket of cells at `distance`, reusing a released one.
+  int32_t makeBucket(float distance) {
+    int32_t id;
+    if (!released_.empty()) {
+      id = released_.back();
+      released_.pop_back();
+    } else {
+      id = static_cast<int32_t>(buckets_.size());
+      buckets_.emplace_back();
+    }
+    buckets_[size_t(id)].distance = distance;
+    return id;
+  }
+  // The orthogonal and the diagonal expansion of a bucket at `distance`, in this order.
+  void pushExpansions(float distance, int32_t bucket) {
+    heap_.push(Step{distance, kOrthogonal, bucket});
+    heap_.push(Step{distance, kDiagonal, bucket});
+  }
+  std::vector<IndexPair>& cells(int32_t bucket) { return buckets_[size_t(bucket)].cells; }
+
+  // Expands the buckets in increasing order of the distance they create, until none is left.
+  void expand(DistanceTiles& distances, const ClassCells& cells);
+
+ private:
+  struct Later {
+    bool operator()(const Step& a, const Step& b) const {
+      return a.distance + a.step > b.distance + b.step;
+    }
+  };
+  std::vector<Bucket> buckets_;
+  std::vector<int32_t> released_;
+  std::priority_queue<Step, std::vector<Step>, Later> heap_;
+};
+
+void Growth::expand(DistanceTiles& distances, const ClassCells& cells) {
+  int32_t lastMade = -1;
+  float lastDistance = 0.0f;
+  while (!heap_.empty()) {
+    const Step top = heap_.top();
+    heap_.pop();
+    const bool diagonal = top.step == kDiagonal;
+    if (!buckets_[size_t(top.bucket)].cells.empty()) {
+      const float next = top.distance + top.step;
+      if (lastMade < 0 || next != lastDistance) {
+        lastMade = makeBucket(next);
+        lastDistance = next;
+        pushExpansions(next, lastMade);
+      }
+      const std::vector<IndexPair>& from = buckets_[size_t(top.bucket)].cells;
+      std::vector<IndexPair>& to = buckets_[size_t(lastMade)].cells;
+      const auto& steps = diagonal ? kDiagonalSteps : kOrthogonalSteps;
+      for (const IndexPair& p : from) {
+        for (const auto& o : steps) {
+          const int32_t rr = p.first + o[0], cc = p.second + o[1];
+          if (!cells.inside(rr, cc)) continue;
+          float* d = distances.at(rr, cc);
+          if (!d || *d != kNoClassDistance) continue;
+          *d = next;
+          to.push_back(IndexPair{rr, cc});
+        }
+      }
+    }
+    if (diagonal) {
+      buckets_[size_t(top.bucket)].cells.clear();
+      released_.push_back(top.bucket);
+    }
+  }
+}
+
+// The seeds of the growth: unreached cells next to a cell of the class, orthogonally (into
+// bucket `orthogonal`) or else diagonally (into `diagonal`). Only the tiles hold such cells.
+void seedNextToClass(DistanceTiles& distances, const ClassCells& cells, Growth& growth,
+                     int32_t orthogonal, int32_t diagonal) {
+  for (const size_t index : distances.made()) {
+    const int32_t top = distances.tileTop(index), left = distances.tileLeft(index);
+    const int32_t bottom = std::min(cells.rows, top + DistanceTiles::kSide) - 1;
+    const int32_t right = std::min(cells.columns, left + DistanceTiles::kSide) - 1;
+    for (int32_t r = top; r <= bottom; ++r) {
+      float* d = distances.at(r, left);
+      for (int32_t c = left; c <= right; ++c, ++d) {
+        if (*d != kNoClassDistance) continue;
+        bool found = false;
+        for (const auto& o : kOrthogonalSteps) {
+          const int32_t rr = r + o[0], cc = c + o[1];
+          if (cells.inside(rr, cc) && cells.inClass(rr, cc)) {
+            *d = kOrthogonal;
+            growth.cells(orthogonal).push_back(IndexPair{r, c});
+            found = true;
+            break;
+          }
+        }
+        if (found) continue;
+        for (const auto& o : kDiagonalSteps) {
+          const int32_t rr = r + o[0], cc = c + o[1];
+          if (cells.inside(rr, cc) && cells.inClass(rr, cc)) {
+            *d = kDiagonal;
+            growth.cells(diagonal).push_back(IndexPair{r, c});
+            break;
+          }
+        }
+      }
+    }
+  }
+}
+
+// The distances of the tiles into component `k` of the grid. Cells outside the tiles are class
+// cells, already 0 in the grid.
+void storeDistances(const DistanceTiles& distances, blitz::Array<ClassDistances, 2>& grid,
+                    const Box& box, int k) {
+  const int32_t rows = distances.rows(), columns = distances.columns();
+  for (const size_t index : distances.made()) {
+    const int32_t top = distances.tileTop(index), left = distances.tileLeft(index);
+    const int32_t bottom = std::min(rows, top + DistanceTiles::kSide) - 1;
+    const int32_t right = std::min(columns, left + DistanceTiles::kSide) - 1;
+    for (int32_t r = top; r <= bottom; ++r) {
+      const float* d = distances.at(r, left);
+      ClassDistances* g = &grid(box.lowerRow + r, box.lowerColumn + left);
+      const ptrdiff_t step = grid.stride(1);
+      for (int32_t c = left; c <= right; ++c, ++d, g += step) (*g)[k] = *d;
+    }
+  }
+}
+
 // One class's pass over component `k` of the grid: buckets of cells by the distance they were
 // given, expanded in increasing order of the distance they create.
 //
@@ -144,128 +293,16 @@ class DistanceTiles {
 void growClass(blitz::Array<ClassDistances, 2>& grid, const Bytes& status, const Box& box,
                uint8_t classBit, int k) {
   DistanceTiles distances(status, box);
-  const int32_t rows = distances.rows(), columns = distances.columns();
-  const uint8_t* const statuses = &status(box.lowerRow, box.lowerColumn);
-  const ptrdiff_t sRow = status.stride(0), sCol = status.stride(1);
-  const auto inClass = [&](int32_t r, int32_t c) {
-    return (statuses[r * sRow + c * sCol] & 15 & classBit) != 0;
-  };
-  const auto inside = [rows, columns](int32_t r, int32_t c) {
-    return r >= 0 && r < rows && c >= 0 && c < columns;
-  };
-
-  struct Bucket {
-    float distance;
-    std::vector<IndexPair> cells;
-  };
-  std::vector<Bucket> buckets;
-  std::vector<int32_t> released;
-  const auto makeBucket = [&](float distance) {
-    int32_t id;
-    if (!released.empty()) {
-      id = released.back();
-      released.pop_back();
-    } else {
-      id = static_cast<int32_t>(buckets.size());
-      buckets.emplace_back();
-    }
-    buckets[size_t(id)].distance = distance;
-    return id;
-  };
-  struct Step {
-    float distance;
-    float step;
-    int32_t bucket;
-  };
-  const auto later = [](const Step& a, const Step& b) {
-    return a.distance + a.step > b.distance + b.step;
-  };
-  std::priority_queue<Step, std::vector<Step>, decltype(later)> heap(later);
-  const int32_t orthogonalSeeds = makeBucket(kOrthogonal);
-  const int32_t diagonalSeeds = makeBucket(kDiagonal);
-  heap.push(Step{kOrthogonal, kOrthogonal, orthogonalSeeds});
-  heap.push(Step{kOrthogonal, kDiagonal, orthogonalSeeds});
-  heap.push(Step{kDiagonal, kOrthogonal, diagonalSeeds});
-  heap.push(Step{kDiagonal, kDiagonal, diagonalSeeds});
-
-  // Seeds: unreached cells next to a cell of the class. Only the tiles hold such cells.
-  for (const size_t index : distances.made()) {
-    const int32_t top = distances.tileTop(index), left = distances.tileLeft(index);
-    const int32_t bottom = std::min(rows, top + DistanceTiles::kSide) - 1;
-    const int32_t right = std::min(columns, left + DistanceTiles::kSide) - 1;
-    for (int32_t r = top; r <= bottom; ++r) {
-      float* d = distances.at(r, left);
-      for (int32_t c = left; c <= right; ++c, ++d) {
-        if (*d != kNoClassDistance) continue;
-        bool found = false;
-        for (const auto& o : kOrthogonalSteps) {
-          const int32_t rr = r + o[0], cc = c + o[1];
-          if (inside(rr, cc) && inClass(rr, cc)) {
-            *d = kOrthogonal;
-            buckets[size_t(orthogonalSeeds)].cells.push_back(IndexPair{r, c});
-            found = true;
-            break;
-          }
-        }
-        if (found) continue;
-        for (const auto& o : kDiagonalSteps) {
-          const int32_t rr = r + o[0], cc = c + o[1];
-          if (inside(rr, cc) && inClass(rr, cc)) {
-            *d = kDiagonal;
-            buckets[size_t(diagonalSeeds)].cells.push_back(IndexPair{r, c});
-            break;
-          }
-        }
-      }
-    }
-  }
-
-  int32_t lastMade = -1;
-  float lastDistance = 0.0f;
-  while (!heap.empty()) {
-    const Step top = heap.top();
-    heap.pop();
-    const bool diagonal = top.step == kDiagonal;
-    if (!buckets[size_t(top.bucket)].cells.empty()) {
-      const float next = top.distance + top.step;
-      if (lastMade < 0 || next != lastDistance) {
-        lastMade = makeBucket(next);
-        lastDistance = next;
-        heap.push(Step{next, kOrthogonal, lastMade});
-        heap.push(Step{next, kDiagonal, lastMade});
-      }
-      const std::vector<IndexPair>& from = buckets[size_t(top.bucket)].cells;
-      std::vector<IndexPair>& to = buckets[size_t(lastMade)].cells;
-      const auto& steps = diagonal ? kDiagonalSteps : kOrthogonalSteps;
-      for (const IndexPair& p : from) {
-        for (const auto& o : steps) {
-          const int32_t rr = p.first + o[0], cc = p.second + o[1];
-          if (!inside(rr, cc)) continue;
-          float* d = distances.at(rr, cc);
-          if (!d || *d != kNoClassDistance) continue;
-          *d = next;
-          to.push_back(IndexPair{rr, cc});
-        }
-      }
-    }
-    if (diagonal) {
-      buckets[size_t(top.bucket)].cells.clear();
-      released.push_back(top.bucket);
-    }
-  }
-
-  // Cells outside the tiles are class cells, already 0 in the grid.
-  for (const size_t index : distances.made()) {
-    const int32_t top = distances.tileTop(index), left = distances.tileLeft(index);
-    const int32_t bottom = std::min(rows, top + DistanceTiles::kSide) - 1;
-    const int32_t right = std::min(columns, left + DistanceTiles::kSide) - 1;
-    for (int32_t r = top; r <= bottom; ++r) {
-      const float* d = distances.at(r, left);
-      ClassDistances* g = &grid(box.lowerRow + r, box.lowerColumn + left);
-      const ptrdiff_t step = grid.stride(1);
-      for (int32_t c = left; c <= right; ++c, ++d, g += step) (*g)[k] = *d;
-    }
-  }
+  const ClassCells cells{&status(box.lowerRow, box.lowerColumn), status.stride(0),
+                         status.stride(1), distances.rows(), distances.columns(), classBit};
+  Growth growth;
+  const int32_t orthogonalSeeds = growth.makeBucket(kOrthogonal);
+  const int32_t diagonalSeeds = growth.makeBucket(kDiagonal);
+  growth.pushExpansions(kOrthogonal, orthogonalSeeds);
+  growth.pushExpansions(kDiagonal, diagonalSeeds);
+  seedNextToClass(distances, cells, growth, orthogonalSeeds, diagonalSeeds);
+  growth.expand(distances, cells);
+  storeDistances(distances, grid, box, k);
 }
 
 }  // namespace

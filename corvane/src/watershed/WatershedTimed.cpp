@@ -21,8 +21,6 @@ const int32_t kBandWords = 1 << 14;
 // enough for the memory to answer, near enough for the lines to still be there.
 const size_t kPrefetchAhead = 32;
 
-using SeedCounts = std::array<size_t, kTimedBucketCount>;
-
 }  // namespace
 
 void TimedBucket::grow() {
@@ -52,6 +50,18 @@ TimedWatershedState::TimedWatershedState(const blitz::Array<Pixel, 2>& pixels,
   lowColumn_ = labelArray.lbound(1);
   rows_ = labelArray.extent(0);
   columns_ = labelArray.extent(1);
+  const size_t size = allocateLayout();
+  // Seeds lie in the seed domain, cut to the arrays.
+  const Box seedBox{
+      std::max(seedDomain.lowerRow, lowRow_), std::max(seedDomain.lowerColumn, lowColumn_),
+      int32_t(std::min<int64_t>(seedDomain.upperRow, int64_t(lowRow_) + rows_ - 1)),
+      int32_t(std::min<int64_t>(seedDomain.upperColumn, int64_t(lowColumn_) + columns_ - 1))};
+  const std::vector<SeedCounts> counts = copyIn(pixels, seedBox);
+  markLabelled(size);
+  sortSeeds(pixels, seedBox, counts);
+}
+
+size_t TimedWatershedState::allocateLayout() {
   const int64_t width = int64_t(columns_) + 2;
   const int64_t size = (int64_t(rows_) + 2) * width;
   if (size > std::numeric_limits<int32_t>::max()) throw std::length_error("watershed positions");
@@ -65,25 +75,23 @@ TimedWatershedState::TimedWatershedState(const blitz::Array<Pixel, 2>& pixels,
   labelled_.reset(new uint64_t[words + 1]);
   labelled_[words] = 0;
 
-  // Guard rows; the guard columns go with their rows below.
+  // Guard rows; the guard columns go with their rows (copyIn).
   for (int32_t g : {int32_t(0), rowStep * (rows_ + 1)}) {
     std::fill(&label_[g], &label_[g] + rowStep, kGuardLabel);
     std::fill(&cell_[g], &cell_[g] + rowStep, uint16_t(0));
   }
+  return static_cast<size_t>(size);
+}
 
-  // Seeds lie in the seed domain, cut to the arrays.
-  const int r0 = std::max(seedDomain.lowerRow, lowRow_);
-  const int r1 = std::min<int64_t>(seedDomain.upperRow, int64_t(lowRow_) + rows_ - 1);
-  const int c0 = std::max(seedDomain.lowerColumn, lowColumn_);
-  const int c1 = std::min<int64_t>(seedDomain.upperColumn, int64_t(lowColumn_) + columns_ - 1);
-  const bool seedColumns = c0 <= c1;
+std::vector<TimedWatershedState::SeedCounts> TimedWatershedState::copyIn(
+    const blitz::Array<Pixel, 2>& pixels, const Box& seedBox) {
+  const blitz::Array<int32_t, 2>& labelArray = labels.labels();
+  const bool seedColumns = seedBox.lowerColumn <= seedBox.upperColumn;
   const int32_t bands = rows_ == 0 ? 0 : (rows_ + kBandRows - 1) / kBandRows;
   std::vector<SeedCounts> counts(static_cast<size_t>(bands), SeedCounts{});
-  const unsigned threads = processorCount();
-
   const ptrdiff_t pixelStep = pixels.stride(1);
   const ptrdiff_t labelStep = labelArray.stride(1);
-  forEachBand(0, rows_ - 1, kBandRows, threads, [&](int32_t first, int32_t last) {
+  forEachBand(0, rows_ - 1, kBandRows, processorCount(), [&](int32_t first, int32_t last) {
     SeedCounts& bandCounts = counts[static_cast<size_t>(first / kBandRows)];
     for (int32_t r = first; r <= last; ++r) {
       const int row = lowRow_ + r;
@@ -99,30 +107,36 @@ TimedWatershedState::TimedWatershedState(const blitz::Array<Pixel, 2>& pixels,
         label_[start + c] = *from;
         cell_[start + c] = (*pixel)[1];
       }
-      if (row < r0 || row > r1 || !seedColumns) continue;
-      pixel = &pixels(row, c0);
-      for (int32_t q = position(row, c0), end = position(row, c1); q <= end;
-           ++q, pixel += pixelStep)
+      if (row < seedBox.lowerRow || row > seedBox.upperRow || !seedColumns) continue;
+      pixel = &pixels(row, seedBox.lowerColumn);
+      for (int32_t q = position(row, seedBox.lowerColumn), end = position(row, seedBox.upperColumn);
+           q <= end; ++q, pixel += pixelStep)
         if (label_[q] == -1) ++bandCounts[255 - (*pixel)[0]];
     }
   });
+  return counts;
+}
 
-  forEachBand(0, int32_t((words + kBandWords - 1) / kBandWords) - 1, 1, threads,
+void TimedWatershedState::markLabelled(size_t size) {
+  const size_t words = (size + 63) / 64;
+  forEachBand(0, int32_t((words + kBandWords - 1) / kBandWords) - 1, 1, processorCount(),
               [&](int32_t first, int32_t) {
                 const size_t w0 = size_t(first) * kBandWords;
                 const size_t w1 = std::min(words, w0 + kBandWords);
                 for (size_t w = w0; w < w1; ++w) {
                   uint64_t bits = 0;
                   const size_t p0 = w * 64;
-                  const size_t n = std::min<size_t>(64, static_cast<size_t>(size) - p0);
+                  const size_t n = std::min<size_t>(64, size - p0);
                   for (size_t k = 0; k < n; ++k) bits |= uint64_t(label_[p0 + k] != -1) << k;
                   if (n < 64) bits |= ~uint64_t(0) << n;
                   labelled_[w] = bits;
                 }
               });
+}
 
-  // Counting sort of the seeds by first byte, highest first; storage order among equal bytes
-  // since the bands follow storage order within each byte.
+void TimedWatershedState::sortSeeds(const blitz::Array<Pixel, 2>& pixels, const Box& seedBox,
+                                    const std::vector<SeedCounts>& counts) {
+  // Counting sort: the bands follow storage order within each byte.
   std::vector<SeedCounts> offsets(counts.size());
   size_t total = 0;
   for (size_t v = 0; v < SeedCounts().size(); ++v) {
@@ -135,7 +149,10 @@ TimedWatershedState::TimedWatershedState(const blitz::Array<Pixel, 2>& pixels,
   seeds_.positions.resize(total);
   if (total == 0) return;
   int32_t* out = seeds_.positions.data();
-  forEachBand(0, rows_ - 1, kBandRows, threads, [&](int32_t first, int32_t last) {
+  const ptrdiff_t pixelStep = pixels.stride(1);
+  const int32_t r0 = seedBox.lowerRow, r1 = seedBox.upperRow;
+  const int32_t c0 = seedBox.lowerColumn, c1 = seedBox.upperColumn;
+  forEachBand(0, rows_ - 1, kBandRows, processorCount(), [&](int32_t first, int32_t last) {
     SeedCounts& next = offsets[static_cast<size_t>(first / kBandRows)];
     for (int32_t r = std::max(first, r0 - lowRow_); r <= std::min(last, r1 - lowRow_); ++r) {
       const int row = lowRow_ + r;

@@ -204,6 +204,21 @@ class TimedWatershedState {
     return (uint32_t(pair) >> (first & 7)) & 7u;
   }
 
+  using SeedCounts = std::array<size_t, kTimedBucketCount>;
+
+  // Construction, phase by phase. The flood's layout: every array one pixel wider on every
+  // side, the guard rows set; answers the number of positions.
+  size_t allocateLayout();
+  // The labels and height cells copied into the layout (with the guard columns), and the
+  // unlabelled pixels of the seed box (inside the arrays, possibly empty) counted per band of
+  // rows and first byte.
+  std::vector<SeedCounts> copyIn(const blitz::Array<Pixel, 2>& pixels, const Box& seedBox);
+  // The labelled bits from the copied labels; positions past the last are labelled.
+  void markLabelled(size_t size);
+  // The seeds sorted by first byte, highest first, storage order among equal bytes.
+  void sortSeeds(const blitz::Array<Pixel, 2>& pixels, const Box& seedBox,
+                 const std::vector<SeedCounts>& counts);
+
   // Steps to the eight neighbours in offer order.
   std::array<int32_t, 8> offsets_{};
   int lowRow_ = 0;
