@@ -122,9 +122,9 @@ using GradientPixel = Segmentation<6, 0>::GradientPixel;
 // depends only on its own and the previous row of values.
 int32_t gradientBandRows(const Box& valued, unsigned threads) {
   const int32_t rows = valued.upperRow - valued.lowerRow + 1;
-  return threads <= 1 ? rows
-                      : std::max<int32_t>(8, (rows + 4 * int32_t(threads) - 1) /
-                                                 (4 * int32_t(threads)));
+  return threads <= 1
+             ? rows
+             : std::max<int32_t>(8, (rows + 4 * int32_t(threads) - 1) / (4 * int32_t(threads)));
 }
 
 // The least of the finite second values and the greatest of the finite first values (both 0
@@ -158,10 +158,12 @@ std::pair<float, float> finiteExtremes(const Values& values, const Box& valued, 
 // band of output rows converts its own rows and the one above into contiguous scratch planes,
 // so that no band reads another's output; columns left and right of the written box copy its
 // edge columns as soon as the band is done. Answers the written columns.
-std::pair<int32_t, int32_t> spreadGradientChannel(
-    int channel, const Values& values, const Box& valued, const Box& rowsBox, int32_t bandRows,
-    unsigned threads, float m, float scale, blitz::Array<GradientPixel, 2>& gradientImage,
-    blitz::Array<GradientPixel, 2>& gradientView) {
+std::pair<int32_t, int32_t> spreadGradientChannel(int channel, const Values& values,
+                                                  const Box& valued, const Box& rowsBox,
+                                                  int32_t bandRows, unsigned threads, float m,
+                                                  float scale,
+                                                  blitz::Array<GradientPixel, 2>& gradientImage,
+                                                  blitz::Array<GradientPixel, 2>& gradientView) {
   const int32_t window = 2;
   ByteComponentView out = extractByteComponent(gradientView, channel);
   blitz::Array<unsigned char, 2>& outArray = out.array();
@@ -265,9 +267,9 @@ bool Segmentation<6, 0>::updateGradients(bool forced, ProgressRange range) {
   Box inner{rowsBox.lowerRow, 0, rowsBox.upperRow, -1};
   for (int channel = 0; channel < 2; ++channel) {
     range.report(corvane::kNoLabel, channel == 0 ? 0.8f : 0.9f);
-    const auto [first, last] = spreadGradientChannel(channel, values, valued, rowsBox, bandRows,
-                                                     threads, m, gradientScale, gradientImage,
-                                                     gradientView);
+    const auto [first, last] =
+        spreadGradientChannel(channel, values, valued, rowsBox, bandRows, threads, m, gradientScale,
+                              gradientImage, gradientView);
     inner.lowerColumn = first;
     inner.upperColumn = last;
   }

@@ -78,9 +78,11 @@ bool Segmentation<6, 0>::buildLocalValueMap(bool forced, ProgressRange range) {
   const int64_t window =
       saturatingProduct(2 * int64_t(std::max(baseRecord.windowRadius, 0)) + 1, grid.blockSize);
   const int64_t limit = baseRecord.valueLimit;
-  const int32_t lo = corvane::clampToInt32(saturatingProduct(saturatingProduct(limit, window), 1024));
-  const int32_t hi = corvane::clampToInt32(std::min(saturatingProduct(255 * 1024, window),
-                                        saturatingProduct(saturatingProduct(limit, window), 4096)));
+  const int32_t lo =
+      corvane::clampToInt32(saturatingProduct(saturatingProduct(limit, window), 1024));
+  const int32_t hi =
+      corvane::clampToInt32(std::min(saturatingProduct(255 * 1024, window),
+                                     saturatingProduct(saturatingProduct(limit, window), 4096)));
 
   blitz::Array<int32_t, 2> blockValues = arrayOver<int32_t>(grid.blocks);
   for (int i = grid.blocks.lowerRow; i <= grid.blocks.upperRow; ++i)
@@ -138,7 +140,8 @@ bool Segmentation<6, 0>::buildLocalValueMap(bool forced, ProgressRange range) {
       const int32_t last = int32_t(std::min<int64_t>(d.upperRow, int64_t(first) + stretch - 1));
       forEachBand(first, last, 16, threads, spreadRows);
       for (int32_t r = first; r <= last; ++r)
-        spread.report(corvane::kNoLabel, static_cast<float>(r - d.lowerRow) / static_cast<float>(rows));
+        spread.report(corvane::kNoLabel,
+                      static_cast<float>(r - d.lowerRow) / static_cast<float>(rows));
     }
   }
 

@@ -10,6 +10,19 @@
 
 namespace classification {
 
+namespace {
+
+// The opening and closing passes of a band: one 8-bit rank filter over the values
+// 0..maxValue, the window of a pixel being the disc extending from it towards the lower bounds
+// of `input` (the reverse of the first pass, so a pass of each keeps the image in place).
+void rancourBandSetup(blitz::Array<uint8_t, 2> output, const blitz::Array<uint8_t, 2>& input,
+                      const blitz::Array<int32_t, 2>& disc, float fraction, int32_t maxValue,
+                      ProgressRange progress) {
+  rankFilter<uint8_t>(output, input, disc, -1, fraction, 0, maxValue, progress);
+}
+
+}  // namespace
+
 void Rancour::operator()() {
   const bool holder = job_ != kNoJob;
   try {

@@ -18,13 +18,13 @@ using corvane::arrayOver;
 using corvane::Box;
 using corvane::ComponentView;
 using corvane::coversExactly;
-using corvane::TimedWatershedState;
-using corvane::WatershedLabels;
-using corvane::WorkerPool;
 using corvane::saturatingCast;
 using corvane::subView;
+using corvane::TimedWatershedState;
 using corvane::watershedInnerTimed;
+using corvane::WatershedLabels;
 using corvane::widened;
+using corvane::WorkerPool;
 
 namespace classification {
 

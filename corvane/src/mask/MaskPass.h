@@ -300,6 +300,56 @@ inline int32_t opaqueAlpha(float threshold) {
   return static_cast<int32_t>(std::ceil(threshold));
 }
 
+// The cells a pass works on: the cell box cut to the fill box and to every array the pass
+// reads, so no index leaves an array.
+inline Box passCells(const Box& cellBox, const Box& fillBox, const blitz::Array<uint8_t, 2>& status,
+                     const blitz::Array<uint8_t, 2>& weightMap,
+                     const blitz::Array<ClassDistances, 2>& pairGrid, int32_t mode,
+                     const blitz::Array<ByteColour3, 2>& keepColours,
+                     const blitz::Array<ByteColour3, 2>& deleteColours) {
+  Box cells = intersectBox(cellBox, fillBox);
+  cells = intersectBox(cells, domainOf(status));
+  cells = intersectBox(cells, domainOf(weightMap));
+  cells = intersectBox(cells, domainOf(pairGrid));
+  if (mode == MaskPassGrids) {
+    cells = intersectBox(cells, domainOf(keepColours));
+    cells = intersectBox(cells, domainOf(deleteColours));
+  }
+  return cells;
+}
+
+// Per full-resolution column of the pixel box, the cells it reads: the same on every row.
+struct ColumnTerms {
+  std::vector<CellSpan> spans;
+  std::vector<ColumnCells> columns;
+
+  ColumnTerms(const Box& pixels, const Box& cells, float scale, ptrdiff_t statusStep) {
+    spans.reserve(static_cast<size_t>(pixels.upperColumn - pixels.lowerColumn + 1));
+    columns.reserve(spans.capacity());
+    for (int32_t c = pixels.lowerColumn; c <= pixels.upperColumn; ++c) {
+      const CellSpan span = cellSpan(c, scale, cells.lowerColumn, cells.upperColumn);
+      spans.push_back(span);
+      const auto offset = [&](int32_t cell) { return (cell - cells.lowerColumn) * statusStep; };
+      columns.push_back(ColumnCells{offset(span.first), offset(span.second), offset(span.nearest),
+                                    span.firstWeight >= 0.0f && span.firstWeight <= 1.0f});
+    }
+  }
+};
+
+// Pyramid samples of the cells of one cell row, with the row they were taken for (mode 2).
+struct PyramidSamples {
+  std::vector<ColourSumCell> keep, drop;
+  std::vector<int32_t> sampledRow;
+
+  PyramidSamples(int32_t mode, const Box& cells) {
+    if (mode != MaskPassPyramids) return;
+    const size_t cellColumns = static_cast<size_t>(cells.upperColumn - cells.lowerColumn + 1);
+    keep.resize(cellColumns);
+    drop.resize(cellColumns);
+    sampledRow.assign(cellColumns, std::numeric_limits<int32_t>::min());
+  }
+};
+
 }  // namespace detail
 
 // One mask pass over the working cells `cellBox`. Writes the mask pixels of the cells that
@@ -327,20 +377,13 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
                  const blitz::Array<ByteColour3, 2>& keepColours,
                  const blitz::Array<ByteColour3, 2>& deleteColours, float opacityThreshold,
                  ProgressRange progress) {
-
   // A factor that is not a positive number maps no pixel onto a cell.
   if (!(scale.row > 0.0f && scale.column > 0.0f && std::isfinite(scale.row) &&
         std::isfinite(scale.column)))
     return 0;
 
-  Box cells = intersectBox(cellBox, fillBox);
-  cells = intersectBox(cells, domainOf(status));
-  cells = intersectBox(cells, domainOf(weightMap));
-  cells = intersectBox(cells, domainOf(pairGrid));
-  if (mode == MaskPassGrids) {
-    cells = intersectBox(cells, domainOf(keepColours));
-    cells = intersectBox(cells, domainOf(deleteColours));
-  }
+  const Box cells = detail::passCells(cellBox, fillBox, status, weightMap, pairGrid, mode,
+                                      keepColours, deleteColours);
   Box pixels{0, 0, -1, -1};
   if (!cells.empty()) {
     pixels = detail::pixelBoxOf(cells, scale);
@@ -357,31 +400,8 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
   ProgressRange rows = progress.subRange(1.0f);
   if (pixels.empty()) return 0;
 
-  // Column quantities are the same on every row.
-  const ptrdiff_t sCol = status.stride(1);
-  std::vector<detail::CellSpan> spans;
-  std::vector<detail::ColumnCells> columns;
-  spans.reserve(static_cast<size_t>(pixels.upperColumn - pixels.lowerColumn + 1));
-  columns.reserve(spans.capacity());
-  for (int32_t c = pixels.lowerColumn; c <= pixels.upperColumn; ++c) {
-    const detail::CellSpan span =
-        detail::cellSpan(c, scale.column, cells.lowerColumn, cells.upperColumn);
-    spans.push_back(span);
-    const auto offset = [&](int32_t cell) { return (cell - cells.lowerColumn) * sCol; };
-    columns.push_back(detail::ColumnCells{offset(span.first), offset(span.second),
-                                          offset(span.nearest),
-                                          span.firstWeight >= 0.0f && span.firstWeight <= 1.0f});
-  }
-
-  // Pyramid samples of the cells of one cell row, with the row they were taken for.
-  const size_t cellColumns = static_cast<size_t>(cells.upperColumn - cells.lowerColumn + 1);
-  std::vector<ColourSumCell> keepSamples, dropSamples;
-  std::vector<int32_t> sampledRow;
-  if (mode == MaskPassPyramids) {
-    keepSamples.resize(cellColumns);
-    dropSamples.resize(cellColumns);
-    sampledRow.assign(cellColumns, std::numeric_limits<int32_t>::min());
-  }
+  const detail::ColumnTerms columnTerms(pixels, cells, scale.column, status.stride(1));
+  detail::PyramidSamples samples(mode, cells);
 
   detail::PixelRowInputs<PixelType> in;
   in.mode = mode;
@@ -390,15 +410,15 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
   in.pairStep = pairGrid.stride(1);
   in.imageStep = image.stride(1);
   in.lastColumn = pixels.upperColumn - pixels.lowerColumn;
-  in.columnSpans = spans.data();
+  in.columnSpans = columnTerms.spans.data();
   // Column terms of the pyramids' levels, worked out once for the pass.
   PyramidSampler keepSampler(keepPyramid, cells.lowerColumn, cells.upperColumn);
   PyramidSampler deleteSampler(deletePyramid, cells.lowerColumn, cells.upperColumn);
   in.keepSampler = &keepSampler;
   in.deleteSampler = &deleteSampler;
-  in.keepSamples = keepSamples.data();
-  in.dropSamples = dropSamples.data();
-  in.sampledRow = sampledRow.data();
+  in.keepSamples = samples.keep.data();
+  in.dropSamples = samples.drop.data();
+  in.sampledRow = samples.sampledRow.data();
   in.keepColours = &keepColours;
   in.deleteColours = &deleteColours;
 
@@ -434,10 +454,11 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
     in.imageUp = &image(std::max(r - 1, pixels.lowerRow), pixels.lowerColumn);
     in.imageDown = &image(std::min(r + 1, pixels.upperRow), pixels.lowerColumn);
 
-    detail::passRow<PixelType>(in, columns.data(), opaque, statusFirst, statusSecond, statusNearest,
-                               &mask(r, pixels.lowerColumn), mCol);
+    detail::passRow<PixelType>(in, columnTerms.columns.data(), opaque, statusFirst, statusSecond,
+                               statusNearest, &mask(r, pixels.lowerColumn), mCol);
 
-    if ((r & 15) == 0) rows.report(kNoLabel, static_cast<float>(r - image.lbound(0) + 1) / maskRows);
+    if ((r & 15) == 0)
+      rows.report(kNoLabel, static_cast<float>(r - image.lbound(0) + 1) / maskRows);
   }
   detail::markCellRow(status, previousRow, cells.lowerColumn, cells.upperColumn, true);
   return 0;

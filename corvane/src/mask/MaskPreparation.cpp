@@ -293,8 +293,12 @@ void storeDistances(const DistanceTiles& distances, blitz::Array<ClassDistances,
 void growClass(blitz::Array<ClassDistances, 2>& grid, const Bytes& status, const Box& box,
                uint8_t classBit, int k) {
   DistanceTiles distances(status, box);
-  const ClassCells cells{&status(box.lowerRow, box.lowerColumn), status.stride(0),
-                         status.stride(1), distances.rows(), distances.columns(), classBit};
+  const ClassCells cells{&status(box.lowerRow, box.lowerColumn),
+                         status.stride(0),
+                         status.stride(1),
+                         distances.rows(),
+                         distances.columns(),
+                         classBit};
   Growth growth;
   const int32_t orthogonalSeeds = growth.makeBucket(kOrthogonal);
   const int32_t diagonalSeeds = growth.makeBucket(kDiagonal);
