@@ -26,12 +26,28 @@ CvInSession::Image wrapPicture(const CvImage& picture) {
                             blitz::shape(ptrdiff_t(picture.stride / 4), 1), blitz::neverDeleteData);
 }
 
+// Whether a label byte carries a bit above the class and flag bits.
+bool anyMarked(const CvInSession::Bytes& labels) {
+  const int columns = labels.extent(1);
+  const ptrdiff_t step = labels.stride(1);
+  for (int r = labels.lbound(0); r <= labels.ubound(0) && columns > 0; ++r) {
+    const uint8_t* p = &labels(r, labels.lbound(1));
+    uint8_t bits = 0;
+    if (step == 1) {
+      for (int c = 0; c < columns; ++c) bits |= p[c];
+    } else {
+      for (int c = 0; c < columns; ++c) bits |= p[c * step];
+    }
+    if (bits & ~CvStatusClassAndFlags) return true;
+  }
+  return false;
+}
+
 // Placed status bytes with their class and flag bits alone: the marks above them belong to
 // "Generate mask", which would strip them later without an undo step. The host's bytes are
 // copied only when one of them carries such a mark.
 CvInSession::Bytes classAndFlagBits(const CvInSession::Bytes& labels) {
-  const auto marked = [](uint8_t b) { return (b & ~CvStatusClassAndFlags) != 0; };
-  if (labels.size() == 0 || std::none_of(labels.begin(), labels.end(), marked)) return labels;
+  if (labels.size() == 0 || !anyMarked(labels)) return labels;
   CvInSession::Bytes kept = labels.copy();
   for (uint8_t& b : kept) b &= CvStatusClassAndFlags;
   return kept;
