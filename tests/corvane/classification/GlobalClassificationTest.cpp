@@ -9,7 +9,7 @@
 using classification::ColourLevels;
 using classification_test::pixel;
 using classification_test::ProcessorOverride;
-using classification_test::RecordingUI;
+using RecordingUI = enginetest::ProgressRecorder;
 using Classification = classification::GlobalClassification<unsigned char, 6, int>;
 
 namespace {
@@ -88,7 +88,7 @@ TEST(GlobalClassification, RunAfterCancelMatchesAFreshRun) {
   for (const char* cancelAt : {"[histogram]", "[histogram subsample]"}) {
     Classification again;
     again.setImage(image);
-    RecordingUI ui(cancelAt);
+    RecordingUI ui(0, cancelAt);
     EXPECT_THROW(again.run(ProgressRange(&ui, 0.0f, 1.0f)), CvExCancel);
     again.run(ProgressRange());
     const auto expected = partitions(fresh);
@@ -113,7 +113,7 @@ TEST(GlobalClassification, PartitionCancelAndShape) {
   EXPECT_EQ(zeroBased(0, 0), labels(1020, 2));
   EXPECT_EQ(zeroBased(10, 3), labels(1030, 5));
 
-  RecordingUI cancelling("[partition]");
+  RecordingUI cancelling(0, "[partition]");
   EXPECT_THROW(classification.partition(3, labels, ProgressRange(&cancelling, 0.0f, 1.0f)),
                CvExCancel);
 

@@ -95,14 +95,14 @@ TEST(LocalValueMap, HugeEdgeWidthsStayInRange) {
 // processor count, one spread report per row.
 TEST(LocalValueMap, SameMapAndReportsForEveryProcessorCount) {
   std::vector<unsigned char> firstBytes;
-  std::vector<std::pair<float, std::string>> firstReports;
+  std::vector<enginetest::ProgressRecorder::Report> firstReports;
   for (unsigned threads : {1u, 3u, 8u}) {
     corvane::setProcessorCountOverride(threads);
     Seg seg;
     seg.setImage(photoLike(301, 37, 5, 4));
     seg.baseRecord = analysisRecord();
     ASSERT_TRUE(seg.run(ProgressRange()));
-    Recorder ui;
+    enginetest::ProgressRecorder ui;
     ASSERT_TRUE(seg.buildLocalValueMap(true, ProgressRange(&ui, 0.0f, 1.0f)));
     const auto& bytes = seg.localValues();
     std::vector<unsigned char> flat(bytes.begin(), bytes.end());

@@ -91,49 +91,4 @@ TEST(Rancour, ResultIsTheSameForEveryWorkerCount) {
   }
 }
 
-TEST(Rancour, BandsCoverEveryRowOnceAndRaiseTheirFailuresInTheOwner) {
-  const Image image = randomImage(0, 0, 6, 6, 12);
-  ProcessorOverride eight(8);
-  RancourStage stage(1, 1.0f / 6.0f, 7);
-  std::mutex m;
-  std::vector<int> visits(300, 0);
-  stage.setJobObserver([&](int32_t job) {
-    if (job != 2) return;
-    stage.runBands(-100, 199, [&](int32_t first, int32_t last) {
-      std::lock_guard<std::mutex> lock(m);
-      for (int32_t r = first; r <= last; ++r) ++visits[size_t(r + 100)];
-    });
-  });
-  stage.run(image, ProgressRange());
-  EXPECT_EQ(std::count(visits.begin(), visits.end(), 1), 300);
-
-  // A band that fails, whichever thread ran it, fails the job that owns it; a cancel in a
-  // band cancels the run.
-  for (bool cancel : {false, true}) {
-    RancourStage failing(1, 1.0f / 6.0f, 7);
-    failing.setJobObserver([&](int32_t job) {
-      if (job != 1) return;
-      failing.runBands(0, 999, [&](int32_t first, int32_t last) {
-        if (first <= 500 && 500 <= last) {
-          if (cancel) throw CvExCancel();
-          throw std::runtime_error("band");
-        }
-      });
-    });
-    if (cancel) {
-      EXPECT_THROW(failing.run(image, ProgressRange()), CvExCancel);
-    } else {
-      try {
-        failing.run(image, ProgressRange());
-        FAIL() << "no exception";
-      } catch (const char* text) {
-        EXPECT_STREQ(text, "Unhandled exception in worker thread.");
-      }
-    }
-    // The stage is usable again.
-    failing.setJobObserver({});
-    expectMatchesReference(failing.run(image, ProgressRange()), image, 1, 1.0f / 6.0f, 7);
-  }
-}
-
 }  // namespace

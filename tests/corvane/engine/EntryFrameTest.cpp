@@ -182,42 +182,6 @@ TEST(EntryFrame, UnclassifiedExceptionMarksEngineFailed) {
   EXPECT_EQ(CvFinish(engine), CvOk);
 }
 
-TEST(EntryFrame, CatchRulesPerException) {
-  CvEngine* engine = CvInit();
-  auto throwing = [&](auto exception) {
-    return [engine, exception](EntryFrame& frame) -> CvResult {
-      if (const CvResult status = frame.useEngine(engine)) return status;
-      throw exception;
-    };
-  };
-  // Cancel and out-of-memory answered by the entry itself leave the engine usable.
-  EXPECT_EQ(corvane::runEntry(corvane::kRecoverableCatches, throwing(CvExCancel())), CvCancelled);
-  EXPECT_EQ(corvane::runEntry(corvane::kRecoverableCatches, throwing(std::bad_alloc())),
-            CvOutOfMemory);
-  EXPECT_FALSE(engine->failed);
-  // Handle entries answer null; construction failures other than a cancel mark the engine.
-  auto construct = [&](auto exception) {
-    return [engine, exception](EntryFrame& frame) -> CvImage* {
-      if (frame.useEngine(engine) != CvOk) return nullptr;
-      throw exception;
-    };
-  };
-  EXPECT_EQ(corvane::runEntry(corvane::kConstructionCatches, construct(CvExCancel())), nullptr);
-  EXPECT_FALSE(engine->failed);
-  EXPECT_EQ(corvane::runEntry(corvane::kConstructionCatches, construct(std::bad_alloc())), nullptr);
-  EXPECT_TRUE(engine->failed);
-  engine->failed = false;
-  EXPECT_EQ(corvane::runEntry(corvane::kRecoverableCatches, throwing(std::runtime_error("x"))),
-            CvException);
-  EXPECT_TRUE(engine->failed);
-  engine->failed = false;
-  // An engine that never validated is not marked.
-  auto unbound = [](EntryFrame&) -> CvResult { throw 42; };
-  EXPECT_EQ(corvane::runEntry(corvane::kOperationCatches, unbound), CvException);
-  EXPECT_FALSE(engine->failed);
-  EXPECT_EQ(CvFinish(engine), CvOk);
-}
-
 // Inside an entry no new-handler runs (exhausted memory must reach the entry as bad_alloc);
 // the host's handler is back on every way out.
 TEST(EntryFrame, AllocationFailureHandlerInstalledNoneAndRestored) {

@@ -123,62 +123,6 @@ TEST(GenerateMask, PartialRectangleRestoresStatusesAndUndoCounts) {
   EXPECT_EQ(scene.statuses(), before);
 }
 
-TEST(GenerateMask, CancelAtAnyReportRollsEverythingBack) {
-  using corvane::mask::MaskPixel8;
-  for (bool partial : {true, false}) {
-    BandScene scene(kRed, kBlue, 1);
-    for (uint32_t r = 0; r < BandScene::kHeight; ++r)
-      for (uint32_t c = 32; c < BandScene::kWidth; ++c) scene.statusAt(r, c) = 1;
-    const std::vector<uint8_t> before = scene.statuses();
-    CvInSession& s = MaskSession::object(scene.session);
-    classification::IiClassification& state = s.classification();
-    CvInSession::Bytes status = s.reindexStatus(static_cast<CvInImage*>(scene.status));
-    HostPicture source(BandScene::kWidth, BandScene::kHeight, CvKindRgba8);
-    masktest::enlarge(scene.picture, source, 1);
-    const auto image = s.image();
-
-    const auto runWith = [&](corvane::mask::RecordingProgress& receiver) {
-      corvane::mask::MaskRequest request;
-      request.hasRect = partial;
-      request.rect = corvane::Box{0, 8, 11, 40};
-      request.blendWidth = 1.0f;
-      CvInSession::Image output(image.shape());
-      output = image;
-      const CvInSession::Image input(
-          static_cast<kestrum::utility::Colour<uint8_t>*>(source.description.data), image.shape(),
-          blitz::shape(BandScene::kWidth + 1, 1), blitz::neverDeleteData);
-      testing::internal::CaptureStdout();
-      state.beginOperation();
-      try {
-        corvane::mask::generateMaskVariant<MaskPixel8>(state, output, input, status, request,
-                                                       s.blendRadii(), ProgressRange(&receiver));
-        state.endOperation();
-      } catch (const CvExCancel&) {
-        state.rollBackOperation();
-        testing::internal::GetCapturedStdout();
-        return true;
-      }
-      testing::internal::GetCapturedStdout();
-      return false;
-    };
-    corvane::mask::RecordingProgress counter;
-    ASSERT_FALSE(runWith(counter));
-    const int reports = int(counter.fractions.size());
-    ASSERT_GT(reports, 3);
-    // The finished run kept the fill only for the whole image; start again from the same state.
-    if (!partial) state.undo();
-    ASSERT_EQ(scene.statuses(), before);
-    const uint32_t undoBefore = state.undoStack().undoCount();
-    for (int at = 1; at <= reports; ++at) {
-      corvane::mask::RecordingProgress cancel;
-      cancel.cancelAt = size_t(at);
-      ASSERT_TRUE(runWith(cancel)) << at;
-      EXPECT_EQ(scene.statuses(), before) << "partial " << partial << " at report " << at;
-      EXPECT_EQ(state.undoStack().undoCount(), undoBefore);
-    }
-  }
-}
-
 TEST(GenerateMask, ChoicesPatchMattesTheBandAndOneInsideTheKeptAreaChangesNothing) {
   BandScene scene(kRed, kBlue);
   MaskPatchRequest patch{};

@@ -131,42 +131,6 @@ TEST(PaletteMatting, TwoForegroundColoursOverTwoBackgroundColours) {
   }
 }
 
-// The 16-bit kernels keep every threshold in sample units, so they only agree with the
-// 8-bit one where no threshold decides: here all estimates lie far apart in both scales and
-// the ramps are exact, so alpha and colour differ by the rounding of the sample scale.
-TEST(PaletteMatting, PixelTypesAgreeWithinRounding) {
-  Scene scene;
-  scene.split = 16;
-  const Image<uint8_t> source8 = scene.source<uint8_t>(1);
-  Image<uint8_t> out8 = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
-  ASSERT_EQ(mattePalettes8(source8, scene.status.copy(), out8, kWhole, 1, 1, choicesPatch(),
-                           ProgressRange()),
-            kMatteDone);
-  struct Variant {
-    int scale;
-    int maxValue;
-  };
-  for (const Variant v : {Variant{257, 65535}, Variant{128, 32768}}) {
-    const Image<uint16_t> source = scene.source<uint16_t>(v.scale);
-    Image<uint16_t> out = blankOutput<uint16_t>(Scene::kRows, Scene::kCols);
-    const int32_t result = v.maxValue == 65535
-                               ? mattePalettes16(source, scene.status.copy(), out, kWhole, 1, 1,
-                                                 choicesPatch(), ProgressRange())
-                               : mattePalettesHalf16(source, scene.status.copy(), out, kWhole, 1, 1,
-                                                     choicesPatch(), ProgressRange());
-    ASSERT_EQ(result, kMatteDone);
-    for (int r = 0; r < Scene::kRows; ++r) {
-      for (int c = 0; c < Scene::kCols; ++c) {
-        for (int k = 0; k < 3; ++k) {
-          EXPECT_NEAR(out(r, c)[k] / double(v.scale), out8(r, c)[k], 1.0) << r << "," << c;
-        }
-        EXPECT_NEAR(out(r, c).alpha() / double(v.maxValue), out8(r, c).alpha() / 255.0, 1.0 / 255.0)
-            << r << "," << c;
-      }
-    }
-  }
-}
-
 TEST(PaletteMatting, OnlyRegionPixelsWithoutHoldAreWrittenThenHeld) {
   Scene scene;
   scene.status(5, 14) = kHold | kRegion | 1;  // held

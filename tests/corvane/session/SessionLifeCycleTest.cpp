@@ -7,6 +7,7 @@
 
 #include "Corvane.h"
 #include "SessionTestSupport.h"
+#include "TestProgress.h"
 #include "engine/CvEngine.h"
 #include "engine/CvInSession.h"
 
@@ -14,15 +15,7 @@ using sessiontest::Picture;
 
 namespace {
 
-struct Host {
-  std::vector<int> percents;
-  int cancelAtCall = 0;  // answer 2 at this call (1-based); 0 never
-  static int32_t callback(uint8_t percent, void* context) {
-    auto* h = static_cast<Host*>(context);
-    h->percents.push_back(percent);
-    return static_cast<int>(h->percents.size()) == h->cancelAtCall ? 2 : 0;
-  }
-};
+using Host = enginetest::HostProgress;
 
 CvSelection rectangle(int32_t x, int32_t y, uint32_t width, uint32_t height) {
   return CvSelection{x, y, CvImage{width, height, 0, 0, nullptr}};
@@ -227,7 +220,7 @@ TEST(SessionLifeCycle, CancellingASubSessionCreatesNothing) {
   CvSession* session = CvBeginSession(engine, picture.description, nullptr, nullptr);
   CvSelection part = rectangle(1, 1, 4, 4);
   Host host;
-  host.cancelAtCall = 1;  // the creation's closing report of 100 per cent
+  host.stopAt = 1;  // the creation's closing report of 100 per cent
   EXPECT_EQ(CvBeginSubSession(session, &part, 1, &Host::callback, &host), nullptr);
   EXPECT_EQ(host.percents, (std::vector<int>{100}));
   EXPECT_FALSE(engine->failed);

@@ -16,25 +16,6 @@ std::string textOf(Variables& vars, const std::string& name) {
   return vars.findRecord(name)->text;
 }
 
-TEST(Variables, RegistersTwentyTwoNamesInOrder) {
-  Variables vars;
-  const char* expected[] = {
-      "imageTol",    "inFocusEdgeWidth", "edgeContrast", "textureFilter", "interpolation",
-      "#resolution", "#texture",         "#colourBits",  "#maxBits",      "featureTol",
-      "focus",       "overlap",          "t%",           "b-smooth",      "b-careful",
-      "b-greedy",    "v-mdPt",           "v-smplf",      "v-smth",        "BlendMode",
-      "fg sampling", "bg sampling"};
-  ASSERT_EQ(vars.size(), 22u);
-  for (size_t i = 0; i < vars.size(); ++i) {
-    EXPECT_STREQ(vars.records()[i].name, expected[i]);
-    EXPECT_EQ(vars.findRecord(expected[i]), &vars.records()[i]);
-  }
-  EXPECT_EQ(vars.findRecord("nonsense"), nullptr);
-  EXPECT_EQ(vars.findVariable("nonsense"), nullptr);
-  EXPECT_EQ(vars.imageTol.owner(), &vars);
-  EXPECT_EQ(vars.keepOrLose.owner(), nullptr);  // unregistered members stay ownerless
-}
-
 TEST(Variables, DerivedValuesFollowTheirSources) {
   Variables vars;                                        // for a 1024-pixel picture
   EXPECT_EQ(vars.inFocusEdgeWidth.effectiveValue(), 2);  // 1024 / 2^8.5 = 2.83
