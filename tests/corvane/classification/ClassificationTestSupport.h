@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "TestProgress.h"
+#include "EngineTestSupport.h"
 #include "classification/RancourStage.h"
 #include "classification/RankFilter.h"
 #include "kestrum/utility/IiUI.h"

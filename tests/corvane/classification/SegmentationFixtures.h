@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "TestProgress.h"
+#include "EngineTestSupport.h"
 #include "classification/Segmentation.h"
 #include "kestrum/utility/IiUI.h"
 #include "util/CvExCancel.h"

@@ -8,7 +8,6 @@ using namespace segmentation_test;
 
 namespace {
 
-using classification_test::ProcessorOverride;
 
 // Marks placed in every stage's output after a run: a stage that recomputes overwrites its own.
 struct Marks {

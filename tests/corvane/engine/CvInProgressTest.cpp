@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "TestProgress.h"
+#include "EngineTestSupport.h"
 #include "engine/CvInProgress.h"
 #include "kestrum/utility/ProgressRange.h"
 #include "util/CvExCancel.h"

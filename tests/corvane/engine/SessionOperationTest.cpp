@@ -6,7 +6,7 @@
 
 #include "../session/SessionTestSupport.h"
 #include "Corvane.h"
-#include "TestProgress.h"
+#include "EngineTestSupport.h"
 #include "engine/CvEngine.h"
 #include "engine/CvInSession.h"
 #include "util/CvExCancel.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "Corvane.h"
-#include "TestProgress.h"
+#include "EngineTestSupport.h"
 #include "util/PerformanceCounter.h"
 
 namespace {

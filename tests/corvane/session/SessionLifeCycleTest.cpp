@@ -7,7 +7,7 @@
 
 #include "Corvane.h"
 #include "SessionTestSupport.h"
-#include "TestProgress.h"
+#include "EngineTestSupport.h"
 #include "engine/CvEngine.h"
 #include "engine/CvInSession.h"
 

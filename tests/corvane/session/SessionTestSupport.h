@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Corvane.h"
-#include "TestProgress.h"
+#include "EngineTestSupport.h"
 #include "classification/IiClassification.h"
 #include "engine/CvEngine.h"
 #include "engine/CvInSession.h"

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "TestProgress.h"
+#include "EngineTestSupport.h"
 #include "watershed/Watershed.h"
 
 using corvane::ModeNode;

@@ -1,13 +1,18 @@
 #pragma once
 
-// The engine tests' progress receivers and host progress callbacks.
+// What the engine tests share: progress receivers, host progress callbacks, and the check that
+// a parallel stage gives the same result for any number of workers.
 
 #include <cstdint>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "kestrum/utility/IiUI.h"
+#include "util/ProcessorCount.h"
 #include "util/CvExCancel.h"
 
 namespace enginetest {
@@ -68,5 +73,18 @@ struct HostProgress {
     return stop ? 2 : 0;
   }
 };
+
+// Expects `result()` to give with 2, 3 and 8 workers what it gives with one; answers that.
+template <class Run>
+auto expectSameForEveryWorkerCount(Run&& result) -> decltype(result()) {
+  corvane::setProcessorCountOverride(1);
+  const auto expected = result();
+  for (unsigned workers : {2u, 3u, 8u}) {
+    corvane::setProcessorCountOverride(workers);
+    EXPECT_TRUE(result() == expected) << workers << " workers";
+  }
+  corvane::setProcessorCountOverride(0);
+  return expected;
+}
 
 }  // namespace enginetest
