@@ -65,18 +65,6 @@ TEST_F(StatusImage, SixteenBitKindsCompareWithTheirMaximum) {
   EXPECT_EQ(statusRows(half), (std::vector<uint8_t>{0, 1, 0, 1}));
 }
 
-TEST_F(StatusImage, OtherKindsGiveAllInPictureWithoutReading) {
-  for (uint32_t kind : {uint32_t{CvKindStatus}, 4u, 99u}) {
-    CvImage* image = CvNewStatusImage(engine, CvImage{5, 3, 0, kind, nullptr});
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->stride, 8u);
-    EXPECT_EQ(statusRows(image), std::vector<uint8_t>(15, 1));
-  }
-  CvImage* empty = CvNewStatusImage(engine, CvImage{0, 7, 0, CvKindRgba8, nullptr});
-  ASSERT_NE(empty, nullptr);
-  EXPECT_EQ(empty->stride, 0u);
-}
-
 TEST_F(StatusImage, RejectsUnreadablePictures) {
   std::vector<uint8_t> pixels(64, 255);
   EXPECT_EQ(CvNewStatusImage(engine, CvImage{2, 2, 8, CvKindRgba8, nullptr}), nullptr);

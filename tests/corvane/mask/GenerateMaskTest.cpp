@@ -96,33 +96,6 @@ TEST(GenerateMask, EveryPixelTypeAndFactorGivesTheAlphaOfTheEightBitOne) {
   }
 }
 
-TEST(GenerateMask, PartialRectangleRestoresStatusesAndUndoCounts) {
-  BandScene scene(kRed, kBlue, 1);
-  for (uint32_t r = 0; r < BandScene::kHeight; ++r)
-    for (uint32_t c = 32; c < BandScene::kWidth; ++c) scene.statusAt(r, c) = 1;
-  const std::vector<uint8_t> before = scene.statuses();
-  const CvRect rect{8, 0, 33, 12};
-  testing::internal::CaptureStdout();
-  const auto run = scene.generate(CvKindRgba8, 1, &rect);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "nUndo 1\n");
-  ASSERT_EQ(run.result, CvOk);
-  EXPECT_EQ(scene.statuses(), before);
-  EXPECT_EQ(scene.undoCount(), 0u);
-  for (uint32_t r = 0; r < BandScene::kHeight; ++r) {
-    EXPECT_EQ(run.output->alpha(r, 10), 1.0f);
-    EXPECT_EQ(run.output->alpha(r, 40), 0.0f);  // filled as deleted for the mask
-    EXPECT_EQ(run.output->alpha(r, 45), 1.0f);  // outside the rectangle: as pre-filled
-  }
-
-  // Over the whole image the fill stays, as one undoable step.
-  const auto whole = scene.generate(CvKindRgba8, 1);
-  ASSERT_EQ(whole.result, CvOk);
-  EXPECT_EQ(scene.undoCount(), 1u);
-  EXPECT_EQ(scene.statusAt(0, 45) & 15, 4);
-  ASSERT_EQ(CvUndo(scene.session, nullptr, nullptr), CvOk);
-  EXPECT_EQ(scene.statuses(), before);
-}
-
 TEST(GenerateMask, ChoicesPatchMattesTheBandAndOneInsideTheKeptAreaChangesNothing) {
   BandScene scene(kRed, kBlue);
   MaskPatchRequest patch{};

@@ -52,46 +52,6 @@ TEST(SessionLifeCycle, BeginSessionChecksEngineAndPicture) {
   EXPECT_EQ(CvBeginSession(engine, good, nullptr, nullptr), nullptr);  // stale engine
 }
 
-TEST(SessionLifeCycle, BadStaleAndForeignHandles) {
-  CvEngine* engine = CvInit();
-  CvEngine* other = CvInit();
-  Picture picture(8, 8);
-  CvSession* session = CvBeginSession(engine, picture.description, nullptr, nullptr);
-  CvSession* foreign = CvBeginSession(other, picture.description, nullptr, nullptr);
-  CvImage* status = CvNewStatusImage(engine, picture.description);
-  ASSERT_TRUE(session && foreign && status);
-  uint32_t count = 7;
-
-  EXPECT_EQ(CvNumAvailableUndo(nullptr, &count), CvInvalidSession);
-  // An image handle, or any other address, passed as a session.
-  EXPECT_EQ(CvNumAvailableUndo(reinterpret_cast<CvSession*>(status), &count), CvInvalidSession);
-  CvSession fake{};
-  EXPECT_EQ(CvUndo(&fake, nullptr, nullptr), CvInvalidSession);
-  // A session passed as an image; a bad image wins over a bad session.
-  EXPECT_EQ(CvSetStatus(session, reinterpret_cast<CvImage*>(session), nullptr, nullptr, nullptr),
-            CvInvalidImage);
-  EXPECT_EQ(CvSetStatus(nullptr, nullptr, nullptr, nullptr, nullptr), CvInvalidImage);
-  EXPECT_EQ(CvSetStatusFromParent(&fake, nullptr), CvInvalidImage);
-
-  // A wiped signature.
-  inner(session)->signature = 0;
-  EXPECT_EQ(CvCommitUndoStep(session), CvInvalidSignature);
-  inner(session)->signature = 0xFFFFFFFB;
-
-  // A session of another engine is valid on its own, and stale once that engine is finished.
-  EXPECT_EQ(CvCommitUndoStep(foreign), CvOk);
-  EXPECT_EQ(CvFinish(other), CvOk);
-  EXPECT_EQ(CvCommitUndoStep(foreign), CvInvalidSession);
-  EXPECT_EQ(CvEndSession(foreign, nullptr, nullptr), CvInvalidSession);
-
-  EXPECT_EQ(CvEndSession(session, nullptr, nullptr), CvOk);
-  EXPECT_EQ(CvEndSession(session, nullptr, nullptr), CvInvalidSession);
-  EXPECT_EQ(CvNumAvailableRedo(session, &count), CvInvalidSession);
-  EXPECT_EQ(count, 7u);
-  EXPECT_EQ(engine->sessions.size(), 0u);
-  EXPECT_EQ(CvFinish(engine), CvOk);
-}
-
 TEST(SessionLifeCycle, SubSessionsAreClippedToTheirParent) {
   CvEngine* engine = CvInit();
   Picture picture(20, 10);

@@ -74,20 +74,4 @@ TEST_F(SessionVariables, SubSessionsCannotSetVariables) {
   EXPECT_EQ(wide->edgeWidth, 11);
 }
 
-TEST_F(SessionVariables, AnalysisParametersReachTheParameterBlockWhenLoaded) {
-  EXPECT_EQ(CvSetAnalysisParameters(session, 0.3f, 5, 0xFF0102u), CvOk);
-  EXPECT_FLOAT_EQ(session->tolerance, 0.3f);
-  EXPECT_EQ(session->choices, 0x0102u);
-  EXPECT_NEAR(get(session, "imageTol").proportion, 0.7f, 1e-6f);
-  EXPECT_STREQ(get(session, "inFocusEdgeWidth").text, "5*");
-  EXPECT_STREQ(get(session, "edgeContrast").text, "2=high*");
-  EXPECT_STREQ(get(session, "#maxBits").text, "6*");
-  EXPECT_EQ(block().valueLimit, 2);
-  static_cast<CvInSession*>(session)->loadParameters();
-  EXPECT_EQ(block().valueLimit, 5);
-  EXPECT_EQ(block().histogramBits, 3);
-  EXPECT_NEAR(block().innerScale, std::pow(4.0, 0.7), 1e-5);
-  EXPECT_FLOAT_EQ(block().reservedFloat1, -1.0f);  // not copied
-}
-
 }  // namespace

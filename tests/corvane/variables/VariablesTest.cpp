@@ -48,26 +48,6 @@ TEST(Variables, DerivedValuesFollowTheirSources) {
   EXPECT_EQ(vars.resolution.effectiveValue(), 4.0f);  // ceil(2 * 1 * 2^1)
 }
 
-TEST(Variables, UnsignedMembersSaturateAtZero) {
-  Variables vars;
-  vars.channels[2].setScaled(1.0f);
-  EXPECT_EQ(vars.channels[2].toString(), "3=both");
-  vars.channels[2].setScaled(-1.0f);
-  EXPECT_EQ(vars.channels[2].toString(), "0=off");
-}
-
-TEST(Variables, IntegerProportionsRoundHalfUp) {
-  Variables vars;
-  vars.set("overlap", 0.5f);
-  EXPECT_EQ(vars.overlap.value(), 2);  // 1.5 rounds up
-  vars.set("overlap", 0.49f);
-  EXPECT_EQ(vars.overlap.value(), 1);
-  vars.set("v-mdPt", -0.25f);  // out of range: taken, record clamped
-  EXPECT_EQ(vars.vMdPt.value(), -2);
-  vars.updateRecords();
-  EXPECT_EQ(vars.findRecord("v-mdPt")->proportion, 0.0f);
-}
-
 TEST(Variables, ChangeMarkLastsUntilTheNextRemember) {
   Variables vars;
   EXPECT_EQ(textOf(vars, "focus"), "0");
@@ -95,17 +75,6 @@ TEST(Variables, RestoreAllSwapsRememberedProportions) {
   vars.restoreAll();
   EXPECT_EQ(vars.bSmooth.value(), 50);
   EXPECT_EQ(vars.focus.value(), 4.0f);
-}
-
-TEST(Variables, RefusesUnknownNamesAndNaN) {
-  Variables vars;
-  EXPECT_THROW(vars.set("nonsense", 0.5f), Variables::VariableNotFound);
-  EXPECT_THROW(vars.effectiveValue<int>("nonsense"), Variables::VariableNotFound);
-  const float before = vars.findRecord("b-greedy")->proportion;
-  EXPECT_THROW(vars.set("b-greedy", std::nanf("")), Variables::InvalidProportion);
-  EXPECT_EQ(vars.bGreedy.value(), 8);
-  EXPECT_EQ(vars.findRecord("b-greedy")->proportion, before);
-  EXPECT_THROW(vars.set("nonsense", std::nanf("")), Variables::VariableNotFound);
 }
 
 TEST(Variables, HugeValuesSaturateInsteadOfOverflowing) {

@@ -143,23 +143,4 @@ TEST(ChooseBestSplit, SidePeaksStopAtDeeperValleys) {
   EXPECT_EQ(level.elements[0][2].bestValleyNode, 1);
 }
 
-TEST(ChooseBestSplit, FirstEmptyValleyWins) {
-  Level level({{5, 0, 9, 0, 9}});
-  level.run(true, 0.0f, 2.0f, ProgressRange());
-  ASSERT_EQ(level.nodes.size(), 4u);
-  EXPECT_EQ(level.nodes[1].valleyCount, 0);
-  EXPECT_EQ(level.nodes[2].valleyCount, 0);
-  EXPECT_EQ(level.elements[0][2].bestValleyNode, 1);
-}
-
-TEST(ChooseBestSplit, InvalidNodeRangeHasNoValley) {
-  std::vector<Node> nodes(2);
-  Histogram h;
-  h.firstModeNode = 1;
-  h.endModeNode = 5;  // past the list
-  h.bestValleyNode = 7;
-  corvane::chooseBestSplit(h, nodes);
-  EXPECT_EQ(h.bestValleyNode, -1);
-}
-
 }  // namespace
