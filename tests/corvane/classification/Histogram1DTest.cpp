@@ -25,25 +25,6 @@ std::vector<int32_t> counts(const Histogram1D& h) {
   return std::vector<int32_t>(h.bins.begin(), h.bins.end());
 }
 
-TEST(Histogram1D, SubdivideRangeSizesBinsByTheRangeExponent) {
-  Histogram1D h;
-  subdivideRange(h, 0, 255, 4, 0);  // floor(log2 255) = 7: shift 4, 16 bins
-  EXPECT_EQ(h.binCount(), 16);
-  subdivideRange(h, 7, 7, 1, 0);  // an empty range counts as 1: one bin
-  EXPECT_EQ(h.binCount(), 1);
-  subdivideRange(h, 40, 100, 8, 3);  // the minimum shift wins
-  EXPECT_EQ(h.shift, 3);
-  EXPECT_EQ(h.firstBin(), 5);
-  EXPECT_EQ(h.lastBin(), 12);
-  // Nonsense resolutions stay within defined shifts.
-  subdivideRange(h, 0, 255, -1000, 0);
-  EXPECT_EQ(h.shift, kMaxHistogramShift);
-  EXPECT_EQ(h.binCount(), 1);
-  subdivideRange(h, 0, 255, INT_MAX, 0);
-  EXPECT_EQ(h.shift, 0);
-  EXPECT_EQ(h.binCount(), 256);
-}
-
 TEST(Histogram1D, MergeCoversBothRangesAtTheCommonResolution) {
   const HistogramMerge merge{4, 0};
   // Ranges that neither overlap nor touch: the bins between stay 0.

@@ -141,16 +141,6 @@ TEST(BlockHistograms, WindowSumsAndEdgeCopies) {
   expectSame(out(3, 1), fresh(3, 1));
 }
 
-TEST(BlockHistograms, NormalisationShiftsAndKeepsTheEndsAboveZero) {
-  Histogram1D h;
-  subdivideRange(h, 0, 255, 3, 0);  // shift 5, bins 0..7
-  h.bins = 0;
-  h.bins(3) = 100;
-  h.bins(7) = 31;
-  normaliseHistogram(h);
-  EXPECT_EQ(counts(h), (std::vector<int32_t>{1, 0, 0, 3, 0, 0, 0, 1}));
-}
-
 TEST(BlockHistograms, SameForEveryWorkerCount) {
   // An odd grid (12 x 18 blocks, the last ones partial) split into bands of a block row or
   // column each; every kind and a wide window, so that the passes cross band borders.

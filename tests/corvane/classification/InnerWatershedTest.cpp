@@ -94,19 +94,6 @@ TEST(InnerWatershed, SeedsEqualToTheFrontAreReachedNotStarted) {
   EXPECT_EQ(labelsOf(seg), expectedLabels(false));
 }
 
-TEST(InnerWatershed, SwitchedOffAtImageToleranceOneOrBelow) {
-  for (float innerScale : {1.0f, 0.5f, std::nanf("")}) {
-    Seg seg;
-    moatImage(seg, 1.0f, 2.0f);
-    ASSERT_TRUE(seg.watershedInnerStage(true, ProgressRange()));
-    seg.baseRecord.innerScale = innerScale;
-    EXPECT_TRUE(seg.watershedInnerStage(true, ProgressRange()));
-    EXPECT_EQ(seg.innerLabels.numElements(), 0u);
-    EXPECT_EQ(seg.regionMap.numElements(), 0u);
-    EXPECT_EQ(seg.innerLabelCount, -1);
-  }
-}
-
 // The copies into and out of the flood's layout run in bands on all processors; labels and
 // their count do not depend on how many there are.
 TEST(TimedFlood, SameLabelsForEveryWorkerCount) {

@@ -86,24 +86,6 @@ TEST(ColourPyramid, SixteenBitPassStretchesByteColours) {
   EXPECT_FLOAT_EQ(half[0](0, 0).sum[2], 100.0f * 32768.0f / 255.0f);
 }
 
-TEST(ColourPyramid, CoarseningReadsOnlyTouchedCells) {
-  PyramidLevel level = PyramidLevel(Box{1, 1, 5, 4});
-  level(3, 3) = ColourSumCell{{1, 2, 3}, 1};
-  level(2, 3) = ColourSumCell{{10, 20, 30}, 2};
-  level(5, 1) = ColourSumCell{{7, 7, 7}, 1};
-  level(1, 1) = ColourSumCell{{999, 999, 999}, 9};  // not listed: must not be read
-  std::vector<IndexPair> next;
-  const PyramidLevel coarse =
-      coarsenColourLevel(level, {IndexPair{3, 3}, IndexPair{2, 3}, IndexPair{5, 1}}, next);
-  EXPECT_EQ(coarse.box(), (Box{0, 0, 2, 2}));
-  ASSERT_EQ(next.size(), 2u);  // (3,3) and (2,3) share cell (1,1)
-  EXPECT_EQ(next[0], (IndexPair{1, 1}));
-  EXPECT_EQ(next[1], (IndexPair{2, 0}));
-  EXPECT_EQ(coarse(1, 1).count, 3.0f);
-  EXPECT_EQ(coarse(1, 1).sum[2], 33.0f);
-  EXPECT_EQ(coarse(0, 0).count, 0.0f);
-}
-
 TEST(ColourPyramid, SamplerGivesTheSamplesOfEveryPosition) {
   // A sparse pyramid (a few cells set, most tiles never written) over a box away from the
   // origin, sampled at every position of a window reaching beyond it on all sides.

@@ -110,36 +110,6 @@ TEST(SessionLifeCycle, SubSessionsAreClippedToTheirParent) {
   EXPECT_EQ(CvFinish(engine), CvOk);
 }
 
-TEST(SessionLifeCycle, DependentSubSessionsFollowTheirParentsAnalysis) {
-  CvEngine* engine = CvInit();
-  Picture picture(12, 10);
-  CvSession* session = CvBeginSession(engine, picture.description, nullptr, nullptr);
-  auto& parent = inner(session)->classification();
-  CvSelection part = rectangle(2, 3, 4, 4);
-
-  // Not analysed: nothing to take over.
-  CvSession* early = CvBeginSubSession(session, &part, 0, nullptr, nullptr);
-  auto& earlyState = inner(early)->classification();
-  EXPECT_EQ(earlyState.finalLabels().size(), 0);
-
-  // As an analysis leaves it.
-  parent.resizeFinalLabels(inner(session)->area());
-  parent.finalLabels() = 5;
-  parent.partitionLevel = 2;
-  inner(session)->setSegmented(true);
-  CvSession* late = CvBeginSubSession(session, &part, 0, nullptr, nullptr);
-  CvSession* independent = CvBeginSubSession(session, &part, 1, nullptr, nullptr);
-  EXPECT_EQ(inner(late)->classification().finalLabels()(3, 2), 5);
-  EXPECT_EQ(inner(late)->classification().partitionLevel, 2);
-  EXPECT_EQ(inner(independent)->classification().finalLabels().size(), 0);
-  EXPECT_EQ(late->segmented, 0u);
-
-  inner(session)->refreshDependentChildren();
-  EXPECT_EQ(earlyState.finalLabels()(6, 5), 5);
-  EXPECT_EQ(earlyState.finalLabels().lbound(0), 3);
-  EXPECT_EQ(CvFinish(engine), CvOk);
-}
-
 TEST(SessionLifeCycle, EndingAParentOrTheEngineEndsTheSubSessions) {
   CvEngine* engine = CvInit();
   Picture picture(16, 16);

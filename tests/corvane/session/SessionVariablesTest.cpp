@@ -55,23 +55,4 @@ TEST_F(SessionVariables, SetAndGetByNameRefusingWhatCannotBeRead) {
   EXPECT_EQ(CvCommitUndoStep(session), CvOk);
 }
 
-TEST_F(SessionVariables, SubSessionsCannotSetVariables) {
-  CvSelection part{0, 0, CvImage{100, 2, 0, 0, nullptr}};
-  CvSession* own = CvBeginSubSession(session, &part, 1, nullptr, nullptr);
-  CvSession* dependent = CvBeginSubSession(session, &part, 0, nullptr, nullptr);
-  ASSERT_TRUE(own && dependent);
-  EXPECT_EQ(CvSetVariable(own, "overlap", 0.5f), CvPreconditionFailed);
-  EXPECT_EQ(CvSetVariable(dependent, "overlap", 0.5f), CvPreconditionFailed);
-  // A sub-session with its own variables has them for its own size; one without has none.
-  EXPECT_STREQ(get(own, "inFocusEdgeWidth").text, "2");
-  CvVariable record{};
-  EXPECT_EQ(CvGetVariable(dependent, "overlap", &record), CvPreconditionFailed);
-
-  // The defaults follow the picture's size.
-  Picture large(4000, 3);
-  CvSession* wide = CvBeginSession(engine, large.description, nullptr, nullptr);
-  ASSERT_NE(wide, nullptr);
-  EXPECT_EQ(wide->edgeWidth, 11);
-}
-
 }  // namespace

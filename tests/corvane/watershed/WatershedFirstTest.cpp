@@ -76,18 +76,6 @@ struct Level {
   }
 };
 
-TEST(WatershedFirst, UnchangedToleranceWithoutForceTouchesNothing) {
-  Level level({{5, 0, 5}});
-  level.nodes.resize(3);
-  enginetest::ProgressRecorder r;
-  EXPECT_FALSE(level.run(false, 1.5f, 1.5f, ProgressRange(&r, 0.0f, 1.0f)));
-  EXPECT_EQ(level.nodes.size(), 3u);
-  EXPECT_EQ(level.elements[0][2].bestValleyNode, -1);
-  EXPECT_TRUE(r.reports.empty());
-  EXPECT_TRUE(level.run(true, 1.5f, 1.5f, ProgressRange()));  // forced
-  EXPECT_EQ(level.nodes.size(), 3u);
-}
-
 TEST(WatershedFirst, BuildsNodesPerChannelHistogram) {
   Level level({{8, 2, 6, 1, 10}, {3, 3}});
   EXPECT_TRUE(level.run(false, -1.0f, 2.0f, ProgressRange()));
