@@ -190,7 +190,8 @@ class Growth {
   std::priority_queue<Step, std::vector<Step>, Later> heap_;
 };
 
-void Growth::expand(DistanceTiles& distances, const ClassCells& cells) {
+void Growth::expand(DistanceTiles& distances, const ClassCells& shape) {
+  const ClassCells cells = shape;  // a local copy stays in registers across the pushes
   int32_t lastMade = -1;
   float lastDistance = 0.0f;
   while (!heap_.empty()) {
@@ -227,8 +228,9 @@ void Growth::expand(DistanceTiles& distances, const ClassCells& cells) {
 
 // The seeds of the growth: unreached cells next to a cell of the class, orthogonally (into
 // bucket `orthogonal`) or else diagonally (into `diagonal`). Only the tiles hold such cells.
-void seedNextToClass(DistanceTiles& distances, const ClassCells& cells, Growth& growth,
+void seedNextToClass(DistanceTiles& distances, const ClassCells& shape, Growth& growth,
                      int32_t orthogonal, int32_t diagonal) {
+  const ClassCells cells = shape;
   for (const size_t index : distances.made()) {
     const int32_t top = distances.tileTop(index), left = distances.tileLeft(index);
     const int32_t bottom = std::min(cells.rows, top + DistanceTiles::kSide) - 1;
