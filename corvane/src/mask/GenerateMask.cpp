@@ -69,22 +69,23 @@ void markPass(Bytes& status, const Box& box, const MaskPatch* patch) {
   if (patch && patch->hasMask()) {
     const Bytes& mask = patch->mask;
     forEachStatus(status, intersectBox(box, domainOf(mask)), [&](uint8_t& s, int32_t r, int32_t c) {
-      s = mask(r, c) ? uint8_t(s | 128) : uint8_t(s & ~128);
+      s = mask(r, c) ? uint8_t(s | CvStatusMatteRegion) : uint8_t(s & ~CvStatusMatteRegion);
     });
   } else {
-    forEachStatusByte(status, box, [](uint8_t s) { return uint8_t(s | 128); });
+    forEachStatusByte(status, box, [](uint8_t s) { return uint8_t(s | CvStatusMatteRegion); });
   }
 }
 
 // After a pass: its pixels are held (bit 64) from every later pass.
 void unmarkPass(Bytes& status, const Box& box) {
-  forEachStatusByte(status, box,
-                    [](uint8_t s) { return (s & 128) ? uint8_t((s & ~128) | 64) : s; });
+  forEachStatusByte(status, box, [](uint8_t s) {
+    return (s & CvStatusMatteRegion) ? uint8_t((s & ~CvStatusMatteRegion) | CvStatusHold) : s;
+  });
 }
 
 // A pass that had nothing to do gives its pixels back to the later passes.
 void dropPassMark(Bytes& status, const Box& box) {
-  forEachStatusByte(status, box, [](uint8_t s) { return uint8_t(s & ~128); });
+  forEachStatusByte(status, box, [](uint8_t s) { return uint8_t(s & ~CvStatusMatteRegion); });
 }
 
 // The matting kernel of each pixel type.
@@ -141,7 +142,8 @@ class TemporaryStatus {
 
  private:
   void clearMarks() noexcept {
-    forEachStatusByte(status_, touched_, [](uint8_t s) { return uint8_t(s & 0x3F); });
+    forEachStatusByte(status_, touched_,
+                      [](uint8_t s) { return uint8_t(s & CvStatusClassAndFlags); });
   }
 
   ::classification::IiClassification& state_;
@@ -423,7 +425,7 @@ int32_t generateMaskVariant(::classification::IiClassification& state,
         const Bytes& mask = patch.mask;
         forEachStatus(status, intersectBox(requestDomain, domainOf(mask)),
                       [&](uint8_t& s, int32_t r, int32_t c) {
-                        s = mask(r, c) ? uint8_t(s & ~64) : uint8_t(s | 64);
+                        s = mask(r, c) ? uint8_t(s & ~CvStatusHold) : uint8_t(s | CvStatusHold);
                       });
       }
       MaskPatch active = patch;

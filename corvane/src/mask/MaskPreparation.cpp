@@ -420,7 +420,7 @@ blitz::Array<ByteColour3, 2> prepareMaskRegions(const ::classification::IiClassi
       if (s & classValue) {
         label = 1;
         distance(r, c) = 0;
-      } else if ((s & 0xC0) == 128) {
+      } else if ((s & (CvStatusHold | CvStatusMatteRegion)) == CvStatusMatteRegion) {
         label = 0;
       }
       labels(r, c) = label;

@@ -20,9 +20,6 @@ using namespace corvane::mask;
 
 namespace {
 
-constexpr uint8_t kRegion = CvStatusMatteRegion;
-constexpr uint8_t kHold = CvStatusHold;
-
 template <class T>
 using Image = blitz::Array<kestrum::utility::Colour<T>, 2>;
 
@@ -80,9 +77,9 @@ struct Scene {
   void markStatus() {
     for (int r = 0; r < kRows; ++r)
       for (int c = 0; c < kCols; ++c)
-        status(r, c) = static_cast<uint8_t>(kRegion | (c < kRampFirst  ? CvStatusKeep
-                                                       : c > kRampLast ? CvStatusDelete
-                                                                       : 1));
+        status(r, c) = static_cast<uint8_t>(CvStatusMatteRegion | (c < kRampFirst  ? CvStatusKeep
+                                                                   : c > kRampLast ? CvStatusDelete
+                                                                                   : 1));
   }
 
   Scene() { markStatus(); }
@@ -134,9 +131,9 @@ TEST(PaletteMatting, TwoForegroundColoursOverTwoBackgroundColours) {
 
 TEST(PaletteMatting, OnlyRegionPixelsWithoutHoldAreWrittenThenHeld) {
   Scene scene;
-  scene.status(5, 14) = kHold | kRegion | 1;  // held
-  scene.status(6, 14) = 1;                    // outside the region
-  scene.status(7, 14) = kHold | 1;            // held from an earlier pass
+  scene.status(5, 14) = CvStatusHold | CvStatusMatteRegion | 1;  // held
+  scene.status(6, 14) = 1;                                       // outside the region
+  scene.status(7, 14) = CvStatusHold | 1;                        // held from an earlier pass
   blitz::Array<uint8_t, 2> before = scene.status.copy();
   const Image<uint8_t> source = scene.source<uint8_t>(1);
   Image<uint8_t> output = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
@@ -154,7 +151,9 @@ TEST(PaletteMatting, OnlyRegionPixelsWithoutHoldAreWrittenThenHeld) {
     for (int c = 0; c < Scene::kCols; ++c) {
       const uint8_t s = before(r, c);
       const uint8_t expected =
-          r <= 9 && (s & kRegion) ? static_cast<uint8_t>((s & 0x3F) | kHold) : s;
+          r <= 9 && (s & CvStatusMatteRegion)
+              ? static_cast<uint8_t>((s & CvStatusClassAndFlags) | CvStatusHold)
+              : s;
       EXPECT_EQ(scene.status(r, c), expected) << r << "," << c;
     }
   }
@@ -171,7 +170,7 @@ TEST(PaletteMatting, EmptyPalettesLeaveOutputAndStatusAlone) {
     Scene scene;
     for (int r = 0; r < Scene::kRows; ++r)
       for (int c = 0; c < Scene::kCols; ++c)
-        if (scene.status(r, c) & k.removed) scene.status(r, c) = kRegion | 1;
+        if (scene.status(r, c) & k.removed) scene.status(r, c) = CvStatusMatteRegion | 1;
     const blitz::Array<uint8_t, 2> before = scene.status.copy();
     const Image<uint8_t> source = scene.source<uint8_t>(1);
     Image<uint8_t> output = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
@@ -193,9 +192,9 @@ TEST(PaletteMatting, BoxIsClippedToStatusSourceAndOutput) {
   Image<uint8_t> full(9, 9);
   for (int r = 0; r < 5; ++r)
     for (int c = 0; c < 5; ++c)
-      status(r, c) = static_cast<uint8_t>(kRegion | (c < 2   ? CvStatusKeep
-                                                     : c > 2 ? CvStatusDelete
-                                                             : 1));
+      status(r, c) = static_cast<uint8_t>(CvStatusMatteRegion | (c < 2   ? CvStatusKeep
+                                                                 : c > 2 ? CvStatusDelete
+                                                                         : 1));
   for (int r = 0; r < 9; ++r)
     for (int c = 0; c < 9; ++c)
       full(r, c) = c < 4   ? pixel<uint8_t>(220, 20, 20)
@@ -230,9 +229,9 @@ TEST(PaletteMatting, LeadingRowOfAScaledRegionIsSearched) {
   for (int r = 0; r < rows / 2; ++r)
     for (int c = 0; c < cols / 2; ++c)
       status(r, c) = r < 3 ? 1
-                           : static_cast<uint8_t>(kRegion | (c < 4   ? CvStatusKeep
-                                                             : c > 7 ? CvStatusDelete
-                                                                     : 1));
+                           : static_cast<uint8_t>(CvStatusMatteRegion | (c < 4   ? CvStatusKeep
+                                                                         : c > 7 ? CvStatusDelete
+                                                                                 : 1));
   for (int r = 0; r < rows; ++r)
     for (int c = 0; c < cols; ++c) {
       const int k = c < 8 ? 0 : c > 15 ? 8 : (c - 7);
