@@ -53,31 +53,6 @@ TEST(GlobalClassification, TwoColourGroupsGetTwoClustersAndMaskedColoursNone) {
   EXPECT_EQ(labels(2, 3), -1);  // masked out: its colour was never counted
 }
 
-TEST(GlobalClassification, SecondRunDoesNothingAndReportsNothing) {
-  Classification classification;
-  classification.setImage(classification_test::photoLikeImage(40, 30));
-  classification.run(ProgressRange());
-  const auto before = partitions(classification);
-
-  RecordingUI ui;
-  classification.run(ProgressRange(&ui, 0.0f, 1.0f));
-  EXPECT_TRUE(ui.reports.empty());
-  const auto after = partitions(classification);
-  for (int k = 0; k < 7; ++k) EXPECT_TRUE(blitz::all(before[k] == after[k])) << k;
-
-  // A new image is classified afresh, not from the stale levels.
-  const auto image = classification_test::photoLikeImage(30, 10, 0, 0, 9);
-  classification.setImage(image);
-  classification.run(ProgressRange());
-  Classification fresh;
-  fresh.setImage(image);
-  fresh.run(ProgressRange());
-  for (int k = 0; k < 7; ++k) {
-    EXPECT_EQ(classification.result(k), fresh.result(k));
-    EXPECT_EQ(classification.level(k).totalCount(), 300u);
-  }
-}
-
 TEST(GlobalClassification, RunAfterCancelMatchesAFreshRun) {
   const auto image = classification_test::photoLikeImage(50, 40, 0, 7);
   Classification fresh;

@@ -99,15 +99,6 @@ TEST(WatershedInner, ValueOffsetLetsFrontsClimb) {
   }
 }
 
-TEST(WatershedInner, AllPixelsLabelledDoesNoFlooding) {
-  Flood f({{1, 2, 3}, {4, 5, 6}}, false);
-  f.labels = 4;
-  WatershedInnerState state(f.pixels, f.store, 0);
-  corvane::watershedInner(state, ProgressRange());
-  EXPECT_TRUE(blitz::all(f.labels == 4));
-  EXPECT_TRUE(f.store.regions().empty());
-}
-
 TEST(WatershedInner, UnlabelledBorderStaysInsideTheArrays) {
   Flood f({{1, 5, 2, 3, 7}}, false);
   WatershedInnerState state(f.pixels, f.store, 0);
