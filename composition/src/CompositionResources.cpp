@@ -1,0 +1,5 @@
+#include "composition/CompositionResources.h"
+
+#include <QtGlobal>
+
+void initCompositionResources() { Q_INIT_RESOURCE(composition); }
