@@ -1,0 +1,117 @@
+// The application object's online checks and the addresses of its help pages.
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QSettings>
+#include <QUrl>
+
+#include "app/AppDialogs.h"
+#include "app/AppIdentity.h"
+#include "app/DistributorInfo.h"
+#include "app/HttpRequest.h"
+#include "app/TsApp.h"
+#include "kestrum/qt/AppPaths.h"
+
+namespace {
+
+QString titled(const QString& what) {
+  return QStringLiteral("%1 - %2").arg(productName(), what);
+}
+
+void openInBrowser(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
+
+}  // namespace
+
+void TsApp::runStartUpChecks() {
+  if (DistributorInfo::record().checkForUpdates && updateChecker_)
+    updateChecker_->kickOffTransfer(false);
+  if (newsChecker_) newsChecker_->kickOffTransfer(false);
+}
+
+void TsApp::checkForUpdateSlot() { openInBrowser(updatePageUrl()); }
+
+void TsApp::checkForNewsSlot() {
+  if (!newsChecker_) return;
+  openInBrowser(latestNewsUrl());
+  newsChecker_->kickOffTransfer(true);
+}
+
+bool TsApp::updateCheckerCallbackSlot(QString result, bool) {
+  if (!result.contains(QLatin1String("notuptodate"))) return true;
+  AppDialogs::Message question;
+  question.parent = mainWindow();
+  question.icon = QMessageBox::Information;
+  question.title = titled(tr("New version available", "[all]"));
+  question.text =
+      QStringLiteral("<p>") +
+      tr("Your copy of %1 is out of date. Please download the latest version now.", "[all]")
+          .arg(productNameNbsp()) +
+      QStringLiteral("</p>");
+  question.buttons = QMessageBox::NoButton;
+  question.extraButtons = {{tr("Download Now", "[all]"), QMessageBox::AcceptRole},
+                           {tr("Remind Me Later", "[all]"), QMessageBox::RejectRole}};
+  if (appDialogs().message(question).extra == 0) {
+    AppDialogs::Message exiting;
+    exiting.icon = QMessageBox::Information;
+    exiting.title = titled(tr("Exiting", "[all]"));
+    exiting.text = QStringLiteral("<p>") +
+                   tr("The download page will be loaded into your web browser, and %1 will exit "
+                      "automatically ready for you to install the latest version.",
+                      "[all]")
+                       .arg(productNameNbsp()) +
+                   QStringLiteral("</p>");
+    exiting.buttons = QMessageBox::Ok;
+    appDialogs().message(exiting);
+    openInBrowser(downloadPageUrl());
+    if (QMainWindow* window = mainWindow()) window->close();
+  } else if (updateChecker_) {
+    updateChecker_->supress(1);
+  }
+  return true;
+}
+
+bool TsApp::newsCheckerCallbackSlot(QString, bool forced) {
+  if (forced) return true;  // the user has the page open already
+  AppDialogs::Message question;
+  question.parent = mainWindow();
+  question.icon = QMessageBox::Information;
+  question.title = titled(tr("News Update", "[all]"));
+  question.text = QStringLiteral("<p>") +
+                  tr("Would you like to read the latest %1 news now?", "[all]").arg(productNameNbsp()) +
+                  QStringLiteral("</p>");
+  question.buttons = QMessageBox::NoButton;
+  question.extraButtons = {{tr("Yes", "[all]"), QMessageBox::AcceptRole},
+                           {tr("Remind Me Later", "[all]"), QMessageBox::RejectRole}};
+  if (appDialogs().message(question).extra == 0) {
+    openInBrowser(latestNewsUrl());
+    return true;
+  }
+  if (newsChecker_) newsChecker_->supress(1);
+  return false;
+}
+
+void TsApp::newsCheckerHttpStatusCodeSlot(int statusCode) {
+  newsAvailable_ = statusCode < 400;
+  emit newsAvailability(newsAvailable_);
+}
+
+QString TsApp::helpUrl() const {
+  const QString root =
+      QSettings().value(QStringLiteral("HelpRoot"), kestrum::appDirPath(QStringLiteral("Help")))
+          .toString();
+  return QStringLiteral("%1/%2").arg(QUrl::fromLocalFile(root).toString(),
+                                     tr("en", "[all]Two letter code of the current locale"));
+}
+
+QString TsApp::onlineHelpUrl() const {
+  return QStringLiteral("%1/%2").arg(helpUrl(), QStringLiteral("zarvo_online_help.htm"));
+}
+
+QString TsApp::tutorialsUrl() const {
+  const QString path = QSettings()
+                           .value(QStringLiteral("TutorialsRoot"),
+                                  kestrum::appDirPath(QStringLiteral("Tutorials/index.htm")))
+                           .toString();
+  if (QFileInfo(path).isFile()) return QUrl::fromLocalFile(path).toString();
+  return helpManualsPageUrl();
+}
