@@ -108,4 +108,6 @@ int runAboutBoxCommandLine(int& argc, char** argv) {
   return 0;
 }
 
-void releaseAboutBox() { delete theBox().data(); }
+void releaseAboutBox() {
+  delete theBox().data();
+}

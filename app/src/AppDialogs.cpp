@@ -47,7 +47,9 @@ constexpr QMessageBox::StandardButton kAccepting[] = {
 
 }  // namespace
 
-AppDialogs& appDialogs() { return installed ? *installed : defaultDialogs(); }
+AppDialogs& appDialogs() {
+  return installed ? *installed : defaultDialogs();
+}
 
 AppDialogs* setAppDialogs(AppDialogs* dialogs) {
   AppDialogs* previous = installed;
@@ -125,4 +127,6 @@ QString WidgetAppDialogs::saveFileName(QWidget* parent, const QString& caption,
   return QFileDialog::getSaveFileName(parent, caption, folder, filter, selectedFilter);
 }
 
-int WidgetAppDialogs::execModal(QDialog& box) { return box.exec(); }
+int WidgetAppDialogs::execModal(QDialog& box) {
+  return box.exec();
+}

@@ -41,7 +41,9 @@ void AppDocumentHooks::setBusy(bool) {}
 
 void AppDocumentHooks::ensureViewTab(int, int) {}
 
-QColor AppDocumentHooks::chooseColour(const QColor&, const QString&) { return QColor(); }
+QColor AppDocumentHooks::chooseColour(const QColor&, const QString&) {
+  return QColor();
+}
 
 int AppDocumentHooks::launchMode() const {
   TsApp* app = TsApp::instance();

@@ -4,6 +4,10 @@ namespace {
 AppDriver* installed = nullptr;
 }  // namespace
 
-AppDriver* appDriver() { return installed; }
+AppDriver* appDriver() {
+  return installed;
+}
 
-void setAppDriver(AppDriver* driver) { installed = driver; }
+void setAppDriver(AppDriver* driver) {
+  installed = driver;
+}

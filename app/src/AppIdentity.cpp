@@ -13,28 +13,50 @@ namespace {
 const char* const kProductSite = "http://zarvo.orbeltech.example";
 }  // namespace
 
-QString makerName() { return QStringLiteral("OrbelTech"); }
-QString makerDomain() { return QStringLiteral("orbeltech.example"); }
-QString companyWebRoot() { return QStringLiteral("http://www.orbeltech.example"); }
-QString updateChannel() { return QStringLiteral("current"); }
-QString appName() { return QStringLiteral("Zarvo"); }
-QString productCode() { return QStringLiteral("zarvo"); }
-QString productName() { return QStringLiteral("Zarvo"); }
-QString productNameNbsp() { return productName().replace(QLatin1Char(' '), QLatin1String("&nbsp;")); }
-QString problemReportAddress() { return QStringLiteral("support@orbeltech.example"); }
+QString makerName() {
+  return QStringLiteral("OrbelTech");
+}
+QString makerDomain() {
+  return QStringLiteral("orbeltech.example");
+}
+QString companyWebRoot() {
+  return QStringLiteral("http://www.orbeltech.example");
+}
+QString updateChannel() {
+  return QStringLiteral("current");
+}
+QString appName() {
+  return QStringLiteral("Zarvo");
+}
+QString productCode() {
+  return QStringLiteral("zarvo");
+}
+QString productName() {
+  return QStringLiteral("Zarvo");
+}
+QString productNameNbsp() {
+  return productName().replace(QLatin1Char(' '), QLatin1String("&nbsp;"));
+}
+QString problemReportAddress() {
+  return QStringLiteral("support@orbeltech.example");
+}
 
 QString webPageUrl(const QString& page) {
   if (page.isEmpty()) return QString();
   return QStringLiteral("%1/%2").arg(QLatin1String(kProductSite), page);
 }
 
-QString webSiteUrl(const QString& page) { return webPageUrl(page); }
+QString webSiteUrl(const QString& page) {
+  return webPageUrl(page);
+}
 
 QString helpManualsPageUrl() {
   return webPageUrl(Product::translate("support-manuals-tutorials-zarvo.html"));
 }
 
-QString latestNewsUrl() { return webPageUrl(QStringLiteral("news/latest_news.htm")); }
+QString latestNewsUrl() {
+  return webPageUrl(QStringLiteral("news/latest_news.htm"));
+}
 
 QString updatePageUrl() {
   // One pass, so no placeholder inside a substituted text (the distributor's id) is replaced.
@@ -45,10 +67,13 @@ QString updatePageUrl() {
 }
 
 QString downloadPageUrl() {
-  return QStringLiteral("%1/%2/%3-download.htm").arg(distributorsUrl(), updateChannel(), productCode());
+  return QStringLiteral("%1/%2/%3-download.htm")
+      .arg(distributorsUrl(), updateChannel(), productCode());
 }
 
-QString Product::translate(const char* text) { return tr(text, "[zarvo]"); }
+QString Product::translate(const char* text) {
+  return tr(text, "[zarvo]");
+}
 
 QString versionText() {
   return QStringLiteral("%1.%2.%3")
@@ -56,4 +81,6 @@ QString versionText() {
            QString::number(kVersionPatch));
 }
 
-const char* buildRevision() { return ZARVO_REVISION; }
+const char* buildRevision() {
+  return ZARVO_REVISION;
+}

@@ -15,6 +15,7 @@
 
 #include <QFile>
 
+#include "app/AppExitCodes.h"
 #include "app/AppIdentity.h"
 #include "app/Flogger.h"
 
@@ -66,7 +67,9 @@ bool writeAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-bool writeText(int fd, const char* text) { return writeAll(fd, text, std::strlen(text)); }
+bool writeText(int fd, const char* text) {
+  return writeAll(fd, text, std::strlen(text));
+}
 
 bool writeUnsigned(int fd, unsigned long long value, unsigned base, int minDigits = 1) {
   char digits[32];
@@ -92,12 +95,18 @@ bool writeSigned(int fd, long long value) {
 
 const char* signalName(int signal) {
   switch (signal) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGBUS: return "SIGBUS";
-    case SIGFPE: return "SIGFPE";
-    case SIGILL: return "SIGILL";
-    case SIGABRT: return "SIGABRT";
-    default: return "signal";
+    case SIGSEGV:
+      return "SIGSEGV";
+    case SIGBUS:
+      return "SIGBUS";
+    case SIGFPE:
+      return "SIGFPE";
+    case SIGILL:
+      return "SIGILL";
+    case SIGABRT:
+      return "SIGABRT";
+    default:
+      return "signal";
   }
 }
 
@@ -151,7 +160,7 @@ void crashHandler(int signal, siginfo_t* info, void*) {
   writeText(STDERR_FILENO, crashMessage);
   writeText(STDERR_FILENO, "\n");
   showCrashBox();
-  ::_exit(255);
+  ::_exit(kExitCrash);
 }
 
 void installHandler(int signal) {
@@ -164,8 +173,8 @@ void installHandler(int signal) {
 }
 
 bool platformIsHeadless(const char* platform) {
-  return platform && (std::strncmp(platform, "offscreen", 9) == 0 ||
-                      std::strncmp(platform, "minimal", 7) == 0);
+  return platform &&
+         (std::strncmp(platform, "offscreen", 9) == 0 || std::strncmp(platform, "minimal", 7) == 0);
 }
 
 bool findDisplay(int argc, char** argv) {
@@ -198,11 +207,17 @@ bool setCrashDumpPath(const QByteArray& path) {
   return copyIfFits(path.constData(), dumpPath, sizeof dumpPath);
 }
 
-const char* crashDumpPath() { return dumpPath; }
+const char* crashDumpPath() {
+  return dumpPath;
+}
 
-const char* crashProgramFolder() { return programFolder; }
+const char* crashProgramFolder() {
+  return programFolder;
+}
 
-bool crashDisplayInUse() { return displayInUse; }
+bool crashDisplayInUse() {
+  return displayInUse;
+}
 
 void prepareCrashGuard(int argc, char** argv) {
   setCrashDumpPath(QFile::encodeName(crashDumpFileName()));
@@ -227,4 +242,6 @@ void prepareCrashGuard(int argc, char** argv) {
   for (int signal : kFatalSignals) installHandler(signal);
 }
 
-void guardAbort() { installHandler(SIGABRT); }
+void guardAbort() {
+  installHandler(SIGABRT);
+}

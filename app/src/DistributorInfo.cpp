@@ -5,6 +5,7 @@
 
 #include "app/AppIdentity.h"
 #include "app/Flogger.h"
+#include "app/XmlNesting.h"
 #include "kestrum/qt/AppPaths.h"
 
 QDomElement requireChild(const QDomElement& parent, const QString& tagName, QString* errors) {
@@ -44,6 +45,14 @@ QString readAboutBoxText(const QDomElement& parent, QString* errors) {
 }
 
 DistributorRecord readDistributorRecord(const QByteArray& xml, QString* errors) {
+  qint64 deepLine = 0;
+  qint64 deepColumn = 0;
+  if (!xmlNestingWithin(xml, kMaxXmlDepth, &deepLine, &deepColumn)) {
+    *errors += QStringLiteral("Error: line %1, col %2: elements nested deeper than %3\n")
+                   .arg(QString::number(deepLine), QString::number(deepColumn),
+                        QString::number(kMaxXmlDepth));
+    return DistributorRecord();
+  }
   QDomDocument document(QStringLiteral("Customisation"));
   QString message;
   int line = 0;
@@ -62,7 +71,8 @@ DistributorRecord readDistributorRecord(const QByteArray& xml, QString* errors) 
   record.checkForUpdates = readEnabledFlag(root, QStringLiteral("CheckForUpdates"), errors);
   record.aboutBoxText = readAboutBoxText(root, errors);
   const QDomElement email = root.firstChildElement(QStringLiteral("Email"));
-  if (!email.isNull()) record.supportEmail = requireAttribute(email, QStringLiteral("support"), errors);
+  if (!email.isNull())
+    record.supportEmail = requireAttribute(email, QStringLiteral("support"), errors);
   return *errors == before ? record : DistributorRecord();
 }
 
@@ -74,6 +84,7 @@ DistributorInfo::DistributorInfo() {
   QString errors;
   record_ = readDistributorRecord(file.readAll(), &errors);
   if (!errors.isEmpty()) {
+    errors.chop(1);  // every error ends its line; the log ends the last one
     flog() << "ERRORS found in" << xmlPath << "\n" << errors;
     flogEndl();
   }
@@ -84,7 +95,9 @@ DistributorInfo& DistributorInfo::instance() {
   return info;
 }
 
-const DistributorRecord& DistributorInfo::record() { return instance().record_; }
+const DistributorRecord& DistributorInfo::record() {
+  return instance().record_;
+}
 
 QPixmap DistributorInfo::logo() {
   const QImage& image = instance().logo_;

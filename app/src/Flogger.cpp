@@ -61,14 +61,17 @@ QString logBasePath() {
          firstStartTime().toString(QStringLiteral("yyyy.MM.dd_hh.mm.ss.zzz"));
 }
 
-QString logFilePath() { return logBasePath() + QStringLiteral(".txt"); }
+QString logFilePath() {
+  return logBasePath() + QStringLiteral(".txt");
+}
 
-QString crashDumpFileName() { return logBasePath() + QStringLiteral(".dmp"); }
+QString crashDumpFileName() {
+  return logBasePath() + QStringLiteral(".dmp");
+}
 
 int removeOldLogs(const QString& folder, const QDateTime& start) {
-  const QFileInfoList logs =
-      QDir(folder).entryInfoList({QStringLiteral("20*.txt")}, QDir::Files,
-                                 QDir::Time | QDir::Reversed);
+  const QFileInfoList logs = QDir(folder).entryInfoList({QStringLiteral("20*.txt")}, QDir::Files,
+                                                        QDir::Time | QDir::Reversed);
   int removed = 0;
   for (const QFileInfo& log : logs) {
     if (log.lastModified().daysTo(start) < 7) break;

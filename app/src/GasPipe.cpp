@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/XmlNesting.h"
+
 QString pipeImageInPath;
 QString pipeImageOutPath;
 QString pipeConfig;
@@ -21,9 +23,13 @@ GasPipe* GasPipe::create(const QString& path) {
   return currentPipe().get();
 }
 
-GasPipe* GasPipe::current() { return currentPipe().get(); }
+GasPipe* GasPipe::current() {
+  return currentPipe().get();
+}
 
-void GasPipe::release() { currentPipe().reset(); }
+void GasPipe::release() {
+  currentPipe().reset();
+}
 
 bool GasPipe::load() {
   GasPipe* pipe = current();
@@ -36,7 +42,7 @@ bool GasPipe::load() {
 }
 
 bool GasPipe::read(const QByteArray& bytes, const QString& folder) {
-  if (!document_.setContent(bytes)) return false;
+  if (!xmlNestingWithin(bytes, kMaxXmlDepth) || !document_.setContent(bytes)) return false;
   elementsById_.clear();
   indexed_ = false;
   const QString base = folder + QLatin1Char('/');

@@ -26,8 +26,7 @@ PersistOptions::PersistOptions()
   persistOptions = readBool(settings_, persistOptionsKey, false);
   useTabletPressure = readBool(settings_, useTabletPressureKey, true);
   UserColours* colours = UserColours::instance();
-  for (int i = 0; i < UserColours::Count; ++i)
-    colors << colours->colour(UserColours::Colour(i));
+  for (int i = 0; i < UserColours::Count; ++i) colors << colours->colour(UserColours::Colour(i));
 }
 
 PersistOptions::~PersistOptions() {
@@ -38,4 +37,6 @@ PersistOptions::~PersistOptions() {
   if (theOptions == this) theOptions = nullptr;
 }
 
-PersistOptions* PersistOptions::instance() { return theOptions; }
+PersistOptions* PersistOptions::instance() {
+  return theOptions;
+}

@@ -19,14 +19,18 @@ QString languageOfLocaleName(const QString& localeName) {
   return cut < 0 ? name : name.left(cut);
 }
 
-QString systemLanguage() { return languageOfLocaleName(QLocale::system().name()); }
+QString systemLanguage() {
+  return languageOfLocaleName(QLocale::system().name());
+}
 
 QString translationFolder() {
   const QString folder = QSettings().value(QStringLiteral("TransDir")).toString();
   return folder.isEmpty() ? kestrum::appDirPath(QStringLiteral(".")) : folder;
 }
 
-TranslationLoader::TranslationLoader() { theLoader = this; }
+TranslationLoader::TranslationLoader() {
+  theLoader = this;
+}
 
 TranslationLoader::~TranslationLoader() {
   for (auto* map : {&qt_, &own_}) {
@@ -36,7 +40,9 @@ TranslationLoader::~TranslationLoader() {
   if (theLoader == this) theLoader = nullptr;
 }
 
-TranslationLoader* TranslationLoader::instance() { return theLoader; }
+TranslationLoader* TranslationLoader::instance() {
+  return theLoader;
+}
 
 bool TranslationLoader::load(const QString& prefix, const QString& language, const char* kind,
                              std::map<QString, std::unique_ptr<QTranslator>>& into) {

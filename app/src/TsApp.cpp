@@ -50,7 +50,9 @@ TsApp::~TsApp() {
   if (theApp == this) theApp = nullptr;
 }
 
-TsApp* TsApp::instance() { return theApp; }
+TsApp* TsApp::instance() {
+  return theApp;
+}
 
 void TsApp::releaseDocumentSide() {
   if (documentSideReleased_) return;
@@ -82,9 +84,6 @@ void TsApp::init(int& argc, char** argv) {
   flog() << "Version: " << versionText() << " (" << buildRevision() << "); Win32";
   flogEndl();
 
-  registerDocumentMetaTypes();
-  qRegisterMetaType<QPolygonF>("QPolygonF");
-  initCompositionResources();
   initStyleAndFonts();
 
   QSettings system(QSettings::SystemScope, makerName(), appName());
@@ -104,6 +103,11 @@ void TsApp::initIdentityAndSettings() {
 void TsApp::initApplication(int& argc, char** argv) {
   application_ = new TsApplication(argc, argv);
   guardAbort();
+  // Types and resources before any window: values of these types travel in variants and
+  // streams (project state, settings), and the composition's pictures are resources.
+  registerDocumentMetaTypes();
+  qRegisterMetaType<QPolygonF>("QPolygonF");
+  initCompositionResources();
   documentHooks_ = std::make_unique<AppDocumentHooks>();
   setDocumentUiHooks(documentHooks_.get());
 
@@ -133,7 +137,8 @@ void TsApp::initStyleAndFonts() {
 void TsApp::createCheckers() {
   const DistributorRecord& distributor = DistributorInfo::record();
   if (distributor.checkForUpdates && !updateChecker_) {
-    updateChecker_ = std::make_unique<HttpRequest>(updatePageUrl(), QStringLiteral("Update"), false);
+    updateChecker_ =
+        std::make_unique<HttpRequest>(updatePageUrl(), QStringLiteral("Update"), false);
     connect(updateChecker_.get(), &HttpRequest::response, this, &TsApp::updateCheckerCallbackSlot);
   }
   if (distributor.latestNews && !latestNewsUrl().isEmpty() && !newsChecker_) {

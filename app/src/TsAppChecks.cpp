@@ -18,7 +18,16 @@ QString titled(const QString& what) {
   return QStringLiteral("%1 - %2").arg(productName(), what);
 }
 
-void openInBrowser(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
+void openInBrowser(const QString& address) {
+  QDesktopServices::openUrl(QUrl(address));
+}
+
+// A stored text, or `fallback` when none is stored or the stored value is not a text.
+QString textSetting(const QString& key, const QString& fallback) {
+  const QVariant value = QSettings().value(key);
+  const bool text = value.type() == QVariant::String || value.type() == QVariant::ByteArray;
+  return text && !value.toString().isEmpty() ? value.toString() : fallback;
+}
 
 }  // namespace
 
@@ -28,7 +37,9 @@ void TsApp::runStartUpChecks() {
   if (newsChecker_) newsChecker_->kickOffTransfer(false);
 }
 
-void TsApp::checkForUpdateSlot() { openInBrowser(updatePageUrl()); }
+void TsApp::checkForUpdateSlot() {
+  openInBrowser(updatePageUrl());
+}
 
 void TsApp::checkForNewsSlot() {
   if (!newsChecker_) return;
@@ -76,9 +87,10 @@ bool TsApp::newsCheckerCallbackSlot(QString, bool forced) {
   question.parent = mainWindow();
   question.icon = QMessageBox::Information;
   question.title = titled(tr("News Update", "[all]"));
-  question.text = QStringLiteral("<p>") +
-                  tr("Would you like to read the latest %1 news now?", "[all]").arg(productNameNbsp()) +
-                  QStringLiteral("</p>");
+  question.text =
+      QStringLiteral("<p>") +
+      tr("Would you like to read the latest %1 news now?", "[all]").arg(productNameNbsp()) +
+      QStringLiteral("</p>");
   question.buttons = QMessageBox::NoButton;
   question.extraButtons = {{tr("Yes", "[all]"), QMessageBox::AcceptRole},
                            {tr("Remind Me Later", "[all]"), QMessageBox::RejectRole}};
@@ -97,8 +109,7 @@ void TsApp::newsCheckerHttpStatusCodeSlot(int statusCode) {
 
 QString TsApp::helpUrl() const {
   const QString root =
-      QSettings().value(QStringLiteral("HelpRoot"), kestrum::appDirPath(QStringLiteral("Help")))
-          .toString();
+      textSetting(QStringLiteral("HelpRoot"), kestrum::appDirPath(QStringLiteral("Help")));
   return QStringLiteral("%1/%2").arg(QUrl::fromLocalFile(root).toString(),
                                      tr("en", "[all]Two letter code of the current locale"));
 }
@@ -108,10 +119,8 @@ QString TsApp::onlineHelpUrl() const {
 }
 
 QString TsApp::tutorialsUrl() const {
-  const QString path = QSettings()
-                           .value(QStringLiteral("TutorialsRoot"),
-                                  kestrum::appDirPath(QStringLiteral("Tutorials/index.htm")))
-                           .toString();
+  const QString path = textSetting(QStringLiteral("TutorialsRoot"),
+                                   kestrum::appDirPath(QStringLiteral("Tutorials/index.htm")));
   if (QFileInfo(path).isFile()) return QUrl::fromLocalFile(path).toString();
   return helpManualsPageUrl();
 }

@@ -45,7 +45,9 @@ bool TsApplication::notify(QObject* receiver, QEvent* event) {
   return false;
 }
 
-void TsApplication::setSplashScreen(QSplashScreen* splash) { splash_.reset(splash); }
+void TsApplication::setSplashScreen(QSplashScreen* splash) {
+  splash_.reset(splash);
+}
 
 void TsApplication::finishSplash(QWidget* window) {
   if (!splash_) return;

@@ -2,4 +2,6 @@
 
 #include <QtGlobal>
 
-void initCompositionResources() { Q_INIT_RESOURCE(composition); }
+void initCompositionResources() {
+  Q_INIT_RESOURCE(composition);
+}

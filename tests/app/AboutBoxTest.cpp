@@ -73,7 +73,8 @@ TEST(AboutBox, OneBoxPerRun) {
   aboutBox();
   QDialog* first = nullptr;
   for (QWidget* widget : QApplication::topLevelWidgets())
-    if (widget->isVisible() && widget->windowTitle() == "About Zarvo") first = qobject_cast<QDialog*>(widget);
+    if (widget->isVisible() && widget->windowTitle() == "About Zarvo")
+      first = qobject_cast<QDialog*>(widget);
   ASSERT_NE(first, nullptr);
   first->close();
   aboutBox();

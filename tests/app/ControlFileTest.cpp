@@ -68,8 +68,9 @@ TEST_F(ControlFiles, AnUpperCaseSuffixAndADeepIdAreRead) {
 
 TEST_F(ControlFiles, TheLaterOfTwoEqualIdsWinsAndMissingOnesGiveTheFolder) {
   app_.showMainWindow();
-  EXPECT_TRUE(open(controlFile("dup.otsx", "<p><a id='imageIn' src='first.png'/>"
-                                           "<b><a id='imageIn' src='second.png'/></b></p>")));
+  EXPECT_TRUE(open(controlFile("dup.otsx",
+                               "<p><a id='imageIn' src='first.png'/>"
+                               "<b><a id='imageIn' src='second.png'/></b></p>")));
   const QString folder = QDir(folder_.path()).absolutePath();
   EXPECT_EQ(pipeImageInPath, folder + "/second.png");
   EXPECT_EQ(pipeImageOutPath, folder + "/");
@@ -79,8 +80,9 @@ TEST_F(ControlFiles, TheLaterOfTwoEqualIdsWinsAndMissingOnesGiveTheFolder) {
 TEST_F(ControlFiles, EachFileIsIndexedOnItsOwn) {
   app_.showMainWindow();
   EXPECT_TRUE(open(controlFile("one.otsx", "<p><i id='imageIn' src='one.png'/></p>")));
-  EXPECT_TRUE(open(controlFile("two.otsx", "<p><i id='imageIn' src='two.png'/>"
-                                           "<c id='config'>second</c></p>")));
+  EXPECT_TRUE(open(controlFile("two.otsx",
+                               "<p><i id='imageIn' src='two.png'/>"
+                               "<c id='config'>second</c></p>")));
   EXPECT_TRUE(pipeImageInPath.endsWith("/two.png"));
   EXPECT_EQ(pipeConfig, "second");
 }
@@ -92,6 +94,13 @@ TEST_F(ControlFiles, ABrokenFileChangesNothingAndAnUnreadableOneIsShown) {
   EXPECT_TRUE(open(controlFile("broken.otsx", "<p><i id='imageIn' src='x.png'/>")));
   EXPECT_EQ(pipeImageInPath, before);
   EXPECT_TRUE(dialogs_.shown.isEmpty());
+
+  const QByteArray deep = "<p><i id='imageIn' src='deep.png'/>" + QByteArray("<a>").repeated(300) +
+                          QByteArray("</a>").repeated(300) + "</p>";
+  EXPECT_TRUE(open(controlFile("deep.otsx", deep)));
+  EXPECT_EQ(pipeImageInPath, before);
+  EXPECT_EQ(logLinesWith("Control file does not parse: " + folder_.filePath("deep.otsx")).size(),
+            1);
 
   const QString missing = folder_.filePath("missing.otsx");
   EXPECT_TRUE(open(missing));
@@ -109,9 +118,9 @@ TEST_F(ControlFiles, OtherFilesGoToTheMainWindow) {
   EXPECT_TRUE(open(photo));
   EXPECT_EQ(opened_, photo);
   EXPECT_EQ(GasPipe::current(), nullptr);
-  EXPECT_EQ(logLinesWith("Open request not handled (no file handler in this window): " + photo)
-                .size(),
-            1);
+  EXPECT_EQ(
+      logLinesWith("Open request not handled (no file handler in this window): " + photo).size(),
+      1);
 }
 
 }  // namespace

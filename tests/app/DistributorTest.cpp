@@ -20,14 +20,15 @@ TEST(Distributor, ReadsAWholeFileOrNothing) {
   };
   const Row rows[] = {
       {"complete", kComplete, "", true},
-      {"no email", "<D id='x'><HomePage enabled='0'/><LatestNews enabled='1'/>"
-                   "<CheckForUpdates enabled='0'/><AboutBoxText/></D>", "", true},
+      {"no email",
+       "<D id='x'><HomePage enabled='0'/><LatestNews enabled='1'/>"
+       "<CheckForUpdates enabled='0'/><AboutBoxText/></D>",
+       "", true},
       {"true is not a flag value",
        "<D id='x'><HomePage enabled='true'/><LatestNews enabled='1'/>"
        "<CheckForUpdates enabled='1'/><AboutBoxText/></D>",
        "Error: Invalid value 'true' for attribute 'enabled' of element 'HomePage'\n", false},
-      {"every error in order",
-       "<D><HomePage/><CheckForUpdates enabled='1'/><Email/></D>",
+      {"every error in order", "<D><HomePage/><CheckForUpdates enabled='1'/><Email/></D>",
        "Error: Expected attribute 'id' to be defined for tag 'D'\n"
        "Error: Expected attribute 'enabled' to be defined for tag 'HomePage'\n"
        "Error: Could not find element 'LatestNews', child of 'D'\n"
@@ -59,6 +60,16 @@ TEST(Distributor, ACompleteFileSetsEveryValue) {
   EXPECT_TRUE(record.checkForUpdates);
   EXPECT_EQ(record.aboutBoxText, "Sold by Acme");
   EXPECT_EQ(record.supportEmail, "help@acme.example");
+}
+
+TEST(Distributor, DeepNestingIsRefusedBeforeParsing) {
+  const QByteArray deep =
+      "<D id='x'>" + QByteArray("<a>").repeated(300) + QByteArray("</a>").repeated(300) + "</D>";
+  QString errors;
+  const DistributorRecord record = readDistributorRecord(deep, &errors);
+  EXPECT_TRUE(errors.startsWith("Error: line 1, col "));
+  EXPECT_TRUE(errors.endsWith(": elements nested deeper than 256\n"));
+  EXPECT_TRUE(record.id.isEmpty());
 }
 
 TEST(Distributor, NoFileLeavesTheDefaults) {

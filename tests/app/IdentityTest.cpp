@@ -51,10 +51,8 @@ TEST_F(InstallationId, ANewSystemIdDiscardsTheUsersLayoutOnce) {
     bool discarded;
   };
   const Row rows[] = {
-      {"no system id", nullptr, "A", false},
-      {"empty system id", "", "A", false},
-      {"same id", "A", "A", false},
-      {"user has none", "A", nullptr, true},
+      {"no system id", nullptr, "A", false}, {"empty system id", "", "A", false},
+      {"same id", "A", "A", false},          {"user has none", "A", nullptr, true},
       {"different id", "B", "A", true},
   };
   for (const Row& row : rows) {

@@ -86,8 +86,7 @@ TEST(Log, EightThreadsWriteWholeLines) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
       threads.emplace_back([t, &payload] {
-        for (int i = 0; i < kLines; ++i)
-          qWarning("race-probe %d %d %s", t, i, qPrintable(payload));
+        for (int i = 0; i < kLines; ++i) qWarning("race-probe %d %d %s", t, i, qPrintable(payload));
       });
     }
     for (int i = 0; i < 100; ++i) {  // the GUI thread composes lines meanwhile
@@ -96,8 +95,9 @@ TEST(Log, EightThreadsWriteWholeLines) {
     }
     for (std::thread& thread : threads) thread.join();
   }
-  const QRegularExpression whole(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d race-probe "
-                                                "(\\d+|gui) \\d+ x{300}$"));
+  const QRegularExpression whole(
+      QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d race-probe "
+                     "(\\d+|gui) \\d+ x{300}$"));
   const QStringList lines = logLinesWith(QStringLiteral("race-probe"));
   EXPECT_EQ(lines.size(), kThreads * kLines + 100);
   for (const QString& line : lines) ASSERT_TRUE(whole.match(line).hasMatch()) << qPrintable(line);
@@ -111,10 +111,14 @@ TEST(Log, OldLogsGoByCalendarDaysAndNothingElseIsTouched) {
     bool stays;
   };
   const Row rows[] = {
-      {"2020.01.01_00.00.00.000.txt", 9, false}, {"2020.01.02_00.00.00.000.txt", 8, false},
-      {"2020.01.03_00.00.00.000.txt", 7, false}, {"2020.01.04_00.00.00.000.txt", 6, true},
-      {"2020.01.05_00.00.00.000.txt", 5, true},  {"2020.01.01_00.00.00.000.dmp", 30, true},
-      {"notes.txt", 30, true},                   {"1999.01.01_00.00.00.000.txt", 30, true},
+      {"2020.01.01_00.00.00.000.txt", 9, false},
+      {"2020.01.02_00.00.00.000.txt", 8, false},
+      {"2020.01.03_00.00.00.000.txt", 7, false},
+      {"2020.01.04_00.00.00.000.txt", 6, true},
+      {"2020.01.05_00.00.00.000.txt", 5, true},
+      {"2020.01.01_00.00.00.000.dmp", 30, true},
+      {"notes.txt", 30, true},
+      {"1999.01.01_00.00.00.000.txt", 30, true},
   };
   for (const Row& row : rows) touchDaysAgo(folder.filePath(row.name), row.daysOld);
   EXPECT_EQ(removeOldLogs(folder.path(), QDateTime::currentDateTime()), 3);
@@ -133,9 +137,9 @@ TEST(Log, StartingALogCleansItsFolder) {
 TEST(Log, AFolderItMakesIsOwnerOnlyAndAnExistingOneKeepsItsPermissions) {
   QDir(logFolder()).removeRecursively();
   { Flogger log; }
-  const QFileDevice::Permissions ownerOnly =
-      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-      QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+  const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ExeOwner | QFileDevice::ReadUser |
+                                             QFileDevice::WriteUser | QFileDevice::ExeUser;
   EXPECT_EQ(QFile::permissions(logFolder()), ownerOnly);
 
   const QFileDevice::Permissions shared = ownerOnly | QFileDevice::ReadGroup |

@@ -52,7 +52,9 @@ struct ModeRow {
   const char* logged;  // a line the log must hold, or null
 };
 
-void PrintTo(const ModeRow& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const ModeRow& row, std::ostream* out) {
+  *out << row.name;
+}
 
 class Modes : public ::testing::TestWithParam<ModeRow> {};
 
@@ -70,7 +72,8 @@ TEST_P(Modes, StartsInTheModeAndEndsWithItsCode) {
   EXPECT_TRUE(run.normalExit);
   EXPECT_EQ(run.exitCode, row.exitCode) << run.err.constData();
   if (row.mode >= 0) {
-    EXPECT_TRUE(run.out.contains("mode " + QByteArray::number(row.mode) + "\n")) << run.out.constData();
+    EXPECT_TRUE(run.out.contains("mode " + QByteArray::number(row.mode) + "\n"))
+        << run.out.constData();
   } else {
     EXPECT_FALSE(run.out.contains("mode "));
   }
@@ -94,11 +97,19 @@ INSTANTIATE_TEST_SUITE_P(
         ModeRow{"xmlPipe", "startup", {"--xmlgp", "job.otsx"}, 3, 0, nullptr},
         ModeRow{"xmlPipeLong", "startup", {"--xmlgp", "a", "b"}, 0, 0, nullptr},
         ModeRow{"aperture", "startup", {"--aperture", "photo.png"}, 4, 0, "Version: 1.2.4 ("},
-        ModeRow{"apertureMissing", "startup", {"--aperture", "missing.png"}, 4, 0,
+        ModeRow{"apertureMissing",
+                "startup",
+                {"--aperture", "missing.png"},
+                4,
+                0,
                 "No image for the host: missing.png could not be read"},
         ModeRow{"outOfMemory", "throw-bad-alloc", {}, 0, 11, "Exception: std::bad_alloc"},
         ModeRow{"exception", "throw-error", {}, 0, 12, "Exception: Driver: thrown"},
-        ModeRow{"exceptionHosted", "throw-bad-alloc", {kGp, kGp + 8}, 2, 11,
+        ModeRow{"exceptionHosted",
+                "throw-bad-alloc",
+                {kGp, kGp + 8},
+                2,
+                11,
                 "Exception: std::bad_alloc"}),
     [](const ::testing::TestParamInfo<ModeRow>& info) { return std::string(info.param.name); });
 

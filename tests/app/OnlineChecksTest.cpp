@@ -44,9 +44,8 @@ class Start {
  public:
   Start() : app(TsApp::Normal) { app.createCheckers(); }
   bool settle() {
-    return spinUntil([this] {
-      return !app.updateChecker()->isBusy() && !app.newsChecker()->isBusy();
-    });
+    return spinUntil(
+        [this] { return !app.updateChecker()->isBusy() && !app.newsChecker()->isBusy(); });
   }
   TsAppStandAlone app;
 };
@@ -85,8 +84,8 @@ TEST_F(OnlineChecks, RemindMeLaterHoldsTheUpdateCheckOffForADay) {
   }
   ASSERT_EQ(dialogs_.shown.size(), 2);
   const auto update = dialogs_.shown[0].title == "Zarvo - New version available"
-                           ? dialogs_.shown[0]
-                           : dialogs_.shown[1];
+                          ? dialogs_.shown[0]
+                          : dialogs_.shown[1];
   EXPECT_EQ(update.title, "Zarvo - New version available");
   EXPECT_EQ(update.text,
             "<p>Your copy of Zarvo is out of date. Please download the latest version now.</p>");
@@ -115,7 +114,8 @@ TEST_F(OnlineChecks, DownloadNowOpensTheDownloadPageAndClosesTheWindow) {
   ASSERT_TRUE(start.settle());
   ASSERT_EQ(dialogs_.shown.size(), 2);
   EXPECT_EQ(dialogs_.shown[1].title, "Zarvo - Exiting");
-  EXPECT_EQ(browser_.opened, QStringList({"http://www.orbeltech.example/current/zarvo-download.htm"}));
+  EXPECT_EQ(browser_.opened,
+            QStringList({"http://www.orbeltech.example/current/zarvo-download.htm"}));
   EXPECT_TRUE(spinUntil([&] { return !window || !window->isVisible(); }));
   EXPECT_FALSE(QSettings().contains("UpdateSupressUntil"));
 }
@@ -135,9 +135,10 @@ TEST_F(OnlineChecks, TheNewsDigestIsStoredOnlyWhenTheUserReadsTheNews) {
   start.app.newsChecker()->kickOffTransfer(false);
   ASSERT_TRUE(start.settle());
   ASSERT_EQ(dialogs_.shown.size(), 2);
-  const QByteArray slice = kNewsPage.mid(kNewsPage.indexOf("<html"),
-                                         kNewsPage.indexOf("</html>") + 7 - kNewsPage.indexOf("<html"));
-  EXPECT_EQ(QSettings().value("NewsCache").toByteArray(), kestrum::textDigest(QString::fromUtf8(slice)));
+  const QByteArray slice = kNewsPage.mid(
+      kNewsPage.indexOf("<html"), kNewsPage.indexOf("</html>") + 7 - kNewsPage.indexOf("<html"));
+  EXPECT_EQ(QSettings().value("NewsCache").toByteArray(),
+            kestrum::textDigest(QString::fromUtf8(slice)));
   EXPECT_EQ(browser_.opened, QStringList({"http://zarvo.orbeltech.example/news/latest_news.htm"}));
 
   // Unchanged since the user read it: nothing is offered.
@@ -194,8 +195,10 @@ TEST_F(OnlineChecks, ASilentServerTimesOutAndTheCheckerCanTryAgain) {
   EXPECT_TRUE(checker.isBusy());
   ASSERT_TRUE(spinUntil([&] { return !checker.isBusy(); }));
   EXPECT_EQ(statuses.count(), 0);
-  EXPECT_FALSE(logLinesWith("Error getting URL: http://zarvo.orbeltech.example/news/latest_news.htm. "
-                            "no answer within 0.3 s").isEmpty());
+  EXPECT_FALSE(
+      logLinesWith("Error getting URL: http://zarvo.orbeltech.example/news/latest_news.htm. "
+                   "no answer within 0.3 s")
+          .isEmpty());
   checker.kickOffTransfer(true);
   ASSERT_TRUE(spinUntil([&] { return !checker.isBusy(); }));
   EXPECT_EQ(server_.requests().size(), 2);

@@ -32,7 +32,7 @@ TEST_F(Options, FirstStartGivesTheDefaultsAndAnExitWritesThem) {
     EXPECT_FALSE(options.persistOptions);
     EXPECT_TRUE(options.useTabletPressure);
     ASSERT_EQ(options.colors.size(), 7);
-    const QColor defaults[] = {Qt::green, Qt::red,    Qt::blue,  Qt::white,
+    const QColor defaults[] = {Qt::green,      Qt::red,    Qt::blue,  Qt::white,
                                Qt::darkYellow, Qt::yellow, Qt::yellow};
     for (int i = 0; i < 7; ++i) EXPECT_EQ(options.colors[i]->color(), defaults[i]) << i;
     EXPECT_EQ(options.colors[5]->keyName(), "Active Patch or Forced Edge");

@@ -14,8 +14,8 @@ TEST(Translations, LanguageOfALocaleName) {
   const struct {
     const char* locale;
     const char* language;
-  } rows[] = {{"de_DE", "de"}, {"pt_BR", "pt"}, {"  fr_FR.UTF-8 ", "fr"}, {"C", "C"},
-              {"en", "en"},    {"", ""},        {"_x", ""}};
+  } rows[] = {{"de_DE", "de"}, {"pt_BR", "pt"}, {"  fr_FR.UTF-8 ", "fr"}, {"C", "C"}, {"en", "en"},
+              {"", ""},        {"_x", ""}};
   for (const auto& row : rows)
     EXPECT_EQ(languageOfLocaleName(QString::fromLatin1(row.locale)), row.language) << row.locale;
 }
@@ -32,7 +32,8 @@ class Catalogue : public ::testing::Test {
         "</context></TS>\n";
     ASSERT_TRUE(writeFile(folder_.filePath("all_fr.ts"), source));
     QProcess lrelease;
-    lrelease.start(ZARVO_LRELEASE, {folder_.filePath("all_fr.ts"), "-qm", folder_.filePath("all_fr.qm")});
+    lrelease.start(ZARVO_LRELEASE,
+                   {folder_.filePath("all_fr.ts"), "-qm", folder_.filePath("all_fr.qm")});
     ASSERT_TRUE(lrelease.waitForFinished(120000));
     ASSERT_EQ(lrelease.exitCode(), 0) << lrelease.readAllStandardError().constData();
     QSettings().setValue("TransDir", folder_.path());
@@ -60,8 +61,8 @@ TEST_F(Catalogue, LoadsFromTheFolderTheSettingsNameAndUnloadsWithTheLoader) {
   EXPECT_EQ(TranslationLoader::instance(), nullptr);
   const QString folder = folder_.path();
   EXPECT_EQ(logLinesWith("Loading Qt translation file " + folder + "/qt_fr - ").size(), 1);
-  EXPECT_TRUE(logLinesWith("Loading Qt translation file " + folder + "/qt_fr - ")[0].endsWith(
-      "failed."));
+  EXPECT_TRUE(
+      logLinesWith("Loading Qt translation file " + folder + "/qt_fr - ")[0].endsWith("failed."));
   EXPECT_EQ(logLinesWith("Loading our translation file " + folder + "/all_fr - ok.").size(), 1);
 }
 

@@ -6,13 +6,13 @@
 // The product's identity: names, site addresses, version and build revision. Each function
 // returns a new string.
 
-QString makerName();      // "OrbelTech": the settings store's organisation
-QString makerDomain();    // "orbeltech.example"
-QString companyWebRoot(); // the maker's site
-QString updateChannel();  // "current"
-QString appName();        // "Zarvo": the settings store's application, the log folder's name
-QString productCode();    // "zarvo"
-QString productName();    // "Zarvo", the display name
+QString makerName();       // "OrbelTech": the settings store's organisation
+QString makerDomain();     // "orbeltech.example"
+QString companyWebRoot();  // the maker's site
+QString updateChannel();   // "current"
+QString appName();         // "Zarvo": the settings store's application, the log folder's name
+QString productCode();     // "zarvo"
+QString productName();     // "Zarvo", the display name
 // productName() with every blank as "&nbsp;", for HTML texts.
 QString productNameNbsp();
 // The address problem reports are mailed to.

@@ -34,7 +34,8 @@ class GasPipe {
   static bool load();
 
   // Parses `bytes` as this pipe's document and, when it parses, sets the three values with
-  // `folder` as the base of the paths. False when it does not parse.
+  // `folder` as the base of the paths. False when it does not parse or nests deeper than
+  // kMaxXmlDepth.
   bool read(const QByteArray& bytes, const QString& folder);
 
   // The last element in document order with this "id", or a null element.

@@ -23,8 +23,12 @@ QString appDirPath(const QString& relativePath) {
   return QDir::cleanPath(QDir(programFolder()).absoluteFilePath(relativePath));
 }
 
-QString appFilePath(const QString& fileName) { return appDirPath(fileName); }
+QString appFilePath(const QString& fileName) {
+  return appDirPath(fileName);
+}
 
-void setAppDirOverride(const QString& folder) { overrideFolder() = folder; }
+void setAppDirOverride(const QString& folder) {
+  overrideFolder() = folder;
+}
 
 }  // namespace kestrum

@@ -8,7 +8,9 @@ QByteArray dataDigest(const QByteArray& bytes) {
   return QCryptographicHash::hash(bytes, QCryptographicHash::Md5);
 }
 
-QByteArray textDigest(const QString& text) { return dataDigest(text.toUtf8()); }
+QByteArray textDigest(const QString& text) {
+  return dataDigest(text.toUtf8());
+}
 
 QByteArray imageDigest(const QImage& image) {
   QCryptographicHash hash(QCryptographicHash::Md5);
@@ -16,6 +18,8 @@ QByteArray imageDigest(const QImage& image) {
   return hash.result();
 }
 
-QByteArray imageDigest(const QPixmap& pixmap) { return imageDigest(pixmap.toImage()); }
+QByteArray imageDigest(const QPixmap& pixmap) {
+  return imageDigest(pixmap.toImage());
+}
 
 }  // namespace kestrum

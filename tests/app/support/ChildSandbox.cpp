@@ -10,8 +10,8 @@
 ChildSandbox::ChildSandbox() : environment_(QProcessEnvironment::systemEnvironment()) {
   for (const QString& folder : {configHome(), systemConfig(), temporary(), appDir(), runtime()})
     QDir().mkpath(folder);
-  QFile::setPermissions(runtime(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                       QFileDevice::ExeOwner);
+  QFile::setPermissions(runtime(),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   environment_.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
   environment_.insert(QStringLiteral("XDG_CONFIG_DIRS"), systemConfig());
   environment_.insert(QStringLiteral("TMPDIR"), temporary());
@@ -29,9 +29,9 @@ ChildSandbox::ChildSandbox() : environment_(QProcessEnvironment::systemEnvironme
   environment_.insert(QStringLiteral("ASAN_OPTIONS"),
                       QStringLiteral("handle_segv=0:handle_sigbus=0:handle_sigfpe=0:"
                                      "fast_unwind_on_malloc=0:detect_leaks=1"));
-  environment_.insert(QStringLiteral("LSAN_OPTIONS"),
-                      QStringLiteral("suppressions=" ZARVO_CHILD_LSAN_SUPPRESSIONS
-                                     ":print_suppressions=0"));
+  environment_.insert(
+      QStringLiteral("LSAN_OPTIONS"),
+      QStringLiteral("suppressions=" ZARVO_CHILD_LSAN_SUPPRESSIONS ":print_suppressions=0"));
   environment_.remove(QStringLiteral("DISPLAY"));
   environment_.remove(QStringLiteral("WAYLAND_DISPLAY"));
 }
@@ -88,8 +88,7 @@ ChildRun ChildSandbox::run(const QString& program, const QStringList& arguments,
   return result;
 }
 
-ChildRun ChildSandbox::runHost(const QString& driver, const QStringList& arguments,
-                               int timeoutMs) {
+ChildRun ChildSandbox::runHost(const QString& driver, const QStringList& arguments, int timeoutMs) {
   return run(QStringLiteral(ZARVO_TESTHOST), QStringList{driver} + arguments, timeoutMs);
 }
 

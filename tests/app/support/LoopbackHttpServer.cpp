@@ -39,7 +39,8 @@ void LoopbackHttpServer::serve(QTcpSocket* socket) {
   if (headerEnd < 0) return;
   const QList<QByteArray> requestLine = request.left(request.indexOf("\r\n")).split(' ');
   pending_.erase(socket);
-  const QString target = requestLine.size() > 1 ? QString::fromLatin1(requestLine.at(1)) : QString();
+  const QString target =
+      requestLine.size() > 1 ? QString::fromLatin1(requestLine.at(1)) : QString();
   requests_ << target;
   if (silent_) return;
   const auto found = replies_.find(QUrl(target).path());
