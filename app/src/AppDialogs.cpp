@@ -57,22 +57,22 @@ AppDialogs* setAppDialogs(AppDialogs* dialogs) {
   return previous;
 }
 
-void AppDialogs::inform(QWidget* parent, const QString& title, const QString& text) {
+AppDialogs::Message AppDialogs::simple(QWidget* parent, QMessageBox::Icon icon,
+                                       const QString& title, const QString& text) {
   Message box;
   box.parent = parent;
-  box.icon = QMessageBox::Information;
+  box.icon = icon;
   box.title = title;
   box.text = text;
-  message(box);
+  return box;
+}
+
+void AppDialogs::inform(QWidget* parent, const QString& title, const QString& text) {
+  message(simple(parent, QMessageBox::Information, title, text));
 }
 
 void AppDialogs::warn(QWidget* parent, const QString& title, const QString& text) {
-  Message box;
-  box.parent = parent;
-  box.icon = QMessageBox::Warning;
-  box.title = title;
-  box.text = text;
-  message(box);
+  message(simple(parent, QMessageBox::Warning, title, text));
 }
 
 AppDialogs::Answer AppDialogs::defaultAnswer(const Message& message) {

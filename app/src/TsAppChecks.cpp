@@ -18,6 +18,17 @@ QString titled(const QString& what) {
   return QStringLiteral("%1 - %2").arg(productName(), what);
 }
 
+// An information box over the main window with `what` in its title, `text` as its paragraph and
+// two buttons, accepting and rejecting; true when the accepting one was chosen.
+bool askWithTwoButtons(QWidget* parent, const QString& what, const QString& text,
+                       const QString& accept, const QString& reject) {
+  AppDialogs::Message question = AppDialogs::simple(
+      parent, QMessageBox::Information, titled(what), QStringLiteral("<p>%1</p>").arg(text));
+  question.buttons = QMessageBox::NoButton;
+  question.extraButtons = {{accept, QMessageBox::AcceptRole}, {reject, QMessageBox::RejectRole}};
+  return appDialogs().message(question).extra == 0;
+}
+
 void openInBrowser(const QString& address) {
   QDesktopServices::openUrl(QUrl(address));
 }
@@ -49,30 +60,19 @@ void TsApp::checkForNewsSlot() {
 
 bool TsApp::updateCheckerCallbackSlot(QString result, bool) {
   if (!result.contains(QLatin1String("notuptodate"))) return true;
-  AppDialogs::Message question;
-  question.parent = mainWindow();
-  question.icon = QMessageBox::Information;
-  question.title = titled(tr("New version available", "[all]"));
-  question.text =
-      QStringLiteral("<p>") +
+  const bool download = askWithTwoButtons(
+      mainWindow(), tr("New version available", "[all]"),
       tr("Your copy of %1 is out of date. Please download the latest version now.", "[all]")
-          .arg(productNameNbsp()) +
-      QStringLiteral("</p>");
-  question.buttons = QMessageBox::NoButton;
-  question.extraButtons = {{tr("Download Now", "[all]"), QMessageBox::AcceptRole},
-                           {tr("Remind Me Later", "[all]"), QMessageBox::RejectRole}};
-  if (appDialogs().message(question).extra == 0) {
-    AppDialogs::Message exiting;
-    exiting.icon = QMessageBox::Information;
-    exiting.title = titled(tr("Exiting", "[all]"));
-    exiting.text = QStringLiteral("<p>") +
-                   tr("The download page will be loaded into your web browser, and %1 will exit "
-                      "automatically ready for you to install the latest version.",
-                      "[all]")
-                       .arg(productNameNbsp()) +
-                   QStringLiteral("</p>");
-    exiting.buttons = QMessageBox::Ok;
-    appDialogs().message(exiting);
+          .arg(productNameNbsp()),
+      tr("Download Now", "[all]"), tr("Remind Me Later", "[all]"));
+  if (download) {
+    appDialogs().inform(nullptr, titled(tr("Exiting", "[all]")),
+                        QStringLiteral("<p>%1</p>")
+                            .arg(tr("The download page will be loaded into your web browser, and "
+                                    "%1 will exit automatically ready for you to install the "
+                                    "latest version.",
+                                    "[all]")
+                                     .arg(productNameNbsp())));
     openInBrowser(downloadPageUrl());
     if (QMainWindow* window = mainWindow()) window->close();
   } else if (updateChecker_) {
@@ -83,18 +83,11 @@ bool TsApp::updateCheckerCallbackSlot(QString result, bool) {
 
 bool TsApp::newsCheckerCallbackSlot(QString, bool forced) {
   if (forced) return true;  // the user has the page open already
-  AppDialogs::Message question;
-  question.parent = mainWindow();
-  question.icon = QMessageBox::Information;
-  question.title = titled(tr("News Update", "[all]"));
-  question.text =
-      QStringLiteral("<p>") +
-      tr("Would you like to read the latest %1 news now?", "[all]").arg(productNameNbsp()) +
-      QStringLiteral("</p>");
-  question.buttons = QMessageBox::NoButton;
-  question.extraButtons = {{tr("Yes", "[all]"), QMessageBox::AcceptRole},
-                           {tr("Remind Me Later", "[all]"), QMessageBox::RejectRole}};
-  if (appDialogs().message(question).extra == 0) {
+  const bool read = askWithTwoButtons(
+      mainWindow(), tr("News Update", "[all]"),
+      tr("Would you like to read the latest %1 news now?", "[all]").arg(productNameNbsp()),
+      tr("Yes", "[all]"), tr("Remind Me Later", "[all]"));
+  if (read) {
     openInBrowser(latestNewsUrl());
     return true;
   }

@@ -47,6 +47,9 @@ class AppDialogs {
   // Runs `box` modally; returns its result.
   virtual int execModal(QDialog& box) = 0;
 
+  // A box with one OK button.
+  static Message simple(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                        const QString& text);
   // Shortcuts: one OK button.
   void inform(QWidget* parent, const QString& title, const QString& text);
   void warn(QWidget* parent, const QString& title, const QString& text);
