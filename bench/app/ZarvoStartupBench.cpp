@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -55,8 +56,13 @@ int startOnce(const Sandbox& sandbox) {
   char program[] = ZARVO_TESTHOST;
   char driver[] = "startup";
   char* argv[] = {program, driver, nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   pid_t child = 0;
-  if (posix_spawn(&child, program, nullptr, nullptr, argv, environment.data()) != 0) return -1;
+  const int spawned = posix_spawn(&child, program, &actions, nullptr, argv, environment.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
   int status = 0;
   if (waitpid(child, &status, 0) < 0) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
