@@ -135,6 +135,15 @@ TEST(Crash, AnUnwritableDumpPathLeavesNoFile) {
   EXPECT_EQ(readFile(sandbox.logFolder()), "not a folder");
 }
 
+TEST(Crash, TheCrashBoxPrintsItsTextWithoutAScreen) {
+  ChildSandbox sandbox;
+  const QString box = QFileInfo(ZARVO_PROGRAM).absolutePath() + "/zarvo-crashbox";
+  const ChildRun run = sandbox.run(box, {"Orbel Zarvo", QString::fromLatin1(kSorry)});
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, kSorry + "\n");
+}
+
 TEST(Crash, ADumpPathTooLongIsRefusedNotCut) {
   const QByteArray kept = crashDumpPath();
   EXPECT_FALSE(setCrashDumpPath(QByteArray(5000, 'a')));
