@@ -17,9 +17,9 @@ packages=(cmake g++ make libgtest-dev libbenchmark-dev libblitz0-dev libboost-th
           libboost-system-dev qtbase5-dev libjpeg62-turbo-dev)
 # Real photographs with every Exif orientation, an Exif writer and an independent Exif reader
 # serve as test oracles; Poppler's pdfinfo and pdftoppm read back the PDF pages the composition
-# writes.
+# writes; lrelease makes the application's tests a translation catalogue.
 test_packages=(libexif-dev libimage-exiftool-perl golang-github-disintegration-imaging-dev
-               golang-github-rwcarlsen-goexif-dev poppler-utils)
+               golang-github-rwcarlsen-goexif-dev poppler-utils qttools5-dev-tools)
 case "$mode" in
   test|sanitize) packages+=("${test_packages[@]}") ;;
   fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;

@@ -1,11 +1,11 @@
 #include "composition/ZarvoObject.h"
 
-#include <QCryptographicHash>
 #include <QTimerEvent>
 
 #include "composition/ProcessorFinalImage.h"
 #include "composition/ZarvoObjectPrivate.h"
 #include "composition/ZarvoOutputHandler.h"
+#include "kestrum/qt/Digest.h"
 
 namespace {
 
@@ -15,13 +15,7 @@ constexpr int kDefaultMaxFileSizeKB = 80;
 
 }  // namespace
 
-QByteArray ZarvoObject::fingerprint(const QPixmap& pixmap) {
-  const QImage image = pixmap.toImage();
-  return QCryptographicHash::hash(
-      QByteArray::fromRawData(reinterpret_cast<const char*>(image.constBits()),
-                              int(image.sizeInBytes())),
-      QCryptographicHash::Md5);
-}
+QByteArray ZarvoObject::fingerprint(const QPixmap& pixmap) { return kestrum::imageDigest(pixmap); }
 
 ZarvoObject* ZarvoObject::instance() {
   if (!hub) hub = new ZarvoObject;

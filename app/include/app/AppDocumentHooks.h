@@ -1,0 +1,31 @@
+#pragma once
+
+#include "document/DocumentUiHooks.h"
+
+// The shell's answers to the document. Questions and warnings are message boxes through
+// AppDialogs over the main window; the launch mode and the host images come from the
+// application object. The entries the main window owns (busy state, view tab, brush, mask
+// opacity, colour choice, tips) answer like the document's default until the main window takes
+// them over; an image to install is refused with a log line until a file handler exists.
+// GUI thread.
+class AppDocumentHooks : public DocumentUiHooks {
+ public:
+  bool askYesNo(const QString& title, const QString& html) override;
+  void warn(const QString& text) override;
+  void showTip(const QString& html) override;
+  void setBusy(bool busy) override;
+  void ensureViewTab(int tabMask, int tab) override;
+  QColor chooseColour(const QColor& initial, const QString& title) override;
+  int brushSize() const override { return brushSize_; }
+  void setBrushSize(int size) override { brushSize_ = size; }
+  int brushStrength() const override { return 0; }
+  double maskOpacity() const override { return 0.5; }
+  bool keepsSettings() const override { return false; }
+  int launchMode() const override;
+  const TsSourceImage* hostImage(int slot) const override;
+  void installImage(TsSourceImage* image) override;
+  bool loadProject(QFile& file) override;
+
+ private:
+  int brushSize_ = 10;
+};

@@ -1,0 +1,70 @@
+#include "app/AppDocumentHooks.h"
+
+#include <QFile>
+
+#include "app/AppDialogs.h"
+#include "app/AppIdentity.h"
+#include "app/Flogger.h"
+#include "app/TsApp.h"
+#include "document/TsSourceImage.h"
+
+namespace {
+QWidget* dialogParent() {
+  TsApp* app = TsApp::instance();
+  return app ? app->mainWindow() : nullptr;
+}
+}  // namespace
+
+bool AppDocumentHooks::askYesNo(const QString& title, const QString& html) {
+  AppDialogs::Message question;
+  question.parent = dialogParent();
+  question.icon = QMessageBox::Question;
+  question.title = title;
+  question.text = html;
+  question.buttons = QMessageBox::Yes | QMessageBox::No;
+  question.defaultButton = QMessageBox::Yes;
+  return appDialogs().message(question).standard == QMessageBox::Yes;
+}
+
+void AppDocumentHooks::warn(const QString& text) {
+  flog() << "Warning: " << text;
+  flogEndl();
+  appDialogs().warn(dialogParent(), productName(), text);
+}
+
+void AppDocumentHooks::showTip(const QString& html) {
+  flog() << "Tip: " << html;
+  flogEndl();
+}
+
+void AppDocumentHooks::setBusy(bool) {}
+
+void AppDocumentHooks::ensureViewTab(int, int) {}
+
+QColor AppDocumentHooks::chooseColour(const QColor&, const QString&) {
+  return QColor();
+}
+
+int AppDocumentHooks::launchMode() const {
+  TsApp* app = TsApp::instance();
+  return app ? app->mode() : TsApp::Normal;
+}
+
+const TsSourceImage* AppDocumentHooks::hostImage(int slot) const {
+  TsApp* app = TsApp::instance();
+  if (!app) return nullptr;
+  return slot == 0 ? app->sourceImage() : slot == 1 ? app->secondImage() : nullptr;
+}
+
+void AppDocumentHooks::installImage(TsSourceImage* image) {
+  flog() << "An image to install was refused: no file handler "
+         << (image ? image->fileName() : QString());
+  flogEndl();
+  delete image;
+}
+
+bool AppDocumentHooks::loadProject(QFile& file) {
+  flog() << "A project was not loaded: no file handler " << file.fileName();
+  flogEndl();
+  return false;
+}

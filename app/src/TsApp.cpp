@@ -1,0 +1,175 @@
+#include "app/TsApp.h"
+
+#include <QFont>
+#include <QPixmap>
+#include <QPolygonF>
+#include <QSettings>
+#include <QSplashScreen>
+
+#include "app/AboutBox.h"
+#include "app/AppDocumentHooks.h"
+#include "app/AppDriver.h"
+#include "app/AppIdentity.h"
+#include "app/CrashGuard.h"
+#include "app/DistributorInfo.h"
+#include "app/HttpRequest.h"
+#include "app/MainWindowFactory.h"
+#include "app/PersistOptions.h"
+#include "app/SettingsIdentity.h"
+#include "app/TranslationLoader.h"
+#include "app/TsApplication.h"
+#include "composition/CompositionResources.h"
+#include "composition/ZarvoObject.h"
+#include "document/DocumentMetaTypes.h"
+#include "document/GmModel.h"
+
+namespace {
+TsApp* theApp = nullptr;
+}  // namespace
+
+TsApp::TsApp(int mode)
+    : mode_(mode),
+      translations_(std::make_unique<TranslationLoader>()),
+      newsAvailable_(!latestNewsUrl().isEmpty()) {
+  theApp = this;
+}
+
+TsApp::~TsApp() {
+  releaseDocumentSide();
+  updateChecker_.reset();
+  newsChecker_.reset();
+  translations_.reset();
+  settings_.reset();
+  if (documentHooks_) {
+    DocumentUiHooks* installed = setDocumentUiHooks(nullptr);
+    if (installed != documentHooks_.get()) setDocumentUiHooks(installed);  // someone else's
+    documentHooks_.reset();
+  }
+  delete application_;
+  application_ = nullptr;
+  if (theApp == this) theApp = nullptr;
+}
+
+TsApp* TsApp::instance() {
+  return theApp;
+}
+
+void TsApp::releaseDocumentSide() {
+  if (documentSideReleased_) return;
+  documentSideReleased_ = true;
+  delete mainWindow_.data();  // still there only when the loop ended by an exception
+  persistOptions_.reset();
+  releaseAboutBox();
+  GmModel::destroyInstance();
+  ZarvoObject::destroyInstance();
+}
+
+void TsApp::init(int& argc, char** argv) {
+  initIdentityAndSettings();
+  initApplication(argc, argv);
+
+  settings_ = std::make_unique<QSettings>();
+  machineId = settings_->value(QStringLiteral("MID"), QStringLiteral("N/A")).toString();
+  installationId = settings_->value(QStringLiteral("ID"), QStringLiteral("N/A")).toString();
+  flog() << "MID: " << machineId;
+  flogEndl();
+  flog() << "ID: " << installationId;
+  flogEndl();
+
+  translations_->loadSystemTranslations();
+  persistOptions_ = std::make_unique<PersistOptions>();
+  DistributorInfo::record();
+  createCheckers();
+  installMessageHandler();
+  flog() << "Version: " << versionText() << " (" << buildRevision() << "); Win32";
+  flogEndl();
+
+  initStyleAndFonts();
+
+  QSettings system(QSettings::SystemScope, makerName(), appName());
+  system.setFallbacksEnabled(false);
+  const QString libraries = system.value(QStringLiteral("Libraries")).toString();
+  if (!libraries.isEmpty()) QCoreApplication::setLibraryPaths({libraries});
+}
+
+void TsApp::initIdentityAndSettings() {
+  QCoreApplication::setOrganizationName(makerName());
+  QCoreApplication::setOrganizationDomain(makerDomain());
+  QCoreApplication::setApplicationName(appName());
+  syncInstallationId();
+  ensureMachineId();
+}
+
+void TsApp::initApplication(int& argc, char** argv) {
+  application_ = new TsApplication(argc, argv);
+  guardAbort();
+  // Types and resources before any window: values of these types travel in variants and
+  // streams (project state, settings), and the composition's pictures are resources.
+  registerDocumentMetaTypes();
+  qRegisterMetaType<QPolygonF>("QPolygonF");
+  initCompositionResources();
+  documentHooks_ = std::make_unique<AppDocumentHooks>();
+  setDocumentUiHooks(documentHooks_.get());
+
+  auto* splash = new QSplashScreen(QPixmap(QStringLiteral(":/images/splash.png")));
+  splash->show();
+  splash->repaint();
+  application_->setSplashScreen(splash);
+  QCoreApplication::processEvents();
+}
+
+void TsApp::installMessageHandler() {
+  for (QtMsgType type : {QtDebugMsg, QtWarningMsg, QtCriticalMsg, QtFatalMsg, QtInfoMsg}) {
+    flogger_.setEchoToStandardError(type, false);
+    // Info messages are the lower layers' log lines: written like warnings.
+    flogger_.setWriteToLog(type, type != QtDebugMsg);
+  }
+  flogger_.setPreviousHandler(qInstallMessageHandler(logMessageHandler));
+}
+
+void TsApp::initStyleAndFonts() {
+  QFont font = QApplication::font();
+  if (font.pointSizeF() > 1) font.setPointSizeF(font.pointSizeF() - 1);
+  QApplication::setFont(font, "GmSubWindow");
+  QApplication::setFont(font, "QToolBar");
+}
+
+void TsApp::createCheckers() {
+  const DistributorRecord& distributor = DistributorInfo::record();
+  if (distributor.checkForUpdates && !updateChecker_) {
+    updateChecker_ =
+        std::make_unique<HttpRequest>(updatePageUrl(), QStringLiteral("Update"), false);
+    connect(updateChecker_.get(), &HttpRequest::response, this, &TsApp::updateCheckerCallbackSlot);
+  }
+  if (distributor.latestNews && !latestNewsUrl().isEmpty() && !newsChecker_) {
+    newsChecker_ = std::make_unique<HttpRequest>(latestNewsUrl(), QStringLiteral("News"), true);
+    connect(newsChecker_.get(), &HttpRequest::response, this, &TsApp::newsCheckerCallbackSlot);
+    connect(newsChecker_.get(), &HttpRequest::httpStatusCode, this,
+            &TsApp::newsCheckerHttpStatusCodeSlot);
+  }
+}
+
+void TsApp::showMainWindow() {
+  QMainWindow* window = createMainWindow();
+  mainWindow_ = window;
+  if (isHosted()) window->raise();
+  if (application_) application_->finishSplash(window);
+  if (AppDriver* driver = appDriver()) driver->mainWindowShown(window);
+}
+
+int TsApp::run() {
+  // An exception during start-up already asked the loop to end, before it ran.
+  if (exceptionExitCode_ != 0) {
+    exitCode_ = exceptionExitCode_;
+    return exitCode_;
+  }
+  connect(application_, &QGuiApplication::lastWindowClosed, application_, &QCoreApplication::quit);
+  exitCode_ = QApplication::exec();
+  if (exceptionExitCode_ != 0) exitCode_ = exceptionExitCode_;
+  return exitCode_;
+}
+
+void TsApp::endLoopAfterException(int code) {
+  if (exceptionExitCode_ == 0) exceptionExitCode_ = code;
+  QCoreApplication::exit(exceptionExitCode_);
+}

@@ -1,0 +1,93 @@
+#include "ScriptedDriver.h"
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <new>
+#include <stdexcept>
+
+#include <QAbstractEventDispatcher>
+#include <QMainWindow>
+
+#include "app/HttpRequest.h"
+#include "app/TsApp.h"
+
+namespace {
+
+bool checkersDone() {
+  TsApp* app = TsApp::instance();
+  if (!app) return true;
+  for (HttpRequest* checker : {app->updateChecker(), app->newsChecker()}) {
+    if (checker && checker->isBusy()) return false;
+  }
+  return true;
+}
+
+void say(const QByteArray& line) {
+  std::fputs(line.constData(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+// How long "hold" keeps the window open when nobody ends it.
+constexpr int kHoldLimitMs = 300000;
+
+}  // namespace
+
+IdleWorker::~IdleWorker() {
+  quit();
+  wait();
+}
+
+void IdleWorker::run() {
+  threadId_ = ::syscall(SYS_gettid);
+  exec();
+}
+
+ScriptedDriver::ScriptedDriver(const QByteArray& name) : name_(name) {
+  known_ = name == "startup" || name == "hold" || name == "fatal" || name == "throw-bad-alloc" ||
+           name == "throw-error";
+  poll_.setInterval(10);
+  connect(&poll_, &QTimer::timeout, this, &ScriptedDriver::poll);
+}
+
+ScriptedDriver::~ScriptedDriver() = default;
+
+void ScriptedDriver::mainWindowShown(QMainWindow* window) {
+  window_ = window;
+  if (TsApp* app = TsApp::instance()) say("mode " + QByteArray::number(app->mode()));
+  if (name_ == "startup") {
+    whenIdle([this] {
+      if (window_) window_->close();
+    });
+  } else if (name_ == "hold") {
+    worker_ = std::make_unique<IdleWorker>();
+    worker_->start();
+    while (worker_->threadId() == 0) QThread::msleep(1);
+    say("ready " + QByteArray::number(qlonglong(worker_->threadId())));
+    QTimer::singleShot(kHoldLimitMs, window, &QMainWindow::close);
+  } else if (name_ == "fatal") {
+    whenIdle([] { qFatal("Driver: fatal message"); });
+  } else if (name_ == "throw-bad-alloc") {
+    whenIdle([] { QTimer::singleShot(0, [] { throw std::bad_alloc(); }); });
+  } else if (name_ == "throw-error") {
+    whenIdle([] { QTimer::singleShot(0, [] { throw std::runtime_error("Driver: thrown"); }); });
+  }
+}
+
+void ScriptedDriver::whenIdle(std::function<void()> step) {
+  step_ = std::move(step);
+  poll_.start();
+}
+
+void ScriptedDriver::poll() {
+  if (!checkersDone()) return;
+  poll_.stop();
+  idleConnection_ = connect(QAbstractEventDispatcher::instance(),
+                            &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+                              disconnect(idleConnection_);
+                              std::function<void()> step = std::move(step_);
+                              if (step) step();
+                            });
+}

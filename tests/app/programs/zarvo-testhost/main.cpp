@@ -1,0 +1,54 @@
+// zarvo-testhost DRIVER [program arguments...]: the program's guarded entry with dialogs that
+// answer themselves and a scripted driver, for tests and benchmarks that need a whole process.
+//
+// Every message box answers its default at once, file dialogs are cancelled, a modal box closes
+// on a zero timer; each is logged as "Dialog: " + title + " | " + text. Drivers:
+//   startup          prints "mode N", waits until the loop is idle and the online checkers are
+//                    done, then closes the main window
+//   hold             prints "ready TID" (a worker thread's id) and runs until it is killed
+//   fatal            raises a fatal Qt message once the loop is idle
+//   throw-bad-alloc  throws std::bad_alloc from an event handler once the loop is idle
+//   throw-error      throws std::runtime_error from an event handler once the loop is idle
+// ZARVO_TESTHOST_APP_DIR, when set, stands for the program's folder (distributor files,
+// translations).
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+#include <QByteArray>
+#include <QString>
+
+#include "AnsweringDialogs.h"
+#include "ScriptedDriver.h"
+#include "app/AppDriver.h"
+#include "app/AppMain.h"
+#include "kestrum/qt/AppPaths.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: zarvo-testhost DRIVER [program arguments...]\n");
+    return 2;
+  }
+  const QByteArray driverName(argv[1]);
+  ScriptedDriver driver(driverName);
+  if (!driver.isKnown()) {
+    std::fprintf(stderr, "zarvo-testhost: unknown driver %s\n", argv[1]);
+    return 2;
+  }
+  const QByteArray appDir = qgetenv("ZARVO_TESTHOST_APP_DIR");
+  if (!appDir.isEmpty()) kestrum::setAppDirOverride(QString::fromLocal8Bit(appDir));
+
+  AnsweringDialogs dialogs;
+  setAppDialogs(&dialogs);
+  setAppDriver(&driver);
+
+  // The program sees its own name and the arguments after the driver.
+  argv[1] = argv[0];
+  int programArgc = argc - 1;
+  const int result = runGuarded(programArgc, argv + 1);
+  setAppDriver(nullptr);
+  setAppDialogs(nullptr);
+  return result;
+}

@@ -1,0 +1,56 @@
+#include "LoopbackHttpServer.h"
+
+#include <QNetworkProxy>
+#include <QTcpSocket>
+#include <QUrl>
+
+LoopbackHttpServer::LoopbackHttpServer() {
+  server_.listen(QHostAddress::LocalHost, 0);
+  connect(&server_, &QTcpServer::newConnection, this, [this] {
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+      socket->setParent(this);
+      connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
+    }
+  });
+}
+
+LoopbackHttpServer::~LoopbackHttpServer() {
+  if (isProxy_) QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+}
+
+QString LoopbackHttpServer::proxyUrl() const {
+  return QStringLiteral("http://127.0.0.1:%1").arg(port());
+}
+
+void LoopbackHttpServer::becomeApplicationProxy() {
+  QNetworkProxy::setApplicationProxy(
+      QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port()));
+  isProxy_ = true;
+}
+
+void LoopbackHttpServer::setReply(const QString& path, int status, const QByteArray& body) {
+  replies_[path] = Reply{status, body};
+}
+
+void LoopbackHttpServer::serve(QTcpSocket* socket) {
+  QByteArray& request = pending_[socket];
+  request += socket->readAll();
+  const int headerEnd = request.indexOf("\r\n\r\n");
+  if (headerEnd < 0) return;
+  const QList<QByteArray> requestLine = request.left(request.indexOf("\r\n")).split(' ');
+  pending_.erase(socket);
+  const QString target =
+      requestLine.size() > 1 ? QString::fromLatin1(requestLine.at(1)) : QString();
+  requests_ << target;
+  if (silent_) return;
+  const auto found = replies_.find(QUrl(target).path());
+  const Reply reply = found != replies_.end() ? found->second : Reply{404, QByteArray("missing")};
+  QByteArray answer = "HTTP/1.1 " + QByteArray::number(reply.status) +
+                      (reply.status == 200 ? " OK" : " Status") + "\r\n";
+  answer += "Content-Type: text/html; charset=utf-8\r\n";
+  answer += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+  answer += "Connection: close\r\n\r\n";
+  answer += reply.body;
+  socket->write(answer);
+  socket->disconnectFromHost();
+}
