@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+#include "document/CorvaneCommand.h"
+
+// Reads the image session's undo and redo counts into the document. The thread runs one inline
+// after every command that refreshes the counts.
+class CvCmdNumAvailableUndoRedo : public CorvaneCommand {
+  Q_OBJECT
+
+ public:
+  explicit CvCmdNumAvailableUndoRedo(GmModel* model);
+
+  // Declines without a session.
+  bool prepare() override;
+  // A count whose engine call fails is taken as 0.
+  void execute() override;
+  void finish() override;
+
+ private:
+  CvSession* session_ = nullptr;
+  uint32_t undos_ = 0;
+  uint32_t redos_ = 0;
+};

@@ -1,0 +1,20 @@
+#include "document/CvCmdUndo.h"
+
+#include "document/CorvaneEntryPoints.h"
+#include "document/CorvaneThread.h"
+
+CvCmdUndo::CvCmdUndo(GmModel* model) : CorvaneCommand(model, tr("Undoing...")) {}
+
+bool CvCmdUndo::prepare() {
+  session_ = documentSession();
+  return session_ != nullptr;
+}
+
+void CvCmdUndo::execute() {
+  result_ = corvaneEntryPoints().CvUndo(session_, &CorvaneThread::progressCallback, nullptr);
+}
+
+void CvCmdUndo::finish() {
+  checkCorvaneResult(result_);
+  refreshStatuses();
+}
