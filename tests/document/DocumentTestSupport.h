@@ -13,8 +13,12 @@
 #include <QSettings>
 #include <QSize>
 #include <QStringList>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 #include "FakeDocumentUiHooks.h"
+#include "document/CorvaneThread.h"
 #include "document/DocumentKeys.h"
 #include "document/GmModel.h"
 #include "document/UserColours.h"
@@ -38,6 +42,22 @@ class LogCapture {
   }
   QtMessageHandler previous_;
 };
+
+// Runs the event loop until `thread` has finished every command it holds; false after a minute
+// without getting there.
+inline bool waitUntilIdle(CorvaneThread* thread) {
+  QElapsedTimer clock;
+  clock.start();
+  while (thread->isBusy()) {
+    QEventLoop loop;
+    QObject::connect(thread, &CorvaneThread::queueEmptied, &loop, &QEventLoop::quit);
+    QObject::connect(thread, &CorvaneThread::closureComplete, &loop, &QEventLoop::quit);
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (clock.elapsed() > 60000) return false;
+  }
+  return true;
+}
 
 class DocumentTest : public ::testing::Test {
  protected:
