@@ -10,6 +10,7 @@
 #include "EngineSessionSupport.h"
 #include "ScriptedCommand.h"
 #include "document/ArrowTargets.h"
+#include "document/CvCmdAnalyseImage.h"
 #include "document/BrushRegion.h"
 #include "document/DocumentKeys.h"
 #include "document/ForcedEdge.h"
@@ -316,4 +317,49 @@ TEST_F(ArrowTargets, WithdrawingDeletesBrushedPatchesAndKeepsTheRest) {
   model->deleteRegion(&stray);
 }
 
+// The edge-detection panel's buttons follow the analysis in flight.
+class ButtonsPanel : public QObject {
+  Q_OBJECT
+
+ public:
+  int refreshed = 0;
+
+ public slots:
+  void setEnablednessOfButtons() { ++refreshed; }
+};
+
+TEST_F(ArrowTargets, AnEditedPatchIsSentAgainAndItsAnalysisReplaced) {
+  useImage({160, 120}, 1);
+  RectRegion* patch = addRect(QRectF(10, 10, 40, 30));
+  patch->segmentation()->setOwnSettings(true);
+  holdQueue();
+  ButtonsPanel panel;
+  patch->segmentation()->findEdges(&panel);
+  QPointer<CvCmdAnalyseImage> first = patch->segmentation()->analysisCommand();
+  EXPECT_EQ(panel.refreshed, 1);
+  patch->shapeEdited();
+  EXPECT_TRUE(first.isNull()) << "the waiting analysis was dropped";
+  EXPECT_EQ(panel.refreshed, 2) << "its end refreshed the panel";
+  EXPECT_EQ(patch->editCount(), 1);
+  EXPECT_EQ(GmModel::instance()->activeRegion(), patch);
+  EXPECT_EQ(classNames(thread->queuedCommands()),
+            (QStringList{"CvCmdEndSession", "CvCmdBeginSubSession", "CvCmdAnalyseImage"}));
+  releaseQueue();
+
+  // A closed thread refuses the analysis; the panel still learns that it ended.
+  thread->setOpen(false);
+  patch->segmentation()->findEdges(&panel);
+  EXPECT_EQ(panel.refreshed, 4);
+  EXPECT_TRUE(patch->segmentation()->analysisCommand().isNull());
+  // And a patch deleted meanwhile goes at once, with nothing sent.
+  const int count = thread->commandCount();
+  QPointer<RectRegion> gone(patch);
+  GmModel::instance()->deleteRegion(patch);
+  EXPECT_TRUE(gone.isNull());
+  EXPECT_EQ(thread->commandCount(), count);
+  thread->setOpen(true);
+}
+
 }  // namespace
+
+#include "ArrowTargetsTest.moc"

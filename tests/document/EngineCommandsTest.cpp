@@ -7,7 +7,10 @@
 #include "document/ArrowTargets.h"
 #include "document/BlendingStuff.h"
 #include "document/CvCmdAutoFill.h"
+#include "document/CvCmdDeleteStatusImage.h"
 #include "document/CvCmdDespeckleSelection.h"
+#include "document/CvCmdEndSession.h"
+#include "document/CvCmdFinish.h"
 #include "document/CvCmdGenerateMask.h"
 #include "document/CvCmdRedo.h"
 #include "document/CvCmdSetVariable.h"
@@ -320,6 +323,69 @@ TEST_F(EngineCommands, AutoFillPassesItsCodeAsIs) {
   EXPECT_TRUE(model->statusArray()->statusesPresent() & CvStatusKeep);
   model->autoFillWithKeepSlot();  // no active patch: nothing
   EXPECT_FALSE(thread->isBusy());
+}
+
+// Without an engine, a session or a status image every command finishes quietly.
+TEST_F(EngineCommands, CommandsWithoutTheirHandlesFinishQuietly) {
+  GmModel* empty = GmModel::instance();
+  QSignalSpy dead(thread.get(), &CorvaneThread::deadLibrary);
+  QSignalSpy started(thread.get(), &CorvaneThread::commandStarted);
+  run(new CvCmdFinish(empty));
+  run(new CvCmdNewStatusImage(empty));
+  run(new CvCmdUndo(empty));
+  run(new CvCmdDespeckleSelection(empty, 14));
+  run(new CvCmdAutoFill(empty, nullptr, 0));
+  run(new CvCmdSelect(empty, nullptr, 15, 2));
+  run(new CvCmdGenerateMask(empty));
+  run(new CvCmdSetVariable(empty, "imageTol", 0.5f));
+  EXPECT_EQ(started.size(), 0) << "every one declined";
+  CvCmdDeleteStatusImage* release = new CvCmdDeleteStatusImage(empty);
+  run(release);  // the engine only validates: a null handle answers 9
+  EXPECT_EQ(started.size(), 1);
+  EXPECT_TRUE(dead.isEmpty());
+  EXPECT_EQ(empty->engine(), nullptr);
+}
+
+// A failed step ends a command of several engine calls: the later calls are not made and the
+// failure is its result.
+TEST_F(EngineCommands, AFailedStepEndsTheCommandWithItsResult) {
+  openSession();
+  analyse();
+  recordCleaningCalls();
+  corvaneEntryPoints().CvAutoComplex = [](CvSession*, CvImage*, float, CvProgressCallback, void*) {
+    engineCalls() << QStringLiteral("autoComplex");
+    return CvResult(CvPreconditionFailed);
+  };
+  CvResult result = CvOk;
+  QObject::connect(thread.get(), &CorvaneThread::commandFinished,
+                   [&](CorvaneCommand* command) { result = command->result(); });
+  brush(discStroke, CvStatusDelete);
+  EXPECT_EQ(engineCalls(), (QStringList{"select 4/15", "autoComplex"}));
+  EXPECT_EQ(result, CvPreconditionFailed);
+
+  recordCleaningCalls();
+  corvaneEntryPoints().CvDespeckleSelection = [](CvSession*, CvImage*, uint8_t, CvProgressCallback,
+                                                 void*) {
+    engineCalls() << QStringLiteral("despeckle");
+    return CvResult(CvInvalidImage);
+  };
+  run(new CvCmdDespeckleSelection(model, 14));
+  EXPECT_EQ(engineCalls(), (QStringList{"select 2/2", "despeckle"}));
+  EXPECT_EQ(result, CvInvalidImage);
+
+  // Ending a session whose differing sub-session fails to end leaves the session alone.
+  static QList<CvSession*> ended;
+  ended.clear();
+  corvaneEntryPoints().CvEndSession = [](CvSession* s, CvProgressCallback, void*) {
+    ended << s;
+    return CvResult(CvInvalidSession);
+  };
+  static int stand;
+  CvSession* sub = reinterpret_cast<CvSession*>(&stand);
+  run(new CvCmdEndSession(model, model->segmentation()->session(), sub));
+  EXPECT_EQ(ended, QList<CvSession*>{sub});
+  EXPECT_EQ(result, CvInvalidSession);
+  EXPECT_FALSE(thread->isLibraryDead());
 }
 
 // Injected answers: 3 and 8 (out of memory), 4 (the engine marked itself failed) and 5 kill the
