@@ -160,13 +160,16 @@ bool CorvaneThread::finishCurrent() {
 }
 
 void CorvaneThread::cancelCommand(CorvaneCommand* command) {
-  if (!command) return;
+  // Only a command held here is asked anything: any other may be half destroyed already (a
+  // watcher of its destroyed() asking to cancel it).
+  if (!command || (command != current_ && !queue_.contains(command))) return;
   if (!libraryDead_ && (!command->isCancellable() || command->isUncancellable())) return;
   if (command == current_) {
     emit commandCancelling(command);
     cancelling_.store(true);
     logStep("cancelling", command);
-  } else if (queue_.removeOne(command)) {
+  } else {
+    queue_.removeOne(command);
     discardCommand(command);
   }
 }

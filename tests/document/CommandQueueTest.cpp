@@ -295,7 +295,8 @@ TEST_F(CommandQueue, ASubmissionDuringTheUndoRefreshWaitsForTheFinishingStep) {
   ScriptedCommand* refreshing = new ScriptedCommand("A", &journal, model);
   refreshing->refreshes = true;
   QPointer<ScriptedCommand> late;
-  QObject::connect(model, &GmModel::cvUndoStackChanged, [&](uint32_t undos, uint32_t redos) {
+  QObject guard;
+  QObject::connect(model, &GmModel::cvUndoStackChanged, &guard, [&](uint32_t undos, uint32_t redos) {
     EXPECT_EQ(undos, 3u);
     EXPECT_EQ(redos, 1u);
     if (late) return;

@@ -357,7 +357,8 @@ TEST_F(EngineCommands, AFailedStepEndsTheCommandWithItsResult) {
     return CvResult(CvPreconditionFailed);
   };
   CvResult result = CvOk;
-  QObject::connect(thread.get(), &CorvaneThread::commandFinished,
+  QObject guard;  // the connection ends with this test's locals
+  QObject::connect(thread.get(), &CorvaneThread::commandFinished, &guard,
                    [&](CorvaneCommand* command) { result = command->result(); });
   brush(discStroke, CvStatusDelete);
   EXPECT_EQ(engineCalls(), (QStringList{"select 4/15", "autoComplex"}));
