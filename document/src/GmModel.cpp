@@ -65,7 +65,6 @@ GmModel::GmModel() {
   segmentation_ = new SegmentationStuff(nullptr, this);
   statusArray_ = new GmStatusArray(this);
   tuningVariables_ = new TuningVariableTable(this);
-  createActions();
 }
 
 GmModel::~GmModel() {
@@ -85,7 +84,8 @@ GmModel::~GmModel() {
   delete blending_;
 }
 
-void GmModel::createActions() {
+void GmModel::ensureActions() {
+  if (deletePatchAction_) return;
   deletePatchAction_ = new QAction(tr("Delete Patch"), this);
   connect(deletePatchAction_, &QAction::triggered, this, &GmModel::deleteActiveRegionSlot);
   deleteForcedEdgeAction_ = new QAction(tr("Delete Forced Edge"), this);
@@ -98,9 +98,34 @@ void GmModel::createActions() {
   previewPatchAction_ = new QAction(QIcon(QStringLiteral(":images/tool_mark_preview.png")),
                                     tr("Preview Cut-out in Patch"), this);
   connect(previewPatchAction_, &QAction::triggered, this, &GmModel::testRenderActiveRegionSlot);
-  for (QAction* action : {deletePatchAction_, deleteForcedEdgeAction_, eraseMaskAction_,
-                          protectPatchAction_, previewPatchAction_})
-    action->setEnabled(false);
+  updatePatchActions();
+  deleteForcedEdgeAction_->setEnabled(activeForcedEdge_ != nullptr);
+  if (activeRegion_ || activeForcedEdge_) moveDeleteShortcut(deleteKeyOnForcedEdge_);
+}
+
+QAction* GmModel::deletePatchAction() {
+  ensureActions();
+  return deletePatchAction_;
+}
+
+QAction* GmModel::deleteForcedEdgeAction() {
+  ensureActions();
+  return deleteForcedEdgeAction_;
+}
+
+QAction* GmModel::eraseMaskInPatchAction() {
+  ensureActions();
+  return eraseMaskAction_;
+}
+
+QAction* GmModel::protectPatchAction() {
+  ensureActions();
+  return protectPatchAction_;
+}
+
+QAction* GmModel::previewPatchAction() {
+  ensureActions();
+  return previewPatchAction_;
 }
 
 // ---- Images
@@ -252,12 +277,13 @@ void GmModel::setActiveForcedEdge(ForcedEdge* edge) {
   if (edge == activeForcedEdge_) return;
   ForcedEdge* old = activeForcedEdge_;
   activeForcedEdge_ = edge;
-  deleteForcedEdgeAction_->setEnabled(edge != nullptr);
+  if (deleteForcedEdgeAction_) deleteForcedEdgeAction_->setEnabled(edge != nullptr);
   signalRectsDirty(boundsOf(old), boundsOf(edge));
   if (edge) moveDeleteShortcut(true);
 }
 
 void GmModel::updatePatchActions() {
+  if (!deletePatchAction_) return;
   GmRegion* region = activeRegion_;
   deletePatchAction_->setEnabled(region != nullptr);
   eraseMaskAction_->setEnabled(region && !region->isProtected());
@@ -267,6 +293,8 @@ void GmModel::updatePatchActions() {
 }
 
 void GmModel::moveDeleteShortcut(bool toForcedEdge) {
+  deleteKeyOnForcedEdge_ = toForcedEdge;
+  if (!deletePatchAction_) return;
   const QKeySequence deleteKey(tr("Delete"));
   deletePatchAction_->setShortcut(toForcedEdge ? QKeySequence() : deleteKey);
   deleteForcedEdgeAction_->setShortcut(toForcedEdge ? deleteKey : QKeySequence());

@@ -196,6 +196,16 @@ TEST_F(GmModelTest, TheActivePatchMovesLastAndItsActionsFollowIt) {
   EXPECT_EQ(model->activeForcedEdge(), nullptr);
 }
 
+TEST_F(GmModelTest, ActionsMadeLateShowTheTargetsAsTheyAre) {
+  GmModel* model = useImage({200, 100}, 1);
+  auto* edge = new ForcedEdge(QPolygonF(QVector<QPointF>{{1, 1}, {9, 9}}), 0, 2);
+  model->addForcedEdge(edge);
+  model->setActiveForcedEdge(edge);
+  EXPECT_TRUE(model->deleteForcedEdgeAction()->isEnabled());
+  EXPECT_FALSE(model->deletePatchAction()->isEnabled());
+  EXPECT_EQ(model->deleteForcedEdgeAction()->shortcut(), QKeySequence(QKeySequence::Delete));
+}
+
 TEST_F(GmModelTest, RubberBandsRepaintWhatTheyCoveredWhenCleared) {
   GmModel* model = useImage({200, 100}, 1);
   QSignalSpy dirty(model, &GmModel::rectDirty);

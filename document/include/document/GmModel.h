@@ -133,12 +133,13 @@ class GmModel : public QObject {
   void reapplyProtection();
 
   // ---- Patch actions, parented to the document; the Delete key sits on the one of the kind
-  // of target last made active.
-  QAction* deletePatchAction() const { return deletePatchAction_; }
-  QAction* deleteForcedEdgeAction() const { return deleteForcedEdgeAction_; }
-  QAction* eraseMaskInPatchAction() const { return eraseMaskAction_; }
-  QAction* protectPatchAction() const { return protectPatchAction_; }
-  QAction* previewPatchAction() const { return previewPatchAction_; }
+  // of target last made active. Made when first asked for (a document without windows never
+  // needs them), in the state the targets give them.
+  QAction* deletePatchAction();
+  QAction* deleteForcedEdgeAction();
+  QAction* eraseMaskInPatchAction();
+  QAction* protectPatchAction();
+  QAction* previewPatchAction();
 
   // ---- Rubber bands of the rectangle and zoom tools (owned; null when none)
   ts::Rectangle* toolRectangle() const { return toolRectangle_; }
@@ -201,7 +202,7 @@ class GmModel : public QObject {
   GmModel();
   ~GmModel() override;
 
-  void createActions();
+  void ensureActions();
   void updatePatchActions();
   void moveDeleteShortcut(bool toForcedEdge);
   void submitAutoFill(bool activePatch, int fillCode);
@@ -227,6 +228,7 @@ class GmModel : public QObject {
   QAction* eraseMaskAction_ = nullptr;
   QAction* protectPatchAction_ = nullptr;
   QAction* previewPatchAction_ = nullptr;
+  bool deleteKeyOnForcedEdge_ = false;
 
   // ---- Engine
   GmStatusArray* statusArray_ = nullptr;
