@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 #include "document/CorvaneEntryPoints.h"
+#include "document/CorvaneThread.h"
 #include "document/GmModel.h"
 #include "document/GmStatusArray.h"
 #include "document/SegmentationStuff.h"
@@ -45,6 +46,7 @@ void CorvaneCommand::refreshStatuses() const {
 
 CvResult CorvaneCommand::openUndoStep(CvSession* session, bool* opened) {
   *opened = false;
+  if (CorvaneThread::stopRequested()) return CvCancelled;
   CorvaneEntryPoints& engine = corvaneEntryPoints();
   uint32_t undos = 0, redos = 0;
   if (engine.CvNumAvailableUndo(session, &undos) == CvOk &&

@@ -29,10 +29,6 @@ bool CvCmdAutoFill::prepare() {
 
 void CvCmdAutoFill::execute() {
   CorvaneEntryPoints& engine = corvaneEntryPoints();
-  if (CorvaneThread::stopRequested()) {
-    result_ = CvCancelled;
-    return;
-  }
   bool opened = false;
   result_ = openUndoStep(session_, &opened);
   if (result_ == CvOk && withPatch_) result_ = engine.CvSetStatusFromParent(target_, statusImage_);

@@ -3,12 +3,7 @@
 #include "document/CorvaneEntryPoints.h"
 
 CvCmdClearUndoRedo::CvCmdClearUndoRedo(GmModel* model)
-    : CorvaneCommand(model, tr("Clearing Undo Stack...")) {}
-
-bool CvCmdClearUndoRedo::prepare() {
-  session_ = documentSession();
-  return session_ != nullptr;
-}
+    : SessionCommand(model, tr("Clearing Undo Stack...")) {}
 
 void CvCmdClearUndoRedo::execute() {
   result_ = corvaneEntryPoints().CvClearUndoRedo(session_);

@@ -33,10 +33,6 @@ bool CvCmdDespeckleSelection::prepare() {
 
 void CvCmdDespeckleSelection::execute() {
   CorvaneEntryPoints& engine = corvaneEntryPoints();
-  if (CorvaneThread::stopRequested()) {
-    result_ = CvCancelled;
-    return;
-  }
   bool opened = false;
   result_ = openUndoStep(session_, &opened);
   // Cancellable until the first despeckle has changed statuses, then run to the end.

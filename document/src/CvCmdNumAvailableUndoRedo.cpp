@@ -4,12 +4,7 @@
 #include "document/GmModel.h"
 
 CvCmdNumAvailableUndoRedo::CvCmdNumAvailableUndoRedo(GmModel* model)
-    : CorvaneCommand(model, tr("Examining undo stack...")) {}
-
-bool CvCmdNumAvailableUndoRedo::prepare() {
-  session_ = documentSession();
-  return session_ != nullptr;
-}
+    : SessionCommand(model, tr("Examining undo stack...")) {}
 
 void CvCmdNumAvailableUndoRedo::execute() {
   CorvaneEntryPoints& engine = corvaneEntryPoints();

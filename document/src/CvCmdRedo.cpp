@@ -3,12 +3,7 @@
 #include "document/CorvaneEntryPoints.h"
 #include "document/CorvaneThread.h"
 
-CvCmdRedo::CvCmdRedo(GmModel* model) : CorvaneCommand(model, tr("Redoing...")) {}
-
-bool CvCmdRedo::prepare() {
-  session_ = documentSession();
-  return session_ != nullptr;
-}
+CvCmdRedo::CvCmdRedo(GmModel* model) : SessionCommand(model, tr("Redoing...")) {}
 
 void CvCmdRedo::execute() {
   result_ = corvaneEntryPoints().CvRedo(session_, &CorvaneThread::progressCallback, nullptr);

@@ -6,15 +6,10 @@
 #include "document/TuningVariableTable.h"
 
 CvCmdSetVariable::CvCmdSetVariable(GmModel* model, const QString& name, float proportion)
-    : CorvaneCommand(model, tr("Setting Variable ", "[ts3]") + name),
+    : SessionCommand(model, tr("Setting Variable ", "[ts3]") + name),
       name_(name),
       latinName_(name.toLatin1()),
       proportion_(proportion) {}
-
-bool CvCmdSetVariable::prepare() {
-  session_ = documentSession();
-  return session_ != nullptr;
-}
 
 void CvCmdSetVariable::execute() {
   result_ = corvaneEntryPoints().CvSetVariable(session_, latinName_.constData(), proportion_);

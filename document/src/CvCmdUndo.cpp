@@ -3,12 +3,7 @@
 #include "document/CorvaneEntryPoints.h"
 #include "document/CorvaneThread.h"
 
-CvCmdUndo::CvCmdUndo(GmModel* model) : CorvaneCommand(model, tr("Undoing...")) {}
-
-bool CvCmdUndo::prepare() {
-  session_ = documentSession();
-  return session_ != nullptr;
-}
+CvCmdUndo::CvCmdUndo(GmModel* model) : SessionCommand(model, tr("Undoing...")) {}
 
 void CvCmdUndo::execute() {
   result_ = corvaneEntryPoints().CvUndo(session_, &CorvaneThread::progressCallback, nullptr);

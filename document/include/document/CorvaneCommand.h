@@ -69,7 +69,7 @@ class CorvaneCommand : public QObject {
   // Command thread. Opens a user-level undo step for the change that follows, unless the
   // engine opens one itself inside the operation (it does while there is no undo step or there
   // are redo steps), where a cancelled operation also takes it back. `opened` tells whether
-  // this call opened one.
+  // this call opened one. Answers 2, touching nothing, once the command is asked to stop.
   static CvResult openUndoStep(CvSession* session, bool* opened);
   // Command thread. Takes back the empty step openUndoStep opened when the operation after it
   // was cancelled: the undo count is as before (the engine keeps the empty step as one redo

@@ -2,24 +2,21 @@
 
 #include <cstdint>
 
-#include "document/CorvaneCommand.h"
+#include "document/SessionCommand.h"
 
 // Reads the image session's undo and redo counts into the document. The thread runs one inline
 // after every command that refreshes the counts.
-class CvCmdNumAvailableUndoRedo : public CorvaneCommand {
+class CvCmdNumAvailableUndoRedo : public SessionCommand {
   Q_OBJECT
 
  public:
   explicit CvCmdNumAvailableUndoRedo(GmModel* model);
 
-  // Declines without a session.
-  bool prepare() override;
   // A count whose engine call fails is taken as 0.
   void execute() override;
   void finish() override;
 
  private:
-  CvSession* session_ = nullptr;
   uint32_t undos_ = 0;
   uint32_t redos_ = 0;
 };
