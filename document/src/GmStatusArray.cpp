@@ -50,7 +50,13 @@ void underMask(CvImage* image, const QImage& mask, Visit visit) {
 
 }  // namespace
 
-GmStatusArray::GmStatusArray(GmModel* model) : QObject(model), model_(model) {
+GmStatusArray::GmStatusArray(GmModel* model) : QObject(model), model_(model) {}
+
+void GmStatusArray::followUserColours() {
+  // Not at construction: a document without statuses (a file being checked) reads no colours
+  // from the settings store.
+  if (followingColours_) return;
+  followingColours_ = true;
   UserColours* colours = UserColours::instance();
   for (UserColours::Colour which : {UserColours::KeepMask, UserColours::DeleteMask,
                                     UserColours::BlendMask, UserColours::PatchProtection})
@@ -68,6 +74,7 @@ void GmStatusArray::setStatusImage(CvImage* image) {
     displayImage_ = QImage();
     return;
   }
+  followUserColours();
   setColours();
   // Every pixel of the picture starts kept, and the history starts empty.
   CorvaneThread::submitToInstance(new CvCmdSelect(model_, nullptr, CvStatusClassMask, CvStatusKeep),

@@ -23,7 +23,8 @@ class GmStatusArray : public QObject {
   Q_OBJECT
 
  public:
-  // Follows the user colours of the classes; `model` owns the array.
+  // `model` owns the array. The array follows the user colours of the classes once it has a
+  // status image.
   explicit GmStatusArray(GmModel* model);
 
   // Borrowed from the engine, which keeps it until it is finished; null without one.
@@ -71,6 +72,7 @@ class GmStatusArray : public QObject {
 
  private:
   void refreshDisplayCopy();
+  void followUserColours();
   // statusImage_ wrapped afresh over the engine's pixels with the colour table, so no copy of
   // an earlier wrapper makes Qt detach it from the engine's memory.
   void wrapEngineImage();
@@ -82,4 +84,5 @@ class GmStatusArray : public QObject {
   QImage pendingStatus_;
   CvPixelStatus statusesPresent_ = CvStatusOutside;
   QVector<QRgb> colourTable_;
+  bool followingColours_ = false;
 };
