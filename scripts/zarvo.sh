@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing on a Debian 12 machine, builds, and runs one of:
 #   run       the main job: the cut-out driver on a sample photo and trimap it draws itself
-#   test      every test suite
+#   test      every test suite (a compiler warning fails the build)
 #   sanitize  every test suite again under AddressSanitizer, UBSan and Blitz bounds checks
+#             (a compiler warning fails the build here too)
 #   fuzz      every libFuzzer harness on its corpus, [seconds] each (60 unless given), or only
 #             the harnesses named after the seconds
 # Each mode builds in a folder of its own (build/, build-test/, build-asan/, build-fuzz/), so
@@ -13,11 +14,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(cmake g++ make libgtest-dev libbenchmark-dev libblitz0-dev libboost-thread-dev
-          libboost-system-dev qtbase5-dev)
+          libboost-system-dev qtbase5-dev libjpeg62-turbo-dev)
 # Real photographs with every Exif orientation, an Exif writer and an independent Exif reader
-# serve as test oracles.
+# serve as test oracles; Poppler's pdfinfo and pdftoppm read back the PDF pages the composition
+# writes.
 test_packages=(libexif-dev libimage-exiftool-perl golang-github-disintegration-imaging-dev
-               golang-github-rwcarlsen-goexif-dev)
+               golang-github-rwcarlsen-goexif-dev poppler-utils)
 case "$mode" in
   test|sanitize) packages+=("${test_packages[@]}") ;;
   fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
@@ -50,11 +52,11 @@ case "$mode" in
     ;;
   test)
     # The benchmarks are not tests; leaving them out keeps a 2-core run short.
-    build "$root/build-test" -DZARVO_BUILD_BENCH=OFF
+    build "$root/build-test" -DZARVO_BUILD_BENCH=OFF -DZARVO_WERROR=ON
     ctest --test-dir "$root/build-test" --output-on-failure -j "$jobs"
     ;;
   sanitize)
-    build "$root/build-asan" -DZARVO_SANITIZE=ON -DZARVO_BUILD_BENCH=OFF
+    build "$root/build-asan" -DZARVO_SANITIZE=ON -DZARVO_BUILD_BENCH=OFF -DZARVO_WERROR=ON
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
       ctest --test-dir "$root/build-asan" --output-on-failure -j "$jobs"
     ;;

@@ -11,6 +11,7 @@
 #include "Corvane.h"
 #include "engine/CvInSession.h"
 #include "util/ByteComponent.h"
+#include "util/ProcessorCount.h"
 
 namespace {
 
@@ -88,6 +89,7 @@ void generateMask(benchmark::State& state) {
   std::vector<uint8_t> output(scene.full);
   CvImage out = scene.fullImage;
   out.data = output.data();
+  corvane::setProcessorCountOverride(unsigned(state.range(2)));
   for (auto _ : state) {
     const CvResult result =
         CvGenerateMask(scene.session, nullptr, out, scene.fullImage, scene.status, nullptr, 0, 1.0f,
@@ -95,13 +97,15 @@ void generateMask(benchmark::State& state) {
     if (result != CvOk) state.SkipWithError("Generate mask failed");
     benchmark::DoNotOptimize(output.data());
   }
+  corvane::setProcessorCountOverride(0);
   state.SetItemsProcessed(int64_t(state.iterations()) * kRows * kColumns);
 }
-// Factor, band width in status pixels.
+// Factor, band width in status pixels, workers.
 BENCHMARK(generateMask)
-    ->Args({1, 16})
-    ->Args({2, 16})
-    ->Args({1, 120})
+    ->Args({1, 16, 1})
+    ->Args({1, 16, 8})
+    ->Args({2, 16, 8})
+    ->Args({1, 120, 8})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -7,8 +7,8 @@
 
 #include "BenchPhotos.h"
 #include "classification/GlobalClassification.h"
+#include "classification/HistogramWatershed.h"
 #include "util/ProcessorCount.h"
-#include "watershed/HistogramWatershed.h"
 
 using Classification = classification::GlobalClassification<unsigned char, 6, int>;
 
@@ -136,9 +136,9 @@ void BM_AnalysedLevelWatershed(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     classification::ColourHistogram level = built[colourLevel];
-    watershed::WatershedResult slot;
+    classification::WatershedResult slot;
     state.ResumeTiming();
-    watershed::histogramWatershed(level, slot, ProgressRange());
+    classification::histogramWatershed(level, slot, ProgressRange());
     labels = uint32_t(slot.nextLabel);
   }
   state.counters["bins"] = double(built[colourLevel].size());

@@ -11,8 +11,8 @@
 #include "kestrum/utility/ProgressRange.h"
 #include "util/ProcessorCount.h"
 
-using corvane::classification::LevelRecord;
-using Seg = corvane::classification::Segmentation<6, 0>;
+using classification::LevelRecord;
+using Seg = classification::Segmentation<6, 0>;
 
 namespace {
 

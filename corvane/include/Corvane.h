@@ -53,7 +53,9 @@ struct CvEngine;
 
 // A selection in the host picture's coordinates: the rectangle x, y, width, height, and, when
 // data is not null, a one-byte-per-pixel image (kind 0) of that size: the mask of a
-// sub-session's selected area, or the statuses placed there by CvSetStatus.
+// sub-session's selected area, or the statuses placed there by CvSetStatus. Its last row and
+// column (y + height - 1, x + width - 1) must lie below INT32_MAX, and a selection with data
+// must not have its corner at INT32_MIN; the entries refuse others as unreadable.
 struct CvSelection {
   int32_t x;  // column of the top-left pixel
   int32_t y;  // row of the top-left pixel
@@ -156,7 +158,8 @@ CvSession* CvBeginSession(CvEngine* engine, CvImage picture, CvProgressCallback 
 // A sub-session over the selection's rectangle, clipped to the parent's area; its own tuning
 // variables and analysis when ownVariables is non-zero, else the parent's analysis. Null for
 // a bad parent, a null selection, a rectangle outside the parent, a mask that cannot be read,
-// or when creation fails or is cancelled.
+// or when creation fails or is cancelled. The sub-session keeps a copy of the mask: the host
+// may free its own once the call returns.
 CvSession* CvBeginSubSession(CvSession* parent, const CvSelection* selection, int32_t ownVariables,
                              CvProgressCallback callback, void* context);
 // Destroys the session, ending its remaining sub-sessions first: 0, 4, 5, 6, 7.
@@ -168,12 +171,15 @@ CvResult CvEndSession(CvSession* session, CvProgressCallback callback, void* con
 // outlines (CvSession::regions): 0, 2, 3, 4, 5, 6, 7, 10 (a sub-session without its own
 // tuning variables).
 CvResult CvAnalyseImage(CvSession* session, CvProgressCallback callback, void* context);
+// The entries that take a status image answer 9 for one that the session's own engine did not
+// make.
+
 // One brush stroke on the status image: the stroke is the selection's rectangle and, when it
 // carries data, its non-zero bytes. `status` is the status painted and `target` the status a
 // pixel must be compatible with; with `exclusive` set (the "local" brush) whole analysis
 // regions touched by the stroke change, and `weight` (0..7) picks the colour level they come
-// from (below 1: the segmentation's regions). 0, 2, 3, 4, 5, 6, 7, 9, 10 (a region stroke on
-// a session without a segmentation). The changed rectangle is in the session's public part.
+// from (below 1: the segmentation's regions). 0, 1 (an unreadable stroke), 2, 3, 4, 5, 6, 7, 9,
+// 10 (a region stroke on a session without a segmentation). The changed rectangle is in the session's public part.
 CvResult CvSelect(CvSession* session, CvImage* statusImage, const CvSelection* stroke,
                   uint8_t status, uint8_t target, int32_t exclusive, float weight,
                   CvProgressCallback callback, void* context);
@@ -191,7 +197,8 @@ CvResult CvDespeckleSelection(CvSession* session, CvImage* statusImage, uint8_t 
                               CvProgressCallback callback, void* context);
 
 // Copies the placed statuses into the session's statuses for the status image, as one undo
-// step, where both are non-zero: 0, 1 (null or unreadable labels), 2, 3, 4, 5, 6, 7, 9.
+// step, where both are non-zero. Only the low six bits of a label byte are read (class, forced
+// edge, protected): 0, 1 (null or unreadable labels), 2, 3, 4, 5, 6, 7, 9.
 CvResult CvSetStatus(CvSession* session, CvImage* statusImage, const CvSelection* labels,
                      CvProgressCallback callback, void* context);
 // Copies the parent's statuses over a sub-session's rectangle, or the sub-session's statuses
@@ -298,6 +305,10 @@ struct MaskPatchRequest {
 // `output` and `source` have the same kind (1, 2 or 3) and the source covers the output's
 // area; the output is a multiple (about 1, 2, 4 or 8) of the status image's size, which is the
 // session's picture size. The output is written only when the answer is 0.
+//
+// Unassigned pixels are given a class first (an auto fill). Over the whole image that fill
+// stays in the session's statuses as an undo step of its own in the session's history; for a
+// rectangle that leaves part of the image out it is undone before the call returns.
 //
 // Progress goes to corvaneProgressCallback with a null context; `callback` and `context` are
 // not read. Answers 0, 1 (bad descriptions or records), 2, 3, 4, 5, 6, 7, 9, 10 (the session

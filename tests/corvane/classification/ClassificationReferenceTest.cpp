@@ -13,7 +13,7 @@
 
 #include "ClassificationTestSupport.h"
 #include "classification/GlobalClassification.h"
-#include "watershed/HistogramWatershed.h"
+#include "classification/HistogramWatershed.h"
 
 using Classification = classification::GlobalClassification<unsigned char, 6, int>;
 using classification::ColourKey;
@@ -213,8 +213,8 @@ TEST(ClassificationReference, FrontsBeyondSixteenBitsOfSteps) {
   ASSERT_EQ(level.size(), bins.size());  // no key twice
 
   const int32_t labels = referenceWatershed(reference);
-  watershed::WatershedResult slot;
-  watershed::histogramWatershed(level, slot, ProgressRange());
+  classification::WatershedResult slot;
+  classification::histogramWatershed(level, slot, ProgressRange());
   EXPECT_EQ(slot.nextLabel, labels);
   EXPECT_EQ(labels, 2);
   for (size_t i = 0; i < level.size(); ++i) {

@@ -8,33 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "EngineTestSupport.h"
 #include "classification/RancourStage.h"
 #include "classification/RankFilter.h"
-#include "engine/CvExCancel.h"
 #include "kestrum/utility/IiUI.h"
+#include "util/CvExCancel.h"
 #include "util/ProcessorCount.h"
 
 namespace classification_test {
 
 using Pixel = blitz::TinyVector<unsigned char, 6>;
-
-// Keeps every report; throws CvExCancel at the first label that contains `cancelAt`.
-class RecordingUI : public kestrum::utility::IiUI {
- public:
-  struct Report {
-    float fraction;
-    std::string label;
-  };
-  explicit RecordingUI(std::string cancelAt = std::string()) : cancelAt_(std::move(cancelAt)) {}
-  void progress(float fraction, const std::string& label) override {
-    reports.push_back({fraction, label});
-    if (!cancelAt_.empty() && label.find(cancelAt_) != std::string::npos) throw CvExCancel();
-  }
-  std::vector<Report> reports;
-
- private:
-  std::string cancelAt_;
-};
 
 inline Pixel pixel(int b0, int b1, int b2, int b3, int b4, int b5) {
   Pixel p;

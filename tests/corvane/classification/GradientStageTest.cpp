@@ -10,9 +10,9 @@
 #include "util/SaturatingCast.h"
 
 using namespace segmentation_test;
-using corvane::classification::BlockGrid;
-using corvane::classification::blockGridOf;
-using corvane::classification::GradientUpdater;
+using classification::BlockGrid;
+using classification::blockGridOf;
+using classification::GradientUpdater;
 
 namespace {
 
@@ -112,7 +112,7 @@ TEST(GradientStage, EmptyValleysGiveFiniteSpreads) {
   seg.blockHistograms.resize(1, 1);
   for (int c = 0; c < 6; ++c) {
     auto& h = seg.blockHistograms(0, 0)[c];
-    corvane::classification::subdivideRange(h, 0, 20, 8, 0);
+    classification::subdivideRange(h, 0, 20, 8, 0);
     h.firstModeNode = 0;
     h.endModeNode = 2;
     Seg::Node valley;  // ends at bin 5 with an empty valley

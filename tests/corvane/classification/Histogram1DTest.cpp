@@ -6,10 +6,10 @@
 #include "classification/Histogram1D.h"
 #include "util/ByteComponent.h"
 
-using corvane::classification::Histogram1D;
-using corvane::classification::HistogramMerge;
-using corvane::classification::kMaxHistogramShift;
-using corvane::classification::subdivideRange;
+using classification::Histogram1D;
+using classification::HistogramMerge;
+using classification::kMaxHistogramShift;
+using classification::subdivideRange;
 
 namespace {
 
@@ -23,44 +23,6 @@ Histogram1D histogram(int32_t lo, int32_t hi, int32_t bits, std::vector<int32_t>
 
 std::vector<int32_t> counts(const Histogram1D& h) {
   return std::vector<int32_t>(h.bins.begin(), h.bins.end());
-}
-
-TEST(Histogram1D, SubdivideRangeSizesBinsByTheRangeExponent) {
-  Histogram1D h;
-  subdivideRange(h, 0, 255, 4, 0);  // floor(log2 255) = 7: shift 4, 16 bins
-  EXPECT_EQ(h.binCount(), 16);
-  subdivideRange(h, 7, 7, 1, 0);  // an empty range counts as 1: one bin
-  EXPECT_EQ(h.binCount(), 1);
-  subdivideRange(h, 40, 100, 8, 3);  // the minimum shift wins
-  EXPECT_EQ(h.shift, 3);
-  EXPECT_EQ(h.firstBin(), 5);
-  EXPECT_EQ(h.lastBin(), 12);
-  // Nonsense resolutions stay within defined shifts.
-  subdivideRange(h, 0, 255, -1000, 0);
-  EXPECT_EQ(h.shift, kMaxHistogramShift);
-  EXPECT_EQ(h.binCount(), 1);
-  subdivideRange(h, 0, 255, INT_MAX, 0);
-  EXPECT_EQ(h.shift, 0);
-  EXPECT_EQ(h.binCount(), 256);
-}
-
-TEST(Histogram1D, CopiesNeverShareBins) {
-  Histogram1D a = histogram(0, 3, 4, {1, 2, 3, 4});
-  a.bestValleyNode = 5;
-  Histogram1D b(a);
-  Histogram1D c;
-  c = a;
-  Histogram1D d = histogram(0, 3, 4, {0, 0, 0, 0});  // same shape: storage is reused
-  d.takeBinsFrom(a);
-  a.bins(0) = 100;
-  for (const Histogram1D* h : {&b, &c, &d})
-    EXPECT_EQ(counts(*h), (std::vector<int32_t>{1, 2, 3, 4}));
-  EXPECT_EQ(b.bestValleyNode, 5);
-  EXPECT_EQ(c.bestValleyNode, 5);
-  EXPECT_EQ(d.bestValleyNode, -1);  // takeBinsFrom leaves the mode fields
-  Histogram1D moved(std::move(b));
-  EXPECT_EQ(counts(moved), (std::vector<int32_t>{1, 2, 3, 4}));
-  EXPECT_EQ(b.binCount(), 0);
 }
 
 TEST(Histogram1D, MergeCoversBothRangesAtTheCommonResolution) {
@@ -89,22 +51,6 @@ TEST(Histogram1D, MergeCoversBothRangesAtTheCommonResolution) {
   const Histogram1D big = histogram(0, 0, 4, {INT_MAX - 1});
   merge.combine(sum, big, big);
   EXPECT_EQ(counts(sum), (std::vector<int32_t>{INT_MAX}));
-}
-
-TEST(ExtractByteComponent, ViewsOneChannelAndKeepsTheImageAlive) {
-  corvane::ByteComponentView view;
-  {
-    blitz::Array<corvane::BytePixel3, 2> image(blitz::TinyVector<int, 2>(-1, 3),
-                                               blitz::TinyVector<int, 2>(2, 4));
-    image = corvane::BytePixel3(1, 2, 3);
-    view = corvane::extractByteComponent(image, 2);
-    EXPECT_EQ(view.array().data(), &image(-1, 3)[0] + 2);
-  }
-  // The image's last plain reference is gone; the view still holds its storage.
-  view.array()(0, 6) = 9;
-  EXPECT_EQ(view.source()(0, 6)[2], 9);
-  EXPECT_EQ(view.source()(0, 6)[1], 2);
-  EXPECT_EQ(view.array()(-1, 3), 3);
 }
 
 }  // namespace

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "ClassificationTestSupport.h"
+#include "EngineTestSupport.h"
 #include "classification/RancourStage.h"
 #include "classification/RankFilter.h"
 
 using classification::RancourStage;
 using classification_test::expectMatchesReference;
-using classification_test::ProcessorOverride;
 using Image = RancourStage::Image;
 using Output = RancourStage::Output;
 
@@ -75,64 +75,12 @@ TEST(Rancour, ResultIsTheSameForEveryWorkerCount) {
   // Odd sizes leave a short last band; texture 6 makes the frames wider than some bands.
   const Image image = randomImage(-5, 3, 83, 61, 11);
   for (int texture : {1, 6}) {
-    ProcessorOverride one(1);
-    const Output alone = RancourStage(texture, 1.0f / 6.0f, 7).run(image, ProgressRange());
-    for (unsigned processors : {3u, 8u, 13u}) {
-      SCOPED_TRACE(testing::Message() << "texture " << texture << " processors " << processors);
-      ProcessorOverride count(processors);
-      const Output banded = RancourStage(texture, 1.0f / 6.0f, 7).run(image, ProgressRange());
-      ASSERT_EQ(banded.lbound(0), alone.lbound(0));
-      ASSERT_EQ(banded.lbound(1), alone.lbound(1));
-      ASSERT_TRUE(blitz::all(banded.shape() == alone.shape()));
-      for (int r = alone.lbound(0); r <= alone.ubound(0); ++r)
-        for (int c = alone.lbound(1); c <= alone.ubound(1); ++c)
-          ASSERT_TRUE(blitz::all(banded(r, c) == alone(r, c))) << r << "," << c;
-    }
-  }
-}
-
-TEST(Rancour, BandsCoverEveryRowOnceAndRaiseTheirFailuresInTheOwner) {
-  const Image image = randomImage(0, 0, 6, 6, 12);
-  ProcessorOverride eight(8);
-  RancourStage stage(1, 1.0f / 6.0f, 7);
-  std::mutex m;
-  std::vector<int> visits(300, 0);
-  stage.setJobObserver([&](int32_t job) {
-    if (job != 2) return;
-    stage.runBands(-100, 199, [&](int32_t first, int32_t last) {
-      std::lock_guard<std::mutex> lock(m);
-      for (int32_t r = first; r <= last; ++r) ++visits[size_t(r + 100)];
+    enginetest::expectSameForEveryWorkerCount([&] {
+      const Output out = RancourStage(texture, 1.0f / 6.0f, 7).run(image, ProgressRange());
+      std::vector<uint8_t> bytes{uint8_t(out.lbound(0)), uint8_t(out.lbound(1))};
+      for (const auto& p : out) bytes.insert(bytes.end(), p.begin(), p.end());
+      return bytes;
     });
-  });
-  stage.run(image, ProgressRange());
-  EXPECT_EQ(std::count(visits.begin(), visits.end(), 1), 300);
-
-  // A band that fails, whichever thread ran it, fails the job that owns it; a cancel in a
-  // band cancels the run.
-  for (bool cancel : {false, true}) {
-    RancourStage failing(1, 1.0f / 6.0f, 7);
-    failing.setJobObserver([&](int32_t job) {
-      if (job != 1) return;
-      failing.runBands(0, 999, [&](int32_t first, int32_t last) {
-        if (first <= 500 && 500 <= last) {
-          if (cancel) throw CvExCancel();
-          throw std::runtime_error("band");
-        }
-      });
-    });
-    if (cancel) {
-      EXPECT_THROW(failing.run(image, ProgressRange()), CvExCancel);
-    } else {
-      try {
-        failing.run(image, ProgressRange());
-        FAIL() << "no exception";
-      } catch (const char* text) {
-        EXPECT_STREQ(text, "Unhandled exception in worker thread.");
-      }
-    }
-    // The stage is usable again.
-    failing.setJobObserver({});
-    expectMatchesReference(failing.run(image, ProgressRange()), image, 1, 1.0f / 6.0f, 7);
   }
 }
 

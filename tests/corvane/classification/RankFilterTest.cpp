@@ -1,4 +1,5 @@
 #include "classification/RankFilter.h"
+#include "util/EdgeReplication.h"
 
 #include "ClassificationTestSupport.h"
 
@@ -14,27 +15,6 @@ using classification::rankFilter;
 using classification::rankFilterMany;
 
 namespace {
-
-TEST(RankFilter, DiscsAndFractionRanks) {
-  const int counts[] = {1, 4, 9, 12, 21};  // n 3: corners at squared distance 2 <= 2.25
-  for (int n = 1; n <= 5; ++n) EXPECT_EQ(blitz::sum(makeDisc(n) != 0), counts[n - 1]) << n;
-  EXPECT_EQ(makeDisc(5)(0, 0), 0);
-  EXPECT_EQ(makeDisc(5)(2, 2), 1);
-
-  struct Case {
-    float fraction;
-    int count, lower, upper;
-  };
-  // Out-of-range fractions stay within the window instead of running off the histogram.
-  for (const Case& k :
-       {Case{1.0f / 6.0f, 4, 1, 2}, Case{5.0f / 6.0f, 4, 3, 4}, Case{0.5f, 9, 5, 5},
-        Case{0.0f, 21, 1, 1}, Case{1.0f, 21, 21, 21}, Case{1.7f, 9, 9, 9}, Case{-0.3f, 9, 1, 1}}) {
-    const auto r = fractionRank(k.fraction, k.count);
-    EXPECT_EQ(r.lower, k.lower) << k.fraction;
-    EXPECT_EQ(r.upper, k.upper) << k.fraction;
-  }
-  EXPECT_FLOAT_EQ(fractionRank(1.0f / 6.0f, 4).weight, 0.5f);
-}
 
 template <class T>
 blitz::Array<T, 2> randomImage(int rowBase, int colBase, int rows, int cols, int maxValue,
@@ -141,23 +121,6 @@ TEST(RankFilter, SamplesOutsideTheRangeAreCountedAtItsBounds) {
   const auto input = randomImage<uint16_t>(0, 0, 12, 14, 65535, rng);
   for (float f : {0.0f, 0.5f, 0.9f, 1.0f}) checkAgainstSorting(input, ones3x3(), 1, f, 0, 32768);
   for (float f : {0.0f, 0.3f, 1.0f}) checkAgainstSorting(input, ones3x3(), 1, f, 1000, 40000);
-}
-
-TEST(RankFilter, ReplicateEdgesCopiesRowsThenColumns) {
-  blitz::Array<int, 2> a(blitz::Range(-2, 3), blitz::Range(4, 8));
-  a = -1;
-  a(0, 5) = 1;
-  a(0, 6) = 2;
-  a(1, 5) = 3;
-  a(1, 6) = 4;
-  classification::replicateEdges(a, 0, 5, 1, 6);
-  EXPECT_EQ(a(-2, 4), 1);
-  EXPECT_EQ(a(-1, 8), 2);
-  EXPECT_EQ(a(3, 4), 3);
-  EXPECT_EQ(a(3, 8), 4);
-  EXPECT_EQ(a(0, 8), 2);
-  EXPECT_EQ(a(1, 4), 3);
-  EXPECT_EQ(a(-2, 6), 2);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <deque>
 #include <vector>
 
+#include "EngineTestSupport.h"
 #include "classification/BoundaryTracing.h"
 #include "classification/RegionCleanup.h"
 #include "util/ProcessorCount.h"
@@ -65,61 +66,46 @@ std::vector<int32_t> referenceComponents(const LabelArray& work, const Box& d, i
 TEST(RegionBands, ComponentNumberingMatchesAPlainFloodFill) {
   const Box d{3, -2, 203, 94};
   const LabelArray work = bandedLabels(d);
-  for (unsigned threads : {1u, 3u, 8u}) {
-    corvane::setProcessorCountOverride(threads);
+  int32_t expectedCount = 0;
+  const std::vector<int32_t> expected = referenceComponents(work, d, expectedCount);
+  const auto numbered = enginetest::expectSameForEveryWorkerCount([&] {
     LabelArray regionMap(blitz::TinyVector<int, 2>(d.lowerRow, d.lowerColumn),
                          blitz::TinyVector<int, 2>(201, 97));
-    int32_t expectedCount = 0;
-    const std::vector<int32_t> expected = referenceComponents(work, d, expectedCount);
-    EXPECT_EQ(classification::relabelComponents(work, d, regionMap), expectedCount) << threads;
-    EXPECT_EQ(std::vector<int32_t>(regionMap.begin(), regionMap.end()), expected) << threads;
-  }
-  corvane::setProcessorCountOverride(0);
+    std::vector<int32_t> all{classification::relabelComponents(work, d, regionMap)};
+    all.insert(all.end(), regionMap.begin(), regionMap.end());
+    return all;
+  });
+  EXPECT_EQ(numbered.front(), expectedCount);
+  EXPECT_EQ(std::vector<int32_t>(numbered.begin() + 1, numbered.end()), expected);
 }
 
-// Clean-up, remap and boundary tracing give the same results for every processor count.
-TEST(RegionBands, CleanUpRemapAndTracingDoNotDependOnTheProcessorCount) {
+// Clean-up, remap and boundary tracing: counts, regions, labels and chains, one after another.
+TEST(RegionBands, CleanUpRemapAndTracingDoNotDependOnTheWorkerCount) {
   const Box d{3, -2, 203, 94};
-  std::vector<int32_t> firstRegions, firstLabels, firstChains;
-  int32_t firstCount = -1;
-  for (unsigned threads : {1u, 2u, 3u, 8u}) {
-    corvane::setProcessorCountOverride(threads);
+  const auto all = enginetest::expectSameForEveryWorkerCount([&] {
     LabelArray inner = bandedLabels(d);
     LabelArray regionMap(blitz::TinyVector<int, 2>(d.lowerRow, d.lowerColumn),
                          blitz::TinyVector<int, 2>(201, 97));
     const int32_t count = classification::cleanUpRegionLabels(inner, d, 70, regionMap);
-
     LabelArray finals(regionMap.lbound(), regionMap.extent());
     for (int r = d.lowerRow; r <= d.upperRow; ++r)
       for (int c = d.lowerColumn; c <= d.upperColumn; ++c) finals(r, c) = (r * 3 + c) % 5;
     std::vector<int32_t> table;
     classification::majorityPartitionTable(table, count, regionMap, finals, ProgressRange());
     classification::remapByRegion(table, regionMap, finals, ProgressRange());
-
     std::vector<classification::EdgeChain> chains;
     classification::traceRegionBoundaries(chains, inner, d);
-    std::vector<int32_t> flat;
+    std::vector<int32_t> flat{count, int32_t(chains.size())};
+    flat.insert(flat.end(), regionMap.begin(), regionMap.end());
+    flat.insert(flat.end(), finals.begin(), finals.end());
     for (const auto& chain : chains) {
       flat.insert(flat.end(), {chain.labelA, chain.labelB, int32_t(chain.points.size())});
       for (const auto& p : chain.points) flat.insert(flat.end(), {p[0], p[1]});
     }
-    std::vector<int32_t> regions(regionMap.begin(), regionMap.end());
-    std::vector<int32_t> labels(finals.begin(), finals.end());
-    if (firstCount < 0) {
-      firstCount = count;
-      firstRegions = regions;
-      firstLabels = labels;
-      firstChains = flat;
-      EXPECT_GT(count, 20);
-      EXPECT_GT(chains.size(), 20u);
-      continue;
-    }
-    EXPECT_EQ(count, firstCount) << threads;
-    EXPECT_EQ(regions, firstRegions) << threads;
-    EXPECT_EQ(labels, firstLabels) << threads;
-    EXPECT_EQ(flat, firstChains) << threads;
-  }
-  corvane::setProcessorCountOverride(0);
+    return flat;
+  });
+  EXPECT_GT(all[0], 20);
+  EXPECT_GT(all[1], 20);
 }
 
 }  // namespace

@@ -10,14 +10,15 @@
 #include <utility>
 #include <vector>
 
+#include "EngineTestSupport.h"
 #include "classification/Segmentation.h"
-#include "engine/CvExCancel.h"
 #include "kestrum/utility/IiUI.h"
+#include "util/CvExCancel.h"
 
 namespace segmentation_test {
 
-using corvane::classification::LevelRecord;
-using Seg = corvane::classification::Segmentation<6, 0>;
+using classification::LevelRecord;
+using Seg = classification::Segmentation<6, 0>;
 using ImagePixel = Seg::ImagePixel;
 
 // The parameters an analysis of a small photo would use.
@@ -63,25 +64,6 @@ inline blitz::Array<ImagePixel, 2> photoLike(int rows, int columns, int lowRow =
   }
   return image;
 }
-
-// Records every report; optionally throws at one of them.
-struct Recorder : kestrum::utility::IiUI {
-  std::vector<std::pair<float, std::string>> reports;
-  size_t throwAt = size_t(-1);  // 1-based index of the report that throws
-  bool throwCancel = true;
-  void progress(float fraction, const std::string& label) override {
-    reports.emplace_back(fraction, label);
-    if (reports.size() == throwAt) {
-      if (throwCancel) throw CvExCancel();
-      throw std::runtime_error("receiver failed");
-    }
-  }
-  bool saw(float value) const {
-    for (const auto& r : reports)
-      if (r.first == value) return true;
-    return false;
-  }
-};
 
 inline bool allFresh(const Seg& seg) {
   for (const LevelRecord& r : seg.levelRecords)

@@ -8,7 +8,6 @@ using namespace segmentation_test;
 
 namespace {
 
-using classification_test::ProcessorOverride;
 
 // Marks placed in every stage's output after a run: a stage that recomputes overwrites its own.
 struct Marks {
@@ -73,56 +72,17 @@ TEST_F(SegmentationRun, RecomputesOnlyWhatItsParametersMadeStale) {
   EXPECT_EQ(seg.regionMap.numElements(), 0u);
 }
 
-TEST_F(SegmentationRun, BlockSizesBelowOneCountAsOne) {
-  for (int32_t blockSize : {0, -4}) {
-    seg.baseRecord.blockSize = blockSize;
-    EXPECT_TRUE(seg.run(ProgressRange()));
-    EXPECT_EQ(seg.blockHistograms.extent(0), 40);
-    EXPECT_EQ(seg.blockHistograms.extent(1), 48);
-  }
-}
-
-TEST_F(SegmentationRun, AllChannelsOffReportsTheEndAndTouchesNothing) {
-  seg.channelFlags.fill(false);
-  Recorder ui;
-  const auto before = seg.levelRecords;
-  EXPECT_FALSE(seg.run(ProgressRange(&ui, 0.3f, 0.9f)));
-  ASSERT_EQ(ui.reports.size(), 1u);
-  EXPECT_EQ(ui.reports[0].first, 0.9f);
-  EXPECT_EQ(ui.reports[0].second, "");
-  EXPECT_EQ(seg.levelRecords, before);
-  EXPECT_EQ(seg.gradientImage.numElements(), 0u);
-}
-
 TEST_F(SegmentationRun, CancellationLeavesEverySlotFresh) {
   ASSERT_TRUE(seg.run(ProgressRange()));
   Marks::place(seg);
   seg.baseRecord.windowRadius = 2;
-  struct CancelInGradients : Recorder {
-    void progress(float fraction, const std::string& label) override {
-      if (label.find("After array creation") != std::string::npos) throw CvExCancel();
-    }
-  } ui;
+  enginetest::ProgressRecorder ui(0, "After array creation");
   EXPECT_THROW(seg.run(ProgressRange(&ui, 0.0f, 1.0f)), CvExCancel);
   EXPECT_TRUE(allFresh(seg));
   Marks::place(seg);
   EXPECT_TRUE(seg.run(ProgressRange()));  // starts over from the histograms
   EXPECT_FALSE(Marks::histograms(seg) || Marks::gradients(seg) || Marks::values(seg) ||
                Marks::labels(seg));
-}
-
-TEST_F(SegmentationRun, WorkerFailuresAreRaisedAfterTheJoin) {
-  // A receiver failing inside the histogram worker (second job report, taken there).
-  Recorder ui;
-  ui.throwAt = 2;  // the first job is taken before the worker starts, the second inside it
-  ui.throwCancel = false;
-  try {
-    seg.run(ProgressRange(&ui, 0.0f, 1.0f));
-    FAIL() << "no failure";
-  } catch (const char* text) {
-    EXPECT_STREQ(text, "Unhandled exception in worker thread.");
-  }
-  EXPECT_TRUE(allFresh(seg));
 }
 
 }  // namespace

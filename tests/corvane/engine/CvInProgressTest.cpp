@@ -4,22 +4,14 @@
 #include <thread>
 #include <vector>
 
-#include "engine/CvExCancel.h"
+#include "EngineTestSupport.h"
 #include "engine/CvInProgress.h"
 #include "kestrum/utility/ProgressRange.h"
+#include "util/CvExCancel.h"
 
 namespace {
 
-// Answers `reply` to every call.
-struct Host {
-  std::vector<int> percents;
-  int reply = 0;
-  static int32_t callback(uint8_t percent, void* context) {
-    auto* h = static_cast<Host*>(context);
-    h->percents.push_back(percent);
-    return h->reply;
-  }
-};
+using Host = enginetest::HostProgress;
 
 void waitPastThrottle() {
   std::this_thread::sleep_for(std::chrono::milliseconds(120));
@@ -42,7 +34,8 @@ TEST(CvInProgress, ThrottlesTruncatesAndAlwaysClosesAtOneHundred) {
 
 TEST(CvInProgress, StopReplyCancelsOnceAndOnlyACancellableOperation) {
   Host host;
-  host.reply = 2;
+  host.stopAt = 1;
+  host.keepStopping = true;
   {
     CvInProgress p(&Host::callback, &host, "Test", true);
     ProgressRange range(&p);

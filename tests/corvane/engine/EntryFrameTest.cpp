@@ -6,10 +6,10 @@
 
 #include "Corvane.h"
 #include "engine/CvEngine.h"
-#include "engine/CvExCancel.h"
 #include "engine/CvInImage.h"
 #include "engine/CvInSessionBase.h"
 #include "engine/EntryFrame.h"
+#include "util/CvExCancel.h"
 
 using corvane::EntryFrame;
 
@@ -42,52 +42,6 @@ void countingHandler() {}
 CvImage opaquePicture(std::vector<uint8_t>& pixels, uint32_t width, uint32_t height) {
   pixels.assign(size_t{width} * height * 4, 255);
   return CvImage{width, height, width * 4, CvKindRgba8, pixels.data()};
-}
-
-TEST(EntryFrame, EngineValidation) {
-  EXPECT_EQ(CvFinish(nullptr), CvInvalidSignature);
-  CvEngine* engine = CvInit();
-  ASSERT_NE(engine, nullptr);
-  EXPECT_EQ(corvane::validateEngine(engine), CvOk);
-
-  // Not an engine at all: answered without reading behind the pointer's signature.
-  int notAnEngine = 0;
-  EXPECT_EQ(CvFinish(reinterpret_cast<CvEngine*>(&notAnEngine)), CvInvalidSignature);
-
-  // A live engine whose signature was overwritten.
-  engine->signature = 0x12345678;
-  EXPECT_EQ(CvFinish(engine), CvInvalidSignature);
-  std::vector<uint8_t> pixels;
-  EXPECT_EQ(CvNewStatusImage(engine, opaquePicture(pixels, 2, 2)), nullptr);
-  engine->signature = 0xFFFFFFFB;
-
-  EXPECT_EQ(CvFinish(engine), CvOk);
-  // Stale: the object is gone, the handle is never dereferenced.
-  EXPECT_EQ(CvFinish(engine), CvInvalidSignature);
-  EXPECT_EQ(CvNewStatusImage(engine, opaquePicture(pixels, 2, 2)), nullptr);
-}
-
-TEST(EntryFrame, ImageValidation) {
-  EXPECT_EQ(CvDeleteStatusImage(nullptr), CvInvalidImage);
-  CvImage hostMade{1, 1, 4, CvKindRgba8, nullptr};
-  EXPECT_EQ(CvDeleteStatusImage(&hostMade), CvInvalidImage);
-
-  CvEngine* engine = CvInit();
-  std::vector<uint8_t> pixels;
-  CvImage* image = CvNewStatusImage(engine, opaquePicture(pixels, 3, 2));
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(CvDeleteStatusImage(image), CvOk);
-  // Deleting only validates: the image is still alive and registered.
-  EXPECT_EQ(CvDeleteStatusImage(image), CvOk);
-  EXPECT_EQ(engine->images.size(), 1u);
-
-  auto* inImage = static_cast<CvInImage*>(image);
-  inImage->signature = 7;
-  EXPECT_EQ(CvDeleteStatusImage(image), CvInvalidImage);
-  inImage->signature = 0xFFFFFFFB;
-
-  EXPECT_EQ(CvFinish(engine), CvOk);
-  EXPECT_EQ(CvDeleteStatusImage(image), CvInvalidImage);
 }
 
 TEST(EntryFrame, SessionValidation) {
@@ -179,42 +133,6 @@ TEST(EntryFrame, UnclassifiedExceptionMarksEngineFailed) {
 
   // Only tests can clear the flag, to release what the failed engine holds.
   engine->failed = false;
-  EXPECT_EQ(CvFinish(engine), CvOk);
-}
-
-TEST(EntryFrame, CatchRulesPerException) {
-  CvEngine* engine = CvInit();
-  auto throwing = [&](auto exception) {
-    return [engine, exception](EntryFrame& frame) -> CvResult {
-      if (const CvResult status = frame.useEngine(engine)) return status;
-      throw exception;
-    };
-  };
-  // Cancel and out-of-memory answered by the entry itself leave the engine usable.
-  EXPECT_EQ(corvane::runEntry(corvane::kRecoverableCatches, throwing(CvExCancel())), CvCancelled);
-  EXPECT_EQ(corvane::runEntry(corvane::kRecoverableCatches, throwing(std::bad_alloc())),
-            CvOutOfMemory);
-  EXPECT_FALSE(engine->failed);
-  // Handle entries answer null; construction failures other than a cancel mark the engine.
-  auto construct = [&](auto exception) {
-    return [engine, exception](EntryFrame& frame) -> CvImage* {
-      if (frame.useEngine(engine) != CvOk) return nullptr;
-      throw exception;
-    };
-  };
-  EXPECT_EQ(corvane::runEntry(corvane::kConstructionCatches, construct(CvExCancel())), nullptr);
-  EXPECT_FALSE(engine->failed);
-  EXPECT_EQ(corvane::runEntry(corvane::kConstructionCatches, construct(std::bad_alloc())), nullptr);
-  EXPECT_TRUE(engine->failed);
-  engine->failed = false;
-  EXPECT_EQ(corvane::runEntry(corvane::kRecoverableCatches, throwing(std::runtime_error("x"))),
-            CvException);
-  EXPECT_TRUE(engine->failed);
-  engine->failed = false;
-  // An engine that never validated is not marked.
-  auto unbound = [](EntryFrame&) -> CvResult { throw 42; };
-  EXPECT_EQ(corvane::runEntry(corvane::kOperationCatches, unbound), CvException);
-  EXPECT_FALSE(engine->failed);
   EXPECT_EQ(CvFinish(engine), CvOk);
 }
 

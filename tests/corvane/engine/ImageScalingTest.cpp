@@ -60,35 +60,6 @@ void randomise(Picture& p, unsigned seed) {
   for (auto& b : p.bytes) b = static_cast<uint8_t>(rng());
 }
 
-TEST(ImageScaling, FactorRules) {
-  using corvane::reductionFactor;
-  EXPECT_EQ(reductionFactor(100, 100, 100, 100), 1);
-  EXPECT_EQ(reductionFactor(200, 101, 100, 100), 2);
-  EXPECT_EQ(reductionFactor(201, 100, 100, 100), 4);  // 3 → 4
-  EXPECT_EQ(reductionFactor(100, 700, 100, 100), 8);  // 7 → 8
-  EXPECT_EQ(reductionFactor(801, 100, 100, 100), 9);
-  EXPECT_EQ(reductionFactor(0xFFFFFFFFu, 1, 1, 1), 9);  // no overflowing conversion
-  EXPECT_EQ(reductionFactor(0, 0, 3, 3), 0);
-}
-
-TEST(ImageScaling, MedianIsMeanOfMiddlesRoundedDown) {
-  Picture src(2, 2);
-  const uint8_t a[4] = {10, 20, 30, 40}, b[4] = {10, 20, 20, 200};
-  for (int i = 0; i < 4; ++i) {
-    src.at(i % 2, i / 2)[0] = a[i];
-    src.at(i % 2, i / 2)[2] = b[i];
-    src.at(i % 2, i / 2)[3] = static_cast<uint8_t>(i == 0 ? 1 : 0);  // middles 0, 0
-  }
-  src.at(0, 0)[1] = 255;
-  src.at(1, 0)[1] = 254;  // middles 0 and 254 → 127
-  Picture dst(1, 1);
-  ASSERT_EQ(CvScaleImage(src.image(), dst.image()), CvOk);
-  EXPECT_EQ(dst.at(0, 0)[0], 25);
-  EXPECT_EQ(dst.at(0, 0)[1], 127);
-  EXPECT_EQ(dst.at(0, 0)[2], 20);
-  EXPECT_EQ(dst.at(0, 0)[3], 0);
-}
-
 TEST(ImageScaling, MatchesDefinitionOnRandomPictures) {
   struct Case {
     uint32_t sw, sh, dw, dh;

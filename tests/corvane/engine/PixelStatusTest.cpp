@@ -7,6 +7,7 @@
 #include "engine/CvEngine.h"
 #include "engine/CvInImage.h"
 #include "engine/PixelStatus.h"
+#include "util/StatusCompatibility.h"
 
 using corvane::selectStatusMask;
 using corvane::statusCompatible;
@@ -64,18 +65,6 @@ TEST_F(StatusImage, SixteenBitKindsCompareWithTheirMaximum) {
   EXPECT_EQ(statusRows(half), (std::vector<uint8_t>{0, 1, 0, 1}));
 }
 
-TEST_F(StatusImage, OtherKindsGiveAllInPictureWithoutReading) {
-  for (uint32_t kind : {uint32_t{CvKindStatus}, 4u, 99u}) {
-    CvImage* image = CvNewStatusImage(engine, CvImage{5, 3, 0, kind, nullptr});
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->stride, 8u);
-    EXPECT_EQ(statusRows(image), std::vector<uint8_t>(15, 1));
-  }
-  CvImage* empty = CvNewStatusImage(engine, CvImage{0, 7, 0, CvKindRgba8, nullptr});
-  ASSERT_NE(empty, nullptr);
-  EXPECT_EQ(empty->stride, 0u);
-}
-
 TEST_F(StatusImage, RejectsUnreadablePictures) {
   std::vector<uint8_t> pixels(64, 255);
   EXPECT_EQ(CvNewStatusImage(engine, CvImage{2, 2, 8, CvKindRgba8, nullptr}), nullptr);
@@ -86,40 +75,6 @@ TEST_F(StatusImage, RejectsUnreadablePictures) {
             nullptr);
   EXPECT_TRUE(engine->images.empty());
   EXPECT_NE(CvNewStatusImage(engine, CvImage{2, 2, 8, CvKindRgba8, pixels.data()}), nullptr);
-}
-
-TEST(PixelStatus, SelectStatusMaskTable) {
-  struct Case {
-    uint8_t mode, target;
-    bool exclusive;
-    uint8_t value, mask;
-  };
-  const Case cases[] = {
-      {1, 2, false, 15, 47},  {1, 2, true, 15, 63},    {1, 16, false, 16, 16},
-      {1, 16, true, 16, 16},  {1, 32, false, 32, 32},  {1, 32, true, 32, 32},
-      {1, 0, false, 15, 47},  {4, 2, false, 15, 63},   {2, 4, true, 15, 63},
-      {8, 0, false, 15, 63},  {3, 2, false, 0, 0},     {0, 0, true, 0, 0},
-      {2, 16, false, 16, 16}, {4, 32, true, 32, 32},   {16, 2, false, 16, 16},
-      {32, 2, false, 32, 32}, {16, 32, false, 16, 16},
-  };
-  for (const Case& c : cases) {
-    const auto r = selectStatusMask(c.mode, c.target, c.exclusive);
-    EXPECT_EQ(r.value, c.value) << int(c.mode) << "/" << int(c.target) << "/" << c.exclusive;
-    EXPECT_EQ(r.mask, c.mask) << int(c.mode) << "/" << int(c.target) << "/" << c.exclusive;
-  }
-}
-
-TEST(PixelStatus, StatusCompatibleTable) {
-  EXPECT_FALSE(statusCompatible(0, 15, 63));  // outside the picture
-  EXPECT_TRUE(statusCompatible(1, 15, 47));
-  EXPECT_FALSE(statusCompatible(2 + 16, 15, 63));  // flagged inside the mask
-  EXPECT_TRUE(statusCompatible(2 + 16, 15, 47));   // flag 16 outside the mask
-  EXPECT_TRUE(statusCompatible(2 + 16, 16 + 15, 63));
-  EXPECT_FALSE(statusCompatible(4 + 32, 15, 47));
-  EXPECT_TRUE(statusCompatible(4 + 32, 32, 32));
-  EXPECT_TRUE(statusCompatible(0, 16, 16));  // flag-only requests ignore the classes
-  EXPECT_FALSE(statusCompatible(1 + 32, 16, 63));
-  EXPECT_TRUE(statusCompatible(0, 0, 0));
 }
 
 }  // namespace

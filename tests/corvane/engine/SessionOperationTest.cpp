@@ -4,26 +4,18 @@
 #include <new>
 #include <vector>
 
-#include "Corvane.h"
-#include "engine/CvEngine.h"
-#include "engine/CvExCancel.h"
-#include "engine/CvInSession.h"
 #include "../session/SessionTestSupport.h"
+#include "Corvane.h"
+#include "EngineTestSupport.h"
+#include "engine/CvEngine.h"
+#include "engine/CvInSession.h"
+#include "util/CvExCancel.h"
 
 using corvane::Box;
 
 namespace {
 
-struct Host {
-  int calls = 0;
-  int cancelAtCall = 0;  // 1-based; 0 never
-  std::vector<int> percents;
-  static int32_t callback(uint8_t percent, void* context) {
-    auto* h = static_cast<Host*>(context);
-    h->percents.push_back(percent);
-    return ++h->calls == h->cancelAtCall ? 2 : 0;
-  }
-};
+using Host = enginetest::HostProgress;
 
 // A session with some history: two user actions, the second undone.
 struct SessionOperation : ::testing::Test {
@@ -88,30 +80,6 @@ struct SessionOperation : ::testing::Test {
   }
 };
 
-TEST_F(SessionOperation, CancelAtEveryReportRestoresStatusesAndHistory) {
-  const sessiontest::History before = snapshot();
-  ASSERT_EQ(before.undo, 1u);
-  ASSERT_EQ(before.redo, 1u);
-  for (int k = 1; k <= 4; ++k) {
-    Host host;
-    EXPECT_EQ(operation(k, host), CvCancelled) << k;
-    EXPECT_EQ(snapshot(), before) << k;
-  }
-  // The 100 per cent report itself can still cancel, through the host's answer.
-  Host host;
-  host.cancelAtCall = 1;
-  EXPECT_EQ(operation(0, host), CvCancelled);
-  EXPECT_EQ(host.percents, (std::vector<int>{100}));
-  EXPECT_EQ(snapshot(), before);
-
-  // After all that the history still works as before: redo, then undo the user's own actions.
-  ASSERT_EQ(CvRedo(session, nullptr, nullptr), CvOk);
-  EXPECT_EQ(sessiontest::statusAt(status, 9, 9), 4);
-  ASSERT_EQ(CvUndo(session, nullptr, nullptr), CvOk);
-  ASSERT_EQ(CvUndo(session, nullptr, nullptr), CvOk);
-  EXPECT_EQ(sessiontest::statusAt(status, 0, 0), 1);
-}
-
 TEST_F(SessionOperation, FinishedOperationKeepsItsChanges) {
   const sessiontest::History before = snapshot();
   Host host;
@@ -130,7 +98,7 @@ TEST_F(SessionOperation, FinishedOperationKeepsItsChanges) {
 
 TEST_F(SessionOperation, ClosingReportCannotCancel) {
   Host host;
-  host.cancelAtCall = 1;
+  host.stopAt = 1;
   const CvResult result = inner->runOperation("Test", &Host::callback, &host, [&](ProgressRange&) {
     apply(Box{0, 0, 1, 1}, 8, true);
   });

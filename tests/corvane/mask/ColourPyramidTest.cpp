@@ -71,28 +71,6 @@ TEST(ColourPyramid, NeighboursOutsideTheFillBoxDoNotCount) {
   EXPECT_EQ(keep.back()(0, 0).count, 4.0f);
 }
 
-TEST(ColourPyramid, SmallBoxesAndBothClassBits) {
-  ColourPyramid pyramid;
-  // A single cell has no neighbour inside its box.
-  borderColourPyramid<MaskPixel8>(statusOf({"2"}), Box{0, 0, 0, 0}, 2, pyramid, indexColours(1, 1),
-                                  ProgressRange());
-  EXPECT_TRUE(pyramid.empty());
-  // Two cells of different classes: one level of one cell and no coarsening.
-  borderColourPyramid<MaskPixel8>(statusOf({"24"}), Box{0, 0, 0, 1}, 4, pyramid, indexColours(1, 2),
-                                  ProgressRange());
-  ASSERT_EQ(pyramid.size(), 1u);
-  EXPECT_EQ(pyramid[0](0, 0).sum[0], 1.0f);
-  // A cell carrying both bits (6) counts for each class its neighbour lacks.
-  ColourPyramid keep, drop;
-  const auto both = statusOf({"62", "44"});
-  borderColourPyramid<MaskPixel8>(both, Box{0, 0, 1, 1}, 2, keep, indexColours(2, 2),
-                                  ProgressRange());
-  borderColourPyramid<MaskPixel8>(both, Box{0, 0, 1, 1}, 4, drop, indexColours(2, 2),
-                                  ProgressRange());
-  EXPECT_EQ(keep[0](0, 0).count, 2.0f);  // (0,0) below it is 4, (0,1) likewise
-  EXPECT_EQ(drop[0](0, 0).count, 2.0f);  // (0,0) beside the 2 and (1,1) below it
-}
-
 TEST(ColourPyramid, SixteenBitPassStretchesByteColours) {
   const auto status = statusOf({"24"});
   ColourPyramid fromBytes, fromShorts, half;
@@ -106,43 +84,6 @@ TEST(ColourPyramid, SixteenBitPassStretchesByteColours) {
   EXPECT_EQ(fromBytes[0](0, 0).sum[2], 100.0f * 257.0f);
   EXPECT_EQ(fromShorts[0](0, 0).sum[0], 1000.0f);
   EXPECT_FLOAT_EQ(half[0](0, 0).sum[2], 100.0f * 32768.0f / 255.0f);
-}
-
-TEST(ColourPyramid, CoarseningReadsOnlyTouchedCells) {
-  PyramidLevel level = PyramidLevel(Box{1, 1, 5, 4});
-  level(3, 3) = ColourSumCell{{1, 2, 3}, 1};
-  level(2, 3) = ColourSumCell{{10, 20, 30}, 2};
-  level(5, 1) = ColourSumCell{{7, 7, 7}, 1};
-  level(1, 1) = ColourSumCell{{999, 999, 999}, 9};  // not listed: must not be read
-  std::vector<IndexPair> next;
-  const PyramidLevel coarse =
-      coarsenColourLevel(level, {IndexPair{3, 3}, IndexPair{2, 3}, IndexPair{5, 1}}, next);
-  EXPECT_EQ(coarse.box(), (Box{0, 0, 2, 2}));
-  ASSERT_EQ(next.size(), 2u);  // (3,3) and (2,3) share cell (1,1)
-  EXPECT_EQ(next[0], (IndexPair{1, 1}));
-  EXPECT_EQ(next[1], (IndexPair{2, 0}));
-  EXPECT_EQ(coarse(1, 1).count, 3.0f);
-  EXPECT_EQ(coarse(1, 1).sum[2], 33.0f);
-  EXPECT_EQ(coarse(0, 0).count, 0.0f);
-}
-
-TEST(ColourPyramid, SamplesAtTheEdgesOfTheFirstLevel) {
-  // Counts of 64 make the first level stop the sampling.
-  ColourPyramid pyramid;
-  pyramid.push_back(PyramidLevel(Box{0, 0, 7, 7}));
-  for (int r = 0; r <= 7; ++r)
-    for (int c = 0; c <= 7; ++c)
-      pyramid[0](r, c) = ColourSumCell{{float(r), float(c), 1.0f}, 64.0f};
-  // Even position 2k: rows k − 1 and k, half each.
-  EXPECT_FLOAT_EQ(samplePyramid(pyramid, 4.0f, 5.0f).sum[0], (0.5f * 1 + 0.5f * 2) / 16.0f);
-  // At row 0 the lower row is trunc(−0.5) = 0 as well: the cell takes both weights.
-  ColourSumCell s = samplePyramid(pyramid, 0.0f, 3.0f);
-  EXPECT_FLOAT_EQ(s.sum[0], 0.0f);
-  EXPECT_FLOAT_EQ(s.count, 4.0f);
-  // Beyond the level's last cell the upper row is cut to the box; far outside nothing is read.
-  EXPECT_FLOAT_EQ(samplePyramid(pyramid, 15.0f, 15.0f).sum[0], 7.0f / 16.0f);
-  EXPECT_EQ(samplePyramid(pyramid, 100.0f, 2.0f).count, 0.0f);
-  EXPECT_EQ(samplePyramid(ColourPyramid(), 1.0f, 1.0f).count, 0.0f);
 }
 
 TEST(ColourPyramid, SamplerGivesTheSamplesOfEveryPosition) {

@@ -6,12 +6,12 @@
 
 #include "Corvane.h"
 #include "MaskTestSupport.h"
-#include "engine/CvExCancel.h"
 #include "engine/CvInImage.h"
 #include "engine/CvInSession.h"
 #include "kestrum/utility/IiUI.h"
 #include "mask/GenerateMask.h"
 #include "mask/MaskPixelType.h"
+#include "util/CvExCancel.h"
 
 using masktest::HostPicture;
 using masktest::MaskSession;
@@ -92,89 +92,6 @@ TEST(GenerateMask, EveryPixelTypeAndFactorGivesTheAlphaOfTheEightBitOne) {
         for (uint32_t c = 0; c < reference.output->width; ++c)
           ASSERT_NEAR(run.output->alpha(r, c), reference.output->alpha(r, c), 2.0f / 255.0f)
               << "kind " << kind << " factor " << factor << " at " << r << "," << c;
-    }
-  }
-}
-
-TEST(GenerateMask, PartialRectangleRestoresStatusesAndUndoCounts) {
-  BandScene scene(kRed, kBlue, 1);
-  for (uint32_t r = 0; r < BandScene::kHeight; ++r)
-    for (uint32_t c = 32; c < BandScene::kWidth; ++c) scene.statusAt(r, c) = 1;
-  const std::vector<uint8_t> before = scene.statuses();
-  const CvRect rect{8, 0, 33, 12};
-  testing::internal::CaptureStdout();
-  const auto run = scene.generate(CvKindRgba8, 1, &rect);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "nUndo 1\n");
-  ASSERT_EQ(run.result, CvOk);
-  EXPECT_EQ(scene.statuses(), before);
-  EXPECT_EQ(scene.undoCount(), 0u);
-  for (uint32_t r = 0; r < BandScene::kHeight; ++r) {
-    EXPECT_EQ(run.output->alpha(r, 10), 1.0f);
-    EXPECT_EQ(run.output->alpha(r, 40), 0.0f);  // filled as deleted for the mask
-    EXPECT_EQ(run.output->alpha(r, 45), 1.0f);  // outside the rectangle: as pre-filled
-  }
-
-  // Over the whole image the fill stays, as one undoable step.
-  const auto whole = scene.generate(CvKindRgba8, 1);
-  ASSERT_EQ(whole.result, CvOk);
-  EXPECT_EQ(scene.undoCount(), 1u);
-  EXPECT_EQ(scene.statusAt(0, 45) & 15, 4);
-  ASSERT_EQ(CvUndo(scene.session, nullptr, nullptr), CvOk);
-  EXPECT_EQ(scene.statuses(), before);
-}
-
-TEST(GenerateMask, CancelAtAnyReportRollsEverythingBack) {
-  using corvane::mask::MaskPixel8;
-  for (bool partial : {true, false}) {
-    BandScene scene(kRed, kBlue, 1);
-    for (uint32_t r = 0; r < BandScene::kHeight; ++r)
-      for (uint32_t c = 32; c < BandScene::kWidth; ++c) scene.statusAt(r, c) = 1;
-    const std::vector<uint8_t> before = scene.statuses();
-    CvInSession& s = MaskSession::object(scene.session);
-    classification::IiClassification& state = s.classification();
-    CvInSession::Bytes status = s.reindexStatus(static_cast<CvInImage*>(scene.status));
-    HostPicture source(BandScene::kWidth, BandScene::kHeight, CvKindRgba8);
-    masktest::enlarge(scene.picture, source, 1);
-    const auto image = s.image();
-
-    const auto runWith = [&](corvane::mask::RecordingProgress& receiver) {
-      corvane::mask::MaskRequest request;
-      request.hasRect = partial;
-      request.rect = corvane::Box{0, 8, 11, 40};
-      request.blendWidth = 1.0f;
-      CvInSession::Image output(image.shape());
-      output = image;
-      const CvInSession::Image input(
-          static_cast<kestrum::utility::Colour<uint8_t>*>(source.description.data), image.shape(),
-          blitz::shape(BandScene::kWidth + 1, 1), blitz::neverDeleteData);
-      testing::internal::CaptureStdout();
-      state.beginOperation();
-      try {
-        corvane::mask::generateMaskVariant<MaskPixel8>(state, output, input, status, request,
-                                                       s.blendRadii(), ProgressRange(&receiver));
-        state.endOperation();
-      } catch (const CvExCancel&) {
-        state.rollBackOperation();
-        testing::internal::GetCapturedStdout();
-        return true;
-      }
-      testing::internal::GetCapturedStdout();
-      return false;
-    };
-    corvane::mask::RecordingProgress counter;
-    ASSERT_FALSE(runWith(counter));
-    const int reports = int(counter.fractions.size());
-    ASSERT_GT(reports, 3);
-    // The finished run kept the fill only for the whole image; start again from the same state.
-    if (!partial) state.undo();
-    ASSERT_EQ(scene.statuses(), before);
-    const uint32_t undoBefore = state.undoStack().undoCount();
-    for (int at = 1; at <= reports; ++at) {
-      corvane::mask::RecordingProgress cancel;
-      cancel.cancelAt = size_t(at);
-      ASSERT_TRUE(runWith(cancel)) << at;
-      EXPECT_EQ(scene.statuses(), before) << "partial " << partial << " at report " << at;
-      EXPECT_EQ(state.undoStack().undoCount(), undoBefore);
     }
   }
 }

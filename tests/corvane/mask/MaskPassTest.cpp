@@ -130,17 +130,6 @@ void expectCleanBand(BandScene<PT>& scene) {
   }
 }
 
-TEST(MaskPass, KeptRedDeletedBlueAndABlendBandEveryPixelType) {
-  BandScene<MaskPixel8> bytes(3, 24, 6, 18, 1, red, blue);
-  BandScene<MaskPixel16> shorts(3, 24, 6, 18, 1, red, blue);
-  BandScene<MaskPixelHalf16> halves(3, 24, 6, 18, 1, red, blue);
-  const auto run = [](auto& scene) {
-    scene.runPyramids();
-    expectCleanBand(scene);
-  };
-  run(bytes), run(shorts), run(halves);
-}
-
 // The smooth step of the distance share T, the pass's fallback alpha.
 double smoothStep(double T) {
   return T * T * T * (6 * T * T - 15 * T + 10);
@@ -171,16 +160,6 @@ TEST(MaskPass, PassReadsOnlyPendingOpaquePixelsAndMarksFinishedRows) {
   scene.mask(0, 3) = untouched;
   scene.runPyramids();
   EXPECT_EQ(scene.mask(0, 3), untouched);
-}
-
-TEST(MaskPass, WithoutEstimatesClearCellsStillDecide) {
-  BandScene<MaskPixel16> scene(2, 8, 3, 5, 1, red, blue);
-  maskPass<MaskPixel16>(scene.mask, scene.image, scene.image, scene.status, scene.cellBox(),
-                        scene.cellBox(), MaskScale{1, 1}, scene.weights, scene.pairs,
-                        MaskPassNoEstimate, {}, {}, 1.0f, ProgressRange());
-  EXPECT_EQ(scene.mask(0, 1), scene.image(0, 1));
-  EXPECT_EQ(scene.mask(0, 1)[3], 65535);
-  EXPECT_EQ(scene.mask(1, 6), (MaskPixel16::Pixel{{0, 0, 0, 0}}));
 }
 
 TEST(MaskPass, CellBoxIsCutToTheFillBoxAndTheArraysItReads) {

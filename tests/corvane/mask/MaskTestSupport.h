@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "Corvane.h"
-#include "engine/CvExCancel.h"
-#include "kestrum/utility/IiUI.h"
 #include "engine/CvInSession.h"
+#include "kestrum/utility/IiUI.h"
 #include "util/ByteComponent.h"
+#include "util/CvExCancel.h"
 
 namespace masktest {
 
@@ -129,21 +129,3 @@ struct MaskSession {
 
 }  // namespace masktest
 
-namespace corvane {
-namespace mask {
-
-// Keeps every progress fraction it is told, in order; cancels at report `cancelAt` (1-based).
-class RecordingProgress : public kestrum::utility::IiUI {
- public:
-  void progress(float fraction, const std::string& label) override {
-    fractions.push_back(fraction);
-    labels.push_back(label);
-    if (cancelAt && fractions.size() == cancelAt) throw CvExCancel();
-  }
-  size_t cancelAt = 0;
-  std::vector<float> fractions;
-  std::vector<std::string> labels;
-};
-
-}  // namespace mask
-}  // namespace corvane

@@ -9,18 +9,16 @@
 #include <vector>
 
 #include "Corvane.h"
+#include "EngineTestSupport.h"
 #include "MaskTestSupport.h"
-#include "engine/CvExCancel.h"
 #include "util/BlitzViews.h"
+#include "util/CvExCancel.h"
 #include "util/ProcessorCount.h"
 
 using namespace corvane;
 using namespace corvane::mask;
 
 namespace {
-
-constexpr uint8_t kRegion = CvStatusMatteRegion;
-constexpr uint8_t kHold = CvStatusHold;
 
 template <class T>
 using Image = blitz::Array<kestrum::utility::Colour<T>, 2>;
@@ -79,9 +77,9 @@ struct Scene {
   void markStatus() {
     for (int r = 0; r < kRows; ++r)
       for (int c = 0; c < kCols; ++c)
-        status(r, c) = static_cast<uint8_t>(kRegion | (c < kRampFirst  ? CvStatusKeep
-                                                       : c > kRampLast ? CvStatusDelete
-                                                                       : 1));
+        status(r, c) = static_cast<uint8_t>(CvStatusMatteRegion | (c < kRampFirst  ? CvStatusKeep
+                                                                   : c > kRampLast ? CvStatusDelete
+                                                                                   : 1));
   }
 
   Scene() { markStatus(); }
@@ -131,47 +129,11 @@ TEST(PaletteMatting, TwoForegroundColoursOverTwoBackgroundColours) {
   }
 }
 
-// The 16-bit kernels keep every threshold in sample units, so they only agree with the
-// 8-bit one where no threshold decides: here all estimates lie far apart in both scales and
-// the ramps are exact, so alpha and colour differ by the rounding of the sample scale.
-TEST(PaletteMatting, PixelTypesAgreeWithinRounding) {
-  Scene scene;
-  scene.split = 16;
-  const Image<uint8_t> source8 = scene.source<uint8_t>(1);
-  Image<uint8_t> out8 = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
-  ASSERT_EQ(mattePalettes8(source8, scene.status.copy(), out8, kWhole, 1, 1, choicesPatch(),
-                           ProgressRange()),
-            kMatteDone);
-  struct Variant {
-    int scale;
-    int maxValue;
-  };
-  for (const Variant v : {Variant{257, 65535}, Variant{128, 32768}}) {
-    const Image<uint16_t> source = scene.source<uint16_t>(v.scale);
-    Image<uint16_t> out = blankOutput<uint16_t>(Scene::kRows, Scene::kCols);
-    const int32_t result = v.maxValue == 65535
-                               ? mattePalettes16(source, scene.status.copy(), out, kWhole, 1, 1,
-                                                 choicesPatch(), ProgressRange())
-                               : mattePalettesHalf16(source, scene.status.copy(), out, kWhole, 1, 1,
-                                                     choicesPatch(), ProgressRange());
-    ASSERT_EQ(result, kMatteDone);
-    for (int r = 0; r < Scene::kRows; ++r) {
-      for (int c = 0; c < Scene::kCols; ++c) {
-        for (int k = 0; k < 3; ++k) {
-          EXPECT_NEAR(out(r, c)[k] / double(v.scale), out8(r, c)[k], 1.0) << r << "," << c;
-        }
-        EXPECT_NEAR(out(r, c).alpha() / double(v.maxValue), out8(r, c).alpha() / 255.0, 1.0 / 255.0)
-            << r << "," << c;
-      }
-    }
-  }
-}
-
 TEST(PaletteMatting, OnlyRegionPixelsWithoutHoldAreWrittenThenHeld) {
   Scene scene;
-  scene.status(5, 14) = kHold | kRegion | 1;  // held
-  scene.status(6, 14) = 1;                    // outside the region
-  scene.status(7, 14) = kHold | 1;            // held from an earlier pass
+  scene.status(5, 14) = CvStatusHold | CvStatusMatteRegion | 1;  // held
+  scene.status(6, 14) = 1;                                       // outside the region
+  scene.status(7, 14) = CvStatusHold | 1;                        // held from an earlier pass
   blitz::Array<uint8_t, 2> before = scene.status.copy();
   const Image<uint8_t> source = scene.source<uint8_t>(1);
   Image<uint8_t> output = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
@@ -189,7 +151,9 @@ TEST(PaletteMatting, OnlyRegionPixelsWithoutHoldAreWrittenThenHeld) {
     for (int c = 0; c < Scene::kCols; ++c) {
       const uint8_t s = before(r, c);
       const uint8_t expected =
-          r <= 9 && (s & kRegion) ? static_cast<uint8_t>((s & 0x3F) | kHold) : s;
+          r <= 9 && (s & CvStatusMatteRegion)
+              ? static_cast<uint8_t>((s & CvStatusClassAndFlags) | CvStatusHold)
+              : s;
       EXPECT_EQ(scene.status(r, c), expected) << r << "," << c;
     }
   }
@@ -206,7 +170,7 @@ TEST(PaletteMatting, EmptyPalettesLeaveOutputAndStatusAlone) {
     Scene scene;
     for (int r = 0; r < Scene::kRows; ++r)
       for (int c = 0; c < Scene::kCols; ++c)
-        if (scene.status(r, c) & k.removed) scene.status(r, c) = kRegion | 1;
+        if (scene.status(r, c) & k.removed) scene.status(r, c) = CvStatusMatteRegion | 1;
     const blitz::Array<uint8_t, 2> before = scene.status.copy();
     const Image<uint8_t> source = scene.source<uint8_t>(1);
     Image<uint8_t> output = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
@@ -228,9 +192,9 @@ TEST(PaletteMatting, BoxIsClippedToStatusSourceAndOutput) {
   Image<uint8_t> full(9, 9);
   for (int r = 0; r < 5; ++r)
     for (int c = 0; c < 5; ++c)
-      status(r, c) = static_cast<uint8_t>(kRegion | (c < 2   ? CvStatusKeep
-                                                     : c > 2 ? CvStatusDelete
-                                                             : 1));
+      status(r, c) = static_cast<uint8_t>(CvStatusMatteRegion | (c < 2   ? CvStatusKeep
+                                                                 : c > 2 ? CvStatusDelete
+                                                                         : 1));
   for (int r = 0; r < 9; ++r)
     for (int c = 0; c < 9; ++c)
       full(r, c) = c < 4   ? pixel<uint8_t>(220, 20, 20)
@@ -265,9 +229,9 @@ TEST(PaletteMatting, LeadingRowOfAScaledRegionIsSearched) {
   for (int r = 0; r < rows / 2; ++r)
     for (int c = 0; c < cols / 2; ++c)
       status(r, c) = r < 3 ? 1
-                           : static_cast<uint8_t>(kRegion | (c < 4   ? CvStatusKeep
-                                                             : c > 7 ? CvStatusDelete
-                                                                     : 1));
+                           : static_cast<uint8_t>(CvStatusMatteRegion | (c < 4   ? CvStatusKeep
+                                                                         : c > 7 ? CvStatusDelete
+                                                                                 : 1));
   for (int r = 0; r < rows; ++r)
     for (int c = 0; c < cols; ++c) {
       const int k = c < 8 ? 0 : c > 15 ? 8 : (c - 7);
@@ -286,9 +250,7 @@ TEST(PaletteMatting, LeadingRowOfAScaledRegionIsSearched) {
   EXPECT_EQ(output(5, 12), blankOutput<uint8_t>(1, 1)(0, 0));
 }
 
-// Rows, cells and channels are spread over the workers; the result must not depend on how
-// many there are.
-TEST(PaletteMatting, SameResultOnOneOrManyWorkers) {
+TEST(PaletteMatting, SameResultForEveryWorkerCount) {
   Scene scene;
   scene.split = 11;
   std::mt19937 rng(9);
@@ -298,19 +260,14 @@ TEST(PaletteMatting, SameResultOnOneOrManyWorkers) {
     for (int c = 0; c < Scene::kCols; ++c)
       for (int k = 0; k < 3; ++k)
         source(r, c)[k] = static_cast<uint8_t>(source(r, c)[k] + noise(rng) + 6);
-  Image<uint8_t> results[2];
-  for (unsigned workers : {1u, 5u}) {
-    setProcessorCountOverride(workers);
+  enginetest::expectSameForEveryWorkerCount([&] {
     Image<uint8_t> output = blankOutput<uint8_t>(Scene::kRows, Scene::kCols);
-    EXPECT_EQ(mattePalettes8(source, scene.status.copy(), output, kWhole, 1, 1,
-                             choicesPatch(0.3f, 0.6f), ProgressRange()),
-              kMatteDone);
-    results[workers == 1 ? 0 : 1].reference(output);
-  }
-  setProcessorCountOverride(0);
-  for (int r = 0; r < Scene::kRows; ++r)
-    for (int c = 0; c < Scene::kCols; ++c)
-      ASSERT_EQ(results[0](r, c), results[1](r, c)) << r << "," << c;
+    const int32_t result = mattePalettes8(source, scene.status.copy(), output, kWhole, 1, 1,
+                                          choicesPatch(0.3f, 0.6f), ProgressRange());
+    std::vector<uint8_t> bytes{uint8_t(result)};
+    for (const auto& p : output) bytes.insert(bytes.end(), {p[0], p[1], p[2], p[3]});
+    return bytes;
+  });
 }
 
 }  // namespace

@@ -118,17 +118,6 @@ TEST(PalettePyramid, LevelsWithoutColoursAndTinyImages) {
   EXPECT_EQ(single.paletteAtLevel(0, 0, 0).level, 0);
 }
 
-TEST(PalettePyramid, SelectorClampsIntoTheStatusArray) {
-  blitz::Array<uint8_t, 2> status(2, 2);
-  status = 0;
-  status(1, 1) = 128 | 4;
-  const StatusClassSelector selector(status, 2.0f, 2.0f, CvStatusDelete);
-  EXPECT_TRUE(selector.accepts(3, 3));
-  EXPECT_TRUE(selector.accepts(9, 9));  // beyond the status image: its last pixel
-  EXPECT_FALSE(selector.accepts(1, 3));
-  EXPECT_FALSE(StatusClassSelector(status, 2.0f, 2.0f, CvStatusKeep).accepts(3, 3));
-}
-
 TEST(PalettePyramid, SearchClimbsToColoursAndRejectsEmptyPyramids) {
   // Foreground colour in the top-left corner only, background in the bottom-right only.
   Image source(8, 8);

@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "engine/CvExCancel.h"
 #include "kestrum/utility/IiUI.h"
 #include "kestrum/utility/ProgressRange.h"
 #include "morphology/convolve.h"
+#include "util/CvExCancel.h"
 
 using corvane::Box;
 using namespace corvane::morphology;
@@ -169,22 +169,6 @@ TEST(Convolve, OutputOfExactlyTheValidBoxOrSmaller) {
   EXPECT_TRUE(convolveLineFast(in, 3, RunningMaximum{}, apart, ProgressRange()).empty());
 }
 
-TEST(Convolve, DilationOfOneSetSample) {
-  blitz::Array<int32_t, 2> in(12, 2), out(12, 2);
-  in = 0;
-  in(4, 1) = 7;
-  for (int w : {1, 3, 5}) {
-    out = -1;
-    EXPECT_EQ(convolveLineFast(in, w, BinaryDilation{}, out, ProgressRange()),
-              (Box{w - 1, 0, 11, 1}));
-    for (int i = 0; i < 12; ++i) {
-      const int32_t set = w == 1 ? 7 : 1;  // a copied sample keeps its value
-      EXPECT_EQ(out(i, 1), i < w - 1 ? -1 : (i >= 4 && i <= 4 + w - 1 ? set : 0)) << w << " " << i;
-      EXPECT_EQ(out(i, 0), i < w - 1 ? -1 : 0);
-    }
-  }
-}
-
 // An element that owns heap storage (counts of the values 0 to 10), merged by a reduction
 // that takes two parameters in place of the flag byte.
 using Counts = std::vector<int32_t>;
@@ -221,30 +205,6 @@ TEST(Convolve, HeapOwningElementsSumOverTheWindow) {
         for (int j = c - w1 + 1; j <= c; ++j) ++want[size_t(value(i, j))];
       EXPECT_EQ(summed(r, c), want) << r << "," << c;
     }
-}
-
-struct Stopper : kestrum::utility::IiUI {
-  size_t reports = 0;
-  size_t throwAt = 0;
-  void progress(float, const std::string&) override {
-    if (++reports == throwAt) throw CvExCancel();
-  }
-};
-
-TEST(Convolve, ReportsEvery128LinesAndAStopLeavesTheRestUnwritten) {
-  ByteArray in(blitz::TinyVector<int, 2>(0, -5), blitz::TinyVector<int, 2>(4, 300));
-  in = 9;
-  ByteArray out = filledLike(in, kUnwritten);
-  Stopper counted;
-  convolveLineFast(in, 2, RunningMaximum{}, out, ProgressRange(&counted, 0.0f, 1.0f));
-  EXPECT_EQ(counted.reports, 3u);  // lines 0, 128 and 256
-  Stopper stopper;
-  stopper.throwAt = 2;
-  out = kUnwritten;
-  EXPECT_THROW(convolveLineFast(in, 2, RunningMaximum{}, out, ProgressRange(&stopper, 0.0f, 1.0f)),
-               CvExCancel);
-  EXPECT_EQ(out(1, 128), 9);
-  EXPECT_EQ(out(1, 129), kUnwritten);
 }
 
 }  // namespace

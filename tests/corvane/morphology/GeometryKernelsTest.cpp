@@ -80,23 +80,6 @@ TEST(PolylineSimplification, RangeKeepsOnlyPointsBeyondTheTolerance) {
   EXPECT_TRUE(stack.empty());
 }
 
-TEST(PolylineSimplification, TiesSplitAtTheEarlierPoint) {
-  // (1, 1) and (1, 3) are both 1 from the chord; after a split at (1, 1) the other lies
-  // 0.63 from its new chord and is dropped at tolerance 0.7 (a split at (1, 3) would keep
-  // (1, 3) and drop (1, 1) instead).
-  std::vector<const PolylinePointF*> stack;
-  const PointsF line = {{0, 0}, {1, 1}, {1, 3}, {0, 4}};
-  PointsF out(4);
-  PolylinePointF* end = simplifyPolylineRangeF(stack, &line[0], &line[3], out.data(), 0.7f);
-  ASSERT_EQ(end - out.data(), 2);
-  EXPECT_EQ(out[1](1), 1.0f);
-
-  // Just beyond an exact tolerance in the float form.
-  const PointsF bump = {{0, 0}, {1.001f, 2}, {0, 4}};
-  end = simplifyPolylineRangeF(stack, &bump[0], &bump[2], out.data(), 1.0f);
-  EXPECT_EQ(end - out.data(), 2);
-}
-
 TEST(PolylineSimplification, ClosedOutlineSplitsAtTheFarthestPoint) {
   std::vector<const PolylinePoint*> stack;
   // A square traced with midpoints, closed by repeating its first point.
@@ -121,29 +104,6 @@ TEST(PolylineSimplification, ClosedOutlineSplitsAtTheFarthestPoint) {
   ASSERT_EQ(endF - outF.data(), 4);
   EXPECT_EQ(outF[2](0), 4.0f);
   EXPECT_EQ(outF[2](1), 4.0f);
-}
-
-TEST(PolylineSimplification, ShortOutlinesHaveNoSplitPointAndTheStackIsLeftAsFound) {
-  const PolylinePoint sentinel(9, 9);
-  std::vector<const PolylinePoint*> stack = {&sentinel};
-  const Points two = {{3, 4}, {5, 6}};
-  Points out(2, PolylinePoint(-1, -1));
-  PolylinePoint* end = simplifyPolyline(stack, &two[0], &two[1], out.data(), 0.1f);
-  EXPECT_TRUE(samePoints({{3, 4}}, Points(out.data(), end)));
-  EXPECT_EQ(out[1](0), -1);  // nothing written past the kept point
-  EXPECT_EQ(simplifyPolyline(stack, &two[0], &two[0], out.data(), 0.1f) - out.data(), 1);
-  // A reversed span writes nothing.
-  EXPECT_EQ(simplifyPolylineRange(stack, &two[1], &two[0], out.data(), 0.1f), out.data());
-  const Points bump = {{0, 0}, {3, 2}, {0, 4}};
-  EXPECT_EQ(simplifyPolylineRange(stack, &bump[0], &bump[2], out.data(), 0.5f) - out.data(), 2);
-  ASSERT_EQ(stack.size(), 1u);
-  EXPECT_EQ(stack[0], &sentinel);
-
-  std::vector<const PolylinePointF*> stackF;
-  const PointsF twoF = {{3, 4}, {5, 6}};
-  PointsF outF(2);
-  EXPECT_EQ(simplifyPolylineF(stackF, &twoF[0], &twoF[1], outF.data(), 0.1f) - outF.data(), 1);
-  EXPECT_TRUE(stackF.empty());
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 namespace {
 
 using sessiontest::History;
-using sessiontest::Reports;
+using Reports = enginetest::ProgressRecorder;
 using sessiontest::statusAt;
 using sessiontest::statusBytes;
 using sessiontest::TwoColourPicture;
@@ -152,41 +152,6 @@ TEST_F(AnalyseSelect, UndoneStrokeDoesNotComeBackWithTheNextRegionStroke) {
   EXPECT_EQ(statusAt(status, 5, 5), CvStatusKeep);
 }
 
-// The host's callback is throttled, so these cancels go through the progress range, at
-// every checkpoint the operation passes.
-TEST_F(AnalyseSelect, CancelAtEveryReportOfSelectLeavesEverythingAsBefore) {
-  open(64, 48);
-  ASSERT_EQ(stroke(0, 0, 3, 3, CvStatusKeep, false), CvOk);
-  auto statuses = inner().reindexStatus(static_cast<CvInImage*>(status));
-  // Modes 0 to 3 at the region level and at a colour level that needs a rebuilt label map.
-  for (int32_t mode = 0; mode <= 3; ++mode) {
-    for (int32_t levelPlusOne : {0, 3}) {
-      const classification::SelectRequest request{
-          mode,        CvStatusDelete, CvStatusClassMask, CvStatusInPicture, CvStatusClassAndFlags,
-          levelPlusOne};
-      for (int k = 1;; ++k) {
-        ASSERT_LT(k, 100);
-        const History before = history();
-        Reports ui(k);
-        state().beginOperation();
-        try {
-          classification::select(state(), corvane::Box{20, 5, 30, 12}, nullptr, statuses, request,
-                                 ProgressRange(&ui));
-          state().endOperation();
-        } catch (const CvExCancel&) {
-          state().rollBackOperation();
-          EXPECT_EQ(history(), before) << mode << " " << levelPlusOne << " " << k;
-          continue;
-        }
-        EXPECT_NE(statusBytes(status), before.statuses) << mode << " " << levelPlusOne;
-        ASSERT_EQ(CvUndo(session, nullptr, nullptr), CvOk);
-        break;
-      }
-    }
-  }
-  EXPECT_EQ(stroke(40, 20, 2, 2, CvStatusKeep, true, 2.0f), CvOk);
-}
-
 TEST_F(AnalyseSelect, CancelledLabelMapRebuildIsRebuiltByTheNextSelect) {
   open(64, 48);
   auto statuses = inner().reindexStatus(static_cast<CvInImage*>(status));
@@ -206,26 +171,6 @@ TEST_F(AnalyseSelect, CancelledLabelMapRebuildIsRebuiltByTheNextSelect) {
   select(2, nullptr);
   EXPECT_EQ(state().partitionLevel, 1);
   EXPECT_TRUE(blitz::all(state().finalLabels() == reference));
-}
-
-TEST_F(AnalyseSelect, CancelAtEveryReportOfTheAnalysisLeavesItRepeatable) {
-  open(48, 40, true);
-  const blitz::Array<int32_t, 2> regions = regionMap().copy();
-  const blitz::Array<int32_t, 2> labels = state().finalLabels().copy();
-  for (int k = 1;; ++k) {
-    ASSERT_LT(k, 2000);
-    state().rancourState = 0;  // everything again, as after a change of "#texture"
-    Reports ui(k);
-    try {
-      classification::analyse(state(), nullptr, ProgressRange(&ui));
-      break;
-    } catch (const CvExCancel&) {
-    }
-  }
-  state().rancourState = 0;
-  classification::analyse(state(), nullptr, ProgressRange());
-  EXPECT_TRUE(blitz::all(regionMap() == regions));
-  EXPECT_TRUE(blitz::all(state().finalLabels() == labels));
 }
 
 // The host's callback is throttled, so the entry point is cancelled by a callback that

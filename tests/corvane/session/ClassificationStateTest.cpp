@@ -9,20 +9,6 @@ using corvane::Box;
 
 namespace {
 
-TEST(ClassificationState, WorkMaskIsFramedAndClearsWithoutTouchingTheFrame) {
-  IiClassification state(nullptr, true, sessiontest::colourImage(5, 7));
-  const auto& frame = state.workMaskFrame();
-  ASSERT_EQ(frame.lbound(0), -1);
-  ASSERT_EQ(frame.ubound(1), 7);
-  EXPECT_EQ(blitz::sum(frame == 1), 7 * 9 - 5 * 7);
-  EXPECT_TRUE(blitz::all(state.workMask() == 0));
-  state.workMask() = 9;
-  state.clearWorkMask(Box{-3, -3, 1, 1});
-  EXPECT_EQ(state.workMask()(1, 1), 0);
-  EXPECT_EQ(state.workMask()(2, 1), 9);
-  EXPECT_EQ(frame(-1, -1), 1);
-}
-
 TEST(ClassificationState, DependentSubStateSharesTheParentsSegmentation) {
   IiClassification parent(nullptr, true, sessiontest::colourImage(20, 30));
   auto& seg = parent.segmentation();

@@ -15,22 +15,16 @@
 #include <vector>
 
 #include "Corvane.h"
+#include "EngineTestSupport.h"
 #include "util/PerformanceCounter.h"
 
 namespace {
 
 constexpr uint32_t kW = 96, kH = 72;
 
-// Counts reports and answers 2 ("stop") at report number `stopAt` (1-based). The host-wide
-// callback reaches the same counter, so reports through either path are counted.
-struct Canceller {
-  int reports = 0;
-  int stopAt = 0;
-  static int32_t callback(uint8_t, void* context) {
-    auto* c = static_cast<Canceller*>(context);
-    return ++c->reports == c->stopAt ? 2 : 0;
-  }
-};
+// The host-wide callback reaches the same counter as the call's own, so reports through
+// either path are counted.
+using Canceller = enginetest::HostProgress;
 Canceller* hostCanceller = nullptr;
 int32_t hostCallback(uint8_t percent, void*) {
   return hostCanceller ? Canceller::callback(percent, hostCanceller) : 0;
@@ -138,12 +132,17 @@ TEST_F(EndToEnd, WholeSessionSurvivesCancelsAtEveryReport) {
   std::vector<uint8_t> ones(size_t{kW} * kH, 1), labels(size_t{kW} * kH, 0);
   for (uint32_t x = 20; x < 30; ++x) labels[36 * kW + x] = CvStatusBlend;
   const CvSelection keep{44, 32, CvImage{8, 8, 8, CvKindStatus, ones.data()}};
+  const CvSelection ring{46, 34, CvImage{4, 4, 0, CvKindStatus, nullptr}};
   const CvSelection del{2, 2, CvImage{10, 10, 10, CvKindStatus, ones.data()}};
   const CvSelection placed{0, 0, CvImage{kW, kH, kW, CvKindStatus, labels.data()}};
   const std::pair<const char*, std::function<CvResult(CvProgressCallback, void*)>> steps[] = {
       {"Select keep",
        [&](CvProgressCallback cb, void* ctx) {
          return CvSelect(session, status, &keep, CvStatusKeep, CvStatusClassMask, 1, 0.0f, cb, ctx);
+       }},
+      {"Select keep at a colour level",
+       [&](CvProgressCallback cb, void* ctx) {
+         return CvSelect(session, status, &ring, CvStatusKeep, CvStatusClassMask, 1, 3.0f, cb, ctx);
        }},
       {"Select delete",
        [&](CvProgressCallback cb, void* ctx) {
@@ -164,9 +163,20 @@ TEST_F(EndToEnd, WholeSessionSurvivesCancelsAtEveryReport) {
     ASSERT_EQ(cancelEverywhere(step.first, step.second), CvOk) << step.first;
   }
 
-  // Masks at full size in every pixel type; the output starts as the source.
+  // Masks at full size in every pixel type; the output starts as the source. A rectangle's mask
+  // undoes its own fill, and so does every cancelled one.
   const History beforeMasks = history();
   std::vector<uint8_t> out8;
+  const CvRect part{8, 8, 40, 30};
+  ASSERT_EQ(cancelEverywhere("Generate mask of a rectangle",
+                             [&](CvProgressCallback, void*) {
+                               out8 = source;
+                               return CvGenerateMask(session, &part, image(out8), image(source),
+                                                     status, nullptr, 0, 0.75f, 0.2f, nullptr, 0,
+                                                     nullptr, nullptr);
+                             }),
+            CvOk);
+  EXPECT_TRUE(history() == beforeMasks);
   ASSERT_EQ(cancelEverywhere("Generate mask",
                              [&](CvProgressCallback, void*) {  // the host-wide callback
                                out8 = source;
@@ -196,7 +206,7 @@ TEST_F(EndToEnd, WholeSessionSurvivesCancelsAtEveryReport) {
 
   // Undo everything, redo everything.
   const History done = history();
-  ASSERT_EQ(done.undo, 6u);
+  ASSERT_EQ(done.undo, 7u);
   for (uint32_t i = 0; i < done.undo; ++i) ASSERT_EQ(CvUndo(session, nullptr, nullptr), CvOk);
   EXPECT_EQ(history().undo, 0u);
   for (uint32_t i = 0; i < done.undo; ++i) ASSERT_EQ(CvRedo(session, nullptr, nullptr), CvOk);

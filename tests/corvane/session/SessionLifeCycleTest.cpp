@@ -7,6 +7,7 @@
 
 #include "Corvane.h"
 #include "SessionTestSupport.h"
+#include "EngineTestSupport.h"
 #include "engine/CvEngine.h"
 #include "engine/CvInSession.h"
 
@@ -14,15 +15,7 @@ using sessiontest::Picture;
 
 namespace {
 
-struct Host {
-  std::vector<int> percents;
-  int cancelAtCall = 0;  // answer 2 at this call (1-based); 0 never
-  static int32_t callback(uint8_t percent, void* context) {
-    auto* h = static_cast<Host*>(context);
-    h->percents.push_back(percent);
-    return static_cast<int>(h->percents.size()) == h->cancelAtCall ? 2 : 0;
-  }
-};
+using Host = enginetest::HostProgress;
 
 CvSelection rectangle(int32_t x, int32_t y, uint32_t width, uint32_t height) {
   return CvSelection{x, y, CvImage{width, height, 0, 0, nullptr}};
@@ -57,46 +50,6 @@ TEST(SessionLifeCycle, BeginSessionChecksEngineAndPicture) {
   EXPECT_EQ(engine->sessions.size(), 1u);
   EXPECT_EQ(CvFinish(engine), CvOk);
   EXPECT_EQ(CvBeginSession(engine, good, nullptr, nullptr), nullptr);  // stale engine
-}
-
-TEST(SessionLifeCycle, BadStaleAndForeignHandles) {
-  CvEngine* engine = CvInit();
-  CvEngine* other = CvInit();
-  Picture picture(8, 8);
-  CvSession* session = CvBeginSession(engine, picture.description, nullptr, nullptr);
-  CvSession* foreign = CvBeginSession(other, picture.description, nullptr, nullptr);
-  CvImage* status = CvNewStatusImage(engine, picture.description);
-  ASSERT_TRUE(session && foreign && status);
-  uint32_t count = 7;
-
-  EXPECT_EQ(CvNumAvailableUndo(nullptr, &count), CvInvalidSession);
-  // An image handle, or any other address, passed as a session.
-  EXPECT_EQ(CvNumAvailableUndo(reinterpret_cast<CvSession*>(status), &count), CvInvalidSession);
-  CvSession fake{};
-  EXPECT_EQ(CvUndo(&fake, nullptr, nullptr), CvInvalidSession);
-  // A session passed as an image; a bad image wins over a bad session.
-  EXPECT_EQ(CvSetStatus(session, reinterpret_cast<CvImage*>(session), nullptr, nullptr, nullptr),
-            CvInvalidImage);
-  EXPECT_EQ(CvSetStatus(nullptr, nullptr, nullptr, nullptr, nullptr), CvInvalidImage);
-  EXPECT_EQ(CvSetStatusFromParent(&fake, nullptr), CvInvalidImage);
-
-  // A wiped signature.
-  inner(session)->signature = 0;
-  EXPECT_EQ(CvCommitUndoStep(session), CvInvalidSignature);
-  inner(session)->signature = 0xFFFFFFFB;
-
-  // A session of another engine is valid on its own, and stale once that engine is finished.
-  EXPECT_EQ(CvCommitUndoStep(foreign), CvOk);
-  EXPECT_EQ(CvFinish(other), CvOk);
-  EXPECT_EQ(CvCommitUndoStep(foreign), CvInvalidSession);
-  EXPECT_EQ(CvEndSession(foreign, nullptr, nullptr), CvInvalidSession);
-
-  EXPECT_EQ(CvEndSession(session, nullptr, nullptr), CvOk);
-  EXPECT_EQ(CvEndSession(session, nullptr, nullptr), CvInvalidSession);
-  EXPECT_EQ(CvNumAvailableRedo(session, &count), CvInvalidSession);
-  EXPECT_EQ(count, 7u);
-  EXPECT_EQ(engine->sessions.size(), 0u);
-  EXPECT_EQ(CvFinish(engine), CvOk);
 }
 
 TEST(SessionLifeCycle, SubSessionsAreClippedToTheirParent) {
@@ -157,36 +110,6 @@ TEST(SessionLifeCycle, SubSessionsAreClippedToTheirParent) {
   EXPECT_EQ(CvFinish(engine), CvOk);
 }
 
-TEST(SessionLifeCycle, DependentSubSessionsFollowTheirParentsAnalysis) {
-  CvEngine* engine = CvInit();
-  Picture picture(12, 10);
-  CvSession* session = CvBeginSession(engine, picture.description, nullptr, nullptr);
-  auto& parent = inner(session)->classification();
-  CvSelection part = rectangle(2, 3, 4, 4);
-
-  // Not analysed: nothing to take over.
-  CvSession* early = CvBeginSubSession(session, &part, 0, nullptr, nullptr);
-  auto& earlyState = inner(early)->classification();
-  EXPECT_EQ(earlyState.finalLabels().size(), 0);
-
-  // As an analysis leaves it.
-  parent.resizeFinalLabels(inner(session)->area());
-  parent.finalLabels() = 5;
-  parent.partitionLevel = 2;
-  inner(session)->setSegmented(true);
-  CvSession* late = CvBeginSubSession(session, &part, 0, nullptr, nullptr);
-  CvSession* independent = CvBeginSubSession(session, &part, 1, nullptr, nullptr);
-  EXPECT_EQ(inner(late)->classification().finalLabels()(3, 2), 5);
-  EXPECT_EQ(inner(late)->classification().partitionLevel, 2);
-  EXPECT_EQ(inner(independent)->classification().finalLabels().size(), 0);
-  EXPECT_EQ(late->segmented, 0u);
-
-  inner(session)->refreshDependentChildren();
-  EXPECT_EQ(earlyState.finalLabels()(6, 5), 5);
-  EXPECT_EQ(earlyState.finalLabels().lbound(0), 3);
-  EXPECT_EQ(CvFinish(engine), CvOk);
-}
-
 TEST(SessionLifeCycle, EndingAParentOrTheEngineEndsTheSubSessions) {
   CvEngine* engine = CvInit();
   Picture picture(16, 16);
@@ -227,7 +150,7 @@ TEST(SessionLifeCycle, CancellingASubSessionCreatesNothing) {
   CvSession* session = CvBeginSession(engine, picture.description, nullptr, nullptr);
   CvSelection part = rectangle(1, 1, 4, 4);
   Host host;
-  host.cancelAtCall = 1;  // the creation's closing report of 100 per cent
+  host.stopAt = 1;  // the creation's closing report of 100 per cent
   EXPECT_EQ(CvBeginSubSession(session, &part, 1, &Host::callback, &host), nullptr);
   EXPECT_EQ(host.percents, (std::vector<int>{100}));
   EXPECT_FALSE(engine->failed);

@@ -8,14 +8,15 @@
 #include <vector>
 
 #include "Corvane.h"
+#include "EngineTestSupport.h"
 #include "classification/IiClassification.h"
 #include "engine/CvEngine.h"
-#include "engine/CvExCancel.h"
 #include "engine/CvInSession.h"
-#include "engine/PixelStatus.h"
 #include "kestrum/utility/IiUI.h"
 #include "util/BoxOps.h"
 #include "util/ByteComponent.h"
+#include "util/CvExCancel.h"
+#include "util/StatusCompatibility.h"
 
 namespace sessiontest {
 
@@ -115,17 +116,6 @@ struct TwoColourPicture {
       }
     }
     description = CvImage{width, height, width * 4, CvKindRgba8, pixels.data()};
-  }
-};
-
-// Keeps every fraction it is told; throws the cancel exception at report `cancelAt` (1-based).
-struct Reports : kestrum::utility::IiUI {
-  explicit Reports(int cancelAt = 0) : cancelAt(cancelAt) {}
-  int cancelAt;
-  std::vector<float> fractions;
-  void progress(float fraction, const std::string&) override {
-    fractions.push_back(fraction);
-    if (static_cast<int>(fractions.size()) == cancelAt) throw CvExCancel();
   }
 };
 

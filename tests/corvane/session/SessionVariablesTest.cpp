@@ -55,39 +55,4 @@ TEST_F(SessionVariables, SetAndGetByNameRefusingWhatCannotBeRead) {
   EXPECT_EQ(CvCommitUndoStep(session), CvOk);
 }
 
-TEST_F(SessionVariables, SubSessionsCannotSetVariables) {
-  CvSelection part{0, 0, CvImage{100, 2, 0, 0, nullptr}};
-  CvSession* own = CvBeginSubSession(session, &part, 1, nullptr, nullptr);
-  CvSession* dependent = CvBeginSubSession(session, &part, 0, nullptr, nullptr);
-  ASSERT_TRUE(own && dependent);
-  EXPECT_EQ(CvSetVariable(own, "overlap", 0.5f), CvPreconditionFailed);
-  EXPECT_EQ(CvSetVariable(dependent, "overlap", 0.5f), CvPreconditionFailed);
-  // A sub-session with its own variables has them for its own size; one without has none.
-  EXPECT_STREQ(get(own, "inFocusEdgeWidth").text, "2");
-  CvVariable record{};
-  EXPECT_EQ(CvGetVariable(dependent, "overlap", &record), CvPreconditionFailed);
-
-  // The defaults follow the picture's size.
-  Picture large(4000, 3);
-  CvSession* wide = CvBeginSession(engine, large.description, nullptr, nullptr);
-  ASSERT_NE(wide, nullptr);
-  EXPECT_EQ(wide->edgeWidth, 11);
-}
-
-TEST_F(SessionVariables, AnalysisParametersReachTheParameterBlockWhenLoaded) {
-  EXPECT_EQ(CvSetAnalysisParameters(session, 0.3f, 5, 0xFF0102u), CvOk);
-  EXPECT_FLOAT_EQ(session->tolerance, 0.3f);
-  EXPECT_EQ(session->choices, 0x0102u);
-  EXPECT_NEAR(get(session, "imageTol").proportion, 0.7f, 1e-6f);
-  EXPECT_STREQ(get(session, "inFocusEdgeWidth").text, "5*");
-  EXPECT_STREQ(get(session, "edgeContrast").text, "2=high*");
-  EXPECT_STREQ(get(session, "#maxBits").text, "6*");
-  EXPECT_EQ(block().valueLimit, 2);
-  static_cast<CvInSession*>(session)->loadParameters();
-  EXPECT_EQ(block().valueLimit, 5);
-  EXPECT_EQ(block().histogramBits, 3);
-  EXPECT_NEAR(block().innerScale, std::pow(4.0, 0.7), 1e-5);
-  EXPECT_FLOAT_EQ(block().reservedFloat1, -1.0f);  // not copied
-}
-
 }  // namespace

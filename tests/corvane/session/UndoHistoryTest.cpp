@@ -44,23 +44,6 @@ struct StackTest : ::testing::Test {
   Log log;
 };
 
-TEST(IiUndoModifyStatus, RecordsRunsOfDifferences) {
-  // A 3 x 4 box whose differences are all 5: one run word.
-  auto work = sessiontest::statusArray(3, 4, 4, 2, 3);  // 4 XOR 1 = 5
-  auto status = sessiontest::statusArray(3, 4, 1, 2, 3);
-  {
-    IiUndoModifyStatus record(work, status);
-    EXPECT_EQ(record.box(), (Box{2, 3, 4, 6}));
-    EXPECT_EQ(record.runs(), (std::vector<uint32_t>{(12u << 8) | 5u}));
-  }
-  // A work-mask value 0, a status 0 and a value equal to the status record no difference.
-  work(2, 3) = 0;
-  status(2, 4) = 0;
-  work(2, 5) = 1;
-  IiUndoModifyStatus record(work, status);
-  EXPECT_EQ(record.runs(), (std::vector<uint32_t>{(3u << 8) | 0u, (9u << 8) | 5u}));
-}
-
 TEST(IiUndoModifyStatus, SplitsRunsLongerThanTwentyFourBits) {
   const int side = 4097;  // 16,785,409 pixels, more than one run can hold
   auto work = sessiontest::statusArray(side, side, 3);

@@ -7,24 +7,15 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/CvExCancel.h"
-#include "util/ProcessorCount.h"
+#include "util/CvExCancel.h"
 #include "util/ParallelBands.h"
+#include "util/ProcessorCount.h"
 #include "util/WorkerPool.h"
 
 using corvane::forEachBand;
 using corvane::WorkerPool;
 
 namespace {
-
-TEST(WorkerPool, OneWorkerRunsJobsInOrder) {
-  WorkerPool pool(6);
-  std::vector<uint32_t> order;
-  pool.run(1, [&](unsigned) {
-    for (uint32_t j; (j = pool.takeDescending()) != WorkerPool::kNoJob;) order.push_back(j);
-  });
-  EXPECT_EQ(order, (std::vector<uint32_t>{6, 5, 4, 3, 2, 1, 0}));
-}
 
 TEST(WorkerPool, EveryJobRunsOnceOnManyWorkers) {
   WorkerPool pool(999);
@@ -69,14 +60,6 @@ TEST(WorkerPool, CancelWinsOverFailure) {
                CvExCancel);
   EXPECT_TRUE(pool.cancelled());
   EXPECT_TRUE(pool.failed());
-}
-
-TEST(WorkerPool, SetFlagStopsHandingOutJobs) {
-  WorkerPool pool(5);
-  pool.setCancelled();
-  EXPECT_EQ(pool.takeDescending(), WorkerPool::kNoJob);
-  pool.resetCounter(1);
-  EXPECT_EQ(pool.takeDescending(), 1u);
 }
 
 TEST(WorkerPool, ExceptionWhileStartingJoinsStartedWorkers) {

@@ -16,77 +16,6 @@ std::string textOf(Variables& vars, const std::string& name) {
   return vars.findRecord(name)->text;
 }
 
-TEST(Variables, RegistersTwentyTwoNamesInOrder) {
-  Variables vars;
-  const char* expected[] = {
-      "imageTol",    "inFocusEdgeWidth", "edgeContrast", "textureFilter", "interpolation",
-      "#resolution", "#texture",         "#colourBits",  "#maxBits",      "featureTol",
-      "focus",       "overlap",          "t%",           "b-smooth",      "b-careful",
-      "b-greedy",    "v-mdPt",           "v-smplf",      "v-smth",        "BlendMode",
-      "fg sampling", "bg sampling"};
-  ASSERT_EQ(vars.size(), 22u);
-  for (size_t i = 0; i < vars.size(); ++i) {
-    EXPECT_STREQ(vars.records()[i].name, expected[i]);
-    EXPECT_EQ(vars.findRecord(expected[i]), &vars.records()[i]);
-  }
-  EXPECT_EQ(vars.findRecord("nonsense"), nullptr);
-  EXPECT_EQ(vars.findVariable("nonsense"), nullptr);
-  EXPECT_EQ(vars.imageTol.owner(), &vars);
-  EXPECT_EQ(vars.keepOrLose.owner(), nullptr);  // unregistered members stay ownerless
-}
-
-TEST(Variables, DerivedValuesFollowTheirSources) {
-  Variables vars;                                        // for a 1024-pixel picture
-  EXPECT_EQ(vars.inFocusEdgeWidth.effectiveValue(), 2);  // 1024 / 2^8.5 = 2.83
-  EXPECT_EQ(textOf(vars, "imageTol"), "2.02792");        // six significant digits
-  EXPECT_THROW(vars.effectiveValue<float>("b-careful"), Variables::VariableNotFound);
-  // The edge width follows the picture size within 2..32.
-  const std::pair<int, float> sizes[] = {{100, 2.0f}, {100000, 32.0f}, {4096, 11.3137085f}};
-  for (const auto& c : sizes) {
-    vars.setDefaults(c.first);
-    EXPECT_NEAR(vars.inFocusEdgeWidth.value(), c.second, 1e-5f) << c.first;
-  }
-  vars.setDefaults(1024);
-
-  // Edge contrast moves the colour bits; the maximum is capped like them.
-  vars.set("edgeContrast", 1.0f);
-  EXPECT_EQ(vars.colourBits.effectiveValue(), 3);
-  EXPECT_EQ(vars.maxBits.effectiveValue(), 6);
-  EXPECT_EQ(textOf(vars, "edgeContrast"), "2=high*");
-  vars.set("edgeContrast", 0.0f);
-  vars.set("#maxBits", 1.0f);
-  EXPECT_EQ(vars.maxBits.value(), 11);
-  EXPECT_EQ(vars.maxBits.effectiveValue(), 8);
-
-  // Texture and resolution follow the edge width and the texture filter.
-  vars.set("#texture", 0.0f);
-  EXPECT_EQ(textOf(vars, "#texture"), "Off*");
-  vars.texture.setValue(1.0f);
-  vars.textureFilter.setValue(2);  // 2 * 1 * 2^1.5 = 5.66
-  EXPECT_EQ(vars.texture.effectiveValue(), 5);
-  EXPECT_EQ(vars.resolution.effectiveValue(), 4.0f);  // ceil(2 * 1 * 2^1)
-}
-
-TEST(Variables, UnsignedMembersSaturateAtZero) {
-  Variables vars;
-  vars.channels[2].setScaled(1.0f);
-  EXPECT_EQ(vars.channels[2].toString(), "3=both");
-  vars.channels[2].setScaled(-1.0f);
-  EXPECT_EQ(vars.channels[2].toString(), "0=off");
-}
-
-TEST(Variables, IntegerProportionsRoundHalfUp) {
-  Variables vars;
-  vars.set("overlap", 0.5f);
-  EXPECT_EQ(vars.overlap.value(), 2);  // 1.5 rounds up
-  vars.set("overlap", 0.49f);
-  EXPECT_EQ(vars.overlap.value(), 1);
-  vars.set("v-mdPt", -0.25f);  // out of range: taken, record clamped
-  EXPECT_EQ(vars.vMdPt.value(), -2);
-  vars.updateRecords();
-  EXPECT_EQ(vars.findRecord("v-mdPt")->proportion, 0.0f);
-}
-
 TEST(Variables, ChangeMarkLastsUntilTheNextRemember) {
   Variables vars;
   EXPECT_EQ(textOf(vars, "focus"), "0");
@@ -99,32 +28,6 @@ TEST(Variables, ChangeMarkLastsUntilTheNextRemember) {
   vars.rememberAll();
   EXPECT_EQ(textOf(vars, "focus"), "1");
   EXPECT_EQ(textOf(vars, "#resolution"), "23");
-}
-
-TEST(Variables, RestoreAllSwapsRememberedProportions) {
-  Variables vars;
-  vars.set("b-smooth", 0.5f);
-  vars.set("focus", 1.0f);
-  vars.restoreAll();
-  EXPECT_EQ(vars.bSmooth.value(), 5);
-  EXPECT_EQ(vars.focus.value(), 0.0f);
-  EXPECT_FLOAT_EQ(vars.rememberedProportion(13), 0.5f);  // "b-smooth"
-  // The latch holds the values that did not make it, so the restored ones read as changed.
-  EXPECT_TRUE(vars.bSmooth.changed());
-  vars.restoreAll();
-  EXPECT_EQ(vars.bSmooth.value(), 50);
-  EXPECT_EQ(vars.focus.value(), 4.0f);
-}
-
-TEST(Variables, RefusesUnknownNamesAndNaN) {
-  Variables vars;
-  EXPECT_THROW(vars.set("nonsense", 0.5f), Variables::VariableNotFound);
-  EXPECT_THROW(vars.effectiveValue<int>("nonsense"), Variables::VariableNotFound);
-  const float before = vars.findRecord("b-greedy")->proportion;
-  EXPECT_THROW(vars.set("b-greedy", std::nanf("")), Variables::InvalidProportion);
-  EXPECT_EQ(vars.bGreedy.value(), 8);
-  EXPECT_EQ(vars.findRecord("b-greedy")->proportion, before);
-  EXPECT_THROW(vars.set("nonsense", std::nanf("")), Variables::VariableNotFound);
 }
 
 TEST(Variables, HugeValuesSaturateInsteadOfOverflowing) {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/CvExCancel.h"
+#include "util/CvExCancel.h"
 #include "watershed/Watershed.h"
 
 using corvane::BoundaryEdge;
@@ -20,9 +20,6 @@ using corvane::WatershedLabels;
 namespace {
 
 typedef WatershedInnerState::Pixel Pixel;
-
-const char kInnerText[] =
-    "corvane/include/watershed/Watershed: 1229:\n(before [Watershed inner]): ";
 
 // A flood over heights given row by row; the ring is pre-labelled 0 (region 0) when asked.
 struct Flood {
@@ -102,15 +99,6 @@ TEST(WatershedInner, ValueOffsetLetsFrontsClimb) {
   }
 }
 
-TEST(WatershedInner, AllPixelsLabelledDoesNoFlooding) {
-  Flood f({{1, 2, 3}, {4, 5, 6}}, false);
-  f.labels = 4;
-  WatershedInnerState state(f.pixels, f.store, 0);
-  corvane::watershedInner(state, ProgressRange());
-  EXPECT_TRUE(blitz::all(f.labels == 4));
-  EXPECT_TRUE(f.store.regions().empty());
-}
-
 TEST(WatershedInner, UnlabelledBorderStaysInsideTheArrays) {
   Flood f({{1, 5, 2, 3, 7}}, false);
   WatershedInnerState state(f.pixels, f.store, 0);
@@ -124,62 +112,6 @@ TEST(WatershedInner, UnlabelledBorderStaysInsideTheArrays) {
   WatershedInnerState one(single.pixels, single.store, 0);
   corvane::watershedInner(one, ProgressRange());
   EXPECT_EQ(single.labels(0, 0), 0);
-}
-
-TEST(WatershedInner, PushOffersOnlyNeighboursInsideWithOtherLabels) {
-  Flood f({{4, 6, 1}, {3, 8, 2}, {5, 5, 5}}, false);
-  f.labels(1, 1) = 2;
-  f.labels(0, 1) = 2;
-  WatershedInnerState state(f.pixels, f.store, 1);
-  corvane::pushBoundaryEdges(state, state.position(1, 1), 6, 3, 10);
-  // Up has the same label; down (5+1 >= 6) stays on the plateau, left and right drop below.
-  std::vector<std::vector<int>> edges;
-  while (!state.heap.empty()) {
-    const BoundaryEdge e = state.heap.pop();
-    edges.push_back({state.rowOf(e.target) * 10 + state.columnOf(e.target), e.priority, e.plateau,
-                     e.steps, e.source == state.position(1, 1)});
-  }
-  std::sort(edges.begin(), edges.end());
-  EXPECT_EQ(edges, (std::vector<std::vector<int>>{
-                       {10, 4, 0, 11, 1}, {12, 3, 0, 11, 1}, {21, 6, 4, 11, 1}}));
-
-  state.heap.clear();
-  f.labels(2, 2) = 3;
-  corvane::pushBoundaryEdges(state, state.position(2, 2), 9, 0, 0);  // corner: two neighbours
-  EXPECT_EQ(state.heap.size(), 2u);
-}
-
-TEST(BoundaryEdgeHeap, PopsHighestPriorityThenShortestPlateauThenFewestSteps) {
-  std::mt19937 random(7);
-  std::vector<BoundaryEdge> edges;
-  corvane::BoundaryEdgeHeap heap;
-  for (int i = 0; i < 3000; ++i) {
-    // Mostly byte priorities, some below 0 and above 255 as callers may produce them.
-    const int32_t priority = int32_t(random() % 300) - 20;
-    BoundaryEdge e{i, -i, priority, int32_t(random() % 5), int32_t(random() % 7) - 1};
-    edges.push_back(e);
-    heap.push(e);
-    if (i % 3 == 0) {  // interleave pops with pushes
-      std::sort(edges.begin(), edges.end(), corvane::BoundaryEdgeBelow());
-      const BoundaryEdge top = heap.pop();
-      EXPECT_EQ(top.priority, edges.back().priority);
-      EXPECT_EQ(top.plateau, edges.back().plateau);
-      EXPECT_EQ(top.steps, edges.back().steps);
-      EXPECT_EQ(top.target, -top.source);
-      auto same = std::find_if(edges.begin(), edges.end(),
-                               [&](const BoundaryEdge& x) { return x.source == top.source; });
-      ASSERT_NE(same, edges.end());
-      edges.erase(same);
-    }
-    ASSERT_EQ(heap.size(), edges.size());
-    if (!edges.empty()) {
-      EXPECT_EQ(
-          heap.topPriority(),
-          std::max_element(edges.begin(), edges.end(), corvane::BoundaryEdgeBelow())->priority);
-    }
-  }
-  heap.clear();
-  EXPECT_TRUE(heap.empty());
 }
 
 TEST(WatershedInner, ParentCoordinatesAndForeignLayouts) {
@@ -232,61 +164,6 @@ TEST(WatershedInner, MismatchedArraysAreRefused) {
   blitz::Array<int32_t, 2> labels(3, 5);
   WatershedLabels store(labels);
   EXPECT_THROW(WatershedInnerState(pixels, store, 0), const char*);
-}
-
-struct Recorder : kestrum::utility::IiUI {
-  std::vector<std::pair<float, std::string>> calls;
-  bool cancelAtCheckpoint = false;
-  void progress(float f, const std::string& label) override {
-    calls.emplace_back(f, label);
-    if (cancelAtCheckpoint && label == kInnerText) throw CvExCancel();
-  }
-};
-
-Flood noisy(int rows, int columns, unsigned seed) {
-  std::mt19937 random(seed);
-  std::vector<std::vector<int>> h(rows, std::vector<int>(columns));
-  for (auto& row : h)
-    for (int& v : row) v = int(random() % 256);
-  return Flood(h, true);
-}
-
-TEST(WatershedInner, LargeFloodLabelsEverythingAndReportsCheckpoints) {
-  Flood f = noisy(180, 200, 3);
-  WatershedInnerState state(f.pixels, f.store, 2);
-  Recorder r;
-  corvane::watershedInner(state, ProgressRange(&r, 0.2f, 0.6f, 0.5f));
-
-  EXPECT_TRUE(blitz::all(f.labels >= 0));
-  const std::vector<BoundaryList>& regions = f.store.regions();
-  for (size_t k = 0; k < regions.size(); ++k)
-    for (const BoundaryPair& p : regions[k]) {
-      ASSERT_EQ(state.label(p.source), int32_t(k));
-      ASSERT_NE(state.label(p.target), int32_t(k));
-      const int dr = std::abs(state.rowOf(p.source) - state.rowOf(p.target));
-      const int dc = std::abs(state.columnOf(p.source) - state.columnOf(p.target));
-      ASSERT_EQ(dr + dc, 1);
-    }
-
-  ASSERT_GE(r.calls.size(), 2u);
-  float last = 0.0f;
-  for (const auto& call : r.calls) {
-    EXPECT_EQ(call.second, kInnerText);
-    EXPECT_GE(call.first, 0.4f);   // narrowed: from the current fraction ...
-    EXPECT_LE(call.first, 0.58f);  // ... to 0.05 of the start plus 0.95 of the end
-    EXPECT_GE(call.first, last);
-    last = call.first;
-  }
-}
-
-TEST(WatershedInner, CancelAtACheckpointLeavesLabelsPartial) {
-  Flood f = noisy(180, 200, 5);
-  WatershedInnerState state(f.pixels, f.store, 0);
-  Recorder r;
-  r.cancelAtCheckpoint = true;
-  EXPECT_THROW(corvane::watershedInner(state, ProgressRange(&r, 0.0f, 1.0f)), CvExCancel);
-  ASSERT_EQ(r.calls.size(), 1u);
-  EXPECT_TRUE(blitz::any(f.labels == -1));
 }
 
 }  // namespace

@@ -1,0 +1,69 @@
+#include "kestrum/qt/GuardedImageReader.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QImageReader>
+
+namespace kestrum {
+
+namespace {
+
+QString tr(const char* text) { return QCoreApplication::translate("GuardedImageReader", text); }
+
+GuardedImageReader::Result failure(const QString& error) { return {QImage(), error}; }
+
+QString tooLarge(const QSize& size, qint64 maxPixels) {
+  return tr("The image is too large: %1 x %2 pixels, more than %3 megapixels.")
+      .arg(size.width())
+      .arg(size.height())
+      .arg(double(maxPixels) / 1e6);
+}
+
+}  // namespace
+
+GuardedImageReader::Result GuardedImageReader::readFile(const QString& fileName,
+                                                        const QSize& bounding, qint64 maxPixels) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly))
+    return failure(tr("The file could not be opened: %1").arg(file.errorString()));
+  return readDevice(&file, bounding, maxPixels);
+}
+
+GuardedImageReader::Result GuardedImageReader::readData(const QByteArray& bytes,
+                                                        const QSize& bounding, qint64 maxPixels) {
+  QByteArray copy = bytes;  // QBuffer wants a modifiable array; this one shares the bytes
+  QBuffer buffer(&copy);
+  buffer.open(QIODevice::ReadOnly);
+  return readDevice(&buffer, bounding, maxPixels);
+}
+
+GuardedImageReader::Result GuardedImageReader::readDevice(QIODevice* device, const QSize& bounding,
+                                                          qint64 maxPixels) {
+  if (!device || !device->isReadable()) return failure(tr("The image could not be read."));
+  QImageReader reader(device);
+  reader.setDecideFormatFromContent(true);
+  return read(reader, bounding, maxPixels);
+}
+
+GuardedImageReader::Result GuardedImageReader::read(QImageReader& reader, const QSize& bounding,
+                                                    qint64 maxPixels) {
+  if (!reader.canRead()) return failure(tr("This is not an image in a format that can be read."));
+  const QSize size = reader.size();
+  if (!size.isValid() || size.isEmpty())
+    return failure(tr("The size of the image could not be read."));
+  if (qint64(size.width()) * size.height() > maxPixels) return failure(tooLarge(size, maxPixels));
+  if (bounding.isValid() && !bounding.isEmpty() &&
+      (size.width() > bounding.width() || size.height() > bounding.height())) {
+    reader.setScaledSize(size.scaled(bounding, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+  }
+  QImage image;
+  if (!reader.read(&image) || image.isNull())
+    return failure(tr("The image could not be decoded: %1").arg(reader.errorString()));
+  // A decoder that delivers more than its header announced is not trusted either.
+  if (qint64(image.width()) * image.height() > maxPixels)
+    return failure(tooLarge(image.size(), maxPixels));
+  return {image, QString()};
+}
+
+}  // namespace kestrum

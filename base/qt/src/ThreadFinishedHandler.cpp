@@ -1,0 +1,7 @@
+#include "kestrum/qt/ThreadFinishedHandler.h"
+
+namespace kestrum {
+
+void ThreadFinishedHandler::handle() {}
+
+}  // namespace kestrum

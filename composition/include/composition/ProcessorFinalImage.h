@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+#include "composition/LayerSet.h"
+#include "kestrum/qt/AbortableThread.h"
+
+// True when the image shows any transparency: a border pixel with alpha below 254 or an inner
+// pixel with alpha below 255. False for a null image.
+bool hasTransparency(const QImage& image);
+
+// Turns a layer set into the finished picture on its own thread: composes the layers on a
+// canvas, sharpens the cut-out, applies the highlight, blurs the background, then for JPEG and
+// PDF output makes every pixel opaque and encodes a JPEG within the byte budget (the picture
+// delivered is that JPEG decoded), and for PNG output keeps the transparency and encodes a PNG.
+// Delivers finalImageDone once per run unless aborted; a canvas with a side below 1 or of more
+// than 100 megapixels aborts.
+//
+// The hub writes `layers` and the run number only while the thread is stopped, and reads the
+// result after joining it.
+class ProcessorFinalImage : public kestrum::AbortableThread {
+  Q_OBJECT
+
+ public:
+  explicit ProcessorFinalImage(QObject* parent = nullptr);
+  ~ProcessorFinalImage() override;
+
+  LayerSet layers;
+  quint64 runNumber = 0;
+
+  // What the last run delivered (after the join): the picture, its bytes, and the number of
+  // the run that made them; 0 when the last run delivered nothing.
+  const QImage& resultImage() const { return resultImage_; }
+  const QByteArray& resultBytes() const { return resultBytes_; }
+  quint64 resultRun() const { return resultRun_; }
+
+ signals:
+  void processingStarted();
+  void finalImageDone(QImage image, QByteArray bytes, quint64 runNumber);
+
+ protected:
+  void process() override;
+
+ private:
+  QImage workingCutout();
+  QImage workingBackground();
+  void compose(QImage& canvas, const QImage& cutout, const QImage& background);
+  void makeOpaque(QImage& canvas);
+
+  QImage resultImage_;
+  QByteArray resultBytes_;
+  quint64 resultRun_ = 0;
+};

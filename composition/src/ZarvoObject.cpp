@@ -1,0 +1,228 @@
+#include "composition/ZarvoObject.h"
+
+#include <QCryptographicHash>
+#include <QTimerEvent>
+
+#include "composition/ProcessorFinalImage.h"
+#include "composition/ZarvoObjectPrivate.h"
+#include "composition/ZarvoOutputHandler.h"
+
+namespace {
+
+ZarvoObject* hub = nullptr;
+
+constexpr int kDefaultMaxFileSizeKB = 80;
+
+}  // namespace
+
+QByteArray ZarvoObject::fingerprint(const QPixmap& pixmap) {
+  const QImage image = pixmap.toImage();
+  return QCryptographicHash::hash(
+      QByteArray::fromRawData(reinterpret_cast<const char*>(image.constBits()),
+                              int(image.sizeInBytes())),
+      QCryptographicHash::Md5);
+}
+
+ZarvoObject* ZarvoObject::instance() {
+  if (!hub) hub = new ZarvoObject;
+  return hub;
+}
+
+void ZarvoObject::destroyInstance() {
+  ZarvoOutputHandler::destroyInstance();
+  delete hub;
+  hub = nullptr;
+}
+
+ZarvoObject::ZarvoObject() : d(new ZarvoObjectPrivate) {
+  qRegisterMetaType<HighlightPoint>("HighlightPoint");
+  qRegisterMetaType<QList<HighlightPoint>>("QList<HighlightPoint>");
+  d->processor = new ProcessorFinalImage;
+  connect(d->processor, &ProcessorFinalImage::finalImageDone, this, &ZarvoObject::finalImageDone);
+  connect(d->processor, &ProcessorFinalImage::processingStarted, this,
+          &ZarvoObject::startedImageProcessing);
+}
+
+ZarvoObject::~ZarvoObject() {
+  // The processor's destructor aborts and joins it.
+  delete d->processor;
+}
+
+QGraphicsScene* ZarvoObject::scene() const { return d->scene; }
+void ZarvoObject::setScene(QGraphicsScene* scene) { d->scene = scene; }
+QRect ZarvoObject::canvasRect() const { return d->layers.canvasRect; }
+int ZarvoObject::maxFileSizeKB() const { return d->layers.maxFileSizeKB; }
+int ZarvoObject::outputType() const { return d->outputType; }
+QSize ZarvoObject::backgroundImageSize() const { return d->backgroundImageSize; }
+const LayerSet& ZarvoObject::layers() const { return d->layers; }
+QByteArray ZarvoObject::finalImageBytes() const { return d->finalImageBytes; }
+QPixmap ZarvoObject::finalPixmap() const { return d->finalPixmap; }
+bool ZarvoObject::rebuildPending() const { return d->rebuildTimerId != -1; }
+ProcessorFinalImage* ZarvoObject::processor() const { return d->processor; }
+
+void ZarvoObject::setRebuildDelayForTesting(int milliseconds) { d->rebuildDelayMs = milliseconds; }
+
+bool ZarvoObject::hasUnsavedChanges() const {
+  return fingerprint(d->finalPixmap) != d->savedFingerprint;
+}
+
+bool ZarvoObject::hasTransparency() const {
+  return ::hasTransparency(d->finalPixmap.toImage());
+}
+
+void ZarvoObject::stopRunningRebuild() {
+  if (d->processor->isRunning()) {
+    d->processor->abort();
+    d->processor->wait();
+    // A picture it delivered just before the abort describes layers that are gone.
+    d->expectedRun = 0;
+  }
+  d->processor->clearAbort();
+}
+
+void ZarvoObject::reprocessFinalImage() {
+  stopRunningRebuild();
+  if (d->rebuildTimerId == -1) d->rebuildTimerId = startTimer(d->rebuildDelayMs, Qt::CoarseTimer);
+}
+
+void ZarvoObject::timerEvent(QTimerEvent* event) {
+  Q_UNUSED(event);
+  startRebuild();
+}
+
+void ZarvoObject::startRebuild() {
+  if (d->rebuildTimerId != -1) killTimer(d->rebuildTimerId);
+  d->rebuildTimerId = -1;
+  d->processor->wait();
+  d->processor->layers = d->layers;
+  d->processor->layers.fileType = ZarvoOutputHandler::instance()->fileType();
+  d->processor->runNumber = ++d->runCounter;
+  d->expectedRun = d->runCounter;
+  d->processor->start(QThread::InheritPriority);
+}
+
+void ZarvoObject::finalImageDone(const QImage& image, const QByteArray& bytes, quint64 runNumber) {
+  if (runNumber == 0 || runNumber != d->expectedRun) return;  // stale or already taken
+  d->expectedRun = 0;
+  // The processor's layers are still those of this run: a new run would carry a new number.
+  takePicture(image, bytes, d->processor->layers.fileType);
+}
+
+void ZarvoObject::takePicture(const QImage& image, const QByteArray& bytes, int fileType) {
+  d->finalPixmap = QPixmap::fromImage(image);
+  d->finalImageBytes = bytes;
+  d->finalImageType = fileType;
+  if (d->takeFingerprintOnDone) {
+    d->savedFingerprint = fingerprint(d->finalPixmap);
+    d->takeFingerprintOnDone = false;
+  }
+  emit updateImage();
+}
+
+void ZarvoObject::bringUpToDate() {
+  if (d->rebuildTimerId != -1) startRebuild();
+  d->processor->wait();
+  if (d->expectedRun != 0 && d->processor->resultRun() == d->expectedRun) {
+    d->expectedRun = 0;  // the queued delivery of this run is now stale
+    takePicture(d->processor->resultImage(), d->processor->resultBytes(),
+                d->processor->layers.fileType);
+  }
+}
+
+void ZarvoObject::reset() {
+  if (d->rebuildTimerId != -1) killTimer(d->rebuildTimerId);
+  d->rebuildTimerId = -1;
+  if (d->layers.maxFileSizeKB != kDefaultMaxFileSizeKB) {
+    d->layers.maxFileSizeKB = kDefaultMaxFileSizeKB;
+    emit maxFileSizeChanged(kDefaultMaxFileSizeKB);
+    reprocessFinalImage();
+  }
+  stopRunningRebuild();
+  // Whatever was on its way describes the composition before the reset.
+  d->expectedRun = 0;
+  d->takeFingerprintOnDone = true;
+  emit zarvoReset();
+  d->savedFingerprint = fingerprint(d->finalPixmap);
+}
+
+void ZarvoObject::backgroundChanged(const QPixmap& background) {
+  d->layers.background = background.toImage();
+  reprocessFinalImage();
+}
+
+void ZarvoObject::setCanvasRect(const QRect& rect) {
+  if (rect == d->layers.canvasRect) return;
+  const QRect old = d->layers.canvasRect;
+  d->layers.canvasRect = rect;
+  emit canvasChanged(rect, old);
+  emit updateView(rect);
+  reprocessFinalImage();
+}
+
+void ZarvoObject::setMaxFileSize(int kilobytes) {
+  if (kilobytes == d->layers.maxFileSizeKB) return;
+  d->layers.maxFileSizeKB = kilobytes;
+  emit maxFileSizeChanged(kilobytes);
+  reprocessFinalImage();
+}
+
+void ZarvoObject::setBackgroundImageSize(const QSize& size) {
+  if (size == d->backgroundImageSize) return;
+  d->backgroundImageSize = size;
+  emit backgroundImageSizeChanged(size);
+}
+
+void ZarvoObject::cutoutChangedSlot(const QImage& image, const QPoint& topLeft) {
+  d->layers.cutout = image;
+  d->layers.cutoutPos = topLeft;
+  reprocessFinalImage();
+}
+
+void ZarvoObject::fullyHighlitImageChanged(const QImage& image) {
+  d->layers.fullyHighlitCutout = image;
+  reprocessFinalImage();
+}
+
+void ZarvoObject::shadowUpdated(const QPixmap& shadow, const QPoint& topLeft) {
+  d->layers.shadow = shadow.toImage();
+  d->layers.shadowPos = topLeft;
+  reprocessFinalImage();
+}
+
+void ZarvoObject::storeOptionalLayer(QImage& layer, QPoint& position, const QImage& image,
+                                     const QPoint& topLeft) {
+  const bool wasEmpty = layer.isNull();
+  layer = image;
+  position = topLeft;
+  // A layer that went away must leave the picture too; one that stays away changes nothing.
+  if (!image.isNull() || !wasEmpty) reprocessFinalImage();
+}
+
+void ZarvoObject::logoUpdated(const QImage& image, const QPoint& topLeft) {
+  storeOptionalLayer(d->layers.logo, d->layers.logoPos, image, topLeft);
+}
+
+void ZarvoObject::speechBubblesUpdated(const QImage& image, const QPoint& topLeft) {
+  storeOptionalLayer(d->layers.speechBubbles, d->layers.speechBubblesPos, image, topLeft);
+}
+
+void ZarvoObject::textUpdated(const QImage& image, const QPoint& topLeft) {
+  storeOptionalLayer(d->layers.text, d->layers.textPos, image, topLeft);
+}
+
+void ZarvoObject::setSharpenValue(int value) {
+  if (value == d->layers.sharpenValue) return;
+  d->layers.sharpenValue = value;
+  reprocessFinalImage();
+}
+
+void ZarvoObject::setCompressBackground(int value) {
+  if (value == d->layers.compressBackground) return;
+  d->layers.compressBackground = value;
+  reprocessFinalImage();
+}
+
+void ZarvoObject::highlightPointsChanged(const QList<HighlightPoint>& points) {
+  d->layers.highlightPoints = points;
+  reprocessFinalImage();
+}

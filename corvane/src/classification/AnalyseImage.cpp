@@ -1,0 +1,109 @@
+#include "classification/AnalyseImage.h"
+
+#include <algorithm>
+
+#include "classification/RegionCleanup.h"
+#include "util/ArrayDomain.h"
+#include "util/BlitzViews.h"
+#include "util/BoxOps.h"
+
+namespace classification {
+
+using corvane::Box;
+using corvane::domainOf;
+
+namespace {
+
+bool regionStagesOn(const IiClassification& state) {
+  return state.baseRecord().innerScale > 1.0f;
+}
+
+}  // namespace
+
+void analyse(IiClassification& state, const IiClassification::Bytes* mask, ProgressRange range) {
+  state.runRancours(range.subRange(0.1f));
+  state.globalClassification().run(range.subRange(0.3f));
+  state.segmentation().run(range.subRange(0.9f));
+  cleanUpRegions(state);
+
+  auto& regionMap = state.segmentation().regionMap;
+  if (mask && mask->size() != 0 && regionMap.size() != 0) {
+    const Box box = corvane::intersectBox(domainOf(regionMap), domainOf(*mask));
+    for (int32_t r = box.lowerRow; r <= box.upperRow; ++r)
+      for (int32_t c = box.lowerColumn; c <= box.upperColumn; ++c)
+        if ((*mask)(r, c) == 0) regionMap(r, c) = -1;
+  }
+  labelRegions(state, state.partitionLevel, range.subRange(1.0f));
+}
+
+void cleanUpRegions(IiClassification& state) {
+  if (!regionStagesOn(state)) return;
+  auto& segmentation = state.segmentation();
+  if (segmentation.innerLabels.size() == 0 || segmentation.imageDomain.empty()) return;
+  // The segmentation gives the region map the image's domain whenever its region stage runs.
+  if (domainOf(segmentation.regionMap) != segmentation.imageDomain) return;
+  segmentation.innerLabelCount =
+      cleanUpRegionLabels(segmentation.innerLabels, segmentation.imageDomain,
+                          segmentation.innerLabelCount, segmentation.regionMap);
+}
+
+void labelRegions(IiClassification& state, int32_t level, ProgressRange range) {
+  auto& global = state.globalClassification();
+  const Box templateBox = domainOf(global.image());
+  if (global.image().size() == 0) return;
+  if (state.finalLabels().size() == 0 || domainOf(state.finalLabels()) != templateBox)
+    state.resizeFinalLabels(templateBox);
+
+  IiClassification::Labels& labels = state.finalLabels();
+  state.partitionLabelCount =
+      int32_t(global.partition(std::max(level, 0), labels, range.subRange(0.3f)));
+  if (!regionStagesOn(state)) return;
+  const auto& segmentation = state.segmentation();
+  if (segmentation.regionMap.size() == 0 || segmentation.innerLabelCount <= 0) return;
+
+  std::vector<int32_t> table;
+  majorityPartitionTable(table, segmentation.innerLabelCount, segmentation.regionMap, labels,
+                         range.subRange(0.7f));
+  remapByRegion(table, segmentation.regionMap, labels, range.subRange(1.0f));
+}
+
+void traceOutlines(IiClassification& state, std::vector<Outline>& outlines) {
+  outlines.clear();
+  auto& segmentation = state.segmentation();
+  if (!regionStagesOn(state) || segmentation.innerLabels.size() == 0) return;
+  fillOutsideRect(segmentation.imageDomain, -1, segmentation.innerLabels);
+  std::vector<EdgeChain> chains;
+  traceRegionBoundaries(chains, segmentation.innerLabels, segmentation.imageDomain);
+
+  outlines.reserve(chains.size());
+  for (const EdgeChain& chain : chains) {
+    if (chain.labelA == -1 || chain.labelB == -1) continue;
+    outlines.push_back(outlineFromChain(chain.points, state.outlinePointRule));
+  }
+  if (state.outlineTolerance != 0.0f) {
+    std::vector<const OutlinePoint*> stack;
+    for (Outline& outline : outlines) simplifyOutline(outline, state.outlineTolerance, stack);
+  }
+  if (state.outlineCornerCut != 0.0f) {
+    for (int pass = 0; pass < 2; ++pass)
+      for (Outline& outline : outlines) cutCorners(outline, state.outlineCornerCut);
+  }
+}
+
+void traceMaskOutlines(const IiClassification::Bytes& mask, std::vector<IntegerOutline>& outlines) {
+  outlines.clear();
+  if (mask.size() == 0) return;
+  Box padded = domainOf(mask);
+  corvane::expandDomain(padded, 1);
+  IiClassification::Bytes copy(blitz::TinyVector<int, 2>(padded.lowerRow, padded.lowerColumn),
+                               blitz::TinyVector<int, 2>(mask.extent(0) + 2, mask.extent(1) + 2));
+  copy = 0;
+  const Box inner = domainOf(mask);
+  corvane::subView(copy, inner.lowerRow, inner.lowerColumn, inner.upperRow, inner.upperColumn) =
+      mask;
+  traceMaskBoundary(outlines, copy, padded);
+  std::vector<const TracePoint*> stack;
+  for (IntegerOutline& outline : outlines) simplifyIntegerOutline(outline, 0.1f, stack);
+}
+
+}  // namespace classification

@@ -1,0 +1,269 @@
+#include "classification/GlobalClassification.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "util/ParallelBands.h"
+
+namespace classification {
+
+namespace {
+
+using Classification = GlobalClassification<unsigned char, 6, int>;
+
+constexpr const char* kPath = "corvane/include/classification/GlobalClassification";
+// No six-byte key has bits above 48, so this never matches a real key.
+constexpr uint64_t kNoKey = ~uint64_t(0);
+
+template <class A, class B>
+bool sameDomain(const blitz::Array<A, 2>& a, const blitz::Array<B, 2>& b) {
+  return a.lbound(0) == b.lbound(0) && a.lbound(1) == b.lbound(1) && a.extent(0) == b.extent(0) &&
+         a.extent(1) == b.extent(1);
+}
+
+inline uint64_t pixelKey(const Classification::Pixel& pixel) {
+  return packColourKey(reinterpret_cast<const uint8_t*>(&pixel));
+}
+
+// Neighbouring pixels of a photograph often share their colour: one remembered bin saves most
+// table probes there.
+class CountingCursor {
+ public:
+  explicit CountingCursor(ColourHistogram& level) : level_(level) {}
+  void count(uint64_t key) {
+    if (key != lastKey_) {
+      lastBin_ = level_.findOrInsert(key);
+      lastKey_ = key;
+    }
+    ++level_[lastBin_].count;
+  }
+
+ private:
+  ColourHistogram& level_;
+  uint64_t lastKey_ = kNoKey;
+  uint32_t lastBin_ = 0;
+};
+
+// Runs group(groupFirst, groupLast) over the rows that lie between the checkpoints of a loop
+// that passes one at every row index divisible by `period` (a power of two). The checkpoints
+// are passed in the calling thread, each just before the rows it opens, so that a cancel
+// leaves exactly the rows before it done.
+template <class Group>
+void forEachCheckpointGroup(int firstRow, int rows, int period, const ProgressRange& progress,
+                            int line, const char* label, Group&& group) {
+  const int64_t end = int64_t(firstRow) + rows;
+  for (int64_t i = firstRow; i < end;) {
+    const int64_t next = std::min<int64_t>(end, (i | (period - 1)) + 1);
+    if ((i & (period - 1)) == 0) {
+      progress.checkpoint(kPath, line, label, float(int(i) - firstRow) / float(rows));
+    }
+    group(int(i), int(next - 1));
+    i = next;
+  }
+}
+
+// Splits the rows groupFirst..groupLast into one band per thread and runs band(index, first,
+// last) for each on the worker pool; band indices count from 0 at the top.
+template <class Band>
+void forEachThreadBand(int groupFirst, int groupLast, unsigned threads, Band&& band) {
+  const int rows = groupLast - groupFirst + 1;
+  const int step = (rows + int(threads) - 1) / int(threads);
+  corvane::forEachBand(groupFirst, groupLast, step, threads, [&](int32_t first, int32_t last) {
+    band(size_t((first - groupFirst) / step), first, last);
+  });
+}
+
+// Adds the bins of `source` to `target` in source list order: a colour new to the target joins
+// its list after every colour it already holds, which is where a walk of the source's pixels
+// right after those of the target would have put it.
+void mergeCounts(const ColourHistogram& source, ColourHistogram& target) {
+  constexpr size_t kAhead = 8;
+  const size_t count = source.size();
+  for (size_t i = 0; i < count; ++i) {
+    if (i + kAhead < count) target.prefetch(packColourKey(source[i + kAhead].key));
+    const ColourBin& bin = source[i];
+    target[target.findOrInsert(packColourKey(bin.key))].count += bin.count;
+  }
+}
+
+}  // namespace
+
+void histogramStage(Classification& classification, ColourHistogram& level0,
+                    ProgressRange progress) {
+  using Pixel = Classification::Pixel;
+  const Classification::Image& image = classification.image();
+  const Classification::Mask& mask = classification.mask();
+  const bool masked = mask.numElements() > 0;
+  if (masked && !sameDomain(image, mask)) throw "Mask does not match image";
+
+  const int firstRow = image.lbound(0);
+  const int rows = image.extent(0);
+  const int firstColumn = image.lbound(1);
+  const int columns = image.extent(1);
+  if (rows <= 0 || columns <= 0) return;
+  const ptrdiff_t step = image.stride(1);
+  const ptrdiff_t maskStep = masked ? mask.stride(1) : 0;
+  const int line = masked ? 219 : 208;
+  const uint32_t bits = classification.maskBits();
+  const unsigned threads = corvane::processorCount();
+
+  // Counts rows first..last into `level`; one cursor per call, so calls may run side by side
+  // on separate levels.
+  auto countBand = [&](ColourHistogram& level, int first, int last) {
+    CountingCursor cursor(level);
+    for (int i = first; i <= last; ++i) {
+      const Pixel* pixel = &image(i, firstColumn);
+      if (!masked) {
+        for (int j = 0; j < columns; ++j, pixel += step) cursor.count(pixelKey(*pixel));
+        continue;
+      }
+      const unsigned char* maskByte = &mask(i, firstColumn);
+      for (int j = 0; j < columns; ++j, pixel += step, maskByte += maskStep) {
+        if (*maskByte & bits) cursor.count(pixelKey(*pixel));
+      }
+    }
+  };
+
+  if (threads <= 1) {
+    forEachCheckpointGroup(firstRow, rows, 2048, progress, line, "histogram",
+                           [&](int first, int last) { countBand(level0, first, last); });
+    return;
+  }
+  // Each band counts into a table of its own. Merging the tables band by band, each in its
+  // own list order, puts every colour where its first pixel in storage order would have put
+  // it, so the level comes out as a walk of the whole image makes it.
+  std::vector<ColourHistogram> bandLevels(threads);
+  forEachCheckpointGroup(
+      firstRow, rows, 2048, progress, line, "histogram", [&](int groupFirst, int groupLast) {
+        forEachThreadBand(groupFirst, groupLast, threads, [&](size_t band, int first, int last) {
+          countBand(bandLevels[band], first, last);
+        });
+        for (ColourHistogram& bandLevel : bandLevels) {
+          mergeCounts(bandLevel, level0);
+          bandLevel.clear();
+        }
+      });
+}
+
+void Classification::setImage(const Image& image) {
+  image_.reference(image);
+  invalidate();
+}
+
+void Classification::invalidate() {
+  for (ColourHistogram& level : levels_) level.clear();
+  results_.fill(kNotComputed);
+  slots_.fill(classification::WatershedResult());
+}
+
+bool Classification::computed() const {
+  for (uint32_t result : results_) {
+    if (result == kNotComputed) return false;
+  }
+  return true;
+}
+
+void Classification::run(ProgressRange progress) {
+  if (computed()) return;
+  // A cancelled or failed run leaves partly filled levels and label counters behind: start
+  // from nothing so that the counts and labels match a first run.
+  invalidate();
+  buildHistograms(*this, levels_, progress.subRange(0.2f));
+  runWatershedders(results_, levels_, slots_, progress.subRange(1.0f));
+}
+
+void Classification::buildHistograms(Classification& classification, ColourLevels& levels,
+                                     ProgressRange progress) {
+  for (ColourHistogram& level : levels) level.clear();
+  histogramStage(classification, levels[0], progress.subRange(0.5f));
+  histogramSubsample(levels[0], levels[1], progress.subRange(0.75f));
+  histogramSubsample(levels[1], levels[2], progress.subRange(0.875f));
+  histogramSubsample(levels[2], levels[3], progress.subRange(0.9375f));
+  histogramSubsampleSplit(levels, progress.subRange(1.0f));
+}
+
+void Classification::histogramSubsampleSplit(ColourLevels& levels, ProgressRange progress) {
+  histogramSubsample(levels[3], levels[4], progress.subRange(0.5f));
+  histogramSubsample(levels[4], levels[5], progress.subRange(0.75f));
+  histogramSubsample(levels[5], levels[6], progress.subRange(0.875f));
+}
+
+void Classification::histogramSubsample(const ColourHistogram& source, ColourHistogram& target,
+                                        ProgressRange progress) {
+  const size_t binCount = source.size();
+  for (size_t i = 0; i < binCount; ++i) {
+    if (i % 65535 == 0) {
+      progress.checkpoint(kPath, 232, "histogram subsample internal",
+                          float(double(i) / double(binCount)));
+    }
+    const ColourBin& bin = source[i];
+    target[target.findOrInsert(reduceColourBits(packColourKey(bin.key), 1))].count += bin.count;
+  }
+  progress.checkpoint(kPath, 234, "histogram subsample", 1.0f);
+}
+
+void Classification::runWatershedders(Results& results, ColourLevels& levels,
+                                      classification::WatershedResults& slots, ProgressRange) {
+  runLevelJobs(jobs_, Watershedder<kColourLevelCount>(jobs_, results, levels, slots));
+}
+
+uint32_t Classification::partition(int colourLevel, Labels& labels, ProgressRange progress) {
+  if (colourLevel < 0 || colourLevel >= kColourLevelCount) throw "Colour level out of range";
+  if (labels.extent(0) != image_.extent(0) || labels.extent(1) != image_.extent(1)) {
+    throw "Label array does not match image";
+  }
+  ColourHistogram& level = levels_[colourLevel];
+  const int firstRow = image_.lbound(0);
+  const int rows = image_.extent(0);
+  const int firstColumn = image_.lbound(1);
+  const int columns = image_.extent(1);
+  if (rows <= 0 || columns <= 0) return results_[colourLevel];
+  const ptrdiff_t step = image_.stride(1);
+  const ptrdiff_t labelStep = labels.stride(1);
+  const int rowOffset = labels.lbound(0) - firstRow;
+  const unsigned threads = corvane::processorCount();
+
+  // The bands only read the level. A colour it lacks (one that was never counted) gets the
+  // label of a freshly inserted bin, -1, and is noted in the band's list of missing colours;
+  // the lists are inserted after the bands, band by band, so that the level gains them in the
+  // order of their first pixels, as a walk that inserts them on the way would.
+  std::vector<ColourHistogram> missing(threads);
+  auto labelBand = [&](size_t band, int first, int last) {
+    const ColourHistogram& known = level;
+    ColourHistogram& unknown = missing[band];
+    uint64_t lastKey = kNoKey;
+    int lastLabel = -1;
+    for (int i = first; i <= last; ++i) {
+      const Pixel* pixel = &image_(i, firstColumn);
+      int* label = &labels(i + rowOffset, labels.lbound(1));
+      for (int j = 0; j < columns; ++j, pixel += step, label += labelStep) {
+        const uint64_t key = reduceColourBits(pixelKey(*pixel), colourLevel);
+        if (key != lastKey) {
+          const uint32_t bin = known.find(key);
+          if (bin != ColourHistogram::kNotFound) {
+            lastLabel = known[bin].label;
+          } else {
+            unknown.findOrInsert(key);
+            lastLabel = -1;
+          }
+          lastKey = key;
+        }
+        *label = lastLabel;
+      }
+    }
+  };
+
+  forEachCheckpointGroup(firstRow, rows, 1024, progress, 168, "partition",
+                         [&](int groupFirst, int groupLast) {
+                           forEachThreadBand(groupFirst, groupLast, threads, labelBand);
+                           for (ColourHistogram& unknown : missing) {
+                             for (const ColourBin& bin : unknown) {
+                               level.findOrInsert(packColourKey(bin.key));
+                             }
+                             unknown.clear();
+                           }
+                         });
+  return results_[colourLevel];
+}
+
+}  // namespace classification

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <blitz/array.h>
+
+#include <array>
+#include <cstdint>
+
+#include "classification/ColourHistogram.h"
+#include "classification/HistogramWatershed.h"
+#include "kestrum/utility/ProgressRange.h"
+#include "util/ProcessorCount.h"
+#include "util/WorkerPool.h"
+
+namespace classification {
+
+template <class Sample, int Channels, class Label>
+class GlobalClassification;
+
+// Clusters the colours of the whole six-channel analysis image, independently of where the
+// pixels lie: seven colour histograms (colour level k drops the k lowest bits of every
+// channel), one histogram watershed per colour level on a worker pool, and on request a label
+// per pixel from the clusters of one colour level.
+template <>
+class GlobalClassification<unsigned char, 6, int> {
+ public:
+  using Pixel = blitz::TinyVector<unsigned char, 6>;
+  using Image = blitz::Array<Pixel, 2>;
+  using Mask = blitz::Array<unsigned char, 2>;
+  using Labels = blitz::Array<int, 2>;
+  using Results = std::array<uint32_t, kColourLevelCount>;
+
+  static constexpr uint32_t kNotComputed = 0xFFFFFFFFu;
+
+  // The pool's job: runs the watershed of colour level `Jobs - 1` down to 0 as the workers
+  // take them.
+  template <uint32_t Jobs>
+  class Watershedder {
+   public:
+    Watershedder(corvane::WorkerPool& pool, Results& results, ColourLevels& levels,
+                 classification::WatershedResults& slots)
+        : pool_(&pool), results_(&results), levels_(&levels), slots_(&slots) {}
+
+    void operator()(unsigned /*worker*/) {
+      for (uint32_t colourLevel; (colourLevel = nextJob()) != corvane::WorkerPool::kNoJob;) {
+        (*results_)[colourLevel] = runJob(colourLevel, colourLevel, ProgressRange());
+      }
+    }
+    uint32_t nextJob() { return pool_->takeDescending(); }
+    uint32_t runJob(uint32_t colourLevel, uint32_t slot, ProgressRange progress) {
+      classification::histogramWatershed((*levels_)[colourLevel], (*slots_)[slot], progress);
+      return uint32_t((*slots_)[slot].nextLabel);
+    }
+
+   private:
+    corvane::WorkerPool* pool_;
+    Results* results_;
+    ColourLevels* levels_;
+    classification::WatershedResults* slots_;
+  };
+
+  GlobalClassification() { results_.fill(kNotComputed); }
+  GlobalClassification(const GlobalClassification&) = delete;
+  GlobalClassification& operator=(const GlobalClassification&) = delete;
+
+  // Shares the image's storage. The clusters of an earlier image are dropped, so that the next
+  // run computes them afresh.
+  void setImage(const Image& image);
+  // Shares the mask's storage; an empty mask counts every pixel. It must cover the image's
+  // domain exactly when the histograms are built.
+  void setMask(const Mask& mask) { mask_.reference(mask); }
+  // Drops the histograms and results so that the next run recomputes them.
+  void invalidate();
+
+  // Builds the histograms and clusters every colour level, unless all seven are computed.
+  void run(ProgressRange progress);
+
+  // Writes the cluster label of every pixel's colour at one colour level into `labels`, which
+  // must have the image's shape; uncounted colours get -1. Returns the number of clusters of
+  // that level.
+  uint32_t partition(int colourLevel, Labels& labels, ProgressRange progress);
+
+  // The seven colour levels in order, each subsampled from the one before.
+  static void buildHistograms(GlobalClassification& classification, ColourLevels& levels,
+                              ProgressRange progress);
+  // Colour level k + 1 from colour level k.
+  static void histogramSubsample(const ColourHistogram& source, ColourHistogram& target,
+                                 ProgressRange progress);
+  // The last three subsampling steps of the build (colour levels 4 to 6).
+  static void histogramSubsampleSplit(ColourLevels& levels, ProgressRange progress);
+  // The watershed of every colour level on one worker per processor.
+  void runWatershedders(Results& results, ColourLevels& levels,
+                        classification::WatershedResults& slots, ProgressRange progress);
+  // The pool run of runWatershedders for any worker that takes its colour levels from `pool`:
+  // the counter starts at colour level 6, processorCount() workers run, and once all have
+  // stopped a cancelled pool throws CvExCancel, a failed one the worker-failure text.
+  template <class Worker>
+  static void runLevelJobs(corvane::WorkerPool& pool, Worker worker) {
+    pool.resetCounter(kColourLevelCount - 1);
+    pool.run(corvane::processorCount(), worker);
+  }
+
+  const Image& image() const { return image_; }
+  const Mask& mask() const { return mask_; }
+  uint32_t maskBits() const { return maskBits_; }
+  const ColourHistogram& level(int colourLevel) const { return levels_[colourLevel]; }
+  uint32_t result(int colourLevel) const { return results_[colourLevel]; }
+  const classification::WatershedResult& watershedResult(int colourLevel) const {
+    return slots_[colourLevel];
+  }
+
+ private:
+  bool computed() const;
+
+  corvane::WorkerPool jobs_;
+  Image image_;
+  Mask mask_;
+  uint32_t maskBits_ = 15;
+  ColourLevels levels_;
+  Results results_;
+  classification::WatershedResults slots_;
+};
+
+// Counts the pixels of the classification's image into colour level 0: every pixel when the
+// mask is empty, otherwise those whose mask byte shares a bit with the mask bits.
+void histogramStage(GlobalClassification<unsigned char, 6, int>& classification,
+                    ColourHistogram& level0, ProgressRange progress);
+
+}  // namespace classification

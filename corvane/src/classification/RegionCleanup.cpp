@@ -1,0 +1,330 @@
+#include "classification/RegionCleanup.h"
+
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+
+#include "util/ArrayDomain.h"
+#include "util/BoxOps.h"
+#include "util/IndexPair.h"
+#include "util/NoLabel.h"
+#include "util/ParallelBands.h"
+#include "util/ProcessorCount.h"
+
+namespace classification {
+
+using corvane::Box;
+using corvane::domainOf;
+
+namespace {
+
+void fillRows(LabelArray& array, int32_t firstRow, int32_t lastRow, int32_t firstColumn,
+              int32_t lastColumn, int32_t value) {
+  for (int32_t r = firstRow; r <= lastRow; ++r)
+    for (int32_t c = firstColumn; c <= lastColumn; ++c) array(r, c) = value;
+}
+
+// Per-label vote counts of one pixel, stamped with the pixel's serial number so that they
+// need no clearing between pixels.
+class Tally {
+ public:
+  explicit Tally(int32_t size) : counts_(size_t(std::max(size, 0))), stamps_(counts_.size(), -1) {}
+  void start() {
+    ++serial_;
+    best_ = 0;
+  }
+  // Counts a vote; true when the label now leads.
+  bool vote(int32_t label) {
+    if (label < 0 || size_t(label) >= counts_.size()) return false;
+    if (stamps_[size_t(label)] != serial_) {
+      stamps_[size_t(label)] = serial_;
+      counts_[size_t(label)] = 0;
+    }
+    if (++counts_[size_t(label)] <= best_) return false;
+    ++best_;
+    return true;
+  }
+
+ private:
+  std::vector<int32_t> counts_;
+  std::vector<int64_t> stamps_;
+  int64_t serial_ = -1;
+  int32_t best_ = 0;
+};
+
+}  // namespace
+
+void fillOutsideRect(const Box& rect, int32_t value, LabelArray& array) {
+  if (array.size() == 0) return;
+  const Box all = domainOf(array);
+  const Box inner = corvane::intersectBox(rect, all);
+  if (inner.empty()) {
+    array = value;
+    return;
+  }
+  fillRows(array, all.lowerRow, inner.lowerRow - 1, all.lowerColumn, all.upperColumn, value);
+  fillRows(array, inner.upperRow + 1, all.upperRow, all.lowerColumn, all.upperColumn, value);
+  fillRows(array, inner.lowerRow, inner.upperRow, all.lowerColumn, inner.lowerColumn - 1, value);
+  fillRows(array, inner.lowerRow, inner.upperRow, inner.upperColumn + 1, all.upperColumn, value);
+}
+
+int32_t cleanUpRegionLabels(LabelArray& innerLabels, const Box& domain, int32_t innerLabelCount,
+                            LabelArray& regionMap) {
+  if (domain.empty()) return 0;
+  fillOutsideRect(domain, 0, innerLabels);
+  LabelArray work(innerLabels.lbound(), innerLabels.extent());
+  fillOutsideRect(domain, 0, work);
+
+  // Pixels that share their label with a 4-neighbour inside the domain keep it, the others
+  // get 0. Every pixel depends on its own neighbourhood alone, so row bands run on all
+  // processors; each band also notes its largest label and, in raster order, its 0 pixels.
+  // The tally covers every label present: after a first clean-up `innerLabelCount` may
+  // already count regions rather than labels.
+  const int32_t bandRows = 64;
+  const int32_t bands = (domain.upperRow - domain.lowerRow) / bandRows + 1;
+  std::vector<int32_t> largest(size_t(bands), innerLabelCount);
+  std::vector<std::vector<corvane::IndexPair>> lone(static_cast<size_t>(bands));
+  auto pairBand = [&](int32_t first, int32_t last) {
+    const size_t band = size_t((first - domain.lowerRow) / bandRows);
+    int32_t most = largest[band];
+    const ptrdiff_t down = innerLabels.stride(0);
+    const ptrdiff_t right = innerLabels.stride(1);
+    const ptrdiff_t workStep = work.stride(1);
+    for (int32_t r = first; r <= last; ++r) {
+      const int32_t* at = &innerLabels(r, domain.lowerColumn);
+      int32_t* to = &work(r, domain.lowerColumn);
+      const bool hasUp = r > domain.lowerRow;
+      const bool hasDown = r < domain.upperRow;
+      for (int32_t c = domain.lowerColumn; c <= domain.upperColumn;
+           ++c, at += right, to += workStep) {
+        const int32_t label = *at;
+        most = std::max(most, label);
+        const bool paired =
+            (c < domain.upperColumn && at[right] == label) || (hasDown && at[down] == label) ||
+            (c > domain.lowerColumn && at[-right] == label) || (hasUp && at[-down] == label);
+        *to = paired ? label : 0;
+        if (!paired) lone[band].push_back(corvane::IndexPair{r, c});
+      }
+    }
+    largest[band] = most;
+  };
+  corvane::forEachBand(domain.lowerRow, domain.upperRow, bandRows, corvane::processorCount(),
+                       pairBand);
+  const int32_t largestLabel = *std::max_element(largest.begin(), largest.end());
+
+  // Lone pixels take the majority label of their neighbours; one next to another lone pixel
+  // (or the margin) becomes -1 with it. This runs in raster order over the 0 pixels found
+  // above: a value never turns 0 on the way, so no other pixel can need the fill, while a
+  // listed pixel may no longer do so.
+  static const int kEdge[4][2] = {{-1, 0}, {0, -1}, {0, 1}, {1, 0}};
+  static const int kCorner[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
+  Tally tally(largestLabel + 1);
+  for (const auto& pixels : lone) {
+    for (const corvane::IndexPair& pixel : pixels) {
+      const int32_t r = pixel.first;
+      const int32_t c = pixel.second;
+      if (work(r, c) != 0) continue;
+      bool isolated = false;
+      for (int i = 0; i < 4 && !isolated; ++i) {
+        int32_t& neighbour = work(r + kEdge[i][0], c + kEdge[i][1]);
+        if (neighbour >= 1) continue;
+        neighbour = -1;
+        work(r, c) = -1;
+        for (int j = i + 1; j < 4; ++j) {
+          int32_t& rest = work(r + kEdge[j][0], c + kEdge[j][1]);
+          if (rest == 0) rest = -1;
+        }
+        isolated = true;
+      }
+      if (isolated) continue;
+      tally.start();
+      for (const auto& o : kEdge) {
+        const int32_t label = work(r + o[0], c + o[1]);
+        if (tally.vote(label)) work(r, c) = label;
+      }
+      if (work(r, c) <= 0) continue;
+      for (const auto& o : kCorner) {
+        const int32_t label = work(r + o[0], c + o[1]);
+        if (label > 0 && tally.vote(label)) work(r, c) = label;
+      }
+    }
+  }
+
+  fillOutsideRect(domain, -1, innerLabels);
+  fillOutsideRect(domain, -2, work);
+  return relabelComponents(work, domain, regionMap);
+}
+
+int32_t relabelComponents(const LabelArray& work, const Box& domain, LabelArray& regionMap) {
+  if (domain.empty()) return 0;
+  const int64_t rows = int64_t(domain.upperRow) - domain.lowerRow + 1;
+  const int64_t columns = int64_t(domain.upperColumn) - domain.lowerColumn + 1;
+  // Provisional labels are raster indices; a parent is never larger than its child, so the
+  // root of a component is its first pixel, and the numbering (roots in raster order) does
+  // not depend on the order in which pixels were joined. Bands of rows are joined on all
+  // processors, each within itself; the seams between bands follow in the calling thread.
+  std::vector<int32_t> parent(size_t(rows * columns));
+  auto find = [&parent](int32_t i) {
+    while (parent[size_t(i)] != i) {
+      parent[size_t(i)] = parent[size_t(parent[size_t(i)])];
+      i = parent[size_t(i)];
+    }
+    return i;
+  };
+  auto unite = [&](int32_t a, int32_t b) {
+    a = find(a);
+    b = find(b);
+    if (a == b) return;
+    if (a < b) {
+      parent[size_t(b)] = a;
+    } else {
+      parent[size_t(a)] = b;
+    }
+  };
+  auto indexOf = [&](int32_t r) { return int32_t((int64_t(r) - domain.lowerRow) * columns); };
+  const ptrdiff_t step = work.stride(1);
+  // A row joins run by run: the pixels of a run of equal values hang below its first pixel,
+  // and a run meets each stretch of equal values above it once.
+  auto joinRow = [&](int32_t r, bool withAbove) {
+    const int32_t base = indexOf(r);
+    const int32_t* row = &work(r, domain.lowerColumn);
+    const int32_t* above = withAbove ? &work(r - 1, domain.lowerColumn) : nullptr;
+    for (int64_t c = 0; c < columns;) {
+      const int32_t v = row[c * step];
+      const int32_t head = base + int32_t(c);
+      int64_t end = c + 1;
+      while (end < columns && row[end * step] == v) ++end;
+      for (int64_t k = c; k < end; ++k) parent[size_t(base + k)] = head;
+      if (above) {
+        bool previous = false;
+        for (int64_t k = c; k < end; ++k) {
+          const bool match = above[k * step] == v;
+          if (match && !previous) unite(head, base + int32_t(k) - int32_t(columns));
+          previous = match;
+        }
+      }
+      c = end;
+    }
+  };
+  const int32_t bandRows = 64;
+  const unsigned threads = corvane::processorCount();
+  corvane::forEachBand(domain.lowerRow, domain.upperRow, bandRows, threads,
+                       [&](int32_t first, int32_t last) {
+                         for (int32_t r = first; r <= last; ++r) joinRow(r, r > first);
+                       });
+  for (int32_t r = domain.lowerRow + bandRows; r <= domain.upperRow; r += bandRows) {
+    const int32_t* row = &work(r, domain.lowerColumn);
+    const int32_t* above = &work(r - 1, domain.lowerColumn);
+    int32_t i = indexOf(r);
+    for (int64_t c = 0; c < columns; ++c, ++i)
+      if (above[c * step] == row[c * step]) unite(i, i - int32_t(columns));
+  }
+
+  // Every pixel's root into the region map (reads only), the roots counted per band.
+  const int32_t bands = int32_t((rows - 1) / bandRows + 1);
+  std::vector<int32_t> roots(size_t(bands) + 1, 0);
+  corvane::forEachBand(domain.lowerRow, domain.upperRow, bandRows, threads,
+                       [&](int32_t first, int32_t last) {
+                         int32_t count = 0;
+                         for (int32_t r = first; r <= last; ++r) {
+                           int32_t i = indexOf(r);
+                           for (int32_t c = domain.lowerColumn; c <= domain.upperColumn; ++c, ++i) {
+                             int32_t root = parent[size_t(i)];
+                             while (parent[size_t(root)] != root) root = parent[size_t(root)];
+                             regionMap(r, c) = root;
+                             count += root == i;
+                           }
+                         }
+                         roots[size_t((first - domain.lowerRow) / bandRows) + 1] = count;
+                       });
+  for (size_t b = 1; b < roots.size(); ++b) roots[b] += roots[b - 1];
+  // Roots take consecutive numbers in raster order, stored complemented in place of their
+  // parent; then every pixel takes its root's number.
+  corvane::forEachBand(domain.lowerRow, domain.upperRow, bandRows, threads,
+                       [&](int32_t first, int32_t last) {
+                         int32_t next = roots[size_t((first - domain.lowerRow) / bandRows)];
+                         for (int32_t r = first; r <= last; ++r) {
+                           int32_t i = indexOf(r);
+                           for (int32_t c = domain.lowerColumn; c <= domain.upperColumn; ++c, ++i)
+                             if (regionMap(r, c) == i) parent[size_t(i)] = ~next++;
+                         }
+                       });
+  corvane::forEachBand(domain.lowerRow, domain.upperRow, bandRows, threads,
+                       [&](int32_t first, int32_t last) {
+                         for (int32_t r = first; r <= last; ++r)
+                           for (int32_t c = domain.lowerColumn; c <= domain.upperColumn; ++c)
+                             regionMap(r, c) = ~parent[size_t(regionMap(r, c))];
+                       });
+  return roots.back();
+}
+
+void majorityPartitionTable(std::vector<int32_t>& table, int32_t regionCount,
+                            const LabelArray& regionMap, const LabelArray& finalLabels,
+                            ProgressRange progress) {
+  table.assign(size_t(std::max(regionCount, 0)), 0);
+  std::vector<int64_t> best(table.size(), 0);
+  if (regionMap.size() == 0) return;
+  const Box d = domainOf(regionMap);
+  const float rows = float(d.upperRow - d.lowerRow + 1);
+  std::unordered_map<uint64_t, int64_t> counts;
+  counts.reserve(table.size() * 2 + 16);
+
+  // Runs of one (region, label) pair are counted at once: the count passes best[r] within a
+  // run exactly when it does at the run's end, with the same label.
+  auto add = [&](int32_t region, int32_t label, int64_t n) {
+    if (region < 0 || region >= regionCount) return;
+    const uint64_t key = (uint64_t(uint32_t(region)) << 32) | uint32_t(label);
+    int64_t& count = counts[key];
+    count += n;
+    if (count > best[size_t(region)]) {
+      best[size_t(region)] = count;
+      table[size_t(region)] = label;
+    }
+  };
+  for (int32_t r = d.lowerRow; r <= d.upperRow; ++r) {
+    if ((r & 255) == 0) progress.report(corvane::kNoLabel, float(r - d.lowerRow) / rows);
+    int32_t runRegion = -1;
+    int32_t runLabel = 0;
+    int64_t runLength = 0;
+    for (int32_t c = d.lowerColumn; c <= d.upperColumn; ++c) {
+      const int32_t region = regionMap(r, c);
+      const int32_t label = finalLabels(r, c);
+      if (region == runRegion && label == runLabel) {
+        ++runLength;
+        continue;
+      }
+      if (runLength) add(runRegion, runLabel, runLength);
+      runRegion = region;
+      runLabel = label;
+      runLength = 1;
+    }
+    if (runLength) add(runRegion, runLabel, runLength);
+  }
+}
+
+void remapByRegion(const std::vector<int32_t>& table, const LabelArray& regionMap,
+                   LabelArray& finalLabels, ProgressRange progress) {
+  if (regionMap.size() == 0) return;
+  const Box d = domainOf(regionMap);
+  const float rows = float(d.upperRow - d.lowerRow + 1);
+  // Rows are independent: each stretch between two reported rows runs in bands on all
+  // processors, the report itself in the calling thread before the stretch, as row by row.
+  const unsigned threads = corvane::processorCount();
+  for (int32_t first = d.lowerRow; first <= d.upperRow;) {
+    if ((first & 511) == 0) progress.report(corvane::kNoLabel, float(first - d.lowerRow) / rows);
+    const int32_t last = int32_t(std::min<int64_t>(d.upperRow, (int64_t(first) | 511)));
+    corvane::forEachBand(first, last, 32, threads, [&](int32_t bandFirst, int32_t bandLast) {
+      const ptrdiff_t from = regionMap.stride(1);
+      const ptrdiff_t to = finalLabels.stride(1);
+      for (int32_t r = bandFirst; r <= bandLast; ++r) {
+        const int32_t* region = &regionMap(r, d.lowerColumn);
+        int32_t* label = &finalLabels(r, d.lowerColumn);
+        for (int32_t c = d.lowerColumn; c <= d.upperColumn; ++c, region += from, label += to)
+          if (*region >= 0 && size_t(*region) < table.size()) *label = table[size_t(*region)];
+      }
+    });
+    first = last + 1;
+  }
+}
+
+}  // namespace classification

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QPainter>
+#include <QtEndian>
+
+#include "kestrum/qt/Checkerboard.h"
+#include "kestrum/qt/GuardedImageReader.h"
+#include "support/ImageTestSupport.h"
+
+using namespace kestrum;
+using namespace kestrum_test;
+
+namespace {
+
+QByteArray encoded(const QImage& image, const char* format) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, format);
+  return bytes;
+}
+
+quint32 crc32(const char* data, int size) {
+  quint32 crc = 0xFFFFFFFFu;
+  for (int i = 0; i < size; ++i) {
+    crc ^= uchar(data[i]);
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+// A PNG whose header claims the given size (with a correct checksum); its pixel data is a stub.
+QByteArray pngClaiming(quint32 width, quint32 height) {
+  QByteArray png = encoded(uniformImage(4, 4, qRgb(1, 2, 3)), "PNG");
+  qToBigEndian(width, png.data() + 16);
+  qToBigEndian(height, png.data() + 20);
+  qToBigEndian(crc32(png.constData() + 12, 17), png.data() + 29);
+  return png;
+}
+
+}  // namespace
+
+TEST(GuardedImageReader, ReadsOrExplainsWhyNot) {
+  const QImage photo = randomImage(120, 80, 1);
+  const QByteArray png = encoded(photo, "PNG");
+  struct Row {
+    const char* name;
+    QByteArray bytes;
+    bool ok;
+  };
+  const std::vector<Row> rows = {
+      {"png", png, true},
+      {"jpeg", encoded(photo, "JPEG"), true},
+      {"bmp", encoded(photo, "BMP"), true},
+      {"empty", QByteArray(), false},
+      {"text", QByteArray("hello, this is not an image"), false},
+      {"truncated png", png.left(png.size() / 2), false},
+      {"over 100 megapixels", pngClaiming(20000, 6000), false},
+      {"absurd header", pngClaiming(0x7FFFFFFF, 0x7FFFFFFF), false},
+  };
+  for (const Row& row : rows) {
+    const GuardedImageReader::Result result = GuardedImageReader::readData(row.bytes);
+    EXPECT_EQ(result.ok(), row.ok) << row.name << ": " << result.error.toStdString();
+    EXPECT_EQ(result.image.isNull(), !row.ok) << row.name;
+    if (!row.ok) {
+      EXPECT_FALSE(result.error.isEmpty()) << row.name;
+    }
+  }
+  EXPECT_TRUE(sameBytes(GuardedImageReader::readData(png).image.convertToFormat(QImage::Format_ARGB32),
+                        photo));
+  EXPECT_TRUE(GuardedImageReader::readData(pngClaiming(20000, 6000)).error.contains("too large"));
+}
+
+TEST(GuardedImageReader, DecodesScaledToFitOnRequestNeverUp) {
+  const QByteArray jpeg = encoded(randomImage(400, 200, 2), "JPEG");
+  EXPECT_EQ(GuardedImageReader::readData(jpeg, QSize(100, 100)).image.size(), QSize(100, 50));
+  EXPECT_EQ(GuardedImageReader::readData(jpeg, QSize(1000, 1000)).image.size(), QSize(400, 200));
+  // A lower limit refuses before decoding.
+  EXPECT_FALSE(GuardedImageReader::readData(jpeg, QSize(), 400 * 199).ok());
+}
+
+TEST(Checkerboard, TilesFromTheTopLeft) {
+  const QImage board = checkerboardPixmap(QSize(200, 100)).toImage();
+  ASSERT_EQ(board.size(), QSize(200, 100));
+  const QRgb white = QColor(Qt::white).rgb();
+  const QRgb grey = QColor(Qt::darkGray).rgb();
+  struct Probe {
+    int x, y;
+    QRgb colour;
+  };
+  for (const Probe& p : {Probe{0, 0, white}, Probe{39, 39, white}, Probe{40, 0, grey},
+                         Probe{79, 39, grey}, Probe{0, 40, grey}, Probe{40, 40, white},
+                         Probe{80, 0, white}, Probe{120, 0, grey}, Probe{199, 99, white},
+                         Probe{160, 40, grey}})
+    EXPECT_EQ(board.pixel(p.x, p.y) | 0xFF000000u, p.colour) << p.x << "," << p.y;
+  EXPECT_EQ(checkerboardPixmap().size(), QSize(80, 80));
+  EXPECT_TRUE(checkerboardPixmap(QSize(0, 10)).isNull());
+}
