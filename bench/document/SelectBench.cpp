@@ -15,7 +15,7 @@
 #include <QLoggingCategory>
 #include <QUrl>
 
-#include "BenchTeardown.h"
+#include "../support/BenchTeardown.h"
 #include "document/Brushing.h"
 #include "document/CorvaneThread.h"
 #include "document/CvCmdBeginSession.h"

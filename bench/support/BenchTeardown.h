@@ -2,7 +2,7 @@
 
 #include <functional>
 
-// What a benchmark program of the document must undo while its GUI application still exists
+// What a benchmark program must undo while its GUI application still exists
 // (engine sessions, documents holding pixmaps): registered by the benchmarks, run by the shared
 // main after the last benchmark, newest first.
 void atBenchTeardown(std::function<void()> step);
