@@ -74,7 +74,20 @@ void CorvaneThread::submit(CorvaneCommand* command, SubmitAsUncancellable how) {
 }
 
 void CorvaneThread::launchNext() {
-  while (!queue_.isEmpty()) {
+  for (;;) {
+    if (queue_.isEmpty()) {
+      if (busy_) {
+        busy_ = false;
+        const quint64 taken = taken_;
+        emit stateChanged();
+        if (taken != taken_ || busy_) return;  // a slot submitted and launched
+      }
+      if (open_)
+        emit queueEmptied();
+      else
+        emit closureComplete();
+      return;
+    }
     busy_ = true;
     cancelling_.store(false);
     current_ = queue_.takeFirst();
@@ -144,19 +157,11 @@ bool CorvaneThread::finishCurrent() {
   current_ = nullptr;
   delete done;
 
+  // Busy only while the next command follows at once.
+  busy_ = !queue_.isEmpty();
   const quint64 taken = taken_;
-  if (!queue_.isEmpty()) {
-    emit stateChanged();
-    return taken == taken_;
-  }
-  busy_ = false;
   emit stateChanged();
-  if (taken != taken_ || busy_) return false;  // a slot submitted and launched
-  if (open_)
-    emit queueEmptied();
-  else
-    emit closureComplete();
-  return false;
+  return taken == taken_;  // else a slot submitted and launched the next itself
 }
 
 void CorvaneThread::cancelCommand(CorvaneCommand* command) {

@@ -170,6 +170,41 @@ TEST_F(CommandQueue, CanCancelInEachState) {
   waitIdle();
 }
 
+// Slots of stateChanged may empty the queue or refill it: the queue still reports running
+// empty exactly once, when it has.
+TEST_F(CommandQueue, SlotsThatChangeTheQueueDuringAFinishingStep) {
+  QSignalSpy emptied(thread.get(), &CorvaneThread::queueEmptied);
+  ScriptedCommand* head = blocking("A");
+  thread->submit(head);
+  thread->submit(command("B"));
+  QObject guard;
+  bool cancelled = false;
+  QObject::connect(thread.get(), &CorvaneThread::stateChanged, &guard, [&] {
+    if (!thread->currentCommand() && !cancelled) {  // A's finishing step, B still waiting
+      cancelled = true;
+      thread->cancelCommandsSlot();
+    }
+  });
+  head->release.release();
+  waitIdle();
+  EXPECT_EQ(linesOf("B"), QStringList{"B discarded"});
+  EXPECT_EQ(emptied.size(), 1);
+  EXPECT_FALSE(thread->isBusy());
+
+  QObject::disconnect(thread.get(), &CorvaneThread::stateChanged, &guard, nullptr);
+  bool resubmitted = false;
+  QObject::connect(thread.get(), &CorvaneThread::stateChanged, &guard, [&] {
+    if (!thread->isBusy() && !resubmitted) {  // C's finishing step left the queue empty
+      resubmitted = true;
+      thread->submit(command("D"));
+    }
+  });
+  thread->submit(command("C"));
+  waitIdle();
+  EXPECT_EQ(linesOf("D"), (QStringList{"D prepare", "D execute", "D finish"}));
+  EXPECT_EQ(emptied.size(), 2);
+}
+
 TEST_F(CommandQueue, ADeclinedPrepareStillFinishesAndTheNextLaunches) {
   QSignalSpy finished(thread.get(), &CorvaneThread::commandFinished);
   QSignalSpy started(thread.get(), &CorvaneThread::commandStarted);
@@ -296,14 +331,15 @@ TEST_F(CommandQueue, ASubmissionDuringTheUndoRefreshWaitsForTheFinishingStep) {
   refreshing->refreshes = true;
   QPointer<ScriptedCommand> late;
   QObject guard;
-  QObject::connect(model, &GmModel::cvUndoStackChanged, &guard, [&](uint32_t undos, uint32_t redos) {
-    EXPECT_EQ(undos, 3u);
-    EXPECT_EQ(redos, 1u);
-    if (late) return;
-    late = command("B");
-    thread->submit(late);
-    EXPECT_EQ(thread->currentCommand(), refreshing) << "B must not be launched yet";
-  });
+  QObject::connect(
+      model, &GmModel::cvUndoStackChanged, &guard, [&](uint32_t undos, uint32_t redos) {
+        EXPECT_EQ(undos, 3u);
+        EXPECT_EQ(redos, 1u);
+        if (late) return;
+        late = command("B");
+        thread->submit(late);
+        EXPECT_EQ(thread->currentCommand(), refreshing) << "B must not be launched yet";
+      });
   thread->submit(refreshing);
   waitIdle();
   EXPECT_EQ(linesOf("B"), (QStringList{"B prepare", "B execute", "B finish"}));
