@@ -154,7 +154,9 @@ void strokeExecute(benchmark::State& state, bool local, bool extra = false) {
 void strokeSubmitToFinished(benchmark::State& state, bool local) {
   AnalysedSession& s = session();
   int refreshed = 0;
-  QObject::connect(s.model->statusArray(), &GmStatusArray::statusChanged, [&] { ++refreshed; });
+  QObject guard;  // the connection ends with this function
+  QObject::connect(s.model->statusArray(), &GmStatusArray::statusChanged, &guard,
+                   [&] { ++refreshed; });
   for (auto _ : state) {
     CvCmdSelect* command = s.stroke(local);
     const int before = refreshed;
