@@ -5,7 +5,9 @@
 #include <QImage>
 #include <QString>
 
+#include "document/CorvaneCommand.h"
 #include "document/DirtyHint.h"
+#include "document/GmStatusArray.h"
 #include "document/ImagePointF.h"
 #include "document/ImageRectF.h"
 #include "document/SegmentationStuff.h"
@@ -19,6 +21,8 @@ void registerDocumentMetaTypes() {
     qRegisterMetaType<PatchPreviewWanted>("PatchPreviewWanted");
     qRegisterMetaType<uint32_t>("uint32_t");
     qRegisterMetaType<SegmentationStuff*>("SegmentationStuff*");
+    qRegisterMetaType<CorvaneCommand*>("CorvaneCommand*");
+    qRegisterMetaType<CvPixelStatus>("CvPixelStatus");
     return true;
   }();
   Q_UNUSED(registered);

@@ -5,6 +5,8 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include "document/ArrowTarget.h"
+#include "document/ArrowTargets.h"
 #include "document/BlendingOptions.h"
 #include "document/BlendingStuff.h"
 #include "document/Brushing.h"
@@ -55,7 +57,14 @@ int readMap(const QVariantMap& map) {
   colour.toVariant();
   TsSourceImage image{QVariant(map)};
   image.toVariant();
-  return 10;
+  int built = 10;
+  if (ArrowTarget* target = readArrowTarget(map)) {
+    target->toVariant();
+    exercise(target->shape());
+    delete target;
+    ++built;
+  }
+  return built;
 }
 
 }  // namespace

@@ -266,8 +266,17 @@ void TsSourceImage::updateDisplayImage() {
     imageImage_ = imageOver(displayView_);
     displayPixmap_ = QPixmap::fromImage(imageImage_);
     ++displayGeneration_;
+  } else if (pixelsWritten_ && !imageImage_.isNull()) {
+    displayPixmap_ = QPixmap::fromImage(imageImage_);
+    ++displayGeneration_;
   }
   displayStale_ = false;
+  pixelsWritten_ = false;
+}
+
+void TsSourceImage::markChanged() {
+  displayStale_ = true;
+  pixelsWritten_ = true;
 }
 
 const QImage& TsSourceImage::prepareWorkingImage(int resolution) {

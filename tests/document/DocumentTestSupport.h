@@ -1,71 +1,30 @@
 #pragma once
 
-// What the document's tests share: a scriptable stand-in for the windows above the document,
-// and a fixture that installs it and gives every test a fresh document, fresh user colours and
-// an empty settings store.
+// What the document's tests share: a fixture that installs the scripted windows above the
+// document and gives every test a fresh document, fresh user colours and an empty settings
+// store, and a capture of the log.
 
 #include <gtest/gtest.h>
 
 #include <QColor>
 #include <QList>
+#include <QMutex>
 #include <QtGlobal>
 #include <QSettings>
 #include <QSize>
 #include <QStringList>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
+#include "FakeDocumentUiHooks.h"
+#include "document/CorvaneThread.h"
 #include "document/DocumentKeys.h"
-#include "document/DocumentUiHooks.h"
 #include "document/GmModel.h"
 #include "document/UserColours.h"
 
-// Records every call; answers from its public fields. A colour choice takes the next queued
-// answer, or cancels (an invalid colour) when none is queued.
-class FakeDocumentUiHooks : public DocumentUiHooks {
- public:
-  bool askYesNo(const QString& title, const QString& html) override {
-    questions << title + "\n" + html;
-    return answerYes;
-  }
-  void warn(const QString& text) override { warnings << text; }
-  void showTip(const QString& html) override { tips << html; }
-  void setBusy(bool busy) override { busyStates << busy; }
-  void ensureViewTab(int tabMask, int tab) override { viewTabs << qMakePair(tabMask, tab); }
-  QColor chooseColour(const QColor& initial, const QString& title) override {
-    colourRequests << qMakePair(initial, title);
-    return colourAnswers.isEmpty() ? QColor() : colourAnswers.takeFirst();
-  }
-  int brushSize() const override { return brushSizeValue; }
-  void setBrushSize(int size) override { brushSizeValue = size; }
-  int brushStrength() const override { return brushStrengthValue; }
-  double maskOpacity() const override { return maskOpacityValue; }
-  bool keepsSettings() const override { return keepsSettingsValue; }
-  int launchMode() const override { return launchModeValue; }
-  const TsSourceImage* hostImage(int slot) const override {
-    return slot == 0 ? hostSegmentation : slot == 1 ? hostBlend : nullptr;
-  }
-  void installImage(TsSourceImage* image) override { installed << image; }
-  bool loadProject(QFile&) override { return loadProjectAnswer; }
-
-  bool answerYes = false;
-  QList<QColor> colourAnswers;
-  int brushSizeValue = 10;
-  int brushStrengthValue = 0;
-  double maskOpacityValue = 0.5;
-  bool keepsSettingsValue = false;
-  int launchModeValue = 0;
-  const TsSourceImage* hostSegmentation = nullptr;
-  const TsSourceImage* hostBlend = nullptr;
-  bool loadProjectAnswer = false;
-
-  QStringList questions, warnings, tips;
-  QList<bool> busyStates;
-  QList<QPair<int, int>> viewTabs;
-  QList<QPair<QColor, QString>> colourRequests;
-  QList<TsSourceImage*> installed;
-};
-
-
-// Collects the log lines written while it lives (the previous handler is restored after).
+// Collects the log lines written while it lives, from any thread (the previous handler is
+// restored after). Read the lines once no other thread writes.
 class LogCapture {
  public:
   LogCapture() : previous_(qInstallMessageHandler(&LogCapture::record)) { lines().clear(); }
@@ -76,20 +35,34 @@ class LogCapture {
   }
 
  private:
-  static void record(QtMsgType, const QMessageLogContext&, const QString& text) { lines() << text; }
+  static void record(QtMsgType, const QMessageLogContext&, const QString& text) {
+    static QMutex guard;
+    QMutexLocker lock(&guard);
+    lines() << text;
+  }
   QtMessageHandler previous_;
 };
 
+// Runs the event loop until `thread` has finished every command it holds; false after a minute
+// without getting there.
+inline bool waitUntilIdle(CorvaneThread* thread) {
+  QElapsedTimer clock;
+  clock.start();
+  while (thread->isBusy()) {
+    QEventLoop loop;
+    QObject::connect(thread, &CorvaneThread::queueEmptied, &loop, &QEventLoop::quit);
+    QObject::connect(thread, &CorvaneThread::closureComplete, &loop, &QEventLoop::quit);
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (clock.elapsed() > 60000) return false;
+  }
+  return true;
+}
+
 class DocumentTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previousHooks_ = setDocumentUiHooks(&hooks);
-    resetShared();
-  }
-  void TearDown() override {
-    resetShared();
-    setDocumentUiHooks(previousHooks_);
-  }
+  void SetUp() override { resetShared(); }
+  void TearDown() override { resetShared(); }
 
   // The document holds an image of `displaySize` and works at `resolution`.
   static GmModel* useImage(const QSize& displaySize, int resolution) {
@@ -99,6 +72,7 @@ class DocumentTest : public ::testing::Test {
     return model;
   }
 
+  // Installed from the fixture's construction to its destruction.
   FakeDocumentUiHooks hooks;
 
  private:
@@ -107,6 +81,4 @@ class DocumentTest : public ::testing::Test {
     UserColours::destroyInstance();
     QSettings(settingsKeys::organisation, settingsKeys::application).clear();
   }
-
-  DocumentUiHooks* previousHooks_ = nullptr;
 };

@@ -2,7 +2,12 @@
 #include <QSignalSpy>
 
 #include "DocumentTestSupport.h"
+#include <QAction>
+
 #include "document/BlendingStuff.h"
+#include "document/ForcedEdge.h"
+#include "document/RectRegion.h"
+#include "document/Rectangle.h"
 #include "document/GmBrushing.h"
 #include "document/SegmentationStuff.h"
 
@@ -107,6 +112,116 @@ TEST_F(GmModelTest, LiveStrokesRegisterForTheirLifetime) {
   GmModel::destroyInstance();
   delete second;
   EXPECT_EQ(GmModel::existingInstance(), nullptr);
+}
+
+// The bounds of every rectDirty, in order.
+QList<QRectF> dirtyRects(const QSignalSpy& spy) {
+  QList<QRectF> rects;
+  for (const QList<QVariant>& call : spy) rects << call[0].value<ImageRectF>();
+  return rects;
+}
+
+TEST_F(GmModelTest, TwoRectanglesRepaintOnceWhenTheyMeet) {
+  const QRectF none(0, 0, -1, -1);
+  const struct {
+    const char* name;
+    QRectF oldRect, newRect;
+    QList<QRectF> repainted;
+  } rows[] = {
+      {"overlapping", {0, 0, 10, 10}, {5, 5, 10, 10}, {{0, 0, 15, 15}}},
+      {"apart", {0, 0, 10, 10}, {20, 20, 5, 5}, {{0, 0, 10, 10}, {20, 20, 5, 5}}},
+      {"only the new one", none, {20, 20, 5, 5}, {{20, 20, 5, 5}}},
+      {"only the old one", {1, 2, 3, 4}, none, {{1, 2, 3, 4}}},
+      {"neither", none, QRectF(3, 3, 0, 7), {}},
+  };
+  GmModel* model = GmModel::instance();
+  for (const auto& row : rows) {
+    QSignalSpy dirty(model, &GmModel::rectDirty);
+    model->signalRectsDirty(row.oldRect, row.newRect);
+    EXPECT_EQ(dirtyRects(dirty), row.repainted) << row.name;
+  }
+}
+
+TEST_F(GmModelTest, TheActivePatchMovesLastAndItsActionsFollowIt) {
+  GmModel* model = useImage({200, 100}, 1);
+  auto* first = new RectRegion(QRectF(0, 0, 20, 20));
+  auto* second = new RectRegion(QRectF(50, 50, 20, 20));
+  auto* edge = new ForcedEdge(QPolygonF(QVector<QPointF>{{1, 1}, {9, 9}}), 0, 2);
+  model->addPatch(first);
+  model->addPatch(second);
+  model->addForcedEdge(edge);
+  for (QAction* action :
+       {model->deletePatchAction(), model->deleteForcedEdgeAction(),
+        model->eraseMaskInPatchAction(), model->protectPatchAction(), model->previewPatchAction()})
+    EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
+
+  QSignalSpy changed(model, &GmModel::activeRegionChanged);
+  QSignalSpy dirty(model, &GmModel::rectDirty);
+  model->setActiveRegion(first, 0);
+  EXPECT_EQ(model->patches(), (QList<GmRegion*>{second, first}));
+  EXPECT_EQ(changed.size(), 1);
+  EXPECT_EQ(dirtyRects(dirty), QList<QRectF>{QRectF(0, 0, 20, 20)});
+  EXPECT_TRUE(model->deletePatchAction()->isEnabled());
+  EXPECT_TRUE(model->eraseMaskInPatchAction()->isEnabled());
+  EXPECT_TRUE(model->previewPatchAction()->isEnabled());
+  EXPECT_FALSE(model->protectPatchAction()->isChecked());
+  EXPECT_EQ(model->deletePatchAction()->shortcut(), QKeySequence(QKeySequence::Delete));
+
+  // Again: reported again, nothing repainted.
+  dirty.clear();
+  model->setActiveRegion(first, 0);
+  EXPECT_EQ(changed.size(), 2);
+  EXPECT_TRUE(dirty.isEmpty());
+
+  // Protected (no engine thread: nothing is sent), the erase action goes off.
+  model->protectActiveRegionSlot();
+  EXPECT_TRUE(first->isProtected());
+  EXPECT_TRUE(model->protectPatchAction()->isChecked());
+  EXPECT_FALSE(model->eraseMaskInPatchAction()->isEnabled());
+
+  // A forced edge takes the Delete key and leaves no patch active.
+  model->setActiveForcedEdge(edge);
+  EXPECT_EQ(model->activeRegion(), nullptr);
+  EXPECT_TRUE(model->deleteForcedEdgeAction()->isEnabled());
+  EXPECT_FALSE(model->deletePatchAction()->isEnabled());
+  EXPECT_EQ(model->deleteForcedEdgeAction()->shortcut(), QKeySequence(QKeySequence::Delete));
+  EXPECT_TRUE(model->deletePatchAction()->shortcut().isEmpty());
+
+  QSignalSpy ready(model, &GmModel::activeRegionReady);
+  model->setActiveRegion(nullptr, 1);
+  EXPECT_EQ(ready.size(), 1);
+  EXPECT_TRUE(model->containsTarget(edge));
+  model->deleteForcedEdge(edge);
+  EXPECT_FALSE(model->containsTarget(edge));
+  EXPECT_EQ(model->activeForcedEdge(), nullptr);
+}
+
+TEST_F(GmModelTest, ActionsMadeLateShowTheTargetsAsTheyAre) {
+  GmModel* model = useImage({200, 100}, 1);
+  auto* edge = new ForcedEdge(QPolygonF(QVector<QPointF>{{1, 1}, {9, 9}}), 0, 2);
+  model->addForcedEdge(edge);
+  model->setActiveForcedEdge(edge);
+  EXPECT_TRUE(model->deleteForcedEdgeAction()->isEnabled());
+  EXPECT_FALSE(model->deletePatchAction()->isEnabled());
+  EXPECT_EQ(model->deleteForcedEdgeAction()->shortcut(), QKeySequence(QKeySequence::Delete));
+}
+
+TEST_F(GmModelTest, RubberBandsRepaintWhatTheyCoveredWhenCleared) {
+  GmModel* model = useImage({200, 100}, 1);
+  QSignalSpy dirty(model, &GmModel::rectDirty);
+  model->setToolRectangle(QPointF(10, 10));
+  model->clearToolRectangle();  // never spanned: nothing to repaint
+  EXPECT_TRUE(dirty.isEmpty());
+  model->setZoomRectangle(QPointF(10, 10));
+  model->zoomRectangle()->dragCornerTo(QPointF(30, 40));
+  dirty.clear();
+  model->setZoomRectangle(QPointF(50, 50));  // the old band goes first
+  ASSERT_EQ(dirty.size(), 1);
+  EXPECT_EQ(dirty[0][0].value<ImageRectF>(), QRectF(10, 10, 20, 30));
+  EXPECT_EQ(dirty[0][1].value<DirtyHint>(), DirtyHint::Outline);
+  EXPECT_EQ(model->zoomRectangle()->rect(), QRectF(50, 50, 0, 0));
+  model->clearZoomRectangle();
+  EXPECT_EQ(model->zoomRectangle(), nullptr);
 }
 
 }  // namespace

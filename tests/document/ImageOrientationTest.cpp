@@ -13,7 +13,7 @@
 #include <libexif/exif-data.h>
 
 #include "ExifBytes.h"
-#include "RecordingUiHooks.h"
+#include "FakeDocumentUiHooks.h"
 #include "document/ImageOrientation.h"
 #include "document/JpegMetadata.h"
 #include "document/TsSourceImage.h"
@@ -98,7 +98,7 @@ TEST(ImageOrientation, EveryPixelOfA3x2ImageGoesWhereItsOrientationSays) {
 }
 
 TEST(ImageOrientation, EveryOrientationOfThePackagePhotoOpensUpright) {
-  RecordingUiHooks hooks;
+  FakeDocumentUiHooks hooks;
   const QDir folder(QStringLiteral(ZARVO_IMAGING_TESTDATA));
   const TsSourceImage reference(folder.filePath(QStringLiteral("orientation_0.jpg")));
   const QImage& upright = reference.displayImage();

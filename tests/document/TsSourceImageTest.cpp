@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QVariantMap>
 
-#include "RecordingUiHooks.h"
+#include "FakeDocumentUiHooks.h"
 #include "document/DocumentKeys.h"
 #include "document/TsSourceImage.h"
 #include "kestrum/image/PixelBuffer.h"
@@ -52,7 +52,7 @@ QImage blockMedianHalf(const QImage& source) {
 
 class SourceImage : public ::testing::Test {
  protected:
-  RecordingUiHooks hooks;
+  FakeDocumentUiHooks hooks;
   QTemporaryDir folder;
 };
 

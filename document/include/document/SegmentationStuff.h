@@ -47,6 +47,16 @@ class SegmentationStuff : public QObject {
   // The analysis command in flight; null when none or once it is destroyed.
   const QPointer<CvCmdAnalyseImage>& analysisCommand() const { return analysisCommand_; }
 
+  // Edge detection with these settings: applies the current values, cancels an analysis still
+  // in flight and submits a new one for the owner (or the whole image). `panel`, when given,
+  // has its setEnablednessOfButtons() slot run now and again when the command ends.
+  void findEdges(QObject* panel = nullptr);
+  // Empties the edge outline and has the image repainted.
+  void clearEdges();
+  // Rebuilds the edge outline from the engine's outline behind the sub-session (none without
+  // one) and has the image repainted, the patch preview with it. Only while no command runs.
+  void adoptEdges();
+
  private:
   GmRegion* owner_;
   EDOs values_;

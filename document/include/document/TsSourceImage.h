@@ -74,8 +74,11 @@ class TsSourceImage : public QObject {
   const kestrum::PixelView32& displayView() const { return displayView_; }
   const kestrum::PixelView64& masterView64() const { return masterView64_; }
 
-  // Converts a changed 64-bit master into the display forms again; nothing for other kinds.
+  // Converts a changed 64-bit master into the display forms again, and rebuilds the display
+  // pixmap of an image whose pixels were written (markChanged); nothing otherwise.
   void updateDisplayImage();
+  // The master's pixels were written (the engine's cut-out): the display forms are stale.
+  void markChanged();
   // The display image reduced by `resolution` (1..8 and beyond; each side ceil(side / r)).
   // Built only when none exists for this resolution and these display pixels; otherwise the
   // existing one is returned untouched, since an engine session may hold a pointer into it.
@@ -115,6 +118,7 @@ class TsSourceImage : public QObject {
   QString filename_;
   bool valid_ = false;
   bool displayStale_ = true;
+  bool pixelsWritten_ = false;
   QPixmap displayPixmap_;
   QPixmap workingPixmap_;
   QImage imageImage_;

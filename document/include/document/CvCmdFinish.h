@@ -1,0 +1,21 @@
+#pragma once
+
+#include "document/CorvaneCommand.h"
+
+// Destroys the engine with every session and status image still registered in it.
+class CvCmdFinish : public CorvaneCommand {
+  Q_OBJECT
+
+ public:
+  explicit CvCmdFinish(GmModel* model);
+
+  // Declines without an engine.
+  bool prepare() override;
+  void execute() override;
+  // Forgets the engine and every handle that lived in it, then checks the result.
+  void finish() override;
+  bool isCancellable() const override { return false; }
+
+ private:
+  CvEngine* engine_ = nullptr;
+};

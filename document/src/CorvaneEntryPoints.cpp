@@ -1,0 +1,6 @@
+#include "document/CorvaneEntryPoints.h"
+
+CorvaneEntryPoints& corvaneEntryPoints() {
+  static CorvaneEntryPoints table;
+  return table;
+}

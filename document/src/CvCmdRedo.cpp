@@ -1,0 +1,15 @@
+#include "document/CvCmdRedo.h"
+
+#include "document/CorvaneEntryPoints.h"
+#include "document/CorvaneThread.h"
+
+CvCmdRedo::CvCmdRedo(GmModel* model) : SessionCommand(model, tr("Redoing...")) {}
+
+void CvCmdRedo::execute() {
+  result_ = corvaneEntryPoints().CvRedo(session_, &CorvaneThread::progressCallback, nullptr);
+}
+
+void CvCmdRedo::finish() {
+  checkCorvaneResult(result_);
+  refreshStatuses();
+}

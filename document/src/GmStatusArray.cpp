@@ -1,0 +1,182 @@
+#include "document/GmStatusArray.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "document/BlendingStuff.h"
+#include "document/CorvaneThread.h"
+#include "document/CvCmdClearUndoRedo.h"
+#include "document/CvCmdSelect.h"
+#include "document/CvCmdSetStatus.h"
+#include "document/DocumentUiHooks.h"
+#include "document/GmModel.h"
+#include "document/GmRegion.h"
+#include "document/Shape.h"
+#include "document/UserColours.h"
+
+namespace {
+
+// The colour at mask opacity f (0..1), lifted towards opaque by `a`: hue and value kept,
+// saturation times the square root of the resulting opacity k, alpha k.
+QRgb fade(const QColor& colour, double a) {
+  const double f = std::clamp(documentUiHooks().maskOpacity(), 0.0, 1.0);
+  const double k = (1 - a) * f + a;
+  QColor hsv = colour.toHsv();
+  int hue = 0, saturation = 0, value = 0;
+  hsv.getHsv(&hue, &saturation, &value);
+  hsv.setHsv(hue, int(std::lround(saturation * std::sqrt(k))), value, int(std::lround(255 * k)));
+  return hsv.rgba();
+}
+
+QColor userColour(UserColours::Colour which) {
+  return UserColours::instance()->colour(which)->color();
+}
+
+// Visits the status bytes under the non-zero pixels of `mask` (8-bit, offset at its place).
+template <class Visit>
+void underMask(CvImage* image, const QImage& mask, Visit visit) {
+  if (!image || !image->data || mask.isNull() || mask.depth() != 8) return;
+  const QRect area =
+      QRect(mask.offset(), mask.size()) & QRect(0, 0, int(image->width), int(image->height));
+  auto* statuses = static_cast<uint8_t*>(image->data);
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    const uchar* inside = mask.constScanLine(y - mask.offset().y()) - mask.offset().x();
+    uint8_t* row = statuses + size_t(y) * image->stride;
+    for (int x = area.left(); x <= area.right(); ++x)
+      if (inside[x]) visit(row[x]);
+  }
+}
+
+}  // namespace
+
+GmStatusArray::GmStatusArray(GmModel* model) : QObject(model), model_(model) {}
+
+void GmStatusArray::followUserColours() {
+  // Not at construction: a document without statuses (a file being checked) reads no colours
+  // from the settings store.
+  if (followingColours_) return;
+  followingColours_ = true;
+  UserColours* colours = UserColours::instance();
+  for (UserColours::Colour which : {UserColours::KeepMask, UserColours::DeleteMask,
+                                    UserColours::BlendMask, UserColours::PatchProtection})
+    connect(colours->colour(which), &GmColor::colorChanged, this, &GmStatusArray::setColours);
+}
+
+void GmStatusArray::setStatusImage(CvImage* image) {
+  if (statusesPresent_ != CvStatusOutside) {
+    statusesPresent_ = CvStatusOutside;
+    emit statusesPresentChanged(statusesPresent_);
+  }
+  engineImage_ = image && image->data ? image : nullptr;
+  if (!engineImage_) {
+    statusImage_ = QImage();
+    displayImage_ = QImage();
+    return;
+  }
+  followUserColours();
+  setColours();
+  // Every pixel of the picture starts kept, and the history starts empty.
+  CorvaneThread::submitToInstance(new CvCmdSelect(model_, nullptr, CvStatusClassMask, CvStatusKeep),
+                                  CorvaneThread::Uncancellable);
+  CorvaneThread::submitToInstance(new CvCmdClearUndoRedo(model_));
+  if (!pendingStatus_.isNull()) sendPendingStatus();
+  updateStatusesPresent();
+}
+
+void GmStatusArray::setPendingStatus(const QImage& statuses) {
+  pendingStatus_ = statuses;
+}
+
+void GmStatusArray::sendPendingStatus() {
+  const QImage statuses = pendingStatus_.copy();
+  pendingStatus_ = QImage();
+  CorvaneThread::submitToInstance(new CvCmdSetStatus(model_, statuses));
+}
+
+void GmStatusArray::updateStatusesPresent() {
+  uint8_t present = 0;
+  if (engineImage_) {
+    const auto* statuses = static_cast<const uint8_t*>(engineImage_->data);
+    const size_t width = engineImage_->width;
+    for (uint32_t y = 0; y < engineImage_->height && (present & 15) != 15; ++y) {
+      const uint8_t* row = statuses + size_t(y) * engineImage_->stride;
+      uint64_t wide = 0;
+      size_t x = 0;
+      for (; x + 8 <= width; x += 8) {
+        uint64_t eight;
+        std::memcpy(&eight, row + x, 8);
+        wide |= eight;
+      }
+      for (; x < width; ++x) wide |= row[x];
+      for (int shift = 0; shift < 64; shift += 8) present |= uint8_t(wide >> shift);
+    }
+  }
+  if (present != statusesPresent_) {
+    statusesPresent_ = CvPixelStatus(present);
+    emit statusesPresentChanged(statusesPresent_);
+  }
+  refreshDisplayCopy();
+  emit statusChanged();
+}
+
+void GmStatusArray::refreshDisplayCopy() {
+  displayImage_ = statusImage_.isNull() ? QImage() : statusImage_.copy();
+}
+
+void GmStatusArray::wrapEngineImage() {
+  if (!engineImage_) return;
+  statusImage_ =
+      QImage(static_cast<uchar*>(engineImage_->data), int(engineImage_->width),
+             int(engineImage_->height), int(engineImage_->stride), QImage::Format_Indexed8);
+  statusImage_.setColorTable(colourTable_);
+}
+
+void GmStatusArray::setColours() {
+  QVector<QRgb> table(256, qRgba(0, 0, 0, 0));
+  table[CvStatusOutside] = fade(Qt::white, 0);
+  table[CvStatusInPicture] = table[CvStatusOutside];
+  table[CvStatusDelete] = fade(userColour(UserColours::DeleteMask), 0);
+  table[CvStatusBlend] = fade(userColour(UserColours::BlendMask), 0);
+  table[CvStatusProtected] = fade(userColour(UserColours::PatchProtection), 0);
+  // The display ignores the flags 16, 64 and 128, and shows protection over any class.
+  for (int i = CvStatusClassMask; i < 256; ++i)
+    table[i] = i & CvStatusProtected ? table[CvStatusProtected] : table[i & CvStatusClassMask];
+  colourTable_ = table;
+  wrapEngineImage();
+  refreshDisplayCopy();
+  model_->signalDirtyImageSlot();
+}
+
+void GmStatusArray::opacityChanged(int opacity) {
+  Q_UNUSED(opacity);  // the hooks answer the opacity as a fraction of the slider's range
+  setColours();
+}
+
+QRgb GmStatusArray::displayColour(uint8_t status) const {
+  return colourTable_.isEmpty() ? qRgba(0, 0, 0, 0) : colourTable_.at(status);
+}
+
+bool GmStatusArray::markUnchangedPatch(GmRegion* patch) {
+  if (!patch || !engineImage_) return false;
+  const PixelState& snapshot = patch->shape().snapshot();
+  if (snapshot.mask().isNull() || snapshot.isStale(patch->blending()->options()) ||
+      snapshot.changed(statusImage_))
+    return false;
+  underMask(engineImage_, snapshot.mask(), [](uint8_t& status) { status |= CvStatusHold; });
+  return true;
+}
+
+void GmStatusArray::clearUnchangedMark(const QImage& mask) {
+  underMask(engineImage_, mask, [](uint8_t& status) { status &= uint8_t(~CvStatusHold); });
+}
+
+QImage GmStatusArray::trimap() const {
+  if (statusImage_.isNull()) return QImage();
+  QImage trimap = statusImage_.copy();
+  QVector<QRgb> table(256, qRgb(128, 128, 128));
+  table[CvStatusKeep] = qRgb(255, 255, 255);
+  table[CvStatusDelete] = qRgb(0, 0, 0);
+  trimap.setColorTable(table);
+  return trimap;
+}
