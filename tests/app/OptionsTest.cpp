@@ -5,12 +5,12 @@
 #include "app/PersistOptions.h"
 #include "document/GmColor.h"
 #include "document/UserColours.h"
-#include "../document/RecordingUiHooks.h"
+#include "../document/FakeDocumentUiHooks.h"
 
 namespace {
 
 // Hooks whose colour dialog picks one colour.
-class ChoosingHooks : public RecordingUiHooks {
+class ChoosingHooks : public FakeDocumentUiHooks {
  public:
   QColor chosen;
   QColor chooseColour(const QColor&, const QString&) override { return chosen; }

@@ -7,7 +7,7 @@
 #include "composition/ZarvoObject.h"
 #include "document/GmModel.h"
 #include "document/TsSourceImage.h"
-#include "../document/RecordingUiHooks.h"
+#include "../document/FakeDocumentUiHooks.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ TEST(ApertureInput, AReadableImageGivesTheImageACopyAndASharingSecond) {
 }
 
 TEST(ApertureInput, AnUnreadableImageLeavesNoneAndSaysSo) {
-  RecordingUiHooks hooks;
+  FakeDocumentUiHooks hooks;
   TsAppStandAlone app(TsApp::Aperture);
   EXPECT_FALSE(app.loadApertureImages("/nonexistent/photo.png"));
   EXPECT_EQ(app.sourceImage(), nullptr);
