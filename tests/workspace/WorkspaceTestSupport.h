@@ -27,6 +27,14 @@
 #include "workspace/ViewOptions.h"
 #include "workspace/WorkspaceHost.h"
 
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
+  *out << '[' << texts.join(", ").toStdString() << ']';
+}
+
 // The main window's services, scripted: installed for the life of the object.
 class FakeWorkspaceHost : public WorkspaceHost {
  public:
@@ -82,13 +90,15 @@ class RecordingTool : public GmTool {
   RecordingTool(const QString& name, QStringList* log, int tabs = ImageView::DeleteBackground,
                 int defaultTab = ImageView::DeleteBackground, ToolOptions* options = nullptr)
       : GmTool(name, name, QIcon(), QString(), QString(), nullptr, nullptr, nullptr, options),
+        tabs(tabs),
         log_(log),
-        tabs_(tabs),
-        defaultTab_(defaultTab) {}
+        defaultTab_(defaultTab) {
+    setEnabledSlot();
+  }
 
   void activate(GmTool* previous) override { write("activate", previous); }
   void deactivate(GmTool* next) override { write("deactivate", next); }
-  ImageView::ViewTabs viewTabs() const override { return ImageView::ViewTabs(tabs_); }
+  ImageView::ViewTabs viewTabs() const override { return ImageView::ViewTabs(tabs); }
   int defaultViewTab() const override { return defaultTab_; }
   bool isUsable() const override { return usable; }
   bool isBrushTool() const override { return brush; }
@@ -101,6 +111,7 @@ class RecordingTool : public GmTool {
     writePoint("double", p);
   }
 
+  int tabs;
   bool usable = true;
   bool brush = false;
   int displayMode = 3;
@@ -115,7 +126,6 @@ class RecordingTool : public GmTool {
     if (log_) *log_ << name() + "." + what;
   }
   QStringList* log_;
-  int tabs_;
   int defaultTab_;
 };
 

@@ -24,7 +24,7 @@ bool toBool(const QVariant& value) {
 }
 
 void show(QComboBox* box, const QVariant& stored) {
-  const QString text = stored.type() == QVariant::String ? stored.toString() : QString();
+  const QString text = stored.toString();  // empty for what does not convert
   box->addItem(text);
   box->setCurrentIndex(box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
 }

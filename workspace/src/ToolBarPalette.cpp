@@ -38,7 +38,11 @@ struct ToolBarPalette::Private {
 ToolBarPalette::ToolBarPalette(QWidget* parent)
     : QToolBar(parent), d_(std::make_unique<Private>()) {}
 
-ToolBarPalette::~ToolBarPalette() = default;
+ToolBarPalette::~ToolBarPalette() {
+  // The palette's own actions die with the bar, after the entries.
+  for (const auto& entry : d_->entries)
+    if (QAction* action = entry->entryAction()) disconnect(action, nullptr, this, nullptr);
+}
 
 int ToolBarPalette::currentViewTab() const {
   return d_->currentTab;
