@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include <QPaintEvent>
+#include <QScreen>
+#include <QWindow>
 #include <QSettings>
 #include <QSpinBox>
 
@@ -168,6 +170,39 @@ TEST_F(BrushOutlineTest, RingAndFootprintFollowThePointer) {
   const QPoint outside = pointer + QPoint(int(std::lround(15 * s)), 0);
   EXPECT_EQ(withOutline.pixel(outside), plain.pixel(outside));
 }
+
+// What the window shows after the partial repaints of moves is what a whole repaint draws,
+// without the footprint (resolution 1: 4 screen pixels a working pixel) and with it (2: 8).
+class OutlineRepaintTest : public BrushOutlineTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(OutlineRepaintTest, MovesRepaintEverythingTheOutlineChanges) {
+  const int resolution = GetParam();
+  open(resolution);
+  sizeBox->setValue(60 / resolution);
+  brush->selectToolSlot();
+  QScreen* screen = view->windowHandle()->screen();
+  QPoint pointer = widgetPoint(canvas, QPointF(80, 60));
+  for (const QPoint& step : {QPoint(3, 1), QPoint(7, -5), QPoint(1, 1), QPoint(-20, 9)}) {
+    pointer += step;
+    sendMouse(canvas, QEvent::MouseMove, pointer, Qt::NoButton, Qt::NoButton);
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    const QRect area = canvas->visibleRegion().boundingRect();
+    const QPoint origin = canvas->mapTo(view->window(), area.topLeft());
+    const QImage onScreen = screen->grabWindow(view->winId(), origin.x(), origin.y(),
+                                               area.width(), area.height())
+                                .toImage()
+                                .convertToFormat(QImage::Format_RGB32);
+    const QImage whole = canvas->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(onScreen.size(), whole.size());
+    int stale = 0;
+    for (int y = 0; y < whole.height(); ++y)
+      for (int x = 0; x < whole.width(); ++x)
+        stale += channelDistance(onScreen.pixel(x, y), whole.pixel(x, y)) > 2;
+    EXPECT_EQ(stale, 0) << "pointer " << pointer.x() << "," << pointer.y();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Resolutions, OutlineRepaintTest, ::testing::Values(1, 2));
 
 TEST_F(BrushOutlineTest, TheFootprintIsTheDotAStrokePaints) {
   open(2);

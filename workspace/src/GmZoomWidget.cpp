@@ -274,14 +274,57 @@ void GmZoomWidget::refreshOutline() {
                           .toAlignedRect()
                           .translated(imageRect_.topLeft())
                           .adjusted(-1, -1, 1, 1);
-    if (outlineBox_.isValid()) update(outlineBox_);
-    update(box);
+    const QRegion area = outlineArea(box, QPointF(anchorPoint() + imageRect_.topLeft()),
+                                     ToolOptions::brushSize() * 0.5 * s, s);
+    if (outlineBox_.isValid()) update(outlineRegion_);
+    update(area);
     outlineBox_ = box;
+    outlineRegion_ = area;
   } else if (outlineBox_.isValid()) {
-    update(outlineBox_);
+    update(outlineRegion_);
     outlineBox_ = QRect();
+    outlineRegion_ = QRegion();
   }
   if (!pointerInside_ && brush) setCursor(crosshairCursor(tool->cursorColour()));
+}
+
+QRegion GmZoomWidget::outlineArea(const QRect& box, const QPointF& centre, double radius,
+                                  double s) const {
+  // Small outlines are repainted whole; a ring's band pays only where it is large.
+  if (box.width() <= 96) return QRegion(box);
+  const QRect shown = box & visibleRegion().boundingRect();
+  if (shown.isEmpty()) return QRegion();
+  const double margin = (s >= 5.0 ? 2.5 * s : 0.0) + 3.0;
+  const double outer = radius + margin, inner = radius - margin;
+  // Row by row over the shown part, at most two spans a row, widened to whole pixels.
+  QVector<QRect> spans;
+  for (int y = shown.top(); y <= shown.bottom(); ++y) {
+    const double dy = std::max(std::abs(y + 0.5 - centre.y()) - 0.5, 0.0);
+    if (dy > outer) continue;
+    const double wo = std::sqrt(outer * outer - dy * dy);
+    const double dyFar = std::abs(y + 0.5 - centre.y()) + 0.5;
+    const double wi = dyFar < inner ? std::sqrt(inner * inner - dyFar * dyFar) : -1.0;
+    auto add = [&](int left, int right) {
+      left = std::max(shown.left(), left);
+      right = std::min(shown.right(), right);
+      if (left <= right) spans.append(QRect(left, y, right - left + 1, 1));
+    };
+    const int outerLeft = int(std::floor(centre.x() - wo));
+    const int outerRight = int(std::ceil(centre.x() + wo));
+    const int innerLeft = wi < 0 ? 0 : int(std::ceil(centre.x() - wi));
+    const int innerRight = wi < 0 ? 0 : int(std::floor(centre.x() + wi));
+    // Spans of one row must not meet: a narrow hole joins them.
+    if (wi < 0 || innerRight - innerLeft < 2) {
+      add(outerLeft, outerRight);
+    } else {
+      add(outerLeft, innerLeft);
+      add(innerRight, outerRight);
+    }
+  }
+  QRegion area;
+  area.setRects(spans.constData(), spans.size());
+  area += QRect((centre - QPointF(12, 12)).toPoint(), QSize(25, 25)) & shown;
+  return area;
 }
 
 void GmZoomWidget::showOutlineAt(const QPoint& widgetPoint) {

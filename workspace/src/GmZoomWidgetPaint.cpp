@@ -213,14 +213,16 @@ void GmZoomWidget::paintBrushOutline(PaintContext& context) {
   const QColor colour = tool->cursorColour();
 
   // At 5 screen pixels a working pixel and more, the pixels the dot would paint show as blocks.
+  // Filled as runs of whole working pixels: a scaled 1-bit image would be converted and
+  // resampled over the whole area on every move.
   if (s >= 5.0) {
     footprint().render(p, size);
-    QImage blocks = footprint().image();
     QColor tint = colour;
     tint.setAlpha(45);
-    blocks.setColorTable({0x00000000u, tint.rgba()});
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.drawImage(footprint().origin(), blocks);
+    const QRect visible = divided(context.exposed, context.r).toAlignedRect();
+    for (const QRect& run : footprint().runs())
+      if (run.intersects(visible)) painter.fillRect(run, tint);
   }
 
   painter.setClipping(false);

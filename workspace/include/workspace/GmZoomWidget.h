@@ -115,6 +115,10 @@ class GmZoomWidget : public QWidget {
   // Mouse steps shared by the four kinds; false when the event reached no tool.
   bool routeMouse(QMouseEvent* event);
   void refreshOutline();
+  // What an outline drawn around `centre` (widget pixels) with a ring of `radius` screen pixels
+  // may touch inside `box`: the ring's band (the footprint's edge as well at `s` screen pixels
+  // a working pixel and more) and the crosshair. Inside the ring nothing changes on a move.
+  QRegion outlineArea(const QRect& box, const QPointF& centre, double radius, double s) const;
   void dropPreview();
   void paintLayers(QPainter& painter, const QRect& exposed);
   void paintBrushOutline(PaintContext& context);
@@ -127,6 +131,7 @@ class GmZoomWidget : public QWidget {
   bool pointerInside_ = false;
   QPoint pointerPos_;
   QRect outlineBox_;
+  QRegion outlineRegion_;
   int displayMode_ = -1;
   QPoint pressPos_;
   QRegion previewRegion_;
