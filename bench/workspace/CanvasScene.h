@@ -93,18 +93,19 @@ inline int chosenResolution(qint64 pixels) {
   return r;
 }
 
-class Scene : public WorkspaceHost {
+// The document with `picture` over a real engine session at the resolution the document would
+// choose, statuses of every class and three patches (the third one active).
+class DocumentScene {
  public:
-  // A photo of width × height in a view whose viewport is `viewSize`.
-  Scene(int width, int height, const QSize& viewSize) {
+  explicit DocumentScene(const QImage& picture) {
     QLoggingCategory::setFilterRules(QStringLiteral("*.info=false\n*.warning=false"));
     initWorkspaceResources();
-    previousHost_ = WorkspaceHost::install(this);
     thread = std::make_unique<CorvaneThread>();
     model = GmModel::instance();
+    const int width = picture.width(), height = picture.height();
     model->setResolution(chosenResolution(qint64(width) * height));
-    model->setImagesForTesting(new TsSourceImage(
-        NamedImage(photo(width, height), QUrl(QStringLiteral("file:///bench/photo.png")))));
+    model->setImagesForTesting(
+        new TsSourceImage(NamedImage(picture, QUrl(QStringLiteral("file:///bench/photo.png")))));
     model->segmentation()->setOwnSettings(true);
     thread->submit(new CvCmdInit(model));
     thread->submit(new CvCmdNewStatusImage(model));
@@ -119,25 +120,44 @@ class Scene : public WorkspaceHost {
                                                QPointF(width * 0.5, height * 0.9)}));
     model->addPatch(triangle);
     model->setActiveRegion(triangle);
+  }
+  ~DocumentScene() {
+    thread->submit(new CvCmdFinish(model));
+    waitIdle(thread.get());
+    thread.reset();
+    GmModel::destroyInstance();
+  }
+  // Tells the views that the photo is in, as opening a file does.
+  void announce() { emit model->tellImageChanged(model->segImage()); }
 
+  std::unique_ptr<CorvaneThread> thread;
+  GmModel* model = nullptr;
+};
+
+inline void waitExposed(QWidget* window) {
+  for (int i = 0; i < 100 && !window->windowHandle()->isExposed(); ++i)
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// The document scene in an image view of its own, with the view options, as the host's view.
+class Scene : public WorkspaceHost {
+ public:
+  // A photo of width × height in a view whose viewport is `viewSize`.
+  Scene(int width, int height, const QSize& viewSize) : document(photo(width, height)) {
+    previousHost_ = WorkspaceHost::install(this);
     options = std::make_unique<ViewOptions>();
     view = std::make_unique<ImageView>();
     view->resize(viewSize);
     view->show();
-    for (int i = 0; i < 100 && !view->windowHandle()->isExposed(); ++i)
-      QApplication::processEvents(QEventLoop::AllEvents, 20);
+    waitExposed(view.get());
     // `viewSize` is the viewport's: the tab bar and scroll bars come on top.
     view->resize(viewSize + (view->size() - viewport()->size()));
-    emit model->tellImageChanged(model->segImage());
+    document.announce();
     QApplication::processEvents();
   }
   ~Scene() override {
     view.reset();
     options.reset();
-    thread->submit(new CvCmdFinish(model));
-    waitIdle(thread.get());
-    thread.reset();
-    GmModel::destroyInstance();
     WorkspaceHost::install(previousHost_);
   }
 
@@ -145,8 +165,7 @@ class Scene : public WorkspaceHost {
   GmZoomWidget* canvas() const { return view->workspace()->canvas(); }
   QWidget* viewport() const { return view->workspace()->viewport(); }
 
-  std::unique_ptr<CorvaneThread> thread;
-  GmModel* model = nullptr;
+  DocumentScene document;
   std::unique_ptr<ViewOptions> options;
   std::unique_ptr<ImageView> view;
 
