@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QAction>
 #include <QPaintEvent>
 #include <QScreen>
 #include <QWindow>
@@ -13,6 +14,7 @@
 #include "WorkspaceTestSupport.h"
 #include "document/GmBrushing.h"
 #include "document/RectRegion.h"
+#include "document/Rectangle.h"
 #include "document/UserColours.h"
 #include "workspace/BrushFootprint.h"
 #include "workspace/NoTool.h"
@@ -117,6 +119,62 @@ TEST_F(CanvasPixelsTest, LiveStrokesShowBeforeAnyCommand) {
   EXPECT_EQ(shown(shot(), 60, 60), shown(before, 60, 60));
   stroke.reset();
   EXPECT_EQ(shown(shot(), 60, 30), shown(before, 60, 30));
+}
+
+TEST_F(CanvasPixelsTest, TheToolRectangleShowsTheCutoutImage) {
+  open();
+  setStatuses(QRect(0, 0, 160, 120), CvStatusDelete);
+  model->setToolRectangle(QPointF(20, 20));
+  model->toolRectangle()->dragCornerTo(QPointF(80, 60));
+  const QImage image = shot();
+  // The blend image, a copy of the photo here, shows without the statuses over it.
+  EXPECT_LE(channelDistance(shown(image, 50, 40), photo(50, 40)), 1);
+  EXPECT_GT(channelDistance(shown(image, 100, 40), photo(100, 40)), 20);
+}
+
+TEST_F(CanvasPixelsTest, APatchPreviewShowsInsideThePatchUntilAPressDropsIt) {
+  open();
+  setStatuses(QRect(0, 0, 160, 120), CvStatusDelete);
+  auto* patch = new RectRegion(QRectF(40, 40, 40, 30));
+  model->addPatch(patch);
+  model->setToolRectangle(QPointF(10, 10));
+  model->toolRectangle()->dragCornerTo(QPointF(150, 110));
+  emit model->patchPreviewAvailable(patch);
+  QImage image = shot();
+  QColor tint = UserColours::instance()->colour(UserColours::PatchOrForcedEdge)->color();
+  tint.setAlpha(std::max(qAlpha(model->statusArray()->displayColour(0)), 30));
+  // Inside the patch: the cut-out image under the patch tint; outside: the statuses.
+  EXPECT_LE(channelDistance(shown(image, 60, 55), composed(tint.rgba(), photo(60, 55))), 2);
+  const QRgb deleted = model->statusArray()->displayColour(CvStatusDelete);
+  EXPECT_LE(channelDistance(shown(image, 20, 20), composed(deleted, photo(20, 20))), 2);
+
+  auto* tool = keep(new RecordingTool("T", nullptr));
+  tool->selectToolSlot();
+  click(canvas, widgetPoint(canvas, QPointF(5, 5)));
+  EXPECT_EQ(model->toolRectangle(), nullptr);
+  image = shot();
+  EXPECT_LE(channelDistance(shown(image, 60, 55),
+                            composed(tint.rgba(), composed(deleted, photo(60, 55)))),
+            2);
+}
+
+TEST_F(CanvasPixelsTest, ViewRequestsAreKeptAndTheWashShips) {
+  open();
+  for (int i = 0; i < 3; ++i) emit model->hintOpacityChanged();
+  EXPECT_FLOAT_EQ(canvas->hintOpacity(), 0.0f);
+  emit model->hintOpacityChanged();
+  EXPECT_GT(canvas->hintOpacity(), 0.0f);
+  emit model->showOriginal();
+  EXPECT_TRUE(canvas->showsOriginal());
+  shot();
+  QAction* wash = nullptr;
+  for (QAction* action : canvas->actions())
+    if (action->text() == "wash") wash = action;
+  ASSERT_NE(wash, nullptr);
+  EXPECT_EQ(wash->shortcut(), QKeySequence("Shift+F6"));
+  const QImage before = shot();
+  wash->setChecked(true);
+  EXPECT_NE(shot(), before);
 }
 
 // A brush whose outline the canvas draws, with a size box of its own.

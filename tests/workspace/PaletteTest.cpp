@@ -2,6 +2,8 @@
 // state, and the options panel.
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -15,6 +17,16 @@
 #include "workspace/ToolPaletteButton.h"
 
 namespace {
+
+class UrlCatcher : public QObject {
+  Q_OBJECT
+
+ public:
+  QList<QUrl> opened;
+
+ public slots:
+  void open(const QUrl& url) { opened << url; }
+};
 
 class PaletteTest : public WorkspaceTest {
  protected:
@@ -197,6 +209,17 @@ TEST_F(PaletteTest, PaletteStateRoundTrip) {
   EXPECT_TRUE(dock->isVisible());
 }
 
+TEST_F(PaletteTest, TheHeaderLinkOpensThroughTheDesktop) {
+  UrlCatcher catcher;
+  QDesktopServices::setUrlHandler("https", &catcher, "open");
+  auto* dock = keep(new ToolPalette("Tools"));
+  dock->invokeHeaderLink();
+  dock->setHeaderLink("https://example.org/tools");
+  dock->invokeHeaderLink();
+  QDesktopServices::unsetUrlHandler("https");
+  EXPECT_EQ(catcher.opened, QList<QUrl>({QUrl("https://example.org/tools")}));
+}
+
 TEST_F(PaletteTest, GarbageStateChangesNothing) {
   auto* dock = keep(new ToolPalette("Tools"));
   const QByteArray before = dock->saveState();
@@ -229,3 +252,5 @@ TEST_F(PaletteTest, TheOptionsPanelShowsIconOrName) {
 }
 
 }  // namespace
+
+#include "PaletteTest.moc"
