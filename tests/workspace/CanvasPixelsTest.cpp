@@ -290,6 +290,17 @@ TEST_F(BrushOutlineTest, TheFootprintIsTheDotAStrokePaints) {
   }
 }
 
+TEST_F(BrushOutlineTest, TheSizeSliderShowsTheOutlineAtTheViewportCentre) {
+  open();
+  sizeBox->setValue(20);
+  brush->selectToolSlot();
+  emit model->brushSizeSliderMoved();
+  QWidget* viewport = view->workspace()->viewport();
+  const QPoint centre = canvas->mapFrom(viewport, viewport->rect().center());
+  EXPECT_LE((canvas->outlineBox().center() - centre).manhattanLength(), 2);
+  EXPECT_GE(canvas->outlineBox().width(), 20 * 4);
+}
+
 TEST_F(BrushOutlineTest, ASmallBrushFarOutStillGetsAnEightPixelOutline) {
   open();
   view->zoomToSlot(0.25);

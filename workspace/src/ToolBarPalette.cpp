@@ -137,7 +137,14 @@ void ToolBarPalette::viewChanged(ImageView::ViewTab tab) {
       candidate = entry.get();
   }
   if (candidate && candidate->tool) {
-    candidate->tool->installSlot();
+    // Triggered even when current; one that cannot be used falls back through the host.
+    GmTool* tool = candidate->tool;
+    if (tool->isUsable() && tool->action()) {
+      tool->setEnabledSlot();
+      tool->action()->trigger();
+    } else {
+      tool->installSlot();
+    }
     return;
   }
   GmTool* current = GmTool::current();
