@@ -46,7 +46,8 @@ void ToolPalette::tabToggle(bool hide) {
 
 QByteArray ToolPalette::saveState() {
   if (isFloating()) floatingPosition_ = pos();
-  if (!hiddenByTab_) wasVisible_ = isVisible();
+  // Visible to its main window: a window being closed may already be hidden when it saves.
+  if (!hiddenByTab_) wasVisible_ = parentWidget() ? isVisibleTo(parentWidget()) : isVisible();
   QByteArray state;
   QDataStream out(&state, QIODevice::WriteOnly);
   out.setVersion(streamVersion);
