@@ -14,7 +14,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(cmake g++ make libgtest-dev libbenchmark-dev libblitz0-dev libboost-thread-dev
-          libboost-system-dev qtbase5-dev libjpeg62-turbo-dev)
+          libboost-system-dev qtbase5-dev libqt5svg5-dev libjpeg62-turbo-dev)
 # Real photographs with every Exif orientation, an Exif writer and an independent Exif reader
 # serve as test oracles; Poppler's pdfinfo and pdftoppm read back the PDF pages the composition
 # writes; lrelease makes the application's tests a translation catalogue.

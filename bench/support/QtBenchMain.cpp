@@ -1,9 +1,16 @@
-// The main of the benchmarks above the engine: pixmaps need a GUI application, here on the
-// offscreen platform so the benchmarks run without a display.
+// The main of the benchmarks above the engine: pixmaps need a GUI application (widgets an
+// application of widgets, when the program links them), here on the offscreen platform so the
+// benchmarks run without a display.
 
 #include <benchmark/benchmark.h>
 
+#ifdef QT_WIDGETS_LIB
+#include <QApplication>
+using BenchApplication = QApplication;
+#else
 #include <QGuiApplication>
+using BenchApplication = QGuiApplication;
+#endif
 
 #include <vector>
 
@@ -33,7 +40,7 @@ void runBenchTeardown() {
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication application(argc, argv);
+  BenchApplication application(argc, argv);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

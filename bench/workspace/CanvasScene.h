@@ -1,0 +1,176 @@
+#pragma once
+
+// A cut-out workspace as the user sees it, for the benchmarks and the demonstration window: a
+// synthetic photo in the document over a real engine session at the resolution the document
+// would choose, statuses of every class, three patches, and an image view with its view options.
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <random>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QImage>
+#include <QLoggingCategory>
+#include <QUrl>
+#include <QWindow>
+
+#include "document/CorvaneThread.h"
+#include "document/CvCmdBeginSession.h"
+#include "document/CvCmdFinish.h"
+#include "document/CvCmdInit.h"
+#include "document/CvCmdNewStatusImage.h"
+#include "document/CvCmdSetStatus.h"
+#include "document/GmModel.h"
+#include "document/PolyRegion.h"
+#include "document/RectRegion.h"
+#include "document/SegmentationStuff.h"
+#include "document/TsSourceImage.h"
+#include "kestrum/qt/NamedImage.h"
+#include "workspace/GmZoomWidget.h"
+#include "workspace/ImageView.h"
+#include "workspace/TsWorkspace.h"
+#include "workspace/ViewOptions.h"
+#include "workspace/WorkspaceHost.h"
+#include "workspace/WorkspaceResources.h"
+
+namespace canvas_scene {
+
+// Soft-edged shapes over a graded ground with a fine weave and noise, so that scaling samples
+// something like a photograph.
+inline QImage photo(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  std::mt19937 rng(11);
+  const double cx = width * 0.45, cy = height * 0.55, radius = std::min(width, height) * 0.3;
+  for (int y = 0; y < height; ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x) {
+      const double inside = std::clamp((radius - std::hypot(x - cx, (y - cy) * 1.3)) / 6.0, 0.0,
+                                       1.0);
+      const double weave = 10.0 * std::sin(x * 0.07) * std::cos(y * 0.05);
+      const int n = int(rng() % 9) - 4;
+      const int r = int(inside * 200 + (1 - inside) * (90 + 60.0 * y / height) + weave) + n;
+      const int g = int(inside * 60 + (1 - inside) * (140 - 40.0 * x / width) + weave) + n;
+      const int b = int(inside * 70 + (1 - inside) * (170 + 30.0 * x / width)) + n;
+      line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
+    }
+  }
+  return image;
+}
+
+// Statuses over the working image: kept centre, deleted margins, a blended band, unassigned
+// corners.
+inline QImage statuses(const QSize& working) {
+  QImage image(working, QImage::Format_Indexed8);
+  image.setColorCount(256);
+  for (int y = 0; y < working.height(); ++y) {
+    uchar* line = image.scanLine(y);
+    for (int x = 0; x < working.width(); ++x) {
+      const double u = double(x) / working.width(), v = double(y) / working.height();
+      uchar status = 2;
+      if (u < 0.15 || u > 0.85) status = 4;
+      if (v > 0.8) status = 8;
+      if (u < 0.1 && v < 0.1) status = 1;
+      line[x] = status;
+    }
+  }
+  return image;
+}
+
+inline void waitIdle(CorvaneThread* thread) {
+  while (thread->isBusy()) {
+    QEventLoop loop;
+    QObject::connect(thread, &CorvaneThread::queueEmptied, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+}
+
+// The document's automatic choice: halve until at most 4,000,000 pixels a step, at most 8.
+inline int chosenResolution(qint64 pixels) {
+  int r = 1;
+  while (pixels / r > 4000000 && r < 8) r *= 2;
+  return r;
+}
+
+// The document with `picture` over a real engine session at the resolution the document would
+// choose, statuses of every class and three patches (the third one active).
+class DocumentScene {
+ public:
+  explicit DocumentScene(const QImage& picture) {
+    QLoggingCategory::setFilterRules(QStringLiteral("*.info=false\n*.warning=false"));
+    initWorkspaceResources();
+    thread = std::make_unique<CorvaneThread>();
+    model = GmModel::instance();
+    const int width = picture.width(), height = picture.height();
+    model->setResolution(chosenResolution(qint64(width) * height));
+    model->setImagesForTesting(
+        new TsSourceImage(NamedImage(picture, QUrl(QStringLiteral("file:///bench/photo.png")))));
+    model->segmentation()->setOwnSettings(true);
+    thread->submit(new CvCmdInit(model));
+    thread->submit(new CvCmdNewStatusImage(model));
+    thread->submit(new CvCmdBeginSession(model, GmSession::TakeDefaults));
+    waitIdle(thread.get());
+    thread->submit(new CvCmdSetStatus(model, statuses(model->workingRect().size())));
+    waitIdle(thread.get());
+    model->addPatch(new RectRegion(QRectF(width * 0.1, height * 0.2, width * 0.2, height * 0.15)));
+    model->addPatch(new RectRegion(QRectF(width * 0.6, height * 0.1, width * 0.25, height * 0.3)));
+    auto* triangle = new PolyRegion(QPolygonF({QPointF(width * 0.3, height * 0.6),
+                                               QPointF(width * 0.7, height * 0.65),
+                                               QPointF(width * 0.5, height * 0.9)}));
+    model->addPatch(triangle);
+    model->setActiveRegion(triangle);
+  }
+  ~DocumentScene() {
+    thread->submit(new CvCmdFinish(model));
+    waitIdle(thread.get());
+    thread.reset();
+    GmModel::destroyInstance();
+  }
+  // Tells the views that the photo is in, as opening a file does.
+  void announce() { emit model->tellImageChanged(model->segImage()); }
+
+  std::unique_ptr<CorvaneThread> thread;
+  GmModel* model = nullptr;
+};
+
+inline void waitExposed(QWidget* window) {
+  for (int i = 0; i < 100 && !window->windowHandle()->isExposed(); ++i)
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// The document scene in an image view of its own, with the view options, as the host's view.
+class Scene : public WorkspaceHost {
+ public:
+  // A photo of width × height in a view whose viewport is `viewSize`.
+  Scene(int width, int height, const QSize& viewSize) : document(photo(width, height)) {
+    previousHost_ = WorkspaceHost::install(this);
+    options = std::make_unique<ViewOptions>();
+    view = std::make_unique<ImageView>();
+    view->resize(viewSize);
+    view->show();
+    waitExposed(view.get());
+    // `viewSize` is the viewport's: the tab bar and scroll bars come on top.
+    view->resize(viewSize + (view->size() - viewport()->size()));
+    document.announce();
+    QApplication::processEvents();
+  }
+  ~Scene() override {
+    view.reset();
+    options.reset();
+    WorkspaceHost::install(previousHost_);
+  }
+
+  ImageView* imageView() const override { return view.get(); }
+  GmZoomWidget* canvas() const { return view->workspace()->canvas(); }
+  QWidget* viewport() const { return view->workspace()->viewport(); }
+
+  DocumentScene document;
+  std::unique_ptr<ViewOptions> options;
+  std::unique_ptr<ImageView> view;
+
+ private:
+  WorkspaceHost* previousHost_ = nullptr;
+};
+
+}  // namespace canvas_scene

@@ -1,0 +1,212 @@
+#pragma once
+
+// What the workspace's tests share: a fake host, document hooks that read the brush size and the
+// mask opacity from the workspace as the shell's do, a recording tool, and a fixture with a real
+// document over a real engine session on a small synthetic photo.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QImage>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QStringList>
+#include <QTest>
+
+#include "../document/EngineSessionSupport.h"
+#include "document/CvCmdSetStatus.h"
+#include "workspace/GmTool.h"
+#include "workspace/GmZoomWidget.h"
+#include "workspace/ImageView.h"
+#include "workspace/ToolOptions.h"
+#include "workspace/TsWorkspace.h"
+#include "workspace/ViewOptions.h"
+#include "workspace/WorkspaceHost.h"
+
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
+  *out << '[' << texts.join(", ").toStdString() << ']';
+}
+
+// The main window's services, scripted: installed for the life of the object.
+class FakeWorkspaceHost : public WorkspaceHost {
+ public:
+  FakeWorkspaceHost() : previous_(WorkspaceHost::install(this)) {}
+  ~FakeWorkspaceHost() override { WorkspaceHost::install(previous_); }
+  FakeWorkspaceHost(const FakeWorkspaceHost&) = delete;
+  FakeWorkspaceHost& operator=(const FakeWorkspaceHost&) = delete;
+
+  QWidget* mainWindow() const override { return window; }
+  ImageView* imageView() const override { return view; }
+  GmTool* panReturnTool() const override { return panReturn; }
+  bool selectFallbackTool() override {
+    ++fallbacks;
+    return WorkspaceHost::selectFallbackTool();
+  }
+  void clearColourHighlight() override { ++highlightClears; }
+  QBrush canvasBackgroundBrush() const override { return background; }
+  void receiveDrop(QDropEvent* event) override {
+    drops << event->mimeData()->text();
+    event->acceptProposedAction();
+  }
+  QColor askColour(const QColor& current) override {
+    colourRequests << current;
+    return colourAnswer;
+  }
+  bool useTabletPressure() const override { return tabletPressure; }
+
+  QWidget* window = nullptr;
+  ImageView* view = nullptr;
+  GmTool* panReturn = nullptr;
+  QBrush background{Qt::white};
+  QColor colourAnswer;
+  bool tabletPressure = false;
+  int fallbacks = 0;
+  int highlightClears = 0;
+  QStringList drops;
+  QList<QColor> colourRequests;
+
+ private:
+  WorkspaceHost* previous_;
+};
+
+// The shell's hooks read these two from the workspace.
+class WorkspaceDocumentHooks : public FakeDocumentUiHooks {
+ public:
+  int brushSize() const override { return ToolOptions::brushSize(); }
+  double maskOpacity() const override { return ViewOptions::maskOpacity(); }
+};
+
+// A tool that writes what happens to it into a shared log and answers from its fields.
+class RecordingTool : public GmTool {
+ public:
+  RecordingTool(const QString& name, QStringList* log, int tabs = ImageView::DeleteBackground,
+                int defaultTab = ImageView::DeleteBackground, ToolOptions* options = nullptr)
+      : GmTool(name, name, QIcon(), QString(), QString(), nullptr, nullptr, nullptr, options),
+        tabs(tabs),
+        log_(log),
+        defaultTab_(defaultTab) {
+    setEnabledSlot();
+  }
+
+  void activate(GmTool* previous) override { write("activate", previous); }
+  void deactivate(GmTool* next) override { write("deactivate", next); }
+  ImageView::ViewTabs viewTabs() const override { return ImageView::ViewTabs(tabs); }
+  int defaultViewTab() const override { return defaultTab_; }
+  bool isUsable() const override { return usable; }
+  bool isBrushTool() const override { return brush; }
+  QColor cursorColour() const override { return Qt::red; }
+  int targetDisplayMode(ArrowTarget*) const override { return displayMode; }
+  void mousePressEvent(QMouseEvent*, const QPointF& p) override { writePoint("press", p); }
+  void mouseMoveEvent(QMouseEvent*, const QPointF& p) override { writePoint("move", p); }
+  void mouseReleaseEvent(QMouseEvent*, const QPointF& p) override { writePoint("release", p); }
+  void mouseDoubleClickEvent(QMouseEvent*, const QPointF& p) override {
+    writePoint("double", p);
+  }
+
+  int tabs;
+  bool usable = true;
+  bool brush = false;
+  int displayMode = 3;
+  QList<QPointF> points;
+
+ private:
+  void write(const char* what, GmTool* other) {
+    if (log_) *log_ << name() + "." + what + "(" + (other ? other->name() : "null") + ")";
+  }
+  void writePoint(const char* what, const QPointF& p) {
+    points << p;
+    if (log_) *log_ << name() + "." + what;
+  }
+  QStringList* log_;
+  int defaultTab_;
+};
+
+class WorkspaceTest : public EngineSessionTest {
+ protected:
+  void SetUp() override {
+    EngineSessionTest::SetUp();
+    documentHooks = std::make_unique<WorkspaceDocumentHooks>();
+    ToolOptions::setTabletStroke(false);
+    ToolOptions::setPressureFactor(1.0);
+  }
+  void TearDown() override {
+    while (!owned.empty()) owned.pop_back();  // newest first
+    delete GmTool::defaultOptionsPanel();
+    documentHooks.reset();
+    EngineSessionTest::TearDown();
+  }
+
+  template <class T>
+  T* keep(T* object) {
+    owned.emplace_back(object);
+    return object;
+  }
+
+  // A synthetic photo of `size` in the document over a real engine session at `resolution`,
+  // announced as the new image, as opening a file does. The one place that puts a photo in.
+  void openPhoto(QSize size = QSize(160, 120), int resolution = 1) {
+    openSession(resolution, size.width(), size.height());
+    if (HasFatalFailure()) return;
+    emit model->tellImageChanged(model->segImage());
+  }
+
+  // Statuses `value` over `rect` (working pixels), through the engine.
+  void setStatuses(const QRect& rect, uint8_t value) {
+    QImage statuses(rect.size(), QImage::Format_Indexed8);
+    statuses.setColorCount(256);
+    statuses.fill(value);
+    statuses.setOffset(rect.topLeft());
+    run(new CvCmdSetStatus(model, statuses));
+  }
+
+  // A shown view of `size`, installed as the host's.
+  ImageView* showView(QSize size = QSize(800, 600)) {
+    ImageView* view = keep(new ImageView);
+    host.view = view;
+    view->resize(size);
+    view->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(view));
+    return view;
+  }
+
+  static QPoint widgetPoint(const GmZoomWidget* canvas, const QPointF& imagePoint) {
+    return canvas->imageRect().topLeft() + (imagePoint * canvas->zoom()).toPoint();
+  }
+
+  FakeWorkspaceHost host;
+  std::unique_ptr<WorkspaceDocumentHooks> documentHooks;
+  std::vector<std::unique_ptr<QObject>> owned;
+};
+
+// Sends a mouse event to `widget` at `pos` (widget pixels), with its global position.
+inline void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& pos,
+                      Qt::MouseButton button, Qt::MouseButtons buttons,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, buttons,
+                    modifiers);
+  QApplication::sendEvent(widget, &event);
+}
+
+// A left-button drag from `from` to `to` in `steps` moves, then the release.
+inline void drag(QWidget* widget, const QPoint& from, const QPoint& to, int steps = 4,
+                 Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  sendMouse(widget, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, modifiers);
+  for (int i = 1; i <= steps; ++i)
+    sendMouse(widget, QEvent::MouseMove, from + (to - from) * i / steps, Qt::NoButton,
+              Qt::LeftButton, modifiers);
+  sendMouse(widget, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, modifiers);
+}
+
+inline void click(QWidget* widget, const QPoint& at,
+                  Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  sendMouse(widget, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, modifiers);
+  sendMouse(widget, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton, modifiers);
+}

@@ -1,0 +1,21 @@
+#include "workspace/GmAction.h"
+
+#include <QKeySequence>
+
+GmAction::GmAction(const QString& text, QObject* parent, const QString& shortcut)
+    : QAction(text, parent) {
+  takeShortcut(shortcut);
+}
+
+GmAction::GmAction(const QIcon& icon, const QString& text, QObject* parent,
+                   const QString& shortcut)
+    : QAction(icon, text, parent) {
+  takeShortcut(shortcut);
+}
+
+void GmAction::takeShortcut(const QString& shortcut) {
+  const QKeySequence sequence(shortcut);
+  setShortcut(sequence);
+  setToolTip(toolTip() + QStringLiteral(" (") + sequence.toString(QKeySequence::PortableText) +
+             QStringLiteral(")"));
+}
