@@ -1,6 +1,7 @@
 #include "document/DocumentMetaTypes.h"
 
 #include <cstdint>
+#include <vector>
 
 #include <QImage>
 #include <QString>
@@ -11,6 +12,7 @@
 #include "document/ImagePointF.h"
 #include "document/ImageRectF.h"
 #include "document/SegmentationStuff.h"
+#include "kestrum/qt/ColourSpace.h"
 
 void registerDocumentMetaTypes() {
   static const bool registered = [] {
@@ -23,6 +25,9 @@ void registerDocumentMetaTypes() {
     qRegisterMetaType<SegmentationStuff*>("SegmentationStuff*");
     qRegisterMetaType<CorvaneCommand*>("CorvaneCommand*");
     qRegisterMetaType<CvPixelStatus>("CvPixelStatus");
+    // The colour workspace's selections reach the status array's highlight slots by these.
+    qRegisterMetaType<std::vector<bool>>("std::vector<bool>");
+    qRegisterMetaType<kestrum::colour::channel>("kestrum::colour::channel");
     return true;
   }();
   Q_UNUSED(registered);
