@@ -18,10 +18,7 @@
 #include "../support/BenchTeardown.h"
 #include "document/Brushing.h"
 #include "document/CorvaneThread.h"
-#include "document/CvCmdBeginSession.h"
-#include "document/CvCmdFinish.h"
-#include "document/CvCmdInit.h"
-#include "document/CvCmdNewStatusImage.h"
+#include "document/AutoCut.h"
 #include "document/CvCmdSelect.h"
 #include "document/CvCmdUndo.h"
 #include "document/DocumentUiHooks.h"
@@ -77,22 +74,25 @@ struct AnalysedSession {
     documentUiHooks().setBrushSize(kBrushSize);
     thread = std::make_unique<CorvaneThread>();
     model = GmModel::instance();
+    // At full resolution, which a new image of this size would not get; the session's
+    // defaults become the values in use, as for a new image.
     model->setResolution(1);
-    model->setImagesForTesting(new TsSourceImage(
-        NamedImage(subjectOnGround(), QUrl(QStringLiteral("file:///bench/photo.png")))));
-    model->segmentation()->setOwnSettings(true);
-    thread->submit(new CvCmdInit(model));
-    thread->submit(new CvCmdNewStatusImage(model));
-    thread->submit(new CvCmdBeginSession(model, GmSession::TakeDefaults));
+    model->setSourceImage(
+        new TsSourceImage(
+            NamedImage(subjectOnGround(), QUrl(QStringLiteral("file:///bench/photo.png")))),
+        nullptr, GmSession::KeepSettings);
     waitIdle(thread.get());
+    // The strokes are timed alone, without the cut-outs the document would start after each.
+    QObject::disconnect(model->statusArray(), &GmStatusArray::statusChanged, model->autoCut(),
+                        &AutoCut::cutoutNeededSlot);
+    model->segmentation()->values().resetToDefaults();
     model->segmentation()->findEdges();
     waitIdle(thread.get());
   }
   ~AnalysedSession() {
-    thread->submit(new CvCmdFinish(model));
+    GmModel::destroyInstance();
     waitIdle(thread.get());
     thread.reset();
-    GmModel::destroyInstance();
   }
 
   // A stroke of delete over the kept ground and into the disc, some 600 pixels long: about what

@@ -17,11 +17,17 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <QUrl>
+
 #include "FakeDocumentUiHooks.h"
+#include "document/AutoCut.h"
 #include "document/CorvaneThread.h"
 #include "document/DocumentKeys.h"
 #include "document/GmModel.h"
+#include "document/GmStatusArray.h"
+#include "document/TsSourceImage.h"
 #include "document/UserColours.h"
+#include "kestrum/qt/NamedImage.h"
 
 // Collects the log lines written while it lives, from any thread (the previous handler is
 // restored after). Read the lines once no other thread writes.
@@ -59,16 +65,45 @@ inline bool waitUntilIdle(CorvaneThread* thread) {
   return true;
 }
 
+// Keeps the document from making cut-outs by itself: tests of single commands count and order
+// what they queue.
+inline void stopAutoCut(GmModel* model) {
+  QObject::disconnect(model->statusArray(), &GmStatusArray::statusChanged, model->autoCut(),
+                      &AutoCut::cutoutNeededSlot);
+  QObject::disconnect(model, &GmModel::imageBlendRatioChanged, model->autoCut(),
+                      &AutoCut::cutoutNeededSlot);
+}
+
+// A grey picture of `size`, received as if dropped.
+inline TsSourceImage* greyImage(const QSize& size) {
+  QImage picture(size, QImage::Format_ARGB32);
+  picture.fill(qRgb(128, 128, 128));
+  return new TsSourceImage(NamedImage(picture, QUrl(QStringLiteral("file:///grey.png"))));
+}
+
 class DocumentTest : public ::testing::Test {
  protected:
   void SetUp() override { resetShared(); }
   void TearDown() override { resetShared(); }
 
-  // The document holds an image of `displaySize` and works at `resolution`.
+  // The document holds a grey image of `displaySize` (any it held is finished first) and works
+  // at `resolution`. Where a command thread exists, the session has opened when this returns,
+  // and no cut-out is made by itself.
   static GmModel* useImage(const QSize& displaySize, int resolution) {
     GmModel* model = GmModel::instance();
+    CorvaneThread* thread = CorvaneThread::instance();
+    if (model->segImage()) {
+      model->finish();
+      if (thread) {
+        EXPECT_TRUE(waitUntilIdle(thread));
+      }
+    }
     model->setResolution(resolution);
-    model->setImageSize(displaySize);
+    EXPECT_TRUE(model->setSourceImage(greyImage(displaySize), nullptr, GmSession::KeepSettings));
+    if (thread) {
+      EXPECT_TRUE(waitUntilIdle(thread));
+    }
+    stopAutoCut(model);
     return model;
   }
 
