@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #include <QColor>
 #include <QList>
 #include <QMutex>
@@ -64,6 +67,18 @@ inline bool waitUntilIdle(CorvaneThread* thread) {
   }
   return true;
 }
+
+// A status image laid out as the engine lays its own (rows padded to 4 bytes), `width` x
+// `height` filled with `fill`.
+struct StatusBytes {
+  StatusBytes(int width, int height, uint8_t fill)
+      : bytes(size_t((width + 3) / 4 * 4) * height, fill),
+        image{uint32_t(width), uint32_t(height), uint32_t((width + 3) / 4 * 4), CvKindStatus,
+              bytes.data()} {}
+  uint8_t& at(int x, int y) { return bytes[size_t(y) * image.stride + size_t(x)]; }
+  std::vector<uint8_t> bytes;
+  CvImage image;
+};
 
 // Keeps the document from making cut-outs by itself: tests of single commands count and order
 // what they queue.
