@@ -148,7 +148,7 @@ class EngineSessionTest : public DocumentTest {
   // Ends the engine the test opened: the document is finished through the queue while it
   // works, else the engine is finished directly.
   void finishEngine() {
-    if (!model || GmModel::existingInstance() != model) return;
+    if (!model || !thread || GmModel::existingInstance() != model) return;
     if (!thread->isLibraryDead()) {
       GmModel::destroyInstance();
       model = nullptr;
