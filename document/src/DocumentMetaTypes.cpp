@@ -8,6 +8,7 @@
 
 #include "document/CorvaneCommand.h"
 #include "document/DirtyHint.h"
+#include "document/GmRegion.h"
 #include "document/GmStatusArray.h"
 #include "document/ImagePointF.h"
 #include "document/ImageRectF.h"
@@ -23,6 +24,7 @@ void registerDocumentMetaTypes() {
     qRegisterMetaType<PatchPreviewWanted>("PatchPreviewWanted");
     qRegisterMetaType<uint32_t>("uint32_t");
     qRegisterMetaType<SegmentationStuff*>("SegmentationStuff*");
+    qRegisterMetaType<GmRegion*>("GmRegion*");
     qRegisterMetaType<CorvaneCommand*>("CorvaneCommand*");
     qRegisterMetaType<CvPixelStatus>("CvPixelStatus");
     // The colour workspace's selections reach the status array's highlight slots by these.
