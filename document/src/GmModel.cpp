@@ -30,10 +30,6 @@ namespace {
 
 GmModel* theInstance = nullptr;
 
-int dividedRoundingUp(int side, int divisor) {
-  return side <= 0 ? 0 : (side - 1) / divisor + 1;
-}
-
 const QRectF noBounds(0, 0, -1, -1);
 
 bool hasArea(const QRectF& rect) {
@@ -148,8 +144,7 @@ QRect GmModel::imageRect() const {
 QRect GmModel::workingRect() const {
   const QSize size = imageSize();
   if (size.isEmpty()) return QRect();
-  return QRect(0, 0, dividedRoundingUp(size.width(), resolution_),
-               dividedRoundingUp(size.height(), resolution_));
+  return QRect(QPoint(0, 0), workingSizeOf(size, resolution_));
 }
 
 CvImage GmModel::workingPicture() {

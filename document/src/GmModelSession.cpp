@@ -29,14 +29,6 @@ namespace {
 // Pixels a working image holds at most before the resolution is halved again.
 constexpr qint64 kWorkingPixelLimit = 4000000;
 
-int sideAt(int side, int resolution) {
-  return side <= 0 ? 0 : (side - 1) / resolution + 1;
-}
-
-bool isResolution(int resolution) {
-  return resolution == 1 || resolution == 2 || resolution == 4 || resolution == 8;
-}
-
 // The launch modes in which the shell owns the images (hosted by a plug-in).
 bool shellOwnsImages() {
   const int mode = documentUiHooks().launchMode();
@@ -79,7 +71,8 @@ bool GmModel::setSourceImage(TsSourceImage* seg, TsSourceImage* blend,
   emit smegChanged();
   openSession(preservation);
   // From the display size: the working image may not exist yet while the barrier waits.
-  const int side = std::min(sideAt(display.width(), resolution_), sideAt(display.height(), resolution_));
+  const QSize working = workingSizeOf(display, resolution_);
+  const int side = std::min(working.width(), working.height());
   documentUiHooks().setBrushSize(side / 10);
   setDespeckleStrength(side / 50);
   return true;
@@ -132,6 +125,15 @@ bool GmModel::engineCreationPending() const {
 
 // ---- Resolution
 
+bool GmModel::isValidResolution(int resolution) {
+  return resolution == 1 || resolution == 2 || resolution == 4 || resolution == 8;
+}
+
+QSize GmModel::workingSizeOf(const QSize& displaySize, int resolution) {
+  auto side = [resolution](int length) { return length <= 0 ? 0 : (length - 1) / resolution + 1; };
+  return resolution < 1 ? QSize() : QSize(side(displaySize.width()), side(displaySize.height()));
+}
+
 void GmModel::chooseResolution(qint64 pixelCount) {
   const int old = resolution_;
   int r = 1;
@@ -144,7 +146,7 @@ void GmModel::setResolution(int resolution) {
   const int old = resolution_;
   // Any other factor would divide by zero, flip the image or leave the engine's scaling
   // half done.
-  if (!isResolution(resolution)) {
+  if (!isValidResolution(resolution)) {
     qWarning() << "Resolution" << resolution << "refused: 1, 2, 4 or 8 only";
     emit resolutionChanged(old, old);
     return;

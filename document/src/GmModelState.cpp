@@ -18,10 +18,6 @@
 
 namespace {
 
-int sideAt(int side, int resolution) {
-  return side <= 0 ? 0 : (side - 1) / resolution + 1;
-}
-
 // A stored image: its pixels from the map, or, for the kinds over a host's buffers (which carry
 // none), a sharing copy of the host's image `slot` when that is of the same kind. Null, with the
 // reason, otherwise.
@@ -78,8 +74,7 @@ std::unique_ptr<ParsedDocument> GmModel::parseDocumentMap(const QVariant& state,
 
   bool isInt = false;
   parsed->resolution = map.value(documentKeys::resolution).toInt(&isInt);
-  const int r = parsed->resolution;
-  if (!isInt || (r != 1 && r != 2 && r != 4 && r != 8))
+  if (!isInt || !isValidResolution(parsed->resolution))
     return refuse(QStringLiteral("its resolution is not 1, 2, 4 or 8"));
 
   parsed->segImage = readImage(map.value(documentKeys::segImg), 0, &why);
@@ -94,7 +89,7 @@ std::unique_ptr<ParsedDocument> GmModel::parseDocumentMap(const QVariant& state,
   if (statuses.isValid() && statuses.userType() != QMetaType::QImage)
     return refuse(QStringLiteral("its statuses are not an image"));
   parsed->statuses = statuses.value<QImage>();
-  const QSize working(sideAt(size.width(), r), sideAt(size.height(), r));
+  const QSize working = workingSizeOf(size, parsed->resolution);
   if (!parsed->statuses.isNull() &&
       (parsed->statuses.format() != QImage::Format_Indexed8 || parsed->statuses.size() != working))
     return refuse(QStringLiteral("its statuses are not an 8-bit image of the working size"));

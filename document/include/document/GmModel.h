@@ -105,6 +105,11 @@ class GmModel : public QObject {
   // The smallest of 1, 2, 4, 8 that brings `pixelCount` / r to 4,000,000 or below (8 at most),
   // stored and reported.
   void chooseResolution(qint64 pixelCount);
+  // Whether `resolution` is one the document works at: 1, 2, 4 or 8.
+  static bool isValidResolution(int resolution);
+  // The working size of a display image of `displaySize` at `resolution`: each side divided,
+  // rounded up.
+  static QSize workingSizeOf(const QSize& displaySize, int resolution);
   // Image point to working point (divided by the resolution) and back (multiplied); rectangles
   // convert their corners and take the size from them.
   QPointF toWorking(const QPointF& imagePoint) const;
