@@ -14,6 +14,7 @@
 #include "document/RectRegion.h"
 #include "document/Set1DThread.h"
 #include "document/Set2DThread.h"
+#include "kestrum/qt/RowBands.h"
 
 namespace {
 
@@ -152,6 +153,30 @@ TEST(HighlightThreads, TwoChannelRunsMatchTheReferenceAndMixedPairsWriteNothing)
         run(thread, scene, rect, area, 1 | 2 | 8);
         EXPECT_EQ(scene.highlight, want);
       }
+}
+
+TEST(HighlightThreads, TheResultIsTheSameForAnyNumberOfWorkers) {
+  const QImage mask = holedMask({40, 120}, {3, 20});
+  const std::vector<bool> selection = randomSelection(31);
+  for (const QImage* area : {static_cast<const QImage*>(nullptr), &mask}) {
+    const Scene start(47, 160, 30);
+    const QRect rect = area ? QRect(area->offset(), area->size()) : start.source.rect();
+    const QImage want = expected(start, rect, area, 2 | 8, [&](QRgb colour) {
+      return bool(selection[size_t(rgbToSaturation(colour))]);
+    });
+    for (unsigned workers : {1u, 2u, 4u, 8u}) {
+      SCOPED_TRACE(workers);
+      kestrum::setRowBandThreadsOverride(workers);
+      Scene scene = start;
+      scene.highlight = start.highlight.copy();
+      Set1DThread thread;
+      thread.setSelection(selection);
+      thread.setChannel(Saturation);
+      run(thread, scene, rect, area, 2 | 8);
+      EXPECT_EQ(scene.highlight, want);
+    }
+  }
+  kestrum::setRowBandThreadsOverride(0);
 }
 
 TEST(HighlightThreads, NullOrOutsideRectanglesWriteNothing) {

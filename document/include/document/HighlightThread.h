@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include "document/MaskedPixelIterator.h"
+#include "kestrum/qt/RowBands.h"
 
 // A background run that marks, in a 1-bit highlight image, the pixels of the working image whose
 // colour the user selected and whose status is among the statuses viewed. Set1DThread selects by
@@ -17,8 +18,9 @@
 // The owner (the status array) sets the selection, then start()s a run; before it changes any
 // input or the highlight image again it stops the run (abort, then wait): no two runs overlap and
 // nothing a run reads changes under it, except statuses an engine command writes meanwhile (a
-// stale highlight only). An aborted run leaves the pixels it has not visited as they were.
-// finished() follows every run, aborted or not. GUI thread, except run().
+// stale highlight only). A run walks bands of rows on every processor; an aborted run leaves
+// the pixels it has not visited as they were. finished() follows every run, aborted or not.
+// GUI thread, except run().
 class HighlightThread : public QThread {
  public:
   // Thrown by the pixel loop when the run is to stop; run() catches it.
@@ -45,6 +47,8 @@ class HighlightThread : public QThread {
   void setAbortAfter(qint64 pixels) { abortAfter_ = pixels; }
 
  protected:
+  // Fewest rows a band of a run takes.
+  static constexpr int kBandRows = 16;
   // The pixel loop of a run: `selected(colour)` answers whether the colour is selected.
   template <class Selected>
   void highlightPixels(Selected selected);
@@ -74,18 +78,27 @@ class HighlightThread : public QThread {
 
 template <class Selected>
 void HighlightThread::highlightPixels(Selected selected) {
-  qint64 left = abortAfter_ < 0 ? -1 : abortAfter_;
   const QImage* mask = regionMask_.isNull() ? nullptr : &regionMask_;
-  for (MaskedPixelIterator p(rect_, mask); !p.atEnd(); p.next()) {
-    const int x = p.x(), y = p.y();
-    const QRgb colour = reinterpret_cast<const QRgb*>(sourceBits_ + y * sourceStride_)[x];
-    const uint8_t status = statusBits_[y * statusStride_ + x];
-    if (abort_.load(std::memory_order_relaxed) || left-- == 0) throw AbortException();
-    const bool on = (status & statusMask_) != 0 && selected(colour);
-    uchar& byte = highlightBits_[y * highlightStride_ + (x >> 3)];
-    const uchar bit = uchar(0x80u >> (x & 7));
-    byte = on ? uchar(byte | bit) : uchar(byte & ~bit);
-  }
+  // Bands of whole rows: no two write one byte of the highlight.
+  auto band = [&](int first, int end) {
+    qint64 left = abortAfter_;
+    const QRect rows(rect_.left(), rect_.top() + first, rect_.width(), end - first);
+    for (MaskedPixelIterator p(rows, mask); !p.atEnd(); p.next()) {
+      const int x = p.x(), y = p.y();
+      const QRgb colour = reinterpret_cast<const QRgb*>(sourceBits_ + y * sourceStride_)[x];
+      const uint8_t status = statusBits_[y * statusStride_ + x];
+      if (abort_.load(std::memory_order_relaxed) || left-- == 0) throw AbortException();
+      const bool on = (status & statusMask_) != 0 && selected(colour);
+      uchar& byte = highlightBits_[y * highlightStride_ + (x >> 3)];
+      const uchar bit = uchar(0x80u >> (x & 7));
+      byte = on ? uchar(byte | bit) : uchar(byte & ~bit);
+    }
+  };
+  // An abort at a given pixel is only defined along the walk's own order: one band then.
+  if (abortAfter_ >= 0)
+    band(0, rect_.height());
+  else
+    kestrum::runRowBands(rect_.height(), kBandRows, band);
 }
 
 template <class Loop>
