@@ -21,13 +21,15 @@ namespace {
 
 class ProjectState : public EngineSessionTest {
  protected:
-  // An analysed session with statuses painted, one patch of each kind (the rectangle one
-  // protected) and a forced edge.
-  void buildDocument() {
+  // A session with one patch of each kind (the rectangle one protected) and a forced edge;
+  // `painted`: analysed, with statuses painted.
+  void buildDocument(bool painted = true) {
     openSession();
-    analyse();
-    run(new CvCmdSelect(model, nullptr, CvStatusClassMask, CvStatusDelete));
-    brush({{80, 40}, {80, 80}, {60, 62}, {100, 62}}, CvStatusKeep, CvStatusClassMask, true);
+    if (painted) {
+      analyse();
+      run(new CvCmdSelect(model, nullptr, CvStatusClassMask, CvStatusDelete));
+      brush({{80, 40}, {80, 80}, {60, 62}, {100, 62}}, CvStatusKeep, CvStatusClassMask, true);
+    }
     auto* rect = new RectRegion(QRectF(10, 10, 40, 30));
     model->addPatch(rect);
     rect->submitToEngine();
@@ -94,7 +96,7 @@ TEST_F(ProjectState, AWholeDocumentSurvivesBytesAndANewDocument) {
 }
 
 TEST_F(ProjectState, AnUnknownTargetIsLeftOutWithALogLine) {
-  buildDocument();
+  buildDocument(false);
   QVariantMap map = model->toVariant().toMap();
   QVariantList targets = map.value("arrowTargetList").toList();
   targets.insert(1, QVariantMap{{"type", 4}});
@@ -109,7 +111,7 @@ TEST_F(ProjectState, AnUnknownTargetIsLeftOutWithALogLine) {
 }
 
 TEST_F(ProjectState, HostileMapsAreRefusedAndTouchNothing) {
-  buildDocument();
+  buildDocument(false);
   const QVariantMap good = model->toVariant().toMap();
   QVariantMap segKind1 = good.value("segImg_").toMap();
   segKind1.insert("imageMaster_", 1);
