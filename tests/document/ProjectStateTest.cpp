@@ -87,12 +87,21 @@ TEST_F(ProjectState, AWholeDocumentSurvivesBytesAndANewDocument) {
   QSignalSpy begun(model, &GmModel::sessionHasBegun);
   ASSERT_TRUE(model->fromVariant(keyedStateFromBytes(bytes)));
   EXPECT_EQ(model->sourceKind(), 2);
+  EXPECT_EQ(keyedStateToBytes(model->toVariant()), bytes) << "statuses not yet sent are kept";
   waitIdle();
   EXPECT_EQ(begun.size(), 1);
   EXPECT_EQ(model->numUndos(), 1u) << "the statuses put back";
   EXPECT_EQ(keyedStateToBytes(model->toVariant()), bytes);
   EXPECT_TRUE(model->patches().first()->isProtected());
   EXPECT_EQ(model->blending()->options().blendRatioF_, 0.4f);
+
+  // Restored over an open document, which is finished first.
+  QPointer<TsSourceImage> previous = model->segImage();
+  ASSERT_TRUE(model->fromVariant(keyedStateFromBytes(bytes)));
+  waitIdle();
+  EXPECT_TRUE(previous.isNull());
+  EXPECT_EQ(model->arrowTargets().size(), 4);
+  EXPECT_EQ(keyedStateToBytes(model->toVariant()), bytes);
 }
 
 TEST_F(ProjectState, AnUnknownTargetIsLeftOutWithALogLine) {
