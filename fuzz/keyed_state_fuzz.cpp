@@ -1,5 +1,5 @@
-// The document's keyed state from hostile bytes: the stream reader and every leaf reader of the
-// keyed state behind it (readKeyedStateLeaves).
+// The document's keyed state from hostile bytes: the stream reader, the parse of a whole stored
+// document and every leaf reader of the keyed state behind it (readKeyedStateLeaves).
 
 #include <QByteArray>
 #include <QGuiApplication>

@@ -56,11 +56,11 @@ const TsSourceImage* AppDocumentHooks::hostImage(int slot) const {
   return slot == 0 ? app->sourceImage() : slot == 1 ? app->secondImage() : nullptr;
 }
 
-void AppDocumentHooks::installImage(TsSourceImage* image) {
+bool AppDocumentHooks::installImage(TsSourceImage* image) {
   flog() << "An image to install was refused: no file handler "
          << (image ? image->fileName() : QString());
   flogEndl();
-  delete image;
+  return false;
 }
 
 bool AppDocumentHooks::loadProject(QFile& file) {

@@ -4,24 +4,16 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <memory>
-#include <random>
 
-#include <QEventLoop>
-#include <QImage>
-#include <QLoggingCategory>
 #include <QUrl>
 
 #include "../support/BenchTeardown.h"
+#include "DocumentBenchSupport.h"
 #include "document/Brushing.h"
 #include "document/CorvaneThread.h"
-#include "document/CvCmdBeginSession.h"
-#include "document/CvCmdFinish.h"
-#include "document/CvCmdInit.h"
-#include "document/CvCmdNewStatusImage.h"
+#include "document/AutoCut.h"
 #include "document/CvCmdSelect.h"
 #include "document/CvCmdUndo.h"
 #include "document/DocumentUiHooks.h"
@@ -37,62 +29,32 @@ constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;   // 12 megapixels
 constexpr int kBrushSize = 40;  // working pixels
 
-// A lit orange disc on a woven blue-green ground with noise, the subject of the cut-out.
-QImage subjectOnGround() {
-  QImage photo(kWidth, kHeight, QImage::Format_RGB32);
-  const double cx = kWidth * 0.5, cy = kHeight * 0.52, radius = kHeight * 0.33;
-  std::mt19937 rng(7);
-  for (int y = 0; y < kHeight; ++y) {
-    QRgb* line = reinterpret_cast<QRgb*>(photo.scanLine(y));
-    for (int x = 0; x < kWidth; ++x) {
-      const double d = std::hypot(x - cx, y - cy);
-      const double weave = 12.0 * std::sin(x * 0.05) * std::sin(y * 0.045);
-      const double a = std::clamp((radius - d) / 10.0 + 0.5, 0.0, 1.0);
-      const double shade = 0.65 + 0.35 * std::max(0.0, ((cx - x) + (cy - y)) / (2.0 * radius));
-      const int noise = int(rng() % 13) - 6;
-      auto mix = [&](double f, double b) {
-        return std::clamp(int(a * f + (1 - a) * b) + noise, 0, 255);
-      };
-      line[x] = qRgb(mix(235 * shade, 40 + 30.0 * y / kHeight + weave),
-                     mix(120 * shade, 90 + 60.0 * x / kWidth + weave),
-                     mix(40 * shade, 150 + 50.0 * (1.0 - double(y) / kHeight)));
-    }
-  }
-  return photo;
-}
-
-void waitIdle(CorvaneThread* thread) {
-  while (thread->isBusy()) {
-    QEventLoop loop;
-    QObject::connect(thread, &CorvaneThread::queueEmptied, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-}
-
 // The document with its session opened and analysed, kept for every benchmark of the run.
 struct AnalysedSession {
   AnalysedSession() {
-    QLoggingCategory::setFilterRules(
-        QStringLiteral("*.debug=false\n*.info=false\n*.warning=false"));
+    quietLog();
     documentUiHooks().setBrushSize(kBrushSize);
     thread = std::make_unique<CorvaneThread>();
     model = GmModel::instance();
+    // At full resolution, which a new image of this size would not get; the session's
+    // defaults become the values in use, as for a new image.
     model->setResolution(1);
-    model->setImagesForTesting(new TsSourceImage(
-        NamedImage(subjectOnGround(), QUrl(QStringLiteral("file:///bench/photo.png")))));
-    model->segmentation()->setOwnSettings(true);
-    thread->submit(new CvCmdInit(model));
-    thread->submit(new CvCmdNewStatusImage(model));
-    thread->submit(new CvCmdBeginSession(model, GmSession::TakeDefaults));
+    model->setSourceImage(
+        new TsSourceImage(
+            NamedImage(subjectOnGround(kWidth, kHeight), QUrl(QStringLiteral("file:///bench/photo.png")))),
+        nullptr, GmSession::KeepSettings);
     waitIdle(thread.get());
+    // The strokes are timed alone, without the cut-outs the document would start after each.
+    QObject::disconnect(model->statusArray(), &GmStatusArray::statusChanged, model->autoCut(),
+                        &AutoCut::cutoutNeededSlot);
+    model->segmentation()->values().resetToDefaults();
     model->segmentation()->findEdges();
     waitIdle(thread.get());
   }
   ~AnalysedSession() {
-    thread->submit(new CvCmdFinish(model));
+    GmModel::destroyInstance();
     waitIdle(thread.get());
     thread.reset();
-    GmModel::destroyInstance();
   }
 
   // A stroke of delete over the kept ground and into the disc, some 600 pixels long: about what

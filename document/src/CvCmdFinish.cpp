@@ -3,13 +3,18 @@
 #include "document/CorvaneEntryPoints.h"
 #include "document/GmModel.h"
 
-CvCmdFinish::CvCmdFinish(GmModel* model) : CorvaneCommand(model, tr("Finishing...")) {
+CvCmdFinish::CvCmdFinish(GmModel* model) : CvCmdFinish(model, model ? model->engine() : nullptr) {}
+
+CvCmdFinish::CvCmdFinish(GmModel* model, CvEngine* engine)
+    : CorvaneCommand(model, tr("Finishing...")), engine_(engine) {
   result_ = CvPreconditionFailed;
 }
 
 bool CvCmdFinish::prepare() {
+  // The document's engine when it still has one (made since this command was); else the one
+  // known at construction, so a document deleted meanwhile leaves no engine behind.
   GmModel* model = liveModel();
-  engine_ = model ? model->engine() : nullptr;
+  if (model && model->engine()) engine_ = model->engine();
   return engine_ != nullptr;
 }
 

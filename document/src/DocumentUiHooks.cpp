@@ -27,7 +27,7 @@ class DefaultDocumentUiHooks final : public DocumentUiHooks {
   bool keepsSettings() const override { return false; }
   int launchMode() const override { return 0; }
   const TsSourceImage* hostImage(int) const override { return nullptr; }
-  void installImage(TsSourceImage* image) override;
+  bool installImage(TsSourceImage* image) override;
   bool loadProject(QFile&) override { return false; }
 
  private:
@@ -41,11 +41,10 @@ DefaultDocumentUiHooks& defaultHooks() {
 
 DocumentUiHooks* installed = nullptr;
 
-void DefaultDocumentUiHooks::installImage(TsSourceImage* image) {
-  // The image is ours to dispose of: refused, it would otherwise be lost.
+bool DefaultDocumentUiHooks::installImage(TsSourceImage* image) {
   qWarning().noquote() << "An image to install was refused: no window to show it"
                        << (image ? image->fileName() : QString());
-  delete image;
+  return false;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QKeySequence>
 
 #include "document/ArrowTargets.h"
+#include "document/AutoCut.h"
 #include "document/BlendingStuff.h"
 #include "document/CorvaneThread.h"
 #include "document/CvCmdAnalyseImage.h"
@@ -20,6 +21,7 @@
 #include "document/GmRegion.h"
 #include "document/GmStatusArray.h"
 #include "document/Rectangle.h"
+#include "document/RegionalProperties.h"
 #include "document/SegmentationStuff.h"
 #include "document/TsSourceImage.h"
 #include "document/TuningVariableTable.h"
@@ -27,10 +29,6 @@
 namespace {
 
 GmModel* theInstance = nullptr;
-
-int dividedRoundingUp(int side, int divisor) {
-  return side <= 0 ? 0 : (side - 1) / divisor + 1;
-}
 
 const QRectF noBounds(0, 0, -1, -1);
 
@@ -55,6 +53,9 @@ GmModel* GmModel::existingInstance() {
 
 void GmModel::destroyInstance() {
   GmModel* model = theInstance;
+  if (!model) return;
+  // Finished while still the instance: its targets and commands find it.
+  model->finish();
   theInstance = nullptr;
   delete model;
 }
@@ -65,6 +66,8 @@ GmModel::GmModel() {
   segmentation_ = new SegmentationStuff(nullptr, this);
   statusArray_ = new GmStatusArray(this);
   tuningVariables_ = new TuningVariableTable(this);
+  autoCut_ = new AutoCut(this);
+  regionalProperties_ = new RegionalProperties(this);
 }
 
 GmModel::~GmModel() {
@@ -130,27 +133,18 @@ QAction* GmModel::previewPatchAction() {
 
 // ---- Images
 
-void GmModel::setImagesForTesting(TsSourceImage* seg, TsSourceImage* blend) {
-  if (blend == seg) blend = nullptr;
-  delete segImage_;
-  delete blendImage_;
-  segImage_ = seg;
-  blendImage_ = blend ? blend : seg ? new TsSourceImage(seg) : nullptr;
-  setImageSize(seg ? seg->displayImage().size() : QSize());
-}
-
-void GmModel::setImageSize(const QSize& displaySize) {
-  imageSize_ = displaySize.isValid() ? displaySize : QSize();
+QSize GmModel::imageSize() const {
+  return segImage_ ? segImage_->displayImage().size() : QSize();
 }
 
 QRect GmModel::imageRect() const {
-  return QRect(QPoint(0, 0), imageSize_);
+  return QRect(QPoint(0, 0), imageSize());
 }
 
 QRect GmModel::workingRect() const {
-  if (imageSize_.isEmpty()) return QRect();
-  return QRect(0, 0, dividedRoundingUp(imageSize_.width(), resolution_),
-               dividedRoundingUp(imageSize_.height(), resolution_));
+  const QSize size = imageSize();
+  if (size.isEmpty()) return QRect();
+  return QRect(QPoint(0, 0), workingSizeOf(size, resolution_));
 }
 
 CvImage GmModel::workingPicture() {
@@ -160,13 +154,6 @@ CvImage GmModel::workingPicture() {
 }
 
 // ---- Resolution
-
-void GmModel::setResolution(int resolution) {
-  const int old = resolution_;
-  // A resolution below 1 would divide every working coordinate by zero or flip it.
-  if (resolution >= 1) resolution_ = resolution;
-  emit resolutionChanged(old, resolution_);
-}
 
 QPointF GmModel::toWorking(const QPointF& imagePoint) const {
   return imagePoint * (1.0 / resolution_);
@@ -228,6 +215,10 @@ void GmModel::takeSessionDefaults(const GmSession::AnalysisDefaults& defaults,
   }
   values.applyCurrent();
   emit sessionHasBegun();
+  connect(statusArray_, &GmStatusArray::statusChanged, autoCut_, &AutoCut::cutoutNeededSlot,
+          Qt::UniqueConnection);
+  connect(this, &GmModel::imageBlendRatioChanged, autoCut_, &AutoCut::cutoutNeededSlot,
+          Qt::UniqueConnection);
 }
 
 // ---- Patches and forced edges
@@ -321,6 +312,7 @@ void GmModel::deleteAllArrowTargets() {
 
 void GmModel::deleteRegion(GmRegion* region) {
   if (!region || !patches_.contains(region)) return;
+  regionalProperties_->forgetPatch(region);
   CorvaneThread* thread = CorvaneThread::instance();
   if (thread && region->segmentation()->analysisCommand())
     thread->cancelCommand(region->segmentation()->analysisCommand());

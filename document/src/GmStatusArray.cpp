@@ -13,6 +13,7 @@
 #include "document/GmModel.h"
 #include "document/GmRegion.h"
 #include "document/Shape.h"
+#include "document/TsSourceImage.h"
 #include "document/UserColours.h"
 
 namespace {
@@ -50,7 +51,14 @@ void underMask(CvImage* image, const QImage& mask, Visit visit) {
 
 }  // namespace
 
-GmStatusArray::GmStatusArray(GmModel* model) : QObject(model), model_(model) {}
+GmStatusArray::GmStatusArray(GmModel* model) : QObject(model), model_(model) {
+  connect(&set1D_, &QThread::finished, this, &GmStatusArray::threadFinished);
+  connect(&set2D_, &QThread::finished, this, &GmStatusArray::threadFinished);
+}
+
+GmStatusArray::~GmStatusArray() {
+  stopHighlighting();
+}
 
 void GmStatusArray::followUserColours() {
   // Not at construction: a document without statuses (a file being checked) reads no colours
@@ -61,6 +69,9 @@ void GmStatusArray::followUserColours() {
   for (UserColours::Colour which : {UserColours::KeepMask, UserColours::DeleteMask,
                                     UserColours::BlendMask, UserColours::PatchProtection})
     connect(colours->colour(which), &GmColor::colorChanged, this, &GmStatusArray::setColours);
+  GmColor* highlight = colours->colour(UserColours::ColorWorkspaceHighlight);
+  highlightColour_ = highlight->color();
+  connect(highlight, &GmColor::colorChanged, this, &GmStatusArray::highlightColourChanged);
 }
 
 void GmStatusArray::setStatusImage(CvImage* image) {
@@ -68,13 +79,22 @@ void GmStatusArray::setStatusImage(CvImage* image) {
     statusesPresent_ = CvStatusOutside;
     emit statusesPresentChanged(statusesPresent_);
   }
+  // The threads read the status image: none may run over one being let go of or replaced.
+  stopHighlighting();
+  lastRun_ = HighlightRun::None;
+  runWorking_ = QImage();
+  runMask_ = QImage();
   engineImage_ = image && image->data ? image : nullptr;
   if (!engineImage_) {
     statusImage_ = QImage();
     displayImage_ = QImage();
+    highlightImage_ = QImage();
     return;
   }
   followUserColours();
+  highlightImage_ = QImage(int(engineImage_->width), int(engineImage_->height), QImage::Format_Mono);
+  highlightImage_.setColorTable({qRgba(255, 255, 255, 0), qRgba(0, 0, 0, 0)});
+  highlightImage_.fill(0);
   setColours();
   // Every pixel of the picture starts kept, and the history starts empty.
   CorvaneThread::submitToInstance(new CvCmdSelect(model_, nullptr, CvStatusClassMask, CvStatusKeep),
@@ -144,6 +164,7 @@ void GmStatusArray::setColours() {
     table[i] = i & CvStatusProtected ? table[CvStatusProtected] : table[i & CvStatusClassMask];
   colourTable_ = table;
   wrapEngineImage();
+  setHighlightColourEntry();
   refreshDisplayCopy();
   model_->signalDirtyImageSlot();
 }
@@ -151,6 +172,92 @@ void GmStatusArray::setColours() {
 void GmStatusArray::opacityChanged(int opacity) {
   Q_UNUSED(opacity);  // the hooks answer the opacity as a fraction of the slider's range
   setColours();
+}
+
+// ---- Highlight
+
+bool GmStatusArray::isHighlighting() const {
+  return set1D_.isRunning() || set2D_.isRunning();
+}
+
+void GmStatusArray::stopHighlighting() {
+  set1D_.stop();
+  set2D_.stop();
+}
+
+void GmStatusArray::setHighlightColourEntry() {
+  if (highlightImage_.isNull()) return;
+  // Changing the colour table may copy the image (when a view shares it), away from the bits a
+  // run writes: the run is stopped first and started again after.
+  const bool restart = isHighlighting() && lastRun_ != HighlightRun::None;
+  stopHighlighting();
+  highlightImage_.setColor(1, fade(highlightColour_, 0.85));
+  if (restart) startHighlight(lastRun_, lastMask_);
+}
+
+void GmStatusArray::highlightColourChanged(QColor colour) {
+  highlightColour_ = colour;
+  setHighlightColourEntry();
+  threadFinished();
+}
+
+bool GmStatusArray::prepareHighlight() {
+  TsSourceImage* image = model_->segImage();
+  if (!image || highlightImage_.isNull()) return false;
+  stopHighlighting();
+  // The working image a session works on is never rebuilt here; it is only built when none
+  // exists yet.
+  runWorking_ = image->workingImage().isNull() ? image->prepareWorkingImage(model_->resolution())
+                                               : image->workingImage();
+  runMask_ = QImage();
+  runRect_ = runWorking_.rect();
+  if (GmRegion* patch = model_->activeRegion()) {
+    const QImage mask = patch->snapshotMask();
+    if (!mask.isNull()) {
+      runMask_ = mask;
+      runRect_ = QRect(mask.offset(), mask.size());
+    }
+  }
+  return true;
+}
+
+void GmStatusArray::startHighlight(HighlightRun run, CvPixelStatus mask) {
+  lastRun_ = run;
+  lastMask_ = mask;
+  HighlightThread& thread = run == HighlightRun::OneChannel ? static_cast<HighlightThread&>(set1D_)
+                                                            : static_cast<HighlightThread&>(set2D_);
+  thread.start(&highlightImage_, &runWorking_, &statusImage_, runMask_.isNull() ? nullptr : &runMask_,
+               runRect_, uint8_t(mask));
+}
+
+void GmStatusArray::highlightChanged(std::vector<bool> selection, kestrum::colour::channel channel,
+                                     CvPixelStatus mask) {
+  if (!prepareHighlight()) return;
+  set1D_.setSelection(selection);
+  set1D_.setChannel(channel);
+  startHighlight(HighlightRun::OneChannel, mask);
+}
+
+void GmStatusArray::highlightChanged(QImage plane, kestrum::colour::channel horizontal,
+                                     kestrum::colour::channel vertical, CvPixelStatus mask) {
+  if (!prepareHighlight()) return;
+  set2D_.setSelection(plane);
+  set2D_.setChannels(horizontal, vertical);
+  startHighlight(HighlightRun::TwoChannels, mask);
+}
+
+void GmStatusArray::unHighlight() {
+  if (highlightImage_.isNull()) return;
+  stopHighlighting();
+  lastRun_ = HighlightRun::None;
+  highlightImage_.fill(0);
+}
+
+void GmStatusArray::threadFinished() {
+  if (GmRegion* patch = model_->activeRegion())
+    emit model_->rectDirty(ImageRectF(patch->shape().boundingRect()), DirtyHint::Exact);
+  else
+    model_->signalDirtyImageSlot();
 }
 
 QRgb GmStatusArray::displayColour(uint8_t status) const {

@@ -1,5 +1,7 @@
 #include "document/KeyedStateLeaves.h"
 
+#include <memory>
+
 #include <QImage>
 #include <QPen>
 #include <QVariantList>
@@ -12,8 +14,10 @@
 #include "document/Brushing.h"
 #include "document/EDOs.h"
 #include "document/GmColor.h"
+#include "document/GmModel.h"
 #include "document/GmValue.h"
 #include "document/KeyedStateReader.h"
+#include "document/ParsedDocument.h"
 #include "document/Polygon.h"
 #include "document/Rectangle.h"
 #include "document/SegmentationStuff.h"
@@ -67,12 +71,28 @@ int readMap(const QVariantMap& map) {
   return built;
 }
 
+// The whole state as a stored document, parsed as a project is before it is opened; the parsed
+// objects are used and written back, then dropped.
+int readDocument(const QVariant& state) {
+  const std::unique_ptr<ParsedDocument> document = GmModel::parseDocumentMap(state);
+  if (!document) return 0;
+  document->segImage->toVariant();
+  document->blendImage->toVariant();
+  document->segmentation->toVariant();
+  document->blending->toVariant();
+  for (const std::unique_ptr<ArrowTarget>& target : document->targets) {
+    target->toVariant();
+    exercise(target->shape());
+  }
+  return 5 + int(document->targets.size());
+}
+
 }  // namespace
 
 int readKeyedStateLeaves(const QByteArray& bytes) {
   const QVariant state = keyedStateFromBytes(bytes);
   if (!state.isValid()) return 0;
-  int built = 0, visited = 0;
+  int built = readDocument(state), visited = 0;
   QVariantList pending{state};
   while (!pending.isEmpty() && visited < maxValuesVisited) {
     const QVariant value = pending.takeLast();

@@ -151,7 +151,7 @@ TEST_F(BrushingTest, BrushWidthComesFromTheToolOptions) {
   EXPECT_EQ(Brushing::brushWidth(), 7);
   hooks.brushSizeValue = 0;
   EXPECT_EQ(Brushing::brushWidth(), 1);
-  GmModel::instance()->setImageSize(QSize());
+  GmModel::instance()->finish();
   Brushing empty(Qt::red);  // no image: nothing to paint into, and no crash
   empty.beginStroke({1, 1});
   EXPECT_FALSE(empty.contains({1, 1}));

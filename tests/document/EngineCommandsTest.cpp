@@ -12,6 +12,7 @@
 #include "document/CvCmdEndSession.h"
 #include "document/CvCmdFinish.h"
 #include "document/CvCmdGenerateMask.h"
+#include "document/CvCmdNewStatusImage.h"
 #include "document/CvCmdRedo.h"
 #include "document/CvCmdSetVariable.h"
 #include "document/CvCmdUndo.h"

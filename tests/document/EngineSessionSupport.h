@@ -1,7 +1,7 @@
 #pragma once
 
-// A document with a real engine session on a small synthetic photo, opened the way the session
-// barrier opens it: CvCmdInit, CvCmdNewStatusImage, CvCmdBeginSession.
+// A document with a real engine session on a small synthetic photo, installed as a new image:
+// the document queues CvCmdInit, then the barrier CvCmdNewStatusImage and CvCmdBeginSession.
 
 #include <algorithm>
 #include <cmath>
@@ -16,10 +16,7 @@
 #include "DocumentTestSupport.h"
 #include "document/Brushing.h"
 #include "document/CorvaneEntryPoints.h"
-#include "document/CvCmdBeginSession.h"
 #include "document/CvCmdFinish.h"
-#include "document/CvCmdInit.h"
-#include "document/CvCmdNewStatusImage.h"
 #include "document/CvCmdSelect.h"
 #include "document/GmStatusArray.h"
 #include "document/SegmentationStuff.h"
@@ -79,20 +76,22 @@ class EngineSessionTest : public DocumentTest {
     DocumentTest::TearDown();
   }
 
-  // The photo, written as a PNG and read back through Qt's codecs, opened at `resolution`.
+  // The photo, written as a PNG and read back through Qt's codecs, installed as a new image
+  // (which opens its session through the barrier) and worked on at `resolution`. Without
+  // `autoCut` the document makes no cut-out by itself.
   void openSession(int resolution = 1, int width = kWidth, int height = kHeight,
-                   GmSession::SettingsPreservation preservation = GmSession::TakeDefaults) {
+                   GmSession::SettingsPreservation preservation = GmSession::TakeDefaults,
+                   bool autoCut = false) {
     const QString path = folder.filePath(QStringLiteral("photo.png"));
     ASSERT_TRUE(syntheticPhoto(width, height).save(path));
     model = GmModel::instance();
-    model->setResolution(resolution);
-    model->setImagesForTesting(new TsSourceImage(path));
-    ASSERT_TRUE(model->segImage()->isValid());
-    model->segmentation()->setOwnSettings(true);  // in use, as a new image marks them
-    thread->submit(new CvCmdInit(model));
-    thread->submit(new CvCmdNewStatusImage(model));
-    thread->submit(new CvCmdBeginSession(model, preservation));
+    ASSERT_TRUE(model->setSourceImage(new TsSourceImage(path), nullptr, preservation));
     waitIdle();
+    if (model->resolution() != resolution) {
+      model->setResolution(resolution);
+      waitIdle();
+    }
+    if (!autoCut) stopAutoCut(model);
     ASSERT_NE(model->segmentation()->session(), nullptr);
     ASSERT_NE(model->statusArray()->engineImage(), nullptr);
   }
@@ -146,16 +145,21 @@ class EngineSessionTest : public DocumentTest {
     return state;
   }
 
-  // Ends the engine the test opened: through the queue while it works, else directly.
+  // Ends the engine the test opened: the document is finished through the queue while it
+  // works, else the engine is finished directly.
   void finishEngine() {
-    if (!model || GmModel::existingInstance() != model || !model->engine()) return;
+    if (!model || !thread || GmModel::existingInstance() != model) return;
     if (!thread->isLibraryDead()) {
-      run(new CvCmdFinish(model));
-      if (!model->engine()) return;
+      GmModel::destroyInstance();
+      model = nullptr;
+      waitIdle();
+      return;
     }
-    CvFinish(model->engine());
-    model->forgetEngineHandles();
-    model->setEngine(nullptr);
+    if (model->engine()) {
+      CvFinish(model->engine());
+      model->forgetEngineHandles();
+      model->setEngine(nullptr);
+    }
   }
 
   QTemporaryDir folder;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QColor>
+#include <QFile>
 #include <QList>
 #include <QPair>
 #include <QStringList>
@@ -11,7 +13,8 @@
 // The windows above the document, scripted: installed for the life of the object (the previous
 // hooks come back after), recording every call and answering from its public fields. A colour
 // choice takes the next queued answer, or cancels (an invalid colour) when none is queued.
-// Images handed to installImage are kept and deleted with the hooks.
+// Images installImage accepts (installAnswer) are kept and deleted with the hooks; a project to
+// load is read whole into loadedProjects.
 class FakeDocumentUiHooks : public DocumentUiHooks {
  public:
   FakeDocumentUiHooks() : previous_(setDocumentUiHooks(this)) {}
@@ -43,8 +46,15 @@ class FakeDocumentUiHooks : public DocumentUiHooks {
   const TsSourceImage* hostImage(int slot) const override {
     return slot == 0 ? hostSegmentation : slot == 1 ? hostBlend : nullptr;
   }
-  void installImage(TsSourceImage* image) override { installed << image; }
-  bool loadProject(QFile&) override { return loadProjectAnswer; }
+  bool installImage(TsSourceImage* image) override {
+    installRequests << image;
+    if (installAnswer) installed << image;
+    return installAnswer;
+  }
+  bool loadProject(QFile& file) override {
+    loadedProjects << file.readAll();
+    return loadProjectAnswer;
+  }
 
   bool answerYes = false;
   QList<QColor> colourAnswers;
@@ -55,6 +65,7 @@ class FakeDocumentUiHooks : public DocumentUiHooks {
   int launchModeValue = 0;
   const TsSourceImage* hostSegmentation = nullptr;
   const TsSourceImage* hostBlend = nullptr;
+  bool installAnswer = true;
   bool loadProjectAnswer = false;
 
   QStringList questions, warnings, tips;
@@ -62,6 +73,8 @@ class FakeDocumentUiHooks : public DocumentUiHooks {
   QList<QPair<int, int>> viewTabs;
   QList<QPair<QColor, QString>> colourRequests;
   QList<TsSourceImage*> installed;
+  QList<const TsSourceImage*> installRequests;
+  QList<QByteArray> loadedProjects;
 
  private:
   DocumentUiHooks* previous_;

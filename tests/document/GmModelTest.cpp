@@ -83,7 +83,7 @@ TEST_F(GmModelTest, ImageAndWorkingCoordinates) {
   const Row rows[] = {
       {1, {640, 480}, {640, 480}},
       {2, {1001, 667}, {501, 334}},
-      {3, {1000, 667}, {334, 223}},
+      {4, {1000, 667}, {250, 167}},
       {8, {7, 9}, {1, 2}},
   };
   for (const Row& row : rows) {
@@ -96,7 +96,7 @@ TEST_F(GmModelTest, ImageAndWorkingCoordinates) {
     EXPECT_EQ(model->toWorking(QRectF(2, 4, 6, 8)), QRectF(2 / r, 4 / r, 6 / r, 8 / r));
     EXPECT_EQ(model->toImage(QRectF(1, 2, 3, 4)), QRectF(r, 2 * r, 3 * r, 4 * r));
   }
-  GmModel::instance()->setImageSize(QSize());
+  GmModel::instance()->finish();
   EXPECT_TRUE(GmModel::instance()->workingRect().isEmpty());
 }
 

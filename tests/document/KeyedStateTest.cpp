@@ -8,6 +8,7 @@
 #include "document/DocumentMetaTypes.h"
 #include "document/KeyedStateLeaves.h"
 #include "document/KeyedStateReader.h"
+#include "document/ParsedDocument.h"
 
 namespace {
 
@@ -254,6 +255,10 @@ TEST_F(KeyedStateTest, CorpusReplays) {
       EXPECT_GT(built, 0) << info.fileName().toStdString();
     }
   }
+  // The whole document of the end-to-end run is a document the parse takes.
+  QFile whole(corpus.filePath(QStringLiteral("seed-whole-document")));
+  ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+  EXPECT_NE(GmModel::parseDocumentMap(keyedStateFromBytes(whole.readAll())), nullptr);
 }
 
 }  // namespace

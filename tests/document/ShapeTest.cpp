@@ -137,7 +137,7 @@ TEST_F(ShapeTest, SnappingRoundsWorkingCoordinatesHalfUp) {
     double in, out;
   };
   const Row rows[] = {{2, -1.0, 0},  {2, -1.1, -2}, {2, -3.0, -2}, {2, 2.9, 2},
-                      {2, 3.0, 4},   {3, -4.5, -3}, {3, 4.4, 3},   {1, -0.5, 0}};
+                      {2, 3.0, 4},   {4, -6.0, -4}, {4, 5.9, 4},   {1, -0.5, 0}};
   for (const Row& row : rows) {
     GmModel::instance()->setResolution(row.resolution);
     EXPECT_EQ(ts::scaleToResolution({row.in, row.in}), QPointF(row.out, row.out))
@@ -257,7 +257,7 @@ TEST_F(ShapeTest, RenderMaskAtWorkingResolution) {
   // One working pixel wide, as a forced edge draws itself.
   EXPECT_FALSE(line.renderMask(QPen(QBrush(Qt::color1), 2), Qt::NoBrush).isNull());
 
-  GmModel::instance()->setImageSize(QSize());
+  GmModel::instance()->finish();
   EXPECT_TRUE(rectangle.renderMask(Qt::NoPen, Qt::color1).isNull());
 }
 

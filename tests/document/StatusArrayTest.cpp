@@ -17,17 +17,6 @@
 
 namespace {
 
-// A status image of `width` x `height` filled with `fill`.
-struct StatusBytes {
-  StatusBytes(int width, int height, uint8_t fill)
-      : bytes(size_t((width + 3) / 4 * 4) * height, fill),
-        image{uint32_t(width), uint32_t(height), uint32_t((width + 3) / 4 * 4), CvKindStatus,
-              bytes.data()} {}
-  uint8_t& at(int x, int y) { return bytes[size_t(y) * image.stride + size_t(x)]; }
-  std::vector<uint8_t> bytes;
-  CvImage image;
-};
-
 class StatusArray : public DocumentTest {
  protected:
   GmStatusArray* statuses() const { return GmModel::instance()->statusArray(); }

@@ -270,11 +270,12 @@ TEST_F(SourceImage, ExhaustedMemoryWarnsAndLeavesAnInvalidImage) {
   EXPECT_TRUE(source.prepareWorkingImage(4).isNull());
 }
 
-TEST_F(SourceImage, TheDefaultHooksDisposeOfARefusedImage) {
+TEST_F(SourceImage, TheDefaultHooksRefuseAnImageAndLeaveItToTheCaller) {
   DocumentUiHooks* mine = setDocumentUiHooks(nullptr);
   QPointer<TsSourceImage> image = new TsSourceImage(named(noise(2, 2, 1)));
-  documentUiHooks().installImage(image);
-  EXPECT_TRUE(image.isNull());
+  EXPECT_FALSE(documentUiHooks().installImage(image));
+  EXPECT_FALSE(image.isNull());
+  delete image.data();
   setDocumentUiHooks(mine);
 }
 

@@ -23,7 +23,7 @@ class AppDocumentHooks : public DocumentUiHooks {
   bool keepsSettings() const override { return false; }
   int launchMode() const override;
   const TsSourceImage* hostImage(int slot) const override;
-  void installImage(TsSourceImage* image) override;
+  bool installImage(TsSourceImage* image) override;
   bool loadProject(QFile& file) override;
 
  private:

@@ -89,3 +89,13 @@ void convertColourSpace(qint16& c0, qint16& c1, qint16& c2, int from, int to, do
 }
 
 }  // namespace kestrum
+
+namespace kestrum::colour::detail {
+
+void reportHueWithoutMaximum(float r, float g, float b, float max, float min) {
+  qWarning("Shouldn't have got here %s: %d", __FILE__, __LINE__);
+  qWarning().noquote() << QStringLiteral("RGB: %1, %2, %3").arg(r).arg(g).arg(b);
+  qWarning().noquote() << QStringLiteral("Max: %1. Min: %2").arg(max).arg(min);
+}
+
+}  // namespace kestrum::colour::detail

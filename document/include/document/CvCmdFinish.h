@@ -8,6 +8,8 @@ class CvCmdFinish : public CorvaneCommand {
 
  public:
   explicit CvCmdFinish(GmModel* model);
+  // Finishes `engine`, or the document's engine when it has one by then.
+  CvCmdFinish(GmModel* model, CvEngine* engine);
 
   // Declines without an engine.
   bool prepare() override;

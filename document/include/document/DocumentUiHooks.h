@@ -37,8 +37,10 @@ class DocumentUiHooks {
   virtual int launchMode() const = 0;
   // Borrowed: the image a host handed over (0 segmentation, 1 blend), or null.
   virtual const TsSourceImage* hostImage(int slot) const = 0;
-  // Takes ownership of `image` and opens it as the document's photo.
-  virtual void installImage(TsSourceImage* image) = 0;
+  // Opens `image` as the document's photo; true when taken, and then owns it. A refused image
+  // stays the caller's.
+  virtual bool installImage(TsSourceImage* image) = 0;
+  // Reads `file` (open, at its start) as a project into the document; true when restored.
   virtual bool loadProject(QFile& file) = 0;
 };
 

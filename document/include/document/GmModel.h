@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include <QImage>
 #include <QList>
@@ -10,6 +11,7 @@
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <QVariant>
 
 #include "Corvane.h"
 #include "document/DirtyHint.h"
@@ -18,6 +20,7 @@
 #include "document/ImageRectF.h"
 
 class ArrowTarget;
+class AutoCut;
 class BlendingStuff;
 class ForcedEdge;
 class GmBrushing;
@@ -26,7 +29,9 @@ class GmStatusArray;
 class GmTool;
 class QAction;
 class QCursor;
+class RegionalProperties;
 class SegmentationStuff;
+struct ParsedDocument;
 class TsSourceImage;
 class TuningVariableTable;
 
@@ -46,22 +51,40 @@ class GmModel : public QObject {
   static GmModel* instance();
   // The document when one exists, else null; never makes one (for destructors that run late).
   static GmModel* existingInstance();
-  // Deletes the document; the next instance() makes a new one.
+  // Finishes the document, then deletes it; the next instance() makes a new one.
   static void destroyInstance();
 
   // ---- Images
   // Borrowed views of the owned images: the image being cut out and the one the cut-out is
-  // generated into. Null while no image is loaded.
+  // generated into. Null while no image is loaded. In the shell's plug-in launch modes the
+  // shell owns them and the document only borrows them.
   TsSourceImage* segImage() const { return segImage_; }
   TsSourceImage* blendImage() const { return blendImage_; }
-  // Takes ownership of both images (a null `blend` becomes a copy of `seg`) without opening a
-  // session, replacing and deleting any held before. For tests of the engine commands, which
-  // open the session themselves; a document opens its images with its session.
-  void setImagesForTesting(TsSourceImage* seg, TsSourceImage* blend = nullptr);
+  // Installs a photo and opens its engine session: `seg` is cut out, `blend` (a copy of `seg`
+  // when null) receives the cut-out; the document takes ownership of both. A new image
+  // (`preservation` TakeDefaults, unless the shell keeps settings) gets its resolution chosen
+  // from its size; the brush size becomes the working image's smaller side / 10 and the
+  // despeckle strength that side / 50. `sourceKind`: 1 a new image, 2 a restored document.
+  // False, owning nothing, for an invalid image or while an image is installed: the caller
+  // keeps and deletes them.
+  bool setSourceImage(TsSourceImage* seg, TsSourceImage* blend = nullptr,
+                      GmSession::SettingsPreservation preservation = GmSession::TakeDefaults,
+                      int sourceKind = 1);
+  // 0 without an image (and after finish), else as installed.
+  int sourceKind() const { return sourceKind_; }
+  // Closes the document: deletes every patch and forced edge, ends the session, finishes the
+  // engine and lets go of the images (deleted once the engine is done with them, or left to
+  // the shell in its plug-in launch modes); tellImageChanged(null). True, also without an image.
+  bool finish();
+  // True when nothing was changed since the image was installed or restored: no patch, no
+  // forced edge, and no undo step (a restored document: at most the one that put its statuses
+  // back) and no redo step.
+  bool isUnmodified() const;
+  // Copies the photo's pixels back over the cut-out image; every patch's snapshot counts as not
+  // saved.
+  void restoreOriginalImage();
   // Size of the segmentation image's display form, in image pixels; empty without an image.
-  // Installing an image records it here.
-  QSize imageSize() const { return imageSize_; }
-  void setImageSize(const QSize& displaySize);
+  QSize imageSize() const;
   // The display image's rectangle in image coordinates, and the working image's in working
   // coordinates: each side the display side divided by the resolution, rounded up. Both empty
   // without an image.
@@ -71,11 +94,22 @@ class GmModel : public QObject {
   // needed, as the engine takes it; all zero without an image.
   CvImage workingPicture();
 
-  // ---- Resolution: the working image is the display image reduced by this factor (>= 1).
+  // ---- Resolution: the working image is the display image reduced by this factor: 1, 2, 4
+  // or 8.
   int resolution() const { return resolution_; }
-  // Without an image: stores it (a value below 1 is refused) and reports resolutionChanged(old,
-  // current) in every case.
+  // Without an image: stores it. With one, a new value reopens the session at it, after asking
+  // when statuses 4 or 8 are painted (declined: nothing changes); brushed patches are lost and
+  // the brush size follows the scale. Any other value than 1, 2, 4, 8 is refused. Reports
+  // resolutionChanged(old, current) in every case.
   void setResolution(int resolution);
+  // The smallest of 1, 2, 4, 8 that brings `pixelCount` / r to 4,000,000 or below (8 at most),
+  // stored and reported.
+  void chooseResolution(qint64 pixelCount);
+  // Whether `resolution` is one the document works at: 1, 2, 4 or 8.
+  static bool isValidResolution(int resolution);
+  // The working size of a display image of `displaySize` at `resolution`: each side divided,
+  // rounded up.
+  static QSize workingSizeOf(const QSize& displaySize, int resolution);
   // Image point to working point (divided by the resolution) and back (multiplied); rectangles
   // convert their corners and take the size from them.
   QPointF toWorking(const QPointF& imagePoint) const;
@@ -103,9 +137,43 @@ class GmModel : public QObject {
   void takeSessionDefaults(const GmSession::AnalysisDefaults& defaults,
                            GmSession::SettingsPreservation preservation);
 
+  // ---- Engine session
+  // The barrier: closes the command thread and, once it has drained, reopens it with a new
+  // status image and session for the installed image, sends every patch and forced edge again
+  // and reports tellImageChanged. The window is busy while it waits. `preservation` goes to the
+  // session's defaults (see takeSessionDefaults).
+  void openSession(GmSession::SettingsPreservation preservation = GmSession::TakeDefaults);
+  // Takes the session down: the automatic cut-out stops, queued commands are cancelled, every
+  // target leaves the engine (brushed patches are deleted), and the session and status image
+  // are released. `first` and `second` (owned from here; may be null) are deleted once the
+  // session has ended.
+  void closeSession(QObject* first, QObject* second);
+  // The automatic cut-out driver (owned; never null).
+  AutoCut* autoCut() const { return autoCut_; }
+
+  // ---- Project state
+  // The whole document as a map of the keyed state ("segImg_", "blendImg_", "statusArray_",
+  // "imageSmeg_", "imageBlendage_", "resolution_", "arrowTargetList").
+  QVariant toVariant() const;
+  // Reads a stored document map into new objects without touching the document, the engine or
+  // the settings store: null, with a log line and `refusal` set, for a map that cannot be a
+  // document (resolution other than 1, 2, 4, 8; images missing, invalid or of two sizes; a
+  // buffer image the host does not supply again; a status image of another size or format).
+  static std::unique_ptr<ParsedDocument> parseDocumentMap(const QVariant& state,
+                                                          QString* refusal = nullptr);
+  // Replaces the document with a parsed one (an open one is finished first) and opens its
+  // session; the stored settings and statuses are kept. False only when the images are
+  // refused, which a parsed document's are not.
+  bool restore(std::unique_ptr<ParsedDocument> document);
+  // parseDocumentMap, then restore. A refused map leaves the document as it was.
+  bool fromVariant(const QVariant& state);
+
   // ---- Image-wide settings (owned; never null)
   SegmentationStuff* segmentation() const { return segmentation_; }
   BlendingStuff* blending() const { return blending_; }
+
+  // The document side of the patch properties panel (owned; never null).
+  RegionalProperties* regionalProperties() const { return regionalProperties_; }
 
   // ---- Patches and forced edges (owned)
   // Patches in drawing order (the active one last), then forced edges.
@@ -208,13 +276,29 @@ class GmModel : public QObject {
   void submitAutoFill(bool activePatch, int fillCode);
   static QRectF boundsOf(ArrowTarget* target);
 
+  // Step 4 of the barrier: a new status image and session, and every target sent again.
+  void beginSessionOnImage();
+  // Ends a session and status image still held (one that opened while a barrier waited).
+  void releaseSessionHandles(QObject* first, QObject* second);
+  // Whether the command thread holds a CvCmdInit that has not finished.
+  bool engineCreationPending() const;
+
+ private slots:
+  void closureCompleteSlot();
+
+ private:
   // ---- Images
   TsSourceImage* segImage_ = nullptr;
   TsSourceImage* blendImage_ = nullptr;
-  QSize imageSize_;
+  int sourceKind_ = 0;
 
-  // ---- Resolution
+  // ---- Resolution and session
   int resolution_ = 1;
+  // While the barrier waits for the command thread to drain.
+  bool barrierPending_ = false;
+  GmSession::SettingsPreservation pendingPreservation_ = GmSession::TakeDefaults;
+  AutoCut* autoCut_ = nullptr;
+  RegionalProperties* regionalProperties_ = nullptr;
 
   // ---- Patches and forced edges
   QList<GmRegion*> patches_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include <QColor>
 #include <QImage>
@@ -8,6 +9,9 @@
 #include <QObject>
 
 #include "Corvane.h"
+#include "document/Set1DThread.h"
+#include "document/Set2DThread.h"
+#include "kestrum/qt/ColourSpace.h"
 
 class GmModel;
 class GmRegion;
@@ -26,6 +30,8 @@ class GmStatusArray : public QObject {
   // `model` owns the array. The array follows the user colours of the classes once it has a
   // status image.
   explicit GmStatusArray(GmModel* model);
+  // Stops the highlight threads.
+  ~GmStatusArray() override;
 
   // Borrowed from the engine, which keeps it until it is finished; null without one.
   CvImage* engineImage() const { return engineImage_; }
@@ -61,6 +67,16 @@ class GmStatusArray : public QObject {
   // The display colour of `status` (the table's entry).
   QRgb displayColour(uint8_t status) const;
 
+  // Format_Mono, the status image's size: index 1 marks a highlighted pixel; colour 0 is
+  // transparent, colour 1 the faded highlight colour. Null without a status image. Written by
+  // the highlight threads while they run.
+  const QImage& highlightImage() const { return highlightImage_; }
+  // Whether a highlight run is under way.
+  bool isHighlighting() const;
+  // The threads, for tests that abort runs part way.
+  Set1DThread& oneChannelThread() { return set1D_; }
+  Set2DThread& twoChannelThread() { return set2D_; }
+
  signals:
   void statusChanged();
   void statusesPresentChanged(CvPixelStatus statusesPresent);
@@ -68,9 +84,32 @@ class GmStatusArray : public QObject {
  public slots:
   // The view options' mask opacity moved; the table is rebuilt with the opacity in force.
   void opacityChanged(int opacity);
+  // The "Color Workspace Highlight" colour changed: colour 1 of the highlight, and a repaint.
+  void highlightColourChanged(QColor colour);
+  // A new highlight of the pixels whose value on `channel` is selected (256 entries) and whose
+  // status has a bit of `mask`: the running one stops, and the new one covers the active
+  // patch's mask, or the whole working image without one. Nothing without an image or a status
+  // image.
+  void highlightChanged(std::vector<bool> selection, kestrum::colour::channel channel,
+                        CvPixelStatus mask);
+  // The same for a selected area of a 256 × 256 plane of two channels (x horizontal).
+  void highlightChanged(QImage plane, kestrum::colour::channel horizontal,
+                        kestrum::colour::channel vertical, CvPixelStatus mask);
+  // Stops any run and clears the highlight.
+  void unHighlight();
   void setColours();
+  // A run ended: the active patch's area, or the whole image, is repainted.
+  void threadFinished();
 
  private:
+  enum class HighlightRun { None, OneChannel, TwoChannels };
+  void stopHighlighting();
+  // Stops the threads and chooses the area of a new run; false when there is nothing to run on.
+  bool prepareHighlight();
+  void startHighlight(HighlightRun run, CvPixelStatus mask);
+  // Colour 1 of the highlight image from the highlight colour; a run under way is stopped for
+  // it and started again.
+  void setHighlightColourEntry();
   void refreshDisplayCopy();
   void followUserColours();
   // statusImage_ wrapped afresh over the engine's pixels with the colour table, so no copy of
@@ -85,4 +124,15 @@ class GmStatusArray : public QObject {
   CvPixelStatus statusesPresent_ = CvStatusOutside;
   QVector<QRgb> colourTable_;
   bool followingColours_ = false;
+
+  QImage highlightImage_;
+  QColor highlightColour_ = Qt::yellow;
+  // What the last run was asked to cover, to start it again after a colour change.
+  HighlightRun lastRun_ = HighlightRun::None;
+  CvPixelStatus lastMask_ = CvStatusOutside;
+  QImage runWorking_;
+  QImage runMask_;
+  QRect runRect_;
+  Set1DThread set1D_;
+  Set2DThread set2D_;
 };
