@@ -1,11 +1,16 @@
 #include <benchmark/benchmark.h>
 
+// Before Blitz++, whose tau.h defines a macro CT that breaks QColor.
+#include "RealPhotos.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "BenchPhotos.h"
@@ -44,8 +49,20 @@ const std::vector<uint8_t>& photoPixels() {
 
 struct Fixture : bench_photos::HostSession {
   Fixture() : HostSession(kWidth, kHeight, photoPixels()) {}
+  Fixture(uint32_t width, uint32_t height, std::vector<uint8_t> pixels)
+      : HostSession(width, height, std::move(pixels)) {}
   CvInSession& inner() { return *static_cast<CvInSession*>(session); }
 };
+
+// A session over real photograph `index` at `size` (RealPhotos.h); null when the photographs
+// are not installed.
+std::unique_ptr<Fixture> photoFixture(int index, int size) {
+  const QImage photo = real_photos::load(index, size);
+  if (photo.isNull()) return nullptr;
+  std::vector<uint8_t> pixels(photo.constBits(), photo.constBits() + photo.sizeInBytes());
+  return std::make_unique<Fixture>(uint32_t(photo.width()), uint32_t(photo.height()),
+                                   std::move(pixels));
+}
 
 // An analysed session shared by the stroke benchmarks.
 Fixture& analysed() {
@@ -71,10 +88,35 @@ void BM_AnalyseImage(benchmark::State& state) {
   state.counters["regions"] = fixture.inner().classification().segmentation().innerLabelCount;
 }
 
-// The analysis stage by stage on the given number of processors, each stage's seconds as a
-// counter.
+// "Analyse Image" of real photograph range(0) at size range(1) (0: 1280 pixels on the long
+// side, 1: 12 megapixels) on range(2) processors.
+void BM_PhotoAnalyse(benchmark::State& state) {
+  const std::unique_ptr<Fixture> fixture = photoFixture(int(state.range(0)), int(state.range(1)));
+  if (!fixture) return state.SkipWithError("mate-backgrounds is not installed");
+  state.SetLabel(real_photos::shortName(int(state.range(0))) + "-" +
+                 real_photos::sizeName(int(state.range(1))));
+  corvane::setProcessorCountOverride(unsigned(state.range(2)));
+  for (auto _ : state) {
+    state.PauseTiming();
+    fixture->inner().setSegmented(false);  // the whole analysis again
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(CvAnalyseImage(fixture->session, nullptr, nullptr));
+  }
+  corvane::setProcessorCountOverride(0);
+  state.counters["regions"] = fixture->inner().classification().segmentation().innerLabelCount;
+}
+
+// The analysis stage by stage, each stage's seconds as a counter: on the synthetic scene and
+// range(0) processors, or with a second argument on real photograph range(1) at size range(2).
 void BM_AnalyseStages(benchmark::State& state) {
-  Fixture fixture;
+  std::unique_ptr<Fixture> owned =
+      state.range(1) < 0 ? std::make_unique<Fixture>()
+                         : photoFixture(int(state.range(1)), int(state.range(2)));
+  if (!owned) return state.SkipWithError("mate-backgrounds is not installed");
+  Fixture& fixture = *owned;
+  if (state.range(1) >= 0)
+    state.SetLabel(real_photos::shortName(int(state.range(1))) + "-" +
+                   real_photos::sizeName(int(state.range(2))));
   corvane::setProcessorCountOverride(unsigned(state.range(0)));
   classification::IiClassification& c = fixture.inner().classification();
   fixture.inner().loadParameters();
@@ -134,10 +176,34 @@ BENCHMARK(BM_AnalyseImage)
     ->Iterations(2)
     ->UseRealTime();
 BENCHMARK(BM_AnalyseStages)
-    ->Arg(1)
-    ->Arg(int64_t(std::max(1u, std::thread::hardware_concurrency())))
+    ->Args({1, -1, 0})
+    ->Args({int64_t(std::max(1u, std::thread::hardware_concurrency())), -1, 0})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2)
+    ->UseRealTime();
+// Every photograph at both sizes on 1 and 8 processors; pick with --benchmark_filter, for
+// example BM_PhotoAnalyse/[0-9]+/0/8 for the working size on 8 processors.
+void photoArguments(benchmark::internal::Benchmark* b) {
+  for (int size = 0; size < 2; ++size)
+    for (int threads : {1, 8})
+      for (int index = 0; index < int(real_photos::names().size()); ++index)
+        b->Args({index, size, threads});
+}
+void stageArguments(benchmark::internal::Benchmark* b) {
+  for (int size = 0; size < 2; ++size)
+    for (int threads : {1, 8})
+      for (int index = 0; index < int(real_photos::names().size()); ++index)
+        b->Args({threads, index, size});
+}
+BENCHMARK(BM_PhotoAnalyse)
+    ->Apply(photoArguments)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+BENCHMARK(BM_AnalyseStages)
+    ->Apply(stageArguments)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
     ->UseRealTime();
 BENCHMARK(BM_Stroke)
     ->Args({0, 0})
