@@ -7,8 +7,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <random>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -88,6 +90,46 @@ void BM_AnalyseImage(benchmark::State& state) {
   state.counters["regions"] = fixture.inner().classification().segmentation().innerLabelCount;
 }
 
+// FNV-1a over the bytes of a contiguous array.
+template <class Array>
+void digestArray(uint64_t& h, const Array& a) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(a.data());
+  const size_t n = size_t(a.size()) * sizeof(typename Array::T_numtype);
+  for (size_t i = 0; i < n; ++i) h = (h ^ bytes[i]) * 1099511628211ull;
+}
+
+// A digest of everything the analysis leaves for later operations: the analysis image, the
+// cluster labels of every colour level, the gradient and local value images, the flood's
+// labels, the region map, the final label map and the outlines the host reads. Optimisations
+// must leave it unchanged.
+std::string analysisDigest(Fixture& fixture) {
+  classification::IiClassification& c = fixture.inner().classification();
+  auto& global = c.globalClassification();
+  auto& segmentation = c.segmentation();
+  uint64_t h = 1469598103934665603ull;
+  digestArray(h, blitz::Array<bench_photos::Analysis::T_numtype, 2>(segmentation.image.copy()));
+  classification::IiClassification::Labels labels(global.image().shape());
+  for (int level = 0; level < 7; ++level) {
+    const uint32_t count = global.partition(level, labels, ProgressRange());
+    h = (h ^ count) * 1099511628211ull;
+    digestArray(h, labels);
+  }
+  digestArray(h, segmentation.gradientImage);
+  digestArray(h, blitz::Array<unsigned char, 2>(segmentation.localValues().copy()));
+  digestArray(h, segmentation.innerLabels);
+  digestArray(h, segmentation.regionMap);
+  digestArray(h, blitz::Array<int32_t, 2>(c.finalLabels().copy()));
+  for (uint32_t i = 0; i < fixture.session->regionCount; ++i) {
+    const CvRegion& region = fixture.session->regions[i];
+    const auto* bytes = reinterpret_cast<const unsigned char*>(region.points);
+    for (size_t k = 0; k < size_t(region.count) * 2 * sizeof(float); ++k)
+      h = (h ^ bytes[k]) * 1099511628211ull;
+  }
+  char text[24];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+  return text;
+}
+
 // "Analyse Image" of real photograph range(0) at size range(1) (0: 1280 pixels on the long
 // side, 1: 12 megapixels) on range(2) processors.
 void BM_PhotoAnalyse(benchmark::State& state) {
@@ -104,6 +146,8 @@ void BM_PhotoAnalyse(benchmark::State& state) {
   }
   corvane::setProcessorCountOverride(0);
   state.counters["regions"] = fixture->inner().classification().segmentation().innerLabelCount;
+  state.SetLabel(real_photos::shortName(int(state.range(0))) + "-" +
+                 real_photos::sizeName(int(state.range(1))) + " " + analysisDigest(*fixture));
 }
 
 // The analysis stage by stage, each stage's seconds as a counter: on the synthetic scene and
@@ -120,7 +164,7 @@ void BM_AnalyseStages(benchmark::State& state) {
   corvane::setProcessorCountOverride(unsigned(state.range(0)));
   classification::IiClassification& c = fixture.inner().classification();
   fixture.inner().loadParameters();
-  double seconds[7] = {};
+  double seconds[12] = {};
   auto timed = [](double& total, auto&& stage) {
     const auto t0 = std::chrono::steady_clock::now();
     stage();
@@ -130,16 +174,25 @@ void BM_AnalyseStages(benchmark::State& state) {
     c.rancourState = 0;
     timed(seconds[0], [&] { c.runRancours(ProgressRange()); });
     timed(seconds[1], [&] { c.globalClassification().run(ProgressRange()); });
-    timed(seconds[2], [&] { c.segmentation().run(ProgressRange()); });
-    timed(seconds[3], [&] { classification::cleanUpRegions(c); });
-    timed(seconds[4], [&] { classification::labelRegions(c, c.partitionLevel, ProgressRange()); });
+    // The segmentation's five stages one by one, as its run does them after a new analysis
+    // image.
+    auto& segmentation = c.segmentation();
+    timed(seconds[2], [&] { segmentation.updateHistograms(true, ProgressRange()); });
+    timed(seconds[3], [&] { segmentation.watershedLevels(true, ProgressRange()); });
+    timed(seconds[4], [&] { segmentation.updateGradients(true, ProgressRange()); });
+    timed(seconds[5], [&] { segmentation.buildLocalValueMap(true, ProgressRange()); });
+    timed(seconds[6], [&] { segmentation.watershedInnerStage(true, ProgressRange()); });
+    segmentation.resetLevelRecords();
+    timed(seconds[7], [&] { classification::cleanUpRegions(c); });
+    timed(seconds[8], [&] { classification::labelRegions(c, c.partitionLevel, ProgressRange()); });
     std::vector<classification::Outline> outlines;
-    timed(seconds[5], [&] { classification::traceOutlines(c, outlines); });
+    timed(seconds[9], [&] { classification::traceOutlines(c, outlines); });
   }
   corvane::setProcessorCountOverride(0);
-  const char* names[6] = {"1 rancour",  "2 global",    "3 segmentation",
-                          "4 clean-up", "5 label map", "6 outlines"};
-  for (int i = 0; i < 6; ++i)
+  const char* names[10] = {"1 rancour",      "2 global",      "3a histograms", "3b modes",
+                           "3c gradients",   "3d blend radii", "3e flood",      "4 clean-up",
+                           "5 label map",    "6 outlines"};
+  for (int i = 0; i < 10; ++i)
     state.counters[names[i]] = seconds[i] / double(std::max<int64_t>(state.iterations(), 1));
 }
 
