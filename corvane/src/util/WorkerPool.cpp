@@ -1,12 +1,73 @@
 #include "util/WorkerPool.h"
 
 #include <boost/thread/thread.hpp>
-#include <memory>
-#include <vector>
+
+#include <condition_variable>
+#include <deque>
+#include <utility>
 
 #include "util/CvExCancel.h"
 
 namespace corvane {
+
+namespace {
+
+// Threads that outlive the runs they serve: a parallel stage hands its workers to parked
+// threads instead of starting new ones, since at the working size of a photograph starting
+// and ending threads costs as much as many a band does. A task finds a parked thread or gets
+// a new one, never waits for a busy one, so runs may nest (a worker may start a run of its
+// own) without deadlock. The reserve is never destroyed; its parked threads end with the
+// process.
+class ThreadReserve {
+ public:
+  static ThreadReserve& instance() {
+    static ThreadReserve* reserve = new ThreadReserve;
+    return *reserve;
+  }
+
+  // Runs `task`, which must not throw, on a parked or a new thread. Throws when a needed
+  // thread cannot be started; the task is then not run.
+  void start(std::function<void()> task) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    tasks_.push_back(std::move(task));
+    if (parked_ >= tasks_.size()) {
+      wake_.notify_one();
+      return;
+    }
+    try {
+      boost::thread thread([this] { serve(); });
+      thread.detach();
+    } catch (...) {
+      tasks_.pop_back();
+      throw;
+    }
+  }
+
+ private:
+  ThreadReserve() = default;
+
+  void serve() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      ++parked_;
+      wake_.wait(lock, [this] { return !tasks_.empty(); });
+      --parked_;
+      std::function<void()> task = std::move(tasks_.front());
+      tasks_.pop_front();
+      lock.unlock();
+      task();
+      task = nullptr;  // what the task holds goes before the thread parks again
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::function<void()>> tasks_;
+  size_t parked_ = 0;
+};
+
+}  // namespace
 
 const char* const WorkerPool::kWorkerFailure = "Unhandled exception in worker thread.";
 
@@ -32,7 +93,12 @@ void WorkerPool::resetCounter(uint32_t firstJob) {
 void WorkerPool::run(unsigned threads, const std::function<void(unsigned)>& worker,
                      const std::function<void(unsigned)>& beforeStart) {
   if (threads == 0) threads = 1;
-  auto guarded = [this, &worker](unsigned index) {
+  // The workers' end, which the join waits for. The last worker signals under the lock, so
+  // the waiting thread cannot leave (and drop these) before the signal is given.
+  std::mutex doneMutex;
+  std::condition_variable done;
+  unsigned running = 0;
+  auto guarded = [this, &worker, &doneMutex, &done, &running](unsigned index) {
     try {
       worker(index);
     } catch (const CvExCancel&) {
@@ -40,19 +106,28 @@ void WorkerPool::run(unsigned threads, const std::function<void(unsigned)>& work
     } catch (...) {
       setFailed();
     }
+    std::lock_guard<std::mutex> lock(doneMutex);
+    if (--running == 0) done.notify_all();
+  };
+  auto joinAll = [&] {
+    std::unique_lock<std::mutex> lock(doneMutex);
+    done.wait(lock, [&running] { return running == 0; });
   };
 
-  std::vector<std::unique_ptr<boost::thread>> started;
-  started.reserve(threads);
-  auto joinAll = [&started] {
-    for (auto& t : started) {
-      if (t && t->joinable()) t->join();
-    }
-  };
   try {
     for (unsigned i = 0; i < threads; ++i) {
       if (beforeStart) beforeStart(i);
-      started.push_back(std::make_unique<boost::thread>(guarded, i));
+      {
+        std::lock_guard<std::mutex> lock(doneMutex);
+        ++running;
+      }
+      try {
+        ThreadReserve::instance().start([guarded, i] { guarded(i); });
+      } catch (...) {
+        std::lock_guard<std::mutex> lock(doneMutex);
+        --running;
+        throw;
+      }
     }
   } catch (...) {
     setFailed();

@@ -16,10 +16,13 @@ namespace corvane {
 //   and running jobs finish.
 // - A worker body that lets CvExCancel escape sets the cancel flag; any other exception sets
 //   the failure flag. No exception leaves a worker thread.
-// - run() joins every worker it started on every path out: after a normal end, after a
-//   failure to create a thread, and after an exception thrown by the start hook in the
-//   calling thread (which sets the failure flag first so the others stop taking jobs and
-//   is then rethrown unchanged once all are joined).
+// - run() joins every worker it started on every path out (waits until its body has
+//   returned): after a normal end, after a failure to create a thread, and after an
+//   exception thrown by the start hook in the calling thread (which sets the failure flag
+//   first so the others stop taking jobs and is then rethrown unchanged once all are joined).
+// - Workers run on engine threads that stay parked between runs rather than on threads
+//   started for each run; a run never waits for a thread that another run holds, so runs may
+//   nest.
 // - After the join a cancelled pool throws CvExCancel, a failed one the plain text
 //   "Unhandled exception in worker thread."; cancel wins over failure.
 class WorkerPool {
