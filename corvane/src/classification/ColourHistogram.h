@@ -111,6 +111,13 @@ class ColourHistogram {
   // Drops every bin and the table's storage.
   void clear();
 
+  // Drops the lookup table but keeps the bins, their order and counts: a level that is only
+  // walked for a while need not hold it. Until rebuildIndex(), find() must not be called;
+  // findOrInsert() rebuilds the table itself.
+  void releaseIndex();
+  // Builds the lookup table again after releaseIndex(); does nothing while it is held.
+  void rebuildIndex();
+
   // The sum of all bin counts.
   uint64_t totalCount() const;
 

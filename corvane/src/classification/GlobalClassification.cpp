@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "util/CvExCancel.h"
 #include "util/ParallelBands.h"
 
 namespace classification {
@@ -169,7 +170,48 @@ void Classification::run(ProgressRange progress) {
   // from nothing so that the counts and labels match a first run.
   invalidate();
   buildHistograms(*this, levels_, progress.subRange(0.2f));
+  releaseIndices();
   runWatershedders(results_, levels_, slots_, progress.subRange(1.0f));
+}
+
+void Classification::releaseIndices() {
+  // The floods walk the levels' bins and never look a colour up: the lookup tables, the
+  // larger part of a level, go until partition() needs one.
+  for (ColourHistogram& level : levels_) level.releaseIndex();
+}
+
+void Classification::StopSignal::progress(float, const std::string&) {
+  if (stopped.load()) throw CvExCancel();
+}
+
+void Classification::startRun(ProgressRange progress) {
+  if (computed()) return;
+  if (corvane::processorCount() <= 1) {
+    run(progress);
+    return;
+  }
+  invalidate();
+  buildHistograms(*this, levels_, progress.subRange(0.2f));
+  releaseIndices();
+  stop_.stopped = false;
+  jobs_.resetCounter(kColourLevelCount - 1);
+  jobs_.start(corvane::processorCount(),
+              Watershedder<kColourLevelCount>(jobs_, results_, levels_, slots_, &stop_));
+}
+
+void Classification::finishRun() {
+  if (jobs_.started()) jobs_.join();
+}
+
+void Classification::abandonRun() noexcept {
+  if (!jobs_.started()) return;
+  stop_.stopped = true;
+  try {
+    jobs_.join();
+  } catch (...) {
+  }
+  // Levels that finished before the stop count as computed; the next run starts over.
+  results_.fill(kNotComputed);
 }
 
 void Classification::buildHistograms(Classification& classification, ColourLevels& levels,
@@ -213,6 +255,7 @@ uint32_t Classification::partition(int colourLevel, Labels& labels, ProgressRang
     throw "Label array does not match image";
   }
   ColourHistogram& level = levels_[colourLevel];
+  level.rebuildIndex();  // released after the build and after every partition
   const int firstRow = image_.lbound(0);
   const int rows = image_.extent(0);
   const int firstColumn = image_.lbound(1);
@@ -263,6 +306,8 @@ uint32_t Classification::partition(int colourLevel, Labels& labels, ProgressRang
                              unknown.clear();
                            }
                          });
+  // Partitions are rare after the analysis's own: the table goes again until the next.
+  level.releaseIndex();
   return results_[colourLevel];
 }
 

@@ -90,51 +90,70 @@ void WorkerPool::resetCounter(uint32_t firstJob) {
   failed_.store(false);
 }
 
-void WorkerPool::run(unsigned threads, const std::function<void(unsigned)>& worker,
-                     const std::function<void(unsigned)>& beforeStart) {
-  if (threads == 0) threads = 1;
-  // The workers' end, which the join waits for. The last worker signals under the lock, so
-  // the waiting thread cannot leave (and drop these) before the signal is given.
-  std::mutex doneMutex;
-  std::condition_variable done;
-  unsigned running = 0;
-  auto guarded = [this, &worker, &doneMutex, &done, &running](unsigned index) {
-    try {
-      worker(index);
-    } catch (const CvExCancel&) {
-      setCancelled();
-    } catch (...) {
-      setFailed();
-    }
-    std::lock_guard<std::mutex> lock(doneMutex);
-    if (--running == 0) done.notify_all();
-  };
-  auto joinAll = [&] {
-    std::unique_lock<std::mutex> lock(doneMutex);
-    done.wait(lock, [&running] { return running == 0; });
-  };
+WorkerPool::~WorkerPool() {
+  if (started_) waitForWorkers();
+}
 
+void WorkerPool::startWorkers(unsigned threads, const std::function<void(unsigned)>& beforeStart) {
+  if (threads == 0) threads = 1;
+  started_ = true;
   try {
     for (unsigned i = 0; i < threads; ++i) {
       if (beforeStart) beforeStart(i);
       {
-        std::lock_guard<std::mutex> lock(doneMutex);
-        ++running;
+        std::lock_guard<std::mutex> lock(doneMutex_);
+        ++running_;
       }
       try {
-        ThreadReserve::instance().start([guarded, i] { guarded(i); });
+        ThreadReserve::instance().start([this, i] {
+          try {
+            worker_(i);
+          } catch (const CvExCancel&) {
+            setCancelled();
+          } catch (...) {
+            setFailed();
+          }
+          // Signalled under the lock, so the joining thread cannot leave (and drop the pool)
+          // before the signal is given.
+          std::lock_guard<std::mutex> lock(doneMutex_);
+          if (--running_ == 0) done_.notify_all();
+        });
       } catch (...) {
-        std::lock_guard<std::mutex> lock(doneMutex);
-        --running;
+        std::lock_guard<std::mutex> lock(doneMutex_);
+        --running_;
         throw;
       }
     }
   } catch (...) {
     setFailed();
-    joinAll();
+    waitForWorkers();
     throw;
   }
-  joinAll();
+}
+
+void WorkerPool::waitForWorkers() {
+  {
+    std::unique_lock<std::mutex> lock(doneMutex_);
+    done_.wait(lock, [this] { return running_ == 0; });
+  }
+  started_ = false;
+  worker_ = nullptr;
+}
+
+void WorkerPool::run(unsigned threads, const std::function<void(unsigned)>& worker,
+                     const std::function<void(unsigned)>& beforeStart) {
+  worker_ = worker;
+  startWorkers(threads, beforeStart);
+  join();
+}
+
+void WorkerPool::start(unsigned threads, std::function<void(unsigned)> worker) {
+  worker_ = std::move(worker);
+  startWorkers(threads, {});
+}
+
+void WorkerPool::join() {
+  waitForWorkers();
   if (cancelled()) throw CvExCancel();
   if (failed()) throw kWorkerFailure;
 }

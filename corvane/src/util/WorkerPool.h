@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -50,6 +51,15 @@ class WorkerPool {
   void run(unsigned threads, const std::function<void(unsigned)>& worker,
            const std::function<void(unsigned)>& beforeStart = {});
 
+  // run() in two halves, for a caller with work of its own meanwhile: start() starts the
+  // workers (keeping a copy of `worker`) and returns; join() waits for them and raises the
+  // outcome. Every start() must be followed by a join() before the next start() or run();
+  // the destructor joins (and swallows the outcome) if the caller could not.
+  void start(unsigned threads, std::function<void(unsigned)> worker);
+  void join();
+  bool started() const { return started_; }
+  ~WorkerPool();
+
   void resetCounter(uint32_t firstJob);
   void setCancelled() { cancelled_.store(true); }
   void setFailed() { failed_.store(true); }
@@ -64,8 +74,17 @@ class WorkerPool {
  private:
   uint32_t takeLocked();
 
+  void startWorkers(unsigned threads, const std::function<void(unsigned)>& beforeStart);
+  void waitForWorkers();
+
   std::mutex mutex_;
   uint32_t counter_;
+  // The workers of the current run and their end, which the join waits for.
+  std::function<void(unsigned)> worker_;
+  std::mutex doneMutex_;
+  std::condition_variable done_;
+  unsigned running_ = 0;
+  bool started_ = false;
   std::atomic<bool> cancelled_{false};
   std::atomic<bool> failed_{false};
 };
