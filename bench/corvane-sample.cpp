@@ -34,8 +34,8 @@ int writePhotos(const QString& dir) {
       QImage trimap(photo.width(), photo.height(), QImage::Format_Grayscale8);
       for (int y = 0; y < photo.height(); ++y)
         std::copy_n(&bytes[size_t(y) * size_t(photo.width())], photo.width(), trimap.scanLine(y));
-      const QString base = dir + "/" + QString::fromStdString(real_photos::shortName(index)) +
-                           "-" + real_photos::sizeName(size);
+      const QString base = dir + "/" + QString::fromStdString(real_photos::shortName(index)) + "-" +
+                           real_photos::sizeName(size);
       if (!photo.save(base + ".png") || !trimap.save(base + "-trimap.png")) {
         std::fprintf(stderr, "corvane-sample: cannot write into %s\n", dir.toLocal8Bit().data());
         return 1;

@@ -153,9 +153,9 @@ void BM_PhotoAnalyse(benchmark::State& state) {
 // The analysis stage by stage, each stage's seconds as a counter: on the synthetic scene and
 // range(0) processors, or with a second argument on real photograph range(1) at size range(2).
 void BM_AnalyseStages(benchmark::State& state) {
-  std::unique_ptr<Fixture> owned =
-      state.range(1) < 0 ? std::make_unique<Fixture>()
-                         : photoFixture(int(state.range(1)), int(state.range(2)));
+  std::unique_ptr<Fixture> owned = state.range(1) < 0
+                                       ? std::make_unique<Fixture>()
+                                       : photoFixture(int(state.range(1)), int(state.range(2)));
   if (!owned) return state.SkipWithError("mate-backgrounds is not installed");
   Fixture& fixture = *owned;
   if (state.range(1) >= 0)
@@ -189,9 +189,9 @@ void BM_AnalyseStages(benchmark::State& state) {
     timed(seconds[9], [&] { classification::traceOutlines(c, outlines); });
   }
   corvane::setProcessorCountOverride(0);
-  const char* names[10] = {"1 rancour",      "2 global",      "3a histograms", "3b modes",
-                           "3c gradients",   "3d blend radii", "3e flood",      "4 clean-up",
-                           "5 label map",    "6 outlines"};
+  const char* names[10] = {"1 rancour",    "2 global",       "3a histograms", "3b modes",
+                           "3c gradients", "3d blend radii", "3e flood",      "4 clean-up",
+                           "5 label map",  "6 outlines"};
   for (int i = 0; i < 10; ++i)
     state.counters[names[i]] = seconds[i] / double(std::max<int64_t>(state.iterations(), 1));
 }

@@ -128,8 +128,7 @@ void BM_PhotoGenerateMask(benchmark::State& state) {
   CvSession* session = CvBeginSession(engine, source, nullptr, nullptr);
   CvImage* status = CvNewStatusImage(engine, source);
   std::vector<uint8_t> labels = real_photos::trimap(int(width), int(height));
-  for (uint8_t& v : labels)
-    v = v == 255 ? CvStatusKeep : v == 0 ? CvStatusDelete : CvStatusBlend;
+  for (uint8_t& v : labels) v = v == 255 ? CvStatusKeep : v == 0 ? CvStatusDelete : CvStatusBlend;
   CvSelection selection{0, 0, CvImage{width, height, width, CvKindStatus, labels.data()}};
   if (CvAnalyseImage(session, nullptr, nullptr) != CvOk ||
       CvSetStatus(session, status, &selection, nullptr, nullptr) != CvOk) {

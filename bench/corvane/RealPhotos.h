@@ -21,12 +21,19 @@ inline const char* const kFolder = "/usr/share/backgrounds/mate/";
 
 // The photographs in a fixed order: a benchmark argument is an index into this list.
 inline const std::vector<std::string>& names() {
-  static const std::vector<std::string> list = {
-      "nature/Aqua.jpg",      "nature/Blinds.jpg",      "nature/Dune.jpg",
-      "nature/FreshFlower.jpg", "nature/Garden.jpg",    "nature/GreenMeadow.jpg",
-      "nature/LadyBird.jpg",  "nature/RainDrops.jpg",   "nature/Storm.jpg",
-      "nature/TwoWings.jpg",  "nature/Wood.jpg",        "nature/YellowFlower.jpg",
-      "abstract/Elephants_5640x3172.jpg"};
+  static const std::vector<std::string> list = {"nature/Aqua.jpg",
+                                                "nature/Blinds.jpg",
+                                                "nature/Dune.jpg",
+                                                "nature/FreshFlower.jpg",
+                                                "nature/Garden.jpg",
+                                                "nature/GreenMeadow.jpg",
+                                                "nature/LadyBird.jpg",
+                                                "nature/RainDrops.jpg",
+                                                "nature/Storm.jpg",
+                                                "nature/TwoWings.jpg",
+                                                "nature/Wood.jpg",
+                                                "nature/YellowFlower.jpg",
+                                                "abstract/Elephants_5640x3172.jpg"};
   return list;
 }
 
@@ -51,8 +58,7 @@ inline QImage load(int index, int size) {
   QImage source(QString::fromLatin1(kFolder) + QString::fromStdString(names()[size_t(index)]));
   if (source.isNull()) return QImage();
   const double w = source.width(), h = source.height();
-  const double scale =
-      size == kWorking ? 1280.0 / std::max(w, h) : std::sqrt(12.0e6 / (w * h));
+  const double scale = size == kWorking ? 1280.0 / std::max(w, h) : std::sqrt(12.0e6 / (w * h));
   const int width = int(std::lround(w * scale)), height = int(std::lround(h * scale));
   return source.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
       .convertToFormat(QImage::Format_ARGB32);

@@ -1,9 +1,78 @@
 #include "classification/ColourHistogram.h"
 
+#include <array>
+#include <utility>
+
+#include "util/ParallelBands.h"
+
 namespace classification {
 
 namespace {
+
 constexpr size_t kFirstSlotCount = 1024;
+
+// The merge's shards: a mix of the key unrelated to the tables' home slots, so that the colours
+// of one shard still spread over the whole of its table.
+constexpr int kShardBits = 6;
+constexpr uint32_t kShardCount = 1u << kShardBits;
+inline uint32_t shardOf(uint64_t packed) {
+  return uint32_t((packed * 0xD6E8FEB86659FD93ull) >> (64 - kShardBits));
+}
+
+// Marks a part's bin as the first occurrence of its colour during a merge; counted bins
+// carry -1 otherwise.
+constexpr int32_t kFirstOccurrence = -2;
+
+}  // namespace
+
+void ColourHistogram::assignBins(std::vector<ColourBin>&& bins) {
+  bins_ = std::move(bins);
+  releaseIndex();
+}
+
+void mergeInWalkOrder(std::vector<ColourHistogram>& parts, ColourHistogram& out) {
+  const size_t partCount = parts.size();
+  // Per part and shard, the list positions of the part's colours of that shard, in order.
+  std::vector<std::array<std::vector<uint32_t>, kShardCount>> lists(partCount);
+  corvane::forEachInParallel(partCount, 1, [&](size_t p) {
+    const ColourHistogram& part = parts[p];
+    for (uint32_t i = 0; i < part.size(); ++i)
+      lists[p][shardOf(packColourKey(part[i].key))].push_back(i);
+  });
+  // Each shard walks its colours part by part: the first occurrence of each gets the sum and
+  // the mark. A part's bin belongs to one shard, so no two workers write the same bin.
+  corvane::forEachInParallel(kShardCount, 1, [&](size_t s) {
+    ColourHistogram table;
+    std::vector<uint64_t> first;
+    for (size_t p = 0; p < partCount; ++p) {
+      for (uint32_t i : lists[p][s]) {
+        const ColourBin& bin = parts[p][i];
+        const uint32_t at = table.findOrInsert(packColourKey(bin.key));
+        if (at == first.size()) first.push_back(uint64_t(p) << 32 | i);
+        table[at].count += bin.count;
+      }
+    }
+    for (size_t at = 0; at < first.size(); ++at) {
+      ColourBin& bin = parts[size_t(first[at] >> 32)][uint32_t(first[at])];
+      bin.count = table[at].count;
+      bin.label = kFirstOccurrence;
+    }
+  });
+  std::vector<size_t> offsets(partCount + 1, 0);
+  corvane::forEachInParallel(partCount, 1, [&](size_t p) {
+    size_t marked = 0;
+    for (const ColourBin& bin : parts[p]) marked += bin.label == kFirstOccurrence;
+    offsets[p + 1] = marked;
+  });
+  for (size_t p = 0; p < partCount; ++p) offsets[p + 1] += offsets[p];
+  std::vector<ColourBin> bins(offsets.back());
+  corvane::forEachInParallel(partCount, 1, [&](size_t p) {
+    size_t to = offsets[p];
+    for (const ColourBin& bin : parts[p])
+      if (bin.label == kFirstOccurrence) bins[to++] = ColourBin{bin.key, -1, bin.count};
+  });
+  parts.clear();
+  out.assignBins(std::move(bins));
 }
 
 void ColourHistogram::clear() {

@@ -15,6 +15,10 @@ using Classification = GlobalClassification<unsigned char, 6, int>;
 constexpr const char* kPath = "corvane/include/classification/GlobalClassification";
 // No six-byte key has bits above 48, so this never matches a real key.
 constexpr uint64_t kNoKey = ~uint64_t(0);
+// The subsampling passes a checkpoint every this many source bins; below kParallelSubsample
+// bins it runs on the calling thread alone.
+constexpr size_t kSubsampleCheckpoint = 65535;
+constexpr size_t kParallelSubsample = 16384;
 
 template <class A, class B>
 bool sameDomain(const blitz::Array<A, 2>& a, const blitz::Array<B, 2>& b) {
@@ -74,19 +78,6 @@ void forEachThreadBand(int groupFirst, int groupLast, unsigned threads, Band&& b
   });
 }
 
-// Adds the bins of `source` to `target` in source list order: a colour new to the target joins
-// its list after every colour it already holds, which is where a walk of the source's pixels
-// right after those of the target would have put it.
-void mergeCounts(const ColourHistogram& source, ColourHistogram& target) {
-  constexpr size_t kAhead = 8;
-  const size_t count = source.size();
-  for (size_t i = 0; i < count; ++i) {
-    if (i + kAhead < count) target.prefetch(packColourKey(source[i + kAhead].key));
-    const ColourBin& bin = source[i];
-    target[target.findOrInsert(packColourKey(bin.key))].count += bin.count;
-  }
-}
-
 }  // namespace
 
 void histogramStage(Classification& classification, ColourHistogram& level0,
@@ -130,19 +121,17 @@ void histogramStage(Classification& classification, ColourHistogram& level0,
                            [&](int first, int last) { countBand(level0, first, last); });
     return;
   }
-  // Each band counts into a table of its own. Merging the tables band by band, each in its
-  // own list order, puts every colour where its first pixel in storage order would have put
-  // it, so the level comes out as a walk of the whole image makes it.
-  std::vector<ColourHistogram> bandLevels(threads);
+  // Each band counts into a table of its own; the level so far and the bands' tables, merged
+  // in walk order, give the level as a walk of the whole image makes it.
   forEachCheckpointGroup(
       firstRow, rows, 2048, progress, line, "histogram", [&](int groupFirst, int groupLast) {
+        std::vector<ColourHistogram> parts(threads + 1);
+        parts[0] = std::move(level0);
+        level0.clear();
         forEachThreadBand(groupFirst, groupLast, threads, [&](size_t band, int first, int last) {
-          countBand(bandLevels[band], first, last);
+          countBand(parts[band + 1], first, last);
         });
-        for (ColourHistogram& bandLevel : bandLevels) {
-          mergeCounts(bandLevel, level0);
-          bandLevel.clear();
-        }
+        mergeInWalkOrder(parts, level0);
       });
 }
 
@@ -233,8 +222,33 @@ void Classification::histogramSubsampleSplit(ColourLevels& levels, ProgressRange
 void Classification::histogramSubsample(const ColourHistogram& source, ColourHistogram& target,
                                         ProgressRange progress) {
   const size_t binCount = source.size();
+  const unsigned threads = corvane::processorCount();
+  if (threads > 1 && target.empty() && binCount >= kParallelSubsample) {
+    // Stretches of the source's list, those between two checkpoints in as many pieces as
+    // there are workers, counted apart and merged in walk order at the end.
+    std::vector<ColourHistogram> parts;
+    for (size_t groupStart = 0; groupStart < binCount; groupStart += kSubsampleCheckpoint) {
+      progress.checkpoint(kPath, 232, "histogram subsample internal",
+                          float(double(groupStart) / double(binCount)));
+      const size_t groupEnd = std::min(binCount, groupStart + kSubsampleCheckpoint);
+      const size_t piece = (groupEnd - groupStart + threads - 1) / threads;
+      const size_t first = parts.size();
+      parts.resize(first + (groupEnd - groupStart + piece - 1) / piece);
+      corvane::forEachInParallel(parts.size() - first, 1, [&](size_t k) {
+        ColourHistogram& part = parts[first + k];
+        const size_t end = std::min(groupEnd, groupStart + (k + 1) * piece);
+        for (size_t i = groupStart + k * piece; i < end; ++i) {
+          const ColourBin& bin = source[i];
+          part[part.findOrInsert(reduceColourBits(packColourKey(bin.key), 1))].count += bin.count;
+        }
+      });
+    }
+    mergeInWalkOrder(parts, target);
+    progress.checkpoint(kPath, 234, "histogram subsample", 1.0f);
+    return;
+  }
   for (size_t i = 0; i < binCount; ++i) {
-    if (i % 65535 == 0) {
+    if (i % kSubsampleCheckpoint == 0) {
       progress.checkpoint(kPath, 232, "histogram subsample internal",
                           float(double(i) / double(binCount)));
     }

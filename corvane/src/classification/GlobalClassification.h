@@ -41,8 +41,7 @@ class GlobalClassification<unsigned char, 6, int> {
     // `stop`, when given, receives the floods' checkpoints: it may end a job by throwing
     // CvExCancel there.
     Watershedder(corvane::WorkerPool& pool, Results& results, ColourLevels& levels,
-                 classification::WatershedResults& slots,
-                 kestrum::utility::IiUI* stop = nullptr)
+                 classification::WatershedResults& slots, kestrum::utility::IiUI* stop = nullptr)
         : pool_(&pool), results_(&results), levels_(&levels), slots_(&slots), stop_(stop) {}
 
     void operator()(unsigned /*worker*/) {

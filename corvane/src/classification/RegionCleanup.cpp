@@ -359,24 +359,25 @@ void majorityPartitionTable(std::vector<int32_t>& table, int32_t regionCount,
 
   const unsigned threads = corvane::processorCount();
   const int32_t chunk = std::max<int32_t>(1, int32_t(table.size() / (8 * threads)));
-  corvane::forEachBand(0, int32_t(table.size()) - 1, chunk, threads, [&](int32_t first, int32_t last) {
-    VoteTable votes;
-    for (int32_t region = first; region <= last; ++region) {
-      const int32_t* label = labels.data() + start[size_t(region)];
-      const int32_t* const end = labels.data() + start[size_t(region) + 1];
-      votes.clear();
-      int64_t best = 0;
-      int32_t winner = 0;
-      for (; label != end; ++label) {
-        const int64_t count = votes.vote(*label);
-        if (count > best) {
-          best = count;
-          winner = *label;
-        }
-      }
-      table[size_t(region)] = winner;
-    }
-  });
+  corvane::forEachBand(0, int32_t(table.size()) - 1, chunk, threads,
+                       [&](int32_t first, int32_t last) {
+                         VoteTable votes;
+                         for (int32_t region = first; region <= last; ++region) {
+                           const int32_t* label = labels.data() + start[size_t(region)];
+                           const int32_t* const end = labels.data() + start[size_t(region) + 1];
+                           votes.clear();
+                           int64_t best = 0;
+                           int32_t winner = 0;
+                           for (; label != end; ++label) {
+                             const int64_t count = votes.vote(*label);
+                             if (count > best) {
+                               best = count;
+                               winner = *label;
+                             }
+                           }
+                           table[size_t(region)] = winner;
+                         }
+                       });
 }
 
 void remapByRegion(const std::vector<int32_t>& table, const LabelArray& regionMap,

@@ -216,8 +216,9 @@ bool watershedFirst(bool force, float storedTolerance, float tolerance, const Hi
   range.report(kNoLabel, 0.5f);
 
   const int32_t nodeCount = static_cast<int32_t>(nodes.size());
-  forEachBand(0, nodeCount - 1, std::max<int32_t>(1024, nodeCount / static_cast<int32_t>(8 * threads) + 1),
-              threads, [&](int32_t a, int32_t b) {
+  forEachBand(0, nodeCount - 1,
+              std::max<int32_t>(1024, nodeCount / static_cast<int32_t>(8 * threads) + 1), threads,
+              [&](int32_t a, int32_t b) {
                 for (int32_t k = a; k <= b; ++k) {
                   ModeNode<Histogram>& node = nodes[static_cast<size_t>(k)];
                   if (node.valleyIndex == kNoValley) {

@@ -102,7 +102,8 @@ TEST(RegionBands, MajorityTableMatchesAPlainWalk) {
       const int32_t region = regionMap(r, c);
       if (region < 0 || region >= tableSize) continue;
       const int64_t n = ++counts[{region, finals(r, c)}];
-      if (n > best[size_t(region)]) best[size_t(region)] = n, expected[size_t(region)] = finals(r, c);
+      if (n > best[size_t(region)])
+        best[size_t(region)] = n, expected[size_t(region)] = finals(r, c);
     }
   }
   const auto table = enginetest::expectSameForEveryWorkerCount([&] {
