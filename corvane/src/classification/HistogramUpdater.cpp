@@ -243,9 +243,21 @@ int32_t saturate32(int64_t v) {
 blitz::Array<Histogram1D, 2> freshBlockHistograms(const blitz::Array<unsigned char, 2>& plane,
                                                   const Box& imageDomain, const BlockGrid& grid,
                                                   int32_t bits, int32_t kind) {
+  blitz::Array<Histogram1D, 2> fresh;
+  freshBlockHistograms(plane, imageDomain, grid, bits, kind, fresh);
+  return fresh;
+}
+
+void freshBlockHistograms(const blitz::Array<unsigned char, 2>& plane, const Box& imageDomain,
+                          const BlockGrid& grid, int32_t bits, int32_t kind,
+                          blitz::Array<Histogram1D, 2>& fresh) {
   const Box& blocks = grid.blocks;
-  blitz::Array<Histogram1D, 2> fresh(blitz::Range(blocks.lowerRow, blocks.upperRow),
-                                     blitz::Range(blocks.lowerColumn, blocks.upperColumn));
+  if (fresh.lbound(0) != blocks.lowerRow || fresh.lbound(1) != blocks.lowerColumn ||
+      fresh.ubound(0) != blocks.upperRow || fresh.ubound(1) != blocks.upperColumn) {
+    fresh.reference(
+        blitz::Array<Histogram1D, 2>(blitz::Range(blocks.lowerRow, blocks.upperRow),
+                                     blitz::Range(blocks.lowerColumn, blocks.upperColumn)));
+  }
   const Plane p{&plane(imageDomain.lowerRow, imageDomain.lowerColumn), imageDomain.lowerRow,
                 imageDomain.lowerColumn, plane.stride(0), plane.stride(1)};
   const int64_t bs = grid.blockSize;
@@ -341,8 +353,86 @@ blitz::Array<Histogram1D, 2> freshBlockHistograms(const blitz::Array<unsigned ch
           }
         }
       });
-  return fresh;
 }
+
+namespace {
+
+// Whether every bin of `fresh` is at least 0 and no `area` of its histograms hold more than
+// the int32 bins can: then no partial sum of a window saturates, and a window's sum is the
+// same in whatever order its histograms are added.
+bool windowSumsFit(const blitz::Array<Histogram1D, 2>& fresh, int64_t area) {
+  const Box all{fresh.lbound(0), fresh.lbound(1), fresh.ubound(0), fresh.ubound(1)};
+  const unsigned threads = processorCount();
+  std::atomic<bool> fits{true};
+  forEachBand(all.lowerRow, all.upperRow, bandStep(all, threads), threads,
+              [&](int32_t r0, int32_t r1) {
+                for (int32_t r = r0; r <= r1; ++r) {
+                  for (int32_t c = all.lowerColumn; c <= all.upperColumn; ++c) {
+                    const Histogram1D& h = fresh(r, c);
+                    const int32_t* const bins = h.bins.data();
+                    const std::ptrdiff_t step = h.bins.stride(0);
+                    int64_t total = 0;
+                    for (int32_t k = 0; k < h.binCount(); ++k) {
+                      if (bins[k * step] < 0) fits = false;
+                      total += bins[k * step];
+                    }
+                    if (total * area > std::numeric_limits<int32_t>::max()) fits = false;
+                  }
+                }
+              });
+  return fits.load();
+}
+
+// Each block's window summed straight from the fresh histograms: the window's whole value
+// range at the resolution `bits`, every source bin k added into bin k >> (shift difference),
+// as the running merges of the two line passes make it when nothing saturates. Writes the
+// blocks of `box` only.
+void sumWindows(const blitz::Array<Histogram1D, 2>& fresh, blitz::Array<Histogram1D, 2>& out,
+                const Box& box, int32_t w0, int32_t w1, int32_t bits) {
+  const unsigned threads = processorCount();
+  forEachBand(box.lowerRow, box.upperRow, bandStep(box, threads), threads,
+              [&](int32_t r0, int32_t r1) {
+                for (int32_t i = r0; i <= r1; ++i) {
+                  const int32_t top = i + w0 / 2 - w0 + 1;
+                  for (int32_t j = box.lowerColumn; j <= box.upperColumn; ++j) {
+                    const int32_t left = j + w1 / 2 - w1 + 1;
+                    Histogram1D& h = out(i, j);
+                    if (w0 == 1 && w1 == 1) {
+                      h.takeBinsFrom(fresh(top, left));
+                      continue;
+                    }
+                    int32_t lo = std::numeric_limits<int32_t>::max();
+                    int32_t hi = std::numeric_limits<int32_t>::min();
+                    for (int32_t a = top; a < top + w0; ++a) {
+                      for (int32_t b = left; b < left + w1; ++b) {
+                        lo = std::min(lo, fresh(a, b).lo);
+                        hi = std::max(hi, fresh(a, b).hi);
+                      }
+                    }
+                    subdivideRange(h, lo, hi, bits, 0);
+                    const int32_t first = h.firstBin();
+                    const int32_t count = h.binCount();
+                    int32_t* const sum = h.bins.data();
+                    std::fill(sum, sum + count, 0);
+                    for (int32_t a = top; a < top + w0; ++a) {
+                      for (int32_t b = left; b < left + w1; ++b) {
+                        const Histogram1D& source = fresh(a, b);
+                        const int32_t d = std::max(h.shift - source.shift, 0);
+                        const int32_t sourceFirst = source.firstBin();
+                        const int32_t* const from = source.bins.data();
+                        const std::ptrdiff_t step = source.bins.stride(0);
+                        for (int32_t k = 0; k < source.binCount(); ++k) {
+                          const int32_t target = ((sourceFirst + k) >> d) - first;
+                          if (target >= 0 && target < count) sum[target] += from[k * step];
+                        }
+                      }
+                    }
+                  }
+                }
+              });
+}
+
+}  // namespace
 
 void accumulateBlockHistograms(const blitz::Array<Histogram1D, 2>& fresh,
                                blitz::Array<Histogram1D, 2>& out, int32_t windowRadius,
@@ -354,6 +444,17 @@ void accumulateBlockHistograms(const blitz::Array<Histogram1D, 2>& fresh,
   const int32_t w1 = static_cast<int32_t>(std::min<int64_t>(window, fresh.extent(1)));
   const HistogramMerge merge{bits, 0};
   const unsigned threads = processorCount();
+
+  // Small windows are summed directly: no intermediate histograms to allocate and free.
+  const int64_t area = int64_t(w0) * w1;
+  if (w0 >= 1 && w1 >= 1 && area <= 25 && windowSumsFit(fresh, area)) {
+    const Box box{b0 + w0 - 1 - w0 / 2, b1 + w1 - 1 - w1 / 2, e0 - w0 / 2, e1 - w1 / 2};
+    if (box.empty()) return;
+    sumWindows(fresh, out, box, w0, w1, bits);
+    replicateEdges(out, box,
+                   [](Histogram1D& to, const Histogram1D& from) { to.takeBinsFrom(from); });
+    return;
+  }
 
   // Along the rows: output position p of the pass is block row p - w0 / 2, which centres the
   // window on its block. Every block column is a line of its own, so bands of columns run

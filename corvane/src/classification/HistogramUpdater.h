@@ -40,6 +40,11 @@ blitz::Array<Histogram1D, 2> freshBlockHistograms(const blitz::Array<unsigned ch
                                                   const corvane::Box& imageDomain,
                                                   const BlockGrid& grid, int32_t bits,
                                                   int32_t kind);
+// The same into `fresh`, whose histograms (and their bins, where the bin count stays) are
+// reused when it already covers the grid: one array serves every channel in turn.
+void freshBlockHistograms(const blitz::Array<unsigned char, 2>& plane,
+                          const corvane::Box& imageDomain, const BlockGrid& grid, int32_t bits,
+                          int32_t kind, blitz::Array<Histogram1D, 2>& fresh);
 
 // Sums the fresh histograms over windows of (2 windowRadius + 1)^2 blocks (fewer where the
 // grid is smaller) into `out` (the grid's domain) and fills the blocks within the window

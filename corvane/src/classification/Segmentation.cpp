@@ -109,10 +109,19 @@ bool Segmentation<6, 0>::updateHistograms(bool /*forced*/, ProgressRange range) 
   histogramProgress_ = range.subRange(1.0f);
   histogramPool_.resetCounter(kChannelCount - 1);
   HistogramUpdater updater(this, WorkerPool::kNoJob);
+  struct Release {
+    Segmentation* owner;
+    ~Release() { owner->releaseFreshHistograms(); }
+  } release{this};
   histogramPool_.run(
       1, [&updater](unsigned) { updater(); },
       [this, &updater](unsigned) { updater = HistogramUpdater(this, nextHistogramJob()); });
   return histogramsChanged_;
+}
+
+void Segmentation<6, 0>::releaseFreshHistograms() {
+  releaseHistograms(freshHistograms_);
+  freshHistograms_.free();
 }
 
 uint32_t Segmentation<6, 0>::nextHistogramJob() {
@@ -148,12 +157,14 @@ bool Segmentation<6, 0>::updateChannelHistograms(int channel, ProgressRange /*ra
   const BlockGrid grid = currentGrid();
   if (grid.blocks.empty()) return true;
   const ComponentView<ImagePixel, unsigned char> plane(image, channel);
-  blitz::Array<Histogram1D, 2> fresh = freshBlockHistograms(
-      plane.array(), imageDomain, grid, baseRecord.histogramBits, baseRecord.blockHistogramKind);
+  // The histogram jobs run one after another on one worker: they share the fresh histograms,
+  // which updateHistograms releases at the end.
+  freshBlockHistograms(plane.array(), imageDomain, grid, baseRecord.histogramBits,
+                       baseRecord.blockHistogramKind, freshHistograms_);
   ComponentView<BlockHistograms, Histogram1D> sums(blockHistograms, channel);
-  accumulateBlockHistograms(fresh, sums.array(), baseRecord.windowRadius, baseRecord.histogramBits);
+  accumulateBlockHistograms(freshHistograms_, sums.array(), baseRecord.windowRadius,
+                            baseRecord.histogramBits);
   normaliseHistograms(sums.array());
-  releaseHistograms(fresh);
   return true;
 }
 
