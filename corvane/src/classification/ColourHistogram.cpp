@@ -97,27 +97,39 @@ void ColourHistogram::releaseIndex() {
 }
 
 void ColourHistogram::rebuildIndex() {
-  if (slots_.empty() && !bins_.empty()) grow();
+  if (!slots_.empty() || bins_.empty()) return;
+  // As large as inserting the bins one by one makes the table. The bins go in on all
+  // processors, each slot claimed by a compare-and-swap: where a colour lands within its
+  // probe run then depends on the race, but with every key present once no lookup's answer
+  // does.
+  size_t slotCount = kFirstSlotCount;
+  while (bins_.size() > slotCount / 2) slotCount *= 2;
+  slots_.assign(slotCount, Slot{0, kNotFound});
+  mask_ = slotCount - 1;
+  shift_ = 64 - __builtin_ctzll(slotCount);
+  growAt_ = slotCount / 2;
+  corvane::forEachBand(0, int32_t(bins_.size()) - 1, 16384, corvane::processorCount(),
+                       [this](int32_t first, int32_t last) {
+                         for (int32_t position = first; position <= last; ++position) {
+                           const uint32_t hash = colourHash(packColourKey(bins_[position].key));
+                           Slot claimed{hash, uint32_t(position)};
+                           for (size_t slot = homeSlot(hash);; slot = (slot + 1) & mask_) {
+                             Slot free{0, kNotFound};
+                             if (__atomic_compare_exchange(&slots_[slot], &free, &claimed, false,
+                                                           __ATOMIC_RELAXED, __ATOMIC_RELAXED))
+                               break;
+                           }
+                         }
+                       });
 }
 
 void ColourHistogram::grow() {
   // Half-full at most, so that probe sequences stay short.
-  size_t slotCount = slots_.empty() ? kFirstSlotCount : slots_.size() * 2;
   if (slots_.empty() && !bins_.empty()) {
-    // The table of released bins: as large as inserting them one by one makes it.
-    while (bins_.size() > slotCount / 2) slotCount *= 2;
-    slots_.assign(slotCount, Slot{0, kNotFound});
-    mask_ = slotCount - 1;
-    shift_ = 64 - __builtin_ctzll(slotCount);
-    for (uint32_t position = 0; position < bins_.size(); ++position) {
-      const uint32_t hash = colourHash(packColourKey(bins_[position].key));
-      size_t slot = homeSlot(hash);
-      while (slots_[slot].position != kNotFound) slot = (slot + 1) & mask_;
-      slots_[slot] = Slot{hash, position};
-    }
-    growAt_ = slotCount / 2;
+    rebuildIndex();  // the table of released bins
     return;
   }
+  const size_t slotCount = slots_.empty() ? kFirstSlotCount : slots_.size() * 2;
   std::vector<Slot> slots(slotCount, Slot{0, kNotFound});
   slots_.swap(slots);
   mask_ = slotCount - 1;

@@ -125,7 +125,8 @@ class ColourHistogram {
   uint64_t totalCount() const;
 
  private:
-  struct Slot {
+  // Aligned as one word, so that a rebuild can claim a slot with one compare-and-swap.
+  struct alignas(8) Slot {
     uint32_t hash;
     uint32_t position;  // kNotFound when free
   };
