@@ -19,6 +19,9 @@ inline uint32_t shardOf(uint64_t packed) {
   return uint32_t((packed * 0xD6E8FEB86659FD93ull) >> (64 - kShardBits));
 }
 
+// Below this many colours in all parts a merge adds them up on the calling thread.
+constexpr size_t kShardedMerge = 400000;
+
 // Marks a part's bin as the first occurrence of its colour during a merge; counted bins
 // carry -1 otherwise.
 constexpr int32_t kFirstOccurrence = -2;
@@ -32,6 +35,31 @@ void ColourHistogram::assignBins(std::vector<ColourBin>&& bins) {
 
 void mergeInWalkOrder(std::vector<ColourHistogram>& parts, ColourHistogram& out) {
   const size_t partCount = parts.size();
+  size_t total = 0;
+  for (const ColourHistogram& part : parts) total += part.size();
+  if (total < kShardedMerge || corvane::processorCount() <= 1) {
+    // Few colours: adding the parts in order to the first is quicker than sharing them out. A
+    // colour new to the level joins its list after every colour it already holds, which is
+    // where a walk of the part right after the parts before would have put it.
+    size_t first = 0;
+    while (first < partCount && parts[first].empty()) ++first;
+    if (first == partCount) {
+      parts.clear();
+      out.assignBins({});
+      return;
+    }
+    out = std::move(parts[first]);
+    for (size_t p = first + 1; p < partCount; ++p) {
+      const ColourHistogram& part = parts[p];
+      for (size_t i = 0; i < part.size(); ++i) {
+        if (i + 8 < part.size()) out.prefetch(packColourKey(part[i + 8].key));
+        out[out.findOrInsert(packColourKey(part[i].key))].count += part[i].count;
+      }
+    }
+    parts.clear();
+    out.releaseIndex();
+    return;
+  }
   // Per part and shard, the list positions of the part's colours of that shard, in order.
   std::vector<std::array<std::vector<uint32_t>, kShardCount>> lists(partCount);
   corvane::forEachInParallel(partCount, 1, [&](size_t p) {

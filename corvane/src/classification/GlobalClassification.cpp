@@ -18,7 +18,7 @@ constexpr uint64_t kNoKey = ~uint64_t(0);
 // The subsampling passes a checkpoint every this many source bins; below kParallelSubsample
 // bins it runs on the calling thread alone.
 constexpr size_t kSubsampleCheckpoint = 65535;
-constexpr size_t kParallelSubsample = 16384;
+constexpr size_t kParallelSubsample = 400000;
 
 template <class A, class B>
 bool sameDomain(const blitz::Array<A, 2>& a, const blitz::Array<B, 2>& b) {
