@@ -49,9 +49,10 @@ void freshBlockHistograms(const blitz::Array<unsigned char, 2>& plane,
 // Sums the fresh histograms over windows of (2 windowRadius + 1)^2 blocks (fewer where the
 // grid is smaller) into `out` (the grid's domain) and fills the blocks within the window
 // radius of the grid's edge with deep copies of the nearest complete sum.
+// With `normalise` every block of `out` is normalised (normaliseHistogram) as well.
 void accumulateBlockHistograms(const blitz::Array<Histogram1D, 2>& fresh,
                                blitz::Array<Histogram1D, 2>& out, int32_t windowRadius,
-                               int32_t bits);
+                               int32_t bits, bool normalise = false);
 
 // Scales the summed counts back by the histogram's shift and keeps both end bins above 0.
 void normaliseHistogram(Histogram1D& histogram);

@@ -163,8 +163,7 @@ bool Segmentation<6, 0>::updateChannelHistograms(int channel, ProgressRange /*ra
                        baseRecord.blockHistogramKind, freshHistograms_);
   ComponentView<BlockHistograms, Histogram1D> sums(blockHistograms, channel);
   accumulateBlockHistograms(freshHistograms_, sums.array(), baseRecord.windowRadius,
-                            baseRecord.histogramBits);
-  normaliseHistograms(sums.array());
+                            baseRecord.histogramBits, true);
   return true;
 }
 

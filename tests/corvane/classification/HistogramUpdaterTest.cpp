@@ -156,7 +156,16 @@ TEST(BlockHistograms, WindowSumsMatchChainedMerges) {
     }
     for (int32_t radius : {1, 2}) {
       blitz::Array<Histogram1D, 2> out(shape.first, shape.second);
+      blitz::Array<Histogram1D, 2> normalised(shape.first, shape.second);
       accumulateBlockHistograms(fresh, out, radius, 4);
+      accumulateBlockHistograms(fresh, normalised, radius, 4, true);
+      for (int i = 0; i < shape.first; ++i) {
+        for (int j = 0; j < shape.second; ++j) {
+          Histogram1D expected = out(i, j);
+          normaliseHistogram(expected);
+          expectSame(normalised(i, j), expected);
+        }
+      }
       const int w0 = std::min(2 * radius + 1, shape.first);
       const int w1 = std::min(2 * radius + 1, shape.second);
       for (int i = w0 - 1 - w0 / 2; i <= shape.first - 1 - w0 / 2; ++i) {
