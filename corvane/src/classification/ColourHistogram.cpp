@@ -119,6 +119,7 @@ uint64_t ColourHistogram::totalCount() const {
 
 void ColourHistogram::releaseIndex() {
   std::vector<Slot>().swap(slots_);
+  bins_.shrink_to_fit();  // the table reserved room for the list to grow
   mask_ = 0;
   shift_ = 63;
   growAt_ = 0;

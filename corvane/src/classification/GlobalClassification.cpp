@@ -19,6 +19,9 @@ constexpr uint64_t kNoKey = ~uint64_t(0);
 // bins it runs on the calling thread alone.
 constexpr size_t kSubsampleCheckpoint = 65535;
 constexpr size_t kParallelSubsample = 400000;
+// Levels with fewer colours than this in all are clustered by two workers beside the
+// segmentation (see startRun), more by one worker per processor.
+constexpr size_t kPairedBins = 3000000;
 
 template <class A, class B>
 bool sameDomain(const blitz::Array<A, 2>& a, const blitz::Array<B, 2>& b) {
@@ -184,8 +187,26 @@ void Classification::startRun(ProgressRange progress) {
   releaseIndices();
   stop_.stopped = false;
   jobs_.resetCounter(kColourLevelCount - 1);
-  jobs_.start(corvane::processorCount(),
-              Watershedder<kColourLevelCount>(jobs_, results_, levels_, slots_, &stop_));
+  size_t bins = 0;
+  for (const ColourHistogram& level : levels_) bins += level.size();
+  if (bins >= kPairedBins) {
+    jobs_.start(corvane::processorCount(),
+                Watershedder<kColourLevelCount>(jobs_, results_, levels_, slots_, &stop_));
+    return;
+  }
+  // One worker floods the two large levels one after the other, another the small ones: the
+  // segmentation beside them takes longer anyway, and the large floods' scratch is held for
+  // one level at a time.
+  jobs_.start(2, [this](unsigned worker) {
+    Watershedder<kColourLevelCount> jobs(jobs_, results_, levels_, slots_, &stop_);
+    const uint32_t first = worker == 0 ? 1 : kColourLevelCount - 1;
+    const uint32_t last = worker == 0 ? 0 : 2;
+    for (uint32_t level = first;; --level) {
+      if (jobs_.stopped()) return;
+      results_[level] = jobs.runJob(level, level, ProgressRange(&stop_, 0.0f, 1.0f));
+      if (level == last) return;
+    }
+  });
 }
 
 void Classification::finishRun() {

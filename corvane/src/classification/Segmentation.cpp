@@ -10,6 +10,7 @@
 #include "util/ArrayDomain.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
+#include "util/FreedMemory.h"
 #include "util/NoLabel.h"
 #include "util/SaturatingCast.h"
 #include "watershed/WatershedTimed.h"
@@ -87,8 +88,12 @@ bool Segmentation<6, 0>::run(ProgressRange range) {
   try {
     float f = range.current();
     bool changed = updateHistograms(false, stageRange(range, f, 0.14285715f, 0.85714287f));
+    // The scratch of the two stages that free most of it on the workers goes back at once,
+    // so that the later stages (and what runs beside them) do not stand on it.
+    corvane::releaseFreedMemory();
     changed |= watershedLevels(changed, stageRange(range, f, 0.2857143f, 0.71428573f));
     changed |= updateGradients(changed, stageRange(range, f, 0.42857143f, 0.5714286f));
+    corvane::releaseFreedMemory();
     changed |= buildLocalValueMap(changed, stageRange(range, f, 0.44285715f, 0.55714285f));
     changed |= watershedInnerStage(changed, stageRange(range, f, 1.0f, 0.0f));
     resetLevelRecords();
