@@ -3,7 +3,10 @@
 #include <boost/thread/thread.hpp>
 
 #include <condition_variable>
+#include <algorithm>
+#include <cstdint>
 #include <deque>
+#include <thread>
 #include <utility>
 
 #include "util/CvExCancel.h"
@@ -27,13 +30,24 @@ class ThreadReserve {
 
   // Runs `task`, which must not throw, on a parked or a new thread. Throws when a needed
   // thread cannot be started; the task is then not run.
-  void start(std::function<void()> task) {
+  void start(std::function<void()> task) { offer(std::move(task), SIZE_MAX); }
+
+  // The same for a task that its caller can do itself: false, and nothing started, when no
+  // thread is parked and `limit` threads exist already.
+  bool tryStart(std::function<void()> task, size_t limit) { return offer(std::move(task), limit); }
+
+ private:
+  ThreadReserve() = default;
+
+  bool offer(std::function<void()> task, size_t limit) {
     std::unique_lock<std::mutex> lock(mutex_);
-    tasks_.push_back(std::move(task));
-    if (parked_ >= tasks_.size()) {
+    if (parked_ > tasks_.size()) {
+      tasks_.push_back(std::move(task));
       wake_.notify_one();
-      return;
+      return true;
     }
+    if (threads_ >= limit) return false;
+    tasks_.push_back(std::move(task));
     try {
       boost::thread thread([this] { serve(); });
       thread.detach();
@@ -41,10 +55,9 @@ class ThreadReserve {
       tasks_.pop_back();
       throw;
     }
+    ++threads_;
+    return true;
   }
-
- private:
-  ThreadReserve() = default;
 
   void serve() {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -65,6 +78,7 @@ class ThreadReserve {
   std::condition_variable wake_;
   std::deque<std::function<void()>> tasks_;
   size_t parked_ = 0;
+  size_t threads_ = 0;
 };
 
 }  // namespace
@@ -94,6 +108,16 @@ WorkerPool::~WorkerPool() {
   if (started_) waitForWorkers();
 }
 
+void WorkerPool::runWorker(unsigned index) {
+  try {
+    worker_(index);
+  } catch (const CvExCancel&) {
+    setCancelled();
+  } catch (...) {
+    setFailed();
+  }
+}
+
 void WorkerPool::startWorkers(unsigned threads, const std::function<void(unsigned)>& beforeStart) {
   if (threads == 0) threads = 1;
   started_ = true;
@@ -105,19 +129,7 @@ void WorkerPool::startWorkers(unsigned threads, const std::function<void(unsigne
         ++running_;
       }
       try {
-        ThreadReserve::instance().start([this, i] {
-          try {
-            worker_(i);
-          } catch (const CvExCancel&) {
-            setCancelled();
-          } catch (...) {
-            setFailed();
-          }
-          // Signalled under the lock, so the joining thread cannot leave (and drop the pool)
-          // before the signal is given.
-          std::lock_guard<std::mutex> lock(doneMutex_);
-          if (--running_ == 0) done_.notify_all();
-        });
+        ThreadReserve::instance().start([this, i] { runOnThread(i); });
       } catch (...) {
         std::lock_guard<std::mutex> lock(doneMutex_);
         --running_;
@@ -129,6 +141,40 @@ void WorkerPool::startWorkers(unsigned threads, const std::function<void(unsigne
     waitForWorkers();
     throw;
   }
+}
+
+void WorkerPool::runOnThread(unsigned index) {
+  runWorker(index);
+  // Signalled under the lock, so the joining thread cannot leave (and drop the pool) before
+  // the signal is given.
+  std::lock_guard<std::mutex> lock(doneMutex_);
+  if (--running_ == 0) done_.notify_all();
+}
+
+void WorkerPool::runAlongside(unsigned helpers, std::function<void(unsigned)> worker) {
+  worker_ = std::move(worker);
+  started_ = true;
+  // Helpers only from threads that are parked, or while few exist: the calling thread works
+  // too, so a nested run on busy processors needs no thread of its own.
+  const size_t limit = std::max(std::thread::hardware_concurrency(), 2u);
+  for (unsigned index = 1; index <= helpers; ++index) {
+    {
+      std::lock_guard<std::mutex> lock(doneMutex_);
+      ++running_;
+    }
+    bool taken = false;
+    try {
+      taken = ThreadReserve::instance().tryStart([this, index] { runOnThread(index); }, limit);
+    } catch (...) {
+    }
+    if (!taken) {
+      std::lock_guard<std::mutex> lock(doneMutex_);
+      --running_;
+      break;
+    }
+  }
+  runWorker(0);
+  join();
 }
 
 void WorkerPool::waitForWorkers() {

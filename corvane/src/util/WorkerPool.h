@@ -57,6 +57,11 @@ class WorkerPool {
   // the destructor joins (and swallows the outcome) if the caller could not.
   void start(unsigned threads, std::function<void(unsigned)> worker);
   void join();
+
+  // Runs worker(0) in the calling thread and worker(1) .. worker(helpers) on threads that are
+  // free (as many as are; none need be), joins them and raises the outcome as run() does. For
+  // workers that take their jobs from the counter, which any number of them finish.
+  void runAlongside(unsigned helpers, std::function<void(unsigned)> worker);
   bool started() const { return started_; }
   ~WorkerPool();
 
@@ -76,6 +81,10 @@ class WorkerPool {
 
   void startWorkers(unsigned threads, const std::function<void(unsigned)>& beforeStart);
   void waitForWorkers();
+  // worker_(index) with its exceptions turned into the flags; then, on a pool thread, the end
+  // counted for the join.
+  void runWorker(unsigned index);
+  void runOnThread(unsigned index);
 
   std::mutex mutex_;
   uint32_t counter_;
