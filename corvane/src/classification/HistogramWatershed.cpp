@@ -217,18 +217,26 @@ class Neighbours {
     const size_t count = keys.size();
     const size_t stretch = std::max<size_t>(4096, count / (8 * corvane::processorCount()) + 1);
     const size_t stretches = (count + stretch - 1) / stretch;
-    // Neighbour counts first (in the next bin's span), then each stretch's place.
+    // One walk per stretch gathers its bins' neighbours and counts them (in the next bin's
+    // span); once every stretch knows its place, the lists are moved into one.
+    std::vector<std::vector<uint32_t>> found(stretches);
     corvane::forEachInParallel(stretches, 1, [&](size_t k) {
       const size_t first = k * stretch, end = std::min(count, first + stretch);
-      forEachNeighbour(keys, first, end, [this](size_t bin, uint32_t) { ++spans_[bin + 1].first; });
+      std::vector<uint32_t>& mine = found[k];
+      mine.reserve(2 * (end - first));
+      forEachNeighbour(keys, first, end, [this, &mine](size_t bin, uint32_t n) {
+        ++spans_[bin + 1].first;
+        mine.push_back(n);
+      });
       for (size_t i = first; i < end; ++i) spans_[i].count = level[listPositions[i]].count;
     });
     for (size_t i = 0; i < count; ++i) spans_[i + 1].first += spans_[i].first;
     bins_.resize(spans_[count].first);
     corvane::forEachInParallel(stretches, 1, [&](size_t k) {
-      const size_t first = k * stretch, end = std::min(count, first + stretch);
-      uint32_t to = first < count ? spans_[first].first : 0;
-      forEachNeighbour(keys, first, end, [this, &to](size_t, uint32_t n) { bins_[to++] = n; });
+      std::vector<uint32_t>& mine = found[k];
+      if (!mine.empty())
+        std::copy(mine.begin(), mine.end(), bins_.begin() + spans_[k * stretch].first);
+      std::vector<uint32_t>().swap(mine);
     });
   }
 
