@@ -220,7 +220,7 @@ void Classification::abandonRun() noexcept {
     jobs_.join();
   } catch (...) {
   }
-  // Levels that finished before the stop count as computed; the next run starts over.
+  // Not even the levels finished before the stop count as computed: the next run starts over.
   results_.fill(kNotComputed);
 }
 

@@ -2,8 +2,8 @@
 
 #include <boost/thread/thread.hpp>
 
-#include <condition_variable>
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <thread>
