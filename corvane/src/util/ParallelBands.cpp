@@ -34,6 +34,7 @@ void forEachBand(int32_t first, int32_t last, int32_t step, unsigned threads,
           outOfMemory = true;
           throw;
         }
+        pool.recruit();  // a thread that came free takes on the bands left
       }
     });
   } catch (const char*) {

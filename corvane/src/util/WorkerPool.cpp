@@ -36,6 +36,13 @@ class ThreadReserve {
   // thread is parked and `limit` threads exist already.
   bool tryStart(std::function<void()> task, size_t limit) { return offer(std::move(task), limit); }
 
+  // Whether a tryStart with `limit` could start a task now; may be stale by the time it is
+  // acted on, which only costs a failed tryStart.
+  bool mayStart(size_t limit) const {
+    return parkedCount_.load(std::memory_order_relaxed) > 0 ||
+           threadCount_.load(std::memory_order_relaxed) < limit;
+  }
+
  private:
   ThreadReserve() = default;
 
@@ -55,16 +62,16 @@ class ThreadReserve {
       tasks_.pop_back();
       throw;
     }
-    ++threads_;
+    threadCount_.store(++threads_, std::memory_order_relaxed);
     return true;
   }
 
   void serve() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      ++parked_;
+      parkedCount_.store(++parked_, std::memory_order_relaxed);
       wake_.wait(lock, [this] { return !tasks_.empty(); });
-      --parked_;
+      parkedCount_.store(--parked_, std::memory_order_relaxed);
       std::function<void()> task = std::move(tasks_.front());
       tasks_.pop_front();
       lock.unlock();
@@ -79,6 +86,9 @@ class ThreadReserve {
   std::deque<std::function<void()>> tasks_;
   size_t parked_ = 0;
   size_t threads_ = 0;
+  // Copies of the two counts for mayStart, which takes no lock.
+  std::atomic<size_t> parkedCount_{0};
+  std::atomic<size_t> threadCount_{0};
 };
 
 }  // namespace
@@ -151,30 +161,51 @@ void WorkerPool::runOnThread(unsigned index) {
   if (--running_ == 0) done_.notify_all();
 }
 
+namespace {
+
+// Threads that helpers may take from the reserve: one per processor, beyond those that runs
+// which need their own threads have started.
+size_t helperLimit() {
+  return std::max(std::thread::hardware_concurrency(), 2u);
+}
+
+}  // namespace
+
 void WorkerPool::runAlongside(unsigned helpers, std::function<void(unsigned)> worker) {
   worker_ = std::move(worker);
   started_ = true;
+  helpersWanted_ = helpers;
+  helpersStarted_ = 0;
   // Helpers only from threads that are parked, or while few exist: the calling thread works
-  // too, so a nested run on busy processors needs no thread of its own.
-  const size_t limit = std::max(std::thread::hardware_concurrency(), 2u);
-  for (unsigned index = 1; index <= helpers; ++index) {
-    {
-      std::lock_guard<std::mutex> lock(doneMutex_);
-      ++running_;
-    }
-    bool taken = false;
-    try {
-      taken = ThreadReserve::instance().tryStart([this, index] { runOnThread(index); }, limit);
-    } catch (...) {
-    }
-    if (!taken) {
-      std::lock_guard<std::mutex> lock(doneMutex_);
-      --running_;
-      break;
-    }
+  // too, so a nested run on busy processors needs no thread of its own, and recruit() takes
+  // on threads that come free later.
+  while (helpersStarted_.load() < helpersWanted_ && recruit()) {
   }
   runWorker(0);
   join();
+}
+
+bool WorkerPool::recruit() {
+  const size_t limit = helperLimit();
+  if (helpersStarted_.load(std::memory_order_relaxed) >= helpersWanted_ ||
+      !ThreadReserve::instance().mayStart(limit))
+    return false;
+  const unsigned index = ++helpersStarted_;
+  if (index > helpersWanted_) return false;
+  {
+    std::lock_guard<std::mutex> lock(doneMutex_);
+    ++running_;
+  }
+  bool taken = false;
+  try {
+    taken = ThreadReserve::instance().tryStart([this, index] { runOnThread(index); }, limit);
+  } catch (...) {
+  }
+  if (!taken) {
+    std::lock_guard<std::mutex> lock(doneMutex_);
+    --running_;
+  }
+  return taken;
 }
 
 void WorkerPool::waitForWorkers() {

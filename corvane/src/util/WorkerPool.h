@@ -62,6 +62,9 @@ class WorkerPool {
   // free (as many as are; none need be), joins them and raises the outcome as run() does. For
   // workers that take their jobs from the counter, which any number of them finish.
   void runAlongside(unsigned helpers, std::function<void(unsigned)> worker);
+  // Within runAlongside's workers: starts one more of the helpers it asked for when a thread
+  // has come free meanwhile (cheap when none has). True when one was started.
+  bool recruit();
   bool started() const { return started_; }
   ~WorkerPool();
 
@@ -94,6 +97,10 @@ class WorkerPool {
   std::condition_variable done_;
   unsigned running_ = 0;
   bool started_ = false;
+  // Helpers runAlongside asked for, and the indices handed out so far (some may not have
+  // started).
+  unsigned helpersWanted_ = 0;
+  std::atomic<unsigned> helpersStarted_{0};
   std::atomic<bool> cancelled_{false};
   std::atomic<bool> failed_{false};
 };
