@@ -1,8 +1,10 @@
 // Draws the sample photo and trimap the cut-out driver runs on: a lit, shaded disc with a
 // soft rim in front of a textured, graded background, and the matching trimap (255 Keep,
-// 0 Delete, 128 Blend along the rim).
+// 0 Delete, 128 Blend along the rim). With --photos it writes instead the real photographs of
+// the engine's benchmarks at both their sizes, each with its trimap, named NAME-SIZE.png and
+// NAME-SIZE-trimap.png.
 //
-//   corvane-sample OUTDIR [--size WIDTHxHEIGHT]
+//   corvane-sample OUTDIR [--size WIDTHxHEIGHT | --photos]
 
 #include <QDir>
 #include <QImage>
@@ -15,14 +17,48 @@
 #include <random>
 #include <string>
 
+#include "corvane/RealPhotos.h"
+
+namespace {
+
+int writePhotos(const QString& dir) {
+  for (int index = 0; index < int(real_photos::names().size()); ++index) {
+    for (int size : {real_photos::kWorking, real_photos::kTwelveMegapixels}) {
+      const QImage photo = real_photos::load(index, size);
+      if (photo.isNull()) {
+        std::fprintf(stderr, "corvane-sample: cannot read %s%s (package mate-backgrounds)\n",
+                     real_photos::kFolder, real_photos::names()[size_t(index)].c_str());
+        return 1;
+      }
+      const std::vector<uint8_t> bytes = real_photos::trimap(photo.width(), photo.height());
+      QImage trimap(photo.width(), photo.height(), QImage::Format_Grayscale8);
+      for (int y = 0; y < photo.height(); ++y)
+        std::copy_n(&bytes[size_t(y) * size_t(photo.width())], photo.width(), trimap.scanLine(y));
+      const QString base = dir + "/" + QString::fromStdString(real_photos::shortName(index)) + "-" +
+                           real_photos::sizeName(size);
+      if (!photo.save(base + ".png") || !trimap.save(base + "-trimap.png")) {
+        std::fprintf(stderr, "corvane-sample: cannot write into %s\n", dir.toLocal8Bit().data());
+        return 1;
+      }
+      std::printf("%s\n", (base + ".png").toLocal8Bit().constData());
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: corvane-sample OUTDIR [--size WIDTHxHEIGHT]\n");
+    std::fprintf(stderr, "usage: corvane-sample OUTDIR [--size WIDTHxHEIGHT | --photos]\n");
     return 2;
   }
   int width = 4000, height = 3000;
+  bool photos = false;
   for (int i = 2; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
+    if (std::strcmp(argv[i], "--photos") == 0) {
+      photos = true;
+    } else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
       if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || width < 16 || height < 16 ||
           width > 20000 || height > 20000) {
         std::fprintf(stderr, "corvane-sample: bad --size %s\n", argv[i]);
@@ -38,6 +74,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "corvane-sample: cannot create %s\n", argv[1]);
     return 1;
   }
+  if (photos) return writePhotos(dir);
 
   QImage photo(width, height, QImage::Format_RGB32);
   QImage trimap(width, height, QImage::Format_Grayscale8);

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing on a Debian 12 machine, builds, and runs one of:
 #   run       the main job: the cut-out driver on a sample photo and trimap it draws itself
+#   photos    the cut-out driver on the engine benchmarks' real photographs, at 1280 pixels and
+#             at 12 megapixels; prints each cut-out's md5 and timings (they must never change
+#             with an optimisation)
 #   test      every test suite (a compiler warning fails the build)
 #   sanitize  every test suite again under AddressSanitizer, UBSan and Blitz bounds checks
 #             (a compiler warning fails the build here too)
@@ -20,7 +23,10 @@ packages=(cmake g++ make libgtest-dev libbenchmark-dev libblitz0-dev libboost-th
 # writes; lrelease makes the application's tests a translation catalogue.
 test_packages=(libexif-dev libimage-exiftool-perl golang-github-disintegration-imaging-dev
                golang-github-rwcarlsen-goexif-dev poppler-utils qttools5-dev-tools)
+# The engine's benchmarks (built in the run mode) time real photographs: Debian's wallpapers.
+bench_packages=(mate-backgrounds)
 case "$mode" in
+  run|photos) packages+=("${bench_packages[@]}") ;;
   test|sanitize) packages+=("${test_packages[@]}") ;;
   fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
 esac
@@ -49,6 +55,17 @@ case "$mode" in
     "$root/build/bench/corvane-cutout" --image "$sample/sample-photo.png" \
       --trimap "$sample/sample-trimap.png" --out "$sample/cutout.png" "${@:2}"
     echo "cut-out written to $sample/cutout.png" >&2
+    ;;
+  photos)
+    build "$root/build" -DZARVO_BUILD_TESTS=OFF -DZARVO_BUILD_BENCH=ON >&2
+    photos="$root/build/photos"
+    "$root/build/bench/corvane-sample" "$photos" --photos >/dev/null
+    for photo in "$photos"/*-1280.png "$photos"/*-12mp.png; do
+      base=${photo%.png}
+      timings=$("$root/build/bench/corvane-cutout" --image "$photo" --trimap "$base-trimap.png" \
+        --out "$base-cutout.png" "${@:2}" 2>/dev/null)
+      echo "$(md5sum <"$base-cutout.png" | cut -d' ' -f1)  $(basename "$base") $timings"
+    done
     ;;
   test)
     # The benchmarks are not tests; leaving them out keeps a 2-core run short.
@@ -83,7 +100,7 @@ case "$mode" in
     done
     ;;
   *)
-    echo "usage: $0 run|test|sanitize|fuzz [seconds [harness...]]" >&2
+    echo "usage: $0 run|photos|test|sanitize|fuzz [seconds [harness...]]" >&2
     exit 2
     ;;
 esac

@@ -1,11 +1,18 @@
 #include <benchmark/benchmark.h>
 
+// Before Blitz++, whose tau.h defines a macro CT that breaks QColor.
+#include "RealPhotos.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <random>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "BenchPhotos.h"
@@ -44,8 +51,20 @@ const std::vector<uint8_t>& photoPixels() {
 
 struct Fixture : bench_photos::HostSession {
   Fixture() : HostSession(kWidth, kHeight, photoPixels()) {}
+  Fixture(uint32_t width, uint32_t height, std::vector<uint8_t> pixels)
+      : HostSession(width, height, std::move(pixels)) {}
   CvInSession& inner() { return *static_cast<CvInSession*>(session); }
 };
+
+// A session over real photograph `index` at `size` (RealPhotos.h); null when the photographs
+// are not installed.
+std::unique_ptr<Fixture> photoFixture(int index, int size) {
+  const QImage photo = real_photos::load(index, size);
+  if (photo.isNull()) return nullptr;
+  std::vector<uint8_t> pixels(photo.constBits(), photo.constBits() + photo.sizeInBytes());
+  return std::make_unique<Fixture>(uint32_t(photo.width()), uint32_t(photo.height()),
+                                   std::move(pixels));
+}
 
 // An analysed session shared by the stroke benchmarks.
 Fixture& analysed() {
@@ -71,14 +90,81 @@ void BM_AnalyseImage(benchmark::State& state) {
   state.counters["regions"] = fixture.inner().classification().segmentation().innerLabelCount;
 }
 
-// The analysis stage by stage on the given number of processors, each stage's seconds as a
-// counter.
+// FNV-1a over the bytes of a contiguous array.
+template <class Array>
+void digestArray(uint64_t& h, const Array& a) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(a.data());
+  const size_t n = size_t(a.size()) * sizeof(typename Array::T_numtype);
+  for (size_t i = 0; i < n; ++i) h = (h ^ bytes[i]) * 1099511628211ull;
+}
+
+// A digest of everything the analysis leaves for later operations: the analysis image, the
+// cluster labels of every colour level, the gradient and local value images, the flood's
+// labels, the region map, the final label map and the outlines the host reads. Optimisations
+// must leave it unchanged.
+std::string analysisDigest(Fixture& fixture) {
+  classification::IiClassification& c = fixture.inner().classification();
+  auto& global = c.globalClassification();
+  auto& segmentation = c.segmentation();
+  uint64_t h = 1469598103934665603ull;
+  digestArray(h, blitz::Array<bench_photos::Analysis::T_numtype, 2>(segmentation.image.copy()));
+  classification::IiClassification::Labels labels(global.image().shape());
+  for (int level = 0; level < 7; ++level) {
+    const uint32_t count = global.partition(level, labels, ProgressRange());
+    h = (h ^ count) * 1099511628211ull;
+    digestArray(h, labels);
+  }
+  digestArray(h, segmentation.gradientImage);
+  digestArray(h, blitz::Array<unsigned char, 2>(segmentation.localValues().copy()));
+  digestArray(h, segmentation.innerLabels);
+  digestArray(h, segmentation.regionMap);
+  digestArray(h, blitz::Array<int32_t, 2>(c.finalLabels().copy()));
+  for (uint32_t i = 0; i < fixture.session->regionCount; ++i) {
+    const CvRegion& region = fixture.session->regions[i];
+    const auto* bytes = reinterpret_cast<const unsigned char*>(region.points);
+    for (size_t k = 0; k < size_t(region.count) * 2 * sizeof(float); ++k)
+      h = (h ^ bytes[k]) * 1099511628211ull;
+  }
+  char text[24];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+  return text;
+}
+
+// "Analyse Image" of real photograph range(0) at size range(1) (0: 1280 pixels on the long
+// side, 1: 12 megapixels) on range(2) processors.
+void BM_PhotoAnalyse(benchmark::State& state) {
+  const std::unique_ptr<Fixture> fixture = photoFixture(int(state.range(0)), int(state.range(1)));
+  if (!fixture) return state.SkipWithError("mate-backgrounds is not installed");
+  state.SetLabel(real_photos::shortName(int(state.range(0))) + "-" +
+                 real_photos::sizeName(int(state.range(1))));
+  corvane::setProcessorCountOverride(unsigned(state.range(2)));
+  for (auto _ : state) {
+    state.PauseTiming();
+    fixture->inner().setSegmented(false);  // the whole analysis again
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(CvAnalyseImage(fixture->session, nullptr, nullptr));
+  }
+  corvane::setProcessorCountOverride(0);
+  state.counters["regions"] = fixture->inner().classification().segmentation().innerLabelCount;
+  state.SetLabel(real_photos::shortName(int(state.range(0))) + "-" +
+                 real_photos::sizeName(int(state.range(1))) + " " + analysisDigest(*fixture));
+}
+
+// The analysis stage by stage, each stage's seconds as a counter: on the synthetic scene and
+// range(0) processors, or with a second argument on real photograph range(1) at size range(2).
 void BM_AnalyseStages(benchmark::State& state) {
-  Fixture fixture;
+  std::unique_ptr<Fixture> owned = state.range(1) < 0
+                                       ? std::make_unique<Fixture>()
+                                       : photoFixture(int(state.range(1)), int(state.range(2)));
+  if (!owned) return state.SkipWithError("mate-backgrounds is not installed");
+  Fixture& fixture = *owned;
+  if (state.range(1) >= 0)
+    state.SetLabel(real_photos::shortName(int(state.range(1))) + "-" +
+                   real_photos::sizeName(int(state.range(2))));
   corvane::setProcessorCountOverride(unsigned(state.range(0)));
   classification::IiClassification& c = fixture.inner().classification();
   fixture.inner().loadParameters();
-  double seconds[7] = {};
+  double seconds[12] = {};
   auto timed = [](double& total, auto&& stage) {
     const auto t0 = std::chrono::steady_clock::now();
     stage();
@@ -88,16 +174,25 @@ void BM_AnalyseStages(benchmark::State& state) {
     c.rancourState = 0;
     timed(seconds[0], [&] { c.runRancours(ProgressRange()); });
     timed(seconds[1], [&] { c.globalClassification().run(ProgressRange()); });
-    timed(seconds[2], [&] { c.segmentation().run(ProgressRange()); });
-    timed(seconds[3], [&] { classification::cleanUpRegions(c); });
-    timed(seconds[4], [&] { classification::labelRegions(c, c.partitionLevel, ProgressRange()); });
+    // The segmentation's five stages one by one, as its run does them after a new analysis
+    // image.
+    auto& segmentation = c.segmentation();
+    timed(seconds[2], [&] { segmentation.updateHistograms(true, ProgressRange()); });
+    timed(seconds[3], [&] { segmentation.watershedLevels(true, ProgressRange()); });
+    timed(seconds[4], [&] { segmentation.updateGradients(true, ProgressRange()); });
+    timed(seconds[5], [&] { segmentation.buildLocalValueMap(true, ProgressRange()); });
+    timed(seconds[6], [&] { segmentation.watershedInnerStage(true, ProgressRange()); });
+    segmentation.resetLevelRecords();
+    timed(seconds[7], [&] { classification::cleanUpRegions(c); });
+    timed(seconds[8], [&] { classification::labelRegions(c, c.partitionLevel, ProgressRange()); });
     std::vector<classification::Outline> outlines;
-    timed(seconds[5], [&] { classification::traceOutlines(c, outlines); });
+    timed(seconds[9], [&] { classification::traceOutlines(c, outlines); });
   }
   corvane::setProcessorCountOverride(0);
-  const char* names[6] = {"1 rancour",  "2 global",    "3 segmentation",
-                          "4 clean-up", "5 label map", "6 outlines"};
-  for (int i = 0; i < 6; ++i)
+  const char* names[10] = {"1 rancour",    "2 global",       "3a histograms", "3b modes",
+                           "3c gradients", "3d blend radii", "3e flood",      "4 clean-up",
+                           "5 label map",  "6 outlines"};
+  for (int i = 0; i < 10; ++i)
     state.counters[names[i]] = seconds[i] / double(std::max<int64_t>(state.iterations(), 1));
 }
 
@@ -134,10 +229,34 @@ BENCHMARK(BM_AnalyseImage)
     ->Iterations(2)
     ->UseRealTime();
 BENCHMARK(BM_AnalyseStages)
-    ->Arg(1)
-    ->Arg(int64_t(std::max(1u, std::thread::hardware_concurrency())))
+    ->Args({1, -1, 0})
+    ->Args({int64_t(std::max(1u, std::thread::hardware_concurrency())), -1, 0})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2)
+    ->UseRealTime();
+// Every photograph at both sizes on 1 and 8 processors; pick with --benchmark_filter, for
+// example BM_PhotoAnalyse/[0-9]+/0/8 for the working size on 8 processors.
+void photoArguments(benchmark::internal::Benchmark* b) {
+  for (int size = 0; size < 2; ++size)
+    for (int threads : {1, 8})
+      for (int index = 0; index < int(real_photos::names().size()); ++index)
+        b->Args({index, size, threads});
+}
+void stageArguments(benchmark::internal::Benchmark* b) {
+  for (int size = 0; size < 2; ++size)
+    for (int threads : {1, 8})
+      for (int index = 0; index < int(real_photos::names().size()); ++index)
+        b->Args({threads, index, size});
+}
+BENCHMARK(BM_PhotoAnalyse)
+    ->Apply(photoArguments)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+BENCHMARK(BM_AnalyseStages)
+    ->Apply(stageArguments)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
     ->UseRealTime();
 BENCHMARK(BM_Stroke)
     ->Args({0, 0})

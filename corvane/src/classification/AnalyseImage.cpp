@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classification/RegionCleanup.h"
+#include "util/FreedMemory.h"
 #include "util/ArrayDomain.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
@@ -22,8 +23,23 @@ bool regionStagesOn(const IiClassification& state) {
 
 void analyse(IiClassification& state, const IiClassification::Bytes* mask, ProgressRange range) {
   state.runRancours(range.subRange(0.1f));
-  state.globalClassification().run(range.subRange(0.3f));
-  state.segmentation().run(range.subRange(0.9f));
+  // The colour clusters and the segmentation depend on the analysis image alone: the colour
+  // levels are clustered on the workers while the segmentation runs here. Only the
+  // segmentation reports meanwhile, so the reports come as if one ran after the other.
+  auto& global = state.globalClassification();
+  global.startRun(range.subRange(0.3f));
+  corvane::releaseFreedMemory();  // the histograms' scratch, freed on the workers
+  try {
+    state.segmentation().run(range.subRange(0.9f));
+  } catch (...) {
+    global.abandonRun();
+    throw;
+  }
+  // The segmentation's scratch, freed on the workers, goes back while the clustering may
+  // still run; the clustering's goes back before the label map is built on what stays.
+  corvane::releaseFreedMemory();
+  global.finishRun();
+  corvane::releaseFreedMemory();
   cleanUpRegions(state);
 
   auto& regionMap = state.segmentation().regionMap;

@@ -111,11 +111,22 @@ class ColourHistogram {
   // Drops every bin and the table's storage.
   void clear();
 
+  // Drops the lookup table but keeps the bins, their order and counts: a level that is only
+  // walked for a while need not hold it. Until rebuildIndex(), find() must not be called;
+  // findOrInsert() rebuilds the table itself.
+  void releaseIndex();
+  // Builds the lookup table again after releaseIndex(); does nothing while it is held.
+  void rebuildIndex();
+
+  // Takes `bins` (keys all different) as the list, with the lookup table released.
+  void assignBins(std::vector<ColourBin>&& bins);
+
   // The sum of all bin counts.
   uint64_t totalCount() const;
 
  private:
-  struct Slot {
+  // Aligned as one word, so that a rebuild can claim a slot with one compare-and-swap.
+  struct alignas(8) Slot {
     uint32_t hash;
     uint32_t position;  // kNotFound when free
   };
@@ -138,5 +149,13 @@ class ColourHistogram {
 };
 
 using ColourLevels = std::array<ColourHistogram, kColourLevelCount>;
+
+// Puts the colours of `parts`, the histograms of consecutive stretches of one walk (over
+// pixels or over the bins of a finer level) in walk order, into the empty `out` as a single
+// walk would have counted them: each colour once, where its first occurrence puts it, with the
+// sum of its counts; `out`'s lookup table is left released. The colours are shared out among
+// the engine's workers by a hash, each finding the first occurrences and sums of its own, so
+// the result does not depend on the number of workers. The parts are used up.
+void mergeInWalkOrder(std::vector<ColourHistogram>& parts, ColourHistogram& out);
 
 }  // namespace classification

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "util/CvExCancel.h"
 #include "util/ParallelBands.h"
 
 namespace classification {
@@ -14,6 +15,13 @@ using Classification = GlobalClassification<unsigned char, 6, int>;
 constexpr const char* kPath = "corvane/include/classification/GlobalClassification";
 // No six-byte key has bits above 48, so this never matches a real key.
 constexpr uint64_t kNoKey = ~uint64_t(0);
+// The subsampling passes a checkpoint every this many source bins; below kParallelSubsample
+// bins it runs on the calling thread alone.
+constexpr size_t kSubsampleCheckpoint = 65535;
+constexpr size_t kParallelSubsample = 400000;
+// Levels with fewer colours than this in all are clustered by two workers beside the
+// segmentation (see startRun), more by one worker per processor.
+constexpr size_t kPairedBins = 3000000;
 
 template <class A, class B>
 bool sameDomain(const blitz::Array<A, 2>& a, const blitz::Array<B, 2>& b) {
@@ -73,19 +81,6 @@ void forEachThreadBand(int groupFirst, int groupLast, unsigned threads, Band&& b
   });
 }
 
-// Adds the bins of `source` to `target` in source list order: a colour new to the target joins
-// its list after every colour it already holds, which is where a walk of the source's pixels
-// right after those of the target would have put it.
-void mergeCounts(const ColourHistogram& source, ColourHistogram& target) {
-  constexpr size_t kAhead = 8;
-  const size_t count = source.size();
-  for (size_t i = 0; i < count; ++i) {
-    if (i + kAhead < count) target.prefetch(packColourKey(source[i + kAhead].key));
-    const ColourBin& bin = source[i];
-    target[target.findOrInsert(packColourKey(bin.key))].count += bin.count;
-  }
-}
-
 }  // namespace
 
 void histogramStage(Classification& classification, ColourHistogram& level0,
@@ -129,19 +124,17 @@ void histogramStage(Classification& classification, ColourHistogram& level0,
                            [&](int first, int last) { countBand(level0, first, last); });
     return;
   }
-  // Each band counts into a table of its own. Merging the tables band by band, each in its
-  // own list order, puts every colour where its first pixel in storage order would have put
-  // it, so the level comes out as a walk of the whole image makes it.
-  std::vector<ColourHistogram> bandLevels(threads);
+  // Each band counts into a table of its own; the level so far and the bands' tables, merged
+  // in walk order, give the level as a walk of the whole image makes it.
   forEachCheckpointGroup(
       firstRow, rows, 2048, progress, line, "histogram", [&](int groupFirst, int groupLast) {
+        std::vector<ColourHistogram> parts(threads + 1);
+        parts[0] = std::move(level0);
+        level0.clear();
         forEachThreadBand(groupFirst, groupLast, threads, [&](size_t band, int first, int last) {
-          countBand(bandLevels[band], first, last);
+          countBand(parts[band + 1], first, last);
         });
-        for (ColourHistogram& bandLevel : bandLevels) {
-          mergeCounts(bandLevel, level0);
-          bandLevel.clear();
-        }
+        mergeInWalkOrder(parts, level0);
       });
 }
 
@@ -169,7 +162,66 @@ void Classification::run(ProgressRange progress) {
   // from nothing so that the counts and labels match a first run.
   invalidate();
   buildHistograms(*this, levels_, progress.subRange(0.2f));
+  releaseIndices();
   runWatershedders(results_, levels_, slots_, progress.subRange(1.0f));
+}
+
+void Classification::releaseIndices() {
+  // The floods walk the levels' bins and never look a colour up: the lookup tables, the
+  // larger part of a level, go until partition() needs one.
+  for (ColourHistogram& level : levels_) level.releaseIndex();
+}
+
+void Classification::StopSignal::progress(float, const std::string&) {
+  if (stopped.load()) throw CvExCancel();
+}
+
+void Classification::startRun(ProgressRange progress) {
+  if (computed()) return;
+  if (corvane::processorCount() <= 1) {
+    run(progress);
+    return;
+  }
+  invalidate();
+  buildHistograms(*this, levels_, progress.subRange(0.2f));
+  releaseIndices();
+  stop_.stopped = false;
+  jobs_.resetCounter(kColourLevelCount - 1);
+  size_t bins = 0;
+  for (const ColourHistogram& level : levels_) bins += level.size();
+  if (bins >= kPairedBins) {
+    jobs_.start(corvane::processorCount(),
+                Watershedder<kColourLevelCount>(jobs_, results_, levels_, slots_, &stop_));
+    return;
+  }
+  // One worker floods the two large levels one after the other, another the small ones: the
+  // segmentation beside them takes longer anyway, and the large floods' scratch is held for
+  // one level at a time.
+  jobs_.start(2, [this](unsigned worker) {
+    Watershedder<kColourLevelCount> jobs(jobs_, results_, levels_, slots_, &stop_);
+    const uint32_t first = worker == 0 ? 1 : kColourLevelCount - 1;
+    const uint32_t last = worker == 0 ? 0 : 2;
+    for (uint32_t level = first;; --level) {
+      if (jobs_.stopped()) return;
+      results_[level] = jobs.runJob(level, level, ProgressRange(&stop_, 0.0f, 1.0f));
+      if (level == last) return;
+    }
+  });
+}
+
+void Classification::finishRun() {
+  if (jobs_.started()) jobs_.join();
+}
+
+void Classification::abandonRun() noexcept {
+  if (!jobs_.started()) return;
+  stop_.stopped = true;
+  try {
+    jobs_.join();
+  } catch (...) {
+  }
+  // Not even the levels finished before the stop count as computed: the next run starts over.
+  results_.fill(kNotComputed);
 }
 
 void Classification::buildHistograms(Classification& classification, ColourLevels& levels,
@@ -191,8 +243,33 @@ void Classification::histogramSubsampleSplit(ColourLevels& levels, ProgressRange
 void Classification::histogramSubsample(const ColourHistogram& source, ColourHistogram& target,
                                         ProgressRange progress) {
   const size_t binCount = source.size();
+  const unsigned threads = corvane::processorCount();
+  if (threads > 1 && target.empty() && binCount >= kParallelSubsample) {
+    // Stretches of the source's list, those between two checkpoints in as many pieces as
+    // there are workers, counted apart and merged in walk order at the end.
+    std::vector<ColourHistogram> parts;
+    for (size_t groupStart = 0; groupStart < binCount; groupStart += kSubsampleCheckpoint) {
+      progress.checkpoint(kPath, 232, "histogram subsample internal",
+                          float(double(groupStart) / double(binCount)));
+      const size_t groupEnd = std::min(binCount, groupStart + kSubsampleCheckpoint);
+      const size_t piece = (groupEnd - groupStart + threads - 1) / threads;
+      const size_t first = parts.size();
+      parts.resize(first + (groupEnd - groupStart + piece - 1) / piece);
+      corvane::forEachInParallel(parts.size() - first, 1, [&](size_t k) {
+        ColourHistogram& part = parts[first + k];
+        const size_t end = std::min(groupEnd, groupStart + (k + 1) * piece);
+        for (size_t i = groupStart + k * piece; i < end; ++i) {
+          const ColourBin& bin = source[i];
+          part[part.findOrInsert(reduceColourBits(packColourKey(bin.key), 1))].count += bin.count;
+        }
+      });
+    }
+    mergeInWalkOrder(parts, target);
+    progress.checkpoint(kPath, 234, "histogram subsample", 1.0f);
+    return;
+  }
   for (size_t i = 0; i < binCount; ++i) {
-    if (i % 65535 == 0) {
+    if (i % kSubsampleCheckpoint == 0) {
       progress.checkpoint(kPath, 232, "histogram subsample internal",
                           float(double(i) / double(binCount)));
     }
@@ -213,6 +290,7 @@ uint32_t Classification::partition(int colourLevel, Labels& labels, ProgressRang
     throw "Label array does not match image";
   }
   ColourHistogram& level = levels_[colourLevel];
+  level.rebuildIndex();  // released after the build and after every partition
   const int firstRow = image_.lbound(0);
   const int rows = image_.extent(0);
   const int firstColumn = image_.lbound(1);
@@ -263,6 +341,8 @@ uint32_t Classification::partition(int colourLevel, Labels& labels, ProgressRang
                              unknown.clear();
                            }
                          });
+  // Partitions are rare after the analysis's own: the table goes again until the next.
+  level.releaseIndex();
   return results_[colourLevel];
 }
 

@@ -3,7 +3,9 @@
 #include <blitz/array.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "classification/ColourHistogram.h"
 #include "classification/HistogramWatershed.h"
@@ -36,13 +38,16 @@ class GlobalClassification<unsigned char, 6, int> {
   template <uint32_t Jobs>
   class Watershedder {
    public:
+    // `stop`, when given, receives the floods' checkpoints: it may end a job by throwing
+    // CvExCancel there.
     Watershedder(corvane::WorkerPool& pool, Results& results, ColourLevels& levels,
-                 classification::WatershedResults& slots)
-        : pool_(&pool), results_(&results), levels_(&levels), slots_(&slots) {}
+                 classification::WatershedResults& slots, kestrum::utility::IiUI* stop = nullptr)
+        : pool_(&pool), results_(&results), levels_(&levels), slots_(&slots), stop_(stop) {}
 
     void operator()(unsigned /*worker*/) {
       for (uint32_t colourLevel; (colourLevel = nextJob()) != corvane::WorkerPool::kNoJob;) {
-        (*results_)[colourLevel] = runJob(colourLevel, colourLevel, ProgressRange());
+        (*results_)[colourLevel] =
+            runJob(colourLevel, colourLevel, ProgressRange(stop_, 0.0f, 1.0f));
       }
     }
     uint32_t nextJob() { return pool_->takeDescending(); }
@@ -56,6 +61,7 @@ class GlobalClassification<unsigned char, 6, int> {
     Results* results_;
     ColourLevels* levels_;
     classification::WatershedResults* slots_;
+    kestrum::utility::IiUI* stop_;
   };
 
   GlobalClassification() { results_.fill(kNotComputed); }
@@ -73,6 +79,18 @@ class GlobalClassification<unsigned char, 6, int> {
 
   // Builds the histograms and clusters every colour level, unless all seven are computed.
   void run(ProgressRange progress);
+
+  // run() in two halves, so that the caller can go on with other work while the colour
+  // levels are clustered: startRun() builds the histograms (reporting into `progress` as run()
+  // does) and starts the clustering on the workers; finishRun() waits for it and raises its
+  // cancel or failure. The clustering reports nothing, so the caller's reports keep their
+  // order. With one processor startRun() clusters before it returns, as run() does.
+  // abandonRun() stops a started clustering at its next checkpoint and waits for it: the
+  // levels are then left uncomputed, for the next run to compute afresh. Every startRun()
+  // must be followed by finishRun() or abandonRun().
+  void startRun(ProgressRange progress);
+  void finishRun();
+  void abandonRun() noexcept;
 
   // Writes the cluster label of every pixel's colour at one colour level into `labels`, which
   // must have the image's shape; uncounted colours get -1. Returns the number of clusters of
@@ -110,8 +128,18 @@ class GlobalClassification<unsigned char, 6, int> {
 
  private:
   bool computed() const;
+  void releaseIndices();
+
+  // Receives the checkpoints of clustering started by startRun(); throws CvExCancel there once
+  // the run is abandoned.
+  class StopSignal : public kestrum::utility::IiUI {
+   public:
+    void progress(float, const std::string&) override;
+    std::atomic<bool> stopped{false};
+  };
 
   corvane::WorkerPool jobs_;
+  StopSignal stop_;
   Image image_;
   Mask mask_;
   uint32_t maskBits_ = 15;

@@ -243,9 +243,21 @@ int32_t saturate32(int64_t v) {
 blitz::Array<Histogram1D, 2> freshBlockHistograms(const blitz::Array<unsigned char, 2>& plane,
                                                   const Box& imageDomain, const BlockGrid& grid,
                                                   int32_t bits, int32_t kind) {
+  blitz::Array<Histogram1D, 2> fresh;
+  freshBlockHistograms(plane, imageDomain, grid, bits, kind, fresh);
+  return fresh;
+}
+
+void freshBlockHistograms(const blitz::Array<unsigned char, 2>& plane, const Box& imageDomain,
+                          const BlockGrid& grid, int32_t bits, int32_t kind,
+                          blitz::Array<Histogram1D, 2>& fresh) {
   const Box& blocks = grid.blocks;
-  blitz::Array<Histogram1D, 2> fresh(blitz::Range(blocks.lowerRow, blocks.upperRow),
-                                     blitz::Range(blocks.lowerColumn, blocks.upperColumn));
+  if (fresh.lbound(0) != blocks.lowerRow || fresh.lbound(1) != blocks.lowerColumn ||
+      fresh.ubound(0) != blocks.upperRow || fresh.ubound(1) != blocks.upperColumn) {
+    fresh.reference(
+        blitz::Array<Histogram1D, 2>(blitz::Range(blocks.lowerRow, blocks.upperRow),
+                                     blitz::Range(blocks.lowerColumn, blocks.upperColumn)));
+  }
   const Plane p{&plane(imageDomain.lowerRow, imageDomain.lowerColumn), imageDomain.lowerRow,
                 imageDomain.lowerColumn, plane.stride(0), plane.stride(1)};
   const int64_t bs = grid.blockSize;
@@ -341,17 +353,114 @@ blitz::Array<Histogram1D, 2> freshBlockHistograms(const blitz::Array<unsigned ch
           }
         }
       });
-  return fresh;
 }
+
+namespace {
+
+// Each block's window summed straight from the fresh histograms: the window's whole value
+// range at the resolution `bits`, every source bin k added into bin k >> (shift difference),
+// as the running merges of the two line passes make it; normalised at once when asked.
+// Writes the blocks of `box` only. The sums are the passes' own as long as no partial sum
+// saturates: with bins of at least 0 every partial sum lies within some window of the grid,
+// so false (and blocks left half written) tells of a bin below 0 or a window beyond int32.
+bool sumWindows(const blitz::Array<Histogram1D, 2>& fresh, blitz::Array<Histogram1D, 2>& out,
+                const Box& box, int32_t w0, int32_t w1, int32_t bits, bool normalise) {
+  const unsigned threads = processorCount();
+  std::atomic<bool> fits{true};
+  forEachBand(box.lowerRow, box.upperRow, bandStep(box, threads), threads,
+              [&](int32_t r0, int32_t r1) {
+                std::vector<int64_t> wide;
+                for (int32_t i = r0; i <= r1 && fits.load(std::memory_order_relaxed); ++i) {
+                  const int32_t top = i + w0 / 2 - w0 + 1;
+                  for (int32_t j = box.lowerColumn; j <= box.upperColumn; ++j) {
+                    const int32_t left = j + w1 / 2 - w1 + 1;
+                    Histogram1D& h = out(i, j);
+                    if (w0 == 1 && w1 == 1) {
+                      h.takeBinsFrom(fresh(top, left));
+                      if (normalise) normaliseHistogram(h);
+                      continue;
+                    }
+                    int32_t lo = std::numeric_limits<int32_t>::max();
+                    int32_t hi = std::numeric_limits<int32_t>::min();
+                    for (int32_t a = top; a < top + w0; ++a) {
+                      for (int32_t b = left; b < left + w1; ++b) {
+                        lo = std::min(lo, fresh(a, b).lo);
+                        hi = std::max(hi, fresh(a, b).hi);
+                      }
+                    }
+                    subdivideRange(h, lo, hi, bits, 0);
+                    const int32_t first = h.firstBin();
+                    const int32_t count = h.binCount();
+                    wide.assign(static_cast<size_t>(count), 0);
+                    bool negative = false;
+                    for (int32_t a = top; a < top + w0; ++a) {
+                      for (int32_t b = left; b < left + w1; ++b) {
+                        const Histogram1D& source = fresh(a, b);
+                        const int32_t d = std::max(h.shift - source.shift, 0);
+                        const int32_t sourceFirst = source.firstBin();
+                        const int32_t* const from = source.bins.data();
+                        const std::ptrdiff_t step = source.bins.stride(0);
+                        for (int32_t k = 0; k < source.binCount(); ++k) {
+                          const int32_t target = ((sourceFirst + k) >> d) - first;
+                          negative |= from[k * step] < 0;
+                          if (target >= 0 && target < count) wide[size_t(target)] += from[k * step];
+                        }
+                      }
+                    }
+                    int32_t* const sum = h.bins.data();
+                    int64_t total = 0;
+                    for (int32_t k = 0; k < count; ++k) {
+                      total += wide[size_t(k)];
+                      sum[k] = static_cast<int32_t>(wide[size_t(k)]);
+                    }
+                    if (negative || total > std::numeric_limits<int32_t>::max()) {
+                      fits = false;
+                      break;
+                    }
+                    if (normalise) normaliseHistogram(h);
+                  }
+                }
+              });
+  return fits.load();
+}
+
+// The sums by running merges along the rows and then the columns, for any window.
+void accumulateByLinePasses(const blitz::Array<Histogram1D, 2>& fresh,
+                            blitz::Array<Histogram1D, 2>& out, int32_t w0, int32_t w1,
+                            int32_t bits);
+
+}  // namespace
 
 void accumulateBlockHistograms(const blitz::Array<Histogram1D, 2>& fresh,
                                blitz::Array<Histogram1D, 2>& out, int32_t windowRadius,
-                               int32_t bits) {
+                               int32_t bits, bool normalise) {
   const int32_t b0 = fresh.lbound(0), e0 = fresh.ubound(0);
   const int32_t b1 = fresh.lbound(1), e1 = fresh.ubound(1);
   const int64_t window = 2 * int64_t(std::max(windowRadius, 0)) + 1;
   const int32_t w0 = static_cast<int32_t>(std::min<int64_t>(window, fresh.extent(0)));
   const int32_t w1 = static_cast<int32_t>(std::min<int64_t>(window, fresh.extent(1)));
+
+  // Small windows are summed directly: no intermediate histograms to allocate and free.
+  // (Normalising a block and then copying it to the edge gives what copying and then
+  // normalising does.)
+  const Box box{b0 + w0 - 1 - w0 / 2, b1 + w1 - 1 - w1 / 2, e0 - w0 / 2, e1 - w1 / 2};
+  if (w0 >= 1 && w1 >= 1 && int64_t(w0) * w1 <= 25 && !box.empty() &&
+      sumWindows(fresh, out, box, w0, w1, bits, normalise)) {
+    replicateEdges(out, box,
+                   [](Histogram1D& to, const Histogram1D& from) { to.takeBinsFrom(from); });
+    return;
+  }
+  accumulateByLinePasses(fresh, out, w0, w1, bits);
+  if (normalise) normaliseHistograms(out);
+}
+
+namespace {
+
+void accumulateByLinePasses(const blitz::Array<Histogram1D, 2>& fresh,
+                            blitz::Array<Histogram1D, 2>& out, int32_t w0, int32_t w1,
+                            int32_t bits) {
+  const int32_t b0 = fresh.lbound(0), e0 = fresh.ubound(0);
+  const int32_t b1 = fresh.lbound(1), e1 = fresh.ubound(1);
   const HistogramMerge merge{bits, 0};
   const unsigned threads = processorCount();
 
@@ -393,6 +502,8 @@ void accumulateBlockHistograms(const blitz::Array<Histogram1D, 2>& fresh,
 
   replicateEdges(out, box, [](Histogram1D& to, const Histogram1D& from) { to.takeBinsFrom(from); });
 }
+
+}  // namespace
 
 void normaliseHistogram(Histogram1D& histogram) {
   const int32_t count = histogram.binCount();

@@ -40,13 +40,19 @@ blitz::Array<Histogram1D, 2> freshBlockHistograms(const blitz::Array<unsigned ch
                                                   const corvane::Box& imageDomain,
                                                   const BlockGrid& grid, int32_t bits,
                                                   int32_t kind);
+// The same into `fresh`, whose histograms (and their bins, where the bin count stays) are
+// reused when it already covers the grid: one array serves every channel in turn.
+void freshBlockHistograms(const blitz::Array<unsigned char, 2>& plane,
+                          const corvane::Box& imageDomain, const BlockGrid& grid, int32_t bits,
+                          int32_t kind, blitz::Array<Histogram1D, 2>& fresh);
 
 // Sums the fresh histograms over windows of (2 windowRadius + 1)^2 blocks (fewer where the
 // grid is smaller) into `out` (the grid's domain) and fills the blocks within the window
 // radius of the grid's edge with deep copies of the nearest complete sum.
+// With `normalise` every block of `out` is normalised (normaliseHistogram) as well.
 void accumulateBlockHistograms(const blitz::Array<Histogram1D, 2>& fresh,
                                blitz::Array<Histogram1D, 2>& out, int32_t windowRadius,
-                               int32_t bits);
+                               int32_t bits, bool normalise = false);
 
 // Scales the summed counts back by the histogram's shift and keeps both end bins above 0.
 void normaliseHistogram(Histogram1D& histogram);

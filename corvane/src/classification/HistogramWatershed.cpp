@@ -8,12 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "util/ParallelBands.h"
+#include "util/RadixSort.h"
 #include "util/WatershedCheckpoint.h"
 
 namespace classification {
 
 namespace {
-
 
 // The flood's edge record: it carries the label of its source bin, which never changes once
 // set, instead of the bin itself, so that a pop reads no source bin.
@@ -190,86 +191,53 @@ class EdgeHeap {
 struct KeyOrder {
   explicit KeyOrder(const ColourHistogram& level)
       : keys(level.size()), listPositions(level.size()) {
-    const size_t count = level.size();
-    std::array<std::array<size_t, 256>, 6> histograms{};
-    for (size_t i = 0; i < count; ++i) {
+    corvane::forEachInParallel(level.size(), 65536, [&](size_t i) {
       keys[i] = packColourKey(level[i].key);
       listPositions[i] = uint32_t(i);
-      for (int d = 0; d < 6; ++d) ++histograms[d][(keys[i] >> (8 * d)) & 0xFF];
-    }
-    // A radix sort, lowest byte first; a byte that every key shares needs no pass.
-    std::vector<uint64_t> sortedKeys(count);
-    std::vector<uint32_t> sortedPositions(count);
-    for (int d = 0; d < 6; ++d) {
-      std::array<size_t, 256>& start = histograms[d];
-      if (std::find(start.begin(), start.end(), count) != start.end()) continue;
-      size_t sum = 0;
-      for (size_t& s : start) sum += std::exchange(s, sum);
-      for (size_t i = 0; i < count; ++i) {
-        const size_t to = start[(keys[i] >> (8 * d)) & 0xFF]++;
-        sortedKeys[to] = keys[i];
-        sortedPositions[to] = listPositions[i];
-      }
-      keys.swap(sortedKeys);
-      listPositions.swap(sortedPositions);
-    }
+    });
+    corvane::stableRadixSort(keys, listPositions, 0, 5);
   }
 
   std::vector<uint64_t> keys;
   std::vector<uint32_t> listPositions;  // the list position of each bin in key order
 };
 
-// Calls f(a, b) for every pair of bins, in key order, whose keys differ by one in channel c,
-// a the lower one, in ascending order of a. Adding one to a channel below 255 keeps the key
-// order, so one walk of the keys finds them all.
-template <class F>
-void forEachStep(const std::vector<uint64_t>& keys, int c, F f) {
-  const size_t count = keys.size();
-  const uint64_t one = uint64_t(1) << (8 * c);
-  size_t b = 0;
-  for (size_t a = 0; a < count; ++a) {
-    const uint64_t key = keys[a];
-    if (((key >> (8 * c)) & 0xFF) == 0xFF) continue;
-    const uint64_t next = key + one;
-    while (b < count && keys[b] < next) ++b;
-    if (b == count) return;
-    if (keys[b] == next) f(uint32_t(a), uint32_t(b));
-  }
-}
-
 // The existing colour neighbours of every bin (numbered in key order), in the order the flood
 // pushes them: channel 0 lowered, channel 0 raised, channel 1 lowered and so on. They are
 // found by walking the sorted keys rather than by table lookups, which would hop across
-// memory once per neighbour. Each bin's count sits beside the start of its neighbours, as a
-// bin's labelling reads both.
+// memory once per neighbour: a bin's key one lower (or higher) in a channel grows with the
+// bin's own, so one cursor per channel and direction finds them all for a stretch of bins.
+// Stretches are found apart on the engine's workers. Each bin's count sits beside the start
+// of its neighbours, as a bin's labelling reads both.
 class Neighbours {
  public:
   Neighbours(const std::vector<uint64_t>& keys, const ColourHistogram& level,
              const std::vector<uint32_t>& listPositions)
       : spans_(keys.size() + 1, Span{0, 0}) {
     const size_t count = keys.size();
-    for (int c = 0; c < 6; ++c) {
-      forEachStep(keys, c, [this](uint32_t a, uint32_t b) {
-        ++spans_[a + 1].first;
-        ++spans_[b + 1].first;
+    const size_t stretch = std::max<size_t>(4096, count / (8 * corvane::processorCount()) + 1);
+    const size_t stretches = (count + stretch - 1) / stretch;
+    // One walk per stretch gathers its bins' neighbours and counts them (in the next bin's
+    // span); once every stretch knows its place, the lists are moved into one.
+    std::vector<std::vector<uint32_t>> found(stretches);
+    corvane::forEachInParallel(stretches, 1, [&](size_t k) {
+      const size_t first = k * stretch, end = std::min(count, first + stretch);
+      std::vector<uint32_t>& mine = found[k];
+      mine.reserve(2 * (end - first));
+      forEachNeighbour(keys, first, end, [this, &mine](size_t bin, uint32_t n) {
+        ++spans_[bin + 1].first;
+        mine.push_back(n);
       });
-    }
-    for (size_t i = 0; i < count; ++i) {
-      spans_[i + 1].first += spans_[i].first;
-      spans_[i].count = level[listPositions[i]].count;
-    }
+      for (size_t i = first; i < end; ++i) spans_[i].count = level[listPositions[i]].count;
+    });
+    for (size_t i = 0; i < count; ++i) spans_[i + 1].first += spans_[i].first;
     bins_.resize(spans_[count].first);
-    // spans_[i].first serves as bin i's write cursor. Pairs come in ascending order of their
-    // lower bin, so a bin's lower neighbour in a channel is written before its upper one.
-    for (int c = 0; c < 6; ++c) {
-      forEachStep(keys, c, [this](uint32_t a, uint32_t b) {
-        bins_[spans_[a].first++] = b;
-        bins_[spans_[b].first++] = a;
-      });
-    }
-    // Every cursor now stands at the next bin's start.
-    for (size_t i = count; i > 0; --i) spans_[i].first = spans_[i - 1].first;
-    spans_[0].first = 0;
+    corvane::forEachInParallel(stretches, 1, [&](size_t k) {
+      std::vector<uint32_t>& mine = found[k];
+      if (!mine.empty())
+        std::copy(mine.begin(), mine.end(), bins_.begin() + spans_[k * stretch].first);
+      std::vector<uint32_t>().swap(mine);
+    });
   }
 
   uint32_t count(uint32_t bin) const { return spans_[bin].count; }
@@ -278,6 +246,43 @@ class Neighbours {
   void prefetch(uint32_t bin) const { __builtin_prefetch(&spans_[bin]); }
 
  private:
+  // Calls f(bin, neighbour) for the bins first .. end - 1 in order, each bin's neighbours in
+  // push order.
+  template <class F>
+  static void forEachNeighbour(const std::vector<uint64_t>& keys, size_t first, size_t end, F f) {
+    if (first >= end) return;
+    const size_t count = keys.size();
+    // cursor[2c] looks for the key one lower in channel c, cursor[2c + 1] one higher.
+    std::array<size_t, 12> cursor;
+    for (int c = 0; c < 6; ++c) {
+      const uint64_t one = uint64_t(1) << (8 * c);
+      const uint64_t key = keys[first];
+      cursor[2 * c] = size_t(std::lower_bound(keys.begin(), keys.end(), key < one ? 0 : key - one) -
+                             keys.begin());
+      cursor[2 * c + 1] =
+          size_t(std::lower_bound(keys.begin(), keys.end(), key + one) - keys.begin());
+    }
+    for (size_t bin = first; bin < end; ++bin) {
+      const uint64_t key = keys[bin];
+      for (int c = 0; c < 6; ++c) {
+        const uint64_t one = uint64_t(1) << (8 * c);
+        const uint64_t value = (key >> (8 * c)) & 0xFF;
+        if (value != 0) {
+          size_t& at = cursor[2 * c];
+          const uint64_t lower = key - one;
+          while (at < count && keys[at] < lower) ++at;
+          if (at < count && keys[at] == lower) f(bin, uint32_t(at));
+        }
+        if (value != 0xFF) {
+          size_t& at = cursor[2 * c + 1];
+          const uint64_t upper = key + one;
+          while (at < count && keys[at] < upper) ++at;
+          if (at < count && keys[at] == upper) f(bin, uint32_t(at));
+        }
+      }
+    }
+  }
+
   struct Span {
     uint32_t first;  // where the bin's neighbours start in bins_
     uint32_t count;  // the bin's pixel count
@@ -291,24 +296,19 @@ class Neighbours {
 // loop reads counts without touching the bins.
 std::vector<uint64_t> sortedSeeds(const ColourHistogram& level, const KeyOrder& order) {
   std::vector<uint32_t> numbers(level.size());
-  for (uint32_t n = 0; n < numbers.size(); ++n) numbers[order.listPositions[n]] = n;
+  corvane::forEachInParallel(numbers.size(), 65536,
+                             [&](size_t n) { numbers[order.listPositions[n]] = uint32_t(n); });
   std::vector<uint64_t> seeds;
   for (uint32_t i = 0; i < level.size(); ++i) {
     if (level[i].label == -1) seeds.push_back(uint64_t(~level[i].count) << 32 | i);
   }
-  // A stable radix sort on the count bytes; bytes that all seeds share are skipped, and
-  // photographs' counts rarely need more than two.
-  std::vector<uint64_t> sorted(seeds.size());
-  for (int shift = 32; shift < 64; shift += 8) {
-    std::array<size_t, 256> start{};
-    for (uint64_t seed : seeds) ++start[(seed >> shift) & 0xFF];
-    if (std::find(start.begin(), start.end(), seeds.size()) != start.end()) continue;
-    size_t sum = 0;
-    for (size_t& s : start) sum += std::exchange(s, sum);
-    for (uint64_t seed : seeds) sorted[start[(seed >> shift) & 0xFF]++] = seed;
-    seeds.swap(sorted);
-  }
-  for (uint64_t& seed : seeds) seed = (seed & ~uint64_t(0xFFFFFFFFu)) | numbers[uint32_t(seed)];
+  // A stable sort on the count bytes; photographs' counts rarely need more than two passes.
+  std::vector<uint32_t> none;
+  corvane::stableRadixSort(seeds, none, 4, 7);
+  corvane::forEachInParallel(seeds.size(), 65536, [&](size_t k) {
+    uint64_t& seed = seeds[k];
+    seed = (seed & ~uint64_t(0xFFFFFFFFu)) | numbers[uint32_t(seed)];
+  });
   return seeds;
 }
 
@@ -397,8 +397,8 @@ void floodLevel(const std::vector<uint64_t>& seeds, const Neighbours& neighbours
         const uint64_t pending = heap.size();
         largestWork = std::max(largestWork, pops - 1 + pending);
         fraction = std::max(fraction, 1.0f - float(pending) / float(largestWork));
-        range.checkpoint(corvane::kWatershedInnerPath, corvane::kWatershedInnerLine, "Watershed inner",
-                         fraction);
+        range.checkpoint(corvane::kWatershedInnerPath, corvane::kWatershedInnerLine,
+                         "Watershed inner", fraction);
       }
     }
     skipLabelledSeeds();

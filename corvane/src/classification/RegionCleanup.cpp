@@ -1,8 +1,9 @@
 #include "classification/RegionCleanup.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
-#include <unordered_map>
+#include <utility>
 
 #include "util/ArrayDomain.h"
 #include "util/BoxOps.h"
@@ -258,48 +259,125 @@ int32_t relabelComponents(const LabelArray& work, const Box& domain, LabelArray&
   return roots.back();
 }
 
+namespace {
+
+// Per-label counts of one region's vote: open addressing over a power-of-two table that
+// doubles when half full, kept by one worker from region to region.
+class VoteTable {
+ public:
+  void clear() { resize(16); }
+  // The label's count after one more vote.
+  int64_t vote(int32_t label) {
+    if (2 * (used_ + 1) > capacity_) grow();
+    size_t slot = home(label);
+    while (keys_[slot] != label) {
+      if (keys_[slot] == kEmpty) {
+        keys_[slot] = label;
+        counts_[slot] = 0;
+        ++used_;
+        break;
+      }
+      slot = (slot + 1) & (capacity_ - 1);
+    }
+    return ++counts_[slot];
+  }
+
+ private:
+  // Partition labels are -1 or cluster numbers, never this.
+  static constexpr int32_t kEmpty = std::numeric_limits<int32_t>::min();
+
+  size_t home(int32_t label) const {
+    return size_t((uint64_t(uint32_t(label)) * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
+  void resize(size_t capacity) {
+    if (keys_.size() < capacity) {
+      keys_.resize(capacity);
+      counts_.resize(capacity);
+    }
+    capacity_ = capacity;
+    shift_ = 64 - __builtin_ctzll(capacity);
+    used_ = 0;
+    std::fill(keys_.begin(), keys_.begin() + ptrdiff_t(capacity), kEmpty);
+  }
+  void grow() {
+    std::vector<std::pair<int32_t, int64_t>> held;
+    held.reserve(used_);
+    for (size_t k = 0; k < capacity_; ++k)
+      if (keys_[k] != kEmpty) held.emplace_back(keys_[k], counts_[k]);
+    resize(capacity_ * 2);
+    for (const auto& entry : held) {
+      size_t slot = home(entry.first);
+      while (keys_[slot] != kEmpty) slot = (slot + 1) & (capacity_ - 1);
+      keys_[slot] = entry.first;
+      counts_[slot] = entry.second;
+    }
+    used_ = held.size();
+  }
+
+  std::vector<int32_t> keys_;
+  std::vector<int64_t> counts_;
+  size_t capacity_ = 0;
+  size_t used_ = 0;
+  int shift_ = 60;
+};
+
+}  // namespace
+
 void majorityPartitionTable(std::vector<int32_t>& table, int32_t regionCount,
                             const LabelArray& regionMap, const LabelArray& finalLabels,
                             ProgressRange progress) {
   table.assign(size_t(std::max(regionCount, 0)), 0);
-  std::vector<int64_t> best(table.size(), 0);
   if (regionMap.size() == 0) return;
   const Box d = domainOf(regionMap);
   const float rows = float(d.upperRow - d.lowerRow + 1);
-  std::unordered_map<uint64_t, int64_t> counts;
-  counts.reserve(table.size() * 2 + 16);
 
-  // Runs of one (region, label) pair are counted at once: the count passes best[r] within a
-  // run exactly when it does at the run's end, with the same label.
-  auto add = [&](int32_t region, int32_t label, int64_t n) {
-    if (region < 0 || region >= regionCount) return;
-    const uint64_t key = (uint64_t(uint32_t(region)) << 32) | uint32_t(label);
-    int64_t& count = counts[key];
-    count += n;
-    if (count > best[size_t(region)]) {
-      best[size_t(region)] = count;
-      table[size_t(region)] = label;
-    }
-  };
+  // Regions do not share votes, so each is counted on its own: the labels of its pixels are
+  // gathered in storage order (a counting sort by region), and the regions are then voted
+  // on all processors. Within a region the walk order, and so every tie, is the storage
+  // order of the whole map.
+  std::vector<int64_t> start(table.size() + 1, 0);
   for (int32_t r = d.lowerRow; r <= d.upperRow; ++r) {
     if ((r & 255) == 0) progress.report(corvane::kNoLabel, float(r - d.lowerRow) / rows);
-    int32_t runRegion = -1;
-    int32_t runLabel = 0;
-    int64_t runLength = 0;
     for (int32_t c = d.lowerColumn; c <= d.upperColumn; ++c) {
       const int32_t region = regionMap(r, c);
-      const int32_t label = finalLabels(r, c);
-      if (region == runRegion && label == runLabel) {
-        ++runLength;
-        continue;
-      }
-      if (runLength) add(runRegion, runLabel, runLength);
-      runRegion = region;
-      runLabel = label;
-      runLength = 1;
+      if (region >= 0 && region < regionCount) ++start[size_t(region) + 1];
     }
-    if (runLength) add(runRegion, runLabel, runLength);
   }
+  for (size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+  std::vector<int32_t> labels(size_t(start.back()));
+  {
+    std::vector<int64_t> next(start.begin(), start.end() - 1);
+    const ptrdiff_t from = regionMap.stride(1);
+    const ptrdiff_t at = finalLabels.stride(1);
+    for (int32_t r = d.lowerRow; r <= d.upperRow; ++r) {
+      const int32_t* region = &regionMap(r, d.lowerColumn);
+      const int32_t* label = &finalLabels(r, d.lowerColumn);
+      for (int32_t c = d.lowerColumn; c <= d.upperColumn; ++c, region += from, label += at)
+        if (*region >= 0 && *region < regionCount) labels[size_t(next[size_t(*region)]++)] = *label;
+    }
+  }
+
+  const unsigned threads = corvane::processorCount();
+  const int32_t chunk = std::max<int32_t>(1, int32_t(table.size() / (8 * threads)));
+  corvane::forEachBand(0, int32_t(table.size()) - 1, chunk, threads,
+                       [&](int32_t first, int32_t last) {
+                         VoteTable votes;
+                         for (int32_t region = first; region <= last; ++region) {
+                           const int32_t* label = labels.data() + start[size_t(region)];
+                           const int32_t* const end = labels.data() + start[size_t(region) + 1];
+                           votes.clear();
+                           int64_t best = 0;
+                           int32_t winner = 0;
+                           for (; label != end; ++label) {
+                             const int64_t count = votes.vote(*label);
+                             if (count > best) {
+                               best = count;
+                               winner = *label;
+                             }
+                           }
+                           table[size_t(region)] = winner;
+                         }
+                       });
 }
 
 void remapByRegion(const std::vector<int32_t>& table, const LabelArray& regionMap,

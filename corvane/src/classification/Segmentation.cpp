@@ -10,6 +10,7 @@
 #include "util/ArrayDomain.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
+#include "util/FreedMemory.h"
 #include "util/NoLabel.h"
 #include "util/SaturatingCast.h"
 #include "watershed/WatershedTimed.h"
@@ -87,8 +88,12 @@ bool Segmentation<6, 0>::run(ProgressRange range) {
   try {
     float f = range.current();
     bool changed = updateHistograms(false, stageRange(range, f, 0.14285715f, 0.85714287f));
+    // The scratch of the two stages that free most of it on the workers goes back at once,
+    // so that the later stages (and what runs beside them) do not stand on it.
+    corvane::releaseFreedMemory();
     changed |= watershedLevels(changed, stageRange(range, f, 0.2857143f, 0.71428573f));
     changed |= updateGradients(changed, stageRange(range, f, 0.42857143f, 0.5714286f));
+    corvane::releaseFreedMemory();
     changed |= buildLocalValueMap(changed, stageRange(range, f, 0.44285715f, 0.55714285f));
     changed |= watershedInnerStage(changed, stageRange(range, f, 1.0f, 0.0f));
     resetLevelRecords();
@@ -109,10 +114,19 @@ bool Segmentation<6, 0>::updateHistograms(bool /*forced*/, ProgressRange range) 
   histogramProgress_ = range.subRange(1.0f);
   histogramPool_.resetCounter(kChannelCount - 1);
   HistogramUpdater updater(this, WorkerPool::kNoJob);
+  struct Release {
+    Segmentation* owner;
+    ~Release() { owner->releaseFreshHistograms(); }
+  } release{this};
   histogramPool_.run(
       1, [&updater](unsigned) { updater(); },
       [this, &updater](unsigned) { updater = HistogramUpdater(this, nextHistogramJob()); });
   return histogramsChanged_;
+}
+
+void Segmentation<6, 0>::releaseFreshHistograms() {
+  releaseHistograms(freshHistograms_);
+  freshHistograms_.free();
 }
 
 uint32_t Segmentation<6, 0>::nextHistogramJob() {
@@ -148,12 +162,13 @@ bool Segmentation<6, 0>::updateChannelHistograms(int channel, ProgressRange /*ra
   const BlockGrid grid = currentGrid();
   if (grid.blocks.empty()) return true;
   const ComponentView<ImagePixel, unsigned char> plane(image, channel);
-  blitz::Array<Histogram1D, 2> fresh = freshBlockHistograms(
-      plane.array(), imageDomain, grid, baseRecord.histogramBits, baseRecord.blockHistogramKind);
+  // The histogram jobs run one after another on one worker: they share the fresh histograms,
+  // which updateHistograms releases at the end.
+  freshBlockHistograms(plane.array(), imageDomain, grid, baseRecord.histogramBits,
+                       baseRecord.blockHistogramKind, freshHistograms_);
   ComponentView<BlockHistograms, Histogram1D> sums(blockHistograms, channel);
-  accumulateBlockHistograms(fresh, sums.array(), baseRecord.windowRadius, baseRecord.histogramBits);
-  normaliseHistograms(sums.array());
-  releaseHistograms(fresh);
+  accumulateBlockHistograms(freshHistograms_, sums.array(), baseRecord.windowRadius,
+                            baseRecord.histogramBits, true);
   return true;
 }
 

@@ -139,6 +139,9 @@ class Segmentation<6, 0> {
   corvane::WorkerPool histogramPool_;
   bool histogramsChanged_ = false;
   ProgressRange histogramProgress_;
+  // The fresh block histograms of the channel job running, reused from channel to channel.
+  blitz::Array<Histogram1D, 2> freshHistograms_;
+  void releaseFreshHistograms();
 };
 
 using Segmentation6 = Segmentation<6, 0>;

@@ -9,6 +9,7 @@
 #include "classification/AnalyseImage.h"
 #include "classification/Select.h"
 #include "engine/CvInSession.h"
+#include "util/FreedMemory.h"
 #include "util/NoLabel.h"
 
 using classification::IiClassification;
@@ -88,6 +89,7 @@ CvResult CvInSession::analyseImage(CvProgressCallback callback, void* context) {
     loadParameters();
   }
   takeChangedRect();
+  corvane::releaseFreedMemory();
   return result;
 }
 

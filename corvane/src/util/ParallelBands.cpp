@@ -25,7 +25,7 @@ void forEachBand(int32_t first, int32_t last, int32_t step, unsigned threads,
   WorkerPool pool(uint32_t(bands - 1));
   std::atomic<bool> outOfMemory{false};
   try {
-    pool.run(unsigned(std::min<int64_t>(threads, bands)), [&](unsigned) {
+    pool.runAlongside(unsigned(std::min<int64_t>(threads, bands)) - 1, [&](unsigned) {
       for (uint32_t band = pool.takeDescending(); band != WorkerPool::kNoJob;
            band = pool.takeDescending()) {
         try {
@@ -34,6 +34,7 @@ void forEachBand(int32_t first, int32_t last, int32_t step, unsigned threads,
           outOfMemory = true;
           throw;
         }
+        pool.recruit();  // a thread that came free takes on the bands left
       }
     });
   } catch (const char*) {

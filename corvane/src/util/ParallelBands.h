@@ -9,7 +9,9 @@
 namespace corvane {
 
 // Splits the rows first .. last (inclusive) into bands of `step` rows and runs
-// body(bandFirst, bandLast) for each band on up to `threads` workers of a WorkerPool.
+// body(bandFirst, bandLast) for each band on the calling thread and up to `threads` - 1
+// engine threads that are free (WorkerPool::runAlongside): a run nested in busy workers
+// mostly stays on its own thread.
 //
 // For work whose bands are independent (each writes only its own rows), so that the result
 // is the same for every thread count. With one thread, or a single band, the bands run in

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -16,10 +17,13 @@ namespace corvane {
 //   and running jobs finish.
 // - A worker body that lets CvExCancel escape sets the cancel flag; any other exception sets
 //   the failure flag. No exception leaves a worker thread.
-// - run() joins every worker it started on every path out: after a normal end, after a
-//   failure to create a thread, and after an exception thrown by the start hook in the
-//   calling thread (which sets the failure flag first so the others stop taking jobs and
-//   is then rethrown unchanged once all are joined).
+// - run() joins every worker it started on every path out (waits until its body has
+//   returned): after a normal end, after a failure to create a thread, and after an
+//   exception thrown by the start hook in the calling thread (which sets the failure flag
+//   first so the others stop taking jobs and is then rethrown unchanged once all are joined).
+// - Workers run on engine threads that stay parked between runs rather than on threads
+//   started for each run; a run never waits for a thread that another run holds, so runs may
+//   nest.
 // - After the join a cancelled pool throws CvExCancel, a failed one the plain text
 //   "Unhandled exception in worker thread."; cancel wins over failure.
 class WorkerPool {
@@ -47,6 +51,23 @@ class WorkerPool {
   void run(unsigned threads, const std::function<void(unsigned)>& worker,
            const std::function<void(unsigned)>& beforeStart = {});
 
+  // run() in two halves, for a caller with work of its own meanwhile: start() starts the
+  // workers (keeping a copy of `worker`) and returns; join() waits for them and raises the
+  // outcome. Every start() must be followed by a join() before the next start() or run();
+  // the destructor joins (and swallows the outcome) if the caller could not.
+  void start(unsigned threads, std::function<void(unsigned)> worker);
+  void join();
+
+  // Runs worker(0) in the calling thread and worker(1) .. worker(helpers) on threads that are
+  // free (as many as are; none need be), joins them and raises the outcome as run() does. For
+  // workers that take their jobs from the counter, which any number of them finish.
+  void runAlongside(unsigned helpers, std::function<void(unsigned)> worker);
+  // Within runAlongside's workers: starts one more of the helpers it asked for when a thread
+  // has come free meanwhile (cheap when none has). True when one was started.
+  bool recruit();
+  bool started() const { return started_; }
+  ~WorkerPool();
+
   void resetCounter(uint32_t firstJob);
   void setCancelled() { cancelled_.store(true); }
   void setFailed() { failed_.store(true); }
@@ -61,8 +82,25 @@ class WorkerPool {
  private:
   uint32_t takeLocked();
 
+  void startWorkers(unsigned threads, const std::function<void(unsigned)>& beforeStart);
+  void waitForWorkers();
+  // worker_(index) with its exceptions turned into the flags; then, on a pool thread, the end
+  // counted for the join.
+  void runWorker(unsigned index);
+  void runOnThread(unsigned index);
+
   std::mutex mutex_;
   uint32_t counter_;
+  // The workers of the current run and their end, which the join waits for.
+  std::function<void(unsigned)> worker_;
+  std::mutex doneMutex_;
+  std::condition_variable done_;
+  unsigned running_ = 0;
+  bool started_ = false;
+  // Helpers runAlongside asked for, and the indices handed out so far (some may not have
+  // started).
+  unsigned helpersWanted_ = 0;
+  std::atomic<unsigned> helpersStarted_{0};
   std::atomic<bool> cancelled_{false};
   std::atomic<bool> failed_{false};
 };

@@ -15,6 +15,7 @@
 
 #include "kestrum/utility/ProgressRange.h"
 #include "util/NoLabel.h"
+#include "util/ParallelBands.h"
 #include "watershed/WatershedLabels.h"
 
 namespace corvane {
@@ -150,8 +151,9 @@ const int kWatershedFirstLine = 1371;
 // equals the current one. The stored tolerance is left for the caller to update.
 //
 // `Histogram` has `bins` (1-D int32 blitz array) and the int32 fields `firstModeNode`,
-// `endModeNode` and `bestValleyNode`; `(*it)[channel]` gives an element's channel histogram.
-// The first node of the list refers to `overall`.
+// `endModeNode` and `bestValleyNode`; `first[i][channel]` gives an element's channel histogram.
+// The first node of the list refers to `overall`. The elements are shared out among the
+// engine's workers; the list and the histograms' fields do not depend on how many there are.
 template <class Histogram, class ElementIterator>
 bool watershedFirst(bool force, float storedTolerance, float tolerance, const Histogram& overall,
                     ElementIterator first, ElementIterator last, int channel,
@@ -167,30 +169,71 @@ bool watershedFirst(bool force, float storedTolerance, float tolerance, const Hi
   nodes.push_back(head);
   range.checkpoint(kWatershedFirstPath, kWatershedFirstLine, "Watershed first", 0.25f);
 
-  for (ElementIterator it = first; it != last; ++it) {
-    Histogram& histogram = (*it)[channel];
-    const size_t begin = nodes.size();
-    histogram.firstModeNode = modeNodeIndex(begin);
-    splitModes(histogram.bins, nodes, tolerance);
-    histogram.endModeNode = modeNodeIndex(nodes.size());
-    for (size_t k = begin; k < nodes.size(); ++k) {
-      nodes[k].histogram = &histogram;
-      nodes[k].peakCount = binCount(histogram.bins, nodes[k].peakIndex);
+  // Every histogram's modes depend on its own bins alone: bands of elements split theirs into
+  // lists of their own, which are then joined in element order, so the list and every index
+  // into it come out as one walk of the elements makes them.
+  const int64_t count = static_cast<int64_t>(last - first);
+  if (count > std::numeric_limits<int32_t>::max()) throw std::length_error("mode node list");
+  const int32_t elements = static_cast<int32_t>(count);
+  const unsigned threads = processorCount();
+  const int32_t step = std::max<int32_t>(256, elements / static_cast<int32_t>(8 * threads) + 1);
+  const int32_t bands = elements == 0 ? 0 : (elements - 1) / step + 1;
+  std::vector<std::vector<ModeNode<Histogram>>> bandNodes(static_cast<size_t>(bands));
+  forEachBand(0, elements - 1, step, threads, [&](int32_t a, int32_t b) {
+    std::vector<ModeNode<Histogram>>& local = bandNodes[static_cast<size_t>(a / step)];
+    for (int32_t i = a; i <= b; ++i) {
+      Histogram& histogram = first[i][channel];
+      const size_t begin = local.size();
+      histogram.firstModeNode = modeNodeIndex(begin);
+      splitModes(histogram.bins, local, tolerance);
+      histogram.endModeNode = modeNodeIndex(local.size());
+      for (size_t k = begin; k < local.size(); ++k) {
+        local[k].histogram = &histogram;
+        local[k].peakCount = binCount(histogram.bins, local[k].peakIndex);
+      }
     }
+  });
+  std::vector<int32_t> offsets(static_cast<size_t>(bands));
+  size_t total = nodes.size();
+  for (size_t band = 0; band < bandNodes.size(); ++band) {
+    offsets[band] = modeNodeIndex(total);
+    total += bandNodes[band].size();
   }
+  modeNodeIndex(total);
+  nodes.reserve(total);
+  for (std::vector<ModeNode<Histogram>>& local : bandNodes) {
+    nodes.insert(nodes.end(), local.begin(), local.end());
+    std::vector<ModeNode<Histogram>>().swap(local);
+  }
+  forEachBand(0, elements - 1, step, threads, [&](int32_t a, int32_t b) {
+    const int32_t offset = offsets[static_cast<size_t>(a / step)];
+    for (int32_t i = a; i <= b; ++i) {
+      Histogram& histogram = first[i][channel];
+      histogram.firstModeNode += offset;
+      histogram.endModeNode += offset;
+    }
+  });
   range.report(kNoLabel, 0.5f);
 
-  for (ModeNode<Histogram>& node : nodes) {
-    if (node.valleyIndex == kNoValley) {
-      node.valleyIndex = kEndValley;
-      node.valleyCount = 0;
-    } else {
-      node.valleyCount = binCount(node.histogram->bins, node.valleyIndex);
-    }
-  }
+  const int32_t nodeCount = static_cast<int32_t>(nodes.size());
+  forEachBand(0, nodeCount - 1,
+              std::max<int32_t>(1024, nodeCount / static_cast<int32_t>(8 * threads) + 1), threads,
+              [&](int32_t a, int32_t b) {
+                for (int32_t k = a; k <= b; ++k) {
+                  ModeNode<Histogram>& node = nodes[static_cast<size_t>(k)];
+                  if (node.valleyIndex == kNoValley) {
+                    node.valleyIndex = kEndValley;
+                    node.valleyCount = 0;
+                  } else {
+                    node.valleyCount = binCount(node.histogram->bins, node.valleyIndex);
+                  }
+                }
+              });
   range.report(kNoLabel, 0.75f);
 
-  for (ElementIterator it = first; it != last; ++it) chooseBestSplit((*it)[channel], nodes);
+  forEachBand(0, elements - 1, step, threads, [&](int32_t a, int32_t b) {
+    for (int32_t i = a; i <= b; ++i) chooseBestSplit(first[i][channel], nodes);
+  });
   range.report(kNoLabel, 1.0f);
   return true;
 }

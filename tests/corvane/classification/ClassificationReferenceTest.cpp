@@ -14,6 +14,7 @@
 #include "ClassificationTestSupport.h"
 #include "classification/GlobalClassification.h"
 #include "classification/HistogramWatershed.h"
+#include "util/ProcessorCount.h"
 
 using Classification = classification::GlobalClassification<unsigned char, 6, int>;
 using classification::ColourKey;
@@ -133,30 +134,36 @@ void expectSameClustering(const blitz::Array<classification_test::Pixel, 2>& ima
     }
   }
 
-  Classification classification;
-  classification.setImage(image);
-  classification.setMask(mask);
-  classification.run(ProgressRange());
+  std::vector<int32_t> labelCounts;
+  for (ReferenceLevel& level : levels) labelCounts.push_back(referenceWatershed(level));
+  for (unsigned workers : {1u, 3u, 8u}) {
+    SCOPED_TRACE(testing::Message() << workers << " workers");
+    corvane::setProcessorCountOverride(workers);
+    Classification classification;
+    classification.setImage(image);
+    classification.setMask(mask);
+    classification.run(ProgressRange());
+    corvane::setProcessorCountOverride(0);
 
-  for (int k = 0; k < classification::kColourLevelCount; ++k) {
-    SCOPED_TRACE(testing::Message() << "colour level " << k);
-    const int32_t labels = referenceWatershed(levels[k]);
-    EXPECT_EQ(classification.result(k), uint32_t(labels));
-    const classification::ColourHistogram& level = classification.level(k);
-    ASSERT_EQ(level.size(), levels[k].bins.size());
-    for (size_t i = 0; i < level.size(); ++i) {
-      ASSERT_EQ(level[i].key, levels[k].bins[i].key) << "bin " << i;
-      ASSERT_EQ(level[i].count, levels[k].bins[i].count) << "bin " << i;
-      ASSERT_EQ(level[i].label, levels[k].bins[i].label) << "bin " << i;
-    }
+    for (int k = 0; k < classification::kColourLevelCount; ++k) {
+      SCOPED_TRACE(testing::Message() << "colour level " << k);
+      EXPECT_EQ(classification.result(k), uint32_t(labelCounts[size_t(k)]));
+      const classification::ColourHistogram& level = classification.level(k);
+      ASSERT_EQ(level.size(), levels[k].bins.size());
+      for (size_t i = 0; i < level.size(); ++i) {
+        ASSERT_EQ(level[i].key, levels[k].bins[i].key) << "bin " << i;
+        ASSERT_EQ(level[i].count, levels[k].bins[i].count) << "bin " << i;
+        ASSERT_EQ(level[i].label, levels[k].bins[i].label) << "bin " << i;
+      }
 
-    blitz::Array<int, 2> partition(image.lbound(), image.extent());
-    classification.partition(k, partition, ProgressRange());
-    for (int i = image.lbound(0); i <= image.ubound(0); ++i) {
-      for (int j = image.lbound(1); j <= image.ubound(1); ++j) {
-        const int64_t bin = levels[k].find(keyOf(image(i, j), k));
-        ASSERT_EQ(partition(i, j), bin < 0 ? -1 : levels[k].bins[size_t(bin)].label)
-            << "pixel " << i << "," << j;
+      blitz::Array<int, 2> partition(image.lbound(), image.extent());
+      classification.partition(k, partition, ProgressRange());
+      for (int i = image.lbound(0); i <= image.ubound(0); ++i) {
+        for (int j = image.lbound(1); j <= image.ubound(1); ++j) {
+          const int64_t bin = levels[k].find(keyOf(image(i, j), k));
+          ASSERT_EQ(partition(i, j), bin < 0 ? -1 : levels[k].bins[size_t(bin)].label)
+              << "pixel " << i << "," << j;
+        }
       }
     }
   }
@@ -231,6 +238,9 @@ TEST(ClassificationReference, PhotoLikeImagesWithAndWithoutMask) {
     for (int j = mask.lbound(1); j <= mask.ubound(1); ++j) mask(i, j) = (i * 7 + j) % 5 ? 1 : 64;
   }
   expectSameClustering(image, mask);
+  // Enough colours for the levels to be counted and subsampled in parallel pieces.
+  expectSameClustering(classification_test::photoLikeImage(190, 230, 2, -5, 9),
+                       blitz::Array<unsigned char, 2>());
 }
 
 TEST(ClassificationReference, FewColoursWithManyEqualCountsAndPriorities) {

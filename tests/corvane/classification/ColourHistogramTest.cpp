@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <random>
+#include <vector>
+
 #include "ClassificationTestSupport.h"
+#include "EngineTestSupport.h"
 #include "classification/ColourHistogram.h"
 #include "classification/GlobalClassification.h"
 #include "kestrum/utility/ProgressRange.h"
@@ -39,6 +44,25 @@ TEST_F(HistogramBuild, MaskOfAnotherDomainIsRejected) {
       EXPECT_STREQ(text, "Mask does not match image");
     }
   }
+}
+
+// Enough colours for the subsampling to count its pieces on the workers and merge them by
+// shards: the level must come out as one walk of the source makes it.
+TEST(ColourLevels, SubsamplingInPiecesMatchesOneWalk) {
+  ColourHistogram source;
+  std::mt19937 rng(3);
+  while (source.size() < 450000) {
+    const uint64_t key = (uint64_t(rng()) << 16 ^ rng()) & 0xFFFFFFFFFFFFull;
+    source[source.findOrInsert(key)].count += 1 + rng() % 4;
+  }
+  enginetest::expectSameForEveryWorkerCount([&] {
+    ColourHistogram target;
+    Classification::histogramSubsample(source, target, ProgressRange());
+    std::vector<uint64_t> flat;
+    for (const ColourBin& bin : target)
+      flat.insert(flat.end(), {classification::packColourKey(bin.key), bin.count});
+    return flat;
+  });
 }
 
 }  // namespace

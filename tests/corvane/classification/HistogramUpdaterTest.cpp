@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <random>
 #include <vector>
 
 #include "ClassificationTestSupport.h"
@@ -139,6 +141,42 @@ TEST(BlockHistograms, WindowSumsAndEdgeCopies) {
     expectSame(out(ij.first, ij.second), expected);
   accumulateBlockHistograms(fresh, out, -3, bits);  // a radius below 0 keeps every block's own
   expectSame(out(3, 1), fresh(3, 1));
+}
+
+// Random ranges and counts on grids smaller and larger than the windows: every complete
+// window against a plain chain of merges.
+TEST(BlockHistograms, WindowSumsMatchChainedMerges) {
+  std::mt19937 rng(4);
+  for (const auto& shape : {std::make_pair(7, 6), std::make_pair(2, 9), std::make_pair(1, 1)}) {
+    blitz::Array<Histogram1D, 2> fresh(shape.first, shape.second);
+    for (Histogram1D& h : fresh) {
+      const int32_t lo = int32_t(rng() % 200), hi = lo + int32_t(rng() % 56);
+      subdivideRange(h, lo, hi, 4, 0);
+      for (int32_t& v : h.bins) v = int32_t(rng() % 5000);
+    }
+    for (int32_t radius : {1, 2}) {
+      blitz::Array<Histogram1D, 2> out(shape.first, shape.second);
+      blitz::Array<Histogram1D, 2> normalised(shape.first, shape.second);
+      accumulateBlockHistograms(fresh, out, radius, 4);
+      accumulateBlockHistograms(fresh, normalised, radius, 4, true);
+      for (int i = 0; i < shape.first; ++i) {
+        for (int j = 0; j < shape.second; ++j) {
+          Histogram1D expected = out(i, j);
+          normaliseHistogram(expected);
+          expectSame(normalised(i, j), expected);
+        }
+      }
+      const int w0 = std::min(2 * radius + 1, shape.first);
+      const int w1 = std::min(2 * radius + 1, shape.second);
+      for (int i = w0 - 1 - w0 / 2; i <= shape.first - 1 - w0 / 2; ++i) {
+        for (int j = w1 - 1 - w1 / 2; j <= shape.second - 1 - w1 / 2; ++j) {
+          SCOPED_TRACE(testing::Message() << radius << " " << i << "," << j);
+          expectSame(out(i, j), windowSum(fresh, i + w0 / 2 - w0 + 1, i + w0 / 2,
+                                          j + w1 / 2 - w1 + 1, j + w1 / 2, 4));
+        }
+      }
+    }
+  }
 }
 
 TEST(BlockHistograms, SameForEveryWorkerCount) {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "EngineTestSupport.h"
@@ -77,6 +79,40 @@ TEST(RegionBands, ComponentNumberingMatchesAPlainFloodFill) {
   });
   EXPECT_EQ(numbered.front(), expectedCount);
   EXPECT_EQ(std::vector<int32_t>(numbered.begin() + 1, numbered.end()), expected);
+}
+
+// The majority vote against a plain walk of the whole map with one map of (region, label)
+// counts: many labels per region, -1 among them, ties, and regions outside the table.
+TEST(RegionBands, MajorityTableMatchesAPlainWalk) {
+  const Box d{3, -2, 203, 94};
+  LabelArray inner = bandedLabels(d);
+  LabelArray regionMap(blitz::TinyVector<int, 2>(d.lowerRow, d.lowerColumn),
+                       blitz::TinyVector<int, 2>(201, 97));
+  const int32_t count = classification::cleanUpRegionLabels(inner, d, 70, regionMap);
+  LabelArray finals(regionMap.lbound(), regionMap.extent());
+  for (int r = d.lowerRow; r <= d.upperRow; ++r)
+    for (int c = d.lowerColumn; c <= d.upperColumn; ++c)
+      finals(r, c) = (r * 7 + c * 13 + (r * c) % 5) % 37 - 1;
+  const int32_t tableSize = count - 3;  // the last regions' pixels are not counted
+  std::map<std::pair<int32_t, int32_t>, int64_t> counts;
+  std::vector<int64_t> best(size_t(tableSize), 0);
+  std::vector<int32_t> expected(size_t(tableSize), 0);
+  for (int r = d.lowerRow; r <= d.upperRow; ++r) {
+    for (int c = d.lowerColumn; c <= d.upperColumn; ++c) {
+      const int32_t region = regionMap(r, c);
+      if (region < 0 || region >= tableSize) continue;
+      const int64_t n = ++counts[{region, finals(r, c)}];
+      if (n > best[size_t(region)])
+        best[size_t(region)] = n, expected[size_t(region)] = finals(r, c);
+    }
+  }
+  const auto table = enginetest::expectSameForEveryWorkerCount([&] {
+    std::vector<int32_t> out;
+    classification::majorityPartitionTable(out, tableSize, regionMap, finals, ProgressRange());
+    return out;
+  });
+  EXPECT_EQ(table, expected);
+  EXPECT_GT(tableSize, 20);
 }
 
 // Clean-up, remap and boundary tracing: counts, regions, labels and chains, one after another.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -129,6 +130,56 @@ TEST(ChooseBestSplit, SidePeaksStopAtDeeperValleys) {
   EXPECT_EQ(n[3].sidePeak, 6);
   EXPECT_EQ(n[3].peakDistance, 2);
   EXPECT_EQ(level.elements[0][2].bestValleyNode, 1);
+}
+
+// A grid's worth of noisy histograms of varied ranges against a plain walk of the elements,
+// for every worker count: node fields, node owners and the histograms' indices.
+TEST(WatershedFirst, ManyElementsMatchAPlainWalk) {
+  std::mt19937 rng(5);
+  std::vector<std::vector<int32_t>> counts(3000);
+  for (auto& c : counts) {
+    c.resize(1 + rng() % 24);
+    for (int32_t& v : c) v = int32_t(rng() % 40);
+  }
+  auto summary = [](const Level& level) {
+    std::vector<int64_t> out;
+    for (const Node& n : level.nodes)
+      out.insert(out.end(), {n.peakIndex, n.peakCount, n.sidePeak, n.peakDistance, n.valleyCount,
+                             n.valleyIndex,
+                             n.histogram == &level.overall
+                                 ? -1
+                                 : int64_t(reinterpret_cast<const Element*>(n.histogram) -
+                                           level.elements.data())});
+    for (const Element& e : level.elements)
+      out.insert(out.end(), {e[2].firstModeNode, e[2].endModeNode, e[2].bestValleyNode});
+    return out;
+  };
+  Level plain(counts);
+  plain.nodes.push_back(Node());
+  plain.nodes[0].histogram = &plain.overall;
+  plain.nodes[0].peakCount = 42;
+  for (Element& e : plain.elements) {
+    Histogram& h = e[2];
+    h.firstModeNode = int32_t(plain.nodes.size());
+    corvane::splitModes(h.bins, plain.nodes, 1.7f);
+    h.endModeNode = int32_t(plain.nodes.size());
+    for (int32_t k = h.firstModeNode; k < h.endModeNode; ++k) {
+      plain.nodes[size_t(k)].histogram = &h;
+      plain.nodes[size_t(k)].peakCount = corvane::binCount(h.bins, plain.nodes[size_t(k)].peakIndex);
+    }
+  }
+  for (Node& n : plain.nodes) {
+    n.valleyCount = n.valleyIndex == -1 ? 0 : corvane::binCount(n.histogram->bins, n.valleyIndex);
+    if (n.valleyIndex == -1) n.valleyIndex = 256;
+  }
+  for (Element& e : plain.elements) corvane::chooseBestSplit(e[2], plain.nodes);
+
+  const auto result = enginetest::expectSameForEveryWorkerCount([&] {
+    Level level(counts);
+    level.run(true, 0.0f, 1.7f, ProgressRange());
+    return summary(level);
+  });
+  EXPECT_EQ(result, summary(plain));
 }
 
 }  // namespace
