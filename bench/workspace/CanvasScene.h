@@ -16,13 +16,11 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "document/AutoCut.h"
 #include "document/CorvaneThread.h"
-#include "document/CvCmdBeginSession.h"
-#include "document/CvCmdFinish.h"
-#include "document/CvCmdInit.h"
-#include "document/CvCmdNewStatusImage.h"
 #include "document/CvCmdSetStatus.h"
 #include "document/GmModel.h"
+#include "document/GmStatusArray.h"
 #include "document/PolyRegion.h"
 #include "document/RectRegion.h"
 #include "document/SegmentationStuff.h"
@@ -86,13 +84,6 @@ inline void waitIdle(CorvaneThread* thread) {
   }
 }
 
-// The document's automatic choice: halve until at most 4,000,000 pixels a step, at most 8.
-inline int chosenResolution(qint64 pixels) {
-  int r = 1;
-  while (pixels / r > 4000000 && r < 8) r *= 2;
-  return r;
-}
-
 // The document with `picture` over a real engine session at the resolution the document would
 // choose, statuses of every class and three patches (the third one active).
 class DocumentScene {
@@ -103,14 +94,13 @@ class DocumentScene {
     thread = std::make_unique<CorvaneThread>();
     model = GmModel::instance();
     const int width = picture.width(), height = picture.height();
-    model->setResolution(chosenResolution(qint64(width) * height));
-    model->setImagesForTesting(
+    // The document chooses the resolution and opens the session itself.
+    model->setSourceImage(
         new TsSourceImage(NamedImage(picture, QUrl(QStringLiteral("file:///bench/photo.png")))));
-    model->segmentation()->setOwnSettings(true);
-    thread->submit(new CvCmdInit(model));
-    thread->submit(new CvCmdNewStatusImage(model));
-    thread->submit(new CvCmdBeginSession(model, GmSession::TakeDefaults));
     waitIdle(thread.get());
+    // The statuses set below are the scene; no cut-out is to run behind the measurements.
+    QObject::disconnect(model->statusArray(), &GmStatusArray::statusChanged, model->autoCut(),
+                        &AutoCut::cutoutNeededSlot);
     thread->submit(new CvCmdSetStatus(model, statuses(model->workingRect().size())));
     waitIdle(thread.get());
     model->addPatch(new RectRegion(QRectF(width * 0.1, height * 0.2, width * 0.2, height * 0.15)));
@@ -122,10 +112,10 @@ class DocumentScene {
     model->setActiveRegion(triangle);
   }
   ~DocumentScene() {
-    thread->submit(new CvCmdFinish(model));
+    // Finishing the document queues the end of its session and engine behind any command.
+    GmModel::destroyInstance();
     waitIdle(thread.get());
     thread.reset();
-    GmModel::destroyInstance();
   }
   // Tells the views that the photo is in, as opening a file does.
   void announce() { emit model->tellImageChanged(model->segImage()); }
