@@ -71,7 +71,9 @@ struct Cancel {
   }
 };
 Cancel hostCancel;  // "Generate mask" reports through the host's progress function
-int32_t hostProgress(uint8_t percent, void*) { return Cancel::callback(percent, &hostCancel); }
+int32_t hostProgress(uint8_t percent, void*) {
+  return Cancel::callback(percent, &hostCancel);
+}
 
 // A photo of blocks in four colours, some of them transparent, with 8-bit and 16-bit copies.
 struct Photo {
@@ -173,8 +175,12 @@ struct Sessions {
   }
 };
 
-const uint8_t kStatusValues[] = {CvStatusKeep,       CvStatusDelete,    CvStatusBlend,
-                                 CvStatusInPicture,  CvStatusForcedEdge, CvStatusProtected,
+const uint8_t kStatusValues[] = {CvStatusKeep,
+                                 CvStatusDelete,
+                                 CvStatusBlend,
+                                 CvStatusInPicture,
+                                 CvStatusForcedEdge,
+                                 CvStatusProtected,
                                  CvStatusKeep | CvStatusProtected};
 
 void runCalls(Input& in) {
@@ -239,8 +245,7 @@ void runCalls(Input& in) {
       case 4: {
         FuzzSelection labels(in, photo, true);
         result = CvSetStatus(session, status, &labels.selection, &Cancel::callback, &cancel);
-        expectCode(result, {CvOk, CvPreconditionFailed, CvCancelled, CvOutOfMemory},
-                   "CvSetStatus");
+        expectCode(result, {CvOk, CvPreconditionFailed, CvCancelled, CvOutOfMemory}, "CvSetStatus");
         break;
       }
       case 5:
@@ -302,7 +307,8 @@ void runCalls(Input& in) {
         CvImage out = source;
         out.data = output.data();
         CvRect rect{in.coordinate(int32_t(photo.width)), in.coordinate(int32_t(photo.height)),
-                    int32_t(in.byte() % (photo.width + 2)), int32_t(in.byte() % (photo.height + 2))};
+                    int32_t(in.byte() % (photo.width + 2)),
+                    int32_t(in.byte() % (photo.height + 2))};
         CvEdgePoint points[3] = {{float(in.byte() % 24), float(in.byte() % 24)},
                                  {float(in.byte() % 24), float(in.byte() % 24)},
                                  {float(in.byte() % 24), float(in.byte() % 24)}};
@@ -319,15 +325,15 @@ void runCalls(Input& in) {
         patch.param1 = in.proportion();
         patch.param2 = in.proportion();
         const uint8_t parts = in.byte();
-        result = CvGenerateMask(session, (parts & 1) ? &rect : nullptr, out, source, status,
-                                (parts & 2) ? &edge : nullptr, (parts & 2) ? 1 : 0,
-                                in.proportion() * 4.0f, in.proportion(),
-                                (parts & 4) ? &patch : nullptr, (parts & 4) ? 1 : 0, nullptr,
-                                nullptr);
+        result = CvGenerateMask(
+            session, (parts & 1) ? &rect : nullptr, out, source, status,
+            (parts & 2) ? &edge : nullptr, (parts & 2) ? 1 : 0, in.proportion() * 4.0f,
+            in.proportion(), (parts & 4) ? &patch : nullptr, (parts & 4) ? 1 : 0, nullptr, nullptr);
         expectCode(result,
                    {CvOk, CvPreconditionFailed, CvCancelled, CvOutOfMemory, CvNeedsSegmentation},
                    "CvGenerateMask");
-        if (result != CvOk) require(output == written, "CvGenerateMask wrote on failure", int(result));
+        if (result != CvOk)
+          require(output == written, "CvGenerateMask wrote on failure", int(result));
         break;
       }
       case 16: {
@@ -335,8 +341,8 @@ void runCalls(Input& in) {
         const int32_t own = in.byte() % 2;
         // A session reports its end through the context it was created with: it must live on.
         Cancel& creation = creations.emplace_back(cancel);
-        if (CvSession* sub = CvBeginSubSession(session, &part.selection, own, &Cancel::callback,
-                                               &creation)) {
+        if (CvSession* sub =
+                CvBeginSubSession(session, &part.selection, own, &Cancel::callback, &creation)) {
           sessions.handles.push_back(sub);
           sessions.parents.push_back(int(which));
         }
@@ -350,8 +356,8 @@ void runCalls(Input& in) {
       case 18: {
         // Another engine's status image is refused by every entry that takes one.
         FuzzSelection stroke(in, photo, false);
-        expectCode(CvSelect(session, foreign, &stroke.selection, CvStatusKeep, 15, 0, 0.0f,
-                            nullptr, nullptr),
+        expectCode(CvSelect(session, foreign, &stroke.selection, CvStatusKeep, 15, 0, 0.0f, nullptr,
+                            nullptr),
                    {CvInvalidImage}, "CvSelect with a foreign image");
         expectCode(CvSetStatusFromParent(session, foreign), {CvInvalidImage},
                    "CvSetStatusFromParent with a foreign image");

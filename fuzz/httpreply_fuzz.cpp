@@ -52,9 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static HttpRequest* checkers[2] = {nullptr, nullptr};
   const int useCache = data[2] & 1;
   if (!checkers[useCache]) {
-    checkers[useCache] = new HttpRequest(
-        QStringLiteral("http://zarvo.orbeltech.example/news/latest_news.htm"),
-        QStringLiteral("News"), useCache != 0);
+    checkers[useCache] =
+        new HttpRequest(QStringLiteral("http://zarvo.orbeltech.example/news/latest_news.htm"),
+                        QStringLiteral("News"), useCache != 0);
     QObject::connect(checkers[useCache], &HttpRequest::response,
                      [](QString, bool) { return accept; });
   }

@@ -22,8 +22,8 @@ QString titled(const QString& what) {
 // two buttons, accepting and rejecting; true when the accepting one was chosen.
 bool askWithTwoButtons(QWidget* parent, const QString& what, const QString& text,
                        const QString& accept, const QString& reject) {
-  AppDialogs::Message question = AppDialogs::simple(
-      parent, QMessageBox::Information, titled(what), QStringLiteral("<p>%1</p>").arg(text));
+  AppDialogs::Message question = AppDialogs::simple(parent, QMessageBox::Information, titled(what),
+                                                    QStringLiteral("<p>%1</p>").arg(text));
   question.buttons = QMessageBox::NoButton;
   question.extraButtons = {{accept, QMessageBox::AcceptRole}, {reject, QMessageBox::RejectRole}};
   return appDialogs().message(question).extra == 0;

@@ -144,8 +144,9 @@ void BM_JpegSearch(benchmark::State& state) {
       for (int q = 0; q <= 100; ++q)
         if (std::uint32_t(sizes[std::size_t(q)]) <= budget) best = q;
       const bool close = size <= int(budget) && size >= 0.98 * budget;
-      const bool bestFit = best >= 0 ? jpeg.lastQuality() == best || size == sizes[std::size_t(best)]
-                                     : jpeg.lastQuality() == 0;
+      const bool bestFit = best >= 0
+                               ? jpeg.lastQuality() == best || size == sizes[std::size_t(best)]
+                               : jpeg.lastQuality() == 0;
       expected += (close || bestFit) ? 1 : 0;
       encodes = std::max(encodes, double(jpeg.encodings()));
       ratio += double(size) / budget;
@@ -185,38 +186,53 @@ const QImage& photo12MP() {
 QImage scratch;
 
 void BM_AbortLatencyBlur(benchmark::State& state) {
-  measureAbort(state, [] {
-    scratch = QImage(photo12MP().size(), QImage::Format_ARGB32);
-    return std::make_unique<kestrum::ProcessorGauss<1, 1, 1, 1>>(&photo12MP(), &scratch, 5.0f);
-  }, std::chrono::milliseconds(15));
+  measureAbort(
+      state,
+      [] {
+        scratch = QImage(photo12MP().size(), QImage::Format_ARGB32);
+        return std::make_unique<kestrum::ProcessorGauss<1, 1, 1, 1>>(&photo12MP(), &scratch, 5.0f);
+      },
+      std::chrono::milliseconds(15));
 }
 void BM_AbortLatencySharpen(benchmark::State& state) {
-  measureAbort(state, [] {
-    scratch = QImage(photo12MP().size(), QImage::Format_ARGB32);
-    return std::make_unique<kestrum::ProcessorSharpen>(&photo12MP(), &scratch, 5.0f);
-  }, std::chrono::milliseconds(15));
+  measureAbort(
+      state,
+      [] {
+        scratch = QImage(photo12MP().size(), QImage::Format_ARGB32);
+        return std::make_unique<kestrum::ProcessorSharpen>(&photo12MP(), &scratch, 5.0f);
+      },
+      std::chrono::milliseconds(15));
 }
 void BM_AbortLatencyHLS(benchmark::State& state) {
-  measureAbort(state, [] {
-    scratch = QImage(photo12MP().size(), QImage::Format_ARGB32);
-    return std::make_unique<kestrum::ProcessorHLSAdjust>(&photo12MP(), &scratch, 0, 48, 96);
-  }, std::chrono::milliseconds(15));
+  measureAbort(
+      state,
+      [] {
+        scratch = QImage(photo12MP().size(), QImage::Format_ARGB32);
+        return std::make_unique<kestrum::ProcessorHLSAdjust>(&photo12MP(), &scratch, 0, 48, 96);
+      },
+      std::chrono::milliseconds(15));
 }
 void BM_AbortLatencyJpeg(benchmark::State& state) {
-  measureAbort(state, [] {
-    scratch = QImage(photo12MP().size(), QImage::Format_ARGB32);
-    return std::make_unique<kestrum::ProcessorJPEG>(&photo12MP(), &scratch, 500u * 1024u);
-  }, std::chrono::milliseconds(30));
+  measureAbort(
+      state,
+      [] {
+        scratch = QImage(photo12MP().size(), QImage::Format_ARGB32);
+        return std::make_unique<kestrum::ProcessorJPEG>(&photo12MP(), &scratch, 500u * 1024u);
+      },
+      std::chrono::milliseconds(30));
 }
 // The final-image thread at each of its stages in turn: the lead puts the abort into the
 // sharpening, the blur, the highlight and the JPEG search of a 2000 x 2000 rebuild.
 void BM_AbortLatencyFinalImage(benchmark::State& state) {
   static const LayerSet layers = heavyLayers(2000);
-  measureAbort(state, [] {
-    auto processor = std::make_unique<ProcessorFinalImage>();
-    processor->layers = layers;
-    return processor;
-  }, std::chrono::milliseconds(state.range(0)));
+  measureAbort(
+      state,
+      [] {
+        auto processor = std::make_unique<ProcessorFinalImage>();
+        processor->layers = layers;
+        return processor;
+      },
+      std::chrono::milliseconds(state.range(0)));
 }
 
 BENCHMARK(BM_AbortLatencyBlur)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);

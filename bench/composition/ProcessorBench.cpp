@@ -43,18 +43,15 @@ void BM_Blur(benchmark::State& state) {
   runProcessor<kestrum::ProcessorGauss<1, 1, 1, 1>>(state, float(state.range(0)));
   kestrum::setRowBandThreadsOverride(0);
 }
-BENCHMARK(BM_Blur)
-    ->ArgsProduct({{1, 3, 5}, {0, 1}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_Blur)->ArgsProduct({{1, 3, 5}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 #ifdef ZARVO_HAVE_OPENCV
 void BM_OpenCvGaussianBlur(benchmark::State& state) {
   const QImage& input = photo12MP();
   const int s = int(state.range(0));
   const int radius = kestrum::gaussRadius(float(s));
-  const cv::Mat source(input.height(), input.width(), CV_8UC4, const_cast<uchar*>(input.constBits()),
-                       size_t(input.bytesPerLine()));
+  const cv::Mat source(input.height(), input.width(), CV_8UC4,
+                       const_cast<uchar*>(input.constBits()), size_t(input.bytesPerLine()));
   cv::Mat blurred;
   for (auto _ : state) {
     cv::GaussianBlur(source, blurred, cv::Size(2 * radius + 1, 2 * radius + 1), 2.0 * s, 2.0 * s);
@@ -63,7 +60,12 @@ void BM_OpenCvGaussianBlur(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * input.width() * input.height());
   state.counters["threads"] = cv::getNumThreads();
 }
-BENCHMARK(BM_OpenCvGaussianBlur)->Arg(1)->Arg(3)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenCvGaussianBlur)
+    ->Arg(1)
+    ->Arg(3)
+    ->Arg(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 #endif
 
 void BM_Sharpen(benchmark::State& state) {

@@ -40,8 +40,8 @@ void BM_EndToEndDropped12MP(benchmark::State& state) {
     GmModel* model = GmModel::instance();
     QObject guard;
     QObject::connect(model, &GmModel::cutoutChanged, &guard, [&] { ++cutouts; });
-    model->setSourceImage(new TsSourceImage(NamedImage(subjectOnGround(kWidth, kHeight),
-                                                       QUrl(QStringLiteral("file:///big.png")))));
+    model->setSourceImage(new TsSourceImage(
+        NamedImage(subjectOnGround(kWidth, kHeight), QUrl(QStringLiteral("file:///big.png")))));
     waitIdle(thread.get());
     model->segmentation()->findEdges();
     waitIdle(thread.get());

@@ -106,16 +106,28 @@ void BM_ProjectStateRestoreToSession(benchmark::State& state, Source source) {
 }
 
 BENCHMARK_CAPTURE(BM_ProjectStateToBytes, file_12MP, FromFile)
-    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 BENCHMARK_CAPTURE(BM_ProjectStateReadAndParse, file_12MP, FromFile)
-    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 BENCHMARK_CAPTURE(BM_ProjectStateRestoreToSession, file_12MP, FromFile)
-    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 BENCHMARK_CAPTURE(BM_ProjectStateToBytes, dropped_12MP_whole, Dropped)
-    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 BENCHMARK_CAPTURE(BM_ProjectStateReadAndParse, dropped_12MP_whole, Dropped)
-    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 BENCHMARK_CAPTURE(BM_ProjectStateRestoreToSession, dropped_12MP_whole, Dropped)
-    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 
 }  // namespace

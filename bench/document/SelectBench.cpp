@@ -40,8 +40,8 @@ struct AnalysedSession {
     // defaults become the values in use, as for a new image.
     model->setResolution(1);
     model->setSourceImage(
-        new TsSourceImage(
-            NamedImage(subjectOnGround(kWidth, kHeight), QUrl(QStringLiteral("file:///bench/photo.png")))),
+        new TsSourceImage(NamedImage(subjectOnGround(kWidth, kHeight),
+                                     QUrl(QStringLiteral("file:///bench/photo.png")))),
         nullptr, GmSession::KeepSettings);
     waitIdle(thread.get());
     // The strokes are timed alone, without the cut-outs the document would start after each.

@@ -33,8 +33,8 @@ QImage syntheticPhoto() {
     QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < kWidth; ++x) {
       const uint32_t noise = random();
-      line[x] = qRgb(x / 16 + (noise & 15), y / 12 + (noise >> 4 & 15),
-                     (x + y) / 28 + (noise >> 8 & 15));
+      line[x] =
+          qRgb(x / 16 + (noise & 15), y / 12 + (noise >> 4 & 15), (x + y) / 28 + (noise >> 8 & 15));
     }
   }
   return image;
@@ -85,8 +85,8 @@ void BM_Buffer64ToWorkingImage(benchmark::State& state) {
     auto* row = reinterpret_cast<kestrum::Pixel64*>(memory.data() + size_t(y) * stride);
     for (int x = 0; x < kWidth; ++x) {
       const uint32_t noise = random() & 511;
-      row[x] = kestrum::Pixel64{{uint16_t(x * 6 + noise), uint16_t(y * 9 + noise),
-                                 uint16_t((x + y) * 4 + noise), 32768}};
+      row[x] = kestrum::Pixel64{
+          {uint16_t(x * 6 + noise), uint16_t(y * 9 + noise), uint16_t((x + y) * 4 + noise), 32768}};
     }
   }
   const kestrum::PixelView64 host(kWidth, kHeight,

@@ -44,8 +44,8 @@ inline QImage photo(int width, int height) {
   for (int y = 0; y < height; ++y) {
     QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < width; ++x) {
-      const double inside = std::clamp((radius - std::hypot(x - cx, (y - cy) * 1.3)) / 6.0, 0.0,
-                                       1.0);
+      const double inside =
+          std::clamp((radius - std::hypot(x - cx, (y - cy) * 1.3)) / 6.0, 0.0, 1.0);
       const double weave = 10.0 * std::sin(x * 0.07) * std::cos(y * 0.05);
       const int n = int(rng() % 9) - 4;
       const int r = int(inside * 200 + (1 - inside) * (90 + 60.0 * y / height) + weave) + n;
@@ -105,9 +105,9 @@ class DocumentScene {
     waitIdle(thread.get());
     model->addPatch(new RectRegion(QRectF(width * 0.1, height * 0.2, width * 0.2, height * 0.15)));
     model->addPatch(new RectRegion(QRectF(width * 0.6, height * 0.1, width * 0.25, height * 0.3)));
-    auto* triangle = new PolyRegion(QPolygonF({QPointF(width * 0.3, height * 0.6),
-                                               QPointF(width * 0.7, height * 0.65),
-                                               QPointF(width * 0.5, height * 0.9)}));
+    auto* triangle = new PolyRegion(
+        QPolygonF({QPointF(width * 0.3, height * 0.6), QPointF(width * 0.7, height * 0.65),
+                   QPointF(width * 0.5, height * 0.9)}));
     model->addPatch(triangle);
     model->setActiveRegion(triangle);
   }

@@ -5,8 +5,8 @@
 //   zarvo-workspace-demo [photo | --size <w>x<h>] [--zoom <factor>] [--pointer <x>,<y>]
 //                        [--quit-after <ms>]
 //
-// Without a photo a synthetic one of 1600 × 1200 (or the given size) is drawn. --pointer shows the brush outline at a viewport
-// position, as if the pointer rested there.
+// Without a photo a synthetic one of 1600 × 1200 (or the given size) is drawn. --pointer shows the
+// brush outline at a viewport position, as if the pointer rested there.
 
 #include <QApplication>
 #include <QDockWidget>
@@ -127,8 +127,7 @@ int main(int argc, char** argv) {
   QObject::connect(&zoomTool, &ZoomTool::zoomOutSignal, view, &ImageView::zoomOutSlot);
   QObject::connect(&zoomTool, &ZoomTool::actualPixelsSignal, view,
                    &ImageView::zoomTo100PercentSlot);
-  QObject::connect(&zoomTool, &ZoomTool::fitScreenSignal, view,
-                   &ImageView::fitImageOnScreenSlot);
+  QObject::connect(&zoomTool, &ZoomTool::fitScreenSignal, view, &ImageView::fitImageOnScreenSlot);
 
   window.resize(1400, 900);
   window.show();
@@ -141,8 +140,8 @@ int main(int argc, char** argv) {
     brush.installSlot();
     GmZoomWidget* canvas = view->workspace()->canvas();
     const QPoint at = canvas->mapFrom(view->workspace()->viewport(), pointer);
-    QMouseEvent move(QEvent::MouseMove, at, canvas->mapToGlobal(at), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, at, canvas->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(canvas, &move);
   }
   if (quitAfter > 0) QTimer::singleShot(quitAfter, &application, &QApplication::quit);

@@ -32,7 +32,9 @@ CompositionHost* installed = nullptr;
 
 }  // namespace
 
-CompositionHost& compositionHost() { return installed ? *installed : defaultHost; }
+CompositionHost& compositionHost() {
+  return installed ? *installed : defaultHost;
+}
 
 CompositionHost* setCompositionHost(CompositionHost* host) {
   CompositionHost* previous = installed;

@@ -8,7 +8,9 @@
 #include "kestrum/qt/ProcessorThread.h"
 
 namespace {
-bool aborted(const std::atomic<bool>* abort) { return abort && abort->load(); }
+bool aborted(const std::atomic<bool>* abort) {
+  return abort && abort->load();
+}
 }  // namespace
 
 void drawHighlightPoint(QPainter& painter, const HighlightPoint& point) {

@@ -19,7 +19,9 @@ namespace {
 // The largest canvas composed: beyond it the pixels alone would take gigabytes.
 constexpr qint64 kMaxCanvasPixels = 100'000'000;
 
-int alphaAt(const QImage& image, int x, int y) { return qAlpha(image.pixel(x, y)); }
+int alphaAt(const QImage& image, int x, int y) {
+  return qAlpha(image.pixel(x, y));
+}
 
 std::uint32_t budgetBytes(int kilobytes) {
   const std::int64_t bytes = std::int64_t(std::max(0, kilobytes)) * 1024;
@@ -30,9 +32,8 @@ std::uint32_t budgetBytes(int kilobytes) {
 
 bool hasTransparency(const QImage& source) {
   if (source.isNull()) return false;
-  const QImage image = source.hasAlphaChannel()
-                           ? kestrum::convertedImage(source, QImage::Format_ARGB32)
-                           : source;
+  const QImage image =
+      source.hasAlphaChannel() ? kestrum::convertedImage(source, QImage::Format_ARGB32) : source;
   if (!image.hasAlphaChannel()) return false;
   const int w = image.width();
   const int h = image.height();
@@ -50,7 +51,9 @@ bool hasTransparency(const QImage& source) {
 
 ProcessorFinalImage::ProcessorFinalImage(QObject* parent) : AbortableThread(parent) {}
 
-ProcessorFinalImage::~ProcessorFinalImage() { stopAndWait(); }
+ProcessorFinalImage::~ProcessorFinalImage() {
+  stopAndWait();
+}
 
 QImage ProcessorFinalImage::workingCutout() {
   if (layers.sharpenValue == 0 || layers.cutout.isNull()) return layers.cutout;

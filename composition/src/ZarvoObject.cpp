@@ -15,7 +15,9 @@ constexpr int kDefaultMaxFileSizeKB = 80;
 
 }  // namespace
 
-QByteArray ZarvoObject::fingerprint(const QPixmap& pixmap) { return kestrum::imageDigest(pixmap); }
+QByteArray ZarvoObject::fingerprint(const QPixmap& pixmap) {
+  return kestrum::imageDigest(pixmap);
+}
 
 ZarvoObject* ZarvoObject::instance() {
   if (!hub) hub = new ZarvoObject;
@@ -42,19 +44,43 @@ ZarvoObject::~ZarvoObject() {
   delete d->processor;
 }
 
-QGraphicsScene* ZarvoObject::scene() const { return d->scene; }
-void ZarvoObject::setScene(QGraphicsScene* scene) { d->scene = scene; }
-QRect ZarvoObject::canvasRect() const { return d->layers.canvasRect; }
-int ZarvoObject::maxFileSizeKB() const { return d->layers.maxFileSizeKB; }
-int ZarvoObject::outputType() const { return d->outputType; }
-QSize ZarvoObject::backgroundImageSize() const { return d->backgroundImageSize; }
-const LayerSet& ZarvoObject::layers() const { return d->layers; }
-QByteArray ZarvoObject::finalImageBytes() const { return d->finalImageBytes; }
-QPixmap ZarvoObject::finalPixmap() const { return d->finalPixmap; }
-bool ZarvoObject::rebuildPending() const { return d->rebuildTimerId != -1; }
-ProcessorFinalImage* ZarvoObject::processor() const { return d->processor; }
+QGraphicsScene* ZarvoObject::scene() const {
+  return d->scene;
+}
+void ZarvoObject::setScene(QGraphicsScene* scene) {
+  d->scene = scene;
+}
+QRect ZarvoObject::canvasRect() const {
+  return d->layers.canvasRect;
+}
+int ZarvoObject::maxFileSizeKB() const {
+  return d->layers.maxFileSizeKB;
+}
+int ZarvoObject::outputType() const {
+  return d->outputType;
+}
+QSize ZarvoObject::backgroundImageSize() const {
+  return d->backgroundImageSize;
+}
+const LayerSet& ZarvoObject::layers() const {
+  return d->layers;
+}
+QByteArray ZarvoObject::finalImageBytes() const {
+  return d->finalImageBytes;
+}
+QPixmap ZarvoObject::finalPixmap() const {
+  return d->finalPixmap;
+}
+bool ZarvoObject::rebuildPending() const {
+  return d->rebuildTimerId != -1;
+}
+ProcessorFinalImage* ZarvoObject::processor() const {
+  return d->processor;
+}
 
-void ZarvoObject::setRebuildDelayForTesting(int milliseconds) { d->rebuildDelayMs = milliseconds; }
+void ZarvoObject::setRebuildDelayForTesting(int milliseconds) {
+  d->rebuildDelayMs = milliseconds;
+}
 
 bool ZarvoObject::hasUnsavedChanges() const {
   return fingerprint(d->finalPixmap) != d->savedFingerprint;

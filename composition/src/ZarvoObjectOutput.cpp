@@ -98,8 +98,8 @@ bool ZarvoObject::saveToPDF(const QString& filename) {
   const QRect viewport = painter.viewport();
   const QSize size = d->finalPixmap.size().scaled(viewport.size(), Qt::KeepAspectRatio);
   const QRectF target((viewport.left() + viewport.right()) / 2 - size.width() / 2.0,
-                      (viewport.top() + viewport.bottom()) / 2 - size.height() / 2.0,
-                      size.width(), size.height());
+                      (viewport.top() + viewport.bottom()) / 2 - size.height() / 2.0, size.width(),
+                      size.height());
   painter.drawPixmap(target, d->finalPixmap, QRectF(d->finalPixmap.rect()));
   if (!painter.end()) return saveFailed(filename);
   pdf.seek(0);

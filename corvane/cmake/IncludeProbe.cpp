@@ -5,4 +5,6 @@
 #include "engine/CvInSession.h"
 #endif
 
-int main() { return 0; }
+int main() {
+  return 0;
+}

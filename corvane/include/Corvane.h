@@ -96,14 +96,14 @@ struct CvSession {
 
 // The status byte of one pixel of a status image (kind 0).
 enum CvPixelStatus : uint8_t {
-  CvStatusOutside = 0,     // not fully opaque when the status image was made
-  CvStatusInPicture = 1,   // in the picture, no class
-  CvStatusKeep = 2,        // mask generation keeps the pixel
-  CvStatusDelete = 4,      // mask generation removes the pixel
-  CvStatusBlend = 8,       // the third class
-  CvStatusClassMask = 15,  // 1 | 2 | 4 | 8
-  CvStatusForcedEdge = 16,  // on a forced edge: the line the mask is cut sharply along
-  CvStatusProtected = 32,   // under a protected patch; strokes leave it alone
+  CvStatusOutside = 0,             // not fully opaque when the status image was made
+  CvStatusInPicture = 1,           // in the picture, no class
+  CvStatusKeep = 2,                // mask generation keeps the pixel
+  CvStatusDelete = 4,              // mask generation removes the pixel
+  CvStatusBlend = 8,               // the third class
+  CvStatusClassMask = 15,          // 1 | 2 | 4 | 8
+  CvStatusForcedEdge = 16,         // on a forced edge: the line the mask is cut sharply along
+  CvStatusProtected = 32,          // under a protected patch; strokes leave it alone
   CvStatusClassAndProtected = 47,  // the class part and the protected bit
   CvStatusClassAndFlags = 63,      // the class part, forced edge and protected
   // Marks that "Generate mask" sets during a run and clears before it returns; a host never
@@ -179,7 +179,8 @@ CvResult CvAnalyseImage(CvSession* session, CvProgressCallback callback, void* c
 // pixel must be compatible with; with `exclusive` set (the "local" brush) whole analysis
 // regions touched by the stroke change, and `weight` (0..7) picks the colour level they come
 // from (below 1: the segmentation's regions). 0, 1 (an unreadable stroke), 2, 3, 4, 5, 6, 7, 9,
-// 10 (a region stroke on a session without a segmentation). The changed rectangle is in the session's public part.
+// 10 (a region stroke on a session without a segmentation). The changed rectangle is in the
+// session's public part.
 CvResult CvSelect(CvSession* session, CvImage* statusImage, const CvSelection* stroke,
                   uint8_t status, uint8_t target, int32_t exclusive, float weight,
                   CvProgressCallback callback, void* context);
@@ -284,7 +285,7 @@ struct MaskPatchRequest {
   int32_t stride;  // bytes from one mask row to the next
   int32_t kind;
   const void* data;
-  uint8_t isActive;  // non-zero: only this patch is generated, over its area
+  uint8_t isActive;          // non-zero: only this patch is generated, over its area
   uint32_t fgOverrideCount;  // 0 or 1
   uint32_t bgOverrideCount;  // 0 or 1
   CvOverrideColour fgOverride;

@@ -67,7 +67,9 @@ BlendingOptions::BlendingOptions(const QVariantMap& map) {
   bgOverride_ = readOverride(map.value(bgOverride), backgroundOverride);
 }
 
-BlendingOptions::BlendingOptions(const BlendingOptions& other) { *this = other; }
+BlendingOptions::BlendingOptions(const BlendingOptions& other) {
+  *this = other;
+}
 
 BlendingOptions& BlendingOptions::operator=(const BlendingOptions& other) {
   if (this == &other) return *this;

@@ -17,7 +17,9 @@ namespace {
 
 const QRectF noBounds(0, 0, 0, 0);
 
-bool hasArea(const QRectF& rect) { return rect.width() > 0 && rect.height() > 0; }
+bool hasArea(const QRectF& rect) {
+  return rect.width() > 0 && rect.height() > 0;
+}
 
 // The stroke image of a stored "Bitmap": the stored image turned back, so painted pixels have
 // index 1 again. A stored image of another depth is reduced to one bit first.
@@ -76,7 +78,9 @@ QVariantMap Brushing::toVariant() const {
   return map;
 }
 
-int Brushing::brushWidth() { return std::max(1, documentUiHooks().brushSize()); }
+int Brushing::brushWidth() {
+  return std::max(1, documentUiHooks().brushSize());
+}
 
 void Brushing::beginStroke(const QPointF& imagePoint) {
   path_ = QPainterPath(imagePoint);
@@ -115,7 +119,9 @@ void Brushing::clear() {
   }
 }
 
-QRectF Brushing::boundingRect() const { return GmModel::instance()->toImage(reducedBounds_); }
+QRectF Brushing::boundingRect() const {
+  return GmModel::instance()->toImage(reducedBounds_);
+}
 
 bool Brushing::contains(const QPointF& point) const {
   const QPointF q = GmModel::instance()->toWorking(point);
@@ -202,8 +208,8 @@ void Brushing::setColourTable() {
 
 QRectF Brushing::dotRect(const QPointF& working) const {
   const double w = brushWidth();
-  return QRectF(shapeGeometry::pixelsWithin(
-      QRectF(working.x() - w / 2, working.y() - w / 2, w, w), stroke_.rect()));
+  return QRectF(shapeGeometry::pixelsWithin(QRectF(working.x() - w / 2, working.y() - w / 2, w, w),
+                                            stroke_.rect()));
 }
 
 void Brushing::paintLine(const QPointF& from, const QPointF& to) {
@@ -212,8 +218,8 @@ void Brushing::paintLine(const QPointF& from, const QPointF& to) {
   stroke_.setColorTable({0xFF000000u, 0xFFFFFFFFu});
   {
     QPainter painter(&stroke_);
-    painter.setPen(QPen(QColor(0xFFFFFFFFu), brushWidth(), Qt::SolidLine, Qt::RoundCap,
-                        Qt::RoundJoin));
+    painter.setPen(
+        QPen(QColor(0xFFFFFFFFu), brushWidth(), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawLine(from, to);
   }
   setColourTable();

@@ -74,11 +74,17 @@ QToolButton* GmColor::toolButton() {
   return toolButton_;
 }
 
-void GmColor::restoreDefaultSlot() { setCurrent(default_); }
+void GmColor::restoreDefaultSlot() {
+  setCurrent(default_);
+}
 
-void GmColor::revertChangeSlot() { setCurrent(committed_); }
+void GmColor::revertChangeSlot() {
+  setCurrent(committed_);
+}
 
-void GmColor::commitChangeSlot() { committed_ = current_; }
+void GmColor::commitChangeSlot() {
+  committed_ = current_;
+}
 
 void GmColor::changeColorSlot() {
   const QColor chosen =
@@ -101,4 +107,6 @@ void GmColor::updateIcons() {
   if (toolButton_) toolButton_->setIcon(icon);
 }
 
-QString GmColor::settingsKey() const { return settingsKeys::colours + keyName_; }
+QString GmColor::settingsKey() const {
+  return settingsKeys::colours + keyName_;
+}

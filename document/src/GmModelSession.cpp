@@ -47,9 +47,9 @@ bool GmModel::setSourceImage(TsSourceImage* seg, TsSourceImage* blend,
                          << (seg ? seg->fileName() : QString());
     return false;
   }
-  const bool usable = seg && seg->isValid() && blend != seg &&
-                      (!blend || (blend->isValid() && blend->displayImage().size() ==
-                                                          seg->displayImage().size()));
+  const bool usable =
+      seg && seg->isValid() && blend != seg &&
+      (!blend || (blend->isValid() && blend->displayImage().size() == seg->displayImage().size()));
   if (!usable) {
     qWarning().noquote() << "An image was refused: no pixels, or two images of two sizes"
                          << (seg ? seg->fileName() : QString());

@@ -120,7 +120,8 @@ bool GmModel::restore(std::unique_ptr<ParsedDocument> document) {
   if (segImage_) finish();
   setResolution(document->resolution);
   statusArray_->setPendingStatus(document->statuses);
-  if (!document->statuses.isNull() && statusArray_->engineImage()) statusArray_->sendPendingStatus();
+  if (!document->statuses.isNull() && statusArray_->engineImage())
+    statusArray_->sendPendingStatus();
   // The settings objects stay (panels hold them); they take the stored values.
   segmentation_->values().copyValues(document->segmentation->values());
   segmentation_->setOwnSettings(document->segmentation->ownSettings());

@@ -92,7 +92,8 @@ void GmStatusArray::setStatusImage(CvImage* image) {
     return;
   }
   followUserColours();
-  highlightImage_ = QImage(int(engineImage_->width), int(engineImage_->height), QImage::Format_Mono);
+  highlightImage_ =
+      QImage(int(engineImage_->width), int(engineImage_->height), QImage::Format_Mono);
   highlightImage_.setColorTable({qRgba(255, 255, 255, 0), qRgba(0, 0, 0, 0)});
   highlightImage_.fill(0);
   setColours();
@@ -226,8 +227,8 @@ void GmStatusArray::startHighlight(HighlightRun run, CvPixelStatus mask) {
   lastMask_ = mask;
   HighlightThread& thread = run == HighlightRun::OneChannel ? static_cast<HighlightThread&>(set1D_)
                                                             : static_cast<HighlightThread&>(set2D_);
-  thread.start(&highlightImage_, &runWorking_, &statusImage_, runMask_.isNull() ? nullptr : &runMask_,
-               runRect_, uint8_t(mask));
+  thread.start(&highlightImage_, &runWorking_, &statusImage_,
+               runMask_.isNull() ? nullptr : &runMask_, runRect_, uint8_t(mask));
 }
 
 void GmStatusArray::highlightChanged(std::vector<bool> selection, kestrum::colour::channel channel,

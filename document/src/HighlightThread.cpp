@@ -32,7 +32,8 @@ void HighlightThread::start(QImage* highlight, const QImage* source, const QImag
   status_ = *status;
   regionMask_ = regionMask && !regionMask->isNull() ? regionMask->copy() : QImage();
   if (!regionMask_.isNull()) {
-    if (regionMask_.depth() != 8) regionMask_ = regionMask_.convertToFormat(QImage::Format_Indexed8);
+    if (regionMask_.depth() != 8)
+      regionMask_ = regionMask_.convertToFormat(QImage::Format_Indexed8);
     regionMask_.setOffset(regionMask->offset());
   }
   // A null rectangle, or one outside the images, stays null: the run then writes nothing.

@@ -43,7 +43,9 @@ class Reader {
   qint64 remaining() const {
     return device_->isSequential() ? device_->bytesAvailable() : device_->size() - device_->pos();
   }
-  int realSize() const { return in_.floatingPointPrecision() == QDataStream::DoublePrecision ? 8 : 4; }
+  int realSize() const {
+    return in_.floatingPointPrecision() == QDataStream::DoublePrecision ? 8 : 4;
+  }
   bool peekCount(quint32& count);
   // A count of elements of at least `elementBytes` each that the remaining bytes can hold.
   bool peekBackedCount(quint32& count, qint64 elementBytes);
@@ -143,13 +145,18 @@ bool Reader::readPainterPath(QPainterPath& path) {
       continue;
     }
     switch (type) {
-      case QPainterPath::MoveToElement: path.moveTo(point); break;
-      case QPainterPath::LineToElement: path.lineTo(point); break;
+      case QPainterPath::MoveToElement:
+        path.moveTo(point);
+        break;
+      case QPainterPath::LineToElement:
+        path.lineTo(point);
+        break;
       case QPainterPath::CurveToElement:
         curve[0] = point;
         pendingCurveData = 2;
         break;
-      default: return refuse();
+      default:
+        return refuse();
     }
   }
   if (pendingCurveData > 0) return refuse();
@@ -233,19 +240,32 @@ bool Reader::readVariant(QVariant& out, int depth) {
     return true;
   }
   switch (typeId) {
-    case QMetaType::UnknownType: return true;
-    case QMetaType::Bool: return readFixed<bool>(out);
-    case QMetaType::Int: return readFixed<qint32>(out);
-    case QMetaType::UInt: return readFixed<quint32>(out);
-    case QMetaType::LongLong: return readFixed<qint64>(out);
-    case QMetaType::ULongLong: return readFixed<quint64>(out);
-    case QMetaType::Double: return readFixed<double>(out);
-    case QMetaType::QPoint: return readFixed<QPoint>(out);
-    case QMetaType::QPointF: return readFixed<QPointF>(out);
-    case QMetaType::QSize: return readFixed<QSize>(out);
-    case QMetaType::QSizeF: return readFixed<QSizeF>(out);
-    case QMetaType::QRect: return readFixed<QRect>(out);
-    case QMetaType::QRectF: return readFixed<QRectF>(out);
+    case QMetaType::UnknownType:
+      return true;
+    case QMetaType::Bool:
+      return readFixed<bool>(out);
+    case QMetaType::Int:
+      return readFixed<qint32>(out);
+    case QMetaType::UInt:
+      return readFixed<quint32>(out);
+    case QMetaType::LongLong:
+      return readFixed<qint64>(out);
+    case QMetaType::ULongLong:
+      return readFixed<quint64>(out);
+    case QMetaType::Double:
+      return readFixed<double>(out);
+    case QMetaType::QPoint:
+      return readFixed<QPoint>(out);
+    case QMetaType::QPointF:
+      return readFixed<QPointF>(out);
+    case QMetaType::QSize:
+      return readFixed<QSize>(out);
+    case QMetaType::QSizeF:
+      return readFixed<QSizeF>(out);
+    case QMetaType::QRect:
+      return readFixed<QRect>(out);
+    case QMetaType::QRectF:
+      return readFixed<QRectF>(out);
     case QMetaType::QColor: {
       // Qt takes the first byte as the colour's spec without checking it.
       char spec = 0;

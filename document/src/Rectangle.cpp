@@ -127,15 +127,24 @@ void Rectangle::drag(ShapeHit& hit, const QPointF& point) {
   if (snap_) q = scaleToResolution(q);
   if (hit.kind == ShapeHit::Handle) {
     switch (hit.part) {
-      case 0: rect_.setTopLeft(q); break;
-      case 1: rect_.setTopRight(q); break;
-      case 2: rect_.setBottomRight(q); break;
-      default: rect_.setBottomLeft(q); break;
+      case 0:
+        rect_.setTopLeft(q);
+        break;
+      case 1:
+        rect_.setTopRight(q);
+        break;
+      case 2:
+        rect_.setBottomRight(q);
+        break;
+      default:
+        rect_.setBottomLeft(q);
+        break;
     }
   } else {
     rect_.moveTopLeft(q);
   }
-  emit GmModel::instance()->rectDirty(ImageRectF(shapeGeometry::unite(old, rect_)), DirtyHint::Handles);
+  emit GmModel::instance()->rectDirty(ImageRectF(shapeGeometry::unite(old, rect_)),
+                                      DirtyHint::Handles);
 }
 
 bool Rectangle::endDrag() {
@@ -145,10 +154,14 @@ bool Rectangle::endDrag() {
 
 QPointF Rectangle::corner(int part) const {
   switch (part) {
-    case 0: return rect_.topLeft();
-    case 1: return rect_.topRight();
-    case 2: return rect_.bottomRight();
-    default: return rect_.bottomLeft();
+    case 0:
+      return rect_.topLeft();
+    case 1:
+      return rect_.topRight();
+    case 2:
+      return rect_.bottomRight();
+    default:
+      return rect_.bottomLeft();
   }
 }
 

@@ -38,8 +38,8 @@ Set2DThread::Set2DThread(QObject* parent) : HighlightThread(parent) {
 }
 
 void Set2DThread::setSelection(const QImage& plane) {
-  QImage mono = plane.size() == QSize(256, 256) ? plane.convertToFormat(QImage::Format_Mono)
-                                                : QImage();
+  QImage mono =
+      plane.size() == QSize(256, 256) ? plane.convertToFormat(QImage::Format_Mono) : QImage();
   if (mono.isNull()) {
     mono = QImage(256, 256, QImage::Format_Mono);
     mono.fill(0);
@@ -52,26 +52,52 @@ void Set2DThread::run() {
   std::vector<uint8_t> on(256 * 256);
   for (int y = 0; y < 256; ++y) {
     const uchar* row = plane_.constScanLine(y);
-    for (int x = 0; x < 256; ++x) on[size_t(y) * 256 + size_t(x)] = (row[x >> 3] >> (7 - (x & 7))) & 1;
+    for (int x = 0; x < 256; ++x)
+      on[size_t(y) * 256 + size_t(x)] = (row[x >> 3] >> (7 - (x & 7))) & 1;
   }
   auto loop = [&](auto horizontal, auto vertical) {
     highlightPixels([&](QRgb c) { return on[size_t(vertical(c)) * 256 + size_t(horizontal(c))]; });
   };
   runGuarded([&] {
     switch (pair(horizontal_, vertical_)) {
-      case pair(Hue, Lightness): loop(HueOf(), LightnessOf()); break;
-      case pair(Hue, Saturation): loop(HueOf(), SaturationOf()); break;
-      case pair(Lightness, Hue): loop(LightnessOf(), HueOf()); break;
-      case pair(Lightness, Saturation): loop(LightnessOf(), SaturationOf()); break;
-      case pair(Saturation, Hue): loop(SaturationOf(), HueOf()); break;
-      case pair(Saturation, Lightness): loop(SaturationOf(), LightnessOf()); break;
-      case pair(Red, Green): loop(RedOf(), GreenOf()); break;
-      case pair(Red, Blue): loop(RedOf(), BlueOf()); break;
-      case pair(Green, Red): loop(GreenOf(), RedOf()); break;
-      case pair(Green, Blue): loop(GreenOf(), BlueOf()); break;
-      case pair(Blue, Red): loop(BlueOf(), RedOf()); break;
-      case pair(Blue, Green): loop(BlueOf(), GreenOf()); break;
-      default: break;
+      case pair(Hue, Lightness):
+        loop(HueOf(), LightnessOf());
+        break;
+      case pair(Hue, Saturation):
+        loop(HueOf(), SaturationOf());
+        break;
+      case pair(Lightness, Hue):
+        loop(LightnessOf(), HueOf());
+        break;
+      case pair(Lightness, Saturation):
+        loop(LightnessOf(), SaturationOf());
+        break;
+      case pair(Saturation, Hue):
+        loop(SaturationOf(), HueOf());
+        break;
+      case pair(Saturation, Lightness):
+        loop(SaturationOf(), LightnessOf());
+        break;
+      case pair(Red, Green):
+        loop(RedOf(), GreenOf());
+        break;
+      case pair(Red, Blue):
+        loop(RedOf(), BlueOf());
+        break;
+      case pair(Green, Red):
+        loop(GreenOf(), RedOf());
+        break;
+      case pair(Green, Blue):
+        loop(GreenOf(), BlueOf());
+        break;
+      case pair(Blue, Red):
+        loop(BlueOf(), RedOf());
+        break;
+      case pair(Blue, Green):
+        loop(BlueOf(), GreenOf());
+        break;
+      default:
+        break;
     }
   });
 }

@@ -42,8 +42,12 @@ inline QRectF rectAround(const QPointF& centre, double halfSide) {
   return QRectF(centre.x() - halfSide, centre.y() - halfSide, 2 * halfSide, 2 * halfSide);
 }
 
-inline bool isUsable(double value) { return std::isfinite(value) && std::fabs(value) <= maxCoordinate; }
-inline bool isUsable(const QPointF& p) { return isUsable(p.x()) && isUsable(p.y()); }
+inline bool isUsable(double value) {
+  return std::isfinite(value) && std::fabs(value) <= maxCoordinate;
+}
+inline bool isUsable(const QPointF& p) {
+  return isUsable(p.x()) && isUsable(p.y());
+}
 inline bool isUsable(const QRectF& r) {
   return isUsable(r.x()) && isUsable(r.y()) && isUsable(r.width()) && isUsable(r.height());
 }

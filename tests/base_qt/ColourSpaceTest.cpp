@@ -34,9 +34,12 @@ TEST(ColourSpace, ChannelsMatchTheDoublePrecisionReference) {
     const char* name;
     QRgb colour;
   } rows[] = {
-      {"blue maximum, light", qRgb(36, 71, 227)},   {"blue maximum, dark", qRgb(80, 57, 190)},
-      {"green maximum, light", qRgb(176, 181, 128)}, {"green maximum, dark", qRgb(130, 183, 14)},
-      {"red maximum, light", qRgb(233, 215, 74)},   {"red maximum, dark", qRgb(204, 68, 5)},
+      {"blue maximum, light", qRgb(36, 71, 227)},
+      {"blue maximum, dark", qRgb(80, 57, 190)},
+      {"green maximum, light", qRgb(176, 181, 128)},
+      {"green maximum, dark", qRgb(130, 183, 14)},
+      {"red maximum, light", qRgb(233, 215, 74)},
+      {"red maximum, dark", qRgb(204, 68, 5)},
       {"red maximum, hue wraps, light", qRgb(160, 101, 104)},
       {"red maximum, hue wraps, dark", qRgb(182, 17, 156)},
   };

@@ -31,8 +31,8 @@ struct InstructionSetRestorer {
 // has: lines shorter than R + 1 leave the image unblurred, all others match the plain rule.
 TEST(GaussBlur, MatchesThePlainRuleForEveryShortLineAndInstructionSet) {
   InstructionSetRestorer restore;
-  for (GaussInstructionSet set : {GaussInstructionSet::Scalar, GaussInstructionSet::Avx2,
-                                  GaussInstructionSet::Avx512}) {
+  for (GaussInstructionSet set :
+       {GaussInstructionSet::Scalar, GaussInstructionSet::Avx2, GaussInstructionSet::Avx512}) {
     setGaussInstructionSet(set);
     for (int s = 1; s <= 5; ++s) {
       const int r = gaussRadius(float(s));
@@ -42,9 +42,8 @@ TEST(GaussBlur, MatchesThePlainRuleForEveryShortLineAndInstructionSet) {
           const QImage input = randomImage(size.width(), size.height(), std::uint32_t(s * 100 + n));
           const QImage out = blurWith(input, float(s), BlurAll);
           const QImage expected = n < r + 1 ? input : referenceBlur(input, float(s), BlurAll);
-          ASSERT_TRUE(sameBytes(out, expected))
-              << "set " << int(set) << " s " << s << " size " << size.width() << "x"
-              << size.height();
+          ASSERT_TRUE(sameBytes(out, expected)) << "set " << int(set) << " s " << s << " size "
+                                                << size.width() << "x" << size.height();
         }
       }
     }
@@ -54,9 +53,8 @@ TEST(GaussBlur, MatchesThePlainRuleForEveryShortLineAndInstructionSet) {
 TEST(GaussBlur, MatchesThePlainRuleOnLargerImagesAcrossTiles) {
   // Wide enough for several column tiles at s = 5 and rows not a multiple of four.
   const QImage input = randomImage(1400, 67, 7);
-  for (float s : {1.0f, 2.5f, 5.0f}) EXPECT_TRUE(sameBytes(blurWith(input, s, BlurAll),
-                                                           referenceBlur(input, s, BlurAll)))
-      << s;
+  for (float s : {1.0f, 2.5f, 5.0f})
+    EXPECT_TRUE(sameBytes(blurWith(input, s, BlurAll), referenceBlur(input, s, BlurAll))) << s;
 }
 
 TEST(GaussBlur, UniformImagesStayExactlyUniform) {

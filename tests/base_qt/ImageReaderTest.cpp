@@ -68,8 +68,8 @@ TEST(GuardedImageReader, ReadsOrExplainsWhyNot) {
       EXPECT_FALSE(result.error.isEmpty()) << row.name;
     }
   }
-  EXPECT_TRUE(sameBytes(GuardedImageReader::readData(png).image.convertToFormat(QImage::Format_ARGB32),
-                        photo));
+  EXPECT_TRUE(sameBytes(
+      GuardedImageReader::readData(png).image.convertToFormat(QImage::Format_ARGB32), photo));
   EXPECT_TRUE(GuardedImageReader::readData(pngClaiming(20000, 6000)).error.contains("too large"));
 }
 
@@ -90,10 +90,10 @@ TEST(Checkerboard, TilesFromTheTopLeft) {
     int x, y;
     QRgb colour;
   };
-  for (const Probe& p : {Probe{0, 0, white}, Probe{39, 39, white}, Probe{40, 0, grey},
-                         Probe{79, 39, grey}, Probe{0, 40, grey}, Probe{40, 40, white},
-                         Probe{80, 0, white}, Probe{120, 0, grey}, Probe{199, 99, white},
-                         Probe{160, 40, grey}})
+  for (const Probe& p :
+       {Probe{0, 0, white}, Probe{39, 39, white}, Probe{40, 0, grey}, Probe{79, 39, grey},
+        Probe{0, 40, grey}, Probe{40, 40, white}, Probe{80, 0, white}, Probe{120, 0, grey},
+        Probe{199, 99, white}, Probe{160, 40, grey}})
     EXPECT_EQ(board.pixel(p.x, p.y) | 0xFF000000u, p.colour) << p.x << "," << p.y;
   EXPECT_EQ(checkerboardPixmap().size(), QSize(80, 80));
   EXPECT_TRUE(checkerboardPixmap(QSize(0, 10)).isNull());

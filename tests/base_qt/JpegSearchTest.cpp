@@ -62,15 +62,27 @@ TEST(JpegSearch, FollowsTheHalvingStepsExactly) {
     int bytes;
   };
   const std::vector<Row> rows = {
-      {"lands on the budget", [](int q) { return 1000 * q; }, 30000,
-       {50, 25, 37, 31, 28, 29, 30}, 30000},
-      {"stops on +1 after -1", [](int q) { return 1000 * q * q; }, 880000,
-       {50, 25, 37, 31, 28, 29, 30, 29}, 841000},
+      {"lands on the budget",
+       [](int q) { return 1000 * q; },
+       30000,
+       {50, 25, 37, 31, 28, 29, 30},
+       30000},
+      {"stops on +1 after -1",
+       [](int q) { return 1000 * q * q; },
+       880000,
+       {50, 25, 37, 31, 28, 29, 30, 29},
+       841000},
       {"within 2 % under", [](int q) { return 1000 * q; }, 25400, {50, 25}, 25000},
-      {"quality 0 over budget", [](int q) { return 1000 + 10 * q; }, 500,
-       {50, 25, 13, 7, 4, 3, 2, 1, 0}, 1000},
-      {"quality 100 under budget", [](int q) { return 10 * q; }, 100000,
-       {50, 75, 87, 93, 96, 97, 98, 99, 100}, 1000},
+      {"quality 0 over budget",
+       [](int q) { return 1000 + 10 * q; },
+       500,
+       {50, 25, 13, 7, 4, 3, 2, 1, 0},
+       1000},
+      {"quality 100 under budget",
+       [](int q) { return 10 * q; },
+       100000,
+       {50, 75, 87, 93, 96, 97, 98, 99, 100},
+       1000},
       {"budget 0 encodes nothing", [](int q) { return 10 * q; }, 0, {}, 0},
   };
   for (const Row& row : rows) {
@@ -143,4 +155,3 @@ TEST(JpegSearch, RealEncoderStaysWithinEightyKilobytesAndDecodesToTheOutput) {
   int rows = 0;
   EXPECT_TRUE(decodeJpeg(bytes, [&rows] { return ++rows > 100; }).isNull());
 }
-

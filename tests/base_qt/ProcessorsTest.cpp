@@ -77,18 +77,18 @@ struct NamedProcessor {
 
 std::vector<NamedProcessor> allProcessors() {
   return {
-      {"blur", [](const QImage* in, QImage* out) {
+      {"blur",
+       [](const QImage* in, QImage* out) {
          return std::make_unique<ProcessorGauss<1, 1, 1, 1>>(in, out, 2.0f);
        }},
-      {"sharpen", [](const QImage* in, QImage* out) {
-         return std::make_unique<ProcessorSharpen>(in, out, 2.0f);
-       }},
-      {"hls", [](const QImage* in, QImage* out) {
+      {"sharpen", [](const QImage* in,
+                     QImage* out) { return std::make_unique<ProcessorSharpen>(in, out, 2.0f); }},
+      {"hls",
+       [](const QImage* in, QImage* out) {
          return std::make_unique<ProcessorHLSAdjust>(in, out, 3, 20, -10);
        }},
-      {"jpeg", [](const QImage* in, QImage* out) {
-         return std::make_unique<ProcessorJPEG>(in, out, 4000u);
-       }},
+      {"jpeg", [](const QImage* in,
+                  QImage* out) { return std::make_unique<ProcessorJPEG>(in, out, 4000u); }},
   };
 }
 
@@ -122,11 +122,11 @@ TEST(ProcessorSharpen, UniformUnchangedAndStepOvershootClamped) {
       step.setPixel(x, y, x < 20 ? qRgba(20, 20, 20, 30) : qRgba(240, 240, 240, 250));
   const QImage out = run(make, step);
   EXPECT_TRUE(sameBytes(out, sharpenReference(step, 2.0f)));
-  EXPECT_EQ(qRed(out.pixel(19, 10)), 0);     // undershoot clamped at 0
-  EXPECT_EQ(qRed(out.pixel(20, 10)), 255);   // overshoot clamped at 255
-  EXPECT_EQ(qAlpha(out.pixel(19, 10)), 0);   // alpha sharpened as a byte too
+  EXPECT_EQ(qRed(out.pixel(19, 10)), 0);    // undershoot clamped at 0
+  EXPECT_EQ(qRed(out.pixel(20, 10)), 255);  // overshoot clamped at 255
+  EXPECT_EQ(qAlpha(out.pixel(19, 10)), 0);  // alpha sharpened as a byte too
   EXPECT_EQ(qAlpha(out.pixel(20, 10)), 255);
-  EXPECT_EQ(qRed(out.pixel(0, 10)), 20);     // far from the edge: unchanged
+  EXPECT_EQ(qRed(out.pixel(0, 10)), 20);  // far from the edge: unchanged
 }
 
 TEST(ProcessorHLSAdjust, GreyGetsTheDocumentedReddishTone) {
@@ -141,9 +141,11 @@ TEST(ProcessorHLSAdjust, ColourLatticeMatchesTheFormulas) {
   QImage lattice(16 * 16, 16, QImage::Format_ARGB32);
   for (int b = 0; b < 16; ++b)
     for (int g = 0; g < 16; ++g)
-      for (int r = 0; r < 16; ++r) lattice.setPixel(g * 16 + r, b, qRgba(r * 17, g * 17, b * 17, 99));
-  for (const auto& offsets : {std::array<int, 3>{0, 0, 0}, std::array<int, 3>{0, 48, 96},
-                              std::array<int, 3>{-40, -30, 60}, std::array<int, 3>{200, 100, -255}}) {
+      for (int r = 0; r < 16; ++r)
+        lattice.setPixel(g * 16 + r, b, qRgba(r * 17, g * 17, b * 17, 99));
+  for (const auto& offsets :
+       {std::array<int, 3>{0, 0, 0}, std::array<int, 3>{0, 48, 96},
+        std::array<int, 3>{-40, -30, 60}, std::array<int, 3>{200, 100, -255}}) {
     const QImage out = run(
         [&](const QImage* in, QImage* o) {
           return std::make_unique<ProcessorHLSAdjust>(in, o, qint16(offsets[0]), qint16(offsets[1]),
@@ -153,8 +155,8 @@ TEST(ProcessorHLSAdjust, ColourLatticeMatchesTheFormulas) {
     for (int y = 0; y < lattice.height(); ++y)
       for (int x = 0; x < lattice.width(); ++x) {
         const QRgb p = lattice.pixel(x, y);
-        ASSERT_EQ(out.pixel(x, y), hlsReference(qRed(p), qGreen(p), qBlue(p), offsets[0],
-                                                offsets[1], offsets[2]))
+        ASSERT_EQ(out.pixel(x, y),
+                  hlsReference(qRed(p), qGreen(p), qBlue(p), offsets[0], offsets[1], offsets[2]))
             << x << "," << y << " offsets " << offsets[0] << " " << offsets[1] << " " << offsets[2];
       }
   }

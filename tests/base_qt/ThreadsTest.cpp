@@ -73,7 +73,8 @@ TEST(RowBands, EveryRowOnceForAnyThreadCount) {
       runRowBands(rows, 3, [&](int first, int end) {
         for (int y = first; y < end; ++y) ++seen[std::size_t(y)];
       });
-      for (int y = 0; y < rows; ++y) ASSERT_EQ(seen[std::size_t(y)].load(), 1) << threads << " " << y;
+      for (int y = 0; y < rows; ++y)
+        ASSERT_EQ(seen[std::size_t(y)].load(), 1) << threads << " " << y;
     }
   }
   setRowBandThreadsOverride(0);
@@ -91,4 +92,3 @@ TEST(RowBands, ExceptionsReachTheCallerAfterAllBandsEnded) {
   EXPECT_GE(ended.load(), 1);
   setRowBandThreadsOverride(0);
 }
-

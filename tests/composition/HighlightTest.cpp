@@ -27,8 +27,9 @@ TEST(Highlight, DabsStayInTheirBoxAndOffTransparentPixels) {
     QImage bright = fullyHighlit(source);
     const QImage result = composeHighlight({dab}, source, bright);
     ASSERT_EQ(result.size(), source.size());
-    const QRect box(int(dab.position.x() - dab.radius - 1.0), int(dab.position.y() - dab.radius - 1.0),
-                    2 * dab.radius + 2, 2 * dab.radius + 2);
+    const QRect box(int(dab.position.x() - dab.radius - 1.0),
+                    int(dab.position.y() - dab.radius - 1.0), 2 * dab.radius + 2,
+                    2 * dab.radius + 2);
     bool changed = false;
     for (int y = 0; y < source.height(); ++y)
       for (int x = 0; x < source.width(); ++x) {

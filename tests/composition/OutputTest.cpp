@@ -184,11 +184,11 @@ TEST(PaperSize, LetterOnlyForAustraliaAndTheUnitedStates) {
     QLocale locale;
     bool letter;
   };
-  for (const Row& row : {Row{QLocale(QLocale::English, QLocale::UnitedStates), true},
-                         Row{QLocale(QLocale::English, QLocale::Australia), true},
-                         Row{QLocale(QLocale::English, QLocale::UnitedKingdom), false},
-                         Row{QLocale(QLocale::French, QLocale::Canada), false},
-                         Row{QLocale(QLocale::German, QLocale::Germany), false},
-                         Row{QLocale::c(), false}})
+  for (const Row& row :
+       {Row{QLocale(QLocale::English, QLocale::UnitedStates), true},
+        Row{QLocale(QLocale::English, QLocale::Australia), true},
+        Row{QLocale(QLocale::English, QLocale::UnitedKingdom), false},
+        Row{QLocale(QLocale::French, QLocale::Canada), false},
+        Row{QLocale(QLocale::German, QLocale::Germany), false}, Row{QLocale::c(), false}})
     EXPECT_EQ(usesLetterPaper(row.locale), row.letter) << row.locale.name().toStdString();
 }

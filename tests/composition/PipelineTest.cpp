@@ -22,11 +22,12 @@ struct Delivery {
 
 Delivery runPipeline(ProcessorFinalImage& processor) {
   Delivery result;
-  QObject::connect(&processor, &ProcessorFinalImage::finalImageDone, &processor,
-                   [&](const QImage& image, const QByteArray& bytes, quint64) {
-                     result = {true, image, bytes};
-                   },
-                   Qt::DirectConnection);
+  QObject::connect(
+      &processor, &ProcessorFinalImage::finalImageDone, &processor,
+      [&](const QImage& image, const QByteArray& bytes, quint64) {
+        result = {true, image, bytes};
+      },
+      Qt::DirectConnection);
   processor.start();
   processor.wait();
   return result;

@@ -68,8 +68,8 @@ struct HostProgress {
     auto* host = static_cast<HostProgress*>(context);
     host->percents.push_back(percent);
     const int call = static_cast<int>(host->percents.size());
-    const bool stop = host->stopAt != 0 &&
-                      (call == host->stopAt || (host->keepStopping && call > host->stopAt));
+    const bool stop =
+        host->stopAt != 0 && (call == host->stopAt || (host->keepStopping && call > host->stopAt));
     return stop ? 2 : 0;
   }
 };

@@ -66,7 +66,8 @@ TEST_F(BrushingTest, StrokesPaintIndexOneAndReportWhatChanged) {
 
   const QList<QPoint> painted = paintedPixels(brushing.strokeImage());
   EXPECT_FALSE(painted.isEmpty());
-  for (const QPoint& p : painted) EXPECT_TRUE(QRect(7, 7, 16, 6).contains(p)) << p.x() << "," << p.y();
+  for (const QPoint& p : painted)
+    EXPECT_TRUE(QRect(7, 7, 16, 6).contains(p)) << p.x() << "," << p.y();
   expectContainsExactlyPainted(brushing, brushing.strokeImage(), 2);
   // The colour table keeps the stroke colour at index 1.
   EXPECT_EQ(brushing.strokeImage().color(1), QColor(Qt::green).rgba());

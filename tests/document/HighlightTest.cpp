@@ -42,8 +42,10 @@ struct Scene {
       for (int x = 0; x < width; ++x) {
         // Every fourth pixel grey, so hue and saturation 0 come up.
         const int grey = int(rng() % 256);
-        source.setPixel(x, y, rng() % 4 == 0 ? qRgb(grey, grey, grey)
-                                             : qRgb(int(rng() % 256), int(rng() % 256), int(rng() % 256)));
+        source.setPixel(x, y,
+                        rng() % 4 == 0
+                            ? qRgb(grey, grey, grey)
+                            : qRgb(int(rng() % 256), int(rng() % 256), int(rng() % 256)));
         status.setPixel(x, y, kStatuses[rng() % 8]);
         highlight.setPixel(x, y, rng() % 2);
       }
@@ -131,8 +133,8 @@ TEST(HighlightThreads, TwoChannelRunsMatchTheReferenceAndMixedPairsWriteNothing)
   for (channel horizontal : kChannels)
     for (channel vertical : kChannels)
       for (const QImage* area : {static_cast<const QImage*>(nullptr), &mask}) {
-        SCOPED_TRACE(testing::Message() << horizontal << " by " << vertical
-                                        << (area ? " in the patch" : ""));
+        SCOPED_TRACE(testing::Message()
+                     << horizontal << " by " << vertical << (area ? " in the patch" : ""));
         Scene scene(19, 13, ++seed);
         const QImage before = scene.highlight.copy();
         const QRect rect = area ? QRect(area->offset(), area->size()) : scene.source.rect();
@@ -148,7 +150,8 @@ TEST(HighlightThreads, TwoChannelRunsMatchTheReferenceAndMixedPairsWriteNothing)
         scene.highlight = before;
         EXPECT_EQ(before, expected(scene, QRect(), nullptr, 0, [](QRgb) { return false; }));
         const QImage want = expected(scene, rect, area, 1 | 2 | 8, [&](QRgb colour) {
-          return plane.pixelIndex(channelValue(colour, horizontal), channelValue(colour, vertical)) == 1;
+          return plane.pixelIndex(channelValue(colour, horizontal),
+                                  channelValue(colour, vertical)) == 1;
         });
         run(thread, scene, rect, area, 1 | 2 | 8);
         EXPECT_EQ(scene.highlight, want);
@@ -222,8 +225,7 @@ TEST(HighlightThreads, AnAbortAtEveryPixelLeavesTheUnvisitedOnesAsTheyWere) {
     thread.setAbortAfter(qint64(stop));
     run(thread, scene, rect, &mask, 0xFF);
     QImage want = start.highlight.copy();
-    for (size_t i = 0; i < stop; ++i)
-      want.setPixel(walk[i], done.pixelIndex(walk[i]));
+    for (size_t i = 0; i < stop; ++i) want.setPixel(walk[i], done.pixelIndex(walk[i]));
     EXPECT_EQ(scene.highlight, want) << "aborted before pixel " << stop;
   }
 }

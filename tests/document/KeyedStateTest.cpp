@@ -25,7 +25,9 @@ QByteArray streamBytes(Write write) {
 }
 
 // The header of a variant of type `type`.
-void variantHeader(QDataStream& out, quint32 type) { out << type << qint8(0); }
+void variantHeader(QDataStream& out, quint32 type) {
+  out << type << qint8(0);
+}
 
 void pathHeader(QDataStream& out) {
   variantHeader(out, QMetaType::User);
@@ -104,7 +106,8 @@ TEST_F(KeyedStateTest, ReadsEveryValueTypeAsQtDoes) {
       EXPECT_EQ(read, qtRead(bytes)) << value.typeName();
     EXPECT_EQ(keyedStateToBytes(read), bytes) << value.typeName();
   }
-  const QVariant bitmap = keyedStateFromBytes(keyedStateToBytes(QVariant::fromValue(QBitmap::fromImage(mono))));
+  const QVariant bitmap =
+      keyedStateFromBytes(keyedStateToBytes(QVariant::fromValue(QBitmap::fromImage(mono))));
   ASSERT_EQ(bitmap.userType(), int(QMetaType::QBitmap));
   EXPECT_EQ(qvariant_cast<QBitmap>(bitmap).toImage().convertToFormat(QImage::Format_Mono), mono);
 }
@@ -125,78 +128,64 @@ TEST_F(KeyedStateTest, RefusesHostileBytes) {
     });
   };
   const Row rows[] = {
-      {"a list longer than the bytes",
-       streamBytes([](QDataStream& out) {
+      {"a list longer than the bytes", streamBytes([](QDataStream& out) {
          variantHeader(out, QMetaType::QVariantList);
          out << quint32(0x7FFFFFF0);
        })},
-      {"a map longer than the bytes",
-       streamBytes([](QDataStream& out) {
+      {"a map longer than the bytes", streamBytes([](QDataStream& out) {
          variantHeader(out, QMetaType::QVariantMap);
          out << quint32(3) << QString("k");
          variantHeader(out, QMetaType::Int);
          out << qint32(1);
        })},
-      {"a polygon longer than the bytes",
-       streamBytes([](QDataStream& out) {
+      {"a polygon longer than the bytes", streamBytes([](QDataStream& out) {
          variantHeader(out, QMetaType::QPolygonF);
          out << quint32(0x10000000) << 1.0 << 2.0;
        })},
-      {"a string longer than the bytes",
-       streamBytes([](QDataStream& out) {
+      {"a string longer than the bytes", streamBytes([](QDataStream& out) {
          variantHeader(out, QMetaType::QString);
          out << quint32(0x7FFFFFF0);
        })},
-      {"a path that starts with a curve",
-       streamBytes([](QDataStream& out) {
+      {"a path that starts with a curve", streamBytes([](QDataStream& out) {
          pathHeader(out);
-         out << qint32(3) << qint32(2) << 1.0 << 1.0 << qint32(3) << 2.0 << 2.0 << qint32(3)
-             << 3.0 << 3.0 << qint32(0) << qint32(0);
+         out << qint32(3) << qint32(2) << 1.0 << 1.0 << qint32(3) << 2.0 << 2.0 << qint32(3) << 3.0
+             << 3.0 << qint32(0) << qint32(0);
        })},
-      {"a curve without its data",
-       streamBytes([](QDataStream& out) {
+      {"a curve without its data", streamBytes([](QDataStream& out) {
          pathHeader(out);
          out << qint32(2) << qint32(0) << 1.0 << 1.0 << qint32(2) << 2.0 << 2.0 << qint32(0)
              << qint32(0);
        })},
-      {"a path element of no kind",
-       streamBytes([](QDataStream& out) {
+      {"a path element of no kind", streamBytes([](QDataStream& out) {
          pathHeader(out);
          out << qint32(2) << qint32(0) << 1.0 << 1.0 << qint32(9) << 2.0 << 2.0 << qint32(0)
              << qint32(0);
        })},
-      {"a path point that is no number",
-       streamBytes([](QDataStream& out) {
+      {"a path point that is no number", streamBytes([](QDataStream& out) {
          pathHeader(out);
          out << qint32(1) << qint32(0) << qQNaN() << 1.0 << qint32(0) << qint32(0);
        })},
-      {"a path with a fill rule of no kind",
-       streamBytes([](QDataStream& out) {
+      {"a path with a fill rule of no kind", streamBytes([](QDataStream& out) {
          pathHeader(out);
          out << qint32(1) << qint32(0) << 1.0 << 1.0 << qint32(0) << qint32(7);
        })},
-      {"a path whose subpath starts beyond it",
-       streamBytes([](QDataStream& out) {
+      {"a path whose subpath starts beyond it", streamBytes([](QDataStream& out) {
          pathHeader(out);
          out << qint32(1) << qint32(0) << 1.0 << 1.0 << qint32(5) << qint32(0);
        })},
-      {"a path of two billion elements",
-       streamBytes([](QDataStream& out) {
+      {"a path of two billion elements", streamBytes([](QDataStream& out) {
          pathHeader(out);
          out << qint32(0x7FFFFFFF);
        })},
-      {"an unknown user type",
-       streamBytes([](QDataStream& out) {
+      {"an unknown user type", streamBytes([](QDataStream& out) {
          variantHeader(out, QMetaType::User);
          out << "Evil";
        })},
-      {"a type the state never holds",
-       streamBytes([](QDataStream& out) {
+      {"a type the state never holds", streamBytes([](QDataStream& out) {
          variantHeader(out, QMetaType::QFont);
          out << QString("Sans");
        })},
-      {"a colour of no spec",
-       streamBytes([](QDataStream& out) {
+      {"a colour of no spec", streamBytes([](QDataStream& out) {
          variantHeader(out, QMetaType::QColor);
          out << qint8(97) << quint16(1) << quint16(2) << quint16(3) << quint16(4) << quint16(0);
        })},
@@ -204,8 +193,7 @@ TEST_F(KeyedStateTest, RefusesHostileBytes) {
       {"an image too large to decode", pngWithHeader(32767, 32767, 8, 6)},
       {"an image wider than any", pngWithHeader(40000, 1, 1, 0)},
       {"an image of no width", pngWithHeader(0, 10, 8, 2)},
-      {"an image that is no PNG",
-       streamBytes([](QDataStream& out) {
+      {"an image that is no PNG", streamBytes([](QDataStream& out) {
          variantHeader(out, QMetaType::QImage);
          out << qint32(1);
          out.writeRawData("BM\0\0\0\0\0\0\0\0", 10);

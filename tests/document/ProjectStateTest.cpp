@@ -176,7 +176,9 @@ TEST_F(ProjectState, ImagesOverAHostsBuffersComeBackFromTheHost) {
   kestrum::PixelBuffer32 pixels(kWidth, kHeight, 4);
   TsSourceImage host(pixels, QStringLiteral("host"));
   TsSourceImage hostBlend(pixels, QStringLiteral("host blend"));
-  const QVariantMap buffer{{"valid_", true}, {"filename_", QString("host")}, {"format_", 1},
+  const QVariantMap buffer{{"valid_", true},
+                           {"filename_", QString("host")},
+                           {"format_", 1},
                            {"imageMaster_", int(TsSourceImage::Buffer32Master)}};
   const QVariantMap map{{"resolution_", 1}, {"segImg_", buffer}, {"blendImg_", buffer}};
   EXPECT_EQ(GmModel::parseDocumentMap(map), nullptr) << "no host image";

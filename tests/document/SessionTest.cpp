@@ -122,9 +122,9 @@ TEST_F(Session, ABusyQueueIsDrainedFirstThenEveryTargetIsSentAgainInOrder) {
                    [&] { atReopening = heldCommands(thread.get()); });
   head->release.release();
   waitIdle();
-  EXPECT_EQ(atReopening, (QStringList{"CvCmdNewStatusImage", "CvCmdBeginSession",
-                                      "CvCmdBeginSubSession", "CvCmdBeginSubSession",
-                                      "CvCmdSelect"}));
+  EXPECT_EQ(atReopening,
+            (QStringList{"CvCmdNewStatusImage", "CvCmdBeginSession", "CvCmdBeginSubSession",
+                         "CvCmdBeginSubSession", "CvCmdSelect"}));
   EXPECT_EQ(hooks.busyStates, (QList<bool>{true, false}));
   EXPECT_TRUE(thread->isOpen());
   EXPECT_EQ(model->resolution(), 2);
@@ -159,7 +159,9 @@ TEST_F(Session, TheResolutionFollowsThePixelCountOfImagesOverBuffers) {
     int resolution;
     int brush;
     int strength;
-  } rows[] = {{{2500, 2000}, 2, 100, 20}, {{5000, 4000}, 8, 50, 10}, {{2000, 2000}, 1, 200, 20},
+  } rows[] = {{{2500, 2000}, 2, 100, 20},
+              {{5000, 4000}, 8, 50, 10},
+              {{2000, 2000}, 1, 200, 20},
               {{300, 200}, 1, 20, 4}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.resolution);
@@ -286,14 +288,14 @@ TEST_F(Session, UnmodifiedByKindOfImage) {
     int kind;
     uint32_t undos, redos;
     bool unmodified;
-  } rows[] = {{1, 0, 0, true},  {1, 1, 0, false}, {1, 0, 1, false}, {2, 1, 0, true},
-              {2, 0, 0, true},  {2, 2, 0, false}, {2, 1, 1, false}, {3, 0, 0, false}};
+  } rows[] = {{1, 0, 0, true}, {1, 1, 0, false}, {1, 0, 1, false}, {2, 1, 0, true},
+              {2, 0, 0, true}, {2, 2, 0, false}, {2, 1, 1, false}, {3, 0, 0, false}};
   for (const auto& row : rows) {
-    SCOPED_TRACE(testing::Message() << "kind " << row.kind << ", " << row.undos << " undo, "
-                                    << row.redos << " redo");
+    SCOPED_TRACE(testing::Message()
+                 << "kind " << row.kind << ", " << row.undos << " undo, " << row.redos << " redo");
     model->finish();
-    ASSERT_TRUE(model->setSourceImage(greyImage({40, 30}), nullptr, GmSession::TakeDefaults,
-                                      row.kind));
+    ASSERT_TRUE(
+        model->setSourceImage(greyImage({40, 30}), nullptr, GmSession::TakeDefaults, row.kind));
     model->setUndoCounts(row.undos, row.redos);
     EXPECT_EQ(model->isUnmodified(), row.unmodified);
   }

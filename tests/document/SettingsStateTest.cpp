@@ -50,12 +50,11 @@ TEST_F(SettingsStateTest, ValueStatesAndTheirStoredForm) {
   EXPECT_EQ(read.toVariant(), (QVariantList{4, 0, 6, 1}));
 
   EDOs values;
-  EXPECT_EQ(values.toVariant(),
-            (QVariantMap{{"sensitivity_", QVariantList{50, 50, 50, 50}},
-                         {"width_", QVariantList{3, 3, 3, 3}},
-                         {"texture_", QVariantList{1, 1, 1, 1}},
-                         {"contrast_", QVariantList{1, 1, 1, 1}},
-                         {"widthInImageCoords_", -1}}));
+  EXPECT_EQ(values.toVariant(), (QVariantMap{{"sensitivity_", QVariantList{50, 50, 50, 50}},
+                                             {"width_", QVariantList{3, 3, 3, 3}},
+                                             {"texture_", QVariantList{1, 1, 1, 1}},
+                                             {"contrast_", QVariantList{1, 1, 1, 1}},
+                                             {"widthInImageCoords_", -1}}));
   values.texture.current = 2;
   EXPECT_TRUE(values.anyNonDefault());
   values.applyCurrent();
@@ -170,9 +169,10 @@ TEST_F(SettingsStateTest, MissingKeysReadAsTheirDefaults) {
   EXPECT_EQ(ts::Rectangle(QVariantMap{{"snap_", 0}}, 1).snap(), 0);
   EXPECT_EQ(ts::Rectangle(QVariantMap{{"rect_", QRectF(qInf(), 0, 1, 1)}}, 1).rect(),
             QRectF(0, 0, -1, -1));
-  EXPECT_TRUE(ts::Polygon(QVariantMap{{"qpoly_", QPolygonF(QVector<QPointF>{{0, 0}, {qQNaN(), 1}})}})
-                  .points()
-                  .isEmpty());
+  EXPECT_TRUE(
+      ts::Polygon(QVariantMap{{"qpoly_", QPolygonF(QVector<QPointF>{{0, 0}, {qQNaN(), 1}})}})
+          .points()
+          .isEmpty());
   const SegmentationStuff segmentation(QVariantMap(), nullptr);
   EXPECT_FALSE(segmentation.ownSettings());
   EXPECT_EQ(segmentation.values().toVariant(), EDOs().toVariant());
@@ -287,8 +287,8 @@ TEST_F(SettingsStateTest, TheSevenUserColours) {
     EXPECT_EQ(colour->description(), row.key);  // no translation loaded
     EXPECT_EQ(colour->persist(), 1);
     EXPECT_EQ(colour->defaultColor(), QColor(row.fallback)) << row.key;
-    EXPECT_EQ(colour->color(), row.which == UserColours::BlendMask ? QColor(Qt::gray)
-                                                                   : QColor(row.fallback));
+    EXPECT_EQ(colour->color(),
+              row.which == UserColours::BlendMask ? QColor(Qt::gray) : QColor(row.fallback));
   }
   hooks.colourAnswers << QColor(1, 2, 3);
   UserColours::instance()->colour(UserColours::KeepMask)->changeColorSlot();

@@ -40,7 +40,13 @@ TEST_F(ShapeTest, RectangleHitTest) {
       {"interior", r, 2, {20, 15}, 3, 0, Qt::OpenHandCursor},
       {"beyond the tolerance", r, 2, {7.9, 10}, 0, 0, Qt::BlankCursor},
       {"interior wins over a corner square", {0, 0, 4, 4}, 3, {2, 2}, 3, 0, Qt::OpenHandCursor},
-      {"outside the shrunk rectangle: corner", {0, 0, 4, 4}, 3, {-1, -1}, 1, 0, Qt::SizeFDiagCursor},
+      {"outside the shrunk rectangle: corner",
+       {0, 0, 4, 4},
+       3,
+       {-1, -1},
+       1,
+       0,
+       Qt::SizeFDiagCursor},
   };
   for (const HitRow& row : rows) {
     ts::Rectangle rectangle(row.rect);
@@ -136,8 +142,8 @@ TEST_F(ShapeTest, SnappingRoundsWorkingCoordinatesHalfUp) {
     int resolution;
     double in, out;
   };
-  const Row rows[] = {{2, -1.0, 0},  {2, -1.1, -2}, {2, -3.0, -2}, {2, 2.9, 2},
-                      {2, 3.0, 4},   {4, -6.0, -4}, {4, 5.9, 4},   {1, -0.5, 0}};
+  const Row rows[] = {{2, -1.0, 0}, {2, -1.1, -2}, {2, -3.0, -2}, {2, 2.9, 2},
+                      {2, 3.0, 4},  {4, -6.0, -4}, {4, 5.9, 4},   {1, -0.5, 0}};
   for (const Row& row : rows) {
     GmModel::instance()->setResolution(row.resolution);
     EXPECT_EQ(ts::scaleToResolution({row.in, row.in}), QPointF(row.out, row.out))

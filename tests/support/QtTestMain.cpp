@@ -20,7 +20,9 @@
 // - Qt 5.15's PNG writer leaks its array of row pointers when its device fails in the middle of
 //   an image (libpng unwinds with longjmp past the delete). The final-image pipeline stops PNG
 //   encoding that way on abort, on purpose.
-extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }
+extern "C" const char* __asan_default_options() {
+  return "fast_unwind_on_malloc=0";
+}
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libqoffscreen.so\n"
          "leak:QImageWriter::write\n";

@@ -69,8 +69,7 @@ TEST_P(StatusColourTest, StatusesShowInTheirColoursOverThePhoto) {
   const QImage image = shot();
   const QRgb colour = model->statusArray()->displayColour(row.shownAs);
   for (const QPoint& p : {QPoint(21, 21), QPoint(40, 35), QPoint(59, 49)})
-    EXPECT_LE(channelDistance(shown(image, p.x(), p.y()), composed(colour, photo(p.x(), p.y()))),
-              2)
+    EXPECT_LE(channelDistance(shown(image, p.x(), p.y()), composed(colour, photo(p.x(), p.y()))), 2)
         << p.x() << "," << p.y();
   // Kept pixels outside show the photo itself.
   for (const QPoint& p : {QPoint(19, 19), QPoint(60, 50), QPoint(120, 100)})
@@ -79,8 +78,7 @@ TEST_P(StatusColourTest, StatusesShowInTheirColoursOverThePhoto) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, StatusColourTest,
                          ::testing::Values(StatusRow{"Keep", 2, 2}, StatusRow{"Delete", 4, 4},
-                                           StatusRow{"Blend", 8, 8},
-                                           StatusRow{"Unassigned", 1, 0},
+                                           StatusRow{"Blend", 8, 8}, StatusRow{"Unassigned", 1, 0},
                                            StatusRow{"ProtectedDelete", 36, 32}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -246,10 +244,10 @@ TEST_P(OutlineRepaintTest, MovesRepaintEverythingTheOutlineChanges) {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
     const QRect area = canvas->visibleRegion().boundingRect();
     const QPoint origin = canvas->mapTo(view->window(), area.topLeft());
-    const QImage onScreen = screen->grabWindow(view->winId(), origin.x(), origin.y(),
-                                               area.width(), area.height())
-                                .toImage()
-                                .convertToFormat(QImage::Format_RGB32);
+    const QImage onScreen =
+        screen->grabWindow(view->winId(), origin.x(), origin.y(), area.width(), area.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
     const QImage whole = canvas->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(onScreen.size(), whole.size());
     int stale = 0;
@@ -306,8 +304,7 @@ TEST_F(BrushOutlineTest, ASmallBrushFarOutStillGetsAnEightPixelOutline) {
   view->zoomToSlot(0.25);
   sizeBox->setValue(1);
   brush->selectToolSlot();
-  sendMouse(canvas, QEvent::MouseMove, canvas->imageRect().center(), Qt::NoButton,
-            Qt::NoButton);
+  sendMouse(canvas, QEvent::MouseMove, canvas->imageRect().center(), Qt::NoButton, Qt::NoButton);
   EXPECT_GE(canvas->outlineBox().width(), 16);
   EXPECT_GE(canvas->outlineBox().height(), 16);
   QEvent leave(QEvent::Leave);
@@ -350,9 +347,10 @@ TEST_P(RepaintAreaTest, ADirtyRectangleRepaintsItselfAndItsMarginOnly) {
   emit model->rectDirty(ImageRectF(10, 10, 20, 5), GetParam().hint);
   for (int i = 0; i < 10 && canvas->painted.isEmpty(); ++i) QApplication::processEvents();
   const int g = GetParam().grown;
-  EXPECT_EQ(canvas->painted,
-            QRegion(QRect(20 - g, 20 - g, 40 + 2 * g, 10 + 2 * g)
-                        .translated(canvas->imageRect().topLeft())));
+  EXPECT_EQ(
+      canvas->painted,
+      QRegion(
+          QRect(20 - g, 20 - g, 40 + 2 * g, 10 + 2 * g).translated(canvas->imageRect().topLeft())));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, RepaintAreaTest,

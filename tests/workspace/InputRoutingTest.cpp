@@ -38,9 +38,8 @@ TEST_F(InputRoutingTest, AUsableToolInItsTabGetsImagePoints) {
   sendMouse(canvas, QEvent::MouseButtonRelease, at(12.5, 20), Qt::LeftButton, Qt::NoButton);
   sendMouse(canvas, QEvent::MouseButtonDblClick, at(30, 40), Qt::LeftButton, Qt::LeftButton);
   EXPECT_EQ(log, QStringList({"T.press", "T.move", "T.release", "T.double"}));
-  EXPECT_EQ(tool->points,
-            QList<QPointF>({QPointF(10, 20), QPointF(12.5, 20), QPointF(12.5, 20),
-                            QPointF(30, 40)}));
+  EXPECT_EQ(tool->points, QList<QPointF>({QPointF(10, 20), QPointF(12.5, 20), QPointF(12.5, 20),
+                                          QPointF(30, 40)}));
 }
 
 TEST_F(InputRoutingTest, NothingReachesAnUnusableToolOrOneOutsideTheTab) {
@@ -112,9 +111,9 @@ TEST_P(TabletPressureTest, PressureScalesTheBrushOnlyForABrushWithTheOptionOn) {
   RecordingTool* tool = currentTool();
   tool->brush = row.brush;
   const QPointF pos = at(20, 20);
-  QTabletEvent event(QEvent::TabletPress, pos, canvas->mapToGlobal(pos.toPoint()), QTabletEvent::Stylus,
-                     QTabletEvent::Pen, row.pressure, 0, 0, 0, 0, 0, Qt::NoModifier, 1,
-                     Qt::LeftButton, Qt::LeftButton);
+  QTabletEvent event(QEvent::TabletPress, pos, canvas->mapToGlobal(pos.toPoint()),
+                     QTabletEvent::Stylus, QTabletEvent::Pen, row.pressure, 0, 0, 0, 0, 0,
+                     Qt::NoModifier, 1, Qt::LeftButton, Qt::LeftButton);
   QApplication::sendEvent(canvas, &event);
   EXPECT_FALSE(event.isAccepted());
   EXPECT_EQ(ToolOptions::brushSize(), row.expected);
@@ -122,13 +121,12 @@ TEST_P(TabletPressureTest, PressureScalesTheBrushOnlyForABrushWithTheOptionOn) {
   EXPECT_EQ(ToolOptions::brushSize(), 9);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, TabletPressureTest,
-    ::testing::Values(PressureRow{"HalfPressure", true, true, 0.5, 5},
-                      PressureRow{"NeverBelowOne", true, true, 0.01, 1},
-                      PressureRow{"OptionOff", false, true, 0.5, 9},
-                      PressureRow{"NotABrush", true, false, 0.5, 9}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, TabletPressureTest,
+                         ::testing::Values(PressureRow{"HalfPressure", true, true, 0.5, 5},
+                                           PressureRow{"NeverBelowOne", true, true, 0.01, 1},
+                                           PressureRow{"OptionOff", false, true, 0.5, 9},
+                                           PressureRow{"NotABrush", true, false, 0.5, 9}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(InputRoutingTest, DropsGoToTheHost) {
   QMimeData data;

@@ -18,9 +18,7 @@ using PersistentRadio = PersistentWidget<QRadioButton, bool>;
 class PersistedControlsTest : public WorkspaceTest {
  protected:
   static QVariant stored(const QString& key) { return QSettings().value(key); }
-  static void store(const QString& key, const QVariant& value) {
-    QSettings().setValue(key, value);
-  }
+  static void store(const QString& key, const QVariant& value) { QSettings().setValue(key, value); }
 };
 
 TEST_F(PersistedControlsTest, TheKeyDropsBlanksAndHyphensAndNamesTheControl) {
@@ -69,7 +67,7 @@ TEST_F(PersistedControlsTest, TheLastDestroyedWins) {
 struct StoredRow {
   const char* name;
   QVariant value;
-  int slider;      // in 26..255
+  int slider;  // in 26..255
   bool checked;
   QString text;
 };

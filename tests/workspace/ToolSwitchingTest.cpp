@@ -52,8 +52,8 @@ TEST_F(ToolSwitchingTest, SelectionRunsDeactivateSignalPageActivateThenTab) {
   a->selectToolSlot();
   log.clear();
   b->action()->trigger();
-  EXPECT_EQ(log, QStringList({"A.deactivate(B)", "toolChanged(B)", "page", "B.activate(A)",
-                              "tab(8)"}));
+  EXPECT_EQ(log,
+            QStringList({"A.deactivate(B)", "toolChanged(B)", "page", "B.activate(A)", "tab(8)"}));
   EXPECT_EQ(GmTool::current(), b);
   EXPECT_TRUE(b->action()->isChecked());
   EXPECT_EQ(panel->stack()->currentWidget(), b->optionPage());
@@ -97,8 +97,7 @@ struct FallbackRow {
   bool answer;
 };
 
-class FallbackTest : public ToolSwitchingTest,
-                     public ::testing::WithParamInterface<FallbackRow> {};
+class FallbackTest : public ToolSwitchingTest, public ::testing::WithParamInterface<FallbackRow> {};
 
 TEST_P(FallbackTest, RefusedInstallationPicksFromHost) {
   const FallbackRow& row = GetParam();
@@ -118,13 +117,11 @@ TEST_P(FallbackTest, RefusedInstallationPicksFromHost) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, FallbackTest,
-    ::testing::Values(FallbackRow{"UsableCurrentStays", true, true, true, "Current", true},
-                      FallbackRow{"RememberedToolWhenUsable", false, true, true, "Remembered",
-                                  true},
-                      FallbackRow{"DefaultWhenRememberedUnusable", false, false, true, "No Tool",
-                                  true},
-                      FallbackRow{"DefaultWithoutRemembered", false, true, false, "No Tool",
-                                  true}),
+    ::testing::Values(
+        FallbackRow{"UsableCurrentStays", true, true, true, "Current", true},
+        FallbackRow{"RememberedToolWhenUsable", false, true, true, "Remembered", true},
+        FallbackRow{"DefaultWhenRememberedUnusable", false, false, true, "No Tool", true},
+        FallbackRow{"DefaultWithoutRemembered", false, true, false, "No Tool", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ToolSwitchingTest, FallbackWithoutCurrentToolAnswersFalse) {

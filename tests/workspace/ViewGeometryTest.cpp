@@ -17,8 +17,8 @@ class ViewGeometryTest : public WorkspaceTest {
   // The image point under the viewport's centre.
   static QPointF centrePoint(ImageView* view) {
     TsWorkspace* workspace = view->workspace();
-    const QPoint centre = workspace->canvas()->mapFrom(workspace->viewport(),
-                                                       workspace->viewport()->rect().center());
+    const QPoint centre =
+        workspace->canvas()->mapFrom(workspace->viewport(), workspace->viewport()->rect().center());
     return QPointF(centre - workspace->canvas()->imageRect().topLeft()) / view->zoom();
   }
 };
@@ -57,9 +57,9 @@ TEST_F(ViewGeometryTest, NewImageFitsIntoEightyFivePercentWhenShown) {
   ImageView* view = showView(QSize(800, 600));
   openPhoto(QSize(640, 480));
   const QSize viewport = view->workspace()->viewport()->size();
-  const QSize fitted = QSize(640, 480).scaled(int(std::lround(viewport.width() * 0.85)),
-                                              int(std::lround(viewport.height() * 0.85)),
-                                              Qt::KeepAspectRatio);
+  const QSize fitted =
+      QSize(640, 480).scaled(int(std::lround(viewport.width() * 0.85)),
+                             int(std::lround(viewport.height() * 0.85)), Qt::KeepAspectRatio);
   EXPECT_DOUBLE_EQ(view->zoom(), fitted.width() / 640.0);
   EXPECT_FALSE(view->workspace()->canvas()->fitPending());
   // Centred in the viewport.

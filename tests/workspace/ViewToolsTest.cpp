@@ -154,8 +154,7 @@ TEST_F(ViewToolsTest, PanDragsScrollByTheScreenMovement) {
   QSignalSpy cursors(GmModel::instance(), &GmModel::cursorChanged);
   const QPoint start = canvas->mapFrom(view->workspace()->viewport(), QPoint(200, 200));
   sendMouse(canvas, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
-  EXPECT_EQ(pan->cursor().pixmap().toImage(),
-            QPixmap(":images/curs_data_handgrab.png").toImage());
+  EXPECT_EQ(pan->cursor().pixmap().toImage(), QPixmap(":images/curs_data_handgrab.png").toImage());
   sendMouse(canvas, QEvent::MouseMove, start + QPoint(10, 4), Qt::NoButton, Qt::LeftButton);
   ASSERT_EQ(pans.count(), 1);
   EXPECT_EQ(pans.at(0).at(0).toPoint(), QPoint(-10, -4));
@@ -163,8 +162,7 @@ TEST_F(ViewToolsTest, PanDragsScrollByTheScreenMovement) {
   EXPECT_EQ(v->value(), 46);
   sendMouse(canvas, QEvent::MouseButtonRelease, start + QPoint(10, 4), Qt::LeftButton,
             Qt::NoButton);
-  EXPECT_EQ(pan->cursor().pixmap().toImage(),
-            QPixmap(":images/curs_data_handopen.png").toImage());
+  EXPECT_EQ(pan->cursor().pixmap().toImage(), QPixmap(":images/curs_data_handopen.png").toImage());
   EXPECT_EQ(cursors.count(), 2);
 }
 

@@ -107,9 +107,7 @@ class RecordingTool : public GmTool {
   void mousePressEvent(QMouseEvent*, const QPointF& p) override { writePoint("press", p); }
   void mouseMoveEvent(QMouseEvent*, const QPointF& p) override { writePoint("move", p); }
   void mouseReleaseEvent(QMouseEvent*, const QPointF& p) override { writePoint("release", p); }
-  void mouseDoubleClickEvent(QMouseEvent*, const QPointF& p) override {
-    writePoint("double", p);
-  }
+  void mouseDoubleClickEvent(QMouseEvent*, const QPointF& p) override { writePoint("double", p); }
 
   int tabs;
   bool usable = true;
@@ -187,9 +185,8 @@ class WorkspaceTest : public EngineSessionTest {
 };
 
 // Sends a mouse event to `widget` at `pos` (widget pixels), with its global position.
-inline void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& pos,
-                      Qt::MouseButton button, Qt::MouseButtons buttons,
-                      Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+inline void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& pos, Qt::MouseButton button,
+                      Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, buttons,
                     modifiers);
   QApplication::sendEvent(widget, &event);

@@ -17,10 +17,8 @@ void BrushFootprint::render(const QPointF& centre, int size) {
   const QPointF q = centre - QPointF(origin_);
   {
     QPainter painter(&image_);
-    painter.setPen(
-        QPen(QColor(0xFFFFFFFFu), size, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawLine(QPointF(q.x() - 0.5, q.y() - 0.5),
-                     QPointF(q.x() - 0.5 + 1e-5, q.y() - 0.5));
+    painter.setPen(QPen(QColor(0xFFFFFFFFu), size, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawLine(QPointF(q.x() - 0.5, q.y() - 0.5), QPointF(q.x() - 0.5 + 1e-5, q.y() - 0.5));
   }
   runs_.clear();
   for (int y = 0; y < image_.height(); ++y) {

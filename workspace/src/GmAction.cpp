@@ -7,8 +7,7 @@ GmAction::GmAction(const QString& text, QObject* parent, const QString& shortcut
   takeShortcut(shortcut);
 }
 
-GmAction::GmAction(const QIcon& icon, const QString& text, QObject* parent,
-                   const QString& shortcut)
+GmAction::GmAction(const QIcon& icon, const QString& text, QObject* parent, const QString& shortcut)
     : QAction(icon, text, parent) {
   takeShortcut(shortcut);
 }

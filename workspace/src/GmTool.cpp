@@ -51,9 +51,9 @@ void deleteAtExit() {
 
 }  // namespace
 
-GmTool::GmTool(const QString& name, const QString& text, const QIcon& icon,
-               const QString& shortcut, const QString& help, QActionGroup* group,
-               QWidget* container, QWidget* menuOrBar, ToolOptions* options)
+GmTool::GmTool(const QString& name, const QString& text, const QIcon& icon, const QString& shortcut,
+               const QString& help, QActionGroup* group, QWidget* container, QWidget* menuOrBar,
+               ToolOptions* options)
     : name_(name), text_(text), options_(options ? options : defaultOptionsPanel()) {
   initWorkspaceResources();
   QActionGroup* parent = group ? group : toolActionGroup();

@@ -90,12 +90,10 @@ GmZoomWidget::GmZoomWidget(QWidget* parent)
   connect(model, &GmModel::toolChanged, this, &GmZoomWidget::toolChangedSlot);
   connect(model, &GmModel::cursorChanged, this, &GmZoomWidget::cursorChangedSlot);
   connect(model, &GmModel::resolutionChanged, this, &GmZoomWidget::resolutionChangedSlot);
-  connect(model, &GmModel::patchPreviewAvailable, this,
-          &GmZoomWidget::patchPreviewAvailableSlot);
+  connect(model, &GmModel::patchPreviewAvailable, this, &GmZoomWidget::patchPreviewAvailableSlot);
   connect(model, &GmModel::hintOpacityChanged, this, &GmZoomWidget::hintOpacityChangedSlot);
   connect(model, &GmModel::showOriginal, this, &GmZoomWidget::showOriginalSlot);
-  connect(model, &GmModel::changeBackgroundColour, this,
-          &GmZoomWidget::changeBackgroundColourSlot);
+  connect(model, &GmModel::changeBackgroundColour, this, &GmZoomWidget::changeBackgroundColourSlot);
 }
 
 GmZoomWidget::~GmZoomWidget() {
@@ -190,8 +188,8 @@ void GmZoomWidget::rectDirtySlot(ImageRectF rect, DirtyHint hint, PatchPreviewWa
   const double grow = hint == DirtyHint::Outline ? 2.0 : hint == DirtyHint::Handles ? 4.5 : 0.0;
   const QRectF scaled(rect.x() * zoom_, rect.y() * zoom_, rect.width() * zoom_,
                       rect.height() * zoom_);
-  update(scaled.adjusted(-grow, -grow, grow, grow).toAlignedRect().translated(
-      imageRect_.topLeft()));
+  update(
+      scaled.adjusted(-grow, -grow, grow, grow).toAlignedRect().translated(imageRect_.topLeft()));
 }
 
 void GmZoomWidget::toolChangedSlot(const GmTool* tool) {
@@ -266,14 +264,14 @@ void GmZoomWidget::refreshOutline() {
     const double s = GmModel::instance()->resolution() * zoom_;
     const double radius = std::max(ToolOptions::brushSize() * 0.5, 8.0 / s);
     const QPointF centre = QPointF(anchorPoint()) / s;
-    const QRect working = QRectF(centre.x() - radius - 0.5, centre.y() - radius - 0.5,
-                                 2 * radius + 1, 2 * radius + 1)
-                              .toAlignedRect();
-    const QRect box = QRectF(working.x() * s, working.y() * s, working.width() * s,
-                             working.height() * s)
-                          .toAlignedRect()
-                          .translated(imageRect_.topLeft())
-                          .adjusted(-1, -1, 1, 1);
+    const QRect working =
+        QRectF(centre.x() - radius - 0.5, centre.y() - radius - 0.5, 2 * radius + 1, 2 * radius + 1)
+            .toAlignedRect();
+    const QRect box =
+        QRectF(working.x() * s, working.y() * s, working.width() * s, working.height() * s)
+            .toAlignedRect()
+            .translated(imageRect_.topLeft())
+            .adjusted(-1, -1, 1, 1);
     const QRegion area = outlineArea(box, QPointF(anchorPoint() + imageRect_.topLeft()),
                                      ToolOptions::brushSize() * 0.5 * s, s);
     if (outlineBox_.isValid()) update(outlineRegion_);

@@ -68,8 +68,7 @@ void ImageView::addViewTab(QWidget* page, const QString& title, const QString& w
 
 int ImageView::currentViewTab() const {
   const int index = tabBar_->currentIndex();
-  return index >= 0 && index < entries_.size() ? entries_.at(index).first
-                                               : int(DeleteBackground);
+  return index >= 0 && index < entries_.size() ? entries_.at(index).first : int(DeleteBackground);
 }
 
 void ImageView::ensureViewTab(int mask, int defaultTab) {

@@ -11,8 +11,7 @@
 
 GmTool* returnToolFor(const GmTool* self, GmTool* previous) {
   GmTool* tool = previous && previous->previousTool() ? previous->previousTool() : previous;
-  if (tool == self || qobject_cast<PanTool*>(tool) || qobject_cast<ZoomTool*>(tool))
-    return nullptr;
+  if (tool == self || qobject_cast<PanTool*>(tool) || qobject_cast<ZoomTool*>(tool)) return nullptr;
   return tool;
 }
 
@@ -21,8 +20,7 @@ PanTool::PanTool(QActionGroup* group, QWidget* menu, ToolOptions* options)
              QApplication::translate("TsApp", "Pan",
                                      "[qor, zarvo]Pan - as in panning around an image"),
              resourceIcon(QStringLiteral(":images/tool_image_pan.png")), QStringLiteral("P"),
-             QString(),
-             group, nullptr, menu, options),
+             QString(), group, nullptr, menu, options),
       openHand_(makePixmapCursor(15, 18, QStringLiteral(":images/curs_data_handopen.png"))),
       grabHand_(makePixmapCursor(15, 18, QStringLiteral(":images/curs_data_handgrab.png"))),
       cursor_(openHand_.get()) {

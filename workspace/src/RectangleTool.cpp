@@ -22,6 +22,5 @@ void RectangleTool::mouseMoveEvent(QMouseEvent* event, const QPointF& point) {
 }
 
 void RectangleTool::mouseReleaseEvent(QMouseEvent* event, const QPointF& point) {
-  if (event->button() == Qt::LeftButton && previousLeftButtonState() != 0)
-    rectangleFinished(point);
+  if (event->button() == Qt::LeftButton && previousLeftButtonState() != 0) rectangleFinished(point);
 }

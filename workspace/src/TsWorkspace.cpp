@@ -20,8 +20,7 @@ TsWorkspace::TsWorkspace(ImageView* owner)
   setWidgetResizable(false);
   setWidget(canvas_);
   connect(owner, &ImageView::viewTabChanged, canvas_, &GmZoomWidget::viewTabChangedSlot);
-  connect(canvas_, &GmZoomWidget::activateArrowTargetAt, owner,
-          &ImageView::activateArrowTargetAt);
+  connect(canvas_, &GmZoomWidget::activateArrowTargetAt, owner, &ImageView::activateArrowTargetAt);
   connect(canvas_, &GmZoomWidget::zoomChanged, owner, &ImageView::zoomChanged);
   connect(GmModel::instance(), &GmModel::brushSizeSliderMoved, this,
           &TsWorkspace::showBrushBeingChangedBySlider);
@@ -41,8 +40,7 @@ GRectF TsWorkspace::displayedRect() const {
   const QRect scaled(0, 0, int(image.width() * zoom), int(image.height() * zoom));
   const QRect shown = visible & scaled;
   if (shown.isEmpty() || zoom <= 0) return GRectF(0, 0, 0, 0);
-  return GRectF(shown.x() / zoom, shown.y() / zoom, shown.width() / zoom,
-                shown.height() / zoom);
+  return GRectF(shown.x() / zoom, shown.y() / zoom, shown.width() / zoom, shown.height() / zoom);
 }
 
 void TsWorkspace::recordCentre() {

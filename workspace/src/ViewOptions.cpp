@@ -22,8 +22,8 @@ const QString group = QStringLiteral("ViewOptions");
 ViewOptions::ViewOptions(QWidget* parent)
     : QWidget(parent),
       layout_(new QHBoxLayout(this)),
-      opacitySlider_(new PersistentWidget<QSlider, int>(group, QStringLiteral("Opacity"), 153,
-                                                        false)),
+      opacitySlider_(
+          new PersistentWidget<QSlider, int>(group, QStringLiteral("Opacity"), 153, false)),
       showEdgesBox_(new PersistentWidget<QCheckBox, bool>(
           group, QStringLiteral("Show Delete Edges"), true, false)),
       opacityLabel_(new QLabel(this)) {
@@ -50,7 +50,8 @@ ViewOptions::ViewOptions(QWidget* parent)
          "[tip, zarvo]")
           .arg(tr("Opacity", "[zarvo]")) +
       learnMoreTip(QStringLiteral("deleting_backgrounds/deleting_backgrounds.htm"));
-  for (QWidget* widget : {static_cast<QWidget*>(opacitySlider_), static_cast<QWidget*>(opacityLabel_)}) {
+  for (QWidget* widget :
+       {static_cast<QWidget*>(opacitySlider_), static_cast<QWidget*>(opacityLabel_)}) {
     widget->setToolTip(tip);
     widget->setWhatsThis(help);
   }

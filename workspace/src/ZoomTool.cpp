@@ -24,8 +24,8 @@ const QString helpPage = QStringLiteral("touring_zarvo/zoom_and_pan.htm");
 ZoomTool::ZoomTool(QActionGroup* group, QWidget* menu, ToolOptions* options)
     : RectangleTool(QStringLiteral("Zoom Tool"),
                     QApplication::translate("TsApp", "Zoom", "[qor, zarvo]Zarvo Zoom Tool name"),
-                    resourceIcon(QStringLiteral(":images/tool_image_zoom.png")), tr("Z"),
-                    QString(), group, nullptr, menu, options),
+                    resourceIcon(QStringLiteral(":images/tool_image_zoom.png")), tr("Z"), QString(),
+                    group, nullptr, menu, options),
       zoomIn_(makePixmapCursor(10, 14, QStringLiteral(":images/curs_data_zoomin.png"))),
       zoomOut_(makePixmapCursor(10, 14, QStringLiteral(":images/curs_data_zoomout.png"))),
       unavailable_(

@@ -34,9 +34,13 @@ bool AbortableThread::isAborted() const {
   return abort_.load();
 }
 
-void AbortableThread::clearAbort() { abort_.store(false); }
+void AbortableThread::clearAbort() {
+  abort_.store(false);
+}
 
-void AbortableThread::abort() { abort_.store(true); }
+void AbortableThread::abort() {
+  abort_.store(true);
+}
 
 void AbortableThread::setFinishedHandler(ThreadFinishedHandler* handler) {
   delete finishedHandler_;
@@ -49,7 +53,9 @@ void AbortableThread::abortAtPoll(std::uint64_t n) {
   abortAtPoll_.store(n);
 }
 
-std::uint64_t AbortableThread::pollCount() const { return polls_.load(); }
+std::uint64_t AbortableThread::pollCount() const {
+  return polls_.load();
+}
 
 bool AbortableThread::waitForChild(AbortableThread& child) const {
   while (!child.wait(kChildWaitSliceMs)) {

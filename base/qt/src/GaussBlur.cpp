@@ -83,12 +83,20 @@ class BandBlur {
  public:
   BandBlur(const blur::Kernels& kernels, const QImage& input, std::uint8_t* output,
            const Kernel& kernel, int tileWidth)
-      : f_(kernels), input_(input), output_(output), k_(kernel), width_(input.width()),
-        height_(input.height()), tileWidth_(tileWidth), ringRows_(2 * kernel.radius + kRowsAtOnce),
+      : f_(kernels),
+        input_(input),
+        output_(output),
+        k_(kernel),
+        width_(input.width()),
+        height_(input.height()),
+        tileWidth_(tileWidth),
+        ringRows_(2 * kernel.radius + kRowsAtOnce),
         source_(std::size_t(tileWidth + 2 * kernel.radius) * 4),
         ring_(std::size_t(ringRows_) * std::size_t(tileWidth) * 4),
-        zeros_(std::size_t(tileWidth) * 4, 0.0), sums_(std::size_t(kRowsAtOnce) * kChunk),
-        rows_(std::size_t(ringRows_)), chunkRows_(std::size_t(ringRows_)) {}
+        zeros_(std::size_t(tileWidth) * 4, 0.0),
+        sums_(std::size_t(kRowsAtOnce) * kChunk),
+        rows_(std::size_t(ringRows_)),
+        chunkRows_(std::size_t(ringRows_)) {}
 
   // Output rows first .. end - 1 of every tile; false when stop() answered true.
   bool run(int first, int end, const std::function<bool()>& stop) {
@@ -198,7 +206,9 @@ int gaussRadius(float s) {
   return r > 1e6 ? 1000000 : int(r);
 }
 
-void setGaussInstructionSet(GaussInstructionSet set) { instructionSetOverride.store(int(set)); }
+void setGaussInstructionSet(GaussInstructionSet set) {
+  instructionSetOverride.store(int(set));
+}
 
 bool gaussBlur(const QImage& input, QImage& output, float s, unsigned channels,
                const std::function<bool()>& stop) {
@@ -213,8 +223,7 @@ bool gaussBlur(const QImage& input, QImage& output, float s, unsigned channels,
     std::memcpy(pixels, input.constBits(), std::size_t(input.sizeInBytes()));
     return !stop();
   }
-  const blur::Kernels& kernels =
-      kernelsFor(GaussInstructionSet(instructionSetOverride.load()));
+  const blur::Kernels& kernels = kernelsFor(GaussInstructionSet(instructionSetOverride.load()));
   const Kernel kernel = makeKernel(s, radius, width, height);
   const std::size_t perColumn = std::size_t(2 * radius + 4) * 4 * sizeof(double);
   const int tiles =

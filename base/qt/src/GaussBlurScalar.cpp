@@ -15,10 +15,18 @@ namespace {
 #define COLUMN_BLOCK 4
 typedef double VD __attribute__((vector_size(8)));
 typedef int VI __attribute__((vector_size(4)));
-#define SPLAT(x) VD{x}
-#define VFMA(a, b, c) VD{__builtin_fma((a)[0], (b)[0], (c)[0])}
+#define SPLAT(x) \
+  VD {           \
+    x            \
+  }
+#define VFMA(a, b, c)                     \
+  VD {                                    \
+    __builtin_fma((a)[0], (b)[0], (c)[0]) \
+  }
 
-VD widenLanes(const std::uint8_t* in) { return VD{double(in[0])}; }
+VD widenLanes(const std::uint8_t* in) {
+  return VD{double(in[0])};
+}
 
 void narrow16(const VI* q, std::uint8_t* out) {
   for (int i = 0; i < 16; ++i) out[i] = std::uint8_t(q[i][0]);

@@ -9,9 +9,13 @@ namespace kestrum {
 
 namespace {
 
-QString tr(const char* text) { return QCoreApplication::translate("GuardedImageReader", text); }
+QString tr(const char* text) {
+  return QCoreApplication::translate("GuardedImageReader", text);
+}
 
-GuardedImageReader::Result failure(const QString& error) { return {QImage(), error}; }
+GuardedImageReader::Result failure(const QString& error) {
+  return {QImage(), error};
+}
 
 QString tooLarge(const QSize& size, qint64 maxPixels) {
   return tr("The image is too large: %1 x %2 pixels, more than %3 megapixels.")

@@ -5,7 +5,6 @@
 
 #include <jpeglib.h>
 
-
 // libjpeg reports errors by longjmp. Only the two small functions below call it, and they hold
 // nothing but plain C data, so no C++ object is ever skipped by the jump.
 
@@ -66,8 +65,8 @@ QImage decodeJpeg(const QByteArray& bytes, const std::function<bool()>& stop) {
         complete = false;
         break;
       }
-      complete = readRow(&info, &error,
-                         pixels + std::size_t(info.output_scanline) * image.bytesPerLine());
+      complete =
+          readRow(&info, &error, pixels + std::size_t(info.output_scanline) * image.bytesPerLine());
     }
     if (!complete) image = QImage();
   }

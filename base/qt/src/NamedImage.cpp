@@ -2,4 +2,6 @@
 
 #include <QFileInfo>
 
-QString NamedImage::name() const { return QFileInfo(url_.path()).fileName(); }
+QString NamedImage::name() const {
+  return QFileInfo(url_.path()).fileName();
+}

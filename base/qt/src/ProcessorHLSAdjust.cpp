@@ -17,10 +17,14 @@ qint16 shifted(qint16 value, qint16 offset) {
 
 ProcessorHLSAdjust::ProcessorHLSAdjust(const QImage* input, QImage* output, qint16 hue,
                                        qint16 lightness, qint16 saturation, QObject* parent)
-    : ProcessorThread(input, output, parent), hue_(hue), lightness_(lightness),
+    : ProcessorThread(input, output, parent),
+      hue_(hue),
+      lightness_(lightness),
       saturation_(saturation) {}
 
-ProcessorHLSAdjust::~ProcessorHLSAdjust() { stopAndWait(); }
+ProcessorHLSAdjust::~ProcessorHLSAdjust() {
+  stopAndWait();
+}
 
 QRgb ProcessorHLSAdjust::adjust(QRgb pixel, qint16 hue, qint16 lightness, qint16 saturation) {
   qint16 a = qint16(qRed(pixel));
@@ -31,8 +35,8 @@ QRgb ProcessorHLSAdjust::adjust(QRgb pixel, qint16 hue, qint16 lightness, qint16
   b = shifted(b, lightness);
   c = shifted(c, saturation);
   convertColourSpace(a, b, c, ColourSpaceHLS, ColourSpaceRGB, kScale);
-  return qRgba(std::clamp<int>(a, 0, 255), std::clamp<int>(b, 0, 255),
-               std::clamp<int>(c, 0, 255), 255);
+  return qRgba(std::clamp<int>(a, 0, 255), std::clamp<int>(b, 0, 255), std::clamp<int>(c, 0, 255),
+               255);
 }
 
 void ProcessorHLSAdjust::process() {

@@ -19,9 +19,13 @@ ProcessorJPEG::ProcessorJPEG(const QImage* input, QImage* output, std::uint32_t 
                              QObject* parent)
     : ProcessorThread(input, output, parent), target_(targetBytes), encoder_(defaultEncoder()) {}
 
-ProcessorJPEG::~ProcessorJPEG() { stopAndWait(); }
+ProcessorJPEG::~ProcessorJPEG() {
+  stopAndWait();
+}
 
-void ProcessorJPEG::setEncoder(Encoder encoder) { encoder_ = std::move(encoder); }
+void ProcessorJPEG::setEncoder(Encoder encoder) {
+  encoder_ = std::move(encoder);
+}
 
 ProcessorJPEG::Encoder ProcessorJPEG::defaultEncoder() {
   return [](const QImage& image, int quality, QIODevice& device) {

@@ -11,7 +11,9 @@ namespace kestrum {
 ProcessorSharpen::ProcessorSharpen(const QImage* input, QImage* output, float s, QObject* parent)
     : ProcessorThread(input, output, parent), s_(s) {}
 
-ProcessorSharpen::~ProcessorSharpen() { stopAndWait(); }
+ProcessorSharpen::~ProcessorSharpen() {
+  stopAndWait();
+}
 
 void ProcessorSharpen::process() {
   const QImage in = argb32Input();

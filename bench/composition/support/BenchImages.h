@@ -14,8 +14,8 @@ inline QImage benchPhoto(int width, int height, std::uint32_t seed, bool withAlp
   for (int y = 0; y < height; ++y) {
     QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < width; ++x)
-      line[x] = qRgba((x * 255) / width, (y * 255) / height, ((x + y) * 127) / (width + height),
-                      255);
+      line[x] =
+          qRgba((x * 255) / width, (y * 255) / height, ((x + y) * 127) / (width + height), 255);
   }
   {
     QPainter painter(&image);
@@ -37,7 +37,8 @@ inline QImage benchPhoto(int width, int height, std::uint32_t seed, bool withAlp
       const int g = grain(random);
       int alpha = 255;
       if (withAlpha) {
-        const double dx = (x - width / 2.0) / (width / 2.0), dy = (y - height / 2.0) / (height / 2.0);
+        const double dx = (x - width / 2.0) / (width / 2.0),
+                     dy = (y - height / 2.0) / (height / 2.0);
         const double r = dx * dx + dy * dy;
         alpha = r < 0.5 ? 255 : r < 0.6 ? int(255 * (0.6 - r) / 0.1) : 0;
       }

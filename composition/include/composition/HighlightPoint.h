@@ -12,8 +12,8 @@ class QPainter;
 // One highlight dab: a soft white spot whose alpha decides how much of the fully highlit
 // cut-out shows there.
 struct HighlightPoint {
-  QPointF position;  // centre, in the cut-out image's pixels
-  int radius = 2;    // 2 .. 25 pixels
+  QPointF position;    // centre, in the cut-out image's pixels
+  int radius = 2;      // 2 .. 25 pixels
   int intensity = 10;  // 10 .. 80: the alpha at the centre
 
   friend bool operator==(const HighlightPoint& a, const HighlightPoint& b) {

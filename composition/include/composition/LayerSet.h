@@ -11,8 +11,8 @@
 // it per rebuild (images shared implicitly, never written in place). Positions are canvas
 // pixels of each layer's top-left corner; a null image is an empty layer.
 struct LayerSet {
-  QRect canvasRect;           // null (0, 0, -1, -1) until a canvas is set
-  int maxFileSizeKB = 80;     // JPEG byte budget, kilobytes
+  QRect canvasRect;        // null (0, 0, -1, -1) until a canvas is set
+  int maxFileSizeKB = 80;  // JPEG byte budget, kilobytes
   QImage background;
   QImage cutout;
   QImage fullyHighlitCutout;  // the cut-out with lightness and saturation raised

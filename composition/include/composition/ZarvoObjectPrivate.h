@@ -13,12 +13,12 @@ class QGraphicsScene;
 struct ZarvoObjectPrivate {
   QGraphicsScene* scene = nullptr;  // borrowed: set by the composition view; printing renders it
   QSize backgroundImageSize{-1, -1};
-  int outputType = 0;        // 0: web output, sized in pixels (the only type built)
-  int rebuildTimerId = -1;   // -1: no rebuild pending
+  int outputType = 0;       // 0: web output, sized in pixels (the only type built)
+  int rebuildTimerId = -1;  // -1: no rebuild pending
   int rebuildDelayMs = 500;
   ProcessorFinalImage* processor = nullptr;  // owned
   LayerSet layers;
-  QPixmap finalPixmap;       // the last delivered picture
+  QPixmap finalPixmap;  // the last delivered picture
   QByteArray savedFingerprint;
   bool takeFingerprintOnDone = false;
   QByteArray finalImageBytes;  // encoded as delivered with finalPixmap

@@ -99,9 +99,10 @@ void autoFill(IiClassification& state, IiClassification::Bytes& status, const Bo
       const float d = inMap ? static_cast<float>(radiusMap(p.first, p.second)) : 0.0f;
       const float rho = d * 0.5f * radiusFactor + 0.49f;
       const int64_t k = int64_t(corvane::saturatingCast<int32_t>(rho)) + 1;
-      const Box b = corvane::intersectBox(Box{corvane::clampToInt32(p.first - k), corvane::clampToInt32(p.second - k),
-                                              corvane::clampToInt32(p.first + k), corvane::clampToInt32(p.second + k)},
-                                          domain);
+      const Box b = corvane::intersectBox(
+          Box{corvane::clampToInt32(p.first - k), corvane::clampToInt32(p.second - k),
+              corvane::clampToInt32(p.first + k), corvane::clampToInt32(p.second + k)},
+          domain);
       if (b.empty() || anyProtected(status, b)) continue;
       const float rho2 = rho * rho;
       for (int32_t r = b.lowerRow; r <= b.upperRow; ++r) {

@@ -145,9 +145,9 @@ bool CvInSession::clipSelection(const CvInSession& parent, const CvSelection& se
   mask.free();
   // A copy: the host may free its mask as soon as the sub-session exists.
   if (placed.array.size() != 0) {
-    mask.reference(corvane::subView(placed.array, box.lowerRow, box.lowerColumn, box.upperRow,
-                                    box.upperColumn)
-                       .copy());
+    mask.reference(
+        corvane::subView(placed.array, box.lowerRow, box.lowerColumn, box.upperRow, box.upperColumn)
+            .copy());
   }
   return true;
 }

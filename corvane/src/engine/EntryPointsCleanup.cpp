@@ -8,7 +8,6 @@
 #include "engine/EntryFrame.h"
 #include "engine/SessionEntry.h"
 
-
 CvResult CvAutoComplex(CvSession* handle, CvImage* statusImage, float blend,
                        CvProgressCallback callback, void* context) {
   return corvane::runStatusImageOperation(

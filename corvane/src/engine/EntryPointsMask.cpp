@@ -123,11 +123,12 @@ CvResult CvGenerateMask(CvSession* handle, const CvRect* rect, CvImage output, C
     const Box outputBox{0, 0, int32_t(output.height) - 1, int32_t(output.width) - 1};
     Box box = outputBox;
     if (rect) {
-      box = corvane::intersectBox(Box{corvane::clampToInt32(int64_t(working.lowerRow) * factor),
-                                      corvane::clampToInt32(int64_t(working.lowerColumn) * factor),
-                                      corvane::clampToInt32((int64_t(working.upperRow) + 1) * factor - 1),
-                                      corvane::clampToInt32((int64_t(working.upperColumn) + 1) * factor - 1)},
-                                  outputBox);
+      box = corvane::intersectBox(
+          Box{corvane::clampToInt32(int64_t(working.lowerRow) * factor),
+              corvane::clampToInt32(int64_t(working.lowerColumn) * factor),
+              corvane::clampToInt32((int64_t(working.upperRow) + 1) * factor - 1),
+              corvane::clampToInt32((int64_t(working.upperColumn) + 1) * factor - 1)},
+          outputBox);
     }
     if (!box.empty() && (int64_t(box.upperRow) >= int64_t(source.height) ||
                          int64_t(box.upperColumn) >= int64_t(source.width)))

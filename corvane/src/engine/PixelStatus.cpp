@@ -37,8 +37,10 @@ StatusValueMask selectStatusMask(uint8_t mode, uint8_t target, bool exclusive) {
   if (mode == 1 && target != CvStatusProtected)
     return {CvStatusClassMask,
             static_cast<uint8_t>(exclusive ? CvStatusClassAndFlags : CvStatusClassAndProtected)};
-  if (target == CvStatusForcedEdge || mode == CvStatusForcedEdge) return {CvStatusForcedEdge, CvStatusForcedEdge};
-  if (target == CvStatusProtected || mode == CvStatusProtected) return {CvStatusProtected, CvStatusProtected};
+  if (target == CvStatusForcedEdge || mode == CvStatusForcedEdge)
+    return {CvStatusForcedEdge, CvStatusForcedEdge};
+  if (target == CvStatusProtected || mode == CvStatusProtected)
+    return {CvStatusProtected, CvStatusProtected};
   if (mode == 2 || mode == 4 || mode == 8) return {CvStatusClassMask, CvStatusClassAndFlags};
   return {0, 0};
 }

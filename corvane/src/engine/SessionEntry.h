@@ -34,9 +34,8 @@ CvResult runSessionOperation(CvSession* handle, Op&& op) {
 // A session and the status image an operation works on. A bad image answers 9 even with a bad
 // session too, then the session's codes follow; an image that the session's own engine does
 // not hold answers 9 as well: another engine may free it while this session still uses it.
-inline CvResult useSessionAndStatusImage(EntryFrame& frame, CvSession* handle,
-                                         CvImage* statusImage, CvInSession** session,
-                                         CvInImage** image) {
+inline CvResult useSessionAndStatusImage(EntryFrame& frame, CvSession* handle, CvImage* statusImage,
+                                         CvInSession** session, CvInImage** image) {
   if (const CvResult status = useStatusImage(frame, statusImage, image)) return status;
   if (const CvResult status = useSession(frame, handle, session)) return status;
   return (*image)->engine() == (*session)->engine() ? CvOk : CvInvalidImage;

@@ -10,9 +10,9 @@ struct ShapeHit {
   enum Kind { Miss = 0, Handle = 1, Edge = 2, Interior = 3 };
 
   int kind = Miss;
-  int part = 0;    // the corner, vertex or edge index
-  QPointF point;   // the pointer position, image coordinates
-  QPointF offset;  // pointer minus the dragged handle, set by beginDrag
-  int cursor = Qt::BlankCursor;  // a Qt::CursorShape
+  int part = 0;                   // the corner, vertex or edge index
+  QPointF point;                  // the pointer position, image coordinates
+  QPointF offset;                 // pointer minus the dragged handle, set by beginDrag
+  int cursor = Qt::BlankCursor;   // a Qt::CursorShape
   ArrowTarget* target = nullptr;  // filled only by the document's target search; borrowed
 };

@@ -66,8 +66,7 @@ inline QImage referenceBlur(const QImage& input, float s, unsigned channels) {
   };
   auto inLine = [&](int k, int n) {
     double sum = weight(0);
-    for (int t = 1; t <= r; ++t)
-      sum = std::fma(weight(t), double((k - t >= 0) + (k + t < n)), sum);
+    for (int t = 1; t <= r; ++t) sum = std::fma(weight(t), double((k - t >= 0) + (k + t < n)), sum);
     return sum;
   };
   QImage out(input.size(), QImage::Format_ARGB32);

@@ -86,9 +86,8 @@ class HubFixture : public ::testing::Test {
 
   // Waits for the pending rebuild to be started, run and delivered.
   bool settle() {
-    const bool ok = spinUntil([] {
-      return !hub()->rebuildPending() && !hub()->processor()->isRunning();
-    });
+    const bool ok =
+        spinUntil([] { return !hub()->rebuildPending() && !hub()->processor()->isRunning(); });
     QCoreApplication::processEvents();
     return ok;
   }
@@ -106,8 +105,8 @@ inline QImage seededImage(int width, int height, std::uint32_t seed, bool opaque
   QImage image(width, height, QImage::Format_ARGB32);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
-      image.setPixel(x, y, qRgba(byte(random), byte(random), byte(random),
-                                 opaque ? 255 : byte(random)));
+      image.setPixel(x, y,
+                     qRgba(byte(random), byte(random), byte(random), opaque ? 255 : byte(random)));
   return image;
 }
 
@@ -123,15 +122,17 @@ inline QImage cutoutImage(int size, QRgb colour) {
   return image;
 }
 
-inline QString findTool(const char* name) { return QStandardPaths::findExecutable(name); }
+inline QString findTool(const char* name) {
+  return QStandardPaths::findExecutable(name);
+}
 
 // Runs a tool and answers its standard output; fails the test when it cannot run.
 inline QByteArray runTool(const QString& program, const QStringList& arguments) {
   QProcess process;
   process.start(program, arguments);
   EXPECT_TRUE(process.waitForFinished(60000)) << program.toStdString();
-  EXPECT_EQ(process.exitCode(), 0) << program.toStdString() << ": "
-                                   << process.readAllStandardError().toStdString();
+  EXPECT_EQ(process.exitCode(), 0)
+      << program.toStdString() << ": " << process.readAllStandardError().toStdString();
   return process.readAllStandardOutput();
 }
 

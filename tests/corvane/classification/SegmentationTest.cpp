@@ -8,7 +8,6 @@ using namespace segmentation_test;
 
 namespace {
 
-
 // Marks placed in every stage's output after a run: a stage that recomputes overwrites its own.
 struct Marks {
   static void place(Seg& seg) {

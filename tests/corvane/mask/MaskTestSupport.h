@@ -128,4 +128,3 @@ struct MaskSession {
 };
 
 }  // namespace masktest
-

@@ -30,15 +30,16 @@ statusImageEntries() {
            }},
           {"AutoComplex",
            [](CvSession* s, CvImage* i) { return CvAutoComplex(s, i, 1.0f, nullptr, nullptr); }},
-          {"Despeckle",
-           [](CvSession* s, CvImage* i) { return CvDespeckleSelection(s, i, 2, nullptr, nullptr); }},
+          {"Despeckle", [](CvSession* s,
+                           CvImage* i) { return CvDespeckleSelection(s, i, 2, nullptr, nullptr); }},
           {"SetStatus",
            [](CvSession* s, CvImage* i) {
              uint8_t keep = CvStatusKeep;
              CvSelection labels{0, 0, CvImage{1, 1, 1, CvKindStatus, &keep}};
              return CvSetStatus(s, i, &labels, nullptr, nullptr);
            }},
-          {"SetStatusFromParent", [](CvSession* s, CvImage* i) { return CvSetStatusFromParent(s, i); }},
+          {"SetStatusFromParent",
+           [](CvSession* s, CvImage* i) { return CvSetStatusFromParent(s, i); }},
           {"SetParentStatus", [](CvSession* s, CvImage* i) { return CvSetParentStatus(s, i); }},
           {"AutoFill",
            [](CvSession* s, CvImage* i) { return CvAutoFill(s, i, 0, 2, 0.0f, nullptr, nullptr); }},
@@ -115,9 +116,9 @@ TEST(HostInput, SelectionsAtTheEndsOfTheIntegerRangeAreRefused) {
   CvImage* status = CvNewStatusImage(engine, picture.description);
   std::vector<uint8_t> bytes(4, CvStatusKeep);
   for (const Case& c : cases) {
-    CvSelection selection{c.x, c.y,
-                          CvImage{c.width, c.height, c.width, CvKindStatus,
-                                  c.masked ? bytes.data() : nullptr}};
+    CvSelection selection{
+        c.x, c.y,
+        CvImage{c.width, c.height, c.width, CvKindStatus, c.masked ? bytes.data() : nullptr}};
     EXPECT_EQ(CvSetStatus(session, status, &selection, nullptr, nullptr), CvPreconditionFailed)
         << c.name;
     EXPECT_EQ(CvSelect(session, status, &selection, CvStatusKeep, 15, 0, 0.0f, nullptr, nullptr),

@@ -114,7 +114,6 @@ TEST(WatershedFirst, BuildsNodesPerChannelHistogram) {
   EXPECT_EQ(n[2].sidePeak, 8);
   EXPECT_EQ(n[2].peakDistance, 4);
   EXPECT_EQ(a.bestValleyNode, 2);
-
 }
 
 TEST(ChooseBestSplit, SidePeaksStopAtDeeperValleys) {
@@ -144,12 +143,12 @@ TEST(WatershedFirst, ManyElementsMatchAPlainWalk) {
   auto summary = [](const Level& level) {
     std::vector<int64_t> out;
     for (const Node& n : level.nodes)
-      out.insert(out.end(), {n.peakIndex, n.peakCount, n.sidePeak, n.peakDistance, n.valleyCount,
-                             n.valleyIndex,
-                             n.histogram == &level.overall
-                                 ? -1
-                                 : int64_t(reinterpret_cast<const Element*>(n.histogram) -
-                                           level.elements.data())});
+      out.insert(
+          out.end(),
+          {n.peakIndex, n.peakCount, n.sidePeak, n.peakDistance, n.valleyCount, n.valleyIndex,
+           n.histogram == &level.overall
+               ? -1
+               : int64_t(reinterpret_cast<const Element*>(n.histogram) - level.elements.data())});
     for (const Element& e : level.elements)
       out.insert(out.end(), {e[2].firstModeNode, e[2].endModeNode, e[2].bestValleyNode});
     return out;
@@ -165,7 +164,8 @@ TEST(WatershedFirst, ManyElementsMatchAPlainWalk) {
     h.endModeNode = int32_t(plain.nodes.size());
     for (int32_t k = h.firstModeNode; k < h.endModeNode; ++k) {
       plain.nodes[size_t(k)].histogram = &h;
-      plain.nodes[size_t(k)].peakCount = corvane::binCount(h.bins, plain.nodes[size_t(k)].peakIndex);
+      plain.nodes[size_t(k)].peakCount =
+          corvane::binCount(h.bins, plain.nodes[size_t(k)].peakIndex);
     }
   }
   for (Node& n : plain.nodes) {
