@@ -17,7 +17,7 @@
 #include <QStringList>
 #include <QTest>
 
-#include "../document/EngineSessionSupport.h"
+#include "EngineSessionSupport.h"
 #include "document/CvCmdSetStatus.h"
 #include "workspace/GmTool.h"
 #include "workspace/GmZoomWidget.h"
