@@ -28,9 +28,9 @@ TEST(BenchmarkMain, ARunLeavesTheCallersFoldersUntouched) {
 
   for (const char* what : {"settings", "temporary"}) {
     SCOPED_TRACE(what);
-    const QRegularExpressionMatch line =
-        QRegularExpression(QStringLiteral("^%1 (\\S+)$").arg(what), QRegularExpression::MultilineOption)
-            .match(err);
+    const QRegularExpressionMatch line = QRegularExpression(QStringLiteral("^%1 (\\S+)$").arg(what),
+                                                            QRegularExpression::MultilineOption)
+                                             .match(err);
     ASSERT_TRUE(line.hasMatch()) << err.toStdString();
     const QString path = line.captured(1);
     EXPECT_TRUE(path.startsWith(QStringLiteral("/tmp/zarvo-bench-"))) << path.toStdString();
