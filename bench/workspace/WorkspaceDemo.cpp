@@ -6,7 +6,8 @@
 //                        [--quit-after <ms>]
 //
 // Without a photo a synthetic one of 1600 × 1200 (or the given size) is drawn. --pointer shows the
-// brush outline at a viewport position, as if the pointer rested there.
+// brush outline at a viewport position, as if the pointer rested there. Settings and temporary
+// files go to folders of the run's own.
 
 #include <QApplication>
 #include <QDockWidget>
@@ -18,8 +19,9 @@
 #include <QToolBar>
 
 #include "CanvasScene.h"
+#include "IsolatedRun.h"
 #include "document/DocumentMetaTypes.h"
-#include "workspace/NoTool.h"
+#include "workspace/CutoutTools.h"
 #include "workspace/PanTool.h"
 #include "workspace/ToolBarPalette.h"
 #include "workspace/ToolOptions.h"
@@ -27,15 +29,6 @@
 #include "workspace/ZoomTool.h"
 
 namespace {
-
-class DemoHost : public WorkspaceHost {
- public:
-  QWidget* mainWindow() const override { return window; }
-  ImageView* imageView() const override { return view; }
-  QBrush canvasBackgroundBrush() const override { return QBrush(QColor(230, 230, 230)); }
-  QWidget* window = nullptr;
-  ImageView* view = nullptr;
-};
 
 // Draws nothing into the document: only its outline shows.
 class DemoBrush : public GmTool {
@@ -53,6 +46,8 @@ class DemoBrush : public GmTool {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const IsolatedRun run("demo", false);
+  if (!run.ok()) return 3;
   QApplication application(argc, argv);
   QApplication::setOrganizationName("OrbelTech");
   QApplication::setApplicationName("Zarvo");
@@ -87,8 +82,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  DemoHost host;
-  WorkspaceHost::install(&host);
+  canvas_scene::BenchHost host;
+  host.background = QBrush(QColor(230, 230, 230));
   QMainWindow window;
   host.window = &window;
   auto* view = new ImageView;
@@ -101,9 +96,9 @@ int main(int argc, char** argv) {
   window.addToolBar(Qt::TopToolBarArea, optionsBar);
   window.statusBar()->addPermanentWidget(new ViewOptions);
 
-  NoTool noTool(options);
-  PanTool pan(nullptr, nullptr, options);
-  ZoomTool zoomTool(nullptr, nullptr, options);
+  CutoutTools::Places places;
+  places.options = options;
+  CutoutTools tools(places);
   DemoBrush brush(options);
   QSpinBox size;
   size.setRange(1, 400);
@@ -113,21 +108,17 @@ int main(int argc, char** argv) {
   auto* palette = new ToolBarPalette;
   palette->setOrientation(Qt::Vertical);
   palette->addTool(&brush, "Delete");
-  palette->addTool(&pan, "Navigation");
-  palette->addTool(&zoomTool, "Navigation");
+  palette->addTool(tools.panTool(), "Navigation");
+  palette->addTool(tools.zoomTool(), QString());
   auto* dock = new ToolPalette("Tools", &window);
   dock->setWidget(palette);
   window.addDockWidget(Qt::LeftDockWidgetArea, dock);
 
   QObject::connect(view, &ImageView::viewTabChanged, palette, &ToolBarPalette::viewChanged);
-  QObject::connect(&pan, &PanTool::tellPan, view, &ImageView::panImageViewportSlot);
-  QObject::connect(&zoomTool, &ZoomTool::zoomToRectSignal, view,
-                   &ImageView::minCheckedMoveImageViewportToSlot);
-  QObject::connect(&zoomTool, &ZoomTool::zoomInSignal, view, &ImageView::zoomInSlot);
-  QObject::connect(&zoomTool, &ZoomTool::zoomOutSignal, view, &ImageView::zoomOutSlot);
-  QObject::connect(&zoomTool, &ZoomTool::actualPixelsSignal, view,
-                   &ImageView::zoomTo100PercentSlot);
-  QObject::connect(&zoomTool, &ZoomTool::fitScreenSignal, view, &ImageView::fitImageOnScreenSlot);
+  tools.connectView(view);
+  // No navigator here: the view takes the zoom steps itself.
+  QObject::connect(tools.zoomTool(), &ZoomTool::zoomInSignal, view, &ImageView::zoomInSlot);
+  QObject::connect(tools.zoomTool(), &ZoomTool::zoomOutSignal, view, &ImageView::zoomOutSlot);
 
   window.resize(1400, 900);
   window.show();
@@ -147,6 +138,5 @@ int main(int argc, char** argv) {
   if (quitAfter > 0) QTimer::singleShot(quitAfter, &application, &QApplication::quit);
   const int result = application.exec();
   ToolOptions::setBrushSizeBox(nullptr);
-  WorkspaceHost::install(nullptr);
   return result;
 }
