@@ -2,8 +2,8 @@
 
 #include <QTimerEvent>
 
+#include "ZarvoObjectPrivate.h"
 #include "composition/ProcessorFinalImage.h"
-#include "composition/ZarvoObjectPrivate.h"
 #include "composition/ZarvoOutputHandler.h"
 #include "kestrum/qt/Digest.h"
 
