@@ -46,6 +46,8 @@ class DemoBrush : public GmTool {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Settings and temporary files of its own, gone at exit: nothing of a look by eye reaches the
+  // user's configuration (the canvas stores its background colour when it closes).
   const IsolatedRun run("demo", false);
   if (!run.ok()) return 3;
   QApplication application(argc, argv);
@@ -76,7 +78,7 @@ int main(int argc, char** argv) {
     }
   }
   const QImage picture =
-      file.isEmpty() ? canvas_scene::photo(synthetic.width(), synthetic.height()) : QImage(file);
+      file.isEmpty() ? subjectOnGround(synthetic.width(), synthetic.height()) : QImage(file);
   if (picture.isNull() || picture.width() > 20000 || picture.height() > 20000) {
     qWarning("No photo in %s", qPrintable(file));
     return 1;
