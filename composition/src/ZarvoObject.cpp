@@ -93,7 +93,7 @@ bool ZarvoObject::hasTransparency() const {
 void ZarvoObject::stopRunningRebuild() {
   if (d->processor->isRunning()) {
     // Joined here, in the GUI thread, rather than left to wind down: every stage polls often
-    // enough that the wait is short (7.7 ms at worst measured on a 2000 x 2000 rebuild), and a
+    // enough that the wait is short (about 10 ms at worst for a 2000 x 2000 rebuild), and a
     // processor that is either idle or running the newest layers needs no bookkeeping of older
     // runs.
     d->processor->abort();
