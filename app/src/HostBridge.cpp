@@ -8,10 +8,13 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace {
 
 constexpr int kMaxSide = 65535;
+// Buffer rows are padded to this many bytes.
+constexpr uint32_t kBufferAlignment = 16;
 
 bool allOf(const char* text, bool (*accepts)(char)) {
   if (!text || !*text) return false;
@@ -244,4 +247,58 @@ void swapSampleBytes(unsigned char* data, uint64_t samples) {
     data[0] = data[1];
     data[1] = low;
   }
+}
+
+bool readHostMemory(const GpArguments& arguments, HostBuffers& buffers, QString* refusal) {
+  const bool wide = arguments.bitsPerChannel == 16;
+  HostBuffers made;
+  // The buffers first: running out of memory here leaves the host's memory untouched.
+  try {
+    if (wide) {
+      made.first16 = kestrum::PixelBuffer64(arguments.width, arguments.height, kBufferAlignment);
+      made.second16 = kestrum::PixelBuffer64(arguments.width, arguments.height, kBufferAlignment);
+    } else {
+      made.first8 = kestrum::PixelBuffer32(arguments.width, arguments.height, kBufferAlignment);
+      made.second8 = kestrum::PixelBuffer32(arguments.width, arguments.height, kBufferAlignment);
+    }
+  } catch (const std::bad_alloc&) {
+    *refusal =
+        QStringLiteral("no memory for %1 x %2 pixels").arg(arguments.width).arg(arguments.height);
+    return false;
+  }
+  HostMapping first, second;
+  const uint64_t needed = arguments.neededBytes();
+  if (!first.map(arguments.firstFd, needed, refusal) ||
+      !second.map(arguments.secondFd, needed, refusal))
+    return false;
+  if (wide) {
+    const bool bigEndian = !arguments.littleEndian;
+    if (bigEndian) swapSampleBytes(first.data(), needed / 2);
+    copyHostToBuffer16(first.data(), made.first16, false);
+    copyHostToBuffer16(second.data(), made.second16, bigEndian);
+  } else {
+    copyHostToBuffer8(first.data(), made.first8);
+    copyHostToBuffer8(second.data(), made.second8);
+  }
+  buffers = std::move(made);
+  return true;
+}
+
+bool writeHostMemory(const GpArguments& arguments, const HostBuffers& buffers, QString* refusal) {
+  const bool wide = arguments.bitsPerChannel == 16;
+  const bool built = wide ? buffers.second16.width() == arguments.width &&
+                                buffers.second16.height() == arguments.height
+                          : buffers.second8.width() == arguments.width &&
+                                buffers.second8.height() == arguments.height;
+  if (!built || arguments.width <= 0) {
+    *refusal = QStringLiteral("there is no image of the host's size to hand back");
+    return false;
+  }
+  HostMapping second;
+  if (!second.map(arguments.secondFd, arguments.neededBytes(), refusal)) return false;
+  if (wide)
+    copyBufferToHost16(buffers.second16, second.data(), !arguments.littleEndian);
+  else
+    copyBufferToHost8(buffers.second8, second.data());
+  return true;
 }

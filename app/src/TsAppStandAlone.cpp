@@ -2,17 +2,10 @@
 
 #include <unistd.h>
 
-#include <new>
-
 #include "app/AppDialogs.h"
 #include "app/AppIdentity.h"
 #include "app/Flogger.h"
 #include "document/TsSourceImage.h"
-
-namespace {
-// Buffer rows are padded to this many bytes.
-constexpr uint32_t kBufferAlignment = 16;
-}  // namespace
 
 TsAppStandAlone::TsAppStandAlone(int mode) : TsApp(mode) {}
 
@@ -61,42 +54,16 @@ bool TsAppStandAlone::readSharedMemoryInput(int argc, const char* const* argv) {
     return false;
   }
   host_ = arguments;
-  const bool wide = arguments.bitsPerChannel == 16;
-  // The buffers first: running out of memory here leaves the host's memory untouched.
-  try {
-    if (wide) {
-      buffer16First_ = kestrum::PixelBuffer64(arguments.width, arguments.height, kBufferAlignment);
-      buffer16Second_ = kestrum::PixelBuffer64(arguments.width, arguments.height, kBufferAlignment);
-    } else {
-      buffer8First_ = kestrum::PixelBuffer32(arguments.width, arguments.height, kBufferAlignment);
-      buffer8Second_ = kestrum::PixelBuffer32(arguments.width, arguments.height, kBufferAlignment);
-    }
-  } catch (const std::bad_alloc&) {
-    refuseSharedMemoryInput(
-        QStringLiteral("no memory for %1 x %2 pixels").arg(arguments.width).arg(arguments.height));
-    return false;
-  }
-  HostMapping first, second;
-  const uint64_t needed = arguments.neededBytes();
-  if (!first.map(arguments.firstFd, needed, &reason) ||
-      !second.map(arguments.secondFd, needed, &reason)) {
+  if (!readHostMemory(arguments, buffers_, &reason)) {
     refuseSharedMemoryInput(reason);
     return false;
   }
-  if (wide) {
-    const bool bigEndian = !arguments.littleEndian;
-    // The host reads its first memory back as little-endian: swapped in place, then copied.
-    if (bigEndian) swapSampleBytes(first.data(), needed / 2);
-    copyHostToBuffer16(first.data(), buffer16First_, false);
-    // The second memory is converted while it is copied, so its samples read as the host's.
-    copyHostToBuffer16(second.data(), buffer16Second_, bigEndian);
-    sourceImage_ = std::make_unique<TsSourceImage>(buffer16First_, arguments.name);
-    secondImage_ = std::make_unique<TsSourceImage>(buffer16Second_, arguments.name);
+  if (arguments.bitsPerChannel == 16) {
+    sourceImage_ = std::make_unique<TsSourceImage>(buffers_.first16, arguments.name);
+    secondImage_ = std::make_unique<TsSourceImage>(buffers_.second16, arguments.name);
   } else {
-    copyHostToBuffer8(first.data(), buffer8First_);
-    copyHostToBuffer8(second.data(), buffer8Second_);
-    sourceImage_ = std::make_unique<TsSourceImage>(buffer8First_, arguments.name);
-    secondImage_ = std::make_unique<TsSourceImage>(buffer8Second_, arguments.name);
+    sourceImage_ = std::make_unique<TsSourceImage>(buffers_.first8, arguments.name);
+    secondImage_ = std::make_unique<TsSourceImage>(buffers_.second8, arguments.name);
   }
   inputRead_ = true;
   return true;
@@ -114,18 +81,11 @@ void TsAppStandAlone::refuseSharedMemoryInput(const QString& reason) {
 
 bool TsAppStandAlone::writeBackPluginImage() {
   if (mode() != SharedMemory || hostExitCode() != 0 || !inputRead_) return false;
-  HostMapping second;
   QString reason;
-  if (!second.map(host_.secondFd, host_.neededBytes(), &reason)) {
-    flog() << "Result not handed back to the host: " << reason;
-    flogEndl();
-    return false;
-  }
-  if (host_.bitsPerChannel == 16)
-    copyBufferToHost16(buffer16Second_, second.data(), !host_.littleEndian);
-  else
-    copyBufferToHost8(buffer8Second_, second.data());
-  return true;
+  if (writeHostMemory(host_, buffers_, &reason)) return true;
+  flog() << "Result not handed back to the host: " << reason;
+  flogEndl();
+  return false;
 }
 
 void TsAppStandAlone::releaseImages() {

@@ -59,6 +59,23 @@ class HostMapping {
   size_t size_ = 0;
 };
 
+// Our copies of the host's two images: the 8-bit pair or the 16-bit pair, as the bits say.
+struct HostBuffers {
+  kestrum::PixelBuffer32 first8;
+  kestrum::PixelBuffer32 second8;
+  kestrum::PixelBuffer64 first16;
+  kestrum::PixelBuffer64 second16;
+};
+
+// Copies both of the host's memories (as checked by parseGpArguments) into new buffers: a
+// big-endian host's first memory is left byte-swapped in place, as hosts expect, its second is
+// converted while copied. False with the reason, nothing written, when memory runs out or a
+// memory cannot be mapped at the size needed.
+bool readHostMemory(const GpArguments& arguments, HostBuffers& buffers, QString* refusal);
+// Copies the second buffer back into the host's second memory, in the host's channel and byte
+// order. False with the reason, nothing written, when that memory no longer has the size needed.
+bool writeHostMemory(const GpArguments& arguments, const HostBuffers& buffers, QString* refusal);
+
 // The four copies between a host's pixels (`host`, rows packed) and a buffer of the same size,
 // exchanging channels 0 and 2. The 16-bit ones also swap the bytes of every sample when
 // `swapBytes` (a big-endian host). The buffer's padding is left alone.

@@ -6,7 +6,6 @@
 
 #include "app/HostBridge.h"
 #include "app/TsApp.h"
-#include "kestrum/image/PixelBuffer.h"
 
 class TsSourceImage;
 
@@ -53,10 +52,7 @@ class TsAppStandAlone : public TsApp {
   void closeHostDescriptors();
 
   // Declared so that they die in reverse: images over a buffer or a copy go before it.
-  kestrum::PixelBuffer32 buffer8First_;
-  kestrum::PixelBuffer32 buffer8Second_;
-  kestrum::PixelBuffer64 buffer16First_;
-  kestrum::PixelBuffer64 buffer16Second_;
+  HostBuffers buffers_;
   std::unique_ptr<TsSourceImage> sourceImage_;
   std::unique_ptr<TsSourceImage> apertureCopy_;
   std::unique_ptr<TsSourceImage> secondImage_;
