@@ -84,5 +84,6 @@ void copyBufferToHost8(const kestrum::PixelView32& buffer, unsigned char* host);
 void copyHostToBuffer16(const unsigned char* host, const kestrum::PixelView64& buffer,
                         bool swapBytes);
 void copyBufferToHost16(const kestrum::PixelView64& buffer, unsigned char* host, bool swapBytes);
-// Swaps the two bytes of each of `samples` 16-bit samples at `data`, in place.
-void swapSampleBytes(unsigned char* data, uint64_t samples);
+// A big-endian host's first memory: each sample's bytes swapped in place (the host reads it
+// back little-endian) and copied into the buffer, in one pass.
+void swapHostAndCopyToBuffer16(unsigned char* host, const kestrum::PixelView64& buffer);
