@@ -5,39 +5,17 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QDataStream>
-#include <QGuiApplication>
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
+#include "FuzzGuiApplication.h"
 #include "app/ProjectFile.h"
-#include "document/DocumentMetaTypes.h"
 #include "document/ParsedDocument.h"
 
-namespace {
-
-void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-// The state holds pixmaps, which need the GUI application; it lives for the run.
-void ensureApplication() {
-  static QGuiApplication* application = [] {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "project_fuzz";
-    static char* argv[] = {name, nullptr};
-    auto* app = new QGuiApplication(argc, argv);
-    qInstallMessageHandler(quiet);
-    registerDocumentMetaTypes();
-    return app;
-  }();
-  Q_UNUSED(application);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  ensureApplication();
+  ensureFuzzGuiApplication();
   QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), int(size));
   QBuffer file(&bytes);
   file.open(QIODevice::ReadOnly);

@@ -30,11 +30,6 @@ struct Memory {
   ~Memory() {
     if (fd >= 0) close(fd);
   }
-  QByteArray bytes() const {
-    QByteArray all(int(lseek(fd, 0, SEEK_END)), '\0');
-    EXPECT_EQ(pread(fd, all.data(), size_t(all.size()), 0), all.size());
-    return all;
-  }
   QByteArray hex() const { return QByteArray::number(fd, 16); }
   // The application object closes the descriptors it accepted: it is no longer ours.
   void handOver() { fd = -1; }
@@ -180,6 +175,16 @@ struct HostSide {
   }
   QByteArray firstNow() const { return read(firstFd); }
   QByteArray secondNow() const { return read(secondFd); }
+  // Starts `app` on both memories, `w` x `h` at `bits` in `order`; once read, the descriptors
+  // given are the application object's.
+  bool handTo(TsAppStandAlone& app, const char* w, const char* h, const char* bits,
+              const char* order) {
+    const CommandLine line(second.hex(), first.hex(), w, h, bits, order);
+    if (!app.readSharedMemoryInput(line.argc(), line.argv())) return false;
+    first.handOver();
+    second.handOver();
+    return true;
+  }
   Memory first, second;
   int firstFd, secondFd;
 };
@@ -188,12 +193,9 @@ TEST_F(SharedMemoryInput, EightBitPixelsArriveAsBgraAndGoBackAsRgba) {
   const QByteArray firstPixels = hostPixels(5, 4, 8, true, 1);
   const QByteArray secondPixels = hostPixels(5, 4, 8, true, 2);
   HostSide host(firstPixels, secondPixels);
-  const CommandLine line(host.second.hex(), host.first.hex(), "5", "4", "8", "little");
   {
     TsAppStandAlone app(TsApp::SharedMemory);
-    ASSERT_TRUE(app.readSharedMemoryInput(line.argc(), line.argv()));
-    host.first.handOver();
-    host.second.handOver();
+    ASSERT_TRUE(host.handTo(app, "5", "4", "8", "little"));
     ASSERT_NE(app.sourceImage(), nullptr);
     EXPECT_EQ(app.sourceImage()->fileName(), "photo");
     const QImage seen = app.sourceImage()->displayImage();
@@ -221,13 +223,9 @@ TEST_F(SharedMemoryInput, SixteenBitsAreReadInBothOrdersAndGoBackInTheHostsOrder
     const QByteArray firstPixels = hostPixels(3, 2, 16, little, 3);
     const QByteArray secondPixels = hostPixels(3, 2, 16, little, 4);
     HostSide host(firstPixels, secondPixels);
-    const CommandLine line(host.second.hex(), host.first.hex(), "3", "2", "16",
-                           little ? "little" : "big");
     {
       TsAppStandAlone app(TsApp::SharedMemory);
-      ASSERT_TRUE(app.readSharedMemoryInput(line.argc(), line.argv()));
-      host.first.handOver();
-      host.second.handOver();
+      ASSERT_TRUE(host.handTo(app, "3", "2", "16", little ? "little" : "big"));
       const kestrum::PixelView64& firstBuffer = app.sourceImage()->masterView64();
       const kestrum::PixelView64& secondBuffer = app.secondImage()->masterView64();
       for (int x = 0; x < 3; ++x) {
@@ -271,12 +269,9 @@ TEST_F(SharedMemoryInput, NothingGoesBackUnlessTheRunEndedWithCodeZero) {
     SCOPED_TRACE(row.name);
     const QByteArray pixels = hostPixels(2, 2, 8, true, 5);
     HostSide host(pixels, pixels);
-    const CommandLine line(host.second.hex(), host.first.hex(), "2", "2", "8", "little");
     {
       TsAppStandAlone app(TsApp::SharedMemory);
-      ASSERT_TRUE(app.readSharedMemoryInput(line.argc(), line.argv()));
-      host.first.handOver();
-      host.second.handOver();
+      ASSERT_TRUE(host.handTo(app, "2", "2", "8", "little"));
       // The first pixel made opaque white in the second buffer.
       QImage result = app.secondImage()->displayImage();
       reinterpret_cast<QRgb*>(const_cast<uchar*>(result.constBits()))[0] = 0xFFFFFFFFu;
@@ -293,10 +288,9 @@ TEST_F(SharedMemoryInput, NothingGoesBackUnlessTheRunEndedWithCodeZero) {
 TEST_F(SharedMemoryInput, ARefusedInputLogsWarnsMapsNothingAndEndsWithTwo) {
   const QByteArray pixels = hostPixels(4, 4, 16, false, 6);
   HostSide host(pixels, pixels.left(40));
-  const CommandLine line(host.second.hex(), host.first.hex(), "4", "4", "16", "big");
   {
     TsAppStandAlone app(TsApp::SharedMemory);
-    EXPECT_FALSE(app.readSharedMemoryInput(line.argc(), line.argv()));
+    EXPECT_FALSE(host.handTo(app, "4", "4", "16", "big"));
     EXPECT_EQ(app.sourceImage(), nullptr);
     EXPECT_EQ(app.secondImage(), nullptr);
     app.setHostExitCode(0);
