@@ -71,9 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
               false,
               "Shared memory input refused: a shared memory of 100 bytes"},
         GpRow{"pipe", "handback", {"--pipe", "3"}, 2, false, "is not shared memory"},
-        GpRow{"closedDescriptor", "handback", {"--arg", "2=3f0"}, 2, false, "names no open"},
-        GpRow{"notHex", "handback", {"--arg", "3=g1"}, 2, false, "is not a hexadecimal number"},
-        GpRow{"twelveBits", "handback", {"--arg", "6=12"}, 2, false, "neither 8 nor 16"}),
+        GpRow{"notHex", "handback", {"--arg", "3=g1"}, 2, false, "is not a hexadecimal number"}),
     [](const ::testing::TestParamInfo<GpRow>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The "--gp" bridge in this process: the argument checks, the four copies, and
-// TsAppStandAlone reading a host's memfds and handing the result back.
+// The "--gp" bridge in this process: the argument checks, and TsAppStandAlone reading a host's
+// memfds through the four copies and handing the result back.
 
 #include <gtest/gtest.h>
 
@@ -118,32 +118,6 @@ TEST(HostArguments, AreRefusedUnlessEveryOneHoldsUp) {
   }
   close(pipeEnds[0]);
   close(pipeEnds[1]);
-}
-
-TEST(HostCopies, ExchangeRedAndBlueAndSwapBytesOnlyWhenAsked) {
-  // One row of two pixels through a buffer with padding and back.
-  const unsigned char host8[] = {10, 20, 30, 40, 50, 60, 70, 80};
-  kestrum::PixelBuffer32 buffer8(2, 1, 16);
-  copyHostToBuffer8(host8, buffer8);
-  EXPECT_EQ(buffer8.at(0, 0), (kestrum::Pixel32{{30, 20, 10, 40}}));
-  EXPECT_EQ(buffer8.at(1, 0), (kestrum::Pixel32{{70, 60, 50, 80}}));
-  unsigned char back8[8] = {};
-  copyBufferToHost8(buffer8, back8);
-  EXPECT_EQ(QByteArray(reinterpret_cast<char*>(back8), 8),
-            QByteArray(reinterpret_cast<const char*>(host8), 8));
-
-  const unsigned char big16[] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
-  for (bool swap : {false, true}) {
-    kestrum::PixelBuffer64 buffer16(1, 1, 16);
-    copyHostToBuffer16(big16, buffer16, swap);
-    const kestrum::Pixel64 expected = swap ? kestrum::Pixel64{{0x0506, 0x0304, 0x0102, 0x0708}}
-                                           : kestrum::Pixel64{{0x0605, 0x0403, 0x0201, 0x0807}};
-    EXPECT_EQ(buffer16.at(0, 0), expected) << swap;
-    unsigned char back16[8] = {};
-    copyBufferToHost16(buffer16, back16, swap);
-    EXPECT_EQ(QByteArray(reinterpret_cast<char*>(back16), 8),
-              QByteArray(reinterpret_cast<const char*>(big16), 8));
-  }
 }
 
 class SharedMemoryInput : public ::testing::Test {
