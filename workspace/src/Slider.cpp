@@ -40,10 +40,10 @@ void Slider::setNudgeButtons(const QPixmap& down, const QPixmap& up) {
 }
 
 void Slider::setToolTips(const QString& slider, const QString& down, const QString& up) {
-  const QString* texts[] = {&down, &slider, &up};
-  for (int index = 0; index < 3; ++index)
-    if (QLayoutItem* item = layout_->itemAt(index))
-      if (QWidget* widget = item->widget()) widget->setToolTip(*texts[index]);
+  // By role, not by layout position: without buttons the slider is the layout's first item.
+  slider_->setToolTip(slider);
+  if (QToolButton* button = downButton()) button->setToolTip(down);
+  if (QToolButton* button = upButton()) button->setToolTip(up);
 }
 
 QToolButton* Slider::buttonAt(int index) const {
