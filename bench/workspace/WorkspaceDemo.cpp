@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
                            static_cast<GmSubWindow*>(viewer)}) {
     QObject::connect(view, &ImageView::viewTabChanged, sub, &GmSubWindow::viewTabChangedSlot);
     sub->setDock(dock);
-    sub->setFloatingPosition(QPoint(1420, 40 + 300 * (sub == navigator) + 420 * (sub == viewer)));
+    sub->setFloatingPosition(QPoint(1180, 60 + 330 * (sub == navigator) + 600 * (sub == viewer)));
     // Docked first, as the main window's default layout does; floating is a later switch.
     sub->setFloating(false);
     sub->setWantedVisible(true);
