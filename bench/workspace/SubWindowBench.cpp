@@ -14,7 +14,7 @@
 namespace {
 
 struct Views {
-  Views() : document(canvas_scene::photo(4000, 3000)) {
+  Views() : document(subjectOnGround(4000, 3000)) {
     viewer = std::make_unique<ProgressWindow>();
     cutout = std::make_unique<ProgressView>(viewer.get());
     document.announce();
