@@ -13,6 +13,8 @@
 
 namespace {
 
+using canvas_scene::PaintCounter;
+
 struct Views {
   Views() : document(subjectOnGround(4000, 3000)) {
     viewer = std::make_unique<ProgressWindow>();
@@ -48,17 +50,6 @@ Views& views() {
   }
   return *built;
 }
-
-// Counts a widget's paint events, so a figure never times a repaint that did not happen.
-class PaintCounter : public QObject {
- public:
-  explicit PaintCounter(QObject* watched) { watched->installEventFilter(this); }
-  bool eventFilter(QObject*, QEvent* event) override {
-    paints += event->type() == QEvent::Paint;
-    return false;
-  }
-  int paints = 0;
-};
 
 void BM_NavigatorDragRepaint(benchmark::State& state) {
   Views& v = views();

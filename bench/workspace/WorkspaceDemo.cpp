@@ -145,15 +145,7 @@ int main(int argc, char** argv) {
   auto* navigator = new NavigatorWindow(&window);
   navigator->setObjectName("navigatorWindow_");
   auto* viewer = new ProgressWindow(&window, windowMenu, "F6");
-  QObject::connect(GmModel::instance(), &GmModel::tellImageChanged, navigator->navigator(),
-                   &Navigator::updateImage);
-  QObject::connect(navigator->navigator(), &Navigator::rectChanged, view,
-                   &ImageView::moveImageViewportToSlot);
-  QObject::connect(navigator->navigator(), &Navigator::rectCenterChanged, view,
-                   &ImageView::centreViewportOnSlot);
-  QObject::connect(view, &ImageView::sayViewportRectChanged, navigator,
-                   &NavigatorWindow::setRectSlot);
-  QObject::connect(navigator, &NavigatorWindow::requestZoomTo, view, &ImageView::zoomToSlot);
+  navigator->connectView(view);
   zoomOptions->connectViews(navigator, view, nullptr);
   for (GmSubWindow* sub : {static_cast<GmSubWindow*>(tips), static_cast<GmSubWindow*>(navigator),
                            static_cast<GmSubWindow*>(viewer)}) {

@@ -35,15 +35,7 @@ class DockedWindowsTest : public WorkspaceTest {
     tips = new TipWindow(main.get(), main.get(), "Ctrl+T");
     navigator = new NavigatorWindow(main.get());
     viewer = new ProgressWindow(main.get(), main.get(), "F6");
-    QObject::connect(GmModel::instance(), &GmModel::tellImageChanged, navigator->navigator(),
-                     &Navigator::updateImage);
-    QObject::connect(navigator->navigator(), &Navigator::rectChanged, view,
-                     &ImageView::moveImageViewportToSlot);
-    QObject::connect(navigator->navigator(), &Navigator::rectCenterChanged, view,
-                     &ImageView::centreViewportOnSlot);
-    QObject::connect(view, &ImageView::sayViewportRectChanged, navigator,
-                     &NavigatorWindow::setRectSlot);
-    QObject::connect(navigator, &NavigatorWindow::requestZoomTo, view, &ImageView::zoomToSlot);
+    navigator->connectView(view);
     for (GmSubWindow* window :
          {static_cast<GmSubWindow*>(tips), static_cast<GmSubWindow*>(navigator),
           static_cast<GmSubWindow*>(viewer)}) {

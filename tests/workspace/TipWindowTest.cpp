@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QWhatsThis>
 
+#include "UrlCatcher.h"
 #include "WorkspaceTestSupport.h"
 #include "workspace/Browser.h"
 #include "workspace/ShowMenuActionWhatsThis.h"
@@ -22,16 +23,6 @@ class HelpHost : public FakeWorkspaceHost {
  public:
   QString helpRoot() const override { return root; }
   QString root = "http://help.example/zarvo";
-};
-
-class UrlCatcher : public QObject {
-  Q_OBJECT
-
- public:
-  QList<QUrl> opened;
-
- public slots:
-  void open(const QUrl& url) { opened << url; }
 };
 
 class TipWindowTest : public DocumentTest {
@@ -218,5 +209,3 @@ TEST(TipWindowAbsentTest, EveryOperationIsSilentWithoutATipWindow) {
 }
 
 }  // namespace
-
-#include "TipWindowTest.moc"

@@ -75,6 +75,14 @@ NavigatorWindow::NavigatorWindow(QWidget* parent, QWidget* menu, const QString& 
   connect(navigator_, &Navigator::imageUpdated, this, &NavigatorWindow::imageUpdatedSlot);
 }
 
+void NavigatorWindow::connectView(ImageView* view) {
+  connect(GmModel::instance(), &GmModel::tellImageChanged, navigator_, &Navigator::updateImage);
+  connect(navigator_, &Navigator::rectChanged, view, &ImageView::moveImageViewportToSlot);
+  connect(navigator_, &Navigator::rectCenterChanged, view, &ImageView::centreViewportOnSlot);
+  connect(view, &ImageView::sayViewportRectChanged, this, &NavigatorWindow::setRectSlot);
+  connect(this, &NavigatorWindow::requestZoomTo, view, &ImageView::zoomToSlot);
+}
+
 void NavigatorWindow::syncBoxFromSliderSlot(int value) {
   {
     const QSignalBlocker blocker(box_);

@@ -21,6 +21,11 @@ class NavigatorWindow : public GmSubWindow {
 
   bool visibleByDefault() const override { return false; }
 
+  // The main window's wiring of the navigator to the document and to `view`: a new photo
+  // reaches the thumbnail, the frame moves and centres the view, the view reports its visible
+  // part and zoom, and the window's zoom requests go to the view.
+  void connectView(ImageView* view);
+
   Navigator* navigator() const { return navigator_; }
   QDoubleSpinBox* percentBox() const { return box_; }
   Slider* zoomSlider() const { return slider_; }
