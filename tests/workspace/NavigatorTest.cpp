@@ -182,6 +182,8 @@ TEST(SliderTest, NudgeButtonsStepTheSliderOnlyWhenNobodyTakesTheRequest) {
   Slider slider;
   slider.slider()->setRange(0, 10);
   slider.slider()->setValue(10);
+  slider.setToolTips("s", "d", "u");  // no buttons yet: the slider's own text only
+  EXPECT_EQ(slider.slider()->toolTip(), QString("s"));
   QPixmap pixel(4, 4);
   pixel.fill(Qt::red);
   slider.setNudgeButtons(pixel, pixel);
