@@ -7,7 +7,10 @@
 #include "app/FileHandler.h"
 #include "app/Flogger.h"
 #include "app/TsApp.h"
+#include "app/TsMainWindow.h"
 #include "document/TsSourceImage.h"
+#include "workspace/TipWindow.h"
+#include "workspace/ViewOptions.h"
 
 namespace {
 QWidget* dialogParent() {
@@ -34,13 +37,25 @@ void AppDocumentHooks::warn(const QString& text) {
 }
 
 void AppDocumentHooks::showTip(const QString& html) {
+  if (TipWindow::instance()) {
+    TipWindow::setTipText(html);
+    return;
+  }
   flog() << "Tip: " << html;
   flogEndl();
 }
 
-void AppDocumentHooks::setBusy(bool) {}
+void AppDocumentHooks::setBusy(bool busy) {
+  if (TsMainWindow* window = TsMainWindow::instance()) window->setBusy(busy);
+}
 
-void AppDocumentHooks::ensureViewTab(int, int) {}
+void AppDocumentHooks::ensureViewTab(int tabMask, int tab) {
+  if (TsMainWindow* window = TsMainWindow::instance()) window->ensureViewTab(tabMask, tab);
+}
+
+double AppDocumentHooks::maskOpacity() const {
+  return ViewOptions::maskOpacity();
+}
 
 QColor AppDocumentHooks::chooseColour(const QColor&, const QString&) {
   return QColor();
