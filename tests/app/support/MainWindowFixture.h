@@ -23,7 +23,10 @@
 #include "composition/ZarvoObject.h"
 #include "document/CorvaneEntryPoints.h"
 #include "document/CorvaneThread.h"
+#include "document/CvCmdGenerateMask.h"
+#include "document/CvCmdSelect.h"
 #include "document/GmModel.h"
+#include "document/SegmentationStuff.h"
 #include "document/UserColours.h"
 
 class MainWindowTest : public ::testing::Test {
@@ -70,6 +73,23 @@ class MainWindowTest : public ::testing::Test {
   // Opens `path` through the file handler and waits for its analysis.
   void open(const QString& path) {
     ASSERT_TRUE(window->fileHandler()->loadImage(path));
+    waitIdle();
+    SegmentationStuff* segmentation = GmModel::instance()->segmentation();
+    if (!segmentation->hasAnalysis()) {
+      segmentation->findEdges();
+      waitIdle();
+    }
+    ASSERT_TRUE(segmentation->hasAnalysis());
+  }
+
+  // A stroke of status `mode` through `points` (image coordinates), as a brush submits it; the
+  // document then counts as changed.
+  void paintStroke(int mode, const QVector<QPointF>& points) {
+    auto* brushing = new Brushing(Qt::red);
+    brushing->beginStroke(points.first());
+    for (int i = 1; i < points.size(); ++i) brushing->continueStroke(points.at(i));
+    thread()->submit(
+        new CvCmdSelect(GmModel::instance(), brushing, CvStatusClassMask, mode, false, false));
     waitIdle();
   }
 
