@@ -2,6 +2,17 @@
 
 #include <QtGlobal>
 
-void initCompositionResources() {
+#include "workspace/WorkspaceResources.h"
+
+// At global scope: the resource's registration function is declared where this is.
+static void registerResources() {
   Q_INIT_RESOURCE(composition);
+}
+
+void initCompositionResources() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  registerResources();
+  initWorkspaceResources();
 }
