@@ -38,7 +38,10 @@ void ItemScene::selectionChangedSlot() {
     if (item->graphicsItem() && item->graphicsItem()->scene() == this &&
         item->graphicsItem()->isSelected())
       selected << item;
-  ItemController::instance()->setSelectedItems(selected);
+  // The controller comes with the first selection; an empty one need not make it.
+  ItemController* controller =
+      selected.isEmpty() ? ItemController::existingInstance() : ItemController::instance();
+  if (controller) controller->setSelectedItems(selected);
 }
 
 void ItemScene::restoreItemHovered(QAction* action) {

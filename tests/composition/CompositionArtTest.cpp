@@ -32,13 +32,4 @@ INSTANTIATE_TEST_SUITE_P(Images, CompositionArt,
                                            ArtRow{":images/tool_select.png", 48},
                                            ArtRow{":images/tool_final_options.png", 48}));
 
-// The corner handles carry their mark at the centre, where the offset (-16, -16) puts the
-// item's corner.
-TEST(CompositionArtMarks, CornerHandlesAreDrawnAtTheirCentre) {
-  for (const char* path : {":zarvo/handle_scale.png", ":zarvo/handle_drag.png"}) {
-    const QImage image{QString::fromLatin1(path)};
-    EXPECT_EQ(qAlpha(image.pixel(16, 16)), 255) << path;
-  }
-}
-
 }  // namespace

@@ -188,17 +188,4 @@ TEST_F(CompositionView, DropsGoToTheWorkspaceHostAndTheGroundIsWarmGrey) {
   EXPECT_EQ(view->viewport()->grab().toImage().pixel(2, 2), qRgb(62, 57, 54));
 }
 
-TEST_F(CompositionView, CursorsFollowTheToolAndIgnoreANullCursor) {
-  const QCursor cross(Qt::CrossCursor);
-  view->cursorChangedSlot(&cross);
-  EXPECT_EQ(view->viewport()->cursor().shape(), Qt::CrossCursor);
-  view->cursorChangedSlot(nullptr);
-  EXPECT_EQ(view->viewport()->cursor().shape(), Qt::CrossCursor);
-  view->toolChangedSlot(nullptr);
-  EXPECT_EQ(view->viewport()->cursor().shape(), Qt::ArrowCursor);
-  EXPECT_EQ(hub()->scene(), view->itemScene());
-  view.reset();
-  EXPECT_EQ(hub()->scene(), nullptr);
-}
-
 }  // namespace

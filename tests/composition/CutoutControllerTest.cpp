@@ -278,17 +278,6 @@ TEST_F(Cutouts, AnEmptyOrInvalidCanvasSendsOnlyNullLayers) {
   EXPECT_TRUE(hub()->layers().cutout.isNull());
 }
 
-TEST_F(Cutouts, ThumbnailsAreCentredInEightyFivePixels) {
-  QPixmap wide(170, 85);
-  wide.fill(Qt::black);
-  const QImage thumb = CutoutController::thumbnail(wide).toImage();
-  ASSERT_EQ(thumb.size(), QSize(85, 85));
-  EXPECT_EQ(thumb.pixel(42, 20), qRgb(255, 255, 255));
-  EXPECT_EQ(thumb.pixel(42, 22), qRgb(0, 0, 0));
-  EXPECT_EQ(thumb.pixel(42, 62), qRgb(0, 0, 0));
-  EXPECT_EQ(thumb.pixel(42, 65), qRgb(255, 255, 255));
-}
-
 // The scene and the controller go in either order without a double delete (the sanitizer run
 // checks what this cannot see).
 TEST_F(Cutouts, SceneAndControllerTearDownInEitherOrder) {

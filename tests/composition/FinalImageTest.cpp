@@ -92,12 +92,4 @@ TEST_F(FinalImage, TransparencyShowsTheCheckerboard) {
   EXPECT_EQ(shown.pixel(target.topLeft() + QPoint(10, 5)), qRgb(10, 5, 90));
 }
 
-TEST_F(FinalImage, NoPictureDrawsNothing) {
-  FinalImageViewer* viewer = show(QSize(300, 200));
-  EXPECT_TRUE(viewer->picture().isNull());
-  EXPECT_TRUE(viewer->pictureRect().isEmpty());
-  page->setFitScreen(false);
-  EXPECT_EQ(viewer->minimumSize(), QSize(0, 0));
-}
-
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <cmath>
 
-#include <QAction>
 #include <QSignalSpy>
 
 #include "composition/ZarvoImageItem.h"
@@ -261,20 +260,6 @@ TEST_F(Items, ScreenAndRenderingDrawTheCurrentFullPixmap) {
   ASSERT_EQ(rendered.size(), QSize(200, 100));
   EXPECT_EQ(rendered.pixel(10, 50), qRgb(0, 0, 0));
   EXPECT_EQ(rendered.pixel(11, 50), qRgb(255, 255, 255));
-}
-
-TEST_F(Items, RegistryFollowsCreationSelectionAndDeletion) {
-  ZarvoImageItem* first = makeItem();
-  ZarvoImageItem* second = makeItem();
-  EXPECT_EQ(ZarvoItem::allGraphicsItems(), (QList<QGraphicsItem*>{first, second}));
-  EXPECT_EQ(ZarvoItem::firstSelectedItem(), nullptr);
-  second->setFlag(QGraphicsItem::ItemIsSelectable);
-  second->setSelected(true);
-  EXPECT_EQ(ZarvoItem::selectedItems(), (QList<ZarvoItem*>{second}));
-  EXPECT_EQ(ZarvoItem::firstSelectedItem(), second);
-  EXPECT_EQ(second->restoreAction()->data().value<void*>(), static_cast<ZarvoItem*>(second));
-  delete second;
-  EXPECT_EQ(ZarvoItem::registeredItems(), (QList<ZarvoItem*>{first}));
 }
 
 }  // namespace

@@ -60,18 +60,6 @@ TEST_F(SceneServices, TheItemControllerMapsOnlyItemsNoOwnerMaps) {
   EXPECT_DOUBLE_EQ(instance->scaleX(), instanceScale);
 }
 
-TEST_F(SceneServices, TheSelectionReachesTheItemController) {
-  ZarvoImageItem* first = makeItem();
-  ZarvoImageItem* second = makeItem();
-  for (ZarvoImageItem* item : {first, second}) item->setFlag(QGraphicsItem::ItemIsSelectable);
-  second->setSelected(true);
-  first->setSelected(true);
-  // Registry order, whatever the order of selection.
-  EXPECT_EQ(ItemController::instance()->selectedItems(), (QList<ZarvoItem*>{first, second}));
-  view->itemScene()->clearSelection();
-  EXPECT_TRUE(ItemController::instance()->selectedItems().isEmpty());
-}
-
 TEST_F(SceneServices, TheDustbinIsEmptiedOnlyWhenTheUserAgrees) {
   ItemScene* scene = view->itemScene();
   ZarvoImageItem* binned = makeItem();

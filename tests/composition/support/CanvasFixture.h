@@ -71,6 +71,8 @@ class CanvasFixture : public HubFixture {
   void SetUp() override {
     HubFixture::SetUp();
     previousWorkspaceHost = WorkspaceHost::install(&workspace);
+    // Handles take the last view's zoom, which a test before may have left anywhere.
+    ZarvoGrabHandleBase::setViewScale(1.0);
     hub()->setCanvasRect(QRect(0, 0, 400, 300));
     view = std::make_unique<ZarvoWidget>();
     view->resize(800, 600);
