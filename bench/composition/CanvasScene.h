@@ -44,7 +44,7 @@ class CompositionScene {
     hub->reset();
     hub->setCanvasRect(QRect(0, 0, canvasSide, canvasSide));
     view = std::make_unique<ZarvoWidget>();
-    auto* background =
+    background =
         new QGraphicsPixmapItem(QPixmap::fromImage(benchPhoto(canvasSide, canvasSide, 11)));
     background->setZValue(0.0);
     view->itemScene()->addItem(background);
@@ -83,6 +83,7 @@ class CompositionScene {
   }
 
   std::unique_ptr<ZarvoWidget> view;
+  QGraphicsPixmapItem* background = nullptr;  // owned by the scene
 };
 
 }  // namespace canvas_scene

@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLinearGradient>
 #include <QMainWindow>
+#include <QPainter>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -60,6 +62,13 @@ int main(int argc, char** argv) {
   int result = 0;
   {
     canvas_scene::CompositionScene scene(1600, QSize(1200, 900));
+    // A calm ground, so the instances stand out to the eye.
+    QLinearGradient sky(0, 0, 0, 1600);
+    sky.setColorAt(0, QColor(150, 190, 230));
+    sky.setColorAt(1, QColor(235, 225, 200));
+    QPixmap ground(1600, 1600);
+    QPainter(&ground).fillRect(ground.rect(), sky);
+    scene.background->setPixmap(ground);
     ZarvoWidget* view = scene.view.release();
     QMainWindow window;
     auto* tabs = new QTabWidget;

@@ -1,5 +1,6 @@
 #include "composition/CompositionResources.h"
 
+#include <QIcon>
 #include <QtGlobal>
 
 #include "workspace/WorkspaceResources.h"
@@ -7,6 +8,11 @@
 // At global scope: the resource's registration function is declared where this is.
 static void registerResources() {
   Q_INIT_RESOURCE(composition);
+}
+
+QIcon compositionIcon(const QString& path) {
+  initCompositionResources();
+  return resourceIcon(path);
 }
 
 void initCompositionResources() {

@@ -8,21 +8,11 @@
 #include "composition/FinalImageWidget.h"
 #include "composition/ZarvoObject.h"
 #include "workspace/WidgetFunctions.h"
-#include "workspace/WorkspaceResources.h"
-
-namespace {
-
-QIcon finalOptionsIcon() {
-  initCompositionResources();
-  return resourceIcon(QStringLiteral(":images/tool_final_options.png"));
-}
-
-}  // namespace
 
 FinalOptionsTool::FinalOptionsTool(FinalImageWidget* widget, QActionGroup* group, QWidget* menu,
                                    ToolOptions* options)
     : GmTool(QStringLiteral("Specify Final Options"), tr("Specify Final Options"),
-             finalOptionsIcon(), QString(),
+             compositionIcon(QStringLiteral(":images/tool_final_options.png")), QString(),
              tr("<p>Specify Final Options.</p>") +
                  learnMoreTip(QStringLiteral("final_image/final_options.htm")),
              group, nullptr, menu, options),

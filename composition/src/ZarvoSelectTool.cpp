@@ -7,20 +7,11 @@
 
 #include "composition/CompositionResources.h"
 #include "composition/CutoutController.h"
-#include "workspace/WorkspaceResources.h"
-
-namespace {
-
-QIcon selectIcon() {
-  initCompositionResources();
-  return resourceIcon(QStringLiteral(":images/tool_select.png"));
-}
-
-}  // namespace
 
 ZarvoSelectTool::ZarvoSelectTool(ZarvoWidget* view, QActionGroup* group, QWidget* menu,
                                  ToolOptions* options)
-    : GmTool(QStringLiteral("Select Tool"), tr("Select Tool"), selectIcon(), QStringLiteral("E"),
+    : GmTool(QStringLiteral("Select Tool"), tr("Select Tool"),
+             compositionIcon(QStringLiteral(":images/tool_select.png")), QStringLiteral("E"),
              tr("<p>TODO.</p>"), group, nullptr, menu, options),
       bringToFront_(new QAction(tr("Bring to front"), this)),
       moveToBack_(new QAction(tr("Move to back"), this)),
