@@ -9,7 +9,10 @@
 #include <QMimeData>
 #include <QSignalSpy>
 
+#include <QSlider>
+
 #include "composition/CompositionMouseTool.h"
+#include "workspace/ZoomViewOptionsWidget.h"
 #include "support/CanvasFixture.h"
 
 using namespace composition_test;
@@ -186,6 +189,24 @@ TEST_F(CompositionView, DropsGoToTheWorkspaceHostAndTheGroundIsWarmGrey) {
   QApplication::sendEvent(view->viewport(), &drop);
   EXPECT_EQ(workspace.drops, 1);
   EXPECT_EQ(view->viewport()->grab().toImage().pixel(2, 2), qRgb(62, 57, 54));
+}
+
+// The view options' slider drives the view through the workspace's interface and follows it.
+TEST_F(CompositionView, TheViewOptionsSliderAndTheViewFollowEachOther) {
+  showView();
+  openRedBox();
+  ZoomViewOptionsWidget options;
+  options.connectViews(nullptr, nullptr, view.get());
+  options.viewTabChanged(ImageView::ComposePicture);
+  QSlider* slider = options.slider();
+  const double expected = view->proportionToScale(
+      double(slider->maximum() - slider->minimum() - 10) / (slider->maximum() - slider->minimum()));
+  slider->setValue(slider->maximum() - 10);
+  EXPECT_NEAR(view->currentScale(), expected, 1e-9);
+  view->setZoomProportion(0.0, QPointF());
+  EXPECT_EQ(slider->value(), slider->minimum());
+  options.fitScreenSlot();
+  EXPECT_DOUBLE_EQ(options.compositionProportion(), view->scaleToProportion(view->currentScale()));
 }
 
 }  // namespace
