@@ -10,7 +10,7 @@
 #include <QScrollBar>
 
 #include "CanvasScene.h"
-#include "../support/BenchTeardown.h"
+#include "BenchTeardown.h"
 
 namespace {
 

@@ -8,16 +8,15 @@
 // --grab writes the window to a PNG once the final picture has arrived, then quits.
 
 #include <QApplication>
-#include <QFile>
 #include <QLinearGradient>
 #include <QMainWindow>
 #include <QPainter>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 
 #include "CanvasScene.h"
+#include "IsolatedRun.h"
 #include "composition/FinalImageWidget.h"
 #include "composition/FinalOptionsTool.h"
 #include "composition/ZarvoPanTool.h"
@@ -26,10 +25,10 @@
 #include "workspace/ToolOptions.h"
 
 int main(int argc, char** argv) {
-  // Settings of its own, gone at exit.
-  QTemporaryDir settingsFolder;
-  if (!settingsFolder.isValid()) return 1;
-  qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsFolder.path()));
+  // Settings and temporary files of its own, gone at exit: nothing of a look by eye reaches the
+  // user's configuration.
+  const IsolatedRun run("demo", false);
+  if (!run.ok()) return 3;
   QApplication application(argc, argv);
   QApplication::setOrganizationName("OrbelTech");
   QApplication::setApplicationName("Zarvo");

@@ -187,7 +187,7 @@ TEST_F(CompositionView, DropsGoToTheWorkspaceHostAndTheGroundIsWarmGrey) {
   EXPECT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(view->viewport(), &drop);
-  EXPECT_EQ(workspace.drops, 1);
+  EXPECT_EQ(workspace.drops.size(), 1);
   EXPECT_EQ(view->viewport()->grab().toImage().pixel(2, 2), qRgb(62, 57, 54));
 }
 

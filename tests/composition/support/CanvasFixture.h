@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include "CompositionFixture.h"
+#include "FakeWorkspaceHost.h"
 #include "composition/CutoutController.h"
 #include "composition/CutoutInstanceItem.h"
 #include "composition/CutoutRecord.h"
@@ -27,7 +28,6 @@
 #include "document/TsSourceImage.h"
 #include "kestrum/qt/NamedImage.h"
 #include "workspace/GmTool.h"
-#include "workspace/WorkspaceHost.h"
 
 namespace composition_test {
 
@@ -56,21 +56,10 @@ inline bool finite(const QPointF& p) {
   return std::isfinite(p.x()) && std::isfinite(p.y());
 }
 
-// Drops and cursors of the view land here instead of in a main window.
-class RecordingWorkspaceHost : public WorkspaceHost {
- public:
-  void receiveDrop(QDropEvent* event) override {
-    ++drops;
-    event->acceptProposedAction();
-  }
-  int drops = 0;
-};
-
 class CanvasFixture : public HubFixture {
  protected:
   void SetUp() override {
     HubFixture::SetUp();
-    previousWorkspaceHost = WorkspaceHost::install(&workspace);
     // Handles take the last view's zoom, which a test before may have left anywhere.
     ZarvoGrabHandleBase::setViewScale(1.0);
     hub()->setCanvasRect(QRect(0, 0, 400, 300));
@@ -88,7 +77,6 @@ class CanvasFixture : public HubFixture {
     ItemController::destroyInstance();
     DustbinSignaller::destroyInstance();
     GmModel::destroyInstance();
-    WorkspaceHost::install(previousWorkspaceHost);
     HubFixture::TearDown();
   }
 
@@ -122,8 +110,7 @@ class CanvasFixture : public HubFixture {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
   }
 
-  RecordingWorkspaceHost workspace;
-  WorkspaceHost* previousWorkspaceHost = nullptr;
+  FakeWorkspaceHost workspace;  // drops land here instead of in a main window
   std::unique_ptr<ZarvoWidget> view;
   std::vector<std::unique_ptr<GmTool>> tools;
 };
