@@ -99,16 +99,16 @@ TEST_P(Panning, TheContentFollowsThePointer) {
   const QPoint from(400, 300), to(340, 260);
   const QPointF under = view->mapToScene(from);
   const int horizontal = view->horizontalScrollBar()->value();
-  sendMouse(view.get(), QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  sendMouse(view->viewport(), QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
   EXPECT_TRUE(pan->isDragging());
   EXPECT_EQ(pan->currentCursor(), pan->grabCursor());
-  sendMouse(view.get(), QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  sendMouse(view->viewport(), QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
   // The scroll value moves against the pointer left to right and with it right to left, where
   // the scroll bar runs mirrored: either way the point under the pointer stays under it.
   EXPECT_EQ(view->horizontalScrollBar()->value() - horizontal,
             GetParam() == Qt::RightToLeft ? -60 : 60);
   EXPECT_EQ(view->mapToScene(to), under);
-  sendMouse(view.get(), QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+  sendMouse(view->viewport(), QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
   EXPECT_FALSE(pan->isDragging());
   EXPECT_EQ(pan->currentCursor(), pan->openCursor());
 }
@@ -121,7 +121,8 @@ TEST_F(Tools, APanEndsWhenTheToolGoesWithTheOpenHand) {
   std::vector<const QCursor*> cursors;
   QObject::connect(GmModel::instance(), &GmModel::cursorChanged, view.get(),
                    [&](const QCursor* cursor) { cursors.push_back(cursor); });
-  sendMouse(view.get(), QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton, Qt::LeftButton);
+  sendMouse(view->viewport(), QEvent::MouseButtonPress, QPoint(100, 100), Qt::LeftButton,
+            Qt::LeftButton);
   ASSERT_EQ(cursors.size(), 1u);
   EXPECT_EQ(cursors.back(), pan->grabCursor());
   select->installSlot();  // as the space bar's release would
@@ -149,8 +150,9 @@ TEST_P(ZoomClicks, StepWithinTheLimits) {
   ASSERT_DOUBLE_EQ(zoom->zoom(), row.from);
   QSignalSpy requests(zoom, &ZarvoZoomTool::zoomToSignal);
   const QPoint at(300, 200);
-  sendMouse(view.get(), QEvent::MouseButtonPress, at, row.button, row.button, row.modifiers);
-  sendMouse(view.get(), QEvent::MouseButtonRelease, at, row.button, Qt::NoButton, row.modifiers);
+  sendMouse(view->viewport(), QEvent::MouseButtonPress, at, row.button, row.button, row.modifiers);
+  sendMouse(view->viewport(), QEvent::MouseButtonRelease, at, row.button, Qt::NoButton,
+            row.modifiers);
   if (row.requested == 0) {
     EXPECT_TRUE(requests.isEmpty());
     EXPECT_DOUBLE_EQ(view->currentScale(), row.from);
@@ -179,13 +181,13 @@ TEST_F(Tools, AtTheLimitTheCursorSaysUnavailableAndAClickDoesNothing) {
   zoom->installSlot();
   view->zoomToSlot(2.4, QPointF());
   const QPoint at(300, 200);
-  sendMouse(view.get(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-  sendMouse(view.get(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+  sendMouse(view->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+  sendMouse(view->viewport(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
   EXPECT_EQ(zoom->currentCursor(), zoom->unavailableCursor());
   EXPECT_EQ(view->viewport()->cursor().pixmap().toImage(),
             zoom->unavailableCursor()->pixmap().toImage());
   QSignalSpy requests(zoom, &ZarvoZoomTool::zoomToSignal);
-  sendMouse(view.get(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+  sendMouse(view->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
   EXPECT_TRUE(requests.isEmpty());
   // Alt switches to zooming out, which is still possible. The platform gives a modifier key's
   // event the modifiers from before it, which Qt turns into those after it.

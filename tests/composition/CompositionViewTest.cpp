@@ -120,11 +120,11 @@ TEST_F(CompositionView, TheSceneRectangleGrowsOnlyAfterADragPastTheView) {
   const QPoint centre = view->mapFromScene(QPointF(199, 149));
 
   // A click without a move leaves it.
-  drag(view.get(), centre, centre, 1);
+  drag(view->viewport(), centre, centre, 1);
   EXPECT_EQ(view->sceneRect(), before);
 
   // Dragged 100 units to the right, the instance reaches past the visible area.
-  drag(view.get(), centre, centre + QPoint(200, 0));
+  drag(view->viewport(), centre, centre + QPoint(200, 0));
   CutoutInstanceItem* item = controller()->instances().first();
   EXPECT_EQ(item->pos(), QPointF(299, 149));
   EXPECT_GT(view->sceneRect().right(), before.right());
@@ -143,15 +143,15 @@ TEST_F(CompositionView, TheCurrentToolTakesTheMouseThroughItsInterface) {
   CutoutInstanceItem* item = controller()->instances().first();
   const QPoint at = view->mapFromScene(item->pos());
 
-  drag(view.get(), at, at + QPoint(40, 0), 1);
-  sendMouse(view.get(), QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
+  drag(view->viewport(), at, at + QPoint(40, 0), 1);
+  sendMouse(view->viewport(), QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
   EXPECT_EQ(tool->events, QStringList({"press", "move", "release", "double"}));
   EXPECT_EQ(tool->points.first(), view->mapToScene(at));
   EXPECT_EQ(item->pos(), QPointF(199, 149));  // the scene never saw the drag
 
   // A tool that declines passes the events on to the scene.
   tool->takes = false;
-  drag(view.get(), at, at + QPoint(40, 0), 1);
+  drag(view->viewport(), at, at + QPoint(40, 0), 1);
   EXPECT_GT(item->pos().x(), 199);
 }
 

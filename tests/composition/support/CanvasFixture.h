@@ -18,6 +18,7 @@
 
 #include "CompositionFixture.h"
 #include "FakeWorkspaceHost.h"
+#include "MouseInput.h"
 #include "composition/CutoutController.h"
 #include "composition/CutoutInstanceItem.h"
 #include "composition/CutoutRecord.h"
@@ -114,24 +115,5 @@ class CanvasFixture : public HubFixture {
   std::unique_ptr<ZarvoWidget> view;
   std::vector<std::unique_ptr<GmTool>> tools;
 };
-
-// A mouse event to the view's viewport at `pos`.
-inline void sendMouse(QGraphicsView* view, QEvent::Type type, const QPoint& pos,
-                      Qt::MouseButton button, Qt::MouseButtons buttons,
-                      Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  QWidget* target = view->viewport();
-  QMouseEvent event(type, QPointF(pos), QPointF(target->mapToGlobal(pos)), button, buttons,
-                    modifiers);
-  QApplication::sendEvent(target, &event);
-}
-
-inline void drag(QGraphicsView* view, const QPoint& from, const QPoint& to, int steps = 4,
-                 Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  sendMouse(view, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, modifiers);
-  for (int i = 1; i <= steps; ++i)
-    sendMouse(view, QEvent::MouseMove, from + (to - from) * i / steps, Qt::NoButton, Qt::LeftButton,
-              modifiers);
-  sendMouse(view, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, modifiers);
-}
 
 }  // namespace composition_test
