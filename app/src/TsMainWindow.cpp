@@ -112,6 +112,9 @@ TsMainWindow::TsMainWindow() {
 }
 
 TsMainWindow::~TsMainWindow() {
+  // A window destroyed while it waited (the application going down) leaves no wait cursor.
+  if (overrideCursorSet_) QApplication::restoreOverrideCursor();
+  for (; busyDepth_ > 0; --busyDepth_) QApplication::restoreOverrideCursor();
   delete fileHandler_;
   fileHandler_ = nullptr;
   tools_.reset();

@@ -41,6 +41,8 @@ class MainWindowTest : public ::testing::Test {
     if (hooksInstalled_) setDocumentUiHooks(previousHooks_);
     app.reset();
     QSettings().clear();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "a wait cursor left behind";
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
   }
 
   // The application object in `mode` and a window over it.

@@ -2,13 +2,16 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <QMouseEvent>
+#include <QLineF>
 
+#include "MouseInput.h"
 #include "app/FileHandler.h"
 #include "app/Flogger.h"
 #include "app/TsApp.h"
@@ -110,20 +113,16 @@ void CutoutScript::drag(GmTool* tool, const QVector<QPointF>& points) {
   const auto at = [&](const QPointF& p) {
     return QPoint(place.left() + int(p.x() * zoom), place.top() + int(p.y() * zoom));
   };
-  const auto send = [canvas](QEvent::Type type, const QPoint& where, Qt::MouseButtons buttons) {
-    QMouseEvent event(type, where, canvas->mapToGlobal(where), Qt::LeftButton, buttons,
-                      Qt::NoModifier);
-    QApplication::sendEvent(canvas, &event);
-  };
-  send(QEvent::MouseButtonPress, at(points.first()), Qt::LeftButton);
-  // Steps of a few pixels, as a hand moves.
+  sendMouse(canvas, QEvent::MouseButtonPress, at(points.first()), Qt::LeftButton, Qt::LeftButton);
+  // Steps of a few image pixels, as a hand moves.
   for (int i = 1; i < points.size(); ++i) {
     const QPointF from = points.at(i - 1), to = points.at(i);
     const int steps = std::max(1, int(QLineF(from, to).length() / 8));
     for (int s = 1; s <= steps; ++s)
-      send(QEvent::MouseMove, at(from + (to - from) * s / steps), Qt::LeftButton);
+      sendMouse(canvas, QEvent::MouseMove, at(from + (to - from) * s / steps), Qt::NoButton,
+                Qt::LeftButton);
   }
-  send(QEvent::MouseButtonRelease, at(points.last()), Qt::NoButton);
+  sendMouse(canvas, QEvent::MouseButtonRelease, at(points.last()), Qt::LeftButton, Qt::NoButton);
 }
 
 void CutoutScript::paint() {
