@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include <QApplication>
 #include <QPointer>
 #include <QSettings>
 #include <QStatusBar>
