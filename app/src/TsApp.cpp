@@ -96,6 +96,12 @@ void TsApp::initIdentityAndSettings() {
   QCoreApplication::setOrganizationName(makerName());
   QCoreApplication::setOrganizationDomain(makerDomain());
   QCoreApplication::setApplicationName(appName());
+  // Asked for before the application object exists. Qt 5.8 and later ignore it (it only chose
+  // colour tables for 8-bit displays), so nothing here can tell whether it took.
+  QT_WARNING_PUSH
+  QT_WARNING_DISABLE_DEPRECATED
+  QApplication::setColorSpec(QApplication::CustomColor);
+  QT_WARNING_POP
   syncInstallationId();
   ensureMachineId();
 }

@@ -24,6 +24,8 @@ class FakeAppDialogs : public AppDialogs {
   QList<Shown> shown;
   QList<Answer> answers;
   QStringList modalTitles;
+  QStringList colourTitles;
+  QList<QColor> colourAnswers;  // cancelled (invalid) when none is queued
 
   // Queues the extra button `index` as the next answer.
   void answerExtra(int index) {
@@ -49,6 +51,10 @@ class FakeAppDialogs : public AppDialogs {
   int execModal(QDialog& box) override {
     modalTitles << box.windowTitle();
     return QDialog::Rejected;
+  }
+  QColor chooseColour(QWidget*, const QColor&, const QString& title) override {
+    colourTitles << title;
+    return colourAnswers.isEmpty() ? QColor() : colourAnswers.takeFirst();
   }
 
  private:

@@ -1,8 +1,8 @@
 // zarvo-testhost DRIVER [program arguments...]: the program's guarded entry with dialogs that
 // answer themselves and a scripted driver, for tests and benchmarks that need a whole process.
 //
-// Every message box answers its default at once, file dialogs are cancelled, a modal box closes
-// on a zero timer; each is logged as "Dialog: " + title + " | " + text. Drivers:
+// Every message box answers its default at once, file and colour dialogs are cancelled, a modal
+// box closes on a zero timer; each is logged as "Dialog: " + title + " | " + text. Drivers:
 //   startup          prints "mode N", waits until the loop is idle and the online checkers are
 //                    done, then closes the main window
 //   hold             prints "ready TID" (a worker thread's id) and runs until it is killed
