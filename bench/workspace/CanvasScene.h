@@ -1,21 +1,18 @@
 #pragma once
 
-// A cut-out workspace as the user sees it, for the benchmarks and the demonstration window: a
-// synthetic photo in the document over a real engine session at the resolution the document
-// would choose, statuses of every class, three patches, and an image view with its view options.
+// A cut-out workspace as the user sees it, for the benchmarks and the demonstration window: the
+// document benchmarks' synthetic photo in the document over a real engine session at the
+// resolution the document would choose, statuses of every class, three patches, and an image
+// view with its view options.
 
-#include <algorithm>
-#include <cmath>
 #include <memory>
-#include <random>
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QImage>
-#include <QLoggingCategory>
 #include <QUrl>
 #include <QWindow>
 
+#include "../document/DocumentBenchSupport.h"
 #include "document/AutoCut.h"
 #include "document/CorvaneThread.h"
 #include "document/CvCmdSetStatus.h"
@@ -34,28 +31,6 @@
 #include "workspace/WorkspaceResources.h"
 
 namespace canvas_scene {
-
-// Soft-edged shapes over a graded ground with a fine weave and noise, so that scaling samples
-// something like a photograph.
-inline QImage photo(int width, int height) {
-  QImage image(width, height, QImage::Format_RGB32);
-  std::mt19937 rng(11);
-  const double cx = width * 0.45, cy = height * 0.55, radius = std::min(width, height) * 0.3;
-  for (int y = 0; y < height; ++y) {
-    QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < width; ++x) {
-      const double inside =
-          std::clamp((radius - std::hypot(x - cx, (y - cy) * 1.3)) / 6.0, 0.0, 1.0);
-      const double weave = 10.0 * std::sin(x * 0.07) * std::cos(y * 0.05);
-      const int n = int(rng() % 9) - 4;
-      const int r = int(inside * 200 + (1 - inside) * (90 + 60.0 * y / height) + weave) + n;
-      const int g = int(inside * 60 + (1 - inside) * (140 - 40.0 * x / width) + weave) + n;
-      const int b = int(inside * 70 + (1 - inside) * (170 + 30.0 * x / width)) + n;
-      line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-    }
-  }
-  return image;
-}
 
 // Statuses over the working image: kept centre, deleted margins, a blended band, unassigned
 // corners.
@@ -76,20 +51,12 @@ inline QImage statuses(const QSize& working) {
   return image;
 }
 
-inline void waitIdle(CorvaneThread* thread) {
-  while (thread->isBusy()) {
-    QEventLoop loop;
-    QObject::connect(thread, &CorvaneThread::queueEmptied, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-}
-
 // The document with `picture` over a real engine session at the resolution the document would
 // choose, statuses of every class and three patches (the third one active).
 class DocumentScene {
  public:
   explicit DocumentScene(const QImage& picture) {
-    QLoggingCategory::setFilterRules(QStringLiteral("*.info=false\n*.warning=false"));
+    quietLog();
     initWorkspaceResources();
     thread = std::make_unique<CorvaneThread>();
     model = GmModel::instance();
@@ -133,7 +100,7 @@ inline void waitExposed(QWidget* window) {
 class Scene : public WorkspaceHost {
  public:
   // A photo of width × height in a view whose viewport is `viewSize`.
-  Scene(int width, int height, const QSize& viewSize) : document(photo(width, height)) {
+  Scene(int width, int height, const QSize& viewSize) : document(subjectOnGround(width, height)) {
     previousHost_ = WorkspaceHost::install(this);
     options = std::make_unique<ViewOptions>();
     view = std::make_unique<ImageView>();

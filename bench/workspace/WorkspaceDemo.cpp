@@ -10,10 +10,12 @@
 
 #include <QApplication>
 #include <QDockWidget>
+#include <QFile>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 
@@ -53,6 +55,11 @@ class DemoBrush : public GmTool {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Settings of its own, gone at exit: nothing of a look by eye reaches the user's configuration
+  // (the canvas stores its background colour when it closes).
+  QTemporaryDir settingsFolder;
+  if (!settingsFolder.isValid()) return 1;
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsFolder.path()));
   QApplication application(argc, argv);
   QApplication::setOrganizationName("OrbelTech");
   QApplication::setApplicationName("Zarvo");
@@ -81,7 +88,7 @@ int main(int argc, char** argv) {
     }
   }
   const QImage picture =
-      file.isEmpty() ? canvas_scene::photo(synthetic.width(), synthetic.height()) : QImage(file);
+      file.isEmpty() ? subjectOnGround(synthetic.width(), synthetic.height()) : QImage(file);
   if (picture.isNull() || picture.width() > 20000 || picture.height() > 20000) {
     qWarning("No photo in %s", qPrintable(file));
     return 1;

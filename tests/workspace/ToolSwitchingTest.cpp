@@ -205,6 +205,8 @@ TEST_F(ToolSwitchingTest, ActionTextsAndHelp) {
   EXPECT_TRUE(pan->action()->whatsThis().endsWith(
       "<p><a href=\"touring_zarvo/zoom_and_pan.htm\">Learn More</a></p>"));
   EXPECT_TRUE(noTool->action()->whatsThis().isEmpty());
+  EXPECT_EQ(noTool->action()->toolTip(), "No Tool");
+  EXPECT_TRUE(noTool->action()->shortcut().isEmpty());
   EXPECT_EQ(pan->action()->actionGroup(), GmTool::toolActionGroup());
   EXPECT_TRUE(GmTool::toolActionGroup()->isExclusive());
   EXPECT_EQ(learnMoreTip(""), "");

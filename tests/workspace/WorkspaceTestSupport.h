@@ -51,6 +51,7 @@ class FakeWorkspaceHost : public WorkspaceHost {
     return WorkspaceHost::selectFallbackTool();
   }
   void clearColourHighlight() override { ++highlightClears; }
+  bool colourHighlightShown() const override { return highlightShown; }
   QBrush canvasBackgroundBrush() const override { return background; }
   void receiveDrop(QDropEvent* event) override {
     drops << event->mimeData()->text();
@@ -68,6 +69,7 @@ class FakeWorkspaceHost : public WorkspaceHost {
   QBrush background{Qt::white};
   QColor colourAnswer;
   bool tabletPressure = false;
+  bool highlightShown = false;
   int fallbacks = 0;
   int highlightClears = 0;
   QStringList drops;
