@@ -277,35 +277,18 @@ TEST_F(SettingsStateTest, ChoosingAColourGoesThroughTheHooks) {
             QColor(Qt::green).rgb());
 }
 
-// The colour dialog's custom colours: a chosen colour stores them all, a cancelled dialog
-// stores nothing, and the next run's first dialog loads them back.
-TEST_F(SettingsStateTest, AChosenColourKeepsTheCustomColoursForTheNextRun) {
+// The colour dialog's custom colours: the first dialog of a run loads at most the dialog's own
+// count of them (a value that is not a colour leaves its one as it was) and later ones load
+// nothing; a cancelled dialog stores nothing, a chosen colour stores them all for the next run.
+TEST_F(SettingsStateTest, TheCustomColoursAreKeptBetweenRuns) {
   const int count = QColorDialog::customCount();
+  const QString countKey = settingsKeys::colours + settingsKeys::numCustomColors;
   QSettings settings(settingsKeys::organisation, settingsKeys::application);
-  paintCustomColours(customShade);
-  GmColor::reloadCustomColoursForTesting();
   GmColor colour("Key", "Halo", 0, Qt::red);
-  colour.changeColorSlot();  // cancelled
-  EXPECT_FALSE(settings.contains(settingsKeys::colours + settingsKeys::numCustomColors));
-  EXPECT_FALSE(settings.contains(customColourKey(0)));
-
-  hooks.colourAnswers << QColor(Qt::blue);
-  colour.changeColorSlot();
-  EXPECT_EQ(settings.value(settingsKeys::colours + settingsKeys::numCustomColors).toInt(), count);
-  for (int i = 0; i < count; ++i)
-    EXPECT_EQ(settings.value(customColourKey(i)).value<QColor>(), customShade(i)) << i;
-
-  // The next run starts with Qt's own custom colours.
-  paintCustomColours([](int) { return QColor(Qt::white); });
-  GmColor::reloadCustomColoursForTesting();
-  colour.changeColorSlot();
-  for (int i = 0; i < count; ++i) EXPECT_EQ(QColorDialog::customColor(i), customShade(i)) << i;
-}
-
-// Only the first dialog of a run loads, at most the dialog's own count of colours, and a stored
-// value that is not a colour leaves that custom colour as it was.
-TEST_F(SettingsStateTest, TheFirstDialogOfARunLoadsTheStoredCustomColours) {
-  const int count = QColorDialog::customCount();
+  const auto newRun = [] {
+    paintCustomColours([](int) { return QColor(Qt::white); });
+    GmColor::reloadCustomColoursForTesting();
+  };
   struct Row {
     const char* name;
     QVariant storedCount;
@@ -320,27 +303,33 @@ TEST_F(SettingsStateTest, TheFirstDialogOfARunLoadsTheStoredCustomColours) {
       {"a value that is not a colour", count, 1, count},
   };
   for (const Row& row : rows) {
-    QSettings settings(settingsKeys::organisation, settingsKeys::application);
     settings.remove("Colors");
-    if (row.storedCount.isValid())
-      settings.setValue(settingsKeys::colours + settingsKeys::numCustomColors, row.storedCount);
+    if (row.storedCount.isValid()) settings.setValue(countKey, row.storedCount);
     for (int i = 0; i < count + 20; ++i)
       settings.setValue(customColourKey(i),
                         i == row.notAColour ? QVariant("no colour") : QVariant(customShade(i)));
-    paintCustomColours([](int) { return QColor(Qt::white); });
-    GmColor::reloadCustomColoursForTesting();
-    GmColor colour("Key", "Halo", 0, Qt::red);
-    colour.changeColorSlot();
+    newRun();
+    colour.changeColorSlot();  // cancelled
     for (int i = 0; i < count; ++i) {
       const bool loaded = i < row.loaded && i != row.notAColour;
       EXPECT_EQ(QColorDialog::customColor(i), loaded ? customShade(i) : QColor(Qt::white))
           << row.name << " " << i;
     }
-    // Later dialogs of the same run keep what the user has.
     QColorDialog::setCustomColor(0, Qt::black);
     colour.changeColorSlot();
     EXPECT_EQ(QColorDialog::customColor(0), QColor(Qt::black)) << row.name;
   }
+
+  settings.remove("Colors");
+  colour.changeColorSlot();
+  EXPECT_FALSE(settings.contains(countKey));
+  paintCustomColours(customShade);
+  hooks.colourAnswers << QColor(Qt::blue);
+  colour.changeColorSlot();
+  EXPECT_EQ(settings.value(countKey).toInt(), count);
+  newRun();
+  colour.changeColorSlot();
+  for (int i = 0; i < count; ++i) EXPECT_EQ(QColorDialog::customColor(i), customShade(i)) << i;
 }
 
 TEST_F(SettingsStateTest, TheSevenUserColours) {
