@@ -299,6 +299,27 @@ TEST_F(HighlightSlots, GreyHasHueZeroAndOnlyTheStatusesViewedAreLit) {
   EXPECT_EQ(countLit(), 0);
 }
 
+// The colour workspace's selections may arrive queued: each argument travels by the type name
+// moc gives the slot, which must be registered.
+TEST_F(HighlightSlots, QueuedSelectionsReachBothSlots) {
+  GmStatusArray* array = open({40, 30});
+  ASSERT_TRUE(QMetaObject::invokeMethod(
+      array, "highlightChanged", Qt::QueuedConnection, Q_ARG(std::vector<bool>, only(0)),
+      Q_ARG(kestrum::colour::channel, Saturation), Q_ARG(CvPixelStatus, CvStatusKeep)));
+  QCoreApplication::processEvents();
+  waitForRuns();
+  EXPECT_EQ(countLit(), 40 * 30);
+  QImage plane(256, 256, QImage::Format_Mono);
+  plane.fill(0);
+  ASSERT_TRUE(QMetaObject::invokeMethod(array, "highlightChanged", Qt::QueuedConnection,
+                                        Q_ARG(QImage, plane), Q_ARG(kestrum::colour::channel, Red),
+                                        Q_ARG(kestrum::colour::channel, Green),
+                                        Q_ARG(CvPixelStatus, CvStatusKeep)));
+  QCoreApplication::processEvents();
+  waitForRuns();
+  EXPECT_EQ(countLit(), 0);
+}
+
 TEST_F(HighlightSlots, WithAnActivePatchOnlyItsPixelsChangeAndItsAreaIsRepainted) {
   GmStatusArray* array = open({40, 30});
   array->highlightChanged(only(0), Hue, CvStatusKeep);
