@@ -7,6 +7,7 @@
 #include <QSplashScreen>
 
 #include "app/AboutBox.h"
+#include "app/AppCompositionHost.h"
 #include "app/AppDocumentHooks.h"
 #include "app/AppDriver.h"
 #include "app/AppIdentity.h"
@@ -44,6 +45,11 @@ TsApp::~TsApp() {
     DocumentUiHooks* installed = setDocumentUiHooks(nullptr);
     if (installed != documentHooks_.get()) setDocumentUiHooks(installed);  // someone else's
     documentHooks_.reset();
+  }
+  if (compositionHost_) {
+    CompositionHost* installed = setCompositionHost(nullptr);
+    if (installed != compositionHost_.get()) setCompositionHost(installed);  // someone else's
+    compositionHost_.reset();
   }
   delete application_;
   application_ = nullptr;
@@ -116,6 +122,8 @@ void TsApp::initApplication(int& argc, char** argv) {
   initCompositionResources();
   documentHooks_ = std::make_unique<AppDocumentHooks>();
   setDocumentUiHooks(documentHooks_.get());
+  compositionHost_ = std::make_unique<AppCompositionHost>();
+  setCompositionHost(compositionHost_.get());
 
   auto* splash = new QSplashScreen(QPixmap(QStringLiteral(":/images/splash.png")));
   splash->show();
@@ -169,9 +177,12 @@ int TsApp::run() {
     exitCode_ = exceptionExitCode_;
     return exitCode_;
   }
-  connect(application_, &QGuiApplication::lastWindowClosed, application_, &QCoreApplication::quit);
+  if (application_)
+    connect(application_, &QGuiApplication::lastWindowClosed, application_, &QCoreApplication::quit,
+            Qt::UniqueConnection);
   exitCode_ = QApplication::exec();
   if (exceptionExitCode_ != 0) exitCode_ = exceptionExitCode_;
+  loopEndedNormally_ = exceptionExitCode_ == 0;
   return exitCode_;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QEvent>
 #include <QImage>
 #include <QUrl>
 #include <QWindow>
@@ -89,6 +90,17 @@ class DocumentScene {
 
   std::unique_ptr<CorvaneThread> thread;
   GmModel* model = nullptr;
+};
+
+// Counts a widget's paint events, so a figure never times a repaint that did not happen.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QObject* watched) { watched->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    paints += event->type() == QEvent::Paint;
+    return false;
+  }
+  int paints = 0;
 };
 
 inline void waitExposed(QWidget* window) {

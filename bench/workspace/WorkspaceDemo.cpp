@@ -1,19 +1,26 @@
 // A window that shows a photo in the cut-out views for a look by eye: the image view with its
 // status overlay and patches, the tool palette in its dock with the pan and zoom tools and a
-// brush that only draws its outline, the options panel and the view options. Not shipped.
+// brush that only draws its outline, the options panel, the view options with the zoom slider,
+// and beside the view the docked tip window, navigator and cut-out viewer, all in the
+// application style and wired as the main window wires them. Not shipped.
 //
 //   zarvo-workspace-demo [photo | --size <w>x<h>] [--zoom <factor>] [--pointer <x>,<y>]
-//                        [--quit-after <ms>]
+//                        [--floating] [--quit-after <ms>] [--shot <file.png>]
 //
 // Without a photo a synthetic one of 1600 × 1200 (or the given size) is drawn. --pointer shows the
-// brush outline at a viewport position, as if the pointer rested there.
+// brush outline at a viewport position, as if the pointer rested there. --floating floats the
+// sub-windows. --shot writes a picture of the window and its floating sub-windows just before
+// quitting.
 
 #include <QApplication>
 #include <QDockWidget>
 #include <QFile>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -21,12 +28,19 @@
 
 #include "CanvasScene.h"
 #include "document/DocumentMetaTypes.h"
+#include "workspace/FakeDock.h"
+#include "workspace/Navigator.h"
+#include "workspace/NavigatorWindow.h"
 #include "workspace/NoTool.h"
 #include "workspace/PanTool.h"
+#include "workspace/ProgressWindow.h"
+#include "workspace/TipWindow.h"
 #include "workspace/ToolBarPalette.h"
 #include "workspace/ToolOptions.h"
 #include "workspace/ToolPalette.h"
+#include "workspace/TsAppStyle.h"
 #include "workspace/ZoomTool.h"
+#include "workspace/ZoomViewOptionsWidget.h"
 
 namespace {
 
@@ -65,11 +79,17 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Zarvo");
   registerDocumentMetaTypes();
   initWorkspaceResources();
+  // As the shell does at start-up: the platform's style, detached, inside the application's.
+  QStyle* platformStyle = QApplication::style();
+  platformStyle->setParent(nullptr);
+  QApplication::setStyle(new TsAppStyle(platformStyle));
 
   QString file;
   double zoom = 0;
   QPoint pointer(-1, -1);
   int quitAfter = 0;
+  bool floating = false;
+  QString shot;
   QSize synthetic(1600, 1200);
   const QStringList arguments = QApplication::arguments();
   for (int i = 1; i < arguments.size(); ++i) {
@@ -83,6 +103,10 @@ int main(int argc, char** argv) {
       synthetic = QSize(next.section('x', 0, 0).toInt(), next.section('x', 1, 1).toInt()), ++i;
     } else if (argument == "--quit-after") {
       quitAfter = next.toInt(), ++i;
+    } else if (argument == "--floating") {
+      floating = true;
+    } else if (argument == "--shot") {
+      shot = next, ++i;
     } else {
       file = argument;
     }
@@ -100,13 +124,49 @@ int main(int argc, char** argv) {
   host.window = &window;
   auto* view = new ImageView;
   host.view = view;
-  window.setCentralWidget(view);
+  auto* splitter = new QSplitter;
+  auto* dock = new FakeDock;
+  splitter->addWidget(view);
+  splitter->addWidget(dock);
+  splitter->setStretchFactor(0, 1);
+  window.setCentralWidget(splitter);
+  QMenu* windowMenu = window.menuBar()->addMenu("&Window");
 
   auto* optionsBar = new QToolBar("Options");
   auto* options = new ToolOptions;
   optionsBar->addWidget(options);
   window.addToolBar(Qt::TopToolBarArea, optionsBar);
   window.statusBar()->addPermanentWidget(new ViewOptions);
+  auto* zoomOptions = new ZoomViewOptionsWidget;
+  window.statusBar()->addPermanentWidget(zoomOptions);
+
+  auto* tips = new TipWindow(&window, windowMenu, "Ctrl+T");
+  tips->setObjectName("tipWindow_");
+  auto* navigator = new NavigatorWindow(&window);
+  navigator->setObjectName("navigatorWindow_");
+  auto* viewer = new ProgressWindow(&window, windowMenu, "F6");
+  navigator->connectView(view);
+  zoomOptions->connectViews(navigator, view, nullptr);
+  for (GmSubWindow* sub : {static_cast<GmSubWindow*>(tips), static_cast<GmSubWindow*>(navigator),
+                           static_cast<GmSubWindow*>(viewer)}) {
+    QObject::connect(view, &ImageView::viewTabChanged, sub, &GmSubWindow::viewTabChangedSlot);
+    sub->setDock(dock);
+    sub->setFloatingPosition(QPoint(1180, 60 + 330 * (sub == navigator) + 600 * (sub == viewer)));
+    // Docked first, as the main window's default layout does; floating is a later switch.
+    sub->setFloating(false);
+    sub->setWantedVisible(true);
+    if (floating) {
+      // Docking took the never-shown window's geometry; the floating position is to count.
+      sub->setSavedGeometry(QByteArray());
+      sub->setFloating(true);
+    }
+  }
+  TipWindow::setTipText(
+      "<p>Welcome to <b>Zarvo</b>&mdash;transform your product shots with ease.</p><p><b>How to "
+      "use the Tip Window?</b></p><p>Point at an area of interest in the interface and hold for "
+      "a couple of seconds. In this <b>Tip</b> window you will find:</p><p><ul><li>A brief "
+      "description of the area.</li><li>Details on how to use it.</li><li>Suggestions of what "
+      "to consider doing next.</li><li>Link(s) to the manual for further reading.</li></ul></p>");
 
   NoTool noTool(options);
   PanTool pan(nullptr, nullptr, options);
@@ -122,9 +182,9 @@ int main(int argc, char** argv) {
   palette->addTool(&brush, "Delete");
   palette->addTool(&pan, "Navigation");
   palette->addTool(&zoomTool, "Navigation");
-  auto* dock = new ToolPalette("Tools", &window);
-  dock->setWidget(palette);
-  window.addDockWidget(Qt::LeftDockWidgetArea, dock);
+  auto* paletteDock = new ToolPalette("Tools", &window);
+  paletteDock->setWidget(palette);
+  window.addDockWidget(Qt::LeftDockWidgetArea, paletteDock);
 
   QObject::connect(view, &ImageView::viewTabChanged, palette, &ToolBarPalette::viewChanged);
   QObject::connect(&pan, &PanTool::tellPan, view, &ImageView::panImageViewportSlot);
@@ -141,6 +201,9 @@ int main(int argc, char** argv) {
   canvas_scene::waitExposed(&window);
   canvas_scene::DocumentScene document(picture);
   document.announce();
+  // A cut-out for the viewer, from the scene's statuses over an analysis.
+  document.model->segmentation()->findEdges();
+  document.model->generateMaskSlot();
   palette->viewChanged(ImageView::DeleteBackground);
   if (zoom > 0) view->zoomToSlot(zoom);
   if (pointer.x() >= 0) {
@@ -151,7 +214,24 @@ int main(int argc, char** argv) {
                      Qt::NoModifier);
     QApplication::sendEvent(canvas, &move);
   }
-  if (quitAfter > 0) QTimer::singleShot(quitAfter, &application, &QApplication::quit);
+  if (quitAfter > 0) {
+    QTimer::singleShot(quitAfter, &application, [&] {
+      if (!shot.isEmpty()) {
+        // The main window with every floating sub-window where it stands on the screen.
+        QImage picture(QSize(1600, 1000), QImage::Format_RGB32);
+        picture.fill(Qt::darkGray);
+        QPainter painter(&picture);
+        painter.drawPixmap(window.pos(), window.grab());
+        for (GmSubWindow* sub :
+             {static_cast<GmSubWindow*>(tips), static_cast<GmSubWindow*>(navigator),
+              static_cast<GmSubWindow*>(viewer)})
+          if (sub->isWindow() && sub->isVisible()) painter.drawPixmap(sub->pos(), sub->grab());
+        painter.end();
+        picture.save(shot);
+      }
+      application.quit();
+    });
+  }
   const int result = application.exec();
   ToolOptions::setBrushSizeBox(nullptr);
   WorkspaceHost::install(nullptr);

@@ -9,6 +9,7 @@
 
 #include "app/Flogger.h"
 
+class AppCompositionHost;
 class AppDocumentHooks;
 class HttpRequest;
 class PersistOptions;
@@ -48,6 +49,8 @@ class TsApp : public QObject {
   void showMainWindow();
   // Runs the event loop until the last window closes; its result, also kept as exitCode().
   int run();
+  // True once run() came back from the event loop without an exception having ended it.
+  bool loopEndedNormally() const { return loopEndedNormally_; }
 
   int mode() const { return mode_; }
   bool isHosted() const { return mode_ >= Hosted && mode_ <= Aperture; }
@@ -117,6 +120,8 @@ class TsApp : public QObject {
   std::unique_ptr<HttpRequest> newsChecker_;
   std::unique_ptr<TranslationLoader> translations_;
   std::unique_ptr<AppDocumentHooks> documentHooks_;
+  std::unique_ptr<AppCompositionHost> compositionHost_;
   bool newsAvailable_;
   bool documentSideReleased_ = false;
+  bool loopEndedNormally_ = false;
 };
