@@ -5,6 +5,7 @@
 #include <QPolygonF>
 #include <QSettings>
 #include <QSplashScreen>
+#include <QStyle>
 
 #include "app/AboutBox.h"
 #include "app/AppCompositionHost.h"
@@ -23,6 +24,8 @@
 #include "composition/ZarvoObject.h"
 #include "document/DocumentMetaTypes.h"
 #include "document/GmModel.h"
+#include "workspace/TsAppStyle.h"
+#include "workspace/WorkspaceResources.h"
 
 namespace {
 TsApp* theApp = nullptr;
@@ -120,6 +123,7 @@ void TsApp::initApplication(int& argc, char** argv) {
   registerDocumentMetaTypes();
   qRegisterMetaType<QPolygonF>("QPolygonF");
   initCompositionResources();
+  initWorkspaceResources();
   documentHooks_ = std::make_unique<AppDocumentHooks>();
   setDocumentUiHooks(documentHooks_.get());
   compositionHost_ = std::make_unique<AppCompositionHost>();
@@ -142,6 +146,11 @@ void TsApp::installMessageHandler() {
 }
 
 void TsApp::initStyleAndFonts() {
+  // Detached, the platform's style outlives the switch (the application deletes a style it
+  // parents); the application's style owns it from here on.
+  QStyle* platform = QApplication::style();
+  platform->setParent(nullptr);
+  QApplication::setStyle(new TsAppStyle(platform));
   QFont font = QApplication::font();
   if (font.pointSizeF() > 1) font.setPointSizeF(font.pointSizeF() - 1);
   QApplication::setFont(font, "GmSubWindow");

@@ -3,9 +3,9 @@
 //
 // Every message box answers its default at once, file and colour dialogs are cancelled, a modal
 // box closes on a zero timer; each is logged as "Dialog: " + title + " | " + text. Drivers:
-//   startup          prints "mode N" (and "document WxH" when the document holds an image),
-//                    waits until the loop is idle and the online checkers are done, then closes
-//                    the main window
+//   startup          prints "mode N", "style CLASS" (the application style) and "document WxH"
+//                    when the document holds an image, waits until the loop is idle and the
+//                    online checkers are done, then closes the main window
 //   handback         the same, but first answers the close as "hand the picture back"
 //                    (host exit code 0)
 //   hold             prints "ready TID" (a worker thread's id) and runs until it is killed
