@@ -57,8 +57,8 @@ double AppDocumentHooks::maskOpacity() const {
   return ViewOptions::maskOpacity();
 }
 
-QColor AppDocumentHooks::chooseColour(const QColor&, const QString&) {
-  return QColor();
+QColor AppDocumentHooks::chooseColour(const QColor& initial, const QString& title) {
+  return appDialogs().chooseColour(dialogParent(), initial, title);
 }
 
 int AppDocumentHooks::launchMode() const {
