@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -18,6 +17,7 @@
 #include "document/CvCmdDespeckleSelection.h"
 #include "document/GmColor.h"
 #include "support/AppTestSupport.h"
+#include "support/BrowserSpy.h"
 #include "support/MainWindowFixture.h"
 #include "workspace/GmSubWindow.h"
 #include "workspace/ViewOptions.h"
@@ -149,27 +149,9 @@ TEST_F(MainWindowTest, AHostedRunRefusesAReceivedImage) {
   }
 }
 
-// Opens the links through a handler of the test's own instead of a browser.
-class LinkCatcher : public QObject {
-  Q_OBJECT
-
- public:
-  LinkCatcher() {
-    for (const char* scheme : {"http", "https", "file"})
-      QDesktopServices::setUrlHandler(scheme, this, "open");
-  }
-  ~LinkCatcher() override {
-    for (const char* scheme : {"http", "https", "file"}) QDesktopServices::unsetUrlHandler(scheme);
-  }
-  QStringList opened;
-
- public slots:
-  void open(const QUrl& url) { opened << url.toString(); }
-};
-
 TEST_F(MainWindowTest, LinksOpenTheirPagesAndEmptyOnesNothing) {
   start();
-  LinkCatcher links;
+  BrowserSpy links;
   window->homePageSlot();
   window->buyBackgroundsSlot();
   window->facebookCommunitySlot();
@@ -257,5 +239,3 @@ TEST_F(MainWindowTest, TheCanvasBackgroundIsThePickersFrontSwatchOrWhite) {
 }
 
 }  // namespace
-
-#include "MainWindowSlotsTest.moc"
