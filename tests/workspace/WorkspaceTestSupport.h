@@ -19,6 +19,7 @@
 
 #include "../document/EngineSessionSupport.h"
 #include "document/CvCmdSetStatus.h"
+#include "workspace/ColourWorkspace.h"
 #include "workspace/GmTool.h"
 #include "workspace/GmZoomWidget.h"
 #include "workspace/ImageView.h"
@@ -50,8 +51,14 @@ class FakeWorkspaceHost : public WorkspaceHost {
     ++fallbacks;
     return WorkspaceHost::selectFallbackTool();
   }
-  void clearColourHighlight() override { ++highlightClears; }
-  bool colourHighlightShown() const override { return highlightShown; }
+  // Answered by the colour workspace the window holds, when it holds one.
+  void clearColourHighlight() override {
+    ++highlightClears;
+    if (colourWorkspace) colourWorkspace->clearHighlight();
+  }
+  bool colourHighlightShown() const override {
+    return colourWorkspace ? colourWorkspace->highlightShown() : highlightShown;
+  }
   QBrush canvasBackgroundBrush() const override { return background; }
   void receiveDrop(QDropEvent* event) override {
     drops << event->mimeData()->text();
@@ -62,6 +69,7 @@ class FakeWorkspaceHost : public WorkspaceHost {
     return colourAnswer;
   }
   bool useTabletPressure() const override { return tabletPressure; }
+  QString activeLanguage() const override { return language; }
 
   QWidget* window = nullptr;
   ImageView* view = nullptr;
@@ -69,7 +77,9 @@ class FakeWorkspaceHost : public WorkspaceHost {
   QBrush background{Qt::white};
   QColor colourAnswer;
   bool tabletPressure = false;
+  QString language = QStringLiteral("en");
   bool highlightShown = false;
+  ColourWorkspace* colourWorkspace = nullptr;
   int fallbacks = 0;
   int highlightClears = 0;
   QStringList drops;
