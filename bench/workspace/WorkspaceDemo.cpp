@@ -10,11 +10,10 @@
 // Without a photo a synthetic one of 1600 × 1200 (or the given size) is drawn. --pointer shows the
 // brush outline at a viewport position, as if the pointer rested there. --floating floats the
 // sub-windows. --shot writes a picture of the window and its floating sub-windows just before
-// quitting.
+// quitting. Settings and temporary files go to folders of the run's own.
 
 #include <QApplication>
 #include <QDockWidget>
-#include <QFile>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -22,16 +21,16 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 
 #include "CanvasScene.h"
+#include "IsolatedRun.h"
 #include "document/DocumentMetaTypes.h"
 #include "workspace/FakeDock.h"
 #include "workspace/Navigator.h"
 #include "workspace/NavigatorWindow.h"
-#include "workspace/NoTool.h"
+#include "workspace/CutoutTools.h"
 #include "workspace/PanTool.h"
 #include "workspace/ProgressWindow.h"
 #include "workspace/TipWindow.h"
@@ -43,15 +42,6 @@
 #include "workspace/ZoomViewOptionsWidget.h"
 
 namespace {
-
-class DemoHost : public WorkspaceHost {
- public:
-  QWidget* mainWindow() const override { return window; }
-  ImageView* imageView() const override { return view; }
-  QBrush canvasBackgroundBrush() const override { return QBrush(QColor(230, 230, 230)); }
-  QWidget* window = nullptr;
-  ImageView* view = nullptr;
-};
 
 // Draws nothing into the document: only its outline shows.
 class DemoBrush : public GmTool {
@@ -69,11 +59,10 @@ class DemoBrush : public GmTool {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Settings of its own, gone at exit: nothing of a look by eye reaches the user's configuration
-  // (the canvas stores its background colour when it closes).
-  QTemporaryDir settingsFolder;
-  if (!settingsFolder.isValid()) return 1;
-  qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsFolder.path()));
+  // Settings and temporary files of its own, gone at exit: nothing of a look by eye reaches the
+  // user's configuration (the canvas stores its background colour when it closes).
+  const IsolatedRun run("demo", false);
+  if (!run.ok()) return 3;
   QApplication application(argc, argv);
   QApplication::setOrganizationName("OrbelTech");
   QApplication::setApplicationName("Zarvo");
@@ -118,8 +107,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  DemoHost host;
-  WorkspaceHost::install(&host);
+  canvas_scene::BenchHost host;
+  host.background = QBrush(QColor(230, 230, 230));
   QMainWindow window;
   host.window = &window;
   auto* view = new ImageView;
@@ -168,9 +157,9 @@ int main(int argc, char** argv) {
       "description of the area.</li><li>Details on how to use it.</li><li>Suggestions of what "
       "to consider doing next.</li><li>Link(s) to the manual for further reading.</li></ul></p>");
 
-  NoTool noTool(options);
-  PanTool pan(nullptr, nullptr, options);
-  ZoomTool zoomTool(nullptr, nullptr, options);
+  CutoutTools::Places places;
+  places.options = options;
+  CutoutTools tools(places);
   DemoBrush brush(options);
   QSpinBox size;
   size.setRange(1, 400);
@@ -180,21 +169,22 @@ int main(int argc, char** argv) {
   auto* palette = new ToolBarPalette;
   palette->setOrientation(Qt::Vertical);
   palette->addTool(&brush, "Delete");
-  palette->addTool(&pan, "Navigation");
-  palette->addTool(&zoomTool, "Navigation");
+  palette->addTool(tools.panTool(), "Navigation");
+  palette->addTool(tools.zoomTool(), QString());
   auto* paletteDock = new ToolPalette("Tools", &window);
   paletteDock->setWidget(palette);
   window.addDockWidget(Qt::LeftDockWidgetArea, paletteDock);
 
   QObject::connect(view, &ImageView::viewTabChanged, palette, &ToolBarPalette::viewChanged);
-  QObject::connect(&pan, &PanTool::tellPan, view, &ImageView::panImageViewportSlot);
-  QObject::connect(&zoomTool, &ZoomTool::zoomToRectSignal, view,
-                   &ImageView::minCheckedMoveImageViewportToSlot);
-  QObject::connect(&zoomTool, &ZoomTool::zoomInSignal, view, &ImageView::zoomInSlot);
-  QObject::connect(&zoomTool, &ZoomTool::zoomOutSignal, view, &ImageView::zoomOutSlot);
-  QObject::connect(&zoomTool, &ZoomTool::actualPixelsSignal, view,
-                   &ImageView::zoomTo100PercentSlot);
-  QObject::connect(&zoomTool, &ZoomTool::fitScreenSignal, view, &ImageView::fitImageOnScreenSlot);
+  tools.connectView(view);
+  // The zoom steps go through the navigator, which says when it can take no more.
+  ZoomTool* zoomTool = tools.zoomTool();
+  QObject::connect(zoomTool, &ZoomTool::zoomInSignal, navigator, &NavigatorWindow::zoomInSlot);
+  QObject::connect(zoomTool, &ZoomTool::zoomOutSignal, navigator, &NavigatorWindow::zoomOutSlot);
+  QObject::connect(navigator, &NavigatorWindow::zoomInEnabled, zoomTool,
+                   &ZoomTool::zoomInEnabledSlot);
+  QObject::connect(navigator, &NavigatorWindow::zoomOutEnabled, zoomTool,
+                   &ZoomTool::zoomOutEnabledSlot);
 
   window.resize(1400, 900);
   window.show();
@@ -234,6 +224,5 @@ int main(int argc, char** argv) {
   }
   const int result = application.exec();
   ToolOptions::setBrushSizeBox(nullptr);
-  WorkspaceHost::install(nullptr);
   return result;
 }
