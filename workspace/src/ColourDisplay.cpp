@@ -400,35 +400,43 @@ QString ColourDisplay::channelName(channel which) {
 }
 
 QSize ColourDisplay::sizeHint() const {
-  return mode_ == OneChannel ? QSize(260, 56) : QSize(260, 260);
+  return mode_ == OneChannel ? QSize(256, 48) : QSize(256, 256);
 }
 
 QSize ColourDisplay::minimumSizeHint() const {
-  return mode_ == OneChannel ? QSize(132, 32) : QSize(132, 132);
+  return mode_ == OneChannel ? QSize(128, 32) : QSize(128, 192);
 }
 
 QRect ColourDisplay::colourArea() const {
-  const QRect inside = rect().adjusted(2, 2, -2, -2);
-  if (mode_ == OneChannel) return inside;
-  const int side = std::min(inside.width(), inside.height());
-  QRect square(0, 0, side, side);
-  square.moveCenter(inside.center());
-  return square;
+  // The whole widget, so the axis rulers beside it span exactly its values.
+  return rect();
 }
 
 const QImage& ColourDisplay::backdrop() {
   if (recountWanted_) recount();
   if (!backdropDirty_) return backdrop_;
   backdropDirty_ = false;
-  // Each bucket shows the colour of its first value.
+  // Each bucket shows the colour of its first value, and occurs when any of its values does.
   const int first = (0xFF << shift_) & 0xFF;
   const bool counted = !present_.empty();
+  std::vector<uint8_t> occurring = present_;
+  if (counted && shift_ > 0) {
+    const int rows = mode_ == OneChannel ? 1 : kValues;
+    for (int y = 0; y < rows; ++y)
+      for (int x = 0; x < kValues; ++x)
+        if (present_[size_t(y) * kValues + size_t(x)])
+          occurring[size_t(y & first) * kValues + size_t(x & first)] = 1;
+    for (int y = 0; y < rows; ++y)
+      for (int x = 0; x < kValues; ++x)
+        occurring[size_t(y) * kValues + size_t(x)] =
+            occurring[size_t(y & first) * kValues + size_t(x & first)];
+  }
   if (mode_ == OneChannel) {
     backdrop_ = QImage(kValues, 1, QImage::Format_RGB32);
     auto* line = reinterpret_cast<QRgb*>(backdrop_.scanLine(0));
     for (int v = 0; v < kValues; ++v) {
       const QRgb c = valueColour(horizontal_, v & first);
-      line[v] = counted && !present_[size_t(v)] ? dimmed(c) : c;
+      line[v] = counted && !occurring[size_t(v)] ? dimmed(c) : c;
     }
     return backdrop_;
   }
@@ -438,7 +446,7 @@ const QImage& ColourDisplay::backdrop() {
     auto* line = reinterpret_cast<QRgb*>(backdrop_.scanLine(row));
     for (int x = 0; x < kValues; ++x) {
       const QRgb c = pairColour(horizontal_, x & first, vertical_, y & first);
-      line[x] = counted && !present_[size_t(y) * kValues + size_t(x)] ? dimmed(c) : c;
+      line[x] = counted && !occurring[size_t(y) * kValues + size_t(x)] ? dimmed(c) : c;
     }
   }
   return backdrop_;
@@ -481,8 +489,6 @@ void ColourDisplay::paintEvent(QPaintEvent*) {
     }
     painter.drawImage(area, shown);
   }
-  painter.setPen(palette().color(QPalette::Mid));
-  painter.drawRect(area.adjusted(0, 0, -1, -1));
 }
 
 void ColourDisplay::mousePressEvent(QMouseEvent* event) {

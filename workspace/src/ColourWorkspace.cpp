@@ -92,7 +92,12 @@ ColourWorkspace::ColourWorkspace(QWidget* parent, QWidget* menu, const QString& 
   updateReassignmentButtons();
 }
 
-ColourWorkspace::~ColourWorkspace() = default;
+ColourWorkspace::~ColourWorkspace() {
+  // A current pick tool hands over to the default tool as it goes, and the document reports
+  // it: nothing of that may reach this window once its members are being destroyed.
+  if (GmModel* model = GmModel::existingInstance()) model->disconnect(this);
+  delete tool_;
+}
 
 QWidget* ColourWorkspace::buildContent() {
   auto* content = new QWidget;
@@ -111,7 +116,8 @@ QWidget* ColourWorkspace::buildContent() {
     axisButtons_[axis] =
         toolButton(QString(), axis == Across ? tr("Channel across: click to choose")
                                              : tr("Channel up: click to choose"));
-    axisButtons_[axis]->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    axisButtons_[axis]->setArrowType(Qt::DownArrow);
+    axisButtons_[axis]->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     top->addWidget(axisButtons_[axis]);
   }
   top->addStretch();
@@ -138,31 +144,36 @@ QWidget* ColourWorkspace::buildContent() {
 
   const struct {
     int status;
-    const char* name;
+    const char* viewed;
+    const char* hidden;
+    const char* reassign;
     QString viewTip;
     QString text;
   } rows[] = {
-      {CvStatusInPicture, "unassigned", tr("Include unassigned pixels"), tr("Unassigned")},
-      {CvStatusKeep, "keep", tr("Include Keep pixels"), tr("Keep")},
-      {CvStatusDelete, "delete", tr("Include Delete pixels"), tr("Delete")},
-      {CvStatusBlend, "blend", tr("Include Blend pixels"), tr("Blend")},
+      {CvStatusInPicture, ":images/colour_view_unassigned_on.png",
+       ":images/colour_view_unassigned_off.png", ":images/colour_to_unassigned.png",
+       tr("Include unassigned pixels"), tr("Unassigned")},
+      {CvStatusKeep, ":images/colour_view_keep_on.png", ":images/colour_view_keep_off.png",
+       ":images/colour_to_keep.png", tr("Include Keep pixels"), tr("Keep")},
+      {CvStatusDelete, ":images/colour_view_delete_on.png", ":images/colour_view_delete_off.png",
+       ":images/colour_to_delete.png", tr("Include Delete pixels"), tr("Delete")},
+      {CvStatusBlend, ":images/colour_view_blend_on.png", ":images/colour_view_blend_off.png",
+       ":images/colour_to_blend.png", tr("Include Blend pixels"), tr("Blend")},
   };
   auto* views = new QHBoxLayout;
   views->addWidget(new QLabel(tr("View:")));
   auto* reassign = new QHBoxLayout;
   reassign->addWidget(new QLabel(tr("Make:")));
   for (const auto& row : rows) {
-    const QString name = QString::fromLatin1(row.name);
-    StatusButtons buttons{row.status, nullptr, nullptr,
-                          QIcon(QStringLiteral(":images/colour_view_%1_on.png").arg(name)),
-                          QIcon(QStringLiteral(":images/colour_view_%1_off.png").arg(name))};
+    StatusButtons buttons{row.status, nullptr, nullptr, QIcon(QString::fromLatin1(row.viewed)),
+                          QIcon(QString::fromLatin1(row.hidden))};
     buttons.view = toolButton(row.text, row.viewTip, buttons.viewed);
     buttons.view->setCheckable(true);
     buttons.view->setChecked(true);
     views->addWidget(buttons.view);
     buttons.reassign =
         toolButton(row.text, tr("Give every highlighted pixel the status %1").arg(row.text),
-                   QIcon(QStringLiteral(":images/colour_to_%1.png").arg(name)));
+                   QIcon(QString::fromLatin1(row.reassign)));
     buttons.reassign->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     reassign->addWidget(buttons.reassign);
     statuses_ << buttons;
