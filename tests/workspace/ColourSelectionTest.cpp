@@ -192,6 +192,18 @@ TEST_F(ColourSelectionTest, TheStatusesViewedGoWithEverySelectionAndForceOne) {
   EXPECT_EQ(selected(emitted.strips.back()), std::set<int>({50}));
 }
 
+TEST_F(ColourSelectionTest, ChangedStatusesAreCountedAgainOnlyWhenSomeStatusIsNotViewed) {
+  ColourDisplay* shown = display(ColourDisplay::OneChannel);
+  shown->grab();  // a paint takes the count
+  ASSERT_FALSE(shown->recountWanted());
+  shown->statusArrayChanged();
+  EXPECT_FALSE(shown->recountWanted()) << "every status viewed: the statuses decide nothing";
+  shown->setStatusMask(CvStatusKeep);
+  shown->grab();
+  shown->statusArrayChanged();
+  EXPECT_TRUE(shown->recountWanted());
+}
+
 TEST_F(ColourSelectionTest, FewerColourBitsQuantiseIntoBlocksByTheirFirstValue) {
   ColourDisplay* strip = display(ColourDisplay::OneChannel);
   for (int value : {32, 50, 96}) strip->colourPicked(red(value), Qt::ShiftModifier);
