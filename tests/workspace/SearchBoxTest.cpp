@@ -1,6 +1,8 @@
 // The web image search box: the words and the language in the address the browser opens, and
 // the focus shortcut. The desktop's URL handler is taken over, so no browser starts.
 
+#include <functional>
+
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QUrlQuery>
@@ -11,6 +13,19 @@
 #include "workspace/GoogleWidget.h"
 
 namespace {
+
+// Reports the reason of every focus gained by the watched widget.
+class FocusWatcher : public QObject {
+ public:
+  explicit FocusWatcher(std::function<void(Qt::FocusReason)> seen) : seen_(std::move(seen)) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn) seen_(static_cast<QFocusEvent*>(event)->reason());
+    return false;
+  }
+
+ private:
+  std::function<void(Qt::FocusReason)> seen_;
+};
 
 class SearchBoxTest : public ::testing::Test {
  protected:
@@ -83,16 +98,8 @@ TEST_F(SearchBoxTest, TheFocusSlotFocusesTheWordsByShortcut) {
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   other->setFocus();
-  ASSERT_TRUE(other->hasFocus());
   Qt::FocusReason reason = Qt::OtherFocusReason;
-  struct FocusReason : QObject {
-    Qt::FocusReason* seen;
-    explicit FocusReason(Qt::FocusReason* r) : seen(r) {}
-    bool eventFilter(QObject*, QEvent* event) override {
-      if (event->type() == QEvent::FocusIn) *seen = static_cast<QFocusEvent*>(event)->reason();
-      return false;
-    }
-  } watcher(&reason);
+  FocusWatcher watcher([&](Qt::FocusReason r) { reason = r; });
   box->lineEdit()->installEventFilter(&watcher);
   box->setFocusSlot();
   EXPECT_TRUE(box->lineEdit()->hasFocus());
