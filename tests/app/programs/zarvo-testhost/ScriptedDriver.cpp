@@ -8,6 +8,8 @@
 #include <stdexcept>
 
 #include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QMenu>
 #include <QApplication>
 #include <QStyle>
 #include <QMainWindow>
@@ -68,6 +70,12 @@ void ScriptedDriver::mainWindowShown(QMainWindow* window) {
   window_ = window;
   if (TsApp* app = TsApp::instance()) say("mode " + QByteArray::number(app->mode()));
   say(QByteArray("style ") + QApplication::style()->metaObject()->className());
+  if (const auto* main = qobject_cast<const TsMainWindow*>(window)) {
+    QStringList help;
+    for (const QAction* action : main->menus().help->actions())
+      help << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    say("help " + help.join(QLatin1Char('|')).toUtf8());
+  }
   if (const GmModel* model = GmModel::existingInstance()) {
     if (const TsSourceImage* image = model->segImage())
       say("document " + QByteArray::number(image->displayImage().width()) + "x" +

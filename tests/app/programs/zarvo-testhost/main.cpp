@@ -3,7 +3,8 @@
 //
 // Every message box answers its default at once, file and colour dialogs are cancelled, a modal
 // box closes on a zero timer; each is logged as "Dialog: " + title + " | " + text. Drivers:
-//   startup          prints "mode N", "style CLASS" (the application style) and "document WxH"
+//   startup          prints "mode N", "style CLASS" (the application style), "help ENTRIES"
+//                    (the Help menu's texts joined by "|", "-" a separator) and "document WxH"
 //                    when the document holds an image, waits until the loop is idle and the
 //                    online checkers are done, then closes the main window
 //   handback         the same, but closes through "&Save and Apply" (the picture goes back
