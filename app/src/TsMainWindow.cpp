@@ -102,7 +102,6 @@ TsMainWindow::TsMainWindow() {
     window->updateVisibility();
   }
   connect(imageView_, &ImageView::viewTabChanged, this, &TsMainWindow::viewTabChangedSlot);
-  connect(qApp, &QApplication::focusChanged, this, &TsMainWindow::focusChangedSlot);
 
   applyDefaultLayout();
   if (GasPipe::current()) TsApplication::loadControlFile(this);

@@ -91,8 +91,8 @@ void TsMainWindow::escapeKeyPressedSlot(QKeyEvent* event) {
   keyPressEvent(event);
 }
 
-// The window's focus-time timers served a hosting application this system has none of: only the
-// slots stay.
+// The focus-time clean-up of a hosting application's windows has nothing to do here: the slots
+// stay in the window's interface, connected to nothing.
 void TsMainWindow::focusChangedSlot(QWidget*, QWidget*) {}
 
 void TsMainWindow::hidePhotoshopWindowsSlot() {}

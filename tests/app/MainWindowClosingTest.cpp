@@ -105,7 +105,7 @@ TEST_F(MainWindowTest, SaveAndApplyHandsBackWithoutAQuestionEvenWhenNothingChang
 }
 
 TEST_F(MainWindowTest, SaveAndApplyMakesNoNewMaskForAnUpToDateCutout) {
-  start(TsApp::Aperture);
+  start();
   open(photo());
   paintStroke(CvStatusDelete, {{10, 10}, {60, 12}});
   // The cut-out the stroke's change asked for is the newest command's.
