@@ -148,75 +148,94 @@ TEST_F(MainWindowTest, ACloseWaitsForTheEngineAndASecondOneIsOnlyLogged) {
 
 // ---- Keys
 
-class MainWindowKeys : public MainWindowTest {
+enum class Tool { Zoom, Pan, None };
+
+// One key event (key 0: the image is discarded instead) and the tool current after it.
+struct KeyStep {
+  QEvent::Type type;
+  int key;
+  Qt::KeyboardModifiers modifiers;
+  bool autoRepeat;
+  Tool after;
+};
+
+struct KeyRow {
+  const char* name;
+  Tool first;
+  std::vector<KeyStep> steps;
+};
+
+void PrintTo(const KeyRow& row, std::ostream* out) {
+  *out << row.name;
+}
+
+class MainWindowKeys : public MainWindowTest, public ::testing::WithParamInterface<KeyRow> {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
     start();
     open(photo());
-    tools = window->tools();
   }
-  void key(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-           bool autoRepeat = false) {
-    QKeyEvent event(type, key, modifiers, QString(), autoRepeat);
-    QApplication::sendEvent(window, &event);
+  GmTool* tool(Tool which) const {
+    const CutoutTools* tools = window->tools();
+    return which == Tool::Zoom  ? static_cast<GmTool*>(tools->zoomTool())
+           : which == Tool::Pan ? static_cast<GmTool*>(tools->panTool())
+                                : static_cast<GmTool*>(tools->noTool());
   }
-  GmTool* current() const { return GmTool::current(); }
-
-  const CutoutTools* tools = nullptr;
 };
 
-TEST_F(MainWindowKeys, SpacePansWhileHeldAndGoesBack) {
-  tools->zoomTool()->installSlot();
-  key(QEvent::KeyPress, Qt::Key_Space);
-  EXPECT_EQ(current(), tools->panTool());
-  EXPECT_EQ(window->panReturnTool(), tools->zoomTool());
-  // Held: the repeats change nothing.
-  key(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, true);
-  key(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, true);
-  EXPECT_EQ(current(), tools->panTool());
-  key(QEvent::KeyRelease, Qt::Key_Space);
-  EXPECT_EQ(current(), tools->zoomTool());
-  EXPECT_EQ(window->panReturnTool(), nullptr);
-
-  // Already panning by choice: the space bar neither switches nor returns.
-  tools->panTool()->installSlot();
-  key(QEvent::KeyPress, Qt::Key_Space);
-  key(QEvent::KeyRelease, Qt::Key_Space);
-  EXPECT_EQ(current(), tools->panTool());
-}
-
-TEST_F(MainWindowKeys, SpaceWithAModifierForgetsTheToolToReturnTo) {
-  tools->zoomTool()->installSlot();
-  key(QEvent::KeyPress, Qt::Key_Space);
-  key(QEvent::KeyPress, Qt::Key_Space, Qt::ShiftModifier);
-  EXPECT_EQ(window->panReturnTool(), nullptr);
-  key(QEvent::KeyRelease, Qt::Key_Space);
-  EXPECT_EQ(current(), tools->panTool());
-}
-
-TEST_F(MainWindowKeys, ReleasingSpaceAfterTheImageWentSelectsTheFallback) {
-  tools->zoomTool()->installSlot();
-  key(QEvent::KeyPress, Qt::Key_Space);
-  window->fileHandler()->cutoutDiscardSlot();
-  waitIdle();
-  key(QEvent::KeyRelease, Qt::Key_Space);
-  EXPECT_EQ(current(), static_cast<GmTool*>(tools->noTool()));
-}
-
-TEST_F(MainWindowKeys, EscapeAndControlPeriodBackOut) {
-  for (const Qt::KeyboardModifiers modifiers : {Qt::NoModifier, Qt::ControlModifier}) {
-    tools->zoomTool()->installSlot();
-    key(QEvent::KeyPress, modifiers == Qt::NoModifier ? Qt::Key_Escape : Qt::Key_Period, modifiers);
-    EXPECT_EQ(current(), static_cast<GmTool*>(tools->noTool()));
+TEST_P(MainWindowKeys, KeysReachTheToolsAndTheSpaceBarPans) {
+  tool(GetParam().first)->installSlot();
+  int index = 0;
+  for (const KeyStep& step : GetParam().steps) {
+    if (step.key == 0) {
+      window->fileHandler()->cutoutDiscardSlot();
+      waitIdle();
+    } else {
+      QKeyEvent event(step.type, step.key, step.modifiers, QString(), step.autoRepeat);
+      QApplication::sendEvent(window, &event);
+    }
+    EXPECT_EQ(GmTool::current(), tool(step.after)) << "after step " << index++;
   }
-  // A period alone is only a key for the tool.
-  tools->zoomTool()->installSlot();
-  key(QEvent::KeyPress, Qt::Key_Period);
-  EXPECT_EQ(current(), tools->zoomTool());
+  EXPECT_EQ(window->panReturnTool(), nullptr);
 }
 
-TEST_F(MainWindowKeys, NoContextMenuOverAToolBarOrTheMenuBar) {
+constexpr QEvent::Type kPress = QEvent::KeyPress, kRelease = QEvent::KeyRelease;
+constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MainWindowKeys,
+    ::testing::Values(
+        KeyRow{"spaceHeldPansAndReturns",
+               Tool::Zoom,
+               {{kPress, Qt::Key_Space, kNone, false, Tool::Pan},
+                {kPress, Qt::Key_Space, kNone, true, Tool::Pan},
+                {kRelease, Qt::Key_Space, kNone, true, Tool::Pan},
+                {kRelease, Qt::Key_Space, kNone, false, Tool::Zoom}}},
+        KeyRow{"panChosenStays",
+               Tool::Pan,
+               {{kPress, Qt::Key_Space, kNone, false, Tool::Pan},
+                {kRelease, Qt::Key_Space, kNone, false, Tool::Pan}}},
+        KeyRow{"aModifierForgetsTheReturn",
+               Tool::Zoom,
+               {{kPress, Qt::Key_Space, kNone, false, Tool::Pan},
+                {kPress, Qt::Key_Space, Qt::ShiftModifier, false, Tool::Pan},
+                {kRelease, Qt::Key_Space, kNone, false, Tool::Pan}}},
+        KeyRow{"imageGoneFallsBack",
+               Tool::Zoom,
+               {{kPress, Qt::Key_Space, kNone, false, Tool::Pan},
+                {kPress, 0, kNone, false, Tool::None},
+                {kRelease, Qt::Key_Space, kNone, false, Tool::None}}},
+        KeyRow{"escape", Tool::Zoom, {{kPress, Qt::Key_Escape, kNone, false, Tool::None}}},
+        KeyRow{"escapeHeld", Tool::Zoom, {{kPress, Qt::Key_Escape, kNone, true, Tool::Zoom}}},
+        KeyRow{"controlPeriod",
+               Tool::Zoom,
+               {{kPress, Qt::Key_Period, Qt::ControlModifier, false, Tool::None}}},
+        KeyRow{"periodAlone", Tool::Zoom, {{kPress, Qt::Key_Period, kNone, false, Tool::Zoom}}}),
+    [](const ::testing::TestParamInfo<KeyRow>& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowTest, NoContextMenuOverAToolBarOrTheMenuBar) {
+  start();
   bool popped = false;
   // Whether the window took the event as its own.
   const auto rightClick = [&](QWidget* over) {

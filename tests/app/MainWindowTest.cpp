@@ -98,15 +98,6 @@ TEST_F(MainWindowTest, CtrlSSavesAndAppliesInAHostedMode) {
   EXPECT_EQ(app->hostExitCode(), 0);
 }
 
-TEST_F(MainWindowTest, HelpMenuWithoutADistributorFileOffersEveryLink) {
-  start();
-  EXPECT_EQ(entries(window->menus().help),
-            QStringList({"Zarvo &Help", "&Tutorials", "Home Page", "Latest &News", "-",
-                         "&Check for Updates", "-", "&About Zarvo ..."}));
-  EXPECT_EQ(window->mainActions().about->menuRole(), QAction::AboutRole);
-  EXPECT_EQ(window->mainActions().buyBackgrounds, nullptr) << "no backgrounds shop in this system";
-}
-
 TEST_F(MainWindowTest, ShortcutsZoomAndRedoAsTheirKeysSay) {
   start();
   const TsMainWindow::Actions& actions = window->mainActions();
