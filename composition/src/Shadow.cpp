@@ -1,0 +1,181 @@
+#include "composition/Shadow.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "kestrum/qt/ProcessorGauss.h"
+
+Shadow::Shadow() : kernel_(ShadowKernel::pyramid(kDefaultFuzziness)) {
+  qRegisterMetaType<ShadowMask>("ShadowMask");
+  worker_ = std::make_unique<WorkerThread<Shadow>>(this);
+  connect(this, &Shadow::maskComputed, this, &Shadow::takeMask, Qt::QueuedConnection);
+  updateFlatOffset();
+}
+
+Shadow::~Shadow() {
+  worker_.reset();  // aborts and joins; a mask still queued goes with this object
+}
+
+int Shadow::shadowAlpha(double intensity) {
+  return int(std::floor(intensity * 200.0 + 0.5)) + 40;
+}
+
+// ---- Worker
+
+void Shadow::compute(const Job& job, WorkerThread<Shadow>& thread, quint64 run) {
+  const ShadowStop stopped = [&thread] { return thread.isAborted(); };
+  ShadowMask result;
+  result.type = job.type;
+  if (job.type == Flat) {
+    if (!flatShadowMask(job.source, job.kernel, stopped, &result.mask)) return;
+  } else if (job.type == Standing) {
+    bool flip = false;
+    QImage projected;
+    if (!standingShadowProjection(job.source, job.direction, job.length, stopped, &projected,
+                                  &flip))
+      return;
+    if (!projected.isNull()) {
+      QImage blurred;
+      kestrum::ProcessorGauss<1, 1, 1, 0> blur(&projected, &blurred, float(job.kernel.radius));
+      blur.start(QThread::InheritPriority);
+      thread.waitForChild(blur);
+      if (blur.isAborted()) return;  // stopped with this thread, or failed on its own
+      if (flip) blurred = blurred.mirrored(false, true);
+      result.mask = kestrum::convertedImage(blurred, QImage::Format_RGB32);
+      result.offset = projected.offset();
+      result.mask.setOffset(result.offset);
+    }
+  } else {
+    return;
+  }
+  if (!thread.isAborted()) emit maskComputed(result, run);
+}
+
+// ---- Starting and stopping
+
+void Shadow::stop() {
+  worker_->abort();
+  worker_->wait();
+  ++run_;
+}
+
+void Shadow::restart() {
+  stop();
+  needsCompute_ = true;
+  if (source_.isNull() || (type_ != Standing && type_ != Flat)) {
+    emitShadow();
+    return;
+  }
+  Job job;
+  job.source = source_;
+  job.type = type_;
+  job.direction = direction_;
+  job.length = length_;
+  job.kernel = kernel_;
+  worker_->startRun(std::move(job), run_);
+}
+
+void Shadow::takeMask(const ShadowMask& mask, quint64 run) {
+  if (run != run_) return;  // a start replaced since
+  if (mask.type == Flat) {
+    flatMask_ = mask.mask;
+    updateFlatOffset();
+  } else {
+    standingMask_ = mask.mask;
+    standingOffset_ = mask.offset;
+  }
+  needsCompute_ = false;
+  emitShadow();
+}
+
+void Shadow::cancel() {
+  worker_->abort();
+}
+
+// ---- Inputs
+
+void Shadow::updateFlatOffset() {
+  flatOffset_ = flatShadowOffset(source_.size(), direction_, length_, kernel_.radius);
+}
+
+void Shadow::setImage(const QImage& image) {
+  source_ = image;  // the worker reads only its snapshot
+  updateFlatOffset();
+  restart();
+}
+
+void Shadow::reset() {
+  stop();
+  direction_ = kDefaultDirection;
+  length_ = kDefaultLength;
+  intensity_ = kDefaultIntensity;
+  type_ = None;
+  kernel_ = ShadowKernel::pyramid(kDefaultFuzziness);
+  flatMask_ = QImage();
+  standingMask_ = QImage();
+  standingOffset_ = QPoint();
+  updateFlatOffset();
+  needsCompute_ = true;
+}
+
+void Shadow::setDirection(double radians) {
+  const double value = std::clamp(radians, 0.0, 2.0 * kShadowPi);
+  if (value == direction_) return;
+  direction_ = value;
+  updateFlatOffset();
+  if (type_ == Standing)
+    restart();
+  else
+    emitShadow();
+}
+
+void Shadow::setLength(double length) {
+  const double value = std::clamp(length, 0.0, 1.0);
+  if (value == length_) return;
+  length_ = value;
+  updateFlatOffset();
+  if (type_ == Standing)
+    restart();
+  else
+    emitShadow();
+}
+
+void Shadow::setIntensity(double intensity) {
+  const double value = std::clamp(intensity, 0.0, 1.0);
+  if (value == intensity_) return;
+  intensity_ = value;
+  emitShadow();
+}
+
+void Shadow::setFuzziness(int radius) {
+  const int value = std::clamp(radius, ShadowKernel::kMinRadius, ShadowKernel::kMaxRadius);
+  if (value == kernel_.radius) return;
+  kernel_ = ShadowKernel::pyramid(value);
+  updateFlatOffset();
+  restart();
+}
+
+void Shadow::setShadowType(int type) {
+  if (type == type_) return;
+  type_ = type;
+  restart();
+}
+
+// ---- Colouring
+
+void Shadow::emitShadow() {
+  const QImage& mask = type_ == Standing ? standingMask_ : flatMask_;
+  if ((type_ != Standing && type_ != Flat) || source_.isNull() || mask.isNull()) {
+    emit shadowReady(QImage(), QPoint(0, 0));
+    return;
+  }
+  QImage shadow(mask.size(), QImage::Format_ARGB32);
+  if (shadow.isNull()) {
+    emit shadowReady(QImage(), QPoint(0, 0));  // no memory for it: the shadow is left out
+    return;
+  }
+  shadow.fill(QColor(0, 0, 0, shadowAlpha(intensity_)));
+  // Scales the fill's alpha by the mask's grey / 255.
+  shadow.setAlphaChannel(mask);
+  emit shadowReady(shadow, type_ == Standing ? standingOffset_ : flatOffset_);
+}
