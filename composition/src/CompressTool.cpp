@@ -15,6 +15,38 @@
 #include "composition/ZarvoObject.h"
 #include "workspace/WidgetFunctions.h"
 
+namespace {
+
+// A spin box that takes a number outside its range while it is typed and, once confirmed,
+// corrects it to the nearer bound (QSpinBox itself refuses the keystroke that leaves the range,
+// and corrects everything else to the lower bound).
+class NearestBoundSpinBox : public QSpinBox {
+ protected:
+  QValidator::State validate(QString& text, int& pos) const override {
+    const QValidator::State state = QSpinBox::validate(text, pos);
+    bool number = false;
+    numberIn(text, &number);
+    return state == QValidator::Invalid && number ? QValidator::Intermediate : state;
+  }
+  void fixup(QString& text) const override {
+    bool number = false;
+    const int value = numberIn(text, &number);
+    if (number)
+      text = prefix() + textFromValue(std::clamp(value, minimum(), maximum())) + suffix();
+    else
+      QSpinBox::fixup(text);
+  }
+
+ private:
+  int numberIn(QString text, bool* ok) const {
+    if (text.startsWith(prefix())) text.remove(0, prefix().size());
+    if (text.endsWith(suffix())) text.chop(suffix().size());
+    return locale().toInt(text.trimmed(), ok);
+  }
+};
+
+}  // namespace
+
 CompressTool::CompressTool(FinalImageWidget* widget, QActionGroup* group, QWidget* menu,
                            ToolOptions* options)
     : GmTool(QStringLiteral("Improve Foreground Quality"), tr("Improve Foreground Quality"),
@@ -99,7 +131,7 @@ QWidget* CompressTool::createOptionsWidget() {
   jpeg->setContentsMargins(0, 0, 0, 0);
   jpeg->addWidget(createSeparatorLine());
   jpeg->addWidget(new QLabel(tr("Max File Size:")));
-  maxFileSize_ = new QSpinBox;
+  maxFileSize_ = new NearestBoundSpinBox;
   maxFileSize_->setRange(10, 4000);
   maxFileSize_->setSuffix(tr("KB"));
   maxFileSize_->setKeyboardTracking(false);
