@@ -2,8 +2,7 @@
 
 #include "kestrum/qt/ProcessorHLSAdjust.h"
 
-Highlighter::Highlighter(const QImage& source, QObject* parent)
-    : QObject(parent), input_(source), output_(source) {
+Highlighter::Highlighter(const QImage& source, QObject* parent) : QObject(parent), input_(source) {
   thread_ = std::make_unique<kestrum::ProcessorHLSAdjust>(&input_, &output_, kHue, kLightness,
                                                           kSaturation);
   connect(thread_.get(), &QThread::finished, this, &Highlighter::threadDone);

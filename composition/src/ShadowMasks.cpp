@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include <QPolygon>
@@ -27,20 +28,23 @@ constexpr QRgb grey(int g) {
 // large image pass 2^32; unsigned arithmetic wraps, and every box sum (a difference of four
 // entries, far below 2^32) still comes out exact.
 struct AlphaTable {
-  std::vector<std::uint32_t> sums;
+  std::unique_ptr<std::uint32_t[]> sums;  // not zeroed: every entry is written once
   std::size_t stride = 0;
-  const std::uint32_t* row(int y) const { return sums.data() + std::size_t(y) * stride; }
+  const std::uint32_t* row(int y) const { return sums.get() + std::size_t(y) * stride; }
+  std::uint32_t* row(int y) { return sums.get() + std::size_t(y) * stride; }
 };
 
 bool buildAlphaTable(const QImage& argb, int lead, const ShadowStop& stopped, AlphaTable* table) {
   const int w = argb.width(), h = argb.height();
   const int planeW = w + 2 * lead + 2, planeH = h + 2 * lead + 2;
   table->stride = std::size_t(planeW) + 1;
-  table->sums.assign(table->stride * std::size_t(planeH + 1), 0u);
+  table->sums.reset(new std::uint32_t[table->stride * std::size_t(planeH + 1)]);
+  std::fill(table->row(0), table->row(1), 0u);
   for (int py = 0; py < planeH; ++py) {
     if (stopped()) return false;
-    const std::uint32_t* up = table->sums.data() + std::size_t(py) * table->stride + 1;
-    std::uint32_t* out = table->sums.data() + std::size_t(py + 1) * table->stride + 1;
+    const std::uint32_t* up = table->row(py) + 1;
+    std::uint32_t* out = table->row(py + 1) + 1;
+    out[-1] = 0;
     const int sy = py - lead;
     if (sy < 0 || sy >= h) {
       std::copy(up, up + planeW, out);
@@ -192,7 +196,6 @@ bool standingShadowProjection(const QImage& source, double direction, double len
                        QPoint(tip.x() + int(w * (1.0f - u) * s), tip.y())});
   const QRect box = quad.boundingRect();
   QImage out = kestrum::allocateImage(box.size(), QImage::Format_RGB32);
-  out.fill(grey(0));
   const int hs = box.height(), sx = box.left(), boxWidth = box.width();
   uchar* const bits = out.bits();
   const qsizetype bytesPerLine = out.bytesPerLine();
@@ -208,11 +211,14 @@ bool standingShadowProjection(const QImage& source, double direction, double len
     const int sourceRow = std::clamp(int(h * (1.0 - fromTip * fromTip)), 0, h - 1);
     const QRgb* in = reinterpret_cast<const QRgb*>(argb.constScanLine(sourceRow));
     QRgb* line = reinterpret_cast<QRgb*>(bits + std::size_t(y) * bytesPerLine);
-    const int from = std::max(0, -xStart), to = std::min(span, boxWidth - xStart);
+    // Black around the span; every row is written whole, so the mask needs no fill first.
+    const int from = std::max(0, -xStart), to = std::max(from, std::min(span, boxWidth - xStart));
+    std::fill(line, line + std::clamp(xStart + from, 0, boxWidth), grey(0));
     for (int n = from; n < to; ++n) {
       const int sourceColumn = std::min(int(float(w) * (float(n) / float(span))), w - 1);
       line[xStart + n] = grey(qAlpha(in[sourceColumn]));
     }
+    std::fill(line + std::clamp(xStart + to, 0, boxWidth), line + boxWidth, grey(0));
   });
   if (!complete) return false;
   out.setOffset(box.topLeft());

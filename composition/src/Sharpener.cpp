@@ -3,7 +3,7 @@
 #include "kestrum/qt/ProcessorSharpen.h"
 
 Sharpener::Sharpener(const QImage& image, QObject* parent, float amount)
-    : QObject(parent), input_(image), output_(image) {
+    : QObject(parent), input_(image) {
   thread_ = std::make_unique<kestrum::ProcessorSharpen>(&input_, &output_, amount);
   connect(thread_.get(), &QThread::finished, this, &Sharpener::threadDone);
   thread_->start(QThread::InheritPriority);

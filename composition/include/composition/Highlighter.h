@@ -33,7 +33,8 @@ class Highlighter : public QObject {
   void threadDone();
 
  private:
-  // Written before the thread starts, read after it has ended.
+  // Written before the thread starts, read after it has ended. The output starts null: the
+  // processor allocates it, so a stop never waits for a copy of the input.
   QImage input_;
   QImage output_;
   std::unique_ptr<kestrum::ProcessorHLSAdjust> thread_;

@@ -29,7 +29,8 @@ class Sharpener : public QObject {
   void threadDone();
 
  private:
-  // Written before the thread starts, read after it has ended.
+  // Written before the thread starts, read after it has ended. The output starts null: the
+  // processor allocates it, so a stop never waits for a copy of the input.
   QImage input_;
   QImage output_;
   std::unique_ptr<kestrum::ProcessorSharpen> thread_;
