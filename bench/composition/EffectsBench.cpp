@@ -1,6 +1,7 @@
 // The effect tools' computations: the flat shadow mask from its summed-area table, the standing
-// shadow with its blur (a whole worker run), one highlight dab from addPoint to the preview, and
-// how soon the shadow worker, the sharpener and the highlighter stop.
+// shadow with its blur (a whole worker run), a shadow's recolouring, one highlight dab from
+// addPoint to the preview, and how soon the shadow worker, the sharpener and the highlighter
+// stop.
 
 #include <benchmark/benchmark.h>
 
@@ -78,6 +79,20 @@ BENCHMARK(BM_StandingShadow)
     ->Args({12, 3})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// An intensity change of a computed flat shadow: only the colouring, in the GUI thread.
+void BM_ShadowRecolour(benchmark::State& state) {
+  const QImage& source = state.range(0) == 12 ? cutout12MP() : cutout(int(state.range(0)));
+  Shadow shadow;
+  shadow.setShadowType(Shadow::Flat);
+  shadow.setImage(source);
+  shadow.worker().wait();
+  QCoreApplication::processEvents();  // the mask arrives
+  int step = 0;
+  for (auto _ : state) shadow.setIntensity(0.2 + 0.01 * (++step % 50));
+  state.SetItemsProcessed(state.iterations() * source.width() * source.height());
+}
+BENCHMARK(BM_ShadowRecolour)->Arg(1000)->Arg(12)->Unit(benchmark::kMillisecond);
 
 // addPoint to imageHighlighted for one dab of the largest size on a cut-out whose fully highlit
 // copy has arrived, with earlier dabs on it.

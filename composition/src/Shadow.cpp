@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "kestrum/qt/ProcessorGauss.h"
+#include "kestrum/qt/RowBands.h"
 
 Shadow::Shadow() : kernel_(ShadowKernel::pyramid(kDefaultFuzziness)) {
   qRegisterMetaType<ShadowMask>("ShadowMask");
@@ -18,6 +19,27 @@ Shadow::~Shadow() {
 
 int Shadow::shadowAlpha(double intensity) {
   return int(std::floor(intensity * 200.0 + 0.5)) + 40;
+}
+
+QImage Shadow::colourShadow(const QImage& mask, int alpha) {
+  QImage shadow(mask.size(), QImage::Format_ARGB32);
+  if (shadow.isNull() || mask.format() != QImage::Format_RGB32) return QImage();
+  uchar* const bits = shadow.bits();
+  const qsizetype bytesPerLine = shadow.bytesPerLine();
+  const int width = mask.width();
+  // Rows in parallel: a 12-megapixel shadow recolours while the intensity slider moves.
+  kestrum::forEachRow(
+      mask.height(), [] { return false; },
+      [&](int y) {
+        const QRgb* grey = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
+        QRgb* out = reinterpret_cast<QRgb*>(bits + std::size_t(y) * bytesPerLine);
+        for (int x = 0; x < width; ++x) {
+          // alpha x grey / 255, rounded as Qt's compositing rounds it.
+          const unsigned t = unsigned(alpha) * unsigned(qBlue(grey[x])) + 128u;
+          out[x] = QRgb((t + (t >> 8)) >> 8) << 24;
+        }
+      });
+  return shadow;
 }
 
 // ---- Worker
@@ -119,21 +141,18 @@ void Shadow::reset() {
 }
 
 void Shadow::setDirection(double radians) {
-  const double value = std::clamp(radians, 0.0, 2.0 * kShadowPi);
-  if (value == direction_) return;
-  direction_ = value;
-  updateFlatOffset();
-  if (type_ == Standing)
-    restart();
-  else
-    emitShadow();
+  changeReach(direction_, std::clamp(radians, 0.0, 2.0 * kShadowPi));
 }
 
 void Shadow::setLength(double length) {
-  const double value = std::clamp(length, 0.0, 1.0);
-  if (value == length_) return;
-  length_ = value;
+  changeReach(length_, std::clamp(length, 0.0, 1.0));
+}
+
+void Shadow::changeReach(double& field, double value) {
+  if (value == field) return;
+  field = value;
   updateFlatOffset();
+  // A flat shadow only moves; a standing one is projected afresh.
   if (type_ == Standing)
     restart();
   else
@@ -169,13 +188,10 @@ void Shadow::emitShadow() {
     emit shadowReady(QImage(), QPoint(0, 0));
     return;
   }
-  QImage shadow(mask.size(), QImage::Format_ARGB32);
+  const QImage shadow = colourShadow(mask, shadowAlpha(intensity_));
   if (shadow.isNull()) {
     emit shadowReady(QImage(), QPoint(0, 0));  // no memory for it: the shadow is left out
     return;
   }
-  shadow.fill(QColor(0, 0, 0, shadowAlpha(intensity_)));
-  // Scales the fill's alpha by the mask's grey / 255.
-  shadow.setAlphaChannel(mask);
   emit shadowReady(shadow, type_ == Standing ? standingOffset_ : flatOffset_);
 }

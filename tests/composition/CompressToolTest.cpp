@@ -130,8 +130,6 @@ TEST_F(Compression, TheViewButtonsSwitchTheFinalViewer) {
   tool->activate(nullptr);
   EXPECT_TRUE(tool->actualPixelsButton()->isChecked());
   EXPECT_FALSE(tool->fitScreenButton()->isChecked());
-  EXPECT_EQ(tool->viewTabs(), ImageView::ViewTabs(ImageView::FinalImage));
-  EXPECT_EQ(tool->defaultViewTab(), ImageView::FinalImage);
 }
 
 }  // namespace

@@ -71,6 +71,9 @@ class Shadow : public QObject {
 
   // The shadow's alpha where its mask is white: nearest(200 intensity) + 40, 40 .. 240.
   static int shadowAlpha(double intensity);
+  // Black at `alpha` scaled by the grey of `mask` (Format_RGB32) / 255: what filling an image
+  // with that black and setting its alpha channel from the mask gives. Null without memory.
+  static QImage colourShadow(const QImage& mask, int alpha);
 
  signals:
   // The coloured shadow and its position relative to the source's top-left; a null image at
@@ -106,6 +109,8 @@ class Shadow : public QObject {
   // nothing to compute).
   void restart();
   void updateFlatOffset();
+  // Direction or length: `field` takes `value` (already clamped) if it differs.
+  void changeReach(double& field, double value);
 
   double direction_ = kDefaultDirection;
   double length_ = kDefaultLength;
