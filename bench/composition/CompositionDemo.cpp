@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
     ZarvoZoomTool zoomTool(view, nullptr, toolBar, options);
     FinalOptionsTool finalOptions(finalPage, nullptr, nullptr, options);
     ShadowTool shadow(view, nullptr, toolBar, options);
-    SharpenImageTool sharpen(view, nullptr, toolBar, options);
+    SharpenImageTool sharpen(nullptr, toolBar, options);
     HighlightBrushTool highlight(view, nullptr, toolBar, options);
     CompressTool compress(finalPage, nullptr, toolBar, options);
     ImportLogoTool logo(view, nullptr, toolBar, options);

@@ -9,11 +9,9 @@
 #include "composition/CutoutController.h"
 #include "composition/Sharpener.h"
 #include "composition/ZarvoObject.h"
-#include "composition/ZarvoWidget.h"
 #include "workspace/WidgetFunctions.h"
 
-SharpenImageTool::SharpenImageTool(ZarvoWidget* view, QActionGroup* group, QWidget* menu,
-                                   ToolOptions* options)
+SharpenImageTool::SharpenImageTool(QActionGroup* group, QWidget* menu, ToolOptions* options)
     : GmTool(QStringLiteral("Sharpen Image"), tr("Sharpen Image"),
              compositionIcon(QStringLiteral(":images/tool_sharpen_image.png")), QString(),
              tr("<p>Sharpen the appearance of the image.</p>") +
@@ -23,8 +21,8 @@ SharpenImageTool::SharpenImageTool(ZarvoWidget* view, QActionGroup* group, QWidg
   setOptionPage(createOptionsWidget());
   ZarvoObject* hub = ZarvoObject::instance();
   connect(hub, &ZarvoObject::zarvoReset, this, &SharpenImageTool::reset);
-  if (view)
-    connect(view->cutoutController(), &CutoutController::generatedImageChanged, this,
+  if (CutoutController* controller = CutoutController::instance())
+    connect(controller, &CutoutController::generatedImageChanged, this,
             [this](const QImage& image, const QPoint&) { setImage(image); });
   connect(slider_, &QSlider::valueChanged, this, &SharpenImageTool::performSharpen);
   connect(slider_, &QSlider::valueChanged, hub, &ZarvoObject::setSharpenValue);

@@ -9,22 +9,21 @@
 #include "workspace/GmTool.h"
 
 class Sharpener;
-class ZarvoWidget;
 
 // "Sharpen Image" on the "3. Add Effects" tab: six levels (0 none .. 5) for the cut-out. The
 // level goes to the hub as its sharpen value, so every rebuild of the picture sharpens the
 // cut-out, and a Sharpener sharpens the current cut-out at once for the preview, which leaves
 // as imageSharpened (the main window connects it to the highlight brush). GUI thread only.
 //
-// Surface: constructed with the composition view, whose cut-out controller feeds it; the
-// hub's setSharpenValue follows the slider (connected here).
+// Surface: built after the composition view, whose cut-out controller (CutoutController::
+// instance()) feeds it; the hub's setSharpenValue follows the slider (connected here).
 class SharpenImageTool : public GmTool {
   Q_OBJECT
 
  public:
-  // `view` is the composition view (borrowed, may be null: no cut-out arrives).
-  explicit SharpenImageTool(ZarvoWidget* view, QActionGroup* group = nullptr,
-                            QWidget* menu = nullptr, ToolOptions* options = nullptr);
+  // Without a cut-out controller no cut-out arrives.
+  explicit SharpenImageTool(QActionGroup* group = nullptr, QWidget* menu = nullptr,
+                            ToolOptions* options = nullptr);
   ~SharpenImageTool() override;
 
   ImageView::ViewTabs viewTabs() const override;
