@@ -23,7 +23,9 @@ int Shadow::shadowAlpha(double intensity) {
 
 QImage Shadow::colourShadow(const QImage& mask, int alpha) {
   QImage shadow(mask.size(), QImage::Format_ARGB32);
-  if (shadow.isNull() || mask.format() != QImage::Format_RGB32) return QImage();
+  if (shadow.isNull() ||
+      (mask.format() != QImage::Format_RGB32 && mask.format() != QImage::Format_ARGB32))
+    return QImage();
   uchar* const bits = shadow.bits();
   const qsizetype bytesPerLine = shadow.bytesPerLine();
   const int width = mask.width();
@@ -51,19 +53,18 @@ void Shadow::compute(const Job& job, WorkerThread<Shadow>& thread, quint64 run) 
   if (job.type == Flat) {
     if (!flatShadowMask(job.source, job.kernel, stopped, &result.mask)) return;
   } else if (job.type == Standing) {
-    bool flip = false;
+    bool flipped = false;
     QImage projected;
     if (!standingShadowProjection(job.source, job.direction, job.length, stopped, &projected,
-                                  &flip))
+                                  &flipped))
       return;
     if (!projected.isNull()) {
-      QImage blurred;
-      kestrum::ProcessorGauss<1, 1, 1, 0> blur(&projected, &blurred, float(job.kernel.radius));
+      // Blurred as it is (opaque Format_ARGB32, turned already): the child converts and copies
+      // nothing, so an abort reaches a polling loop at once.
+      kestrum::ProcessorGauss<1, 1, 1, 0> blur(&projected, &result.mask, float(job.kernel.radius));
       blur.start(QThread::InheritPriority);
       thread.waitForChild(blur);
       if (blur.isAborted()) return;  // stopped with this thread, or failed on its own
-      if (flip) blurred = blurred.mirrored(false, true);
-      result.mask = kestrum::convertedImage(blurred, QImage::Format_RGB32);
       result.offset = projected.offset();
       result.mask.setOffset(result.offset);
     }

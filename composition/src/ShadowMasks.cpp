@@ -155,8 +155,8 @@ QPoint flatShadowOffset(const QSize& size, double direction, double length, int 
 }
 
 bool standingShadowProjection(const QImage& source, double direction, double length,
-                              const ShadowStop& stopped, QImage* mask, bool* flip) {
-  *flip = false;
+                              const ShadowStop& stopped, QImage* mask, bool* flipped) {
+  *flipped = false;
   if (source.isNull()) {
     *mask = QImage();
     return true;
@@ -195,8 +195,9 @@ bool standingShadowProjection(const QImage& source, double direction, double len
                        QPoint(tip.x() + int(w * -u * s), tip.y()),
                        QPoint(tip.x() + int(w * (1.0f - u) * s), tip.y())});
   const QRect box = quad.boundingRect();
-  QImage out = kestrum::allocateImage(box.size(), QImage::Format_RGB32);
+  QImage out = kestrum::allocateImage(box.size(), QImage::Format_ARGB32);
   const int hs = box.height(), sx = box.left(), boxWidth = box.width();
+  const bool flip = dy > 0;
   uchar* const bits = out.bits();
   const qsizetype bytesPerLine = out.bytesPerLine();
   const bool complete = kestrum::forEachRow(hs, stopped, [&](int y) {
@@ -210,7 +211,7 @@ bool standingShadowProjection(const QImage& source, double direction, double len
     const double fromTip = double(hs - y) / hs;
     const int sourceRow = std::clamp(int(h * (1.0 - fromTip * fromTip)), 0, h - 1);
     const QRgb* in = reinterpret_cast<const QRgb*>(argb.constScanLine(sourceRow));
-    QRgb* line = reinterpret_cast<QRgb*>(bits + std::size_t(y) * bytesPerLine);
+    QRgb* line = reinterpret_cast<QRgb*>(bits + std::size_t(flip ? hs - 1 - y : y) * bytesPerLine);
     // Black around the span; every row is written whole, so the mask needs no fill first.
     const int from = std::max(0, -xStart), to = std::max(from, std::min(span, boxWidth - xStart));
     std::fill(line, line + std::clamp(xStart + from, 0, boxWidth), grey(0));
@@ -223,6 +224,6 @@ bool standingShadowProjection(const QImage& source, double direction, double len
   if (!complete) return false;
   out.setOffset(box.topLeft());
   *mask = out;
-  *flip = dy > 0;
+  *flipped = flip;
   return true;
 }

@@ -55,6 +55,14 @@ QImage transparent(int w, int h) {
   return image;
 }
 
+QImage blurOf(const QImage& image, float s = 3.0f) {
+  QImage out;
+  kestrum::ProcessorGauss<1, 1, 1, 0> blur(&image, &out, s);
+  blur.start();
+  blur.wait();
+  return out;
+}
+
 // An opaque box inside a transparent image.
 QImage boxImage(QSize size, QRect box) {
   return cutoutPhoto(size, box, qRgb(30, 90, 160));
@@ -132,7 +140,27 @@ TEST(StandingProjection, AnchorsOneRowAboveTheLowestOpaqueRowAndFlipsTowardsTheV
     // The mask spans from the tip's row to the source's bottom row.
     EXPECT_EQ(mask.offset().y(), std::min(anchor + dy, 29));
     EXPECT_EQ(mask.offset().y() + mask.height() - 1, std::max(anchor + dy, 29));
-    EXPECT_EQ(mask.format(), QImage::Format_RGB32);
+    EXPECT_EQ(mask.format(), QImage::Format_ARGB32);
+  }
+}
+
+// The tip row shows the source's top, the row at the foot its bottom: a shadow falling away
+// has its tip first, one falling towards the viewer last.
+TEST(StandingProjection, TheTipIsFirstUnlessTheShadowFallsTowardsTheViewer) {
+  const QImage source = boxImage(QSize(40, 30), QRect(10, 10, 20, 20));  // top rows clear
+  auto rowShows = [](const QImage& mask, int y) {
+    for (int x = 0; x < mask.width(); ++x)
+      if (qBlue(mask.pixel(x, y)) != 0) return true;
+    return false;
+  };
+  for (double theta : {kShadowPi, 0.0}) {
+    QImage mask;
+    bool flipped = false;
+    ASSERT_TRUE(standingShadowProjection(source, theta, 0.6, kNeverStop, &mask, &flipped));
+    const int tipRow = flipped ? mask.height() - 1 : 0;
+    const int footRow = flipped ? 0 : mask.height() - 1;
+    EXPECT_FALSE(rowShows(mask, tipRow)) << theta;
+    EXPECT_TRUE(rowShows(mask, footRow)) << theta;
   }
 }
 
@@ -240,7 +268,7 @@ TEST_F(ShadowModel, TypeNoneAndEmptySourcesGiveTheNullShadow) {
   }
 }
 
-TEST_F(ShadowModel, TheStandingMaskIsTheBlurredProjectionFlippedTowardsTheViewer) {
+TEST_F(ShadowModel, TheStandingMaskIsTheBlurredProjection) {
   const QImage source = boxImage(QSize(60, 50), QRect(20, 5, 20, 40));
   shadow->setImage(source);
   shadow->setShadowType(Shadow::Standing);
@@ -248,16 +276,15 @@ TEST_F(ShadowModel, TheStandingMaskIsTheBlurredProjectionFlippedTowardsTheViewer
     shadow->setDirection(theta);
     settle();
     QImage projected;
-    bool flip = false;
-    ASSERT_TRUE(
-        standingShadowProjection(source, theta, shadow->length(), kNeverStop, &projected, &flip));
-    QImage blurred;
-    kestrum::ProcessorGauss<1, 1, 1, 0> blur(&projected, &blurred, float(shadow->fuzziness()));
-    blur.start();
-    blur.wait();
-    if (flip) blurred = blurred.mirrored(false, true);
-    EXPECT_EQ(shadow->standingMask(), blurred.convertToFormat(QImage::Format_RGB32)) << theta;
-    EXPECT_EQ(shadow->standingOffset(), projected.offset());  // flipped in place
+    bool flipped = false;
+    ASSERT_TRUE(standingShadowProjection(source, theta, shadow->length(), kNeverStop, &projected,
+                                         &flipped));
+    EXPECT_EQ(flipped, std::cos(theta) > 0);
+    const QImage blurred = blurOf(projected, float(shadow->fuzziness()));
+    EXPECT_EQ(shadow->standingMask(), blurred) << theta;
+    // Turned in place: the blur of the turned mask is the turned blur.
+    EXPECT_EQ(blurred.mirrored(false, true), blurOf(projected.mirrored(false, true)));
+    EXPECT_EQ(shadow->standingOffset(), projected.offset());
     EXPECT_EQ(lastOffset, projected.offset());
     EXPECT_FALSE(shadow->needsCompute());
   }

@@ -43,10 +43,12 @@ QPoint flatShadowOffset(const QSize& size, double direction, double length, int 
 // The standing shadow before its blur: the silhouette projected from the foot (one row above
 // the lowest opaque row, mid-way between its first and last opaque columns) onto the ground as
 // a trapezoid leaning in `direction` (radians, 0 down, pi/2 left) over `length` (0 .. 1) of the
-// source's size, foreshortened towards the tip. Row 0 is the tip row; `flip` tells that the
-// shadow falls towards the viewer, so the blurred mask must be turned upside down. The mask is
-// opaque grey Format_RGB32 and carries its canvas position, relative to the source's
-// top-left plus the source's own offset, in its offset attribute. A source without an opaque
-// pixel gives a null mask. False (and `mask` untouched) when stopped.
+// source's size, foreshortened towards the tip. The tip row is the first, unless the shadow
+// falls towards the viewer (`flipped`): then the rows are turned upside down so the tip row is
+// the last. (The blur treats both ends alike, so blurring the turned mask is turning the
+// blurred one.) The mask is opaque grey Format_ARGB32, as the blur takes it, and carries its
+// canvas position, relative to the source's top-left plus the source's own offset, in its
+// offset attribute. A source without an opaque pixel gives a null mask. False (and `mask`
+// untouched) when stopped.
 bool standingShadowProjection(const QImage& source, double direction, double length,
-                              const ShadowStop& stopped, QImage* mask, bool* flip);
+                              const ShadowStop& stopped, QImage* mask, bool* flipped);
