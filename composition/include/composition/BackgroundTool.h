@@ -11,6 +11,9 @@
 #include "workspace/GmTool.h"
 
 class QComboBox;
+class QGradient;
+class QImage;
+class QPaintDevice;
 class QGraphicsPixmapItem;
 class QLabel;
 class QPushButton;
@@ -57,7 +60,10 @@ class BackgroundTool : public GmTool {
   // the whole of one side and a centred band of the other, never empty.
   static QRect coveringSource(const QSize& image, const QSize& target);
   // Draws `image` over the whole of `target`, its aspect kept, overhangs cut equally.
-  static void drawImageCovering(const QPixmap& image, QPixmap& target);
+  static void drawImageCovering(const QPixmap& image, QPaintDevice& target);
+  // Fills the whole of `image` with `gradient` (image pixels), in row bands on several threads;
+  // the pixels are those one painter over the image gives.
+  static void fillGradient(QImage& image, const QGradient& gradient);
   // The paint bucket with its paint in `colour`, as the colour buttons show it.
   QPixmap colourIcon(const QColor& colour) const;
 
