@@ -4,17 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include <QBitmap>
 #include <QComboBox>
 #include <QGraphicsPixmapItem>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
 
 #include "composition/BackgroundTool.h"
 #include "composition/ZarvoSelectTool.h"
+#include "kestrum/qt/RowBands.h"
 #include "support/CanvasFixture.h"
 #include "support/ProgramFolder.h"
 #include "workspace/ToolPaletteButton.h"
@@ -193,6 +196,39 @@ INSTANTIATE_TEST_SUITE_P(Directions, Fans,
                          [](const ::testing::TestParamInfo<FanRow>& info) {
                            return std::string(info.param.name);
                          });
+
+TEST(BackgroundGradients, BandsOnAnyNumberOfThreadsPaintWhatOnePainterPaints) {
+  std::mt19937 random(24);
+  std::uniform_real_distribution<double> coordinate(-100.0, 700.0);
+  for (int round = 0; round < 6; ++round) {
+    const QPointF a(coordinate(random), coordinate(random)), b(coordinate(random), coordinate(random));
+    QLinearGradient linear(a, b);
+    QRadialGradient radial(a, 50 + round * 40, b);
+    QConicalGradient conical(a, round * 61.0);
+    for (QGradient* g : {static_cast<QGradient*>(&linear), static_cast<QGradient*>(&radial),
+                         static_cast<QGradient*>(&conical)}) {
+      g->setSpread(QGradient::ReflectSpread);
+      g->setColorAt(0, QColor(20, 200, 90));
+      g->setColorAt(1, QColor(240, 30, 160));
+      QImage reference(601, 457, QImage::Format_RGB32);
+      reference.fill(Qt::white);
+      {
+        QPainter painter(&reference);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillRect(reference.rect(), *g);
+      }
+      for (unsigned threads : {1u, 3u, 8u}) {
+        kestrum::setRowBandThreadsOverride(threads);
+        QImage banded(reference.size(), reference.format());
+        banded.fill(Qt::white);
+        BackgroundTool::fillGradient(banded, *g);
+        EXPECT_EQ(banded, reference) << "gradient type " << g->type() << ", " << threads
+                                     << " threads, round " << round;
+      }
+      kestrum::setRowBandThreadsOverride(0);
+    }
+  }
+}
 
 struct CoverRow {
   QSize image, target;
