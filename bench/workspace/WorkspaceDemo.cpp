@@ -1,16 +1,20 @@
 // A window that shows a photo in the cut-out views for a look by eye: the image view with its
 // status overlay and patches, the tool palette in its dock with the pan and zoom tools and a
 // brush that only draws its outline, the options panel, the view options with the zoom slider,
-// and beside the view the docked tip window, navigator and cut-out viewer, all in the
-// application style and wired as the main window wires them. Not shipped.
+// and beside the view the docked tip window, navigator, cut-out viewer and colour workspace (with
+// its pick tool in the palette), all in the application style and wired as the main window wires
+// them. Not shipped.
 //
 //   zarvo-workspace-demo [photo | --size <w>x<h>] [--zoom <factor>] [--pointer <x>,<y>]
-//                        [--floating] [--quit-after <ms>] [--shot <file.png>]
+//                        [--pick <x>,<y>]... [--bits <1..8>] [--floating] [--quit-after <ms>]
+//                        [--shot <file.png>]
 //
 // Without a photo a synthetic one of 1600 × 1200 (or the given size) is drawn. --pointer shows the
-// brush outline at a viewport position, as if the pointer rested there. --floating floats the
-// sub-windows. --shot writes a picture of the window and its floating sub-windows just before
-// quitting. Settings and temporary files go to folders of the run's own.
+// brush outline at a viewport position, as if the pointer rested there. --pick picks the colour
+// at an image point with the colour workspace's tool over the whole photo (the first replaces,
+// the others add, as with Shift) at the precision --bits gives. --floating floats the sub-windows.
+// --shot writes a picture of the window and its floating sub-windows just before quitting. Settings
+// and temporary files go to folders of the run's own.
 
 #include <QApplication>
 #include <QDockWidget>
@@ -27,6 +31,8 @@
 #include "CanvasScene.h"
 #include "IsolatedRun.h"
 #include "document/DocumentMetaTypes.h"
+#include "workspace/ColourWorkspace.h"
+#include "workspace/ColourWorkspaceSelectTool.h"
 #include "workspace/FakeDock.h"
 #include "workspace/Navigator.h"
 #include "workspace/NavigatorWindow.h"
@@ -76,6 +82,8 @@ int main(int argc, char** argv) {
   QString file;
   double zoom = 0;
   QPoint pointer(-1, -1);
+  QList<QPointF> picks;
+  int bits = 8;
   int quitAfter = 0;
   bool floating = false;
   QString shot;
@@ -88,6 +96,10 @@ int main(int argc, char** argv) {
       zoom = next.toDouble(), ++i;
     } else if (argument == "--pointer") {
       pointer = QPoint(next.section(',', 0, 0).toInt(), next.section(',', 1, 1).toInt()), ++i;
+    } else if (argument == "--pick") {
+      picks << QPointF(next.section(',', 0, 0).toDouble(), next.section(',', 1, 1).toDouble()), ++i;
+    } else if (argument == "--bits") {
+      bits = next.toInt(), ++i;
     } else if (argument == "--size") {
       synthetic = QSize(next.section('x', 0, 0).toInt(), next.section('x', 1, 1).toInt()), ++i;
     } else if (argument == "--quit-after") {
@@ -134,6 +146,13 @@ int main(int argc, char** argv) {
   auto* navigator = new NavigatorWindow(&window);
   navigator->setObjectName("navigatorWindow_");
   auto* viewer = new ProgressWindow(&window, windowMenu, "F6");
+  // It shows while its pick tool is current or a patch is active.
+  auto* colours = new ColourWorkspace(&window, windowMenu, "F7");
+  host.colourWorkspace = colours;
+  QObject::connect(view, &ImageView::viewTabChanged, colours, &GmSubWindow::viewTabChangedSlot);
+  colours->setDock(dock);
+  colours->setFloatingPosition(QPoint(1180, 60));
+  colours->setFloating(floating);
   navigator->connectView(view);
   zoomOptions->connectViews(navigator, view, nullptr);
   for (GmSubWindow* sub : {static_cast<GmSubWindow*>(tips), static_cast<GmSubWindow*>(navigator),
@@ -171,6 +190,7 @@ int main(int argc, char** argv) {
   palette->addTool(&brush, "Delete");
   palette->addTool(tools.panTool(), "Navigation");
   palette->addTool(tools.zoomTool(), QString());
+  palette->addTool(colours->selectTool(), "Colors");
   auto* paletteDock = new ToolPalette("Tools", &window);
   paletteDock->setWidget(palette);
   window.addDockWidget(Qt::LeftDockWidgetArea, paletteDock);
@@ -196,6 +216,17 @@ int main(int argc, char** argv) {
   document.model->generateMaskSlot();
   palette->viewChanged(ImageView::DeleteBackground);
   if (zoom > 0) view->zoomToSlot(zoom);
+  if (!picks.isEmpty()) {
+    document.model->setActiveRegion(nullptr);
+    colours->colourBitsBox()->setValue(bits);
+    ColourWorkspaceSelectTool* pick = colours->selectTool();
+    pick->installSlot();
+    for (int i = 0; i < picks.size(); ++i) {
+      QMouseEvent press(QEvent::MouseButtonPress, QPointF(), Qt::LeftButton, Qt::LeftButton,
+                        i == 0 ? Qt::NoModifier : Qt::ShiftModifier);
+      pick->mousePressEvent(&press, picks.at(i));
+    }
+  }
   if (pointer.x() >= 0) {
     brush.installSlot();
     GmZoomWidget* canvas = view->workspace()->canvas();
@@ -214,7 +245,7 @@ int main(int argc, char** argv) {
         painter.drawPixmap(window.pos(), window.grab());
         for (GmSubWindow* sub :
              {static_cast<GmSubWindow*>(tips), static_cast<GmSubWindow*>(navigator),
-              static_cast<GmSubWindow*>(viewer)})
+              static_cast<GmSubWindow*>(viewer), static_cast<GmSubWindow*>(colours)})
           if (sub->isWindow() && sub->isVisible()) painter.drawPixmap(sub->pos(), sub->grab());
         painter.end();
         picture.save(shot);
@@ -223,6 +254,7 @@ int main(int argc, char** argv) {
     });
   }
   const int result = application.exec();
+  host.colourWorkspace = nullptr;
   ToolOptions::setBrushSizeBox(nullptr);
   return result;
 }
