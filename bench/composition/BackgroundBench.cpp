@@ -102,7 +102,7 @@ Setup& setup() {
   return *instance;
 }
 
-const char* const kTypeNames[] = {"one colour", "wavy",          "curly",
+const char* const kTypeNames[] = {"one colour", "wavy",         "curly",
                                   "fan",        "image (file)", "image (library)"};
 
 void BM_UpdateBackground(benchmark::State& state) {

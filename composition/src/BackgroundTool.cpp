@@ -306,9 +306,8 @@ void BackgroundTool::updateBackground() {
   if (w <= 0 || h <= 0) return;
   // The format a pixmap filled with colour 1 has; painted as an image so that gradients can be
   // painted on several threads.
-  QImage image(w, h,
-               d->colour1.alpha() == 255 ? QImage::Format_RGB32
-                                         : QImage::Format_ARGB32_Premultiplied);
+  QImage image(
+      w, h, d->colour1.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
   if (image.isNull()) return;
   image.fill(d->colour1);
   // Handles are in scene units; the pixmap starts at the canvas's top-left.

@@ -201,7 +201,8 @@ TEST(BackgroundGradients, BandsOnAnyNumberOfThreadsPaintWhatOnePainterPaints) {
   std::mt19937 random(24);
   std::uniform_real_distribution<double> coordinate(-100.0, 700.0);
   for (int round = 0; round < 6; ++round) {
-    const QPointF a(coordinate(random), coordinate(random)), b(coordinate(random), coordinate(random));
+    const QPointF a(coordinate(random), coordinate(random)),
+        b(coordinate(random), coordinate(random));
     QLinearGradient linear(a, b);
     QRadialGradient radial(a, 50 + round * 40, b);
     QConicalGradient conical(a, round * 61.0);
@@ -222,8 +223,8 @@ TEST(BackgroundGradients, BandsOnAnyNumberOfThreadsPaintWhatOnePainterPaints) {
         QImage banded(reference.size(), reference.format());
         banded.fill(Qt::white);
         BackgroundTool::fillGradient(banded, *g);
-        EXPECT_EQ(banded, reference) << "gradient type " << g->type() << ", " << threads
-                                     << " threads, round " << round;
+        EXPECT_EQ(banded, reference)
+            << "gradient type " << g->type() << ", " << threads << " threads, round " << round;
       }
       kestrum::setRowBandThreadsOverride(0);
     }

@@ -209,15 +209,6 @@ TEST_F(SizeTool, HostileNumbersReachTheHubOnlyWithinTheControlsRanges) {
   EXPECT_EQ(hub()->maxFileSizeKB(), 10);
 }
 
-TEST_F(SizeTool, InvalidFileGivesTheBuiltInPresets) {
-  for (const char* file : {"missing-maxfs", "custom-shape", "lowercase-shape"}) {
-    usePresetFile(file);
-    makeTool();
-    EXPECT_EQ(presetNames(), (QStringList{"None", "eBay", "uBid", "CQOUT"})) << file;
-    tool.reset();
-  }
-}
-
 class SizeToolOnCanvas : public CanvasFixture {};
 
 TEST_F(SizeToolOnCanvas, InstancesAreSelectableWhileTheToolIsCurrent) {
