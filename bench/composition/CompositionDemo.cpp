@@ -220,6 +220,5 @@ int main(int argc, char** argv) {
     // The window's tab page is the view: it goes with the window, before the scene's owners.
     delete tabs;
   }
-  LibraryModel::destroyInstance();
   return result;
 }

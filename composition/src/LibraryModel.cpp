@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QTimerEvent>
+#include <QtGlobal>
 
 #include "kestrum/qt/AppPaths.h"
 #include "kestrum/qt/GuardedImageReader.h"
@@ -18,7 +20,12 @@ LibraryModel* theModel = nullptr;
 }  // namespace
 
 LibraryModel* LibraryModel::instance() {
-  if (!theModel) theModel = new LibraryModel;
+  if (!theModel) {
+    theModel = new LibraryModel;
+    // Its pixmaps go while the application still exists.
+    static const bool registered = (qAddPostRoutine(&LibraryModel::destroyInstance), true);
+    Q_UNUSED(registered);
+  }
   return theModel;
 }
 

@@ -155,18 +155,11 @@ TEST_F(Background, CurlyRadiusIsTheShorterSideOverSevenLessTheSlider) {
     for (int x = 0; x < 300; x += 7) darkest = std::min(darkest, qGray(image.pixel(x, y)));
   EXPECT_GT(darkest, 192 + 4);
 
-  // Radius 1: a circle of 50 about the first handle reaches colour 2, then reflects.
+  // Radius 1: a circle of 50 about the first handle reaches colour 2.
   tool->radiusSlider()->setValue(1);
   image = rendered();
   EXPECT_TRUE(near(image.pixel(199, 159), kLightGrey));
   EXPECT_TRUE(near(image.pixel(99, 159), kLightGrey));
-  int turns = 0;
-  for (int x = 2; x < 300; ++x) {
-    const int a = qGray(image.pixel(x - 2, 20)), b = qGray(image.pixel(x - 1, 20)),
-              c = qGray(image.pixel(x, 20));
-    turns += (b > a && b >= c) || (b < a && b <= c);
-  }
-  EXPECT_GE(turns, 3);
 }
 
 struct FanRow {

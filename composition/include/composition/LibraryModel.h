@@ -14,8 +14,8 @@ class QTimerEvent;
 // loaded yet show a white placeholder. The file list is read once, when the model is made.
 //
 // One per process: made without parent by the first of the background tool and the chooser
-// dialog, then kept until destroyInstance() (the application at exit; tests between cases).
-// GUI thread only.
+// dialog, then kept until destroyInstance(), which the application object's end runs (tests
+// run it between cases). GUI thread only.
 class LibraryModel : public QAbstractListModel {
   Q_OBJECT
 
