@@ -24,16 +24,16 @@ class Library : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(program.ok());
-    const QByteArray jpeg = encoded(quadrants(1000, 500));
+    const QByteArray jpeg = encodedImage(quadrants(1000, 500), "JPG");
     ASSERT_TRUE(program.write("backgrounds/B.jpg", jpeg));
-    ASSERT_TRUE(program.write("backgrounds/a.jpg", encoded(quadrants(200, 100))));
-    ASSERT_TRUE(program.write("backgrounds/sub/c.png", encoded(quadrants(64, 64), "PNG")));
-    ASSERT_TRUE(program.write("backgrounds/sea.view.jpg", encoded(quadrants(40, 30))));
+    ASSERT_TRUE(program.write("backgrounds/a.jpg", encodedImage(quadrants(200, 100), "JPG")));
+    ASSERT_TRUE(program.write("backgrounds/sub/c.png", encodedImage(quadrants(64, 64), "PNG")));
+    ASSERT_TRUE(program.write("backgrounds/sea.view.jpg", encodedImage(quadrants(40, 30), "JPG")));
     ASSERT_TRUE(program.write("backgrounds/.hidden.jpg", jpeg));
     ASSERT_TRUE(program.write("backgrounds/.cache/d.jpg", jpeg));
     ASSERT_TRUE(program.write("backgrounds/notes.txt", "no picture here\n"));
     ASSERT_TRUE(program.write("backgrounds/truncated.jpg", jpeg.left(200)));
-    ASSERT_TRUE(program.write("backgrounds/huge.jpg", claimingSize(jpeg, 60000, 60000)));
+    ASSERT_TRUE(program.write("backgrounds/huge.jpg", jpegClaiming(60000, 60000)));
     // A link back to the program folder: following it would never end.
     ASSERT_TRUE(QFile::link(program.path("."), program.libraryFile("loop")));
   }

@@ -40,7 +40,7 @@ class Background : public CanvasFixture {
     CanvasFixture::SetUp();
     ASSERT_TRUE(program.ok());
     hub()->setCanvasRect(QRect(0, 0, 300, 400));
-    ASSERT_TRUE(program.write("backgrounds/square.png", encoded(columns(1000, 1000), "PNG")));
+    ASSERT_TRUE(program.write("backgrounds/square.png", encodedImage(columns(1000, 1000), "PNG")));
     tool = keep(new BackgroundTool(view.get()));
   }
 
@@ -341,11 +341,10 @@ TEST_P(RefusedFiles, ShowTheMessageAndChangeNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, RefusedFiles,
-    ::testing::Values(
-        RefusedRow{"huge.jpg",
-                   [] { return claimingSize(encoded(quadrants(64, 48)), 60000, 60000); }},
-        RefusedRow{"truncated.jpg", [] { return encoded(quadrants(64, 48)).left(200); }},
-        RefusedRow{"notes.txt", [] { return QByteArray("no picture here\n"); }}),
+    ::testing::Values(RefusedRow{"huge.jpg", [] { return jpegClaiming(60000, 60000); }},
+                      RefusedRow{"truncated.jpg",
+                                 [] { return encodedImage(quadrants(64, 48), "JPG").left(200); }},
+                      RefusedRow{"notes.txt", [] { return QByteArray("no picture here\n"); }}),
     [](const ::testing::TestParamInfo<RefusedRow>& info) {
       std::string name = info.param.name;
       return name.substr(0, name.find('.'));

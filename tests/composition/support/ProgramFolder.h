@@ -4,25 +4,20 @@
 // resolve inside a temporary folder, where a test lays out presets and a background library;
 // the shared library model is made afresh on either side of it.
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 
+#include "ImageFiles.h"
 #include "composition/LibraryModel.h"
 #include "kestrum/qt/AppPaths.h"
 
 namespace composition_test {
 
-inline QByteArray encoded(const QImage& image, const char* format = "JPG") {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, format, 90);
-  return bytes;
-}
+using zarvo_test::encodedImage;
+using zarvo_test::jpegClaiming;
 
 // An image whose four quadrants have four colours (top-left red, top-right green, bottom-left
 // blue, bottom-right white), so a crop and a turn show where they came from.
@@ -36,20 +31,6 @@ inline QImage quadrants(int width, int height) {
                             : (right ? qRgb(0, 255, 0) : qRgb(255, 0, 0)));
     }
   return image;
-}
-
-// `jpeg` with the frame header's height and width replaced: a file that claims a size it does
-// not hold.
-inline QByteArray claimingSize(QByteArray jpeg, quint16 width, quint16 height) {
-  for (int i = 0; i + 8 < jpeg.size(); ++i) {
-    const uchar marker = uchar(jpeg[i + 1]);
-    if (uchar(jpeg[i]) == 0xFF && marker >= 0xC0 && marker <= 0xC2) {
-      jpeg[i + 5] = char(height >> 8), jpeg[i + 6] = char(height & 0xFF);
-      jpeg[i + 7] = char(width >> 8), jpeg[i + 8] = char(width & 0xFF);
-      break;
-    }
-  }
-  return jpeg;
 }
 
 class ProgramFolder {
