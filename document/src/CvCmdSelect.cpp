@@ -9,6 +9,7 @@
 #include "document/CorvaneThread.h"
 #include "document/DocumentUiHooks.h"
 #include "document/ForcedEdge.h"
+#include "document/GmBrushing.h"
 #include "document/GmModel.h"
 #include "document/GmRegion.h"
 #include "document/GmStatusArray.h"
@@ -37,14 +38,27 @@ CvCmdSelect::CvCmdSelect(GmModel* model, GmRegion* patch, int targetClasses, int
 
 CvCmdSelect::CvCmdSelect(GmModel* model, Brushing* stroke, int targetClasses, int mode, bool local,
                          bool extra)
+    : CvCmdSelect(BrushingForm{}, model, targetClasses, mode, local, extra) {
+  ownedStroke_.reset(stroke);
+  stroke_ = stroke;
+}
+
+CvCmdSelect::CvCmdSelect(GmModel* model, GmBrushing* stroke, int targetClasses, int mode,
+                         bool local, bool extra)
+    : CvCmdSelect(BrushingForm{}, model, targetClasses, mode, local, extra) {
+  liveStroke_.reset(stroke);
+  stroke_ = stroke ? &stroke->brushing() : nullptr;
+}
+
+CvCmdSelect::CvCmdSelect(BrushingForm, GmModel* model, int targetClasses, int mode, bool local,
+                         bool extra)
     : CorvaneCommand(model, tr("Brushing...", "[ts3]")),
       form_(Form::Brushing),
       targetClasses_(targetClasses),
       mode_(mode),
       local_(local),
       extra_(extra),
-      weight_(float(documentUiHooks().brushStrength())),
-      stroke_(stroke) {
+      weight_(float(documentUiHooks().brushStrength())) {
   if (!model) return;
   GmRegion* active = model->activeRegion();
   settings_ = active ? active->segmentation() : model->segmentation();
