@@ -19,6 +19,7 @@
 
 #include "../document/EngineSessionSupport.h"
 #include "document/CvCmdSetStatus.h"
+#include "workspace/BrushingTool.h"
 #include "workspace/GmTool.h"
 #include "workspace/GmZoomWidget.h"
 #include "workspace/ImageView.h"
@@ -61,6 +62,7 @@ class FakeWorkspaceHost : public WorkspaceHost {
     colourRequests << current;
     return colourAnswer;
   }
+  bool persistOptions() const override { return persist; }
   bool useTabletPressure() const override { return tabletPressure; }
 
   QWidget* window = nullptr;
@@ -68,6 +70,7 @@ class FakeWorkspaceHost : public WorkspaceHost {
   GmTool* panReturn = nullptr;
   QBrush background{Qt::white};
   QColor colourAnswer;
+  bool persist = false;
   bool tabletPressure = false;
   bool highlightShown = false;
   int fallbacks = 0;
@@ -79,10 +82,12 @@ class FakeWorkspaceHost : public WorkspaceHost {
   WorkspaceHost* previous_;
 };
 
-// The shell's hooks read these two from the workspace.
+// The shell's hooks take the brush and the mask opacity from the workspace.
 class WorkspaceDocumentHooks : public FakeDocumentUiHooks {
  public:
-  int brushSize() const override { return ToolOptions::brushSize(); }
+  int brushSize() const override { return BrushingTool::brushSize(); }
+  void setBrushSize(int size) override { BrushingTool::setBrushSize(size); }
+  int brushStrength() const override { return BrushingTool::brushStrength(); }
   double maskOpacity() const override { return ViewOptions::maskOpacity(); }
 };
 

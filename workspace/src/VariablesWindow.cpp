@@ -67,8 +67,10 @@ void VariablesWindow::rebuildRows() {
     Row row;
     row.name = variables.at(i).name;
     row.edit = new QLineEdit(this);
-    auto* validator = new QDoubleValidator(0.0, 1.0, 6, row.edit);
-    validator->setNotation(QDoubleValidator::StandardNotation);
+    // Wide enough for every value the row shows: "g" gives six significant digits, in
+    // scientific form below 1e-4.
+    auto* validator = new QDoubleValidator(0.0, 1.0, 12, row.edit);
+    validator->setNotation(QDoubleValidator::ScientificNotation);
     validator->setLocale(QLocale::c());
     row.edit->setValidator(validator);
     row.marker = new QLabel(unmarked, this);
