@@ -11,6 +11,7 @@
 #include "app/AppDocumentHooks.h"
 #include "app/AppDriver.h"
 #include "app/AppIdentity.h"
+#include "app/AppResources.h"
 #include "app/CrashGuard.h"
 #include "app/DistributorInfo.h"
 #include "app/HttpRequest.h"
@@ -19,7 +20,6 @@
 #include "app/SettingsIdentity.h"
 #include "app/TranslationLoader.h"
 #include "app/TsApplication.h"
-#include "composition/CompositionResources.h"
 #include "composition/ZarvoObject.h"
 #include "document/DocumentMetaTypes.h"
 #include "document/GmModel.h"
@@ -110,10 +110,10 @@ void TsApp::initApplication(int& argc, char** argv) {
   application_ = new TsApplication(argc, argv);
   guardAbort();
   // Types and resources before any window: values of these types travel in variants and
-  // streams (project state, settings), and the composition's pictures are resources.
+  // streams (project state, settings), and the pictures (the splash first) are resources.
   registerDocumentMetaTypes();
   qRegisterMetaType<QPolygonF>("QPolygonF");
-  initCompositionResources();
+  initAppResources();
   documentHooks_ = std::make_unique<AppDocumentHooks>();
   setDocumentUiHooks(documentHooks_.get());
   compositionHost_ = std::make_unique<AppCompositionHost>();

@@ -12,7 +12,7 @@
 #include <QUrl>
 
 #include "../document/DocumentBenchSupport.h"
-#include "../support/BenchTeardown.h"
+#include "BenchTeardown.h"
 #include "app/FileHandler.h"
 #include "app/FileHandlerHost.h"
 #include "composition/ZarvoObject.h"

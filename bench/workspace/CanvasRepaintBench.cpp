@@ -7,7 +7,7 @@
 #include <QMouseEvent>
 #include <QSpinBox>
 
-#include "../support/BenchTeardown.h"
+#include "BenchTeardown.h"
 #include "CanvasScene.h"
 #include "workspace/GmTool.h"
 #include "workspace/ToolOptions.h"

@@ -3,7 +3,7 @@
 // A cut-out workspace as the user sees it, for the benchmarks and the demonstration window: the
 // document benchmarks' synthetic photo in the document over a real engine session at the
 // resolution the document would choose, statuses of every class, three patches, and an image
-// view with its view options.
+// view with its view options and the cut-out tools.
 
 #include <memory>
 
@@ -24,6 +24,8 @@
 #include "document/SegmentationStuff.h"
 #include "document/TsSourceImage.h"
 #include "kestrum/qt/NamedImage.h"
+#include "workspace/CutoutTools.h"
+#include "workspace/GmTool.h"
 #include "workspace/GmZoomWidget.h"
 #include "workspace/ImageView.h"
 #include "workspace/TsWorkspace.h"
@@ -69,6 +71,8 @@ class DocumentScene {
     // The statuses set below are the scene; no cut-out is to run behind the measurements.
     QObject::disconnect(model->statusArray(), &GmStatusArray::statusChanged, model->autoCut(),
                         &AutoCut::cutoutNeededSlot);
+    QObject::disconnect(model, &GmModel::imageBlendRatioChanged, model->autoCut(),
+                        &AutoCut::cutoutNeededSlot);
     thread->submit(new CvCmdSetStatus(model, statuses(model->workingRect().size())));
     waitIdle(thread.get());
     model->addPatch(new RectRegion(QRectF(width * 0.1, height * 0.2, width * 0.2, height * 0.15)));
@@ -108,14 +112,50 @@ inline void waitExposed(QWidget* window) {
     QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-// The document scene in an image view of its own, with the view options, as the host's view.
-class Scene : public WorkspaceHost {
+// The main window's services as the benchmarks and the demonstration window give them, installed
+// for the life of the object: their window and view, a background, and the answers of a host
+// without dialogs or preferences.
+class BenchHost : public WorkspaceHost {
+ public:
+  BenchHost() : previous_(setWorkspaceHost(this)) {}
+  ~BenchHost() override { setWorkspaceHost(previous_); }
+  BenchHost(const BenchHost&) = delete;
+  BenchHost& operator=(const BenchHost&) = delete;
+
+  QWidget* mainWindow() const override { return window; }
+  ImageView* imageView() const override { return view; }
+  GmTool* panReturnTool() const override { return nullptr; }
+  bool selectFallbackTool() override { return GmTool::selectFallbackTool(nullptr); }
+  void clearColourHighlight() override {}
+  bool colourHighlightShown() const override { return false; }
+  QBrush canvasBackgroundBrush() const override { return background; }
+  void receiveDrop(QDropEvent*) override {}
+  QColor askColour(const QColor&) override { return QColor(); }
+  bool persistOptions() const override { return false; }
+  bool useTabletPressure() const override { return false; }
+  QString productName() const override { return QStringLiteral("Zarvo"); }
+  QString helpRoot() const override { return QString(); }
+  QString activeLanguage() const override { return QStringLiteral("en"); }
+
+  QWidget* window = nullptr;
+  ImageView* view = nullptr;
+  QBrush background{Qt::white};
+
+ private:
+  WorkspaceHost* previous_;
+};
+
+// The document scene in an image view of its own, with the view options and the cut-out tools,
+// as the host's view.
+class Scene {
  public:
   // A photo of width × height in a view whose viewport is `viewSize`.
   Scene(int width, int height, const QSize& viewSize) : document(subjectOnGround(width, height)) {
-    previousHost_ = WorkspaceHost::install(this);
     options = std::make_unique<ViewOptions>();
     view = std::make_unique<ImageView>();
+    host.view = view.get();
+    tools = std::make_unique<CutoutTools>(CutoutTools::Places());
+    tools->connectView(view.get());
     view->resize(viewSize);
     view->show();
     waitExposed(view.get());
@@ -124,22 +164,20 @@ class Scene : public WorkspaceHost {
     document.announce();
     QApplication::processEvents();
   }
-  ~Scene() override {
+  ~Scene() {
+    tools.reset();
     view.reset();
     options.reset();
-    WorkspaceHost::install(previousHost_);
   }
 
-  ImageView* imageView() const override { return view.get(); }
   GmZoomWidget* canvas() const { return view->workspace()->canvas(); }
   QWidget* viewport() const { return view->workspace()->viewport(); }
 
+  BenchHost host;
   DocumentScene document;
   std::unique_ptr<ViewOptions> options;
   std::unique_ptr<ImageView> view;
-
- private:
-  WorkspaceHost* previousHost_ = nullptr;
+  std::unique_ptr<CutoutTools> tools;
 };
 
 }  // namespace canvas_scene

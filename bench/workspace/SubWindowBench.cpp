@@ -5,7 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "../support/BenchTeardown.h"
+#include "BenchTeardown.h"
 #include "CanvasScene.h"
 #include "workspace/Navigator.h"
 #include "workspace/ProgressView.h"

@@ -1,37 +1,49 @@
 // A window that shows a photo in the cut-out views for a look by eye: the image view with its
-// status overlay and patches, the tool palette in its dock with the pan and zoom tools and a
-// brush that only draws its outline, the options panel, the view options with the zoom slider,
-// and beside the view the docked tip window, navigator and cut-out viewer, all in the
-// application style and wired as the main window wires them. Not shipped.
+// status overlay and patches, the tool palette in its dock with the cut-out tools (brushes, edge
+// options, pan and zoom), the options panel, the view options with the zoom slider, and beside
+// the view the docked tip window, navigator and cut-out viewer, all in the application style and
+// wired as the main window wires them. Not shipped.
 //
 //   zarvo-workspace-demo [photo | --size <w>x<h>] [--zoom <factor>] [--pointer <x>,<y>]
-//                        [--floating] [--quit-after <ms>] [--shot <file.png>]
+//                        [--strokes] [--tool <name>] [--floating] [--quit-after <ms>]
+//                        [--shot <file.png>]
 //
-// Without a photo a synthetic one of 1600 × 1200 (or the given size) is drawn. --pointer shows the
-// brush outline at a viewport position, as if the pointer rested there. --floating floats the
-// sub-windows. --shot writes a picture of the window and its floating sub-windows just before
-// quitting.
+// Without a photo a synthetic one of 1600 × 1200 (or the given size) is drawn. --strokes starts
+// from a clean photo and paints a stroke of each brush through the canvas, as a user's drags
+// do. --tool selects "delete", "local", "blend", "erase", "edges" or "blending" and shows its
+// page. --pointer shows the brush outline at a viewport position, as if the pointer rested
+// there. --floating floats the sub-windows. --shot writes a picture of the window and its
+// floating sub-windows just before quitting. Settings and temporary files go to folders of the
+// run's own.
+
+#include <cmath>
 
 #include <QApplication>
 #include <QDockWidget>
-#include <QFile>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 
 #include "CanvasScene.h"
+#include "IsolatedRun.h"
+#include "document/CvCmdSetStatus.h"
 #include "document/DocumentMetaTypes.h"
+#include "workspace/BrushingTool.h"
+#include "workspace/ComplexExactTool.h"
+#include "workspace/DeleteExactTool.h"
+#include "workspace/DeleteLocalTool.h"
+#include "workspace/EdgeBlendingTool.h"
+#include "workspace/EdgeFindingTool.h"
+#include "workspace/EraseExactTool.h"
 #include "workspace/FakeDock.h"
 #include "workspace/Navigator.h"
 #include "workspace/NavigatorWindow.h"
-#include "workspace/NoTool.h"
+#include "workspace/CutoutTools.h"
 #include "workspace/PanTool.h"
 #include "workspace/ProgressWindow.h"
 #include "workspace/TipWindow.h"
@@ -44,36 +56,32 @@
 
 namespace {
 
-class DemoHost : public WorkspaceHost {
- public:
-  QWidget* mainWindow() const override { return window; }
-  ImageView* imageView() const override { return view; }
-  QBrush canvasBackgroundBrush() const override { return QBrush(QColor(230, 230, 230)); }
-  QWidget* window = nullptr;
-  ImageView* view = nullptr;
-};
+void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& at, Qt::MouseButtons held) {
+  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent event(type, at, widget->mapToGlobal(at), button, held, Qt::NoModifier);
+  QApplication::sendEvent(widget, &event);
+}
 
-// Draws nothing into the document: only its outline shows.
-class DemoBrush : public GmTool {
- public:
-  explicit DemoBrush(ToolOptions* options)
-      : GmTool("Demo Brush", "Brush", QIcon(), "B", "<p>Shows the brush outline.</p>", nullptr,
-               nullptr, nullptr, options) {}
-  QCursor cursor() const override { return QCursor(Qt::BlankCursor); }
-  bool isBrushTool() const override { return true; }
-  QColor cursorColour() const override { return QColor(20, 170, 60); }
-  void activate(GmTool*) override {}
-  void deactivate(GmTool*) override {}
-};
+// A drag of the current tool along `points` (fractions of the photo's width and height).
+void drag(GmZoomWidget* canvas, const QSize& photo, const QVector<QPointF>& points) {
+  auto at = [&](const QPointF& f) {
+    return canvas->imageRect().topLeft() +
+           QPointF(f.x() * photo.width() * canvas->zoom(), f.y() * photo.height() * canvas->zoom())
+               .toPoint();
+  };
+  sendMouse(canvas, QEvent::MouseButtonPress, at(points.first()), Qt::LeftButton);
+  for (const QPointF& point : points)
+    sendMouse(canvas, QEvent::MouseMove, at(point), Qt::LeftButton);
+  sendMouse(canvas, QEvent::MouseButtonRelease, at(points.last()), Qt::NoButton);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Settings of its own, gone at exit: nothing of a look by eye reaches the user's configuration
-  // (the canvas stores its background colour when it closes).
-  QTemporaryDir settingsFolder;
-  if (!settingsFolder.isValid()) return 1;
-  qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsFolder.path()));
+  // Settings and temporary files of its own, gone at exit: nothing of a look by eye reaches the
+  // user's configuration (the canvas stores its background colour when it closes).
+  const IsolatedRun run("demo", false);
+  if (!run.ok()) return 3;
   QApplication application(argc, argv);
   QApplication::setOrganizationName("OrbelTech");
   QApplication::setApplicationName("Zarvo");
@@ -89,6 +97,8 @@ int main(int argc, char** argv) {
   QPoint pointer(-1, -1);
   int quitAfter = 0;
   bool floating = false;
+  bool strokes = false;
+  QString toolName = QStringLiteral("delete");
   QString shot;
   QSize synthetic(1600, 1200);
   const QStringList arguments = QApplication::arguments();
@@ -105,6 +115,10 @@ int main(int argc, char** argv) {
       quitAfter = next.toInt(), ++i;
     } else if (argument == "--floating") {
       floating = true;
+    } else if (argument == "--strokes") {
+      strokes = true;
+    } else if (argument == "--tool") {
+      toolName = next, ++i;
     } else if (argument == "--shot") {
       shot = next, ++i;
     } else {
@@ -118,8 +132,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  DemoHost host;
-  WorkspaceHost::install(&host);
+  canvas_scene::BenchHost host;
+  host.background = QBrush(QColor(230, 230, 230));
   QMainWindow window;
   host.window = &window;
   auto* view = new ImageView;
@@ -130,6 +144,7 @@ int main(int argc, char** argv) {
   splitter->addWidget(dock);
   splitter->setStretchFactor(0, 1);
   window.setCentralWidget(splitter);
+  QMenu* brushMenu = window.menuBar()->addMenu("&Brush");
   QMenu* windowMenu = window.menuBar()->addMenu("&Window");
 
   auto* optionsBar = new QToolBar("Options");
@@ -168,47 +183,93 @@ int main(int argc, char** argv) {
       "description of the area.</li><li>Details on how to use it.</li><li>Suggestions of what "
       "to consider doing next.</li><li>Link(s) to the manual for further reading.</li></ul></p>");
 
-  NoTool noTool(options);
-  PanTool pan(nullptr, nullptr, options);
-  ZoomTool zoomTool(nullptr, nullptr, options);
-  DemoBrush brush(options);
-  QSpinBox size;
-  size.setRange(1, 400);
-  size.setValue(60);
-  ToolOptions::setBrushSizeBox(&size);
+  CutoutTools::Places places;
+  places.options = options;
+  places.brushMenu = brushMenu;
+  CutoutTools tools(places);
+  // The brush size steps, as the main window gives them.
+  QAction increase("Increase Brush Size", &window), decrease("Decrease Brush Size", &window);
+  increase.setShortcut(QKeySequence("]"));
+  decrease.setShortcut(QKeySequence("["));
+  window.addAction(&increase);
+  window.addAction(&decrease);
+  QObject::connect(&increase, &QAction::triggered, tools.deleteExactTool(),
+                   &BrushingTool::increaseBrushSizeSlot);
+  QObject::connect(&decrease, &QAction::triggered, tools.deleteExactTool(),
+                   &BrushingTool::decreaseBrushSizeSlot);
 
   auto* palette = new ToolBarPalette;
   palette->setOrientation(Qt::Vertical);
-  palette->addTool(&brush, "Delete");
-  palette->addTool(&pan, "Navigation");
-  palette->addTool(&zoomTool, "Navigation");
+  palette->addTool(tools.deleteLocalTool(), "Delete");
+  palette->addTool(tools.deleteExactTool(), QString());
+  palette->addTool(tools.complexExactTool(), QString());
+  palette->addTool(tools.eraseExactTool(), QString());
+  palette->addTool(tools.edgeFindingTool(), "Edges");
+  palette->addTool(tools.edgeBlendingTool(), QString());
+  palette->addTool(tools.panTool(), "Navigation");
+  palette->addTool(tools.zoomTool(), QString());
   auto* paletteDock = new ToolPalette("Tools", &window);
   paletteDock->setWidget(palette);
   window.addDockWidget(Qt::LeftDockWidgetArea, paletteDock);
 
   QObject::connect(view, &ImageView::viewTabChanged, palette, &ToolBarPalette::viewChanged);
-  QObject::connect(&pan, &PanTool::tellPan, view, &ImageView::panImageViewportSlot);
-  QObject::connect(&zoomTool, &ZoomTool::zoomToRectSignal, view,
-                   &ImageView::minCheckedMoveImageViewportToSlot);
-  QObject::connect(&zoomTool, &ZoomTool::zoomInSignal, view, &ImageView::zoomInSlot);
-  QObject::connect(&zoomTool, &ZoomTool::zoomOutSignal, view, &ImageView::zoomOutSlot);
-  QObject::connect(&zoomTool, &ZoomTool::actualPixelsSignal, view,
-                   &ImageView::zoomTo100PercentSlot);
-  QObject::connect(&zoomTool, &ZoomTool::fitScreenSignal, view, &ImageView::fitImageOnScreenSlot);
+  tools.connectView(view);
+  // The zoom steps go through the navigator, which says when it can take no more.
+  ZoomTool* zoomTool = tools.zoomTool();
+  QObject::connect(zoomTool, &ZoomTool::zoomInSignal, navigator, &NavigatorWindow::zoomInSlot);
+  QObject::connect(zoomTool, &ZoomTool::zoomOutSignal, navigator, &NavigatorWindow::zoomOutSlot);
+  QObject::connect(navigator, &NavigatorWindow::zoomInEnabled, zoomTool,
+                   &ZoomTool::zoomInEnabledSlot);
+  QObject::connect(navigator, &NavigatorWindow::zoomOutEnabled, zoomTool,
+                   &ZoomTool::zoomOutEnabledSlot);
 
   window.resize(1400, 900);
   window.show();
   canvas_scene::waitExposed(&window);
   canvas_scene::DocumentScene document(picture);
+  if (strokes) {
+    // A clean photo: no statuses, no patches.
+    QImage unassigned(document.model->workingRect().size(), QImage::Format_Indexed8);
+    unassigned.setColorCount(256);
+    unassigned.fill(CvStatusInPicture);
+    document.model->deleteAllArrowTargets();
+    document.thread->submit(new CvCmdSetStatus(document.model, unassigned));
+  }
   document.announce();
   // A cut-out for the viewer, from the scene's statuses over an analysis.
   document.model->segmentation()->findEdges();
   document.model->generateMaskSlot();
   palette->viewChanged(ImageView::DeleteBackground);
   if (zoom > 0) view->zoomToSlot(zoom);
+  GmZoomWidget* canvas = view->workspace()->canvas();
+  if (strokes) {
+    waitIdle(document.thread.get());
+    QApplication::processEvents();
+    const QSize size = picture.size();
+    BrushingTool::setBrushSize(document.model->workingRect().height() / 14);
+    tools.deleteLocalTool()->installSlot();
+    drag(canvas, size, {{0.08, 0.15}, {0.12, 0.2}});
+    tools.deleteExactTool()->installSlot();
+    drag(canvas, size, {{0.42, 0.7}, {0.5, 0.74}, {0.58, 0.7}});
+    BrushingTool::setBrushSize(document.model->workingRect().height() / 40);
+    tools.complexExactTool()->installSlot();
+    QVector<QPointF> rim;
+    for (int i = 0; i <= 12; ++i) {
+      const double a = 3.3 + i * 0.12;
+      rim << QPointF(0.5 + 0.33 * 0.75 * std::cos(a) * 0.98, 0.52 + 0.33 * std::sin(a) * 0.98);
+    }
+    drag(canvas, size, rim);
+    BrushingTool::setBrushSize(document.model->workingRect().height() / 20);
+    tools.eraseExactTool()->installSlot();
+    drag(canvas, size, {{0.86, 0.45}, {0.9, 0.55}});
+    waitIdle(document.thread.get());
+  }
+  const QMap<QString, GmTool*> named{
+      {"delete", tools.deleteExactTool()}, {"local", tools.deleteLocalTool()},
+      {"blend", tools.complexExactTool()}, {"erase", tools.eraseExactTool()},
+      {"edges", tools.edgeFindingTool()},  {"blending", tools.edgeBlendingTool()}};
+  if (GmTool* tool = named.value(toolName)) tool->installSlot();
   if (pointer.x() >= 0) {
-    brush.installSlot();
-    GmZoomWidget* canvas = view->workspace()->canvas();
     const QPoint at = canvas->mapFrom(view->workspace()->viewport(), pointer);
     QMouseEvent move(QEvent::MouseMove, at, canvas->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
@@ -232,8 +293,5 @@ int main(int argc, char** argv) {
       application.quit();
     });
   }
-  const int result = application.exec();
-  ToolOptions::setBrushSizeBox(nullptr);
-  WorkspaceHost::install(nullptr);
-  return result;
+  return application.exec();
 }

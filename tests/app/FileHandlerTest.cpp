@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QSignalSpy>
 
+#include "WaitFor.h"
 #include "app/TsAppStandAlone.h"
 #include "document/CvCmdBeginSession.h"
 #include "document/CvCmdInit.h"
@@ -78,7 +79,7 @@ TEST_F(FileOpening, IsRefusedWhileTheEngineIsMadeOrASessionOpens) {
   EXPECT_FALSE(handler->loadImage(second));
   EXPECT_EQ(model()->segImage(), opened);
   // The session opens: the engine exists, the session command runs or waits.
-  ASSERT_TRUE(spinUntil([&] { return !holds(static_cast<CvCmdInit*>(nullptr)); }));
+  ASSERT_TRUE(zarvo_test::waitFor([&] { return !holds(static_cast<CvCmdInit*>(nullptr)); }));
   if (holds(static_cast<CvCmdBeginSession*>(nullptr))) {
     EXPECT_FALSE(handler->loadImage(second));
     EXPECT_EQ(model()->segImage(), opened);

@@ -1,8 +1,8 @@
 #pragma once
 
-// What the workspace's tests share: a fake host, document hooks that read the brush size and the
-// mask opacity from the workspace as the shell's do, a recording tool, and a fixture with a real
-// document over a real engine session on a small synthetic photo.
+// What the workspace's tests share: document hooks that read the brush size and the mask opacity
+// from the workspace as the shell's do, a recording tool, and a fixture with the fake host and a
+// real document over a real engine session on a small synthetic photo.
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,8 @@
 #include <QStringList>
 #include <QTest>
 
-#include "../document/EngineSessionSupport.h"
+#include "EngineSessionSupport.h"
+#include "FakeWorkspaceHost.h"
 #include "document/CvCmdSetStatus.h"
 #include "workspace/BrushingTool.h"
 #include "workspace/GmTool.h"
@@ -26,7 +27,6 @@
 #include "workspace/ToolOptions.h"
 #include "workspace/TsWorkspace.h"
 #include "workspace/ViewOptions.h"
-#include "workspace/WorkspaceHost.h"
 
 // Readable failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -36,53 +36,7 @@ inline void PrintTo(const QStringList& texts, std::ostream* out) {
   *out << '[' << texts.join(", ").toStdString() << ']';
 }
 
-// The main window's services, scripted: installed for the life of the object.
-class FakeWorkspaceHost : public WorkspaceHost {
- public:
-  FakeWorkspaceHost() : previous_(WorkspaceHost::install(this)) {}
-  ~FakeWorkspaceHost() override { WorkspaceHost::install(previous_); }
-  FakeWorkspaceHost(const FakeWorkspaceHost&) = delete;
-  FakeWorkspaceHost& operator=(const FakeWorkspaceHost&) = delete;
-
-  QWidget* mainWindow() const override { return window; }
-  ImageView* imageView() const override { return view; }
-  GmTool* panReturnTool() const override { return panReturn; }
-  bool selectFallbackTool() override {
-    ++fallbacks;
-    return WorkspaceHost::selectFallbackTool();
-  }
-  void clearColourHighlight() override { ++highlightClears; }
-  bool colourHighlightShown() const override { return highlightShown; }
-  QBrush canvasBackgroundBrush() const override { return background; }
-  void receiveDrop(QDropEvent* event) override {
-    drops << event->mimeData()->text();
-    event->acceptProposedAction();
-  }
-  QColor askColour(const QColor& current) override {
-    colourRequests << current;
-    return colourAnswer;
-  }
-  bool persistOptions() const override { return persist; }
-  bool useTabletPressure() const override { return tabletPressure; }
-
-  QWidget* window = nullptr;
-  ImageView* view = nullptr;
-  GmTool* panReturn = nullptr;
-  QBrush background{Qt::white};
-  QColor colourAnswer;
-  bool persist = false;
-  bool tabletPressure = false;
-  bool highlightShown = false;
-  int fallbacks = 0;
-  int highlightClears = 0;
-  QStringList drops;
-  QList<QColor> colourRequests;
-
- private:
-  WorkspaceHost* previous_;
-};
-
-// The shell's hooks take the brush and the mask opacity from the workspace.
+// The shell's hooks take the brush size and strength and the mask opacity from the workspace.
 class WorkspaceDocumentHooks : public FakeDocumentUiHooks {
  public:
   int brushSize() const override { return BrushingTool::brushSize(); }

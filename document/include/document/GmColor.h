@@ -31,7 +31,6 @@ class GmColor : public QObject {
 
   QColor color() const { return current_; }
   QColor defaultColor() const { return default_; }
-  QColor committedColor() const { return committed_; }
   const QString& keyName() const { return keyName_; }
   const QString& description() const { return description_; }
   int persist() const { return persist_; }

@@ -15,7 +15,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "../document/DocumentTestSupport.h"
+#include "DocumentTestSupport.h"
 #include "FakeAppDialogs.h"
 #include "app/AppDocumentHooks.h"
 #include "app/FileHandler.h"

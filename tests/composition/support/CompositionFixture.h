@@ -7,15 +7,14 @@
 #include <vector>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
-#include <QThread>
 
+#include "WaitFor.h"
 #include "composition/CompositionHost.h"
 #include "composition/ProcessorFinalImage.h"
 #include "composition/ZarvoObject.h"
@@ -72,22 +71,10 @@ class HubFixture : public ::testing::Test {
 
   static ZarvoObject* hub() { return ZarvoObject::instance(); }
 
-  // Runs the event loop until `done` or 30 s have passed (a safety stop, not a timing check).
-  static bool spinUntil(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-      if (clock.elapsed() > 30000) return false;
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-      QThread::msleep(1);
-    }
-    return true;
-  }
-
   // Waits for the pending rebuild to be started, run and delivered.
   bool settle() {
-    const bool ok =
-        spinUntil([] { return !hub()->rebuildPending() && !hub()->processor()->isRunning(); });
+    const bool ok = zarvo_test::waitFor(
+        [] { return !hub()->rebuildPending() && !hub()->processor()->isRunning(); });
     QCoreApplication::processEvents();
     return ok;
   }

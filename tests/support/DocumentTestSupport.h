@@ -16,13 +16,10 @@
 #include <QSettings>
 #include <QSize>
 #include <QStringList>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
-
 #include <QUrl>
 
 #include "FakeDocumentUiHooks.h"
+#include "WaitFor.h"
 #include "document/AutoCut.h"
 #include "document/CorvaneThread.h"
 #include "document/DocumentKeys.h"
@@ -52,20 +49,10 @@ class LogCapture {
   QtMessageHandler previous_;
 };
 
-// Runs the event loop until `thread` has finished every command it holds; false after a minute
+// Serves events until `thread` has finished every command it holds; false after a minute
 // without getting there.
 inline bool waitUntilIdle(CorvaneThread* thread) {
-  QElapsedTimer clock;
-  clock.start();
-  while (thread->isBusy()) {
-    QEventLoop loop;
-    QObject::connect(thread, &CorvaneThread::queueEmptied, &loop, &QEventLoop::quit);
-    QObject::connect(thread, &CorvaneThread::closureComplete, &loop, &QEventLoop::quit);
-    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
-    loop.exec();
-    if (clock.elapsed() > 60000) return false;
-  }
-  return true;
+  return zarvo_test::waitFor([thread] { return !thread->isBusy(); });
 }
 
 // A status image laid out as the engine lays its own (rows padded to 4 bytes), `width` x
