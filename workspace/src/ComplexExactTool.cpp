@@ -22,7 +22,3 @@ ComplexExactTool::ComplexExactTool(QActionGroup* group, QWidget* menu, ToolOptio
 QColor ComplexExactTool::cursorColour() const {
   return UserColours::instance()->colour(UserColours::BlendMask)->color();
 }
-
-QColor ComplexExactTool::strokeColour() const {
-  return cursorColour();
-}

@@ -21,7 +21,3 @@ DeleteExactTool::DeleteExactTool(QActionGroup* group, QWidget* menu, ToolOptions
 QColor DeleteExactTool::cursorColour() const {
   return UserColours::instance()->colour(UserColours::DeleteMask)->color();
 }
-
-QColor DeleteExactTool::strokeColour() const {
-  return cursorColour();
-}

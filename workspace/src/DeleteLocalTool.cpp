@@ -22,7 +22,3 @@ DeleteLocalTool::DeleteLocalTool(QActionGroup* group, QWidget* menu, ToolOptions
 QColor DeleteLocalTool::cursorColour() const {
   return UserColours::instance()->colour(UserColours::DeleteMask)->color();
 }
-
-QColor DeleteLocalTool::strokeColour() const {
-  return cursorColour();
-}

@@ -1,5 +1,6 @@
 #include "workspace/EdgeDetectionOptions.h"
 
+#include <array>
 #include <initializer_list>
 
 #include <QButtonGroup>
@@ -27,6 +28,23 @@ const QString detectionHelp = QStringLiteral("4-Tarsel_Tools/Edge_Detection.htm"
 // The button-group ids of the radio buttons, in the order they are built: High, Medium, Low
 // and Coarse, Medium, Fine.
 constexpr int radioIds[] = {2, 1, 0};
+
+}  // namespace
+
+// A group of three radio buttons, in the order built.
+struct EdgeDetectionOptions::RadioGroup {
+  QString title;
+  QString settingsGroup;
+  QStringList names;  // untranslated: they name the settings keys
+  QStringList labels;
+  QStringList toolTips;
+  QString help;
+  void (EdgeDetectionOptions::*changed)(int);
+  // The signals that check each button.
+  std::array<void (EdgeDetectionOptions::*)(bool), 3> setters;
+};
+
+namespace {
 
 bool documentHasImage() {
   const TsSourceImage* image = GmModel::instance()->segImage();
@@ -142,66 +160,60 @@ void EdgeDetectionOptions::buildControls() {
 
   // Contrast and texture: groups of three that no page places.
   contrastGroup_ = buildRadioGroup(
-      contrastName_, settingsGroup + QStringLiteral("/Edge Contrast"),
-      {QStringLiteral("High"), QStringLiteral("Medium"), QStringLiteral("Low")},
-      {tr("High"), tr("Medium"), tr("Low")},
-      {tr("Find only high contrasting edges"), tr("Find normal or greater contrasting edges"),
-       tr("Find low contrasting edges")},
-      tr("<p>Sets the minimum color difference required to identify an edge.</p><p>At "
-         "<b>High</b> only strong changes of colour count; at <b>Low</b> faint ones do too.</p>",
-         "[tip]"),
-      &EdgeDetectionOptions::contrastChanged, &contrastButtons_);
+      {contrastName_,
+       settingsGroup + QStringLiteral("/Edge Contrast"),
+       {QStringLiteral("High"), QStringLiteral("Medium"), QStringLiteral("Low")},
+       {tr("High"), tr("Medium"), tr("Low")},
+       {tr("Find only high contrasting edges"), tr("Find normal or greater contrasting edges"),
+        tr("Find low contrasting edges")},
+       tr("<p>Sets the minimum color difference required to identify an edge.</p><p>At "
+          "<b>High</b> only strong changes of colour count; at <b>Low</b> faint ones do too.</p>",
+          "[tip]"),
+       &EdgeDetectionOptions::contrastChanged,
+       {&EdgeDetectionOptions::setEdgeContrastHigh, &EdgeDetectionOptions::setEdgeContrastMedium,
+        &EdgeDetectionOptions::setEdgeContrastLow}},
+      &contrastButtons_);
   textureGroup_ = buildRadioGroup(
-      QStringLiteral("Filter-out Texture"), settingsGroup + QStringLiteral("/Filtering"),
-      {QStringLiteral("Coarse"), QStringLiteral("Medium"), QStringLiteral("Fine")},
-      {tr("Coarse"), tr("Medium"), tr("Fine")},
-      {tr("Find only large variations in texture"), tr("Find moderate variations in texture"),
-       tr("Find small variations in texture")},
-      tr("<p>Sets texture recognition.</p><p>At <b>Coarse</b> only large patterns separate "
-         "objects; at <b>Fine</b> small ones do too.</p>",
-         "[tip]"),
-      &EdgeDetectionOptions::textureFilterChanged, &textureButtons_);
-  connect(this, &EdgeDetectionOptions::setEdgeContrastHigh, contrastButtons_[0],
-          &QRadioButton::setChecked);
-  connect(this, &EdgeDetectionOptions::setEdgeContrastMedium, contrastButtons_[1],
-          &QRadioButton::setChecked);
-  connect(this, &EdgeDetectionOptions::setEdgeContrastLow, contrastButtons_[2],
-          &QRadioButton::setChecked);
-  connect(this, &EdgeDetectionOptions::setTextureFilterCoarse, textureButtons_[0],
-          &QRadioButton::setChecked);
-  connect(this, &EdgeDetectionOptions::setTextureFilterMedium, textureButtons_[1],
-          &QRadioButton::setChecked);
-  connect(this, &EdgeDetectionOptions::setTextureFilterFine, textureButtons_[2],
-          &QRadioButton::setChecked);
+      {QStringLiteral("Filter-out Texture"),
+       settingsGroup + QStringLiteral("/Filtering"),
+       {QStringLiteral("Coarse"), QStringLiteral("Medium"), QStringLiteral("Fine")},
+       {tr("Coarse"), tr("Medium"), tr("Fine")},
+       {tr("Find only large variations in texture"), tr("Find moderate variations in texture"),
+        tr("Find small variations in texture")},
+       tr("<p>Sets texture recognition.</p><p>At <b>Coarse</b> only large patterns separate "
+          "objects; at <b>Fine</b> small ones do too.</p>",
+          "[tip]"),
+       &EdgeDetectionOptions::textureFilterChanged,
+       {&EdgeDetectionOptions::setTextureFilterCoarse,
+        &EdgeDetectionOptions::setTextureFilterMedium,
+        &EdgeDetectionOptions::setTextureFilterFine}},
+      &textureButtons_);
 
   updating_ = true;
   relabelSensitivity(sensitivity->value());
   updating_ = false;
 }
 
-QWidget* EdgeDetectionOptions::buildRadioGroup(const QString& title, const QString& group,
-                                               const QStringList& names, const QStringList& labels,
-                                               const QStringList& toolTips, const QString& help,
-                                               void (EdgeDetectionOptions::*changed)(int),
-                                               RadioButtons* buttons) {
-  auto* box = new QGroupBox(title, this);
+QWidget* EdgeDetectionOptions::buildRadioGroup(const RadioGroup& spec, RadioButtons* buttons) {
+  auto* box = new QGroupBox(spec.title, this);
   box->setFlat(true);
-  box->setWhatsThis(help + learnMoreTip(detectionHelp));
+  box->setWhatsThis(spec.help + learnMoreTip(detectionHelp));
   box->hide();
   auto* layout = new QVBoxLayout(box);
   auto* buttonGroup = new QButtonGroup(box);
-  for (int i = 0; i < names.size(); ++i) {
+  for (int i = 0; i < 3; ++i) {
     // The middle one is checked unless the settings say otherwise.
-    auto* button =
-        new PersistentWidget<QRadioButton, bool>(group, names.at(i), i == 1, savesControls());
-    button->setText(labels.at(i));
-    button->setToolTip(toolTips.at(i));
+    auto* button = new PersistentWidget<QRadioButton, bool>(spec.settingsGroup, spec.names.at(i),
+                                                            i == 1, savesControls());
+    button->setText(spec.labels.at(i));
+    button->setToolTip(spec.toolTips.at(i));
     button->setWhatsThis(box->whatsThis());
     layout->addWidget(button);
     buttonGroup->addButton(button, radioIds[i]);
+    connect(this, spec.setters[i], button, &QRadioButton::setChecked);
     *buttons << button;
   }
-  connect(buttonGroup, &QButtonGroup::idClicked, this, changed);
+  connect(buttonGroup, &QButtonGroup::idClicked, this, spec.changed);
   return box;
 }
 

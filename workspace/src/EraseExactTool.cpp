@@ -18,7 +18,3 @@ EraseExactTool::EraseExactTool(QActionGroup* group, QWidget* menu, ToolOptions* 
 QColor EraseExactTool::cursorColour() const {
   return QColor(Qt::gray);
 }
-
-QColor EraseExactTool::strokeColour() const {
-  return cursorColour();
-}

@@ -83,11 +83,9 @@ class EdgeDetectionOptions : public QWidget {
  private:
   void buildControls();
   using RadioButtons = QList<QPointer<PersistentWidget<QRadioButton, bool>>>;
+  struct RadioGroup;
   // A hidden flat group box of three persisted radio buttons with the ids 2, 1, 0.
-  QWidget* buildRadioGroup(const QString& title, const QString& group, const QStringList& names,
-                           const QStringList& labels, const QStringList& toolTips,
-                           const QString& help, void (EdgeDetectionOptions::*changed)(int),
-                           RadioButtons* buttons);
+  QWidget* buildRadioGroup(const RadioGroup& spec, RadioButtons* buttons);
   void bind();
   // The remembered control values become the current ones.
   void storeWidgets();

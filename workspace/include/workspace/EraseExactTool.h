@@ -13,6 +13,5 @@ class EraseExactTool : public SelectTool {
                           ToolOptions* options = nullptr);
 
   QColor cursorColour() const override;
-  QColor strokeColour() const override;
   bool usesStrength() const override { return false; }
 };

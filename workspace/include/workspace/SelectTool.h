@@ -27,6 +27,8 @@ class SelectTool : public BrushingTool {
   bool isUsable() const override;
   // 4 for the active target, else 3.
   int targetDisplayMode(ArrowTarget* target) const override;
+  // Strokes take the outline's colour.
+  QColor strokeColour() const override { return cursorColour(); }
   void deactivate(GmTool* next) override;
   Brushing* strokeStarting(const QPointF& point) override;
   // Submits a stroke that painted something as one "Brushing..." command over every class
