@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include "composition/CompositionResources.h"
 #include "document/DocumentResources.h"
 #include "workspace/WorkspaceResources.h"
 
@@ -17,4 +18,5 @@ void initAppResources() {
   registerResources();
   initDocumentResources();
   initWorkspaceResources();
+  initCompositionResources();
 }

@@ -19,6 +19,7 @@
 
 #include "EngineSessionSupport.h"
 #include "FakeWorkspaceHost.h"
+#include "MouseInput.h"
 #include "document/CvCmdSetStatus.h"
 #include "workspace/BrushingTool.h"
 #include "workspace/GmTool.h"
@@ -144,27 +145,3 @@ class WorkspaceTest : public EngineSessionTest {
   std::unique_ptr<WorkspaceDocumentHooks> documentHooks;
   std::vector<std::unique_ptr<QObject>> owned;
 };
-
-// Sends a mouse event to `widget` at `pos` (widget pixels), with its global position.
-inline void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& pos, Qt::MouseButton button,
-                      Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, buttons,
-                    modifiers);
-  QApplication::sendEvent(widget, &event);
-}
-
-// A left-button drag from `from` to `to` in `steps` moves, then the release.
-inline void drag(QWidget* widget, const QPoint& from, const QPoint& to, int steps = 4,
-                 Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  sendMouse(widget, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, modifiers);
-  for (int i = 1; i <= steps; ++i)
-    sendMouse(widget, QEvent::MouseMove, from + (to - from) * i / steps, Qt::NoButton,
-              Qt::LeftButton, modifiers);
-  sendMouse(widget, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, modifiers);
-}
-
-inline void click(QWidget* widget, const QPoint& at,
-                  Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  sendMouse(widget, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, modifiers);
-  sendMouse(widget, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton, modifiers);
-}
