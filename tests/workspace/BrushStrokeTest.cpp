@@ -193,6 +193,7 @@ enum class Interruption { None, Escape, ToolChange, PatchDeleted };
 
 struct PatchRow {
   const char* name;
+  QPointF press;  // (110, 30) is inside the patch
   Interruption interruption;
   bool patchBack;
   int commands;
@@ -200,7 +201,7 @@ struct PatchRow {
 
 class ActivePatchTest : public BrushStrokeTest, public ::testing::WithParamInterface<PatchRow> {};
 
-TEST_P(ActivePatchTest, APressOutsideTheActivePatchTakesItOutForTheStroke) {
+TEST_P(ActivePatchTest, APressOutsideTheActivePatchTakesItOutForTheStrokeOnly) {
   const PatchRow& row = GetParam();
   QPointer<GmRegion> patch = new RectRegion(QRectF(100, 20, 40, 30));
   model->addPatch(patch);
@@ -210,10 +211,14 @@ TEST_P(ActivePatchTest, APressOutsideTheActivePatchTakesItOutForTheStroke) {
   DeleteExactTool* brush = select<DeleteExactTool>();
   auto* other = keep(new RecordingTool("Other", nullptr));
 
-  sendMouse(canvas, QEvent::MouseButtonPress, at(40, 60), Qt::LeftButton, Qt::LeftButton);
-  EXPECT_EQ(model->activeRegion(), nullptr);
-  EXPECT_EQ(brush->savedActivePatch(), patch.data());
-  sendMouse(canvas, QEvent::MouseMove, at(60, 60), Qt::NoButton, Qt::LeftButton);
+  const bool inside = patch->shape().contains(row.press);
+  sendMouse(canvas, QEvent::MouseButtonPress, at(row.press.x(), row.press.y()), Qt::LeftButton,
+            Qt::LeftButton);
+  EXPECT_EQ(model->activeRegion(), inside ? patch.data() : nullptr);
+  EXPECT_EQ(brush->savedActivePatch(), inside ? nullptr : patch.data());
+  EXPECT_EQ(brush->targetDisplayMode(patch), inside ? 4 : 3);
+  sendMouse(canvas, QEvent::MouseMove, at(row.press.x() + 20, row.press.y()), Qt::NoButton,
+            Qt::LeftButton);
   switch (row.interruption) {
     case Interruption::None:
       break;
@@ -227,8 +232,9 @@ TEST_P(ActivePatchTest, APressOutsideTheActivePatchTakesItOutForTheStroke) {
       model->deleteRegion(patch);
       break;
   }
-  sendMouse(canvas, QEvent::MouseMove, at(70, 60), Qt::NoButton, Qt::LeftButton);
-  sendMouse(canvas, QEvent::MouseButtonRelease, at(70, 60), Qt::LeftButton, Qt::NoButton);
+  const QPoint end = at(row.press.x() + 30, row.press.y());
+  sendMouse(canvas, QEvent::MouseMove, end, Qt::NoButton, Qt::LeftButton);
+  sendMouse(canvas, QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton);
   waitIdle();
   EXPECT_EQ(model->activeRegion(), row.patchBack ? patch.data() : nullptr);
   EXPECT_EQ(brush->savedActivePatch(), nullptr);
@@ -238,27 +244,12 @@ TEST_P(ActivePatchTest, APressOutsideTheActivePatchTakesItOutForTheStroke) {
 
 INSTANTIATE_TEST_SUITE_P(
     Interruptions, ActivePatchTest,
-    ::testing::Values(PatchRow{"Submitted", Interruption::None, true, 1},
-                      PatchRow{"Escape", Interruption::Escape, true, 0},
-                      PatchRow{"ToolChange", Interruption::ToolChange, true, 0},
-                      PatchRow{"PatchDeleted", Interruption::PatchDeleted, false, 1}),
+    ::testing::Values(PatchRow{"Submitted", {40, 60}, Interruption::None, true, 1},
+                      PatchRow{"Escape", {40, 60}, Interruption::Escape, true, 0},
+                      PatchRow{"ToolChange", {40, 60}, Interruption::ToolChange, true, 0},
+                      PatchRow{"PatchDeleted", {40, 60}, Interruption::PatchDeleted, false, 1},
+                      PatchRow{"PressInside", {105, 30}, Interruption::None, true, 1}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(BrushStrokeTest, APressInsideTheActivePatchKeepsItActive) {
-  auto* patch = new RectRegion(QRectF(100, 20, 40, 30));
-  model->addPatch(patch);
-  patch->submitToEngine();
-  model->setActiveRegion(patch);
-  waitIdle();
-  DeleteExactTool* brush = select<DeleteExactTool>();
-  sendMouse(canvas, QEvent::MouseButtonPress, at(110, 30), Qt::LeftButton, Qt::LeftButton);
-  EXPECT_EQ(model->activeRegion(), patch);
-  EXPECT_EQ(brush->savedActivePatch(), nullptr);
-  sendMouse(canvas, QEvent::MouseButtonRelease, at(120, 30), Qt::LeftButton, Qt::NoButton);
-  waitIdle();
-  EXPECT_EQ(model->activeRegion(), patch);
-  EXPECT_EQ(brush->targetDisplayMode(patch), 4);
-}
 
 struct PressureRow {
   const char* name;
@@ -291,14 +282,5 @@ INSTANTIATE_TEST_SUITE_P(Pressures, PressureTest,
                                            PressureRow{"Faint", true, 0.01, 1},
                                            PressureRow{"OptionOff", false, 0.5, 9}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(BrushStrokeTest, TheStrengthReachesTheCommandThroughTheHooks) {
-  select<DeleteExactTool>();
-  ASSERT_TRUE(BrushingTool::parameterStack()->setValue("Strength", 6));
-  EXPECT_EQ(documentHooks->brushStrength(), 6);
-  // A new image sets the size through the hooks: a tenth of the working image's smaller side.
-  documentHooks->setBrushSize(24);
-  EXPECT_EQ(BrushingTool::brushSize(), 24);
-}
 
 }  // namespace
