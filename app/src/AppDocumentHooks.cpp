@@ -42,8 +42,8 @@ void AppDocumentHooks::setBusy(bool) {}
 
 void AppDocumentHooks::ensureViewTab(int, int) {}
 
-QColor AppDocumentHooks::chooseColour(const QColor&, const QString&) {
-  return QColor();
+QColor AppDocumentHooks::chooseColour(const QColor& initial, const QString& title) {
+  return appDialogs().chooseColour(dialogParent(), initial, title);
 }
 
 int AppDocumentHooks::launchMode() const {

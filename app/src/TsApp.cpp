@@ -5,6 +5,7 @@
 #include <QPolygonF>
 #include <QSettings>
 #include <QSplashScreen>
+#include <QStyle>
 
 #include "app/AboutBox.h"
 #include "app/AppCompositionHost.h"
@@ -23,6 +24,7 @@
 #include "composition/ZarvoObject.h"
 #include "document/DocumentMetaTypes.h"
 #include "document/GmModel.h"
+#include "workspace/TsAppStyle.h"
 
 namespace {
 TsApp* theApp = nullptr;
@@ -102,6 +104,12 @@ void TsApp::initIdentityAndSettings() {
   QCoreApplication::setOrganizationName(makerName());
   QCoreApplication::setOrganizationDomain(makerDomain());
   QCoreApplication::setApplicationName(appName());
+  // Asked for before the application object exists. Qt 5.8 and later ignore it (it only chose
+  // colour tables for 8-bit displays), so nothing here can tell whether it took.
+  QT_WARNING_PUSH
+  QT_WARNING_DISABLE_DEPRECATED
+  QApplication::setColorSpec(QApplication::CustomColor);
+  QT_WARNING_POP
   syncInstallationId();
   ensureMachineId();
 }
@@ -136,6 +144,11 @@ void TsApp::installMessageHandler() {
 }
 
 void TsApp::initStyleAndFonts() {
+  // Detached, the platform's style outlives the switch (the application deletes a style it
+  // parents); the application's style owns it from here on.
+  QStyle* platform = QApplication::style();
+  platform->setParent(nullptr);
+  QApplication::setStyle(new TsAppStyle(platform));
   QFont font = QApplication::font();
   if (font.pointSizeF() > 1) font.setPointSizeF(font.pointSizeF() - 1);
   QApplication::setFont(font, "GmSubWindow");

@@ -133,7 +133,8 @@ void ProcessorFinalImage::process() {
 
   QImage cutout = layers_.cutout;
   if (layers_.sharpenValue != 0 && !isAborted()) cutout = workingCutout();
-  if (!isAborted()) {
+  // Without a fully highlit cut-out the highlight is a copy of the cut-out: none is made.
+  if (!isAborted() && !layers_.fullyHighlitCutout.isNull()) {
     QImage fullyHighlit = layers_.fullyHighlitCutout;
     cutout = composeHighlight(layers_.highlightPoints, cutout, fullyHighlit, &abortFlag());
   }

@@ -113,11 +113,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "Exception: std::bad_alloc"}),
     [](const ::testing::TestParamInfo<ModeRow>& info) { return std::string(info.param.name); });
 
-TEST(Start, TheLogTellsPathIdentityLanguageAndVersion) {
+TEST(Start, TheLogTellsPathIdentityLanguageAndVersionAndTheStyleIsInstalled) {
   ChildSandbox sandbox;
   const ChildRun run = sandbox.runHost("startup");
   ASSERT_TRUE(run.finished);
   ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+  EXPECT_TRUE(run.out.contains("style TsAppStyle\n")) << run.out.constData();
   ASSERT_EQ(sandbox.logs().size(), 1);
   const QString path = sandbox.logFolder() + "/" + sandbox.logs().first();
   const QStringList lines = sandbox.latestLogText().split('\n', Qt::SkipEmptyParts);

@@ -38,8 +38,8 @@ class TsApp : public QObject {
   static TsApp* instance();
 
   // Identity, settings, the Qt application object with its splash screen, translations,
-  // options, distributor information, checkers, the log's message handler, meta types, fonts
-  // and library paths. `argc` must outlive the application object.
+  // options, distributor information, checkers, the log's message handler, meta types, the
+  // application style, fonts and library paths. `argc` must outlive the application object.
   virtual void init(int& argc, char** argv);
   // The images handed over by a host; null unless a hosted mode set them. Borrowed.
   virtual TsSourceImage* sourceImage() const { return nullptr; }

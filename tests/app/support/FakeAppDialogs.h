@@ -37,6 +37,8 @@ class FakeAppDialogs : public AppDialogs {
   // answer chose (the first of the filter when none is queued).
   QStringList fileAnswers;
   QStringList filterAnswers;
+  QStringList colourTitles;
+  QList<QColor> colourAnswers;  // cancelled (invalid) when none is queued
 
   // Queues the extra button `index` as the next answer.
   void answerExtra(int index) {
@@ -62,6 +64,10 @@ class FakeAppDialogs : public AppDialogs {
   int execModal(QDialog& box) override {
     modalTitles << box.windowTitle();
     return QDialog::Rejected;
+  }
+  QColor chooseColour(QWidget*, const QColor&, const QString& title) override {
+    colourTitles << title;
+    return colourAnswers.isEmpty() ? QColor() : colourAnswers.takeFirst();
   }
 
  private:

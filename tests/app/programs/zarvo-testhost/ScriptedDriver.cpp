@@ -8,6 +8,8 @@
 #include <stdexcept>
 
 #include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QStyle>
 #include <QMainWindow>
 
 #include "app/HttpRequest.h"
@@ -59,6 +61,7 @@ ScriptedDriver::~ScriptedDriver() = default;
 void ScriptedDriver::mainWindowShown(QMainWindow* window) {
   window_ = window;
   if (TsApp* app = TsApp::instance()) say("mode " + QByteArray::number(app->mode()));
+  say(QByteArray("style ") + QApplication::style()->metaObject()->className());
   if (const GmModel* model = GmModel::existingInstance()) {
     if (const TsSourceImage* image = model->segImage())
       say("document " + QByteArray::number(image->displayImage().width()) + "x" +
