@@ -24,6 +24,7 @@
 #include "document/SegmentationStuff.h"
 #include "document/TsSourceImage.h"
 #include "kestrum/qt/NamedImage.h"
+#include "workspace/ColourWorkspace.h"
 #include "workspace/CutoutTools.h"
 #include "workspace/GmTool.h"
 #include "workspace/GmZoomWidget.h"
@@ -113,8 +114,8 @@ inline void waitExposed(QWidget* window) {
 }
 
 // The main window's services as the benchmarks and the demonstration window give them, installed
-// for the life of the object: their window and view, a background, and the answers of a host
-// without dialogs or preferences.
+// for the life of the object: their window, view and colour workspace, a background, and the
+// answers of a host without dialogs or preferences.
 class BenchHost : public WorkspaceHost {
  public:
   BenchHost() : previous_(setWorkspaceHost(this)) {}
@@ -126,8 +127,12 @@ class BenchHost : public WorkspaceHost {
   ImageView* imageView() const override { return view; }
   GmTool* panReturnTool() const override { return nullptr; }
   bool selectFallbackTool() override { return GmTool::selectFallbackTool(nullptr); }
-  void clearColourHighlight() override {}
-  bool colourHighlightShown() const override { return false; }
+  void clearColourHighlight() override {
+    if (colourWorkspace) colourWorkspace->clearHighlight();
+  }
+  bool colourHighlightShown() const override {
+    return colourWorkspace && colourWorkspace->highlightShown();
+  }
   QBrush canvasBackgroundBrush() const override { return background; }
   void receiveDrop(QDropEvent*) override {}
   QColor askColour(const QColor&) override { return QColor(); }
@@ -139,6 +144,8 @@ class BenchHost : public WorkspaceHost {
 
   QWidget* window = nullptr;
   ImageView* view = nullptr;
+  // Borrowed; null for none.
+  ColourWorkspace* colourWorkspace = nullptr;
   QBrush background{Qt::white};
 
  private:

@@ -1,18 +1,21 @@
 // A window that shows a photo in the cut-out views for a look by eye: the image view with its
 // status overlay and patches, the tool palette in its dock with the cut-out tools (brushes, edge
-// options, pan and zoom), the options panel, the view options with the zoom slider, and beside
-// the view the docked tip window, navigator and cut-out viewer, all in the application style and
-// wired as the main window wires them. Not shipped.
+// options, pan and zoom) and the colour workspace's pick tool, the options panel, the view options
+// with the zoom slider, and beside the view the docked tip window, navigator, cut-out viewer and
+// colour workspace, all in the application style and wired as the main window wires them. Not
+// shipped.
 //
 //   zarvo-workspace-demo [photo | --size <w>x<h>] [--zoom <factor>] [--pointer <x>,<y>]
-//                        [--strokes] [--tool <name>] [--floating] [--quit-after <ms>]
-//                        [--shot <file.png>]
+//                        [--strokes] [--tool <name>] [--pick <x>,<y>]... [--bits <1..8>]
+//                        [--floating] [--quit-after <ms>] [--shot <file.png>]
 //
 // Without a photo a synthetic one of 1600 × 1200 (or the given size) is drawn. --strokes starts
 // from a clean photo and paints a stroke of each brush through the canvas, as a user's drags
 // do. --tool selects "delete", "local", "blend", "erase", "edges" or "blending" and shows its
 // page. --pointer shows the brush outline at a viewport position, as if the pointer rested
-// there. --floating floats the sub-windows. --shot writes a picture of the window and its
+// there. --pick picks the colour at an image point with the colour workspace's tool over the
+// whole photo (the first replaces, the others add, as with Shift) at the precision --bits
+// gives. --floating floats the sub-windows. --shot writes a picture of the window and its
 // floating sub-windows just before quitting. Settings and temporary files go to folders of the
 // run's own.
 
@@ -34,6 +37,8 @@
 #include "document/CvCmdSetStatus.h"
 #include "document/DocumentMetaTypes.h"
 #include "workspace/BrushingTool.h"
+#include "workspace/ColourWorkspace.h"
+#include "workspace/ColourWorkspaceSelectTool.h"
 #include "workspace/ComplexExactTool.h"
 #include "workspace/DeleteExactTool.h"
 #include "workspace/DeleteLocalTool.h"
@@ -95,6 +100,8 @@ int main(int argc, char** argv) {
   QString file;
   double zoom = 0;
   QPoint pointer(-1, -1);
+  QList<QPointF> picks;
+  int bits = 8;
   int quitAfter = 0;
   bool floating = false;
   bool strokes = false;
@@ -109,6 +116,10 @@ int main(int argc, char** argv) {
       zoom = next.toDouble(), ++i;
     } else if (argument == "--pointer") {
       pointer = QPoint(next.section(',', 0, 0).toInt(), next.section(',', 1, 1).toInt()), ++i;
+    } else if (argument == "--pick") {
+      picks << QPointF(next.section(',', 0, 0).toDouble(), next.section(',', 1, 1).toDouble()), ++i;
+    } else if (argument == "--bits") {
+      bits = next.toInt(), ++i;
     } else if (argument == "--size") {
       synthetic = QSize(next.section('x', 0, 0).toInt(), next.section('x', 1, 1).toInt()), ++i;
     } else if (argument == "--quit-after") {
@@ -160,6 +171,13 @@ int main(int argc, char** argv) {
   auto* navigator = new NavigatorWindow(&window);
   navigator->setObjectName("navigatorWindow_");
   auto* viewer = new ProgressWindow(&window, windowMenu, "F6");
+  // It shows while its pick tool is current or a patch is active.
+  auto* colours = new ColourWorkspace(&window, windowMenu, "F7");
+  host.colourWorkspace = colours;
+  QObject::connect(view, &ImageView::viewTabChanged, colours, &GmSubWindow::viewTabChangedSlot);
+  colours->setDock(dock);
+  colours->setFloatingPosition(QPoint(1180, 60));
+  colours->setFloating(floating);
   navigator->connectView(view);
   zoomOptions->connectViews(navigator, view, nullptr);
   for (GmSubWindow* sub : {static_cast<GmSubWindow*>(tips), static_cast<GmSubWindow*>(navigator),
@@ -208,6 +226,7 @@ int main(int argc, char** argv) {
   palette->addTool(tools.edgeBlendingTool(), QString());
   palette->addTool(tools.panTool(), "Navigation");
   palette->addTool(tools.zoomTool(), QString());
+  palette->addTool(colours->selectTool(), "Colors");
   auto* paletteDock = new ToolPalette("Tools", &window);
   paletteDock->setWidget(palette);
   window.addDockWidget(Qt::LeftDockWidgetArea, paletteDock);
@@ -269,6 +288,17 @@ int main(int argc, char** argv) {
       {"blend", tools.complexExactTool()}, {"erase", tools.eraseExactTool()},
       {"edges", tools.edgeFindingTool()},  {"blending", tools.edgeBlendingTool()}};
   if (GmTool* tool = named.value(toolName)) tool->installSlot();
+  if (!picks.isEmpty()) {
+    document.model->setActiveRegion(nullptr);
+    colours->colourBitsBox()->setValue(bits);
+    ColourWorkspaceSelectTool* pick = colours->selectTool();
+    pick->installSlot();
+    for (int i = 0; i < picks.size(); ++i) {
+      QMouseEvent press(QEvent::MouseButtonPress, QPointF(), Qt::LeftButton, Qt::LeftButton,
+                        i == 0 ? Qt::NoModifier : Qt::ShiftModifier);
+      pick->mousePressEvent(&press, picks.at(i));
+    }
+  }
   if (pointer.x() >= 0) {
     const QPoint at = canvas->mapFrom(view->workspace()->viewport(), pointer);
     QMouseEvent move(QEvent::MouseMove, at, canvas->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
@@ -285,7 +315,7 @@ int main(int argc, char** argv) {
         painter.drawPixmap(window.pos(), window.grab());
         for (GmSubWindow* sub :
              {static_cast<GmSubWindow*>(tips), static_cast<GmSubWindow*>(navigator),
-              static_cast<GmSubWindow*>(viewer)})
+              static_cast<GmSubWindow*>(viewer), static_cast<GmSubWindow*>(colours)})
           if (sub->isWindow() && sub->isVisible()) painter.drawPixmap(sub->pos(), sub->grab());
         painter.end();
         picture.save(shot);
@@ -293,5 +323,7 @@ int main(int argc, char** argv) {
       application.quit();
     });
   }
-  return application.exec();
+  const int result = application.exec();
+  host.colourWorkspace = nullptr;
+  return result;
 }

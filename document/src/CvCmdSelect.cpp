@@ -38,32 +38,25 @@ CvCmdSelect::CvCmdSelect(GmModel* model, GmRegion* patch, int targetClasses, int
 
 CvCmdSelect::CvCmdSelect(GmModel* model, Brushing* stroke, int targetClasses, int mode, bool local,
                          bool extra)
-    : CvCmdSelect(BrushingForm{}, model, targetClasses, mode, local, extra) {
-  ownedStroke_.reset(stroke);
-  stroke_ = stroke;
-}
-
-CvCmdSelect::CvCmdSelect(GmModel* model, GmBrushing* stroke, int targetClasses, int mode,
-                         bool local, bool extra)
-    : CvCmdSelect(BrushingForm{}, model, targetClasses, mode, local, extra) {
-  liveStroke_.reset(stroke);
-  stroke_ = stroke ? &stroke->brushing() : nullptr;
-}
-
-CvCmdSelect::CvCmdSelect(BrushingForm, GmModel* model, int targetClasses, int mode, bool local,
-                         bool extra)
     : CorvaneCommand(model, tr("Brushing...", "[ts3]")),
       form_(Form::Brushing),
       targetClasses_(targetClasses),
       mode_(mode),
       local_(local),
       extra_(extra),
-      weight_(float(documentUiHooks().brushStrength())) {
+      weight_(float(documentUiHooks().brushStrength())),
+      stroke_(stroke) {
   if (!model) return;
   GmRegion* active = model->activeRegion();
   settings_ = active ? active->segmentation() : model->segmentation();
   autoComplexWidth_ = active ? active->blending()->options().autoBlueWidthF_
                              : model->blending()->options().autoBlueWidthF_;
+}
+
+CvCmdSelect::CvCmdSelect(GmModel* model, GmBrushing* stroke, int targetClasses, int mode,
+                         bool local, bool extra)
+    : CvCmdSelect(model, static_cast<Brushing*>(nullptr), targetClasses, mode, local, extra) {
+  liveStroke_.reset(stroke);
 }
 
 CvCmdSelect::CvCmdSelect(GmModel* model, ForcedEdge* edge)
@@ -76,6 +69,10 @@ CvCmdSelect::CvCmdSelect(GmModel* model, ForcedEdge* edge)
 }
 
 CvCmdSelect::~CvCmdSelect() = default;
+
+Brushing* CvCmdSelect::brushing() const {
+  return liveStroke_ ? &liveStroke_->brushing() : stroke_.get();
+}
 
 bool CvCmdSelect::prepare() {
   GmModel* model = liveModel();
@@ -119,7 +116,8 @@ bool CvCmdSelect::prepare() {
 }
 
 bool CvCmdSelect::prepareStroke(GmModel* model) {
-  if (!settings_ || !stroke_) return false;
+  Brushing* stroke = brushing();
+  if (!settings_ || !stroke) return false;
   const bool inUse = settings_->ownSettings();
   if (local_ && inUse && !settings_->hasAnalysis()) {
     documentUiHooks().showTip(tr("Use the <b>Apply</b> button to analyze the patch", "[tip,ts3]"));
@@ -128,7 +126,7 @@ bool CvCmdSelect::prepareStroke(GmModel* model) {
   target_ = local_ && inUse ? settings_->subSession() : settings_->session();
   inPatch_ = settings_->owner() != nullptr;
   Q_UNUSED(model);
-  mask_ = stroke_->renderMask(QPen(Qt::NoPen), QBrush(Qt::color1));
+  mask_ = stroke->renderMask(QPen(Qt::NoPen), QBrush(Qt::color1));
   // A stroke that painted nothing selects nothing (a null mask would mean the whole image).
   return !mask_.isNull();
 }

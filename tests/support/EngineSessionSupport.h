@@ -76,14 +76,15 @@ class EngineSessionTest : public DocumentTest {
     DocumentTest::TearDown();
   }
 
-  // The photo, written as a PNG and read back through Qt's codecs, installed as a new image
+  // The photo (the synthetic one of width × height unless `photo` is set), written as a PNG and
+  // read back through Qt's codecs, installed as a new image
   // (which opens its session through the barrier) and worked on at `resolution`. Without
   // `autoCut` the document makes no cut-out by itself.
   void openSession(int resolution = 1, int width = kWidth, int height = kHeight,
                    GmSession::SettingsPreservation preservation = GmSession::TakeDefaults,
                    bool autoCut = false) {
     const QString path = folder.filePath(QStringLiteral("photo.png"));
-    ASSERT_TRUE(syntheticPhoto(width, height).save(path));
+    ASSERT_TRUE((photo.isNull() ? syntheticPhoto(width, height) : photo).save(path));
     model = GmModel::instance();
     ASSERT_TRUE(model->setSourceImage(new TsSourceImage(path), nullptr, preservation));
     waitIdle();
@@ -162,6 +163,8 @@ class EngineSessionTest : public DocumentTest {
     }
   }
 
+  // Installed by openSession in place of the synthetic photo when not null.
+  QImage photo;
   QTemporaryDir folder;
   std::unique_ptr<CorvaneThread> thread;
   GmModel* model = nullptr;

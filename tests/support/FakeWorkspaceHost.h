@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QStringList>
 
+#include "workspace/ColourWorkspace.h"
 #include "workspace/GmTool.h"
 #include "workspace/WorkspaceHost.h"
 
@@ -27,8 +28,14 @@ class FakeWorkspaceHost : public WorkspaceHost {
     ++fallbacks;
     return GmTool::selectFallbackTool(panReturn);
   }
-  void clearColourHighlight() override { ++highlightClears; }
-  bool colourHighlightShown() const override { return highlightShown; }
+  // Answered by the colour workspace the window holds, when it holds one.
+  void clearColourHighlight() override {
+    ++highlightClears;
+    if (colourWorkspace) colourWorkspace->clearHighlight();
+  }
+  bool colourHighlightShown() const override {
+    return colourWorkspace ? colourWorkspace->highlightShown() : highlightShown;
+  }
   QBrush canvasBackgroundBrush() const override { return background; }
   void receiveDrop(QDropEvent* event) override {
     drops << event->mimeData()->text();
@@ -48,6 +55,8 @@ class FakeWorkspaceHost : public WorkspaceHost {
   ImageView* view = nullptr;
   GmTool* panReturn = nullptr;
   bool highlightShown = false;
+  // Borrowed; the window's colour workspace, null for none.
+  ColourWorkspace* colourWorkspace = nullptr;
   QBrush background{Qt::white};
   QColor colourAnswer;
   bool persist = false;

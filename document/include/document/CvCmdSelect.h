@@ -30,9 +30,8 @@ class CvCmdSelect : public CorvaneCommand {
   // stroke of keep over delete (or delete over keep). The weight is the brush strength now.
   CvCmdSelect(GmModel* model, Brushing* stroke, int targetClasses, int mode, bool local,
               bool extra);
-  // Brushing form over a brush tool's stroke: takes ownership of `stroke`, which stays among
-  // the document's live strokes, and so on screen, until the command is destroyed after its
-  // statuses came in.
+  // Brushing form over a live stroke: takes ownership of `stroke`, which the canvas goes on
+  // showing until the command is deleted (after its finish, or when it is discarded).
   CvCmdSelect(GmModel* model, GmBrushing* stroke, int targetClasses, int mode, bool local,
               bool extra);
   // Forced-edge form: the edge's line, one working pixel wide, as status 16.
@@ -47,9 +46,6 @@ class CvCmdSelect : public CorvaneCommand {
 
  private:
   enum class Form { Selection, Brushing, ForcedEdge };
-  struct BrushingForm {};
-  // What both brushing forms share; the stroke is set by the caller.
-  CvCmdSelect(BrushingForm, GmModel* model, int targetClasses, int mode, bool local, bool extra);
   bool prepareStroke(GmModel* model);
 
   Form form_;
@@ -59,8 +55,10 @@ class CvCmdSelect : public CorvaneCommand {
   bool extra_ = false;
   float weight_ = 0;
   float autoComplexWidth_ = -1.0f;
-  Brushing* stroke_ = nullptr;  // the shape of whichever of the two owners below holds it
-  std::unique_ptr<Brushing> ownedStroke_;
+  // The stroke selected: stroke_, or the live stroke's.
+  Brushing* brushing() const;
+
+  std::unique_ptr<Brushing> stroke_;
   std::unique_ptr<GmBrushing> liveStroke_;
   QPointer<GmRegion> patch_;
   bool withPatch_ = false;
