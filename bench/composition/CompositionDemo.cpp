@@ -1,13 +1,23 @@
 // A window that shows the composition for a look by eye: the canvas with a background and four
-// instances of a seeded cut-out, the select, pan and zoom tools with their options, and the
-// final picture on a tab of its own. Not shipped.
+// instances of a seeded cut-out, the select, pan and zoom tools and the effect tools with their
+// options, and the final picture on a tab of its own. Not shipped.
 //
-//   zarvo-composition-demo [--tool select|pan|zoom] [--zoom <scale>] [--final] [--actual]
-//                          [--rtl] [--grab <file.png>] [--quit-after <ms>]
+//   zarvo-composition-demo [--tool select|pan|zoom|shadow|sharpen|highlight|compress|logo]
+//                          [--zoom <scale>] [--final] [--actual] [--rtl]
+//                          [--effects] [--shadow flat|standing] [--direction <0..99>]
+//                          [--sharpen <1..5>] [--dabs <n>] [--logo] [--transparency <0..224>]
+//                          [--grab <file.png>] [--quit-after <ms>]
 //
-// --grab writes the window to a PNG once the final picture has arrived, then quits.
+// --effects shows the canvas as on "3. Add Effects" (the flattened cut-out with the shadow's
+// preview); --dabs paints a stroke of n highlight dabs once the cut-out's highlit copy is there;
+// --logo places a drawn logo through the tool's file dialog. --grab writes the window to a PNG
+// once the final picture has settled, then quits.
+
+#include <cmath>
+#include <map>
 
 #include <QApplication>
+#include <QDir>
 #include <QLinearGradient>
 #include <QMainWindow>
 #include <QPainter>
@@ -17,12 +27,57 @@
 
 #include "CanvasScene.h"
 #include "IsolatedRun.h"
+#include "composition/CompositionHost.h"
+#include "composition/CompressTool.h"
 #include "composition/FinalImageWidget.h"
 #include "composition/FinalOptionsTool.h"
+#include "composition/HighlightBrushTool.h"
+#include "composition/ImportLogoTool.h"
+#include "composition/ShadowTool.h"
+#include "composition/SharpenImageTool.h"
 #include "composition/ZarvoPanTool.h"
 #include "composition/ZarvoSelectTool.h"
 #include "composition/ZarvoZoomTool.h"
 #include "workspace/ToolOptions.h"
+
+namespace {
+
+// Answers the logo tool's file dialog with the demonstration's own logo.
+class DemoHost : public CompositionHost {
+ public:
+  QString logoFile;
+  void message(QMessageBox::Icon, const QString& title, const QString& text) override {
+    qWarning().noquote() << title << ":" << text;
+  }
+  bool confirm(const QString&, const QString&) override { return false; }
+  QString openImageFile(QWidget*, const QString&, const QString&, const QString&) override {
+    return logoFile;
+  }
+  QString libraryImage(const QString&) override { return QString(); }
+  bool preparePrinter(QPrinter&) override { return false; }
+};
+
+// A badge with a wordmark, on a transparent ground, wider than the tool's 200-pixel limit.
+QString drawLogo(const QString& folder) {
+  QImage logo(320, 120, QImage::Format_ARGB32);
+  logo.fill(Qt::transparent);
+  QPainter painter(&logo);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(QColor(255, 255, 255), 6));
+  painter.setBrush(QColor(200, 40, 60));
+  painter.drawRoundedRect(QRectF(6, 6, 308, 108), 24, 24);
+  QFont font = painter.font();
+  font.setPixelSize(64);
+  font.setBold(true);
+  painter.setFont(font);
+  painter.drawText(logo.rect(), Qt::AlignCenter, "LOGO");
+  painter.end();
+  const QString file = QDir(folder).filePath("demo-logo.png");
+  logo.save(file);
+  return file;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // Settings and temporary files of its own, gone at exit: nothing of a look by eye reaches the
@@ -33,10 +88,10 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName("OrbelTech");
   QApplication::setApplicationName("Zarvo");
 
-  QString toolName = "select", grabFile;
+  QString toolName = "select", grabFile, shadowType;
   double zoom = 0;
-  bool final = false, actual = false;
-  int quitAfter = 0;
+  bool final = false, actual = false, effects = false, withLogo = false;
+  int quitAfter = 0, direction = -1, sharpenLevel = 0, dabs = 0, transparency = 0;
   const QStringList arguments = QApplication::arguments();
   for (int i = 1; i < arguments.size(); ++i) {
     const QString& argument = arguments.at(i);
@@ -55,6 +110,20 @@ int main(int argc, char** argv) {
       grabFile = next, ++i;
     } else if (argument == "--quit-after") {
       quitAfter = next.toInt(), ++i;
+    } else if (argument == "--effects") {
+      effects = true;
+    } else if (argument == "--shadow") {
+      shadowType = next, ++i;
+    } else if (argument == "--direction") {
+      direction = next.toInt(), ++i;
+    } else if (argument == "--sharpen") {
+      sharpenLevel = next.toInt(), ++i;
+    } else if (argument == "--dabs") {
+      dabs = next.toInt(), ++i;
+    } else if (argument == "--logo") {
+      withLogo = true;
+    } else if (argument == "--transparency") {
+      transparency = next.toInt(), ++i;
     }
   }
 
@@ -68,6 +137,8 @@ int main(int argc, char** argv) {
     QPixmap ground(1600, 1600);
     QPainter(&ground).fillRect(ground.rect(), sky);
     scene.background->setPixmap(ground);
+    // The picture's ground too, as the background tool gives it.
+    ZarvoObject::instance()->backgroundChanged(ground);
     ZarvoWidget* view = scene.view.release();
     QMainWindow window;
     auto* tabs = new QTabWidget;
@@ -86,6 +157,17 @@ int main(int argc, char** argv) {
     ZarvoPanTool pan(view, nullptr, toolBar, options);
     ZarvoZoomTool zoomTool(view, nullptr, toolBar, options);
     FinalOptionsTool finalOptions(finalPage, nullptr, nullptr, options);
+    ShadowTool shadow(view, nullptr, toolBar, options);
+    SharpenImageTool sharpen(nullptr, toolBar, options);
+    HighlightBrushTool highlight(view, nullptr, toolBar, options);
+    CompressTool compress(finalPage, nullptr, toolBar, options);
+    ImportLogoTool logo(view, nullptr, toolBar, options);
+    // The main window's connections.
+    QObject::connect(&sharpen, &SharpenImageTool::imageSharpened, &highlight,
+                     &HighlightBrushTool::imageSharpened);
+    DemoHost host;
+    host.logoFile = drawLogo(QString::fromStdString(run.root()));
+    setCompositionHost(&host);
     QObject::connect(GmModel::instance(), &GmModel::cursorChanged, view,
                      &ZarvoWidget::cursorChangedSlot);
     QObject::connect(GmModel::instance(), &GmModel::toolChanged, view,
@@ -94,26 +176,58 @@ int main(int argc, char** argv) {
     window.resize(1400, 1000);
     window.show();
     view->fitImageOnScreenSlot();
-    if (toolName == "pan")
-      pan.installSlot();
-    else if (toolName == "zoom")
-      zoomTool.installSlot();
-    else
-      select.installSlot();
+    const std::map<QString, GmTool*> tools = {{"select", &select},     {"pan", &pan},
+                                              {"zoom", &zoomTool},     {"shadow", &shadow},
+                                              {"sharpen", &sharpen},   {"highlight", &highlight},
+                                              {"compress", &compress}, {"logo", &logo}};
+    if (effects) {
+      view->viewTabChangedSlot(ImageView::AddEffects);
+      shadow.viewTabChangedSlot(ImageView::AddEffects);
+    }
+    const auto chosen = tools.find(toolName);
+    (chosen != tools.end() ? chosen->second : &select)->installSlot();
+    // The flattened cut-out reaches the effects once its instances have settled.
+    view->cutoutController()->regenerateLayer();
+    if (shadowType == "standing") shadow.typeBox()->setCurrentIndex(1);
+    if (shadowType == "flat") shadow.typeBox()->setCurrentIndex(2);
+    if (direction >= 0) shadow.directionDial()->setValue(direction);
+    if (sharpenLevel > 0) sharpen.levelSlider()->setValue(sharpenLevel);
+    if (withLogo) {
+      logo.addLogo();
+      logo.transparencySlider()->setValue(transparency);
+    }
+    // Dabs on the cut-out once its highlit copy is there.
+    QTimer dabber;
+    QObject::connect(&dabber, &QTimer::timeout, [&] {
+      if (highlight.highlightState() != 2) return;
+      dabber.stop();
+      const QSize size = highlight.source().size();
+      highlight.sizeSlider()->setValue(25);
+      highlight.intensitySlider()->setValue(80);
+      // A wavy stroke of overlapping dabs, 8 pixels apart, from left of the middle.
+      for (int i = 0; i < dabs; ++i)
+        highlight.addPoint(QPointF(size.width() * 0.4 + 8.0 * i,
+                                   size.height() * 0.45 + 40.0 * std::sin(i * 0.08)));
+    });
+    if (dabs > 0) dabber.start(50);
     if (zoom > 0) view->zoomToSlot(zoom, QPointF(800, 800));
     if (final) tabs->setCurrentWidget(finalPage);
     if (actual) finalPage->setFitScreen(false);
 
-    if (!grabFile.isEmpty()) {
-      QObject::connect(ZarvoObject::instance(), &ZarvoObject::updateImage, &window, [&] {
-        QTimer::singleShot(300, &window, [&] {
-          window.grab().save(grabFile);
-          application.quit();
-        });
-      });
-    }
+    // The grab waits until the pictures have stopped coming for a moment.
+    QTimer grabber;
+    grabber.setSingleShot(true);
+    grabber.setInterval(800);
+    QObject::connect(&grabber, &QTimer::timeout, [&] {
+      window.grab().save(grabFile);
+      application.quit();
+    });
+    if (!grabFile.isEmpty())
+      QObject::connect(ZarvoObject::instance(), &ZarvoObject::updateImage, &grabber,
+                       QOverload<>::of(&QTimer::start));
     if (quitAfter > 0) QTimer::singleShot(quitAfter, &application, &QApplication::quit);
     result = application.exec();
+    setCompositionHost(nullptr);
     // The window's tab page is the view: it goes with the window, before the scene's owners.
     delete tabs;
   }

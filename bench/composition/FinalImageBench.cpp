@@ -8,7 +8,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include <QBuffer>
@@ -23,10 +22,9 @@
 #include "kestrum/qt/ProcessorJPEG.h"
 #include "kestrum/qt/ProcessorSharpen.h"
 #include "support/BenchImages.h"
+#include "support/StopTiming.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // A soft dark ellipse: the kind of layer the shadow tool hands over.
 QImage shadowLayer(int width, int height) {
@@ -165,18 +163,16 @@ BENCHMARK(BM_JpegSearch)->Arg(20)->Arg(80)->Arg(500)->Arg(2000)->Unit(benchmark:
 void measureAbort(benchmark::State& state,
                   const std::function<std::unique_ptr<kestrum::AbortableThread>()>& started,
                   std::chrono::milliseconds lead) {
-  double worst = 0;
-  for (auto _ : state) {
-    auto thread = started();
-    std::this_thread::sleep_for(lead);
-    const auto begin = Clock::now();
-    thread->abort();
-    thread->wait();
-    const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
-    state.SetIterationTime(seconds);
-    worst = std::max(worst, seconds * 1e3);
-  }
-  state.counters["worst_ms"] = worst;
+  measureStop(
+      state,
+      [&started] {
+        std::shared_ptr<kestrum::AbortableThread> thread = started();
+        return [thread] {
+          thread->abort();
+          thread->wait();
+        };
+      },
+      lead);
 }
 
 const QImage& photo12MP() {

@@ -30,6 +30,12 @@ INSTANTIATE_TEST_SUITE_P(Images, CompositionArt,
                                            ArtRow{":zarvo/handle_drag.png", 32},
                                            ArtRow{":zarvo/handle_rotate.png", 32},
                                            ArtRow{":images/tool_select.png", 48},
-                                           ArtRow{":images/tool_final_options.png", 48}));
+                                           ArtRow{":images/tool_final_options.png", 48},
+                                           ArtRow{":images/tool_shadow.png", 48},
+                                           ArtRow{":images/tool_sharpen_image.png", 48},
+                                           ArtRow{":images/tool_highlight_brush.png", 48},
+                                           ArtRow{":images/tool_compress.png", 48},
+                                           ArtRow{":images/tool_import_logo.png", 48},
+                                           ArtRow{":zarvo/cursor_highlight.png", 32}));
 
 }  // namespace
