@@ -6,6 +6,7 @@
 #include "app/AppDialogs.h"
 #include "app/AppIdentity.h"
 #include "app/TsApp.h"
+#include "composition/ImageLibraryChooserDialog.h"
 
 namespace {
 QWidget* mainWindow() {
@@ -34,8 +35,11 @@ QString AppCompositionHost::openImageFile(QWidget* parent, const QString& captio
                                    &selectedFilter);
 }
 
-QString AppCompositionHost::libraryImage(const QString&) {
-  return QString();
+QString AppCompositionHost::libraryImage(const QString& initialPath) {
+  // The chooser of getLibraryImage, run through the application's dialogs so that the test host
+  // can answer it.
+  ImageLibraryChooserDialog dialog(initialPath);
+  return appDialogs().execModal(dialog) == QDialog::Accepted ? dialog.chosenPath() : QString();
 }
 
 bool AppCompositionHost::preparePrinter(QPrinter& printer) {

@@ -133,6 +133,13 @@ void CutoutController::setEditing(bool editing) {
   d->editing = editing;
 }
 
+void CutoutController::setEditingAndRefresh(bool editing) {
+  if (CutoutController* controller = instance()) {
+    controller->setEditing(editing);
+    controller->refreshSelectability();
+  }
+}
+
 // ---- Cut-outs arriving
 
 void CutoutController::currentCutoutChangedSlot() {

@@ -52,20 +52,13 @@ QWidget* ZarvoSelectTool::createOptionsWidget() {
   return page;
 }
 
-void ZarvoSelectTool::setEditing(bool editing) {
-  if (CutoutController* controller = CutoutController::instance()) {
-    controller->setEditing(editing);
-    controller->refreshSelectability();
-  }
-}
-
 void ZarvoSelectTool::activate(GmTool*) {
-  setEditing(true);
+  CutoutController::setEditingAndRefresh(true);
   selectedCutoutInstanceItemChanged();
 }
 
 void ZarvoSelectTool::deactivate(GmTool*) {
-  setEditing(false);
+  CutoutController::setEditingAndRefresh(false);
 }
 
 void ZarvoSelectTool::selectedCutoutInstanceItemChanged() {

@@ -25,17 +25,20 @@ TEST_P(CompositionArt, ResourcesHaveTheirSizesAndClearGround) {
   EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, CompositionArt,
-                         ::testing::Values(ArtRow{":zarvo/handle_scale.png", 32},
-                                           ArtRow{":zarvo/handle_drag.png", 32},
-                                           ArtRow{":zarvo/handle_rotate.png", 32},
-                                           ArtRow{":images/tool_select.png", 48},
-                                           ArtRow{":images/tool_final_options.png", 48},
-                                           ArtRow{":images/tool_shadow.png", 48},
-                                           ArtRow{":images/tool_sharpen_image.png", 48},
-                                           ArtRow{":images/tool_highlight_brush.png", 48},
-                                           ArtRow{":images/tool_compress.png", 48},
-                                           ArtRow{":images/tool_import_logo.png", 48},
-                                           ArtRow{":zarvo/cursor_highlight.png", 32}));
+INSTANTIATE_TEST_SUITE_P(
+    Images, CompositionArt,
+    ::testing::Values(
+        ArtRow{":zarvo/handle_scale.png", 32}, ArtRow{":zarvo/handle_drag.png", 32},
+        ArtRow{":zarvo/handle_rotate.png", 32}, ArtRow{":images/tool_select.png", 48},
+        ArtRow{":images/tool_final_options.png", 48}, ArtRow{":images/tool_shadow.png", 48},
+        ArtRow{":images/tool_sharpen_image.png", 48},
+        ArtRow{":images/tool_highlight_brush.png", 48}, ArtRow{":images/tool_compress.png", 48},
+        ArtRow{":images/tool_import_logo.png", 48}, ArtRow{":zarvo/cursor_highlight.png", 32},
+        ArtRow{":zarvo/aspect_portrait.png", 32}, ArtRow{":zarvo/aspect_landscape.png", 32},
+        ArtRow{":zarvo/aspect_square.png", 32}, ArtRow{":zarvo/aspect_custom.png", 32},
+        ArtRow{":zarvo/chain_solid.png", 32}, ArtRow{":zarvo/chain_broken.png", 32},
+        ArtRow{":images/paintbucket.png", 32}, ArtRow{":images/paintbucket_mask.png", 32},
+        ArtRow{":images/handle_gradient.png", 25}, ArtRow{":images/tool_background.png", 48},
+        ArtRow{":images/tool_image_size.png", 48}));
 
 }  // namespace

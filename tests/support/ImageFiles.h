@@ -37,4 +37,20 @@ inline QByteArray pngClaiming(quint32 width, quint32 height) {
   return png;
 }
 
+// A JPEG whose frame header claims the given size; its scan holds a 64 x 48 picture.
+inline QByteArray jpegClaiming(quint16 width, quint16 height) {
+  QImage stub(64, 48, QImage::Format_RGB32);
+  stub.fill(qRgb(40, 80, 120));
+  QByteArray jpeg = encodedImage(stub, "JPG");
+  for (int i = 0; i + 8 < jpeg.size(); ++i) {
+    const uchar marker = uchar(jpeg[i + 1]);
+    if (uchar(jpeg[i]) == 0xFF && marker >= 0xC0 && marker <= 0xC2) {  // start of frame
+      qToBigEndian(height, jpeg.data() + i + 5);
+      qToBigEndian(width, jpeg.data() + i + 7);
+      break;
+    }
+  }
+  return jpeg;
+}
+
 }  // namespace zarvo_test

@@ -56,6 +56,9 @@ class CutoutController : public QAbstractListModel {
   const CutoutRecord* currentRecord() const;
   bool isEditing() const;
   void setEditing(bool editing);
+  // The editing tools' switch: the view's controller, when there is one, takes `editing` and
+  // refreshes the instances' selectability.
+  static void setEditingAndRefresh(bool editing);
 
   // Shows the instances (and the handles of the editable one) or, hidden, the flattened layer.
   void setInstancesShown(bool show);

@@ -45,8 +45,6 @@ class ZarvoSelectTool : public GmTool {
   void selectedCutoutInstanceItemChanged();
 
  private:
-  void setEditing(bool editing);
-
   QAction* bringToFront_;
   QAction* moveToBack_;
   QAction* moveForward_;

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include "WaitFor.h"
@@ -33,15 +34,23 @@ class RecordingHost : public CompositionHost {
   std::vector<Message> messages;
   QString printFile;  // empty: printing is cancelled
   int printersPrepared = 0;
+  QString imageFileAnswer;  // what the file and library choosers answer (empty: cancelled)
+  QString libraryAnswer;
+  QStringList imageFileFolders;  // the folder each file chooser started in
+  QStringList libraryInitialPaths;
 
   void message(QMessageBox::Icon icon, const QString& title, const QString& text) override {
     messages.push_back({icon, title, text});
   }
   bool confirm(const QString&, const QString&) override { return false; }
-  QString openImageFile(QWidget*, const QString&, const QString&, const QString&) override {
-    return QString();
+  QString openImageFile(QWidget*, const QString&, const QString& folder, const QString&) override {
+    imageFileFolders << folder;
+    return imageFileAnswer;
   }
-  QString libraryImage(const QString&) override { return QString(); }
+  QString libraryImage(const QString& initialPath) override {
+    libraryInitialPaths << initialPath;
+    return libraryAnswer;
+  }
   bool preparePrinter(QPrinter& printer) override {
     ++printersPrepared;
     if (printFile.isEmpty()) return false;

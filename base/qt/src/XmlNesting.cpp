@@ -1,6 +1,8 @@
-#include "app/XmlNesting.h"
+#include "kestrum/qt/XmlNesting.h"
 
 #include <QXmlStreamReader>
+
+namespace kestrum {
 
 bool xmlNestingWithin(const QByteArray& xml, int maxDepth, qint64* line, qint64* column) {
   QXmlStreamReader reader(xml);
@@ -23,3 +25,5 @@ bool xmlNestingWithin(const QByteArray& xml, int maxDepth, qint64* line, qint64*
   }
   return true;
 }
+
+}  // namespace kestrum
