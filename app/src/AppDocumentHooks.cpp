@@ -9,6 +9,7 @@
 #include "app/TsApp.h"
 #include "app/TsMainWindow.h"
 #include "document/TsSourceImage.h"
+#include "workspace/BrushingTool.h"
 #include "workspace/TipWindow.h"
 #include "workspace/ViewOptions.h"
 
@@ -51,6 +52,18 @@ void AppDocumentHooks::setBusy(bool busy) {
 
 void AppDocumentHooks::ensureViewTab(int tabMask, int tab) {
   if (TsMainWindow* window = TsMainWindow::instance()) window->ensureViewTab(tabMask, tab);
+}
+
+int AppDocumentHooks::brushSize() const {
+  return BrushingTool::brushSize();
+}
+
+void AppDocumentHooks::setBrushSize(int size) {
+  BrushingTool::setBrushSize(size);
+}
+
+int AppDocumentHooks::brushStrength() const {
+  return BrushingTool::brushStrength();
 }
 
 double AppDocumentHooks::maskOpacity() const {

@@ -17,7 +17,13 @@
 #include "document/GmModel.h"
 #include "document/GmRegion.h"
 #include "document/TsSourceImage.h"
+#include "workspace/ComplexExactTool.h"
 #include "workspace/CutoutTools.h"
+#include "workspace/DeleteExactTool.h"
+#include "workspace/DeleteLocalTool.h"
+#include "workspace/EdgeBlendingTool.h"
+#include "workspace/EdgeFindingTool.h"
+#include "workspace/EraseExactTool.h"
 #include "workspace/GmAction.h"
 #include "workspace/NavigatorWindow.h"
 #include "workspace/PanTool.h"
@@ -267,7 +273,7 @@ void TsMainWindow::createTools() {
   places.options = toolOptions_;
   // The default tool becomes current as it is made.
   tools_ = std::make_unique<CutoutTools>(places);
-  // The composition's tools are made here, between the cut-out brushes and the edge tools.
+  // The composition's tools are made here, between the cut-out view tools and the edge tools.
   ZarvoObject::instance()->reset();
   createToolPalette();
 
@@ -279,6 +285,19 @@ void TsMainWindow::createTools() {
           &ZoomTool::zoomInEnabledSlot);
   connect(navigatorWindow_, &NavigatorWindow::zoomOutEnabled, zoomTool,
           &ZoomTool::zoomOutEnabledSlot);
+
+  // One size for every brush; the keys work on every tab, from no menu.
+  DeleteExactTool* brush = tools_->deleteExactTool();
+  actions_.increaseBrushSize = new GmAction(tr("Increase Brush Size", "[all]"), this,
+                                            tr("]", "[all]shortcut for increasing brush size"));
+  connect(actions_.increaseBrushSize, &QAction::triggered, brush,
+          &BrushingTool::increaseBrushSizeSlot);
+  actions_.decreaseBrushSize = new GmAction(tr("Decrease Brush Size", "[all]"), this,
+                                            tr("[", "[all]shortcut for increasing brush size"));
+  connect(actions_.decreaseBrushSize, &QAction::triggered, brush,
+          &BrushingTool::decreaseBrushSizeSlot);
+  addAction(actions_.increaseBrushSize);
+  addAction(actions_.decreaseBrushSize);
 }
 
 void TsMainWindow::createToolPalette() {
@@ -289,8 +308,14 @@ void TsMainWindow::createToolPalette() {
   palette_->setMovable(false);
   connect(imageView_, &ImageView::viewTabChanged, palette_, &ToolBarPalette::viewChanged);
 
+  palette_->addTool(tools_->deleteLocalTool(), tr("Delete", "[zarvo]"));
+  palette_->addTool(tools_->deleteExactTool(), QString());
+  palette_->addTool(tools_->complexExactTool(), QString());
+  palette_->addTool(tools_->eraseExactTool(), QString());
   palette_->addActionEntry(actions_.undo, ImageView::DeleteBackground, QString());
   palette_->addActionEntry(actions_.redo, ImageView::DeleteBackground, QString());
+  palette_->addTool(tools_->edgeFindingTool(), tr("Edges", "[zarvo]"));
+  palette_->addTool(tools_->edgeBlendingTool(), QString());
   palette_->addTool(tools_->panTool(), tr("Navigation", "[zarvo, ts3]"));
   palette_->addTool(tools_->zoomTool(), QString());
   // The composition's tools take their places here.

@@ -16,6 +16,7 @@
 #include "document/GmModel.h"
 #include "document/TsSourceImage.h"
 #include "workspace/CutoutTools.h"
+#include "workspace/DeleteLocalTool.h"
 #include "workspace/NoTool.h"
 
 void TsMainWindow::connectEngineThread() {
@@ -27,6 +28,7 @@ void TsMainWindow::connectEngineThread() {
   connect(thread, &CorvaneThread::commandProgress, this,
           [this](int percent, void*) { commandProgressSlot(percent); });
   connect(thread, &CorvaneThread::stateChanged, this, &TsMainWindow::updateCancelEnabledness);
+  connect(thread, &CorvaneThread::stateChanged, this, &TsMainWindow::installAwaitedBrush);
   connect(thread, &CorvaneThread::deadLibrary, this, &TsMainWindow::internalErrorSlot);
   connect(thread, &CorvaneThread::submissionRejectedLibraryDead, this,
           &TsMainWindow::submissionRejectedOnDeadLibSlot);
@@ -118,5 +120,21 @@ void TsMainWindow::imageChangedSlot(const TsSourceImage* image) {
 void TsMainWindow::imageAnalysisHasBegunSlot() {
   if (!tools_ || GmTool::current() != tools_->noTool()) return;
   imageView_->ensureViewTab(ImageView::DeleteBackground, ImageView::DeleteBackground);
-  // The delete-local brush, so the user can paint as soon as the analysis starts, joins here.
+  // So the user can paint as soon as the analysis starts. The local brush floods analysis
+  // regions, so it is usable once the first analysis is in: until then it waits.
+  DeleteLocalTool* brush = tools_->deleteLocalTool();
+  brushAwaitsAnalysis_ = !brush->isUsable();
+  if (!brushAwaitsAnalysis_) brush->installSlot();
+}
+
+void TsMainWindow::installAwaitedBrush() {
+  if (!brushAwaitsAnalysis_ || !tools_) return;
+  if (!GmModel::instance()->segImage() || GmTool::current() != tools_->noTool()) {
+    brushAwaitsAnalysis_ = false;
+    return;
+  }
+  DeleteLocalTool* brush = tools_->deleteLocalTool();
+  if (!brush->isUsable()) return;
+  brushAwaitsAnalysis_ = false;
+  brush->installSlot();
 }

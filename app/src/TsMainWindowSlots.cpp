@@ -27,6 +27,8 @@
 #include "document/GmRegion.h"
 #include "document/RegionalProperties.h"
 #include "document/SegmentationStuff.h"
+#include "workspace/CutoutTools.h"
+#include "workspace/DeleteLocalTool.h"
 #include "workspace/GmSubWindow.h"
 #include "workspace/TipWindow.h"
 #include "workspace/ViewOptions.h"
@@ -229,7 +231,8 @@ void TsMainWindow::receivedImageSlot(const NamedImage& image) {
   }
   if (!querySaveChanges(tr("Unsaved changes", "[all]"))) return;
   loadNamedImage(image);
-  // The cut-out's selection brush is installed here.
+  GmTool* brush = tools_->deleteLocalTool();
+  if (GmTool::current() != brush) brush->installSlot();
 }
 
 // ---- Help and links

@@ -9,6 +9,7 @@
 #include "ScriptedCommand.h"
 #include "support/MainWindowFixture.h"
 #include "workspace/CutoutTools.h"
+#include "workspace/DeleteLocalTool.h"
 #include "workspace/NoTool.h"
 #include "workspace/ZoomTool.h"
 
@@ -41,6 +42,8 @@ TEST_F(MainWindowTest, TheStatusLineTellsEachCommandAndClearsAfter) {
     analysisShown = analysisShown || report.message == "Finding Edges in Image...";
   }
   EXPECT_TRUE(analysisShown);
+  EXPECT_EQ(GmTool::current(), static_cast<GmTool*>(window->tools()->deleteLocalTool()))
+      << "the analysis's start hands the user the Delete Local brush";
   EXPECT_FALSE(progress.isEmpty()) << "the analysis reports its progress";
   EXPECT_EQ(statusMessage(), QString());
   EXPECT_EQ(window->progressBar()->value(), 0);

@@ -13,7 +13,14 @@
 #include <QToolBar>
 
 #include "support/MainWindowFixture.h"
+#include "workspace/BrushingTool.h"
+#include "workspace/ComplexExactTool.h"
 #include "workspace/CutoutTools.h"
+#include "workspace/DeleteExactTool.h"
+#include "workspace/DeleteLocalTool.h"
+#include "workspace/EdgeBlendingTool.h"
+#include "workspace/EdgeFindingTool.h"
+#include "workspace/EraseExactTool.h"
 #include "workspace/GmSubWindow.h"
 #include "workspace/NavigatorWindow.h"
 #include "workspace/NoTool.h"
@@ -127,6 +134,17 @@ TEST_F(MainWindowTest, ShortcutsZoomAndRedoAsTheirKeysSay) {
   EXPECT_EQ(zoomedIn.count(), 4);
   EXPECT_EQ(zoomedOut.count(), 2);
 
+  // "]" and "[" size every brush, from no menu.
+  const int size = BrushingTool::brushSize();
+  QTest::keyClick(window, Qt::Key_BracketRight);
+  EXPECT_GT(BrushingTool::brushSize(), size);
+  QTest::keyClick(window, Qt::Key_BracketLeft);
+  QTest::keyClick(window, Qt::Key_BracketLeft);
+  EXPECT_LT(BrushingTool::brushSize(), size);
+  for (QMenu* menu : window->findChildren<QMenu*>())
+    EXPECT_FALSE(menu->actions().contains(actions.increaseBrushSize));
+  EXPECT_EQ(actions.decreaseBrushSize->toolTip(), "Decrease Brush Size ([)");
+
   // Ctrl+Shift+Z redoes though Redo has nothing to redo (and is disabled).
   ASSERT_FALSE(actions.redo->isEnabled());
   QStringList started;
@@ -146,8 +164,12 @@ TEST_F(MainWindowTest, ThePaletteListsTheCutoutEntriesInOrder) {
   EXPECT_EQ(window->toolBarArea(palette), Qt::LeftToolBarArea);
   EXPECT_FALSE(palette->isMovable());
   const CutoutTools* tools = window->tools();
-  const QList<QAction*> order = {window->mainActions().undo, window->mainActions().redo,
-                                 tools->panTool()->action(), tools->zoomTool()->action()};
+  const QList<QAction*> order = {
+      tools->deleteLocalTool()->action(),  tools->deleteExactTool()->action(),
+      tools->complexExactTool()->action(), tools->eraseExactTool()->action(),
+      window->mainActions().undo,          window->mainActions().redo,
+      tools->edgeFindingTool()->action(),  tools->edgeBlendingTool()->action(),
+      tools->panTool()->action(),          tools->zoomTool()->action()};
   QList<QAction*> shown;
   for (QAction* action : palette->actions())
     if (order.contains(action)) shown << action;

@@ -262,6 +262,8 @@ class TsMainWindow : public QMainWindow, public FileHandlerHost {
   void createToolPalette();
   void connectZoom();
   void handOverStartUpImages();
+  // The Delete Local brush that an analysis's start chose, once the analysis lets it paint.
+  void installAwaitedBrush();
   // The engine thread has drained: the close is accepted and the thread released.
   void finishClosing(QCloseEvent* event);
   void setScreenMode(int mode);
@@ -282,6 +284,7 @@ class TsMainWindow : public QMainWindow, public FileHandlerHost {
   bool overrideCursorSet_ = false;
   int busyDepth_ = 0;
   bool delayedTabChangePending_ = false;
+  bool brushAwaitsAnalysis_ = false;
   uint32_t numUndos_ = 0;
   uint32_t numRedos_ = 0;
   QPointer<GmTool> panReturnTool_;

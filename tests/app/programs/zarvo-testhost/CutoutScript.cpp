@@ -22,6 +22,8 @@
 #include "document/GmStatusArray.h"
 #include "document/TsSourceImage.h"
 #include "workspace/CutoutTools.h"
+#include "workspace/DeleteLocalTool.h"
+#include "workspace/EraseExactTool.h"
 #include "workspace/GmTool.h"
 #include "workspace/GmZoomWidget.h"
 #include "workspace/TsWorkspace.h"
@@ -129,12 +131,15 @@ void CutoutScript::paint() {
   const QSize size = GmModel::instance()->imageSize();
   const double w = size.width(), h = size.height();
   const CutoutTools* tools = window_->tools();
-  Q_UNUSED(tools);
-  Q_UNUSED(w);
-  Q_UNUSED(h);
-  whenIdle("the strokes", [this] {
-    timings_.insert(QStringLiteral("paintMs"), lap());
-    generate();
+  // Keep across the middle fifth, then Delete flooded in from the border.
+  drag(tools->eraseExactTool(), {{0.4 * w, 0.5 * h}, {0.6 * w, 0.5 * h}});
+  whenIdle("the Keep stroke", [this, tools, w, h] {
+    const double m = 0.03 * std::min(w, h);
+    drag(tools->deleteLocalTool(), {{m, m}, {w - m, m}, {w - m, h - m}, {m, h - m}, {m, m}});
+    whenIdle("the Delete stroke", [this] {
+      timings_.insert(QStringLiteral("paintMs"), lap());
+      generate();
+    });
   });
 }
 
