@@ -69,8 +69,10 @@ case "$mode" in
     echo "no display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the cut-out script" \
       "offscreen on $sample/sample-photo.png" >&2
     # Settings and log of the run's own, beside its pictures.
-    mkdir -p "$out/config" "$out/tmp"
-    XDG_CONFIG_HOME="$out/config" TMPDIR="$out/tmp" QT_QPA_PLATFORM=offscreen \
+    mkdir -p "$out/config" "$out/tmp" "$out/runtime"
+    chmod 700 "$out/runtime"
+    XDG_CONFIG_HOME="$out/config" TMPDIR="$out/tmp" XDG_RUNTIME_DIR="$out/runtime" \
+      QT_QPA_PLATFORM=offscreen \
       "$root/build/bench/app-programs/zarvo-testhost" cutout "$out" \
       "$sample/sample-photo.png" >/dev/null
     for written in cutout.png window.png project.dat summary.json; do echo "$out/$written"; done
