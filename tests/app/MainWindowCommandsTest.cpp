@@ -137,17 +137,4 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultRow{"undoOutOfMemory", CvUndoOutOfMemory, "Out of memory"}),
     [](const ::testing::TestParamInfo<FaultRow>& info) { return std::string(info.param.name); });
 
-TEST_F(MainWindowTest, ADiscardedImageBringsBackTheDefaultTool) {
-  start();
-  open(photo());
-  GmTool* zoom = window->tools()->zoomTool();
-  zoom->installSlot();
-  ASSERT_EQ(GmTool::current(), zoom);
-  window->fileHandler()->cutoutDiscardSlot();
-  waitIdle();
-  EXPECT_EQ(GmTool::current(), static_cast<GmTool*>(window->tools()->noTool()));
-  EXPECT_FALSE(window->mainActions().zoomIn->isEnabled());
-  EXPECT_FALSE(window->mainActions().showEdges->isEnabled());
-}
-
 }  // namespace
