@@ -36,24 +36,6 @@ TEST(DespeckleStrength, TheSmallerSideOverFiftyWithinOneToTwenty) {
   setDespeckleStrength(3);
 }
 
-TEST_F(MainWindowTest, SaveAndApplyNeedsKeepOrDelete) {
-  start(TsApp::XmlPipe);
-  EXPECT_EQ(GmModel::instance()->segImage(), nullptr) << "a control file hands over no image";
-  QAction* apply = window->mainActions().saveAndApply;
-  const struct {
-    int statuses;
-    bool enabled;
-  } rows[] = {{0, false},
-              {CvStatusBlend, false},
-              {CvStatusInPicture | CvStatusBlend, false},
-              {CvStatusKeep, true},
-              {CvStatusDelete | CvStatusBlend, true}};
-  for (const auto& row : rows) {
-    window->statusesPresentChangedSlot(CvPixelStatus(row.statuses));
-    EXPECT_EQ(apply->isEnabled(), row.enabled) << row.statuses;
-  }
-}
-
 TEST_F(MainWindowTest, ScreenModesCycleAndComeBackToTheNormalWindow) {
   start();
   window->showNormal();

@@ -89,13 +89,22 @@ INSTANTIATE_TEST_SUITE_P(
         MenuRow{"aperture", TsApp::Aperture, {"&Save and Apply", "-", "E&xit Zarvo"}}),
     [](const ::testing::TestParamInfo<MenuRow>& info) { return std::string(info.param.name); });
 
-TEST_F(MainWindowTest, CtrlSSavesAndAppliesInAHostedMode) {
-  start(TsApp::SharedMemory);
+TEST_F(MainWindowTest, SaveAndApplyNeedsKeepOrDeleteAndCtrlSTriggersIt) {
+  start(TsApp::XmlPipe);
+  EXPECT_EQ(GmModel::instance()->segImage(), nullptr) << "a control file hands over no image";
   QAction* apply = window->mainActions().saveAndApply;
   ASSERT_NE(apply, nullptr);
-  EXPECT_FALSE(apply->isEnabled()) << "nothing to apply before a Keep or Delete status";
-  window->statusesPresentChangedSlot(CvPixelStatus(CvStatusKeep | CvStatusBlend));
-  ASSERT_TRUE(apply->isEnabled());
+  const struct {
+    int statuses;
+    bool enabled;
+  } rows[] = {{0, false},
+              {CvStatusInPicture | CvStatusBlend, false},
+              {CvStatusDelete, true},
+              {CvStatusKeep | CvStatusBlend, true}};
+  for (const auto& row : rows) {
+    window->statusesPresentChangedSlot(CvPixelStatus(row.statuses));
+    EXPECT_EQ(apply->isEnabled(), row.enabled) << row.statuses;
+  }
   app->setHostExitCode(2);
   activate(window);
   QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
