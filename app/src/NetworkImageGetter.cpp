@@ -39,7 +39,8 @@ void NetworkImageGetter::send(State state) {
     const qint64 length = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
     if (known && length > limits_.maxBodyBytes) {
       overLimit_ = true;
-      reply->abort();
+      // Qt reports an abort from inside its header handling twice; one turn later it is clean.
+      QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
     }
   });
   connect(reply, &QNetworkReply::readyRead, this, [this, reply] { readBody(reply); });
@@ -116,8 +117,9 @@ QByteArray NetworkImageGetter::formatFor(const QString& contentType) {
 }
 
 kestrum::GuardedImageReader::Result NetworkImageGetter::decode(const QByteArray& body,
-                                                               qint64 maxBodyBytes) {
+                                                               qint64 maxBodyBytes,
+                                                               qint64 maxPixels) {
   if (body.size() > maxBodyBytes)
     return {QImage(), QStringLiteral("more than %1 bytes").arg(maxBodyBytes)};
-  return kestrum::GuardedImageReader::readData(body);
+  return kestrum::GuardedImageReader::readData(body, QSize(), maxPixels);
 }

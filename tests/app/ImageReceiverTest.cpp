@@ -197,14 +197,16 @@ TEST_F(ImageReceiverTest, ImageDataWithItsLinkIsReplacedOnlyByALargerPicture) {
   }
 }
 
-TEST_F(ImageReceiverTest, AQueryCarriedAddressIsFetchedAndTheOuterLinkIsNot) {
+TEST_F(ImageReceiverTest, AQueryCarriedAddressIsFetchedAndTheOuterAndSecureLinksAreNot) {
   servePng("/picture.png", 30, 20);
   QUrl page = web("/search");
   page.setQuery(
       QStringLiteral("q=cat&imgurl=%1&w=300&dot=a.b&colon=a:b")
           .arg(QString::fromLatin1(QUrl::toPercentEncoding(web("/picture.png").toString()))));
   QMimeData data;
-  data.setUrls({page, QUrl("https://127.0.0.1:1/never.png")});
+  // Neither the secure link nor the ftp one gives a picture: one is never fetched, the other is
+  // refused by the network layer; the query's picture still counts.
+  data.setUrls({page, QUrl("https://127.0.0.1:1/never.png"), QUrl("ftp://127.0.0.1:1/x.png")});
   ASSERT_TRUE(ended(receive(data)));
   EXPECT_EQ(server_.exchanges(), QStringList({"HEAD /picture.png", "GET /picture.png"}));
   ASSERT_EQ(window_.received.size(), 1);

@@ -47,9 +47,11 @@ class NetworkImageGetter : public QObject {
   // The image format a content type names: the first format of the image reader's list whose
   // name it contains (case-sensitive); empty when none does.
   static QByteArray formatFor(const QString& contentType);
-  // A fetched body as a picture: refused above `maxBodyBytes`, then decoded by the guarded reader.
-  static kestrum::GuardedImageReader::Result decode(const QByteArray& body,
-                                                    qint64 maxBodyBytes = Limits::kMaxBodyBytes);
+  // A fetched body as a picture: refused above `maxBodyBytes`, then decoded by the guarded reader
+  // with its pixel limit.
+  static kestrum::GuardedImageReader::Result decode(
+      const QByteArray& body, qint64 maxBodyBytes = Limits::kMaxBodyBytes,
+      qint64 maxPixels = kestrum::GuardedImageReader::kMaxPixels);
 
  signals:
   void imageReceived(NamedImage image);
