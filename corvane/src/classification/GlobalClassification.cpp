@@ -1,6 +1,8 @@
 #include "classification/GlobalClassification.h"
 
 #include <algorithm>
+#include <array>
+#include <new>
 #include <vector>
 
 #include "util/CvExCancel.h"
@@ -19,9 +21,9 @@ constexpr uint64_t kNoKey = ~uint64_t(0);
 // bins it runs on the calling thread alone.
 constexpr size_t kSubsampleCheckpoint = 65535;
 constexpr size_t kParallelSubsample = 400000;
-// Levels with fewer colours than this in all are clustered by two workers beside the
-// segmentation (see startRun), more by one worker per processor.
-constexpr size_t kPairedBins = 3000000;
+// The colour levels are clustered by this many workers at most: the two largest levels, whose
+// floods each take longer than the five others together, one each, the rest on a third.
+constexpr unsigned kFloodWorkers = 3;
 
 template <class A, class B>
 bool sameDomain(const blitz::Array<A, 2>& a, const blitz::Array<B, 2>& b) {
@@ -163,13 +165,42 @@ void Classification::run(ProgressRange progress) {
   invalidate();
   buildHistograms(*this, levels_, progress.subRange(0.2f));
   releaseIndices();
-  runWatershedders(results_, levels_, slots_, progress.subRange(1.0f));
+  floodLevels(corvane::processorCount(), nullptr);
 }
 
 void Classification::releaseIndices() {
   // The floods walk the levels' bins and never look a colour up: the lookup tables, the
   // larger part of a level, go until partition() needs one.
   for (ColourHistogram& level : levels_) level.releaseIndex();
+}
+
+void Classification::floodLevels(unsigned workers, kestrum::utility::IiUI* stop) {
+  // Each level's flood is its own: they may run in any order and side by side. The largest go
+  // first, so that the longest floods start at once.
+  std::array<uint32_t, kColourLevelCount> order;
+  for (uint32_t k = 0; k < kColourLevelCount; ++k) order[k] = k;
+  std::stable_sort(order.begin(), order.end(), [this](uint32_t a, uint32_t b) {
+    return levels_[a].size() > levels_[b].size();
+  });
+  corvane::WorkerPool pool(kColourLevelCount - 1);
+  std::atomic<bool> outOfMemory{false};
+  try {
+    pool.run(std::max(1u, std::min(workers, kFloodWorkers)), [&](unsigned) {
+      for (uint32_t job; (job = pool.takeDescending()) != corvane::WorkerPool::kNoJob;) {
+        const uint32_t level = order[kColourLevelCount - 1 - job];
+        try {
+          histogramWatershed(levels_[level], slots_[level], ProgressRange(stop, 0.0f, 1.0f));
+        } catch (const std::bad_alloc&) {
+          outOfMemory = true;
+          throw;
+        }
+        results_[level] = uint32_t(slots_[level].nextLabel);
+      }
+    });
+  } catch (const char*) {
+    if (outOfMemory) throw std::bad_alloc();
+    throw;
+  }
 }
 
 void Classification::StopSignal::progress(float, const std::string&) {
@@ -183,34 +214,34 @@ void Classification::startRun(ProgressRange progress) {
     return;
   }
   invalidate();
-  buildHistograms(*this, levels_, progress.subRange(0.2f));
-  releaseIndices();
   stop_.stopped = false;
-  jobs_.resetCounter(kColourLevelCount - 1);
-  size_t bins = 0;
-  for (const ColourHistogram& level : levels_) bins += level.size();
-  if (bins >= kPairedBins) {
-    jobs_.start(corvane::processorCount(),
-                Watershedder<kColourLevelCount>(jobs_, results_, levels_, slots_, &stop_));
-    return;
-  }
-  // One worker floods the two large levels one after the other, another the small ones: the
-  // segmentation beside them takes longer anyway, and the large floods' scratch is held for
-  // one level at a time.
-  jobs_.start(2, [this](unsigned worker) {
-    Watershedder<kColourLevelCount> jobs(jobs_, results_, levels_, slots_, &stop_);
-    const uint32_t first = worker == 0 ? 1 : kColourLevelCount - 1;
-    const uint32_t last = worker == 0 ? 0 : 2;
-    for (uint32_t level = first;; --level) {
-      if (jobs_.stopped()) return;
-      results_[level] = jobs.runJob(level, level, ProgressRange(&stop_, 0.0f, 1.0f));
-      if (level == last) return;
+  outOfMemory_ = false;
+  jobs_.resetCounter(corvane::WorkerPool::kNoJob);  // clears the outcome of an earlier run
+  // The whole run goes to a worker, beside whatever the caller does next: the histograms are
+  // built on the processors the caller leaves free, and the floods follow on workers of their
+  // own.
+  jobs_.start(1, [this](unsigned) {
+    try {
+      buildHistograms(*this, levels_, ProgressRange(&stop_, 0.0f, 1.0f));
+      releaseIndices();
+      floodLevels(corvane::processorCount(), &stop_);
+    } catch (const std::bad_alloc&) {
+      outOfMemory_ = true;
+      throw;
     }
   });
 }
 
 void Classification::finishRun() {
-  if (jobs_.started()) jobs_.join();
+  if (!jobs_.started()) return;
+  try {
+    jobs_.join();
+  } catch (const char*) {
+    // The worker's failure is the memory it lacked: the caller answers that as it would
+    // have had the same work run on its own thread.
+    if (outOfMemory_) throw std::bad_alloc();
+    throw;
+  }
 }
 
 void Classification::abandonRun() noexcept {
@@ -277,11 +308,6 @@ void Classification::histogramSubsample(const ColourHistogram& source, ColourHis
     target[target.findOrInsert(reduceColourBits(packColourKey(bin.key), 1))].count += bin.count;
   }
   progress.checkpoint(kPath, 234, "histogram subsample", 1.0f);
-}
-
-void Classification::runWatershedders(Results& results, ColourLevels& levels,
-                                      classification::WatershedResults& slots, ProgressRange) {
-  runLevelJobs(jobs_, Watershedder<kColourLevelCount>(jobs_, results, levels, slots));
 }
 
 uint32_t Classification::partition(int colourLevel, Labels& labels, ProgressRange progress) {
