@@ -207,22 +207,24 @@ struct KeyOrder {
 // found by walking the sorted keys rather than by table lookups, which would hop across
 // memory once per neighbour: a bin's key one lower (or higher) in a channel grows with the
 // bin's own, so one cursor per channel and direction finds them all for a stretch of bins.
-// Stretches are found apart on the engine's workers. Each bin's count sits beside the start
-// of its neighbours, as a bin's labelling reads both.
+// Stretches are found apart on the engine's workers and their lists stay where the walks put
+// them, one per stretch. Each bin's count sits beside the start of its neighbours, as a bin's
+// labelling reads both.
 class Neighbours {
  public:
   Neighbours(const std::vector<uint64_t>& keys, const ColourHistogram& level,
              const std::vector<uint32_t>& listPositions)
       : spans_(keys.size() + 1, Span{0, 0}) {
     const size_t count = keys.size();
-    const size_t stretch = std::max<size_t>(4096, count / (8 * corvane::processorCount()) + 1);
+    while ((size_t(1) << stretchShift_) * 8 * corvane::processorCount() < count) ++stretchShift_;
+    const size_t stretch = size_t(1) << stretchShift_;
     const size_t stretches = (count + stretch - 1) / stretch;
     // One walk per stretch gathers its bins' neighbours and counts them (in the next bin's
-    // span); once every stretch knows its place, the lists are moved into one.
-    std::vector<std::vector<uint32_t>> found(stretches);
+    // span); the counts then become offsets that run on from stretch to stretch.
+    found_.resize(stretches);
     corvane::forEachInParallel(stretches, 1, [&](size_t k) {
       const size_t first = k * stretch, end = std::min(count, first + stretch);
-      std::vector<uint32_t>& mine = found[k];
+      std::vector<uint32_t>& mine = found_[k];
       mine.reserve(2 * (end - first));
       forEachNeighbour(keys, first, end, [this, &mine](size_t bin, uint32_t n) {
         ++spans_[bin + 1].first;
@@ -231,18 +233,16 @@ class Neighbours {
       for (size_t i = first; i < end; ++i) spans_[i].count = level[listPositions[i]].count;
     });
     for (size_t i = 0; i < count; ++i) spans_[i + 1].first += spans_[i].first;
-    bins_.resize(spans_[count].first);
-    corvane::forEachInParallel(stretches, 1, [&](size_t k) {
-      std::vector<uint32_t>& mine = found[k];
-      if (!mine.empty())
-        std::copy(mine.begin(), mine.end(), bins_.begin() + spans_[k * stretch].first);
-      std::vector<uint32_t>().swap(mine);
-    });
   }
 
   uint32_t count(uint32_t bin) const { return spans_[bin].count; }
-  const uint32_t* begin(uint32_t bin) const { return bins_.data() + spans_[bin].first; }
-  const uint32_t* end(uint32_t bin) const { return bins_.data() + spans_[bin + 1].first; }
+  const uint32_t* begin(uint32_t bin) const {
+    const size_t k = bin >> stretchShift_;
+    return found_[k].data() + (spans_[bin].first - spans_[k << stretchShift_].first);
+  }
+  const uint32_t* end(uint32_t bin) const {
+    return begin(bin) + (spans_[bin + 1].first - spans_[bin].first);
+  }
   void prefetch(uint32_t bin) const { __builtin_prefetch(&spans_[bin]); }
 
  private:
@@ -288,7 +288,8 @@ class Neighbours {
     uint32_t count;  // the bin's pixel count
   };
   std::vector<Span> spans_;  // one per bin and one past the last
-  std::vector<uint32_t> bins_;
+  std::vector<std::vector<uint32_t>> found_;  // the neighbours of each stretch of bins
+  int stretchShift_ = 12;                      // bins per stretch: at least 4096
 };
 
 // The bins of label -1 by count, largest first; equal counts keep their list order. Each
