@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "util/CvExCancel.h"
+#include "util/FreedMemory.h"
 #include "util/ParallelBands.h"
 
 namespace classification {
@@ -195,6 +196,9 @@ void Classification::floodLevels(unsigned workers, kestrum::utility::IiUI* stop)
           throw;
         }
         results_[level] = uint32_t(slots_[level].nextLabel);
+        // The flood's scratch, freed on this worker, goes back before the next level or the
+        // segmentation beside it asks for memory.
+        corvane::releaseFreedMemory();
       }
     });
   } catch (const char*) {

@@ -23,14 +23,11 @@ namespace corvane {
 // ---------------------------------------------------------------------------------------------
 // First watershed
 
-// One mode of a channel histogram. Nodes of one histogram follow each other in bin order.
+// One mode of a channel histogram. Nodes of one histogram follow each other in bin order. A
+// segmentation holds some half a million of them; they carry nothing beyond what the passes
+// and the segmentation's stages read.
 template <class Histogram>
 struct ModeNode {
-  // Owned by the segmentation; the passes here neither read nor write them.
-  int32_t segmentationWord0 = 0;
-  int32_t segmentationWord1 = 0;
-  int32_t segmentationWord2 = 0;
-
   int32_t peakIndex = 0;     // bin of the mode's highest count
   int32_t peakCount = 0;     // count at the peak
   int32_t sidePeak = 0;      // lower of the best peaks either side of this mode's valley
