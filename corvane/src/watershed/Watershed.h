@@ -166,9 +166,10 @@ bool watershedFirst(bool force, float storedTolerance, float tolerance, const Hi
   nodes.push_back(head);
   range.checkpoint(kWatershedFirstPath, kWatershedFirstLine, "Watershed first", 0.25f);
 
-  // Every histogram's modes depend on its own bins alone: bands of elements split theirs into
-  // lists of their own, which are then joined in element order, so the list and every index
-  // into it come out as one walk of the elements makes them.
+  // Every histogram's modes, valleys and best valley depend on its own bins alone: bands of
+  // elements find theirs in lists of their own, indexed from 0, which are then joined in
+  // element order with the indices moved along, so the list and every index into it come out
+  // as one walk of the elements makes them.
   const int64_t count = static_cast<int64_t>(last - first);
   if (count > std::numeric_limits<int32_t>::max()) throw std::length_error("mode node list");
   const int32_t elements = static_cast<int32_t>(count);
@@ -176,6 +177,15 @@ bool watershedFirst(bool force, float storedTolerance, float tolerance, const Hi
   const int32_t step = std::max<int32_t>(256, elements / static_cast<int32_t>(8 * threads) + 1);
   const int32_t bands = elements == 0 ? 0 : (elements - 1) / step + 1;
   std::vector<std::vector<ModeNode<Histogram>>> bandNodes(static_cast<size_t>(bands));
+  auto resolveValley = [](ModeNode<Histogram>& node, const blitz::Array<int32_t, 1>& bins) {
+    if (node.valleyIndex == kNoValley) {
+      node.valleyIndex = kEndValley;
+      node.valleyCount = 0;
+    } else {
+      node.valleyCount = binCount(bins, node.valleyIndex);
+    }
+  };
+  resolveValley(nodes.front(), overall.bins);
   forEachBand(0, elements - 1, step, threads, [&](int32_t a, int32_t b) {
     std::vector<ModeNode<Histogram>>& local = bandNodes[static_cast<size_t>(a / step)];
     for (int32_t i = a; i <= b; ++i) {
@@ -187,7 +197,9 @@ bool watershedFirst(bool force, float storedTolerance, float tolerance, const Hi
       for (size_t k = begin; k < local.size(); ++k) {
         local[k].histogram = &histogram;
         local[k].peakCount = binCount(histogram.bins, local[k].peakIndex);
+        resolveValley(local[k], histogram.bins);
       }
+      chooseBestSplit(histogram, local);
     }
   });
   std::vector<int32_t> offsets(static_cast<size_t>(bands));
@@ -202,35 +214,17 @@ bool watershedFirst(bool force, float storedTolerance, float tolerance, const Hi
     nodes.insert(nodes.end(), local.begin(), local.end());
     std::vector<ModeNode<Histogram>>().swap(local);
   }
+  range.report(kNoLabel, 0.5f);
   forEachBand(0, elements - 1, step, threads, [&](int32_t a, int32_t b) {
     const int32_t offset = offsets[static_cast<size_t>(a / step)];
     for (int32_t i = a; i <= b; ++i) {
       Histogram& histogram = first[i][channel];
       histogram.firstModeNode += offset;
       histogram.endModeNode += offset;
+      if (histogram.bestValleyNode != -1) histogram.bestValleyNode += offset;
     }
   });
-  range.report(kNoLabel, 0.5f);
-
-  const int32_t nodeCount = static_cast<int32_t>(nodes.size());
-  forEachBand(0, nodeCount - 1,
-              std::max<int32_t>(1024, nodeCount / static_cast<int32_t>(8 * threads) + 1), threads,
-              [&](int32_t a, int32_t b) {
-                for (int32_t k = a; k <= b; ++k) {
-                  ModeNode<Histogram>& node = nodes[static_cast<size_t>(k)];
-                  if (node.valleyIndex == kNoValley) {
-                    node.valleyIndex = kEndValley;
-                    node.valleyCount = 0;
-                  } else {
-                    node.valleyCount = binCount(node.histogram->bins, node.valleyIndex);
-                  }
-                }
-              });
   range.report(kNoLabel, 0.75f);
-
-  forEachBand(0, elements - 1, step, threads, [&](int32_t a, int32_t b) {
-    for (int32_t i = a; i <= b; ++i) chooseBestSplit(first[i][channel], nodes);
-  });
   range.report(kNoLabel, 1.0f);
   return true;
 }
