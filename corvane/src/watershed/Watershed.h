@@ -209,14 +209,13 @@ bool watershedFirst(bool force, float storedTolerance, float tolerance, const Hi
     total += bandNodes[band].size();
   }
   modeNodeIndex(total);
-  nodes.reserve(total);
-  for (std::vector<ModeNode<Histogram>>& local : bandNodes) {
-    nodes.insert(nodes.end(), local.begin(), local.end());
-    std::vector<ModeNode<Histogram>>().swap(local);
-  }
+  nodes.resize(total);
   range.report(kNoLabel, 0.5f);
   forEachBand(0, elements - 1, step, threads, [&](int32_t a, int32_t b) {
     const int32_t offset = offsets[static_cast<size_t>(a / step)];
+    std::vector<ModeNode<Histogram>>& local = bandNodes[static_cast<size_t>(a / step)];
+    std::copy(local.begin(), local.end(), nodes.begin() + offset);
+    std::vector<ModeNode<Histogram>>().swap(local);
     for (int32_t i = a; i <= b; ++i) {
       Histogram& histogram = first[i][channel];
       histogram.firstModeNode += offset;
