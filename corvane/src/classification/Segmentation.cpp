@@ -1,9 +1,11 @@
 #include "classification/Segmentation.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <string>
 
 #include "classification/HistogramUpdater.h"
@@ -12,6 +14,7 @@
 #include "util/BoxOps.h"
 #include "util/FreedMemory.h"
 #include "util/NoLabel.h"
+#include "util/ProcessorCount.h"
 #include "util/SaturatingCast.h"
 #include "watershed/WatershedTimed.h"
 
@@ -94,14 +97,45 @@ bool Segmentation<6, 0>::run(ProgressRange range) {
     changed |= watershedLevels(changed, stageRange(range, f, 0.2857143f, 0.71428573f));
     changed |= updateGradients(changed, stageRange(range, f, 0.42857143f, 0.5714286f));
     corvane::releaseFreedMemory();
-    changed |= buildLocalValueMap(changed, stageRange(range, f, 0.44285715f, 0.55714285f));
-    changed |= watershedInnerStage(changed, stageRange(range, f, 1.0f, 0.0f));
+    const ProgressRange radiiRange = stageRange(range, f, 0.44285715f, 0.55714285f);
+    if (corvane::processorCount() <= 1) {
+      changed |= buildLocalValueMap(changed, radiiRange);
+      changed |= watershedInnerStage(changed, stageRange(range, f, 1.0f, 0.0f));
+    } else {
+      changed |= valuesBesideFlood(changed, stageRange(range, f, 1.0f, 0.0f));
+    }
     resetLevelRecords();
     return changed;
   } catch (...) {
     assignLevelRecord(LevelRecord());
     throw;
   }
+}
+
+bool Segmentation<6, 0>::valuesBesideFlood(bool forced, ProgressRange floodRange) {
+  // The flood reads the first two channels of the gradient image, the local value map writes
+  // the third: the map is built on a worker meanwhile, reporting nothing (its reports would
+  // come from another thread than the flood's). A value map that changes forces the flood
+  // through its own record anyway, which holds the value limit too.
+  bool valuesChanged = false;
+  std::atomic<bool> outOfMemory{false};
+  corvane::WorkerPool values;
+  values.start(1, [&](unsigned) {
+    try {
+      valuesChanged = buildLocalValueMap(forced, ProgressRange());
+    } catch (const std::bad_alloc&) {
+      outOfMemory = true;
+      throw;
+    }
+  });
+  const bool floodChanged = watershedInnerStage(forced, floodRange);
+  try {
+    values.join();
+  } catch (const char*) {
+    if (outOfMemory) throw std::bad_alloc();
+    throw;
+  }
+  return valuesChanged || floodChanged;
 }
 
 // --- Histograms ---

@@ -121,6 +121,9 @@ class Segmentation<6, 0> {
   friend class GradientUpdater;
 
   BlockGrid currentGrid() const { return blockGridOf(imageDomain, baseRecord.blockSize); }
+  // The last two stages of a run side by side: the local value map on a worker, the flood
+  // here. True when either changed its results.
+  bool valuesBesideFlood(bool forced, ProgressRange floodRange);
   // The first gradient image over the image widened by 2 (kept while its domain fits) and
   // the second as its view over the image.
   void allocateGradientImages();
