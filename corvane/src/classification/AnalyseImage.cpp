@@ -1,12 +1,16 @@
 #include "classification/AnalyseImage.h"
 
 #include <algorithm>
+#include <atomic>
+#include <new>
 
 #include "classification/RegionCleanup.h"
-#include "util/FreedMemory.h"
 #include "util/ArrayDomain.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
+#include "util/FreedMemory.h"
+#include "util/ProcessorCount.h"
+#include "util/WorkerPool.h"
 
 namespace classification {
 
@@ -21,7 +25,8 @@ bool regionStagesOn(const IiClassification& state) {
 
 }  // namespace
 
-void analyse(IiClassification& state, const IiClassification::Bytes* mask, ProgressRange range) {
+void analyse(IiClassification& state, const IiClassification::Bytes* mask, ProgressRange range,
+             std::vector<Outline>* outlines) {
   state.runRancours(range.subRange(0.1f));
   // The colour clusters and the segmentation depend on the analysis image alone: the colour
   // levels are counted and clustered on the workers while the segmentation runs here. Only
@@ -41,6 +46,24 @@ void analyse(IiClassification& state, const IiClassification::Bytes* mask, Progr
   corvane::releaseFreedMemory();
   cleanUpRegions(state);
 
+  // The outlines follow the flood's labels, which the clean-up leaves as they are from here
+  // on, and the label map reads none of them: one is traced on a worker while the other is
+  // built here.
+  corvane::WorkerPool tracing;
+  std::atomic<bool> outOfMemory{false};
+  if (outlines && corvane::processorCount() > 1) {
+    tracing.start(1, [&](unsigned) {
+      try {
+        traceOutlines(state, *outlines);
+      } catch (const std::bad_alloc&) {
+        outOfMemory = true;
+        throw;
+      }
+    });
+  } else if (outlines) {
+    traceOutlines(state, *outlines);
+  }
+
   auto& regionMap = state.segmentation().regionMap;
   if (mask && mask->size() != 0 && regionMap.size() != 0) {
     const Box box = corvane::intersectBox(domainOf(regionMap), domainOf(*mask));
@@ -49,6 +72,13 @@ void analyse(IiClassification& state, const IiClassification::Bytes* mask, Progr
         if ((*mask)(r, c) == 0) regionMap(r, c) = -1;
   }
   labelRegions(state, state.partitionLevel, range.subRange(1.0f));
+  if (!tracing.started()) return;
+  try {
+    tracing.join();
+  } catch (const char*) {
+    if (outOfMemory) throw std::bad_alloc();
+    throw;
+  }
 }
 
 void cleanUpRegions(IiClassification& state) {
