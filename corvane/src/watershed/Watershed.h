@@ -188,6 +188,9 @@ bool watershedFirst(bool force, float storedTolerance, float tolerance, const Hi
   resolveValley(nodes.front(), overall.bins);
   forEachBand(0, elements - 1, step, threads, [&](int32_t a, int32_t b) {
     std::vector<ModeNode<Histogram>>& local = bandNodes[static_cast<size_t>(a / step)];
+    // A photograph's block histograms have two or three modes: room for three saves the list
+    // its regrowth.
+    local.reserve(size_t(b - a + 1) * 3);
     for (int32_t i = a; i <= b; ++i) {
       Histogram& histogram = first[i][channel];
       const size_t begin = local.size();
