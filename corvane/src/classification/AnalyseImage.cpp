@@ -29,10 +29,11 @@ void analyse(IiClassification& state, const IiClassification::Bytes* mask, Progr
              std::vector<Outline>* outlines) {
   state.runRancours(range.subRange(0.1f));
   // The colour clusters and the segmentation depend on the analysis image alone: the colour
-  // levels are counted and clustered on the workers while the segmentation runs here. Only
-  // the segmentation reports meanwhile, so the reports come as if one ran after the other.
+  // levels are clustered on the workers while the segmentation runs here. Only the
+  // segmentation reports meanwhile, so the reports come as if one ran after the other.
   auto& global = state.globalClassification();
   global.startRun(range.subRange(0.3f));
+  corvane::releaseFreedMemory();  // the histograms' scratch, freed on the workers
   try {
     state.segmentation().run(range.subRange(0.9f));
   } catch (...) {

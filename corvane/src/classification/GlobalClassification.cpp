@@ -218,16 +218,16 @@ void Classification::startRun(ProgressRange progress) {
     return;
   }
   invalidate();
+  // The histograms first, on every processor and reporting to the caller: the floods can then
+  // start at once, and the scratch of the counting is gone before the caller's next work
+  // allocates its own.
+  buildHistograms(*this, levels_, progress.subRange(0.2f));
+  releaseIndices();
   stop_.stopped = false;
   outOfMemory_ = false;
   jobs_.resetCounter(corvane::WorkerPool::kNoJob);  // clears the outcome of an earlier run
-  // The whole run goes to a worker, beside whatever the caller does next: the histograms are
-  // built on the processors the caller leaves free, and the floods follow on workers of their
-  // own.
   jobs_.start(1, [this](unsigned) {
     try {
-      buildHistograms(*this, levels_, ProgressRange(&stop_, 0.0f, 1.0f));
-      releaseIndices();
       floodLevels(corvane::processorCount(), &stop_);
     } catch (const std::bad_alloc&) {
       outOfMemory_ = true;
