@@ -33,7 +33,7 @@ void analyse(IiClassification& state, const IiClassification::Bytes* mask, Progr
   // segmentation reports meanwhile, so the reports come as if one ran after the other.
   auto& global = state.globalClassification();
   global.startRun(range.subRange(0.3f));
-  corvane::releaseFreedMemory();  // the histograms' scratch, freed on the workers
+  corvane::releaseFreedMemory();  // the histograms' scratch, when they were built here
   try {
     state.segmentation().run(range.subRange(0.9f));
   } catch (...) {

@@ -22,6 +22,9 @@ constexpr uint64_t kNoKey = ~uint64_t(0);
 // bins it runs on the calling thread alone.
 constexpr size_t kSubsampleCheckpoint = 65535;
 constexpr size_t kParallelSubsample = 400000;
+// Images of up to this many pixels have their colour levels counted beside the segmentation
+// (see startRun).
+constexpr int64_t kBuildBesidePixels = 4000000;
 // The colour levels are clustered by this many workers at most: the two largest levels, whose
 // floods each take longer than the five others together, one each, the rest on a third.
 constexpr unsigned kFloodWorkers = 3;
@@ -218,16 +221,24 @@ void Classification::startRun(ProgressRange progress) {
     return;
   }
   invalidate();
-  // The histograms first, on every processor and reporting to the caller: the floods can then
-  // start at once, and the scratch of the counting is gone before the caller's next work
-  // allocates its own.
-  buildHistograms(*this, levels_, progress.subRange(0.2f));
-  releaseIndices();
+  // Up to a few megapixels the histograms are built on a worker too, beside the caller's next
+  // work. Beyond that their scratch is among the largest allocations of an analysis: they are
+  // built first, on every processor and reporting to the caller, so that the scratch is gone
+  // before the caller's next work allocates its own.
+  const bool buildHere = int64_t(image_.extent(0)) * image_.extent(1) > kBuildBesidePixels;
+  if (buildHere) {
+    buildHistograms(*this, levels_, progress.subRange(0.2f));
+    releaseIndices();
+  }
   stop_.stopped = false;
   outOfMemory_ = false;
   jobs_.resetCounter(corvane::WorkerPool::kNoJob);  // clears the outcome of an earlier run
-  jobs_.start(1, [this](unsigned) {
+  jobs_.start(1, [this, buildHere](unsigned) {
     try {
+      if (!buildHere) {
+        buildHistograms(*this, levels_, ProgressRange(&stop_, 0.0f, 1.0f));
+        releaseIndices();
+      }
       floodLevels(corvane::processorCount(), &stop_);
     } catch (const std::bad_alloc&) {
       outOfMemory_ = true;

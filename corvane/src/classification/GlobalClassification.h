@@ -50,10 +50,11 @@ class GlobalClassification<unsigned char, 6, int> {
   void run(ProgressRange progress);
 
   // run() in two halves, so that the caller can go on with other work meanwhile: startRun()
-  // builds the histograms (reporting into `progress` as run() does), starts the clustering of
-  // the colour levels on the workers and returns; finishRun() waits for it and raises its
-  // cancel or failure (exhausted memory as std::bad_alloc). The clustering reports nothing, so
-  // the caller's reports keep their order. With one processor startRun() is run(). abandonRun()
+  // starts the building of the histograms and the clustering of the colour levels on the
+  // workers and returns (images of several megapixels have their histograms built first,
+  // reporting into `progress` as run() does); finishRun() waits for the workers and raises
+  // their cancel or failure (exhausted memory as std::bad_alloc). The workers report nothing,
+  // so the caller's reports keep their order. With one processor startRun() is run(). abandonRun()
   // stops a started run at its next checkpoint and waits for it: the levels are then left
   // uncomputed, for the next run to compute afresh. Every startRun() must be followed by
   // finishRun() or abandonRun().
