@@ -130,18 +130,26 @@ void histogramStage(Classification& classification, ColourHistogram& level0,
                            [&](int first, int last) { countBand(level0, first, last); });
     return;
   }
-  // Each band counts into a table of its own; the level so far and the bands' tables, merged
-  // in walk order, give the level as a walk of the whole image makes it.
-  forEachCheckpointGroup(
-      firstRow, rows, 2048, progress, line, "histogram", [&](int groupFirst, int groupLast) {
-        std::vector<ColourHistogram> parts(threads + 1);
-        parts[0] = std::move(level0);
-        level0.clear();
-        forEachThreadBand(groupFirst, groupLast, threads, [&](size_t band, int first, int last) {
-          countBand(parts[band + 1], first, last);
+  // Each band counts into a table of its own; the level so far and the bands' tables of every
+  // group, merged in walk order once all are counted, give the level as a walk of the whole
+  // image makes it. A cancel merges the groups counted before it.
+  std::vector<ColourHistogram> parts(1);
+  parts[0] = std::move(level0);
+  level0.clear();
+  try {
+    forEachCheckpointGroup(
+        firstRow, rows, 2048, progress, line, "histogram", [&](int groupFirst, int groupLast) {
+          const size_t first = parts.size();
+          parts.resize(first + threads);
+          forEachThreadBand(groupFirst, groupLast, threads, [&](size_t band, int a, int b) {
+            countBand(parts[first + band], a, b);
+          });
         });
-        mergeInWalkOrder(parts, level0);
-      });
+  } catch (...) {
+    mergeInWalkOrder(parts, level0);
+    throw;
+  }
+  mergeInWalkOrder(parts, level0);
 }
 
 void Classification::setImage(const Image& image) {
