@@ -14,6 +14,7 @@
 #include "util/BoxOps.h"
 #include "util/FreedMemory.h"
 #include "util/NoLabel.h"
+#include "util/ParallelArray.h"
 #include "util/ProcessorCount.h"
 #include "util/SaturatingCast.h"
 #include "watershed/WatershedTimed.h"
@@ -143,7 +144,7 @@ bool Segmentation<6, 0>::valuesBesideFlood(bool forced, ProgressRange floodRange
 bool Segmentation<6, 0>::updateHistograms(bool /*forced*/, ProgressRange range) {
   const BlockGrid grid = currentGrid();
   if (!coversExactly(blockHistograms, grid.blocks))
-    blockHistograms.reference(arrayOver<BlockHistograms>(grid.blocks));
+    blockHistograms.reference(corvane::parallelArrayOver(grid.blocks, blockStorage_));
   histogramsChanged_ = false;
   histogramProgress_ = range.subRange(1.0f);
   histogramPool_.resetCounter(kChannelCount - 1);
@@ -159,8 +160,8 @@ bool Segmentation<6, 0>::updateHistograms(bool /*forced*/, ProgressRange range) 
 }
 
 void Segmentation<6, 0>::releaseFreshHistograms() {
-  releaseHistograms(freshHistograms_);
   freshHistograms_.free();
+  freshStorage_.reset();
 }
 
 uint32_t Segmentation<6, 0>::nextHistogramJob() {
@@ -198,6 +199,8 @@ bool Segmentation<6, 0>::updateChannelHistograms(int channel, ProgressRange /*ra
   const ComponentView<ImagePixel, unsigned char> plane(image, channel);
   // The histogram jobs run one after another on one worker: they share the fresh histograms,
   // which updateHistograms releases at the end.
+  if (!coversExactly(freshHistograms_, grid.blocks))
+    freshHistograms_.reference(corvane::parallelArrayOver(grid.blocks, freshStorage_));
   freshBlockHistograms(plane.array(), imageDomain, grid, baseRecord.histogramBits,
                        baseRecord.blockHistogramKind, freshHistograms_);
   ComponentView<BlockHistograms, Histogram1D> sums(blockHistograms, channel);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "classification/Histogram1D.h"
@@ -144,6 +145,10 @@ class Segmentation<6, 0> {
   ProgressRange histogramProgress_;
   // The fresh block histograms of the channel job running, reused from channel to channel.
   blitz::Array<Histogram1D, 2> freshHistograms_;
+  // The elements blockHistograms and freshHistograms_ view when the histogram stage made them
+  // (built and freed on all processors).
+  std::shared_ptr<BlockHistograms> blockStorage_;
+  std::shared_ptr<Histogram1D> freshStorage_;
   void releaseFreshHistograms();
 };
 
