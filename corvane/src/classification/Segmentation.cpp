@@ -212,16 +212,26 @@ bool Segmentation<6, 0>::updateChannelHistograms(int channel, ProgressRange /*ra
 // --- Modes of the channel histograms ---
 
 bool Segmentation<6, 0>::watershedLevels(bool forced, ProgressRange range) {
-  bool changed = false;
-  BlockHistograms* const first = blockHistograms.data();
-  BlockHistograms* const last = first + blockHistograms.numElements();
+  // The channels to redo, split in one pass over the blocks, each reporting into its sixth of
+  // the range.
+  std::vector<int> channels;
+  std::vector<std::vector<Node>*> lists;
+  std::vector<ProgressRange> ranges;
   for (int channel = 0; channel < kChannelCount; ++channel) {
     const float end = static_cast<float>((channel + 0.99) * 0.16666666666666666);
-    changed |= watershedFirst(forced, levelRecords[static_cast<size_t>(channel)].levelThreshold,
-                              baseRecord.levelThreshold, partitionHistogram, first, last, channel,
-                              modeNodeLists[static_cast<size_t>(channel)], range.subRange(end));
+    const ProgressRange sub = range.subRange(end);
+    if (!forced &&
+        levelRecords[static_cast<size_t>(channel)].levelThreshold == baseRecord.levelThreshold)
+      continue;
+    channels.push_back(channel);
+    lists.push_back(&modeNodeLists[static_cast<size_t>(channel)]);
+    ranges.push_back(sub);
   }
-  return changed;
+  BlockHistograms* const first = blockHistograms.data();
+  BlockHistograms* const last = first + blockHistograms.numElements();
+  corvane::watershedFirstChannels<Histogram1D>(channels, baseRecord.levelThreshold,
+                                               partitionHistogram, first, last, lists, ranges);
+  return !channels.empty();
 }
 
 // --- Regions ---
