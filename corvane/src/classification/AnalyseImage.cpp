@@ -19,6 +19,10 @@ using corvane::domainOf;
 
 namespace {
 
+// Images of up to this many pixels have their outlines traced beside the label map (see
+// analyse).
+constexpr int64_t kTracedBesidePixels = 4000000;
+
 bool regionStagesOn(const IiClassification& state) {
   return state.baseRecord().innerScale > 1.0f;
 }
@@ -49,10 +53,17 @@ void analyse(IiClassification& state, const IiClassification::Bytes* mask, Progr
 
   // The outlines follow the flood's labels, which the clean-up leaves as they are from here
   // on, and the label map reads none of them: one is traced on a worker while the other is
-  // built here.
+  // built here. Beyond a few megapixels both hold their largest scratch at the same time, so
+  // there the outlines wait.
   corvane::WorkerPool tracing;
   std::atomic<bool> outOfMemory{false};
-  if (outlines && corvane::processorCount() > 1) {
+  const Box& domain = state.segmentation().imageDomain;
+  const int64_t pixels = domain.empty()
+                             ? 0
+                             : (int64_t(domain.upperRow) - domain.lowerRow + 1) *
+                                   (int64_t(domain.upperColumn) - domain.lowerColumn + 1);
+  const bool besideLabels = pixels <= kTracedBesidePixels && corvane::processorCount() > 1;
+  if (outlines && besideLabels) {
     tracing.start(1, [&](unsigned) {
       try {
         traceOutlines(state, *outlines);
@@ -61,8 +72,6 @@ void analyse(IiClassification& state, const IiClassification::Bytes* mask, Progr
         throw;
       }
     });
-  } else if (outlines) {
-    traceOutlines(state, *outlines);
   }
 
   auto& regionMap = state.segmentation().regionMap;
@@ -73,7 +82,10 @@ void analyse(IiClassification& state, const IiClassification::Bytes* mask, Progr
         if ((*mask)(r, c) == 0) regionMap(r, c) = -1;
   }
   labelRegions(state, state.partitionLevel, range.subRange(1.0f));
-  if (!tracing.started()) return;
+  if (!tracing.started()) {
+    if (outlines) traceOutlines(state, *outlines);
+    return;
+  }
   try {
     tracing.join();
   } catch (const char*) {
