@@ -1,5 +1,6 @@
-// The Exif orientation reader on arbitrary bytes: the marker scan and every directory walk
-// must stay inside the input and answer an orientation of 0..8.
+// The Exif orientation reader on arbitrary bytes: the marker scan, every directory walk and the
+// search for the end of the image data must stay inside the input and answer an orientation of
+// 0..8.
 
 #include <QLoggingCategory>
 
@@ -20,5 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool scanned = readJpegMetadata(data, size, metadata);
   if (metadata.orientation < 0 || metadata.orientation > 8) std::abort();
   if (!scanned && (metadata.frameMarker != 0 || metadata.orientation != 0)) std::abort();
+  // On to the end of the stream: the same headers, and completeness only after a scan.
+  JpegMetadata whole;
+  const bool wholeScanned = readJpegMetadata(data, size, whole, JpegScan::ToEnd);
+  if (wholeScanned != scanned || whole.orientation != metadata.orientation) std::abort();
+  if (whole.complete && !wholeScanned) std::abort();
   return 0;
 }

@@ -1,5 +1,6 @@
 #include "app/AppDialogs.h"
 
+#include <QColorDialog>
 #include <QDebug>
 #include <QDialog>
 #include <QFileDialog>
@@ -26,6 +27,10 @@ class DefaultAppDialogs final : public AppDialogs {
   int execModal(QDialog& box) override {
     qInfo().noquote() << "Modal box not shown (no dialogs):" << box.windowTitle();
     return QDialog::Rejected;
+  }
+  QColor chooseColour(QWidget*, const QColor&, const QString& title) override {
+    qInfo().noquote() << "Colour dialog cancelled (no dialogs):" << title;
+    return QColor();
   }
 };
 
@@ -129,4 +134,9 @@ QString WidgetAppDialogs::saveFileName(QWidget* parent, const QString& caption,
 
 int WidgetAppDialogs::execModal(QDialog& box) {
   return box.exec();
+}
+
+QColor WidgetAppDialogs::chooseColour(QWidget* parent, const QColor& initial,
+                                      const QString& title) {
+  return QColorDialog::getColor(initial, parent, title);
 }

@@ -4,6 +4,7 @@
 
 #include "app/AppDialogs.h"
 #include "app/AppIdentity.h"
+#include "app/FileHandler.h"
 #include "app/Flogger.h"
 #include "app/TsApp.h"
 #include "document/TsSourceImage.h"
@@ -41,8 +42,8 @@ void AppDocumentHooks::setBusy(bool) {}
 
 void AppDocumentHooks::ensureViewTab(int, int) {}
 
-QColor AppDocumentHooks::chooseColour(const QColor&, const QString&) {
-  return QColor();
+QColor AppDocumentHooks::chooseColour(const QColor& initial, const QString& title) {
+  return appDialogs().chooseColour(dialogParent(), initial, title);
 }
 
 int AppDocumentHooks::launchMode() const {
@@ -57,6 +58,9 @@ const TsSourceImage* AppDocumentHooks::hostImage(int slot) const {
 }
 
 bool AppDocumentHooks::installImage(TsSourceImage* image) {
+  // A saved cut-out coming back: the folder the user last opened stays.
+  if (FileHandler* handler = FileHandler::instance())
+    return handler->installImage(image, nullptr, FileHandler::KeepFolder);
   flog() << "An image to install was refused: no file handler "
          << (image ? image->fileName() : QString());
   flogEndl();
@@ -64,6 +68,7 @@ bool AppDocumentHooks::installImage(TsSourceImage* image) {
 }
 
 bool AppDocumentHooks::loadProject(QFile& file) {
+  if (FileHandler* handler = FileHandler::instance()) return handler->loadProject(file);
   flog() << "A project was not loaded: no file handler " << file.fileName();
   flogEndl();
   return false;

@@ -25,7 +25,7 @@ int startAndRun(TsAppStandAlone& app, int& argc, char** argv) {
     app.init(argc, argv);
     const int loopResult = app.run();
     if (app.exceptionExitCode() != 0) return app.exceptionExitCode();
-    return app.mode() == TsApp::SharedMemory ? app.hostExitCode() : loopResult;
+    return app.mode() == TsApp::SharedMemory ? app.hostResult() : loopResult;
   } catch (const std::bad_alloc& error) {
     what = error.what();
     code = kExitOutOfMemory;

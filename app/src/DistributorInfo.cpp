@@ -5,7 +5,7 @@
 
 #include "app/AppIdentity.h"
 #include "app/Flogger.h"
-#include "app/XmlNesting.h"
+#include "kestrum/qt/XmlNesting.h"
 #include "kestrum/qt/AppPaths.h"
 
 QDomElement requireChild(const QDomElement& parent, const QString& tagName, QString* errors) {
@@ -47,10 +47,10 @@ QString readAboutBoxText(const QDomElement& parent, QString* errors) {
 DistributorRecord readDistributorRecord(const QByteArray& xml, QString* errors) {
   qint64 deepLine = 0;
   qint64 deepColumn = 0;
-  if (!xmlNestingWithin(xml, kMaxXmlDepth, &deepLine, &deepColumn)) {
+  if (!kestrum::xmlNestingWithin(xml, kestrum::kMaxXmlDepth, &deepLine, &deepColumn)) {
     *errors += QStringLiteral("Error: line %1, col %2: elements nested deeper than %3\n")
                    .arg(QString::number(deepLine), QString::number(deepColumn),
-                        QString::number(kMaxXmlDepth));
+                        QString::number(kestrum::kMaxXmlDepth));
     return DistributorRecord();
   }
   QDomDocument document(QStringLiteral("Customisation"));

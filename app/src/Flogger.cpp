@@ -181,11 +181,6 @@ void Flogger::writeWholeLineLocked(const QString& line) {
   }
 }
 
-QString Flogger::memoryLog() const {
-  std::lock_guard<std::recursive_mutex> lock(logMutex());
-  return memory_;
-}
-
 QTextStream& flog() {
   Flogger* log = Flogger::current();
   if (!log) {

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/XmlNesting.h"
+#include "kestrum/qt/XmlNesting.h"
 
 QString pipeImageInPath;
 QString pipeImageOutPath;
@@ -42,7 +42,8 @@ bool GasPipe::load() {
 }
 
 bool GasPipe::read(const QByteArray& bytes, const QString& folder) {
-  if (!xmlNestingWithin(bytes, kMaxXmlDepth) || !document_.setContent(bytes)) return false;
+  if (!kestrum::xmlNestingWithin(bytes, kestrum::kMaxXmlDepth) || !document_.setContent(bytes))
+    return false;
   elementsById_.clear();
   indexed_ = false;
   const QString base = folder + QLatin1Char('/');

@@ -5,11 +5,14 @@
 #include <QPolygonF>
 #include <QSettings>
 #include <QSplashScreen>
+#include <QStyle>
 
 #include "app/AboutBox.h"
+#include "app/AppCompositionHost.h"
 #include "app/AppDocumentHooks.h"
 #include "app/AppDriver.h"
 #include "app/AppIdentity.h"
+#include "app/AppResources.h"
 #include "app/CrashGuard.h"
 #include "app/DistributorInfo.h"
 #include "app/HttpRequest.h"
@@ -18,10 +21,10 @@
 #include "app/SettingsIdentity.h"
 #include "app/TranslationLoader.h"
 #include "app/TsApplication.h"
-#include "composition/CompositionResources.h"
 #include "composition/ZarvoObject.h"
 #include "document/DocumentMetaTypes.h"
 #include "document/GmModel.h"
+#include "workspace/TsAppStyle.h"
 
 namespace {
 TsApp* theApp = nullptr;
@@ -44,6 +47,11 @@ TsApp::~TsApp() {
     DocumentUiHooks* installed = setDocumentUiHooks(nullptr);
     if (installed != documentHooks_.get()) setDocumentUiHooks(installed);  // someone else's
     documentHooks_.reset();
+  }
+  if (compositionHost_) {
+    CompositionHost* installed = setCompositionHost(nullptr);
+    if (installed != compositionHost_.get()) setCompositionHost(installed);  // someone else's
+    compositionHost_.reset();
   }
   delete application_;
   application_ = nullptr;
@@ -96,6 +104,12 @@ void TsApp::initIdentityAndSettings() {
   QCoreApplication::setOrganizationName(makerName());
   QCoreApplication::setOrganizationDomain(makerDomain());
   QCoreApplication::setApplicationName(appName());
+  // Asked for before the application object exists. Qt 5.8 and later ignore it (it only chose
+  // colour tables for 8-bit displays), so nothing here can tell whether it took.
+  QT_WARNING_PUSH
+  QT_WARNING_DISABLE_DEPRECATED
+  QApplication::setColorSpec(QApplication::CustomColor);
+  QT_WARNING_POP
   syncInstallationId();
   ensureMachineId();
 }
@@ -104,12 +118,14 @@ void TsApp::initApplication(int& argc, char** argv) {
   application_ = new TsApplication(argc, argv);
   guardAbort();
   // Types and resources before any window: values of these types travel in variants and
-  // streams (project state, settings), and the composition's pictures are resources.
+  // streams (project state, settings), and the pictures (the splash first) are resources.
   registerDocumentMetaTypes();
   qRegisterMetaType<QPolygonF>("QPolygonF");
-  initCompositionResources();
+  initAppResources();
   documentHooks_ = std::make_unique<AppDocumentHooks>();
   setDocumentUiHooks(documentHooks_.get());
+  compositionHost_ = std::make_unique<AppCompositionHost>();
+  setCompositionHost(compositionHost_.get());
 
   auto* splash = new QSplashScreen(QPixmap(QStringLiteral(":/images/splash.png")));
   splash->show();
@@ -128,6 +144,11 @@ void TsApp::installMessageHandler() {
 }
 
 void TsApp::initStyleAndFonts() {
+  // Detached, the platform's style outlives the switch (the application deletes a style it
+  // parents); the application's style owns it from here on.
+  QStyle* platform = QApplication::style();
+  platform->setParent(nullptr);
+  QApplication::setStyle(new TsAppStyle(platform));
   QFont font = QApplication::font();
   if (font.pointSizeF() > 1) font.setPointSizeF(font.pointSizeF() - 1);
   QApplication::setFont(font, "GmSubWindow");
@@ -163,9 +184,12 @@ int TsApp::run() {
     exitCode_ = exceptionExitCode_;
     return exitCode_;
   }
-  connect(application_, &QGuiApplication::lastWindowClosed, application_, &QCoreApplication::quit);
+  if (application_)
+    connect(application_, &QGuiApplication::lastWindowClosed, application_, &QCoreApplication::quit,
+            Qt::UniqueConnection);
   exitCode_ = QApplication::exec();
   if (exceptionExitCode_ != 0) exitCode_ = exceptionExitCode_;
+  loopEndedNormally_ = exceptionExitCode_ == 0;
   return exitCode_;
 }
 

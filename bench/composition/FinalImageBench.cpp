@@ -8,7 +8,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include <QBuffer>
@@ -23,10 +22,9 @@
 #include "kestrum/qt/ProcessorJPEG.h"
 #include "kestrum/qt/ProcessorSharpen.h"
 #include "support/BenchImages.h"
+#include "support/StopTiming.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // A soft dark ellipse: the kind of layer the shadow tool hands over.
 QImage shadowLayer(int width, int height) {
@@ -160,22 +158,21 @@ void BM_JpegSearch(benchmark::State& state) {
 }
 BENCHMARK(BM_JpegSearch)->Arg(20)->Arg(80)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond);
 
-// abort() to the end of run(), the processor started some time before (mid-computation).
-void measureAbort(benchmark::State& state, const std::function<std::unique_ptr<QThread>()>& make,
+// abort() to the end of the computation, the processor started by `started` some time before
+// (mid-computation).
+void measureAbort(benchmark::State& state,
+                  const std::function<std::unique_ptr<kestrum::AbortableThread>()>& started,
                   std::chrono::milliseconds lead) {
-  double worst = 0;
-  for (auto _ : state) {
-    auto thread = make();
-    thread->start();
-    std::this_thread::sleep_for(lead);
-    const auto begin = Clock::now();
-    static_cast<kestrum::AbortableThread*>(thread.get())->abort();
-    thread->wait();
-    const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
-    state.SetIterationTime(seconds);
-    worst = std::max(worst, seconds * 1e3);
-  }
-  state.counters["worst_ms"] = worst;
+  measureStop(
+      state,
+      [&started] {
+        std::shared_ptr<kestrum::AbortableThread> thread = started();
+        return [thread] {
+          thread->abort();
+          thread->wait();
+        };
+      },
+      lead);
 }
 
 const QImage& photo12MP() {
@@ -190,7 +187,10 @@ void BM_AbortLatencyBlur(benchmark::State& state) {
       state,
       [] {
         scratch = QImage(photo12MP().size(), QImage::Format_ARGB32);
-        return std::make_unique<kestrum::ProcessorGauss<1, 1, 1, 1>>(&photo12MP(), &scratch, 5.0f);
+        auto processor =
+            std::make_unique<kestrum::ProcessorGauss<1, 1, 1, 1>>(&photo12MP(), &scratch, 5.0f);
+        processor->start();
+        return processor;
       },
       std::chrono::milliseconds(15));
 }
@@ -199,7 +199,9 @@ void BM_AbortLatencySharpen(benchmark::State& state) {
       state,
       [] {
         scratch = QImage(photo12MP().size(), QImage::Format_ARGB32);
-        return std::make_unique<kestrum::ProcessorSharpen>(&photo12MP(), &scratch, 5.0f);
+        auto processor = std::make_unique<kestrum::ProcessorSharpen>(&photo12MP(), &scratch, 5.0f);
+        processor->start();
+        return processor;
       },
       std::chrono::milliseconds(15));
 }
@@ -208,7 +210,10 @@ void BM_AbortLatencyHLS(benchmark::State& state) {
       state,
       [] {
         scratch = QImage(photo12MP().size(), QImage::Format_ARGB32);
-        return std::make_unique<kestrum::ProcessorHLSAdjust>(&photo12MP(), &scratch, 0, 48, 96);
+        auto processor =
+            std::make_unique<kestrum::ProcessorHLSAdjust>(&photo12MP(), &scratch, 0, 48, 96);
+        processor->start();
+        return processor;
       },
       std::chrono::milliseconds(15));
 }
@@ -217,7 +222,10 @@ void BM_AbortLatencyJpeg(benchmark::State& state) {
       state,
       [] {
         scratch = QImage(photo12MP().size(), QImage::Format_ARGB32);
-        return std::make_unique<kestrum::ProcessorJPEG>(&photo12MP(), &scratch, 500u * 1024u);
+        auto processor =
+            std::make_unique<kestrum::ProcessorJPEG>(&photo12MP(), &scratch, 500u * 1024u);
+        processor->start();
+        return processor;
       },
       std::chrono::milliseconds(30));
 }
@@ -229,7 +237,7 @@ void BM_AbortLatencyFinalImage(benchmark::State& state) {
       state,
       [] {
         auto processor = std::make_unique<ProcessorFinalImage>();
-        processor->layers = layers;
+        processor->startRun(layers, 1);
         return processor;
       },
       std::chrono::milliseconds(state.range(0)));

@@ -35,7 +35,7 @@ Scene& scene() {
 void run(benchmark::State& state, HighlightThread& thread) {
   Scene& s = scene();
   for (auto _ : state) {
-    thread.start(&s.highlight, &s.working, &s.status, nullptr, s.working.rect(), 2 | 4 | 8);
+    thread.startRun(&s.highlight, &s.working, &s.status, nullptr, s.working.rect(), 2 | 4 | 8);
     thread.wait();
   }
   state.counters["megapixels"] = s.working.width() * double(s.working.height()) / 1e6;

@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include "../support/BenchTeardown.h"
+#include "BenchTeardown.h"
 #include "DocumentBenchSupport.h"
 #include "document/GmModel.h"
 #include "document/KeyedStateReader.h"

@@ -9,7 +9,7 @@
 
 #include <QUrl>
 
-#include "../support/BenchTeardown.h"
+#include "BenchTeardown.h"
 #include "DocumentBenchSupport.h"
 #include "document/Brushing.h"
 #include "document/CorvaneThread.h"

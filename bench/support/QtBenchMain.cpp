@@ -1,20 +1,16 @@
-// The main of the benchmarks above the engine: pixmaps need a GUI application (widgets an
-// application of widgets, when the program links them), here on the offscreen platform so the
-// benchmarks run without a display.
+// The main of the benchmarks above the engine: pixmaps and widgets need an application object,
+// here on the offscreen platform, so the benchmarks run without a display, and over folders of
+// the run's own (IsolatedRun, as the tests have it), so nothing a benchmark writes (settings
+// saved by a widget's destructor, temporary files) reaches the user's.
 
 #include <benchmark/benchmark.h>
 
-#ifdef QT_WIDGETS_LIB
-#include <QApplication>
-using BenchApplication = QApplication;
-#else
-#include <QGuiApplication>
-using BenchApplication = QGuiApplication;
-#endif
-
 #include <vector>
 
+#include <QApplication>
+
 #include "BenchTeardown.h"
+#include "IsolatedRun.h"
 
 namespace {
 
@@ -39,8 +35,9 @@ void runBenchTeardown() {
 }
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  BenchApplication application(argc, argv);
+  const IsolatedRun run("bench");
+  if (!run.ok()) return 3;
+  QApplication application(argc, argv);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -7,13 +7,14 @@
 #include <QMouseEvent>
 #include <QSpinBox>
 
-#include "../support/BenchTeardown.h"
+#include "BenchTeardown.h"
 #include "CanvasScene.h"
 #include "workspace/GmTool.h"
 #include "workspace/ToolOptions.h"
 
 namespace {
 
+using canvas_scene::PaintCounter;
 using canvas_scene::Scene;
 
 Scene& scene() {
@@ -49,17 +50,6 @@ void zoomTo(Scene& s, double zoom) {
   }
   QApplication::processEvents();
 }
-
-// Counts the canvas's paint events, so a figure never times a repaint that did not happen.
-class PaintCounter : public QObject {
- public:
-  explicit PaintCounter(QObject* watched) { watched->installEventFilter(this); }
-  bool eventFilter(QObject*, QEvent* event) override {
-    paints += event->type() == QEvent::Paint;
-    return false;
-  }
-  int paints = 0;
-};
 
 void BM_FullRepaint(benchmark::State& state) {
   Scene& s = scene();

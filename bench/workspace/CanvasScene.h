@@ -1,21 +1,19 @@
 #pragma once
 
-// A cut-out workspace as the user sees it, for the benchmarks and the demonstration window: a
-// synthetic photo in the document over a real engine session at the resolution the document
-// would choose, statuses of every class, three patches, and an image view with its view options.
+// A cut-out workspace as the user sees it, for the benchmarks and the demonstration window: the
+// document benchmarks' synthetic photo in the document over a real engine session at the
+// resolution the document would choose, statuses of every class, three patches, and an image
+// view with its view options and the cut-out tools.
 
-#include <algorithm>
-#include <cmath>
 #include <memory>
-#include <random>
 
 #include <QApplication>
-#include <QEventLoop>
+#include <QEvent>
 #include <QImage>
-#include <QLoggingCategory>
 #include <QUrl>
 #include <QWindow>
 
+#include "../document/DocumentBenchSupport.h"
 #include "document/AutoCut.h"
 #include "document/CorvaneThread.h"
 #include "document/CvCmdSetStatus.h"
@@ -26,6 +24,9 @@
 #include "document/SegmentationStuff.h"
 #include "document/TsSourceImage.h"
 #include "kestrum/qt/NamedImage.h"
+#include "workspace/ColourWorkspace.h"
+#include "workspace/CutoutTools.h"
+#include "workspace/GmTool.h"
 #include "workspace/GmZoomWidget.h"
 #include "workspace/ImageView.h"
 #include "workspace/TsWorkspace.h"
@@ -34,28 +35,6 @@
 #include "workspace/WorkspaceResources.h"
 
 namespace canvas_scene {
-
-// Soft-edged shapes over a graded ground with a fine weave and noise, so that scaling samples
-// something like a photograph.
-inline QImage photo(int width, int height) {
-  QImage image(width, height, QImage::Format_RGB32);
-  std::mt19937 rng(11);
-  const double cx = width * 0.45, cy = height * 0.55, radius = std::min(width, height) * 0.3;
-  for (int y = 0; y < height; ++y) {
-    QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < width; ++x) {
-      const double inside =
-          std::clamp((radius - std::hypot(x - cx, (y - cy) * 1.3)) / 6.0, 0.0, 1.0);
-      const double weave = 10.0 * std::sin(x * 0.07) * std::cos(y * 0.05);
-      const int n = int(rng() % 9) - 4;
-      const int r = int(inside * 200 + (1 - inside) * (90 + 60.0 * y / height) + weave) + n;
-      const int g = int(inside * 60 + (1 - inside) * (140 - 40.0 * x / width) + weave) + n;
-      const int b = int(inside * 70 + (1 - inside) * (170 + 30.0 * x / width)) + n;
-      line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-    }
-  }
-  return image;
-}
 
 // Statuses over the working image: kept centre, deleted margins, a blended band, unassigned
 // corners.
@@ -76,20 +55,12 @@ inline QImage statuses(const QSize& working) {
   return image;
 }
 
-inline void waitIdle(CorvaneThread* thread) {
-  while (thread->isBusy()) {
-    QEventLoop loop;
-    QObject::connect(thread, &CorvaneThread::queueEmptied, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-}
-
 // The document with `picture` over a real engine session at the resolution the document would
 // choose, statuses of every class and three patches (the third one active).
 class DocumentScene {
  public:
   explicit DocumentScene(const QImage& picture) {
-    QLoggingCategory::setFilterRules(QStringLiteral("*.info=false\n*.warning=false"));
+    quietLog();
     initWorkspaceResources();
     thread = std::make_unique<CorvaneThread>();
     model = GmModel::instance();
@@ -124,19 +95,72 @@ class DocumentScene {
   GmModel* model = nullptr;
 };
 
+// Counts a widget's paint events, so a figure never times a repaint that did not happen.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QObject* watched) { watched->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    paints += event->type() == QEvent::Paint;
+    return false;
+  }
+  int paints = 0;
+};
+
 inline void waitExposed(QWidget* window) {
   for (int i = 0; i < 100 && !window->windowHandle()->isExposed(); ++i)
     QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-// The document scene in an image view of its own, with the view options, as the host's view.
-class Scene : public WorkspaceHost {
+// The main window's services as the benchmarks and the demonstration window give them, installed
+// for the life of the object: their window, view and colour workspace, a background, and the
+// answers of a host without dialogs or preferences.
+class BenchHost : public WorkspaceHost {
+ public:
+  BenchHost() : previous_(setWorkspaceHost(this)) {}
+  ~BenchHost() override { setWorkspaceHost(previous_); }
+  BenchHost(const BenchHost&) = delete;
+  BenchHost& operator=(const BenchHost&) = delete;
+
+  QWidget* mainWindow() const override { return window; }
+  ImageView* imageView() const override { return view; }
+  GmTool* panReturnTool() const override { return nullptr; }
+  bool selectFallbackTool() override { return GmTool::selectFallbackTool(nullptr); }
+  void clearColourHighlight() override {
+    if (colourWorkspace) colourWorkspace->clearHighlight();
+  }
+  bool colourHighlightShown() const override {
+    return colourWorkspace && colourWorkspace->highlightShown();
+  }
+  QBrush canvasBackgroundBrush() const override { return background; }
+  void receiveDrop(QDropEvent*) override {}
+  QColor askColour(const QColor&) override { return QColor(); }
+  bool persistOptions() const override { return false; }
+  bool useTabletPressure() const override { return false; }
+  QString productName() const override { return QStringLiteral("Zarvo"); }
+  QString helpRoot() const override { return QString(); }
+  QString activeLanguage() const override { return QStringLiteral("en"); }
+
+  QWidget* window = nullptr;
+  ImageView* view = nullptr;
+  // Borrowed; null for none.
+  ColourWorkspace* colourWorkspace = nullptr;
+  QBrush background{Qt::white};
+
+ private:
+  WorkspaceHost* previous_;
+};
+
+// The document scene in an image view of its own, with the view options and the cut-out tools,
+// as the host's view.
+class Scene {
  public:
   // A photo of width × height in a view whose viewport is `viewSize`.
-  Scene(int width, int height, const QSize& viewSize) : document(photo(width, height)) {
-    previousHost_ = WorkspaceHost::install(this);
+  Scene(int width, int height, const QSize& viewSize) : document(subjectOnGround(width, height)) {
     options = std::make_unique<ViewOptions>();
     view = std::make_unique<ImageView>();
+    host.view = view.get();
+    tools = std::make_unique<CutoutTools>(CutoutTools::Places());
+    tools->connectView(view.get());
     view->resize(viewSize);
     view->show();
     waitExposed(view.get());
@@ -145,22 +169,20 @@ class Scene : public WorkspaceHost {
     document.announce();
     QApplication::processEvents();
   }
-  ~Scene() override {
+  ~Scene() {
+    tools.reset();
     view.reset();
     options.reset();
-    WorkspaceHost::install(previousHost_);
   }
 
-  ImageView* imageView() const override { return view.get(); }
   GmZoomWidget* canvas() const { return view->workspace()->canvas(); }
   QWidget* viewport() const { return view->workspace()->viewport(); }
 
+  BenchHost host;
   DocumentScene document;
   std::unique_ptr<ViewOptions> options;
   std::unique_ptr<ImageView> view;
-
- private:
-  WorkspaceHost* previousHost_ = nullptr;
+  std::unique_ptr<CutoutTools> tools;
 };
 
 }  // namespace canvas_scene

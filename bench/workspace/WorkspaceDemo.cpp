@@ -1,41 +1,53 @@
 // A window that shows a photo in the cut-out views for a look by eye: the image view with its
 // status overlay and patches, the tool palette in its dock with the pan and zoom tools and a
-// brush that only draws its outline, the options panel and the view options. Not shipped.
+// brush that only draws its outline, the options panel, the view options with the zoom slider,
+// and beside the view the docked tip window, navigator, cut-out viewer and colour workspace (with
+// its pick tool in the palette), all in the application style and wired as the main window wires
+// them. Not shipped.
 //
 //   zarvo-workspace-demo [photo | --size <w>x<h>] [--zoom <factor>] [--pointer <x>,<y>]
-//                        [--quit-after <ms>]
+//                        [--pick <x>,<y>]... [--bits <1..8>] [--floating] [--quit-after <ms>]
+//                        [--shot <file.png>]
 //
 // Without a photo a synthetic one of 1600 × 1200 (or the given size) is drawn. --pointer shows the
-// brush outline at a viewport position, as if the pointer rested there.
+// brush outline at a viewport position, as if the pointer rested there. --pick picks the colour
+// at an image point with the colour workspace's tool over the whole photo (the first replaces,
+// the others add, as with Shift) at the precision --bits gives. --floating floats the sub-windows.
+// --shot writes a picture of the window and its floating sub-windows just before quitting. Settings
+// and temporary files go to folders of the run's own.
 
 #include <QApplication>
 #include <QDockWidget>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 
 #include "CanvasScene.h"
+#include "IsolatedRun.h"
 #include "document/DocumentMetaTypes.h"
-#include "workspace/NoTool.h"
+#include "workspace/ColourWorkspace.h"
+#include "workspace/ColourWorkspaceSelectTool.h"
+#include "workspace/FakeDock.h"
+#include "workspace/Navigator.h"
+#include "workspace/NavigatorWindow.h"
+#include "workspace/CutoutTools.h"
 #include "workspace/PanTool.h"
+#include "workspace/ProgressWindow.h"
+#include "workspace/TipWindow.h"
 #include "workspace/ToolBarPalette.h"
 #include "workspace/ToolOptions.h"
 #include "workspace/ToolPalette.h"
+#include "workspace/TsAppStyle.h"
 #include "workspace/ZoomTool.h"
+#include "workspace/ZoomViewOptionsWidget.h"
 
 namespace {
-
-class DemoHost : public WorkspaceHost {
- public:
-  QWidget* mainWindow() const override { return window; }
-  ImageView* imageView() const override { return view; }
-  QBrush canvasBackgroundBrush() const override { return QBrush(QColor(230, 230, 230)); }
-  QWidget* window = nullptr;
-  ImageView* view = nullptr;
-};
 
 // Draws nothing into the document: only its outline shows.
 class DemoBrush : public GmTool {
@@ -53,16 +65,28 @@ class DemoBrush : public GmTool {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Settings and temporary files of its own, gone at exit: nothing of a look by eye reaches the
+  // user's configuration (the canvas stores its background colour when it closes).
+  const IsolatedRun run("demo", false);
+  if (!run.ok()) return 3;
   QApplication application(argc, argv);
   QApplication::setOrganizationName("OrbelTech");
   QApplication::setApplicationName("Zarvo");
   registerDocumentMetaTypes();
   initWorkspaceResources();
+  // As the shell does at start-up: the platform's style, detached, inside the application's.
+  QStyle* platformStyle = QApplication::style();
+  platformStyle->setParent(nullptr);
+  QApplication::setStyle(new TsAppStyle(platformStyle));
 
   QString file;
   double zoom = 0;
   QPoint pointer(-1, -1);
+  QList<QPointF> picks;
+  int bits = 8;
   int quitAfter = 0;
+  bool floating = false;
+  QString shot;
   QSize synthetic(1600, 1200);
   const QStringList arguments = QApplication::arguments();
   for (int i = 1; i < arguments.size(); ++i) {
@@ -72,38 +96,89 @@ int main(int argc, char** argv) {
       zoom = next.toDouble(), ++i;
     } else if (argument == "--pointer") {
       pointer = QPoint(next.section(',', 0, 0).toInt(), next.section(',', 1, 1).toInt()), ++i;
+    } else if (argument == "--pick") {
+      picks << QPointF(next.section(',', 0, 0).toDouble(), next.section(',', 1, 1).toDouble()), ++i;
+    } else if (argument == "--bits") {
+      bits = next.toInt(), ++i;
     } else if (argument == "--size") {
       synthetic = QSize(next.section('x', 0, 0).toInt(), next.section('x', 1, 1).toInt()), ++i;
     } else if (argument == "--quit-after") {
       quitAfter = next.toInt(), ++i;
+    } else if (argument == "--floating") {
+      floating = true;
+    } else if (argument == "--shot") {
+      shot = next, ++i;
     } else {
       file = argument;
     }
   }
   const QImage picture =
-      file.isEmpty() ? canvas_scene::photo(synthetic.width(), synthetic.height()) : QImage(file);
+      file.isEmpty() ? subjectOnGround(synthetic.width(), synthetic.height()) : QImage(file);
   if (picture.isNull() || picture.width() > 20000 || picture.height() > 20000) {
     qWarning("No photo in %s", qPrintable(file));
     return 1;
   }
 
-  DemoHost host;
-  WorkspaceHost::install(&host);
+  canvas_scene::BenchHost host;
+  host.background = QBrush(QColor(230, 230, 230));
   QMainWindow window;
   host.window = &window;
   auto* view = new ImageView;
   host.view = view;
-  window.setCentralWidget(view);
+  auto* splitter = new QSplitter;
+  auto* dock = new FakeDock;
+  splitter->addWidget(view);
+  splitter->addWidget(dock);
+  splitter->setStretchFactor(0, 1);
+  window.setCentralWidget(splitter);
+  QMenu* windowMenu = window.menuBar()->addMenu("&Window");
 
   auto* optionsBar = new QToolBar("Options");
   auto* options = new ToolOptions;
   optionsBar->addWidget(options);
   window.addToolBar(Qt::TopToolBarArea, optionsBar);
   window.statusBar()->addPermanentWidget(new ViewOptions);
+  auto* zoomOptions = new ZoomViewOptionsWidget;
+  window.statusBar()->addPermanentWidget(zoomOptions);
 
-  NoTool noTool(options);
-  PanTool pan(nullptr, nullptr, options);
-  ZoomTool zoomTool(nullptr, nullptr, options);
+  auto* tips = new TipWindow(&window, windowMenu, "Ctrl+T");
+  tips->setObjectName("tipWindow_");
+  auto* navigator = new NavigatorWindow(&window);
+  navigator->setObjectName("navigatorWindow_");
+  auto* viewer = new ProgressWindow(&window, windowMenu, "F6");
+  // It shows while its pick tool is current or a patch is active.
+  auto* colours = new ColourWorkspace(&window, windowMenu, "F7");
+  host.colourWorkspace = colours;
+  QObject::connect(view, &ImageView::viewTabChanged, colours, &GmSubWindow::viewTabChangedSlot);
+  colours->setDock(dock);
+  colours->setFloatingPosition(QPoint(1180, 60));
+  colours->setFloating(floating);
+  navigator->connectView(view);
+  zoomOptions->connectViews(navigator, view, nullptr);
+  for (GmSubWindow* sub : {static_cast<GmSubWindow*>(tips), static_cast<GmSubWindow*>(navigator),
+                           static_cast<GmSubWindow*>(viewer)}) {
+    QObject::connect(view, &ImageView::viewTabChanged, sub, &GmSubWindow::viewTabChangedSlot);
+    sub->setDock(dock);
+    sub->setFloatingPosition(QPoint(1180, 60 + 330 * (sub == navigator) + 600 * (sub == viewer)));
+    // Docked first, as the main window's default layout does; floating is a later switch.
+    sub->setFloating(false);
+    sub->setWantedVisible(true);
+    if (floating) {
+      // Docking took the never-shown window's geometry; the floating position is to count.
+      sub->setSavedGeometry(QByteArray());
+      sub->setFloating(true);
+    }
+  }
+  TipWindow::setTipText(
+      "<p>Welcome to <b>Zarvo</b>&mdash;transform your product shots with ease.</p><p><b>How to "
+      "use the Tip Window?</b></p><p>Point at an area of interest in the interface and hold for "
+      "a couple of seconds. In this <b>Tip</b> window you will find:</p><p><ul><li>A brief "
+      "description of the area.</li><li>Details on how to use it.</li><li>Suggestions of what "
+      "to consider doing next.</li><li>Link(s) to the manual for further reading.</li></ul></p>");
+
+  CutoutTools::Places places;
+  places.options = options;
+  CutoutTools tools(places);
   DemoBrush brush(options);
   QSpinBox size;
   size.setRange(1, 400);
@@ -113,29 +188,45 @@ int main(int argc, char** argv) {
   auto* palette = new ToolBarPalette;
   palette->setOrientation(Qt::Vertical);
   palette->addTool(&brush, "Delete");
-  palette->addTool(&pan, "Navigation");
-  palette->addTool(&zoomTool, "Navigation");
-  auto* dock = new ToolPalette("Tools", &window);
-  dock->setWidget(palette);
-  window.addDockWidget(Qt::LeftDockWidgetArea, dock);
+  palette->addTool(tools.panTool(), "Navigation");
+  palette->addTool(tools.zoomTool(), QString());
+  palette->addTool(colours->selectTool(), "Colors");
+  auto* paletteDock = new ToolPalette("Tools", &window);
+  paletteDock->setWidget(palette);
+  window.addDockWidget(Qt::LeftDockWidgetArea, paletteDock);
 
   QObject::connect(view, &ImageView::viewTabChanged, palette, &ToolBarPalette::viewChanged);
-  QObject::connect(&pan, &PanTool::tellPan, view, &ImageView::panImageViewportSlot);
-  QObject::connect(&zoomTool, &ZoomTool::zoomToRectSignal, view,
-                   &ImageView::minCheckedMoveImageViewportToSlot);
-  QObject::connect(&zoomTool, &ZoomTool::zoomInSignal, view, &ImageView::zoomInSlot);
-  QObject::connect(&zoomTool, &ZoomTool::zoomOutSignal, view, &ImageView::zoomOutSlot);
-  QObject::connect(&zoomTool, &ZoomTool::actualPixelsSignal, view,
-                   &ImageView::zoomTo100PercentSlot);
-  QObject::connect(&zoomTool, &ZoomTool::fitScreenSignal, view, &ImageView::fitImageOnScreenSlot);
+  tools.connectView(view);
+  // The zoom steps go through the navigator, which says when it can take no more.
+  ZoomTool* zoomTool = tools.zoomTool();
+  QObject::connect(zoomTool, &ZoomTool::zoomInSignal, navigator, &NavigatorWindow::zoomInSlot);
+  QObject::connect(zoomTool, &ZoomTool::zoomOutSignal, navigator, &NavigatorWindow::zoomOutSlot);
+  QObject::connect(navigator, &NavigatorWindow::zoomInEnabled, zoomTool,
+                   &ZoomTool::zoomInEnabledSlot);
+  QObject::connect(navigator, &NavigatorWindow::zoomOutEnabled, zoomTool,
+                   &ZoomTool::zoomOutEnabledSlot);
 
   window.resize(1400, 900);
   window.show();
   canvas_scene::waitExposed(&window);
   canvas_scene::DocumentScene document(picture);
   document.announce();
+  // A cut-out for the viewer, from the scene's statuses over an analysis.
+  document.model->segmentation()->findEdges();
+  document.model->generateMaskSlot();
   palette->viewChanged(ImageView::DeleteBackground);
   if (zoom > 0) view->zoomToSlot(zoom);
+  if (!picks.isEmpty()) {
+    document.model->setActiveRegion(nullptr);
+    colours->colourBitsBox()->setValue(bits);
+    ColourWorkspaceSelectTool* pick = colours->selectTool();
+    pick->installSlot();
+    for (int i = 0; i < picks.size(); ++i) {
+      QMouseEvent press(QEvent::MouseButtonPress, QPointF(), Qt::LeftButton, Qt::LeftButton,
+                        i == 0 ? Qt::NoModifier : Qt::ShiftModifier);
+      pick->mousePressEvent(&press, picks.at(i));
+    }
+  }
   if (pointer.x() >= 0) {
     brush.installSlot();
     GmZoomWidget* canvas = view->workspace()->canvas();
@@ -144,9 +235,26 @@ int main(int argc, char** argv) {
                      Qt::NoModifier);
     QApplication::sendEvent(canvas, &move);
   }
-  if (quitAfter > 0) QTimer::singleShot(quitAfter, &application, &QApplication::quit);
+  if (quitAfter > 0) {
+    QTimer::singleShot(quitAfter, &application, [&] {
+      if (!shot.isEmpty()) {
+        // The main window with every floating sub-window where it stands on the screen.
+        QImage picture(QSize(1600, 1000), QImage::Format_RGB32);
+        picture.fill(Qt::darkGray);
+        QPainter painter(&picture);
+        painter.drawPixmap(window.pos(), window.grab());
+        for (GmSubWindow* sub :
+             {static_cast<GmSubWindow*>(tips), static_cast<GmSubWindow*>(navigator),
+              static_cast<GmSubWindow*>(viewer), static_cast<GmSubWindow*>(colours)})
+          if (sub->isWindow() && sub->isVisible()) painter.drawPixmap(sub->pos(), sub->grab());
+        painter.end();
+        picture.save(shot);
+      }
+      application.quit();
+    });
+  }
   const int result = application.exec();
+  host.colourWorkspace = nullptr;
   ToolOptions::setBrushSizeBox(nullptr);
-  WorkspaceHost::install(nullptr);
   return result;
 }

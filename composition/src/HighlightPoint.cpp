@@ -45,7 +45,10 @@ QImage composeHighlight(const QList<HighlightPoint>& points, const QImage& sourc
     for (int x = 0; x < width; ++x)
       pixel[x] = (pixel[x] & 0x00FFFFFFu) | (QRgb(qRed(grey[x])) << 24);
   }
-  QImage result = source.copy();
+  // A painter cannot draw on an indexed image: such a cut-out is highlit as its ARGB32 form.
+  QImage result = source.format() == QImage::Format_Indexed8
+                      ? kestrum::convertedImage(source, QImage::Format_ARGB32)
+                      : source.copy();
   if (result.isNull() && !source.isNull()) throw std::bad_alloc();
   QPainter painter(&result);
   painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);

@@ -8,6 +8,7 @@
 #include <QImageWriter>
 #include <QPainter>
 
+#include "composition/ZarvoOutputHandler.h"
 #include "kestrum/qt/AbortableBuffer.h"
 #include "kestrum/qt/ProcessorGauss.h"
 #include "kestrum/qt/ProcessorJPEG.h"
@@ -55,10 +56,18 @@ ProcessorFinalImage::~ProcessorFinalImage() {
   stopAndWait();
 }
 
+void ProcessorFinalImage::startRun(const LayerSet& layers, quint64 run) {
+  wait();
+  layers_ = layers;
+  runNumber_ = run;
+  clearAbort();
+  start(QThread::InheritPriority);
+}
+
 QImage ProcessorFinalImage::workingCutout() {
-  if (layers.sharpenValue == 0 || layers.cutout.isNull()) return layers.cutout;
-  QImage sharpened = kestrum::allocateImage(layers.cutout.size(), QImage::Format_ARGB32);
-  kestrum::ProcessorSharpen sharpen(&layers.cutout, &sharpened, float(layers.sharpenValue));
+  if (layers_.sharpenValue == 0 || layers_.cutout.isNull()) return layers_.cutout;
+  QImage sharpened = kestrum::allocateImage(layers_.cutout.size(), QImage::Format_ARGB32);
+  kestrum::ProcessorSharpen sharpen(&layers_.cutout, &sharpened, float(layers_.sharpenValue));
   sharpen.start(QThread::InheritPriority);
   waitForChild(sharpen);
   if (sharpen.isAborted()) abort();  // aborted with this thread, or failed on its own
@@ -66,10 +75,10 @@ QImage ProcessorFinalImage::workingCutout() {
 }
 
 QImage ProcessorFinalImage::workingBackground() {
-  if (layers.compressBackground == 0 || layers.background.isNull()) return layers.background;
-  QImage blurred = kestrum::allocateImage(layers.background.size(), QImage::Format_ARGB32);
-  kestrum::ProcessorGauss<1, 1, 1, 1> blur(&layers.background, &blurred,
-                                           float(layers.compressBackground));
+  if (layers_.compressBackground == 0 || layers_.background.isNull()) return layers_.background;
+  QImage blurred = kestrum::allocateImage(layers_.background.size(), QImage::Format_ARGB32);
+  kestrum::ProcessorGauss<1, 1, 1, 1> blur(&layers_.background, &blurred,
+                                           float(layers_.compressBackground));
   blur.start(QThread::InheritPriority);
   waitForChild(blur);
   if (blur.isAborted()) abort();
@@ -84,11 +93,11 @@ void ProcessorFinalImage::compose(QImage& canvas, const QImage& cutout, const QI
     if (!isAborted() && !image.isNull()) painter.drawImage(at, image);
   };
   draw(background, QPoint(0, 0));
-  draw(layers.shadow, layers.shadowPos);
-  draw(cutout, layers.cutoutPos);
-  draw(layers.logo, layers.logoPos);
-  draw(layers.text, layers.textPos);
-  draw(layers.speechBubbles, layers.speechBubblesPos);
+  draw(layers_.shadow, layers_.shadowPos);
+  draw(cutout, layers_.cutoutPos);
+  draw(layers_.logo, layers_.logoPos);
+  draw(layers_.text, layers_.textPos);
+  draw(layers_.speechBubbles, layers_.speechBubblesPos);
 }
 
 void ProcessorFinalImage::makeOpaque(QImage& canvas) {
@@ -108,7 +117,7 @@ void ProcessorFinalImage::process() {
   resultBytes_.clear();
   resultRun_ = 0;
   if (isAborted()) return;
-  const QSize size = layers.canvasRect.size();
+  const QSize size = layers_.canvasRect.size();
   if (size.width() < 1 || size.height() < 1) {
     abort();
     return;
@@ -122,25 +131,26 @@ void ProcessorFinalImage::process() {
   if (!isAborted()) emit processingStarted();
   canvas.fill(Qt::transparent);
 
-  QImage cutout = layers.cutout;
-  if (layers.sharpenValue != 0 && !isAborted()) cutout = workingCutout();
-  if (!isAborted()) {
-    QImage fullyHighlit = layers.fullyHighlitCutout;
-    cutout = composeHighlight(layers.highlightPoints, cutout, fullyHighlit, &abortFlag());
+  QImage cutout = layers_.cutout;
+  if (layers_.sharpenValue != 0 && !isAborted()) cutout = workingCutout();
+  // Without a fully highlit cut-out the highlight is a copy of the cut-out: none is made.
+  if (!isAborted() && !layers_.fullyHighlitCutout.isNull()) {
+    QImage fullyHighlit = layers_.fullyHighlitCutout;
+    cutout = composeHighlight(layers_.highlightPoints, cutout, fullyHighlit, &abortFlag());
   }
-  QImage background = layers.background;
-  if (layers.compressBackground != 0 && !isAborted()) background = workingBackground();
+  QImage background = layers_.background;
+  if (layers_.compressBackground != 0 && !isAborted()) background = workingBackground();
   if (!isAborted()) compose(canvas, cutout, background);
 
   QByteArray bytes;
   bool jpeg = false;
-  if (layers.fileType != 1) {
+  if (layers_.fileType != ZarvoOutputHandler::Png) {
     // JPEG has no transparency: transparent pixels become opaque with their colour channels.
     if (!isAborted()) makeOpaque(canvas);
     if (!isAborted() && !hasTransparency(canvas)) {
       jpeg = true;
       QImage decoded = kestrum::allocateImage(canvas.size(), QImage::Format_ARGB32);
-      kestrum::ProcessorJPEG encoder(&canvas, &decoded, budgetBytes(layers.maxFileSizeKB));
+      kestrum::ProcessorJPEG encoder(&canvas, &decoded, budgetBytes(layers_.maxFileSizeKB));
       encoder.start(QThread::InheritPriority);
       waitForChild(encoder);
       if (encoder.isAborted()) abort();
@@ -157,6 +167,6 @@ void ProcessorFinalImage::process() {
   if (isAborted()) return;
   resultImage_ = canvas;
   resultBytes_ = bytes;
-  resultRun_ = runNumber;
-  emit finalImageDone(canvas, bytes, runNumber);
+  resultRun_ = runNumber_;
+  emit finalImageDone(canvas, bytes, runNumber_);
 }

@@ -11,11 +11,11 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include "ZarvoObjectPrivate.h"
 #include "composition/CompositionHost.h"
 #include "composition/PaperSize.h"
 #include "composition/ProcessorFinalImage.h"
 #include "composition/ZarvoObject.h"
-#include "composition/ZarvoObjectPrivate.h"
 #include "composition/ZarvoOutputHandler.h"
 
 namespace {

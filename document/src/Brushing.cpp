@@ -119,6 +119,21 @@ void Brushing::clear() {
   }
 }
 
+void Brushing::setStrokeImage(const QImage& mask, const QRectF& workingBounds) {
+  const QRectF old = reducedBounds_;
+  if (mask.depth() == 1 && mask.size() == stroke_.size() &&
+      shapeGeometry::isUsable(workingBounds)) {
+    stroke_ = mask.convertToFormat(QImage::Format_Mono);
+    reducedBounds_ = workingBounds;
+  } else {
+    if (!stroke_.isNull()) stroke_.fill(0);
+    reducedBounds_ = noBounds;
+  }
+  setColourTable();
+  const QRectF dirty = shapeGeometry::uniteValid(old, reducedBounds_);
+  if (hasArea(dirty)) emitDirty(dirty);
+}
+
 QRectF Brushing::boundingRect() const {
   return GmModel::instance()->toImage(reducedBounds_);
 }

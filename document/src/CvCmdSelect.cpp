@@ -9,6 +9,7 @@
 #include "document/CorvaneThread.h"
 #include "document/DocumentUiHooks.h"
 #include "document/ForcedEdge.h"
+#include "document/GmBrushing.h"
 #include "document/GmModel.h"
 #include "document/GmRegion.h"
 #include "document/GmStatusArray.h"
@@ -52,6 +53,12 @@ CvCmdSelect::CvCmdSelect(GmModel* model, Brushing* stroke, int targetClasses, in
                              : model->blending()->options().autoBlueWidthF_;
 }
 
+CvCmdSelect::CvCmdSelect(GmModel* model, GmBrushing* stroke, int targetClasses, int mode,
+                         bool local, bool extra)
+    : CvCmdSelect(model, static_cast<Brushing*>(nullptr), targetClasses, mode, local, extra) {
+  liveStroke_.reset(stroke);
+}
+
 CvCmdSelect::CvCmdSelect(GmModel* model, ForcedEdge* edge)
     : CorvaneCommand(model, tr("Creating Forced Edge...", "[ts3]")),
       form_(Form::ForcedEdge),
@@ -62,6 +69,10 @@ CvCmdSelect::CvCmdSelect(GmModel* model, ForcedEdge* edge)
 }
 
 CvCmdSelect::~CvCmdSelect() = default;
+
+Brushing* CvCmdSelect::brushing() const {
+  return liveStroke_ ? &liveStroke_->brushing() : stroke_.get();
+}
 
 bool CvCmdSelect::prepare() {
   GmModel* model = liveModel();
@@ -105,7 +116,8 @@ bool CvCmdSelect::prepare() {
 }
 
 bool CvCmdSelect::prepareStroke(GmModel* model) {
-  if (!settings_ || !stroke_) return false;
+  Brushing* stroke = brushing();
+  if (!settings_ || !stroke) return false;
   const bool inUse = settings_->ownSettings();
   if (local_ && inUse && !settings_->hasAnalysis()) {
     documentUiHooks().showTip(tr("Use the <b>Apply</b> button to analyze the patch", "[tip,ts3]"));
@@ -114,7 +126,7 @@ bool CvCmdSelect::prepareStroke(GmModel* model) {
   target_ = local_ && inUse ? settings_->subSession() : settings_->session();
   inPatch_ = settings_->owner() != nullptr;
   Q_UNUSED(model);
-  mask_ = stroke_->renderMask(QPen(Qt::NoPen), QBrush(Qt::color1));
+  mask_ = stroke->renderMask(QPen(Qt::NoPen), QBrush(Qt::color1));
   // A stroke that painted nothing selects nothing (a null mask would mean the whole image).
   return !mask_.isNull();
 }

@@ -1,12 +1,48 @@
 #include "document/GmColor.h"
 
+#include <algorithm>
+
 #include <QAction>
+#include <QColorDialog>
 #include <QPixmap>
 #include <QSettings>
 #include <QToolButton>
 
 #include "document/DocumentKeys.h"
 #include "document/DocumentUiHooks.h"
+
+namespace {
+
+// The colour dialog's custom colours are Qt's, one set per process: loaded from the settings
+// once per run, before the first dialog opens.
+bool customColoursLoaded = false;
+
+QString customColourKey(int index) {
+  return settingsKeys::colours + settingsKeys::customColor.arg(index);
+}
+
+// A stored value that is not a colour leaves that custom colour as it is.
+void loadCustomColours() {
+  const QSettings settings(settingsKeys::organisation, settingsKeys::application);
+  const int stored = settings.value(settingsKeys::colours + settingsKeys::numCustomColors).toInt();
+  const int count = std::min(stored, QColorDialog::customCount());
+  for (int i = 0; i < count; ++i) {
+    const QVariant value = settings.value(customColourKey(i));
+    if (!value.canConvert<QColor>()) continue;
+    const QColor colour = value.value<QColor>();
+    if (colour.isValid()) QColorDialog::setCustomColor(i, colour);
+  }
+}
+
+void storeCustomColours() {
+  QSettings settings(settingsKeys::organisation, settingsKeys::application);
+  const int count = QColorDialog::customCount();
+  settings.setValue(settingsKeys::colours + settingsKeys::numCustomColors, count);
+  for (int i = 0; i < count; ++i)
+    settings.setValue(customColourKey(i), QColorDialog::customColor(i));
+}
+
+}  // namespace
 
 GmColor::GmColor(const QString& keyName, const QString& description, int persist,
                  const QColor& defaultColour, QObject* parent)
@@ -87,9 +123,19 @@ void GmColor::commitChangeSlot() {
 }
 
 void GmColor::changeColorSlot() {
+  if (!customColoursLoaded) {
+    customColoursLoaded = true;
+    loadCustomColours();
+  }
   const QColor chosen =
       documentUiHooks().chooseColour(current_, tr("Select %1 color").arg(description_));
-  if (chosen.isValid()) setCurrent(chosen);
+  if (!chosen.isValid()) return;
+  storeCustomColours();
+  setCurrent(chosen);
+}
+
+void GmColor::reloadCustomColoursForTesting() {
+  customColoursLoaded = false;
 }
 
 void GmColor::setCurrent(const QColor& colour) {

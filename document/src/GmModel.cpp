@@ -16,6 +16,7 @@
 #include "document/CvCmdProtect.h"
 #include "document/CvCmdSelect.h"
 #include "document/DocumentMetaTypes.h"
+#include "document/DocumentResources.h"
 #include "document/DocumentUiHooks.h"
 #include "document/ForcedEdge.h"
 #include "document/GmRegion.h"
@@ -98,6 +99,7 @@ void GmModel::ensureActions() {
   protectPatchAction_ = new QAction(tr("Protect Patch"), this);
   protectPatchAction_->setCheckable(true);
   connect(protectPatchAction_, &QAction::triggered, this, &GmModel::protectActiveRegionSlot);
+  initDocumentResources();
   previewPatchAction_ = new QAction(QIcon(QStringLiteral(":images/tool_mark_preview.png")),
                                     tr("Preview Cut-out in Patch"), this);
   connect(previewPatchAction_, &QAction::triggered, this, &GmModel::testRenderActiveRegionSlot);

@@ -227,8 +227,8 @@ void GmStatusArray::startHighlight(HighlightRun run, CvPixelStatus mask) {
   lastMask_ = mask;
   HighlightThread& thread = run == HighlightRun::OneChannel ? static_cast<HighlightThread&>(set1D_)
                                                             : static_cast<HighlightThread&>(set2D_);
-  thread.start(&highlightImage_, &runWorking_, &statusImage_,
-               runMask_.isNull() ? nullptr : &runMask_, runRect_, uint8_t(mask));
+  thread.startRun(&highlightImage_, &runWorking_, &statusImage_,
+                  runMask_.isNull() ? nullptr : &runMask_, runRect_, uint8_t(mask));
 }
 
 void GmStatusArray::highlightChanged(std::vector<bool> selection, kestrum::colour::channel channel,

@@ -2,19 +2,14 @@
 
 #include <QDebug>
 
-HighlightThread::HighlightThread(QObject* parent) : QThread(parent) {}
+HighlightThread::HighlightThread(QObject* parent) : AbortableThread(parent) {}
 
 HighlightThread::~HighlightThread() {
-  stop();
+  stopAndWait();
 }
 
-void HighlightThread::stop() {
-  abort();
-  wait();
-}
-
-void HighlightThread::start(QImage* highlight, const QImage* source, const QImage* status,
-                            const QImage* regionMask, const QRect& rect, uint8_t statusMask) {
+void HighlightThread::startRun(QImage* highlight, const QImage* source, const QImage* status,
+                               const QImage* regionMask, const QRect& rect, uint8_t statusMask) {
   stop();
   highlightBits_ = nullptr;
   const bool usable =
@@ -44,6 +39,6 @@ void HighlightThread::start(QImage* highlight, const QImage* source, const QImag
   sourceStride_ = source_.bytesPerLine();
   statusBits_ = status_.constBits();
   statusStride_ = status_.bytesPerLine();
-  abort_.store(false);
-  QThread::start(QThread::LowPriority);
+  clearAbort();
+  start(QThread::LowPriority);
 }

@@ -45,7 +45,12 @@ QTransform orientationTransform(const QString& path) {
 }
 
 void rotateImage(QImage& image, const QString& path) {
-  const QTransform upright = orientationTransform(path);
+  JpegMetadata metadata;
+  rotateImage(image, loadJpegMetadata(path, metadata) ? metadata.orientation : 0);
+}
+
+void rotateImage(QImage& image, int orientation) {
+  const QTransform upright = transformForOrientation(orientation);
   if (upright.isIdentity()) return;
   image = image.transformed(upright, Qt::FastTransformation);
 }

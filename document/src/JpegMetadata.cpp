@@ -22,7 +22,19 @@ class ByteSource {
   virtual int get() = 0;
   // False when fewer than `count` bytes were left.
   virtual bool read(unsigned char* into, size_t count) = 0;
+  // Reads on to the end: whether the bytes 0xFF 0xD9 (end of image) come. Entropy-coded data
+  // never holds them, since it stuffs a zero after every 0xFF.
+  virtual bool findEndOfImage() = 0;
 };
+
+// Whether `data` holds 0xFF 0xD9, given whether the byte before it was 0xFF; updates that.
+bool holdsEndOfImage(const unsigned char* data, size_t size, bool& afterFF) {
+  for (size_t i = 0; i < size; ++i) {
+    if (afterFF && data[i] == 0xD9) return true;
+    afterFF = data[i] == 0xFF;
+  }
+  return false;
+}
 
 class MemorySource final : public ByteSource {
  public:
@@ -39,6 +51,13 @@ class MemorySource final : public ByteSource {
     left_ -= count;
     return true;
   }
+  bool findEndOfImage() override {
+    bool afterFF = false;
+    const bool found = holdsEndOfImage(data_, left_, afterFF);
+    data_ += left_;
+    left_ = 0;
+    return found;
+  }
 
  private:
   const unsigned char* data_;
@@ -54,6 +73,15 @@ class FileSource final : public ByteSource {
   }
   bool read(unsigned char* into, size_t count) override {
     return std::fread(into, 1, count, file_) == count;
+  }
+  bool findEndOfImage() override {
+    std::vector<unsigned char> chunk(size_t(1) << 16);
+    bool afterFF = false;
+    for (;;) {
+      const size_t got = std::fread(chunk.data(), 1, chunk.size(), file_);
+      if (got == 0) return false;
+      if (holdsEndOfImage(chunk.data(), got, afterFF)) return true;
+    }
   }
 
  private:
@@ -81,7 +109,8 @@ enum : unsigned {
 // One read: the marker scan and the Exif segments it meets.
 class JpegReader {
  public:
-  JpegReader(ByteSource& source, const QString& name) : in_(source), name_(name) {}
+  JpegReader(ByteSource& source, const QString& name, JpegScan scan)
+      : in_(source), name_(name), scanToEnd_(scan == JpegScan::ToEnd) {}
 
   bool scan(JpegMetadata& metadata);
 
@@ -115,6 +144,7 @@ class JpegReader {
 
   ByteSource& in_;
   const QString& name_;
+  bool scanToEnd_;
   // The Exif segment being parsed: the TIFF header and the bytes from it to the segment's end.
   const unsigned char* tiff_ = nullptr;
   uint64_t length_ = 0;
@@ -157,6 +187,11 @@ bool JpegReader::scan(JpegMetadata& metadata) {
     }
     switch (marker) {
       case 0xDA:  // start of scan: the image data follows
+        if (scanToEnd_) {
+          metadata.complete = in_.findEndOfImage();
+          if (!metadata.complete)
+            nonfatal(QStringLiteral("the image data ends without an end marker"));
+        }
         return true;
       case 0xD9:
         qCWarning(lcExif) << "No image in jpeg!";
@@ -372,15 +407,16 @@ bool finishRead(bool scanned, JpegMetadata& metadata) {
 
 }  // namespace
 
-bool readJpegMetadata(const unsigned char* data, size_t size, JpegMetadata& metadata) {
+bool readJpegMetadata(const unsigned char* data, size_t size, JpegMetadata& metadata,
+                      JpegScan scan) {
   metadata = JpegMetadata();
   MemorySource source(data, size);
   const QString name;
-  JpegReader reader(source, name);
+  JpegReader reader(source, name, scan);
   return finishRead(reader.scan(metadata), metadata);
 }
 
-bool loadJpegMetadata(const QString& path, JpegMetadata& metadata) {
+bool loadJpegMetadata(const QString& path, JpegMetadata& metadata, JpegScan scan) {
   metadata = JpegMetadata();
   std::unique_ptr<std::FILE, FileCloser> file(
       std::fopen(QFile::encodeName(path).constData(), "rb"));
@@ -389,6 +425,6 @@ bool loadJpegMetadata(const QString& path, JpegMetadata& metadata) {
     return false;
   }
   FileSource source(file.get());
-  JpegReader reader(source, path);
+  JpegReader reader(source, path, scan);
   return finishRead(reader.scan(metadata), metadata);
 }

@@ -11,7 +11,7 @@ void Set1DThread::setSelection(const std::vector<bool>& selection) {
   for (size_t i = 0; i < selection.size() && i < 256; ++i) selection_[i] = selection[i];
 }
 
-void Set1DThread::run() {
+void Set1DThread::process() {
   std::array<bool, 256> on{};
   for (size_t i = 0; i < 256; ++i) on[i] = selection_[i];
   runGuarded([&] {

@@ -47,7 +47,7 @@ void Set2DThread::setSelection(const QImage& plane) {
   plane_ = mono;
 }
 
-void Set2DThread::run() {
+void Set2DThread::process() {
   // The plane as one byte a pair: row vertical, column horizontal.
   std::vector<uint8_t> on(256 * 256);
   for (int y = 0; y < 256; ++y) {

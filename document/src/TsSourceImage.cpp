@@ -11,6 +11,7 @@
 #include "document/DocumentKeys.h"
 #include "document/DocumentUiHooks.h"
 #include "document/ImageOrientation.h"
+#include "document/JpegMetadata.h"
 #include "kestrum/qt/NamedImage.h"
 
 namespace {
@@ -40,16 +41,20 @@ TsSourceImage::TsSourceImage(Origin origin, const QString& name)
 
 TsSourceImage::TsSourceImage(const QString& fileName) : TsSourceImage(Origin::Own, fileName) {
   if (fileName.isEmpty()) return;
+  // A JPEG cut short decodes with its missing rows filled in grey: refused like any unreadable
+  // file.
+  JpegMetadata jpeg;
+  const bool isJpeg = loadJpegMetadata(fileName, jpeg, JpegScan::ToEnd);
   QImage image;
   QImageReader reader(fileName);
   reader.setAutoTransform(false);  // the Exif orientation is applied below, once
-  valid_ = reader.read(&image);
+  valid_ = (!isJpeg || jpeg.complete) && reader.read(&image);
   if (!valid_) {
     //: %1 is filename
     documentUiHooks().warn(tr("Sorry - could not open file %1").arg(fileName));
     return;
   }
-  rotateImage(image, fileName);
+  rotateImage(image, jpeg.orientation);
   if (!image.isNull() && (image.width() > kFileSideLimit || image.height() > kFileSideLimit)) {
     image = image.width() > image.height()
                 ? image.scaledToWidth(kFileSideLimit, Qt::SmoothTransformation)

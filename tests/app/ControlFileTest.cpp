@@ -2,11 +2,14 @@
 
 #include <QDir>
 #include <QFileOpenEvent>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include "app/GasPipe.h"
 #include "app/TsAppStandAlone.h"
 #include "app/TsApplication.h"
+#include "document/GmModel.h"
+#include "document/TsSourceImage.h"
 #include "support/AppTestSupport.h"
 #include "support/FakeAppDialogs.h"
 
@@ -112,15 +115,17 @@ TEST_F(ControlFiles, ABrokenFileChangesNothingAndAnUnreadableOneIsShown) {
   EXPECT_EQ(pipeImageInPath, before);
 }
 
-TEST_F(ControlFiles, OtherFilesGoToTheMainWindow) {
+TEST_F(ControlFiles, OtherFilesGoToTheMainWindowsFileHandler) {
   app_.showMainWindow();
-  const QString photo = folder_.filePath("photo.jpg");
+  const QString photo = folder_.filePath("photo.png");
+  QImage picture(12, 8, QImage::Format_RGB32);
+  picture.fill(Qt::darkGreen);
+  ASSERT_TRUE(picture.save(photo));
   EXPECT_TRUE(open(photo));
   EXPECT_EQ(opened_, photo);
   EXPECT_EQ(GasPipe::current(), nullptr);
-  EXPECT_EQ(
-      logLinesWith("Open request not handled (no file handler in this window): " + photo).size(),
-      1);
+  ASSERT_NE(GmModel::instance()->segImage(), nullptr);
+  EXPECT_EQ(GmModel::instance()->segImage()->fileName(), photo);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include "WaitFor.h"
 #include "app/CrashGuard.h"
 #include "support/AppTestSupport.h"
 #include "support/ChildSandbox.h"
@@ -109,8 +110,8 @@ TEST(Crash, TheProgramItselfLeavesAReport) {
   process.start(ZARVO_PROGRAM, QStringList());
   ASSERT_TRUE(process.waitForStarted(60000));
   // Up once its log tells the version (the guard is in place long before).
-  ASSERT_TRUE(
-      spinUntil([&] { return sandbox.latestLogText().contains("Version: 1.2.4 ("); }, 180000));
+  ASSERT_TRUE(zarvo_test::waitFor(
+      [&] { return sandbox.latestLogText().contains("Version: 1.2.4 ("); }, 180000));
   ::kill(pid_t(process.processId()), SIGSEGV);
   const Finished end = finish(process);
   ASSERT_TRUE(end.finished);

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QUrl>
 
+#include "WaitFor.h"
 #include "app/HttpRequest.h"
 #include "app/TsAppStandAlone.h"
 #include "kestrum/qt/Digest.h"
@@ -44,7 +45,7 @@ class Start {
  public:
   Start() : app(TsApp::Normal) { app.createCheckers(); }
   bool settle() {
-    return spinUntil(
+    return zarvo_test::waitFor(
         [this] { return !app.updateChecker()->isBusy() && !app.newsChecker()->isBusy(); });
   }
   TsAppStandAlone app;
@@ -116,7 +117,7 @@ TEST_F(OnlineChecks, DownloadNowOpensTheDownloadPageAndClosesTheWindow) {
   EXPECT_EQ(dialogs_.shown[1].title, "Zarvo - Exiting");
   EXPECT_EQ(browser_.opened,
             QStringList({"http://www.orbeltech.example/current/zarvo-download.htm"}));
-  EXPECT_TRUE(spinUntil([&] { return !window || !window->isVisible(); }));
+  EXPECT_TRUE(zarvo_test::waitFor([&] { return !window || !window->isVisible(); }));
   EXPECT_FALSE(QSettings().contains("UpdateSupressUntil"));
 }
 
@@ -180,7 +181,7 @@ TEST_F(OnlineChecks, TwoKickOffsSendOneRequest) {
   checker.kickOffTransfer(false);
   checker.kickOffTransfer(true);
   EXPECT_TRUE(checker.forced());
-  ASSERT_TRUE(spinUntil([&] { return !checker.isBusy(); }));
+  ASSERT_TRUE(zarvo_test::waitFor([&] { return !checker.isBusy(); }));
   EXPECT_EQ(server_.requests().size(), 1);
   ASSERT_EQ(responses.count(), 1);
   EXPECT_TRUE(responses.at(0).at(1).toBool());  // the second kick-off's flag
@@ -193,14 +194,14 @@ TEST_F(OnlineChecks, ASilentServerTimesOutAndTheCheckerCanTryAgain) {
   QSignalSpy statuses(&checker, &HttpRequest::httpStatusCode);
   checker.kickOffTransfer(true);
   EXPECT_TRUE(checker.isBusy());
-  ASSERT_TRUE(spinUntil([&] { return !checker.isBusy(); }));
+  ASSERT_TRUE(zarvo_test::waitFor([&] { return !checker.isBusy(); }));
   EXPECT_EQ(statuses.count(), 0);
   EXPECT_FALSE(
       logLinesWith("Error getting URL: http://zarvo.orbeltech.example/news/latest_news.htm. "
                    "no answer within 0.3 s")
           .isEmpty());
   checker.kickOffTransfer(true);
-  ASSERT_TRUE(spinUntil([&] { return !checker.isBusy(); }));
+  ASSERT_TRUE(zarvo_test::waitFor([&] { return !checker.isBusy(); }));
   EXPECT_EQ(server_.requests().size(), 2);
 }
 
@@ -209,7 +210,7 @@ TEST_F(OnlineChecks, AnOversizedReplyIsAbandoned) {
   HttpRequest checker(QStringLiteral("http://zarvo.orbeltech.example") + kNewsPath, "News", true);
   QSignalSpy responses(&checker, &HttpRequest::response);
   checker.kickOffTransfer(true);
-  ASSERT_TRUE(spinUntil([&] { return !checker.isBusy(); }));
+  ASSERT_TRUE(zarvo_test::waitFor([&] { return !checker.isBusy(); }));
   EXPECT_EQ(responses.count(), 0);
   EXPECT_FALSE(logLinesWith("reply larger than 1048576 bytes").isEmpty());
 }

@@ -5,7 +5,7 @@
 #include "app/PersistOptions.h"
 #include "document/GmColor.h"
 #include "document/UserColours.h"
-#include "../document/FakeDocumentUiHooks.h"
+#include "FakeDocumentUiHooks.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "composition/ZarvoObject.h"
 #include "document/GmModel.h"
 #include "document/TsSourceImage.h"
-#include "../document/FakeDocumentUiHooks.h"
+#include "FakeDocumentUiHooks.h"
 
 namespace {
 

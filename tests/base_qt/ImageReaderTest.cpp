@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QPainter>
-#include <QtEndian>
 
+#include "ImageFiles.h"
 #include "kestrum/qt/Checkerboard.h"
 #include "kestrum/qt/GuardedImageReader.h"
 #include "support/ImageTestSupport.h"
@@ -12,39 +11,12 @@
 using namespace kestrum;
 using namespace kestrum_test;
 
-namespace {
-
-QByteArray encoded(const QImage& image, const char* format) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, format);
-  return bytes;
-}
-
-quint32 crc32(const char* data, int size) {
-  quint32 crc = 0xFFFFFFFFu;
-  for (int i = 0; i < size; ++i) {
-    crc ^= uchar(data[i]);
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
-
-// A PNG whose header claims the given size (with a correct checksum); its pixel data is a stub.
-QByteArray pngClaiming(quint32 width, quint32 height) {
-  QByteArray png = encoded(uniformImage(4, 4, qRgb(1, 2, 3)), "PNG");
-  qToBigEndian(width, png.data() + 16);
-  qToBigEndian(height, png.data() + 20);
-  qToBigEndian(crc32(png.constData() + 12, 17), png.data() + 29);
-  return png;
-}
-
-}  // namespace
+using zarvo_test::encodedImage;
+using zarvo_test::pngClaiming;
 
 TEST(GuardedImageReader, ReadsOrExplainsWhyNot) {
   const QImage photo = randomImage(120, 80, 1);
-  const QByteArray png = encoded(photo, "PNG");
+  const QByteArray png = encodedImage(photo, "PNG");
   struct Row {
     const char* name;
     QByteArray bytes;
@@ -52,8 +24,8 @@ TEST(GuardedImageReader, ReadsOrExplainsWhyNot) {
   };
   const std::vector<Row> rows = {
       {"png", png, true},
-      {"jpeg", encoded(photo, "JPEG"), true},
-      {"bmp", encoded(photo, "BMP"), true},
+      {"jpeg", encodedImage(photo, "JPEG"), true},
+      {"bmp", encodedImage(photo, "BMP"), true},
       {"empty", QByteArray(), false},
       {"text", QByteArray("hello, this is not an image"), false},
       {"truncated png", png.left(png.size() / 2), false},
@@ -74,7 +46,7 @@ TEST(GuardedImageReader, ReadsOrExplainsWhyNot) {
 }
 
 TEST(GuardedImageReader, DecodesScaledToFitOnRequestNeverUp) {
-  const QByteArray jpeg = encoded(randomImage(400, 200, 2), "JPEG");
+  const QByteArray jpeg = encodedImage(randomImage(400, 200, 2), "JPEG");
   EXPECT_EQ(GuardedImageReader::readData(jpeg, QSize(100, 100)).image.size(), QSize(100, 50));
   EXPECT_EQ(GuardedImageReader::readData(jpeg, QSize(1000, 1000)).image.size(), QSize(400, 200));
   // A lower limit refuses before decoding.

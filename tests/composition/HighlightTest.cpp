@@ -63,3 +63,16 @@ TEST(Highlight, AnAbortStopsBetweenDabs) {
   for (int i = 0; i < 100; ++i) dabs << HighlightPoint{QPointF(i % 40, i / 3), 20, 80};
   EXPECT_EQ(composeHighlight(dabs, source, bright, &aborted), source);
 }
+
+// An indexed cut-out, on which no painter can draw, is highlit as its ARGB32 form.
+TEST(Highlight, AnIndexedCutoutIsHighlitAsItsArgb32Form) {
+  const QImage source = cutoutImage(30, qRgb(50, 60, 70));
+  const QImage indexed = source.convertToFormat(QImage::Format_Indexed8);
+  const QImage asArgb = indexed.convertToFormat(QImage::Format_ARGB32);
+  const QList<HighlightPoint> dabs{HighlightPoint{QPointF(15, 15), 8, 80}};
+  QImage bright = fullyHighlit(asArgb);
+  const QImage expected = composeHighlight(dabs, asArgb, bright);
+  ASSERT_NE(expected, asArgb);
+  bright = fullyHighlit(asArgb);
+  EXPECT_EQ(composeHighlight(dabs, indexed, bright), expected);
+}

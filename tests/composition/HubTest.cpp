@@ -2,6 +2,7 @@
 
 #include <QSignalSpy>
 
+#include "WaitFor.h"
 #include "support/CompositionFixture.h"
 
 using namespace composition_test;
@@ -45,7 +46,7 @@ TEST_F(Hub, AChangeDuringARunAbortsItAndRebuildsAfresh) {
   hub()->setCompressBackground(5);
   hub()->cutoutChangedSlot(seededImage(2500, 2500, 3), QPoint(0, 0));
   hub()->setSharpenValue(5);
-  ASSERT_TRUE(spinUntil([&] { return started.count() == 1; }));
+  ASSERT_TRUE(zarvo_test::waitFor([&] { return started.count() == 1; }));
   ASSERT_TRUE(hub()->processor()->isRunning());
   hub()->setCompressBackground(0);  // aborts and joins the run, arms a new timer
   EXPECT_FALSE(hub()->processor()->isRunning());
@@ -125,7 +126,7 @@ TEST_F(Hub, ADeliveryQueuedBeforeAResetIsIgnored) {
   QSignalSpy delivered(hub(), &ZarvoObject::updateImage);
   hub()->setCanvasRect(QRect(0, 0, 40, 40));
   hub()->cutoutChangedSlot(cutoutImage(20, qRgb(200, 30, 30)), QPoint(4, 4));
-  ASSERT_TRUE(spinUntil([] { return !hub()->rebuildPending(); }));
+  ASSERT_TRUE(zarvo_test::waitFor([] { return !hub()->rebuildPending(); }));
   hub()->processor()->wait();  // its picture now waits in the event queue
   hub()->reset();
   QCoreApplication::processEvents();

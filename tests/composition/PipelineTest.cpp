@@ -20,7 +20,7 @@ struct Delivery {
   QByteArray bytes;
 };
 
-Delivery runPipeline(ProcessorFinalImage& processor) {
+Delivery runPipeline(ProcessorFinalImage& processor, const LayerSet& layers, quint64 run = 1) {
   Delivery result;
   QObject::connect(
       &processor, &ProcessorFinalImage::finalImageDone, &processor,
@@ -28,19 +28,17 @@ Delivery runPipeline(ProcessorFinalImage& processor) {
         result = {true, image, bytes};
       },
       Qt::DirectConnection);
-  processor.start();
+  processor.startRun(layers, run);
   processor.wait();
   return result;
 }
 
 Delivery runPipeline(const LayerSet& layers) {
   ProcessorFinalImage processor;
-  processor.layers = layers;
-  processor.runNumber = 1;
-  return runPipeline(processor);
+  return runPipeline(processor, layers);
 }
 
-LayerSet discOnNothing(int fileType) {
+LayerSet discOnNothing(ZarvoOutputHandler::FileType fileType) {
   LayerSet layers;
   layers.canvasRect = QRect(0, 0, 64, 48);
   layers.cutout = cutoutImage(30, qRgb(40, 220, 90));
@@ -59,7 +57,7 @@ void requireJpegWriter() {
 
 TEST(Pipeline, JpegOutputTurnsTransparencyOpaqueBlack) {
   requireJpegWriter();
-  const Delivery d = runPipeline(discOnNothing(0));
+  const Delivery d = runPipeline(discOnNothing(ZarvoOutputHandler::Jpg));
   ASSERT_TRUE(d.delivered);
   EXPECT_EQ(uchar(d.bytes[0]), 0xFF);
   EXPECT_EQ(uchar(d.bytes[1]), 0xD8);
@@ -74,7 +72,7 @@ TEST(Pipeline, JpegOutputTurnsTransparencyOpaqueBlack) {
 }
 
 TEST(Pipeline, PngOutputKeepsTransparencyAndTheExactComposition) {
-  LayerSet layers = discOnNothing(1);
+  LayerSet layers = discOnNothing(ZarvoOutputHandler::Png);
   layers.background = seededImage(40, 30, 7, false);
   layers.logo = seededImage(8, 8, 8, false);
   layers.logoPos = QPoint(50, 36);
@@ -114,34 +112,33 @@ TEST(Pipeline, EightyKilobytesGiveAJpegOfAtMost81920Bytes) {
 
 TEST(Pipeline, DegenerateCanvasesAndBudgets) {
   requireJpegWriter();
-  LayerSet one = discOnNothing(0);
+  LayerSet one = discOnNothing(ZarvoOutputHandler::Jpg);
   one.canvasRect = QRect(5, 5, 1, 1);
   const Delivery single = runPipeline(one);
   ASSERT_TRUE(single.delivered);
   EXPECT_EQ(single.image.size(), QSize(1, 1));
 
   for (const QRect& rect : {QRect(0, 0, 0, 10), QRect(0, 0, 10, 0), QRect()}) {
-    LayerSet none = discOnNothing(0);
+    LayerSet none = discOnNothing(ZarvoOutputHandler::Jpg);
     none.canvasRect = rect;
     ProcessorFinalImage processor;
-    processor.layers = none;
-    EXPECT_FALSE(runPipeline(processor).delivered);
+    EXPECT_FALSE(runPipeline(processor, none).delivered);
     EXPECT_TRUE(processor.isAborted());
   }
 
   // A canvas beyond 100 megapixels is refused before any allocation: nothing is delivered.
-  LayerSet huge = discOnNothing(0);
+  LayerSet huge = discOnNothing(ZarvoOutputHandler::Jpg);
   huge.canvasRect = QRect(0, 0, 100000, 100000);
   EXPECT_FALSE(runPipeline(huge).delivered);
 
-  LayerSet zeroBudget = discOnNothing(0);
+  LayerSet zeroBudget = discOnNothing(ZarvoOutputHandler::Jpg);
   zeroBudget.maxFileSizeKB = 0;
   const Delivery empty = runPipeline(zeroBudget);
   ASSERT_TRUE(empty.delivered);
   EXPECT_TRUE(empty.bytes.isEmpty());
 
   // Budgets that would overflow a 32-bit byte count stay budgets.
-  LayerSet vast = discOnNothing(0);
+  LayerSet vast = discOnNothing(ZarvoOutputHandler::Jpg);
   vast.maxFileSizeKB = 4000000;
   EXPECT_FALSE(runPipeline(vast).bytes.isEmpty());
 }
@@ -151,7 +148,7 @@ TEST(Pipeline, DegenerateCanvasesAndBudgets) {
 // picture as an undisturbed one.
 TEST(Pipeline, AbortAtEveryStageDeliversNothing) {
   requireJpegWriter();
-  for (int fileType : {0, 1}) {
+  for (auto fileType : {ZarvoOutputHandler::Jpg, ZarvoOutputHandler::Png}) {
     LayerSet layers = discOnNothing(fileType);
     layers.background = seededImage(64, 48, 11);
     layers.compressBackground = 2;
@@ -166,10 +163,8 @@ TEST(Pipeline, AbortAtEveryStageDeliversNothing) {
     for (std::uint64_t k = 1;; ++k) {
       ASSERT_LT(k, 10000u);
       ProcessorFinalImage processor;
-      processor.layers = layers;
-      processor.runNumber = k;
       processor.abortAtPoll(k);
-      const Delivery d = runPipeline(processor);
+      const Delivery d = runPipeline(processor, layers, k);
       if (processor.abortFlag().load()) {  // isAborted() would count as one more poll
         EXPECT_FALSE(d.delivered) << k;
         EXPECT_EQ(processor.resultRun(), 0u) << k;

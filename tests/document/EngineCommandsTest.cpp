@@ -375,6 +375,42 @@ TEST_F(EngineCommands, AFailedStepEndsTheCommandWithItsResult) {
   EXPECT_EQ(engineCalls(), (QStringList{"select 2/2", "despeckle"}));
   EXPECT_EQ(result, CvInvalidImage);
 
+  // An auto fill in a patch: a failed copy from the image stops it before the fill, and a
+  // failed fill before anything is written back into the image.
+  auto* patch = new RectRegion(QRectF(60, 40, 40, 40));
+  model->addPatch(patch);
+  patch->submitToEngine();
+  waitIdle();
+  static CvResult copyIn, fill;
+  CorvaneEntryPoints& table = corvaneEntryPoints();
+  table.CvSetStatusFromParent = [](CvSession*, CvImage*) {
+    engineCalls() << QStringLiteral("copyIn");
+    return copyIn;
+  };
+  table.CvAutoFill = [](CvSession*, CvImage*, uint32_t, uint8_t, float, CvProgressCallback, void*) {
+    engineCalls() << QStringLiteral("autoFill");
+    return fill;
+  };
+  table.CvSetParentStatus = [](CvSession*, CvImage*) {
+    engineCalls() << QStringLiteral("copyOut");
+    return CvResult(CvOk);
+  };
+  struct Row {
+    CvResult copyIn, fill;
+    QStringList calls;
+  } const rows[] = {{CvInvalidSession, CvOk, {"copyIn"}},
+                    {CvOk, CvPreconditionFailed, {"copyIn", "autoFill"}},
+                    {CvOk, CvOk, {"copyIn", "autoFill", "copyOut"}}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.calls.join(' ').toStdString());
+    copyIn = row.copyIn;
+    fill = row.fill;
+    engineCalls().clear();
+    run(new CvCmdAutoFill(model, patch, CvStatusKeep));
+    EXPECT_EQ(engineCalls(), row.calls);
+    EXPECT_EQ(result, row.copyIn != CvOk ? row.copyIn : row.fill);
+  }
+
   // Ending a session whose differing sub-session fails to end leaves the session alone.
   static QList<CvSession*> ended;
   ended.clear();

@@ -1,5 +1,5 @@
-// Highlight threads over random pictures against a plain per-pixel reference, cancelled at every
-// pixel, and the status array's highlight slots.
+// Highlight threads over random pictures against a plain per-pixel reference, cancelled before
+// every row, and the status array's highlight slots.
 
 #include <memory>
 #include <random>
@@ -96,7 +96,7 @@ QImage expected(const Scene& scene, const QRect& rect, const QImage* mask, uint8
 
 void run(HighlightThread& thread, Scene& scene, const QRect& rect, const QImage* mask,
          uint8_t statusMask) {
-  thread.start(&scene.highlight, &scene.source, &scene.status, mask, rect, statusMask);
+  thread.startRun(&scene.highlight, &scene.source, &scene.status, mask, rect, statusMask);
   thread.wait();
 }
 
@@ -197,37 +197,41 @@ TEST(HighlightThreads, NullOrOutsideRectanglesWriteNothing) {
   Set1DThread thread;
   thread.setSelection(std::vector<bool>(256, true));
   const QImage before = scene.highlight.copy();
-  thread.start(&scene.highlight, &scene.source, &small, nullptr, scene.source.rect(), 0xFF);
+  thread.startRun(&scene.highlight, &scene.source, &small, nullptr, scene.source.rect(), 0xFF);
   EXPECT_FALSE(thread.isRunning());
   thread.wait();
   EXPECT_EQ(scene.highlight, before);
 }
 
-// An aborted run leaves every pixel it had not reached as it was: aborted before each pixel of
-// the walk in turn, the pixels before it are done and the rest untouched.
-TEST(HighlightThreads, AnAbortAtEveryPixelLeavesTheUnvisitedOnesAsTheyWere) {
-  const QImage mask = holedMask({6, 5}, {2, 1});
+// An aborted run leaves every row it had not begun as it was: aborted at each poll in turn (one
+// before each row, on one worker so the rows go in order), the rows before it are done and the
+// rest untouched, and a run that is not aborted is whole.
+TEST(HighlightThreads, AnAbortBeforeEveryRowLeavesTheRowsNotBegunAsTheyWere) {
+  const QImage mask = holedMask({6, 21}, {2, 1});
   const QRect rect(mask.offset(), mask.size());
-  std::vector<QPoint> walk;
-  for (MaskedPixelIterator p(rect, &mask); !p.atEnd(); p.next()) walk.emplace_back(p.x(), p.y());
-  ASSERT_GT(walk.size(), 10u);
-  ASSERT_LT(walk.size(), size_t(rect.width() * rect.height())) << "the mask has holes";
-  const Scene start(10, 8, 21);
+  const Scene start(10, 24, 21);
   const std::vector<bool> selection = randomSelection(22);
   auto selected = [&](QRgb colour) { return bool(selection[size_t(rgbToHue(colour))]); };
   const QImage done = expected(start, rect, &mask, 0xFF, selected);
+  ASSERT_NE(done, start.highlight);
   Set1DThread thread;
   thread.setSelection(selection);
   thread.setChannel(Hue);
-  for (size_t stop = 0; stop <= walk.size(); ++stop) {
+  kestrum::setRowBandThreadsOverride(1);
+  for (int poll = 1; poll <= rect.height() + 1; ++poll) {
     Scene scene = start;
     scene.highlight = start.highlight.copy();
-    thread.setAbortAfter(qint64(stop));
+    thread.abortAtPoll(std::uint64_t(poll));
     run(thread, scene, rect, &mask, 0xFF);
+    const int rowsDone = poll - 1;
+    EXPECT_EQ(thread.abortFlag().load(), rowsDone < rect.height()) << poll;
     QImage want = start.highlight.copy();
-    for (size_t i = 0; i < stop; ++i) want.setPixel(walk[i], done.pixelIndex(walk[i]));
-    EXPECT_EQ(scene.highlight, want) << "aborted before pixel " << stop;
+    for (int y = rect.top(); y < rect.top() + rowsDone && y <= rect.bottom(); ++y)
+      for (int x = 0; x < want.width(); ++x) want.setPixel(x, y, done.pixelIndex(x, y));
+    EXPECT_EQ(scene.highlight, want) << "aborted at poll " << poll;
   }
+  kestrum::setRowBandThreadsOverride(0);
+  thread.abortAtPoll(0);
 }
 
 // ---- The status array's highlight
@@ -296,6 +300,27 @@ TEST_F(HighlightSlots, GreyHasHueZeroAndOnlyTheStatusesViewedAreLit) {
   waitForRuns();
   EXPECT_EQ(countLit(), 40 * 30);
   array->unHighlight();
+  EXPECT_EQ(countLit(), 0);
+}
+
+// The colour workspace's selections may arrive queued: each argument travels by the type name
+// moc gives the slot, which must be registered.
+TEST_F(HighlightSlots, QueuedSelectionsReachBothSlots) {
+  GmStatusArray* array = open({40, 30});
+  ASSERT_TRUE(QMetaObject::invokeMethod(
+      array, "highlightChanged", Qt::QueuedConnection, Q_ARG(std::vector<bool>, only(0)),
+      Q_ARG(kestrum::colour::channel, Saturation), Q_ARG(CvPixelStatus, CvStatusKeep)));
+  QCoreApplication::processEvents();
+  waitForRuns();
+  EXPECT_EQ(countLit(), 40 * 30);
+  QImage plane(256, 256, QImage::Format_Mono);
+  plane.fill(0);
+  ASSERT_TRUE(QMetaObject::invokeMethod(array, "highlightChanged", Qt::QueuedConnection,
+                                        Q_ARG(QImage, plane), Q_ARG(kestrum::colour::channel, Red),
+                                        Q_ARG(kestrum::colour::channel, Green),
+                                        Q_ARG(CvPixelStatus, CvStatusKeep)));
+  QCoreApplication::processEvents();
+  waitForRuns();
   EXPECT_EQ(countLit(), 0);
 }
 

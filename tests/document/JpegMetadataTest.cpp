@@ -111,3 +111,43 @@ TEST(JpegMetadata, AnImageQtWroteHasAFrameAndNoOrientation) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(JpegMetadata, AStreamIsCompleteOnlyWhenItsImageDataReachesTheEndMarker) {
+  using namespace exif_bytes;
+  // An end marker in the Exif segment (a thumbnail's) lies before the scan and does not count.
+  const QByteArray thumbnail = segment(0xE1, QByteArray("Exif\0\0\xFF\xD9", 8));
+  const QByteArray whole = jpegWithDirectory(false, {{0x0112, 3, 1, 6}});
+  struct Row {
+    const char* name;
+    QByteArray bytes;
+    bool scanned;
+    bool complete;
+  };
+  const Row rows[] = {
+      {"whole", whole, true, true},
+      {"endMarkerCut", whole.left(whole.size() - 1), true, false},
+      {"dataCut", whole.left(whole.size() - 2), true, false},
+      {"thumbnailOnly", startOfImage() + thumbnail + frameAndScan().chopped(2), true, false},
+      {"stuffedFF", startOfImage() + frameAndScan().chopped(2) + QByteArray("\xFF\x00\xD9", 3),
+       true, false},
+      {"endAfterRestart",
+       startOfImage() + frameAndScan().chopped(2) + QByteArray("\xFF\xD0\x01\xFF\xD9", 5), true,
+       true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    JpegMetadata metadata;
+    EXPECT_EQ(readJpegMetadata(reinterpret_cast<const unsigned char*>(row.bytes.constData()),
+                               size_t(row.bytes.size()), metadata, JpegScan::ToEnd),
+              row.scanned);
+    EXPECT_EQ(metadata.complete, row.complete);
+    JpegMetadata headers;
+    read(row.bytes, headers);
+    EXPECT_FALSE(headers.complete) << "only asked for, it is read";
+    EXPECT_EQ(headers.orientation, metadata.orientation);
+  }
+}
+
+}  // namespace

@@ -231,8 +231,7 @@ TEST_F(KeyedStateTest, AStreamReadStopsAfterItsVariant) {
 // Every seed and finding of the fuzz corpus runs through the same function as the harness;
 // the seeds written from real objects each build objects.
 TEST_F(KeyedStateTest, CorpusReplays) {
-  const QDir corpus(QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
-                    QStringLiteral("/../../fuzz/corpus/keyed_state"));
+  const QDir corpus(QStringLiteral(ZARVO_FUZZ_CORPUS "/keyed_state"));
   const QFileInfoList files = corpus.entryInfoList(QDir::Files, QDir::Name);
   ASSERT_FALSE(files.isEmpty()) << corpus.absolutePath().toStdString();
   for (const QFileInfo& info : files) {

@@ -188,6 +188,20 @@ TEST_F(Session, TheResolutionFollowsThePixelCountOfImagesOverBuffers) {
   model->finish();
 }
 
+// The brush follows the new image before its working image exists: the barrier is still waiting
+// for the previous commands when the sizes are set.
+TEST_F(Session, TheBrushFollowsTheImageWhileTheBarrierWaits) {
+  holdQueue();
+  model = GmModel::instance();
+  ASSERT_TRUE(model->setSourceImage(greyImage({600, 400})));
+  ASSERT_EQ(hooks.busyStates, QList<bool>{true}) << "the barrier waits";
+  EXPECT_TRUE(model->segImage()->workingImage().isNull());
+  EXPECT_EQ(hooks.brushSizeValue, 40);
+  EXPECT_EQ(despeckleStrength(), 8);
+  head->release.release();
+  waitIdle();
+}
+
 TEST_F(Session, InvalidImagesAndASecondImageAreRefusedAndStayTheCallers) {
   holdQueue();
   model = GmModel::instance();

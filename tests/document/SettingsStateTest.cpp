@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QColorDialog>
 #include <QSignalSpy>
 #include <QToolButton>
 
@@ -25,6 +26,18 @@ QVariantMap throughStream(const QVariantMap& map) {
   const QVariant read = keyedStateFromBytes(keyedStateToBytes(map));
   EXPECT_EQ(read.type(), QVariant::Map);
   return read.toMap();
+}
+
+QString customColourKey(int index) {
+  return settingsKeys::colours + settingsKeys::customColor.arg(index);
+}
+
+void paintCustomColours(const std::function<QColor(int)>& colour) {
+  for (int i = 0; i < QColorDialog::customCount(); ++i) QColorDialog::setCustomColor(i, colour(i));
+}
+
+QColor customShade(int index) {
+  return QColor((7 * index) % 256, 100, 200);
 }
 
 QVariant storedColour(const QString& keyName) {
@@ -262,6 +275,61 @@ TEST_F(SettingsStateTest, ChoosingAColourGoesThroughTheHooks) {
   EXPECT_EQ(colour.toolButton()->toolTip(), "Change Halo color");
   EXPECT_EQ(colour.changeAction()->icon().pixmap(32, 32).toImage().pixel(5, 5),
             QColor(Qt::green).rgb());
+}
+
+// The colour dialog's custom colours: the first dialog of a run loads at most the dialog's own
+// count of them (a value that is not a colour leaves its one as it was) and later ones load
+// nothing; a cancelled dialog stores nothing, a chosen colour stores them all for the next run.
+TEST_F(SettingsStateTest, TheCustomColoursAreKeptBetweenRuns) {
+  const int count = QColorDialog::customCount();
+  const QString countKey = settingsKeys::colours + settingsKeys::numCustomColors;
+  QSettings settings(settingsKeys::organisation, settingsKeys::application);
+  GmColor colour("Key", "Halo", 0, Qt::red);
+  const auto newRun = [] {
+    paintCustomColours([](int) { return QColor(Qt::white); });
+    GmColor::reloadCustomColoursForTesting();
+  };
+  struct Row {
+    const char* name;
+    QVariant storedCount;
+    int notAColour;  // index of a stored value that is not a colour, or -1
+    int loaded;      // custom colours taken from the settings
+  };
+  const Row rows[] = {
+      {"none stored", QVariant(), -1, 0},
+      {"fewer than the dialog's", 3, -1, 3},
+      {"more than the dialog's", count + 20, -1, count},
+      {"negative", -4, -1, 0},
+      {"a value that is not a colour", count, 1, count},
+  };
+  for (const Row& row : rows) {
+    settings.remove("Colors");
+    if (row.storedCount.isValid()) settings.setValue(countKey, row.storedCount);
+    for (int i = 0; i < count + 20; ++i)
+      settings.setValue(customColourKey(i),
+                        i == row.notAColour ? QVariant("no colour") : QVariant(customShade(i)));
+    newRun();
+    colour.changeColorSlot();  // cancelled
+    for (int i = 0; i < count; ++i) {
+      const bool loaded = i < row.loaded && i != row.notAColour;
+      EXPECT_EQ(QColorDialog::customColor(i), loaded ? customShade(i) : QColor(Qt::white))
+          << row.name << " " << i;
+    }
+    QColorDialog::setCustomColor(0, Qt::black);
+    colour.changeColorSlot();
+    EXPECT_EQ(QColorDialog::customColor(0), QColor(Qt::black)) << row.name;
+  }
+
+  settings.remove("Colors");
+  colour.changeColorSlot();
+  EXPECT_FALSE(settings.contains(countKey));
+  paintCustomColours(customShade);
+  hooks.colourAnswers << QColor(Qt::blue);
+  colour.changeColorSlot();
+  EXPECT_EQ(settings.value(countKey).toInt(), count);
+  newRun();
+  colour.changeColorSlot();
+  for (int i = 0; i < count; ++i) EXPECT_EQ(QColorDialog::customColor(i), customShade(i)) << i;
 }
 
 TEST_F(SettingsStateTest, TheSevenUserColours) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include <QAction>
 #include <QPaintEvent>
@@ -13,6 +14,7 @@
 
 #include "WorkspaceTestSupport.h"
 #include "document/GmBrushing.h"
+#include "document/GmStatusArray.h"
 #include "document/RectRegion.h"
 #include "document/Rectangle.h"
 #include "document/UserColours.h"
@@ -90,6 +92,28 @@ TEST_F(CanvasPixelsTest, TheOpacitySliderRepaintsTheStatuses) {
   EXPECT_LE(channelDistance(shown(shot(), 30, 30), photo(30, 30)), 1);
   options->opacitySlider()->setValue(options->opacitySlider()->maximum());
   EXPECT_EQ(shown(shot(), 30, 30), qRgb(255, 0, 0));
+}
+
+TEST_F(CanvasPixelsTest, TheColourHighlightShowsOnlyWhileTheHostShowsIt) {
+  open();
+  setStatuses(QRect(20, 20, 40, 30), CvStatusDelete);
+  GmStatusArray* statuses = model->statusArray();
+  statuses->highlightChanged(std::vector<bool>(256, true), kestrum::colour::Red, CvStatusDelete);
+  statuses->oneChannelThread().wait();
+  const QRgb lit = statuses->highlightImage().color(1);
+  const QRgb deleted = statuses->displayColour(CvStatusDelete);
+  ASSERT_GT(qAlpha(lit), 200);
+  const QImage hidden = shot();
+  host.highlightShown = true;
+  const QImage image = shot();
+  // The deleted pixels, and only they, are lit over their status colour.
+  for (const QPoint& p : {QPoint(20, 20), QPoint(40, 35), QPoint(59, 49)}) {
+    const QRgb status = composed(deleted, photo(p.x(), p.y()));
+    EXPECT_LE(channelDistance(shown(hidden, p.x(), p.y()), status), 2);
+    EXPECT_LE(channelDistance(shown(image, p.x(), p.y()), composed(lit, status)), 2);
+  }
+  for (const QPoint& p : {QPoint(19, 19), QPoint(60, 50), QPoint(120, 100)})
+    EXPECT_EQ(shown(image, p.x(), p.y()), shown(hidden, p.x(), p.y()));
 }
 
 TEST_F(CanvasPixelsTest, PatchesShowTintedWithTheirOutline) {

@@ -9,6 +9,7 @@
 #include <QStackedWidget>
 #include <QWidgetAction>
 
+#include "UrlCatcher.h"
 #include "WorkspaceTestSupport.h"
 #include "workspace/NoTool.h"
 #include "workspace/PanTool.h"
@@ -17,16 +18,6 @@
 #include "workspace/ToolPaletteButton.h"
 
 namespace {
-
-class UrlCatcher : public QObject {
-  Q_OBJECT
-
- public:
-  QList<QUrl> opened;
-
- public slots:
-  void open(const QUrl& url) { opened << url; }
-};
 
 class PaletteTest : public WorkspaceTest {
  protected:
@@ -252,5 +243,3 @@ TEST_F(PaletteTest, TheOptionsPanelShowsIconOrName) {
 }
 
 }  // namespace
-
-#include "PaletteTest.moc"

@@ -112,7 +112,7 @@ TEST_P(FallbackTest, RefusedInstallationPicksFromHost) {
   EXPECT_FALSE(refused->installSlot());
   EXPECT_EQ(host.fallbacks, 1);
   EXPECT_EQ(GmTool::current()->name(), row.expected);
-  EXPECT_EQ(host.WorkspaceHost::selectFallbackTool(), row.answer);
+  EXPECT_EQ(GmTool::selectFallbackTool(host.panReturn), row.answer);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -129,7 +129,34 @@ TEST_F(ToolSwitchingTest, FallbackWithoutCurrentToolAnswersFalse) {
   refused->usable = false;
   EXPECT_FALSE(refused->installSlot());
   EXPECT_EQ(GmTool::current(), nullptr);
-  EXPECT_FALSE(host.WorkspaceHost::selectFallbackTool());
+  EXPECT_FALSE(GmTool::selectFallbackTool(nullptr));
+}
+
+// The default tool is the last resort: when it refuses too, its installation asks the host once
+// more, and that second choice answers false instead of asking again without end. The next
+// choice starts afresh.
+TEST_F(ToolSwitchingTest, ADefaultToolThatRefusesEndsTheFallbackSearch) {
+  class RefusingDefault : public RecordingTool {
+   public:
+    RefusingDefault(QStringList* log, ToolOptions* panel)
+        : RecordingTool("Default", log, ImageView::DeleteBackground, ImageView::DeleteBackground,
+                        panel) {
+      becomeDefaultTool();
+      usable = false;
+    }
+  };
+  auto* fallback = keep(new RefusingDefault(&log, panel));
+  RecordingTool* current = tool("Current");
+  RecordingTool* refused = tool("Refused");
+  current->selectToolSlot();
+  current->usable = false;
+  refused->usable = false;
+  EXPECT_FALSE(refused->installSlot());
+  EXPECT_EQ(host.fallbacks, 2);
+  EXPECT_EQ(GmTool::current(), current);
+  fallback->usable = true;
+  EXPECT_TRUE(GmTool::selectFallbackTool(nullptr));
+  EXPECT_EQ(GmTool::current(), fallback);
 }
 
 TEST_F(ToolSwitchingTest, EscapeBacksOutOneStepAtATime) {
@@ -205,6 +232,8 @@ TEST_F(ToolSwitchingTest, ActionTextsAndHelp) {
   EXPECT_TRUE(pan->action()->whatsThis().endsWith(
       "<p><a href=\"touring_zarvo/zoom_and_pan.htm\">Learn More</a></p>"));
   EXPECT_TRUE(noTool->action()->whatsThis().isEmpty());
+  EXPECT_EQ(noTool->action()->toolTip(), "No Tool");
+  EXPECT_TRUE(noTool->action()->shortcut().isEmpty());
   EXPECT_EQ(pan->action()->actionGroup(), GmTool::toolActionGroup());
   EXPECT_TRUE(GmTool::toolActionGroup()->isExclusive());
   EXPECT_EQ(learnMoreTip(""), "");

@@ -1,11 +1,14 @@
-// The pan and zoom tools through the canvas, wired to the view as the main window wires them.
+// The cut-out tools as the one place that makes them makes them, and the pan and zoom tools
+// through the canvas, wired to the view as the main window wires them.
 
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
 
 #include "WorkspaceTestSupport.h"
+#include "workspace/CutoutTools.h"
 #include "workspace/NoTool.h"
 #include "workspace/PanTool.h"
 #include "workspace/ZoomTool.h"
@@ -21,14 +24,22 @@ class ViewToolsTest : public WorkspaceTest {
     canvas = view->workspace()->canvas();
     view->zoomToSlot(2.0);
     panel = keep(new ToolOptions);
-    noTool = keep(new NoTool(panel));
-    zoom = keep(new ZoomTool(nullptr, nullptr, panel));
-    pan = keep(new PanTool(nullptr, nullptr, panel));
-    QObject::connect(zoom, &ZoomTool::zoomToRectSignal, view,
-                     &ImageView::minCheckedMoveImageViewportToSlot);
+    CutoutTools::Places places;
+    places.brushMenu = &brushMenu;
+    places.viewMenu = &viewMenu;
+    places.options = panel;
+    tools = std::make_unique<CutoutTools>(places);
+    tools->connectView(view);
+    noTool = tools->noTool();
+    zoom = tools->zoomTool();
+    pan = tools->panTool();
+    // No navigator here: the view takes the zoom steps itself.
     QObject::connect(zoom, &ZoomTool::zoomInSignal, view, &ImageView::zoomInSlot);
     QObject::connect(zoom, &ZoomTool::zoomOutSignal, view, &ImageView::zoomOutSlot);
-    QObject::connect(pan, &PanTool::tellPan, view, &ImageView::panImageViewportSlot);
+  }
+  void TearDown() override {
+    tools.reset();
+    WorkspaceTest::TearDown();
   }
   QPoint at(double x, double y) const { return widgetPoint(canvas, QPointF(x, y)); }
   // Which of the zoom tool's cursors shows, by its image.
@@ -40,10 +51,33 @@ class ViewToolsTest : public WorkspaceTest {
   ImageView* view = nullptr;
   GmZoomWidget* canvas = nullptr;
   ToolOptions* panel = nullptr;
+  QMenu brushMenu, viewMenu;
+  std::unique_ptr<CutoutTools> tools;
   NoTool* noTool = nullptr;
   ZoomTool* zoom = nullptr;
   PanTool* pan = nullptr;
 };
+
+// The order the main window needs: the default tool first and current at once, the pan and zoom
+// tools' actions in the View menu; every tool on the given panel. Destroyed newest first, the
+// tools leave no current tool behind.
+TEST_F(ViewToolsTest, TheCutoutToolsComeInTheMainWindowsOrder) {
+  QStringList names;
+  for (GmTool* tool : tools->tools()) {
+    names << tool->name();
+    EXPECT_EQ(tool->options(), panel) << tool->name().toStdString();
+  }
+  EXPECT_EQ(names, QStringList({"No Tool", "Hand Tool", "Zoom Tool"}));
+  EXPECT_EQ(GmTool::current(), noTool);
+  EXPECT_EQ(GmTool::defaultTool(), noTool);
+  EXPECT_EQ(viewMenu.actions(), QList<QAction*>({pan->action(), zoom->action()}));
+  EXPECT_TRUE(brushMenu.actions().isEmpty());
+  zoom->installSlot();
+  tools.reset();
+  EXPECT_EQ(GmTool::current(), nullptr);
+  EXPECT_EQ(GmTool::defaultTool(), nullptr);
+  EXPECT_TRUE(viewMenu.actions().isEmpty());
+}
 
 TEST_F(ViewToolsTest, AClickZoomsInOnceOnTheRelease) {
   zoom->installSlot();
@@ -191,14 +225,14 @@ TEST_F(ViewToolsTest, TemporaryToolsRememberTheToolBeforeThem) {
 }
 
 TEST_F(ViewToolsTest, ATemporaryToolNeverRemembersItselfOrAnother) {
-  zoom->installSlot();  // from no tool
-  EXPECT_EQ(zoom->previousTool(), nullptr);
+  zoom->installSlot();  // from the default tool
+  EXPECT_EQ(zoom->previousTool(), noTool);
   pan->installSlot();
-  EXPECT_EQ(pan->previousTool(), nullptr);
+  EXPECT_EQ(pan->previousTool(), noTool);
   zoom->installSlot();
-  EXPECT_EQ(zoom->previousTool(), nullptr);
+  EXPECT_EQ(zoom->previousTool(), noTool);
   zoom->action()->trigger();
-  EXPECT_EQ(zoom->previousTool(), nullptr);
+  EXPECT_EQ(zoom->previousTool(), noTool);
   EXPECT_EQ(zoom->targetDisplayMode(nullptr), 3);
 }
 

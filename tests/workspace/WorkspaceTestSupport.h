@@ -1,8 +1,8 @@
 #pragma once
 
-// What the workspace's tests share: a fake host, document hooks that read the brush size and the
-// mask opacity from the workspace as the shell's do, a recording tool, and a fixture with a real
-// document over a real engine session on a small synthetic photo.
+// What the workspace's tests share: document hooks that read the brush size and the mask opacity
+// from the workspace as the shell's do, a recording tool, and a fixture with the fake host and a
+// real document over a real engine session on a small synthetic photo.
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,9 @@
 #include <QStringList>
 #include <QTest>
 
-#include "../document/EngineSessionSupport.h"
+#include "EngineSessionSupport.h"
+#include "FakeWorkspaceHost.h"
+#include "MouseInput.h"
 #include "document/CvCmdSetStatus.h"
 #include "workspace/GmTool.h"
 #include "workspace/GmZoomWidget.h"
@@ -25,7 +27,6 @@
 #include "workspace/ToolOptions.h"
 #include "workspace/TsWorkspace.h"
 #include "workspace/ViewOptions.h"
-#include "workspace/WorkspaceHost.h"
 
 // Readable failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -34,48 +35,6 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 inline void PrintTo(const QStringList& texts, std::ostream* out) {
   *out << '[' << texts.join(", ").toStdString() << ']';
 }
-
-// The main window's services, scripted: installed for the life of the object.
-class FakeWorkspaceHost : public WorkspaceHost {
- public:
-  FakeWorkspaceHost() : previous_(WorkspaceHost::install(this)) {}
-  ~FakeWorkspaceHost() override { WorkspaceHost::install(previous_); }
-  FakeWorkspaceHost(const FakeWorkspaceHost&) = delete;
-  FakeWorkspaceHost& operator=(const FakeWorkspaceHost&) = delete;
-
-  QWidget* mainWindow() const override { return window; }
-  ImageView* imageView() const override { return view; }
-  GmTool* panReturnTool() const override { return panReturn; }
-  bool selectFallbackTool() override {
-    ++fallbacks;
-    return WorkspaceHost::selectFallbackTool();
-  }
-  void clearColourHighlight() override { ++highlightClears; }
-  QBrush canvasBackgroundBrush() const override { return background; }
-  void receiveDrop(QDropEvent* event) override {
-    drops << event->mimeData()->text();
-    event->acceptProposedAction();
-  }
-  QColor askColour(const QColor& current) override {
-    colourRequests << current;
-    return colourAnswer;
-  }
-  bool useTabletPressure() const override { return tabletPressure; }
-
-  QWidget* window = nullptr;
-  ImageView* view = nullptr;
-  GmTool* panReturn = nullptr;
-  QBrush background{Qt::white};
-  QColor colourAnswer;
-  bool tabletPressure = false;
-  int fallbacks = 0;
-  int highlightClears = 0;
-  QStringList drops;
-  QList<QColor> colourRequests;
-
- private:
-  WorkspaceHost* previous_;
-};
 
 // The shell's hooks read these two from the workspace.
 class WorkspaceDocumentHooks : public FakeDocumentUiHooks {
@@ -183,27 +142,3 @@ class WorkspaceTest : public EngineSessionTest {
   std::unique_ptr<WorkspaceDocumentHooks> documentHooks;
   std::vector<std::unique_ptr<QObject>> owned;
 };
-
-// Sends a mouse event to `widget` at `pos` (widget pixels), with its global position.
-inline void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& pos, Qt::MouseButton button,
-                      Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), button, buttons,
-                    modifiers);
-  QApplication::sendEvent(widget, &event);
-}
-
-// A left-button drag from `from` to `to` in `steps` moves, then the release.
-inline void drag(QWidget* widget, const QPoint& from, const QPoint& to, int steps = 4,
-                 Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  sendMouse(widget, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, modifiers);
-  for (int i = 1; i <= steps; ++i)
-    sendMouse(widget, QEvent::MouseMove, from + (to - from) * i / steps, Qt::NoButton,
-              Qt::LeftButton, modifiers);
-  sendMouse(widget, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, modifiers);
-}
-
-inline void click(QWidget* widget, const QPoint& at,
-                  Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  sendMouse(widget, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, modifiers);
-  sendMouse(widget, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton, modifiers);
-}

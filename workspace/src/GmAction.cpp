@@ -13,6 +13,8 @@ GmAction::GmAction(const QIcon& icon, const QString& text, QObject* parent, cons
 }
 
 void GmAction::takeShortcut(const QString& shortcut) {
+  // A tool without a shortcut keeps its plain tool-tip, not one ending in " ()".
+  if (shortcut.isEmpty()) return;
   const QKeySequence sequence(shortcut);
   setShortcut(sequence);
   setToolTip(toolTip() + QStringLiteral(" (") + sequence.toString(QKeySequence::PortableText) +

@@ -257,6 +257,20 @@ int GmTool::currentViewTab() {
   return view ? view->currentViewTab() : int(ImageView::DeleteBackground);
 }
 
+bool GmTool::selectFallbackTool(GmTool* remembered) {
+  // The installation below asks the host again when its tool refuses: a second choice inside
+  // the first answers false.
+  static bool choosing = false;
+  if (!currentTool) return false;
+  if (currentTool->isUsable()) return true;
+  if (choosing) return false;
+  choosing = true;
+  GmTool* fallback = remembered && remembered->isUsable() ? remembered : defaultToolInstance;
+  const bool installed = fallback && fallback->installSlot();
+  choosing = false;
+  return installed;
+}
+
 // ---- Switching
 
 void GmTool::setEnabledSlot() {

@@ -108,6 +108,15 @@ void GmZoomWidget::paintLayers(QPainter& painter, const QRect& exposed) {
     const QImage& overlay =
         overlay_->update(model->statusArray()->displayImage(), source.toAlignedRect());
     if (!overlay.isNull()) painter.drawImage(context.clipped, overlay, source);
+    // The colour workspace's highlight, while that workspace shows it. Only the part on show is
+    // copied out of the 1-bit image, so a repaint converts no more than it draws.
+    const QImage& highlight = model->statusArray()->highlightImage();
+    if (!highlight.isNull() && workspaceHost().colourHighlightShown()) {
+      const QRect part = source.toAlignedRect() & highlight.rect();
+      if (!part.isEmpty())
+        painter.drawImage(context.clipped, highlight.copy(part),
+                          source.translated(-QPointF(part.topLeft())));
+    }
   }
 
   // Edges found by the edge detection in force.

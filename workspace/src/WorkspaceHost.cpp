@@ -10,61 +10,49 @@
 
 namespace {
 
-WorkspaceHost& defaultHost() {
-  static WorkspaceHost host;
+// A host without windows: answers every call at once, and logs what it leaves undone.
+class DefaultWorkspaceHost final : public WorkspaceHost {
+ public:
+  QWidget* mainWindow() const override { return nullptr; }
+  ImageView* imageView() const override { return nullptr; }
+  GmTool* panReturnTool() const override { return nullptr; }
+  bool selectFallbackTool() override { return GmTool::selectFallbackTool(nullptr); }
+  void clearColourHighlight() override {}
+  bool colourHighlightShown() const override { return false; }
+  QBrush canvasBackgroundBrush() const override { return QBrush(Qt::white); }
+  void receiveDrop(QDropEvent* event) override {
+    const QMimeData* data = event->mimeData();
+    qInfo("Drop not received (no image receiver): %s",
+          qPrintable(data ? data->formats().join(QLatin1String(", ")) : QString()));
+  }
+  QColor askColour(const QColor&) override { return QColor(); }
+  bool persistOptions() const override { return false; }
+  bool useTabletPressure() const override { return false; }
+  QString productName() const override { return QCoreApplication::applicationName(); }
+  QString helpRoot() const override { return QString(); }
+  QString activeLanguage() const override {
+    QString language;
+    for (const QChar c : QLocale::system().name().left(2))
+      if (c.isLetter()) language += c;
+    return language;
+  }
+};
+
+DefaultWorkspaceHost& defaultHost() {
+  static DefaultWorkspaceHost host;
   return host;
 }
 
-WorkspaceHost* installedHost = nullptr;
+WorkspaceHost* installed = nullptr;
 
 }  // namespace
 
 WorkspaceHost& workspaceHost() {
-  return installedHost ? *installedHost : defaultHost();
+  return installed ? *installed : defaultHost();
 }
 
-WorkspaceHost* WorkspaceHost::install(WorkspaceHost* host) {
-  WorkspaceHost* previous = installedHost;
-  installedHost = host;
+WorkspaceHost* setWorkspaceHost(WorkspaceHost* host) {
+  WorkspaceHost* previous = installed;
+  installed = host;
   return previous;
-}
-
-bool WorkspaceHost::selectFallbackTool() {
-  // A default tool that refuses to be installed would bring us back here; answer false then.
-  static bool choosing = false;
-  GmTool* current = GmTool::current();
-  if (!current) return false;
-  if (current->isUsable()) return true;
-  if (choosing) return false;
-  choosing = true;
-  GmTool* remembered = panReturnTool();
-  GmTool* fallback = remembered && remembered->isUsable() ? remembered : GmTool::defaultTool();
-  const bool installed = fallback && fallback->installSlot();
-  choosing = false;
-  return installed;
-}
-
-void WorkspaceHost::receiveDrop(QDropEvent* event) {
-  const QMimeData* data = event->mimeData();
-  qInfo("Drop not received (no image receiver): %s",
-        qPrintable(data ? data->formats().join(QLatin1String(", ")) : QString()));
-}
-
-QColor WorkspaceHost::askColour(const QColor&) {
-  return QColor();
-}
-
-QString WorkspaceHost::productName() const {
-  return QCoreApplication::applicationName();
-}
-
-QString WorkspaceHost::helpRoot() const {
-  return QString();
-}
-
-QString WorkspaceHost::activeLanguage() const {
-  QString language;
-  for (const QChar c : QLocale::system().name().left(2))
-    if (c.isLetter()) language += c;
-  return language;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QList>
 #include <QMessageBox>
 #include <QString>
@@ -7,10 +8,11 @@
 class QDialog;
 class QWidget;
 
-// Every message box, file dialog and modal About box of the shell goes through the one installed
-// AppDialogs. The program installs the widget dialogs; tests and the test host install fakes that
-// answer at once. Until one is installed the default answers without blocking: every message
-// is logged and answered as if escaped, file dialogs are cancelled, a modal box is not shown.
+// Every message box, file dialog, colour dialog and modal About box of the shell goes through the
+// one installed AppDialogs. The program installs the widget dialogs; tests and the test host
+// install fakes that answer at once. Until one is installed the default answers without
+// blocking: every message is logged and answered as if escaped, file and colour dialogs are
+// cancelled, a modal box is not shown.
 // GUI thread only.
 class AppDialogs {
  public:
@@ -46,6 +48,9 @@ class AppDialogs {
                                const QString& filter, QString* selectedFilter) = 0;
   // Runs `box` modally; returns its result.
   virtual int execModal(QDialog& box) = 0;
+  // The colour dialog, titled `title`, starting at `initial`: the chosen colour, or an invalid
+  // one when cancelled.
+  virtual QColor chooseColour(QWidget* parent, const QColor& initial, const QString& title) = 0;
 
   // A box with one OK button.
   static Message simple(QWidget* parent, QMessageBox::Icon icon, const QString& title,
@@ -64,7 +69,7 @@ AppDialogs& appDialogs();
 // Installs `dialogs` (borrowed; null restores the default) and returns the previous ones.
 AppDialogs* setAppDialogs(AppDialogs* dialogs);
 
-// The real dialogs: QMessageBox, QFileDialog and QDialog::exec.
+// The real dialogs: QMessageBox, QFileDialog, QColorDialog and QDialog::exec.
 class WidgetAppDialogs : public AppDialogs {
  public:
   Answer message(const Message& message) override;
@@ -73,4 +78,5 @@ class WidgetAppDialogs : public AppDialogs {
   QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
                        const QString& filter, QString* selectedFilter) override;
   int execModal(QDialog& box) override;
+  QColor chooseColour(QWidget* parent, const QColor& initial, const QString& title) override;
 };

@@ -2,11 +2,12 @@
 
 #include "document/DocumentUiHooks.h"
 
-// The shell's answers to the document. Questions and warnings are message boxes through
-// AppDialogs over the main window; the launch mode and the host images come from the
-// application object. The entries the main window owns (busy state, view tab, brush, mask
-// opacity, colour choice, tips) answer like the document's default until the main window takes
-// them over; an image to install is refused with a log line until a file handler exists.
+// The shell's answers to the document. Questions and warnings are message boxes and a colour
+// choice is the colour dialog, through AppDialogs over the main window; the launch mode and the
+// host images come from the application object. The entries the main window owns (busy state,
+// view tab, brush, mask opacity, tips) answer like the document's default until the main window
+// takes them over. Images to install and projects to load go to the file handler; without one
+// they are refused with a log line.
 // GUI thread.
 class AppDocumentHooks : public DocumentUiHooks {
  public:

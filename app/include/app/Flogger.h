@@ -55,8 +55,6 @@ class Flogger : public QTextStream {
 
   // True while the log goes to its file (not the null device, not memory).
   bool hasLogFile() const { return logFileOpen_; }
-  // The log kept in memory when no file could be opened (capped at a few megabytes).
-  QString memoryLog() const;
 
   // "hh:mm:ss.zzz " of the current local time.
   static QString timePrefix();
@@ -69,7 +67,7 @@ class Flogger : public QTextStream {
   std::unique_ptr<QFile> file_;
   bool logFileOpen_ = false;
   bool inMemory_ = false;
-  QString memory_;
+  QString memory_;  // the log when neither its file nor the null device opens; capped
   std::array<bool, 5> echo_{};
   std::array<bool, 5> write_{};
   QtMessageHandler previousHandler_ = nullptr;

@@ -9,6 +9,7 @@
 
 #include "app/Flogger.h"
 
+class AppCompositionHost;
 class AppDocumentHooks;
 class HttpRequest;
 class PersistOptions;
@@ -37,8 +38,8 @@ class TsApp : public QObject {
   static TsApp* instance();
 
   // Identity, settings, the Qt application object with its splash screen, translations,
-  // options, distributor information, checkers, the log's message handler, meta types, fonts
-  // and library paths. `argc` must outlive the application object.
+  // options, distributor information, checkers, the log's message handler, meta types, the
+  // application style, fonts and library paths. `argc` must outlive the application object.
   virtual void init(int& argc, char** argv);
   // The images handed over by a host; null unless a hosted mode set them. Borrowed.
   virtual TsSourceImage* sourceImage() const { return nullptr; }
@@ -48,6 +49,8 @@ class TsApp : public QObject {
   void showMainWindow();
   // Runs the event loop until the last window closes; its result, also kept as exitCode().
   int run();
+  // True once run() came back from the event loop without an exception having ended it.
+  bool loopEndedNormally() const { return loopEndedNormally_; }
 
   int mode() const { return mode_; }
   bool isHosted() const { return mode_ >= Hosted && mode_ <= Aperture; }
@@ -117,6 +120,8 @@ class TsApp : public QObject {
   std::unique_ptr<HttpRequest> newsChecker_;
   std::unique_ptr<TranslationLoader> translations_;
   std::unique_ptr<AppDocumentHooks> documentHooks_;
+  std::unique_ptr<AppCompositionHost> compositionHost_;
   bool newsAvailable_;
   bool documentSideReleased_ = false;
+  bool loopEndedNormally_ = false;
 };

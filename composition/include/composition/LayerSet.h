@@ -6,6 +6,7 @@
 #include <QRect>
 
 #include "composition/HighlightPoint.h"
+#include "composition/ZarvoOutputHandler.h"
 
 // Everything the final picture is made of: the hub holds one, the final-image thread a copy of
 // it per rebuild (images shared implicitly, never written in place). Positions are canvas
@@ -28,5 +29,6 @@ struct LayerSet {
   int sharpenValue = 0;        // 0 = none, else the sharpen blur parameter
   int compressBackground = 0;  // 0 = none, else the background blur parameter
   QList<HighlightPoint> highlightPoints;
-  int fileType = 0;  // the output handler's type when the rebuild started: 0 JPG, 1 PNG, 2 PDF
+  // The output handler's type when the rebuild started.
+  ZarvoOutputHandler::FileType fileType = ZarvoOutputHandler::Jpg;
 };

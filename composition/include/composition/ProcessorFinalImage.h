@@ -17,8 +17,7 @@ bool hasTransparency(const QImage& image);
 // Delivers finalImageDone once per run unless aborted; a canvas with a side below 1 or of more
 // than 100 megapixels aborts.
 //
-// The hub writes `layers` and the run number only while the thread is stopped, and reads the
-// result after joining it.
+// Owner's thread: startRun() hands a run its inputs; the results are read after joining it.
 class ProcessorFinalImage : public kestrum::AbortableThread {
   Q_OBJECT
 
@@ -26,8 +25,12 @@ class ProcessorFinalImage : public kestrum::AbortableThread {
   explicit ProcessorFinalImage(QObject* parent = nullptr);
   ~ProcessorFinalImage() override;
 
-  LayerSet layers;
-  quint64 runNumber = 0;
+  // Waits for the run before (abort() first to cut it short), takes a copy of `layers` (images
+  // shared, never written), clears the abort flag and starts run number `run` (not 0) with the
+  // owner's priority.
+  void startRun(const LayerSet& layers, quint64 run);
+  // The layers of the last run started.
+  const LayerSet& layers() const { return layers_; }
 
   // What the last run delivered (after the join): the picture, its bytes, and the number of
   // the run that made them; 0 when the last run delivered nothing.
@@ -48,6 +51,11 @@ class ProcessorFinalImage : public kestrum::AbortableThread {
   void compose(QImage& canvas, const QImage& cutout, const QImage& background);
   void makeOpaque(QImage& canvas);
 
+  // A run starts through startRun() only, with its inputs.
+  using AbortableThread::start;
+
+  LayerSet layers_;
+  quint64 runNumber_ = 0;
   QImage resultImage_;
   QByteArray resultBytes_;
   quint64 resultRun_ = 0;

@@ -32,6 +32,10 @@ class Brushing : public Shape {
   void movePreviewLineEnd(const QPointF& imagePoint);
   // Empties the stroke image and has the painted area repainted.
   void clear();
+  // A stroke painted whole at once: `mask` (1-bit, index 1 painted, the working image's size)
+  // becomes the stroke image and `workingBounds` (working coordinates) its painted area, which
+  // is repainted. A mask of another size or depth empties the stroke.
+  void setStrokeImage(const QImage& mask, const QRectF& workingBounds);
 
   const QImage& strokeImage() const { return stroke_; }
   const QPainterPath& path() const { return path_; }

@@ -53,9 +53,6 @@ class CorvaneThread : public QThread {
   // Accepted submissions of counted commands; the main window compares it at save time.
   int commandCount() const { return commandCount_; }
   bool isLibraryDead() const { return libraryDead_; }
-  // Any thread.
-  bool isCancelling() const { return cancelling_.load(); }
-  bool isClosing() const { return closing_.load(); }
   // Whether the running command has been asked to stop (cancelled, or the thread is being
   // destroyed). Command thread.
   static bool stopRequested();

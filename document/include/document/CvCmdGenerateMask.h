@@ -33,8 +33,6 @@ class CvCmdGenerateMask : public CorvaneCommand {
   void finish() override;
   bool refreshesUndoCounts() const override { return true; }
 
-  bool isWholeImage() const { return wholeImage_; }
-
   // The thread's command count when the last whole-image cut-out succeeded: equal to
   // CorvaneThread::commandCount() when the cut-out is up to date; 1 while one runs or after
   // one failed; 0 before the first. Any thread.

@@ -9,6 +9,7 @@
 
 class Brushing;
 class ForcedEdge;
+class GmBrushing;
 class GmRegion;
 class SegmentationStuff;
 
@@ -28,6 +29,10 @@ class CvCmdSelect : public CorvaneCommand {
   // image's; `local` paints whole analysis regions; `extra` skips the cleaning that follows a
   // stroke of keep over delete (or delete over keep). The weight is the brush strength now.
   CvCmdSelect(GmModel* model, Brushing* stroke, int targetClasses, int mode, bool local,
+              bool extra);
+  // Brushing form over a live stroke: takes ownership of `stroke`, which the canvas goes on
+  // showing until the command is deleted (after its finish, or when it is discarded).
+  CvCmdSelect(GmModel* model, GmBrushing* stroke, int targetClasses, int mode, bool local,
               bool extra);
   // Forced-edge form: the edge's line, one working pixel wide, as status 16.
   CvCmdSelect(GmModel* model, ForcedEdge* edge);
@@ -50,7 +55,11 @@ class CvCmdSelect : public CorvaneCommand {
   bool extra_ = false;
   float weight_ = 0;
   float autoComplexWidth_ = -1.0f;
+  // The stroke selected: stroke_, or the live stroke's.
+  Brushing* brushing() const;
+
   std::unique_ptr<Brushing> stroke_;
+  std::unique_ptr<GmBrushing> liveStroke_;
   QPointer<GmRegion> patch_;
   bool withPatch_ = false;
   QPointer<ForcedEdge> edge_;

@@ -31,7 +31,6 @@ class GmColor : public QObject {
 
   QColor color() const { return current_; }
   QColor defaultColor() const { return default_; }
-  QColor committedColor() const { return committed_; }
   const QString& keyName() const { return keyName_; }
   const QString& description() const { return description_; }
   int persist() const { return persist_; }
@@ -41,6 +40,9 @@ class GmColor : public QObject {
   // A button without focus whose default action is changeAction(); deleted with the colour
   // unless a widget took it as its child.
   QToolButton* toolButton();
+
+  // Test aid: the next colour dialog loads the custom colours again, as a new run's first one.
+  static void reloadCustomColoursForTesting();
 
  signals:
   void colorChanged(QColor colour);
@@ -52,7 +54,9 @@ class GmColor : public QObject {
   void revertChangeSlot();
   // committed := current.
   void commitChangeSlot();
-  // Asks the user for a new colour; a cancelled choice changes and reports nothing.
+  // Asks the user for a new colour; a cancelled choice changes and reports nothing. The first
+  // dialog of a run loads the dialog's custom colours from the settings; a chosen colour stores
+  // them back, so they are kept between runs.
   void changeColorSlot();
 
  private:

@@ -14,3 +14,5 @@ QTransform orientationTransform(const QString& path);
 // Replaces `image`, read from `path`, with its upright form (fast transformation). Leaves it
 // alone when no turn is needed; a null image when the turned one could not be allocated.
 void rotateImage(QImage& image, const QString& path);
+// The same with the orientation already read (1..8; anything else leaves the image alone).
+void rotateImage(QImage& image, int orientation);

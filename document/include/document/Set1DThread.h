@@ -17,7 +17,7 @@ class Set1DThread : public HighlightThread {
 
  protected:
   // One pixel loop for each channel; a value that names no channel writes nothing.
-  void run() override;
+  void process() override;
 
  private:
   std::vector<bool> selection_;

@@ -22,7 +22,7 @@ class Set2DThread : public HighlightThread {
  protected:
   // One pixel loop for each ordered pair of two different channels of one model; any other pair
   // (one mixing the models, or a channel twice) writes nothing.
-  void run() override;
+  void process() override;
 
  private:
   QImage plane_;

@@ -1,13 +1,8 @@
 #pragma once
 
-#include <functional>
-
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
-// Serves events until `done` holds or `timeoutMs` passes; the final value of `done`.
-bool spinUntil(const std::function<bool()>& done, int timeoutMs = 60000);
 
 // The whole text of a file, or empty.
 QByteArray readFile(const QString& path);

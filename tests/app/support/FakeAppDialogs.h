@@ -21,9 +21,24 @@ class FakeAppDialogs : public AppDialogs {
   FakeAppDialogs() : previous_(setAppDialogs(this)) {}
   ~FakeAppDialogs() override { setAppDialogs(previous_); }
 
+  // A file dialog as it was asked.
+  struct FileAsk {
+    QString caption;
+    QString folder;
+    QString filter;
+    QWidget* parent;
+  };
+
   QList<Shown> shown;
   QList<Answer> answers;
   QStringList modalTitles;
+  QList<FileAsk> fileAsks;
+  // Answers of the file dialogs in turn (cancelled when none is left), and the filter each
+  // answer chose (the first of the filter when none is queued).
+  QStringList fileAnswers;
+  QStringList filterAnswers;
+  QStringList colourTitles;
+  QList<QColor> colourAnswers;  // cancelled (invalid) when none is queued
 
   // Queues the extra button `index` as the next answer.
   void answerExtra(int index) {
@@ -38,19 +53,32 @@ class FakeAppDialogs : public AppDialogs {
     shown << Shown{message.icon, message.title, message.text, message.parent, extras};
     return answers.isEmpty() ? Answer() : answers.takeFirst();
   }
-  QString openFileName(QWidget*, const QString&, const QString&, const QString&,
-                       QString*) override {
-    return QString();
+  QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                       const QString& filter, QString* selectedFilter) override {
+    return fileAnswer(parent, caption, folder, filter, selectedFilter);
   }
-  QString saveFileName(QWidget*, const QString&, const QString&, const QString&,
-                       QString*) override {
-    return QString();
+  QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                       const QString& filter, QString* selectedFilter) override {
+    return fileAnswer(parent, caption, folder, filter, selectedFilter);
   }
   int execModal(QDialog& box) override {
     modalTitles << box.windowTitle();
     return QDialog::Rejected;
   }
+  QColor chooseColour(QWidget*, const QColor&, const QString& title) override {
+    colourTitles << title;
+    return colourAnswers.isEmpty() ? QColor() : colourAnswers.takeFirst();
+  }
 
  private:
+  QString fileAnswer(QWidget* parent, const QString& caption, const QString& folder,
+                     const QString& filter, QString* selectedFilter) {
+    fileAsks << FileAsk{caption, folder, filter, parent};
+    if (selectedFilter)
+      *selectedFilter =
+          filterAnswers.isEmpty() ? filter.section(";;", 0, 0) : filterAnswers.takeFirst();
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+  }
+
   AppDialogs* previous_;
 };

@@ -7,15 +7,15 @@
 #include <vector>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
-#include <QThread>
 
+#include "WaitFor.h"
 #include "composition/CompositionHost.h"
 #include "composition/ProcessorFinalImage.h"
 #include "composition/ZarvoObject.h"
@@ -34,15 +34,23 @@ class RecordingHost : public CompositionHost {
   std::vector<Message> messages;
   QString printFile;  // empty: printing is cancelled
   int printersPrepared = 0;
+  QString imageFileAnswer;  // what the file and library choosers answer (empty: cancelled)
+  QString libraryAnswer;
+  QStringList imageFileFolders;  // the folder each file chooser started in
+  QStringList libraryInitialPaths;
 
   void message(QMessageBox::Icon icon, const QString& title, const QString& text) override {
     messages.push_back({icon, title, text});
   }
   bool confirm(const QString&, const QString&) override { return false; }
-  QString openImageFile(QWidget*, const QString&, const QString&, const QString&) override {
-    return QString();
+  QString openImageFile(QWidget*, const QString&, const QString& folder, const QString&) override {
+    imageFileFolders << folder;
+    return imageFileAnswer;
   }
-  QString libraryImage(const QString&) override { return QString(); }
+  QString libraryImage(const QString& initialPath) override {
+    libraryInitialPaths << initialPath;
+    return libraryAnswer;
+  }
   bool preparePrinter(QPrinter& printer) override {
     ++printersPrepared;
     if (printFile.isEmpty()) return false;
@@ -72,22 +80,10 @@ class HubFixture : public ::testing::Test {
 
   static ZarvoObject* hub() { return ZarvoObject::instance(); }
 
-  // Runs the event loop until `done` or 30 s have passed (a safety stop, not a timing check).
-  static bool spinUntil(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-      if (clock.elapsed() > 30000) return false;
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-      QThread::msleep(1);
-    }
-    return true;
-  }
-
   // Waits for the pending rebuild to be started, run and delivered.
   bool settle() {
-    const bool ok =
-        spinUntil([] { return !hub()->rebuildPending() && !hub()->processor()->isRunning(); });
+    const bool ok = zarvo_test::waitFor(
+        [] { return !hub()->rebuildPending() && !hub()->processor()->isRunning(); });
     QCoreApplication::processEvents();
     return ok;
   }

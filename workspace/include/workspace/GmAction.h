@@ -5,7 +5,7 @@
 #include <QString>
 
 // A tool's action: its shortcut is set and named in its tool-tip, " (" + the shortcut in
-// portable text + ")". GUI thread.
+// portable text + ")"; an empty shortcut leaves both alone. GUI thread.
 class GmAction : public QAction {
   Q_OBJECT
 

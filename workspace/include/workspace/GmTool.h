@@ -97,6 +97,12 @@ class GmTool : public QObject {
   static ToolOptions* defaultOptionsPanel();
   // The host view's current tab; 2 without a view.
   static int currentViewTab();
+  // The main window's choice after a tool refused to be installed, which every host's
+  // selectFallbackTool forwards to: false when no tool is current; true, keeping it, when the
+  // current tool is usable; otherwise installs `remembered` (the pan-return tool, or null) when
+  // it is usable, else the default tool, and answers what that installation answered. A default
+  // tool that refuses as well ends the search with false instead of asking the host again.
+  static bool selectFallbackTool(GmTool* remembered);
 
  signals:
   void userCreatedRegion(GmRegion* region);

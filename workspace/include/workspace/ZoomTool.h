@@ -42,7 +42,6 @@ class ZoomTool : public RectangleTool {
   ts::Rectangle* currentRectangle() override;
 
   QSlider* zoomSlider() const { return zoomSlider_; }
-  int zoomSliderValue() const { return zoomSliderValue_; }
 
  signals:
   void zoomToRectSignal(ImageRectF into);

@@ -34,3 +34,8 @@ int AnsweringDialogs::execModal(QDialog& box) {
   QTimer::singleShot(0, &box, &QDialog::reject);
   return box.exec();
 }
+
+QColor AnsweringDialogs::chooseColour(QWidget*, const QColor&, const QString& title) {
+  logDialog(title, QStringLiteral("cancelled"));
+  return QColor();
+}

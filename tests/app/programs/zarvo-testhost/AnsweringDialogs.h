@@ -11,4 +11,5 @@ class AnsweringDialogs : public AppDialogs {
   QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
                        const QString& filter, QString* selectedFilter) override;
   int execModal(QDialog& box) override;
+  QColor chooseColour(QWidget* parent, const QColor& initial, const QString& title) override;
 };

@@ -8,10 +8,14 @@
 #include <stdexcept>
 
 #include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QStyle>
 #include <QMainWindow>
 
 #include "app/HttpRequest.h"
 #include "app/TsApp.h"
+#include "document/GmModel.h"
+#include "document/TsSourceImage.h"
 
 namespace {
 
@@ -46,8 +50,8 @@ void IdleWorker::run() {
 }
 
 ScriptedDriver::ScriptedDriver(const QByteArray& name) : name_(name) {
-  known_ = name == "startup" || name == "hold" || name == "fatal" || name == "throw-bad-alloc" ||
-           name == "throw-error";
+  known_ = name == "startup" || name == "handback" || name == "hold" || name == "fatal" ||
+           name == "throw-bad-alloc" || name == "throw-error";
   poll_.setInterval(10);
   connect(&poll_, &QTimer::timeout, this, &ScriptedDriver::poll);
 }
@@ -57,7 +61,16 @@ ScriptedDriver::~ScriptedDriver() = default;
 void ScriptedDriver::mainWindowShown(QMainWindow* window) {
   window_ = window;
   if (TsApp* app = TsApp::instance()) say("mode " + QByteArray::number(app->mode()));
-  if (name_ == "startup") {
+  say(QByteArray("style ") + QApplication::style()->metaObject()->className());
+  if (const GmModel* model = GmModel::existingInstance()) {
+    if (const TsSourceImage* image = model->segImage())
+      say("document " + QByteArray::number(image->displayImage().width()) + "x" +
+          QByteArray::number(image->displayImage().height()));
+  }
+  if (name_ == "startup" || name_ == "handback") {
+    if (name_ == "handback") {
+      if (TsApp* app = TsApp::instance()) app->setHostExitCode(0);
+    }
     whenIdle([this] {
       if (window_) window_->close();
     });

@@ -1,10 +1,13 @@
 // zarvo-testhost DRIVER [program arguments...]: the program's guarded entry with dialogs that
 // answer themselves and a scripted driver, for tests and benchmarks that need a whole process.
 //
-// Every message box answers its default at once, file dialogs are cancelled, a modal box closes
-// on a zero timer; each is logged as "Dialog: " + title + " | " + text. Drivers:
-//   startup          prints "mode N", waits until the loop is idle and the online checkers are
-//                    done, then closes the main window
+// Every message box answers its default at once, file and colour dialogs are cancelled, a modal
+// box closes on a zero timer; each is logged as "Dialog: " + title + " | " + text. Drivers:
+//   startup          prints "mode N", "style CLASS" (the application style) and "document WxH"
+//                    when the document holds an image, waits until the loop is idle and the
+//                    online checkers are done, then closes the main window
+//   handback         the same, but first answers the close as "hand the picture back"
+//                    (host exit code 0)
 //   hold             prints "ready TID" (a worker thread's id) and runs until it is killed
 //   fatal            raises a fatal Qt message once the loop is idle
 //   throw-bad-alloc  throws std::bad_alloc from an event handler once the loop is idle

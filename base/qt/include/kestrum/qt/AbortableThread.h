@@ -11,6 +11,9 @@ class ThreadFinishedHandler;
 
 // A worker thread its owner can stop: the computation polls isAborted() and returns soon after
 // abort(). The flag stays set until the owner clears it with clearAbort() before a restart.
+// The one worker-thread pattern of the Qt side: a new thread derives from it rather than growing
+// its own flag or test hook, and one that is restarted with new inputs takes them through a
+// startRun(...) of its own (HighlightThread, ProcessorFinalImage).
 //
 // Threads: the owner (usually the GUI thread) constructs, starts, aborts, waits and destroys;
 // process() runs on the worker. Data handed to the worker is written before start() and read

@@ -1,0 +1,177 @@
+// Export through the file handler: the final picture by the typed suffix, the source image never
+// overwritten, the cut-out over the checkerboard and the trimap beside the photo.
+
+#include <QDir>
+#include <QSignalSpy>
+
+#include "composition/CompositionHost.h"
+#include "composition/ZarvoOutputHandler.h"
+#include "document/TsSourceImage.h"
+#include "support/AppTestSupport.h"
+#include "support/FileHandlerFixture.h"
+
+namespace {
+
+class Export : public FileHandlerTest {
+ protected:
+  void SetUp() override {
+    FileHandlerTest::SetUp();
+    previousHost_ = setCompositionHost(&compositionHost_);
+    ZarvoOutputHandler::instance()->fileTypeChoosen(ZarvoOutputHandler::Jpg);
+    // A picture to export: a plain canvas.
+    ZarvoObject* hub = ZarvoObject::instance();
+    hub->setCanvasRect(QRect(0, 0, 30, 20));
+    QImage background(30, 20, QImage::Format_ARGB32);
+    background.fill(qRgb(200, 40, 40));
+    hub->backgroundChanged(QPixmap::fromImage(background));
+    open(writePhoto("dog.jpg"));
+  }
+  void TearDown() override {
+    setCompositionHost(previousHost_);
+    FileHandlerTest::TearDown();
+  }
+  static int fileType() { return ZarvoOutputHandler::instance()->fileType(); }
+  static QByteArray start(const QString& name) { return readFile(name).left(8); }
+
+ private:
+  // Composition messages go to the log; nothing blocks.
+  class QuietHost : public CompositionHost {
+   public:
+    void message(QMessageBox::Icon, const QString&, const QString&) override {}
+    bool confirm(const QString&, const QString&) override { return false; }
+    QString openImageFile(QWidget*, const QString&, const QString&, const QString&) override {
+      return QString();
+    }
+    QString libraryImage(const QString&) override { return QString(); }
+    bool preparePrinter(QPrinter&) override { return false; }
+  } compositionHost_;
+  CompositionHost* previousHost_ = nullptr;
+};
+
+TEST_F(Export, TheTypedSuffixChoosesTheType) {
+  struct Row {
+    const char* typed;
+    const char* filter;  // the entry the dialog reports chosen
+    const char* written;
+    int type;
+    QByteArray starts;
+  };
+  const Row rows[] = {
+      {"picture", "PNG image (*.png)", "picture.png", ZarvoOutputHandler::Png, "\x89PNG"},
+      {"x.JPG", "PNG image (*.png)", "x.JPG", ZarvoOutputHandler::Jpg, "\xFF\xD8\xFF"},
+      {"x.pdf", "JPEG image (*.jpg)", "x.pdf", ZarvoOutputHandler::Pdf, "%PDF"},
+      {"x.bmp", "PNG image (*.png)", "x.bmp", ZarvoOutputHandler::Pdf, "%PDF"},
+      {"y", "JPEG image (*.jpg)", "y.jpg", ZarvoOutputHandler::Jpg, "\xFF\xD8\xFF"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.typed);
+    dialogs.fileAnswers = QStringList{path(row.typed)};
+    dialogs.filterAnswers = QStringList{row.filter};
+    EXPECT_TRUE(handler->fileSaveAsSlot());
+    EXPECT_EQ(fileType(), row.type);
+    EXPECT_EQ(handler->exportFileName(), path(row.written));
+    EXPECT_TRUE(start(path(row.written)).startsWith(row.starts));
+    EXPECT_EQ(handler->exportedCommandCount(), thread->commandCount());
+  }
+}
+
+TEST_F(Export, TheDialogOffersTheDefaultNameAndTheCurrentTypeFirst) {
+  EXPECT_FALSE(handler->fileSaveSlot()) << "cancelled";
+  ASSERT_EQ(dialogs.fileAsks.size(), 1);
+  EXPECT_EQ(dialogs.fileAsks[0].caption, "Export Final Image As");
+  EXPECT_EQ(dialogs.fileAsks[0].folder, path("dogWebshot"));
+  EXPECT_EQ(dialogs.fileAsks[0].filter, "JPEG image (*.jpg);;PNG image (*.png)");
+  EXPECT_TRUE(handler->exportFileName().isEmpty());
+  ZarvoOutputHandler::instance()->fileTypeChoosen(ZarvoOutputHandler::Pdf);
+  EXPECT_EQ(handler->exportFileFilter(), "PNG image (*.png);;JPEG image (*.jpg)");
+}
+
+TEST_F(Export, SaveWritesToTheLastTargetUntilTheImageChanges) {
+  dialogs.fileAnswers = QStringList{path("out.png")};
+  ASSERT_TRUE(handler->fileSaveSlot());
+  ASSERT_TRUE(QFile::remove(path("out.png")));
+  EXPECT_TRUE(handler->fileSaveSlot());
+  EXPECT_EQ(dialogs.fileAsks.size(), 1) << "the second save asks nothing";
+  EXPECT_TRUE(QFile::exists(path("out.png")));
+
+  open(writePhoto("cat.png"));
+  EXPECT_TRUE(handler->exportFileName().isEmpty());
+  EXPECT_FALSE(handler->fileSaveSlot());
+  ASSERT_EQ(dialogs.fileAsks.size(), 2);
+  EXPECT_EQ(dialogs.fileAsks[1].folder, path("catWebshot"));
+
+  model()->finish();
+  dialogs.fileAsks.clear();
+  EXPECT_FALSE(handler->fileSaveSlot());
+  EXPECT_FALSE(handler->fileSaveAsSlot());
+  EXPECT_TRUE(dialogs.fileAsks.isEmpty()) << "no image, no dialog";
+}
+
+TEST_F(Export, TheSourceImageIsNeverOverwrittenAlsoThroughALinkedFolder) {
+  const QByteArray original = readFile(path("dog.jpg"));
+  const QString link = folder.path() + "-link";
+  ASSERT_TRUE(QFile::link(folder.path(), link));
+  dialogs.fileAnswers = QStringList{path("dog.jpg"), link + "/dog.jpg", path("dog")};
+  dialogs.filterAnswers =
+      QStringList{"PNG image (*.png)", "PNG image (*.png)", "JPEG image (*.jpg)"};
+  const bool saved = handler->fileSaveAsSlot();
+  QFile::remove(link);
+  EXPECT_EQ(dialogs.fileAsks.size(), 4) << "the dialog reopens after each refusal";
+  ASSERT_EQ(dialogs.shown.size(), 3);
+  for (const auto& shown : dialogs.shown) {
+    EXPECT_EQ(shown.title, "Save As");
+    EXPECT_EQ(shown.text, "You can not save the generated file over the original file");
+  }
+  EXPECT_FALSE(saved) << "\"dog\" with the JPEG filter is the source too; then cancelled";
+  EXPECT_EQ(readFile(path("dog.jpg")), original);
+}
+
+TEST_F(Export, ATransparentCutoutIsTheCheckerboardOfFortyPixelSquares) {
+  QImage cutout(100, 90, QImage::Format_ARGB32);
+  cutout.fill(Qt::transparent);
+  cutout.setPixel(99, 89, qRgba(0, 0, 255, 255));
+  dialogs.fileAnswers = QStringList{path("cut")};
+  handler->exportCutout(cutout, path("dog.jpg"));
+  ASSERT_EQ(dialogs.fileAsks.size(), 1);
+  EXPECT_EQ(dialogs.fileAsks[0].caption, "Save cutout");
+  EXPECT_EQ(dialogs.fileAsks[0].folder, path("dogCutout"));
+  EXPECT_EQ(dialogs.fileAsks[0].filter, "Cutouts (*.png)");
+  const QImage written(path("cut.png"));
+  ASSERT_EQ(written.size(), cutout.size());
+  EXPECT_FALSE(written.hasAlphaChannel());
+  for (int y = 0; y < 90; y += 10) {
+    for (int x = 0; x < 100; x += 10) {
+      if (x == 90 && y == 80) continue;
+      const bool dark = ((x / 40) + (y / 40)) % 2 == 1;
+      EXPECT_EQ(written.pixel(x, y), dark ? QColor(Qt::darkGray).rgb() : qRgb(255, 255, 255))
+          << x << "," << y;
+    }
+  }
+  EXPECT_EQ(written.pixel(99, 89), qRgb(0, 0, 255));
+
+  dialogs.fileAnswers = QStringList{path("no-such-folder/cut.png")};
+  handler->exportCutout(cutout, path("dog.jpg"));
+  ASSERT_EQ(dialogs.shown.size(), 1);
+  EXPECT_EQ(dialogs.shown[0].title, "Save cutout");
+  EXPECT_EQ(dialogs.shown[0].text,
+            "The cut-out could not be written to\n" + path("no-such-folder/cut.png"));
+}
+
+TEST_F(Export, TheTrimapGoesBesideThePhotoAndTheBoxSaysHowItWent) {
+  handler->saveTrimapSlot();
+  ASSERT_EQ(dialogs.shown.size(), 1);
+  EXPECT_EQ(dialogs.shown[0].title, "Save Trimap");
+  EXPECT_EQ(dialogs.shown[0].text, "Save trimap to\n" + path("dog_trimap.png") + "\n\nOK");
+  EXPECT_EQ(QImage(path("dog_trimap.png")).size(), QSize(48, 32));
+  // Overwritten without asking; a name that cannot be written (a folder's) says "Failed".
+  handler->saveTrimapSlot();
+  EXPECT_EQ(dialogs.shown.size(), 2);
+  EXPECT_TRUE(dialogs.shown[1].text.endsWith("\n\nOK"));
+  ASSERT_TRUE(QFile::remove(path("dog_trimap.png")));
+  ASSERT_TRUE(QDir().mkdir(path("dog_trimap.png")));
+  handler->saveTrimapSlot();
+  ASSERT_EQ(dialogs.shown.size(), 3);
+  EXPECT_TRUE(dialogs.shown[2].text.endsWith("\n\nFailed"));
+}
+
+}  // namespace

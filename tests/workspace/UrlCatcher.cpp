@@ -1,0 +1,5 @@
+#include "UrlCatcher.h"
+
+void UrlCatcher::open(const QUrl& url) {
+  opened << url;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QList>
+
+class GmTool;
+class ImageView;
+class NoTool;
+class PanTool;
+class QActionGroup;
+class QWidget;
+class ToolOptions;
+class ZoomTool;
+
+// The one place that creates the tools of the cut-out side, in the order the main window builds
+// them: the default NoTool first, made current at once (through the host's fallback when it
+// cannot be), then the brush tools, whose actions join the Brush menu, then the pan and zoom
+// tools, whose actions join the View menu, then the edge tools. The main window, the
+// demonstration window and the benchmarks all build their tools here, and every new tool of
+// the cut-out side takes its place here.
+//
+// Owns the tools and destroys them newest first. Build it once the workspace host is installed
+// (the tools follow its view's tab). GUI thread only.
+class CutoutTools {
+ public:
+  // Where the tools' actions and option pages go; a null member: the shared tool action group,
+  // no menu, the default options panel.
+  struct Places {
+    QActionGroup* group = nullptr;
+    QWidget* brushMenu = nullptr;
+    QWidget* viewMenu = nullptr;
+    ToolOptions* options = nullptr;
+  };
+
+  explicit CutoutTools(const Places& places);
+  ~CutoutTools();
+  CutoutTools(const CutoutTools&) = delete;
+  CutoutTools& operator=(const CutoutTools&) = delete;
+
+  NoTool* noTool() const { return noTool_; }
+  PanTool* panTool() const { return panTool_; }
+  ZoomTool* zoomTool() const { return zoomTool_; }
+  // Every tool, in the order made.
+  const QList<GmTool*>& tools() const { return tools_; }
+
+  // Lets the pan and zoom tools move `view` (borrowed): the pan, the zoom to a dragged
+  // rectangle, actual pixels and fit on screen. The zoom-in and zoom-out steps are the
+  // navigator's to take, or the view's where there is no navigator: the caller connects them.
+  void connectView(ImageView* view) const;
+
+ private:
+  template <class Tool>
+  Tool* keep(Tool* tool);
+
+  QList<GmTool*> tools_;
+  NoTool* noTool_ = nullptr;
+  PanTool* panTool_ = nullptr;
+  ZoomTool* zoomTool_ = nullptr;
+};

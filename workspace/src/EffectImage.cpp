@@ -1,0 +1,6 @@
+#include "workspace/EffectImage.h"
+
+void EffectImage::setImage(const QImage& image) {
+  image_ = image;
+  emit imageChanged();
+}

@@ -1,0 +1,3 @@
+#include "workspace/ProxyStyle.h"
+
+ProxyStyle::ProxyStyle(QStyle* base) : QProxyStyle(base) {}
