@@ -287,9 +287,9 @@ class Neighbours {
     uint32_t first;  // where the bin's neighbours start in bins_
     uint32_t count;  // the bin's pixel count
   };
-  std::vector<Span> spans_;  // one per bin and one past the last
+  std::vector<Span> spans_;                   // one per bin and one past the last
   std::vector<std::vector<uint32_t>> found_;  // the neighbours of each stretch of bins
-  int stretchShift_ = 12;                      // bins per stretch: at least 4096
+  int stretchShift_ = 12;                     // bins per stretch: at least 4096
 };
 
 // The bins of label -1 by count, largest first; equal counts keep their list order. Each
