@@ -284,7 +284,7 @@ class Neighbours {
   }
 
   struct Span {
-    uint32_t first;  // where the bin's neighbours start in bins_
+    uint32_t first;  // where the bin's neighbours start, counted over every stretch
     uint32_t count;  // the bin's pixel count
   };
   std::vector<Span> spans_;                   // one per bin and one past the last
