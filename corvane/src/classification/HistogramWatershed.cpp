@@ -231,6 +231,8 @@ class Neighbours {
         mine.push_back(n);
       });
       for (size_t i = first; i < end; ++i) spans_[i].count = level[listPositions[i]].count;
+      // Held through the whole flood, beside the heap: no spare room.
+      mine.shrink_to_fit();
     });
     for (size_t i = 0; i < count; ++i) spans_[i + 1].first += spans_[i].first;
   }
