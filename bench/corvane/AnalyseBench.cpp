@@ -196,6 +196,24 @@ void BM_AnalyseStages(benchmark::State& state) {
     state.counters[names[i]] = seconds[i] / double(std::max<int64_t>(state.iterations(), 1));
 }
 
+// The analysis image alone (the rank filters) of real photograph range(0) at size range(1) on
+// range(2) processors, with the parameters the analysis takes for it.
+void BM_PhotoRancour(benchmark::State& state) {
+  const std::unique_ptr<Fixture> fixture = photoFixture(int(state.range(0)), int(state.range(1)));
+  if (!fixture) return state.SkipWithError("mate-backgrounds is not installed");
+  state.SetLabel(real_photos::shortName(int(state.range(0))) + "-" +
+                 real_photos::sizeName(int(state.range(1))));
+  corvane::setProcessorCountOverride(unsigned(state.range(2)));
+  classification::IiClassification& c = fixture->inner().classification();
+  fixture->inner().loadParameters();
+  for (auto _ : state) {
+    c.rancourState = 0;
+    c.runRancours(ProgressRange());
+  }
+  corvane::setProcessorCountOverride(0);
+  state.counters["disc"] = double(c.texture + 1);
+}
+
 // One brush stroke of 40 x 40 pixels on the analysed session, undone between strokes.
 void BM_Stroke(benchmark::State& state) {
   Fixture& fixture = analysed();
@@ -255,6 +273,11 @@ BENCHMARK(BM_PhotoAnalyse)
     ->UseRealTime();
 BENCHMARK(BM_AnalyseStages)
     ->Apply(stageArguments)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+BENCHMARK(BM_PhotoRancour)
+    ->Apply(photoArguments)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();

@@ -143,7 +143,7 @@ void rankSweep(const RankSweep<T, K>& s, int32_t* hist, ProgressRange& progress,
 #if defined(__SSE2__)
 // Transposes a 16 x 16 block of bytes held as 16 rows: afterwards x[j] holds the column whose
 // index is j with its four bits reversed.
-inline void transposeBytes16(__m128i x[16]) {
+[[gnu::always_inline]] inline void transposeBytes16(__m128i x[16]) {
   __m128i t[16];
   for (int i = 0; i < 8; ++i) {
     t[i] = _mm_unpacklo_epi8(x[2 * i], x[2 * i + 1]);
@@ -163,15 +163,40 @@ inline void transposeBytes16(__m128i x[16]) {
   }
 }
 
-// A histogram kept in four copies, planes of kPlane bins one after the other: a bin's count is
-// the sum of its four copies.
-struct CopiedCounts {
+// A histogram of bytes kept in sixteen copies, one per window row modulo 16, planes of 256
+// bins one after the other: a bin's count is the sum of its copies. A window cell enters and
+// leaves through its own row's copy, so no copy ever counts below 0, and a copy counts at most
+// the cells of its rows (the sweep checks that these fit in a byte). `copies` is how many of
+// the sixteen the window's rows use.
+struct RowCopiedCounts {
+  static constexpr size_t kCopies = 16;
   static constexpr size_t kPlane = 256;
-  const int32_t* hist;
+  const uint8_t* hist;
+  size_t copies;
   int32_t operator()(int32_t bin) const {
-    return hist[bin] + hist[kPlane + bin] + hist[2 * kPlane + bin] + hist[3 * kPlane + bin];
+    const uint8_t* at = hist + bin;
+    int32_t sum = 0;
+    for (size_t q = 0; q < copies; ++q) sum += at[q * kPlane];
+    return sum;
   }
 };
+
+// Whether the byte sweep's row copies can take the window: one leaving and one entering cell
+// per window row, pair p in row p (as a disc has), and no copy above 255 cells.
+inline bool rowCopiesFit(const RankWindowOffsets& w) {
+  const size_t pairs = w.leaving.size();
+  if (pairs == 0 || w.entering.size() != pairs) return false;
+  for (size_t p = 0; p < pairs; ++p) {
+    if (w.leavingRows[p] != static_cast<int32_t>(p) || w.enteringRows[p] != static_cast<int32_t>(p))
+      return false;
+  }
+  int32_t cells[RowCopiedCounts::kCopies] = {};
+  for (const int32_t row : w.allRows) {
+    if (row < 0 || static_cast<size_t>(row) >= pairs) return false;
+    if (++cells[row % RowCopiedCounts::kCopies] > 255) return false;
+  }
+  return true;
+}
 
 // The byte sweep's steps, each inlined into it.
 // Gathers the samples of pairs [16g, 16g + 16) at `offsets` from the 16 anchors from `anchor`:
@@ -193,126 +218,182 @@ struct CopiedCounts {
   }
 }
 
-// One column's pairs into the four histogram copies, four pairs at a time.
-[[gnu::always_inline]] inline void movePairs(int32_t* hist, const uint8_t* out, const uint8_t* in,
-                                             size_t quads) {
-  constexpr size_t kPlane = CopiedCounts::kPlane;
-  for (size_t q = 0; q < quads; ++q) {
-    const uint8_t* o = out + 4 * q;
-    const uint8_t* i = in + 4 * q;
-    --hist[o[0]];
-    ++hist[i[0]];
-    --hist[kPlane + o[1]];
-    ++hist[kPlane + i[1]];
-    --hist[2 * kPlane + o[2]];
-    ++hist[2 * kPlane + i[2]];
-    --hist[3 * kPlane + o[3]];
-    ++hist[3 * kPlane + i[3]];
+// The first `pairs` of one column's pairs into the row copies (pair q in copy q % 16).
+[[gnu::always_inline]] inline void movePairs(uint8_t* hist, const uint8_t* out, const uint8_t* in,
+                                             size_t pairs) {
+  constexpr size_t kCopies = RowCopiedCounts::kCopies, kPlane = RowCopiedCounts::kPlane;
+  size_t p = 0;
+  for (; p + kCopies <= pairs; p += kCopies) {
+#pragma GCC unroll 16
+    for (size_t q = 0; q < kCopies; ++q) {
+      --hist[q * kPlane + out[p + q]];
+      ++hist[q * kPlane + in[p + q]];
+    }
+  }
+  for (size_t q = 0; p < pairs; ++p, ++q) {
+    --hist[q * kPlane + out[p]];
+    ++hist[q * kPlane + in[p]];
   }
 }
 
-// How one column's pairs move the cumulative count at `cursorBin`: per byte (entering <= bin)
-// - (leaving <= bin) + 1, summed over the `groups` × 16 bytes (the caller takes the stride off).
-[[gnu::always_inline]] inline int32_t pairsAtOrBelow(int32_t cursorBin, const uint8_t* out,
-                                                     const uint8_t* in, size_t groups) {
+// How one column's pairs move the cumulative counts at and below `cursorBin`: per byte
+// (entering <= bin) - (leaving <= bin) + 1 and (entering < bin) - (leaving < bin) + 1, summed
+// over the `groups` × 16 bytes (the caller takes the stride off).
+struct PairChange {
+  int32_t atOrBelow;
+  int32_t below;
+};
+[[gnu::always_inline]] inline PairChange pairsAtOrBelow(int32_t cursorBin, const uint8_t* out,
+                                                        const uint8_t* in, size_t groups) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i one = _mm_set1_epi8(1);
   const __m128i bin = _mm_set1_epi8(static_cast<char>(cursorBin));
-  __m128i sum = zero;
+  __m128i sum = zero, sumBelow = zero;
   for (size_t g = 0; g < groups; ++g) {
     const __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + 16 * g));
     const __m128i i = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * g));
-    const __m128i outBelow = _mm_cmpeq_epi8(_mm_max_epu8(o, bin), bin);
-    const __m128i inBelow = _mm_cmpeq_epi8(_mm_max_epu8(i, bin), bin);
-    sum =
-        _mm_add_epi64(sum, _mm_sad_epu8(_mm_add_epi8(_mm_sub_epi8(outBelow, inBelow), one), zero));
+    const __m128i outAtOrBelow = _mm_cmpeq_epi8(_mm_max_epu8(o, bin), bin);
+    const __m128i inAtOrBelow = _mm_cmpeq_epi8(_mm_max_epu8(i, bin), bin);
+    const __m128i outAtOrAbove = _mm_cmpeq_epi8(_mm_min_epu8(o, bin), bin);
+    const __m128i inAtOrAbove = _mm_cmpeq_epi8(_mm_min_epu8(i, bin), bin);
+    sum = _mm_add_epi64(
+        sum, _mm_sad_epu8(_mm_add_epi8(_mm_sub_epi8(outAtOrBelow, inAtOrBelow), one), zero));
+    sumBelow = _mm_add_epi64(
+        sumBelow, _mm_sad_epu8(_mm_add_epi8(_mm_sub_epi8(inAtOrAbove, outAtOrAbove), one), zero));
   }
-  return _mm_cvtsi128_si32(sum) + _mm_cvtsi128_si32(_mm_srli_si128(sum, 8));
+  return {_mm_cvtsi128_si32(sum) + _mm_cvtsi128_si32(_mm_srli_si128(sum, 8)),
+          _mm_cvtsi128_si32(sumBelow) + _mm_cvtsi128_si32(_mm_srli_si128(sumBelow, 8))};
 }
 
-// The sweep for 8-bit samples within 0..lastBin in adjacent columns, with as many leaving as
-// entering cells (a disc has one of each per row). Sixteen columns at a time, the samples that
-// leave and enter at each are gathered by a byte transpose, so that each column's cursors take
-// their change from a few vector comparisons instead of two comparisons a cell; the histogram
-// is still updated sample by sample. Columns short of a whole block of sixteen go the scalar
-// way.
+// The byte sweep's cursor keeps the cumulative count below its bin as well as at it, so that
+// it reads the histogram only when it moves: a read of a bin's sixteen copies right after
+// byte updates to them waits for those to reach the cache.
+struct ByteCursor {
+  FractionRank rank;
+  int32_t bin;
+  int32_t cumulative;  // samples at or below `bin`
+  int32_t below;       // samples below `bin`
+};
+
+// Settles as settleIn does: the smallest bin whose cumulative count reaches the lower rank.
+[[gnu::always_inline]] inline void settleBytes(ByteCursor& c, const RowCopiedCounts& count) {
+  while (c.cumulative < c.rank.lower) {
+    c.below = c.cumulative;
+    c.cumulative += count(++c.bin);
+  }
+  // `below` is 0 at bin 0 and the lower rank at least 1, so the loop stops by bin 0.
+  while (c.below >= c.rank.lower) {
+    c.cumulative = c.below;
+    c.below -= count(--c.bin);
+  }
+}
+
+// The sweep for 8-bit samples within 0..lastBin in adjacent columns, for windows the row
+// copies fit (rowCopiesFit). Sixteen columns at a time, the samples that leave and enter at
+// each are gathered by a byte transpose, so that each column's cursors take their change from
+// a few vector comparisons instead of two comparisons a cell; the histogram is still updated
+// sample by sample. Up to four pairs beyond whole groups of sixteen (a disc of 17 to 20 rows)
+// are taken one by one rather than in a group of padding. Columns short of a whole block of
+// sixteen go the scalar way.
 template <int K>
 void rankSweepBytes(const RankSweep<uint8_t, K>& s, ProgressRange& progress, int32_t firstRow) {
+  constexpr size_t kCopies = RowCopiedCounts::kCopies, kPlane = RowCopiedCounts::kPlane;
   const int32_t lastBin = s.lastBin;
-  // With the bookkeeping of the cursors out of the way, what remains per cell is one update of
-  // the histogram, and neighbouring cells mostly update the same few bins: each update would
-  // wait for the one before on the same bin. Consecutive pairs therefore count into four
-  // copies of the histogram, whose updates do not wait for each other.
-  std::vector<int32_t> copies(4 * CopiedCounts::kPlane);
-  int32_t* const hist = copies.data();
-  const CopiedCounts count{hist};
   const std::vector<std::ptrdiff_t>& all = s.window->all;
   const std::ptrdiff_t* const leave = s.window->leaving.data();
   const std::ptrdiff_t* const enter = s.window->entering.data();
   const size_t pairs = s.window->leaving.size();
-  const size_t groups = (pairs + 15) / 16;  // pairs in groups of sixteen, the last padded
-  // Padding pairs leave and enter bin 0 and so change nothing: the histogram loop takes the
-  // pairs four at a time.
-  const size_t quads = (pairs + 3) / 4;
+  const size_t groups = (pairs + 11) / 16;  // pairs in groups of sixteen, the last padded
+  const size_t grouped = std::min(pairs, groups * 16);
   const size_t stride = groups * 16;  // bytes of one column in the buffers
   std::vector<uint8_t> buffer(2 * 16 * stride);
   uint8_t* const gone = buffer.data();
   uint8_t* const come = gone + 16 * stride;
 
-  RankCursor cursor[K];
+  // Each window row counts into a copy of its own (RowCopiedCounts): neighbouring cells
+  // mostly update the same few bins, and in one histogram each update would wait for the one
+  // before on the same bin.
+  const size_t copies = std::min(pairs, kCopies);
+  std::vector<uint8_t> planes(copies * kPlane);
+  uint8_t* const hist = planes.data();
+  const RowCopiedCounts count{hist, copies};
+  std::vector<size_t> cellPlane(all.size());
+  for (size_t i = 0; i < all.size(); ++i)
+    cellPlane[i] = static_cast<size_t>(s.window->allRows[i]) % kCopies * kPlane;
+
+  ByteCursor cursor[K];
   for (int k = 0; k < K; ++k) cursor[k].rank = s.ranks[k];
+  // The value at a settled cursor, as rankValueIn gives it.
+  auto value = [&count, lastBin](const ByteCursor& c) {
+    return static_cast<uint8_t>(
+        rankValueIn(RankCursor{c.rank, c.bin, c.cumulative}, count, lastBin));
+  };
+  // Pairs first..pairs-1 of the column at `at`, one by one, into the histogram and `change`.
+  auto moveSingly = [&](const uint8_t* at, size_t first, int32_t(&change)[K],
+                        int32_t(&changeBelow)[K]) {
+    for (size_t p = first; p < pairs; ++p) {
+      const uint32_t out = at[leave[p]], in = at[enter[p]];
+      --hist[p % kCopies * kPlane + out];
+      ++hist[p % kCopies * kPlane + in];
+      for (int k = 0; k < K; ++k) {
+        const uint32_t bin = static_cast<uint32_t>(cursor[k].bin);
+        change[k] += static_cast<int32_t>(in <= bin) - static_cast<int32_t>(out <= bin);
+        changeBelow[k] += static_cast<int32_t>(in < bin) - static_cast<int32_t>(out < bin);
+      }
+    }
+  };
 
   for (int32_t row = 0; row < s.rows; ++row) {
-    std::fill(copies.begin(), copies.end(), 0);
+    std::fill(planes.begin(), planes.end(), 0);
     const uint8_t* anchor = s.in + row * s.inRowStride;
-    for (std::ptrdiff_t o : all) ++hist[anchor[o]];
+    for (size_t i = 0; i < all.size(); ++i) ++hist[cellPlane[i] + anchor[all[i]]];
 
     uint8_t* dst[K];
     for (int k = 0; k < K; ++k) {
       dst[k] = s.out[k] + row * s.outRowStride[k];
       cursor[k].bin = 0;
       cursor[k].cumulative = count(0);
-      settleIn(cursor[k], count);
-      *dst[k] = static_cast<uint8_t>(rankValueIn(cursor[k], count, lastBin));
+      cursor[k].below = 0;
+      settleBytes(cursor[k], count);
+      *dst[k] = value(cursor[k]);
     }
 
     int32_t col = 1;
     for (; col + 16 <= s.columns; col += 16) {
       const uint8_t* block = anchor + col;
       for (size_t g = 0; g < groups; ++g) {
-        gatherPairs(block, leave, pairs, g, stride, gone);
-        gatherPairs(block, enter, pairs, g, stride, come);
+        gatherPairs(block, leave, grouped, g, stride, gone);
+        gatherPairs(block, enter, grouped, g, stride, come);
       }
       for (int j = 0; j < 16; ++j) {
         const uint8_t* out = gone + j * stride;
         const uint8_t* in = come + j * stride;
-        movePairs(hist, out, in, quads);
+        movePairs(hist, out, in, grouped);
+        int32_t change[K], changeBelow[K];
         for (int k = 0; k < K; ++k) {
-          const int32_t total = pairsAtOrBelow(cursor[k].bin, out, in, groups);
-          cursor[k].cumulative += total - static_cast<int32_t>(stride);
-          settleIn(cursor[k], count);
+          const PairChange c = pairsAtOrBelow(cursor[k].bin, out, in, groups);
+          change[k] = c.atOrBelow - static_cast<int32_t>(stride);
+          changeBelow[k] = c.below - static_cast<int32_t>(stride);
+        }
+        if (grouped < pairs) moveSingly(block + j, grouped, change, changeBelow);
+        for (int k = 0; k < K; ++k) {
+          cursor[k].cumulative += change[k];
+          cursor[k].below += changeBelow[k];
+          settleBytes(cursor[k], count);
           dst[k] += s.outColStride[k];
-          *dst[k] = static_cast<uint8_t>(rankValueIn(cursor[k], count, lastBin));
+          *dst[k] = value(cursor[k]);
         }
       }
     }
     for (; col < s.columns; ++col) {
-      const uint8_t* at = anchor + col;
-      int32_t change[K] = {};
-      for (size_t p = 0; p < pairs; ++p) {
-        const uint32_t out = at[leave[p]], in = at[enter[p]];
-        --hist[out];
-        ++hist[in];
-        for (int k = 0; k < K; ++k) {
-          const uint32_t bin = static_cast<uint32_t>(cursor[k].bin);
-          change[k] += static_cast<int32_t>(in <= bin) - static_cast<int32_t>(out <= bin);
-        }
-      }
+      int32_t change[K] = {}, changeBelow[K] = {};
+      moveSingly(anchor + col, 0, change, changeBelow);
       for (int k = 0; k < K; ++k) {
         cursor[k].cumulative += change[k];
-        settleIn(cursor[k], count);
+        cursor[k].below += changeBelow[k];
+        settleBytes(cursor[k], count);
         dst[k] += s.outColStride[k];
-        *dst[k] = static_cast<uint8_t>(rankValueIn(cursor[k], count, lastBin));
+        *dst[k] = value(cursor[k]);
       }
     }
 
@@ -544,7 +625,7 @@ void rankFilterMany(std::array<blitz::Array<T, 2>, K> outputs, const blitz::Arra
     if constexpr (std::is_same<T, uint8_t>::value) {
       // Below eight pairs the fixed cost of the gathering outweighs what it saves.
       if (lo == 0 && sweep.inColStride == 1 && window.leaving.size() >= 8 &&
-          window.leaving.size() == window.entering.size()) {
+          detail::rowCopiesFit(window)) {
         detail::rankSweepBytes<K>(sweep, progress, rowLow);
         return;
       }
@@ -595,10 +676,18 @@ RankWindowOffsets rankWindowOffsets(const blitz::Array<int32_t, 2>& kernel, int 
       if (kernel(i, j) == 0) continue;
       const int32_t di = direction * i, dj = direction * j;
       const std::ptrdiff_t offset = di * rowStride + dj * colStride;
+      const int32_t row = i - kernel.lbound(0);
       w.all.push_back(offset);
+      w.allRows.push_back(row);
       // In window coordinates the left neighbour (di, dj - 1) is kernel cell (i, j - direction).
-      if (!inWindow(i, j - direction)) w.leaving.push_back(offset - colStride);
-      if (!inWindow(i, j + direction)) w.entering.push_back(offset);
+      if (!inWindow(i, j - direction)) {
+        w.leaving.push_back(offset - colStride);
+        w.leavingRows.push_back(row);
+      }
+      if (!inWindow(i, j + direction)) {
+        w.entering.push_back(offset);
+        w.enteringRows.push_back(row);
+      }
       if (first) {
         w.lowRow = w.highRow = di;
         w.lowCol = w.highCol = dj;

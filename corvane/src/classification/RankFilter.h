@@ -49,6 +49,8 @@ struct RankWindowOffsets {
   std::vector<std::ptrdiff_t> all;
   std::vector<std::ptrdiff_t> leaving;
   std::vector<std::ptrdiff_t> entering;
+  // The kernel row (counted from its first row) of each cell of the three lists.
+  std::vector<int32_t> allRows, leavingRows, enteringRows;
   // The extent of the window relative to its anchor, for bounds checks.
   int32_t lowRow = 0, lowCol = 0, highRow = 0, highCol = 0;
 };

@@ -138,6 +138,33 @@ TEST(RankFilter, PairEqualsTwoSingleFilters) {
   }
 }
 
+TEST(RankFilter, WideWindowsOnEveryPath) {
+  // The byte sweep keeps a histogram copy per window row (modulo 16) in bytes: a disc of 70
+  // rows just fits them (250 cells in the fullest copy), one of 71 would overflow (261) and
+  // goes the general way, as does a ring (two leaving cells a row) and every 16-bit input.
+  std::mt19937 rng(43);
+  // Disc sides, 0 for the ring, with the largest sample value.
+  for (const auto& [side, maxValue] :
+       {std::pair{17, 255}, {20, 127}, {70, 255}, {71, 255}, {0, 255}}) {
+    blitz::Array<int32_t, 2> kernel = makeDisc(side ? side : 19);
+    if (side == 0) kernel(blitz::Range(6, 12), blitz::Range(6, 12)) = 0;
+    const int n = kernel.extent(0);
+    // Mostly one value, as a flat area is: that bin holds nearly every cell of a copy.
+    auto input = randomImage<uint8_t>(1, -2, 2 * n + 3, 2 * n + 17, maxValue, rng);
+    for (auto& v : input)
+      if (rng() % 32 != 0) v = uint8_t(maxValue / 2);
+    for (float f : {0.0f, 1.0f / 6.0f, 0.5f, 1.0f}) {
+      SCOPED_TRACE(testing::Message() << "side " << side << " f " << f);
+      checkAgainstSorting(input, kernel, n % 2 ? 1 : -1, f, 0, maxValue);
+    }
+  }
+  for (int n : {9, 17}) {
+    const auto input = randomImage<uint16_t>(0, 0, 2 * n + 3, 2 * n + 19, 65535, rng);
+    for (float f : {1.0f / 6.0f, 0.5f}) checkAgainstSorting(input, makeDisc(n), 1, f, 0, 65535);
+    checkAgainstSorting(input, makeDisc(n), -1, 0.3f, 900, 40000);
+  }
+}
+
 blitz::Array<int32_t, 2> ones3x3() {
   blitz::Array<int32_t, 2> k(blitz::Range(-1, 1), blitz::Range(-1, 1));
   k = 1;
