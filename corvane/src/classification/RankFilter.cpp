@@ -141,266 +141,113 @@ void rankSweep(const RankSweep<T, K>& s, int32_t* hist, ProgressRange& progress,
 }
 
 #if defined(__SSE2__)
-// Transposes a 16 x 16 block of bytes held as 16 rows: afterwards x[j] holds the column whose
-// index is j with its four bits reversed.
-[[gnu::always_inline]] inline void transposeBytes16(__m128i x[16]) {
-  __m128i t[16];
-  for (int i = 0; i < 8; ++i) {
-    t[i] = _mm_unpacklo_epi8(x[2 * i], x[2 * i + 1]);
-    t[i + 8] = _mm_unpackhi_epi8(x[2 * i], x[2 * i + 1]);
-  }
-  for (int i = 0; i < 8; ++i) {
-    x[i] = _mm_unpacklo_epi16(t[2 * i], t[2 * i + 1]);
-    x[i + 8] = _mm_unpackhi_epi16(t[2 * i], t[2 * i + 1]);
-  }
-  for (int i = 0; i < 8; ++i) {
-    t[i] = _mm_unpacklo_epi32(x[2 * i], x[2 * i + 1]);
-    t[i + 8] = _mm_unpackhi_epi32(x[2 * i], x[2 * i + 1]);
-  }
-  for (int i = 0; i < 8; ++i) {
-    x[i] = _mm_unpacklo_epi64(t[2 * i], t[2 * i + 1]);
-    x[i + 8] = _mm_unpackhi_epi64(t[2 * i], t[2 * i + 1]);
-  }
-}
-
-// A histogram of bytes kept in sixteen copies, one per window row modulo 16, planes of 256
-// bins one after the other: a bin's count is the sum of its copies. A window cell enters and
-// leaves through its own row's copy, so no copy ever counts below 0, and a copy counts at most
-// the cells of its rows (the sweep checks that these fit in a byte). `copies` is how many of
-// the sixteen the window's rows use.
-struct RowCopiedCounts {
-  static constexpr size_t kCopies = 16;
-  static constexpr size_t kPlane = 256;
-  const uint8_t* hist;
-  size_t copies;
-  int32_t operator()(int32_t bin) const {
-    const uint8_t* at = hist + bin;
-    int32_t sum = 0;
-    for (size_t q = 0; q < copies; ++q) sum += at[q * kPlane];
-    return sum;
-  }
+// A histogram of 16-bit counts read through `count(bin)`.
+struct WordCounts {
+  const uint16_t* hist;
+  int32_t operator()(int32_t bin) const { return hist[bin]; }
 };
 
-// Whether the byte sweep's row copies can take the window: one leaving and one entering cell
-// per window row, pair p in row p (as a disc has), and no copy above 255 cells.
-inline bool rowCopiesFit(const RankWindowOffsets& w) {
-  const size_t pairs = w.leaving.size();
-  if (pairs == 0 || w.entering.size() != pairs) return false;
-  for (size_t p = 0; p < pairs; ++p) {
-    if (w.leavingRows[p] != static_cast<int32_t>(p) || w.enteringRows[p] != static_cast<int32_t>(p))
-      return false;
-  }
-  int32_t cells[RowCopiedCounts::kCopies] = {};
-  for (const int32_t row : w.allRows) {
-    if (row < 0 || static_cast<size_t>(row) >= pairs) return false;
-    if (++cells[row % RowCopiedCounts::kCopies] > 255) return false;
-  }
-  return true;
-}
-
-// The byte sweep's steps, each inlined into it.
-// Gathers the samples of pairs [16g, 16g + 16) at `offsets` from the 16 anchors from `anchor`:
-// column j of the block goes to `into` + j × stride.
-[[gnu::always_inline]] inline void gatherPairs(const uint8_t* anchor, const std::ptrdiff_t* offsets,
-                                               size_t pairs, size_t g, size_t stride,
-                                               uint8_t* into) {
-  static const int kReversed[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
-  const __m128i zero = _mm_setzero_si128();
-  __m128i x[16];
-  for (size_t q = 0; q < 16; ++q) {
-    const size_t p = 16 * g + q;
-    x[q] =
-        p < pairs ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(anchor + offsets[p])) : zero;
-  }
-  transposeBytes16(x);
-  for (int j = 0; j < 16; ++j) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(into + kReversed[j] * stride + 16 * g), x[j]);
-  }
-}
-
-// The first `pairs` of one column's pairs into the row copies (pair q in copy q % 16).
-[[gnu::always_inline]] inline void movePairs(uint8_t* hist, const uint8_t* out, const uint8_t* in,
-                                             size_t pairs) {
-  constexpr size_t kCopies = RowCopiedCounts::kCopies, kPlane = RowCopiedCounts::kPlane;
-  size_t p = 0;
-  for (; p + kCopies <= pairs; p += kCopies) {
-#pragma GCC unroll 16
-    for (size_t q = 0; q < kCopies; ++q) {
-      --hist[q * kPlane + out[p + q]];
-      ++hist[q * kPlane + in[p + q]];
-    }
-  }
-  for (size_t q = 0; p < pairs; ++p, ++q) {
-    --hist[q * kPlane + out[p]];
-    ++hist[q * kPlane + in[p]];
-  }
-}
-
-// How one column's pairs move the cumulative counts at and below `cursorBin`: per byte
-// (entering <= bin) - (leaving <= bin) + 1 and (entering < bin) - (leaving < bin) + 1, summed
-// over the `groups` × 16 bytes (the caller takes the stride off).
-struct PairChange {
-  int32_t atOrBelow;
-  int32_t below;
-};
-[[gnu::always_inline]] inline PairChange pairsAtOrBelow(int32_t cursorBin, const uint8_t* out,
-                                                        const uint8_t* in, size_t groups) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i one = _mm_set1_epi8(1);
-  const __m128i bin = _mm_set1_epi8(static_cast<char>(cursorBin));
-  __m128i sum = zero, sumBelow = zero;
-  for (size_t g = 0; g < groups; ++g) {
-    const __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + 16 * g));
-    const __m128i i = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * g));
-    const __m128i outAtOrBelow = _mm_cmpeq_epi8(_mm_max_epu8(o, bin), bin);
-    const __m128i inAtOrBelow = _mm_cmpeq_epi8(_mm_max_epu8(i, bin), bin);
-    const __m128i outAtOrAbove = _mm_cmpeq_epi8(_mm_min_epu8(o, bin), bin);
-    const __m128i inAtOrAbove = _mm_cmpeq_epi8(_mm_min_epu8(i, bin), bin);
-    sum = _mm_add_epi64(
-        sum, _mm_sad_epu8(_mm_add_epi8(_mm_sub_epi8(outAtOrBelow, inAtOrBelow), one), zero));
-    sumBelow = _mm_add_epi64(
-        sumBelow, _mm_sad_epu8(_mm_add_epi8(_mm_sub_epi8(inAtOrAbove, outAtOrAbove), one), zero));
-  }
-  return {_mm_cvtsi128_si32(sum) + _mm_cvtsi128_si32(_mm_srli_si128(sum, 8)),
-          _mm_cvtsi128_si32(sumBelow) + _mm_cvtsi128_si32(_mm_srli_si128(sumBelow, 8))};
-}
-
-// The byte sweep's cursor keeps the cumulative count below its bin as well as at it, so that
-// it reads the histogram only when it moves: a read of a bin's sixteen copies right after
-// byte updates to them waits for those to reach the cache.
-struct ByteCursor {
-  FractionRank rank;
-  int32_t bin;
-  int32_t cumulative;  // samples at or below `bin`
-  int32_t below;       // samples below `bin`
-};
-
-// Settles as settleIn does: the smallest bin whose cumulative count reaches the lower rank.
-[[gnu::always_inline]] inline void settleBytes(ByteCursor& c, const RowCopiedCounts& count) {
-  while (c.cumulative < c.rank.lower) {
-    c.below = c.cumulative;
-    c.cumulative += count(++c.bin);
-  }
-  // `below` is 0 at bin 0 and the lower rank at least 1, so the loop stops by bin 0.
-  while (c.below >= c.rank.lower) {
-    c.cumulative = c.below;
-    c.below -= count(--c.bin);
-  }
-}
-
-// The sweep for 8-bit samples within 0..lastBin in adjacent columns, for windows the row
-// copies fit (rowCopiesFit). Sixteen columns at a time, the samples that leave and enter at
-// each are gathered by a byte transpose, so that each column's cursors take their change from
-// a few vector comparisons instead of two comparisons a cell; the histogram is still updated
-// sample by sample. Up to four pairs beyond whole groups of sixteen (a disc of 17 to 20 rows)
-// are taken one by one rather than in a group of padding. Columns short of a whole block of
-// sixteen go the scalar way.
+// The sweep for 8-bit samples within 0..lastBin in adjacent columns, outputs at least sixteen
+// columns wide. It runs down strips of sixteen adjacent anchors, one histogram each, moving one
+// row at a time: each window cell that leaves or enters comes for all sixteen in one load, the
+// sixteen cursors take their change from a few vector comparisons per cell, and the updates of
+// one cell go to sixteen different histograms, so none waits for another. A strip's last
+// block ends at the row's last column, overlapping the one before: those outputs are written
+// twice with the same values. Each band of rows starts its strips from whole windows.
 template <int K>
-void rankSweepBytes(const RankSweep<uint8_t, K>& s, ProgressRange& progress, int32_t firstRow) {
-  constexpr size_t kCopies = RowCopiedCounts::kCopies, kPlane = RowCopiedCounts::kPlane;
+void rankSweepColumns(const RankSweep<uint8_t, K>& s, ProgressRange& progress) {
+  constexpr int kLanes = 16;
+  // A lane's histogram: 256 bins and a gap, so that the same bin of two lanes never lies a
+  // multiple of 4 KiB apart, which would make the processor order their updates.
+  constexpr size_t kBins = 256 + 24;
+  // Rows are taken in chunks, every strip of a chunk before the next chunk, so that the rows
+  // a chunk reads and writes stay in the cache while its strips pass over them.
+  constexpr int32_t kChunk = 64;
   const int32_t lastBin = s.lastBin;
-  const std::vector<std::ptrdiff_t>& all = s.window->all;
-  const std::ptrdiff_t* const leave = s.window->leaving.data();
-  const std::ptrdiff_t* const enter = s.window->entering.data();
-  const size_t pairs = s.window->leaving.size();
-  const size_t groups = (pairs + 11) / 16;  // pairs in groups of sixteen, the last padded
-  const size_t grouped = std::min(pairs, groups * 16);
-  const size_t stride = groups * 16;  // bytes of one column in the buffers
-  std::vector<uint8_t> buffer(2 * 16 * stride);
-  uint8_t* const gone = buffer.data();
-  uint8_t* const come = gone + 16 * stride;
+  const RankWindowOffsets& w = *s.window;
+  const size_t leaving = w.leavingDown.size(), entering = w.enteringDown.size();
+  std::vector<uint16_t> histograms(kLanes * kBins);
+  uint16_t* const hist = histograms.data();
+  alignas(16) uint8_t bins[K][kLanes];
+  alignas(16) int8_t change[K][kLanes];
+  int32_t cumulative[K][kLanes];
+  const __m128i zero = _mm_setzero_si128();
 
-  // Each window row counts into a copy of its own (RowCopiedCounts): neighbouring cells
-  // mostly update the same few bins, and in one histogram each update would wait for the one
-  // before on the same bin.
-  const size_t copies = std::min(pairs, kCopies);
-  std::vector<uint8_t> planes(copies * kPlane);
-  uint8_t* const hist = planes.data();
-  const RowCopiedCounts count{hist, copies};
-  std::vector<size_t> cellPlane(all.size());
-  for (size_t i = 0; i < all.size(); ++i)
-    cellPlane[i] = static_cast<size_t>(s.window->allRows[i]) % kCopies * kPlane;
-
-  ByteCursor cursor[K];
-  for (int k = 0; k < K; ++k) cursor[k].rank = s.ranks[k];
-  // The value at a settled cursor, as rankValueIn gives it.
-  auto value = [&count, lastBin](const ByteCursor& c) {
-    return static_cast<uint8_t>(
-        rankValueIn(RankCursor{c.rank, c.bin, c.cumulative}, count, lastBin));
-  };
-  // Pairs first..pairs-1 of the column at `at`, one by one, into the histogram and `change`.
-  auto moveSingly = [&](const uint8_t* at, size_t first, int32_t(&change)[K],
-                        int32_t(&changeBelow)[K]) {
-    for (size_t p = first; p < pairs; ++p) {
-      const uint32_t out = at[leave[p]], in = at[enter[p]];
-      --hist[p % kCopies * kPlane + out];
-      ++hist[p % kCopies * kPlane + in];
-      for (int k = 0; k < K; ++k) {
-        const uint32_t bin = static_cast<uint32_t>(cursor[k].bin);
-        change[k] += static_cast<int32_t>(in <= bin) - static_cast<int32_t>(out <= bin);
-        changeBelow[k] += static_cast<int32_t>(in < bin) - static_cast<int32_t>(out < bin);
-      }
+  // Counts the sixteen samples at `at` into the lanes' histograms with `step` (+1 or -1).
+  auto count16 = [&](const uint8_t* at, uint16_t step) {
+#pragma GCC unroll 16
+    for (int l = 0; l < kLanes; ++l) {
+      uint16_t& n = hist[l * kBins + at[l]];
+      n = static_cast<uint16_t>(n + step);
     }
   };
 
-  for (int32_t row = 0; row < s.rows; ++row) {
-    std::fill(planes.begin(), planes.end(), 0);
-    const uint8_t* anchor = s.in + row * s.inRowStride;
-    for (size_t i = 0; i < all.size(); ++i) ++hist[cellPlane[i] + anchor[all[i]]];
-
-    uint8_t* dst[K];
-    for (int k = 0; k < K; ++k) {
-      dst[k] = s.out[k] + row * s.outRowStride[k];
-      cursor[k].bin = 0;
-      cursor[k].cumulative = count(0);
-      cursor[k].below = 0;
-      settleBytes(cursor[k], count);
-      *dst[k] = value(cursor[k]);
-    }
-
-    int32_t col = 1;
-    for (; col + 16 <= s.columns; col += 16) {
-      const uint8_t* block = anchor + col;
-      for (size_t g = 0; g < groups; ++g) {
-        gatherPairs(block, leave, grouped, g, stride, gone);
-        gatherPairs(block, enter, grouped, g, stride, come);
-      }
-      for (int j = 0; j < 16; ++j) {
-        const uint8_t* out = gone + j * stride;
-        const uint8_t* in = come + j * stride;
-        movePairs(hist, out, in, grouped);
-        int32_t change[K], changeBelow[K];
-        for (int k = 0; k < K; ++k) {
-          const PairChange c = pairsAtOrBelow(cursor[k].bin, out, in, groups);
-          change[k] = c.atOrBelow - static_cast<int32_t>(stride);
-          changeBelow[k] = c.below - static_cast<int32_t>(stride);
-        }
-        if (grouped < pairs) moveSingly(block + j, grouped, change, changeBelow);
-        for (int k = 0; k < K; ++k) {
-          cursor[k].cumulative += change[k];
-          cursor[k].below += changeBelow[k];
-          settleBytes(cursor[k], count);
-          dst[k] += s.outColStride[k];
-          *dst[k] = value(cursor[k]);
-        }
-      }
-    }
-    for (; col < s.columns; ++col) {
-      int32_t change[K] = {}, changeBelow[K] = {};
-      moveSingly(anchor + col, 0, change, changeBelow);
+  for (int32_t top = 0; top < s.rows; top += kChunk) {
+    const int32_t bottom = std::min(s.rows, top + kChunk);
+    for (int32_t col = 0; col < s.columns; col += kLanes) {
+      const int32_t at = std::min(col, s.columns - kLanes);
+      const uint8_t* anchor = s.in + top * s.inRowStride + at * s.inColStride;
+      std::fill(histograms.begin(), histograms.end(), 0);
+      for (const std::ptrdiff_t o : w.all) count16(anchor + o, 1);
       for (int k = 0; k < K; ++k) {
-        cursor[k].cumulative += change[k];
-        cursor[k].below += changeBelow[k];
-        settleBytes(cursor[k], count);
-        dst[k] += s.outColStride[k];
-        *dst[k] = value(cursor[k]);
+        for (int l = 0; l < kLanes; ++l) {
+          const WordCounts count{hist + l * kBins};
+          RankCursor c{s.ranks[k], 0, count(0)};
+          settleIn(c, count);
+          bins[k][l] = static_cast<uint8_t>(c.bin);
+          cumulative[k][l] = c.cumulative;
+          s.out[k][top * s.outRowStride[k] + (at + l) * s.outColStride[k]] =
+              static_cast<uint8_t>(rankValueIn(c, count, lastBin));
+        }
+      }
+
+      for (int32_t row = top + 1; row < bottom; ++row) {
+        anchor += s.inRowStride;
+        __m128i bin[K], moved[K];
+        for (int k = 0; k < K; ++k) {
+          bin[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(bins[k]));
+          moved[k] = zero;
+        }
+        // Per lane (sample <= bin) is -1 as a byte: entering cells at or below the cursor add
+        // to its count by subtracting that, leaving ones take off by adding it.
+        for (size_t i = 0; i < leaving; ++i) {
+          const uint8_t* cell = anchor + w.leavingDown[i];
+          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cell));
+          for (int k = 0; k < K; ++k)
+            moved[k] = _mm_add_epi8(moved[k], _mm_cmpeq_epi8(_mm_max_epu8(v, bin[k]), bin[k]));
+          count16(cell, static_cast<uint16_t>(-1));
+        }
+        for (size_t i = 0; i < entering; ++i) {
+          const uint8_t* cell = anchor + w.enteringDown[i];
+          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cell));
+          for (int k = 0; k < K; ++k)
+            moved[k] = _mm_sub_epi8(moved[k], _mm_cmpeq_epi8(_mm_max_epu8(v, bin[k]), bin[k]));
+          count16(cell, 1);
+        }
+        for (int k = 0; k < K; ++k) {
+          _mm_store_si128(reinterpret_cast<__m128i*>(change[k]), moved[k]);
+          uint8_t* const out = s.out[k] + row * s.outRowStride[k] + at * s.outColStride[k];
+          for (int l = 0; l < kLanes; ++l) {
+            const WordCounts count{hist + l * kBins};
+            RankCursor c{s.ranks[k], bins[k][l], cumulative[k][l] + change[k][l]};
+            settleIn(c, count);
+            bins[k][l] = static_cast<uint8_t>(c.bin);
+            cumulative[k][l] = c.cumulative;
+            out[l * s.outColStride[k]] = static_cast<uint8_t>(rankValueIn(c, count, lastBin));
+          }
+        }
       }
     }
-
-    if (((firstRow + row) & 255) == 0 && progress.ui()) {
-      progress.report(corvane::kNoLabel, static_cast<float>(row + 1) / static_cast<float>(s.rows));
+    if (progress.ui()) {
+      progress.report(corvane::kNoLabel, static_cast<float>(bottom) / static_cast<float>(s.rows));
     }
   }
+}
+
+// Whether rankSweepColumns can take the window: each lane's change per row must fit a signed
+// byte and its counts 16 bits.
+inline bool columnSweepFits(const RankWindowOffsets& w) {
+  return w.leavingDown.size() <= 127 && w.enteringDown.size() <= 127 && w.all.size() <= 65535;
 }
 
 // Windows of a few dozen cells, as the rank discs of a photograph at its working size are,
@@ -623,10 +470,11 @@ void rankFilterMany(std::array<blitz::Array<T, 2>, K> outputs, const blitz::Arra
                             rowHigh + window.highRow, colHigh + window.highCol, lo, hi)) {
 #if defined(__SSE2__)
     if constexpr (std::is_same<T, uint8_t>::value) {
-      // Below eight pairs the fixed cost of the gathering outweighs what it saves.
-      if (lo == 0 && sweep.inColStride == 1 && window.leaving.size() >= 8 &&
-          detail::rowCopiesFit(window)) {
-        detail::rankSweepBytes<K>(sweep, progress, rowLow);
+      // Windows of eight rows and more (the rank discs of a photograph above its working size)
+      // go down columns; smaller ones are selected directly below.
+      if (lo == 0 && sweep.inColStride == 1 && sweep.columns >= 16 && window.leaving.size() >= 8 &&
+          detail::columnSweepFits(window)) {
+        detail::rankSweepColumns<K>(sweep, progress);
         return;
       }
       if (lo == 0 && sweep.inColStride == 1 && sweep.columns >= 16 &&
@@ -676,18 +524,13 @@ RankWindowOffsets rankWindowOffsets(const blitz::Array<int32_t, 2>& kernel, int 
       if (kernel(i, j) == 0) continue;
       const int32_t di = direction * i, dj = direction * j;
       const std::ptrdiff_t offset = di * rowStride + dj * colStride;
-      const int32_t row = i - kernel.lbound(0);
       w.all.push_back(offset);
-      w.allRows.push_back(row);
-      // In window coordinates the left neighbour (di, dj - 1) is kernel cell (i, j - direction).
-      if (!inWindow(i, j - direction)) {
-        w.leaving.push_back(offset - colStride);
-        w.leavingRows.push_back(row);
-      }
-      if (!inWindow(i, j + direction)) {
-        w.entering.push_back(offset);
-        w.enteringRows.push_back(row);
-      }
+      // In window coordinates the left neighbour (di, dj - 1) is kernel cell (i, j - direction),
+      // the neighbour above (di - 1, dj) kernel cell (i - direction, j).
+      if (!inWindow(i, j - direction)) w.leaving.push_back(offset - colStride);
+      if (!inWindow(i, j + direction)) w.entering.push_back(offset);
+      if (!inWindow(i - direction, j)) w.leavingDown.push_back(offset - rowStride);
+      if (!inWindow(i + direction, j)) w.enteringDown.push_back(offset);
       if (first) {
         w.lowRow = w.highRow = di;
         w.lowCol = w.highCol = dj;

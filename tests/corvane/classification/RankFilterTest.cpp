@@ -158,6 +158,10 @@ TEST(RankFilter, WideWindowsOnEveryPath) {
       checkAgainstSorting(input, kernel, n % 2 ? 1 : -1, f, 0, maxValue);
     }
   }
+  // 8-bit wide windows go down strips of sixteen columns in chunks of rows: outputs of 150
+  // rows cross chunk boundaries, 21 columns leave an overlapping last strip.
+  const auto tall = randomImage<uint8_t>(0, 0, 166, 37, 127, rng);
+  for (float f : {1.0f / 6.0f, 0.9f}) checkAgainstSorting(tall, makeDisc(9), 1, f, 0, 127);
   for (int n : {9, 17}) {
     const auto input = randomImage<uint16_t>(0, 0, 2 * n + 3, 2 * n + 19, 65535, rng);
     for (float f : {1.0f / 6.0f, 0.5f}) checkAgainstSorting(input, makeDisc(n), 1, f, 0, 65535);
