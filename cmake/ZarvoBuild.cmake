@@ -8,6 +8,13 @@ if(ZARVO_HAVE_LLD)
   add_link_options(-fuse-ld=lld)
 endif()
 
+# ccache caches a source compiled with a precompiled header only when told that the header's
+# macros and time stamps are the build's concern: nothing here reads __DATE__ or __TIME__.
+if(CMAKE_CXX_COMPILER_LAUNCHER MATCHES "ccache")
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${CMAKE_COMMAND} -E env CCACHE_SLOPPINESS=pch_defines,time_macros
+      ${CMAKE_CXX_COMPILER_LAUNCHER})
+endif()
+
 # The Qt and test headers that nearly every source above the engine reads, parsed once per target
 # instead of once per source. <QtGlobal> leads so that Qt's own configuration comes first.
 set(ZARVO_PCH_QT_GUI <QtGlobal> <QObject> <QString> <QStringList> <QList> <QVector> <QHash>
