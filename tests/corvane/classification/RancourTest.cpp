@@ -73,10 +73,10 @@ TEST(Rancour, SmallEmptyAndOutOfRangeInputs) {
 }
 
 TEST(Rancour, DiscsAroundEachSweepMatchSortedWindowsOnAnyWorkerCount) {
-  // Disc sides 7 and 8 straddle the switch from selection to the byte sweep; 16 fills one
-  // group of sixteen rows, 17 and 20 add rows taken one by one, 21 pads a second group. Odd
-  // image sizes leave short bands and blocks; the smaller image is narrower than the widest
-  // discs, so whole windows are replicated edge pixels.
+  // Disc sides 7 and 8 straddle the switch from selection to the strips of sixteen columns;
+  // 16 to 21 are the discs of 12-megapixel photographs. Odd image sizes leave short bands and
+  // an overlapping last strip; the narrowest image is narrower than the widest discs, so
+  // whole windows are replicated edge pixels.
   struct Case {
     int texture, rows, cols, maxBits;
     float t;
