@@ -26,6 +26,7 @@ CutoutTools::CutoutTools(const Places& places) {
   deleteLocalTool_ = keep(new DeleteLocalTool(places.group, places.brushMenu, places.options));
   panTool_ = keep(new PanTool(places.group, places.viewMenu, places.options));
   zoomTool_ = keep(new ZoomTool(places.group, places.viewMenu, places.options));
+  if (places.afterViewTools) places.afterViewTools();
   edgeFindingTool_ = keep(new EdgeFindingTool(places.group, places.options));
   edgeBlendingTool_ = keep(new EdgeBlendingTool(places.group, places.options));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QList>
 
 class ComplexExactTool;
@@ -20,9 +22,9 @@ class ZoomTool;
 // The one place that creates the tools of the cut-out side, in the order the main window builds
 // them: the default NoTool first, made current at once (through the host's fallback when it
 // cannot be), then the brush tools, whose actions join the Brush menu, then the pan and zoom
-// tools, whose actions join the View menu, then the edge tools. The main window, the
-// demonstration window and the benchmarks all build their tools here, and every new tool of
-// the cut-out side takes its place here.
+// tools, whose actions join the View menu, then (the caller's) the other tabs' tools, then the
+// edge tools. The main window, the demonstration window and the benchmarks all build their
+// tools here, and every new tool of the cut-out side takes its place here.
 //
 // Owns the tools and destroys them newest first. Build it once the workspace host is installed
 // (the tools follow its view's tab). GUI thread only.
@@ -35,6 +37,9 @@ class CutoutTools {
     QWidget* brushMenu = nullptr;
     QWidget* viewMenu = nullptr;
     ToolOptions* options = nullptr;
+    // Called once the pan and zoom tools exist and before the edge tools are made: the place
+    // of the tools of the other tabs in the one tool order.
+    std::function<void()> afterViewTools;
   };
 
   explicit CutoutTools(const Places& places);
