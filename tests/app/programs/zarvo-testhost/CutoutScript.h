@@ -19,9 +19,11 @@ class TsMainWindow;
 // run ends with 3), paints Keep across the middle fifth with the Erase Exact brush and Delete
 // along the border with the Delete Local brush, generates the mask of the whole image, writes
 // OUTDIR/cutout.png (the document's cut-out with alpha) and OUTDIR/window.png (the window),
-// saves the project to OUTDIR/project.dat, loads it back and compares the statuses, writes
-// OUTDIR/summary.json, and closes the window without a question ("&Save and Apply" in the
-// hosted modes). GUI thread.
+// saves the project to OUTDIR/project.dat, loads it back and compares the statuses, shows
+// "2. Compose Picture" (OUTDIR/window-compose.png), then "4. Final Image", waits for the final
+// picture and exports it as OUTDIR/final.png through the file handler (no dialog;
+// OUTDIR/window-final.png shows the window then), writes OUTDIR/summary.json, and closes the window
+// without a question ("&Save and Apply" in the hosted modes). GUI thread.
 class CutoutScript : public QObject {
   Q_OBJECT
 
@@ -43,6 +45,9 @@ class CutoutScript : public QObject {
   void generate();
   void writePictures();
   void saveAndReload();
+  void compose();
+  void waitForPicture();
+  void exportPicture();
   void finish();
   void fail(const QString& why);
   qint64 lap();
