@@ -20,10 +20,12 @@ class TsMainWindow;
 // along the border with the Delete Local brush, generates the mask of the whole image, writes
 // OUTDIR/cutout.png (the document's cut-out with alpha) and OUTDIR/window.png (the window),
 // saves the project to OUTDIR/project.dat, loads it back and compares the statuses, shows
-// "2. Compose Picture" (OUTDIR/window-compose.png), then "4. Final Image", waits for the final
-// picture and exports it as OUTDIR/final.png through the file handler (no dialog;
-// OUTDIR/window-final.png shows the window then), writes OUTDIR/summary.json, and closes the window
-// without a question ("&Save and Apply" in the hosted modes). GUI thread.
+// "2. Compose Picture" (OUTDIR/window-compose.png), "3. Add Effects" (window-effects.png), then
+// "4. Final Image", waits for the final picture and exports it as OUTDIR/final.png through the
+// file handler (no dialog; OUTDIR/window-final.png shows the window then; the timings hold the
+// last rebuild of the picture, from its thread's start to the picture on show), writes
+// OUTDIR/summary.json, and closes the window without a question ("&Save and Apply" in the hosted
+// modes). GUI thread.
 class CutoutScript : public QObject {
   Q_OBJECT
 
@@ -46,6 +48,7 @@ class CutoutScript : public QObject {
   void writePictures();
   void saveAndReload();
   void compose();
+  void showFinalImage();
   void waitForPicture();
   void exportPicture();
   void finish();
@@ -65,4 +68,6 @@ class CutoutScript : public QObject {
   QJsonObject timings_;
   QJsonObject summary_;
   QByteArray statusesBefore_;
+  QElapsedTimer rebuildClock_;
+  qint64 lastRebuildMs_ = -1;
 };
