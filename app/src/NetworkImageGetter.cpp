@@ -43,24 +43,24 @@ void NetworkImageGetter::send(State state) {
       QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
     }
   });
-  connect(reply, &QNetworkReply::readyRead, this, [this, reply] { readBody(reply); });
+  connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
+    if (!overLimit_ && !takeBody(reply))
+      reply->abort();  // finishes the reply: replyFinished drops the candidate
+  });
 }
 
-void NetworkImageGetter::readBody(QNetworkReply* reply) {
-  if (overLimit_) return;
-  const qint64 room = limits_.maxBodyBytes - body_.size();
-  body_ += reply->read(room + 1);
-  if (body_.size() > limits_.maxBodyBytes) {
-    overLimit_ = true;
-    body_ = QByteArray();
-    reply->abort();  // finishes the reply: replyFinished drops the candidate
-  }
+bool NetworkImageGetter::takeBody(QNetworkReply* reply) {
+  body_ += reply->read(limits_.maxBodyBytes - body_.size() + 1);
+  if (body_.size() <= limits_.maxBodyBytes) return true;
+  overLimit_ = true;
+  body_ = QByteArray();
+  return false;
 }
 
 void NetworkImageGetter::replyFinished(QNetworkReply* reply) {
   reply->deleteLater();
   if (state_ == GetSent && !overLimit_ && reply->error() == QNetworkReply::NoError)
-    readBody(reply);  // what arrived after the last readyRead
+    takeBody(reply);  // what arrived after the last readyRead
   if (state_ == GetSent && overLimit_) {
     flog() << "NetworkImageGetter: Image dropped, larger than " << limits_.maxBodyBytes
            << " bytes: " << url_.toString();

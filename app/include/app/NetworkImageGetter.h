@@ -62,7 +62,8 @@ class NetworkImageGetter : public QObject {
 
  private:
   void send(State state);
-  void readBody(QNetworkReply* reply);
+  // Appends what the reply holds to the body; false (and the body dropped) beyond the limit.
+  bool takeBody(QNetworkReply* reply);
   void finishGet();
   void logFailure(const QString& detail);
 
