@@ -85,27 +85,32 @@ TsMainWindow::TsMainWindow() {
   compositionWidget_ = new ZarvoWidget;
   compositionWidget_->setObjectName(QStringLiteral("zarvoWidget_"));
   finalImageWidget_ = new FinalImageWidget;
-  imageView_->addViewTab(
-      compositionWidget_, tr("2. Compose Picture", "[zarvo]"),
-      tr("<p><b>Compose Picture</b> (2)</p><p>Set the canvas size the eventual size of the "
-         "picture; re-size and rotate your object; and add a new background.</p>",
-         "[zarvo, tip]") +
-          learnMoreTip(QStringLiteral("composing_the_picture.htm")),
-      QString(), ImageView::ComposePicture);
-  imageView_->addViewTab(
-      compositionWidget_, tr("3. Add Effects", "[zarvo]"),
-      tr("<p><b>Add Effects</b> (3)</p><p>Sharpen your image, add a shadow or highlight, and "
-         "insert a logo.</p>",
-         "[zarvo, tip]") +
-          learnMoreTip(QStringLiteral("adding_effects_to_the_picture.htm")),
-      QString(), ImageView::AddEffects);
-  imageView_->addViewTab(
-      finalImageWidget_, tr("4. Final Image", "[zarvo]"),
-      tr("<p><b>Final Image</b> (4)</p><p>See what your final image looks like, improve the "
-         "object quality and save what you have created.</p>",
-         "[zarvo, tip]") +
-          learnMoreTip(QStringLiteral("creating_and_saving_your_final_image.htm")),
-      QString(), ImageView::FinalImage);
+  const struct {
+    QWidget* page;
+    QString title;
+    QString tip;
+    const char* helpPage;
+    ImageView::ViewTab tab;
+  } tabs[] = {
+      {compositionWidget_, tr("2. Compose Picture", "[zarvo]"),
+       tr("<p><b>Compose Picture</b> (2)</p><p>Set the canvas size the eventual size of the "
+          "picture; re-size and rotate your object; and add a new background.</p>",
+          "[zarvo, tip]"),
+       "composing_the_picture.htm", ImageView::ComposePicture},
+      {compositionWidget_, tr("3. Add Effects", "[zarvo]"),
+       tr("<p><b>Add Effects</b> (3)</p><p>Sharpen your image, add a shadow or highlight, and "
+          "insert a logo.</p>",
+          "[zarvo, tip]"),
+       "adding_effects_to_the_picture.htm", ImageView::AddEffects},
+      {finalImageWidget_, tr("4. Final Image", "[zarvo]"),
+       tr("<p><b>Final Image</b> (4)</p><p>See what your final image looks like, improve the "
+          "object quality and save what you have created.</p>",
+          "[zarvo, tip]"),
+       "creating_and_saving_your_final_image.htm", ImageView::FinalImage},
+  };
+  for (const auto& tab : tabs)
+    imageView_->addViewTab(tab.page, tab.title, tab.tip + learnMoreTip(QLatin1String(tab.helpPage)),
+                           QString(), tab.tab);
   connect(GmModel::instance(), &GmModel::toolChanged, compositionWidget_,
           &ZarvoWidget::toolChangedSlot);
   connect(GmModel::instance(), &GmModel::cursorChanged, compositionWidget_,
