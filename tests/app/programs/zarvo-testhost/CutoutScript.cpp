@@ -216,6 +216,8 @@ void CutoutScript::compose() {
 }
 
 void CutoutScript::showFinalImage() {
+  // The composition tabs' pauses end here: finalMs is the final tab's own wait.
+  timings_.insert(QStringLiteral("composeMs"), lap());
   window_->imageView()->ensureViewTab(ImageView::FinalImage, ImageView::FinalImage);
   if (window_->imageView()->currentViewTab() != ImageView::FinalImage)
     return fail(QStringLiteral("the final image tab could not be shown"));

@@ -23,7 +23,8 @@ class TsMainWindow;
 // "2. Compose Picture" (OUTDIR/window-compose.png), "3. Add Effects" (window-effects.png), then
 // "4. Final Image", waits for the final picture and exports it as OUTDIR/final.png through the
 // file handler (no dialog; OUTDIR/window-final.png shows the window then; the timings hold the
-// last rebuild of the picture, from its thread's start to the picture on show), writes
+// wait on "4. Final Image" until the picture stood, and the last rebuild of the picture, from
+// its thread's start to the picture on show), writes
 // OUTDIR/summary.json, and closes the window without a question ("&Save and Apply" in the hosted
 // modes). GUI thread.
 class CutoutScript : public QObject {
