@@ -365,9 +365,8 @@ void TsMainWindow::createToolPalette() {
   const CompositionTools* composition = compositionTools_.get();
   for (GmTool* tool : std::initializer_list<GmTool*>{
            composition->selectTool(), composition->backgroundTool(), composition->imageSizeTool(),
-           composition->sharpenTool(), composition->shadowTool(),
-           composition->highlightBrushTool(), composition->logoTool(),
-           composition->finalOptionsTool(), composition->compressTool()})
+           composition->sharpenTool(), composition->shadowTool(), composition->highlightBrushTool(),
+           composition->logoTool(), composition->finalOptionsTool(), composition->compressTool()})
     palette_->addTool(tool, QString());
   if (actions_.exportFinalImage) {
     palette_->addActionEntry(actions_.exportFinalImage, ImageView::FinalImage, QString());

@@ -87,9 +87,8 @@ void TsMainWindow::keyReleaseEvent(QKeyEvent* event) {
 
 void TsMainWindow::stopPanningSlot() {
   GmTool* current = GmTool::current();
-  const bool panning =
-      current && ((tools_ && current == tools_->panTool()) ||
-                  (compositionTools_ && current == compositionTools_->panTool()));
+  const bool panning = current && ((tools_ && current == tools_->panTool()) ||
+                                   (compositionTools_ && current == compositionTools_->panTool()));
   if (panning) {
     GmTool* back = panReturnTool_;
     if (back && back->isUsable()) {
