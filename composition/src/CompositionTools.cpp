@@ -12,12 +12,6 @@
 #include "composition/ZarvoSelectTool.h"
 #include "composition/ZarvoZoomTool.h"
 
-template <class Tool>
-Tool* CompositionTools::keep(Tool* tool) {
-  tools_ << tool;
-  return tool;
-}
-
 CompositionTools::CompositionTools(ZarvoWidget* view, FinalImageWidget* finalPage,
                                    const Places& places) {
   QActionGroup* group = places.group;
@@ -35,8 +29,4 @@ CompositionTools::CompositionTools(ZarvoWidget* view, FinalImageWidget* finalPag
   zoomTool_ = keep(new ZarvoZoomTool(view, group, places.viewMenu, options));
   QObject::connect(sharpenTool_, &SharpenImageTool::imageSharpened, highlightBrushTool_,
                    &HighlightBrushTool::imageSharpened);
-}
-
-CompositionTools::~CompositionTools() {
-  while (!tools_.isEmpty()) delete tools_.takeLast();
 }

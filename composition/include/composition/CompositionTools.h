@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QList>
+#include "workspace/ToolSet.h"
 
 class BackgroundTool;
 class CompressTool;
@@ -25,9 +25,9 @@ class ZarvoZoomTool;
 // compression, then the composition's pan and zoom tools, whose actions join the given (hidden)
 // view menu. The sharpened image goes on to the highlight brush, which paints on it.
 //
-// Owns the tools and destroys them newest first; the views are borrowed and outlive the tools.
-// Build it once the workspace host is installed. GUI thread only.
-class CompositionTools {
+// Owns the tools and destroys them newest first (ToolSet); the views are borrowed and outlive the
+// tools. Build it once the workspace host is installed. GUI thread only.
+class CompositionTools : public ToolSet {
  public:
   // Where the tools' actions and option pages go; a null member: the shared tool action group,
   // no menu, the default options panel.
@@ -38,9 +38,6 @@ class CompositionTools {
   };
 
   CompositionTools(ZarvoWidget* view, FinalImageWidget* finalPage, const Places& places);
-  ~CompositionTools();
-  CompositionTools(const CompositionTools&) = delete;
-  CompositionTools& operator=(const CompositionTools&) = delete;
 
   ZarvoSelectTool* selectTool() const { return selectTool_; }
   BackgroundTool* backgroundTool() const { return backgroundTool_; }
@@ -53,14 +50,8 @@ class CompositionTools {
   CompressTool* compressTool() const { return compressTool_; }
   ZarvoPanTool* panTool() const { return panTool_; }
   ZarvoZoomTool* zoomTool() const { return zoomTool_; }
-  // Every tool, in the order made.
-  const QList<GmTool*>& tools() const { return tools_; }
 
  private:
-  template <class Tool>
-  Tool* keep(Tool* tool);
-
-  QList<GmTool*> tools_;
   ZarvoSelectTool* selectTool_ = nullptr;
   BackgroundTool* backgroundTool_ = nullptr;
   ImageSizeTool* imageSizeTool_ = nullptr;
