@@ -64,11 +64,9 @@ inline int32_t bumped(int32_t count) {
   return static_cast<int32_t>(static_cast<uint32_t>(count) + 1u);
 }
 
-// Offers one edge from q to n. Inlined into both push variants.
-inline void offerEdge(int32_t* labels, const uint8_t* heights, int32_t valueOffset,
-                      BoundaryEdgeHeap& heap, int32_t q, int32_t qLabel, int32_t n,
-                      int32_t priority, int32_t plateau, int32_t steps) {
-  if (labels[n] == qLabel) return;
+// Offers one edge from q to n, whatever n's label. Inlined into every push variant.
+inline void offerEdgeTo(const uint8_t* heights, int32_t valueOffset, BoundaryEdgeHeap& heap,
+                        int32_t q, int32_t n, int32_t priority, int32_t plateau, int32_t steps) {
   int64_t h = static_cast<int64_t>(heights[n]) + valueOffset;
   if (h > std::numeric_limits<int32_t>::max()) h = std::numeric_limits<int32_t>::max();
   const int32_t height = static_cast<int32_t>(h);
@@ -79,6 +77,14 @@ inline void offerEdge(int32_t* labels, const uint8_t* heights, int32_t valueOffs
   edge.plateau = height >= priority ? bumped(plateau) : 0;
   edge.steps = bumped(steps);
   heap.push(edge);
+}
+
+// Offers one edge from q to n unless n carries q's label.
+inline void offerEdge(int32_t* labels, const uint8_t* heights, int32_t valueOffset,
+                      BoundaryEdgeHeap& heap, int32_t q, int32_t qLabel, int32_t n,
+                      int32_t priority, int32_t plateau, int32_t steps) {
+  if (labels[n] == qLabel) return;
+  offerEdgeTo(heights, valueOffset, heap, q, n, priority, plateau, steps);
 }
 
 // Without bounds tests: only for pixels whose four neighbours lie inside the arrays.
@@ -220,6 +226,18 @@ void flood(WatershedInnerState& state, const ProgressRange& range) {
 void pushBoundaryEdges(WatershedInnerState& state, int32_t pixel, int32_t priority, int32_t plateau,
                        int32_t steps) {
   pushChecked(state, state.labelData(), state.heights(), pixel, priority, plateau, steps);
+}
+
+void pushSeedEdges(WatershedInnerState& state, int32_t pixel, int32_t priority) {
+  int32_t* labels = state.labelData();
+  const uint8_t* heights = state.heights();
+  const int32_t qLabel = labels[pixel];
+  const int32_t offset = state.valueOffset;
+  BoundaryEdgeHeap& heap = state.heap;
+  offerEdge(labels, heights, offset, heap, pixel, qLabel, pixel - state.rowStep, priority, 0, 0);
+  offerEdgeTo(heights, offset, heap, pixel, pixel + state.rowStep, priority, 0, 0);
+  offerEdge(labels, heights, offset, heap, pixel, qLabel, pixel - state.columnStep, priority, 0, 0);
+  offerEdgeTo(heights, offset, heap, pixel, pixel + state.columnStep, priority, 0, 0);
 }
 
 void watershedInner(WatershedInnerState& state, ProgressRange range) {

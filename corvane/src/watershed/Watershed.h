@@ -419,6 +419,15 @@ class WatershedInnerState {
 void pushBoundaryEdges(WatershedInnerState& state, int32_t pixel, int32_t priority, int32_t plateau,
                        int32_t steps);
 
+// Pushes the edges that pushBoundaryEdges(state, pixel, priority, 0, 0) pushes at the moment
+// the pixels are labelled one by one in storage order, when only the pixels before `pixel` and
+// the outermost ring carry labels: the neighbours after it (the next row's and the next
+// column's) count as labelled differently. So fronts can be started from labels set
+// beforehand, in any order and on any thread, with the pushes in storage order giving the
+// same heap. Only for a pixel whose four neighbours lie inside the arrays, and whose label is
+// not the label of the outermost ring pixels among those two neighbours.
+void pushSeedEdges(WatershedInnerState& state, int32_t pixel, int32_t priority);
+
 // Labels every unlabelled pixel: the unlabelled pixels are seeds, started highest first as new
 // regions whenever no front reaches higher, and fronts flood down from them. Each region's
 // boundary list receives the (source, target) pairs where its front met another label.
