@@ -4,8 +4,18 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace corvane {
+
+namespace {
+
+// Rows a band of the flood's set-up passes: four bands a worker, 64 rows at least.
+int32_t rowBand(int32_t rows) {
+  return std::max<int32_t>(64, rows / static_cast<int32_t>(4 * processorCount()) + 1);
+}
+
+}  // namespace
 
 WatershedInnerState::WatershedInnerState(const blitz::Array<Pixel, 2>& pixels,
                                          WatershedLabels& labels, int32_t valueOffset)
@@ -38,15 +48,17 @@ WatershedInnerState::WatershedInnerState(const blitz::Array<Pixel, 2>& pixels,
   const Pixel* pixelOrigin = &pixels(lowRow_, lowColumn_);
   const ptrdiff_t pixelRowStep = pixels.stride(0);
   const ptrdiff_t pixelColumnStep = pixels.stride(1);
-  for (int32_t r = 0; r < rows_; ++r) {
-    const Pixel* pixel = pixelOrigin + r * pixelRowStep;
-    uint8_t* height = heights_.data() + static_cast<ptrdiff_t>(r) * rowStep;
-    for (int32_t c = 0; c < columns_; ++c) {
-      *height = (*pixel)[1];
-      pixel += pixelColumnStep;
-      height += columnStep;
+  forEachBand(0, rows_ - 1, rowBand(rows_), processorCount(), [&](int32_t a, int32_t b) {
+    for (int32_t r = a; r <= b; ++r) {
+      const Pixel* pixel = pixelOrigin + r * pixelRowStep;
+      uint8_t* height = heights_.data() + static_cast<ptrdiff_t>(r) * rowStep;
+      for (int32_t c = 0; c < columns_; ++c) {
+        *height = (*pixel)[1];
+        pixel += pixelColumnStep;
+        height += columnStep;
+      }
     }
-  }
+  });
 }
 
 void BoundaryEdgeHeap::clear() {
@@ -139,29 +151,41 @@ bool ringLabelled(WatershedInnerState& state) {
   return true;
 }
 
-// The unlabelled pixels, highest first; equal heights keep their storage order.
+// The unlabelled pixels, highest first; equal heights keep their storage order. Bands of rows
+// count and place their own pixels, each height's places shared out in band order, so the
+// list is the one a single walk makes.
 void collectSeeds(WatershedInnerState& state) {
   const int32_t* labels = state.labelData();
   const uint8_t* heights = state.heights();
-  std::array<uint64_t, 256> count{};
-  for (int32_t r = 0; r < state.rows(); ++r) {
-    int32_t q = r * state.rowStep;
-    for (int32_t c = 0; c < state.columns(); ++c, q += state.columnStep)
-      if (labels[q] == -1) ++count[heights[q]];
-  }
-  std::array<uint64_t, 256> next{};
+  const int32_t step = rowBand(state.rows());
+  const size_t bands = static_cast<size_t>((state.rows() - 1) / step + 1);
+  std::vector<std::array<uint64_t, 256>> next(bands);
+  const auto eachSeed = [&](int32_t a, int32_t b, auto&& f) {
+    for (int32_t r = a; r <= b; ++r) {
+      int32_t q = r * state.rowStep;
+      for (int32_t c = 0; c < state.columns(); ++c, q += state.columnStep)
+        if (labels[q] == -1) f(q);
+    }
+  };
+  forEachBand(0, state.rows() - 1, step, processorCount(), [&](int32_t a, int32_t b) {
+    std::array<uint64_t, 256>& count = next[static_cast<size_t>(a / step)];
+    count.fill(0);
+    eachSeed(a, b, [&](int32_t q) { ++count[heights[q]]; });
+  });
   uint64_t total = 0;
   for (int h = 255; h >= 0; --h) {
-    next[h] = total;
-    total += count[h];
+    for (std::array<uint64_t, 256>& band : next) {
+      const uint64_t count = band[static_cast<size_t>(h)];
+      band[static_cast<size_t>(h)] = total;
+      total += count;
+    }
   }
   std::vector<int32_t>& seeds = state.seeds();
   seeds.resize(total);
-  for (int32_t r = 0; r < state.rows(); ++r) {
-    int32_t q = r * state.rowStep;
-    for (int32_t c = 0; c < state.columns(); ++c, q += state.columnStep)
-      if (labels[q] == -1) seeds[next[heights[q]]++] = q;
-  }
+  forEachBand(0, state.rows() - 1, step, processorCount(), [&](int32_t a, int32_t b) {
+    std::array<uint64_t, 256>& place = next[static_cast<size_t>(a / step)];
+    eachSeed(a, b, [&](int32_t q) { seeds[place[heights[q]]++] = q; });
+  });
 }
 
 template <bool Interior>
