@@ -72,6 +72,8 @@ class DocumentScene {
     // The statuses set below are the scene; no cut-out is to run behind the measurements.
     QObject::disconnect(model->statusArray(), &GmStatusArray::statusChanged, model->autoCut(),
                         &AutoCut::cutoutNeededSlot);
+    QObject::disconnect(model, &GmModel::imageBlendRatioChanged, model->autoCut(),
+                        &AutoCut::cutoutNeededSlot);
     thread->submit(new CvCmdSetStatus(model, statuses(model->workingRect().size())));
     waitIdle(thread.get());
     model->addPatch(new RectRegion(QRectF(width * 0.1, height * 0.2, width * 0.2, height * 0.15)));

@@ -1,20 +1,25 @@
 // A window that shows a photo in the cut-out views for a look by eye: the image view with its
-// status overlay and patches, the tool palette in its dock with the pan and zoom tools and a
-// brush that only draws its outline, the options panel, the view options with the zoom slider,
-// and beside the view the docked tip window, navigator, cut-out viewer and colour workspace (with
-// its pick tool in the palette), all in the application style and wired as the main window wires
-// them. Not shipped.
+// status overlay and patches, the tool palette in its dock with the cut-out tools (brushes, edge
+// options, pan and zoom) and the colour workspace's pick tool, the options panel, the view options
+// with the zoom slider, and beside the view the docked tip window, navigator, cut-out viewer and
+// colour workspace, all in the application style and wired as the main window wires them. Not
+// shipped.
 //
 //   zarvo-workspace-demo [photo | --size <w>x<h>] [--zoom <factor>] [--pointer <x>,<y>]
-//                        [--pick <x>,<y>]... [--bits <1..8>] [--floating] [--quit-after <ms>]
-//                        [--shot <file.png>]
+//                        [--strokes] [--tool <name>] [--pick <x>,<y>]... [--bits <1..8>]
+//                        [--floating] [--quit-after <ms>] [--shot <file.png>]
 //
-// Without a photo a synthetic one of 1600 × 1200 (or the given size) is drawn. --pointer shows the
-// brush outline at a viewport position, as if the pointer rested there. --pick picks the colour
-// at an image point with the colour workspace's tool over the whole photo (the first replaces,
-// the others add, as with Shift) at the precision --bits gives. --floating floats the sub-windows.
-// --shot writes a picture of the window and its floating sub-windows just before quitting. Settings
-// and temporary files go to folders of the run's own.
+// Without a photo a synthetic one of 1600 × 1200 (or the given size) is drawn. --strokes starts
+// from a clean photo and paints a stroke of each brush through the canvas, as a user's drags
+// do. --tool selects "delete", "local", "blend", "erase", "edges" or "blending" and shows its
+// page. --pointer shows the brush outline at a viewport position, as if the pointer rested
+// there. --pick picks the colour at an image point with the colour workspace's tool over the
+// whole photo (the first replaces, the others add, as with Shift) at the precision --bits
+// gives. --floating floats the sub-windows. --shot writes a picture of the window and its
+// floating sub-windows just before quitting. Settings and temporary files go to folders of the
+// run's own.
+
+#include <cmath>
 
 #include <QApplication>
 #include <QDockWidget>
@@ -22,7 +27,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -30,9 +34,17 @@
 
 #include "CanvasScene.h"
 #include "IsolatedRun.h"
+#include "document/CvCmdSetStatus.h"
 #include "document/DocumentMetaTypes.h"
+#include "workspace/BrushingTool.h"
 #include "workspace/ColourWorkspace.h"
 #include "workspace/ColourWorkspaceSelectTool.h"
+#include "workspace/ComplexExactTool.h"
+#include "workspace/DeleteExactTool.h"
+#include "workspace/DeleteLocalTool.h"
+#include "workspace/EdgeBlendingTool.h"
+#include "workspace/EdgeFindingTool.h"
+#include "workspace/EraseExactTool.h"
 #include "workspace/FakeDock.h"
 #include "workspace/Navigator.h"
 #include "workspace/NavigatorWindow.h"
@@ -49,18 +61,24 @@
 
 namespace {
 
-// Draws nothing into the document: only its outline shows.
-class DemoBrush : public GmTool {
- public:
-  explicit DemoBrush(ToolOptions* options)
-      : GmTool("Demo Brush", "Brush", QIcon(), "B", "<p>Shows the brush outline.</p>", nullptr,
-               nullptr, nullptr, options) {}
-  QCursor cursor() const override { return QCursor(Qt::BlankCursor); }
-  bool isBrushTool() const override { return true; }
-  QColor cursorColour() const override { return QColor(20, 170, 60); }
-  void activate(GmTool*) override {}
-  void deactivate(GmTool*) override {}
-};
+void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& at, Qt::MouseButtons held) {
+  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent event(type, at, widget->mapToGlobal(at), button, held, Qt::NoModifier);
+  QApplication::sendEvent(widget, &event);
+}
+
+// A drag of the current tool along `points` (fractions of the photo's width and height).
+void drag(GmZoomWidget* canvas, const QSize& photo, const QVector<QPointF>& points) {
+  auto at = [&](const QPointF& f) {
+    return canvas->imageRect().topLeft() +
+           QPointF(f.x() * photo.width() * canvas->zoom(), f.y() * photo.height() * canvas->zoom())
+               .toPoint();
+  };
+  sendMouse(canvas, QEvent::MouseButtonPress, at(points.first()), Qt::LeftButton);
+  for (const QPointF& point : points)
+    sendMouse(canvas, QEvent::MouseMove, at(point), Qt::LeftButton);
+  sendMouse(canvas, QEvent::MouseButtonRelease, at(points.last()), Qt::NoButton);
+}
 
 }  // namespace
 
@@ -86,6 +104,8 @@ int main(int argc, char** argv) {
   int bits = 8;
   int quitAfter = 0;
   bool floating = false;
+  bool strokes = false;
+  QString toolName = QStringLiteral("delete");
   QString shot;
   QSize synthetic(1600, 1200);
   const QStringList arguments = QApplication::arguments();
@@ -106,6 +126,10 @@ int main(int argc, char** argv) {
       quitAfter = next.toInt(), ++i;
     } else if (argument == "--floating") {
       floating = true;
+    } else if (argument == "--strokes") {
+      strokes = true;
+    } else if (argument == "--tool") {
+      toolName = next, ++i;
     } else if (argument == "--shot") {
       shot = next, ++i;
     } else {
@@ -131,6 +155,7 @@ int main(int argc, char** argv) {
   splitter->addWidget(dock);
   splitter->setStretchFactor(0, 1);
   window.setCentralWidget(splitter);
+  QMenu* brushMenu = window.menuBar()->addMenu("&Brush");
   QMenu* windowMenu = window.menuBar()->addMenu("&Window");
 
   auto* optionsBar = new QToolBar("Options");
@@ -178,16 +203,27 @@ int main(int argc, char** argv) {
 
   CutoutTools::Places places;
   places.options = options;
+  places.brushMenu = brushMenu;
   CutoutTools tools(places);
-  DemoBrush brush(options);
-  QSpinBox size;
-  size.setRange(1, 400);
-  size.setValue(60);
-  ToolOptions::setBrushSizeBox(&size);
+  // The brush size steps, as the main window gives them.
+  QAction increase("Increase Brush Size", &window), decrease("Decrease Brush Size", &window);
+  increase.setShortcut(QKeySequence("]"));
+  decrease.setShortcut(QKeySequence("["));
+  window.addAction(&increase);
+  window.addAction(&decrease);
+  QObject::connect(&increase, &QAction::triggered, tools.deleteExactTool(),
+                   &BrushingTool::increaseBrushSizeSlot);
+  QObject::connect(&decrease, &QAction::triggered, tools.deleteExactTool(),
+                   &BrushingTool::decreaseBrushSizeSlot);
 
   auto* palette = new ToolBarPalette;
   palette->setOrientation(Qt::Vertical);
-  palette->addTool(&brush, "Delete");
+  palette->addTool(tools.deleteLocalTool(), "Delete");
+  palette->addTool(tools.deleteExactTool(), QString());
+  palette->addTool(tools.complexExactTool(), QString());
+  palette->addTool(tools.eraseExactTool(), QString());
+  palette->addTool(tools.edgeFindingTool(), "Edges");
+  palette->addTool(tools.edgeBlendingTool(), QString());
   palette->addTool(tools.panTool(), "Navigation");
   palette->addTool(tools.zoomTool(), QString());
   palette->addTool(colours->selectTool(), "Colors");
@@ -210,12 +246,48 @@ int main(int argc, char** argv) {
   window.show();
   canvas_scene::waitExposed(&window);
   canvas_scene::DocumentScene document(picture);
+  if (strokes) {
+    // A clean photo: no statuses, no patches.
+    QImage unassigned(document.model->workingRect().size(), QImage::Format_Indexed8);
+    unassigned.setColorCount(256);
+    unassigned.fill(CvStatusInPicture);
+    document.model->deleteAllArrowTargets();
+    document.thread->submit(new CvCmdSetStatus(document.model, unassigned));
+  }
   document.announce();
   // A cut-out for the viewer, from the scene's statuses over an analysis.
   document.model->segmentation()->findEdges();
   document.model->generateMaskSlot();
   palette->viewChanged(ImageView::DeleteBackground);
   if (zoom > 0) view->zoomToSlot(zoom);
+  GmZoomWidget* canvas = view->workspace()->canvas();
+  if (strokes) {
+    waitIdle(document.thread.get());
+    QApplication::processEvents();
+    const QSize size = picture.size();
+    BrushingTool::setBrushSize(document.model->workingRect().height() / 14);
+    tools.deleteLocalTool()->installSlot();
+    drag(canvas, size, {{0.08, 0.15}, {0.12, 0.2}});
+    tools.deleteExactTool()->installSlot();
+    drag(canvas, size, {{0.42, 0.7}, {0.5, 0.74}, {0.58, 0.7}});
+    BrushingTool::setBrushSize(document.model->workingRect().height() / 40);
+    tools.complexExactTool()->installSlot();
+    QVector<QPointF> rim;
+    for (int i = 0; i <= 12; ++i) {
+      const double a = 3.3 + i * 0.12;
+      rim << QPointF(0.5 + 0.33 * 0.75 * std::cos(a) * 0.98, 0.52 + 0.33 * std::sin(a) * 0.98);
+    }
+    drag(canvas, size, rim);
+    BrushingTool::setBrushSize(document.model->workingRect().height() / 20);
+    tools.eraseExactTool()->installSlot();
+    drag(canvas, size, {{0.86, 0.45}, {0.9, 0.55}});
+    waitIdle(document.thread.get());
+  }
+  const QMap<QString, GmTool*> named{
+      {"delete", tools.deleteExactTool()}, {"local", tools.deleteLocalTool()},
+      {"blend", tools.complexExactTool()}, {"erase", tools.eraseExactTool()},
+      {"edges", tools.edgeFindingTool()},  {"blending", tools.edgeBlendingTool()}};
+  if (GmTool* tool = named.value(toolName)) tool->installSlot();
   if (!picks.isEmpty()) {
     document.model->setActiveRegion(nullptr);
     colours->colourBitsBox()->setValue(bits);
@@ -228,8 +300,6 @@ int main(int argc, char** argv) {
     }
   }
   if (pointer.x() >= 0) {
-    brush.installSlot();
-    GmZoomWidget* canvas = view->workspace()->canvas();
     const QPoint at = canvas->mapFrom(view->workspace()->viewport(), pointer);
     QMouseEvent move(QEvent::MouseMove, at, canvas->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
@@ -255,6 +325,5 @@ int main(int argc, char** argv) {
   }
   const int result = application.exec();
   host.colourWorkspace = nullptr;
-  ToolOptions::setBrushSizeBox(nullptr);
   return result;
 }

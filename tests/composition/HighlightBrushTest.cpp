@@ -184,7 +184,7 @@ TEST_F(HighlightBrush, TheMouseAddsOneDabAClickAndRepeatsWhileHeldStill) {
   const int held = tool->points().size() - 1;
   // One for the press and one every tenth of a second: 6, or fewer where a busy machine runs
   // the timer late.
-  EXPECT_GE(held, 3);
+  EXPECT_GE(held, 2);
   EXPECT_LE(held, 6);
   EXPECT_EQ(tool->points().last().position, view->mapToScene(at) - QPointF(base));
   EXPECT_FALSE(tool->isRepeating());

@@ -44,6 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
     Images, ArtTest,
     ::testing::Values(
         ArtRow{"tool_image_pan.png", 48, false}, ArtRow{"tool_image_zoom.png", 48, false},
+        ArtRow{"tool_delete_exact.png", 48, false}, ArtRow{"tool_delete_local.png", 48, false},
+        ArtRow{"tool_complex_exact.png", 48, false}, ArtRow{"tool_erase_exact.png", 48, false},
         ArtRow{"curs_data_handopen.png", 32, true}, ArtRow{"curs_data_handgrab.png", 32, true},
         ArtRow{"curs_data_zoomin.png", 32, true}, ArtRow{"curs_data_zoomout.png", 32, true},
         ArtRow{"curs_data_zoomunavailable.png", 32, true},
@@ -65,6 +67,16 @@ INSTANTIATE_TEST_SUITE_P(
         ArtRow{"colour_to_delete.png", 16, false}, ArtRow{"colour_to_blend.png", 16, false},
         ArtRow{"slider_handle_horizontal.png", 11, false, 19},
         ArtRow{"slider_handle_vertical.png", 19, false, 11}));
+
+// The edge option tools' icons sit under the program's own prefix.
+TEST(ArtTest, EdgeToolIconsAreThere) {
+  for (const char* name : {"tool_edge_blending", "tool_edge_finding"}) {
+    const QImage image(QString(":zarvo/%1.png").arg(name));
+    ASSERT_EQ(image.size(), QSize(48, 48)) << name;
+    EXPECT_EQ(image, QImage(QString(":/zarvo/%1.png").arg(name)));
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << name;
+  }
+}
 
 // A cursor's mask covers its drawing: every pixel the drawing sets, the mask sets too.
 TEST(CursorMaskTest, MasksCoverTheirDrawings) {

@@ -8,7 +8,12 @@
 #include <QSlider>
 
 #include "WorkspaceTestSupport.h"
+#include "workspace/ComplexExactTool.h"
 #include "workspace/CutoutTools.h"
+#include "workspace/DeleteExactTool.h"
+#include "workspace/DeleteLocalTool.h"
+#include "workspace/EdgeFindingTool.h"
+#include "workspace/EraseExactTool.h"
 #include "workspace/NoTool.h"
 #include "workspace/PanTool.h"
 #include "workspace/ZoomTool.h"
@@ -58,25 +63,31 @@ class ViewToolsTest : public WorkspaceTest {
   PanTool* pan = nullptr;
 };
 
-// The order the main window needs: the default tool first and current at once, the pan and zoom
-// tools' actions in the View menu; every tool on the given panel. Destroyed newest first, the
-// tools leave no current tool behind.
+// The order the main window needs: the default tool first and current at once, the brushes'
+// actions in the Brush menu, the pan and zoom tools' in the View menu, then the edge tools;
+// every tool on the given panel. Destroyed newest first, the tools leave no current tool behind.
 TEST_F(ViewToolsTest, TheCutoutToolsComeInTheMainWindowsOrder) {
   QStringList names;
   for (GmTool* tool : tools->tools()) {
     names << tool->name();
     EXPECT_EQ(tool->options(), panel) << tool->name().toStdString();
   }
-  EXPECT_EQ(names, QStringList({"No Tool", "Hand Tool", "Zoom Tool"}));
+  EXPECT_EQ(names, QStringList({"No Tool", "Delete Exact Brush", "Blend Exact Brush",
+                                "Erase Exact Brush", "Delete Local Brush", "Hand Tool", "Zoom Tool",
+                                "Edge Finding Options", "Edge Blending Options"}));
   EXPECT_EQ(GmTool::current(), noTool);
   EXPECT_EQ(GmTool::defaultTool(), noTool);
   EXPECT_EQ(viewMenu.actions(), QList<QAction*>({pan->action(), zoom->action()}));
-  EXPECT_TRUE(brushMenu.actions().isEmpty());
-  zoom->installSlot();
+  EXPECT_EQ(
+      brushMenu.actions(),
+      QList<QAction*>({tools->deleteExactTool()->action(), tools->complexExactTool()->action(),
+                       tools->eraseExactTool()->action(), tools->deleteLocalTool()->action()}));
+  tools->edgeFindingTool()->installSlot();
   tools.reset();
   EXPECT_EQ(GmTool::current(), nullptr);
   EXPECT_EQ(GmTool::defaultTool(), nullptr);
   EXPECT_TRUE(viewMenu.actions().isEmpty());
+  EXPECT_TRUE(brushMenu.actions().isEmpty());
 }
 
 TEST_F(ViewToolsTest, AClickZoomsInOnceOnTheRelease) {

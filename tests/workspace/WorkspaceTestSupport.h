@@ -21,6 +21,7 @@
 #include "FakeWorkspaceHost.h"
 #include "MouseInput.h"
 #include "document/CvCmdSetStatus.h"
+#include "workspace/BrushingTool.h"
 #include "workspace/GmTool.h"
 #include "workspace/GmZoomWidget.h"
 #include "workspace/ImageView.h"
@@ -36,10 +37,12 @@ inline void PrintTo(const QStringList& texts, std::ostream* out) {
   *out << '[' << texts.join(", ").toStdString() << ']';
 }
 
-// The shell's hooks read these two from the workspace.
+// The shell's hooks take the brush size and strength and the mask opacity from the workspace.
 class WorkspaceDocumentHooks : public FakeDocumentUiHooks {
  public:
-  int brushSize() const override { return ToolOptions::brushSize(); }
+  int brushSize() const override { return BrushingTool::brushSize(); }
+  void setBrushSize(int size) override { BrushingTool::setBrushSize(size); }
+  int brushStrength() const override { return BrushingTool::brushStrength(); }
   double maskOpacity() const override { return ViewOptions::maskOpacity(); }
 };
 

@@ -2,6 +2,12 @@
 
 #include <QList>
 
+class ComplexExactTool;
+class DeleteExactTool;
+class DeleteLocalTool;
+class EdgeBlendingTool;
+class EdgeFindingTool;
+class EraseExactTool;
 class GmTool;
 class ImageView;
 class NoTool;
@@ -37,8 +43,15 @@ class CutoutTools {
   CutoutTools& operator=(const CutoutTools&) = delete;
 
   NoTool* noTool() const { return noTool_; }
+  // The main window's "[" and "]" go to this brush's size slots.
+  DeleteExactTool* deleteExactTool() const { return deleteExactTool_; }
+  ComplexExactTool* complexExactTool() const { return complexExactTool_; }
+  EraseExactTool* eraseExactTool() const { return eraseExactTool_; }
+  DeleteLocalTool* deleteLocalTool() const { return deleteLocalTool_; }
   PanTool* panTool() const { return panTool_; }
   ZoomTool* zoomTool() const { return zoomTool_; }
+  EdgeFindingTool* edgeFindingTool() const { return edgeFindingTool_; }
+  EdgeBlendingTool* edgeBlendingTool() const { return edgeBlendingTool_; }
   // Every tool, in the order made.
   const QList<GmTool*>& tools() const { return tools_; }
 
@@ -53,6 +66,12 @@ class CutoutTools {
 
   QList<GmTool*> tools_;
   NoTool* noTool_ = nullptr;
+  DeleteExactTool* deleteExactTool_ = nullptr;
+  ComplexExactTool* complexExactTool_ = nullptr;
+  EraseExactTool* eraseExactTool_ = nullptr;
+  DeleteLocalTool* deleteLocalTool_ = nullptr;
   PanTool* panTool_ = nullptr;
   ZoomTool* zoomTool_ = nullptr;
+  EdgeFindingTool* edgeFindingTool_ = nullptr;
+  EdgeBlendingTool* edgeBlendingTool_ = nullptr;
 };
