@@ -1,9 +1,9 @@
 #include "classification/HoleFilling.h"
 
 #include <algorithm>
+#include <deque>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "morphology/convolve.h"
 #include "util/ArrayDomain.h"
@@ -131,7 +131,7 @@ void despeckleRegions(IiClassification& state, IiClassification::Bytes& status, 
 
   // Seeds: covered pixels outside the selection that touch open ground. They are all found
   // on the map as the dilation left it before any is opened.
-  std::vector<IndexPair> front;
+  std::deque<IndexPair> front;
   {
     ProgressRange seeds = progress.subRange(0.3f);
     const int32_t rowCount = rect.upperRow - rect.lowerRow + 1;
@@ -163,8 +163,9 @@ void despeckleRegions(IiClassification& state, IiClassification::Bytes& status, 
     ProgressRange erosion = progress.subRange(0.5f);
     for (const IndexPair& p : front) dilated(p.first, p.second) = 0;
     size_t largest = front.size();
-    for (size_t head = 0; head < front.size(); ++head) {
-      const IndexPair p = front[head];
+    while (!front.empty()) {
+      const IndexPair p = front.front();
+      front.pop_front();
       for (const auto& o : kNeighbours) {
         const int r = p.first + o[0];
         const int c = p.second + o[1];
@@ -173,7 +174,7 @@ void despeckleRegions(IiClassification& state, IiClassification::Bytes& status, 
           front.push_back(IndexPair{r, c});
         }
       }
-      const size_t length = front.size() - head - 1;
+      const size_t length = front.size();
       if (length % 256 == 0) {
         largest = std::max(largest, length);
         erosion.report(corvane::kNoLabel,
