@@ -62,7 +62,7 @@ WatershedInnerState::WatershedInnerState(const blitz::Array<Pixel, 2>& pixels,
 }
 
 void BoundaryEdgeHeap::clear() {
-  for (std::vector<Entry>& bucket : buckets_) bucket.clear();
+  for (Bucket& bucket : buckets_) bucket.clear();
   others_.clear();
   current_ = 0;
   filledBuckets_ = 0;

@@ -16,6 +16,7 @@
 #include "kestrum/utility/ProgressRange.h"
 #include "util/NoLabel.h"
 #include "util/ParallelBands.h"
+#include "util/RecordHeap.h"
 #include "watershed/WatershedLabels.h"
 
 namespace corvane {
@@ -294,10 +295,9 @@ class BoundaryEdgeHeap {
   void push(const BoundaryEdge& edge) {
     ++size_;
     if (edge.priority >= 0 && edge.priority < kBuckets) {
-      std::vector<Entry>& bucket = buckets_[edge.priority];
+      Bucket& bucket = buckets_[edge.priority];
       if (bucket.empty()) ++filledBuckets_;
-      bucket.push_back(Entry{key(edge.plateau, edge.steps), edge.source, edge.target});
-      siftUp(bucket.data(), bucket.size() - 1, bucket.back());
+      bucket.push(Entry{key(edge.plateau, edge.steps), edge.source, edge.target});
       if (edge.priority > current_) current_ = edge.priority;
     } else {
       others_.push_back(edge);
@@ -318,11 +318,8 @@ class BoundaryEdgeHeap {
       others_.pop_back();
       return edge;
     }
-    std::vector<Entry>& bucket = buckets_[current_];
-    const Entry entry = bucket.front();
-    const Entry last = bucket.back();
-    bucket.pop_back();
-    if (!bucket.empty()) siftDown(bucket.data(), bucket.size(), last);
+    Bucket& bucket = buckets_[current_];
+    const Entry entry = bucket.pop();
     edge.source = entry.source;
     edge.target = entry.target;
     edge.priority = current_;
@@ -345,46 +342,13 @@ class BoundaryEdgeHeap {
     int32_t source;
     int32_t target;
   };
-  // The bucket heaps move their entries exactly as std::push_heap and std::pop_heap of the
-  // standard library built with, ordering by key alone: among edges of equal key the one
-  // popped first depends on where each sits in the heap, and the floods' labels with it, so
-  // the moves must stay these. What they add is a look ahead: a pop fetches the grandchildren
-  // of the hole while it compares the children, as the buckets of a large picture's flood
-  // outgrow the caches.
-
-  // std::__push_heap: `value` rises from `hole` while its parent's key is greater.
-  static void siftUp(Entry* heap, size_t hole, Entry value) {
-    while (hole > 0) {
-      const size_t parent = (hole - 1) / 2;
-      if (!(heap[parent].key > value.key)) break;
-      heap[hole] = heap[parent];
-      hole = parent;
-    }
-    heap[hole] = value;
-  }
-  // std::__adjust_heap from the root over `size` entries: the hole goes down to a leaf along
-  // the smaller children (the right one on equal keys), and `value` rises from there.
-  static void siftDown(Entry* heap, size_t size, Entry value) {
-    size_t hole = 0;
-    size_t child = 0;
-    while (child < (size - 1) / 2) {
-      child = 2 * (child + 1);
-      const size_t grandchild = 2 * child + 1;
-      if (grandchild < size) {
-        __builtin_prefetch(&heap[grandchild - 2]);
-        __builtin_prefetch(&heap[grandchild]);
-      }
-      if (heap[child].key > heap[child - 1].key) --child;
-      heap[hole] = heap[child];
-      hole = child;
-    }
-    if ((size & 1) == 0 && child == (size - 2) / 2) {
-      child = 2 * (child + 1);
-      heap[hole] = heap[child - 1];
-      hole = child - 1;
-    }
-    siftUp(heap, hole, value);
-  }
+  // The standard heaps' comparison: among edges of equal key the one popped first depends on
+  // where each sits in the heap, and the floods' labels with it, so the buckets keep the
+  // standard heaps' moves (RecordHeap).
+  struct EntryAbove {
+    bool operator()(const Entry& a, const Entry& b) const { return a.key > b.key; }
+  };
+  using Bucket = RecordHeap<Entry, EntryAbove>;
   static uint64_t key(int32_t plateau, int32_t steps) {
     return (static_cast<uint64_t>(static_cast<uint32_t>(plateau) ^ kSignBit) << 32) |
            (static_cast<uint32_t>(steps) ^ kSignBit);
@@ -394,7 +358,7 @@ class BoundaryEdgeHeap {
     return others_.empty() || others_.front().priority < 0;
   }
 
-  std::vector<Entry> buckets_[kBuckets];
+  Bucket buckets_[kBuckets];
   int32_t current_ = 0;  // the highest filled bucket, 0 when none
   int32_t filledBuckets_ = 0;
   std::vector<BoundaryEdge> others_;
