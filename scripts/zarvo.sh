@@ -86,7 +86,8 @@ case "$mode" in
       QT_QPA_PLATFORM=offscreen \
       "$root/build/bench/app-programs/zarvo-testhost" cutout "$out" \
       "$sample/sample-photo.png" >/dev/null
-    for written in cutout.png window.png project.dat summary.json; do echo "$out/$written"; done
+    for written in cutout.png window.png window-compose.png window-effects.png final.png \
+      window-final.png project.dat summary.json; do echo "$out/$written"; done
     cat "$out/summary.json" >&2
     ;;
   cutout)

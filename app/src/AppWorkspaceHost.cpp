@@ -1,10 +1,7 @@
 #include "app/AppWorkspaceHost.h"
 
-#include <QDropEvent>
-#include <QMimeData>
-
 #include "app/AppIdentity.h"
-#include "app/Flogger.h"
+#include "app/ImageReceiver.h"
 #include "app/PersistOptions.h"
 #include "app/TranslationLoader.h"
 #include "app/TsApp.h"
@@ -40,10 +37,7 @@ QBrush AppWorkspaceHost::canvasBackgroundBrush() const {
 }
 
 void AppWorkspaceHost::receiveDrop(QDropEvent* event) {
-  const QMimeData* data = event->mimeData();
-  flog() << "A drop was not received: "
-         << (data ? data->formats().join(QLatin1String(", ")) : QString());
-  flogEndl();
+  ImageReceiver::receiveDrop(event, window_);
 }
 
 QColor AppWorkspaceHost::askColour(const QColor& current) {

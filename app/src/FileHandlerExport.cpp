@@ -84,13 +84,7 @@ bool FileHandler::exportFinalImageAs(const QString& defaultName) {
                                      exportFileFilter(), &selectedFilter);
     if (name.isEmpty()) return false;
     name = withFilterExtension(name, selectedFilter);
-    const QString suffix = QFileInfo(name).suffix().toLower();
-    if (suffix == QLatin1String("jpg"))
-      emit exportFileTypeChanged(ZarvoOutputHandler::Jpg);
-    else if (suffix == QLatin1String("png"))
-      emit exportFileTypeChanged(ZarvoOutputHandler::Png);
-    else if (suffix == QLatin1String("pdf"))
-      emit exportFileTypeChanged(ZarvoOutputHandler::Pdf);
+    chooseOutputType(name);
     if (!isSameFile(name, source)) break;
     appDialogs().warn(
         host_->dialogParent(), tr("Save As", "[zarvo,qor]"),
@@ -100,6 +94,21 @@ bool FileHandler::exportFinalImageAs(const QString& defaultName) {
   // Set before the write: "save" retries the same name after a failure.
   exportFileName_ = name;
   return saveExport();
+}
+
+void FileHandler::chooseOutputType(const QString& fileName) {
+  const QString suffix = QFileInfo(fileName).suffix().toLower();
+  if (suffix == QLatin1String("jpg"))
+    emit exportFileTypeChanged(ZarvoOutputHandler::Jpg);
+  else if (suffix == QLatin1String("png"))
+    emit exportFileTypeChanged(ZarvoOutputHandler::Png);
+  else if (suffix == QLatin1String("pdf"))
+    emit exportFileTypeChanged(ZarvoOutputHandler::Pdf);
+}
+
+void FileHandler::setExportTarget(const QString& fileName) {
+  chooseOutputType(fileName);
+  exportFileName_ = fileName;
 }
 
 bool FileHandler::saveExport() {

@@ -25,6 +25,9 @@
 #include "app/ProblemReports.h"
 #include "app/TsApp.h"
 #include "app/TsApplication.h"
+#include "composition/CompositionTools.h"
+#include "composition/FinalImageWidget.h"
+#include "composition/ZarvoWidget.h"
 #include "document/CorvaneThread.h"
 #include "document/GmModel.h"
 #include "document/GmRegion.h"
@@ -37,6 +40,7 @@
 #include "workspace/TipWindow.h"
 #include "workspace/ToolOptions.h"
 #include "workspace/ViewOptions.h"
+#include "workspace/WidgetFunctions.h"
 #include "workspace/ZoomViewOptionsWidget.h"
 
 namespace {
@@ -50,6 +54,7 @@ const char* const TsMainWindow::kMaximizedKey = "UI/Maximized";
 const char* const TsMainWindow::kNormalGeometryKey = "UI/NormalGeometry";
 const char* const TsMainWindow::kChildStateKey = "UI/ChildState";
 const char* const TsMainWindow::kSubWindowsKey = "UI/SubWindows/";
+const char* const TsMainWindow::kCompositionKey = "UI/ZarvoZarvo/";
 
 TsMainWindow::TsMainWindow() {
   // First of all: the tools, the file handler and the engine thread built below reach the window
@@ -75,8 +80,41 @@ TsMainWindow::TsMainWindow() {
   splitter->setStretchFactor(0, 1);
   splitter->setStretchFactor(1, 0);
   setCentralWidget(splitter);
-  // The composition's tabs ("2. Compose Picture", "3. Add Effects", "4. Final Image") and its
-  // views join the image view here.
+
+  // The composition's tabs; "3. Add Effects" is a second tab on the composition view's page.
+  compositionWidget_ = new ZarvoWidget;
+  compositionWidget_->setObjectName(QStringLiteral("zarvoWidget_"));
+  finalImageWidget_ = new FinalImageWidget;
+  const struct {
+    QWidget* page;
+    QString title;
+    QString tip;
+    const char* helpPage;
+    ImageView::ViewTab tab;
+  } tabs[] = {
+      {compositionWidget_, tr("2. Compose Picture", "[zarvo]"),
+       tr("<p><b>Compose Picture</b> (2)</p><p>Set the canvas size the eventual size of the "
+          "picture; re-size and rotate your object; and add a new background.</p>",
+          "[zarvo, tip]"),
+       "composing_the_picture.htm", ImageView::ComposePicture},
+      {compositionWidget_, tr("3. Add Effects", "[zarvo]"),
+       tr("<p><b>Add Effects</b> (3)</p><p>Sharpen your image, add a shadow or highlight, and "
+          "insert a logo.</p>",
+          "[zarvo, tip]"),
+       "adding_effects_to_the_picture.htm", ImageView::AddEffects},
+      {finalImageWidget_, tr("4. Final Image", "[zarvo]"),
+       tr("<p><b>Final Image</b> (4)</p><p>See what your final image looks like, improve the "
+          "object quality and save what you have created.</p>",
+          "[zarvo, tip]"),
+       "creating_and_saving_your_final_image.htm", ImageView::FinalImage},
+  };
+  for (const auto& tab : tabs)
+    imageView_->addViewTab(tab.page, tab.title, tab.tip + learnMoreTip(QLatin1String(tab.helpPage)),
+                           QString(), tab.tab);
+  connect(GmModel::instance(), &GmModel::toolChanged, compositionWidget_,
+          &ZarvoWidget::toolChangedSlot);
+  connect(GmModel::instance(), &GmModel::cursorChanged, compositionWidget_,
+          &ZarvoWidget::cursorChangedSlot);
 
   fileHandler_ = new FileHandler(this, this);
   engineThread_ = new CorvaneThread;
@@ -102,6 +140,9 @@ TsMainWindow::TsMainWindow() {
     window->updateVisibility();
   }
   connect(imageView_, &ImageView::viewTabChanged, this, &TsMainWindow::viewTabChangedSlot);
+  connect(imageView_, &ImageView::viewTabChanged, compositionWidget_,
+          &ZarvoWidget::viewTabChangedSlot);
+  applyToolShortcuts(tab);
 
   applyDefaultLayout();
   if (GasPipe::current()) TsApplication::loadControlFile(this);
@@ -116,6 +157,8 @@ TsMainWindow::~TsMainWindow() {
   for (; busyDepth_ > 0; --busyDepth_) QApplication::restoreOverrideCursor();
   delete fileHandler_;
   fileHandler_ = nullptr;
+  // The composition's tools go first: the cut-out side's NoTool is the last tool deleted.
+  compositionTools_.reset();
   tools_.reset();
   // Only a window that was never closed still holds its engine thread.
   delete engineThread_.data();
@@ -211,7 +254,7 @@ void TsMainWindow::createSubWindows() {
     connect(window, &GmSubWindow::escapeKeyPressed, this, &TsMainWindow::escapeKeyPressedSlot);
   }
   navigatorWindow_->connectView(imageView_);
-  zoomOptions_->connectViews(navigatorWindow_, imageView_, nullptr);
+  zoomOptions_->connectViews(navigatorWindow_, imageView_, compositionWidget_);
 
   optionsToolBar_ = addToolBar(tr("Options", "[all]"));
   optionsToolBar_->setObjectName(QStringLiteral("ToolBar-") + optionsToolBar_->windowTitle());
@@ -265,7 +308,7 @@ void TsMainWindow::saveWindowState() {
   if (screenMode_ == 0) rememberNormalState();
   settings.setValue(QLatin1String(kMaximizedKey), maximized_);
   settings.setValue(QLatin1String(kNormalGeometryKey), normalGeometry_);
-  // The composition's state joins here, under "UI/ZarvoZarvo/".
+  if (compositionWidget_) settings.setValue(QLatin1String(kCompositionKey), QVariantList());
 }
 
 void TsMainWindow::rememberNormalState() {

@@ -12,7 +12,20 @@
 #include "app/FileHandler.h"
 #include "app/TsApp.h"
 #include "app/TsMainWindow.h"
+#include "composition/BackgroundTool.h"
+#include "composition/CompositionTools.h"
+#include "composition/CompressTool.h"
+#include "composition/FinalOptionsTool.h"
+#include "composition/HighlightBrushTool.h"
+#include "composition/ImageSizeTool.h"
+#include "composition/ImportLogoTool.h"
+#include "composition/ShadowTool.h"
+#include "composition/SharpenImageTool.h"
 #include "composition/ZarvoObject.h"
+#include "composition/ZarvoPanTool.h"
+#include "composition/ZarvoSelectTool.h"
+#include "composition/ZarvoWidget.h"
+#include "composition/ZarvoZoomTool.h"
 #include "document/CorvaneThread.h"
 #include "document/GmModel.h"
 #include "document/GmRegion.h"
@@ -210,7 +223,9 @@ void TsMainWindow::createMenus() {
   menus_.view->addSeparator();
   for (QAction* action : qAsConst(pendingTabActions_)) menus_.view->addAction(action);
   pendingTabActions_.clear();
-  // The composition's pan and zoom tools join a second View menu here, never shown.
+  // Only a holder of the composition's pan and zoom tools: never shown.
+  menus_.compositionView = bar->addMenu(tr("&View", "[all]"));
+  bar->removeAction(menus_.compositionView->menuAction());
 
   menus_.window = bar->addMenu(tr("&Window", "[ts3,zarvo]"));
 
@@ -271,9 +286,11 @@ void TsMainWindow::createTools() {
   places.brushMenu = menus_.brush;
   places.viewMenu = menus_.view;
   places.options = toolOptions_;
+  places.afterViewTools = [this] { createCompositionTools(); };
   // The default tool becomes current as it is made.
   tools_ = std::make_unique<CutoutTools>(places);
-  // The composition's tools are made here, between the cut-out view tools and the edge tools.
+  connect(imageView_, &ImageView::viewTabChanged, compositionTools_->shadowTool(),
+          &ShadowTool::viewTabChangedSlot);
   ZarvoObject::instance()->reset();
   createToolPalette();
 
@@ -298,6 +315,33 @@ void TsMainWindow::createTools() {
           &BrushingTool::decreaseBrushSizeSlot);
   addAction(actions_.increaseBrushSize);
   addAction(actions_.decreaseBrushSize);
+
+  // Every tool's key works from the window, without its palette button or menu in sight; the
+  // view-tab change decides which tools' keys are live.
+  QList<GmTool*> all = tools_->tools();
+  all << compositionTools_->tools();
+  for (GmTool* tool : qAsConst(all)) {
+    QAction* action = tool->action();
+    if (!action || action->shortcuts().isEmpty()) continue;
+    toolShortcuts_.insert(tool, action->shortcuts());
+    addAction(action);
+  }
+}
+
+void TsMainWindow::createCompositionTools() {
+  CompositionTools::Places places;
+  places.group = GmTool::toolActionGroup();
+  places.viewMenu = menus_.compositionView;
+  places.options = toolOptions_;
+  compositionTools_ =
+      std::make_unique<CompositionTools>(compositionWidget_, finalImageWidget_, places);
+}
+
+void TsMainWindow::applyToolShortcuts(int tab) {
+  for (auto it = toolShortcuts_.cbegin(); it != toolShortcuts_.cend(); ++it) {
+    const bool live = (int(it.key()->viewTabs()) & tab) != 0;
+    it.key()->action()->setShortcuts(live ? it.value() : QList<QKeySequence>());
+  }
 }
 
 void TsMainWindow::createToolPalette() {
@@ -318,11 +362,18 @@ void TsMainWindow::createToolPalette() {
   palette_->addTool(tools_->edgeBlendingTool(), QString());
   palette_->addTool(tools_->panTool(), tr("Navigation", "[zarvo, ts3]"));
   palette_->addTool(tools_->zoomTool(), QString());
-  // The composition's tools take their places here.
+  const CompositionTools* composition = compositionTools_.get();
+  for (GmTool* tool : std::initializer_list<GmTool*>{
+           composition->selectTool(), composition->backgroundTool(), composition->imageSizeTool(),
+           composition->sharpenTool(), composition->shadowTool(), composition->highlightBrushTool(),
+           composition->logoTool(), composition->finalOptionsTool(), composition->compressTool()})
+    palette_->addTool(tool, QString());
   if (actions_.exportFinalImage) {
     palette_->addActionEntry(actions_.exportFinalImage, ImageView::FinalImage, QString());
     connect(actions_.exportFinalImage, &QAction::triggered, palette_, &ToolBarPalette::updateView);
   }
+  palette_->addTool(composition->panTool(), QString());
+  palette_->addTool(composition->zoomTool(), QString());
   palette_->viewChanged(ImageView::ViewTab(imageView_->currentViewTab()));
 }
 
@@ -361,7 +412,7 @@ void TsMainWindow::updateActionEnabledness(const TsSourceImage* image) {
                   has && (!navigatorWindow_ || navigatorWindow_->isZoomOutEnabled()));
   if (viewOptions_) viewOptions_->setShowVectorEdgesEnabled(has);
   if (menus_.recentFiles && !menus_.recentFiles->isEmpty()) menus_.recentFiles->setEnabled(true);
-  // The composition's widget is enabled here too.
+  if (compositionWidget_) compositionWidget_->setEnabled(true);
 }
 
 void TsMainWindow::cvUndoStackChangedSlot(uint32_t numUndos, uint32_t numRedos) {

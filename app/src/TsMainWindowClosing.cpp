@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QGraphicsScene>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -15,7 +16,10 @@
 #include "app/Flogger.h"
 #include "app/TsApp.h"
 #include "app/TsMainWindow.h"
+#include "composition/CompositionTools.h"
 #include "composition/ZarvoObject.h"
+#include "composition/ZarvoPanTool.h"
+#include "composition/ZarvoWidget.h"
 #include "document/CorvaneThread.h"
 #include "document/GmModel.h"
 #include "workspace/CutoutTools.h"
@@ -52,8 +56,16 @@ void TsMainWindow::keyPressEvent(QKeyEvent* event) {
       if (pan && pan != current && pan->isUsable() && pan->isAvailableInCurrentTab()) {
         panReturnTool_ = current;
         pan->installSlot();
+        break;
       }
-      // The composition's pan tool takes the space bar on its tabs here.
+      ZarvoPanTool* compositionPan = compositionTools_ ? compositionTools_->panTool() : nullptr;
+      if (compositionPan && compositionPan != current && compositionPan->isUsable() &&
+          compositionPan->isAvailableInCurrentTab()) {
+        // A focused item (a text being typed) would take the space itself.
+        if (QGraphicsScene* scene = compositionWidget_->scene()) scene->clearFocus();
+        panReturnTool_ = current;
+        compositionPan->installSlot();
+      }
       break;
     }
     case Qt::Key_Backspace: {
@@ -75,7 +87,8 @@ void TsMainWindow::keyReleaseEvent(QKeyEvent* event) {
 
 void TsMainWindow::stopPanningSlot() {
   GmTool* current = GmTool::current();
-  const bool panning = tools_ && current && current == tools_->panTool();
+  const bool panning = current && ((tools_ && current == tools_->panTool()) ||
+                                   (compositionTools_ && current == compositionTools_->panTool()));
   if (panning) {
     GmTool* back = panReturnTool_;
     if (back && back->isUsable()) {

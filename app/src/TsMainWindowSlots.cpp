@@ -19,6 +19,7 @@
 #include "app/Flogger.h"
 #include "app/TsApp.h"
 #include "app/TsMainWindow.h"
+#include "composition/ZarvoWidget.h"
 #include "document/CorvaneThread.h"
 #include "document/CvCmdDespeckleSelection.h"
 #include "document/CvCmdGenerateMask.h"
@@ -26,12 +27,15 @@
 #include "document/GmModel.h"
 #include "document/GmRegion.h"
 #include "document/RegionalProperties.h"
+#include "document/SavedCutoutState.h"
 #include "document/SegmentationStuff.h"
 #include "workspace/CutoutTools.h"
 #include "workspace/DeleteLocalTool.h"
 #include "workspace/GmSubWindow.h"
 #include "workspace/TipWindow.h"
+#include "workspace/TsWorkspace.h"
 #include "workspace/ViewOptions.h"
+#include "workspace/ZoomViewOptionsWidget.h"
 
 namespace {
 
@@ -194,11 +198,17 @@ void TsMainWindow::applyViewTab(int tab) {
   const bool cutout = (tab & 7) != 0;
   for (QMenu* menu : {menus_.brush, menus_.view})
     if (menu) menu->menuAction()->setVisible(cutout);
+  // The composition's own View menu only holds its tools' actions: it stays out of the bar on
+  // every tab.
   if (viewOptions_) {
     viewOptions_->setVisible(cutout);
     viewOptions_->setEnabled(cutout);
   }
-  // The composition's menu and status-bar widgets change places with these here.
+  // The zoom slider steers the cut-out canvas or the composition view; the final picture has
+  // neither.
+  if (zoomOptions_) zoomOptions_->setVisible(tab != ImageView::FinalImage);
+  if (TsWorkspace* workspace = imageView_->workspace()) workspace->setEnabled(cutout);
+  applyToolShortcuts(tab);
   if (cutout) selectFallbackTool();
 }
 
@@ -233,6 +243,41 @@ void TsMainWindow::receivedImageSlot(const NamedImage& image) {
   loadNamedImage(image);
   GmTool* brush = tools_->deleteLocalTool();
   if (GmTool::current() != brush) brush->installSlot();
+}
+
+// ---- A placed cut-out taken back for editing
+
+SavedCutoutState* TsMainWindow::editedCutout() const {
+  return editedCutout_;
+}
+
+void TsMainWindow::editCutoutItem(SavedCutoutState* savedState) {
+  editedCutout_ = savedState;
+  if (savedState && savedState->restore())
+    imageView_->ensureViewTab(ImageView::DeleteBackground, ImageView::DeleteBackground);
+}
+
+void TsMainWindow::createCutoutItemDone() {
+  CorvaneThread* thread = engineThread_;
+  if (!thread) return;
+  thread->cancelCommandsSlot();
+  if (thread->isBusy() || !thread->queuedCommands().isEmpty()) {
+    // Once per wait: a second pass before the queue drains must not finish the document twice.
+    connect(thread, &CorvaneThread::queueEmptied, this, &TsMainWindow::createCutoutItemDone,
+            Qt::UniqueConnection);
+    return;
+  }
+  disconnect(thread, &CorvaneThread::queueEmptied, this, &TsMainWindow::createCutoutItemDone);
+  editedCutout_ = nullptr;
+  GmModel::instance()->finish();
+  imageView_->ensureViewTab(ImageView::ComposePicture, ImageView::ComposePicture);
+}
+
+void TsMainWindow::createCutoutItemCancelled() {
+  if (!querySaveChanges(tr("Unsaved changes", "[all]"))) return;
+  editedCutout_ = nullptr;
+  GmModel::instance()->finish();
+  imageView_->ensureViewTab(ImageView::ComposePicture, ImageView::ComposePicture);
 }
 
 // ---- Help and links

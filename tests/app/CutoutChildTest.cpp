@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -49,6 +50,19 @@ TEST(Smoke, AWholeCutoutOfADrawnPhotoEndsCleanly) {
   EXPECT_EQ(qAlpha(cutout.pixel(4, 4)), 0) << "the ground is gone";
   // The photo on the canvas: a good part of the disc's area, at whatever zoom fits.
   EXPECT_GT(orangePixels(QImage(out + "/window.png")), 10000);
+
+  // The placed cut-out in the exported picture: the canvas's size, the disc at its centre.
+  QImageReader finalReader(out + "/final.png");
+  EXPECT_EQ(finalReader.format(), QByteArray("png"));
+  const QImage final = finalReader.read();
+  ASSERT_FALSE(final.isNull()) << qPrintable(sandbox.latestLogText());
+  EXPECT_EQ(final.size(),
+            QSize(summary.value("canvasWidth").toInt(), summary.value("canvasHeight").toInt()));
+  // The disc's shaded side is darker than the orange counted above: its hue, not its brightness.
+  const QColor centre = final.pixelColor(final.rect().center());
+  EXPECT_TRUE(centre.red() > 120 && centre.red() > 3 * centre.green() / 2 && centre.blue() < 70)
+      << qPrintable(centre.name());
+  EXPECT_GT(summary.value("timings").toObject().value("finalMs").toInt(), 0);
 
   EXPECT_TRUE(sandbox.dumps().isEmpty());
   EXPECT_FALSE(QDir(sandbox.logFolder() + "/Event").exists());

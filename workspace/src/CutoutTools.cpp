@@ -11,12 +11,6 @@
 #include "workspace/PanTool.h"
 #include "workspace/ZoomTool.h"
 
-template <class Tool>
-Tool* CutoutTools::keep(Tool* tool) {
-  tools_ << tool;
-  return tool;
-}
-
 CutoutTools::CutoutTools(const Places& places) {
   noTool_ = keep(new NoTool(places.options));
   noTool_->installSlot();
@@ -26,12 +20,9 @@ CutoutTools::CutoutTools(const Places& places) {
   deleteLocalTool_ = keep(new DeleteLocalTool(places.group, places.brushMenu, places.options));
   panTool_ = keep(new PanTool(places.group, places.viewMenu, places.options));
   zoomTool_ = keep(new ZoomTool(places.group, places.viewMenu, places.options));
+  if (places.afterViewTools) places.afterViewTools();
   edgeFindingTool_ = keep(new EdgeFindingTool(places.group, places.options));
   edgeBlendingTool_ = keep(new EdgeBlendingTool(places.group, places.options));
-}
-
-CutoutTools::~CutoutTools() {
-  while (!tools_.isEmpty()) delete tools_.takeLast();
 }
 
 void CutoutTools::connectView(ImageView* view) const {

@@ -3,8 +3,8 @@
 #include "composition/CompositionHost.h"
 
 // The shell's answers to the composition: messages, confirmations, the image chooser and the
-// printer set-up, all through AppDialogs over the main window. The background library's chooser
-// answers "cancelled" until the library window exists. GUI thread.
+// printer set-up, all through AppDialogs over the main window (the background library's chooser
+// among them). GUI thread.
 class AppCompositionHost : public CompositionHost {
  public:
   void message(QMessageBox::Icon icon, const QString& title, const QString& text) override;

@@ -7,7 +7,8 @@ class TsMainWindow;
 // The main window's services to the workspace. The window installs it for its own life (the
 // previous host comes back after). The options and tablet pressure are the persistent options'
 // (off without them); the colour dialog is the document hooks' colour choice; there is no colour
-// workspace, so no highlight; drops are logged and left alone until images are received by drop.
+// workspace, so no highlight; a drop on either canvas becomes the largest picture it leads to,
+// which the window opens.
 // GUI thread only.
 class AppWorkspaceHost : public WorkspaceHost {
  public:

@@ -93,6 +93,9 @@ class FileHandler : public QObject {
   bool exportFinalImageAs(const QString& defaultName);
   // Writes the final picture to the last export target.
   bool saveExport();
+  // `fileName` becomes the export target without a dialog; its suffix chooses the output type
+  // as a typed name does.
+  void setExportTarget(const QString& fileName);
   // A cut-out as a PNG flattened over the checkerboard, after a dialog; the default name is
   // `sourceName`'s base name followed by "Cutout".
   void exportCutout(const QImage& cutout, const QString& sourceName = QString());
@@ -128,6 +131,8 @@ class FileHandler : public QObject {
 
  private:
   bool askUnsavedChanges();
+  // The output type of `fileName`'s suffix: jpg, png or pdf; others leave it as it is.
+  void chooseOutputType(const QString& fileName);
   QString openImageDialog(QWidget* parent, const QString& filterTag);
   void projectWarning(const QString& text);
   // The source image's file name, or empty without an image.

@@ -5,6 +5,8 @@
 
 #include <QBrush>
 #include <QByteArray>
+#include <QHash>
+#include <QKeySequence>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -20,16 +22,19 @@
 class AppWorkspaceHost;
 class BackgroundPicker;
 class CorvaneCommand;
+class CompositionTools;
 class CorvaneThread;
 class CutoutTools;
 class FakeDock;
 class FileHandler;
+class FinalImageWidget;
 class GmRegion;
 class GmSubWindow;
 class GmTool;
 class NavigatorWindow;
 class ProgressWindow;
 class QAction;
+class SavedCutoutState;
 class QMenu;
 class QProgressBar;
 class QToolBar;
@@ -38,14 +43,17 @@ class ToolBarPalette;
 class ToolOptions;
 class TsSourceImage;
 class ViewOptions;
+class ZarvoWidget;
 class ZoomViewOptionsWidget;
 
-// The program's one top-level window. It wires the cut-out side together: the tabbed image view
-// with the docked sub-windows beside it, the tools and their palette, the options bar, the status
-// bar with the progress of engine commands, the menus and their actions, the file handler and
-// the engine command thread it creates. It answers the file handler (FileHandlerHost) and, while
-// it lives, the workspace (its installed WorkspaceHost). The composition's tabs, views and tools
-// join it where the construction names them.
+// The program's one top-level window. It wires both sides together: the tabbed image view (the
+// cut-out canvas, the composition view on "2. Compose Picture" and "3. Add Effects", the final
+// picture on "4. Final Image") with the docked sub-windows beside it, the tools of every tab and
+// their palette, the options bar, the status bar with the progress of engine commands, the menus
+// and their actions, the file handler and the engine command thread it creates. It answers the
+// file handler (FileHandlerHost) and, while it lives, the workspace (its installed
+// WorkspaceHost). A tool's shortcut is live only while one of the tool's tabs is current, so a
+// key shared by tools of different tabs always means one tool.
 //
 // One per process, built by the start-up code after the application object; it shows itself
 // maximised before its constructor returns and deletes itself once a close is accepted. A close
@@ -84,6 +92,8 @@ class TsMainWindow : public QMainWindow, public FileHandlerHost {
     QMenu* recentFiles = nullptr;  // null outside the normal mode
     QMenu* brush = nullptr;
     QMenu* view = nullptr;
+    // The composition's pan and zoom tools; never in the menu bar.
+    QMenu* compositionView = nullptr;
     QMenu* window = nullptr;
     QMenu* help = nullptr;
   };
@@ -96,6 +106,7 @@ class TsMainWindow : public QMainWindow, public FileHandlerHost {
   static const char* const kNormalGeometryKey;
   static const char* const kChildStateKey;
   static const char* const kSubWindowsKey;
+  static const char* const kCompositionKey;
   // The version passed to QMainWindow::saveState and stored as "PersistVersion".
   static constexpr int kPersistVersion = 2;
 
@@ -159,6 +170,11 @@ class TsMainWindow : public QMainWindow, public FileHandlerHost {
   const Actions& mainActions() const { return actions_; }
   const Menus& menus() const { return menus_; }
   const CutoutTools* tools() const { return tools_.get(); }
+  const CompositionTools* compositionTools() const { return compositionTools_.get(); }
+  ZarvoWidget* compositionWidget() const { return compositionWidget_; }
+  FinalImageWidget* finalImageWidget() const { return finalImageWidget_; }
+  // The placed cut-out being edited on "1. Delete Background" (borrowed); null when none is.
+  SavedCutoutState* editedCutout() const;
   GmTool* panReturnTool() const;
   int promptOnClose() const { return promptOnClose_; }
   void setPromptOnClose(int prompt) { promptOnClose_ = prompt; }
@@ -246,6 +262,11 @@ class TsMainWindow : public QMainWindow, public FileHandlerHost {
   void linkPluginSlot();
   void toolChangedSlot(const GmTool* tool);
 
+  // ---- A placed cut-out taken back for editing
+  void editCutoutItem(SavedCutoutState* savedState);
+  void createCutoutItemDone();
+  void createCutoutItemCancelled();
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
@@ -259,6 +280,7 @@ class TsMainWindow : public QMainWindow, public FileHandlerHost {
   void createMenus();
   void createSubWindows();
   void createTools();
+  void createCompositionTools();
   void createToolPalette();
   void connectZoom();
   void handOverStartUpImages();
@@ -271,6 +293,8 @@ class TsMainWindow : public QMainWindow, public FileHandlerHost {
   void rememberNormalState();
   // The cut-out side's menus and widgets for a cut-out tab, or out of the way for another.
   void applyViewTab(int tab);
+  // Every tool's shortcut live exactly while `tab` is one of the tool's tabs.
+  void applyToolShortcuts(int tab);
   void submitClean(int statusMask);
   void openUrl(const QString& address);
   bool isNormalRun() const;
@@ -310,5 +334,11 @@ class TsMainWindow : public QMainWindow, public FileHandlerHost {
   // Tab actions announced before the View menu existed.
   QList<QAction*> pendingTabActions_;
   std::unique_ptr<CutoutTools> tools_;
+  std::unique_ptr<CompositionTools> compositionTools_;
+  // Each tool's own shortcuts, on its action while one of the tool's tabs is current.
+  QHash<GmTool*, QList<QKeySequence>> toolShortcuts_;
+  ZarvoWidget* compositionWidget_ = nullptr;
+  FinalImageWidget* finalImageWidget_ = nullptr;
+  QPointer<SavedCutoutState> editedCutout_;
   QPointer<BackgroundPicker> backgroundPicker_;
 };

@@ -1,6 +1,7 @@
 #include "classification/AutoComplex.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "util/BoxOps.h"
 #include "util/MaskedBits.h"
 #include "util/NoLabel.h"
+#include "util/ParallelBands.h"
 #include "util/SaturatingCast.h"
 #include "util/StatusCompatibility.h"
 #include "watershed/Watershed.h"
@@ -123,29 +125,69 @@ class ComplexFlood {
   ComplexFlood& operator=(const ComplexFlood&) = delete;
 
   // Seeds the three groups over the work box: protected pixels and pixels the selection may
-  // not reach join the ring, the rest stay open to the flood.
+  // not reach join the ring, the rest stay open to the flood. Each group is a region made
+  // when its first pixel in row order is met, and every group pixel starts a front there.
+  //
+  // The labels depend on each pixel's own status alone: bands of rows set them on the
+  // engine's workers, with a placeholder for each group until the groups are numbered in
+  // the order of their first pixels. The fronts are then pushed in row order on this thread,
+  // as pushSeedEdges sees the labels each push met when pixels were labelled one by one, so
+  // the heap is the same push for push.
   void seed(const Request& request, const IiClassification::Bytes& status,
             const IiClassification::Bytes& mask, const Box& work) {
-    const auto join = [&](int32_t& group, int32_t position) {
-      if (group < 0) group = store.addRegion();
-      flood.setLabel(position, group);
-      corvane::pushBoundaryEdges(flood, position, flood.height(position), 0, 0);
-    };
+    const int32_t placeholder[3] = {-2, -3, -4};  // selected, unwritten, other
+    const int32_t rows = work.upperRow - work.lowerRow + 1;
+    const int32_t step = std::max<int32_t>(16, rows / int32_t(4 * corvane::processorCount()) + 1);
+    const int32_t bands = (rows - 1) / step + 1;
+    // The first pixel of each group in each band, as a row-major index into the work box.
+    std::vector<std::array<int64_t, 3>> firsts(size_t(bands), {INT64_MAX, INT64_MAX, INT64_MAX});
+    const int64_t columns = work.upperColumn - work.lowerColumn + 1;
+    corvane::forEachBand(
+        work.lowerRow, work.upperRow, step, corvane::processorCount(), [&](int32_t a, int32_t b) {
+          std::array<int64_t, 3>& first = firsts[size_t((a - work.lowerRow) / step)];
+          for (int r = a; r <= b; ++r) {
+            int32_t* label = &flood.labelData()[flood.position(r, work.lowerColumn)];
+            for (int c = work.lowerColumn; c <= work.upperColumn; ++c, label += flood.columnStep) {
+              const uint8_t s = status(r, c);
+              int group = -1;
+              if (s & (CvStatusForcedEdge | CvStatusProtected)) {
+                *label = ring;
+              } else if (statusCompatible(s, request.value, request.writeMask)) {
+                group = statusCompatible(mask(r, c), request.value, request.writeMask) ? 0 : 1;
+              } else if (statusCompatible(s, request.otherClass, request.targetMask)) {
+                group = 2;
+              } else if (!statusCompatible(s, request.target, request.targetMask)) {
+                *label = ring;
+              }
+              if (group < 0) continue;
+              *label = placeholder[group];
+              const int64_t index = int64_t(r - work.lowerRow) * columns + (c - work.lowerColumn);
+              first[size_t(group)] = std::min(first[size_t(group)], index);
+            }
+          }
+        });
+    std::array<int64_t, 3> first{INT64_MAX, INT64_MAX, INT64_MAX};
+    for (const std::array<int64_t, 3>& band : firsts)
+      for (size_t g = 0; g < 3; ++g) first[g] = std::min(first[g], band[g]);
+    int32_t* const numbers[3] = {&groups.selected, &groups.unwritten, &groups.other};
+    std::array<size_t, 3> order{0, 1, 2};
+    std::sort(order.begin(), order.end(), [&](size_t x, size_t y) { return first[x] < first[y]; });
+    for (size_t g : order)
+      if (first[g] != INT64_MAX) *numbers[g] = store.addRegion();
+    const int32_t label[3] = {groups.selected, groups.unwritten, groups.other};
+    corvane::forEachBand(
+        work.lowerRow, work.upperRow, step, corvane::processorCount(), [&](int32_t a, int32_t b) {
+          for (int r = a; r <= b; ++r) {
+            int32_t* l = &flood.labelData()[flood.position(r, work.lowerColumn)];
+            for (int c = work.lowerColumn; c <= work.upperColumn; ++c, l += flood.columnStep)
+              if (*l <= placeholder[0]) *l = label[-2 - *l];
+          }
+        });
     for (int r = work.lowerRow; r <= work.upperRow; ++r) {
-      for (int c = work.lowerColumn; c <= work.upperColumn; ++c) {
-        const uint8_t s = status(r, c);
-        const int32_t position = flood.position(r, c);
-        if (s & (CvStatusForcedEdge | CvStatusProtected)) {
-          flood.setLabel(position, ring);
-        } else if (statusCompatible(s, request.value, request.writeMask)) {
-          join(statusCompatible(mask(r, c), request.value, request.writeMask) ? groups.selected
-                                                                              : groups.unwritten,
-               position);
-        } else if (statusCompatible(s, request.otherClass, request.targetMask)) {
-          join(groups.other, position);
-        } else if (!statusCompatible(s, request.target, request.targetMask)) {
-          flood.setLabel(position, ring);
-        }
+      int32_t position = flood.position(r, work.lowerColumn);
+      for (int c = work.lowerColumn; c <= work.upperColumn; ++c, position += flood.columnStep) {
+        const int32_t l = flood.label(position);
+        if (l >= 0 && l != ring) corvane::pushSeedEdges(flood, position, flood.height(position));
       }
     }
   }

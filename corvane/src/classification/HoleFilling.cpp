@@ -129,7 +129,8 @@ void despeckleRegions(IiClassification& state, IiClassification::Bytes& status, 
     return !statusCompatible(status(r, c), value, writeMask);
   };
 
-  // Seeds: covered pixels outside the selection that touch open ground.
+  // Seeds: covered pixels outside the selection that touch open ground. They are all found
+  // on the map as the dilation left it before any is opened.
   std::deque<IndexPair> front;
   {
     ProgressRange seeds = progress.subRange(0.3f);
@@ -153,18 +154,25 @@ void despeckleRegions(IiClassification& state, IiClassification::Bytes& status, 
     }
   }
 
-  // Erosion: open ground spreads through every covered pixel outside the selection.
+  // Erosion: open ground spreads through every covered pixel outside the selection. A pixel is
+  // opened as it joins the front, so each joins once: opened only as it left the front, a pixel
+  // joined again for every neighbour that left before it, and those joins multiplied along
+  // every path through a wide covered area until a stroke never finished. What ends up open is
+  // the same: every covered pixel outside the selection connected to a seed.
   {
     ProgressRange erosion = progress.subRange(0.5f);
+    for (const IndexPair& p : front) dilated(p.first, p.second) = 0;
     size_t largest = front.size();
     while (!front.empty()) {
       const IndexPair p = front.front();
       front.pop_front();
-      dilated(p.first, p.second) = 0;
       for (const auto& o : kNeighbours) {
         const int r = p.first + o[0];
         const int c = p.second + o[1];
-        if (dilated(r, c) != 0 && closed(r, c)) front.push_back(IndexPair{r, c});
+        if (dilated(r, c) != 0 && closed(r, c)) {
+          dilated(r, c) = 0;
+          front.push_back(IndexPair{r, c});
+        }
       }
       const size_t length = front.size();
       if (length % 256 == 0) {

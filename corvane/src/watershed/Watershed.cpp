@@ -4,8 +4,18 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace corvane {
+
+namespace {
+
+// Rows a band of the flood's set-up passes: four bands a worker, 64 rows at least.
+int32_t rowBand(int32_t rows) {
+  return std::max<int32_t>(64, rows / static_cast<int32_t>(4 * processorCount()) + 1);
+}
+
+}  // namespace
 
 WatershedInnerState::WatershedInnerState(const blitz::Array<Pixel, 2>& pixels,
                                          WatershedLabels& labels, int32_t valueOffset)
@@ -38,19 +48,21 @@ WatershedInnerState::WatershedInnerState(const blitz::Array<Pixel, 2>& pixels,
   const Pixel* pixelOrigin = &pixels(lowRow_, lowColumn_);
   const ptrdiff_t pixelRowStep = pixels.stride(0);
   const ptrdiff_t pixelColumnStep = pixels.stride(1);
-  for (int32_t r = 0; r < rows_; ++r) {
-    const Pixel* pixel = pixelOrigin + r * pixelRowStep;
-    uint8_t* height = heights_.data() + static_cast<ptrdiff_t>(r) * rowStep;
-    for (int32_t c = 0; c < columns_; ++c) {
-      *height = (*pixel)[1];
-      pixel += pixelColumnStep;
-      height += columnStep;
+  forEachBand(0, rows_ - 1, rowBand(rows_), processorCount(), [&](int32_t a, int32_t b) {
+    for (int32_t r = a; r <= b; ++r) {
+      const Pixel* pixel = pixelOrigin + r * pixelRowStep;
+      uint8_t* height = heights_.data() + static_cast<ptrdiff_t>(r) * rowStep;
+      for (int32_t c = 0; c < columns_; ++c) {
+        *height = (*pixel)[1];
+        pixel += pixelColumnStep;
+        height += columnStep;
+      }
     }
-  }
+  });
 }
 
 void BoundaryEdgeHeap::clear() {
-  for (std::vector<Entry>& bucket : buckets_) bucket.clear();
+  for (Bucket& bucket : buckets_) bucket.clear();
   others_.clear();
   current_ = 0;
   filledBuckets_ = 0;
@@ -64,11 +76,9 @@ inline int32_t bumped(int32_t count) {
   return static_cast<int32_t>(static_cast<uint32_t>(count) + 1u);
 }
 
-// Offers one edge from q to n. Inlined into both push variants.
-inline void offerEdge(int32_t* labels, const uint8_t* heights, int32_t valueOffset,
-                      BoundaryEdgeHeap& heap, int32_t q, int32_t qLabel, int32_t n,
-                      int32_t priority, int32_t plateau, int32_t steps) {
-  if (labels[n] == qLabel) return;
+// Offers one edge from q to n, whatever n's label. Inlined into every push variant.
+inline void offerEdgeTo(const uint8_t* heights, int32_t valueOffset, BoundaryEdgeHeap& heap,
+                        int32_t q, int32_t n, int32_t priority, int32_t plateau, int32_t steps) {
   int64_t h = static_cast<int64_t>(heights[n]) + valueOffset;
   if (h > std::numeric_limits<int32_t>::max()) h = std::numeric_limits<int32_t>::max();
   const int32_t height = static_cast<int32_t>(h);
@@ -79,6 +89,14 @@ inline void offerEdge(int32_t* labels, const uint8_t* heights, int32_t valueOffs
   edge.plateau = height >= priority ? bumped(plateau) : 0;
   edge.steps = bumped(steps);
   heap.push(edge);
+}
+
+// Offers one edge from q to n unless n carries q's label.
+inline void offerEdge(int32_t* labels, const uint8_t* heights, int32_t valueOffset,
+                      BoundaryEdgeHeap& heap, int32_t q, int32_t qLabel, int32_t n,
+                      int32_t priority, int32_t plateau, int32_t steps) {
+  if (labels[n] == qLabel) return;
+  offerEdgeTo(heights, valueOffset, heap, q, n, priority, plateau, steps);
 }
 
 // Without bounds tests: only for pixels whose four neighbours lie inside the arrays.
@@ -133,29 +151,41 @@ bool ringLabelled(WatershedInnerState& state) {
   return true;
 }
 
-// The unlabelled pixels, highest first; equal heights keep their storage order.
+// The unlabelled pixels, highest first; equal heights keep their storage order. Bands of rows
+// count and place their own pixels, each height's places shared out in band order, so the
+// list is the one a single walk makes.
 void collectSeeds(WatershedInnerState& state) {
   const int32_t* labels = state.labelData();
   const uint8_t* heights = state.heights();
-  std::array<uint64_t, 256> count{};
-  for (int32_t r = 0; r < state.rows(); ++r) {
-    int32_t q = r * state.rowStep;
-    for (int32_t c = 0; c < state.columns(); ++c, q += state.columnStep)
-      if (labels[q] == -1) ++count[heights[q]];
-  }
-  std::array<uint64_t, 256> next{};
+  const int32_t step = rowBand(state.rows());
+  const size_t bands = static_cast<size_t>((state.rows() - 1) / step + 1);
+  std::vector<std::array<uint64_t, 256>> next(bands);
+  const auto eachSeed = [&](int32_t a, int32_t b, auto&& f) {
+    for (int32_t r = a; r <= b; ++r) {
+      int32_t q = r * state.rowStep;
+      for (int32_t c = 0; c < state.columns(); ++c, q += state.columnStep)
+        if (labels[q] == -1) f(q);
+    }
+  };
+  forEachBand(0, state.rows() - 1, step, processorCount(), [&](int32_t a, int32_t b) {
+    std::array<uint64_t, 256>& count = next[static_cast<size_t>(a / step)];
+    count.fill(0);
+    eachSeed(a, b, [&](int32_t q) { ++count[heights[q]]; });
+  });
   uint64_t total = 0;
   for (int h = 255; h >= 0; --h) {
-    next[h] = total;
-    total += count[h];
+    for (std::array<uint64_t, 256>& band : next) {
+      const uint64_t count = band[static_cast<size_t>(h)];
+      band[static_cast<size_t>(h)] = total;
+      total += count;
+    }
   }
   std::vector<int32_t>& seeds = state.seeds();
   seeds.resize(total);
-  for (int32_t r = 0; r < state.rows(); ++r) {
-    int32_t q = r * state.rowStep;
-    for (int32_t c = 0; c < state.columns(); ++c, q += state.columnStep)
-      if (labels[q] == -1) seeds[next[heights[q]]++] = q;
-  }
+  forEachBand(0, state.rows() - 1, step, processorCount(), [&](int32_t a, int32_t b) {
+    std::array<uint64_t, 256>& place = next[static_cast<size_t>(a / step)];
+    eachSeed(a, b, [&](int32_t q) { seeds[place[heights[q]]++] = q; });
+  });
 }
 
 template <bool Interior>
@@ -220,6 +250,18 @@ void flood(WatershedInnerState& state, const ProgressRange& range) {
 void pushBoundaryEdges(WatershedInnerState& state, int32_t pixel, int32_t priority, int32_t plateau,
                        int32_t steps) {
   pushChecked(state, state.labelData(), state.heights(), pixel, priority, plateau, steps);
+}
+
+void pushSeedEdges(WatershedInnerState& state, int32_t pixel, int32_t priority) {
+  int32_t* labels = state.labelData();
+  const uint8_t* heights = state.heights();
+  const int32_t qLabel = labels[pixel];
+  const int32_t offset = state.valueOffset;
+  BoundaryEdgeHeap& heap = state.heap;
+  offerEdge(labels, heights, offset, heap, pixel, qLabel, pixel - state.rowStep, priority, 0, 0);
+  offerEdgeTo(heights, offset, heap, pixel, pixel + state.rowStep, priority, 0, 0);
+  offerEdge(labels, heights, offset, heap, pixel, qLabel, pixel - state.columnStep, priority, 0, 0);
+  offerEdgeTo(heights, offset, heap, pixel, pixel + state.columnStep, priority, 0, 0);
 }
 
 void watershedInner(WatershedInnerState& state, ProgressRange range) {

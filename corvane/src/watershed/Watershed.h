@@ -16,6 +16,7 @@
 #include "kestrum/utility/ProgressRange.h"
 #include "util/NoLabel.h"
 #include "util/ParallelBands.h"
+#include "util/RecordHeap.h"
 #include "watershed/WatershedLabels.h"
 
 namespace corvane {
@@ -294,10 +295,9 @@ class BoundaryEdgeHeap {
   void push(const BoundaryEdge& edge) {
     ++size_;
     if (edge.priority >= 0 && edge.priority < kBuckets) {
-      std::vector<Entry>& bucket = buckets_[edge.priority];
+      Bucket& bucket = buckets_[edge.priority];
       if (bucket.empty()) ++filledBuckets_;
-      bucket.push_back(Entry{key(edge.plateau, edge.steps), edge.source, edge.target});
-      std::push_heap(bucket.begin(), bucket.end(), EntryAbove());
+      bucket.push(Entry{key(edge.plateau, edge.steps), edge.source, edge.target});
       if (edge.priority > current_) current_ = edge.priority;
     } else {
       others_.push_back(edge);
@@ -318,10 +318,8 @@ class BoundaryEdgeHeap {
       others_.pop_back();
       return edge;
     }
-    std::vector<Entry>& bucket = buckets_[current_];
-    std::pop_heap(bucket.begin(), bucket.end(), EntryAbove());
-    const Entry entry = bucket.back();
-    bucket.pop_back();
+    Bucket& bucket = buckets_[current_];
+    const Entry entry = bucket.pop();
     edge.source = entry.source;
     edge.target = entry.target;
     edge.priority = current_;
@@ -344,9 +342,13 @@ class BoundaryEdgeHeap {
     int32_t source;
     int32_t target;
   };
+  // The standard heaps' comparison: among edges of equal key the one popped first depends on
+  // where each sits in the heap, and the floods' labels with it, so the buckets keep the
+  // standard heaps' moves (RecordHeap).
   struct EntryAbove {
     bool operator()(const Entry& a, const Entry& b) const { return a.key > b.key; }
   };
+  using Bucket = RecordHeap<Entry, EntryAbove>;
   static uint64_t key(int32_t plateau, int32_t steps) {
     return (static_cast<uint64_t>(static_cast<uint32_t>(plateau) ^ kSignBit) << 32) |
            (static_cast<uint32_t>(steps) ^ kSignBit);
@@ -356,7 +358,7 @@ class BoundaryEdgeHeap {
     return others_.empty() || others_.front().priority < 0;
   }
 
-  std::vector<Entry> buckets_[kBuckets];
+  Bucket buckets_[kBuckets];
   int32_t current_ = 0;  // the highest filled bucket, 0 when none
   int32_t filledBuckets_ = 0;
   std::vector<BoundaryEdge> others_;
@@ -418,6 +420,15 @@ class WatershedInnerState {
 // callers may start fronts anywhere.
 void pushBoundaryEdges(WatershedInnerState& state, int32_t pixel, int32_t priority, int32_t plateau,
                        int32_t steps);
+
+// Pushes the edges that pushBoundaryEdges(state, pixel, priority, 0, 0) pushes at the moment
+// the pixels are labelled one by one in storage order, when only the pixels before `pixel` and
+// the outermost ring carry labels: the neighbours after it (the next row's and the next
+// column's) count as labelled differently. So fronts can be started from labels set
+// beforehand, in any order and on any thread, with the pushes in storage order giving the
+// same heap. Only for a pixel whose four neighbours lie inside the arrays, and whose label is
+// not the label of the outermost ring pixels among those two neighbours.
+void pushSeedEdges(WatershedInnerState& state, int32_t pixel, int32_t priority);
 
 // Labels every unlabelled pixel: the unlabelled pixels are seeds, started highest first as new
 // regions whenever no front reaches higher, and fronts flood down from them. Each region's

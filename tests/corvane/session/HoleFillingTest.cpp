@@ -107,4 +107,22 @@ TEST(Despeckle, LongColumnsAndHugeWindowsMatchTheRectangle) {
   for (int r = 1; r < 299; ++r) EXPECT_EQ(s.at(r, 2), 2) << r;
 }
 
+TEST(Despeckle, WideCoveredAreaIsOpenedInOnePass) {
+  // Selected dots every third pixel inside a selected frame with one gap: the window of 3
+  // covers the whole 80 x 80 rectangle, so the erosion crosses every unselected pixel of it
+  // from that one gap. Joining the front once for every path that reached a pixel, it never
+  // came back.
+  CleanupSession s(90, 90);
+  s.analyse([](int, int) { return uint8_t(0); }, 0);
+  s.fill(Box{0, 0, 89, 89}, 1);
+  const auto picked = [](int r, int c) {
+    const bool frame = r == 5 || r == 84 || c == 5 || c == 84;
+    return frame ? !(r == 5 && c == 44) : r % 3 == 0 && c % 3 == 0;
+  };
+  s.select(Box{5, 5, 84, 84}, picked);
+  const std::vector<uint8_t> selected = s.statuses();
+  ASSERT_EQ(CvDespeckleSelection(s.session, s.status, 3, nullptr, nullptr), CvOk);
+  EXPECT_EQ(s.statuses(), selected);  // every gap is open to the outside
+}
+
 }  // namespace

@@ -166,4 +166,46 @@ TEST(WatershedInner, MismatchedArraysAreRefused) {
   EXPECT_THROW(WatershedInnerState(pixels, store, 0), const char*);
 }
 
+TEST(BoundaryEdgeHeap, PopsEqualKeysInTheOrderOfTheStandardHeaps) {
+  // Which of two edges of equal key pops first decides whose label a pixel takes, so the
+  // bucket heaps must keep the standard heaps' order exactly: long random runs of pushes and
+  // pops with few distinct keys, against std::push_heap and std::pop_heap, one heap per
+  // priority as before.
+  struct Reference {
+    BoundaryEdge edge;
+    bool operator<(const Reference& o) const {  // the standard heaps' "above" order
+      return std::make_pair(edge.plateau, edge.steps) >
+             std::make_pair(o.edge.plateau, o.edge.steps);
+    }
+  };
+  std::mt19937 rng(11);
+  for (int run = 0; run < 20; ++run) {
+    corvane::BoundaryEdgeHeap heap;
+    std::vector<Reference> reference[3];
+    int32_t next = 0;
+    for (int op = 0; op < 20000; ++op) {
+      if (heap.empty() || rng() % 5 < 3) {
+        const BoundaryEdge edge{next, next + 1, int32_t(rng() % 3), int32_t(rng() % 3),
+                                int32_t(rng() % (run % 4 + 2))};
+        ++next;
+        heap.push(edge);
+        std::vector<Reference>& bucket = reference[edge.priority];
+        bucket.push_back(Reference{edge});
+        std::push_heap(bucket.begin(), bucket.end());
+        continue;
+      }
+      int32_t top = 2;
+      while (reference[top].empty()) --top;
+      std::vector<Reference>& bucket = reference[top];
+      std::pop_heap(bucket.begin(), bucket.end());
+      const BoundaryEdge want = bucket.back().edge;
+      bucket.pop_back();
+      const BoundaryEdge got = heap.pop();
+      ASSERT_EQ(std::make_pair(got.source, got.priority), std::make_pair(want.source, top))
+          << run << " " << op;
+      ASSERT_EQ(std::make_pair(got.plateau, got.steps), std::make_pair(want.plateau, want.steps));
+    }
+  }
+}
+
 }  // namespace

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QList>
+#include <functional>
+
+#include "workspace/ToolSet.h"
 
 class ComplexExactTool;
 class DeleteExactTool;
@@ -20,13 +22,13 @@ class ZoomTool;
 // The one place that creates the tools of the cut-out side, in the order the main window builds
 // them: the default NoTool first, made current at once (through the host's fallback when it
 // cannot be), then the brush tools, whose actions join the Brush menu, then the pan and zoom
-// tools, whose actions join the View menu, then the edge tools. The main window, the
-// demonstration window and the benchmarks all build their tools here, and every new tool of
-// the cut-out side takes its place here.
+// tools, whose actions join the View menu, then (the caller's) the other tabs' tools, then the
+// edge tools. The main window, the demonstration window and the benchmarks all build their
+// tools here, and every new tool of the cut-out side takes its place here.
 //
-// Owns the tools and destroys them newest first. Build it once the workspace host is installed
-// (the tools follow its view's tab). GUI thread only.
-class CutoutTools {
+// Owns the tools and destroys them newest first (ToolSet). Build it once the workspace host is
+// installed (the tools follow its view's tab). GUI thread only.
+class CutoutTools : public ToolSet {
  public:
   // Where the tools' actions and option pages go; a null member: the shared tool action group,
   // no menu, the default options panel.
@@ -35,12 +37,12 @@ class CutoutTools {
     QWidget* brushMenu = nullptr;
     QWidget* viewMenu = nullptr;
     ToolOptions* options = nullptr;
+    // Called once the pan and zoom tools exist and before the edge tools are made: the place
+    // of the tools of the other tabs in the one tool order.
+    std::function<void()> afterViewTools;
   };
 
   explicit CutoutTools(const Places& places);
-  ~CutoutTools();
-  CutoutTools(const CutoutTools&) = delete;
-  CutoutTools& operator=(const CutoutTools&) = delete;
 
   NoTool* noTool() const { return noTool_; }
   // The main window's "[" and "]" go to this brush's size slots.
@@ -52,8 +54,6 @@ class CutoutTools {
   ZoomTool* zoomTool() const { return zoomTool_; }
   EdgeFindingTool* edgeFindingTool() const { return edgeFindingTool_; }
   EdgeBlendingTool* edgeBlendingTool() const { return edgeBlendingTool_; }
-  // Every tool, in the order made.
-  const QList<GmTool*>& tools() const { return tools_; }
 
   // Lets the pan and zoom tools move `view` (borrowed): the pan, the zoom to a dragged
   // rectangle, actual pixels and fit on screen. The zoom-in and zoom-out steps are the
@@ -61,10 +61,6 @@ class CutoutTools {
   void connectView(ImageView* view) const;
 
  private:
-  template <class Tool>
-  Tool* keep(Tool* tool);
-
-  QList<GmTool*> tools_;
   NoTool* noTool_ = nullptr;
   DeleteExactTool* deleteExactTool_ = nullptr;
   ComplexExactTool* complexExactTool_ = nullptr;

@@ -16,6 +16,8 @@
 #include "app/Flogger.h"
 #include "app/TsApp.h"
 #include "app/TsMainWindow.h"
+#include "composition/ProcessorFinalImage.h"
+#include "composition/ZarvoObject.h"
 #include "document/CorvaneThread.h"
 #include "document/CvCmdGenerateMask.h"
 #include "document/GmModel.h"
@@ -34,6 +36,9 @@ namespace {
 constexpr int kIdleLimitMs = 60000;
 // How long the queue must stay empty to count as idle: a finishing step may queue the next.
 constexpr int kSettleMs = 100;
+// How long the final picture must stay built with no rebuild pending: longer than the hub's
+// 500 ms wait after a change, so a change still on its way is seen.
+constexpr int kPictureSettleMs = 700;
 
 bool engineIdle() {
   const CorvaneThread* thread = CorvaneThread::instance();
@@ -61,6 +66,13 @@ CutoutScript::CutoutScript(TsMainWindow* window, const QString& outDir)
 
 void CutoutScript::start() {
   clock_.start();
+  // The final picture's rebuilds as the user sees them: from the thread's start (after the
+  // hub's wait) to the picture on show.
+  ZarvoObject* hub = ZarvoObject::instance();
+  connect(hub, &ZarvoObject::startedImageProcessing, this, [this] { rebuildClock_.start(); });
+  connect(hub, &ZarvoObject::updateImage, this, [this] {
+    if (rebuildClock_.isValid()) lastRebuildMs_ = rebuildClock_.elapsed();
+  });
   QDir().mkpath(outDir_);
   whenIdle("the image's analysis", [this] {
     timings_.insert(QStringLiteral("openMs"), lap());
@@ -184,8 +196,73 @@ void CutoutScript::saveAndReload() {
   whenIdle("the reloaded project", [this] {
     timings_.insert(QStringLiteral("loadMs"), lap());
     summary_.insert(QStringLiteral("reloadEqual"), statusBytes() == statusesBefore_);
-    finish();
+    compose();
   });
+}
+
+void CutoutScript::compose() {
+  ImageView* view = window_->imageView();
+  view->ensureViewTab(ImageView::ComposePicture, ImageView::ComposePicture);
+  QTimer::singleShot(kPictureSettleMs, this, [this] {
+    if (!window_) return fail(QStringLiteral("the main window is gone"));
+    window_->grab().save(outDir_ + "/window-compose.png");
+    window_->imageView()->ensureViewTab(ImageView::AddEffects, ImageView::AddEffects);
+    QTimer::singleShot(kPictureSettleMs, this, [this] {
+      if (!window_) return fail(QStringLiteral("the main window is gone"));
+      window_->grab().save(outDir_ + "/window-effects.png");
+      showFinalImage();
+    });
+  });
+}
+
+void CutoutScript::showFinalImage() {
+  // The composition tabs' pauses end here: finalMs is the final tab's own wait.
+  timings_.insert(QStringLiteral("composeMs"), lap());
+  window_->imageView()->ensureViewTab(ImageView::FinalImage, ImageView::FinalImage);
+  if (window_->imageView()->currentViewTab() != ImageView::FinalImage)
+    return fail(QStringLiteral("the final image tab could not be shown"));
+  window_->fileHandler()->setExportTarget(outDir_ + "/final.png");
+  waitForPicture();
+}
+
+void CutoutScript::waitForPicture() {
+  // Polled on a timer of its own: the engine's idle poll is not what is waited for here.
+  auto* timer = new QTimer(this);
+  timer->setInterval(20);
+  waited_.start();
+  idleFor_.invalidate();
+  connect(timer, &QTimer::timeout, this, [this, timer] {
+    const ZarvoObject* hub = ZarvoObject::instance();
+    const ProcessorFinalImage* processor = hub->processor();
+    const bool built = !hub->finalPixmap().isNull() && !hub->rebuildPending() &&
+                       !(processor && processor->isRunning());
+    if (!built) {
+      idleFor_.invalidate();
+      if (waited_.elapsed() > kIdleLimitMs) {
+        timer->deleteLater();
+        fail(QStringLiteral("the final picture was not built within 60 s"));
+      }
+      return;
+    }
+    if (!idleFor_.isValid()) idleFor_.start();
+    if (idleFor_.elapsed() < kPictureSettleMs) return;
+    timer->stop();
+    timer->deleteLater();
+    timings_.insert(QStringLiteral("finalMs"), lap() - kPictureSettleMs);
+    timings_.insert(QStringLiteral("rebuildMs"), lastRebuildMs_);
+    exportPicture();
+  });
+  timer->start();
+}
+
+void CutoutScript::exportPicture() {
+  if (!window_->fileHandler()->saveExport())
+    return fail(QStringLiteral("the final picture could not be exported"));
+  const QRect canvas = ZarvoObject::instance()->canvasRect();
+  summary_.insert(QStringLiteral("canvasWidth"), canvas.width());
+  summary_.insert(QStringLiteral("canvasHeight"), canvas.height());
+  window_->grab().save(outDir_ + "/window-final.png");
+  finish();
 }
 
 void CutoutScript::finish() {

@@ -19,9 +19,14 @@ class TsMainWindow;
 // run ends with 3), paints Keep across the middle fifth with the Erase Exact brush and Delete
 // along the border with the Delete Local brush, generates the mask of the whole image, writes
 // OUTDIR/cutout.png (the document's cut-out with alpha) and OUTDIR/window.png (the window),
-// saves the project to OUTDIR/project.dat, loads it back and compares the statuses, writes
-// OUTDIR/summary.json, and closes the window without a question ("&Save and Apply" in the
-// hosted modes). GUI thread.
+// saves the project to OUTDIR/project.dat, loads it back and compares the statuses, shows
+// "2. Compose Picture" (OUTDIR/window-compose.png), "3. Add Effects" (window-effects.png), then
+// "4. Final Image", waits for the final picture and exports it as OUTDIR/final.png through the
+// file handler (no dialog; OUTDIR/window-final.png shows the window then; the timings hold the
+// wait on "4. Final Image" until the picture stood, and the last rebuild of the picture, from
+// its thread's start to the picture on show), writes
+// OUTDIR/summary.json, and closes the window without a question ("&Save and Apply" in the hosted
+// modes). GUI thread.
 class CutoutScript : public QObject {
   Q_OBJECT
 
@@ -43,6 +48,10 @@ class CutoutScript : public QObject {
   void generate();
   void writePictures();
   void saveAndReload();
+  void compose();
+  void showFinalImage();
+  void waitForPicture();
+  void exportPicture();
   void finish();
   void fail(const QString& why);
   qint64 lap();
@@ -60,4 +69,6 @@ class CutoutScript : public QObject {
   QJsonObject timings_;
   QJsonObject summary_;
   QByteArray statusesBefore_;
+  QElapsedTimer rebuildClock_;
+  qint64 lastRebuildMs_ = -1;
 };

@@ -1,0 +1,346 @@
+// The composition side of the main window: its tabs, tools, palette and menus, the view-tab
+// change, the keys of every tab, space-bar panning on the composition, a placed cut-out taken back
+// for editing, and closing with an unsaved picture.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTest>
+
+#include "ScriptedCommand.h"
+#include "support/MainWindowFixture.h"
+#include "composition/BackgroundTool.h"
+#include "composition/CompositionTools.h"
+#include "composition/CompressTool.h"
+#include "composition/FinalImageWidget.h"
+#include "composition/FinalOptionsTool.h"
+#include "composition/HighlightBrushTool.h"
+#include "composition/ImageSizeTool.h"
+#include "composition/ImportLogoTool.h"
+#include "composition/ProcessorFinalImage.h"
+#include "composition/ShadowTool.h"
+#include "composition/SharpenImageTool.h"
+#include "composition/ZarvoPanTool.h"
+#include "composition/ZarvoSelectTool.h"
+#include "composition/ZarvoWidget.h"
+#include "composition/ZarvoZoomTool.h"
+#include "document/SavedCutoutState.h"
+#include "document/TsSourceImage.h"
+#include "workspace/ComplexExactTool.h"
+#include "workspace/CutoutTools.h"
+#include "workspace/DeleteExactTool.h"
+#include "workspace/DeleteLocalTool.h"
+#include "workspace/EdgeBlendingTool.h"
+#include "workspace/EdgeFindingTool.h"
+#include "workspace/EraseExactTool.h"
+#include "workspace/IVTabWidget.h"
+#include "workspace/NoTool.h"
+#include "workspace/PanTool.h"
+#include "workspace/ToolBarPalette.h"
+#include "workspace/TsWorkspace.h"
+#include "workspace/ViewOptions.h"
+#include "workspace/ZoomTool.h"
+#include "workspace/ZoomViewOptionsWidget.h"
+
+namespace {
+
+class MainWindowComposition : public MainWindowTest {
+ protected:
+  // Shows the tab of flag `tab` as a click on the tab bar would.
+  void showTab(int tab) {
+    window->imageView()->ensureViewTab(tab, tab);
+    ASSERT_EQ(window->imageView()->currentViewTab(), tab);
+  }
+
+  // Every tool in the order of the window's table, both sides.
+  QList<GmTool*> allTools() const {
+    const CutoutTools* c = window->tools();
+    const CompositionTools* z = window->compositionTools();
+    return {c->noTool(),
+            c->deleteExactTool(),
+            c->complexExactTool(),
+            c->eraseExactTool(),
+            c->deleteLocalTool(),
+            c->panTool(),
+            c->zoomTool(),
+            z->selectTool(),
+            z->backgroundTool(),
+            z->imageSizeTool(),
+            z->sharpenTool(),
+            z->shadowTool(),
+            z->highlightBrushTool(),
+            z->logoTool(),
+            z->finalOptionsTool(),
+            z->compressTool(),
+            z->panTool(),
+            z->zoomTool(),
+            c->edgeFindingTool(),
+            c->edgeBlendingTool()};
+  }
+
+  // A cut-out of the drawn disc, placed by the document's new mask, and the final picture of it
+  // built: the composition then has unsaved changes.
+  void placeCutout() {
+    ZarvoObject::instance()->setRebuildDelayForTesting(20);
+    open(photo());
+    paintStroke(CvStatusKeep, {{60, 62}, {100, 62}});
+    paintStroke(CvStatusDelete, {{3, 3}, {156, 3}, {156, 116}, {3, 116}, {3, 3}});
+    thread()->submit(new CvCmdGenerateMask(GmModel::instance()));
+    waitIdle();
+    ZarvoObject* hub = ZarvoObject::instance();
+    const auto built = [hub] {
+      return !hub->finalPixmap().isNull() && !hub->rebuildPending() &&
+             !hub->processor()->isRunning();
+    };
+    ASSERT_TRUE(zarvo_test::waitFor(built, 10000));
+    // The first picture after an image was opened is the saved state; a wider canvas is a
+    // change of the user's.
+    hub->setCanvasRect(QRect(QPoint(0, 0), hub->canvasRect().size() + QSize(40, 0)));
+    ASSERT_TRUE(zarvo_test::waitFor([&] { return built() && hub->hasUnsavedChanges(); }, 10000));
+  }
+};
+
+void activate(QWidget* window) {
+  window->activateWindow();
+  QApplication::setActiveWindow(window);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
+TEST_F(MainWindowComposition, TabsToolsAndPaletteFollowTheTable) {
+  start();
+  EXPECT_EQ(window->imageView()->tabBar()->count(), 4);
+  EXPECT_EQ(window->compositionWidget()->objectName(), "zarvoWidget_");
+  // The shared group holds the tools' actions in the order they were made.
+  const QList<QAction*> group = GmTool::toolActionGroup()->actions();
+  int last = -1;
+  for (GmTool* tool : allTools()) {
+    const int index = group.indexOf(tool->action());
+    EXPECT_GT(index, last) << qPrintable(tool->name());
+    last = index;
+  }
+  ASSERT_TRUE(window->menus().compositionView);
+  EXPECT_EQ(window->menus().compositionView->actions(),
+            QList<QAction*>({window->compositionTools()->panTool()->action(),
+                             window->compositionTools()->zoomTool()->action()}));
+
+  open(photo());
+  const CutoutTools* c = window->tools();
+  const CompositionTools* z = window->compositionTools();
+  const QMap<int, QList<QAction*>> byTab = {
+      {2,
+       {c->deleteLocalTool()->action(), c->deleteExactTool()->action(),
+        c->complexExactTool()->action(), c->eraseExactTool()->action(), window->mainActions().undo,
+        window->mainActions().redo, c->edgeFindingTool()->action(), c->edgeBlendingTool()->action(),
+        c->panTool()->action(), c->zoomTool()->action()}},
+      {8,
+       {z->selectTool()->action(), z->backgroundTool()->action(), z->imageSizeTool()->action(),
+        z->logoTool()->action(), z->panTool()->action(), z->zoomTool()->action()}},
+      {16,
+       {z->sharpenTool()->action(), z->shadowTool()->action(), z->highlightBrushTool()->action(),
+        z->panTool()->action(), z->zoomTool()->action()}},
+      {32, {z->compressTool()->action(), window->mainActions().exportFinalImage}},
+  };
+  QList<QAction*> known;
+  for (const QList<QAction*>& actions : byTab) known << actions;
+  for (auto it = byTab.cbegin(); it != byTab.cend(); ++it) {
+    SCOPED_TRACE(it.key());
+    showTab(it.key());
+    QList<QAction*> shown;
+    for (QAction* action : window->palette()->actions())
+      if (known.contains(action) && !shown.contains(action)) shown << action;
+    EXPECT_EQ(shown, it.value());
+    // "3. Add Effects" shows the composition view again.
+    IVTabWidget* pages = window->imageView()->tabWidget();
+    QWidget* page = pages->page(pages->currentPage());
+    if (it.key() != 2) {
+      EXPECT_EQ(page, it.key() == 32 ? static_cast<QWidget*>(window->finalImageWidget())
+                                     : window->compositionWidget());
+    }
+    // The composition's View menu is only a holder: never in the bar.
+    EXPECT_FALSE(
+        window->menuBar()->actions().contains(window->menus().compositionView->menuAction()));
+  }
+}
+
+struct TabRow {
+  const char* name;
+  int tab;
+  bool cutoutSide;  // the cut-out menus and widgets in place and enabled
+  bool zoomSlider;
+};
+
+void PrintTo(const TabRow& row, std::ostream* out) {
+  *out << row.name;
+}
+
+class MainWindowTabChange : public MainWindowComposition,
+                            public ::testing::WithParamInterface<TabRow> {};
+
+TEST_P(MainWindowTabChange, MovesTheMenusAndStatusWidgetsAndEnablesOneSide) {
+  const TabRow& row = GetParam();
+  start();
+  open(photo());
+  // From another tab, so that the change is one.
+  showTab(row.tab == 8 ? 32 : 8);
+  showTab(row.tab);
+  const QList<QAction*> bar = window->menuBar()->actions();
+  EXPECT_EQ(window->menus().brush->menuAction()->isVisible(), row.cutoutSide);
+  EXPECT_EQ(window->menus().view->menuAction()->isVisible(), row.cutoutSide);
+  EXPECT_FALSE(bar.contains(window->menus().compositionView->menuAction()));
+  EXPECT_EQ(window->viewOptions()->isVisibleTo(window), row.cutoutSide);
+  EXPECT_EQ(window->zoomOptions()->isVisibleTo(window), row.zoomSlider);
+  EXPECT_EQ(window->imageView()->workspace()->isEnabled(), row.cutoutSide);
+  EXPECT_TRUE(window->compositionWidget()->isEnabled());
+  EXPECT_EQ(window->zoomOptions()->mode(), row.tab == 2 ? ZoomViewOptionsWidget::EditMode
+                                                        : ZoomViewOptionsWidget::CompositionMode);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tabs, MainWindowTabChange,
+                         ::testing::Values(TabRow{"deleteBackground", 2, true, true},
+                                           TabRow{"composePicture", 8, false, true},
+                                           TabRow{"addEffects", 16, false, true},
+                                           TabRow{"finalImage", 32, false, false}),
+                         [](const ::testing::TestParamInfo<TabRow>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_F(MainWindowComposition, QuickChangesAndUndoLeaveTheCutoutSideAsTheLastTabWants) {
+  start();
+  open(photo());
+  // 2, 8, 2 inside the 333 ms of the second application: the cut-out side stays usable.
+  showTab(8);
+  showTab(2);
+  QTest::qWait(700);
+  EXPECT_TRUE(window->imageView()->workspace()->isEnabled());
+  EXPECT_TRUE(window->menus().brush->menuAction()->isVisible());
+
+  // Undo is a cut-out step: from the composition it shows the cut-out first.
+  showTab(8);
+  window->undoSlot();
+  waitIdle();
+  EXPECT_EQ(window->imageView()->currentViewTab(), 2);
+  EXPECT_TRUE(window->imageView()->workspace()->isEnabled());
+}
+
+TEST_F(MainWindowComposition, EveryToolKeySelectsOnlyThatTabsTool) {
+  start();
+  open(photo());
+  activate(window);
+  int checked = 0;
+  for (const int tab : {2, 8, 16, 32}) {
+    showTab(tab);
+    for (GmTool* tool : allTools()) {
+      if (!(int(tool->viewTabs()) & tab) || !tool->isUsable()) continue;
+      const QString key = tool->action()->shortcut().toString();
+      if (key.isEmpty()) continue;
+      SCOPED_TRACE(QStringLiteral("%1 on tab %2").arg(key).arg(tab).toStdString());
+      // From a tool of the tab that does not answer the key.
+      window->tools()->noTool()->installSlot();
+      QTest::keySequence(window, QKeySequence(key));
+      EXPECT_EQ(GmTool::current(), tool) << qPrintable(tool->name());
+      EXPECT_EQ(window->imageView()->currentViewTab(), tab) << "a key never leaves the tab";
+      ++checked;
+    }
+  }
+  EXPECT_GE(checked, 6) << "the composition's keys S, I, L and the cut-out brushes";
+}
+
+TEST_F(MainWindowComposition, SpacePansTheCompositionAndItsReleaseReturns) {
+  start();
+  open(photo());
+  activate(window);
+  showTab(8);
+  GmTool* select = window->compositionTools()->selectTool();
+  select->installSlot();
+  ASSERT_EQ(GmTool::current(), select);
+  QTest::keyPress(window, Qt::Key_Space);
+  EXPECT_EQ(GmTool::current(), window->compositionTools()->panTool());
+  EXPECT_EQ(window->panReturnTool(), select);
+  QTest::keyRelease(window, Qt::Key_Space);
+  EXPECT_EQ(GmTool::current(), select);
+  EXPECT_EQ(window->panReturnTool(), nullptr);
+  EXPECT_EQ(window->imageView()->currentViewTab(), 8);
+}
+
+TEST_F(MainWindowComposition, AnUnsavedPictureMakesTheCloseAskAndSaveExportsIt) {
+  start();
+  placeCutout();
+  const QString target = folder.filePath("picture.png");
+  dialogs.answers << AppDialogs::Answer{QMessageBox::Save, -1};
+  dialogs.fileAnswers << target;
+  // The question and the export happen inside the close: the window is gone after it.
+  window->close();
+  ASSERT_TRUE(zarvo_test::waitFor([this] { return window.isNull(); }));
+  ASSERT_FALSE(dialogs.shown.isEmpty());
+  EXPECT_EQ(dialogs.shown.first().title, "Unsaved changes");
+  const QImage written(target);
+  EXPECT_EQ(written.size(), ZarvoObject::instance()->canvasRect().size());
+  EXPECT_EQ(app->hostExitCode(), 0);
+}
+
+TEST_F(MainWindowComposition, APlacedCutoutIsEditedAndFinishedOnce) {
+  start();
+  showTab(8);
+  // What a placed cut-out was made from: its source image alone.
+  SavedCutoutState saved(new TsSourceImage(photo()));
+  window->editCutoutItem(&saved);
+  waitIdle();
+  EXPECT_EQ(window->imageView()->currentViewTab(), 2);
+  EXPECT_EQ(window->editedCutout(), &saved);
+  ASSERT_TRUE(GmModel::instance()->segImage());
+
+  // Done while the engine works: once the queue drains, however often it was asked.
+  Journal journal;
+  auto* command = new ScriptedCommand("Long", &journal);
+  command->blocking = true;
+  command->cancellable = false;
+  thread()->submit(command);
+  ASSERT_TRUE(zarvo_test::waitFor([this] { return thread()->isBusy(); }));
+  QSignalSpy imageChanges(GmModel::instance(), &GmModel::tellImageChanged);
+  window->createCutoutItemDone();
+  window->createCutoutItemDone();
+  EXPECT_EQ(window->imageView()->currentViewTab(), 2);
+  command->release.release();
+  waitIdle();
+  EXPECT_EQ(window->imageView()->currentViewTab(), 8);
+  EXPECT_EQ(window->editedCutout(), nullptr);
+  EXPECT_EQ(GmModel::instance()->segImage(), nullptr);
+  EXPECT_EQ(imageChanges.count(), 1) << "the document is finished once";
+
+  // No pass is left waiting: the next drained queue changes nothing.
+  showTab(2);
+  auto* later = new ScriptedCommand("Later", &journal);
+  thread()->submit(later);
+  waitIdle();
+  EXPECT_EQ(window->imageView()->currentViewTab(), 2);
+}
+
+TEST_F(MainWindowComposition, CancellingAnEditAsksThenShowsTheComposition) {
+  start();
+  showTab(8);
+  SavedCutoutState saved(new TsSourceImage(photo()));
+  window->editCutoutItem(&saved);
+  waitIdle();
+  paintStroke(CvStatusKeep, {{60, 62}, {100, 62}});
+  ASSERT_EQ(window->imageView()->currentViewTab(), 2);
+
+  dialogs.answers << AppDialogs::Answer{QMessageBox::Cancel, -1};
+  window->createCutoutItemCancelled();
+  EXPECT_EQ(dialogs.shown.size(), 1);
+  EXPECT_EQ(window->imageView()->currentViewTab(), 2) << "a cancelled question changes nothing";
+  EXPECT_EQ(window->editedCutout(), &saved);
+
+  dialogs.answers << AppDialogs::Answer{QMessageBox::Discard, -1};
+  window->createCutoutItemCancelled();
+  waitIdle();
+  EXPECT_EQ(dialogs.shown.size(), 2);
+  EXPECT_EQ(window->imageView()->currentViewTab(), 8);
+  EXPECT_EQ(window->editedCutout(), nullptr);
+  EXPECT_EQ(GmModel::instance()->segImage(), nullptr);
+}
+
+}  // namespace
