@@ -1,0 +1,156 @@
+// The finishing step of a stroke reads again only the area the engine reports changed: what it
+// leaves (statuses present, display copy) is what reading everything gives.
+
+#include <QCryptographicHash>
+#include <QSignalSpy>
+
+#include "EngineSessionSupport.h"
+#include "document/ArrowTargets.h"
+#include "document/CvCmdRedo.h"
+#include "document/CvCmdUndo.h"
+#include "document/RectRegion.h"
+
+namespace {
+
+// The statuses present as a full read defines them: the OR of the rows in order, up to the
+// first row by which every class has been seen.
+int presentOf(const uint8_t* bytes, int width, int height, int stride) {
+  int present = 0;
+  for (int y = 0; y < height && (present & 15) != 15; ++y)
+    for (int x = 0; x < width; ++x) present |= bytes[size_t(y) * size_t(stride) + size_t(x)];
+  return present;
+}
+
+// The display copy's pixels without the padding of its rows.
+QByteArray displayBytes(const QImage& display) {
+  QByteArray bytes;
+  for (int y = 0; y < display.height(); ++y)
+    bytes.append(reinterpret_cast<const char*>(display.constScanLine(y)), display.width());
+  return bytes;
+}
+
+class StatusRefresh : public DocumentTest {
+ protected:
+  GmStatusArray* statuses() const { return GmModel::instance()->statusArray(); }
+};
+
+// Changes written straight into the bytes, then refreshed over the rectangle given; the result
+// must equal a full read of the same bytes.
+TEST_F(StatusRefresh, APartialRefreshEqualsAFullRead) {
+  struct Row {
+    const char* name;
+    QRect written;  // filled with `value`
+    uint8_t value;
+    QRect reported;  // what the refresh is told
+  } const rows[] = {
+      {"inside one block", QRect(3, 2, 5, 4), CvStatusDelete, QRect(3, 2, 5, 4)},
+      {"across block edges", QRect(120, 10, 150, 3), CvStatusBlend, QRect(120, 10, 150, 3)},
+      {"the last class goes away", QRect(0, 0, 300, 40), CvStatusDelete, QRect(0, 0, 300, 40)},
+      {"flags after every class", QRect(290, 39, 10, 1), CvStatusProtected | CvStatusKeep,
+       QRect(290, 39, 10, 1)},
+      {"reported beyond the image", QRect(280, 30, 20, 10), CvStatusBlend,
+       QRect(250, 20, 100, 100)},
+      {"nothing reported, nothing written", QRect(), 0, QRect()},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    StatusBytes image(300, 40, CvStatusKeep);  // 300: the last block is a short one
+    image.at(0, 0) = CvStatusInPicture;
+    statuses()->setStatusImage(&image.image);
+    statuses()->updateStatusesPresent();
+    for (int y = row.written.top(); y <= row.written.bottom(); ++y)
+      for (int x = row.written.left(); x <= row.written.right(); ++x) image.at(x, y) = row.value;
+    QSignalSpy changed(statuses(), &GmStatusArray::statusChanged);
+    statuses()->updateStatusesPresent(row.reported);
+    EXPECT_EQ(changed.size(), 1);
+    EXPECT_EQ(int(statuses()->statusesPresent()),
+              presentOf(image.bytes.data(), 300, 40, int(image.image.stride)));
+    const QByteArray partial = displayBytes(statuses()->displayImage());
+    statuses()->updateStatusesPresent();
+    EXPECT_EQ(partial, displayBytes(statuses()->displayImage()));
+    statuses()->setStatusImage(nullptr);
+  }
+}
+
+TEST_F(StatusRefresh, HoldMarksTheArrayWroteAreReadAgain) {
+  GmModel* model = useImage({40, 30}, 1);
+  StatusBytes image(40, 30, CvStatusKeep);
+  statuses()->setStatusImage(&image.image);
+  statuses()->updateStatusesPresent();
+  RectRegion patch(QRectF(10, 10, 10, 10));
+  patch.snapshotMask();
+  saveTargetSnapshot(model, &patch);
+  ASSERT_TRUE(statuses()->markUnchangedPatch(&patch));
+  // A refresh while the marks are set reads them, though the engine reported nothing...
+  statuses()->updateStatusesPresent(QRect());
+  EXPECT_EQ(int(statuses()->statusesPresent()), CvStatusKeep | CvStatusHold);
+  EXPECT_EQ(statuses()->displayImage().pixelIndex(15, 15), CvStatusKeep | CvStatusHold);
+  // ...and the next one finds them gone.
+  statuses()->clearUnchangedMark(patch.shape().snapshot().mask());
+  statuses()->updateStatusesPresent(QRect());
+  EXPECT_EQ(int(statuses()->statusesPresent()), CvStatusKeep);
+  EXPECT_EQ(statuses()->displayImage().pixelIndex(15, 15), CvStatusKeep);
+}
+
+// A fixed sequence of strokes, clean-ups, undos and redos, and a stroke in a patch, through the
+// document on a real engine, with 1 and 8 workers: after each step the statuses present and
+// the display copy are what a full read of the engine's statuses gives, and the digest of every
+// step is the one recorded while every refresh read the whole image.
+class StrokeReplay : public EngineSessionTest, public ::testing::WithParamInterface<int> {
+ protected:
+  void TearDown() override {
+    corvaneSetWorkerLimit(0);
+    EngineSessionTest::TearDown();
+  }
+};
+
+TEST_P(StrokeReplay, EveryStepMatchesAFullRead) {
+  corvaneSetWorkerLimit(uint32_t(GetParam()));
+  openSession(1, 320, 240);
+  analyse();
+  QCryptographicHash digest(QCryptographicHash::Md5);
+  auto check = [&](const char* step) {
+    SCOPED_TRACE(step);
+    const CvImage* engine = statusImage();
+    const auto* bytes = static_cast<const uint8_t*>(engine->data);
+    const int present = int(model->statusArray()->statusesPresent());
+    const QByteArray display = displayBytes(model->statusArray()->displayImage());
+    EXPECT_EQ(present,
+              presentOf(bytes, int(engine->width), int(engine->height), int(engine->stride)));
+    EXPECT_EQ(display, sessionState().statuses);
+    digest.addData(display);
+    digest.addData(QByteArray(1, char(present)));
+  };
+  const int keepAndDelete = CvStatusKeep | CvStatusDelete;
+  QSignalSpy dirty(model, &GmModel::rectDirty);
+  brush({{20, 30}, {80, 70}, {140, 110}}, CvStatusDelete);
+  check("a pixel stroke of delete into the kept disc, cleaned up");
+  // The views repaint what the stroke changed (the statuses along it), not the whole image.
+  QRectF repainted;
+  for (const QList<QVariant>& signal : dirty) repainted |= signal.at(0).value<ImageRectF>();
+  EXPECT_TRUE(repainted.contains(QRectF(20, 30, 120, 80)));
+  EXPECT_LT(repainted.width() * repainted.height(), 0.75 * 320 * 240);
+  brush({{280, 30}, {300, 200}}, CvStatusDelete, CvStatusClassMask, true);
+  check("a region stroke of delete");
+  brush({{150, 120}, {180, 130}}, CvStatusKeep, keepAndDelete);
+  check("a pixel stroke of keep over delete, cleaned up");
+  run(new CvCmdUndo(model));
+  check("undo");
+  run(new CvCmdUndo(model));
+  check("undo again");
+  run(new CvCmdRedo(model));
+  check("redo");
+  auto* patch = new RectRegion(QRectF(200, 150, 60, 50));
+  model->addPatch(patch);
+  patch->submitToEngine();
+  waitIdle();
+  brush({{210, 160}, {250, 190}}, CvStatusDelete);
+  check("a stroke in a patch");
+  run(new CvCmdUndo(model));
+  check("undo in the patch");
+  EXPECT_EQ(digest.result().toHex(), QByteArray("330e5d025bdd0dde7703c85880adc385"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Workers, StrokeReplay, ::testing::Values(1, 8));
+
+}  // namespace
