@@ -30,6 +30,11 @@ QRgb fade(const QColor& colour, double a) {
   return hsv.rgba();
 }
 
+// The last display revision handed out, by any array (GUI thread).
+quint64 lastDisplayRevision = 0;
+// Partial display changes an array remembers for the views.
+constexpr size_t kRememberedChanges = 16;
+
 // Columns per block of the statuses-present table: a change is read again in whole blocks.
 constexpr int kPresentBlock = 128;
 
@@ -205,12 +210,31 @@ void GmStatusArray::reportStatuses(uint8_t present, const QRect* copied) {
       std::memcpy(bits + y * line + copied->left(),
                   statuses + size_t(y) * engineImage_->stride + copied->left(),
                   size_t(copied->width()));
+    displayRevision_ = ++lastDisplayRevision;
+    if (displayChanges_.size() == kRememberedChanges) {
+      wholeRevision_ = displayChanges_.front().first;
+      displayChanges_.erase(displayChanges_.begin());
+    }
+    displayChanges_.emplace_back(displayRevision_, *copied);
   }
   emit statusChanged();
 }
 
 void GmStatusArray::refreshDisplayCopy() {
   displayImage_ = statusImage_.isNull() ? QImage() : statusImage_.copy();
+  displayRevision_ = wholeRevision_ = ++lastDisplayRevision;
+  displayChanges_.clear();
+}
+
+QRegion GmStatusArray::displayChangedSince(quint64 revision) const {
+  if (revision == displayRevision_) return QRegion();
+  bool known = revision == wholeRevision_;
+  QRegion changed;
+  for (const auto& [after, area] : displayChanges_) {
+    if (known) changed += area;
+    known = known || after == revision;
+  }
+  return known ? changed : QRegion(displayImage_.rect());
 }
 
 void GmStatusArray::wrapEngineImage() {
