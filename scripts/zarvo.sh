@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing on a Debian 12 machine, builds, and runs one of:
-#   run       the main job: the cut-out driver on a sample photo and trimap it draws itself
+#   run       the main job: zarvo with the 12-megapixel sample photo open (drawn when missing);
+#             without a display, the test host's cut-out script on it, offscreen, leaving its
+#             pictures, project and summary in build/sample/app
+#   cutout    the engine's cut-out driver on the sample photo and its trimap
 #   photos    the cut-out driver on the engine benchmarks' real photographs, at 1280 pixels and
 #             at 12 megapixels; prints each cut-out's md5 and timings (they must never change
 #             with an optimisation)
@@ -27,7 +30,7 @@ test_packages=(libexif-dev libimage-exiftool-perl golang-github-disintegration-i
 # The engine's benchmarks (built in the run mode) time real photographs: Debian's wallpapers.
 bench_packages=(mate-backgrounds)
 case "$mode" in
-  run|photos) packages+=("${bench_packages[@]}") ;;
+  run|cutout|photos) packages+=("${bench_packages[@]}") ;;
   test|sanitize) packages+=("${test_packages[@]}") ;;
   fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
   format) packages=(clang-format) ;;
@@ -49,11 +52,35 @@ build() {  # build <dir> [cmake options...]
   cmake --build "$dir" -j "$jobs"
 }
 
+sample="$root/build/sample"
+draw_sample() {
+  [ -f "$sample/sample-photo.png" ] && [ -f "$sample/sample-trimap.png" ] && return
+  "$root/build/bench/corvane-sample" "$sample" >/dev/null
+}
+
 case "$mode" in
   run)
     build "$root/build" -DZARVO_BUILD_TESTS=OFF -DZARVO_BUILD_BENCH=ON
-    sample="$root/build/sample"
-    "$root/build/bench/corvane-sample" "$sample" >/dev/null
+    draw_sample
+    if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+      exec "$root/build/app/zarvo" "$sample/sample-photo.png"
+    fi
+    out="$sample/app"
+    echo "no display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the cut-out script" \
+      "offscreen on $sample/sample-photo.png" >&2
+    # Settings and log of the run's own, beside its pictures.
+    mkdir -p "$out/config" "$out/tmp" "$out/runtime"
+    chmod 700 "$out/runtime"
+    XDG_CONFIG_HOME="$out/config" TMPDIR="$out/tmp" XDG_RUNTIME_DIR="$out/runtime" \
+      QT_QPA_PLATFORM=offscreen \
+      "$root/build/bench/app-programs/zarvo-testhost" cutout "$out" \
+      "$sample/sample-photo.png" >/dev/null
+    for written in cutout.png window.png project.dat summary.json; do echo "$out/$written"; done
+    cat "$out/summary.json" >&2
+    ;;
+  cutout)
+    build "$root/build" -DZARVO_BUILD_TESTS=OFF -DZARVO_BUILD_BENCH=ON
+    draw_sample
     "$root/build/bench/corvane-cutout" --image "$sample/sample-photo.png" \
       --trimap "$sample/sample-trimap.png" --out "$sample/cutout.png" "${@:2}"
     echo "cut-out written to $sample/cutout.png" >&2
@@ -107,7 +134,7 @@ case "$mode" in
     done
     ;;
   *)
-    echo "usage: $0 run|photos|test|sanitize|format|fuzz [seconds [harness...]]" >&2
+    echo "usage: $0 run|cutout|photos|test|sanitize|format|fuzz [seconds [harness...]]" >&2
     exit 2
     ;;
 esac

@@ -7,7 +7,11 @@
 #include "app/FileHandler.h"
 #include "app/Flogger.h"
 #include "app/TsApp.h"
+#include "app/TsMainWindow.h"
 #include "document/TsSourceImage.h"
+#include "workspace/BrushingTool.h"
+#include "workspace/TipWindow.h"
+#include "workspace/ViewOptions.h"
 
 namespace {
 QWidget* dialogParent() {
@@ -34,13 +38,37 @@ void AppDocumentHooks::warn(const QString& text) {
 }
 
 void AppDocumentHooks::showTip(const QString& html) {
+  if (TipWindow::instance()) {
+    TipWindow::setTipText(html);
+    return;
+  }
   flog() << "Tip: " << html;
   flogEndl();
 }
 
-void AppDocumentHooks::setBusy(bool) {}
+void AppDocumentHooks::setBusy(bool busy) {
+  if (TsMainWindow* window = TsMainWindow::instance()) window->setBusy(busy);
+}
 
-void AppDocumentHooks::ensureViewTab(int, int) {}
+void AppDocumentHooks::ensureViewTab(int tabMask, int tab) {
+  if (TsMainWindow* window = TsMainWindow::instance()) window->ensureViewTab(tabMask, tab);
+}
+
+int AppDocumentHooks::brushSize() const {
+  return BrushingTool::brushSize();
+}
+
+void AppDocumentHooks::setBrushSize(int size) {
+  BrushingTool::setBrushSize(size);
+}
+
+int AppDocumentHooks::brushStrength() const {
+  return BrushingTool::brushStrength();
+}
+
+double AppDocumentHooks::maskOpacity() const {
+  return ViewOptions::maskOpacity();
+}
 
 QColor AppDocumentHooks::chooseColour(const QColor& initial, const QString& title) {
   return appDialogs().chooseColour(dialogParent(), initial, title);

@@ -41,9 +41,13 @@ QString problemReportAddress() {
   return QStringLiteral("support@orbeltech.example");
 }
 
+QString webSiteRoot() {
+  return QLatin1String(kProductSite);
+}
+
 QString webPageUrl(const QString& page) {
   if (page.isEmpty()) return QString();
-  return QStringLiteral("%1/%2").arg(QLatin1String(kProductSite), page);
+  return QStringLiteral("%1/%2").arg(webSiteRoot(), page);
 }
 
 QString webSiteUrl(const QString& page) {
@@ -73,6 +77,10 @@ QString downloadPageUrl() {
 
 QString Product::translate(const char* text) {
   return tr(text, "[zarvo]");
+}
+
+QString editionTagline() {
+  return Product::translate("transform your product shots with ease");
 }
 
 QString versionText() {

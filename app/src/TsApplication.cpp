@@ -62,21 +62,28 @@ bool TsApplication::handleFileOpen(const QString& file, QString* openedFilePath)
   if (!window) return false;
   if (file.endsWith(QStringLiteral(".otsx"), Qt::CaseInsensitive)) {
     GasPipe::create(file);
-    try {
-      if (!GasPipe::load()) {
-        flog() << "Control file does not parse: " << file;
-        flogEndl();
-      }
-    } catch (const ControlFileError& error) {
-      const QString text = QString::fromStdString(error.what());
-      flog() << text;
-      flogEndl();
-      appDialogs().warn(window, productName(), text);
-    }
+    loadControlFile(window);
     return true;
   }
   openFileInMainWindow(file);
   return true;
+}
+
+void TsApplication::loadControlFile(QWidget* parent) {
+  const GasPipe* pipe = GasPipe::current();
+  if (!pipe) return;
+  const QString file = pipe->path();
+  try {
+    if (!GasPipe::load()) {
+      flog() << "Control file does not parse: " << file;
+      flogEndl();
+    }
+  } catch (const ControlFileError& error) {
+    const QString text = QString::fromStdString(error.what());
+    flog() << text;
+    flogEndl();
+    appDialogs().warn(parent, productName(), text);
+  }
 }
 
 bool TsApplication::event(QEvent* event) {

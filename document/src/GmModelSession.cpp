@@ -29,10 +29,14 @@ namespace {
 // Pixels a working image holds at most before the resolution is halved again.
 constexpr qint64 kWorkingPixelLimit = 4000000;
 
-// The launch modes in which the shell owns the images (hosted by a plug-in).
-bool shellOwnsImages() {
-  const int mode = documentUiHooks().launchMode();
-  return mode >= 1 && mode <= 4;
+// The image itself, or null for one the shell owns: the images a host handed over (in the
+// plug-in launch modes) stay with it; any other, also one read from a project over a host's
+// pixels, is the document's.
+TsSourceImage* ownImage(TsSourceImage* image) {
+  const DocumentUiHooks& hooks = documentUiHooks();
+  const int mode = hooks.launchMode();
+  const bool hosted = mode >= 1 && mode <= 4;
+  return hosted && (image == hooks.hostImage(0) || image == hooks.hostImage(1)) ? nullptr : image;
 }
 
 }  // namespace
@@ -81,10 +85,7 @@ bool GmModel::setSourceImage(TsSourceImage* seg, TsSourceImage* blend,
 bool GmModel::finish() {
   if (!segImage_) return true;
   deleteAllArrowTargets();
-  if (shellOwnsImages())
-    closeSession(nullptr, nullptr);
-  else
-    closeSession(segImage_, blendImage_);
+  closeSession(ownImage(segImage_), ownImage(blendImage_));
   segImage_ = nullptr;
   blendImage_ = nullptr;
   // An engine still being made is finished too, once it exists.

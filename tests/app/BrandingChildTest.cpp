@@ -12,6 +12,7 @@ struct BrandingRow {
   const char* xml;  // null: no file
   int requests;     // pages the start asks for
   bool errorsLogged;
+  const char* help;  // the Help menu the main window offers
 };
 
 void PrintTo(const BrandingRow& row, std::ostream* out) {
@@ -19,6 +20,9 @@ void PrintTo(const BrandingRow& row, std::ostream* out) {
 }
 
 class Branding : public ::testing::TestWithParam<BrandingRow> {};
+
+const char* const kEveryLink =
+    "Zarvo &Help|&Tutorials|Home Page|Latest &News|-|&Check for Updates|-|&About Zarvo ...";
 
 TEST_P(Branding, TheDistributorDecidesWhichChecksExist) {
   const BrandingRow& row = GetParam();
@@ -38,20 +42,21 @@ TEST_P(Branding, TheDistributorDecidesWhichChecksExist) {
   EXPECT_EQ(log.contains("ERRORS found in" + file + "\nError: "), row.errorsLogged)
       << qPrintable(log);
   EXPECT_EQ(log.contains("Update Current : "), row.requests > 0);
+  EXPECT_TRUE(run.out.contains(QByteArray("help ") + row.help + "\n")) << run.out.constData();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Child, Branding,
-    ::testing::Values(BrandingRow{"noFile", nullptr, 2, false},
+    ::testing::Values(BrandingRow{"noFile", nullptr, 2, false, kEveryLink},
                       BrandingRow{
                           "checksOff",
                           "<D id='acme'><HomePage enabled='1'/><LatestNews enabled='0'/>"
                           "<CheckForUpdates enabled='0'/><AboutBoxText>Acme</AboutBoxText></D>",
-                          0, false},
+                          0, false, "Zarvo &Help|&Tutorials|Home Page|-|&About Zarvo ..."},
                       BrandingRow{"brokenActsAsNone",
                                   "<D id='acme'><HomePage enabled='1'/><LatestNews enabled='0'/>"
                                   "<CheckForUpdates enabled='false'/><AboutBoxText/></D>",
-                                  2, true}),
+                                  2, true, kEveryLink}),
     [](const ::testing::TestParamInfo<BrandingRow>& info) { return std::string(info.param.name); });
 
 }  // namespace

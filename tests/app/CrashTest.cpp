@@ -100,6 +100,15 @@ TEST(Crash, AFatalQtMessageIsLoggedAndReported) {
   EXPECT_TRUE(run.err.contains(kSorry));
   checkReport(sandbox, "Signal: 6 SIGABRT");
   EXPECT_TRUE(sandbox.latestLogText().contains("Driver: fatal message"));
+
+  // The next start's main window tells of the report and keeps the pair in "Event".
+  const QString base = QFileInfo(sandbox.dumps().value(0)).completeBaseName();
+  const ChildRun next = sandbox.runHost("startup");
+  ASSERT_EQ(next.exitCode, 0) << next.err.constData();
+  EXPECT_TRUE(sandbox.latestLogText().contains("Dialog: Problem Reports Detected | "));
+  EXPECT_EQ(QDir(sandbox.logFolder() + "/Event").entryList(QDir::Files, QDir::Name),
+            QStringList({base + ".dmp", base + ".txt"}));
+  EXPECT_TRUE(sandbox.dumps().isEmpty());
 }
 
 TEST(Crash, TheProgramItselfLeavesAReport) {

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include <QDesktopServices>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QUrl>
@@ -12,6 +11,7 @@
 #include "app/TsAppStandAlone.h"
 #include "kestrum/qt/Digest.h"
 #include "support/AppTestSupport.h"
+#include "support/BrowserSpy.h"
 #include "support/FakeAppDialogs.h"
 #include "support/LoopbackHttpServer.h"
 
@@ -20,24 +20,6 @@ namespace {
 const QString kUpdatePath = QStringLiteral("/current/zarvo.1.2.4-win.htm");
 const QString kNewsPath = QStringLiteral("/news/latest_news.htm");
 const QByteArray kNewsPage = "<!doctype html><html><body>Zarvo 2 is coming</body></html>\n";
-
-// Takes the browser's part: records the addresses opened.
-class BrowserSpy : public QObject {
-  Q_OBJECT
-
- public:
-  BrowserSpy() {
-    for (const char* scheme : {"http", "https", "file"})
-      QDesktopServices::setUrlHandler(scheme, this, "openUrl");
-  }
-  ~BrowserSpy() override {
-    for (const char* scheme : {"http", "https", "file"}) QDesktopServices::unsetUrlHandler(scheme);
-  }
-  QStringList opened;
-
- public slots:
-  void openUrl(const QUrl& url) { opened << url.toString(); }
-};
 
 // One start of the program against the loopback web: the application object with its checkers,
 // without the Qt application object of its own.
@@ -240,5 +222,3 @@ TEST(ReplyEvaluation, TheUpdatePageCountsOnlyItsMarker) {
 }
 
 }  // namespace
-
-#include "OnlineChecksTest.moc"

@@ -324,13 +324,20 @@ TEST_F(Session, UnmodifiedByKindOfImage) {
 }
 
 TEST_F(Session, FinishDeletesTheImagesUnlessTheShellOwnsThem) {
-  for (int mode : {0, 2}) {
-    SCOPED_TRACE(mode);
+  // Mode 2 with the images the host's, and with images of the document's own (a project's).
+  const struct {
+    int mode;
+    bool host;
+  } rows[] = {{0, false}, {2, true}, {2, false}};
+  for (const auto& [mode, host] : rows) {
+    SCOPED_TRACE(testing::Message() << mode << (host ? " host's" : ""));
     hooks.launchModeValue = mode;
     openSession();
     addTargets();
     QPointer<TsSourceImage> seg = model->segImage();
     QPointer<TsSourceImage> blend = model->blendImage();
+    hooks.hostSegmentation = host ? seg.data() : nullptr;
+    hooks.hostBlend = host ? blend.data() : nullptr;
     ToldImages told(model);
     EXPECT_TRUE(model->finish());
     EXPECT_EQ(model->segImage(), nullptr);
@@ -341,8 +348,9 @@ TEST_F(Session, FinishDeletesTheImagesUnlessTheShellOwnsThem) {
     EXPECT_EQ(model->engine(), nullptr);
     EXPECT_EQ(model->segmentation()->session(), nullptr);
     EXPECT_EQ(model->statusArray()->engineImage(), nullptr);
-    EXPECT_EQ(seg.isNull(), mode == 0);
-    EXPECT_EQ(blend.isNull(), mode == 0);
+    EXPECT_EQ(seg.isNull(), !host);
+    EXPECT_EQ(blend.isNull(), !host);
+    hooks.hostSegmentation = hooks.hostBlend = nullptr;
     delete seg.data();
     delete blend.data();
     EXPECT_TRUE(model->finish()) << "nothing left to finish";

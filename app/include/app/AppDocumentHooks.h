@@ -4,9 +4,10 @@
 
 // The shell's answers to the document. Questions and warnings are message boxes and a colour
 // choice is the colour dialog, through AppDialogs over the main window; the launch mode and the
-// host images come from the application object. The entries the main window owns (busy state,
-// view tab, brush, mask opacity, tips) answer like the document's default until the main window
-// takes them over. Images to install and projects to load go to the file handler; without one
+// host images come from the application object. The busy state and the view tab are the main
+// window's, tips go to its tip window, the brush size and strength are the brushes' and the mask
+// opacity is the view options' (each answering like the document's default while that part
+// does not exist). Images to install and projects to load go to the file handler; without one
 // they are refused with a log line.
 // GUI thread.
 class AppDocumentHooks : public DocumentUiHooks {
@@ -17,16 +18,13 @@ class AppDocumentHooks : public DocumentUiHooks {
   void setBusy(bool busy) override;
   void ensureViewTab(int tabMask, int tab) override;
   QColor chooseColour(const QColor& initial, const QString& title) override;
-  int brushSize() const override { return brushSize_; }
-  void setBrushSize(int size) override { brushSize_ = size; }
-  int brushStrength() const override { return 0; }
-  double maskOpacity() const override { return 0.5; }
+  int brushSize() const override;
+  void setBrushSize(int size) override;
+  int brushStrength() const override;
+  double maskOpacity() const override;
   bool keepsSettings() const override { return false; }
   int launchMode() const override;
   const TsSourceImage* hostImage(int slot) const override;
   bool installImage(TsSourceImage* image) override;
   bool loadProject(QFile& file) override;
-
- private:
-  int brushSize_ = 10;
 };

@@ -18,6 +18,8 @@ QString productNameNbsp();
 // The address problem reports are mailed to.
 QString problemReportAddress();
 
+// The product site's address.
+QString webSiteRoot();
 // "%1/%2": the product site and `page`; empty for an empty page.
 QString webPageUrl(const QString& page);
 // The same address; the name the help and link code uses.
@@ -35,6 +37,9 @@ class Product {
  public:
   static QString translate(const char* text);
 };
+
+// The edition's line under the product name, translated as a product text.
+QString editionTagline();
 
 // The version numbers (glibc's <sys/sysmacros.h> takes the plain names major and minor).
 constexpr int kVersionMajor = 1;

@@ -35,6 +35,9 @@ class TsApplication : public QApplication {
   // window. True when handled; before the main window the event is left to Qt. A control file
   // that cannot be opened is logged and shown, and the run goes on.
   static bool handleFileOpen(const QString& file, QString* openedFilePath);
+  // Reads the current control file (GasPipe::current()): one that does not parse is logged, one
+  // that cannot be opened is logged and shown over `parent`, and the run goes on either way.
+  static void loadControlFile(QWidget* parent);
 
  protected:
   bool event(QEvent* event) override;

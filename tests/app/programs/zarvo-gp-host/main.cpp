@@ -2,12 +2,13 @@
 // round trip.
 //
 //   zarvo-gp-host [--bits 8|16] [--order little|big] [--second copy|zero] [--driver NAME]
-//                 [--size BYTES] [--pipe 2|3] [--arg N=TEXT]... --zarvo PATH IN.png OUT.png
+//                 [--driver-arg TEXT]... [--size BYTES] [--pipe 2|3] [--arg N=TEXT]...
+//                 --zarvo PATH IN.png OUT.png
 //
 // Makes two memfds (not closed on exec), writes IN.png into the first in host layout (rows of
 // red, green, blue, alpha; 16-bit samples from 0 to 32768 in the given byte order) and a copy of
-// it, or zeros, into the second; starts PATH [NAME] --gp SECOND FIRST WIDTH HEIGHT BITS ORDER
-// NAME and waits. Prints "status N" (or "signal N"), "first changed|unchanged", "second
+// it, or zeros, into the second; starts PATH [NAME [TEXT...]] --gp SECOND FIRST WIDTH HEIGHT BITS
+// ORDER NAME and waits. Prints "status N" (or "signal N"), "first changed|unchanged", "second
 // changed|unchanged", and on status 0 writes OUT.png from the second memfd ("wrote OUT.png").
 // Test aids: --size makes both memfds that long instead, --pipe puts a pipe's descriptor in
 // argument 2 or 3, --arg replaces argument N (2 to 8) of the nine.
@@ -37,6 +38,7 @@ struct Options {
   bool little = true;
   bool zeroSecond = false;
   std::string driver;
+  std::vector<std::string> driverArguments;
   long long size = -1;
   int pipeArgument = 0;
   std::map<int, std::string> replaced;
@@ -46,8 +48,8 @@ struct Options {
 int usage() {
   std::fprintf(stderr,
                "usage: zarvo-gp-host [--bits 8|16] [--order little|big] [--second copy|zero] "
-               "[--driver NAME] [--size BYTES] [--pipe 2|3] [--arg N=TEXT]... --zarvo PATH "
-               "IN.png OUT.png\n");
+               "[--driver NAME] [--driver-arg TEXT]... [--size BYTES] [--pipe 2|3] "
+               "[--arg N=TEXT]... --zarvo PATH IN.png OUT.png\n");
   return 64;
 }
 
@@ -64,6 +66,8 @@ bool parse(int argc, char** argv, Options& o) {
       o.zeroSecond = std::string(argv[++i]) == "zero";
     } else if (a == "--driver" && hasValue) {
       o.driver = argv[++i];
+    } else if (a == "--driver-arg" && hasValue) {
+      o.driverArguments.push_back(argv[++i]);
     } else if (a == "--size" && hasValue) {
       o.size = std::atoll(argv[++i]);
     } else if (a == "--pipe" && hasValue) {
@@ -189,6 +193,7 @@ int main(int argc, char** argv) {
     if (index >= 2 && index <= 8) nine[size_t(index)] = text;
   std::vector<std::string> command = {nine[0]};
   if (!o.driver.empty()) command.push_back(o.driver);
+  command.insert(command.end(), o.driverArguments.begin(), o.driverArguments.end());
   command.insert(command.end(), nine.begin() + 1, nine.end());
   std::vector<char*> childArgv;
   for (std::string& a : command) childArgv.push_back(a.data());

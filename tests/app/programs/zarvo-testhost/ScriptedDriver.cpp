@@ -8,12 +8,16 @@
 #include <stdexcept>
 
 #include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QMenu>
 #include <QApplication>
 #include <QStyle>
 #include <QMainWindow>
 
+#include "CutoutScript.h"
 #include "app/HttpRequest.h"
 #include "app/TsApp.h"
+#include "app/TsMainWindow.h"
 #include "document/GmModel.h"
 #include "document/TsSourceImage.h"
 
@@ -51,29 +55,44 @@ void IdleWorker::run() {
 
 ScriptedDriver::ScriptedDriver(const QByteArray& name) : name_(name) {
   known_ = name == "startup" || name == "handback" || name == "hold" || name == "fatal" ||
-           name == "throw-bad-alloc" || name == "throw-error";
+           name == "throw-bad-alloc" || name == "throw-error" || name == "cutout";
   poll_.setInterval(10);
   connect(&poll_, &QTimer::timeout, this, &ScriptedDriver::poll);
 }
 
 ScriptedDriver::~ScriptedDriver() = default;
 
+int ScriptedDriver::exitCode() const {
+  return cutout_ ? cutout_->exitCode() : -1;
+}
+
 void ScriptedDriver::mainWindowShown(QMainWindow* window) {
   window_ = window;
   if (TsApp* app = TsApp::instance()) say("mode " + QByteArray::number(app->mode()));
   say(QByteArray("style ") + QApplication::style()->metaObject()->className());
+  if (const auto* main = qobject_cast<const TsMainWindow*>(window)) {
+    QStringList help;
+    for (const QAction* action : main->menus().help->actions())
+      help << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    say("help " + help.join(QLatin1Char('|')).toUtf8());
+  }
   if (const GmModel* model = GmModel::existingInstance()) {
     if (const TsSourceImage* image = model->segImage())
       say("document " + QByteArray::number(image->displayImage().width()) + "x" +
           QByteArray::number(image->displayImage().height()));
   }
-  if (name_ == "startup" || name_ == "handback") {
-    if (name_ == "handback") {
-      if (TsApp* app = TsApp::instance()) app->setHostExitCode(0);
-    }
+  if (name_ == "startup") {
     whenIdle([this] {
       if (window_) window_->close();
     });
+  } else if (name_ == "handback") {
+    // As "&Save and Apply" closes: the picture goes back whatever was done to it.
+    whenIdle([this] {
+      if (auto* main = qobject_cast<TsMainWindow*>(window_.data())) main->saveAndApplySlot();
+    });
+  } else if (name_ == "cutout") {
+    cutout_ = std::make_unique<CutoutScript>(qobject_cast<TsMainWindow*>(window), outDir_);
+    cutout_->start();
   } else if (name_ == "hold") {
     worker_ = std::make_unique<IdleWorker>();
     worker_->start();

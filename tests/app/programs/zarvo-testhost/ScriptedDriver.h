@@ -11,6 +11,8 @@
 
 #include "app/AppDriver.h"
 
+class CutoutScript;
+
 class QMainWindow;
 
 // A worker thread that only waits, so a test has a thread other than the main one to signal.
@@ -36,6 +38,10 @@ class ScriptedDriver : public QObject, public AppDriver {
   ~ScriptedDriver() override;
 
   bool isKnown() const { return known_; }
+  // The "cutout" script's folder of results.
+  void setOutDir(const QString& folder) { outDir_ = folder; }
+  // -1 unless a script gave up (then the program's exit code).
+  int exitCode() const;
   void mainWindowShown(QMainWindow* window) override;
 
  private:
@@ -50,4 +56,6 @@ class ScriptedDriver : public QObject, public AppDriver {
   std::function<void()> step_;
   QMetaObject::Connection idleConnection_;
   std::unique_ptr<IdleWorker> worker_;
+  QString outDir_;
+  std::unique_ptr<CutoutScript> cutout_;
 };

@@ -1,13 +1,17 @@
-// zarvo-testhost DRIVER [program arguments...]: the program's guarded entry with dialogs that
-// answer themselves and a scripted driver, for tests and benchmarks that need a whole process.
+// zarvo-testhost DRIVER [OUTDIR] [program arguments...]: the program's guarded entry with dialogs
+// that answer themselves and a scripted driver, for tests and benchmarks that need a whole process.
 //
 // Every message box answers its default at once, file and colour dialogs are cancelled, a modal
 // box closes on a zero timer; each is logged as "Dialog: " + title + " | " + text. Drivers:
-//   startup          prints "mode N", "style CLASS" (the application style) and "document WxH"
+//   startup          prints "mode N", "style CLASS" (the application style), "help ENTRIES"
+//                    (the Help menu's texts joined by "|", "-" a separator) and "document WxH"
 //                    when the document holds an image, waits until the loop is idle and the
 //                    online checkers are done, then closes the main window
-//   handback         the same, but first answers the close as "hand the picture back"
-//                    (host exit code 0)
+//   handback         the same, but closes through "&Save and Apply" (the picture goes back
+//                    to a host)
+//   cutout OUTDIR    a whole cut-out on the window's image, its pictures, project and summary
+//                    written to OUTDIR, then a close without a question (CutoutScript.h); the
+//                    exit code is 3 when the engine never became idle
 //   hold             prints "ready TID" (a worker thread's id) and runs until it is killed
 //   fatal            raises a fatal Qt message once the loop is idle
 //   throw-bad-alloc  throws std::bad_alloc from an event handler once the loop is idle
@@ -31,7 +35,7 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: zarvo-testhost DRIVER [program arguments...]\n");
+    std::fprintf(stderr, "usage: zarvo-testhost DRIVER [OUTDIR] [program arguments...]\n");
     return 2;
   }
   const QByteArray driverName(argv[1]);
@@ -47,11 +51,20 @@ int main(int argc, char** argv) {
   setAppDialogs(&dialogs);
   setAppDriver(&driver);
 
-  // The program sees its own name and the arguments after the driver.
-  argv[1] = argv[0];
-  int programArgc = argc - 1;
-  const int result = runGuarded(programArgc, argv + 1);
+  // The program sees its own name and the arguments after the driver's.
+  int skipped = 1;
+  if (driverName == "cutout") {
+    if (argc < 3) {
+      std::fprintf(stderr, "usage: zarvo-testhost cutout OUTDIR [program arguments...]\n");
+      return 2;
+    }
+    driver.setOutDir(QString::fromLocal8Bit(argv[2]));
+    skipped = 2;
+  }
+  argv[skipped] = argv[0];
+  int programArgc = argc - skipped;
+  const int result = runGuarded(programArgc, argv + skipped);
   setAppDriver(nullptr);
   setAppDialogs(nullptr);
-  return result;
+  return driver.exitCode() >= 0 ? driver.exitCode() : result;
 }
