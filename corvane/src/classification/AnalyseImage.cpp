@@ -1,12 +1,16 @@
 #include "classification/AnalyseImage.h"
 
 #include <algorithm>
+#include <atomic>
+#include <new>
 
 #include "classification/RegionCleanup.h"
-#include "util/FreedMemory.h"
 #include "util/ArrayDomain.h"
 #include "util/BlitzViews.h"
 #include "util/BoxOps.h"
+#include "util/FreedMemory.h"
+#include "util/ProcessorCount.h"
+#include "util/WorkerPool.h"
 
 namespace classification {
 
@@ -15,20 +19,25 @@ using corvane::domainOf;
 
 namespace {
 
+// Images of up to this many pixels have their outlines traced beside the label map (see
+// analyse).
+constexpr int64_t kTracedBesidePixels = 4000000;
+
 bool regionStagesOn(const IiClassification& state) {
   return state.baseRecord().innerScale > 1.0f;
 }
 
 }  // namespace
 
-void analyse(IiClassification& state, const IiClassification::Bytes* mask, ProgressRange range) {
+void analyse(IiClassification& state, const IiClassification::Bytes* mask, ProgressRange range,
+             std::vector<Outline>* outlines) {
   state.runRancours(range.subRange(0.1f));
   // The colour clusters and the segmentation depend on the analysis image alone: the colour
   // levels are clustered on the workers while the segmentation runs here. Only the
   // segmentation reports meanwhile, so the reports come as if one ran after the other.
   auto& global = state.globalClassification();
   global.startRun(range.subRange(0.3f));
-  corvane::releaseFreedMemory();  // the histograms' scratch, freed on the workers
+  corvane::releaseFreedMemory();  // the histograms' scratch, when they were built here
   try {
     state.segmentation().run(range.subRange(0.9f));
   } catch (...) {
@@ -42,6 +51,29 @@ void analyse(IiClassification& state, const IiClassification::Bytes* mask, Progr
   corvane::releaseFreedMemory();
   cleanUpRegions(state);
 
+  // The outlines follow the flood's labels, which the clean-up leaves as they are from here
+  // on, and the label map reads none of them: one is traced on a worker while the other is
+  // built here. Beyond a few megapixels both hold their largest scratch at the same time, so
+  // there the outlines wait.
+  corvane::WorkerPool tracing;
+  std::atomic<bool> outOfMemory{false};
+  const Box& domain = state.segmentation().imageDomain;
+  const int64_t pixels = domain.empty()
+                             ? 0
+                             : (int64_t(domain.upperRow) - domain.lowerRow + 1) *
+                                   (int64_t(domain.upperColumn) - domain.lowerColumn + 1);
+  const bool besideLabels = pixels <= kTracedBesidePixels && corvane::processorCount() > 1;
+  if (outlines && besideLabels) {
+    tracing.start(1, [&](unsigned) {
+      try {
+        traceOutlines(state, *outlines);
+      } catch (const std::bad_alloc&) {
+        outOfMemory = true;
+        throw;
+      }
+    });
+  }
+
   auto& regionMap = state.segmentation().regionMap;
   if (mask && mask->size() != 0 && regionMap.size() != 0) {
     const Box box = corvane::intersectBox(domainOf(regionMap), domainOf(*mask));
@@ -50,6 +82,16 @@ void analyse(IiClassification& state, const IiClassification::Bytes* mask, Progr
         if ((*mask)(r, c) == 0) regionMap(r, c) = -1;
   }
   labelRegions(state, state.partitionLevel, range.subRange(1.0f));
+  if (!tracing.started()) {
+    if (outlines) traceOutlines(state, *outlines);
+    return;
+  }
+  try {
+    tracing.join();
+  } catch (const char*) {
+    if (outOfMemory) throw std::bad_alloc();
+    throw;
+  }
 }
 
 void cleanUpRegions(IiClassification& state) {

@@ -12,8 +12,11 @@ namespace classification {
 // "Analyse Image" on a classification state: the analysis image (0 .. 0.1 of the range), the
 // global colour clusters (to 0.3), the segmentation (to 0.9), the region clean-up, the
 // restriction to a sub-session's mask (null for none) and the final label map (to 1.0).
-// Cancellation and worker failures leave at once; what the stages wrote stays written.
-void analyse(IiClassification& state, const IiClassification::Bytes* mask, ProgressRange range);
+// With `outlines` given, the regions' outlines (traceOutlines) are traced into it beside the
+// final label map. Cancellation and worker failures leave at once; what the stages wrote
+// stays written.
+void analyse(IiClassification& state, const IiClassification::Bytes* mask, ProgressRange range,
+             std::vector<Outline>* outlines = nullptr);
 
 // Turns the inner watershed's labels into the region map (only when "imageTol" is above 1.0).
 void cleanUpRegions(IiClassification& state);

@@ -64,14 +64,21 @@ void mergeInWalkOrder(std::vector<ColourHistogram>& parts, ColourHistogram& out)
   std::vector<std::array<std::vector<uint32_t>, kShardCount>> lists(partCount);
   corvane::forEachInParallel(partCount, 1, [&](size_t p) {
     const ColourHistogram& part = parts[p];
+    for (std::vector<uint32_t>& list : lists[p])
+      list.reserve(part.size() / kShardCount * 5 / 4 + 16);
     for (uint32_t i = 0; i < part.size(); ++i)
       lists[p][shardOf(packColourKey(part[i].key))].push_back(i);
   });
   // Each shard walks its colours part by part: the first occurrence of each gets the sum and
   // the mark. A part's bin belongs to one shard, so no two workers write the same bin.
   corvane::forEachInParallel(kShardCount, 1, [&](size_t s) {
+    // Room for every colour of the shard as if none repeated: no table grows on the way.
+    size_t most = 0;
+    for (size_t p = 0; p < partCount; ++p) most += lists[p][s].size();
     ColourHistogram table;
+    table.reserve(most);
     std::vector<uint64_t> first;
+    first.reserve(most);
     for (size_t p = 0; p < partCount; ++p) {
       for (uint32_t i : lists[p][s]) {
         const ColourBin& bin = parts[p][i];
@@ -125,6 +132,15 @@ void ColourHistogram::releaseIndex() {
   growAt_ = 0;
 }
 
+void ColourHistogram::reserve(size_t bins) {
+  if (bins <= growAt_) return;
+  if (slots_.empty() && !bins_.empty()) rebuildIndex();  // the table of released bins first
+  size_t slotCount = std::max(kFirstSlotCount, slots_.size());
+  while (bins > slotCount / 2) slotCount *= 2;
+  if (slotCount > slots_.size()) rehash(slotCount);
+  bins_.reserve(bins);
+}
+
 void ColourHistogram::rebuildIndex() {
   if (!slots_.empty() || bins_.empty()) return;
   // As large as inserting the bins one by one makes the table. The bins go in on all
@@ -158,7 +174,10 @@ void ColourHistogram::grow() {
     rebuildIndex();  // the table of released bins
     return;
   }
-  const size_t slotCount = slots_.empty() ? kFirstSlotCount : slots_.size() * 2;
+  rehash(slots_.empty() ? kFirstSlotCount : slots_.size() * 2);
+}
+
+void ColourHistogram::rehash(size_t slotCount) {
   std::vector<Slot> slots(slotCount, Slot{0, kNotFound});
   slots_.swap(slots);
   mask_ = slotCount - 1;

@@ -111,6 +111,10 @@ class ColourHistogram {
   // Drops every bin and the table's storage.
   void clear();
 
+  // Makes room for `bins` bins in all, list and table, so that inserting that many grows
+  // neither.
+  void reserve(size_t bins);
+
   // Drops the lookup table but keeps the bins, their order and counts: a level that is only
   // walked for a while need not hold it. Until rebuildIndex(), find() must not be called;
   // findOrInsert() rebuilds the table itself.
@@ -140,6 +144,8 @@ class ColourHistogram {
   }
 
   void grow();
+  // Moves the table to `slotCount` slots (a power of two, more than twice the bins).
+  void rehash(size_t slotCount);
 
   std::vector<ColourBin> bins_;
   std::vector<Slot> slots_;

@@ -1,9 +1,12 @@
 #include "classification/GlobalClassification.h"
 
 #include <algorithm>
+#include <array>
+#include <new>
 #include <vector>
 
 #include "util/CvExCancel.h"
+#include "util/FreedMemory.h"
 #include "util/ParallelBands.h"
 
 namespace classification {
@@ -19,9 +22,12 @@ constexpr uint64_t kNoKey = ~uint64_t(0);
 // bins it runs on the calling thread alone.
 constexpr size_t kSubsampleCheckpoint = 65535;
 constexpr size_t kParallelSubsample = 400000;
-// Levels with fewer colours than this in all are clustered by two workers beside the
-// segmentation (see startRun), more by one worker per processor.
-constexpr size_t kPairedBins = 3000000;
+// Images of up to this many pixels have their colour levels counted beside the segmentation
+// (see startRun).
+constexpr int64_t kBuildBesidePixels = 4000000;
+// The colour levels are clustered by this many workers at most: the two largest levels, whose
+// floods each take longer than the five others together, one each, the rest on a third.
+constexpr unsigned kFloodWorkers = 3;
 
 template <class A, class B>
 bool sameDomain(const blitz::Array<A, 2>& a, const blitz::Array<B, 2>& b) {
@@ -124,18 +130,26 @@ void histogramStage(Classification& classification, ColourHistogram& level0,
                            [&](int first, int last) { countBand(level0, first, last); });
     return;
   }
-  // Each band counts into a table of its own; the level so far and the bands' tables, merged
-  // in walk order, give the level as a walk of the whole image makes it.
-  forEachCheckpointGroup(
-      firstRow, rows, 2048, progress, line, "histogram", [&](int groupFirst, int groupLast) {
-        std::vector<ColourHistogram> parts(threads + 1);
-        parts[0] = std::move(level0);
-        level0.clear();
-        forEachThreadBand(groupFirst, groupLast, threads, [&](size_t band, int first, int last) {
-          countBand(parts[band + 1], first, last);
+  // Each band counts into a table of its own; the level so far and the bands' tables of every
+  // group, merged in walk order once all are counted, give the level as a walk of the whole
+  // image makes it. A cancel merges the groups counted before it.
+  std::vector<ColourHistogram> parts(1);
+  parts[0] = std::move(level0);
+  level0.clear();
+  try {
+    forEachCheckpointGroup(
+        firstRow, rows, 2048, progress, line, "histogram", [&](int groupFirst, int groupLast) {
+          const size_t first = parts.size();
+          parts.resize(first + threads);
+          forEachThreadBand(groupFirst, groupLast, threads, [&](size_t band, int a, int b) {
+            countBand(parts[first + band], a, b);
+          });
         });
-        mergeInWalkOrder(parts, level0);
-      });
+  } catch (...) {
+    mergeInWalkOrder(parts, level0);
+    throw;
+  }
+  mergeInWalkOrder(parts, level0);
 }
 
 void Classification::setImage(const Image& image) {
@@ -163,13 +177,45 @@ void Classification::run(ProgressRange progress) {
   invalidate();
   buildHistograms(*this, levels_, progress.subRange(0.2f));
   releaseIndices();
-  runWatershedders(results_, levels_, slots_, progress.subRange(1.0f));
+  floodLevels(corvane::processorCount(), nullptr);
 }
 
 void Classification::releaseIndices() {
   // The floods walk the levels' bins and never look a colour up: the lookup tables, the
   // larger part of a level, go until partition() needs one.
   for (ColourHistogram& level : levels_) level.releaseIndex();
+}
+
+void Classification::floodLevels(unsigned workers, kestrum::utility::IiUI* stop) {
+  // Each level's flood is its own: they may run in any order and side by side. The largest go
+  // first, so that the longest floods start at once.
+  std::array<uint32_t, kColourLevelCount> order;
+  for (uint32_t k = 0; k < kColourLevelCount; ++k) order[k] = k;
+  std::stable_sort(order.begin(), order.end(), [this](uint32_t a, uint32_t b) {
+    return levels_[a].size() > levels_[b].size();
+  });
+  corvane::WorkerPool pool(kColourLevelCount - 1);
+  std::atomic<bool> outOfMemory{false};
+  try {
+    pool.run(std::max(1u, std::min(workers, kFloodWorkers)), [&](unsigned) {
+      for (uint32_t job; (job = pool.takeDescending()) != corvane::WorkerPool::kNoJob;) {
+        const uint32_t level = order[kColourLevelCount - 1 - job];
+        try {
+          histogramWatershed(levels_[level], slots_[level], ProgressRange(stop, 0.0f, 1.0f));
+        } catch (const std::bad_alloc&) {
+          outOfMemory = true;
+          throw;
+        }
+        results_[level] = uint32_t(slots_[level].nextLabel);
+        // The flood's scratch, freed on this worker, goes back before the next level or the
+        // segmentation beside it asks for memory.
+        corvane::releaseFreedMemory();
+      }
+    });
+  } catch (const char*) {
+    if (outOfMemory) throw std::bad_alloc();
+    throw;
+  }
 }
 
 void Classification::StopSignal::progress(float, const std::string&) {
@@ -183,34 +229,42 @@ void Classification::startRun(ProgressRange progress) {
     return;
   }
   invalidate();
-  buildHistograms(*this, levels_, progress.subRange(0.2f));
-  releaseIndices();
-  stop_.stopped = false;
-  jobs_.resetCounter(kColourLevelCount - 1);
-  size_t bins = 0;
-  for (const ColourHistogram& level : levels_) bins += level.size();
-  if (bins >= kPairedBins) {
-    jobs_.start(corvane::processorCount(),
-                Watershedder<kColourLevelCount>(jobs_, results_, levels_, slots_, &stop_));
-    return;
+  // Up to a few megapixels the histograms are built on a worker too, beside the caller's next
+  // work. Beyond that their scratch is among the largest allocations of an analysis: they are
+  // built first, on every processor and reporting to the caller, so that the scratch is gone
+  // before the caller's next work allocates its own.
+  const bool buildHere = int64_t(image_.extent(0)) * image_.extent(1) > kBuildBesidePixels;
+  if (buildHere) {
+    buildHistograms(*this, levels_, progress.subRange(0.2f));
+    releaseIndices();
   }
-  // One worker floods the two large levels one after the other, another the small ones: the
-  // segmentation beside them takes longer anyway, and the large floods' scratch is held for
-  // one level at a time.
-  jobs_.start(2, [this](unsigned worker) {
-    Watershedder<kColourLevelCount> jobs(jobs_, results_, levels_, slots_, &stop_);
-    const uint32_t first = worker == 0 ? 1 : kColourLevelCount - 1;
-    const uint32_t last = worker == 0 ? 0 : 2;
-    for (uint32_t level = first;; --level) {
-      if (jobs_.stopped()) return;
-      results_[level] = jobs.runJob(level, level, ProgressRange(&stop_, 0.0f, 1.0f));
-      if (level == last) return;
+  stop_.stopped = false;
+  outOfMemory_ = false;
+  jobs_.resetCounter(corvane::WorkerPool::kNoJob);  // clears the outcome of an earlier run
+  jobs_.start(1, [this, buildHere](unsigned) {
+    try {
+      if (!buildHere) {
+        buildHistograms(*this, levels_, ProgressRange(&stop_, 0.0f, 1.0f));
+        releaseIndices();
+      }
+      floodLevels(corvane::processorCount(), &stop_);
+    } catch (const std::bad_alloc&) {
+      outOfMemory_ = true;
+      throw;
     }
   });
 }
 
 void Classification::finishRun() {
-  if (jobs_.started()) jobs_.join();
+  if (!jobs_.started()) return;
+  try {
+    jobs_.join();
+  } catch (const char*) {
+    // The worker's failure is the memory it lacked: the caller answers that as it would
+    // have had the same work run on its own thread.
+    if (outOfMemory_) throw std::bad_alloc();
+    throw;
+  }
 }
 
 void Classification::abandonRun() noexcept {
@@ -277,11 +331,6 @@ void Classification::histogramSubsample(const ColourHistogram& source, ColourHis
     target[target.findOrInsert(reduceColourBits(packColourKey(bin.key), 1))].count += bin.count;
   }
   progress.checkpoint(kPath, 234, "histogram subsample", 1.0f);
-}
-
-void Classification::runWatershedders(Results& results, ColourLevels& levels,
-                                      classification::WatershedResults& slots, ProgressRange) {
-  runLevelJobs(jobs_, Watershedder<kColourLevelCount>(jobs_, results, levels, slots));
 }
 
 uint32_t Classification::partition(int colourLevel, Labels& labels, ProgressRange progress) {

@@ -33,37 +33,6 @@ class GlobalClassification<unsigned char, 6, int> {
 
   static constexpr uint32_t kNotComputed = 0xFFFFFFFFu;
 
-  // The pool's job: runs the watershed of colour level `Jobs - 1` down to 0 as the workers
-  // take them.
-  template <uint32_t Jobs>
-  class Watershedder {
-   public:
-    // `stop`, when given, receives the floods' checkpoints: it may end a job by throwing
-    // CvExCancel there.
-    Watershedder(corvane::WorkerPool& pool, Results& results, ColourLevels& levels,
-                 classification::WatershedResults& slots, kestrum::utility::IiUI* stop = nullptr)
-        : pool_(&pool), results_(&results), levels_(&levels), slots_(&slots), stop_(stop) {}
-
-    void operator()(unsigned /*worker*/) {
-      for (uint32_t colourLevel; (colourLevel = nextJob()) != corvane::WorkerPool::kNoJob;) {
-        (*results_)[colourLevel] =
-            runJob(colourLevel, colourLevel, ProgressRange(stop_, 0.0f, 1.0f));
-      }
-    }
-    uint32_t nextJob() { return pool_->takeDescending(); }
-    uint32_t runJob(uint32_t colourLevel, uint32_t slot, ProgressRange progress) {
-      classification::histogramWatershed((*levels_)[colourLevel], (*slots_)[slot], progress);
-      return uint32_t((*slots_)[slot].nextLabel);
-    }
-
-   private:
-    corvane::WorkerPool* pool_;
-    Results* results_;
-    ColourLevels* levels_;
-    classification::WatershedResults* slots_;
-    kestrum::utility::IiUI* stop_;
-  };
-
   GlobalClassification() { results_.fill(kNotComputed); }
   GlobalClassification(const GlobalClassification&) = delete;
   GlobalClassification& operator=(const GlobalClassification&) = delete;
@@ -80,14 +49,15 @@ class GlobalClassification<unsigned char, 6, int> {
   // Builds the histograms and clusters every colour level, unless all seven are computed.
   void run(ProgressRange progress);
 
-  // run() in two halves, so that the caller can go on with other work while the colour
-  // levels are clustered: startRun() builds the histograms (reporting into `progress` as run()
-  // does) and starts the clustering on the workers; finishRun() waits for it and raises its
-  // cancel or failure. The clustering reports nothing, so the caller's reports keep their
-  // order. With one processor startRun() clusters before it returns, as run() does.
-  // abandonRun() stops a started clustering at its next checkpoint and waits for it: the
-  // levels are then left uncomputed, for the next run to compute afresh. Every startRun()
-  // must be followed by finishRun() or abandonRun().
+  // run() in two halves, so that the caller can go on with other work meanwhile: startRun()
+  // starts the building of the histograms and the clustering of the colour levels on the
+  // workers and returns (images of several megapixels have their histograms built first,
+  // reporting into `progress` as run() does); finishRun() waits for the workers and raises
+  // their cancel or failure (exhausted memory as std::bad_alloc). The workers report nothing,
+  // so the caller's reports keep their order. With one processor startRun() is run(). abandonRun()
+  // stops a started run at its next checkpoint and waits for it: the levels are then left
+  // uncomputed, for the next run to compute afresh. Every startRun() must be followed by
+  // finishRun() or abandonRun().
   void startRun(ProgressRange progress);
   void finishRun();
   void abandonRun() noexcept;
@@ -105,18 +75,6 @@ class GlobalClassification<unsigned char, 6, int> {
                                  ProgressRange progress);
   // The last three subsampling steps of the build (colour levels 4 to 6).
   static void histogramSubsampleSplit(ColourLevels& levels, ProgressRange progress);
-  // The watershed of every colour level on one worker per processor.
-  void runWatershedders(Results& results, ColourLevels& levels,
-                        classification::WatershedResults& slots, ProgressRange progress);
-  // The pool run of runWatershedders for any worker that takes its colour levels from `pool`:
-  // the counter starts at colour level 6, processorCount() workers run, and once all have
-  // stopped a cancelled pool throws CvExCancel, a failed one the worker-failure text.
-  template <class Worker>
-  static void runLevelJobs(corvane::WorkerPool& pool, Worker worker) {
-    pool.resetCounter(kColourLevelCount - 1);
-    pool.run(corvane::processorCount(), worker);
-  }
-
   const Image& image() const { return image_; }
   const Mask& mask() const { return mask_; }
   uint32_t maskBits() const { return maskBits_; }
@@ -129,6 +87,9 @@ class GlobalClassification<unsigned char, 6, int> {
  private:
   bool computed() const;
   void releaseIndices();
+  // The watershed of every colour level on up to `workers` workers, the largest levels
+  // first; `stop` receives the floods' checkpoints.
+  void floodLevels(unsigned workers, kestrum::utility::IiUI* stop);
 
   // Receives the checkpoints of clustering started by startRun(); throws CvExCancel there once
   // the run is abandoned.
@@ -138,8 +99,9 @@ class GlobalClassification<unsigned char, 6, int> {
     std::atomic<bool> stopped{false};
   };
 
-  corvane::WorkerPool jobs_;
+  corvane::WorkerPool jobs_;  // the run started by startRun()
   StopSignal stop_;
+  std::atomic<bool> outOfMemory_{false};  // set by a started run that ran out of memory
   Image image_;
   Mask mask_;
   uint32_t maskBits_ = 15;

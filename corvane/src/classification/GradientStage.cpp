@@ -233,8 +233,14 @@ bool Segmentation<6, 0>::updateGradients(bool forced, ProgressRange range) {
   range.checkpoint("src/classification/Segmentation", 256, "After array creation", 0.1f);
 
   gradientPool_.resetCounter(WorkerPool::kNoJob);
+  const unsigned threads = std::max(processorCount(), 1u);
   {
     std::lock_guard<std::mutex> lock(gradientPool_.mutex());
+    // Bands of 64 rows, or at the working size of a photo (some 800 rows) fewer, so that every
+    // worker gets a few: the rows cost alike, and a dozen bands on eight workers would leave
+    // half of them idle for the last round.
+    const int64_t rows = int64_t(imageDomain.upperRow) - imageDomain.lowerRow;
+    gradientStep_ = int32_t(std::min<int64_t>(64, std::max<int64_t>(8, rows / (4 * threads))));
     gradientFirst_ = IndexPair{imageDomain.lowerRow, imageDomain.lowerColumn};
     gradientNext_ = gradientFirst_;
     gradientLast_ = IndexPair{imageDomain.upperRow, imageDomain.upperColumn};
@@ -244,7 +250,6 @@ bool Segmentation<6, 0>::updateGradients(bool forced, ProgressRange range) {
   const Box valued{imageDomain.lowerRow, imageDomain.lowerColumn, imageDomain.upperRow - 1,
                    imageDomain.upperColumn - 1};
   Values values = arrayOver<GradientUpdater::Values>(valued);
-  const unsigned threads = std::max(processorCount(), 1u);
   const SpreadTables tables = buildSpreadTables(*this);
   std::vector<GradientUpdater> updaters(threads, GradientUpdater(this, grid, values, &tables));
   gradientPool_.run(

@@ -10,6 +10,8 @@
 #endif
 
 #include "util/CvExCancel.h"
+#include "util/ParallelBands.h"
+#include "util/ProcessorCount.h"
 
 namespace classification {
 
@@ -135,36 +137,44 @@ inline void tableSpreads(const BlockSpreadRange& block, const SpreadTables& tabl
 }  // namespace
 
 SpreadTables buildSpreadTables(const Segmentation<6, 0>& segmentation) {
+  // Every node and every block is worked out on its own: in bands on all processors.
   SpreadTables tables;
+  const unsigned threads = corvane::processorCount();
   for (int c = 0; c < kChannels; ++c) {
     const Seg::NodeList& nodes = segmentation.modeNodeLists[static_cast<size_t>(c)];
     std::vector<SpreadNode>& list = tables.nodes[static_cast<size_t>(c)];
-    list.reserve(nodes.size());
-    for (const Seg::Node& node : nodes) {
-      list.push_back(
-          SpreadNode{node.valleyIndex,
-                     static_cast<float>(node.sidePeak) / static_cast<float>(node.valleyCount),
-                     reciprocalSquare(node.sidePeak), reciprocalSquare(node.valleyCount),
-                     reciprocalSquare(node.peakCount)});
-    }
+    list.resize(nodes.size());
+    corvane::forEachInParallel(nodes.size(), 16384, [&](size_t k) {
+      const Seg::Node& node = nodes[k];
+      list[k] = SpreadNode{node.valleyIndex,
+                           static_cast<float>(node.sidePeak) / static_cast<float>(node.valleyCount),
+                           reciprocalSquare(node.sidePeak), reciprocalSquare(node.valleyCount),
+                           reciprocalSquare(node.peakCount)};
+    });
   }
   const blitz::Array<Seg::BlockHistograms, 2>& histograms = segmentation.blockHistograms;
   tables.blocks.resize(histograms.extent(0), histograms.extent(1));
   tables.blocks.reindexSelf(histograms.lbound());
-  for (int i = histograms.lbound(0); i <= histograms.ubound(0); ++i) {
-    for (int j = histograms.lbound(1); j <= histograms.ubound(1); ++j) {
-      BlockSpreadRange& range = tables.blocks(i, j);
-      for (int c = 0; c < kChannels; ++c) {
-        const Histogram1D& h = histograms(i, j)[c];
-        const int64_t size = static_cast<int64_t>(tables.nodes[static_cast<size_t>(c)].size());
-        const int32_t end = static_cast<int32_t>(std::min<int64_t>(h.endModeNode, size));
-        const bool usable = h.firstModeNode >= 0 && h.firstModeNode < end;
-        range.first[c] = usable ? h.firstModeNode : 0;
-        range.end[c] = usable ? end : 0;
-        range.shift[c] = h.shift;
-      }
-    }
-  }
+  const int rows = histograms.extent(0);
+  corvane::forEachBand(
+      histograms.lbound(0), histograms.ubound(0), std::max(1, rows / int(4 * threads)), threads,
+      [&](int32_t first, int32_t last) {
+        for (int i = first; i <= last; ++i) {
+          for (int j = histograms.lbound(1); j <= histograms.ubound(1); ++j) {
+            BlockSpreadRange& range = tables.blocks(i, j);
+            for (int c = 0; c < kChannels; ++c) {
+              const Histogram1D& h = histograms(i, j)[c];
+              const int64_t size =
+                  static_cast<int64_t>(tables.nodes[static_cast<size_t>(c)].size());
+              const int32_t end = static_cast<int32_t>(std::min<int64_t>(h.endModeNode, size));
+              const bool usable = h.firstModeNode >= 0 && h.firstModeNode < end;
+              range.first[c] = usable ? h.firstModeNode : 0;
+              range.end[c] = usable ? end : 0;
+              range.shift[c] = h.shift;
+            }
+          }
+        }
+      });
   return tables;
 }
 

@@ -7,29 +7,6 @@ namespace classification {
 
 namespace {
 
-// A fresh, unshared copy of `bins` (an empty array stays empty).
-blitz::Array<int32_t, 1> deepCopy(const blitz::Array<int32_t, 1>& bins) {
-  if (bins.numElements() == 0) return blitz::Array<int32_t, 1>();
-  return bins.copy();
-}
-
-void assignBins(blitz::Array<int32_t, 1>& to, const blitz::Array<int32_t, 1>& from) {
-  if (from.numElements() == 0) {
-    to.free();
-    return;
-  }
-  if (to.numElements() == from.numElements()) {
-    // Same length: histograms never share bins, so the storage can be reused, re-based.
-    if (to.lbound(0) != from.lbound(0)) to.reindexSelf(from.lbound());
-    if (to.stride(0) == 1 && from.stride(0) == 1)
-      std::copy(from.data(), from.data() + from.numElements(), to.data());
-    else
-      to = from;
-    return;
-  }
-  to.reference(from.copy());
-}
-
 // floor(log2(r)) for r >= 1.
 int32_t binaryExponent(int32_t r) {
   return 31 - __builtin_clz(static_cast<uint32_t>(r));
@@ -37,14 +14,44 @@ int32_t binaryExponent(int32_t r) {
 
 }  // namespace
 
+void Histogram1D::setBinRange(int32_t first, int32_t count) {
+  if (count < 1) {
+    bins.free();
+    return;
+  }
+  if (count <= kInlineBins) {
+    if (!binsInline() || binCount() != count) {
+      blitz::GeneralArrayStorage<1> storage;
+      storage.base() = first;
+      bins.reference(blitz::Array<int32_t, 1>(inline_, blitz::shape(count), storage));
+      return;
+    }
+  } else if (binsInline() || binCount() != count) {
+    bins.reference(blitz::Array<int32_t, 1>(blitz::Range(first, first + count - 1)));
+    return;
+  }
+  // The same number of bins elsewhere on the value axis: the storage moves along.
+  if (bins.lbound(0) != first) bins.reindexSelf(blitz::TinyVector<int, 1>(first));
+}
+
+void Histogram1D::copyBinsFrom(const blitz::Array<int32_t, 1>& other) {
+  int32_t* const to = bins.dataFirst();
+  const int32_t* const from = other.dataFirst();
+  const std::ptrdiff_t step = other.stride(0);
+  for (int32_t k = 0, n = binCount(); k < n; ++k) to[k] = from[k * step];
+}
+
 Histogram1D::Histogram1D(const Histogram1D& other)
-    : bins(deepCopy(other.bins)),
-      shift(other.shift),
+    : shift(other.shift),
       lo(other.lo),
       hi(other.hi),
       firstModeNode(other.firstModeNode),
       endModeNode(other.endModeNode),
-      bestValleyNode(other.bestValleyNode) {}
+      bestValleyNode(other.bestValleyNode) {
+  if (other.binCount() == 0) return;
+  setBinRange(other.firstBin(), other.binCount());
+  copyBinsFrom(other.bins);
+}
 
 Histogram1D::Histogram1D(Histogram1D&& other) noexcept
     : shift(other.shift),
@@ -53,7 +60,13 @@ Histogram1D::Histogram1D(Histogram1D&& other) noexcept
       firstModeNode(other.firstModeNode),
       endModeNode(other.endModeNode),
       bestValleyNode(other.bestValleyNode) {
-  bins.reference(other.bins);
+  if (other.binsInline()) {
+    // Fits: no allocation, so nothing here can throw.
+    setBinRange(other.firstBin(), other.binCount());
+    copyBinsFrom(other.bins);
+  } else {
+    bins.reference(other.bins);
+  }
   other.bins.free();
 }
 
@@ -68,7 +81,12 @@ Histogram1D& Histogram1D::operator=(const Histogram1D& other) {
 
 Histogram1D& Histogram1D::operator=(Histogram1D&& other) noexcept {
   if (this == &other) return *this;
-  bins.reference(other.bins);
+  if (other.binsInline()) {
+    setBinRange(other.firstBin(), other.binCount());  // fits: no allocation, no exception
+    copyBinsFrom(other.bins);
+  } else {
+    bins.reference(other.bins);
+  }
   other.bins.free();
   shift = other.shift;
   lo = other.lo;
@@ -81,7 +99,12 @@ Histogram1D& Histogram1D::operator=(Histogram1D&& other) noexcept {
 
 void Histogram1D::takeBinsFrom(const Histogram1D& other) {
   if (this == &other) return;
-  assignBins(bins, other.bins);
+  if (other.binCount() == 0) {
+    bins.free();
+  } else {
+    setBinRange(other.firstBin(), other.binCount());
+    copyBinsFrom(other.bins);
+  }
   shift = other.shift;
   lo = other.lo;
   hi = other.hi;
@@ -100,13 +123,7 @@ void subdivideRange(Histogram1D& histogram, int32_t lo, int32_t hi, int32_t bits
   histogram.shift = static_cast<int32_t>(shift);
   const int32_t first = lo >> histogram.shift;
   const int32_t last = std::max(first, hi >> histogram.shift);
-  const int32_t count = last - first + 1;
-  if (histogram.binCount() != count) {
-    histogram.bins.reference(blitz::Array<int32_t, 1>(blitz::Range(first, last)));
-  } else if (histogram.bins.lbound(0) != first) {
-    // The same number of bins elsewhere on the value axis: the storage moves along.
-    histogram.bins.reindexSelf(blitz::TinyVector<int, 1>(first));
-  }
+  histogram.setBinRange(first, last - first + 1);
 }
 
 void HistogramMerge::combine(Histogram1D& out, const Histogram1D& a, const Histogram1D& b) const {

@@ -13,6 +13,11 @@ namespace classification {
 // Copies are deep. Blitz arrays share storage when copied, and a histogram copied to several
 // blocks and then normalised in place would otherwise be shifted once per sharer; with value
 // semantics no two histograms ever share bins, which also lets an assignment reuse storage.
+//
+// A block grid holds a quarter of a million of these, one per block and channel, and sizes
+// each one's bins anew at every analysis: bins that fit (all of them at the default
+// resolution) live in the histogram itself, which `bins` then views, rather than in storage
+// of their own on the heap.
 struct Histogram1D {
   blitz::Array<int32_t, 1> bins;
   int32_t shift = 0;
@@ -31,9 +36,23 @@ struct Histogram1D {
   // Takes the other's bins (deeply), shift and range; the mode-node fields stay.
   void takeBinsFrom(const Histogram1D& other);
 
+  // Gives `bins` the absolute indices first .. first + count - 1 (count >= 1), reusing the
+  // storage it has when the count stays; the contents are left undefined.
+  void setBinRange(int32_t first, int32_t count);
+
   int32_t binCount() const { return static_cast<int32_t>(bins.numElements()); }
   int32_t firstBin() const { return bins.lbound(0); }
   int32_t lastBin() const { return bins.ubound(0); }
+
+  // The most bins kept in the histogram itself: 2^bits + 1 at the default 4 bits.
+  static constexpr int32_t kInlineBins = 17;
+
+ private:
+  bool binsInline() const { return bins.numElements() > 0 && bins.dataFirst() == inline_; }
+  // The bins of `other` into these, which must already have its range.
+  void copyBinsFrom(const blitz::Array<int32_t, 1>& other);
+
+  int32_t inline_[kInlineBins];
 };
 
 // Shifts beyond this would leave int32 weights and shifts undefined; byte values all fall in

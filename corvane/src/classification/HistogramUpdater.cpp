@@ -537,8 +537,4 @@ void normaliseHistograms(blitz::Array<Histogram1D, 2>& histograms) {
   forEachHistogram(histograms, [](Histogram1D& h) { normaliseHistogram(h); });
 }
 
-void releaseHistograms(blitz::Array<Histogram1D, 2>& histograms) {
-  forEachHistogram(histograms, [](Histogram1D& h) { h.bins.free(); });
-}
-
 }  // namespace classification

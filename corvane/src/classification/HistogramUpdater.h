@@ -59,8 +59,4 @@ void normaliseHistogram(Histogram1D& histogram);
 // The same for every histogram of the array.
 void normaliseHistograms(blitz::Array<Histogram1D, 2>& histograms);
 
-// Frees the bins of every histogram of the array: a grid holds tens of thousands of them,
-// too many to free one by one on a single thread.
-void releaseHistograms(blitz::Array<Histogram1D, 2>& histograms);
-
 }  // namespace classification

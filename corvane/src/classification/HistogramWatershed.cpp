@@ -207,42 +207,44 @@ struct KeyOrder {
 // found by walking the sorted keys rather than by table lookups, which would hop across
 // memory once per neighbour: a bin's key one lower (or higher) in a channel grows with the
 // bin's own, so one cursor per channel and direction finds them all for a stretch of bins.
-// Stretches are found apart on the engine's workers. Each bin's count sits beside the start
-// of its neighbours, as a bin's labelling reads both.
+// Stretches are found apart on the engine's workers and their lists stay where the walks put
+// them, one per stretch. Each bin's count sits beside the start of its neighbours, as a bin's
+// labelling reads both.
 class Neighbours {
  public:
   Neighbours(const std::vector<uint64_t>& keys, const ColourHistogram& level,
              const std::vector<uint32_t>& listPositions)
       : spans_(keys.size() + 1, Span{0, 0}) {
     const size_t count = keys.size();
-    const size_t stretch = std::max<size_t>(4096, count / (8 * corvane::processorCount()) + 1);
+    while ((size_t(1) << stretchShift_) * 8 * corvane::processorCount() < count) ++stretchShift_;
+    const size_t stretch = size_t(1) << stretchShift_;
     const size_t stretches = (count + stretch - 1) / stretch;
     // One walk per stretch gathers its bins' neighbours and counts them (in the next bin's
-    // span); once every stretch knows its place, the lists are moved into one.
-    std::vector<std::vector<uint32_t>> found(stretches);
+    // span); the counts then become offsets that run on from stretch to stretch.
+    found_.resize(stretches);
     corvane::forEachInParallel(stretches, 1, [&](size_t k) {
       const size_t first = k * stretch, end = std::min(count, first + stretch);
-      std::vector<uint32_t>& mine = found[k];
+      std::vector<uint32_t>& mine = found_[k];
       mine.reserve(2 * (end - first));
       forEachNeighbour(keys, first, end, [this, &mine](size_t bin, uint32_t n) {
         ++spans_[bin + 1].first;
         mine.push_back(n);
       });
       for (size_t i = first; i < end; ++i) spans_[i].count = level[listPositions[i]].count;
+      // Held through the whole flood, beside the heap: no spare room.
+      mine.shrink_to_fit();
     });
     for (size_t i = 0; i < count; ++i) spans_[i + 1].first += spans_[i].first;
-    bins_.resize(spans_[count].first);
-    corvane::forEachInParallel(stretches, 1, [&](size_t k) {
-      std::vector<uint32_t>& mine = found[k];
-      if (!mine.empty())
-        std::copy(mine.begin(), mine.end(), bins_.begin() + spans_[k * stretch].first);
-      std::vector<uint32_t>().swap(mine);
-    });
   }
 
   uint32_t count(uint32_t bin) const { return spans_[bin].count; }
-  const uint32_t* begin(uint32_t bin) const { return bins_.data() + spans_[bin].first; }
-  const uint32_t* end(uint32_t bin) const { return bins_.data() + spans_[bin + 1].first; }
+  const uint32_t* begin(uint32_t bin) const {
+    const size_t k = bin >> stretchShift_;
+    return found_[k].data() + (spans_[bin].first - spans_[k << stretchShift_].first);
+  }
+  const uint32_t* end(uint32_t bin) const {
+    return begin(bin) + (spans_[bin + 1].first - spans_[bin].first);
+  }
   void prefetch(uint32_t bin) const { __builtin_prefetch(&spans_[bin]); }
 
  private:
@@ -284,11 +286,12 @@ class Neighbours {
   }
 
   struct Span {
-    uint32_t first;  // where the bin's neighbours start in bins_
+    uint32_t first;  // where the bin's neighbours start, counted over every stretch
     uint32_t count;  // the bin's pixel count
   };
-  std::vector<Span> spans_;  // one per bin and one past the last
-  std::vector<uint32_t> bins_;
+  std::vector<Span> spans_;                   // one per bin and one past the last
+  std::vector<std::vector<uint32_t>> found_;  // the neighbours of each stretch of bins
+  int stretchShift_ = 12;                     // bins per stretch: at least 4096
 };
 
 // The bins of label -1 by count, largest first; equal counts keep their list order. Each
@@ -378,6 +381,9 @@ void floodLevel(const std::vector<uint64_t>& seeds, const Neighbours& neighbours
   auto skipLabelledSeeds = [&] {
     while (nextSeed < seeds.size() && flood.labelled(seedBin(seeds[nextSeed]))) ++nextSeed;
   };
+  // A seed of count 0 starts only once the fronts have fallen to priority 0, so the shortcut
+  // below holds only when there is none.
+  const bool lastSeedCounted = seeds.empty() || seedCount(seeds.back()) >= 1;
   uint64_t pops = 0;
   uint64_t largestWork = 0;
   float fraction = 0.0f;
@@ -407,6 +413,20 @@ void floodLevel(const std::vector<uint64_t>& seeds, const Neighbours& neighbours
     const uint64_t seed = seeds[nextSeed++];
     const int32_t label = slot.nextLabel <= slot.labelLimit ? slot.nextLabel++ : slot.labelLimit;
     flood.label(seedBin(seed), label);
+    if (seedCount(seed) == 1 && lastSeedCounted) {
+      // Every bin still unlabelled is a seed of count 1 (the seeds go by count, and every
+      // unlabelled bin is one). A count-1 seed beats the heap's top (it starts only when the
+      // top is below 1), and its edges take priority min(1, 1 >> 1) = 0: from here on the
+      // seeds start one after another, each as a peak of its own, and no edge is taken
+      // until every bin carries a label, when taking the rest changes nothing. On a
+      // photograph's fine levels most bins are such lone colours.
+      for (; nextSeed < seeds.size(); ++nextSeed) {
+        const uint32_t bin = seedBin(seeds[nextSeed]);
+        if (flood.labelled(bin)) continue;
+        flood.label(bin, slot.nextLabel <= slot.labelLimit ? slot.nextLabel++ : slot.labelLimit);
+      }
+      return;
+    }
     flood.pushNeighbours(seedBin(seed), label, seedCount(seed), 0, 0);
   }
 }

@@ -3,6 +3,7 @@
 #include <cassert>
 #include <limits>
 #include <type_traits>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -320,6 +321,108 @@ void rankSweepBytes(const RankSweep<uint8_t, K>& s, ProgressRange& progress, int
     }
   }
 }
+
+// Windows of a few dozen cells, as the rank discs of a photograph at its working size are,
+// cost the histogram sweep most of its time in moving and settling its cursors. For those the
+// order statistics are selected directly, sixteen adjacent anchors at a time: each window
+// cell's samples for the sixteen come in one load, and a sorted list of the m smallest (or
+// largest) per anchor takes each of them in by one compare-exchange per entry. The ranks'
+// values then give the output just as the cursor would: the lower order statistic, moved
+// towards the upper one by the rank's weight, rounded as rankValueIn rounds (`steps`).
+constexpr int kMaxSelected = 8;
+constexpr size_t kMaxSelectedCells = 64;
+
+struct SelectedRank {
+  int selected;  // entries of the sorted list, 1 .. kMaxSelected
+  bool largest;  // the list holds the largest samples, in falling order
+  int lower;     // list entries of the two ranks (0-based)
+  int upper;
+  uint8_t steps[256];  // (int)(d × weight + 0.5) for every distance d of the two values
+};
+
+// The list that finds `rank` among `count` samples with the fewest entries; false when even
+// that one is longer than kMaxSelected.
+inline bool selectedRank(const FractionRank& rank, int32_t count, SelectedRank& out) {
+  const int32_t fromBelow = rank.upper;              // the upper rank is the last entry needed
+  const int32_t fromAbove = count + 1 - rank.lower;  // the lower rank, counted from the top
+  out.largest = fromAbove < fromBelow;
+  out.selected = out.largest ? fromAbove : fromBelow;
+  if (out.selected < 1 || out.selected > kMaxSelected) return false;
+  out.lower = out.largest ? count - rank.lower : rank.lower - 1;
+  out.upper = out.largest ? count - rank.upper : rank.upper - 1;
+  for (int32_t d = 0; d < 256; ++d)
+    out.steps[d] =
+        static_cast<uint8_t>(static_cast<int32_t>(static_cast<float>(d) * rank.weight + 0.5f));
+  return true;
+}
+
+// Sixteen outputs of one fraction from the anchors at `anchor`, written `outStep` apart: the
+// `Selected` smallest (or largest) window samples of each, sorted from the extreme inward.
+// Starting every entry at the far bound lets each sample pass down the list; with at least
+// `Selected` cells the bounds have all left by the end. The list stays in registers.
+template <int Selected, bool Largest>
+void selectSixteen(const uint8_t* anchor, const std::ptrdiff_t* cells, size_t count,
+                   const SelectedRank& rank, uint8_t* out, std::ptrdiff_t outStep) {
+  __m128i list[Selected];
+#pragma GCC unroll 8
+  for (int j = 0; j < Selected; ++j) list[j] = _mm_set1_epi8(Largest ? 0 : char(0xFF));
+  for (size_t i = 0; i < count; ++i) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(anchor + cells[i]));
+#pragma GCC unroll 8
+    for (int j = 0; j < Selected; ++j) {
+      const __m128i held = list[j];
+      list[j] = Largest ? _mm_max_epu8(held, v) : _mm_min_epu8(held, v);
+      v = Largest ? _mm_min_epu8(held, v) : _mm_max_epu8(held, v);
+    }
+  }
+  alignas(16) uint8_t values[Selected][16];
+#pragma GCC unroll 8
+  for (int j = 0; j < Selected; ++j)
+    _mm_store_si128(reinterpret_cast<__m128i*>(values[j]), list[j]);
+  const uint8_t* const lower = values[rank.lower];
+  const uint8_t* const upper = values[rank.upper];
+  for (int j = 0; j < 16; ++j)
+    out[j * outStep] = static_cast<uint8_t>(lower[j] + rank.steps[upper[j] - lower[j]]);
+}
+
+using SelectSixteen = void (*)(const uint8_t*, const std::ptrdiff_t*, size_t, const SelectedRank&,
+                               uint8_t*, std::ptrdiff_t);
+
+template <int... Selected>
+SelectSixteen selectFunction(int selected, bool largest, std::integer_sequence<int, Selected...>) {
+  SelectSixteen found = nullptr;
+  ((selected == Selected + 1 ? (found = largest ? &selectSixteen<Selected + 1, true>
+                                                : &selectSixteen<Selected + 1, false>)
+                             : found),
+   ...);
+  return found;
+}
+
+// The sweep by selection for 8-bit samples of adjacent columns, outputs at least sixteen
+// columns wide. A row's last block ends at its last column, overlapping the block before:
+// those outputs are written twice with the same values.
+template <int K>
+void rankSweepSelect(const RankSweep<uint8_t, K>& s, const SelectedRank (&ranks)[K],
+                     ProgressRange& progress, int32_t firstRow) {
+  const std::ptrdiff_t* const cells = s.window->all.data();
+  const size_t count = s.window->all.size();
+  SelectSixteen select[K];
+  for (int k = 0; k < K; ++k)
+    select[k] = selectFunction(ranks[k].selected, ranks[k].largest,
+                               std::make_integer_sequence<int, kMaxSelected>());
+  for (int32_t row = 0; row < s.rows; ++row) {
+    const uint8_t* const anchor = s.in + row * s.inRowStride;
+    for (int32_t col = 0; col < s.columns; col += 16) {
+      const int32_t at = std::min(col, s.columns - 16);
+      for (int k = 0; k < K; ++k)
+        select[k](anchor + at, cells, count, ranks[k],
+                  s.out[k] + row * s.outRowStride[k] + at * s.outColStride[k], s.outColStride[k]);
+    }
+    if (((firstRow + row) & 255) == 0 && progress.ui()) {
+      progress.report(corvane::kNoLabel, static_cast<float>(row + 1) / static_cast<float>(s.rows));
+    }
+  }
+}
 #endif
 
 // Whether every sample of `a` within the inclusive box lies in lo..hi.
@@ -333,7 +436,29 @@ bool samplesWithin(const blitz::Array<T, 2>& a, int32_t rowLow, int32_t colLow, 
   for (int32_t r = rowLow; r <= rowHigh; ++r) {
     const T* p = &a(r, colLow);
     int32_t least = static_cast<int32_t>(*p), most = least;
-    for (int32_t c = colLow; c <= colHigh; ++c, p += a.stride(1)) {
+    int32_t c = colLow;
+#if defined(__SSE2__)
+    if constexpr (std::is_same<T, uint8_t>::value) {
+      // Adjacent bytes sixteen at a time: every analysis-image pass checks its whole input.
+      if (a.stride(1) == 1 && colHigh - colLow + 1 >= 16) {
+        __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i high = low;
+        for (; c + 15 <= colHigh; c += 16, p += 16) {
+          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+          low = _mm_min_epu8(low, v);
+          high = _mm_max_epu8(high, v);
+        }
+        alignas(16) uint8_t lows[16], highs[16];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lows), low);
+        _mm_store_si128(reinterpret_cast<__m128i*>(highs), high);
+        for (int k = 0; k < 16; ++k) {
+          least = std::min<int32_t>(least, lows[k]);
+          most = std::max<int32_t>(most, highs[k]);
+        }
+      }
+    }
+#endif
+    for (; c <= colHigh; ++c, p += a.stride(1)) {
       least = std::min(least, static_cast<int32_t>(*p));
       most = std::max(most, static_cast<int32_t>(*p));
     }
@@ -422,6 +547,17 @@ void rankFilterMany(std::array<blitz::Array<T, 2>, K> outputs, const blitz::Arra
           window.leaving.size() == window.entering.size()) {
         detail::rankSweepBytes<K>(sweep, progress, rowLow);
         return;
+      }
+      if (lo == 0 && sweep.inColStride == 1 && sweep.columns >= 16 &&
+          window.all.size() <= detail::kMaxSelectedCells) {
+        detail::SelectedRank selected[K];
+        bool all = true;
+        for (int k = 0; k < K; ++k)
+          all = all && detail::selectedRank(sweep.ranks[k], count, selected[k]);
+        if (all) {
+          detail::rankSweepSelect<K>(sweep, selected, progress, rowLow);
+          return;
+        }
       }
     }
 #endif

@@ -334,30 +334,51 @@ void majorityPartitionTable(std::vector<int32_t>& table, int32_t regionCount,
   // Regions do not share votes, so each is counted on its own: the labels of its pixels are
   // gathered in storage order (a counting sort by region), and the regions are then voted
   // on all processors. Within a region the walk order, and so every tie, is the storage
-  // order of the whole map.
-  std::vector<int64_t> start(table.size() + 1, 0);
-  for (int32_t r = d.lowerRow; r <= d.upperRow; ++r) {
+  // order of the whole map. The sort runs in bands of rows, each counting its own pixels
+  // per region and then placing them after those of the bands above it. Nothing is written
+  // before the labels are voted on, so the row reports all come first.
+  for (int32_t r = d.lowerRow; r <= d.upperRow; ++r)
     if ((r & 255) == 0) progress.report(corvane::kNoLabel, float(r - d.lowerRow) / rows);
-    for (int32_t c = d.lowerColumn; c <= d.upperColumn; ++c) {
-      const int32_t region = regionMap(r, c);
-      if (region >= 0 && region < regionCount) ++start[size_t(region) + 1];
+  const unsigned threads = corvane::processorCount();
+  const size_t regions = table.size();
+  const int32_t bandRows = int32_t((int64_t(d.upperRow) - d.lowerRow) / threads + 1);
+  const size_t bands = size_t((int64_t(d.upperRow) - d.lowerRow) / bandRows + 1);
+  std::vector<std::vector<uint32_t>> placed(bands);  // per band and region: count, then place
+  const ptrdiff_t from = regionMap.stride(1);
+  const ptrdiff_t at = finalLabels.stride(1);
+  corvane::forEachBand(d.lowerRow, d.upperRow, bandRows, threads, [&](int32_t first, int32_t last) {
+    std::vector<uint32_t>& counts = placed[size_t((first - d.lowerRow) / bandRows)];
+    counts.assign(regions, 0);
+    for (int32_t r = first; r <= last; ++r) {
+      const int32_t* region = &regionMap(r, d.lowerColumn);
+      for (int32_t c = d.lowerColumn; c <= d.upperColumn; ++c, region += from)
+        if (*region >= 0 && *region < regionCount) ++counts[size_t(*region)];
     }
-  }
+  });
+  std::vector<int64_t> start(regions + 1, 0);
+  corvane::forEachInParallel(regions, 4096, [&](size_t region) {
+    uint32_t before = 0;
+    for (std::vector<uint32_t>& counts : placed) {
+      const uint32_t n = counts[region];
+      counts[region] = before;
+      before += n;
+    }
+    start[region + 1] = before;
+  });
   for (size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
   std::vector<int32_t> labels(size_t(start.back()));
-  {
-    std::vector<int64_t> next(start.begin(), start.end() - 1);
-    const ptrdiff_t from = regionMap.stride(1);
-    const ptrdiff_t at = finalLabels.stride(1);
-    for (int32_t r = d.lowerRow; r <= d.upperRow; ++r) {
+  corvane::forEachBand(d.lowerRow, d.upperRow, bandRows, threads, [&](int32_t first, int32_t last) {
+    std::vector<uint32_t>& next = placed[size_t((first - d.lowerRow) / bandRows)];
+    for (int32_t r = first; r <= last; ++r) {
       const int32_t* region = &regionMap(r, d.lowerColumn);
       const int32_t* label = &finalLabels(r, d.lowerColumn);
       for (int32_t c = d.lowerColumn; c <= d.upperColumn; ++c, region += from, label += at)
-        if (*region >= 0 && *region < regionCount) labels[size_t(next[size_t(*region)]++)] = *label;
+        if (*region >= 0 && *region < regionCount)
+          labels[size_t(start[size_t(*region)] + next[size_t(*region)]++)] = *label;
     }
-  }
+    std::vector<uint32_t>().swap(next);
+  });
 
-  const unsigned threads = corvane::processorCount();
   const int32_t chunk = std::max<int32_t>(1, int32_t(table.size() / (8 * threads)));
   corvane::forEachBand(0, int32_t(table.size()) - 1, chunk, threads,
                        [&](int32_t first, int32_t last) {

@@ -1,9 +1,11 @@
 #include "classification/Segmentation.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <string>
 
 #include "classification/HistogramUpdater.h"
@@ -12,6 +14,8 @@
 #include "util/BoxOps.h"
 #include "util/FreedMemory.h"
 #include "util/NoLabel.h"
+#include "util/ParallelArray.h"
+#include "util/ProcessorCount.h"
 #include "util/SaturatingCast.h"
 #include "watershed/WatershedTimed.h"
 
@@ -94,8 +98,13 @@ bool Segmentation<6, 0>::run(ProgressRange range) {
     changed |= watershedLevels(changed, stageRange(range, f, 0.2857143f, 0.71428573f));
     changed |= updateGradients(changed, stageRange(range, f, 0.42857143f, 0.5714286f));
     corvane::releaseFreedMemory();
-    changed |= buildLocalValueMap(changed, stageRange(range, f, 0.44285715f, 0.55714285f));
-    changed |= watershedInnerStage(changed, stageRange(range, f, 1.0f, 0.0f));
+    const ProgressRange radiiRange = stageRange(range, f, 0.44285715f, 0.55714285f);
+    if (corvane::processorCount() <= 1) {
+      changed |= buildLocalValueMap(changed, radiiRange);
+      changed |= watershedInnerStage(changed, stageRange(range, f, 1.0f, 0.0f));
+    } else {
+      changed |= valuesBesideFlood(changed, stageRange(range, f, 1.0f, 0.0f));
+    }
     resetLevelRecords();
     return changed;
   } catch (...) {
@@ -104,12 +113,38 @@ bool Segmentation<6, 0>::run(ProgressRange range) {
   }
 }
 
+bool Segmentation<6, 0>::valuesBesideFlood(bool forced, ProgressRange floodRange) {
+  // The flood reads the first two channels of the gradient image, the local value map writes
+  // the third: the map is built on a worker meanwhile, reporting nothing (its reports would
+  // come from another thread than the flood's). A value map that changes forces the flood
+  // through its own record anyway, which holds the value limit too.
+  bool valuesChanged = false;
+  std::atomic<bool> outOfMemory{false};
+  corvane::WorkerPool values;
+  values.start(1, [&](unsigned) {
+    try {
+      valuesChanged = buildLocalValueMap(forced, ProgressRange());
+    } catch (const std::bad_alloc&) {
+      outOfMemory = true;
+      throw;
+    }
+  });
+  const bool floodChanged = watershedInnerStage(forced, floodRange);
+  try {
+    values.join();
+  } catch (const char*) {
+    if (outOfMemory) throw std::bad_alloc();
+    throw;
+  }
+  return valuesChanged || floodChanged;
+}
+
 // --- Histograms ---
 
 bool Segmentation<6, 0>::updateHistograms(bool /*forced*/, ProgressRange range) {
   const BlockGrid grid = currentGrid();
   if (!coversExactly(blockHistograms, grid.blocks))
-    blockHistograms.reference(arrayOver<BlockHistograms>(grid.blocks));
+    blockHistograms.reference(corvane::parallelArrayOver(grid.blocks, blockStorage_));
   histogramsChanged_ = false;
   histogramProgress_ = range.subRange(1.0f);
   histogramPool_.resetCounter(kChannelCount - 1);
@@ -125,8 +160,8 @@ bool Segmentation<6, 0>::updateHistograms(bool /*forced*/, ProgressRange range) 
 }
 
 void Segmentation<6, 0>::releaseFreshHistograms() {
-  releaseHistograms(freshHistograms_);
   freshHistograms_.free();
+  freshStorage_.reset();
 }
 
 uint32_t Segmentation<6, 0>::nextHistogramJob() {
@@ -164,6 +199,8 @@ bool Segmentation<6, 0>::updateChannelHistograms(int channel, ProgressRange /*ra
   const ComponentView<ImagePixel, unsigned char> plane(image, channel);
   // The histogram jobs run one after another on one worker: they share the fresh histograms,
   // which updateHistograms releases at the end.
+  if (!coversExactly(freshHistograms_, grid.blocks))
+    freshHistograms_.reference(corvane::parallelArrayOver(grid.blocks, freshStorage_));
   freshBlockHistograms(plane.array(), imageDomain, grid, baseRecord.histogramBits,
                        baseRecord.blockHistogramKind, freshHistograms_);
   ComponentView<BlockHistograms, Histogram1D> sums(blockHistograms, channel);
@@ -175,16 +212,26 @@ bool Segmentation<6, 0>::updateChannelHistograms(int channel, ProgressRange /*ra
 // --- Modes of the channel histograms ---
 
 bool Segmentation<6, 0>::watershedLevels(bool forced, ProgressRange range) {
-  bool changed = false;
-  BlockHistograms* const first = blockHistograms.data();
-  BlockHistograms* const last = first + blockHistograms.numElements();
+  // The channels to redo, split in one pass over the blocks, each reporting into its sixth of
+  // the range.
+  std::vector<int> channels;
+  std::vector<std::vector<Node>*> lists;
+  std::vector<ProgressRange> ranges;
   for (int channel = 0; channel < kChannelCount; ++channel) {
     const float end = static_cast<float>((channel + 0.99) * 0.16666666666666666);
-    changed |= watershedFirst(forced, levelRecords[static_cast<size_t>(channel)].levelThreshold,
-                              baseRecord.levelThreshold, partitionHistogram, first, last, channel,
-                              modeNodeLists[static_cast<size_t>(channel)], range.subRange(end));
+    const ProgressRange sub = range.subRange(end);
+    if (!forced &&
+        levelRecords[static_cast<size_t>(channel)].levelThreshold == baseRecord.levelThreshold)
+      continue;
+    channels.push_back(channel);
+    lists.push_back(&modeNodeLists[static_cast<size_t>(channel)]);
+    ranges.push_back(sub);
   }
-  return changed;
+  BlockHistograms* const first = blockHistograms.data();
+  BlockHistograms* const last = first + blockHistograms.numElements();
+  corvane::watershedFirstChannels<Histogram1D>(channels, baseRecord.levelThreshold,
+                                               partitionHistogram, first, last, lists, ranges);
+  return !channels.empty();
 }
 
 // --- Regions ---

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "classification/Histogram1D.h"
@@ -121,6 +122,9 @@ class Segmentation<6, 0> {
   friend class GradientUpdater;
 
   BlockGrid currentGrid() const { return blockGridOf(imageDomain, baseRecord.blockSize); }
+  // The last two stages of a run side by side: the local value map on a worker, the flood
+  // here. True when either changed its results.
+  bool valuesBesideFlood(bool forced, ProgressRange floodRange);
   // The first gradient image over the image widened by 2 (kept while its domain fits) and
   // the second as its view over the image.
   void allocateGradientImages();
@@ -141,6 +145,10 @@ class Segmentation<6, 0> {
   ProgressRange histogramProgress_;
   // The fresh block histograms of the channel job running, reused from channel to channel.
   blitz::Array<Histogram1D, 2> freshHistograms_;
+  // The elements blockHistograms and freshHistograms_ view when the histogram stage made them
+  // (built and freed on all processors).
+  std::shared_ptr<BlockHistograms> blockStorage_;
+  std::shared_ptr<Histogram1D> freshStorage_;
   void releaseFreshHistograms();
 };
 

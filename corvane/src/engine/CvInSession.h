@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Corvane.h"
+#include "classification/BoundaryTracing.h"
 #include "classification/IiClassification.h"
 #include "engine/CvInImage.h"
 #include "engine/CvInProgress.h"
@@ -188,7 +189,9 @@ class CvInSession : public CvSession, public CvInSessionBase {
  private:
   // Runs the analysis driver on the first 0.8 of `range` when the variables feeding it changed
   // or the session had no segmentation, and reports the range's end.
-  void analyseParallel(bool wasSegmented, ProgressRange range);
+  // True when the analysis ran, which then traced its regions' outlines into `outlines`.
+  bool analyseParallel(bool wasSegmented, ProgressRange range,
+                       std::vector<classification::Outline>& outlines);
   // The region list of a sub-session with a mask: the mask's outlines.
   void setMaskRegions();
 };

@@ -57,13 +57,13 @@ CvResult CvInSession::analyseImage(CvProgressCallback callback, void* context) {
   CvResult result = CvOk;
   try {
     ProgressRange range(&progress);
-    analyseParallel(wasSegmented, range.subRange(0.9f));
-    setSegmented(true);
     state.outlinePointRule = variables_.vMdPt.effectiveValue();
     state.outlineTolerance = variables_.vSmplf.effectiveValue();
     state.outlineCornerCut = variables_.vSmth.effectiveValue();
     std::vector<classification::Outline> outlines;
-    classification::traceOutlines(state, outlines);
+    if (!analyseParallel(wasSegmented, range.subRange(0.9f), outlines))
+      classification::traceOutlines(state, outlines);
+    setSegmented(true);
     setRegions(hostOutlines(outlines));
     variables_.clampIntoRange();
     variables_.rememberAll();
@@ -93,7 +93,8 @@ CvResult CvInSession::analyseImage(CvProgressCallback callback, void* context) {
   return result;
 }
 
-void CvInSession::analyseParallel(bool wasSegmented, ProgressRange range) {
+bool CvInSession::analyseParallel(bool wasSegmented, ProgressRange range,
+                                  std::vector<classification::Outline>& outlines) {
   IiClassification& state = *classification_;
   bool run = false;
   if (!wasSegmented || anyChanged(variables_, {"#maxBits", "t%", "#texture"})) {
@@ -107,9 +108,10 @@ void CvInSession::analyseParallel(bool wasSegmented, ProgressRange range) {
   }
   if (run) {
     const Bytes* mask = selectionMask_.size() != 0 ? &selectionMask_ : nullptr;
-    classification::analyse(state, mask, range.subRange(0.8f));
+    classification::analyse(state, mask, range.subRange(0.8f), &outlines);
   }
   range.report(corvane::kNoLabel, 1.0f);
+  return run;
 }
 
 void CvInSession::setMaskRegions() {

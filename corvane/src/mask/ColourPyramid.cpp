@@ -152,17 +152,18 @@ PyramidSampler::PyramidSampler(const ColourPyramid& pyramid, int32_t firstColumn
     : pyramid_(pyramid), firstColumn_(firstColumn), levels_(pyramid.size()), rowTerms_(levels_) {
   const size_t columns =
       lastColumn >= firstColumn ? size_t(int64_t(lastColumn) - firstColumn + 1) : 0;
-  columnTerms_.resize(columns * levels_);
+  auto terms = std::make_shared<std::vector<Term>>(columns * levels_);
   float f = 2.0f;
   for (size_t l = 0; l < levels_; ++l) {
     const Box& box = pyramid[l].box();
     for (size_t j = 0; j < columns; ++j) {
       const float column = static_cast<float>(int64_t(firstColumn) + int64_t(j));
-      columnTerms_[j * levels_ + l] =
+      (*terms)[j * levels_ + l] =
           term(pyramidAxisTerm(column, f, box.lowerColumn, box.upperColumn), box.lowerColumn, 1, 1);
     }
     f *= 2.0f;
   }
+  columnTerms_ = std::move(terms);
 }
 
 void PyramidSampler::setRow(int32_t row) {
@@ -178,7 +179,7 @@ void PyramidSampler::setRow(int32_t row) {
 
 ColourSumCell PyramidSampler::sample(int32_t column) const {
   ColourSumCell sample{{0, 0, 0}, 0};
-  const Term* c = columnTerms_.data() + size_t(int64_t(column) - firstColumn_) * levels_;
+  const Term* c = columnTerms_->data() + size_t(int64_t(column) - firstColumn_) * levels_;
   const Term* r = rowTerms_.data();
   const ColourSumCell& zero = PyramidLevel::zeroCell();
   float f = 2.0f;

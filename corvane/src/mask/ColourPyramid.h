@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -82,6 +83,9 @@ PyramidAxisTerm pyramidAxisTerm(float position, float f, int32_t lower, int32_t 
 class PyramidSampler {
  public:
   PyramidSampler(const ColourPyramid& pyramid, int32_t firstColumn, int32_t lastColumn);
+  // Copies share the column terms and take their own row: one copy per worker samples rows
+  // of its own.
+  PyramidSampler(const PyramidSampler&) = default;
 
   // The row of the samples that follow.
   void setRow(int32_t row);
@@ -103,8 +107,8 @@ class PyramidSampler {
   const ColourPyramid& pyramid_;
   int32_t firstColumn_;
   size_t levels_;
-  std::vector<Term> rowTerms_;     // per level
-  std::vector<Term> columnTerms_;  // per column, then per level
+  std::vector<Term> rowTerms_;                            // per level
+  std::shared_ptr<const std::vector<Term>> columnTerms_;  // per column, then per level
 };
 
 namespace detail {

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@
 #include "util/Box.h"
 #include "util/BoxOps.h"
 #include "util/NoLabel.h"
+#include "util/ParallelBands.h"
+#include "util/ProcessorCount.h"
 #include "util/SaturatingCast.h"
 
 namespace corvane {
@@ -401,64 +404,94 @@ int32_t maskPass(blitz::Array<typename PixelType::Pixel, 2> mask,
   if (pixels.empty()) return 0;
 
   const detail::ColumnTerms columnTerms(pixels, cells, scale.column, status.stride(1));
-  detail::PyramidSamples samples(mode, cells);
 
-  detail::PixelRowInputs<PixelType> in;
-  in.mode = mode;
-  in.cells = &cells;
-  in.weightStep = weightMap.stride(1);
-  in.pairStep = pairGrid.stride(1);
-  in.imageStep = image.stride(1);
-  in.lastColumn = pixels.upperColumn - pixels.lowerColumn;
-  in.columnSpans = columnTerms.spans.data();
-  // Column terms of the pyramids' levels, worked out once for the pass.
-  PyramidSampler keepSampler(keepPyramid, cells.lowerColumn, cells.upperColumn);
-  PyramidSampler deleteSampler(deletePyramid, cells.lowerColumn, cells.upperColumn);
-  in.keepSampler = &keepSampler;
-  in.deleteSampler = &deleteSampler;
-  in.keepSamples = samples.keep.data();
-  in.dropSamples = samples.drop.data();
-  in.sampledRow = samples.sampledRow.data();
-  in.keepColours = &keepColours;
-  in.deleteColours = &deleteColours;
+  detail::PixelRowInputs<PixelType> base;
+  base.mode = mode;
+  base.cells = &cells;
+  base.weightStep = weightMap.stride(1);
+  base.pairStep = pairGrid.stride(1);
+  base.imageStep = image.stride(1);
+  base.lastColumn = pixels.upperColumn - pixels.lowerColumn;
+  base.columnSpans = columnTerms.spans.data();
+  base.keepColours = &keepColours;
+  base.deleteColours = &deleteColours;
+  // Column terms of the pyramids' levels, worked out once for the pass; every run of rows
+  // samples its own rows with a copy.
+  const PyramidSampler keepSampler(keepPyramid, cells.lowerColumn, cells.upperColumn);
+  const PyramidSampler deleteSampler(deletePyramid, cells.lowerColumn, cells.upperColumn);
 
   const int32_t opaque = detail::opaqueAlpha(opacityThreshold * PixelType::maxSampleF);
   const ptrdiff_t mCol = mask.stride(1);
   const float maskRows = static_cast<float>(mask.extent(0));
+
+  // The pixel rows of [first, last]. A row reads the statuses as the pass found them: the
+  // marks written behind the rows (below) are on cell rows above the first one any later pixel
+  // row reads, so rows may run in any order, and bands of them on several workers.
+  auto runRows = [&](int32_t first, int32_t last) {
+    detail::PixelRowInputs<PixelType> in = base;
+    PyramidSampler keep(keepSampler), drop(deleteSampler);
+    detail::PyramidSamples samples(mode, cells);
+    in.keepSampler = &keep;
+    in.deleteSampler = &drop;
+    in.keepSamples = samples.keep.data();
+    in.dropSamples = samples.drop.data();
+    in.sampledRow = samples.sampledRow.data();
+    int32_t samplerRow = std::numeric_limits<int32_t>::min();
+    for (int32_t r = first; r <= last; ++r) {
+      const detail::CellSpan row = detail::cellSpan(r, scale.row, cells.lowerRow, cells.upperRow);
+      // Cell rows from the box's first column.
+      const uint8_t* const statusFirst = &status(row.first, cells.lowerColumn);
+      const uint8_t* const statusSecond = &status(row.second, cells.lowerColumn);
+      const uint8_t* const statusNearest = &status(row.nearest, cells.lowerColumn);
+      if (mode == MaskPassPyramids && row.nearest != samplerRow) {
+        keep.setRow(row.nearest);
+        drop.setRow(row.nearest);
+        samplerRow = row.nearest;
+      }
+      in.row = row;
+      in.weightFirst = &weightMap(row.first, cells.lowerColumn);
+      in.weightSecond = &weightMap(row.second, cells.lowerColumn);
+      in.pairFirst = &pairGrid(row.first, cells.lowerColumn);
+      in.pairSecond = &pairGrid(row.second, cells.lowerColumn);
+      in.imageRow = &image(r, pixels.lowerColumn);
+      in.imageUp = &image(std::max(r - 1, pixels.lowerRow), pixels.lowerColumn);
+      in.imageDown = &image(std::min(r + 1, pixels.upperRow), pixels.lowerColumn);
+      detail::passRow<PixelType>(in, columnTerms.columns.data(), opaque, statusFirst, statusSecond,
+                                 statusNearest, &mask(r, pixels.lowerColumn), mCol);
+    }
+  };
+
+  // A mask that shares pixels with the image would be read back by the rows below it (their
+  // medians): then the rows run one after the other, as written.
+  const auto* maskFirst = reinterpret_cast<const char*>(&mask(pixels.lowerRow, pixels.lowerColumn));
+  const auto* maskLast = reinterpret_cast<const char*>(&mask(pixels.upperRow, pixels.upperColumn));
+  const auto* imageFirst = reinterpret_cast<const char*>(image.dataFirst());
+  const auto* imageLast = reinterpret_cast<const char*>(&image(image.ubound(0), image.ubound(1)));
+  const bool apart = std::less<const char*>()(maskLast, imageFirst) ||
+                     std::less<const char*>()(imageLast, maskFirst);
+  const unsigned threads = apart ? processorCount() : 1u;
+  // Stretches of rows, each finished (marks and reports in row order) before the next starts.
+  constexpr int32_t kStretch = 64;
   int32_t previousRow = 0;
   bool haveRow = false;
-  int32_t samplerRow = std::numeric_limits<int32_t>::min();
-
-  for (int32_t r = pixels.lowerRow; r <= pixels.upperRow; ++r) {
-    const detail::CellSpan row = detail::cellSpan(r, scale.row, cells.lowerRow, cells.upperRow);
-    if (haveRow && row.first != previousRow)
-      detail::markCellRow(status, previousRow, cells.lowerColumn, cells.upperColumn, false);
-    previousRow = row.first;
-    haveRow = true;
-
-    // Cell rows from the box's first column.
-    const uint8_t* const statusFirst = &status(row.first, cells.lowerColumn);
-    const uint8_t* const statusSecond = &status(row.second, cells.lowerColumn);
-    const uint8_t* const statusNearest = &status(row.nearest, cells.lowerColumn);
-    if (mode == MaskPassPyramids && row.nearest != samplerRow) {
-      keepSampler.setRow(row.nearest);
-      deleteSampler.setRow(row.nearest);
-      samplerRow = row.nearest;
+  for (int32_t first = pixels.lowerRow; first <= pixels.upperRow;) {
+    const int32_t last =
+        static_cast<int32_t>(std::min<int64_t>(pixels.upperRow, int64_t(first) + kStretch - 1));
+    if (threads > 1)
+      forEachBand(first, last, std::max<int32_t>(1, kStretch / static_cast<int32_t>(threads)),
+                  threads, runRows);
+    else
+      runRows(first, last);
+    for (int32_t r = first; r <= last; ++r) {
+      const detail::CellSpan row = detail::cellSpan(r, scale.row, cells.lowerRow, cells.upperRow);
+      if (haveRow && row.first != previousRow)
+        detail::markCellRow(status, previousRow, cells.lowerColumn, cells.upperColumn, false);
+      previousRow = row.first;
+      haveRow = true;
+      if ((r & 15) == 0)
+        rows.report(kNoLabel, static_cast<float>(r - image.lbound(0) + 1) / maskRows);
     }
-    in.row = row;
-    in.weightFirst = &weightMap(row.first, cells.lowerColumn);
-    in.weightSecond = &weightMap(row.second, cells.lowerColumn);
-    in.pairFirst = &pairGrid(row.first, cells.lowerColumn);
-    in.pairSecond = &pairGrid(row.second, cells.lowerColumn);
-    in.imageRow = &image(r, pixels.lowerColumn);
-    in.imageUp = &image(std::max(r - 1, pixels.lowerRow), pixels.lowerColumn);
-    in.imageDown = &image(std::min(r + 1, pixels.upperRow), pixels.lowerColumn);
-
-    detail::passRow<PixelType>(in, columnTerms.columns.data(), opaque, statusFirst, statusSecond,
-                               statusNearest, &mask(r, pixels.lowerColumn), mCol);
-
-    if ((r & 15) == 0)
-      rows.report(kNoLabel, static_cast<float>(r - image.lbound(0) + 1) / maskRows);
+    first = last + 1;
   }
   detail::markCellRow(status, previousRow, cells.lowerColumn, cells.upperColumn, true);
   return 0;

@@ -23,14 +23,11 @@ namespace corvane {
 // ---------------------------------------------------------------------------------------------
 // First watershed
 
-// One mode of a channel histogram. Nodes of one histogram follow each other in bin order.
+// One mode of a channel histogram. Nodes of one histogram follow each other in bin order. A
+// segmentation holds some half a million of them; they carry nothing beyond what the passes
+// and the segmentation's stages read.
 template <class Histogram>
 struct ModeNode {
-  // Owned by the segmentation; the passes here neither read nor write them.
-  int32_t segmentationWord0 = 0;
-  int32_t segmentationWord1 = 0;
-  int32_t segmentationWord2 = 0;
-
   int32_t peakIndex = 0;     // bin of the mode's highest count
   int32_t peakCount = 0;     // count at the peak
   int32_t sidePeak = 0;      // lower of the best peaks either side of this mode's valley
@@ -145,96 +142,120 @@ void chooseBestSplit(Histogram& histogram, std::vector<ModeNode<Histogram>>& nod
 const char* const kWatershedFirstPath = "corvane/include/classification/Segmentation";
 const int kWatershedFirstLine = 1371;
 
-// Splits every channel-`channel` histogram of the elements [first, last) into modes and picks
-// each one's best valley, rebuilding the channel's node list `nodes`. Does nothing and answers
-// false when not forced and the tolerance the channel was computed with (`storedTolerance`)
-// equals the current one. The stored tolerance is left for the caller to update.
+// Splits every channel-`channels[k]` histogram of the elements [first, last) into modes and
+// picks each one's best valley, rebuilding that channel's node list `*lists[k]`, for every k at
+// once. `ranges[k]` receives the reports of channel k, in the order of k at each step.
 //
 // `Histogram` has `bins` (1-D int32 blitz array) and the int32 fields `firstModeNode`,
 // `endModeNode` and `bestValleyNode`; `first[i][channel]` gives an element's channel histogram.
-// The first node of the list refers to `overall`. The elements are shared out among the
-// engine's workers; the list and the histograms' fields do not depend on how many there are.
+// The first node of every list refers to `overall`. The elements are shared out among the
+// engine's workers, each taking all the channels of its elements; the lists and the
+// histograms' fields do not depend on how many workers there are.
 template <class Histogram, class ElementIterator>
-bool watershedFirst(bool force, float storedTolerance, float tolerance, const Histogram& overall,
-                    ElementIterator first, ElementIterator last, int channel,
-                    std::vector<ModeNode<Histogram>>& nodes, ProgressRange range) {
-  if (!force && storedTolerance == tolerance) return false;
+void watershedFirstChannels(const std::vector<int>& channels, float tolerance,
+                            const Histogram& overall, ElementIterator first, ElementIterator last,
+                            const std::vector<std::vector<ModeNode<Histogram>>*>& lists,
+                            std::vector<ProgressRange>& ranges) {
+  const size_t lanes = channels.size();
+  if (lanes == 0) return;
+  auto resolveValley = [](ModeNode<Histogram>& node, const blitz::Array<int32_t, 1>& bins) {
+    if (node.valleyIndex == kNoValley) {
+      node.valleyIndex = kEndValley;
+      node.valleyCount = 0;
+    } else {
+      node.valleyCount = binCount(bins, node.valleyIndex);
+    }
+  };
+  for (size_t k = 0; k < lanes; ++k) {
+    std::vector<ModeNode<Histogram>>& nodes = *lists[k];
+    nodes.clear();
+    ModeNode<Histogram> head;
+    head.peakIndex = 0;
+    head.valleyIndex = kNoValley;
+    head.histogram = &overall;
+    head.peakCount = binCount(overall.bins, 0);
+    resolveValley(head, overall.bins);
+    nodes.push_back(head);
+    ranges[k].checkpoint(kWatershedFirstPath, kWatershedFirstLine, "Watershed first", 0.25f);
+  }
 
-  nodes.clear();
-  ModeNode<Histogram> head;
-  head.peakIndex = 0;
-  head.valleyIndex = kNoValley;
-  head.histogram = &overall;
-  head.peakCount = binCount(overall.bins, 0);
-  nodes.push_back(head);
-  range.checkpoint(kWatershedFirstPath, kWatershedFirstLine, "Watershed first", 0.25f);
-
-  // Every histogram's modes depend on its own bins alone: bands of elements split theirs into
-  // lists of their own, which are then joined in element order, so the list and every index
-  // into it come out as one walk of the elements makes them.
+  // Every histogram's modes, valleys and best valley depend on its own bins alone: bands of
+  // elements find theirs in lists of their own, one per channel and indexed from 0, which are
+  // then joined in element order with the indices moved along, so the lists and every index
+  // into them come out as one walk of the elements makes them.
   const int64_t count = static_cast<int64_t>(last - first);
   if (count > std::numeric_limits<int32_t>::max()) throw std::length_error("mode node list");
   const int32_t elements = static_cast<int32_t>(count);
   const unsigned threads = processorCount();
   const int32_t step = std::max<int32_t>(256, elements / static_cast<int32_t>(8 * threads) + 1);
   const int32_t bands = elements == 0 ? 0 : (elements - 1) / step + 1;
-  std::vector<std::vector<ModeNode<Histogram>>> bandNodes(static_cast<size_t>(bands));
+  std::vector<std::vector<ModeNode<Histogram>>> bandNodes(static_cast<size_t>(bands) * lanes);
   forEachBand(0, elements - 1, step, threads, [&](int32_t a, int32_t b) {
-    std::vector<ModeNode<Histogram>>& local = bandNodes[static_cast<size_t>(a / step)];
+    std::vector<ModeNode<Histogram>>* const locals = &bandNodes[size_t(a / step) * lanes];
+    // A photograph's block histograms have two or three modes: room for three saves the lists
+    // their regrowth.
+    for (size_t k = 0; k < lanes; ++k) locals[k].reserve(size_t(b - a + 1) * 3);
     for (int32_t i = a; i <= b; ++i) {
-      Histogram& histogram = first[i][channel];
-      const size_t begin = local.size();
-      histogram.firstModeNode = modeNodeIndex(begin);
-      splitModes(histogram.bins, local, tolerance);
-      histogram.endModeNode = modeNodeIndex(local.size());
-      for (size_t k = begin; k < local.size(); ++k) {
-        local[k].histogram = &histogram;
-        local[k].peakCount = binCount(histogram.bins, local[k].peakIndex);
+      for (size_t k = 0; k < lanes; ++k) {
+        std::vector<ModeNode<Histogram>>& local = locals[k];
+        Histogram& histogram = first[i][channels[k]];
+        const size_t begin = local.size();
+        histogram.firstModeNode = modeNodeIndex(begin);
+        splitModes(histogram.bins, local, tolerance);
+        histogram.endModeNode = modeNodeIndex(local.size());
+        for (size_t n = begin; n < local.size(); ++n) {
+          local[n].histogram = &histogram;
+          local[n].peakCount = binCount(histogram.bins, local[n].peakIndex);
+          resolveValley(local[n], histogram.bins);
+        }
+        chooseBestSplit(histogram, local);
       }
     }
   });
-  std::vector<int32_t> offsets(static_cast<size_t>(bands));
-  size_t total = nodes.size();
-  for (size_t band = 0; band < bandNodes.size(); ++band) {
-    offsets[band] = modeNodeIndex(total);
-    total += bandNodes[band].size();
+  std::vector<int32_t> offsets(bandNodes.size());
+  for (size_t k = 0; k < lanes; ++k) {
+    size_t total = lists[k]->size();
+    for (size_t band = 0; band < size_t(bands); ++band) {
+      offsets[band * lanes + k] = modeNodeIndex(total);
+      total += bandNodes[band * lanes + k].size();
+    }
+    modeNodeIndex(total);
+    lists[k]->resize(total);
   }
-  modeNodeIndex(total);
-  nodes.reserve(total);
-  for (std::vector<ModeNode<Histogram>>& local : bandNodes) {
-    nodes.insert(nodes.end(), local.begin(), local.end());
-    std::vector<ModeNode<Histogram>>().swap(local);
-  }
+  for (size_t k = 0; k < lanes; ++k) ranges[k].report(kNoLabel, 0.5f);
   forEachBand(0, elements - 1, step, threads, [&](int32_t a, int32_t b) {
-    const int32_t offset = offsets[static_cast<size_t>(a / step)];
-    for (int32_t i = a; i <= b; ++i) {
-      Histogram& histogram = first[i][channel];
-      histogram.firstModeNode += offset;
-      histogram.endModeNode += offset;
+    for (size_t k = 0; k < lanes; ++k) {
+      const size_t slot = size_t(a / step) * lanes + k;
+      const int32_t offset = offsets[slot];
+      std::vector<ModeNode<Histogram>>& local = bandNodes[slot];
+      std::copy(local.begin(), local.end(), lists[k]->begin() + offset);
+      std::vector<ModeNode<Histogram>>().swap(local);
+      for (int32_t i = a; i <= b; ++i) {
+        Histogram& histogram = first[i][channels[k]];
+        histogram.firstModeNode += offset;
+        histogram.endModeNode += offset;
+        if (histogram.bestValleyNode != -1) histogram.bestValleyNode += offset;
+      }
     }
   });
-  range.report(kNoLabel, 0.5f);
+  for (size_t k = 0; k < lanes; ++k) {
+    ranges[k].report(kNoLabel, 0.75f);
+    ranges[k].report(kNoLabel, 1.0f);
+  }
+}
 
-  const int32_t nodeCount = static_cast<int32_t>(nodes.size());
-  forEachBand(0, nodeCount - 1,
-              std::max<int32_t>(1024, nodeCount / static_cast<int32_t>(8 * threads) + 1), threads,
-              [&](int32_t a, int32_t b) {
-                for (int32_t k = a; k <= b; ++k) {
-                  ModeNode<Histogram>& node = nodes[static_cast<size_t>(k)];
-                  if (node.valleyIndex == kNoValley) {
-                    node.valleyIndex = kEndValley;
-                    node.valleyCount = 0;
-                  } else {
-                    node.valleyCount = binCount(node.histogram->bins, node.valleyIndex);
-                  }
-                }
-              });
-  range.report(kNoLabel, 0.75f);
-
-  forEachBand(0, elements - 1, step, threads, [&](int32_t a, int32_t b) {
-    for (int32_t i = a; i <= b; ++i) chooseBestSplit(first[i][channel], nodes);
-  });
-  range.report(kNoLabel, 1.0f);
+// Splits every channel-`channel` histogram of the elements [first, last) into modes and picks
+// each one's best valley, rebuilding the channel's node list `nodes` (watershedFirstChannels
+// for one channel). Does nothing and answers false when not forced and the tolerance the
+// channel was computed with (`storedTolerance`) equals the current one. The stored tolerance
+// is left for the caller to update.
+template <class Histogram, class ElementIterator>
+bool watershedFirst(bool force, float storedTolerance, float tolerance, const Histogram& overall,
+                    ElementIterator first, ElementIterator last, int channel,
+                    std::vector<ModeNode<Histogram>>& nodes, ProgressRange range) {
+  if (!force && storedTolerance == tolerance) return false;
+  std::vector<ProgressRange> ranges{range};
+  watershedFirstChannels<Histogram>({channel}, tolerance, overall, first, last, {&nodes}, ranges);
   return true;
 }
 

@@ -177,12 +177,11 @@ class TimedWatershedState {
   int32_t position(int row, int column) const {
     return (row - lowRow_ + 1) * rowStep + (column - lowColumn_ + 1);
   }
-  // Asks the caches for what offering the neighbours of `position` will read.
+  // Asks the caches for the cells that offering the neighbours of `position` will read. The
+  // labelled bits, a bit a pixel, stay cached anyway.
   void prefetchAround(int32_t position) const {
-    for (int32_t p : {position - rowStep, position, position + rowStep}) {
-      __builtin_prefetch(&labelled_[static_cast<size_t>(p) >> 6]);
+    for (int32_t p : {position - rowStep, position, position + rowStep})
       __builtin_prefetch(&cell_[p], 1);
-    }
   }
 
   // Seeds: the unlabelled pixels of the seed domain, ordered as TimedSeeds describes.

@@ -29,7 +29,10 @@ void LoopbackHttpServer::becomeApplicationProxy() {
 }
 
 void LoopbackHttpServer::setReply(const QString& path, int status, const QByteArray& body) {
-  replies_[path] = Reply{status, body};
+  Reply reply;
+  reply.status = status;
+  reply.body = body;
+  replies_[path] = reply;
 }
 
 void LoopbackHttpServer::serve(QTcpSocket* socket) {
@@ -42,15 +45,27 @@ void LoopbackHttpServer::serve(QTcpSocket* socket) {
   const QString target =
       requestLine.size() > 1 ? QString::fromLatin1(requestLine.at(1)) : QString();
   requests_ << target;
+  const QByteArray method = requestLine.value(0);
+  exchanges_ << QString::fromLatin1(method) + QLatin1Char(' ') + target;
   if (silent_) return;
   const auto found = replies_.find(QUrl(target).path());
-  const Reply reply = found != replies_.end() ? found->second : Reply{404, QByteArray("missing")};
-  QByteArray answer = "HTTP/1.1 " + QByteArray::number(reply.status) +
-                      (reply.status == 200 ? " OK" : " Status") + "\r\n";
-  answer += "Content-Type: text/html; charset=utf-8\r\n";
-  answer += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+  Reply reply;
+  if (found != replies_.end()) {
+    reply = found->second;
+  } else {
+    reply.status = 404;
+    reply.body = "missing";
+  }
+  if (reply.silent) return;
+  const bool head = method == "HEAD";
+  const int status = head && reply.headStatus >= 0 ? reply.headStatus : reply.status;
+  const qint64 length = reply.declaredLength >= 0 ? reply.declaredLength : reply.body.size();
+  QByteArray answer =
+      "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Status") + "\r\n";
+  answer += "Content-Type: " + reply.contentType + "\r\n";
+  answer += "Content-Length: " + QByteArray::number(length) + "\r\n";
   answer += "Connection: close\r\n\r\n";
-  answer += reply.body;
+  if (!head) answer += reply.body;
   socket->write(answer);
   socket->disconnectFromHost();
 }

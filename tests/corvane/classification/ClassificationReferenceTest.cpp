@@ -58,8 +58,9 @@ bool referenceEdgeBefore(const ReferenceEdge& a, const ReferenceEdge& b) {
   return a.steps > b.steps;
 }
 
-// The flood of one level; returns the number of labels handed out.
-int32_t referenceWatershed(ReferenceLevel& level) {
+// The flood of one level; returns the number of labels handed out. Peaks beyond `labelLimit`
+// all take the limit.
+int32_t referenceWatershed(ReferenceLevel& level, int32_t labelLimit = 0x7FFFFFFE) {
   std::vector<uint32_t> seeds;
   for (uint32_t i = 0; i < level.bins.size(); ++i) {
     if (level.bins[i].label == -1) seeds.push_back(i);
@@ -104,7 +105,7 @@ int32_t referenceWatershed(ReferenceLevel& level) {
     while (nextSeed < seeds.size() && level.bins[seeds[nextSeed]].label != -1) ++nextSeed;
     if (nextSeed == seeds.size()) break;
     const uint32_t seed = seeds[nextSeed++];
-    level.bins[seed].label = nextLabel++;
+    level.bins[seed].label = nextLabel <= labelLimit ? nextLabel++ : labelLimit;
     pushNeighbours(seed, level.bins[seed].count, 0, 0);
   }
   return nextLabel;
@@ -226,6 +227,45 @@ TEST(ClassificationReference, FrontsBeyondSixteenBitsOfSteps) {
   EXPECT_EQ(labels, 2);
   for (size_t i = 0; i < level.size(); ++i) {
     ASSERT_EQ(level[i].label, reference.bins[i].label) << "bin " << i;
+  }
+}
+
+// Levels thick with colours seen once, as a photograph's finest levels are: their floods end
+// in a run of lone peaks, which must come out as the full flood makes them, label limit
+// included; colours of count 0, which only the fronts reach, must not change that.
+TEST(ClassificationReference, LoneColoursAfterTheFronts) {
+  struct Case {
+    const char* name;
+    int32_t labelLimit;
+    bool zeroCount;
+  };
+  for (const Case& c :
+       {Case{"no limit", 0x7FFFFFFE, false}, Case{"limit among the lone", 40, false},
+        Case{"limit before them", 3, false}, Case{"colours of count 0", 40, true}}) {
+    SCOPED_TRACE(c.name);
+    std::mt19937 rng(23);
+    std::uniform_int_distribution<int> value(0, 3);
+    std::uniform_int_distribution<uint32_t> heavy(2, 40);
+    ReferenceLevel reference;
+    classification::ColourHistogram level;
+    for (int i = 0; i < 600; ++i) {
+      ColourKey key;
+      for (int k = 0; k < 6; ++k) key[k] = uint8_t(value(rng));
+      // A few frequent colours, the rest seen once (some not at all).
+      const uint32_t count = c.zeroCount && i % 7 == 3 ? 0u : i % 9 == 0 ? heavy(rng) : 1u;
+      const uint32_t at = reference.findOrInsert(key);
+      if (at + 1 < reference.bins.size()) continue;  // drawn before
+      reference.bins[at].count = count;
+      level[level.findOrInsert(key)].count = count;
+    }
+    const int32_t labels = referenceWatershed(reference, c.labelLimit);
+    classification::WatershedResult slot;
+    slot.labelLimit = c.labelLimit;
+    classification::histogramWatershed(level, slot, ProgressRange());
+    EXPECT_EQ(slot.nextLabel, labels);
+    for (size_t i = 0; i < level.size(); ++i) {
+      ASSERT_EQ(level[i].label, reference.bins[i].label) << "bin " << i;
+    }
   }
 }
 

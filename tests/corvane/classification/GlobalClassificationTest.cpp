@@ -5,6 +5,7 @@
 
 #include "ClassificationTestSupport.h"
 #include "classification/GlobalClassification.h"
+#include "util/ProcessorCount.h"
 
 using classification::ColourLevels;
 using classification_test::pixel;
@@ -68,6 +69,33 @@ TEST(GlobalClassification, RunAfterCancelMatchesAFreshRun) {
     const auto expected = partitions(fresh);
     const auto actual = partitions(again);
     for (int k = 0; k < 7; ++k) EXPECT_TRUE(blitz::all(expected[k] == actual[k])) << k;
+  }
+}
+
+// A run started on the workers gives what run() gives, for any number of processors, also
+// after a started run was abandoned part way.
+TEST(GlobalClassification, StartedRunsMatchARunAndSurviveAbandoning) {
+  const auto image = classification_test::photoLikeImage(60, 70, 3, 5);
+  Classification reference;
+  reference.setImage(image);
+  reference.run(ProgressRange());
+  const auto expected = partitions(reference);
+  for (const unsigned processors : {1u, 2u, 8u}) {
+    SCOPED_TRACE(testing::Message() << processors << " processors");
+    corvane::setProcessorCountOverride(processors);
+    Classification started;
+    started.setImage(image);
+    started.startRun(ProgressRange());
+    started.abandonRun();
+    for (int round = 0; round < 2; ++round) {
+      started.setImage(image);  // drops the clusters of the round before
+      started.startRun(ProgressRange());
+      started.finishRun();
+      for (int k = 0; k < 7; ++k) EXPECT_EQ(started.result(k), reference.result(k)) << k;
+      const auto actual = partitions(started);
+      for (int k = 0; k < 7; ++k) EXPECT_TRUE(blitz::all(expected[k] == actual[k])) << k;
+    }
+    corvane::setProcessorCountOverride(0);
   }
 }
 

@@ -77,6 +77,31 @@ TEST(RankFilter, MatchesSortedWindowOnRandomImages) {
   }
 }
 
+TEST(RankFilter, SmallDiscsOnWideOutputs) {
+  // Outputs of sixteen columns and more are taken sixteen anchors at a time where a disc has
+  // few cells: whole blocks, blocks with a remainder that overlaps the last one, fractions
+  // near either end (short lists) and near the middle (the histogram sweep again), samples
+  // up to 255. PairEqualsTwoSingleFilters takes two fractions at once.
+  std::mt19937 rng(31);
+  for (int n : {1, 2, 3, 5, 6, 7}) {
+    const blitz::Array<int32_t, 2> disc = makeDisc(n);
+    for (int width : {16, 17, 40}) {
+      for (int maxBits : {1, 7, 8}) {
+        const int maxValue = (1 << maxBits) - 1;
+        const auto input =
+            randomImage<uint8_t>(2, -4, 2 * (n - 1) + 5, 2 * (n - 1) + width, maxValue, rng);
+        for (float f : {0.0f, 0.05f, 1.0f / 6.0f, 0.31f, 0.5f, 5.0f / 6.0f, 0.97f, 1.0f}) {
+          for (int direction : {1, -1}) {
+            SCOPED_TRACE(testing::Message()
+                         << "n " << n << " width " << width << " bits " << maxBits << " f " << f);
+            checkAgainstSorting(input, disc, direction, f, 0, maxValue);
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(RankFilter, LargeDiscsOnStridedClampedAndOffsetSamples) {
   std::mt19937 rng(23);
   const auto disc = makeDisc(16);
@@ -96,17 +121,21 @@ TEST(RankFilter, LargeDiscsOnStridedClampedAndOffsetSamples) {
 }
 
 TEST(RankFilter, PairEqualsTwoSingleFilters) {
-  // A disc large enough for the block sweep.
+  // Two fractions at once, one from each end, as the analysis image's first pass asks: by
+  // selection (a small disc) and by the block sweep (a large one).
   std::mt19937 rng(11);
   const auto large = randomImage<uint8_t>(0, 0, 45, 70, 127, rng);
-  const auto disc16 = makeDisc(16);
-  blitz::Array<uint8_t, 2> c(30, 55), d(30, 55), singleC(30, 55), singleD(30, 55);
-  rankFilterMany<uint8_t, 2>({c, d}, large, disc16, 1, {1.0f / 6.0f, 5.0f / 6.0f}, 0, 127,
-                             ProgressRange());
-  rankFilter<uint8_t>(singleC, large, disc16, 1, 1.0f / 6.0f, 0, 127, ProgressRange());
-  rankFilter<uint8_t>(singleD, large, disc16, 1, 5.0f / 6.0f, 0, 127, ProgressRange());
-  EXPECT_TRUE(blitz::all(c == singleC));
-  EXPECT_TRUE(blitz::all(d == singleD));
+  for (const int side : {5, 16}) {
+    SCOPED_TRACE(testing::Message() << "disc " << side);
+    const auto disc = makeDisc(side);
+    blitz::Array<uint8_t, 2> c(30, 55), d(30, 55), singleC(30, 55), singleD(30, 55);
+    rankFilterMany<uint8_t, 2>({c, d}, large, disc, 1, {1.0f / 6.0f, 5.0f / 6.0f}, 0, 127,
+                               ProgressRange());
+    rankFilter<uint8_t>(singleC, large, disc, 1, 1.0f / 6.0f, 0, 127, ProgressRange());
+    rankFilter<uint8_t>(singleD, large, disc, 1, 5.0f / 6.0f, 0, 127, ProgressRange());
+    EXPECT_TRUE(blitz::all(c == singleC));
+    EXPECT_TRUE(blitz::all(d == singleD));
+  }
 }
 
 blitz::Array<int32_t, 2> ones3x3() {

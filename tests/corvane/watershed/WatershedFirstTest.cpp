@@ -182,4 +182,50 @@ TEST(WatershedFirst, ManyElementsMatchAPlainWalk) {
   EXPECT_EQ(result, summary(plain));
 }
 
+// Several channels in one pass over the elements give each channel the list and indices its
+// own pass gives, for every worker count; channels left out keep theirs.
+TEST(WatershedFirst, ChannelsTogetherMatchOneByOne) {
+  std::mt19937 rng(9);
+  std::vector<Element> elements(2500);
+  for (Element& e : elements) {
+    for (Histogram& h : e) {
+      std::vector<int32_t> c(1 + rng() % 18);
+      for (int32_t& v : c) v = int32_t(rng() % 30);
+      h.bins.reference(makeBins(c, int(rng() % 5)));
+    }
+  }
+  Histogram overall;
+  overall.bins.reference(makeBins({7}));
+  auto summary = [&](const std::vector<Element>& es,
+                     const std::array<std::vector<Node>, 6>& lists) {
+    std::vector<int64_t> out;
+    for (int c = 0; c < 6; ++c) {
+      for (const Node& n : lists[c])
+        out.insert(
+            out.end(),
+            {n.peakIndex, n.peakCount, n.sidePeak, n.peakDistance, n.valleyCount, n.valleyIndex,
+             n.histogram == &overall
+                 ? -1
+                 : int64_t(reinterpret_cast<const Element*>(n.histogram) - es.data())});
+      for (const Element& e : es)
+        out.insert(out.end(), {e[c].firstModeNode, e[c].endModeNode, e[c].bestValleyNode});
+    }
+    return out;
+  };
+  std::vector<Element> single = elements;
+  std::array<std::vector<Node>, 6> singleLists;
+  for (int c : {1, 3, 4})
+    corvane::watershedFirst(true, 0.0f, 1.6f, overall, single.begin(), single.end(), c,
+                            singleLists[c], ProgressRange());
+  const auto together = enginetest::expectSameForEveryWorkerCount([&] {
+    std::vector<Element> es = elements;
+    std::array<std::vector<Node>, 6> lists;
+    std::vector<ProgressRange> ranges(3);
+    corvane::watershedFirstChannels<Histogram>({1, 3, 4}, 1.6f, overall, es.begin(), es.end(),
+                                               {&lists[1], &lists[3], &lists[4]}, ranges);
+    return summary(es, lists);
+  });
+  EXPECT_EQ(together, summary(single, singleLists));
+}
+
 }  // namespace

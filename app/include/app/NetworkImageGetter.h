@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include "kestrum/qt/GuardedImageReader.h"
+#include "kestrum/qt/NamedImage.h"
+
+class QNetworkReply;
+
+// What one web fetch may take: the time-out of each request without data arriving, and the
+// largest body read.
+struct WebFetchLimits {
+  static constexpr int kTransferTimeoutMs = 30000;
+  static constexpr qint64 kMaxBodyBytes = qint64(64) << 20;
+  int transferTimeoutMs = kTransferTimeoutMs;
+  qint64 maxBodyBytes = kMaxBodyBytes;
+};
+
+// One web fetch of a dropped address: a HEAD request checks that the address serves an image in
+// a format the image reader knows, then a GET loads it. Ends with finished() in every case, after
+// imageReceived() when a picture came; the owner deletes it then.
+//
+// The web is not trusted: each request is abandoned after the transfer time-out without data, a
+// body above the byte limit is abandoned and dropped with a log line, and the picture is decoded
+// by the guarded reader (size read first, at most 100 megapixels). GUI thread.
+class NetworkImageGetter : public QObject {
+  Q_OBJECT
+
+ public:
+  using Limits = WebFetchLimits;
+
+  enum State { Created = 0, HeadSent = 1, GetSent = 2 };
+
+  explicit NetworkImageGetter(QUrl url, Limits limits = Limits());
+  ~NetworkImageGetter() override;
+
+  const QUrl& url() const { return url_; }
+  int state() const { return state_; }
+
+  // Sends the HEAD request.
+  void start();
+
+  // The image format a content type names: the first format of the image reader's list whose
+  // name it contains (case-sensitive); empty when none does.
+  static QByteArray formatFor(const QString& contentType);
+  // A fetched body as a picture: refused above `maxBodyBytes`, then decoded by the guarded reader
+  // with its pixel limit.
+  static kestrum::GuardedImageReader::Result decode(
+      const QByteArray& body, qint64 maxBodyBytes = Limits::kMaxBodyBytes,
+      qint64 maxPixels = kestrum::GuardedImageReader::kMaxPixels);
+
+ signals:
+  void imageReceived(NamedImage image);
+  void finished();
+
+ public slots:
+  void replyFinished(QNetworkReply* reply);
+
+ private:
+  void send(State state);
+  // Appends what the reply holds to the body; false (and the body dropped) beyond the limit.
+  bool takeBody(QNetworkReply* reply);
+  void finishGet();
+  void logFailure(const QString& detail);
+
+  QUrl url_;
+  QNetworkAccessManager manager_;
+  int state_ = Created;
+  QByteArray format_;
+  Limits limits_;
+  QByteArray body_;  // the GET body read so far
+  bool overLimit_ = false;
+};

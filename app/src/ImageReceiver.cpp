@@ -1,0 +1,185 @@
+#include "app/ImageReceiver.h"
+
+#include <QFileInfo>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QUrlQuery>
+#include <QWidget>
+
+#include "app/AppDialogs.h"
+#include "app/Flogger.h"
+#include "kestrum/qt/GuardedImageReader.h"
+
+namespace {
+
+// True when the drop carries encoded image bytes or a picture of this process.
+bool carriesImage(const QMimeData* data) {
+  if (data->hasImage()) return true;
+  const QStringList formats = data->formats();
+  for (const QString& format : formats)
+    if (format.startsWith(QLatin1String("image/"))) return true;
+  return false;
+}
+
+bool isWebAddress(const QUrl& url) {
+  const QString scheme = url.scheme();
+  return !url.host().isEmpty() &&
+         (scheme == QLatin1String("http") || scheme == QLatin1String("ftp"));
+}
+
+void consider(const QUrl& url, int depth, QList<ImageReceiver::Candidate>& found) {
+  if (!url.isValid() || depth > ImageReceiver::kMaxNesting) return;
+  if (url.hasQuery()) {
+    // A search result's link carries the picture's address in its query; the link itself is
+    // a page, never fetched.
+    const auto items = QUrlQuery(url).queryItems(QUrl::FullyDecoded);
+    for (const auto& item : items) {
+      const QString& value = item.second;
+      if (value.contains(QLatin1Char('.')) && value.contains(QLatin1Char(':')))
+        consider(QUrl::fromEncoded(value.toUtf8(), QUrl::TolerantMode), depth + 1, found);
+    }
+    return;
+  }
+  // A browser gives the link as text and again as a URL: each address counts once.
+  const auto add = [&found](const QUrl& address, bool web) {
+    for (const ImageReceiver::Candidate& known : found)
+      if (known.url == address) return;
+    found.append({address, web});
+  };
+  if (isWebAddress(url)) {
+    add(QUrl(QUrl::fromPercentEncoding(url.toString().toUtf8()), QUrl::TolerantMode), true);
+    return;
+  }
+  if (!url.toLocalFile().isEmpty()) add(url, false);
+}
+
+}  // namespace
+
+bool ImageReceiver::acceptDrop(QDropEvent* event) {
+  const QMimeData* data = event->mimeData();
+  if (!data) return false;
+  const bool image = carriesImage(data);
+  if (!data->hasUrls() && !image && !data->hasText()) return false;
+  event->acceptProposedAction();
+  return data->hasUrls() || image;
+}
+
+QImage ImageReceiver::dropImage(const QMimeData* data) {
+  // Encoded bytes from another program are read through the guarded reader; only a picture
+  // that this process put into the drag as a QImage is taken as it is.
+  bool encoded = false;
+  const QStringList formats = data->formats();
+  for (const QString& format : formats) {
+    if (!format.startsWith(QLatin1String("image/"))) continue;
+    encoded = true;
+    const kestrum::GuardedImageReader::Result read =
+        kestrum::GuardedImageReader::readData(data->data(format));
+    if (read.ok()) return read.image;
+  }
+  if (encoded || !data->hasImage()) return QImage();
+  return qvariant_cast<QImage>(data->imageData());
+}
+
+QList<ImageReceiver::Candidate> ImageReceiver::candidates(const QMimeData* data) {
+  QList<Candidate> found;
+  if (data->hasText()) consider(QUrl(data->text(), QUrl::TolerantMode), 0, found);
+  if (data->hasUrls()) {
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl& url : urls) consider(url, 0, found);
+  }
+  return found;
+}
+
+ImageReceiver::ImageReceiver(const QMimeData* data, QWidget* window,
+                             NetworkImageGetter::Limits limits)
+    : window_(window) {
+  best_ = NamedImage(dropImage(data), QUrl());
+  const QList<Candidate> found = candidates(data);
+  for (const Candidate& candidate : found) {
+    if (candidate.web)
+      fetch(candidate.url, limits);
+    else
+      readLocalFile(candidate.url);
+  }
+}
+
+ImageReceiver::~ImageReceiver() {
+  if (progress_) progress_->disconnect(this);
+}
+
+void ImageReceiver::fetch(const QUrl& url, NetworkImageGetter::Limits limits) {
+  if (getters_.size() >= kMaxFetches) {
+    flog() << "ImageReceiver: more than " << kMaxFetches
+           << " web addresses, not fetched: " << url.toString();
+    flogEndl();
+    return;
+  }
+  // A child, so that no fetch outlives a receiver that is destroyed from outside (at exit).
+  auto* getter = new NetworkImageGetter(url, limits);
+  getter->setParent(this);
+  getters_.append(getter);
+  connect(getter, &NetworkImageGetter::imageReceived, this, &ImageReceiver::imageReceivedSlot);
+  connect(getter, &NetworkImageGetter::finished, getter, &QObject::deleteLater);
+  connect(getter, &QObject::destroyed, this, &ImageReceiver::possiblyFinished);
+  getter->start();
+}
+
+void ImageReceiver::readLocalFile(const QUrl& url) {
+  const QString path = url.toLocalFile();
+  const kestrum::GuardedImageReader::Result read = kestrum::GuardedImageReader::readFile(path);
+  if (!read.ok()) {
+    flog() << "ImageReceiver: " << path << ": " << read.error;
+    flogEndl();
+    return;
+  }
+  imageReceivedSlot(NamedImage(read.image, url));
+}
+
+void ImageReceiver::imageReceivedSlot(NamedImage image) {
+  if (image.isNull()) return;
+  const qint64 area = qint64(image.width()) * image.height();
+  const qint64 bestArea = best_.isNull() ? 0 : qint64(best_.width()) * best_.height();
+  if (area > bestArea) best_ = image;
+}
+
+void ImageReceiver::start() {
+  if (!getters_.isEmpty()) {
+    progress_ = std::make_unique<QProgressDialog>(
+        best_.isNull() ? tr("Loading images from the Internet") : tr("Searching for larger image"),
+        tr("Cancel"), 0, getters_.size());
+    connect(progress_.get(), &QProgressDialog::canceled, this, &ImageReceiver::cancelSlot);
+  }
+  possiblyFinished();
+}
+
+void ImageReceiver::possiblyFinished() {
+  if (finished_) return;
+  int done = 0;
+  for (const QPointer<NetworkImageGetter>& getter : getters_)
+    if (!getter) ++done;
+  if (progress_) progress_->setValue(done);
+  if (done != getters_.size()) return;
+  finished_ = true;
+  // The warning is modal: the receiver may be gone when it returns.
+  const QPointer<ImageReceiver> self(this);
+  deliver();
+  if (self) emit finished();
+}
+
+void ImageReceiver::cancelSlot() {
+  deliver();
+}
+
+void ImageReceiver::deliver() {
+  if (best_.isNull()) {
+    //: Title of dialogue box
+    const QString title = tr("Image dropped");
+    //: Message in a dialogue box
+    const QString text = tr("Image could not be opened");
+    appDialogs().warn(window_, title, text);
+    return;
+  }
+  if (delivered_) return;
+  delivered_ = true;
+  emit bestImage(best_);
+}

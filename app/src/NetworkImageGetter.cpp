@@ -1,0 +1,125 @@
+#include "app/NetworkImageGetter.h"
+
+#include <QImageReader>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+#include "app/Flogger.h"
+
+NetworkImageGetter::NetworkImageGetter(QUrl url, Limits limits)
+    : url_(std::move(url)), manager_(this), limits_(limits) {
+  connect(&manager_, &QNetworkAccessManager::finished, this, &NetworkImageGetter::replyFinished);
+}
+
+NetworkImageGetter::~NetworkImageGetter() {
+  // A reply still running is aborted by the manager's destruction; its finished() must not
+  // reach this half-destroyed getter.
+  disconnect(&manager_, nullptr, this, nullptr);
+}
+
+void NetworkImageGetter::start() {
+  send(HeadSent);
+}
+
+void NetworkImageGetter::send(State state) {
+  state_ = state;
+  QNetworkRequest request(url_);
+  request.setTransferTimeout(limits_.transferTimeoutMs);
+  if (state == HeadSent) {
+    manager_.head(request);
+    return;
+  }
+  body_.clear();
+  overLimit_ = false;
+  QNetworkReply* reply = manager_.get(request);
+  // The body is taken as it arrives, so that no more than the limit is ever held; a declared
+  // length above it is refused before the body comes.
+  connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
+    bool known = false;
+    const qint64 length = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    if (known && length > limits_.maxBodyBytes) {
+      overLimit_ = true;
+      // Qt reports an abort from inside its header handling twice; one turn later it is clean.
+      QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
+    }
+  });
+  connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
+    if (!overLimit_ && !takeBody(reply))
+      reply->abort();  // finishes the reply: replyFinished drops the candidate
+  });
+}
+
+bool NetworkImageGetter::takeBody(QNetworkReply* reply) {
+  body_ += reply->read(limits_.maxBodyBytes - body_.size() + 1);
+  if (body_.size() <= limits_.maxBodyBytes) return true;
+  overLimit_ = true;
+  body_ = QByteArray();
+  return false;
+}
+
+void NetworkImageGetter::replyFinished(QNetworkReply* reply) {
+  reply->deleteLater();
+  if (state_ == GetSent && !overLimit_ && reply->error() == QNetworkReply::NoError)
+    takeBody(reply);  // what arrived after the last readyRead
+  if (state_ == GetSent && overLimit_) {
+    flog() << "NetworkImageGetter: Image dropped, larger than " << limits_.maxBodyBytes
+           << " bytes: " << url_.toString();
+    flogEndl();
+    emit finished();
+    return;
+  }
+  // A time-out ends here too: the reply is aborted as an operation cancelled.
+  if (reply->error() != QNetworkReply::NoError) {
+    emit finished();
+    return;
+  }
+  if (state_ == HeadSent) {
+    const QString contentType = reply->header(QNetworkRequest::ContentTypeHeader).toString();
+    if (!contentType.contains(QLatin1String("image"))) {
+      emit finished();
+      return;
+    }
+    format_ = formatFor(contentType);
+    if (format_.isEmpty()) {
+      logFailure(QStringLiteral("Unsupported content type: ") + contentType);
+      emit finished();
+      return;
+    }
+    send(GetSent);
+    return;
+  }
+  finishGet();
+}
+
+void NetworkImageGetter::finishGet() {
+  const kestrum::GuardedImageReader::Result result = decode(body_, limits_.maxBodyBytes);
+  body_ = QByteArray();
+  if (result.ok()) {
+    emit imageReceived(NamedImage(result.image, url_));
+  } else {
+    logFailure(QStringLiteral(", format: ") + QString::fromLatin1(format_));
+    flog() << "NetworkImageGetter: " << result.error;
+    flogEndl();
+  }
+  emit finished();
+}
+
+void NetworkImageGetter::logFailure(const QString& detail) {
+  flog() << "NetworkImageGetter: Failed to load image" << url_.toString() << detail;
+  flogEndl();
+}
+
+QByteArray NetworkImageGetter::formatFor(const QString& contentType) {
+  static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+  for (const QByteArray& format : formats)
+    if (contentType.contains(QString::fromLatin1(format))) return format;
+  return QByteArray();
+}
+
+kestrum::GuardedImageReader::Result NetworkImageGetter::decode(const QByteArray& body,
+                                                               qint64 maxBodyBytes,
+                                                               qint64 maxPixels) {
+  if (body.size() > maxBodyBytes)
+    return {QImage(), QStringLiteral("more than %1 bytes").arg(maxBodyBytes)};
+  return kestrum::GuardedImageReader::readData(body, QSize(), maxPixels);
+}
