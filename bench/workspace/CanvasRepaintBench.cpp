@@ -1,14 +1,20 @@
 // Repaints of the cut-out canvas over a 12-megapixel photo with statuses and three patches, in
-// a 1920 × 1080 view: the whole viewport at fit, 100 % and 400 % (against 16 ms), and what one
-// pointer move repaints for a 400-pixel brush's outline (against 4 ms).
+// a 1920 × 1080 view: the whole viewport at fit, 100 % and 400 % (against 16 ms), what one
+// pointer move repaints for a 400-pixel brush's outline (against 4 ms), and a brush stroke from
+// its submission to the canvas repainted.
 
 #include <benchmark/benchmark.h>
+
+#include <chrono>
 
 #include <QMouseEvent>
 #include <QSpinBox>
 
 #include "BenchTeardown.h"
 #include "CanvasScene.h"
+#include "document/Brushing.h"
+#include "document/CvCmdSelect.h"
+#include "document/CvCmdUndo.h"
 #include "workspace/GmTool.h"
 #include "workspace/ToolOptions.h"
 
@@ -95,7 +101,40 @@ void BM_OutlineMove(benchmark::State& state) {
   ToolOptions::setBrushSizeBox(nullptr);
 }
 
+// A stroke of delete some 600 photo pixels long without its clean-up (the engine's part stays
+// small), from its submission to the end of the canvas's repaint; undone after each.
+void BM_StrokeRepaint(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  Scene& s = scene();
+  zoomTo(s, state.range(0) / 100.0);
+  GmModel* model = s.document.model;
+  CorvaneThread* thread = s.document.thread.get();
+  PaintCounter counter(s.canvas());
+  for (auto _ : state) {
+    auto* stroke = new Brushing(Qt::red);
+    stroke->beginStroke(QPointF(700, 900));
+    for (int i = 1; i <= 30; ++i) stroke->continueStroke(QPointF(700 + 20 * i, 900 + 8 * i));
+    QApplication::processEvents();  // the stroke's own repaints are not timed
+    const int paints = counter.paints;
+    const auto start = Clock::now();
+    thread->submit(new CvCmdSelect(model, stroke, CvStatusClassMask, CvStatusDelete, false, true));
+    waitIdle(thread);
+    for (int i = 0; i < 100 && counter.paints == paints; ++i) QApplication::processEvents();
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    if (counter.paints == paints) state.SkipWithError("no repaint");
+    thread->submit(new CvCmdUndo(model));
+    waitIdle(thread);
+    QApplication::processEvents();
+  }
+}
+
 BENCHMARK(BM_FullRepaint)->Arg(0)->Arg(100)->Arg(400)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OutlineMove)->Arg(0)->Arg(100)->Arg(400)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StrokeRepaint)
+    ->Arg(0)
+    ->Arg(100)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 }  // namespace

@@ -38,10 +38,34 @@ CvImage* CorvaneCommand::documentStatusImage() const {
 }
 
 void CorvaneCommand::refreshStatuses() const {
-  if (GmModel* model = liveModel()) {
+  GmModel* model = liveModel();
+  if (!model) return;
+  if (!changesTracked_) {
     model->statusArray()->updateStatusesPresent();
     model->signalDirtyImageSlot();
+    return;
   }
+  model->statusArray()->updateStatusesPresent(changed_);
+  model->signalDirtyWorkingRect(changed_);
+}
+
+void CorvaneCommand::trackChanges() {
+  changed_ = QRect();
+  changesTracked_ = true;
+}
+
+void CorvaneCommand::noteChanged(const CvSession* session) {
+  if (session && session->changedWidth > 0 && session->changedHeight > 0)
+    noteChangedArea(QRect(session->changedX, session->changedY, int(session->changedWidth),
+                          int(session->changedHeight)));
+}
+
+void CorvaneCommand::noteChangedArea(const QRect& area) {
+  changed_ |= area;
+}
+
+void CorvaneCommand::forgetChanges() {
+  changesTracked_ = false;
 }
 
 CvResult CorvaneCommand::openUndoStep(CvSession* session, bool* opened) {

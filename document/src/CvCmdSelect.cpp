@@ -139,22 +139,37 @@ void CvCmdSelect::execute() {
   }
   result_ = CvOk;
   bool opened = false;
+  trackChanges();
+  // The engine reports the changes of the picture's session. A sub-session writes only its own
+  // area of the status image, and that area stands for whatever it changed.
+  const bool whole = target_ == session_;
+  if (!whole)
+    noteChangedArea(QRect(target_->x, target_->y, int(target_->width), int(target_->height)));
+  auto changed = [&] {
+    if (whole) noteChanged(target_);
+  };
   if (inPatch_) result_ = engine.CvSetStatusFromParent(target_, statusImage_);
   if (result_ == CvOk && opensUndoStep_) result_ = openUndoStep(session_, &opened);
-  if (result_ == CvOk)
+  if (result_ == CvOk) {
     result_ =
         engine.CvSelect(target_, statusImage_, &selection_, uint8_t(mode_), uint8_t(targetClasses_),
                         local_ ? 1 : 0, weight_, &CorvaneThread::progressCallback, nullptr);
+    changed();
+  }
   if (result_ == CvCancelled && opened) withdrawUndoStep(session_);
   if (result_ == CvOk && cleansUp_) {
     // The stroke is in: the cleaning that completes it is not stopped half way.
     result_ = engine.CvAutoComplex(target_, statusImage_, autoComplexWidth_,
                                    &CorvaneThread::progressReportCallback, nullptr);
-    if (result_ == CvOk)
+    changed();
+    if (result_ == CvOk) {
       result_ = engine.CvDespeckleSelection(target_, statusImage_, kStrokeDespeckle,
                                             &CorvaneThread::progressReportCallback, nullptr);
+      changed();
+    }
   }
   if (result_ == CvOk && inPatch_) result_ = engine.CvSetParentStatus(target_, statusImage_);
+  if (result_ != CvOk) forgetChanges();
 }
 
 void CvCmdSelect::finish() {

@@ -417,6 +417,15 @@ void GmModel::signalDirtyImageSlot(PatchPreviewWanted wanted) {
   emit rectDirty(ImageRectF(segImage_->displayPixmap().rect()), DirtyHint::Exact, wanted);
 }
 
+void GmModel::signalDirtyWorkingRect(const QRect& working) {
+  if (!segImage_) return;
+  segImage_->updateDisplayImage();
+  if (working.isEmpty()) return;
+  const QRectF area =
+      toImage(QRectF(working.adjusted(-1, -1, 1, 1))) & QRectF(segImage_->displayPixmap().rect());
+  if (!area.isEmpty()) emit rectDirty(ImageRectF(area), DirtyHint::Exact);
+}
+
 void GmModel::signalDirtyOutputImageSlot() {
   if (!blendImage_) return;
   blendImage_->markChanged();

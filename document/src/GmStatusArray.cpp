@@ -30,6 +30,14 @@ QRgb fade(const QColor& colour, double a) {
   return hsv.rgba();
 }
 
+// The last display revision handed out, by any array (GUI thread).
+quint64 lastDisplayRevision = 0;
+// Partial display changes an array remembers for the views.
+constexpr size_t kRememberedChanges = 16;
+
+// Columns per block of the statuses-present table: a change is read again in whole blocks.
+constexpr int kPresentBlock = 128;
+
 QColor userColour(UserColours::Colour which) {
   return UserColours::instance()->colour(which)->color();
 }
@@ -84,6 +92,8 @@ void GmStatusArray::setStatusImage(CvImage* image) {
   lastRun_ = HighlightRun::None;
   runWorking_ = QImage();
   runMask_ = QImage();
+  blockPresent_.clear();
+  ownWrites_ = QRect();
   engineImage_ = image && image->data ? image : nullptr;
   if (!engineImage_) {
     statusImage_ = QImage();
@@ -116,33 +126,115 @@ void GmStatusArray::sendPendingStatus() {
 }
 
 void GmStatusArray::updateStatusesPresent() {
-  uint8_t present = 0;
-  if (engineImage_) {
-    const auto* statuses = static_cast<const uint8_t*>(engineImage_->data);
-    const size_t width = engineImage_->width;
-    for (uint32_t y = 0; y < engineImage_->height && (present & 15) != 15; ++y) {
-      const uint8_t* row = statuses + size_t(y) * engineImage_->stride;
+  if (!engineImage_) {
+    blockPresent_.clear();
+    reportStatuses(0, nullptr);
+    return;
+  }
+  ownWrites_ = QRect();
+  readBlocks(QRect(0, 0, int(engineImage_->width), int(engineImage_->height)));
+  reportStatuses(foldBlocks(), nullptr);
+}
+
+void GmStatusArray::updateStatusesPresent(const QRect& changed) {
+  // Outside `changed` the engine wrote nothing since the last refresh, so the table and the
+  // display copy still hold what it would read there. Without both (no refresh since the
+  // image came, a copy of another size) everything is read.
+  const QRect image =
+      engineImage_ ? QRect(0, 0, int(engineImage_->width), int(engineImage_->height)) : QRect();
+  if (!engineImage_ || blockPresent_.empty() || displayImage_.size() != image.size()) {
+    updateStatusesPresent();
+    return;
+  }
+  const QRect area = (changed | ownWrites_) & image;
+  ownWrites_ = QRect();
+  readBlocks(area);
+  reportStatuses(foldBlocks(), &area);
+}
+
+void GmStatusArray::readBlocks(QRect area) {
+  const int width = int(engineImage_->width), height = int(engineImage_->height);
+  const size_t blocks = size_t((width + kPresentBlock - 1) / kPresentBlock);
+  if (blockPresent_.size() != blocks * size_t(height)) {
+    blockPresent_.assign(blocks * size_t(height), 0);
+    area = QRect(0, 0, width, height);
+  }
+  if (area.isEmpty()) return;
+  const auto* statuses = static_cast<const uint8_t*>(engineImage_->data);
+  const int firstBlock = area.left() / kPresentBlock, lastBlock = area.right() / kPresentBlock;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    const uint8_t* row = statuses + size_t(y) * engineImage_->stride;
+    uint8_t* present = blockPresent_.data() + size_t(y) * blocks;
+    for (int b = firstBlock; b <= lastBlock; ++b) {
+      const int end = std::min(width, (b + 1) * kPresentBlock);
       uint64_t wide = 0;
-      size_t x = 0;
-      for (; x + 8 <= width; x += 8) {
+      int x = b * kPresentBlock;
+      for (; x + 8 <= end; x += 8) {
         uint64_t eight;
         std::memcpy(&eight, row + x, 8);
         wide |= eight;
       }
-      for (; x < width; ++x) wide |= row[x];
-      for (int shift = 0; shift < 64; shift += 8) present |= uint8_t(wide >> shift);
+      for (; x < end; ++x) wide |= row[x];
+      uint8_t folded = 0;
+      for (int shift = 0; shift < 64; shift += 8) folded |= uint8_t(wide >> shift);
+      present[b] = folded;
     }
   }
+}
+
+uint8_t GmStatusArray::foldBlocks() const {
+  uint8_t present = 0;
+  const size_t height = engineImage_->height;
+  const size_t blocks = height ? blockPresent_.size() / height : 0;
+  for (size_t y = 0; y < height && (present & 15) != 15; ++y) {
+    const uint8_t* row = blockPresent_.data() + y * blocks;
+    for (size_t b = 0; b < blocks; ++b) present |= row[b];
+  }
+  return present;
+}
+
+void GmStatusArray::reportStatuses(uint8_t present, const QRect* copied) {
   if (present != statusesPresent_) {
     statusesPresent_ = CvPixelStatus(present);
     emit statusesPresentChanged(statusesPresent_);
   }
-  refreshDisplayCopy();
+  if (!copied) {
+    refreshDisplayCopy();
+  } else if (!copied->isEmpty()) {
+    // In place: the copy is written by this thread alone, and a view holding it shares it
+    // until this detaches it.
+    uchar* bits = displayImage_.bits();
+    const qsizetype line = displayImage_.bytesPerLine();
+    const auto* statuses = static_cast<const uint8_t*>(engineImage_->data);
+    for (int y = copied->top(); y <= copied->bottom(); ++y)
+      std::memcpy(bits + y * line + copied->left(),
+                  statuses + size_t(y) * engineImage_->stride + copied->left(),
+                  size_t(copied->width()));
+    displayRevision_ = ++lastDisplayRevision;
+    if (displayChanges_.size() == kRememberedChanges) {
+      wholeRevision_ = displayChanges_.front().first;
+      displayChanges_.erase(displayChanges_.begin());
+    }
+    displayChanges_.emplace_back(displayRevision_, *copied);
+  }
   emit statusChanged();
 }
 
 void GmStatusArray::refreshDisplayCopy() {
   displayImage_ = statusImage_.isNull() ? QImage() : statusImage_.copy();
+  displayRevision_ = wholeRevision_ = ++lastDisplayRevision;
+  displayChanges_.clear();
+}
+
+QRegion GmStatusArray::displayChangedSince(quint64 revision) const {
+  if (revision == displayRevision_) return QRegion();
+  bool known = revision == wholeRevision_;
+  QRegion changed;
+  for (const auto& [after, area] : displayChanges_) {
+    if (known) changed += area;
+    known = known || after == revision;
+  }
+  return known ? changed : QRegion(displayImage_.rect());
 }
 
 void GmStatusArray::wrapEngineImage() {
@@ -272,11 +364,13 @@ bool GmStatusArray::markUnchangedPatch(GmRegion* patch) {
       snapshot.changed(statusImage_))
     return false;
   underMask(engineImage_, snapshot.mask(), [](uint8_t& status) { status |= CvStatusHold; });
+  ownWrites_ |= QRect(snapshot.mask().offset(), snapshot.mask().size());
   return true;
 }
 
 void GmStatusArray::clearUnchangedMark(const QImage& mask) {
   underMask(engineImage_, mask, [](uint8_t& status) { status &= uint8_t(~CvStatusHold); });
+  if (!mask.isNull()) ownWrites_ |= QRect(mask.offset(), mask.size());
 }
 
 QImage GmStatusArray::trimap() const {

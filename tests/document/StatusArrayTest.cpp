@@ -151,6 +151,53 @@ TEST_F(StatusArray, OnlyUnchangedPatchesAreHeld) {
   }
 }
 
+// What a view that converted an earlier revision converts again; a change reported beyond the
+// image is read and copied inside it alone.
+TEST_F(StatusArray, AViewLearnsWhatChangedSinceItsRevision) {
+  StatusBytes image(300, 40, CvStatusKeep);
+  statuses()->setStatusImage(&image.image);
+  statuses()->updateStatusesPresent();
+  const quint64 whole = statuses()->displayRevision();
+  statuses()->updateStatusesPresent(QRect());
+  EXPECT_EQ(statuses()->displayRevision(), whole) << "nothing changed, no new revision";
+  statuses()->updateStatusesPresent(QRect(1, 1, 2, 2));
+  const quint64 first = statuses()->displayRevision();
+  image.at(295, 35) = CvStatusBlend;
+  statuses()->updateStatusesPresent(QRect(290, 30, 20, 20));
+  EXPECT_EQ(int(statuses()->statusesPresent()), CvStatusKeep | CvStatusBlend);
+  EXPECT_EQ(statuses()->displayImage().pixelIndex(295, 35), CvStatusBlend);
+  const QRegion clipped(290, 30, 10, 10);
+  EXPECT_EQ(statuses()->displayChangedSince(whole), QRegion(1, 1, 2, 2) + clipped);
+  EXPECT_EQ(statuses()->displayChangedSince(first), clipped);
+  EXPECT_EQ(statuses()->displayChangedSince(statuses()->displayRevision()), QRegion());
+  // Sixteen changes are remembered: the first one goes.
+  for (int i = 0; i < 15; ++i) statuses()->updateStatusesPresent(QRect(i, 0, 1, 1));
+  EXPECT_EQ(statuses()->displayChangedSince(whole), QRegion(0, 0, 300, 40)) << "too long ago";
+  EXPECT_EQ(statuses()->displayChangedSince(first), clipped + QRegion(0, 0, 15, 1));
+  statuses()->setColours();
+  EXPECT_EQ(statuses()->displayChangedSince(first), QRegion(0, 0, 300, 40)) << "a whole copy";
+}
+
+TEST_F(StatusArray, HoldMarksTheArrayWroteAreReadAgain) {
+  GmModel* model = useImage({40, 30}, 1);
+  StatusBytes image(40, 30, CvStatusKeep);
+  statuses()->setStatusImage(&image.image);
+  statuses()->updateStatusesPresent();
+  RectRegion patch(QRectF(10, 10, 10, 10));
+  patch.snapshotMask();
+  saveTargetSnapshot(model, &patch);
+  ASSERT_TRUE(statuses()->markUnchangedPatch(&patch));
+  // A refresh while the marks are set reads them, though the engine reported nothing...
+  statuses()->updateStatusesPresent(QRect());
+  EXPECT_EQ(int(statuses()->statusesPresent()), CvStatusKeep | CvStatusHold);
+  EXPECT_EQ(statuses()->displayImage().pixelIndex(15, 15), CvStatusKeep | CvStatusHold);
+  // ...and the next one finds them gone.
+  statuses()->clearUnchangedMark(patch.shape().snapshot().mask());
+  statuses()->updateStatusesPresent(QRect());
+  EXPECT_EQ(int(statuses()->statusesPresent()), CvStatusKeep);
+  EXPECT_EQ(statuses()->displayImage().pixelIndex(15, 15), CvStatusKeep);
+}
+
 TEST_F(StatusArray, ANewStatusImageStartsKeptAndSendsThePendingStatusesOnce) {
   CorvaneThread thread;
   Journal journal;

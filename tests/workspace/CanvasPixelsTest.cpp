@@ -13,6 +13,7 @@
 #include <QSpinBox>
 
 #include "WorkspaceTestSupport.h"
+#include "document/CvCmdUndo.h"
 #include "document/GmBrushing.h"
 #include "document/GmStatusArray.h"
 #include "document/RectRegion.h"
@@ -382,6 +383,47 @@ INSTANTIATE_TEST_SUITE_P(Rows, RepaintAreaTest,
                                            DirtyRow{"Outline", DirtyHint::Outline, 2},
                                            DirtyRow{"Handles", DirtyHint::Handles, 5}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A stroke with its clean-up, then its undo, at a fractional zoom, at resolutions 1 and 2: the
+// canvas repaints only around what changed, and the window then shows what a whole repaint
+// over a fresh conversion of every status draws.
+class StrokeRepaintTest : public WorkspaceTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StrokeRepaintTest, AStrokeRepaintsWhatItChangedAsAWholeRepaintWould) {
+  auto* frame = keep(new QWidget);
+  frame->resize(500, 400);
+  auto* canvas = new RecordingCanvas(frame);
+  canvas->resize(frame->size());
+  canvas->viewTabChangedSlot(ImageView::DeleteBackground);
+  frame->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+  openPhoto(QSize(160, 120), GetParam());
+  analyse();
+  canvas->setZoom(true, 2.7);
+  canvas->grab();  // every status converted once
+  QScreen* screen = frame->windowHandle()->screen();
+  auto onScreen = [&] {
+    for (int i = 0; i < 10; ++i) QApplication::processEvents();
+    return screen->grabWindow(frame->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  QImage before = onScreen();
+  for (const bool undo : {false, true}) {
+    SCOPED_TRACE(undo ? "undo" : "stroke");
+    canvas->painted = QRegion();
+    if (undo)
+      run(new CvCmdUndo(model));
+    else
+      brush({{8, 8}, {30, 20}}, CvStatusDelete);
+    const QImage partial = onScreen();
+    EXPECT_TRUE(partial != before) << "the change shows";
+    EXPECT_FALSE((QRegion(canvas->imageRect()) - canvas->painted).isEmpty());
+    model->statusArray()->setColours();  // a whole copy, converted afresh, repainted whole
+    EXPECT_TRUE(onScreen() == partial) << "as a whole repaint draws it";
+    before = partial;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Resolutions, StrokeRepaintTest, ::testing::Values(1, 2));
 
 struct BackgroundRow {
   const char* name;

@@ -105,8 +105,7 @@ void GmZoomWidget::paintLayers(QPainter& painter, const QRect& exposed) {
     const QRectF source = divided(context.clipped, context.r);
     if (context.image->workingPixmap().isNull()) context.image->prepareWorkingImage(context.r);
     painter.drawPixmap(context.clipped, context.image->workingPixmap(), source);
-    const QImage& overlay =
-        overlay_->update(model->statusArray()->displayImage(), source.toAlignedRect());
+    const QImage& overlay = overlay_->update(*model->statusArray(), source.toAlignedRect());
     if (!overlay.isNull()) painter.drawImage(context.clipped, overlay, source);
     // The colour workspace's highlight, while that workspace shows it. Only the part on show is
     // copied out of the 1-bit image, so a repaint converts no more than it draws.

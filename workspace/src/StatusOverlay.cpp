@@ -1,18 +1,23 @@
 #include "StatusOverlay.h"
 
-const QImage& StatusOverlay::update(const QImage& statuses, const QRect& area) {
+#include "document/GmStatusArray.h"
+
+const QImage& StatusOverlay::update(const GmStatusArray& array, const QRect& area) {
+  const QImage& statuses = array.displayImage();
   if (statuses.isNull() || statuses.format() != QImage::Format_Indexed8) {
     clear();
     return overlay_;
   }
-  if (statuses.cacheKey() != sourceKey_ || overlay_.size() != statuses.size()) {
-    sourceKey_ = statuses.cacheKey();
+  if (array.displayRevision() != revision_ || overlay_.size() != statuses.size()) {
+    // The array makes a whole copy for a new colour table, so an unknown revision covers it.
+    stale_ += overlay_.size() == statuses.size() ? array.displayChangedSince(revision_)
+                                                 : QRegion(statuses.rect());
+    revision_ = array.displayRevision();
     if (overlay_.size() != statuses.size())
       overlay_ = QImage(statuses.size(), QImage::Format_ARGB32_Premultiplied);
     table_ = QVector<QRgb>(256, 0);
     const QVector<QRgb> colours = statuses.colorTable();
     for (int i = 0; i < colours.size() && i < 256; ++i) table_[i] = qPremultiply(colours.at(i));
-    stale_ = QRegion(overlay_.rect());
   }
   const QRegion due = stale_ & (area & overlay_.rect());
   for (const QRect& part : due) {
@@ -28,6 +33,6 @@ const QImage& StatusOverlay::update(const QImage& statuses, const QRect& area) {
 
 void StatusOverlay::clear() {
   overlay_ = QImage();
-  sourceKey_ = 0;
+  revision_ = 0;
   stale_ = QRegion();
 }

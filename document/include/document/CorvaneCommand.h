@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 
 #include "Corvane.h"
@@ -63,8 +64,19 @@ class CorvaneCommand : public QObject {
   // The status array's engine image of the live document; null without one. GUI thread.
   CvImage* documentStatusImage() const;
   // After the engine changed statuses: the status array reads them again and the views
-  // repaint the image. GUI thread.
+  // repaint, both only over the area the command noted as changed, or everywhere when it
+  // noted none. GUI thread.
   void refreshStatuses() const;
+
+  // Command thread. What the finishing step reads again: trackChanges starts an empty area,
+  // noteChanged widens it by the changed rectangle the engine reports for the last operation
+  // of `session` (a session over the whole picture), noteChangedArea by an area in working
+  // pixels, and forgetChanges (a failure, a cancel, a change the engine does not bound)
+  // makes it the whole picture again, as it is for a command that tracks nothing.
+  void trackChanges();
+  void noteChanged(const CvSession* session);
+  void noteChangedArea(const QRect& area);
+  void forgetChanges();
 
   // Command thread. Opens a user-level undo step for the change that follows, unless the
   // engine opens one itself inside the operation (it does while there is no undo step or there
@@ -81,6 +93,9 @@ class CorvaneCommand : public QObject {
  private:
   QPointer<GmModel> model_;
   QString description_;
+  // Written by the command thread, read by the finishing step after it ended.
+  QRect changed_;
+  bool changesTracked_ = false;
   bool uncancellable_ = false;
 };
 

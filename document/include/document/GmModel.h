@@ -231,6 +231,10 @@ class GmModel : public QObject {
   void clearMaskInActiveRegionSlot();
   void protectActiveRegionSlot();
   void signalDirtyImageSlot(PatchPreviewWanted wanted = PatchPreviewWanted::No);
+  // The same after statuses changed inside `working` (working pixels) alone: the views repaint
+  // that area, widened by a working pixel for the neighbours a scaled drawing reads; nothing
+  // for an empty area.
+  void signalDirtyWorkingRect(const QRect& working);
   void signalDirtyOutputImageSlot();
   void autoFillImageSlot();
   void autoFillImageWithKeepSlot();

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include <QColor>
 #include <QImage>
 #include <QMetaType>
 #include <QObject>
+#include <QRegion>
 
 #include "Corvane.h"
 #include "document/Set1DThread.h"
@@ -40,6 +42,12 @@ class GmStatusArray : public QObject {
   const QImage& statusImage() const { return statusImage_; }
   // A deep copy of the statuses taken at the last refresh, which the views paint.
   const QImage& displayImage() const { return displayImage_; }
+  // Names the display copy's content: a new number, never used before by any array, at each
+  // change. A view that converted revision `revision` converts again only
+  // displayChangedSince(revision): the areas changed since, or the whole copy when that
+  // revision is not known (an earlier image, too long ago, a new colour table).
+  quint64 displayRevision() const { return displayRevision_; }
+  QRegion displayChangedSince(quint64 revision) const;
   // The bitwise OR of every status (0 outside the picture, 1 unassigned, 2, 4, 8 the classes,
   // 16, 32 and 64 flags), as of the last refresh.
   CvPixelStatus statusesPresent() const { return statusesPresent_; }
@@ -55,6 +63,10 @@ class GmStatusArray : public QObject {
   // Reads the statuses present again (reporting a change), refreshes the display copy and
   // reports statusChanged.
   void updateStatusesPresent();
+  // The same after a command that changed statuses only inside `changed` (working pixels, the
+  // area the engine reports; empty when nothing changed): only that area is read and copied,
+  // with the same results as reading everything.
+  void updateStatusesPresent(const QRect& changed);
 
   // Sets bit 64 (hold) under the patch's snapshot when its statuses and blending options did
   // not change since its last cut-out; true when it did.
@@ -111,6 +123,14 @@ class GmStatusArray : public QObject {
   // it and started again.
   void setHighlightColourEntry();
   void refreshDisplayCopy();
+  // Reads the OR of each block of the rows in `area` again; every block without a valid table.
+  void readBlocks(QRect area);
+  // The statuses present folded from the blocks: rows in order, up to the first row by which
+  // every class has been seen (the flags of later rows are not looked for).
+  uint8_t foldBlocks() const;
+  // Takes `present`, then refreshes the display copy's `copied` area (the whole copy when
+  // null) and reports statusChanged.
+  void reportStatuses(uint8_t present, const QRect* copied);
   void followUserColours();
   // statusImage_ wrapped afresh over the engine's pixels with the colour table, so no copy of
   // an earlier wrapper makes Qt detach it from the engine's memory.
@@ -122,6 +142,17 @@ class GmStatusArray : public QObject {
   QImage displayImage_;
   QImage pendingStatus_;
   CvPixelStatus statusesPresent_ = CvStatusOutside;
+  // The OR of the statuses of each block of kPresentBlock columns, row after row, as of the
+  // last refresh; empty until a refresh reads the whole image.
+  std::vector<uint8_t> blockPresent_;
+  quint64 displayRevision_ = 0;
+  // The revision of the last whole copy, and the partial changes after it (revision, area),
+  // oldest first, the few latest only.
+  quint64 wholeRevision_ = 0;
+  std::vector<std::pair<quint64, QRect>> displayChanges_;
+  // Where the array itself wrote statuses (the hold marks) since the last refresh: read again
+  // by the next one whatever the engine reports.
+  QRect ownWrites_;
   QVector<QRgb> colourTable_;
   bool followingColours_ = false;
 

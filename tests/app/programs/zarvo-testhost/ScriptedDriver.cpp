@@ -18,6 +18,7 @@
 #include "app/HttpRequest.h"
 #include "app/TsApp.h"
 #include "app/TsMainWindow.h"
+#include "document/CorvaneThread.h"
 #include "document/GmModel.h"
 #include "document/TsSourceImage.h"
 
@@ -30,6 +31,13 @@ bool checkersDone() {
     if (checker && checker->isBusy()) return false;
   }
   return true;
+}
+
+// The opening's own commands first: until the opening clears its undo stack, the selection it
+// made counts as a change, and a close then would ask about saving.
+bool engineSettled() {
+  const CorvaneThread* thread = CorvaneThread::instance();
+  return !thread || (!thread->isBusy() && thread->queuedCommands().isEmpty());
 }
 
 void say(const QByteArray& line) {
@@ -114,7 +122,7 @@ void ScriptedDriver::whenIdle(std::function<void()> step) {
 }
 
 void ScriptedDriver::poll() {
-  if (!checkersDone()) return;
+  if (!checkersDone() || !engineSettled()) return;
   poll_.stop();
   idleConnection_ = connect(QAbstractEventDispatcher::instance(),
                             &QAbstractEventDispatcher::aboutToBlock, this, [this] {
