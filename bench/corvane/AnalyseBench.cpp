@@ -130,14 +130,25 @@ std::string analysisDigest(Fixture& fixture) {
   return text;
 }
 
-// "Analyse Image" of real photograph range(0) at size range(1) (0: 1280 pixels on the long
-// side, 1: 12 megapixels) on range(2) processors.
-void BM_PhotoAnalyse(benchmark::State& state) {
-  const std::unique_ptr<Fixture> fixture = photoFixture(int(state.range(0)), int(state.range(1)));
-  if (!fixture) return state.SkipWithError("mate-backgrounds is not installed");
+// The session over real photograph range(0) at size range(1) (0: 1280 pixels on the long
+// side, 1: 12 megapixels), labelled, on range(2) processors; null (the benchmark skipped)
+// when the photographs are not installed.
+std::unique_ptr<Fixture> photoBenchmark(benchmark::State& state) {
+  std::unique_ptr<Fixture> fixture = photoFixture(int(state.range(0)), int(state.range(1)));
+  if (!fixture) {
+    state.SkipWithError("mate-backgrounds is not installed");
+    return nullptr;
+  }
   state.SetLabel(real_photos::shortName(int(state.range(0))) + "-" +
                  real_photos::sizeName(int(state.range(1))));
   corvane::setProcessorCountOverride(unsigned(state.range(2)));
+  return fixture;
+}
+
+// "Analyse Image" of real photograph range(0) at size range(1) on range(2) processors.
+void BM_PhotoAnalyse(benchmark::State& state) {
+  const std::unique_ptr<Fixture> fixture = photoBenchmark(state);
+  if (!fixture) return;
   for (auto _ : state) {
     state.PauseTiming();
     fixture->inner().setSegmented(false);  // the whole analysis again
@@ -194,6 +205,21 @@ void BM_AnalyseStages(benchmark::State& state) {
                            "5 label map",  "6 outlines"};
   for (int i = 0; i < 10; ++i)
     state.counters[names[i]] = seconds[i] / double(std::max<int64_t>(state.iterations(), 1));
+}
+
+// The analysis image alone (the rank filters) of real photograph range(0) at size range(1) on
+// range(2) processors, with the parameters the analysis takes for it.
+void BM_PhotoRancour(benchmark::State& state) {
+  const std::unique_ptr<Fixture> fixture = photoBenchmark(state);
+  if (!fixture) return;
+  classification::IiClassification& c = fixture->inner().classification();
+  fixture->inner().loadParameters();
+  for (auto _ : state) {
+    c.rancourState = 0;
+    c.runRancours(ProgressRange());
+  }
+  corvane::setProcessorCountOverride(0);
+  state.counters["disc"] = double(c.texture + 1);
 }
 
 // One brush stroke of 40 x 40 pixels on the analysed session, undone between strokes.
@@ -255,6 +281,11 @@ BENCHMARK(BM_PhotoAnalyse)
     ->UseRealTime();
 BENCHMARK(BM_AnalyseStages)
     ->Apply(stageArguments)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+BENCHMARK(BM_PhotoRancour)
+    ->Apply(photoArguments)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();

@@ -141,185 +141,113 @@ void rankSweep(const RankSweep<T, K>& s, int32_t* hist, ProgressRange& progress,
 }
 
 #if defined(__SSE2__)
-// Transposes a 16 x 16 block of bytes held as 16 rows: afterwards x[j] holds the column whose
-// index is j with its four bits reversed.
-inline void transposeBytes16(__m128i x[16]) {
-  __m128i t[16];
-  for (int i = 0; i < 8; ++i) {
-    t[i] = _mm_unpacklo_epi8(x[2 * i], x[2 * i + 1]);
-    t[i + 8] = _mm_unpackhi_epi8(x[2 * i], x[2 * i + 1]);
-  }
-  for (int i = 0; i < 8; ++i) {
-    x[i] = _mm_unpacklo_epi16(t[2 * i], t[2 * i + 1]);
-    x[i + 8] = _mm_unpackhi_epi16(t[2 * i], t[2 * i + 1]);
-  }
-  for (int i = 0; i < 8; ++i) {
-    t[i] = _mm_unpacklo_epi32(x[2 * i], x[2 * i + 1]);
-    t[i + 8] = _mm_unpackhi_epi32(x[2 * i], x[2 * i + 1]);
-  }
-  for (int i = 0; i < 8; ++i) {
-    x[i] = _mm_unpacklo_epi64(t[2 * i], t[2 * i + 1]);
-    x[i + 8] = _mm_unpackhi_epi64(t[2 * i], t[2 * i + 1]);
-  }
-}
-
-// A histogram kept in four copies, planes of kPlane bins one after the other: a bin's count is
-// the sum of its four copies.
-struct CopiedCounts {
-  static constexpr size_t kPlane = 256;
-  const int32_t* hist;
-  int32_t operator()(int32_t bin) const {
-    return hist[bin] + hist[kPlane + bin] + hist[2 * kPlane + bin] + hist[3 * kPlane + bin];
-  }
+// A histogram of 16-bit counts read through `count(bin)`.
+struct WordCounts {
+  const uint16_t* hist;
+  int32_t operator()(int32_t bin) const { return hist[bin]; }
 };
 
-// The byte sweep's steps, each inlined into it.
-// Gathers the samples of pairs [16g, 16g + 16) at `offsets` from the 16 anchors from `anchor`:
-// column j of the block goes to `into` + j × stride.
-[[gnu::always_inline]] inline void gatherPairs(const uint8_t* anchor, const std::ptrdiff_t* offsets,
-                                               size_t pairs, size_t g, size_t stride,
-                                               uint8_t* into) {
-  static const int kReversed[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
-  const __m128i zero = _mm_setzero_si128();
-  __m128i x[16];
-  for (size_t q = 0; q < 16; ++q) {
-    const size_t p = 16 * g + q;
-    x[q] =
-        p < pairs ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(anchor + offsets[p])) : zero;
-  }
-  transposeBytes16(x);
-  for (int j = 0; j < 16; ++j) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(into + kReversed[j] * stride + 16 * g), x[j]);
-  }
-}
-
-// One column's pairs into the four histogram copies, four pairs at a time.
-[[gnu::always_inline]] inline void movePairs(int32_t* hist, const uint8_t* out, const uint8_t* in,
-                                             size_t quads) {
-  constexpr size_t kPlane = CopiedCounts::kPlane;
-  for (size_t q = 0; q < quads; ++q) {
-    const uint8_t* o = out + 4 * q;
-    const uint8_t* i = in + 4 * q;
-    --hist[o[0]];
-    ++hist[i[0]];
-    --hist[kPlane + o[1]];
-    ++hist[kPlane + i[1]];
-    --hist[2 * kPlane + o[2]];
-    ++hist[2 * kPlane + i[2]];
-    --hist[3 * kPlane + o[3]];
-    ++hist[3 * kPlane + i[3]];
-  }
-}
-
-// How one column's pairs move the cumulative count at `cursorBin`: per byte (entering <= bin)
-// - (leaving <= bin) + 1, summed over the `groups` × 16 bytes (the caller takes the stride off).
-[[gnu::always_inline]] inline int32_t pairsAtOrBelow(int32_t cursorBin, const uint8_t* out,
-                                                     const uint8_t* in, size_t groups) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i one = _mm_set1_epi8(1);
-  const __m128i bin = _mm_set1_epi8(static_cast<char>(cursorBin));
-  __m128i sum = zero;
-  for (size_t g = 0; g < groups; ++g) {
-    const __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + 16 * g));
-    const __m128i i = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * g));
-    const __m128i outBelow = _mm_cmpeq_epi8(_mm_max_epu8(o, bin), bin);
-    const __m128i inBelow = _mm_cmpeq_epi8(_mm_max_epu8(i, bin), bin);
-    sum =
-        _mm_add_epi64(sum, _mm_sad_epu8(_mm_add_epi8(_mm_sub_epi8(outBelow, inBelow), one), zero));
-  }
-  return _mm_cvtsi128_si32(sum) + _mm_cvtsi128_si32(_mm_srli_si128(sum, 8));
-}
-
-// The sweep for 8-bit samples within 0..lastBin in adjacent columns, with as many leaving as
-// entering cells (a disc has one of each per row). Sixteen columns at a time, the samples that
-// leave and enter at each are gathered by a byte transpose, so that each column's cursors take
-// their change from a few vector comparisons instead of two comparisons a cell; the histogram
-// is still updated sample by sample. Columns short of a whole block of sixteen go the scalar
-// way.
+// The sweep for 8-bit samples within 0..lastBin in adjacent columns, outputs at least sixteen
+// columns wide. It runs down strips of sixteen adjacent anchors, one histogram each, moving one
+// row at a time: each window cell that leaves or enters comes for all sixteen in one load, the
+// sixteen cursors take their change from a few vector comparisons per cell, and the updates of
+// one cell go to sixteen different histograms, so none waits for another. A strip's last
+// block ends at the row's last column, overlapping the one before: those outputs are written
+// twice with the same values. Each band of rows starts its strips from whole windows.
 template <int K>
-void rankSweepBytes(const RankSweep<uint8_t, K>& s, ProgressRange& progress, int32_t firstRow) {
+void rankSweepColumns(const RankSweep<uint8_t, K>& s, ProgressRange& progress) {
+  constexpr int kLanes = 16;
+  // A lane's histogram: 256 bins and a gap, so that the same bin of two lanes never lies a
+  // multiple of 4 KiB apart, which would make the processor order their updates.
+  constexpr size_t kBins = 256 + 24;
+  // Rows are taken in chunks, every strip of a chunk before the next chunk, so that the rows
+  // a chunk reads and writes stay in the cache while its strips pass over them.
+  constexpr int32_t kChunk = 64;
   const int32_t lastBin = s.lastBin;
-  // With the bookkeeping of the cursors out of the way, what remains per cell is one update of
-  // the histogram, and neighbouring cells mostly update the same few bins: each update would
-  // wait for the one before on the same bin. Consecutive pairs therefore count into four
-  // copies of the histogram, whose updates do not wait for each other.
-  std::vector<int32_t> copies(4 * CopiedCounts::kPlane);
-  int32_t* const hist = copies.data();
-  const CopiedCounts count{hist};
-  const std::vector<std::ptrdiff_t>& all = s.window->all;
-  const std::ptrdiff_t* const leave = s.window->leaving.data();
-  const std::ptrdiff_t* const enter = s.window->entering.data();
-  const size_t pairs = s.window->leaving.size();
-  const size_t groups = (pairs + 15) / 16;  // pairs in groups of sixteen, the last padded
-  // Padding pairs leave and enter bin 0 and so change nothing: the histogram loop takes the
-  // pairs four at a time.
-  const size_t quads = (pairs + 3) / 4;
-  const size_t stride = groups * 16;  // bytes of one column in the buffers
-  std::vector<uint8_t> buffer(2 * 16 * stride);
-  uint8_t* const gone = buffer.data();
-  uint8_t* const come = gone + 16 * stride;
+  const RankWindowOffsets& w = *s.window;
+  const size_t leaving = w.leavingDown.size(), entering = w.enteringDown.size();
+  std::vector<uint16_t> histograms(kLanes * kBins);
+  uint16_t* const hist = histograms.data();
+  alignas(16) uint8_t bins[K][kLanes];
+  alignas(16) int8_t change[K][kLanes];
+  int32_t cumulative[K][kLanes];
+  const __m128i zero = _mm_setzero_si128();
 
-  RankCursor cursor[K];
-  for (int k = 0; k < K; ++k) cursor[k].rank = s.ranks[k];
-
-  for (int32_t row = 0; row < s.rows; ++row) {
-    std::fill(copies.begin(), copies.end(), 0);
-    const uint8_t* anchor = s.in + row * s.inRowStride;
-    for (std::ptrdiff_t o : all) ++hist[anchor[o]];
-
-    uint8_t* dst[K];
-    for (int k = 0; k < K; ++k) {
-      dst[k] = s.out[k] + row * s.outRowStride[k];
-      cursor[k].bin = 0;
-      cursor[k].cumulative = count(0);
-      settleIn(cursor[k], count);
-      *dst[k] = static_cast<uint8_t>(rankValueIn(cursor[k], count, lastBin));
+  // Counts the sixteen samples at `at` into the lanes' histograms with `step` (+1 or -1).
+  auto count16 = [&](const uint8_t* at, uint16_t step) {
+#pragma GCC unroll 16
+    for (int l = 0; l < kLanes; ++l) {
+      uint16_t& n = hist[l * kBins + at[l]];
+      n = static_cast<uint16_t>(n + step);
     }
+  };
 
-    int32_t col = 1;
-    for (; col + 16 <= s.columns; col += 16) {
-      const uint8_t* block = anchor + col;
-      for (size_t g = 0; g < groups; ++g) {
-        gatherPairs(block, leave, pairs, g, stride, gone);
-        gatherPairs(block, enter, pairs, g, stride, come);
-      }
-      for (int j = 0; j < 16; ++j) {
-        const uint8_t* out = gone + j * stride;
-        const uint8_t* in = come + j * stride;
-        movePairs(hist, out, in, quads);
-        for (int k = 0; k < K; ++k) {
-          const int32_t total = pairsAtOrBelow(cursor[k].bin, out, in, groups);
-          cursor[k].cumulative += total - static_cast<int32_t>(stride);
-          settleIn(cursor[k], count);
-          dst[k] += s.outColStride[k];
-          *dst[k] = static_cast<uint8_t>(rankValueIn(cursor[k], count, lastBin));
-        }
-      }
-    }
-    for (; col < s.columns; ++col) {
-      const uint8_t* at = anchor + col;
-      int32_t change[K] = {};
-      for (size_t p = 0; p < pairs; ++p) {
-        const uint32_t out = at[leave[p]], in = at[enter[p]];
-        --hist[out];
-        ++hist[in];
-        for (int k = 0; k < K; ++k) {
-          const uint32_t bin = static_cast<uint32_t>(cursor[k].bin);
-          change[k] += static_cast<int32_t>(in <= bin) - static_cast<int32_t>(out <= bin);
-        }
-      }
+  for (int32_t top = 0; top < s.rows; top += kChunk) {
+    const int32_t bottom = std::min(s.rows, top + kChunk);
+    for (int32_t col = 0; col < s.columns; col += kLanes) {
+      const int32_t at = std::min(col, s.columns - kLanes);
+      const uint8_t* anchor = s.in + top * s.inRowStride + at * s.inColStride;
+      std::fill(histograms.begin(), histograms.end(), 0);
+      for (const std::ptrdiff_t o : w.all) count16(anchor + o, 1);
       for (int k = 0; k < K; ++k) {
-        cursor[k].cumulative += change[k];
-        settleIn(cursor[k], count);
-        dst[k] += s.outColStride[k];
-        *dst[k] = static_cast<uint8_t>(rankValueIn(cursor[k], count, lastBin));
+        for (int l = 0; l < kLanes; ++l) {
+          const WordCounts count{hist + l * kBins};
+          RankCursor c{s.ranks[k], 0, count(0)};
+          settleIn(c, count);
+          bins[k][l] = static_cast<uint8_t>(c.bin);
+          cumulative[k][l] = c.cumulative;
+          s.out[k][top * s.outRowStride[k] + (at + l) * s.outColStride[k]] =
+              static_cast<uint8_t>(rankValueIn(c, count, lastBin));
+        }
+      }
+
+      for (int32_t row = top + 1; row < bottom; ++row) {
+        anchor += s.inRowStride;
+        __m128i bin[K], moved[K];
+        for (int k = 0; k < K; ++k) {
+          bin[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(bins[k]));
+          moved[k] = zero;
+        }
+        // Per lane (sample <= bin) is -1 as a byte: entering cells at or below the cursor add
+        // to its count by subtracting that, leaving ones take off by adding it.
+        for (size_t i = 0; i < leaving; ++i) {
+          const uint8_t* cell = anchor + w.leavingDown[i];
+          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cell));
+          for (int k = 0; k < K; ++k)
+            moved[k] = _mm_add_epi8(moved[k], _mm_cmpeq_epi8(_mm_max_epu8(v, bin[k]), bin[k]));
+          count16(cell, static_cast<uint16_t>(-1));
+        }
+        for (size_t i = 0; i < entering; ++i) {
+          const uint8_t* cell = anchor + w.enteringDown[i];
+          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cell));
+          for (int k = 0; k < K; ++k)
+            moved[k] = _mm_sub_epi8(moved[k], _mm_cmpeq_epi8(_mm_max_epu8(v, bin[k]), bin[k]));
+          count16(cell, 1);
+        }
+        for (int k = 0; k < K; ++k) {
+          _mm_store_si128(reinterpret_cast<__m128i*>(change[k]), moved[k]);
+          uint8_t* const out = s.out[k] + row * s.outRowStride[k] + at * s.outColStride[k];
+          for (int l = 0; l < kLanes; ++l) {
+            const WordCounts count{hist + l * kBins};
+            RankCursor c{s.ranks[k], bins[k][l], cumulative[k][l] + change[k][l]};
+            settleIn(c, count);
+            bins[k][l] = static_cast<uint8_t>(c.bin);
+            cumulative[k][l] = c.cumulative;
+            out[l * s.outColStride[k]] = static_cast<uint8_t>(rankValueIn(c, count, lastBin));
+          }
+        }
       }
     }
-
-    if (((firstRow + row) & 255) == 0 && progress.ui()) {
-      progress.report(corvane::kNoLabel, static_cast<float>(row + 1) / static_cast<float>(s.rows));
+    if (progress.ui()) {
+      progress.report(corvane::kNoLabel, static_cast<float>(bottom) / static_cast<float>(s.rows));
     }
   }
+}
+
+// Whether rankSweepColumns can take the window: each lane's change per row must fit a signed
+// byte and its counts 16 bits.
+inline bool columnSweepFits(const RankWindowOffsets& w) {
+  return w.leavingDown.size() <= 127 && w.enteringDown.size() <= 127 && w.all.size() <= 65535;
 }
 
 // Windows of a few dozen cells, as the rank discs of a photograph at its working size are,
@@ -542,10 +470,11 @@ void rankFilterMany(std::array<blitz::Array<T, 2>, K> outputs, const blitz::Arra
                             rowHigh + window.highRow, colHigh + window.highCol, lo, hi)) {
 #if defined(__SSE2__)
     if constexpr (std::is_same<T, uint8_t>::value) {
-      // Below eight pairs the fixed cost of the gathering outweighs what it saves.
-      if (lo == 0 && sweep.inColStride == 1 && window.leaving.size() >= 8 &&
-          window.leaving.size() == window.entering.size()) {
-        detail::rankSweepBytes<K>(sweep, progress, rowLow);
+      // Windows of eight rows and more (the rank discs of a photograph above its working size)
+      // go down columns; smaller ones are selected directly below.
+      if (lo == 0 && sweep.inColStride == 1 && sweep.columns >= 16 && window.leaving.size() >= 8 &&
+          detail::columnSweepFits(window)) {
+        detail::rankSweepColumns<K>(sweep, progress);
         return;
       }
       if (lo == 0 && sweep.inColStride == 1 && sweep.columns >= 16 &&
@@ -596,9 +525,12 @@ RankWindowOffsets rankWindowOffsets(const blitz::Array<int32_t, 2>& kernel, int 
       const int32_t di = direction * i, dj = direction * j;
       const std::ptrdiff_t offset = di * rowStride + dj * colStride;
       w.all.push_back(offset);
-      // In window coordinates the left neighbour (di, dj - 1) is kernel cell (i, j - direction).
+      // In window coordinates the left neighbour (di, dj - 1) is kernel cell (i, j - direction),
+      // the neighbour above (di - 1, dj) kernel cell (i - direction, j).
       if (!inWindow(i, j - direction)) w.leaving.push_back(offset - colStride);
       if (!inWindow(i, j + direction)) w.entering.push_back(offset);
+      if (!inWindow(i - direction, j)) w.leavingDown.push_back(offset - rowStride);
+      if (!inWindow(i + direction, j)) w.enteringDown.push_back(offset);
       if (first) {
         w.lowRow = w.highRow = di;
         w.lowCol = w.highCol = dj;

@@ -1,10 +1,11 @@
 #pragma once
 
 // The engine's channel rank filter: every output sample is the sample at a given fractional
-// rank among the input samples under a window. One sliding histogram per output row, updated
-// by the window cells that leave and enter as the anchor moves one column, keeps the cost per
-// pixel proportional to the window's edge rather than its area. The same code serves 8-bit
-// and 16-bit samples, instantiated for both in RankFilter.cpp.
+// rank among the input samples under a window. A sliding histogram, updated by the window
+// cells that leave and enter as the anchor moves one column (or, for 8-bit samples under wide
+// windows, one row), keeps the cost per pixel proportional to the window's edge rather than
+// its area. The same code serves 8-bit and 16-bit samples, instantiated for both in
+// RankFilter.cpp.
 
 #include <blitz/array.h>
 
@@ -49,6 +50,9 @@ struct RankWindowOffsets {
   std::vector<std::ptrdiff_t> all;
   std::vector<std::ptrdiff_t> leaving;
   std::vector<std::ptrdiff_t> entering;
+  // The same for a move of one row: the cells that drop out above and come in below.
+  std::vector<std::ptrdiff_t> leavingDown;
+  std::vector<std::ptrdiff_t> enteringDown;
   // The extent of the window relative to its anchor, for bounds checks.
   int32_t lowRow = 0, lowCol = 0, highRow = 0, highCol = 0;
 };

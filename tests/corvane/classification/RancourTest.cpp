@@ -10,6 +10,7 @@
 #include "EngineTestSupport.h"
 #include "classification/RancourStage.h"
 #include "classification/RankFilter.h"
+#include "util/ProcessorCount.h"
 
 using classification::RancourStage;
 using classification_test::expectMatchesReference;
@@ -69,6 +70,39 @@ TEST(Rancour, SmallEmptyAndOutOfRangeInputs) {
   const Output a = wide.run(small, ProgressRange()), b = eight.run(small, ProgressRange());
   for (int r = 0; r < 7; ++r)
     for (int c = 0; c < 6; ++c) ASSERT_TRUE(blitz::all(a(r, c) == b(r, c)));
+}
+
+TEST(Rancour, DiscsAroundEachSweepMatchSortedWindowsOnAnyWorkerCount) {
+  // Disc sides 7 and 8 straddle the switch from selection to the strips of sixteen columns;
+  // 16 to 21 are the discs of 12-megapixel photographs. Odd image sizes leave short bands and
+  // an overlapping last strip; the narrowest image is narrower than the widest discs, so
+  // whole windows are replicated edge pixels.
+  struct Case {
+    int texture, rows, cols, maxBits;
+    float t;
+  };
+  const Case cases[] = {{6, 41, 57, 7, 1.0f / 6.0f},  {7, 41, 57, 7, 1.0f / 6.0f},
+                        {7, 23, 37, 8, 0.5f},         {15, 41, 57, 7, 1.0f / 6.0f},
+                        {16, 29, 19, 8, 1.0f / 6.0f}, {16, 33, 45, 3, 0.02f},
+                        {19, 33, 45, 7, 1.0f / 6.0f}, {20, 17, 61, 8, 0.3f}};
+  unsigned seed = 40;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << "texture " << c.texture << " size " << c.rows << "x" << c.cols);
+    const Image image = randomImage(-3, 2, c.rows, c.cols, ++seed);
+    corvane::setProcessorCountOverride(1);
+    const Output one = RancourStage(c.texture, c.t, c.maxBits).run(image, ProgressRange());
+    expectMatchesReference(one, image, c.texture, c.t, c.maxBits);
+    for (unsigned workers : {3u, 8u}) {
+      corvane::setProcessorCountOverride(workers);
+      const Output more = RancourStage(c.texture, c.t, c.maxBits).run(image, ProgressRange());
+      for (int r = one.lbound(0); r <= one.ubound(0); ++r)
+        for (int col = one.lbound(1); col <= one.ubound(1); ++col)
+          ASSERT_TRUE(blitz::all(more(r, col) == one(r, col)))
+              << workers << " workers at " << r << "," << col;
+    }
+  }
+  corvane::setProcessorCountOverride(0);
 }
 
 TEST(Rancour, ResultIsTheSameForEveryWorkerCount) {

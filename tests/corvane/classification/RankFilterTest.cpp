@@ -138,6 +138,37 @@ TEST(RankFilter, PairEqualsTwoSingleFilters) {
   }
 }
 
+TEST(RankFilter, WideWindowsOnEveryPath) {
+  // 8-bit windows of eight rows and more go down strips of sixteen columns, whatever their
+  // shape: discs, and a ring (two cells leave and enter most columns). 16-bit samples go the
+  // general way.
+  std::mt19937 rng(43);
+  // Disc sides, 0 for the ring, with the largest sample value.
+  for (const auto& [side, maxValue] : {std::pair{17, 255}, {20, 127}, {0, 255}}) {
+    blitz::Array<int32_t, 2> kernel = makeDisc(side ? side : 19);
+    if (side == 0) kernel(blitz::Range(6, 12), blitz::Range(6, 12)) = 0;
+    const int n = kernel.extent(0);
+    // Mostly one value, as a flat area is: the cursors rest in one crowded bin and jump at
+    // the rare other values.
+    auto input = randomImage<uint8_t>(1, -2, 2 * n + 3, 2 * n + 17, maxValue, rng);
+    for (auto& v : input)
+      if (rng() % 32 != 0) v = uint8_t(maxValue / 2);
+    for (float f : {0.0f, 1.0f / 6.0f, 0.5f, 1.0f}) {
+      SCOPED_TRACE(testing::Message() << "side " << side << " f " << f);
+      checkAgainstSorting(input, kernel, n % 2 ? 1 : -1, f, 0, maxValue);
+    }
+  }
+  // The strips take rows in chunks: outputs of 150 rows cross chunk boundaries, 21 columns
+  // leave an overlapping last strip.
+  const auto tall = randomImage<uint8_t>(0, 0, 166, 37, 127, rng);
+  for (float f : {1.0f / 6.0f, 0.9f}) checkAgainstSorting(tall, makeDisc(9), 1, f, 0, 127);
+  for (int n : {9, 17}) {
+    const auto input = randomImage<uint16_t>(0, 0, 2 * n + 3, 2 * n + 19, 65535, rng);
+    for (float f : {1.0f / 6.0f, 0.5f}) checkAgainstSorting(input, makeDisc(n), 1, f, 0, 65535);
+    checkAgainstSorting(input, makeDisc(n), -1, 0.3f, 900, 40000);
+  }
+}
+
 blitz::Array<int32_t, 2> ones3x3() {
   blitz::Array<int32_t, 2> k(blitz::Range(-1, 1), blitz::Range(-1, 1));
   k = 1;
