@@ -29,7 +29,7 @@
 namespace {
 
 bool engineWorking(const CorvaneThread* thread) {
-  return thread && (thread->isBusy() || !thread->queuedCommands().isEmpty());
+  return thread && thread->hasWork();
 }
 
 }  // namespace

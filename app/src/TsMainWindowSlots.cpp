@@ -261,7 +261,7 @@ void TsMainWindow::createCutoutItemDone() {
   CorvaneThread* thread = engineThread_;
   if (!thread) return;
   thread->cancelCommandsSlot();
-  if (thread->isBusy() || !thread->queuedCommands().isEmpty()) {
+  if (thread->hasWork()) {
     // Once per wait: a second pass before the queue drains must not finish the document twice.
     connect(thread, &CorvaneThread::queueEmptied, this, &TsMainWindow::createCutoutItemDone,
             Qt::UniqueConnection);

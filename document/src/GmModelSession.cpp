@@ -180,7 +180,7 @@ void GmModel::openSession(GmSession::SettingsPreservation preservation) {
   if (barrierPending_) return;  // the waiting barrier opens it
   if (CorvaneThread* thread = CorvaneThread::instance()) {
     thread->setOpen(false);
-    if (thread->isBusy() || !thread->queuedCommands().isEmpty()) {
+    if (thread->hasWork()) {
       barrierPending_ = true;
       documentUiHooks().setBusy(true);
       connect(thread, &CorvaneThread::closureComplete, this, &GmModel::closureCompleteSlot,

@@ -50,6 +50,8 @@ class CorvaneThread : public QThread {
   bool isBusy() const { return busy_; }
   CorvaneCommand* currentCommand() const { return current_; }
   const QList<CorvaneCommand*>& queuedCommands() const { return queue_; }
+  // A command runs or waits: the queue has not drained yet.
+  bool hasWork() const { return busy_ || !queue_.isEmpty(); }
   // Accepted submissions of counted commands; the main window compares it at save time.
   int commandCount() const { return commandCount_; }
   bool isLibraryDead() const { return libraryDead_; }

@@ -63,7 +63,7 @@ class MainWindowTest : public ::testing::Test {
   void waitIdle() {
     ASSERT_TRUE(zarvo_test::waitFor([this] {
       const CorvaneThread* t = thread();
-      return !t || (t->isOpen() && !t->isBusy() && t->queuedCommands().isEmpty());
+      return !t || (t->isOpen() && !t->hasWork());
     }));
   }
 

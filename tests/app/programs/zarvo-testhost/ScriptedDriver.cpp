@@ -37,7 +37,7 @@ bool checkersDone() {
 // made counts as a change, and a close then would ask about saving.
 bool engineSettled() {
   const CorvaneThread* thread = CorvaneThread::instance();
-  return !thread || (!thread->isBusy() && thread->queuedCommands().isEmpty());
+  return !thread || !thread->hasWork();
 }
 
 void say(const QByteArray& line) {
