@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QSettings>
 
 #include "WaitCursor.h"
@@ -19,6 +18,7 @@
 #include "document/CvCmdInit.h"
 #include "document/GmModel.h"
 #include "document/TsSourceImage.h"
+#include "kestrum/qt/GuardedImageReader.h"
 
 namespace {
 
@@ -109,10 +109,8 @@ bool FileHandler::addRecent(const QString& fileName, QStringList& list, const QS
 // ---- Opening images
 
 QString FileHandler::openImageDialog(QWidget* parent, const QString& filterTag) {
-  QStringList patterns;
-  for (const QByteArray& format : QImageReader::supportedImageFormats())
-    patterns << QStringLiteral("*.%1").arg(QString::fromLatin1(format));
-  const QString filter = tr("Images (%1)", filterTag.toUtf8().constData()).arg(patterns.join(' ')) +
+  const QString filter = tr("Images (%1)", filterTag.toUtf8().constData())
+                             .arg(kestrum::GuardedImageReader::filePatterns()) +
                          tr(";;All files (*)", "[all]");
   QString selectedFilter;
   return appDialogs().openFileName(parent, tr("Open", "[all]"), lastImageDir(), filter,

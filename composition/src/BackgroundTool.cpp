@@ -431,10 +431,7 @@ bool BackgroundTool::chooseFile() {
   const QString folder = !current.isEmpty()
                              ? QFileInfo(current).absolutePath()
                              : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  QString patterns;
-  for (const QByteArray& format : QImageReader::supportedImageFormats())
-    patterns += QStringLiteral("*.%1 ").arg(QString::fromLatin1(format));
-  const QString filter = tr("Images (%1)").arg(patterns.trimmed());
+  const QString filter = tr("Images (%1)").arg(kestrum::GuardedImageReader::filePatterns());
   const QString chosen =
       compositionHost().openImageFile(d->view, tr("Choose Background Image..."), folder, filter);
 

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -120,10 +119,7 @@ void ImportLogoTool::refuse(const QString& file, const QString& reason) {
 }
 
 void ImportLogoTool::addLogo() {
-  QString patterns;
-  for (const QByteArray& format : QImageReader::supportedImageFormats())
-    patterns += QStringLiteral("*.%1 ").arg(QString::fromLatin1(format));
-  const QString filter = tr("Images (%1)").arg(patterns.trimmed());
+  const QString filter = tr("Images (%1)").arg(kestrum::GuardedImageReader::filePatterns());
   const QString file =
       compositionHost().openImageFile(view_, tr("Choose logo image..."), lastLogoFolder(), filter);
   if (file.isEmpty()) return;

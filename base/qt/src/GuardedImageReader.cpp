@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
+#include <QStringList>
 
 namespace kestrum {
 
@@ -48,6 +49,13 @@ GuardedImageReader::Result GuardedImageReader::readDevice(QIODevice* device, con
   QImageReader reader(device);
   reader.setDecideFormatFromContent(true);
   return read(reader, bounding, maxPixels);
+}
+
+QString GuardedImageReader::filePatterns() {
+  QStringList patterns;
+  for (const QByteArray& format : QImageReader::supportedImageFormats())
+    patterns << QStringLiteral("*.%1").arg(QString::fromLatin1(format));
+  return patterns.join(QLatin1Char(' '));
 }
 
 GuardedImageReader::Result GuardedImageReader::read(QImageReader& reader, const QSize& bounding,

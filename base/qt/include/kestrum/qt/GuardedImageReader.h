@@ -34,6 +34,9 @@ class GuardedImageReader {
   static Result readDevice(QIODevice* device, const QSize& bounding = QSize(),
                            qint64 maxPixels = kMaxPixels);
 
+  // "*.bmp *.gif ...": a file name pattern for every format Qt can read, for open dialogs.
+  static QString filePatterns();
+
  private:
   static Result read(QImageReader& reader, const QSize& bounding, qint64 maxPixels);
 };
