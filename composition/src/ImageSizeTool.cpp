@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScopedValueRollback>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -38,7 +39,6 @@ ImageSizeTool::ImageSizeTool(QActionGroup* group, QWidget* menu, ToolOptions* op
                  helpTail(),
              group, nullptr, menu, options),
       d(std::make_unique<ImageSizeToolPrivate>()) {
-  d->owner = this;
   d->chainBroken = QPixmap(QStringLiteral(":zarvo/chain_broken.png"));
   d->chainSolid = QPixmap(QStringLiteral(":zarvo/chain_solid.png"));
   setOptionPage(createOptionsWidget());
@@ -276,10 +276,8 @@ void ImageSizeTool::updateCanvasSize() {
 }
 
 void ImageSizeTool::applyMaxFileSize(int kilobytes) {
-  const bool saved = d->updating;
-  d->updating = true;
+  const QScopedValueRollback<bool> guard(d->updating, true);
   ZarvoObject::instance()->setMaxFileSize(kilobytes);
-  d->updating = saved;
 }
 
 void ImageSizeTool::reset() {
@@ -290,17 +288,13 @@ void ImageSizeTool::reset() {
 }
 
 void ImageSizeTool::setGuarded(QSpinBox* spin, int value) {
-  const bool saved = d->updating;
-  d->updating = true;
+  const QScopedValueRollback<bool> guard(d->updating, true);
   spin->setValue(value);
-  d->updating = saved;
 }
 
 void ImageSizeTool::setMaximumGuarded(QSpinBox* spin, int maximum) {
-  const bool saved = d->updating;
-  d->updating = true;
+  const QScopedValueRollback<bool> guard(d->updating, true);
   spin->setMaximum(maximum);
-  d->updating = saved;
 }
 
 ImageView::ViewTabs ImageSizeTool::viewTabs() const {

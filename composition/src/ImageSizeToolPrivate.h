@@ -39,5 +39,4 @@ struct ImageSizeToolPrivate {
   std::map<QString, WebPreset> webPresets;
   QPixmap chainBroken;
   QPixmap chainSolid;
-  ImageSizeTool* owner = nullptr;
 };
