@@ -23,7 +23,7 @@ struct RankCursor {
   int32_t cumulative;
 };
 
-// A histogram is read through `count(bin)`: a plain array, or one kept in several copies.
+// A histogram is read through `count(bin)`.
 struct PlainCounts {
   const int32_t* hist;
   int32_t operator()(int32_t bin) const { return hist[bin]; }
