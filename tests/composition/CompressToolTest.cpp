@@ -126,6 +126,10 @@ struct ExportRow {
   const char* file;
 };
 
+void PrintTo(const ExportRow& row, std::ostream* out) {
+  *out << row.name;
+}
+
 class CompressionExport : public Compression, public ::testing::WithParamInterface<ExportRow> {};
 
 // An export brings the picture up to date at once; the start its run queued on the way must not

@@ -50,6 +50,9 @@ TEST_F(Hub, AChangeDuringARunAbortsItAndRebuildsAfresh) {
   ASSERT_TRUE(hub()->processor()->isRunning());
   hub()->setCompressBackground(0);  // aborts and joins the run, arms a new timer
   EXPECT_FALSE(hub()->processor()->isRunning());
+  // Cut short, not waited for: a run left to finish would have made its picture.
+  EXPECT_EQ(hub()->processor()->resultRun(), 0u);
+  EXPECT_TRUE(hub()->processor()->resultBytes().isEmpty());
   EXPECT_TRUE(hub()->rebuildPending());
   ASSERT_TRUE(settle());
   EXPECT_EQ(started.count(), 2);
