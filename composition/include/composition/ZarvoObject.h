@@ -51,7 +51,7 @@ class ZarvoObject : public QObject {
 
   // True when the picture differs from the one saved or made right after the last reset, and
   // also while a change still waits for its picture (a rebuild pending or under way), whatever
-  // that picture will be.
+  // that picture will be; the picture a reset waits for is the saved state already.
   bool hasUnsavedChanges() const;
   // hasTransparency() of the current picture.
   bool hasTransparency() const;
