@@ -128,7 +128,7 @@ void ProcessorFinalImage::process() {
     return;
   }
   QImage canvas = kestrum::allocateImage(size, QImage::Format_ARGB32);
-  if (!isAborted()) emit processingStarted();
+  if (!isAborted()) emit processingStarted(runNumber_);
   canvas.fill(Qt::transparent);
 
   QImage cutout = layers_.cutout;

@@ -36,7 +36,7 @@ ZarvoObject::ZarvoObject() : d(new ZarvoObjectPrivate) {
   d->processor = new ProcessorFinalImage;
   connect(d->processor, &ProcessorFinalImage::finalImageDone, this, &ZarvoObject::finalImageDone);
   connect(d->processor, &ProcessorFinalImage::processingStarted, this,
-          &ZarvoObject::startedImageProcessing);
+          &ZarvoObject::processingStarted);
 }
 
 ZarvoObject::~ZarvoObject() {
@@ -82,7 +82,17 @@ void ZarvoObject::setRebuildDelayForTesting(int milliseconds) {
   d->rebuildDelayMs = milliseconds;
 }
 
+bool ZarvoObject::pictureAwaited() const {
+  if (d->rebuildTimerId != -1) return true;
+  if (d->expectedRun == 0) return false;
+  // A run that gave up on its own (a canvas without pixels) delivers nothing to wait for. The
+  // result is read only once the run has ended.
+  return d->processor->isRunning() || d->processor->resultRun() == d->expectedRun;
+}
+
 bool ZarvoObject::hasUnsavedChanges() const {
+  // The picture a reset waits for becomes the saved state, whatever it shows.
+  if (!d->takeFingerprintOnDone && pictureAwaited()) return true;
   return fingerprint(d->finalPixmap) != d->savedFingerprint;
 }
 
@@ -127,6 +137,12 @@ void ZarvoObject::finalImageDone(const QImage& image, const QByteArray& bytes, q
   d->expectedRun = 0;
   // The processor's layers are still those of this run: a new run would carry a new number.
   takePicture(image, bytes, d->processor->layers().fileType);
+}
+
+void ZarvoObject::processingStarted(quint64 runNumber) {
+  // The start of a run the hub no longer waits for (aborted, or taken in by bringUpToDate while
+  // this signal was queued) must not announce a rebuild that no picture will end.
+  if (runNumber != 0 && runNumber == d->expectedRun) emit startedImageProcessing();
 }
 
 void ZarvoObject::takePicture(const QImage& image, const QByteArray& bytes, int fileType) {

@@ -71,13 +71,13 @@ QWidget* ZarvoZoomTool::createOptionsWidget() {
   layout->addWidget(actualPixels_);
   outputTypeChangedSlot();
 
-  auto* fit = new QPushButton(tr("Fit Screen"));
-  fit->setToolTip(tr("Fit image on screen"));
-  fit->setWhatsThis(tr("<p><b>Fit Screen</b></p><p>Adjusts the zoom level of your image, "
-                       "automatically, to fit on your screen.</p>") +
-                    learnMore);
-  connect(fit, &QPushButton::clicked, this, &ZarvoZoomTool::fitScreenSignal);
-  layout->addWidget(fit);
+  fitScreen_ = new QPushButton(tr("Fit Screen"));
+  fitScreen_->setToolTip(tr("Fit image on screen"));
+  fitScreen_->setWhatsThis(tr("<p><b>Fit Screen</b></p><p>Adjusts the zoom level of your image, "
+                              "automatically, to fit on your screen.</p>") +
+                           learnMore);
+  connect(fitScreen_, &QPushButton::clicked, this, &ZarvoZoomTool::fitScreenSignal);
+  layout->addWidget(fitScreen_);
 
   layout->addWidget(new QLabel(tr("Zoom level:")));
 

@@ -4,15 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 #include <QAction>
+#include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTest>
 
 #include "ScriptedCommand.h"
 #include "support/MainWindowFixture.h"
+#include "app/AppCompositionHost.h"
 #include "composition/BackgroundTool.h"
 #include "composition/CompositionTools.h"
 #include "composition/CompressTool.h"
@@ -280,6 +288,134 @@ TEST_F(MainWindowComposition, AnUnsavedPictureMakesTheCloseAskAndSaveExportsIt) 
   const QImage written(target);
   EXPECT_EQ(written.size(), ZarvoObject::instance()->canvasRect().size());
   EXPECT_EQ(app->hostExitCode(), 0);
+}
+
+// A change whose picture is still to be built counts as unsaved: closing within the rebuild's
+// 500 ms must not lose it.
+struct PendingChangeRow {
+  const char* name;
+  // Through the tool's own control; the shadow and the highlight reach the hub from a thread.
+  void (*change)(const CompositionTools* tools);
+  bool choosesALogo;  // the logo file is the next file dialog's answer
+};
+
+void PrintTo(const PendingChangeRow& row, std::ostream* out) {
+  *out << row.name;
+}
+
+class MainWindowPendingPicture : public MainWindowComposition {
+ protected:
+  // The logo's file dialog goes through the shell's dialogs, as in the program.
+  void SetUp() override {
+    MainWindowComposition::SetUp();
+    previousHost_ = setCompositionHost(&compositionHost_);
+  }
+  void TearDown() override {
+    MainWindowComposition::TearDown();
+    setCompositionHost(previousHost_);
+  }
+  // The placed cut-out exported, so that nothing counts as unsaved; then the real delay, so
+  // that a change waits for its picture while the test closes.
+  void exportEverything() {
+    placeCutout();
+    dialogs.fileAnswers << folder.filePath("saved.jpg");
+    ASSERT_TRUE(window->fileSaveSlot());
+    ZarvoObject* hub = ZarvoObject::instance();
+    hub->setRebuildDelayForTesting(500);
+    ASSERT_FALSE(hub->hasUnsavedChanges());
+    ASSERT_FALSE(hub->rebuildPending());
+    dialogs.shown.clear();
+  }
+  // The change has reached the hub and waits for its rebuild.
+  void change(const PendingChangeRow& row) {
+    if (row.choosesALogo) {
+      const QString logo = folder.filePath("logo.png");
+      ASSERT_TRUE(syntheticPhoto(60, 40).save(logo));
+      dialogs.fileAnswers << logo;
+    }
+    row.change(window->compositionTools());
+    ASSERT_TRUE(zarvo_test::waitFor([] { return ZarvoObject::instance()->rebuildPending(); }));
+  }
+  // Whether the last step asked the unsaved-changes question (answered with Cancel).
+  bool askedAndStayed() {
+    return dialogs.shown.size() == 1 && dialogs.shown.first().title == "Unsaved changes" &&
+           !window.isNull() && ZarvoObject::instance()->rebuildPending();
+  }
+
+ private:
+  AppCompositionHost compositionHost_;
+  CompositionHost* previousHost_ = nullptr;
+};
+
+class MainWindowPendingChange : public MainWindowPendingPicture,
+                                public ::testing::WithParamInterface<PendingChangeRow> {};
+
+TEST_P(MainWindowPendingChange, AnImmediateCloseAsks) {
+  start();
+  exportEverything();
+  change(GetParam());
+  dialogs.answers << AppDialogs::Answer{QMessageBox::Cancel, -1};
+  window->close();
+  EXPECT_TRUE(askedAndStayed());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, MainWindowPendingChange,
+    ::testing::Values(
+        PendingChangeRow{"canvas_size",
+                         [](const CompositionTools* t) {
+                           QSpinBox* width = t->imageSizeTool()->widthSpin();
+                           width->setValue(width->value() + 20);
+                         },
+                         false},
+        PendingChangeRow{"background",
+                         [](const CompositionTools* t) {
+                           t->backgroundTool()->typeCombo()->setCurrentIndex(BackgroundTool::Wavy);
+                         },
+                         false},
+        PendingChangeRow{
+            "logo", [](const CompositionTools* t) { t->logoTool()->addButton()->click(); }, true},
+        PendingChangeRow{
+            "shadow",
+            [](const CompositionTools* t) { t->shadowTool()->typeBox()->setCurrentIndex(1); },
+            false},
+        PendingChangeRow{
+            "sharpening",
+            [](const CompositionTools* t) { t->sharpenTool()->levelSlider()->setValue(3); }, false},
+        PendingChangeRow{
+            "highlight",
+            [](const CompositionTools* t) { t->highlightBrushTool()->addPoint(QPointF(20, 20)); },
+            false},
+        PendingChangeRow{
+            "compression",
+            [](const CompositionTools* t) { t->compressTool()->compressionSlider()->setValue(3); },
+            false},
+        PendingChangeRow{
+            "budget",
+            [](const CompositionTools* t) { t->compressTool()->maxFileSizeBox()->setValue(40); },
+            false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowPendingPicture, NewAndDiscardCutoutAskAsTheCloseDoes) {
+  start();
+  exportEverything();
+  change(PendingChangeRow{
+      "budget",
+      [](const CompositionTools* t) { t->compressTool()->maxFileSizeBox()->setValue(40); }, false});
+  FileHandler* files = window->fileHandler();
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"Discard Cut-out", [files] { files->cutoutDiscardSlot(); }},
+      {"New Cut-out", [files] { files->cutoutNewSlot(); }},
+      {"close", [this] { window->close(); }}};
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.first);
+    dialogs.shown.clear();
+    dialogs.answers << AppDialogs::Answer{QMessageBox::Cancel, -1};
+    way.second();
+    EXPECT_TRUE(askedAndStayed());
+    EXPECT_TRUE(dialogs.fileAsks.size() == 1) << "only the export asked for a file";
+    EXPECT_EQ(ZarvoObject::instance()->maxFileSizeKB(), 40) << "refused: the change stays";
+  }
 }
 
 TEST_F(MainWindowComposition, APlacedCutoutIsEditedAndFinishedOnce) {

@@ -64,6 +64,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "Negative|Square|0|0; Huge|Portrait|1600|4000; Tiny|Landscape|50|10; "
                   "Overflow|Square|0|0",
                   ""},
+        // Zero leaves the field alone: it is not brought up to the smallest size or budget.
+        ReaderRow{"zero-values",
+                  "Zero|Square|0|0; Budget only|Landscape|0|300; Size only|Portrait|800|0", ""},
         ReaderRow{"not-under-root", "", "no element"}, ReaderRow{"empty", "", "line"},
         ReaderRow{"garbage", "", "line"}, ReaderRow{"deep-nesting", "", "nested deeper than 256"}),
     [](const ::testing::TestParamInfo<ReaderRow>& info) {

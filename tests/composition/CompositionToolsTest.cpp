@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QAction>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -220,6 +222,25 @@ TEST_F(Tools, TheSliderSpansZeroPointFourToTwoPointFive) {
   EXPECT_EQ(zoom->zoomSlider()->value(), -25);
   EXPECT_TRUE(requests.isEmpty());
   EXPECT_FALSE(zoom->zoomSlider()->signalsBlocked());
+}
+
+TEST_F(Tools, TheZoomButtonsShowActualPixelsAndTheFit) {
+  showView();
+  // Each from the same zoom: the handles, drawn at a fixed size on screen, make the fitted
+  // rectangle depend a little on the zoom it is taken from.
+  view->zoomToSlot(2.0, QPointF());
+  view->fitImageOnScreenSlot();
+  const double fit = view->currentScale();
+  ASSERT_GT(std::abs(fit - 1.0), 0.05) << "the fit must tell itself from actual pixels";
+
+  view->zoomToSlot(2.0, QPointF());
+  zoom->actualPixelsButton()->click();
+  EXPECT_DOUBLE_EQ(view->currentScale(), 1.0);
+  EXPECT_EQ(zoom->zoomSlider()->value(), 0);
+  view->zoomToSlot(2.0, QPointF());
+  zoom->fitScreenButton()->click();
+  EXPECT_DOUBLE_EQ(view->currentScale(), fit);
+  EXPECT_DOUBLE_EQ(zoom->zoom(), fit);
 }
 
 TEST_F(Tools, FinalOptionsPutTheViewerIntoFitModeOnEveryReset) {

@@ -120,6 +120,45 @@ TEST_F(Compression, TheBuildingLabelRunsFromTheStartOfARebuildToItsPicture) {
   EXPECT_EQ(tool->sizeLabel()->text(), CompressTool::sizeText(hub()->finalImageBytes().size()));
 }
 
+struct ExportRow {
+  const char* name;
+  void (*change)();
+  const char* file;
+};
+
+void PrintTo(const ExportRow& row, std::ostream* out) {
+  *out << row.name;
+}
+
+class CompressionExport : public Compression, public ::testing::WithParamInterface<ExportRow> {};
+
+// An export brings the picture up to date at once; the start its run queued on the way must not
+// turn the read-out back to "?" with no picture left to end it.
+TEST_P(CompressionExport, AnExportRightAfterAChangeLeavesTheFinishedSize) {
+  const ExportRow& row = GetParam();
+  ASSERT_TRUE(settle());
+  row.change();
+  ASSERT_TRUE(hub()->rebuildPending());
+  ASSERT_TRUE(hub()->saveToFile(path(QString::fromLatin1(row.file))));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(tool->buildingLabel()->isHidden());
+  EXPECT_TRUE(QAbstractEventDispatcher::instance()->registeredTimers(tool.get()).isEmpty());
+  ASSERT_FALSE(hub()->finalImageBytes().isEmpty());
+  EXPECT_EQ(tool->sizeLabel()->text(), CompressTool::sizeText(hub()->finalImageBytes().size()));
+  EXPECT_FALSE(hub()->rebuildPending());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CompressionExport,
+    ::testing::Values(
+        ExportRow{"budget_then_save_at_once", [] { ZarvoObject::instance()->setMaxFileSize(40); },
+                  "now.jpg"},
+        // The export dialog's suffix changes the file type, which asks for a rebuild.
+        ExportRow{"png_name_changes_the_type",
+                  [] { ZarvoOutputHandler::instance()->fileTypeChoosen(ZarvoOutputHandler::Png); },
+                  "now.png"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(Compression, TheViewButtonsSwitchTheFinalViewer) {
   EXPECT_TRUE(finalPage->viewer()->fitScreen());
   tool->actualPixelsButton()->click();

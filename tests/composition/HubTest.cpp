@@ -50,6 +50,9 @@ TEST_F(Hub, AChangeDuringARunAbortsItAndRebuildsAfresh) {
   ASSERT_TRUE(hub()->processor()->isRunning());
   hub()->setCompressBackground(0);  // aborts and joins the run, arms a new timer
   EXPECT_FALSE(hub()->processor()->isRunning());
+  // Cut short, not waited for: a run left to finish would have made its picture.
+  EXPECT_EQ(hub()->processor()->resultRun(), 0u);
+  EXPECT_TRUE(hub()->processor()->resultBytes().isEmpty());
   EXPECT_TRUE(hub()->rebuildPending());
   ASSERT_TRUE(settle());
   EXPECT_EQ(started.count(), 2);
@@ -113,13 +116,54 @@ TEST_F(Hub, ResetMakesTheNextPictureTheSavedState) {
   EXPECT_FALSE(hub()->hasUnsavedChanges());
   EXPECT_FALSE(hub()->rebuildPending());  // already at 80 KB: no timer of its own
 
-  // A tool re-sends its layer on the reset: that picture is the new saved state.
+  // A tool re-sends its layer on the reset: that picture is the new saved state, also while
+  // it is on its way.
   hub()->cutoutChangedSlot(cutoutImage(20, qRgb(20, 30, 200)), QPoint(4, 4));
+  EXPECT_FALSE(hub()->hasUnsavedChanges());
   ASSERT_TRUE(settle());
   EXPECT_FALSE(hub()->hasUnsavedChanges());
   hub()->cutoutChangedSlot(cutoutImage(20, qRgb(20, 200, 30)), QPoint(4, 4));
   ASSERT_TRUE(settle());
   EXPECT_TRUE(hub()->hasUnsavedChanges());
+}
+
+TEST_F(Hub, AChangeIsUnsavedUntilItsPictureSaysOtherwise) {
+  deliverSmallPicture();
+  ASSERT_TRUE(hub()->save(path("saved.jpg")));
+  ASSERT_FALSE(hub()->hasUnsavedChanges());
+  // Waiting for its picture, a change counts whatever that picture will be: even one taken
+  // back at once.
+  hub()->setSharpenValue(3);
+  EXPECT_TRUE(hub()->hasUnsavedChanges());
+  hub()->setSharpenValue(0);
+  EXPECT_TRUE(hub()->hasUnsavedChanges());
+  ASSERT_TRUE(settle());
+  EXPECT_FALSE(hub()->hasUnsavedChanges());  // the same picture as the one saved
+
+  // A canvas without pixels gives up without a picture: nothing is left waiting.
+  hub()->setCanvasRect(QRect(0, 0, 0, 32));
+  ASSERT_TRUE(settle());
+  EXPECT_FALSE(hub()->hasUnsavedChanges());
+}
+
+TEST_F(Hub, OnlyTheRunItWaitsForAnnouncesItsStart) {
+  deliverSmallPicture();
+  QSignalSpy started(hub(), &ZarvoObject::startedImageProcessing);
+  QSignalSpy delivered(hub(), &ZarvoObject::updateImage);
+  // The export's way: the pending rebuild runs at once and its picture is taken in directly;
+  // what the run queued on its way no longer concerns anyone.
+  hub()->setSharpenValue(2);
+  ASSERT_TRUE(hub()->saveToFile(path("now.jpg")));
+  EXPECT_EQ(delivered.count(), 1);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(started.count(), 0);
+  EXPECT_EQ(delivered.count(), 1);
+
+  // A rebuild of its own announces itself before its picture.
+  hub()->setSharpenValue(0);
+  ASSERT_TRUE(settle());
+  EXPECT_EQ(started.count(), 1);
+  EXPECT_EQ(delivered.count(), 2);
 }
 
 TEST_F(Hub, ADeliveryQueuedBeforeAResetIsIgnored) {

@@ -209,6 +209,20 @@ TEST_F(SizeTool, HostileNumbersReachTheHubOnlyWithinTheControlsRanges) {
   EXPECT_EQ(hub()->maxFileSizeKB(), 10);
 }
 
+TEST_F(SizeTool, AZeroInAPresetLeavesThatFieldAlone) {
+  usePresetFile("zero-values");
+  makeTool();
+  choosePreset("Size only");
+  EXPECT_EQ(canvas(), QSize(600, 800));
+  EXPECT_EQ(hub()->maxFileSizeKB(), 80);
+  choosePreset("Budget only");  // its shape still applies, to the size there is
+  EXPECT_EQ(canvas(), QSize(800, 600));
+  EXPECT_EQ(hub()->maxFileSizeKB(), 300);
+  choosePreset("Zero");
+  EXPECT_EQ(canvas(), QSize(800, 800));
+  EXPECT_EQ(hub()->maxFileSizeKB(), 300);
+}
+
 class SizeToolOnCanvas : public CanvasFixture {};
 
 TEST_F(SizeToolOnCanvas, InstancesAreSelectableWhileTheToolIsCurrent) {

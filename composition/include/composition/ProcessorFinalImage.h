@@ -14,8 +14,9 @@ bool hasTransparency(const QImage& image);
 // canvas, sharpens the cut-out, applies the highlight, blurs the background, then for JPEG and
 // PDF output makes every pixel opaque and encodes a JPEG within the byte budget (the picture
 // delivered is that JPEG decoded), and for PNG output keeps the transparency and encodes a PNG.
-// Delivers finalImageDone once per run unless aborted; a canvas with a side below 1 or of more
-// than 100 megapixels aborts.
+// Announces each run that gets under way with processingStarted and delivers finalImageDone once
+// per run unless aborted, both with the run's number; a canvas with a side below 1 or of more
+// than 100 megapixels aborts before either.
 //
 // Owner's thread: startRun() hands a run its inputs; the results are read after joining it.
 class ProcessorFinalImage : public kestrum::AbortableThread {
@@ -39,7 +40,7 @@ class ProcessorFinalImage : public kestrum::AbortableThread {
   quint64 resultRun() const { return resultRun_; }
 
  signals:
-  void processingStarted();
+  void processingStarted(quint64 runNumber);
   void finalImageDone(QImage image, QByteArray bytes, quint64 runNumber);
 
  protected:

@@ -49,6 +49,9 @@ class ZarvoObject : public QObject {
   // The final-image thread, owned by the hub: callers only watch it (its signals, wait()).
   ProcessorFinalImage* processor() const;
 
+  // True when the picture differs from the one saved or made right after the last reset, and
+  // also while a change still waits for its picture (a rebuild pending or under way), whatever
+  // that picture will be; the picture a reset waits for is the saved state already.
   bool hasUnsavedChanges() const;
   // hasTransparency() of the current picture.
   bool hasTransparency() const;
@@ -100,12 +103,16 @@ class ZarvoObject : public QObject {
 
  private slots:
   void finalImageDone(const QImage& image, const QByteArray& bytes, quint64 runNumber);
+  void processingStarted(quint64 runNumber);
 
  private:
   ZarvoObject();
   ~ZarvoObject() override;
 
   static QByteArray fingerprint(const QPixmap& pixmap);
+  // A change has not reached the picture yet: its rebuild is pending, running, or delivered
+  // and not yet taken in.
+  bool pictureAwaited() const;
   void startRebuild();
   void stopRunningRebuild();
   // Runs a pending rebuild at once, joins the processor and takes in its picture.

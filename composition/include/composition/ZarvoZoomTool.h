@@ -47,6 +47,7 @@ class ZarvoZoomTool : public GmTool, public CompositionMouseTool {
   double zoom() const { return zoom_; }
   QSlider* zoomSlider() const { return zoomSlider_; }
   QPushButton* actualPixelsButton() const { return actualPixels_; }
+  QPushButton* fitScreenButton() const { return fitScreen_; }
   const QCursor* currentCursor() const { return currentCursor_; }
   const QCursor* zoomInCursor() const { return zoomInCursor_.get(); }
   const QCursor* zoomOutCursor() const { return zoomOutCursor_.get(); }
@@ -85,5 +86,6 @@ class ZarvoZoomTool : public GmTool, public CompositionMouseTool {
   QPointer<QSlider> zoomSlider_;
   double zoom_ = 1.0;
   QPointer<QPushButton> actualPixels_;
+  QPointer<QPushButton> fitScreen_;
   ZarvoWidget* view_;
 };
