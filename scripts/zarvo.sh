@@ -22,8 +22,10 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 # Ninja starts a target's sources as soon as their generated headers exist, and lld links the
 # large test programs several times faster than the default linker: both keep a 2-core run short.
+# Qt's image-format plugins read TIFF and WebP photos beside Qt's own formats.
 packages=(cmake g++ make ninja-build lld libgtest-dev libbenchmark-dev libblitz0-dev
-          libboost-thread-dev libboost-system-dev qtbase5-dev libqt5svg5-dev libjpeg62-turbo-dev)
+          libboost-thread-dev libboost-system-dev qtbase5-dev libqt5svg5-dev libjpeg62-turbo-dev
+          qt5-image-formats-plugins)
 # Real photographs with every Exif orientation, an Exif writer and an independent Exif reader
 # serve as test oracles; Poppler's pdfinfo and pdftoppm read back the PDF pages the composition
 # writes; lrelease makes the application's tests a translation catalogue.

@@ -81,7 +81,8 @@ bool FileHandler::askUnsavedChanges() {
 QString FileHandler::sourceFileName() {
   const GmModel* model = GmModel::existingInstance();
   const TsSourceImage* image = model ? model->segImage() : nullptr;
-  return image ? image->fileName() : QString();
+  if (!image) return QString();
+  return image->filePath().isEmpty() ? image->fileName() : image->filePath();
 }
 
 // ---- Folders and recent files

@@ -4,7 +4,6 @@
 #include <new>
 
 #include <QDebug>
-#include <QImageReader>
 #include <QRect>
 #include <QVariantMap>
 
@@ -12,6 +11,7 @@
 #include "document/DocumentUiHooks.h"
 #include "document/ImageOrientation.h"
 #include "document/JpegMetadata.h"
+#include "kestrum/qt/GuardedImageReader.h"
 #include "kestrum/qt/NamedImage.h"
 
 namespace {
@@ -41,19 +41,28 @@ TsSourceImage::TsSourceImage(Origin origin, const QString& name)
 
 TsSourceImage::TsSourceImage(const QString& fileName) : TsSourceImage(Origin::Own, fileName) {
   if (fileName.isEmpty()) return;
+  filePath_ = fileName;
   // A JPEG cut short decodes with its missing rows filled in grey: refused like any unreadable
   // file.
   JpegMetadata jpeg;
   const bool isJpeg = loadJpegMetadata(fileName, jpeg, JpegScan::ToEnd);
-  QImage image;
-  QImageReader reader(fileName);
-  reader.setAutoTransform(false);  // the Exif orientation is applied below, once
-  valid_ = (!isJpeg || jpeg.complete) && reader.read(&image);
-  if (!valid_) {
+  // The guarded reader reads the size before any pixel and refuses what would not fit in
+  // memory. It gives a JPEG as stored (its Exif orientation is applied below, once) and other
+  // formats upright as their reader turns them (TIFF).
+  kestrum::GuardedImageReader::Result read;
+  if (isJpeg && !jpeg.complete)
+    read.error = QStringLiteral("the JPEG data is cut short");
+  else
+    read = kestrum::GuardedImageReader::readFile(fileName);
+  if (!read.ok()) {
+    qWarning().noquote()
+        << QStringLiteral("TsSourceImage: %1 not opened: %2").arg(fileName, read.error);
     //: %1 is filename
     documentUiHooks().warn(tr("Sorry - could not open file %1").arg(fileName));
     return;
   }
+  valid_ = true;
+  QImage image = std::move(read.image);
   rotateImage(image, jpeg.orientation);
   if (!image.isNull() && (image.width() > kFileSideLimit || image.height() > kFileSideLimit)) {
     image = image.width() > image.height()
@@ -70,6 +79,8 @@ TsSourceImage::TsSourceImage(const QString& fileName) : TsSourceImage(Origin::Ow
 }
 
 TsSourceImage::TsSourceImage(const NamedImage& image) : TsSourceImage(Origin::Own, image.name()) {
+  // A dropped file keeps its path beside its name: the export must not write over it.
+  if (image.url().isLocalFile()) filePath_ = image.url().toLocalFile();
   // Every received format becomes ARGB32: the display view and the engine read 32-bit pixels.
   // The same format comes back shared; init's write access makes the copy.
   imageImage_ = image.convertToFormat(QImage::Format_ARGB32);
@@ -99,6 +110,7 @@ TsSourceImage::TsSourceImage(const kestrum::PixelView64& buffer, const QString& 
 }
 
 TsSourceImage::TsSourceImage(const TsSourceImage* other) : TsSourceImage(Origin::Own, QString()) {
+  filePath_ = other->filePath_;
   imageMaster_ = other->imageMaster_;
   format_ = other->format_;
   tag_ = other->tag_;
@@ -133,6 +145,7 @@ TsSourceImage::TsSourceImage(const TsSourceImage* other) : TsSourceImage(Origin:
 
 TsSourceImage::TsSourceImage(const TsSourceImage* other, SharePixels)
     : TsSourceImage(Origin::Buffer, other->filename_) {
+  filePath_ = other->filePath_;
   imageMaster_ = other->imageMaster_;
   format_ = other->format_;
   tag_ = other->tag_;
@@ -380,6 +393,7 @@ bool TsSourceImage::copyPixelsFrom(const TsSourceImage& other) {
     return false;
   }
   filename_ = other.filename_;
+  filePath_ = other.filePath_;
   valid_ = other.valid_;
   return true;
 }

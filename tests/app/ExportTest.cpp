@@ -2,9 +2,12 @@
 // overwritten, the cut-out over the checkerboard and the trimap beside the photo.
 
 #include <QDir>
+#include <QMimeData>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include "composition/CompositionHost.h"
+#include "app/ImageReceiver.h"
 #include "composition/ZarvoOutputHandler.h"
 #include "document/TsSourceImage.h"
 #include "support/AppTestSupport.h"
@@ -124,6 +127,49 @@ TEST_F(Export, TheSourceImageIsNeverOverwrittenAlsoThroughALinkedFolder) {
   }
   EXPECT_FALSE(saved) << "\"dog\" with the JPEG filter is the source too; then cancelled";
   EXPECT_EQ(readFile(path("dog.jpg")), original);
+}
+
+// A photo dropped from a file manager is named after its file, as a received picture is, yet it
+// is as much the source as an opened photo: writing over it is refused whatever its suffix, and
+// the dialog starts beside it.
+TEST_F(Export, ADroppedPhotoIsNeverOverwrittenAndTheDialogStartsBesideIt) {
+  QTemporaryDir drops;
+  struct Row {
+    const char* name;
+    const char* filter;  // the entry whose extension the bare name is given
+  };
+  for (const Row& row :
+       {Row{"dropped.jpg", "JPEG image (*.jpg)"}, Row{"dropped.png", "PNG image (*.png)"}}) {
+    SCOPED_TRACE(row.name);
+    const QString dropped = drops.filePath(QString::fromLatin1(row.name));
+    QImage photo(40, 30, QImage::Format_RGB32);
+    photo.fill(qRgb(30, 120, 200));
+    ASSERT_TRUE(photo.save(dropped));
+    const QByteArray original = readFile(dropped);
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dropped)});
+    ImageReceiver receiver(&data, nullptr);
+    bool opened = false;
+    QObject::connect(&receiver, &ImageReceiver::bestImage,
+                     [&](const NamedImage& image) { opened = handler->loadImage(image, 1); });
+    receiver.start();
+    ASSERT_TRUE(opened);
+    waitIdle();
+    EXPECT_EQ(model()->segImage()->fileName(), QString::fromLatin1(row.name));
+
+    dialogs.fileAsks.clear();
+    dialogs.shown.clear();
+    dialogs.fileAnswers = QStringList{dropped, drops.filePath(QStringLiteral("dropped"))};
+    dialogs.filterAnswers = QStringList{"PNG image (*.png)", row.filter};
+    EXPECT_FALSE(handler->fileSaveAsSlot()) << "both refused, then cancelled";
+    ASSERT_EQ(dialogs.fileAsks.size(), 3);
+    EXPECT_EQ(dialogs.fileAsks[0].folder, drops.filePath(QStringLiteral("droppedWebshot")));
+    ASSERT_EQ(dialogs.shown.size(), 2);
+    for (const auto& shown : dialogs.shown)
+      EXPECT_EQ(shown.text, "You can not save the generated file over the original file");
+    EXPECT_EQ(readFile(dropped), original);
+  }
 }
 
 TEST_F(Export, ATransparentCutoutIsTheCheckerboardOfFortyPixelSquares) {

@@ -13,6 +13,7 @@ using namespace kestrum_test;
 
 using zarvo_test::encodedImage;
 using zarvo_test::pngClaiming;
+using zarvo_test::pngOfZeroRows;
 
 TEST(GuardedImageReader, ReadsOrExplainsWhyNot) {
   const QImage photo = randomImage(120, 80, 1);
@@ -29,7 +30,8 @@ TEST(GuardedImageReader, ReadsOrExplainsWhyNot) {
       {"empty", QByteArray(), false},
       {"text", QByteArray("hello, this is not an image"), false},
       {"truncated png", png.left(png.size() / 2), false},
-      {"over 100 megapixels", pngClaiming(20000, 6000), false},
+      {"over the limit", pngClaiming(20000, 10001), false},
+      {"bomb of zero rows", pngOfZeroRows(30000, 30000), false},
       {"absurd header", pngClaiming(0x7FFFFFFF, 0x7FFFFFFF), false},
   };
   for (const Row& row : rows) {
@@ -42,7 +44,25 @@ TEST(GuardedImageReader, ReadsOrExplainsWhyNot) {
   }
   EXPECT_TRUE(sameBytes(
       GuardedImageReader::readData(png).image.convertToFormat(QImage::Format_ARGB32), photo));
-  EXPECT_TRUE(GuardedImageReader::readData(pngClaiming(20000, 6000)).error.contains("too large"));
+  EXPECT_TRUE(GuardedImageReader::readData(pngClaiming(20000, 10001)).error.contains("too large"));
+  EXPECT_TRUE(
+      GuardedImageReader::readData(pngOfZeroRows(30000, 30000)).error.contains("too large"));
+  // The largest photos of today's cameras are within it: medium format, a phone's 200 MP mode.
+  EXPECT_GE(GuardedImageReader::kMaxPixels, 14204LL * 10652);
+  EXPECT_GE(GuardedImageReader::kMaxPixels, 16320LL * 12240);
+}
+
+TEST(GuardedImageReader, TheBombOfZeroRowsIsAWholePng) {
+  // Small ones decode black, so the large one is what it claims to be and no stub.
+  for (const QSize size : {QSize(1, 1), QSize(64, 48), QSize(301, 7), QSize(7, 301)}) {
+    const QImage decoded = QImage::fromData(pngOfZeroRows(size.width(), size.height()), "PNG");
+    ASSERT_EQ(decoded.size(), size);
+    EXPECT_EQ(
+        decoded.convertToFormat(QImage::Format_RGB32).pixel(size.width() - 1, size.height() - 1),
+        qRgb(0, 0, 0));
+    EXPECT_TRUE(decoded.allGray());
+  }
+  EXPECT_LT(pngOfZeroRows(30000, 30000).size(), 3 << 20);
 }
 
 TEST(GuardedImageReader, DecodesScaledToFitOnRequestNeverUp) {

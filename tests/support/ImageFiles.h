@@ -1,6 +1,9 @@
 #pragma once
 
-// Image bytes as they come from outside: encoded pictures and a hostile header.
+// Image bytes as they come from outside: encoded pictures, hostile headers and a decompression
+// bomb.
+
+#include <array>
 
 #include <QBuffer>
 #include <QByteArray>
@@ -18,12 +21,116 @@ inline QByteArray encodedImage(const QImage& image, const char* format) {
 }
 
 inline quint32 crc32(const char* data, int size) {
+  static const std::array<quint32, 256> table = [] {
+    std::array<quint32, 256> entries{};
+    for (quint32 n = 0; n < 256; ++n) {
+      quint32 c = n;
+      for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+      entries[n] = c;
+    }
+    return entries;
+  }();
   quint32 crc = 0xFFFFFFFFu;
-  for (int i = 0; i < size; ++i) {
-    crc ^= uchar(data[i]);
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
+  for (int i = 0; i < size; ++i) crc = table[(crc ^ uchar(data[i])) & 0xFF] ^ (crc >> 8);
   return ~crc;
+}
+
+// The bits of a deflate stream: fields go in from their lowest bit, Huffman codes from their
+// first (highest) bit.
+class DeflateBits {
+ public:
+  void put(quint32 value, int count) {
+    for (int i = 0; i < count; ++i) bit(value >> i & 1u);
+  }
+  void code(quint32 code, int length) {
+    for (int i = length - 1; i >= 0; --i) bit(code >> i & 1u);
+  }
+  bool aligned() const { return used_ == 0; }
+  void zeroBytes(qint64 count) { bytes_.append(QByteArray(int(count), '\0')); }
+  QByteArray finish() {
+    if (used_ > 0) bytes_.append(char(current_));
+    used_ = 0;
+    current_ = 0;
+    return bytes_;
+  }
+
+ private:
+  void bit(quint32 value) {
+    current_ |= value << used_;
+    if (++used_ == 8) {
+      bytes_.append(char(current_));
+      current_ = 0;
+      used_ = 0;
+    }
+  }
+  QByteArray bytes_;
+  quint32 current_ = 0;
+  int used_ = 0;
+};
+
+// A zlib stream of `count` zero bytes (at least one) in one block whose codes make the longest
+// match (258 bytes at distance 1) two bits: a thousandth of the size, as a decompression bomb
+// is made.
+inline QByteArray zlibOfZeros(qint64 count) {
+  DeflateBits out;
+  out.put(1, 1);   // the final block
+  out.put(2, 2);   // with codes of its own
+  out.put(29, 5);  // 286 literal and length codes
+  out.put(1, 5);   // 2 distance codes
+  out.put(14, 4);  // 18 code-length codes, in deflate's order below
+  for (int symbol : {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1})
+    out.put(symbol == 18 ? 1 : symbol == 1 || symbol == 2 ? 2 : 0, 3);
+  // Code lengths, coded as 18 -> 0, 1 -> 10, 2 -> 11 (18 repeats a zero length 11..138 times).
+  const auto length = [&out](int bits) { out.code(bits == 1 ? 2 : 3, 2); };
+  const auto zeroLengths = [&out](int times) {
+    out.code(0, 1);
+    out.put(quint32(times - 11), 7);
+  };
+  length(2);  // literal 0: 10
+  zeroLengths(138);
+  zeroLengths(117);
+  length(2);  // end of block: 11
+  zeroLengths(28);
+  length(1);  // length 258: 0
+  length(1);  // distance 1: 0
+  length(1);  // distance 2, unused; it completes the code
+  out.code(2, 2);
+  qint64 matches = (count - 1) / 258;
+  const int rest = int((count - 1) % 258);
+  // Once aligned, four matches of two zero bits each make a zero byte.
+  for (; matches > 0 && !out.aligned(); --matches) out.code(0, 2);
+  out.zeroBytes(matches / 4);
+  for (matches %= 4; matches > 0; --matches) out.code(0, 2);
+  for (int i = 0; i < rest; ++i) out.code(2, 2);
+  out.code(3, 2);
+  QByteArray stream("\x78\x01", 2);
+  stream += out.finish();
+  const quint32 adler = quint32(count % 65521) << 16 | 1u;  // a stays 1 over zeros
+  char trailer[4];
+  qToBigEndian(adler, trailer);
+  return stream + QByteArray(trailer, 4);
+}
+
+inline QByteArray pngChunk(const char* type, const QByteArray& data) {
+  char length[4];
+  qToBigEndian(quint32(data.size()), length);
+  const QByteArray body = QByteArray(type, 4) + data;
+  char crc[4];
+  qToBigEndian(crc32(body.constData(), body.size()), crc);
+  return QByteArray(length, 4) + body + QByteArray(crc, 4);
+}
+
+// A whole, valid PNG of `width` x `height` black RGB pixels (every row filtered "none"), made
+// without holding its pixels: 30000 x 30000 is a 2.6 MB file that decodes to 2.7 GB.
+inline QByteArray pngOfZeroRows(quint32 width, quint32 height) {
+  QByteArray header(13, '\0');
+  qToBigEndian(width, header.data());
+  qToBigEndian(height, header.data() + 4);
+  header[8] = 8;  // bits a channel
+  header[9] = 2;  // RGB
+  return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) +
+         pngChunk("IDAT", zlibOfZeros(qint64(height) * (1 + 3 * qint64(width)))) +
+         pngChunk("IEND", QByteArray());
 }
 
 // A PNG whose header claims the given size (with a correct checksum); its pixel data is a stub.

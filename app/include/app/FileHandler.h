@@ -135,7 +135,8 @@ class FileHandler : public QObject {
   void chooseOutputType(const QString& fileName);
   QString openImageDialog(QWidget* parent, const QString& filterTag);
   void projectWarning(const QString& text);
-  // The source image's file name, or empty without an image.
+  // The source image's file: the local file it was read from (also a dropped one's full path),
+  // else its name; empty without an image.
   static QString sourceFileName();
 
   FileHandlerHost* host_;

@@ -26,7 +26,7 @@ struct WebFetchLimits {
 //
 // The web is not trusted: each request is abandoned after the transfer time-out without data, a
 // body above the byte limit is abandoned and dropped with a log line, and the picture is decoded
-// by the guarded reader (size read first, at most 100 megapixels). GUI thread.
+// by the guarded reader (size read first, at most its pixel limit). GUI thread.
 class NetworkImageGetter : public QObject {
   Q_OBJECT
 

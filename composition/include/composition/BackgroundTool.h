@@ -29,7 +29,7 @@ struct BackgroundToolPrivate;
 // steered by two grab handles on the canvas; an image file, turned upright; a library image.
 // The background is rendered again on every change of canvas, type, colour, radius or handle.
 //
-// Images are read with the guarded reader: over 100 megapixels is refused with a message and
+// Images are read with the guarded reader: over its pixel limit is refused with a message and
 // nothing changes; a shorter side over 3200 pixels is decoded at 3200, which the covering crop of
 // a canvas of at most 1600 pixels cannot show. The size announced to the hub is the file's own
 // (upright). Colours go through the workspace host's colour dialog, files and the library

@@ -34,11 +34,13 @@ class TsSourceImage : public QObject {
   enum Format { Format8 = 1, Format16 = 2, Format15 = 3 };
   struct SharePixels {};
 
-  // Reads a file and turns it upright by its Exif orientation; limited to 1280 pixels a side.
-  // An unreadable file or exhausted memory is reported through the document's hooks, and the
-  // image is then invalid.
+  // Reads a file through the guarded reader and turns it upright by its Exif orientation;
+  // limited to 1280 pixels a side. An unreadable file, one too large to decode, or exhausted
+  // memory is reported through the document's hooks (the reason goes to the log), and the image
+  // is then invalid.
   explicit TsSourceImage(const QString& fileName);
-  // A copy of a received picture, named after its address, always in ARGB32.
+  // A copy of a received picture, named after its address, always in ARGB32; a local file's
+  // path is kept as filePath().
   explicit TsSourceImage(const NamedImage& image);
   // Over the caller's pixels, no copy: a 32-bit master (format 8 bits) or a 64-bit master
   // (channels up to 32768).
@@ -59,6 +61,9 @@ class TsSourceImage : public QObject {
   QVariant toVariant() const;
 
   const QString& fileName() const { return filename_; }
+  // The local file the pixels were read from, opened or dropped; empty for a picture from the
+  // web or from image data, a host's buffer and a stored document. The copies carry it over.
+  const QString& filePath() const { return filePath_; }
   bool isValid() const { return valid_; }
   int masterKind() const { return imageMaster_; }
   int format() const { return format_; }
@@ -116,6 +121,7 @@ class TsSourceImage : public QObject {
   kestrum::SampleRange sampleRange() const;
 
   QString filename_;
+  QString filePath_;
   bool valid_ = false;
   bool displayStale_ = true;
   bool pixelsWritten_ = false;

@@ -10,14 +10,22 @@ class QImageReader;
 
 namespace kestrum {
 
-// Reads images from outside (files the user names, dropped or fetched bytes) without trusting
-// them: the size comes from the header first, and an image whose size cannot be told or whose
-// pixel count is above the limit is refused before any pixel is decoded. On request the image
-// is decoded scaled down to fit a bounding size (JPEG then decodes at the smaller size).
+// Reads images from outside (photos the user opens, dropped or fetched bytes, backgrounds and
+// logos) without trusting them: the size comes from the header first, and an image whose size
+// cannot be told or whose pixel count is above the limit is refused before any pixel is
+// decoded. On request the image is decoded scaled down to fit a bounding size (JPEG then
+// decodes at the smaller size). The format is told by the content, never by the file name.
+// Formats whose reader turns the picture upright by default (TIFF, by its orientation tag)
+// come upright; a JPEG comes as stored, its Exif orientation left to the caller.
 // Any thread; no GUI objects.
 class GuardedImageReader {
  public:
-  static constexpr qint64 kMaxPixels = 100'000'000;
+  // The one limit on the pixels of an image read from outside. It admits the largest photos of
+  // today's cameras: 150-megapixel medium format (14204 x 10652) and the 200-megapixel mode of
+  // phone sensors (16320 x 12240, 199.8 megapixels), which decode to at most 0.8 GB at 8 bits a
+  // channel. A picture that claims more, such as a small PNG of zero rows declaring 30000 x
+  // 30000 pixels (3.6 GB decoded), is refused from its header.
+  static constexpr qint64 kMaxPixels = 200'000'000;
 
   struct Result {
     QImage image;
