@@ -49,11 +49,12 @@ bool isGradientType(int type) {
 // focal point at distance d from the centre and the circle, the gradient runs from colour 1 to
 // colour 2 in radius - d pixels, and beyond the focal point, away from the centre, reflects at
 // that pitch over the rest of the canvas. Qt moves a focal point outside the circle to a
-// thousandth of the radius inside it: a fraction of a pixel, which shows as a moire. The focal
-// point therefore stays 8 pixels, or 2 % of the radius if that is more, inside the circle;
-// further in it is the handle itself.
+// thousandth of the radius inside it: a fraction of a pixel, which shows as a moire, and a
+// canvas seen reduced shows rings a few pixels apart as one too. The focal point therefore
+// stays a tenth of the radius, and at least 8 pixels, inside the circle, so the rings stay a
+// fifth of the radius apart; further in it is the handle itself.
 QPointF curlyFocalPoint(const QPointF& centre, double radius, const QPointF& handle) {
-  const double reach = std::max(radius - std::max(8.0, radius * 0.02), 0.0);
+  const double reach = std::max(radius - std::max(8.0, radius * 0.1), 0.0);
   QLineF line(centre, handle);
   if (line.length() <= reach) return handle;
   line.setLength(reach);
