@@ -45,6 +45,22 @@ bool isGradientType(int type) {
   return type >= BackgroundTool::Wavy && type <= BackgroundTool::Fan;
 }
 
+// The focal point the Curly gradient is given for the second handle at `handle`. Between a
+// focal point at distance d from the centre and the circle, the gradient runs from colour 1 to
+// colour 2 in radius - d pixels, and beyond the focal point, away from the centre, reflects at
+// that pitch over the rest of the canvas. Qt moves a focal point outside the circle to a
+// thousandth of the radius inside it: a fraction of a pixel, which shows as a moire, and a
+// canvas seen reduced shows rings a few pixels apart as one too. The focal point therefore
+// stays a tenth of the radius, and at least 8 pixels, inside the circle, so the rings stay a
+// fifth of the radius apart; further in it is the handle itself.
+QPointF curlyFocalPoint(const QPointF& centre, double radius, const QPointF& handle) {
+  const double reach = std::max(radius - std::max(8.0, radius * 0.1), 0.0);
+  QLineF line(centre, handle);
+  if (line.length() <= reach) return handle;
+  line.setLength(reach);
+  return line.p2();
+}
+
 struct LoadedImage {
   QPixmap image;
   QSize size;  // the file's own, upright
@@ -328,7 +344,8 @@ void BackgroundTool::updateBackground() {
       break;
     case Curly: {
       const int steps = d->radiusSlider->maximum() + 1 - d->radiusSlider->value();
-      fill(QRadialGradient(p1, std::min(w, h) / double(steps), p2));
+      const double radius = std::min(w, h) / double(steps);
+      fill(QRadialGradient(p1, radius, curlyFocalPoint(p1, radius, p2)));
       break;
     }
     case Fan:

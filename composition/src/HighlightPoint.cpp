@@ -26,7 +26,8 @@ void drawHighlightPoint(QPainter& painter, const HighlightPoint& point) {
 
 QImage composeHighlight(const QList<HighlightPoint>& points, const QImage& source,
                         QImage& fullyHighlit, const std::atomic<bool>* abort) {
-  if (fullyHighlit.isNull()) return source.copy();
+  // Without a cut-out there is nothing to draw on: a painter would refuse the null image.
+  if (fullyHighlit.isNull() || source.isNull()) return source.copy();
   fullyHighlit = kestrum::convertedImage(fullyHighlit, QImage::Format_ARGB32);
   QImage mask = kestrum::allocateImage(fullyHighlit.size(), QImage::Format_RGB32);
   mask.fill(Qt::black);

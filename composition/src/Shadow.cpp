@@ -59,9 +59,15 @@ void Shadow::compute(const Job& job, WorkerThread<Shadow>& thread, quint64 run) 
                                   &flipped))
       return;
     if (!projected.isNull()) {
+      // The blur counts only the taps inside its image: without room around the projection
+      // the shadow would end at full strength at the projection's bounding box. With its reach
+      // and one pixel more of black on every side it fades out to zero inside the layer,
+      // which grows by that much and moves with it; the shape stays where it was.
+      const float s = float(job.kernel.radius);
+      projected = withBlurRoom(projected, kestrum::gaussRadius(s) + 1);
       // Blurred as it is (opaque Format_ARGB32, turned already): the child converts and copies
       // nothing, so an abort reaches a polling loop at once.
-      kestrum::ProcessorGauss<1, 1, 1, 0> blur(&projected, &result.mask, float(job.kernel.radius));
+      kestrum::ProcessorGauss<1, 1, 1, 0> blur(&projected, &result.mask, s);
       blur.start(QThread::InheritPriority);
       thread.waitForChild(blur);
       if (blur.isAborted()) return;  // stopped with this thread, or failed on its own

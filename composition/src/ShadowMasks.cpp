@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -226,4 +227,18 @@ bool standingShadowProjection(const QImage& source, double direction, double len
   *mask = out;
   *flipped = flip;
   return true;
+}
+
+QImage withBlurRoom(const QImage& mask, int margin) {
+  if (mask.isNull()) return QImage();
+  margin = std::max(margin, 0);
+  QImage room =
+      kestrum::allocateImage(mask.size() + QSize(2 * margin, 2 * margin), QImage::Format_ARGB32);
+  room.fill(grey(0));
+  const std::size_t rowBytes = std::size_t(mask.width()) * sizeof(QRgb);
+  for (int y = 0; y < mask.height(); ++y)
+    std::memcpy(room.scanLine(y + margin) + std::size_t(margin) * sizeof(QRgb),
+                mask.constScanLine(y), rowBytes);
+  room.setOffset(mask.offset() - QPoint(margin, margin));
+  return room;
 }

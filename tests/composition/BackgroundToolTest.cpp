@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QRadialGradient>
 #include <QSignalSpy>
 #include <QSlider>
 
@@ -161,6 +162,81 @@ TEST_F(Background, CurlyRadiusIsTheShorterSideOverSevenLessTheSlider) {
   EXPECT_TRUE(near(image.pixel(199, 159), kLightGrey));
   EXPECT_TRUE(near(image.pixel(99, 159), kLightGrey));
 }
+
+// Along the segment from `from` to `to`, one pixel a step, the shortest distance in pixels
+// between two turns of the grey level (a rise after a fall or a fall after a rise, each of more
+// than 3 levels); the segment's length when it never turns twice.
+int shortestSwing(const QImage& image, QPointF from, QPointF to) {
+  const int steps = int(QLineF(from, to).length());
+  int shortest = steps, lastTurn = -1, direction = 0, extreme = -1;
+  for (int i = 0; i <= steps; ++i) {
+    const QPoint p = (from + (to - from) * (double(i) / std::max(steps, 1))).toPoint();
+    if (!image.rect().contains(p)) break;
+    const int grey = qGray(image.pixel(p));
+    if (extreme < 0) extreme = grey;
+    const int change = grey - extreme;
+    if (direction == 0 && std::abs(change) > 3) {
+      direction = change > 0 ? 1 : -1;
+      extreme = grey;
+    } else if (direction * change > 0) {
+      extreme = grey;
+    } else if (direction != 0 && std::abs(change) > 3) {
+      if (lastTurn >= 0) shortest = std::min(shortest, i - lastTurn);
+      lastTurn = i;
+      direction = -direction;
+      extreme = grey;
+    }
+  }
+  return shortest;
+}
+
+struct FocalRow {
+  const char* name;
+  QPointF offset;  // of the second handle from the first, whose circle has a radius of 100
+  bool inside;
+};
+
+class CurlyFocalPoints : public Background, public ::testing::WithParamInterface<FocalRow> {};
+
+TEST_P(CurlyFocalPoints, KeepTheGradientSmoothWhereverTheSecondHandleIs) {
+  const FocalRow& row = GetParam();
+  setType(BackgroundTool::Curly);
+  tool->radiusSlider()->setValue(4);  // 300 / 3
+  const QPointF centre(110, 210);
+  placeHandles(centre, centre + row.offset);
+  const QImage image = rendered();
+  // Beyond the focal point, away from the centre, the rings are tightest: on the axis and
+  // beside it, to the canvas's edge.
+  const QPointF unit = row.offset / QLineF(QPointF(), row.offset).length();
+  const QPointF across(-unit.y(), unit.x());
+  for (const double side : {0.0, 20.0, -35.0}) {
+    const QPointF start = centre + unit * 60 + across * side;
+    EXPECT_GE(shortestSwing(image, start, start + unit * 600), 9) << "line " << side;
+  }
+  if (row.inside) {
+    // The handle is the focal point, as Qt is given it.
+    QImage plain(image.size(), image.format());
+    plain.fill(kWhite);
+    QRadialGradient gradient(centre, 100, centre + row.offset);
+    gradient.setSpread(QGradient::ReflectSpread);
+    gradient.setColorAt(0, kWhite);
+    gradient.setColorAt(1, kLightGrey);
+    BackgroundTool::fillGradient(plain, gradient);
+    EXPECT_EQ(image, plain);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Handles, CurlyFocalPoints,
+    ::testing::Values(FocalRow{"Centre", QPointF(0.001, 0), true},
+                      FocalRow{"HalfwayOut", QPointF(50, 0), true},
+                      FocalRow{"WellInsideSlanting", QPointF(-50, 60), true},
+                      FocalRow{"NearTheCircleInside", QPointF(0, -97), false},
+                      FocalRow{"OnTheCircle", QPointF(0, 100), false},
+                      FocalRow{"JustOutside", QPointF(105, 0), false},
+                      FocalRow{"FarOutside", QPointF(300, 40), false},
+                      FocalRow{"FarOutsideSlanting", QPointF(-180, -230), false}),
+    [](const ::testing::TestParamInfo<FocalRow>& info) { return std::string(info.param.name); });
 
 struct FanRow {
   const char* name;

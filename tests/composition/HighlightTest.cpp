@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "composition/HighlightPoint.h"
+#include "DocumentTestSupport.h"
 #include "support/CompositionFixture.h"
 
 using namespace composition_test;
@@ -53,6 +54,15 @@ TEST(Highlight, NoPointsOrNoHighlitImageLeaveTheSource) {
   EXPECT_EQ(composeHighlight({}, source, bright), source);
   QImage none;
   EXPECT_EQ(composeHighlight({HighlightPoint{QPointF(10, 10), 5, 80}}, source, none), source);
+}
+
+TEST(Highlight, NoCutoutGivesNoImageAndPaintsNothing) {
+  // The copy of a discarded cut-out is still held when the cut-out is gone.
+  QImage bright = fullyHighlit(cutoutImage(20, qRgb(1, 2, 3)));
+  LogCapture log;
+  EXPECT_TRUE(
+      composeHighlight({HighlightPoint{QPointF(10, 10), 5, 80}}, QImage(), bright).isNull());
+  EXPECT_EQ(LogCapture::lines(), QStringList());
 }
 
 TEST(Highlight, AnAbortStopsBetweenDabs) {

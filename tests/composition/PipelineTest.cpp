@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QSignalSpy>
 
+#include "DocumentTestSupport.h"
 #include "support/CompositionFixture.h"
 
 using namespace composition_test;
@@ -141,6 +142,23 @@ TEST(Pipeline, DegenerateCanvasesAndBudgets) {
   LayerSet vast = discOnNothing(ZarvoOutputHandler::Jpg);
   vast.maxFileSizeKB = 4000000;
   EXPECT_FALSE(runPipeline(vast).bytes.isEmpty());
+}
+
+TEST(Pipeline, AHighlitCopyWithoutItsCutoutLeavesTheBackgroundAlone) {
+  // As the hub holds the layers after "Discard Cut-out": no cut-out, the last one's highlit
+  // copy and dabs.
+  LayerSet layers = discOnNothing(ZarvoOutputHandler::Png);
+  QImage background(layers.canvasRect.size(), QImage::Format_ARGB32);
+  background.fill(qRgb(30, 60, 200));
+  layers.background = background;
+  layers.fullyHighlitCutout = layers.cutout;
+  layers.highlightPoints = {HighlightPoint{QPointF(15, 15), 10, 80}};
+  layers.cutout = QImage();
+  LogCapture log;
+  const Delivery delivery = runPipeline(layers);
+  ASSERT_TRUE(delivery.delivered);
+  EXPECT_EQ(delivery.image.convertToFormat(QImage::Format_ARGB32), background);
+  EXPECT_EQ(LogCapture::lines(), QStringList());
 }
 
 // Stops the pipeline at each of its poll points in turn (the children stop through

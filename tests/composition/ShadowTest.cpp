@@ -280,13 +280,58 @@ TEST_F(ShadowModel, TheStandingMaskIsTheBlurredProjection) {
     ASSERT_TRUE(standingShadowProjection(source, theta, shadow->length(), kNeverStop, &projected,
                                          &flipped));
     EXPECT_EQ(flipped, std::cos(theta) > 0);
-    const QImage blurred = blurOf(projected, float(shadow->fuzziness()));
+    // Blurred with the blur's reach and a pixel more of room on every side.
+    const int room = kestrum::gaussRadius(float(shadow->fuzziness())) + 1;
+    const QImage spacious = withBlurRoom(projected, room);
+    const QImage blurred = blurOf(spacious, float(shadow->fuzziness()));
     EXPECT_EQ(shadow->standingMask(), blurred) << theta;
     // Turned in place: the blur of the turned mask is the turned blur.
-    EXPECT_EQ(blurred.mirrored(false, true), blurOf(projected.mirrored(false, true)));
-    EXPECT_EQ(shadow->standingOffset(), projected.offset());
-    EXPECT_EQ(lastOffset, projected.offset());
+    EXPECT_EQ(blurred.mirrored(false, true), blurOf(spacious.mirrored(false, true)));
+    const QPoint offset = projected.offset() - QPoint(room, room);
+    EXPECT_EQ(shadow->standingOffset(), offset);
+    EXPECT_EQ(lastOffset, offset);
     EXPECT_FALSE(shadow->needsCompute());
+  }
+}
+
+TEST_F(ShadowModel, TheStandingShadowFadesOutInsideItsLayer) {
+  // Opaque down to the bottom row: the projection's base row is the silhouette's full width,
+  // at its bounding box's edge.
+  const QImage source = boxImage(QSize(120, 100), QRect(20, 5, 80, 95));
+  shadow->setImage(source);
+  shadow->setShadowType(Shadow::Standing);
+  shadow->setDirection(kShadowPi);  // straight up: the base is the layer's bottom
+  shadow->setLength(1.0);
+  for (int fuzziness : {1, 3, 5}) {
+    shadow->setFuzziness(fuzziness);
+    settle();
+    const QImage mask = shadow->standingMask();
+    ASSERT_FALSE(mask.isNull()) << fuzziness;
+    const int room = kestrum::gaussRadius(float(fuzziness)) + 1;
+    // The layer's edge is all black: nothing is cut.
+    for (int x = 0; x < mask.width(); ++x) {
+      EXPECT_EQ(qBlue(mask.pixel(x, 0)), 0) << fuzziness << ": top " << x;
+      EXPECT_EQ(qBlue(mask.pixel(x, mask.height() - 1)), 0) << fuzziness << ": bottom " << x;
+    }
+    for (int y = 0; y < mask.height(); ++y) {
+      EXPECT_EQ(qBlue(mask.pixel(0, y)), 0) << fuzziness << ": left " << y;
+      EXPECT_EQ(qBlue(mask.pixel(mask.width() - 1, y)), 0) << fuzziness << ": right " << y;
+    }
+    // Down the middle, across the base: a soft fall, already well below full strength at the
+    // projection's last row, never rising again (but for a level of rounding).
+    const int x = mask.width() / 2, base = mask.height() - 1 - room;
+    int strongest = 0;
+    for (int y = 0; y < base - room; ++y) strongest = std::max(strongest, qBlue(mask.pixel(x, y)));
+    ASSERT_GT(strongest, 200) << fuzziness;
+    EXPECT_LT(qBlue(mask.pixel(x, base)), strongest * 3 / 4) << fuzziness;
+    for (int y = base - room; y < mask.height() - 1; ++y)
+      EXPECT_GE(qBlue(mask.pixel(x, y)) + 1, qBlue(mask.pixel(x, y + 1))) << fuzziness << ": " << y;
+    // The silhouette keeps its place: its projection starts `room` pixels into the layer.
+    QImage projected;
+    bool flipped = false;
+    ASSERT_TRUE(standingShadowProjection(source, kShadowPi, 1.0, kNeverStop, &projected, &flipped));
+    EXPECT_EQ(shadow->standingOffset() + QPoint(room, room), projected.offset());
+    EXPECT_EQ(mask.size(), projected.size() + QSize(2 * room, 2 * room));
   }
 }
 

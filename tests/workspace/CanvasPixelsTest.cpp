@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QWindow>
 #include <QSettings>
+#include <QSlider>
 #include <QSpinBox>
 
 #include "WorkspaceTestSupport.h"
@@ -20,7 +21,9 @@
 #include "document/Rectangle.h"
 #include "document/UserColours.h"
 #include "workspace/BrushFootprint.h"
+#include "workspace/DeleteExactTool.h"
 #include "workspace/NoTool.h"
+#include "workspace/PanTool.h"
 
 namespace {
 
@@ -39,8 +42,8 @@ QRgb composed(QRgb over, QRgb under) {
 
 class CanvasPixelsTest : public WorkspaceTest {
  protected:
-  void open(int resolution = 1) {
-    view = showView(QSize(800, 600));
+  void open(int resolution = 1, QSize viewSize = QSize(800, 600)) {
+    view = showView(viewSize);
     openPhoto(QSize(160, 120), resolution);
     canvas = view->workspace()->canvas();
     view->zoomToSlot(4.0);
@@ -51,6 +54,26 @@ class CanvasPixelsTest : public WorkspaceTest {
     return image.pixel(widgetPoint(canvas, QPointF(x + 0.5, y + 0.5)));
   }
   QRgb photo(int x, int y) const { return model->segImage()->displayImage().pixel(x, y); }
+  // Pixels of the canvas on screen, after the repaints the last changes asked for, that a
+  // fresh repaint of the whole canvas draws otherwise.
+  int staleOnScreen() const {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    const QRect area = canvas->visibleRegion().boundingRect();
+    const QPoint origin = canvas->mapTo(view->window(), area.topLeft());
+    const QImage onScreen =
+        view->windowHandle()
+            ->screen()
+            ->grabWindow(view->winId(), origin.x(), origin.y(), area.width(), area.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    const QImage whole = canvas->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+    if (onScreen.size() != whole.size()) return area.width() * area.height();
+    int stale = 0;
+    for (int y = 0; y < whole.height(); ++y)
+      for (int x = 0; x < whole.width(); ++x)
+        stale += channelDistance(onScreen.pixel(x, y), whole.pixel(x, y)) > 2;
+    return stale;
+  }
 
   ImageView* view = nullptr;
   GmZoomWidget* canvas = nullptr;
@@ -223,6 +246,7 @@ TEST_F(BrushOutlineTest, RingAndFootprintFollowThePointer) {
   sendMouse(canvas, QEvent::MouseMove, pointer, Qt::NoButton, Qt::NoButton);
   const QImage withOutline = shot();
   brush->brush = false;
+  emit model->toolChanged(brush);  // as a change to a tool without an outline tells it
   const QImage plain = shot();
 
   const double s = model->resolution() * canvas->zoom();
@@ -261,25 +285,11 @@ TEST_P(OutlineRepaintTest, MovesRepaintEverythingTheOutlineChanges) {
   open(resolution);
   sizeBox->setValue(60 / resolution);
   brush->selectToolSlot();
-  QScreen* screen = view->windowHandle()->screen();
   QPoint pointer = widgetPoint(canvas, QPointF(80, 60));
   for (const QPoint& step : {QPoint(3, 1), QPoint(7, -5), QPoint(1, 1), QPoint(-20, 9)}) {
     pointer += step;
     sendMouse(canvas, QEvent::MouseMove, pointer, Qt::NoButton, Qt::NoButton);
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
-    const QRect area = canvas->visibleRegion().boundingRect();
-    const QPoint origin = canvas->mapTo(view->window(), area.topLeft());
-    const QImage onScreen =
-        screen->grabWindow(view->winId(), origin.x(), origin.y(), area.width(), area.height())
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    const QImage whole = canvas->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(onScreen.size(), whole.size());
-    int stale = 0;
-    for (int y = 0; y < whole.height(); ++y)
-      for (int x = 0; x < whole.width(); ++x)
-        stale += channelDistance(onScreen.pixel(x, y), whole.pixel(x, y)) > 2;
-    EXPECT_EQ(stale, 0) << "pointer " << pointer.x() << "," << pointer.y();
+    EXPECT_EQ(staleOnScreen(), 0) << "pointer " << pointer.x() << "," << pointer.y();
   }
 }
 
@@ -313,16 +323,106 @@ TEST_F(BrushOutlineTest, TheFootprintIsTheDotAStrokePaints) {
   }
 }
 
-TEST_F(BrushOutlineTest, TheSizeSliderShowsTheOutlineAtTheViewportCentre) {
+TEST_F(BrushOutlineTest, TheSizeSliderShowsTheOutlineAtTheViewportCentreWhileItIsHeld) {
   open();
+  auto* slider = keep(new QSlider);
+  ToolOptions::setBrushSizeSlider(slider);
   sizeBox->setValue(20);
   brush->selectToolSlot();
+  // Moved without being held (a key, the wheel): no preview.
+  emit model->brushSizeSliderMoved();
+  EXPECT_FALSE(canvas->outlineBox().isValid());
+  slider->setSliderDown(true);
   emit model->brushSizeSliderMoved();
   QWidget* viewport = view->workspace()->viewport();
   const QPoint centre = canvas->mapFrom(viewport, viewport->rect().center());
   EXPECT_LE((canvas->outlineBox().center() - centre).manhattanLength(), 2);
   EXPECT_GE(canvas->outlineBox().width(), 20 * 4);
+  slider->setSliderDown(false);
+  emit model->cursorChanged(nullptr);
+  EXPECT_FALSE(canvas->outlineBox().isValid());
 }
+
+// After each sequence that moves, hides or resizes the outline without the pointer moving over
+// the canvas, then a move, the screen shows what a fresh repaint draws: no ring is left behind.
+enum class Sequence { SpaceBarPanDrag, SizeSliderDrag, ZoomWhileThePointerRests, FarOut };
+
+struct SequenceRow {
+  const char* name;
+  Sequence sequence;
+};
+
+class OutlineSequenceTest : public BrushOutlineTest,
+                            public ::testing::WithParamInterface<SequenceRow> {};
+
+TEST_P(OutlineSequenceTest, LeavesNoOutlineBehind) {
+  // Scrollable at zoom 4 (640 x 480 in a smaller view), so that a pan moves the canvas.
+  const Sequence sequence = GetParam().sequence;
+  open(1, sequence == Sequence::SpaceBarPanDrag ? QSize(500, 400) : QSize(800, 600));
+  sizeBox->setValue(20);
+  brush->selectToolSlot();
+  QPoint pointer = widgetPoint(canvas, QPointF(70, 50));
+  sendMouse(canvas, QEvent::MouseMove, pointer, Qt::NoButton, Qt::NoButton);
+  ASSERT_TRUE(canvas->outlineBox().isValid());
+  ASSERT_EQ(staleOnScreen(), 0);
+
+  switch (sequence) {
+    case Sequence::SpaceBarPanDrag: {
+      // As the window does on the space bar: the pan tool in, a drag, the brush back.
+      auto* pan = keep(new PanTool);
+      QObject::connect(pan, &PanTool::tellPan, view, &ImageView::panImageViewportSlot);
+      pan->installSlot();
+      const QPoint scrolled(view->workspace()->horizontalScrollBar()->value(),
+                            view->workspace()->verticalScrollBar()->value());
+      drag(canvas, pointer, pointer + QPoint(-40, -30));
+      ASSERT_NE(QPoint(view->workspace()->horizontalScrollBar()->value(),
+                       view->workspace()->verticalScrollBar()->value()),
+                scrolled);
+      brush->selectToolSlot();
+      break;
+    }
+    case Sequence::SizeSliderDrag: {
+      // The pointer goes to the options bar and drags the brush page's slider.
+      QWidget* page = keep(new DeleteExactTool)->optionsPage();
+      auto* slider = page->findChild<QSlider*>(QStringLiteral("BrushSizeSlider"));
+      ASSERT_NE(slider, nullptr);
+      QEvent leave(QEvent::Leave);
+      QApplication::sendEvent(canvas, &leave);
+      slider->setSliderDown(true);
+      for (const int position : {30, 40, 25}) slider->setValue(position);
+      ASSERT_TRUE(canvas->outlineBox().isValid());
+      slider->setSliderDown(false);
+      EXPECT_FALSE(canvas->outlineBox().isValid());
+      EXPECT_EQ(staleOnScreen(), 0);
+      break;
+    }
+    case Sequence::ZoomWhileThePointerRests:
+      // The canvas fills the view before and after: nothing scrolls.
+      view->zoomToSlot(2.0);
+      EXPECT_EQ(staleOnScreen(), 0);
+      view->zoomToSlot(3.0);
+      break;
+    case Sequence::FarOut:
+      // A small outline far out: the crosshair reaches beyond the box.
+      view->zoomToSlot(0.3);
+      sizeBox->setValue(1);
+      sendMouse(canvas, QEvent::MouseMove, canvas->imageRect().center(), Qt::NoButton,
+                Qt::NoButton);
+      pointer = canvas->imageRect().center();
+      break;
+  }
+  EXPECT_EQ(staleOnScreen(), 0);
+  sendMouse(canvas, QEvent::MouseMove, pointer + QPoint(37, 23), Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(staleOnScreen(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, OutlineSequenceTest,
+    ::testing::Values(SequenceRow{"SpaceBarPanDrag", Sequence::SpaceBarPanDrag},
+                      SequenceRow{"SizeSliderDrag", Sequence::SizeSliderDrag},
+                      SequenceRow{"ZoomWhileThePointerRests", Sequence::ZoomWhileThePointerRests},
+                      SequenceRow{"FarOut", Sequence::FarOut}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BrushOutlineTest, ASmallBrushFarOutStillGetsAnEightPixelOutline) {
   open();

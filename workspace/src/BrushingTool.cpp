@@ -100,19 +100,25 @@ QWidget* BrushingTool::optionsPage() {
   sizeLayout->addWidget(slider);
   sizeLayout->addWidget(box);
   ToolOptions::setBrushSizeBox(box);
+  ToolOptions::setBrushSizeSlider(slider);
 
-  // The slider shows the outline at the image centre while it is held, and the release
-  // repaints the image without it. The document may be replaced while the page lives.
+  // The slider shows the outline at the image centre while it is held; the release repaints
+  // the image and takes the outline back to the pointer (or hides it). The document may be
+  // replaced while the page lives.
   connect(slider, &QSlider::sliderPressed, page,
           [] { emit GmModel::instance()->brushSizeSliderMoved(); });
-  connect(slider, &QSlider::sliderReleased, page,
-          [] { GmModel::instance()->signalDirtyImageSlot(); });
+  connect(slider, &QSlider::sliderReleased, page, [] {
+    GmModel::instance()->signalDirtyImageSlot();
+    emit GmModel::instance()->cursorChanged(nullptr);
+  });
   box->setRange(1, 400);
   slider->setRange(0, 100);
   syncBrushSizeToSlider(box->value());
-  // Any live brush serves: the page outlives the brush that built it.
+  // Any live brush serves: the page outlives the brush that built it. A size typed into the
+  // box redraws the outline as a size key does.
   connect(box, QOverload<int>::of(&QSpinBox::valueChanged), page, [](int size) {
     if (!shared().brushes.isEmpty()) shared().brushes.first()->syncBrushSizeToSlider(size);
+    emit GmModel::instance()->cursorChanged(nullptr);
   });
   connect(slider, &QSlider::valueChanged, page, [](int position) {
     if (!shared().brushes.isEmpty()) shared().brushes.first()->syncBrushSizeFromSlider(position);

@@ -121,6 +121,7 @@ void GmZoomWidget::setZoom(bool absolute, double value) {
   emit zoomChanged(zoom_);
   updateGeometry();
   resize(sizeHint());
+  placeOutline();
 }
 
 void GmZoomWidget::fitToSize(int width, int height) {
@@ -181,6 +182,7 @@ void GmZoomWidget::imageChangedSlot() {
     fitPending_ = true;
   }
   update();
+  placeOutline();
 }
 
 void GmZoomWidget::rectDirtySlot(ImageRectF rect, DirtyHint hint, PatchPreviewWanted wanted) {
@@ -195,6 +197,7 @@ void GmZoomWidget::rectDirtySlot(ImageRectF rect, DirtyHint hint, PatchPreviewWa
 void GmZoomWidget::toolChangedSlot(const GmTool* tool) {
   setCursor(tool ? tool->cursor() : QCursor(Qt::ArrowCursor));
   update();
+  placeOutline();
 }
 
 void GmZoomWidget::cursorChangedSlot(const QCursor* cursor) {
@@ -209,6 +212,7 @@ void GmZoomWidget::viewTabChangedSlot(ImageView::ViewTab tab) {
   const GmTool* tool = GmTool::current();
   setCursor(tool && (tool->viewTabs() & tab) ? tool->cursor() : QCursor(Qt::ArrowCursor));
   update();
+  placeOutline();
 }
 
 void GmZoomWidget::resolutionChangedSlot(int, int) {}
@@ -257,39 +261,53 @@ void GmZoomWidget::dropPreview() {
 // ---- Pointer and brush outline
 
 void GmZoomWidget::refreshOutline() {
+  placeOutline();
   const GmTool* tool = GmTool::current();
-  const bool brush = tool && tool->isBrushTool();
-  if (brush && displayMode_ == 1 && pointerInside_) {
-    setCursor(tool->cursor());
-    const double s = GmModel::instance()->resolution() * zoom_;
-    const double radius = std::max(ToolOptions::brushSize() * 0.5, 8.0 / s);
-    const QPointF centre = QPointF(anchorPoint()) / s;
-    const QRect working =
-        QRectF(centre.x() - radius - 0.5, centre.y() - radius - 0.5, 2 * radius + 1, 2 * radius + 1)
-            .toAlignedRect();
-    const QRect box =
-        QRectF(working.x() * s, working.y() * s, working.width() * s, working.height() * s)
-            .toAlignedRect()
-            .translated(imageRect_.topLeft())
-            .adjusted(-1, -1, 1, 1);
-    const QRegion area = outlineArea(box, QPointF(anchorPoint() + imageRect_.topLeft()),
-                                     ToolOptions::brushSize() * 0.5 * s, s);
+  if (outlineBox_.isValid()) setCursor(tool->cursor());
+  if (!pointerInside_ && tool && tool->isBrushTool())
+    setCursor(crosshairCursor(tool->cursorColour()));
+}
+
+void GmZoomWidget::placeOutline() {
+  const GmTool* tool = GmTool::current();
+  if (sliderPreview_ && !ToolOptions::brushSizeSliderDown()) sliderPreview_ = false;
+  const bool shown =
+      tool && tool->isBrushTool() && displayMode_ == 1 && (pointerInside_ || sliderPreview_);
+  if (!shown) {
     if (outlineBox_.isValid()) update(outlineRegion_);
-    update(area);
-    outlineBox_ = box;
-    outlineRegion_ = area;
-  } else if (outlineBox_.isValid()) {
-    update(outlineRegion_);
     outlineBox_ = QRect();
     outlineRegion_ = QRegion();
+    return;
   }
-  if (!pointerInside_ && brush) setCursor(crosshairCursor(tool->cursorColour()));
+  const double s = GmModel::instance()->resolution() * zoom_;
+  const int size = ToolOptions::brushSize();
+  const QPoint at = sliderPreview_ ? previewPos_ : anchorPoint();
+  const double radius = std::max(size * 0.5, 8.0 / s);
+  const QPointF centre = QPointF(at) / s;
+  const QRect working =
+      QRectF(centre.x() - radius - 0.5, centre.y() - radius - 0.5, 2 * radius + 1, 2 * radius + 1)
+          .toAlignedRect();
+  const QRect box =
+      QRectF(working.x() * s, working.y() * s, working.width() * s, working.height() * s)
+          .toAlignedRect()
+          .translated(imageRect_.topLeft())
+          .adjusted(-1, -1, 1, 1);
+  const QPointF widgetCentre(at + imageRect_.topLeft());
+  const QRegion area = outlineArea(box, widgetCentre, size * 0.5 * s, s);
+  if (outlineBox_.isValid()) update(outlineRegion_);
+  update(area);
+  outline_ = {widgetCentre, imageRect_.topLeft(), s, size, tool->cursorColour()};
+  outlineBox_ = box;
+  outlineRegion_ = area;
 }
 
 QRegion GmZoomWidget::outlineArea(const QRect& box, const QPointF& centre, double radius,
                                   double s) const {
+  // The crosshair with its halo reaches 10 screen pixels out whatever the zoom; far out, more
+  // than the box's 8 plus a fraction of a working pixel.
+  const QRegion cross(QRect((centre - QPointF(12, 12)).toPoint(), QSize(25, 25)));
   // Small outlines are repainted whole; a ring's band pays only where it is large.
-  if (box.width() <= 96) return QRegion(box);
+  if (box.width() <= 96) return QRegion(box) + cross;
   const QRect shown = box & visibleRegion().boundingRect();
   if (shown.isEmpty()) return QRegion();
   const double margin = (s >= 5.0 ? 2.5 * s : 0.0) + 3.0;
@@ -321,14 +339,13 @@ QRegion GmZoomWidget::outlineArea(const QRect& box, const QPointF& centre, doubl
   }
   QRegion area;
   area.setRects(spans.constData(), spans.size());
-  area += QRect((centre - QPointF(12, 12)).toPoint(), QSize(25, 25)) & shown;
+  area += cross & shown;
   return area;
 }
 
 void GmZoomWidget::showOutlineAt(const QPoint& widgetPoint) {
-  pointerPos_ = widgetPoint - imageRect_.topLeft();
-  pointerInside_ = true;
-  anchorIsGlobal_ = false;
+  previewPos_ = widgetPoint - imageRect_.topLeft();
+  sliderPreview_ = true;
   refreshOutline();
 }
 
@@ -410,6 +427,7 @@ void GmZoomWidget::showEvent(QShowEvent* event) {
 void GmZoomWidget::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   updateImageRect();
+  if (outlineBox_.isValid()) placeOutline();
 }
 
 void GmZoomWidget::moveEvent(QMoveEvent* event) {

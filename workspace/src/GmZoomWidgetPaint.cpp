@@ -178,7 +178,7 @@ void GmZoomWidget::paintLayers(QPainter& painter, const QRect& exposed) {
     painter.setBrush(Qt::NoBrush);
   }
 
-  paintBrushOutline(context);
+  paintBrushOutline(context, exposed);
   painter.setTransform(context.display);
   painter.setRenderHint(QPainter::Antialiasing, false);
 
@@ -204,21 +204,20 @@ void GmZoomWidget::paintLayers(QPainter& painter, const QRect& exposed) {
   }
 }
 
-void GmZoomWidget::paintBrushOutline(PaintContext& context) {
-  const GmTool* tool = GmTool::current();
-  if (!tool || !tool->isBrushTool() || displayMode_ != 1 || !pointerInside_) return;
+void GmZoomWidget::paintBrushOutline(PaintContext& context, const QRect& exposed) {
+  // Drawn as placed, not as the live state now is: what is drawn stays inside the area the
+  // next placement repaints.
+  if (!outlineBox_.isValid() || !outlineRegion_.boundingRect().intersects(exposed)) return;
   QPainter& painter = *context.painter;
-  const double s = context.r * zoom_;
+  const double s = outline_.scale;
   const double u = 1.0 / s;
-  const int size = ToolOptions::brushSize();
+  const int size = outline_.size;
   const double radius = size * 0.5;
-  const QPointF p = QPointF(anchorPoint()) / s;
-  const double half = std::max(radius, 8 * u);
-  if (!QRectF(p.x() - half, p.y() - half, 2 * half, 2 * half)
-           .intersects(divided(context.exposed, context.r)))
-    return;
-  painter.setTransform(context.working);
-  const QColor colour = tool->cursorColour();
+  QTransform working = QTransform::fromTranslate(outline_.origin.x(), outline_.origin.y());
+  working.scale(s, s);
+  const QPointF p = (outline_.centre - QPointF(outline_.origin)) / s;
+  painter.setTransform(working);
+  const QColor colour = outline_.colour;
 
   // At 5 screen pixels a working pixel and more, the pixels the dot would paint show as blocks.
   // Filled as runs of whole working pixels: a scaled 1-bit image would be converted and
@@ -228,7 +227,7 @@ void GmZoomWidget::paintBrushOutline(PaintContext& context) {
     QColor tint = colour;
     tint.setAlpha(45);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    const QRect visible = divided(context.exposed, context.r).toAlignedRect();
+    const QRect visible = working.inverted().mapRect(QRectF(exposed)).toAlignedRect();
     for (const QRect& run : footprint().runs())
       if (run.intersects(visible)) painter.fillRect(run, tint);
   }

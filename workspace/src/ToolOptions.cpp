@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSlider>
 #include <QSpinBox>
 #include <QStackedWidget>
 
@@ -15,6 +16,7 @@ namespace {
 
 struct BrushState {
   QPointer<QSpinBox> sizeBox;
+  QPointer<QSlider> sizeSlider;
   bool tabletStroke = false;
   double pressureFactor = 1.0;
 };
@@ -70,6 +72,15 @@ void ToolOptions::setBrushSizeBox(QSpinBox* box) {
 
 QSpinBox* ToolOptions::brushSizeBox() {
   return brush().sizeBox;
+}
+
+void ToolOptions::setBrushSizeSlider(QSlider* slider) {
+  brush().sizeSlider = slider;
+}
+
+bool ToolOptions::brushSizeSliderDown() {
+  const QSlider* slider = brush().sizeSlider;
+  return slider && slider->isSliderDown();
 }
 
 void ToolOptions::setTabletStroke(bool on) {

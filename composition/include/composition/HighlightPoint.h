@@ -32,7 +32,8 @@ void drawHighlightPoint(QPainter& painter, const HighlightPoint& point);
 // The cut-out with the dabs applied: the dabs are painted as a grey mask, the mask becomes the
 // alpha of `fullyHighlit` (changed in place, made Format_ARGB32), and that is drawn over a copy
 // of `source` in SourceAtop mode, so transparent parts of the cut-out stay untouched. A null
-// `fullyHighlit` gives a copy of the source. `abort`, when given, is polled between dabs and
+// `fullyHighlit` gives a copy of the source, and a null source (no cut-out, while the copy
+// of the last one is still held) a null image. `abort`, when given, is polled between dabs and
 // rows; once it is set the result is not meaningful. Any thread (no GUI objects).
 QImage composeHighlight(const QList<HighlightPoint>& points, const QImage& source,
                         QImage& fullyHighlit, const std::atomic<bool>* abort = nullptr);

@@ -52,3 +52,8 @@ QPoint flatShadowOffset(const QSize& size, double direction, double length, int 
 // untouched) when stopped.
 bool standingShadowProjection(const QImage& source, double direction, double length,
                               const ShadowStop& stopped, QImage* mask, bool* flipped);
+
+// `mask` (an opaque grey Format_ARGB32 standing mask) inside a black border of `margin` pixels
+// on every side, its offset attribute moved up and left by `margin`: the room a blur needs to
+// fade out instead of ending at the mask's edges. A null mask stays null.
+QImage withBlurRoom(const QImage& mask, int margin);

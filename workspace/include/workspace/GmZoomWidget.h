@@ -61,7 +61,8 @@ class GmZoomWidget : public QWidget {
   // The pointer relative to imageRect()'s top-left, following the screen position while a
   // zoom anchored it.
   QPoint anchorPoint() const;
-  // The brush outline as if the pointer were at `widgetPoint` (the slider's preview).
+  // The brush outline at `widgetPoint` while the brush page's size slider is held down (its
+  // preview); the pointer's own place is kept for when the slider is let go.
   void showOutlineAt(const QPoint& widgetPoint);
 
   QSize sizeHint() const override;
@@ -114,14 +115,19 @@ class GmZoomWidget : public QWidget {
   void fitNewImage();
   // Mouse steps shared by the four kinds; false when the event reached no tool.
   bool routeMouse(QMouseEvent* event);
+  // placeOutline, then the cursor that goes with the pointer's place.
   void refreshOutline();
+  // Places the brush outline as the tool, the display, the pointer (or the slider's preview),
+  // the zoom and the brush size now say, or hides it, and repaints the area it left and the
+  // area it takes. Everything that changes one of those calls it.
+  void placeOutline();
   // What an outline drawn around `centre` (widget pixels) with a ring of `radius` screen pixels
   // may touch inside `box`: the ring's band (the footprint's edge as well at `s` screen pixels
   // a working pixel and more) and the crosshair. Inside the ring nothing changes on a move.
   QRegion outlineArea(const QRect& box, const QPointF& centre, double radius, double s) const;
   void dropPreview();
   void paintLayers(QPainter& painter, const QRect& exposed);
-  void paintBrushOutline(PaintContext& context);
+  void paintBrushOutline(PaintContext& context, const QRect& exposed);
   void paintWash(QPainter& painter, QPaintEvent* event);
 
   double zoom_ = 1.0;
@@ -130,8 +136,22 @@ class GmZoomWidget : public QWidget {
   bool anchorIsGlobal_ = false;
   bool pointerInside_ = false;
   QPoint pointerPos_;
+  // The outline as placeOutline() last placed it. Painting draws this, never the live state,
+  // so no repaint draws an outline where outlineRegion_ does not reach.
+  struct OutlinePlacement {
+    QPointF centre;      // widget pixels
+    QPoint origin;       // the image's top-left, widget pixels
+    double scale = 1.0;  // screen pixels per working pixel
+    int size = 0;        // brush size, working pixels
+    QColor colour;
+  };
+  OutlinePlacement outline_;
   QRect outlineBox_;
   QRegion outlineRegion_;
+  // The size slider's preview: shown at previewPos_ (relative to the image's top-left) while
+  // the slider is down.
+  bool sliderPreview_ = false;
+  QPoint previewPos_;
   int displayMode_ = -1;
   QPoint pressPos_;
   QRegion previewRegion_;

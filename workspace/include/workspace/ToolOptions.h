@@ -6,6 +6,7 @@
 
 class GmTool;
 class QLabel;
+class QSlider;
 class QSpinBox;
 class QStackedWidget;
 
@@ -30,6 +31,10 @@ class ToolOptions : public QWidget {
   // The brush page's size box (borrowed; forgotten when it dies).
   static void setBrushSizeBox(QSpinBox* box);
   static QSpinBox* brushSizeBox();
+  // The brush page's size slider (borrowed; forgotten when it dies). While it is held down the
+  // canvas shows the outline at the view's centre.
+  static void setBrushSizeSlider(QSlider* slider);
+  static bool brushSizeSliderDown();
   // Set by the canvas while a tablet pen presses with pressure; cleared when the stroke ends.
   static void setTabletStroke(bool on);
   static bool tabletStroke();
