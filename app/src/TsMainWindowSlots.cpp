@@ -322,9 +322,8 @@ void TsMainWindow::aboutSlot() {
 void TsMainWindow::helpSlot() {
   const TsApp* app = TsApp::instance();
   const QString address = app ? app->onlineHelpUrl() : QString();
-  static bool logged = false;
-  if (!logged) {
-    logged = true;
+  if (!helpAddressLogged_) {
+    helpAddressLogged_ = true;
     flog() << "Help is at hand: " << address;
     flogEndl();
   }

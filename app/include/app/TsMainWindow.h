@@ -309,6 +309,8 @@ class TsMainWindow : public QMainWindow, public FileHandlerHost {
   int busyDepth_ = 0;
   bool delayedTabChangePending_ = false;
   bool brushAwaitsAnalysis_ = false;
+  // The help address goes to the log the first time only (the process has one window).
+  bool helpAddressLogged_ = false;
   uint32_t numUndos_ = 0;
   uint32_t numRedos_ = 0;
   QPointer<GmTool> panReturnTool_;
