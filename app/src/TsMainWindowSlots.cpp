@@ -181,7 +181,9 @@ void TsMainWindow::viewTabChangedSlot(ImageView::ViewTab tab) {
   delayedTabChangePending_ = true;
   // Applied once more once the tab's widgets have settled: the tab current by then, which a
   // quick second switch may have changed.
+  ++tabReappliesScheduled_;
   QTimer::singleShot(kTabReapplyMs, this, [this] {
+    --tabReappliesScheduled_;
     viewTabChangedSlot(ImageView::ViewTab(imageView_->currentViewTab()));
   });
 }
