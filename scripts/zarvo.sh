@@ -146,7 +146,9 @@ case "$mode" in
       log="${rc%.rc}.log"
       echo "zarvo: $(basename "$log" .log)_tests failed with seed $seed (exit $(cat "$rc")):" \
         "$log" >&2
-      grep -E '^\[  FAILED  \] [^0-9]|Failure$' "$log" | head -40 >&2 || tail -40 "$log" >&2
+      # Each failure with the lines that explain it, then the failed tests; else the log's end.
+      { grep -E -A8 'Failure$' "$log" | head -80 && grep -E '^\[  FAILED  \] [^0-9]' "$log"; } >&2 ||
+        tail -40 "$log" >&2
     done
     exit "$failed"
     ;;
