@@ -8,6 +8,9 @@
 #             at 12 megapixels; prints each cut-out's md5 and timings (they must never change
 #             with an optimisation)
 #   test      every test suite (a compiler warning fails the build)
+#   shuffle   every GoogleTest program once more, each whole in one process, its tests in an
+#             order shuffled by [seed] (from the clock unless given; printed to replay), so that
+#             a test leaning on what an earlier one left behind fails
 #   sanitize  every test suite again under AddressSanitizer, UBSan and Blitz bounds checks
 #             (a compiler warning fails the build here too)
 #   format    fails when a tracked C++ source differs from what .clang-format makes of it
@@ -35,7 +38,7 @@ test_packages=(libexif-dev libimage-exiftool-perl golang-github-disintegration-i
 bench_packages=(mate-backgrounds)
 case "$mode" in
   run|cutout|photos) packages+=("${bench_packages[@]}") ;;
-  test|sanitize) packages+=("${test_packages[@]}") ;;
+  test|shuffle|sanitize) packages+=("${test_packages[@]}") ;;
   fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
   format) packages=(clang-format) ;;
 esac
@@ -115,6 +118,42 @@ case "$mode" in
     build "$root/build-test" -DZARVO_BUILD_BENCH=OFF -DZARVO_WERROR=ON
     timed "test run" ctest --test-dir "$root/build-test" --output-on-failure -j "$jobs"
     ;;
+  shuffle)
+    # The tree of the test mode: after it, nothing is built again.
+    build "$root/build-test" -DZARVO_BUILD_BENCH=OFF -DZARVO_WERROR=ON
+    seed=${2:-$(( $(date +%s) % 99999 + 1 ))}
+    echo "zarvo: shuffled test run, seed $seed (replay: bash scripts/zarvo.sh shuffle $seed)" >&2
+    logs="$root/build-test/shuffled"
+    rm -rf "$logs"
+    mkdir -p "$logs"
+    shuffled() {
+      # The longest first, so that the others share the cores beside it.
+      local name
+      for name in app workspace document composition corvane base_qt base; do
+        while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
+        (
+          rc=0
+          QT_QPA_PLATFORM=offscreen timeout 1200 "$root/build-test/tests/${name}_tests" \
+            --gtest_shuffle --gtest_random_seed="$seed" >"$logs/$name.log" 2>&1 || rc=$?
+          echo "$rc" >"$logs/$name.rc"
+        ) &
+      done
+      wait
+    }
+    timed "shuffled test run" shuffled
+    failed=0
+    for rc in "$logs"/*.rc; do
+      [ "$(cat "$rc")" = 0 ] && continue
+      failed=1
+      log="${rc%.rc}.log"
+      echo "zarvo: $(basename "$log" .log)_tests failed with seed $seed (exit $(cat "$rc")):" \
+        "$log" >&2
+      # Each failure with the lines that explain it, then the failed tests; else the log's end.
+      { grep -E -A8 'Failure$' "$log" | head -80 && grep -E '^\[  FAILED  \] [^0-9]' "$log"; } >&2 ||
+        tail -40 "$log" >&2
+    done
+    exit "$failed"
+    ;;
   sanitize)
     build "$root/build-asan" -DZARVO_SANITIZE=ON -DZARVO_BUILD_BENCH=OFF -DZARVO_WERROR=ON
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
@@ -148,7 +187,7 @@ case "$mode" in
     done
     ;;
   *)
-    echo "usage: $0 run|cutout|photos|test|sanitize|format|fuzz [seconds [harness...]]" >&2
+    echo "usage: $0 run|cutout|photos|test|sanitize|format|fuzz [seconds [harness...]]|shuffle [seed]" >&2
     exit 2
     ;;
 esac

@@ -73,6 +73,13 @@ void NetworkImageGetter::replyFinished(QNetworkReply* reply) {
     emit finished();
     return;
   }
+  // Qt may end a GET without error when the server closes before the length it declared (and
+  // then send the request again by itself): a body cut short is a broken transfer.
+  if (state_ == GetSent && !complete(reply)) {
+    body_ = QByteArray();
+    emit finished();
+    return;
+  }
   if (state_ == HeadSent) {
     const QString contentType = reply->header(QNetworkRequest::ContentTypeHeader).toString();
     if (!contentType.contains(QLatin1String("image"))) {
@@ -89,6 +96,12 @@ void NetworkImageGetter::replyFinished(QNetworkReply* reply) {
     return;
   }
   finishGet();
+}
+
+bool NetworkImageGetter::complete(const QNetworkReply* reply) const {
+  bool known = false;
+  const qint64 length = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+  return !known || body_.size() == length;
 }
 
 void NetworkImageGetter::finishGet() {

@@ -181,7 +181,9 @@ void TsMainWindow::viewTabChangedSlot(ImageView::ViewTab tab) {
   delayedTabChangePending_ = true;
   // Applied once more once the tab's widgets have settled: the tab current by then, which a
   // quick second switch may have changed.
+  ++tabReappliesScheduled_;
   QTimer::singleShot(kTabReapplyMs, this, [this] {
+    --tabReappliesScheduled_;
     viewTabChangedSlot(ImageView::ViewTab(imageView_->currentViewTab()));
   });
 }
@@ -322,9 +324,8 @@ void TsMainWindow::aboutSlot() {
 void TsMainWindow::helpSlot() {
   const TsApp* app = TsApp::instance();
   const QString address = app ? app->onlineHelpUrl() : QString();
-  static bool logged = false;
-  if (!logged) {
-    logged = true;
+  if (!helpAddressLogged_) {
+    helpAddressLogged_ = true;
     flog() << "Help is at hand: " << address;
     flogEndl();
   }

@@ -20,12 +20,6 @@
 
 namespace {
 
-// The folder of the last logo chosen, for the next file dialog; not kept in the settings.
-QString& lastLogoFolder() {
-  static QString folder;
-  return folder;
-}
-
 int nearest(double x) {
   return int(std::floor(x + 0.5));
 }
@@ -121,9 +115,9 @@ void ImportLogoTool::refuse(const QString& file, const QString& reason) {
 void ImportLogoTool::addLogo() {
   const QString filter = tr("Images (%1)").arg(kestrum::GuardedImageReader::filePatterns());
   const QString file =
-      compositionHost().openImageFile(view_, tr("Choose logo image..."), lastLogoFolder(), filter);
+      compositionHost().openImageFile(view_, tr("Choose logo image..."), lastFolder_, filter);
   if (file.isEmpty()) return;
-  lastLogoFolder() = QFileInfo(file).absolutePath();
+  lastFolder_ = QFileInfo(file).absolutePath();
 
   // The header's size is checked before a pixel is decoded.
   const kestrum::GuardedImageReader::Result read = kestrum::GuardedImageReader::readFile(file);

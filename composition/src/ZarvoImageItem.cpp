@@ -283,6 +283,9 @@ bool ZarvoImageItem::isEditable() const {
 bool ZarvoImageItem::userTransformed() const {
   return d->userTransformed;
 }
+bool ZarvoImageItem::ownerNoticePending() const {
+  return d->isActive();
+}
 QPoint ZarvoImageItem::anchor() const {
   return d->anchor;
 }

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include <QDropEvent>
 #include <QMimeData>
+#include <QNetworkReply>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -116,6 +119,7 @@ std::vector<WebRow> webRows() {
   shortBody.declaredLength = shortBody.body.size() + 500;
   LoopbackHttpServer::Reply hugeClaim = reply("image/png", pngBytes(8, 8));
   hugeClaim.declaredLength = qint64(1) << 40;
+  hugeClaim.keepOpen = true;  // the rest of the terabyte is still to come
   LoopbackHttpServer::Reply silent = reply("image/png", pngBytes(8, 8));
   silent.silent = true;
   const QByteArray png = pngBytes(64, 48);
@@ -154,9 +158,13 @@ TEST_P(WebAddress, GivesItsPictureOrIsDropped) {
   ASSERT_TRUE(receiver);
   EXPECT_EQ(receiver->progressDialog()->labelText(), "Loading images from the Internet");
   ASSERT_TRUE(ended(receiver));
-  EXPECT_EQ(server_.exchanges().size(), row.exchanges)
-      << server_.exchanges().join(", ").toStdString();
-  EXPECT_EQ(server_.exchanges().value(0), "HEAD " + path);
+  QStringList exchanges = server_.exchanges();
+  // A server that closes before the length it declared may see Qt send the GET once more by
+  // itself; what counts here is which requests the getter made.
+  if (row.reply.declaredLength > row.reply.body.size() && !row.reply.keepOpen)
+    exchanges.removeDuplicates();
+  EXPECT_EQ(exchanges.size(), row.exchanges) << server_.exchanges().join(", ").toStdString();
+  EXPECT_EQ(exchanges.value(0), "HEAD " + path);
   const QStringList logged = logLinesWith(web(path).toString());
   if (row.delivered.isValid()) {
     ASSERT_EQ(window_.received.size(), 1);
@@ -175,6 +183,62 @@ TEST_P(WebAddress, GivesItsPictureOrIsDropped) {
 
 INSTANTIATE_TEST_SUITE_P(Replies, WebAddress, ::testing::ValuesIn(webRows()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A finished GET made up by the test: its body, and the length it declares (-1: none).
+class CannedReply : public QNetworkReply {
+ public:
+  CannedReply(const QByteArray& body, qint64 declared, QObject* parent)
+      : QNetworkReply(parent), body_(body) {
+    setHeader(QNetworkRequest::ContentTypeHeader, "image/png");
+    if (declared >= 0) setHeader(QNetworkRequest::ContentLengthHeader, declared);
+    open(QIODevice::ReadOnly);
+    setFinished(true);
+  }
+  void abort() override {}
+  qint64 bytesAvailable() const override {
+    return body_.size() - read_ + QNetworkReply::bytesAvailable();
+  }
+
+ protected:
+  qint64 readData(char* data, qint64 maxSize) override {
+    const qint64 n = std::min(maxSize, qint64(body_.size()) - read_);
+    std::memcpy(data, body_.constData() + read_, size_t(n));
+    read_ += n;
+    return n;
+  }
+
+ private:
+  QByteArray body_;
+  qint64 read_ = 0;
+};
+
+// Under load Qt may report a GET whose server closed before the declared length as finished
+// without error: only a body of the declared length may become a picture.
+TEST_F(ImageReceiverTest, AGetEndedWithoutErrorGivesAPictureOnlyAtItsDeclaredLength) {
+  const QByteArray png = pngBytes(8, 8);
+  LoopbackHttpServer::Reply open = reply("image/png", QByteArray());
+  open.declaredLength = png.size();
+  open.keepOpen = true;  // the real GET stays open; a canned reply stands for its end
+  server_.setReply("/canned.png", open);
+  struct Row {
+    qint64 declared;
+    bool delivered;
+  };
+  for (const Row& row : {Row{png.size(), true}, Row{png.size() + 500, false}, Row{-1, true}}) {
+    SCOPED_TRACE(row.declared);
+    NetworkImageGetter getter(web("/canned.png"), limits_);
+    int images = 0;
+    int finished = 0;
+    QObject::connect(&getter, &NetworkImageGetter::imageReceived, [&] { ++images; });
+    QObject::connect(&getter, &NetworkImageGetter::finished, [&] { ++finished; });
+    getter.start();
+    ASSERT_TRUE(
+        zarvo_test::waitFor([&] { return getter.state() == NetworkImageGetter::GetSent; }, 10000));
+    getter.replyFinished(new CannedReply(png, row.declared, &getter));
+    EXPECT_EQ(images, row.delivered ? 1 : 0);
+    EXPECT_EQ(finished, 1);
+  }
+}
 
 TEST_F(ImageReceiverTest, ImageDataWithItsLinkIsReplacedOnlyByALargerPicture) {
   servePng("/larger.png", 80, 60);
@@ -372,10 +436,11 @@ TEST_F(ImageReceiverTest, ManyLinksStartABoundedNumberOfFetches) {
   QMimeData data;
   data.setText("links");
   data.setUrls(urls);
+  const int notFetched = logLinesWith("web addresses, not fetched").size();  // earlier drops'
   const QPointer<ImageReceiver> receiver = receive(data);
   EXPECT_EQ(receiver->fetchCount(), ImageReceiver::kMaxFetches);
   ASSERT_TRUE(ended(receiver));
-  EXPECT_EQ(logLinesWith("web addresses, not fetched").size(), 4);
+  EXPECT_EQ(logLinesWith("web addresses, not fetched").size() - notFetched, 4);
   EXPECT_EQ(server_.exchanges().size(), ImageReceiver::kMaxFetches);
 }
 

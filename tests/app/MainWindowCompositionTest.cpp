@@ -222,7 +222,8 @@ TEST_F(MainWindowComposition, QuickChangesAndUndoLeaveTheCutoutSideAsTheLastTabW
   // 2, 8, 2 inside the 333 ms of the second application: the cut-out side stays usable.
   showTab(8);
   showTab(2);
-  QTest::qWait(700);
+  ASSERT_TRUE(window->tabChangeSettling());
+  ASSERT_TRUE(zarvo_test::waitFor([this] { return !window->tabChangeSettling(); }));
   EXPECT_TRUE(window->imageView()->workspace()->isEnabled());
   EXPECT_TRUE(window->menus().brush->menuAction()->isVisible());
 

@@ -125,6 +125,7 @@ TEST_F(MainWindowTest, AHostedRunRefusesAReceivedImage) {
 TEST_F(MainWindowTest, LinksOpenTheirPagesAndEmptyOnesNothing) {
   start();
   BrowserSpy links;
+  const int helpLines = logLinesWith("Help is at hand: ").size();  // earlier windows' lines
   window->homePageSlot();
   window->buyBackgroundsSlot();
   window->facebookCommunitySlot();
@@ -133,7 +134,8 @@ TEST_F(MainWindowTest, LinksOpenTheirPagesAndEmptyOnesNothing) {
   ASSERT_EQ(links.opened.size(), 3) << qPrintable(links.opened.join(' '));
   EXPECT_EQ(links.opened.at(0), "http://zarvo.orbeltech.example");
   EXPECT_EQ(links.opened.at(1), app->onlineHelpUrl());
-  EXPECT_EQ(logLinesWith("Help is at hand: ").size(), 1) << "logged the first time only";
+  EXPECT_EQ(logLinesWith("Help is at hand: ").size() - helpLines, 1)
+      << "logged the first time only";
   EXPECT_EQ(TsMainWindow::distributorsPageUrl(), "http://zarvo.orbeltech.example");
 }
 

@@ -11,6 +11,7 @@
 #include <QWhatsThis>
 
 #include "UrlCatcher.h"
+#include "WaitFor.h"
 #include "WorkspaceTestSupport.h"
 #include "workspace/Browser.h"
 #include "workspace/ShowMenuActionWhatsThis.h"
@@ -176,14 +177,14 @@ TEST_F(TipWindowTest, AMenuEntryUnderThePointerShowsItsHelpAfter700Ms) {
 
   // The same entry again, from another menu: the wait restarts, the first menu is kept.
   hover(&menu, gone);
-  QTest::qWait(300);
+  ASSERT_TRUE(zarvo_test::waitFor([&] { return timer->remainingTime() <= 600; }, 3000));
   QMetaObject::invokeMethod(&second, "hovered", Q_ARG(QAction*, gone));
   EXPECT_EQ(timer->menu(), &menu);
   EXPECT_GT(timer->remainingTime(), 600);
   // Deleted while the wait runs: nothing shows.
   TipWindow::setTipText("before");
   delete gone;
-  QTest::qWait(800);
+  ASSERT_TRUE(zarvo_test::waitFor([&] { return !timer->isActive(); }, 3000));
   EXPECT_EQ(shown(), QString("before"));
   // A hidden menu stops the wait and is no longer followed.
   hover(&menu, open);

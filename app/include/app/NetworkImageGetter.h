@@ -64,6 +64,8 @@ class NetworkImageGetter : public QObject {
   void send(State state);
   // Appends what the reply holds to the body; false (and the body dropped) beyond the limit.
   bool takeBody(QNetworkReply* reply);
+  // Whether the body read has the length the reply declared (true when it declared none).
+  bool complete(const QNetworkReply* reply) const;
   void finishGet();
   void logFailure(const QString& detail);
 

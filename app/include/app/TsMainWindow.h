@@ -176,6 +176,8 @@ class TsMainWindow : public QMainWindow, public FileHandlerHost {
   // The placed cut-out being edited on "1. Delete Background" (borrowed); null when none is.
   SavedCutoutState* editedCutout() const;
   GmTool* panReturnTool() const;
+  // A tab change is still to be applied once more, 333 ms after the last.
+  bool tabChangeSettling() const { return tabReappliesScheduled_ > 0; }
   int promptOnClose() const { return promptOnClose_; }
   void setPromptOnClose(int prompt) { promptOnClose_ = prompt; }
   // 0 normal, 1 full screen with menu bar, 2 full screen.
@@ -308,7 +310,10 @@ class TsMainWindow : public QMainWindow, public FileHandlerHost {
   bool overrideCursorSet_ = false;
   int busyDepth_ = 0;
   bool delayedTabChangePending_ = false;
+  int tabReappliesScheduled_ = 0;
   bool brushAwaitsAnalysis_ = false;
+  // The help address goes to the log the first time only (the process has one window).
+  bool helpAddressLogged_ = false;
   uint32_t numUndos_ = 0;
   uint32_t numRedos_ = 0;
   QPointer<GmTool> panReturnTool_;

@@ -72,4 +72,7 @@ class ImportLogoTool : public GmTool {
   QString helpPage_;
   QPointer<ZarvoWidget> view_;
   QPixmap pixmap_;
+  // The folder of the last logo chosen, for the next file dialog; not kept in the settings.
+  // The window's one tool keeps it for the process.
+  QString lastFolder_;
 };

@@ -80,6 +80,8 @@ class ZarvoImageItem : public QGraphicsPixmapItem, public ZarvoItem {
   double scaleY() const;
   bool isEditable() const;
   bool userTransformed() const;
+  // A change waits to be told to the owner (its 20 ms single shot runs).
+  bool ownerNoticePending() const;
   QPoint anchor() const;
   Handle* scaleHandle() const;
   Handle* rotateHandle() const;  // null while rotation is off

@@ -67,5 +67,5 @@ void LoopbackHttpServer::serve(QTcpSocket* socket) {
   answer += "Connection: close\r\n\r\n";
   if (!head) answer += reply.body;
   socket->write(answer);
-  socket->disconnectFromHost();
+  if (!reply.keepOpen) socket->disconnectFromHost();
 }

@@ -32,6 +32,9 @@ class LoopbackHttpServer : public QObject {
     int headStatus = -1;         // the status HEAD gets; -1: as GET
     qint64 declaredLength = -1;  // the Content-Length sent; -1: the body's
     bool silent = false;
+    // The answer sent, the connection left open: a body still on its way. A close here would
+    // end a body shorter than declared, which Qt may answer by sending the request again.
+    bool keepOpen = false;
   };
 
   void setReply(const QString& path, int status, const QByteArray& body);

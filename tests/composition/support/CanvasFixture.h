@@ -24,6 +24,8 @@
 #include "composition/CutoutRecord.h"
 #include "composition/DustbinSignaller.h"
 #include "composition/ItemController.h"
+#include "composition/ZarvoImageItem.h"
+#include "composition/ZarvoItem.h"
 #include "composition/ZarvoWidget.h"
 #include "document/GmModel.h"
 #include "document/TsSourceImage.h"
@@ -103,8 +105,16 @@ class CanvasFixture : public HubFixture {
     return tool;
   }
 
-  // Lets the items' 20 ms notifications run.
-  static void settleItems() { QTest::qWait(60); }
+  // Serves events until no image item waits to tell its owner of a change (20 ms after it).
+  static void settleItems() {
+    EXPECT_TRUE(zarvo_test::waitFor([] {
+      for (ZarvoItem* item : ZarvoItem::registeredItems()) {
+        const auto* image = dynamic_cast<const ZarvoImageItem*>(item);
+        if (image && image->ownerNoticePending()) return false;
+      }
+      return true;
+    }));
+  }
 
   void showView() {
     view->show();
