@@ -114,6 +114,10 @@ void TsMainWindow::createActions() {
   actions_.redo->setWhatsThis(tr("<p><b>Redo</b></p><p>Redo any <b>Undo</b> steps.</p>", "[tip]") +
                               undoHelp);
   connect(actions_.redo, &QAction::triggered, this, &TsMainWindow::redoSlot);
+  // Undo and Redo sit in no menu, and their palette buttons show on "1. Delete Background"
+  // only: held by the window, their keys work on every tab (the slots show that tab first).
+  addAction(actions_.undo);
+  addAction(actions_.redo);
   // The other common redo key, live even while Redo is disabled.
   auto* redoShortcut = new QShortcut(
       QKeySequence(tr("Ctrl+Shift+Z", "[all]Redo shortcut"), QKeySequence::NativeText), this);

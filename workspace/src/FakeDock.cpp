@@ -19,7 +19,7 @@ void FakeDock::addSubWindow(GmSubWindow* window) {
   layout_->insertWidget(layout_->count() - 1, window, window->resizable() ? 10000 : 0);
   connect(window, &GmSubWindow::visibilityChanged, this, &FakeDock::childVisibilityChanged);
   window->installEventFilter(this);
-  if (layout_->count() > 1 && isHidden() && anyShown()) show();
+  if (isHidden() && anyShown()) childVisibilityChanged();
 }
 
 void FakeDock::removeSubWindow(GmSubWindow* window) {
@@ -37,16 +37,21 @@ bool FakeDock::anyShown() const {
 }
 
 void FakeDock::childVisibilityChanged() {
-  bool any = false;
-  int extra = INT_MIN;
-  for (GmSubWindow* child : findChildren<GmSubWindow*>(QString(), Qt::FindDirectChildrenOnly)) {
-    if (child->isWindow() || child->isHidden()) continue;
-    any = true;
-    extra = std::max(extra, child->minimumSizeHint().width() - width());
-  }
-  if (!any) return;
-  if (isHidden()) show();
+  // Showing the dock shows its windows to it, which calls here again: the outer call measures.
+  if (showing_ || !anyShown()) return;
   auto* splitter = qobject_cast<QSplitter*>(parentWidget());
+  if (isHidden()) {
+    showing_ = true;
+    show();
+    showing_ = false;
+    // The splitter gives a pane shown again the width it had at its next layout; until then the
+    // dock is 0 wide and would be pinned to its windows' minimum.
+    if (splitter) splitter->refresh();
+  }
+  int extra = INT_MIN;
+  for (GmSubWindow* child : findChildren<GmSubWindow*>(QString(), Qt::FindDirectChildrenOnly))
+    if (!child->isWindow() && !child->isHidden())
+      extra = std::max(extra, child->minimumSizeHint().width() - width());
   if (extra <= 0 || !splitter || splitter->orientation() != Qt::Horizontal ||
       splitter->count() < 2 || splitter->widget(1) != this)
     return;

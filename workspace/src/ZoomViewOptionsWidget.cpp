@@ -75,6 +75,8 @@ void ZoomViewOptionsWidget::connectViews(NavigatorWindow* navigator, ImageView* 
     connect(this, &ZoomViewOptionsWidget::edit_zoomOut, navigator, &NavigatorWindow::zoomOutSlot);
   }
   if (compositionView && composition) emit composition_fitScreenSignal();
+  // The slider works from the start, not only after the first tab change.
+  if (editView) viewTabChanged(ImageView::ViewTab(editView->currentViewTab()));
 }
 
 int ZoomViewOptionsWidget::positionOf(double proportion) const {

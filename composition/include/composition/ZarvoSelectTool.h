@@ -8,7 +8,9 @@ class ZarvoWidget;
 // "Select Tool": while it is current the cut-out instances are selectable, and the selected
 // one is movable with its handles (the scene and the items do the work). Offers six stacking
 // and editing actions on the selected instance, each calling the cut-out controller's
-// operation of the same name. GUI thread only.
+// operation of the same name: as buttons on its option page, in a context menu over an
+// instance of the composition view, and "Delete" on the Delete key while the tool is current.
+// GUI thread only.
 class ZarvoSelectTool : public GmTool {
   Q_OBJECT
 
@@ -21,7 +23,7 @@ class ZarvoSelectTool : public GmTool {
   int defaultViewTab() const override;
   void activate(GmTool* previous) override;
   void deactivate(GmTool* next) override;
-  // An empty row.
+  // A row of buttons for the six actions.
   virtual QWidget* createOptionsWidget();
 
   // Owned by the tool: "Bring to front", "Move to back", "Move forward", "Move backward",
@@ -33,6 +35,13 @@ class ZarvoSelectTool : public GmTool {
   QAction* deleteAction() const { return delete_; }
   QAction* cloneAction() const { return clone_; }
   ZarvoWidget* view() const { return view_; }
+  // The six actions in the order they are offered: stacking, then editing; null separates.
+  QList<QAction*> offeredActions() const;
+
+ protected:
+  // A right-click over an instance while this tool is current selects it and offers the
+  // actions in a menu.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private slots:
   void bringCutOutToFront();

@@ -7,8 +7,9 @@ class QVBoxLayout;
 
 // The container of the docked sub-windows beside the image view: a column of them above a
 // stretch. It shows while one of its windows is shown and hides while none is; placed in a
-// QSplitter as its second pane, it widens itself to the widest window's minimum, taking the
-// pixels from the first pane as far as that pane's minimum allows. GUI thread.
+// QSplitter as its second pane, it comes back as wide as it was, and widens itself to the widest
+// window's minimum, taking the pixels from the first pane as far as that pane's minimum allows.
+// GUI thread.
 class FakeDock : public QWidget {
   Q_OBJECT
 
@@ -32,4 +33,5 @@ class FakeDock : public QWidget {
   bool anyShown() const;
 
   QVBoxLayout* layout_;
+  bool showing_ = false;
 };

@@ -13,8 +13,8 @@ class QSlider;
 // The one zoom slider of the view options, shared by the cut-out view and the composition
 // view. On the "1. Delete Background" tab (edit mode) it relays to the navigator's logarithmic
 // slider; on the other tabs (composition mode) its position is a zoom proportion from 0 to 1 of
-// the composition view. Each mode keeps its own value across tab changes; no mode before the
-// first tab change. Changes it makes to its slider never re-enter it. GUI thread.
+// the composition view. Each mode keeps its own value across tab changes; no mode until it is
+// connected to the views. Changes it makes to its slider never re-enter it. GUI thread.
 class ZoomViewOptionsWidget : public QWidget {
   Q_OBJECT
 
@@ -24,7 +24,8 @@ class ZoomViewOptionsWidget : public QWidget {
   explicit ZoomViewOptionsWidget(QWidget* parent = nullptr);
 
   // Connects the widget with the navigator, the cut-out view and the composition view (may be
-  // null: then the composition side is left out), then fits the composition view.
+  // null: then the composition side is left out), fits the composition view, and takes the mode
+  // of the cut-out view's current tab.
   void connectViews(NavigatorWindow* navigator, ImageView* editView,
                     CompositionZoomView* compositionView);
 
