@@ -21,9 +21,9 @@
 
 #include "../document/DocumentBenchSupport.h"
 #include "BenchTeardown.h"
+#include "QuietFileHandlerHost.h"
 #include "ImageFiles.h"
 #include "app/FileHandler.h"
-#include "app/FileHandlerHost.h"
 #include "composition/ZarvoObject.h"
 #include "document/GmModel.h"
 
@@ -31,15 +31,6 @@ namespace {
 
 constexpr int kCameraWidth = 14204;
 constexpr int kCameraHeight = 10652;
-
-class QuietHost : public FileHandlerHost {
- public:
-  bool askUnsavedChanges(const QString&) override { return true; }
-  void showStatusMessage(const QString&, int) override {}
-  void raiseAndActivate() override {}
-  QWidget* dialogParent() override { return nullptr; }
-  void ensureViewTab(int, int) override {}
-};
 
 // The resident high-water mark starts again from what is resident now.
 bool resetPeakResident() {
@@ -114,7 +105,7 @@ struct Scene {
   QTemporaryDir folder;
   QString camera, bomb;
   bool made = false;
-  QuietHost host;
+  QuietFileHandlerHost host;
   std::unique_ptr<CorvaneThread> thread;
   std::unique_ptr<FileHandler> handler;
 };

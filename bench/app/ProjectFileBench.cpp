@@ -13,8 +13,8 @@
 
 #include "../document/DocumentBenchSupport.h"
 #include "BenchTeardown.h"
+#include "QuietFileHandlerHost.h"
 #include "app/FileHandler.h"
-#include "app/FileHandlerHost.h"
 #include "composition/ZarvoObject.h"
 #include "document/GmModel.h"
 #include "document/GmStatusArray.h"
@@ -22,15 +22,6 @@
 #include "kestrum/qt/NamedImage.h"
 
 namespace {
-
-class QuietHost : public FileHandlerHost {
- public:
-  bool askUnsavedChanges(const QString&) override { return true; }
-  void showStatusMessage(const QString&, int) override {}
-  void raiseAndActivate() override {}
-  QWidget* dialogParent() override { return nullptr; }
-  void ensureViewTab(int, int) override {}
-};
 
 struct Scene {
   Scene() {
@@ -70,7 +61,7 @@ struct Scene {
 
   QTemporaryDir folder;
   QString path;
-  QuietHost host;
+  QuietFileHandlerHost host;
   std::unique_ptr<CorvaneThread> thread;
   std::unique_ptr<FileHandler> handler;
 };
