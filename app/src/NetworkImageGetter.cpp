@@ -99,6 +99,10 @@ void NetworkImageGetter::replyFinished(QNetworkReply* reply) {
 }
 
 bool NetworkImageGetter::complete(const QNetworkReply* reply) const {
+  // A declared length counts the bytes as sent: after Qt has undone a content encoding the
+  // body has another length, and only a transfer error tells a cut.
+  const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+  if (!encoding.isEmpty() && encoding != "identity") return true;
   bool known = false;
   const qint64 length = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
   return !known || body_.size() == length;

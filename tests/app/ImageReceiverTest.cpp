@@ -187,9 +187,11 @@ INSTANTIATE_TEST_SUITE_P(Replies, WebAddress, ::testing::ValuesIn(webRows()),
 // A finished GET made up by the test: its body, and the length it declares (-1: none).
 class CannedReply : public QNetworkReply {
  public:
-  CannedReply(const QByteArray& body, qint64 declared, QObject* parent)
+  CannedReply(const QByteArray& body, qint64 declared, QObject* parent,
+              const QByteArray& encoding = QByteArray())
       : QNetworkReply(parent), body_(body) {
     setHeader(QNetworkRequest::ContentTypeHeader, "image/png");
+    if (!encoding.isEmpty()) setRawHeader("Content-Encoding", encoding);
     if (declared >= 0) setHeader(QNetworkRequest::ContentLengthHeader, declared);
     open(QIODevice::ReadOnly);
     setFinished(true);
@@ -222,9 +224,11 @@ TEST_F(ImageReceiverTest, AGetEndedWithoutErrorGivesAPictureOnlyAtItsDeclaredLen
   server_.setReply("/canned.png", open);
   struct Row {
     qint64 declared;
+    const char* encoding;  // a compressed body's declared length is that of the bytes sent
     bool delivered;
   };
-  for (const Row& row : {Row{png.size(), true}, Row{png.size() + 500, false}, Row{-1, true}}) {
+  for (const Row& row : {Row{png.size(), "", true}, Row{png.size() + 500, "", false},
+                         Row{-1, "", true}, Row{png.size() - 30, "gzip", true}}) {
     SCOPED_TRACE(row.declared);
     NetworkImageGetter getter(web("/canned.png"), limits_);
     int images = 0;
@@ -234,7 +238,7 @@ TEST_F(ImageReceiverTest, AGetEndedWithoutErrorGivesAPictureOnlyAtItsDeclaredLen
     getter.start();
     ASSERT_TRUE(
         zarvo_test::waitFor([&] { return getter.state() == NetworkImageGetter::GetSent; }, 10000));
-    getter.replyFinished(new CannedReply(png, row.declared, &getter));
+    getter.replyFinished(new CannedReply(png, row.declared, &getter, row.encoding));
     EXPECT_EQ(images, row.delivered ? 1 : 0);
     EXPECT_EQ(finished, 1);
   }
