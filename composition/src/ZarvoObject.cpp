@@ -90,9 +90,11 @@ bool ZarvoObject::pictureAwaited() const {
   return d->processor->isRunning() || d->processor->resultRun() == d->expectedRun;
 }
 
-bool ZarvoObject::hasUnsavedChanges() const {
-  // The picture a reset waits for becomes the saved state, whatever it shows.
-  if (!d->takeFingerprintOnDone && pictureAwaited()) return true;
+bool ZarvoObject::hasUnsavedChanges() {
+  // The question is answered on the picture an export would write: a change of a moment ago
+  // counts, and a layer re-sent unchanged by a tool does not. The picture a reset waits for
+  // becomes the saved state when it is taken in.
+  if (pictureAwaited()) bringUpToDate();
   return fingerprint(d->finalPixmap) != d->savedFingerprint;
 }
 

@@ -131,14 +131,17 @@ TEST_F(Hub, AChangeIsUnsavedUntilItsPictureSaysOtherwise) {
   deliverSmallPicture();
   ASSERT_TRUE(hub()->save(path("saved.jpg")));
   ASSERT_FALSE(hub()->hasUnsavedChanges());
-  // Waiting for its picture, a change counts whatever that picture will be: even one taken
-  // back at once.
+  // Waiting for its picture, a change counts by the picture it will give, built at once: one
+  // taken back gives the picture saved.
   hub()->setSharpenValue(3);
+  ASSERT_TRUE(hub()->rebuildPending());
   EXPECT_TRUE(hub()->hasUnsavedChanges());
+  EXPECT_FALSE(hub()->rebuildPending());
   hub()->setSharpenValue(0);
-  EXPECT_TRUE(hub()->hasUnsavedChanges());
+  ASSERT_TRUE(hub()->rebuildPending());
+  EXPECT_FALSE(hub()->hasUnsavedChanges());
   ASSERT_TRUE(settle());
-  EXPECT_FALSE(hub()->hasUnsavedChanges());  // the same picture as the one saved
+  EXPECT_FALSE(hub()->hasUnsavedChanges());
 
   // A canvas without pixels gives up without a picture: nothing is left waiting.
   hub()->setCanvasRect(QRect(0, 0, 0, 32));

@@ -49,10 +49,11 @@ class ZarvoObject : public QObject {
   // The final-image thread, owned by the hub: callers only watch it (its signals, wait()).
   ProcessorFinalImage* processor() const;
 
-  // True when the picture differs from the one saved or made right after the last reset, and
-  // also while a change still waits for its picture (a rebuild pending or under way), whatever
-  // that picture will be; the picture a reset waits for is the saved state already.
-  bool hasUnsavedChanges() const;
+  // True when the picture differs from the one saved or made right after the last reset. A
+  // change still waiting for its picture (a rebuild pending or under way) is judged by that
+  // picture, built at once as an export would; the picture a reset waits for is the saved
+  // state already. GUI thread; may join the final-image thread.
+  bool hasUnsavedChanges();
   // hasTransparency() of the current picture.
   bool hasTransparency() const;
 
