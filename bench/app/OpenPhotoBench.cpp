@@ -21,7 +21,7 @@
 
 #include "../document/DocumentBenchSupport.h"
 #include "BenchTeardown.h"
-#include "QuietFileHandlerHost.h"
+#include "FileHandlerScene.h"
 #include "ImageFiles.h"
 #include "app/FileHandler.h"
 #include "composition/ZarvoObject.h"
@@ -63,23 +63,13 @@ bool writeCameraJpeg(const QString& path) {
   return photo.save(path, "JPEG", 95);
 }
 
-struct Scene {
+struct Scene : FileHandlerScene {
   Scene() {
-    quietLog();
-    thread = std::make_unique<CorvaneThread>();
-    handler = std::make_unique<FileHandler>(&host);
     camera = folder.filePath(QStringLiteral("camera.jpg"));
     bomb = folder.filePath(QStringLiteral("bomb.png"));
     QFile bombFile(bomb);
     made = writeCameraJpeg(camera) && bombFile.open(QIODevice::WriteOnly) &&
            bombFile.write(zarvo_test::pngOfZeroRows(30000, 30000)) > 0;
-  }
-  ~Scene() {
-    handler.reset();
-    GmModel::destroyInstance();
-    waitIdle(thread.get());
-    thread.reset();
-    ZarvoObject::destroyInstance();
   }
 
   // Opens `path` timed, with the peak of the open; the document is closed again untimed.
@@ -105,9 +95,6 @@ struct Scene {
   QTemporaryDir folder;
   QString camera, bomb;
   bool made = false;
-  QuietFileHandlerHost host;
-  std::unique_ptr<CorvaneThread> thread;
-  std::unique_ptr<FileHandler> handler;
 };
 
 Scene& scene(benchmark::State& state) {

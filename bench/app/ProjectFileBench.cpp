@@ -13,7 +13,7 @@
 
 #include "../document/DocumentBenchSupport.h"
 #include "BenchTeardown.h"
-#include "QuietFileHandlerHost.h"
+#include "FileHandlerScene.h"
 #include "app/FileHandler.h"
 #include "composition/ZarvoObject.h"
 #include "document/GmModel.h"
@@ -23,11 +23,8 @@
 
 namespace {
 
-struct Scene {
+struct Scene : FileHandlerScene {
   Scene() {
-    quietLog();
-    thread = std::make_unique<CorvaneThread>();
-    handler = std::make_unique<FileHandler>(&host);
     GmModel* model = GmModel::instance();
     const QImage photo = subjectOnGround(4000, 3000);
     model->setSourceImage(
@@ -47,13 +44,6 @@ struct Scene {
     waitIdle(thread.get());
     path = folder.filePath(QStringLiteral("photo.project"));
   }
-  ~Scene() {
-    handler.reset();
-    GmModel::destroyInstance();
-    waitIdle(thread.get());
-    thread.reset();
-    ZarvoObject::destroyInstance();
-  }
   bool save() {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && handler->saveProject(file);
@@ -61,9 +51,6 @@ struct Scene {
 
   QTemporaryDir folder;
   QString path;
-  QuietFileHandlerHost host;
-  std::unique_ptr<CorvaneThread> thread;
-  std::unique_ptr<FileHandler> handler;
 };
 
 Scene& scene() {
