@@ -127,13 +127,18 @@ case "$mode" in
     rm -rf "$logs"
     mkdir -p "$logs"
     shuffled() {
-      # The longest first, so that the others share the cores beside it.
-      local name
-      for name in app workspace document composition corvane base_qt base; do
+      # Every test program the build made; the longest (app) first, so that the others share the
+      # cores beside it.
+      local programs=("$root/build-test/tests/app_tests") program name
+      for program in "$root"/build-test/tests/*_tests; do
+        [ "$program" = "${programs[0]}" ] || programs+=("$program")
+      done
+      for program in "${programs[@]}"; do
+        name=$(basename "$program" _tests)
         while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
         (
           rc=0
-          QT_QPA_PLATFORM=offscreen timeout 1200 "$root/build-test/tests/${name}_tests" \
+          QT_QPA_PLATFORM=offscreen timeout 1200 "$program" \
             --gtest_shuffle --gtest_random_seed="$seed" >"$logs/$name.log" 2>&1 || rc=$?
           echo "$rc" >"$logs/$name.rc"
         ) &

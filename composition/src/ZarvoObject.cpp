@@ -82,19 +82,11 @@ void ZarvoObject::setRebuildDelayForTesting(int milliseconds) {
   d->rebuildDelayMs = milliseconds;
 }
 
-bool ZarvoObject::pictureAwaited() const {
-  if (d->rebuildTimerId != -1) return true;
-  if (d->expectedRun == 0) return false;
-  // A run that gave up on its own (a canvas without pixels) delivers nothing to wait for. The
-  // result is read only once the run has ended.
-  return d->processor->isRunning() || d->processor->resultRun() == d->expectedRun;
-}
-
 bool ZarvoObject::hasUnsavedChanges() {
   // The question is answered on the picture an export would write: a change of a moment ago
   // counts, and a layer re-sent unchanged by a tool does not. The picture a reset waits for
-  // becomes the saved state when it is taken in.
-  if (pictureAwaited()) bringUpToDate();
+  // becomes the saved state when it is taken in. With no picture awaited this does nothing.
+  bringUpToDate();
   return fingerprint(d->finalPixmap) != d->savedFingerprint;
 }
 

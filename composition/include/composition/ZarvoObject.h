@@ -111,9 +111,6 @@ class ZarvoObject : public QObject {
   ~ZarvoObject() override;
 
   static QByteArray fingerprint(const QPixmap& pixmap);
-  // A change has not reached the picture yet: its rebuild is pending, running, or delivered
-  // and not yet taken in.
-  bool pictureAwaited() const;
   void startRebuild();
   void stopRunningRebuild();
   // Runs a pending rebuild at once, joins the processor and takes in its picture.
