@@ -58,12 +58,6 @@ namespace {
 
 class MainWindowComposition : public MainWindowTest {
  protected:
-  // Shows the tab of flag `tab` as a click on the tab bar would.
-  void showTab(int tab) {
-    window->imageView()->ensureViewTab(tab, tab);
-    ASSERT_EQ(window->imageView()->currentViewTab(), tab);
-  }
-
   // Every tool in the order of the window's table, both sides.
   QList<GmTool*> allTools() const {
     const CutoutTools* c = window->tools();
@@ -111,12 +105,6 @@ class MainWindowComposition : public MainWindowTest {
     ASSERT_TRUE(zarvo_test::waitFor([&] { return built() && hub->hasUnsavedChanges(); }, 10000));
   }
 };
-
-void activate(QWidget* window) {
-  window->activateWindow();
-  QApplication::setActiveWindow(window);
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-}
 
 TEST_F(MainWindowComposition, TabsToolsAndPaletteFollowTheTable) {
   start();
@@ -238,7 +226,7 @@ TEST_F(MainWindowComposition, QuickChangesAndUndoLeaveTheCutoutSideAsTheLastTabW
 TEST_F(MainWindowComposition, EveryToolKeySelectsOnlyThatTabsTool) {
   start();
   open(photo());
-  activate(window);
+  activate();
   int checked = 0;
   for (const int tab : {2, 8, 16, 32}) {
     showTab(tab);
@@ -261,7 +249,7 @@ TEST_F(MainWindowComposition, EveryToolKeySelectsOnlyThatTabsTool) {
 TEST_F(MainWindowComposition, SpacePansTheCompositionAndItsReleaseReturns) {
   start();
   open(photo());
-  activate(window);
+  activate();
   showTab(8);
   GmTool* select = window->compositionTools()->selectTool();
   select->installSlot();

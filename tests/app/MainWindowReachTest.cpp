@@ -27,18 +27,7 @@
 
 namespace {
 
-class MainWindowReach : public MainWindowTest {
- protected:
-  void showTab(int tab) {
-    window->imageView()->ensureViewTab(tab, tab);
-    ASSERT_EQ(window->imageView()->currentViewTab(), tab);
-  }
-  void activate() {
-    window->activateWindow();
-    QApplication::setActiveWindow(window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-  }
-};
+class MainWindowReach : public MainWindowTest {};
 
 // ---- Undo from every tab
 

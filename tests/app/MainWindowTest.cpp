@@ -40,13 +40,6 @@ QStringList entries(const QMenu* menu) {
   return texts;
 }
 
-// Makes the window the active one, so its shortcuts are dispatched.
-void activate(QWidget* window) {
-  window->activateWindow();
-  QApplication::setActiveWindow(window);
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-}
-
 struct MenuRow {
   const char* name;
   int mode;
@@ -106,7 +99,7 @@ TEST_F(MainWindowTest, SaveAndApplyNeedsKeepOrDeleteAndCtrlSTriggersIt) {
     EXPECT_EQ(apply->isEnabled(), row.enabled) << row.statuses;
   }
   app->setHostExitCode(2);
-  activate(window);
+  activate();
   QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
   // Applied and closed without a question, handing the picture back.
   EXPECT_TRUE(zarvo_test::waitFor([this] { return window.isNull(); }));
@@ -128,7 +121,7 @@ TEST_F(MainWindowTest, ShortcutsZoomAndRedoAsTheirKeysSay) {
   EXPECT_EQ(actions.undo->toolTip(), "Undo (Ctrl+Z)");
 
   open(photo());
-  activate(window);
+  activate();
   QSignalSpy zoomedIn(actions.zoomIn, &QAction::triggered);
   QSignalSpy zoomedOut(actions.zoomOut, &QAction::triggered);
   for (const char* key : {"Ctrl++", "Ctrl+=", "+", "="}) {

@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "EngineSessionSupport.h"
 #include "FakeAppDialogs.h"
@@ -29,6 +30,7 @@
 #include "document/GmModel.h"
 #include "document/SegmentationStuff.h"
 #include "document/UserColours.h"
+#include "workspace/ImageView.h"
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -114,6 +116,18 @@ class MainWindowTest : public ::testing::Test {
   }
 
   QString statusMessage() const { return window->statusBar()->currentMessage(); }
+
+  // Shows the tab of flag `tab` as a click on the tab bar would.
+  void showTab(int tab) {
+    window->imageView()->ensureViewTab(tab, tab);
+    ASSERT_EQ(window->imageView()->currentViewTab(), tab);
+  }
+  // Makes the window the active one, so its shortcuts are dispatched.
+  void activate() {
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  }
 
   std::unique_ptr<TsAppStandAlone> app;
   AppDocumentHooks hooks;
