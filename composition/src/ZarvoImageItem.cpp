@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QGraphicsScene>
+#include <QScopedValueRollback>
 #include <QStyleOptionGraphicsItem>
 
 #include "ZarvoImageItemPrivate.h"
@@ -13,6 +14,9 @@
 namespace {
 
 const double kPi = std::acos(-1.0);
+
+// Set while the scene drags items by their bodies: a position that changes then is the user's.
+bool bodyDragging = false;
 
 bool finitePoint(const QPointF& p) {
   return std::isfinite(p.x()) && std::isfinite(p.y());
@@ -330,6 +334,12 @@ void ZarvoImageItem::copyFrom(const ZarvoImageItem& other) {
 
 // ---- Geometry changes
 
+void ZarvoImageItem::mouseMoveEvent(QGraphicsSceneMouseEvent* event) {
+  // Qt moves every selected movable item along with this one: each is placed by the user.
+  const QScopedValueRollback<bool> dragging(bodyDragging, true);
+  QGraphicsPixmapItem::mouseMoveEvent(event);
+}
+
 QPointF ZarvoImageItem::constrainedPosition(QPointF p) const {
   const QRectF& limit = d->limitRect;
   if (limit.width() > 0 && limit.height() > 0 && !limit.contains(p))
@@ -361,6 +371,9 @@ QVariant ZarvoImageItem::itemChange(GraphicsItemChange change, const QVariant& v
         result = p;
         geometry = true;
       }
+      break;
+    case ItemPositionHasChanged:
+      if (bodyDragging) d->userTransformed = true;
       break;
     case ItemTransformChange:
       if (scene()) {

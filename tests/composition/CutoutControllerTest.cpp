@@ -106,6 +106,40 @@ TEST_F(Cutouts, ACloneLandsTenUnitsRightAndDownInFront) {
   EXPECT_EQ(controller()->currentRecord()->instances.size(), 2);
 }
 
+// Only the user's drag places an instance for good: a new mask leaves it and its clone where
+// they lie, while one the program moved goes back to the centre.
+class BodyDrag : public Cutouts, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(BodyDrag, ANewMaskKeepsOnlyWhatTheUserDragged) {
+  const bool dragged = GetParam();
+  showView();
+  openRedBox();
+  controller()->setEditing(true);
+  controller()->refreshSelectability();
+  view->zoomToSlot(1.0, QPointF(200, 150));
+  CutoutInstanceItem* item = only();
+  const QPoint at = view->mapFromScene(item->pos());
+  if (dragged)
+    drag(view->viewport(), at, at + QPoint(40, 30));
+  else
+    item->setPos(239, 179);
+  ASSERT_EQ(item->pos(), QPointF(239, 179));
+  controller()->cloneCutOut();
+  CutoutInstanceItem* clone = controller()->instances().first();
+  settleItems();
+  const QPoint layerAt = hub()->layers().cutoutPos;
+
+  regenerateMask(cutoutPhoto(QSize(200, 100), QRect(50, 20, 100, 60), kBlue));
+  settleItems();
+  const QPointF centre(199, 149);
+  EXPECT_EQ(item->pos(), dragged ? QPointF(239, 179) : centre);
+  EXPECT_EQ(clone->pos(), dragged ? QPointF(249, 189) : centre);
+  // What the picture is made of.
+  EXPECT_EQ(hub()->layers().cutoutPos == layerAt, dragged);
+}
+
+INSTANTIATE_TEST_SUITE_P(DraggedOrPlacedByTheProgram, BodyDrag, ::testing::Bool());
+
 struct StackRow {
   const char* name;
   int selected;  // index in the front-first list a, b, c

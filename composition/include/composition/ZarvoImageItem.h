@@ -59,7 +59,7 @@ class ZarvoImageItem : public QGraphicsPixmapItem, public ZarvoItem {
   void drawInto(QPainter* painter) const;
 
   // ---- Handle drags (scene points): the scale handle's, the rotate handle's and the drag
-  // handle's. Each marks the item as transformed by the user.
+  // handle's. Each marks the item as transformed by the user, as a drag by the body does.
   void scaleDrag(const QPointF& scenePoint, Qt::KeyboardModifiers modifiers);
   void rotateDrag(const QPointF& scenePoint, Qt::KeyboardModifiers modifiers);
   void cornerDrag(const QPointF& scenePoint, Qt::KeyboardModifiers modifiers);
@@ -101,6 +101,9 @@ class ZarvoImageItem : public QGraphicsPixmapItem, public ZarvoItem {
 
  protected:
   QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
+  // A drag by the body (the item is movable while editable) marks what it moves as placed by
+  // the user, as the handle drags do.
+  void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;
   // The transform from the angle and the two scales.
   void applyMatrix();
   // The handles at their corners for an item at `position` with `matrix`.
