@@ -1,6 +1,6 @@
 // What the window offers from every tab and from the start: the select tool's commands in the
-// window, Undo's key on the composition tabs, the status bar's zoom slider right after a photo
-// opens, and the dock's width across hiding and showing its windows.
+// window, the keys of Undo and Redo on the composition tabs, the status bar's zoom slider right
+// after a photo opens, and the dock's width across hiding and showing its windows.
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ class MainWindowReach : public MainWindowTest {};
 
 class UndoFromTab : public MainWindowReach, public ::testing::WithParamInterface<int> {};
 
-TEST_P(UndoFromTab, CtrlZShowsTheCutoutTabWithTheStrokeUndone) {
+TEST_P(UndoFromTab, CtrlZAndCtrlYShowTheCutoutTabWithTheStrokeUndoneAndRedone) {
   start();
   open(photo());
   const uint32_t undos = GmModel::instance()->numUndos();
@@ -46,7 +46,14 @@ TEST_P(UndoFromTab, CtrlZShowsTheCutoutTabWithTheStrokeUndone) {
   waitIdle();
   EXPECT_EQ(window->imageView()->currentViewTab(), int(ImageView::DeleteBackground));
   EXPECT_EQ(GmModel::instance()->numUndos(), undos) << "the stroke is undone";
-  EXPECT_TRUE(window->mainActions().redo->isEnabled()) << "and can be redone";
+  ASSERT_TRUE(window->mainActions().redo->isEnabled()) << "and can be redone";
+
+  // Ctrl+Y from the same tab brings it back.
+  showTab(GetParam());
+  QTest::keySequence(window, QKeySequence("Ctrl+Y"));
+  waitIdle();
+  EXPECT_EQ(window->imageView()->currentViewTab(), int(ImageView::DeleteBackground));
+  EXPECT_EQ(GmModel::instance()->numUndos(), undos + 1) << "the stroke is redone";
 }
 
 INSTANTIATE_TEST_SUITE_P(CompositionTabs, UndoFromTab,

@@ -232,6 +232,19 @@ TEST_F(SelectCommands, ThePageAndTheMenuOfferTheSixWithThePartsEnabledness) {
   EXPECT_EQ(instances(), before);
 }
 
+TEST_F(SelectCommands, ARightClickWhereTwoOverlapSelectsTheFrontOne) {
+  // Each of the two in front in turn, so that neither order nor age decides.
+  for (int turn = 0; turn < 2; ++turn) {
+    const QRectF both =
+        instances().at(0)->sceneBoundingRect() & instances().at(1)->sceneBoundingRect();
+    view->itemScene()->clearSelection();
+    QMenu* menu = contextMenuAt(both.center().toPoint());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(controller()->selectedInstance(), instances().first()) << "turn " << turn;
+    clickMenuEntry(menu, select->moveToBackAction());
+  }
+}
+
 TEST_F(SelectCommands, NoMenuOffTheInstancesAndNoneForAnotherTool) {
   EXPECT_EQ(contextMenuAt(QPoint(5, 5)), nullptr) << "the canvas corner holds no instance";
   pan->installSlot();
