@@ -126,13 +126,14 @@ case "$mode" in
     logs="$root/build-test/shuffled"
     rm -rf "$logs"
     mkdir -p "$logs"
+    # Every test program the build made; the longest (app) first, so that the others share the
+    # cores beside it.
+    programs=("$root/build-test/tests/app_tests")
+    for program in "$root"/build-test/tests/*_tests; do
+      [ "$program" = "${programs[0]}" ] || programs+=("$program")
+    done
     shuffled() {
-      # Every test program the build made; the longest (app) first, so that the others share the
-      # cores beside it.
-      local programs=("$root/build-test/tests/app_tests") program name
-      for program in "$root"/build-test/tests/*_tests; do
-        [ "$program" = "${programs[0]}" ] || programs+=("$program")
-      done
+      local program name
       for program in "${programs[@]}"; do
         name=$(basename "$program" _tests)
         while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
@@ -146,17 +147,21 @@ case "$mode" in
       wait
     }
     timed "shuffled test run" shuffled
+    # Judged by the programs started: one that left no result has failed as well.
     failed=0
-    for rc in "$logs"/*.rc; do
-      [ "$(cat "$rc")" = 0 ] && continue
+    for program in "${programs[@]}"; do
+      name=$(basename "$program" _tests)
+      rc="$logs/$name.rc" log="$logs/$name.log"
+      result=$(cat "$rc" 2>/dev/null || echo "no result")
+      [ "$result" = 0 ] && continue
       failed=1
-      log="${rc%.rc}.log"
-      echo "zarvo: $(basename "$log" .log)_tests failed with seed $seed (exit $(cat "$rc")):" \
-        "$log" >&2
+      echo "zarvo: ${name}_tests failed with seed $seed (exit $result): $log" >&2
+      [ -f "$log" ] || continue
       # Each failure with the lines that explain it, then the failed tests; else the log's end.
       { grep -E -A8 'Failure$' "$log" | head -80 && grep -E '^\[  FAILED  \] [^0-9]' "$log"; } >&2 ||
         tail -40 "$log" >&2
     done
+    echo "zarvo: ${#programs[@]} test programs shuffled" >&2
     exit "$failed"
     ;;
   sanitize)
