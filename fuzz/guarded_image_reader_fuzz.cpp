@@ -33,9 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   application();
   const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), int(size));
   const QSize bounding = size % 2 ? QSize(64, 64) : QSize();
-  const kestrum::GuardedImageReader::Result result =
-      kestrum::GuardedImageReader::readData(bytes, bounding, kFuzzMaxPixels);
-  if (result.ok() == result.image.isNull()) std::abort();
-  if (qint64(result.image.width()) * result.image.height() > kFuzzMaxPixels) std::abort();
+  for (const QByteArray& format : {QByteArray(), QByteArrayLiteral("tga")}) {
+    const kestrum::GuardedImageReader::Result result =
+        kestrum::GuardedImageReader::readData(bytes, bounding, kFuzzMaxPixels, format);
+    if (result.ok() == result.image.isNull()) std::abort();
+    if (qint64(result.image.width()) * result.image.height() > kFuzzMaxPixels) std::abort();
+  }
   return 0;
 }

@@ -1,6 +1,8 @@
 // A web reply's content type and body into the image fetch's format choice and its capped,
-// guarded decode: one byte gives the length of the content type, the rest is the body. It must
-// answer a picture or a reason, never crash, and never hold more bytes or pixels than its limits.
+// guarded read as a photo (the content type's format asked when the content does not decide):
+// one byte gives the length of the content type, the rest is the body. It must answer a picture
+// or a reason, never crash, never hold more bytes or pixels than its limits, and never a picture
+// over 1280 pixels a side.
 // Lower limits than the product's keep each run short.
 
 #include <cstdint>
@@ -26,10 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!format.isEmpty() && !contentType.contains(QString::fromLatin1(format))) std::abort();
   const QByteArray body = QByteArray::fromRawData(
       reinterpret_cast<const char*>(data + 1 + typeLength), int(size - 1 - typeLength));
-  const kestrum::GuardedImageReader::Result result =
-      NetworkImageGetter::decode(body, kFuzzMaxBytes, kFuzzMaxPixels);
+  const PhotoReader::Photo result =
+      NetworkImageGetter::decode(body, format, kFuzzMaxBytes, kFuzzMaxPixels);
   if (result.ok() == result.image.isNull()) std::abort();
   if (body.size() > kFuzzMaxBytes && result.ok()) std::abort();
-  if (qint64(result.image.width()) * result.image.height() > kFuzzMaxPixels) std::abort();
+  if (qint64(result.fullSize.width()) * result.fullSize.height() > kFuzzMaxPixels) std::abort();
+  if (result.image.width() > PhotoReader::kSideLimit ||
+      result.image.height() > PhotoReader::kSideLimit)
+    std::abort();
   return 0;
 }

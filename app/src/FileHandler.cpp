@@ -17,6 +17,7 @@
 #include "document/CvCmdBeginSession.h"
 #include "document/CvCmdInit.h"
 #include "document/GmModel.h"
+#include "document/PhotoReader.h"
 #include "document/TsSourceImage.h"
 #include "kestrum/qt/GuardedImageReader.h"
 
@@ -142,7 +143,11 @@ bool FileHandler::loadImage(const QString& fileName) {
 
 bool FileHandler::loadImage(const NamedImage& picture, LoseWorkCheck check) {
   if (check != 1 && !askUnsavedChanges()) return false;
-  auto* image = new TsSourceImage(picture);
+  // A received picture is held as an opened one is, at most 1280 pixels a side (the receiver
+  // has reduced it already); should memory run out, the image reports it itself.
+  const PhotoReader::Photo limited = PhotoReader::fromImage(picture);
+  auto* image =
+      new TsSourceImage(limited.ok() ? NamedImage(limited.image, picture.url()) : picture);
   if (image->isValid() && installImages(image, nullptr)) return true;
   delete image;
   return false;
@@ -168,7 +173,9 @@ bool FileHandler::installImage(TsSourceImage* image, TsSourceImage* blend, Folde
     flogEndl();
     return false;
   }
-  if (folder == RememberFolder) setLastImageDir(image->fileName());
+  // The folder of the file the photo was read from, opened or dropped; a picture from the web or
+  // from image data has none.
+  if (folder == RememberFolder && !image->filePath().isEmpty()) setLastImageDir(image->filePath());
   host_->showStatusMessage(image->fileName(), 2000);
   projectFileName_.clear();
   GmModel* model = GmModel::instance();

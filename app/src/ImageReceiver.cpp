@@ -3,12 +3,13 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QUrlQuery>
 #include <QWidget>
 
 #include "app/AppDialogs.h"
 #include "app/Flogger.h"
-#include "kestrum/qt/GuardedImageReader.h"
+#include "document/PhotoReader.h"
 
 namespace {
 
@@ -57,27 +58,31 @@ void consider(const QUrl& url, int depth, QList<ImageReceiver::Candidate>& found
 
 bool ImageReceiver::acceptDrop(QDropEvent* event) {
   const QMimeData* data = event->mimeData();
-  if (!data) return false;
+  if (!data || delivering_ > 0) {
+    event->ignore();
+    return false;
+  }
   const bool image = carriesImage(data);
   if (!data->hasUrls() && !image && !data->hasText()) return false;
   event->acceptProposedAction();
   return data->hasUrls() || image;
 }
 
-QImage ImageReceiver::dropImage(const QMimeData* data) {
-  // Encoded bytes from another program are read through the guarded reader; only a picture
-  // that this process put into the drag as a QImage is taken as it is.
+NamedImage ImageReceiver::dropImage(const QMimeData* data) {
+  // Encoded bytes from another program are read as an opened photo; only a picture that this
+  // process put into the drag as a QImage is taken decoded.
   bool encoded = false;
   const QStringList formats = data->formats();
   for (const QString& format : formats) {
     if (!format.startsWith(QLatin1String("image/"))) continue;
     encoded = true;
-    const kestrum::GuardedImageReader::Result read =
-        kestrum::GuardedImageReader::readData(data->data(format));
-    if (read.ok()) return read.image;
+    const PhotoReader::Photo photo =
+        PhotoReader::readData(data->data(format), NetworkImageGetter::formatFor(format));
+    if (photo.ok()) return NamedImage(photo.image, QUrl(), photo.fullSize);
   }
-  if (encoded || !data->hasImage()) return QImage();
-  return qvariant_cast<QImage>(data->imageData());
+  if (encoded || !data->hasImage()) return NamedImage();
+  const PhotoReader::Photo photo = PhotoReader::fromImage(qvariant_cast<QImage>(data->imageData()));
+  return NamedImage(photo.image, QUrl(), photo.fullSize);
 }
 
 QList<ImageReceiver::Candidate> ImageReceiver::candidates(const QMimeData* data) {
@@ -93,7 +98,7 @@ QList<ImageReceiver::Candidate> ImageReceiver::candidates(const QMimeData* data)
 ImageReceiver::ImageReceiver(const QMimeData* data, QWidget* window,
                              NetworkImageGetter::Limits limits)
     : window_(window) {
-  best_ = NamedImage(dropImage(data), QUrl());
+  best_ = dropImage(data);
   const QList<Candidate> found = candidates(data);
   for (const Candidate& candidate : found) {
     if (candidate.web)
@@ -126,20 +131,19 @@ void ImageReceiver::fetch(const QUrl& url, NetworkImageGetter::Limits limits) {
 
 void ImageReceiver::readLocalFile(const QUrl& url) {
   const QString path = url.toLocalFile();
-  const kestrum::GuardedImageReader::Result read = kestrum::GuardedImageReader::readFile(path);
-  if (!read.ok()) {
-    flog() << "ImageReceiver: " << path << ": " << read.error;
+  const PhotoReader::Photo photo = PhotoReader::readFile(path);
+  if (!photo.ok()) {
+    flog() << "ImageReceiver: " << path << ": " << photo.error;
     flogEndl();
     return;
   }
-  imageReceivedSlot(NamedImage(read.image, url));
+  imageReceivedSlot(NamedImage(photo.image, url, photo.fullSize));
 }
 
 void ImageReceiver::imageReceivedSlot(NamedImage image) {
   if (image.isNull()) return;
-  const qint64 area = qint64(image.width()) * image.height();
-  const qint64 bestArea = best_.isNull() ? 0 : qint64(best_.width()) * best_.height();
-  if (area > bestArea) best_ = image;
+  const auto area = [](const QSize& size) { return qint64(size.width()) * size.height(); };
+  if (area(image.fullSize()) > (best_.isNull() ? 0 : area(best_.fullSize()))) best_ = image;
 }
 
 void ImageReceiver::start() {
@@ -171,6 +175,8 @@ void ImageReceiver::cancelSlot() {
 }
 
 void ImageReceiver::deliver() {
+  ++delivering_;
+  const auto done = qScopeGuard([] { --delivering_; });
   if (best_.isNull()) {
     //: Title of dialogue box
     const QString title = tr("Image dropped");

@@ -109,10 +109,10 @@ bool NetworkImageGetter::complete(const QNetworkReply* reply) const {
 }
 
 void NetworkImageGetter::finishGet() {
-  const kestrum::GuardedImageReader::Result result = decode(body_, limits_.maxBodyBytes);
+  const PhotoReader::Photo result = decode(body_, format_, limits_.maxBodyBytes);
   body_ = QByteArray();
   if (result.ok()) {
-    emit imageReceived(NamedImage(result.image, url_));
+    emit imageReceived(NamedImage(result.image, url_, result.fullSize));
   } else {
     logFailure(QStringLiteral(", format: ") + QString::fromLatin1(format_));
     flog() << "NetworkImageGetter: " << result.error;
@@ -133,10 +133,12 @@ QByteArray NetworkImageGetter::formatFor(const QString& contentType) {
   return QByteArray();
 }
 
-kestrum::GuardedImageReader::Result NetworkImageGetter::decode(const QByteArray& body,
-                                                               qint64 maxBodyBytes,
-                                                               qint64 maxPixels) {
-  if (body.size() > maxBodyBytes)
-    return {QImage(), QStringLiteral("more than %1 bytes").arg(maxBodyBytes)};
-  return kestrum::GuardedImageReader::readData(body, QSize(), maxPixels);
+PhotoReader::Photo NetworkImageGetter::decode(const QByteArray& body, const QByteArray& format,
+                                              qint64 maxBodyBytes, qint64 maxPixels) {
+  if (body.size() > maxBodyBytes) {
+    PhotoReader::Photo refused;
+    refused.error = QStringLiteral("more than %1 bytes").arg(maxBodyBytes);
+    return refused;
+  }
+  return PhotoReader::readData(body, format, maxPixels);
 }

@@ -9,15 +9,10 @@
 
 #include "document/DocumentKeys.h"
 #include "document/DocumentUiHooks.h"
-#include "document/ImageOrientation.h"
-#include "document/JpegMetadata.h"
-#include "kestrum/qt/GuardedImageReader.h"
+#include "document/PhotoReader.h"
 #include "kestrum/qt/NamedImage.h"
 
 namespace {
-
-// Photos opened from files are held at most this large a side; the cut-out works on them.
-constexpr int kFileSideLimit = 1280;
 
 int ceilDiv(int side, int r) {
   return side <= 0 ? 0 : (side - 1) / r + 1;
@@ -42,39 +37,20 @@ TsSourceImage::TsSourceImage(Origin origin, const QString& name)
 TsSourceImage::TsSourceImage(const QString& fileName) : TsSourceImage(Origin::Own, fileName) {
   if (fileName.isEmpty()) return;
   filePath_ = fileName;
-  // A JPEG cut short decodes with its missing rows filled in grey: refused like any unreadable
-  // file.
-  JpegMetadata jpeg;
-  const bool isJpeg = loadJpegMetadata(fileName, jpeg, JpegScan::ToEnd);
-  // The guarded reader reads the size before any pixel and refuses what would not fit in
-  // memory. It gives a JPEG as stored (its Exif orientation is applied below, once) and other
-  // formats upright as their reader turns them (TIFF).
-  kestrum::GuardedImageReader::Result read;
-  if (isJpeg && !jpeg.complete)
-    read.error = QStringLiteral("the JPEG data is cut short");
-  else
-    read = kestrum::GuardedImageReader::readFile(fileName);
-  if (!read.ok()) {
+  PhotoReader::Photo photo = PhotoReader::readFile(fileName);
+  if (photo.outOfMemory) {
+    failOutOfMemory();
+    return;
+  }
+  if (!photo.ok()) {
     qWarning().noquote()
-        << QStringLiteral("TsSourceImage: %1 not opened: %2").arg(fileName, read.error);
+        << QStringLiteral("TsSourceImage: %1 not opened: %2").arg(fileName, photo.error);
     //: %1 is filename
     documentUiHooks().warn(tr("Sorry - could not open file %1").arg(fileName));
     return;
   }
   valid_ = true;
-  QImage image = std::move(read.image);
-  rotateImage(image, jpeg.orientation);
-  if (!image.isNull() && (image.width() > kFileSideLimit || image.height() > kFileSideLimit)) {
-    image = image.width() > image.height()
-                ? image.scaledToWidth(kFileSideLimit, Qt::SmoothTransformation)
-                : image.scaledToHeight(kFileSideLimit, Qt::SmoothTransformation);
-  }
-  if (!image.isNull()) image = image.convertToFormat(QImage::Format_ARGB32);
-  if (image.isNull()) {  // every step above answers a null image when memory runs out
-    failOutOfMemory();
-    return;
-  }
-  imageImage_ = image;
+  imageImage_ = std::move(photo.image);
   initOrFail();
 }
 

@@ -101,6 +101,13 @@ TEST_F(ImageReceiverTest, LocalFilesGiveTheLargestAndTheFirstOfEqualOnes) {
   EXPECT_EQ(window_.received[0].size(), QSize(300, 200));
   EXPECT_EQ(window_.received[0].name(), "b.png");
   EXPECT_TRUE(dialogs_.shown.isEmpty());
+  // Pictures are held at most 1280 pixels a side, and compared by the size they came at.
+  QMimeData large;
+  large.setUrls({localPng("square.png", 1300, 1300), localPng("wide.png", 2000, 1000)});
+  ASSERT_TRUE(ended(receive(large)));
+  ASSERT_EQ(window_.received.size(), 2);
+  EXPECT_EQ(window_.received[1].name(), "wide.png");
+  EXPECT_EQ(window_.received[1].size(), QSize(1280, 640));
 }
 
 // One web address per row, alone in its drop: what the server answers, and what comes of it.

@@ -7,6 +7,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "ExifBytes.h"
+#include "ImageFiles.h"
 #include "support/MainWindowFixture.h"
 #include "composition/ZarvoWidget.h"
 #include "document/TsSourceImage.h"
@@ -16,6 +18,23 @@
 #include "workspace/TsWorkspace.h"
 
 namespace {
+
+// Drops `data` on `target` as on screen, where the drop goes to the widget that accepted the
+// drag's entry; answers whether the drop was taken.
+bool dropOn(QWidget* target, QMimeData& data) {
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  return drop.isAccepted();
+}
+
+bool dropFile(QWidget* target, const QString& path) {
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(path)});
+  return dropOn(target, data);
+}
 
 struct DropRow {
   const char* name;
@@ -45,15 +64,7 @@ TEST_P(MainWindowDrop, ADroppedFileOpensAsTheNewCutout) {
     window->imageView()->ensureViewTab(ImageView::ComposePicture, ImageView::ComposePicture);
     target = window->compositionWidget()->viewport();
   }
-  QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(dropped)});
-  // A drop goes to the widget that accepted the drag's entry, as on screen.
-  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &enter);
-  ASSERT_TRUE(enter.isAccepted());
-  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &drop);
-  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_TRUE(dropFile(target, dropped));
   waitIdle();
 
   const TsSourceImage* image = GmModel::instance()->segImage();
@@ -78,5 +89,78 @@ INSTANTIATE_TEST_SUITE_P(
         DropRow{"compositionView", TsApp::Normal, true, false, QMessageBox::NoButton, true},
         DropRow{"hostedRefuses", TsApp::Hosted, false, false, QMessageBox::NoButton, false}),
     [](const ::testing::TestParamInfo<DropRow>& info) { return std::string(info.param.name); });
+
+QByteArray jpegTurned6(const QImage& stored) {
+  const QByteArray jpeg = zarvo_test::encodedImage(stored, "JPEG");
+  exif_bytes::Tiff tiff(true);
+  tiff.directory({{0x0112, 3, 1, 6}});
+  return jpeg.left(2) + exif_bytes::segment(0xE1, tiff.exifBody()) + jpeg.mid(2);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A dropped photo is the photo opened: read, turned upright and limited to 1280 a side alike,
+// and File > Open then starts in its folder. Image data in a drop is limited as well and leaves
+// the folder as it was.
+TEST_F(MainWindowTest, ADroppedPhotoIsThePhotoOpened) {
+  const QImage picture = syntheticPhoto(1500, 900);
+  struct Row {
+    const char* file;
+    QByteArray bytes;
+    bool asImageData;
+  };
+  for (const Row& row : {Row{"photo.png", zarvo_test::encodedImage(picture, "PNG"), true},
+                         Row{"turned.jpg", jpegTurned6(picture), false},
+                         Row{"photo.tga", zarvo_test::tgaOf(picture), false}}) {
+    SCOPED_TRACE(row.file);
+    start();
+    const QString path = folder.filePath(QStringLiteral("drops/") + row.file);
+    ASSERT_TRUE(QDir().mkpath(folder.filePath("drops")) && writeFile(path, row.bytes));
+    QMimeData data;
+    if (row.asImageData)
+      data.setImageData(picture);
+    else
+      data.setUrls({QUrl::fromLocalFile(path)});
+    EXPECT_TRUE(dropOn(window->imageView()->workspace()->canvas(), data));
+    waitIdle();
+    const TsSourceImage* image = GmModel::instance()->segImage();
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->displayImage(), TsSourceImage(path).displayImage());
+    EXPECT_EQ(window->fileHandler()->lastImageDir(),
+              row.asImageData ? QDir::homePath() : folder.filePath("drops"));
+  }
+}
+
+// A drop that comes while the question or the refusal of an earlier drop is open is not taken,
+// so boxes never stack; once the box is answered, drops are taken again.
+TEST_F(MainWindowTest, ADropWhileTheBoxOfADropIsOpenIsIgnored) {
+  for (const bool question : {true, false}) {
+    SCOPED_TRACE(question ? "question" : "refusal of a JPEG cut short");
+    start();
+    open(photo());
+    if (question) paintStroke(CvStatusKeep, {{60, 62}, {100, 62}});
+    QWidget* canvas = window->imageView()->workspace()->canvas();
+    const QString cut = folder.filePath(QStringLiteral("cut.jpg"));
+    ASSERT_TRUE(writeFile(cut, jpegTurned6(syntheticPhoto(300, 200)).left(3000)));
+    const QString other = photo(QStringLiteral("other.png"), QSize(90, 60));
+    int shown = 0, taken = 0;
+    dialogs.shown.clear();
+    dialogs.whileShown = [&] { taken += shown++ == 0 && dropFile(canvas, other) ? 1 : 0; };
+    dialogs.answers = {AppDialogs::Answer{QMessageBox::Cancel, -1}};
+    EXPECT_TRUE(dropFile(canvas, question ? other : cut));
+    waitIdle();
+    EXPECT_EQ(taken, 0);
+    dialogs.whileShown = nullptr;
+    EXPECT_TRUE(dropFile(canvas, cut));
+    waitIdle();
+    ASSERT_EQ(dialogs.shown.size(), 2);
+    EXPECT_EQ(dialogs.shown[0].title, question ? "Unsaved changes" : "Image dropped");
+    EXPECT_EQ(dialogs.shown[1].title, "Image dropped");
+    EXPECT_EQ(dialogs.shown[1].text, "Image could not be opened");
+  }
+}
 
 }  // namespace

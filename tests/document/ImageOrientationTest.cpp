@@ -97,6 +97,27 @@ TEST(ImageOrientation, EveryPixelOfA3x2ImageGoesWhereItsOrientationSays) {
   EXPECT_TRUE(orientationTransform(folder.filePath(QStringLiteral("none.jpg"))).isIdentity());
 }
 
+// A decoded photo turned within its own memory is Qt's turn of it, format and bytes, on sides
+// that the bands and tiles of the move do not divide; other formats take Qt's turn itself.
+TEST(ImageOrientation, ADecodedPhotoTurnsAsQtTurnsIt) {
+  for (const QSize size : {QSize(1, 1), QSize(3, 2), QSize(131, 67), QSize(65, 129)}) {
+    QImage stored(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+      for (int x = 0; x < size.width(); ++x) stored.setPixel(x, y, qRgb(x * 3, y * 5, x ^ y));
+    for (const QImage& decoded : {stored, stored.convertToFormat(QImage::Format_Grayscale8)})
+      for (int orientation = 0; orientation <= 9; ++orientation) {
+        SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height() << " format "
+                                        << decoded.format() << " orientation " << orientation);
+        const QImage expected =
+            decoded.transformed(transformForOrientation(orientation), Qt::FastTransformation);
+        QImage turned = decoded.copy();
+        rotateDecodedImage(turned, orientation);
+        EXPECT_EQ(turned.format(), expected.format());
+        EXPECT_EQ(turned, expected);
+      }
+  }
+}
+
 TEST(ImageOrientation, EveryOrientationOfThePackagePhotoOpensUpright) {
   FakeDocumentUiHooks hooks;
   const QDir folder(QStringLiteral(ZARVO_IMAGING_TESTDATA));

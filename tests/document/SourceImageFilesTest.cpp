@@ -17,6 +17,7 @@
 #include "ImageFiles.h"
 #include "document/ImageOrientation.h"
 #include "document/TsSourceImage.h"
+#include "kestrum/qt/GuardedImageReader.h"
 #include "kestrum/qt/NamedImage.h"
 
 namespace {
@@ -135,6 +136,18 @@ TEST_P(EveryFormat, OpensAsAPlainReadGivesIt) {
   EXPECT_TRUE(hooks.warnings.isEmpty());
 }
 
+// 2 x 1, a global table of two colours, red then blue.
+QByteArray tinyGif() {
+  return QByteArray(
+      "GIF89a\x02\0\x01\0\x80\0\0\xFF\0\0\0\0\xFF,\0\0\0\0\x02\0\x01\0\0\x02\x02\x44\x0A\0;", 35);
+}
+
+QByteArray drawingSvg() {
+  return QByteArray(
+      "<svg xmlns='http://www.w3.org/2000/svg' width='90' height='60'><circle cx='30' cy='30' "
+      "r='20' fill='#c33'/></svg>");
+}
+
 const QImage& large() {
   static const QImage image = photo(1500, 1000);
   return image;
@@ -180,25 +193,55 @@ INSTANTIATE_TEST_SUITE_P(
         FormatRow{"icon.xpm", [] { return encoded(small(), "XPM"); }},
         FormatRow{"mono.xbm", [] { return encoded(small(), "XBM"); }},
         FormatRow{"icon.ico", [] { return encoded(small(), "ICO"); }},
-        FormatRow{"tiny.gif",
-                  [] {
-                    // 2 x 1, a global table of two colours, red then blue.
-                    return QByteArray(
-                        "GIF89a\x02\0\x01\0\x80\0\0\xFF\0\0\0\0\xFF"
-                        ",\0\0\0\0\x02\0\x01\0\0\x02\x02\x44\x0A\0;",
-                        35);
-                  }},
-        FormatRow{"drawing.svg",
-                  [] {
-                    return QByteArray(
-                        "<svg xmlns='http://www.w3.org/2000/svg' width='90' "
-                        "height='60'><circle cx='30' cy='30' r='20' "
-                        "fill='#c33'/></svg>");
-                  }}),
+        FormatRow{"tiny.gif", tinyGif}, FormatRow{"drawing.svg", drawingSvg}),
     [](const ::testing::TestParamInfo<FormatRow>& info) {
       return QString::fromLatin1(info.param.name).section('.', 0, 0).toStdString() +
              QString::fromLatin1(info.param.name).section('.', 1).toUpper().toStdString();
     });
+
+// The bytes of gzip around `data` (qCompress's zlib stream without its length, header and sum).
+QByteArray gzipOf(const QByteArray& data) {
+  const QByteArray zlib = qCompress(data).mid(4);
+  char trailer[8];
+  qToLittleEndian(zarvo_test::crc32(data.constData(), data.size()), trailer);
+  qToLittleEndian(quint32(data.size()), trailer + 4);
+  return QByteArray("\x1F\x8B\x08\0\0\0\0\0\0\x03", 10) + zlib.mid(2, zlib.size() - 6) +
+         QByteArray(trailer, 8);
+}
+
+// A picture in `format`, one of the open dialog's; empty for a format nobody made one of.
+QByteArray offeredBytes(const QByteArray& format) {
+  if (QImageWriter::supportedImageFormats().contains(format))
+    return encoded(small(), format.constData(), 100);
+  if (format == "gif") return tinyGif();
+  if (format == "svg") return drawingSvg();
+  if (format == "svgz") return gzipOf(drawingSvg());
+  if (format == "tga") return zarvo_test::tgaOf(small());
+  return QByteArray();
+}
+
+// Every format the open dialog offers opens as a plain read gives it: the formats are the
+// dialog's own patterns, so none is offered untried. A TGA, which has no magic number, opens by
+// its suffix with its pixels.
+TEST_F(SourceImageFile, EveryFormatTheOpenDialogOffersOpens) {
+  const QStringList patterns = kestrum::GuardedImageReader::filePatterns().split(' ');
+  EXPECT_TRUE(patterns.contains("*.tga"));
+  for (const QString& pattern : patterns) {
+    const QString suffix = pattern.mid(2);
+    SCOPED_TRACE(suffix.toStdString());
+    const QByteArray bytes = offeredBytes(suffix.toLatin1());
+    ASSERT_FALSE(bytes.isEmpty()) << "no picture of an offered format";
+    const QString path = write("offered." + suffix, bytes);
+    const QImage expected = plainRead(path);
+    ASSERT_FALSE(expected.isNull());
+    const TsSourceImage source(path);
+    EXPECT_EQ(source.displayImage(), expected);
+    if (suffix == "tga") {
+      EXPECT_EQ(source.displayImage(), small());
+    }
+  }
+  EXPECT_TRUE(hooks.warnings.isEmpty());
+}
 
 struct UprightRow {
   const char* name;

@@ -160,4 +160,23 @@ inline QByteArray jpegClaiming(quint16 width, quint16 height) {
   return jpeg;
 }
 
+// A TrueVision TGA of `image`: 32 bits with alpha, uncompressed, the first row at the top, with
+// the footer of version 2 that Qt's reader asks for. A TGA has no magic number at its start.
+inline QByteArray tgaOf(const QImage& image) {
+  const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+  QByteArray bytes(18, '\0');
+  bytes[2] = 2;  // true colour
+  qToLittleEndian(quint16(argb.width()), bytes.data() + 12);
+  qToLittleEndian(quint16(argb.height()), bytes.data() + 14);
+  bytes[16] = 32;
+  bytes[17] = 0x28;  // 8 bits of alpha, from the top
+  for (int y = 0; y < argb.height(); ++y)
+    for (int x = 0; x < argb.width(); ++x) {
+      const QRgb pixel = argb.pixel(x, y);
+      for (int channel : {qBlue(pixel), qGreen(pixel), qRed(pixel), qAlpha(pixel)})
+        bytes.append(char(channel));
+    }
+  return bytes + QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.", 18);
+}
+
 }  // namespace zarvo_test

@@ -16,9 +16,11 @@ class QProgressDialog;
 class QWidget;
 
 // One drop turned into one picture, the largest it leads to: image data, local files (read at
-// once, through the guarded reader) and web addresses (fetched, with a progress dialog while
-// fetches run). The receiver delivers bestImage() at most once, shows "Image could not be opened"
-// when nothing usable came, and deletes itself when its last fetch has ended.
+// once) and web addresses (fetched, with a progress dialog while fetches run). Every picture is
+// read as an opened photo is (PhotoReader), so that only pictures of at most 1280 pixels a side
+// are held; "largest" compares the sizes they came at. The receiver delivers bestImage() at most
+// once, shows "Image could not be opened" when nothing usable came, and deletes itself when its
+// last fetch has ended.
 //
 // A cancel in the progress dialog delivers the best picture so far at once; the fetches still
 // running go on, and one that brings a picture after a cancel without one still delivers it.
@@ -61,7 +63,9 @@ class ImageReceiver : public QObject {
   }
 
   // Accepts the drop's proposed action when it carries URLs, an image or text; answers whether
-  // it is to be received (URLs or an image).
+  // it is to be received (URLs or an image). While a receiver hands its picture on or shows its
+  // warning (boxes may be open: the warning, the window's unsaved-changes question), a drop is
+  // ignored, so that such boxes never stack.
   static bool acceptDrop(QDropEvent* event);
 
   // Collects the candidates of `data`: its image data becomes the first best picture, local
@@ -77,9 +81,10 @@ class ImageReceiver : public QObject {
   // or reading anything. An address with a query is never a candidate itself: the values of its
   // query items that hold both "." and ":" are considered instead.
   static QList<Candidate> candidates(const QMimeData* data);
-  // The image data of a drop, decoded by the guarded reader when the drop carries encoded
-  // image bytes; null when it carries none that decode.
-  static QImage dropImage(const QMimeData* data);
+  // The image data of a drop, read as an opened photo is when the drop carries encoded image
+  // bytes (the drop's type names their format), else only limited; null when there is none
+  // that decodes.
+  static NamedImage dropImage(const QMimeData* data);
 
   const NamedImage& best() const { return best_; }
   bool isDelivered() const { return delivered_; }
@@ -101,6 +106,9 @@ class ImageReceiver : public QObject {
   void fetch(const QUrl& url, NetworkImageGetter::Limits limits);
   void readLocalFile(const QUrl& url);
   void deliver();
+
+  // Receivers handing on or warning now; static, as the warning may outlive its receiver.
+  static inline int delivering_ = 0;
 
   NamedImage best_;
   QList<QPointer<NetworkImageGetter>> getters_;

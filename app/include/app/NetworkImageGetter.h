@@ -6,6 +6,7 @@
 #include <QString>
 #include <QUrl>
 
+#include "document/PhotoReader.h"
 #include "kestrum/qt/GuardedImageReader.h"
 #include "kestrum/qt/NamedImage.h"
 
@@ -25,8 +26,9 @@ struct WebFetchLimits {
 // imageReceived() when a picture came; the owner deletes it then.
 //
 // The web is not trusted: each request is abandoned after the transfer time-out without data, a
-// body above the byte limit is abandoned and dropped with a log line, and the picture is decoded
-// by the guarded reader (size read first, at most its pixel limit). GUI thread.
+// body above the byte limit is abandoned and dropped with a log line, and the picture is read as
+// an opened photo is (PhotoReader: the guarded reader with its pixel limit, a JPEG cut short
+// refused, upright, at most 1280 pixels a side). GUI thread.
 class NetworkImageGetter : public QObject {
   Q_OBJECT
 
@@ -47,11 +49,11 @@ class NetworkImageGetter : public QObject {
   // The image format a content type names: the first format of the image reader's list whose
   // name it contains (case-sensitive); empty when none does.
   static QByteArray formatFor(const QString& contentType);
-  // A fetched body as a picture: refused above `maxBodyBytes`, then decoded by the guarded reader
-  // with its pixel limit.
-  static kestrum::GuardedImageReader::Result decode(
-      const QByteArray& body, qint64 maxBodyBytes = Limits::kMaxBodyBytes,
-      qint64 maxPixels = kestrum::GuardedImageReader::kMaxPixels);
+  // A fetched body as a picture: refused above `maxBodyBytes`, then read by PhotoReader with
+  // `format` (the content type's) as the format the bytes are said to be in.
+  static PhotoReader::Photo decode(const QByteArray& body, const QByteArray& format = QByteArray(),
+                                   qint64 maxBodyBytes = Limits::kMaxBodyBytes,
+                                   qint64 maxPixels = kestrum::GuardedImageReader::kMaxPixels);
 
  signals:
   void imageReceived(NamedImage image);

@@ -3,6 +3,8 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QImageIOHandler>
 #include <QImageReader>
 #include <QStringList>
 
@@ -25,6 +27,14 @@ QString tooLarge(const QSize& size, qint64 maxPixels) {
       .arg(double(maxPixels) / 1e6);
 }
 
+// One reader answers to both names of these formats.
+QByteArray readerName(const QByteArray& format) {
+  if (format == "jpg") return QByteArrayLiteral("jpeg");
+  if (format == "tif") return QByteArrayLiteral("tiff");
+  if (format == "cur") return QByteArrayLiteral("ico");
+  return format;
+}
+
 }  // namespace
 
 GuardedImageReader::Result GuardedImageReader::readFile(const QString& fileName,
@@ -32,28 +42,58 @@ GuardedImageReader::Result GuardedImageReader::readFile(const QString& fileName,
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly))
     return failure(tr("The file could not be opened: %1").arg(file.errorString()));
-  return readDevice(&file, bounding, maxPixels);
+  return readDevice(&file, bounding, maxPixels, QFileInfo(fileName).suffix().toLower().toLatin1());
 }
 
 GuardedImageReader::Result GuardedImageReader::readData(const QByteArray& bytes,
-                                                        const QSize& bounding, qint64 maxPixels) {
+                                                        const QSize& bounding, qint64 maxPixels,
+                                                        const QByteArray& format) {
   QByteArray copy = bytes;  // QBuffer wants a modifiable array; this one shares the bytes
   QBuffer buffer(&copy);
   buffer.open(QIODevice::ReadOnly);
-  return readDevice(&buffer, bounding, maxPixels);
+  return readDevice(&buffer, bounding, maxPixels, format);
 }
 
 GuardedImageReader::Result GuardedImageReader::readDevice(QIODevice* device, const QSize& bounding,
-                                                          qint64 maxPixels) {
+                                                          qint64 maxPixels,
+                                                          const QByteArray& format) {
   if (!device || !device->isReadable()) return failure(tr("The image could not be read."));
-  QImageReader reader(device);
-  reader.setDecideFormatFromContent(true);
+  const qint64 start = device->pos();
+  QByteArray contentFormat;
+  Result byContent;
+  {
+    QImageReader reader(device);
+    reader.setDecideFormatFromContent(true);
+    byContent = read(reader, bounding, maxPixels);
+    if (byContent.ok()) return byContent;
+    contentFormat = reader.format();
+  }
+  const QByteArray named = readerName(format.toLower());
+  if (named.isEmpty() || named == readerName(contentFormat) || device->isSequential() ||
+      !readableFormats().contains(named) || !device->seek(start))
+    return byContent;
+  QImageReader reader(device, named);
+  reader.setAutoDetectImageFormat(false);
+  // Only a reader that recognises the bytes as its own is given them.
+  if (!reader.canRead()) return byContent;
   return read(reader, bounding, maxPixels);
+}
+
+QList<QByteArray> GuardedImageReader::readableFormats() {
+  QList<QByteArray> formats;
+  for (const QByteArray& format : QImageReader::supportedImageFormats()) {
+    QBuffer nothing;
+    nothing.open(QIODevice::ReadOnly);
+    QImageReader reader(&nothing, format);
+    reader.setAutoDetectImageFormat(false);
+    if (reader.supportsOption(QImageIOHandler::Size)) formats << format;
+  }
+  return formats;
 }
 
 QString GuardedImageReader::filePatterns() {
   QStringList patterns;
-  for (const QByteArray& format : QImageReader::supportedImageFormats())
+  for (const QByteArray& format : readableFormats())
     patterns << QStringLiteral("*.%1").arg(QString::fromLatin1(format));
   return patterns.join(QLatin1Char(' '));
 }

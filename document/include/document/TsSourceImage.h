@@ -34,13 +34,14 @@ class TsSourceImage : public QObject {
   enum Format { Format8 = 1, Format16 = 2, Format15 = 3 };
   struct SharePixels {};
 
-  // Reads a file through the guarded reader and turns it upright by its Exif orientation;
-  // limited to 1280 pixels a side. An unreadable file, one too large to decode, or exhausted
-  // memory is reported through the document's hooks (the reason goes to the log), and the image
-  // is then invalid.
+  // Reads a file as PhotoReader does: through the guarded reader, upright by its Exif
+  // orientation, limited to 1280 pixels a side. An unreadable file, one too large to decode, or
+  // exhausted memory is reported through the document's hooks (the reason goes to the log), and
+  // the image is then invalid.
   explicit TsSourceImage(const QString& fileName);
-  // A copy of a received picture, named after its address, always in ARGB32; a local file's
-  // path is kept as filePath().
+  // A copy of a picture, named after its address, always in ARGB32, at the size it has (a
+  // received one is limited on its way, by PhotoReader); a local file's path is kept as
+  // filePath().
   explicit TsSourceImage(const NamedImage& image);
   // Over the caller's pixels, no copy: a 32-bit master (format 8 bits) or a 64-bit master
   // (channels up to 32768).

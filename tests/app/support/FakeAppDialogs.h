@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QDialog>
 #include <QList>
 #include <QStringList>
@@ -39,6 +41,8 @@ class FakeAppDialogs : public AppDialogs {
   QStringList filterAnswers;
   QStringList colourTitles;
   QList<QColor> colourAnswers;  // cancelled (invalid) when none is queued
+  // Runs while a message box is open, before it answers (what the user does meanwhile).
+  std::function<void()> whileShown;
 
   // Queues the extra button `index` as the next answer.
   void answerExtra(int index) {
@@ -51,6 +55,7 @@ class FakeAppDialogs : public AppDialogs {
     QStringList extras;
     for (const Button& button : message.extraButtons) extras << button.text;
     shown << Shown{message.icon, message.title, message.text, message.parent, extras};
+    if (whileShown) whileShown();
     return answers.isEmpty() ? Answer() : answers.takeFirst();
   }
   QString openFileName(QWidget* parent, const QString& caption, const QString& folder,

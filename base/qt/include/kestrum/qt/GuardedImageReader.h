@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QList>
 #include <QSize>
 #include <QString>
 
@@ -14,7 +15,10 @@ namespace kestrum {
 // logos) without trusting them: the size comes from the header first, and an image whose size
 // cannot be told or whose pixel count is above the limit is refused before any pixel is
 // decoded. On request the image is decoded scaled down to fit a bounding size (JPEG then
-// decodes at the smaller size). The format is told by the content, never by the file name.
+// decodes at the smaller size). The format is told by the content; the format the bytes are
+// said to be in (a file's suffix, a web reply's content type) is asked only when the content's
+// reader gives no picture and that format's own reader takes the bytes: TGA has no magic
+// number, and its bytes read as a damaged icon.
 // Formats whose reader turns the picture upright by default (TIFF, by its orientation tag)
 // come upright; a JPEG comes as stored, its Exif orientation left to the caller.
 // Any thread; no GUI objects.
@@ -34,15 +38,19 @@ class GuardedImageReader {
   };
 
   // `bounding`: when valid, a larger image is scaled down to fit inside it, keeping its aspect
-  // ratio; a smaller one is never scaled up.
+  // ratio; a smaller one is never scaled up. `format`: the format the bytes are said to be in
+  // (readFile takes the file's suffix), in Qt's lower-case names; empty for none.
   static Result readFile(const QString& fileName, const QSize& bounding = QSize(),
                          qint64 maxPixels = kMaxPixels);
   static Result readData(const QByteArray& bytes, const QSize& bounding = QSize(),
-                         qint64 maxPixels = kMaxPixels);
+                         qint64 maxPixels = kMaxPixels, const QByteArray& format = QByteArray());
   static Result readDevice(QIODevice* device, const QSize& bounding = QSize(),
-                           qint64 maxPixels = kMaxPixels);
+                           qint64 maxPixels = kMaxPixels, const QByteArray& format = QByteArray());
 
-  // "*.bmp *.gif ...": a file name pattern for every format Qt can read, for open dialogs.
+  // The formats of Qt's readers that tell an image's size before decoding it: the only ones
+  // this reader opens. (Here ICNS and MNG do not: their pictures are refused.)
+  static QList<QByteArray> readableFormats();
+  // "*.bmp *.cur ...": a file name pattern for every readable format, for open dialogs.
   static QString filePatterns();
 
  private:
