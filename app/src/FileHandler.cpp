@@ -132,10 +132,14 @@ void FileHandler::fileOpenSlot() {
 }
 
 bool FileHandler::loadImage(const QString& fileName) {
+  return openImageFile(fileName, KeepComposition);
+}
+
+bool FileHandler::openImageFile(const QString& fileName, CompositionUse composition) {
   WaitCursor wait;
   // The image reports its own failures (unreadable file, memory).
   auto* image = new TsSourceImage(fileName);
-  if (image->isValid() && installImages(image, nullptr)) return true;
+  if (image->isValid() && installImages(image, nullptr, composition)) return true;
   delete image;
   return false;
 }
@@ -150,24 +154,28 @@ bool FileHandler::loadImage(const NamedImage& picture, LoseWorkCheck check) {
 
 void FileHandler::openCutout(const QString& fileName) {
   if (fileName.isEmpty()) return;
-  ZarvoObject::instance()->reset();
-  loadImage(fileName);
+  openImageFile(fileName, ResetComposition);
 }
 
-bool FileHandler::installImages(TsSourceImage* image, TsSourceImage* blend) {
+bool FileHandler::installImages(TsSourceImage* image, TsSourceImage* blend,
+                                CompositionUse composition) {
   if (!image) return false;
   if (addRecent(image->fileName(), recentFiles_, kRecentFilesKey))
     emit recentFilesChanged(recentFiles_);
-  return installImage(image, blend);
+  if (!installImage(image, blend, RememberFolder, composition)) return false;
+  ZarvoObject::instance()->awaitNewPhoto();
+  return true;
 }
 
-bool FileHandler::installImage(TsSourceImage* image, TsSourceImage* blend, FolderUse folder) {
+bool FileHandler::installImage(TsSourceImage* image, TsSourceImage* blend, FolderUse folder,
+                               CompositionUse composition) {
   if (!image) return false;
   if (engineIsStarting()) {
     flog() << "An image was not opened while the engine starts: " << image->fileName();
     flogEndl();
     return false;
   }
+  if (composition == ResetComposition) ZarvoObject::instance()->reset();
   if (folder == RememberFolder) setLastImageDir(image->fileName());
   host_->showStatusMessage(image->fileName(), 2000);
   projectFileName_.clear();
