@@ -133,10 +133,14 @@ void FileHandler::fileOpenSlot() {
 }
 
 bool FileHandler::loadImage(const QString& fileName) {
+  return openImageFile(fileName, KeepComposition);
+}
+
+bool FileHandler::openImageFile(const QString& fileName, CompositionUse composition) {
   WaitCursor wait;
   // The image reports its own failures (unreadable file, memory).
   auto* image = new TsSourceImage(fileName);
-  if (image->isValid() && installImages(image, nullptr)) return true;
+  if (image->isValid() && installImages(image, nullptr, composition)) return true;
   delete image;
   return false;
 }
@@ -155,24 +159,28 @@ bool FileHandler::loadImage(const NamedImage& picture, LoseWorkCheck check) {
 
 void FileHandler::openCutout(const QString& fileName) {
   if (fileName.isEmpty()) return;
-  ZarvoObject::instance()->reset();
-  loadImage(fileName);
+  openImageFile(fileName, ResetComposition);
 }
 
-bool FileHandler::installImages(TsSourceImage* image, TsSourceImage* blend) {
+bool FileHandler::installImages(TsSourceImage* image, TsSourceImage* blend,
+                                CompositionUse composition) {
   if (!image) return false;
   if (addRecent(image->fileName(), recentFiles_, kRecentFilesKey))
     emit recentFilesChanged(recentFiles_);
-  return installImage(image, blend);
+  if (!installImage(image, blend, RememberFolder, composition)) return false;
+  ZarvoObject::instance()->awaitNewPhoto();
+  return true;
 }
 
-bool FileHandler::installImage(TsSourceImage* image, TsSourceImage* blend, FolderUse folder) {
+bool FileHandler::installImage(TsSourceImage* image, TsSourceImage* blend, FolderUse folder,
+                               CompositionUse composition) {
   if (!image) return false;
   if (engineIsStarting()) {
     flog() << "An image was not opened while the engine starts: " << image->fileName();
     flogEndl();
     return false;
   }
+  if (composition == ResetComposition) ZarvoObject::instance()->reset();
   // The folder of the file the photo was read from, opened or dropped; a picture from the web or
   // from image data has none.
   if (folder == RememberFolder && !image->filePath().isEmpty()) setLastImageDir(image->filePath());

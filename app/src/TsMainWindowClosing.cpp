@@ -142,6 +142,9 @@ bool TsMainWindow::querySaveChanges(const QString& title) {
     cutoutChanged = count != fileHandler_->exportedCommandCount() &&
                     count != fileHandler_->projectCommandCount();
   }
+  // A stroke still on its way shows in the undo counts only once it has finished; no export
+  // can hold it yet.
+  if (engineThread_ && engineThread_->editInFlight()) cutoutChanged = true;
   if (!cutoutChanged && !ZarvoObject::instance()->hasUnsavedChanges()) {
     if (app) app->setHostExitCode(2);
     return true;

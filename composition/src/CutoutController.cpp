@@ -48,6 +48,7 @@ CutoutController::CutoutController(ItemScene* scene, QObject* parent)
   ZarvoObject* hub = ZarvoObject::instance();
   connect(hub, &ZarvoObject::canvasChanged, this, &CutoutController::canvasChangedSlot);
   connect(hub, &ZarvoObject::zarvoReset, this, &CutoutController::reset);
+  connect(hub, &ZarvoObject::settling, this, &CutoutController::settle, Qt::DirectConnection);
   connect(this, &CutoutController::generatedImageChanged, hub, &ZarvoObject::cutoutChangedSlot);
   connect(scene, &QGraphicsScene::selectionChanged, this, &CutoutController::sceneSelectionChanged);
   connect(scene, &ItemScene::itemsClosing, this, &CutoutController::forgetItems);
@@ -331,4 +332,14 @@ void CutoutController::reset() {
     endRemoveRows();
   }
   regenerateLayer();
+}
+
+void CutoutController::settle(bool* finished) {
+  for (const CutoutInstanceItem* item : d->instances) {
+    if (!item->ownerNoticePending()) continue;
+    // The notice's timer still runs and sends the same layer again, which changes nothing.
+    regenerateLayer();
+    *finished = true;
+    return;
+  }
 }

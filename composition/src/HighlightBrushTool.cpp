@@ -63,6 +63,7 @@ HighlightBrushTool::HighlightBrushTool(ZarvoWidget* view, QActionGroup* group, Q
           &ZarvoObject::highlightPointsChanged);
   connect(this, &HighlightBrushTool::fullyHighlitImageChanged, hub,
           &ZarvoObject::fullyHighlitImageChanged);
+  connect(hub, &ZarvoObject::settling, this, &HighlightBrushTool::settle, Qt::DirectConnection);
   if (view) {
     CutoutController* controller = view->cutoutController();
     connect(this, &HighlightBrushTool::imageHighlighted, controller,
@@ -239,6 +240,7 @@ void HighlightBrushTool::dropHighlighter() {
 }
 
 void HighlightBrushTool::refreshHighlitImage() {
+  refreshPending_ = false;
   dropHighlighter();
   if (source_.isNull()) {
     state_ = 0;
@@ -310,8 +312,21 @@ void HighlightBrushTool::imageSharpened(const QImage& image) {
     emit imageHighlighted(source_);
     return;
   }
-  if (!points_.isEmpty())
-    QTimer::singleShot(0, this, &HighlightBrushTool::refreshHighlitImage);
-  else
+  if (points_.isEmpty()) {
     emit imageHighlighted(source_);
+    return;
+  }
+  refreshPending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    if (refreshPending_) refreshHighlitImage();
+  });
+}
+
+void HighlightBrushTool::settle(bool* finished) {
+  if (refreshPending_) refreshHighlitImage();
+  QImage copy;
+  if (!highlighter_ || !highlighter_->finishNow(&copy)) return;
+  dropHighlighter();  // its queued delivery goes with it
+  highlightImage(copy);
+  *finished = true;
 }

@@ -17,3 +17,10 @@ void Highlighter::threadDone() {
   if (thread_->isAborted()) return;  // failed: nothing worth showing
   emit highlitImageDone(output_);
 }
+
+bool Highlighter::finishNow(QImage* result) {
+  thread_->wait();
+  if (thread_->isAborted()) return false;
+  *result = output_;
+  return true;
+}

@@ -48,6 +48,7 @@ ImportLogoTool::ImportLogoTool(ZarvoWidget* view, QActionGroup* group, QWidget* 
   connect(hub, &ZarvoObject::canvasChanged, this, &ImportLogoTool::canvasChangedSlot);
   connect(hub, &ZarvoObject::zarvoReset, this, &ImportLogoTool::removeLogo);
   connect(this, &ImportLogoTool::logoUpdated, hub, &ZarvoObject::logoUpdated);
+  connect(hub, &ZarvoObject::settling, this, &ImportLogoTool::settle, Qt::DirectConnection);
   // A canvas set before the tool existed limits the logo as well.
   limitTo(hub->canvasRect());
 }
@@ -165,6 +166,12 @@ void ImportLogoTool::removeLogo() {
   }
   if (view_) view_->viewport()->update();
   updateLogoImage();
+}
+
+void ImportLogoTool::settle(bool* finished) {
+  if (!logo_ || !logo_->ownerNoticePending()) return;
+  updateLogoImage();
+  *finished = true;
 }
 
 void ImportLogoTool::setAlpha() {

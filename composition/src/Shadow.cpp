@@ -77,7 +77,9 @@ void Shadow::compute(const Job& job, WorkerThread<Shadow>& thread, quint64 run) 
   } else {
     return;
   }
-  if (!thread.isAborted()) emit maskComputed(result, run);
+  if (thread.isAborted()) return;
+  thread.keepResult(result);
+  emit maskComputed(result, run);
 }
 
 // ---- Starting and stopping
@@ -104,8 +106,16 @@ void Shadow::restart() {
   worker_->startRun(std::move(job), run_);
 }
 
+bool Shadow::finishRun() {
+  const std::optional<ShadowMask> mask = worker_->takeResult(run_);
+  if (!mask) return false;
+  takeMask(*mask, run_);
+  return true;
+}
+
 void Shadow::takeMask(const ShadowMask& mask, quint64 run) {
-  if (run != run_) return;  // a start replaced since
+  if (run != run_) return;  // a start replaced since, or taken already
+  ++run_;
   if (mask.type == Flat) {
     flatMask_ = mask.mask;
     updateFlatOffset();

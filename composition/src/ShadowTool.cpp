@@ -36,10 +36,12 @@ ShadowTool::ShadowTool(ZarvoWidget* view, QActionGroup* group, QWidget* menu, To
     connect(view->cutoutController(), &CutoutController::generatedImageChanged, this,
             &ShadowTool::generatedImageChanged);
   }
-  connect(shadow_.get(), &Shadow::shadowReady, this, &ShadowTool::shadowImageReady,
-          Qt::QueuedConnection);
+  // The model emits in the GUI thread (its worker's masks come queued), so a finished shadow
+  // reaches the hub within the call that finished it.
+  connect(shadow_.get(), &Shadow::shadowReady, this, &ShadowTool::shadowImageReady);
   ZarvoObject* hub = ZarvoObject::instance();
   connect(hub, &ZarvoObject::zarvoReset, this, &ShadowTool::reset);
+  connect(hub, &ZarvoObject::settling, this, &ShadowTool::settle, Qt::DirectConnection);
   connect(this, &ShadowTool::shadowUpdated, hub, &ZarvoObject::shadowUpdated);
   setOptionPage(createOptionsWidget());
 }
@@ -165,6 +167,10 @@ void ShadowTool::shadowImageReady(const QImage& image, const QPoint& offset) {
   }
   if (calculating_) calculating_->hide();
   emit shadowUpdated(pixmap, base_ + offset);
+}
+
+void ShadowTool::settle(bool* finished) {
+  if (shadow_->finishRun()) *finished = true;
 }
 
 void ShadowTool::generatedImageChanged(const QImage& image, const QPoint& topLeft) {

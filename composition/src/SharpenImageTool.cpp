@@ -21,6 +21,7 @@ SharpenImageTool::SharpenImageTool(QActionGroup* group, QWidget* menu, ToolOptio
   setOptionPage(createOptionsWidget());
   ZarvoObject* hub = ZarvoObject::instance();
   connect(hub, &ZarvoObject::zarvoReset, this, &SharpenImageTool::reset);
+  connect(hub, &ZarvoObject::settling, this, &SharpenImageTool::settle, Qt::DirectConnection);
   if (CutoutController* controller = CutoutController::instance())
     connect(controller, &CutoutController::generatedImageChanged, this,
             [this](const QImage& image, const QPoint&) { setImage(image); });
@@ -78,10 +79,14 @@ void SharpenImageTool::setImage(const QImage& image) {
   delete sharpener_;
   sharpener_ = nullptr;
   image_ = image;
-  QTimer::singleShot(0, this, &SharpenImageTool::performSharpen);
+  sharpenPending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    if (sharpenPending_) performSharpen();
+  });
 }
 
 void SharpenImageTool::performSharpen() {
+  sharpenPending_ = false;
   delete sharpener_;
   sharpener_ = nullptr;
   const int level = slider_ ? slider_->value() : 0;
@@ -96,4 +101,18 @@ void SharpenImageTool::performSharpen() {
     emit imageSharpened(image_);
     if (progress_) progress_->hide();
   }
+}
+
+void SharpenImageTool::settle(bool* finished) {
+  if (sharpenPending_) {
+    performSharpen();
+    *finished = true;
+  }
+  QImage sharpened;
+  if (!sharpener_ || !sharpener_->finishNow(&sharpened)) return;
+  delete sharpener_;  // its queued delivery goes with it
+  sharpener_ = nullptr;
+  if (progress_) progress_->hide();
+  emit imageSharpened(sharpened);
+  *finished = true;
 }

@@ -18,3 +18,10 @@ void Sharpener::threadDone() {
   if (thread_->isAborted()) return;
   emit sharpenImageDone(output_);
 }
+
+bool Sharpener::finishNow(QImage* result) {
+  thread_->wait();
+  if (thread_->isAborted()) return false;
+  *result = output_;
+  return true;
+}

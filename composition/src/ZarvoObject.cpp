@@ -5,6 +5,7 @@
 #include "ZarvoObjectPrivate.h"
 #include "composition/ProcessorFinalImage.h"
 #include "composition/ZarvoOutputHandler.h"
+#include "document/CorvaneThread.h"
 #include "kestrum/qt/Digest.h"
 
 namespace {
@@ -12,6 +13,9 @@ namespace {
 ZarvoObject* hub = nullptr;
 
 constexpr int kDefaultMaxFileSizeKB = 80;
+// Settling asks the producers again while one finished something, for a result that starts the
+// next one's work (a moved cut-out restarts its shadow); a bound against one that never rests.
+constexpr int kSettlePasses = 8;
 
 }  // namespace
 
@@ -83,11 +87,45 @@ void ZarvoObject::setRebuildDelayForTesting(int milliseconds) {
 }
 
 bool ZarvoObject::hasUnsavedChanges() {
+  // Asked before a photo's first picture (the start-up question, a quick close) it must neither
+  // ask nor make an earlier picture the saved state.
+  if (d->awaitingPhoto) return false;
   // The question is answered on the picture an export would write: a change of a moment ago
   // counts, and a layer re-sent unchanged by a tool does not. The picture a reset waits for
-  // becomes the saved state when it is taken in. With no picture awaited this does nothing.
-  bringUpToDate();
+  // becomes the saved state when it is taken in.
+  settle();
   return fingerprint(d->finalPixmap) != d->savedFingerprint;
+}
+
+void ZarvoObject::awaitNewPhoto() {
+  d->awaitingPhoto = true;
+  d->takeFingerprintOnDone = false;
+  disconnect(d->photoOpening);
+  // The photo's cut-out comes from the engine's last commands for it; one whose engine fails or
+  // whose cut-out stays empty ends the wait just the same.
+  CorvaneThread* thread = CorvaneThread::instance();
+  if (thread && thread->hasWork())
+    d->photoOpening =
+        connect(thread, &CorvaneThread::queueEmptied, this, &ZarvoObject::photoOpened);
+  else
+    photoOpened();
+}
+
+void ZarvoObject::photoOpened() {
+  disconnect(d->photoOpening);
+  if (!d->awaitingPhoto) return;
+  d->awaitingPhoto = false;
+  settle();
+  d->savedFingerprint = fingerprint(d->finalPixmap);
+}
+
+void ZarvoObject::settle() {
+  for (int pass = 0; pass < kSettlePasses; ++pass) {
+    bool finished = false;
+    emit settling(&finished);
+    if (!finished) break;
+  }
+  bringUpToDate();
 }
 
 bool ZarvoObject::hasTransparency() const {

@@ -54,7 +54,7 @@ bool ZarvoObject::writeBytes(const QString& filename, const QByteArray& bytes) {
 }
 
 bool ZarvoObject::saveToFile(const QString& filename) {
-  bringUpToDate();
+  settle();
   const int type = ZarvoOutputHandler::instance()->fileType();
   switch (type) {
     case ZarvoOutputHandler::Pdf:
@@ -80,7 +80,7 @@ bool ZarvoObject::saveToFile(const QString& filename) {
 }
 
 bool ZarvoObject::saveToPDF(const QString& filename) {
-  bringUpToDate();
+  settle();
   if (d->finalPixmap.isNull()) return saveFailed(filename);
   // The PDF writer truncates its file when it starts: it writes a temporary one, whose bytes
   // then replace the target in one step.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMetaObject>
 #include <QPixmap>
 #include <QSize>
 
@@ -21,6 +22,9 @@ struct ZarvoObjectPrivate {
   QPixmap finalPixmap;  // the last delivered picture
   QByteArray savedFingerprint;
   bool takeFingerprintOnDone = false;
+  // A newly opened photo's first settled picture is still to come (the engine's queue drains).
+  bool awaitingPhoto = false;
+  QMetaObject::Connection photoOpening;
   QByteArray finalImageBytes;  // encoded as delivered with finalPixmap
   int finalImageType = -1;     // file type finalImageBytes were made for; -1 none yet
   // Rebuilds are numbered; only the delivery of `expectedRun` is taken (0: none is).

@@ -73,6 +73,13 @@ void CorvaneThread::submit(CorvaneCommand* command, SubmitAsUncancellable how) {
   if (!busy_) launchNext();
 }
 
+bool CorvaneThread::editInFlight() const {
+  if (current_ && current_->editsCutout()) return true;
+  for (const CorvaneCommand* command : queue_)
+    if (command->editsCutout()) return true;
+  return false;
+}
+
 void CorvaneThread::launchNext() {
   for (;;) {
     if (queue_.isEmpty()) {

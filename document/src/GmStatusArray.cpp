@@ -108,8 +108,9 @@ void GmStatusArray::setStatusImage(CvImage* image) {
   highlightImage_.fill(0);
   setColours();
   // Every pixel of the picture starts kept, and the history starts empty.
-  CorvaneThread::submitToInstance(new CvCmdSelect(model_, nullptr, CvStatusClassMask, CvStatusKeep),
-                                  CorvaneThread::Uncancellable);
+  auto* start = new CvCmdSelect(model_, nullptr, CvStatusClassMask, CvStatusKeep);
+  start->setUserChange(false);
+  CorvaneThread::submitToInstance(start, CorvaneThread::Uncancellable);
   CorvaneThread::submitToInstance(new CvCmdClearUndoRedo(model_));
   if (!pendingStatus_.isNull()) sendPendingStatus();
   updateStatusesPresent();

@@ -26,6 +26,8 @@ class FileHandler : public QObject {
   using LoseWorkCheck = int;
   // Whether installImage remembers the image's folder as the last one opened.
   enum FolderUse { RememberFolder, KeepFolder };
+  // Whether installing an image starts a new composition (ZarvoObject::reset).
+  enum CompositionUse { KeepComposition, ResetComposition };
 
   static constexpr qint32 kProjectMagic = 0x08E11602;
   static constexpr qint32 kProjectVersion = 11;
@@ -56,18 +58,22 @@ class FileHandler : public QObject {
   // False, nothing changed, when the file does not exist or already leads the list.
   bool addRecent(const QString& fileName, QStringList& list, const QString& key);
 
-  // The recent list, then installImage. Ownership as installImage.
-  bool installImages(TsSourceImage* image, TsSourceImage* blend);
-  // Closes the current document and opens `image` (and `blend`, a copy of it when null) as a
-  // new one. Refused, nothing changed, while the engine thread runs or holds a CvCmdInit or
-  // CvCmdBeginSession. True when the document took the images (it then owns them, or borrows a
-  // host's); on false the caller keeps and deletes them.
-  bool installImage(TsSourceImage* image, TsSourceImage* blend, FolderUse folder = RememberFolder);
+  // A newly opened photo: the recent list, then installImage; the composition then counts the
+  // photo's first picture as its saved state. Ownership as installImage.
+  bool installImages(TsSourceImage* image, TsSourceImage* blend,
+                     CompositionUse composition = KeepComposition);
+  // Closes the current document (and, asked to, resets the composition) and opens `image` (and
+  // `blend`, a copy of it when null) as a new one. Refused, nothing changed, while the engine
+  // thread runs or holds a CvCmdInit or CvCmdBeginSession. True when the document took the
+  // images (it then owns them, or borrows a host's); on false the caller keeps and deletes them.
+  bool installImage(TsSourceImage* image, TsSourceImage* blend, FolderUse folder = RememberFolder,
+                    CompositionUse composition = KeepComposition);
   // An image file into the document; its failures are reported by the image or the document.
   bool loadImage(const QString& fileName);
   // A received picture into the document, after the unsaved-changes question unless `check` is 1.
   bool loadImage(const NamedImage& image, LoseWorkCheck check = 0);
-  // The composition reset, then loadImage; nothing for an empty name.
+  // loadImage with a new composition, reset only once the image is read and taken: a failure
+  // leaves the composition as it was. Nothing for an empty name.
   void openCutout(const QString& fileName);
   // The open-image dialog over `parent`; remembers the chosen file's folder. Empty when cancelled.
   QString askImageFilename(QWidget* parent = nullptr);
@@ -131,6 +137,7 @@ class FileHandler : public QObject {
 
  private:
   bool askUnsavedChanges();
+  bool openImageFile(const QString& fileName, CompositionUse composition);
   // The output type of `fileName`'s suffix: jpg, png or pdf; others leave it as it is.
   void chooseOutputType(const QString& fileName);
   QString openImageDialog(QWidget* parent, const QString& filterTag);

@@ -87,6 +87,8 @@ class CutoutController : public QAbstractListModel {
   void sceneSelectionChanged();
   // The hub was reset: every record and instance goes.
   void reset();
+  // The hub's settling: a move, scale or rotation whose notice is still pending is sent now.
+  void settle(bool* finished);
 
  private:
   struct Private;

@@ -88,6 +88,9 @@ class HighlightBrushTool : public GmTool, public CompositionMouseTool {
   void highlightImage(const QImage& image);
   void highlightImage();
   void generatedImageChanged(const QImage& image, const QPoint& topLeft);
+  // The hub's settling: a fully highlit copy still to be made or being made is finished and
+  // sent now, with the dabs painted meanwhile.
+  void settle(bool* finished);
 
  protected:
   void timerEvent(QTimerEvent* event) override;
@@ -108,6 +111,7 @@ class HighlightBrushTool : public GmTool, public CompositionMouseTool {
   QImage highlit_;
   QImage mask_;  // the dabs on black (Format_RGB32) while in state 2
   int state_ = 0;
+  bool refreshPending_ = false;  // a sharpened source waits for its copy (a zero-delay timer)
   QList<HighlightPoint> points_;
   QPoint base_;
   std::unique_ptr<QCursor> cursor_;

@@ -25,6 +25,9 @@ class Highlighter : public QObject {
   ~Highlighter() override;
 
   kestrum::ProcessorHLSAdjust& thread() const { return *thread_; }
+  // Joins the thread and gives its result at once; false when it was aborted or failed. Its
+  // queued highlitImageDone still follows unless this object is deleted first.
+  bool finishNow(QImage* result);
 
  signals:
   void highlitImageDone(const QImage& image);

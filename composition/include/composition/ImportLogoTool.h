@@ -59,6 +59,8 @@ class ImportLogoTool : public GmTool {
   void canvasChangedSlot(const QRect& newRect, const QRect& oldRect);
   void setAlpha();
   void updateLogoImage();
+  // The hub's settling: a move or scale whose notice is still pending is sent now.
+  void settle(bool* finished);
 
  private:
   // The item keeps inside `canvas`, at most half its shorter side large.

@@ -44,6 +44,7 @@ class Shadow : public QObject {
 
  public:
   using Job = ShadowJob;
+  using Result = ShadowMask;
   enum Type { None = 0, Standing = 1, Flat = 2 };
 
   static constexpr double kDefaultDirection = 4.0;
@@ -68,6 +69,9 @@ class Shadow : public QObject {
   QPoint standingOffset() const { return standingOffset_; }
   // The worker, for its test hook (abortAtPoll) and for waiting on it.
   WorkerThread<Shadow>& worker() const { return *worker_; }
+  // Joins a running computation and takes its mask at once, as its queued delivery would
+  // (shadowReady included); false when there was none to take.
+  bool finishRun();
 
   // The shadow's alpha where its mask is white: nearest(200 intensity) + 40, 40 .. 240.
   static int shadowAlpha(double intensity);
@@ -124,6 +128,8 @@ class Shadow : public QObject {
   QImage source_;
   QImage standingMask_;
   QPoint standingOffset_;
-  quint64 run_ = 0;  // number of the latest start; results of other runs are stale
+  // Number of the latest start, raised again once its result is taken; results of other runs
+  // are stale.
+  quint64 run_ = 0;
   std::unique_ptr<WorkerThread<Shadow>> worker_;
 };

@@ -65,6 +65,8 @@ class ShadowTool : public GmTool {
   void intensityChanged(int value);
   void shadowImageReady(const QImage& image, const QPoint& offset);
   void generatedImageChanged(const QImage& image, const QPoint& topLeft);
+  // The hub's settling: a shadow still being computed is finished and sent now.
+  void settle(bool* finished);
 
  private:
   std::unique_ptr<Shadow> shadow_;

@@ -48,6 +48,8 @@ class SharpenImageTool : public GmTool {
   // A new cut-out: the running sharpening is dropped at once, the new one starts once the
   // current event has been handled.
   void setImage(const QImage& image);
+  // The hub's settling: a sharpening still to start or running is finished and sent now.
+  void settle(bool* finished);
 
  private:
   QPointer<QSlider> slider_;
@@ -55,4 +57,5 @@ class SharpenImageTool : public GmTool {
   QString helpPage_;
   Sharpener* sharpener_ = nullptr;  // owned
   QImage image_;
+  bool sharpenPending_ = false;  // setImage's zero-delay start is still to come
 };

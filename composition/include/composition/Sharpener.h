@@ -21,6 +21,9 @@ class Sharpener : public QObject {
   ~Sharpener() override;
 
   kestrum::ProcessorSharpen& thread() const { return *thread_; }
+  // Joins the thread and gives its result at once; false when it was aborted or failed. Its
+  // queued sharpenImageDone still follows unless this object is deleted first.
+  bool finishNow(QImage* result);
 
  signals:
   void sharpenImageDone(const QImage& image);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <utility>
 
 #include <QtGlobal>
@@ -7,16 +8,19 @@
 #include "kestrum/qt/AbortableThread.h"
 
 // A thread that runs the computation step of its object T on a snapshot of T's inputs:
-// T::Job is that snapshot, and T::compute(const Job&, WorkerThread<T>&, quint64 run) the step,
-// which reads nothing but the job and hands its results back through a queued signal of T
-// tagged with `run`, so that T can drop the results of a start it has since replaced.
+// T::Job is that snapshot, T::Result what a run gives, and
+// T::compute(const Job&, WorkerThread<T>&, quint64 run) the step, which reads nothing but the
+// job and hands its result back through a queued signal of T tagged with `run`, so that T can
+// drop the results of a start it has since replaced. The step also keeps its result here, for
+// an owner that cannot wait for the signal: it joins the run and takes the result at once.
 //
-// Owner's thread: startRun() and the destructor (which aborts and joins). The object must
-// outlive the thread.
+// Owner's thread: startRun(), takeResult() and the destructor (which aborts and joins). The
+// object must outlive the thread.
 template <class T>
 class WorkerThread : public kestrum::AbortableThread {
  public:
   using Job = typename T::Job;
+  using Result = typename T::Result;
 
   explicit WorkerThread(T* object, QObject* parent = nullptr)
       : AbortableThread(parent), object_(object) {}
@@ -28,12 +32,25 @@ class WorkerThread : public kestrum::AbortableThread {
     wait();
     job_ = std::move(job);
     run_ = run;
+    result_.reset();
     clearAbort();
     start(QThread::InheritPriority);
   }
 
+  // Joins the worker and hands over, once, the result that run `run` kept: none for another
+  // run, one that stopped early, or one already taken.
+  std::optional<Result> takeResult(quint64 run) {
+    wait();
+    if (run != run_) return std::nullopt;
+    std::optional<Result> result = std::move(result_);
+    result_.reset();
+    return result;
+  }
+
   // For the step: joins a processor it started, passing an abort of this thread on.
   using AbortableThread::waitForChild;
+  // For the step: the run's result, for takeResult.
+  void keepResult(const Result& result) { result_ = result; }
 
  protected:
   void process() override { object_->compute(job_, *this, run_); }
@@ -45,4 +62,5 @@ class WorkerThread : public kestrum::AbortableThread {
   T* const object_;
   Job job_;
   quint64 run_ = 0;
+  std::optional<Result> result_;  // written by the step, read after the join
 };

@@ -49,19 +49,24 @@ class ZarvoObject : public QObject {
   // The final-image thread, owned by the hub: callers only watch it (its signals, wait()).
   ProcessorFinalImage* processor() const;
 
-  // True when the picture differs from the one saved or made right after the last reset. A
-  // change still waiting for its picture (a rebuild pending or under way) is judged by that
-  // picture, built at once as an export would; the picture a reset waits for is the saved
-  // state already. GUI thread; may join the final-image thread.
+  // True when the picture differs from the one saved, made right after the last reset, or made
+  // first for a newly opened photo. A change still on its way (in a producer's worker or
+  // notice, or waiting for its picture) is judged by the picture it gives, built at once as an
+  // export would (settle()); the picture a reset waits for is the saved state already. While a
+  // photo opens: false, and no picture is taken as the saved state. GUI thread; may join the
+  // producers' threads and the final-image thread.
   bool hasUnsavedChanges();
+  // A newly opened photo starts with no unsaved changes: once the work its opening started in
+  // the engine has ended, the composition is settled and that picture is the saved state.
+  void awaitNewPhoto();
   // hasTransparency() of the current picture.
   bool hasTransparency() const;
 
   // Writes the picture as the chosen file type; on success it becomes the saved state.
   bool save(const QString& filename);
-  // Brings the picture up to date and writes it: the delivered bytes for JPG and PNG, a PDF
-  // page for PDF. A failure is shown as "Failed to save" through the composition host, leaves
-  // any existing file as it was, and answers false.
+  // Settles the picture (every change in flight in) and writes it: the delivered bytes for JPG
+  // and PNG, a PDF page for PDF. A failure is shown as "Failed to save" through the composition
+  // host, leaves any existing file as it was, and answers false.
   bool saveToFile(const QString& filename);
 
   // Test aid: the delay of the rebuild timer, 500 ms unless set.
@@ -76,6 +81,10 @@ class ZarvoObject : public QObject {
   void backgroundImageSizeChanged(QSize size);
   void zarvoReset();
   void maxFileSizeChanged(int kilobytes);
+  // Before the picture is judged or written, connected directly: a producer with work in
+  // flight (a pending notice, a running worker) completes it now, sends its layer and sets
+  // *finished.
+  void settling(bool* finished);
 
  public slots:
   void backgroundChanged(const QPixmap& background);
@@ -105,6 +114,8 @@ class ZarvoObject : public QObject {
  private slots:
   void finalImageDone(const QImage& image, const QByteArray& bytes, quint64 runNumber);
   void processingStarted(quint64 runNumber);
+  // The opening's engine work has ended: the settled picture becomes the saved state.
+  void photoOpened();
 
  private:
   ZarvoObject();
@@ -115,6 +126,8 @@ class ZarvoObject : public QObject {
   void stopRunningRebuild();
   // Runs a pending rebuild at once, joins the processor and takes in its picture.
   void bringUpToDate();
+  // Every producer finishes its work in flight, then bringUpToDate().
+  void settle();
   void takePicture(const QImage& image, const QByteArray& bytes, int fileType);
   // "Failed to save" for `filename` through the host; answers false.
   bool saveFailed(const QString& filename);

@@ -46,6 +46,10 @@ class CorvaneCommand : public QObject {
   virtual bool counted() const { return true; }
   // Whether the engine's undo and redo counts are read again after the finishing step.
   virtual bool refreshesUndoCounts() const { return false; }
+  // Whether the command is a change of the user's to the cut-out (a stroke, a fill, a clean-up,
+  // an undo or a redo): work that would be lost from its submission on, before its finishing
+  // step shows it in the undo counts. What only follows from opening an image is none.
+  virtual bool editsCutout() const { return false; }
 
   // The engine's answer as the command stored it; its starting value until execute ran.
   CvResult result() const { return result_; }

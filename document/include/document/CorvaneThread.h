@@ -52,6 +52,8 @@ class CorvaneThread : public QThread {
   const QList<CorvaneCommand*>& queuedCommands() const { return queue_; }
   // A command runs or waits: the queue has not drained yet.
   bool hasWork() const { return busy_ || !queue_.isEmpty(); }
+  // A command that edits the cut-out (CorvaneCommand::editsCutout) runs or waits.
+  bool editInFlight() const;
   // Accepted submissions of counted commands; the main window compares it at save time.
   int commandCount() const { return commandCount_; }
   bool isLibraryDead() const { return libraryDead_; }

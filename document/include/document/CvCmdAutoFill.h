@@ -22,6 +22,7 @@ class CvCmdAutoFill : public CorvaneCommand {
   void execute() override;
   void finish() override;
   bool refreshesUndoCounts() const override { return true; }
+  bool editsCutout() const override { return true; }
 
  private:
   QPointer<GmRegion> patch_;

@@ -17,6 +17,7 @@ class CvCmdDespeckleSelection : public CorvaneCommand {
   void execute() override;
   void finish() override;
   bool refreshesUndoCounts() const override { return true; }
+  bool editsCutout() const override { return true; }
 
  private:
   int classes_;

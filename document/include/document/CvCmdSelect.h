@@ -43,6 +43,9 @@ class CvCmdSelect : public CorvaneCommand {
   void execute() override;
   void finish() override;
   bool refreshesUndoCounts() const override { return true; }
+  bool editsCutout() const override { return userChange_; }
+  // A selection that only sets up a new session's statuses is no change of the user's.
+  void setUserChange(bool change) { userChange_ = change; }
 
  private:
   enum class Form { Selection, Brushing, ForcedEdge };
@@ -75,4 +78,5 @@ class CvCmdSelect : public CorvaneCommand {
   bool inPatch_ = false;
   bool cleansUp_ = false;
   bool opensUndoStep_ = false;
+  bool userChange_ = true;
 };

@@ -13,4 +13,5 @@ class CvCmdUndo : public SessionCommand {
   void finish() override;
   bool isCancellable() const override { return false; }
   bool refreshesUndoCounts() const override { return true; }
+  bool editsCutout() const override { return true; }
 };
