@@ -335,11 +335,10 @@ void CutoutController::reset() {
 }
 
 void CutoutController::settle(bool* finished) {
-  for (const CutoutInstanceItem* item : d->instances) {
-    if (!item->ownerNoticePending()) continue;
-    // The notice's timer still runs and sends the same layer again, which changes nothing.
-    regenerateLayer();
-    *finished = true;
-    return;
-  }
+  // One layer holds every instance: their pending notices are all told by one regeneration.
+  bool pending = false;
+  for (CutoutInstanceItem* item : d->instances) pending = item->takeOwnerNotice() || pending;
+  if (!pending) return;
+  regenerateLayer();
+  *finished = true;
 }

@@ -169,7 +169,7 @@ void ImportLogoTool::removeLogo() {
 }
 
 void ImportLogoTool::settle(bool* finished) {
-  if (!logo_ || !logo_->ownerNoticePending()) return;
+  if (!logo_ || !logo_->takeOwnerNotice()) return;
   updateLogoImage();
   *finished = true;
 }

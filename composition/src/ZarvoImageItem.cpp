@@ -290,6 +290,11 @@ bool ZarvoImageItem::userTransformed() const {
 bool ZarvoImageItem::ownerNoticePending() const {
   return d->isActive();
 }
+bool ZarvoImageItem::takeOwnerNotice() {
+  const bool pending = d->isActive();
+  d->stop();
+  return pending;
+}
 QPoint ZarvoImageItem::anchor() const {
   return d->anchor;
 }

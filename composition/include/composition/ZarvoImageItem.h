@@ -82,6 +82,9 @@ class ZarvoImageItem : public QGraphicsPixmapItem, public ZarvoItem {
   bool userTransformed() const;
   // A change waits to be told to the owner (its 20 ms single shot runs).
   bool ownerNoticePending() const;
+  // For an owner that tells itself at once: stops a pending notice, answering whether there
+  // was one, so that the same change is not told twice.
+  bool takeOwnerNotice();
   QPoint anchor() const;
   Handle* scaleHandle() const;
   Handle* rotateHandle() const;  // null while rotation is off
