@@ -153,45 +153,34 @@ Scene& scene(benchmark::State& state) {
   return *made;
 }
 
-void BM_Open150MegapixelJpeg(benchmark::State& state) {
+// `photo`: which of the scene's files; `opens`: whether it is to open (not be refused);
+// `dropped`: received as a drop rather than opened from the file.
+void BM_Photo(benchmark::State& state, QString Scene::*photo, bool opens, bool dropped) {
   Scene& s = scene(state);
-  s.open(state, s.camera, true);
-  state.counters["megapixels"] = kCameraWidth * double(kCameraHeight) / 1e6;
+  s.open(state, s.*photo, opens, dropped);
+  if (photo == &Scene::camera)
+    state.counters["megapixels"] = kCameraWidth * double(kCameraHeight) / 1e6;
 }
 
-void BM_Refuse30000x30000Png(benchmark::State& state) {
-  Scene& s = scene(state);
-  s.open(state, s.bomb, false);
-}
-
-void BM_Drop150MegapixelJpeg(benchmark::State& state) {
-  Scene& s = scene(state);
-  s.open(state, s.camera, true, true);
-}
-
-void BM_Open150MegapixelJpegTurned6(benchmark::State& state) {
-  Scene& s = scene(state);
-  s.open(state, s.turned, true);
-}
-
-void BM_Open14000x14000Png(benchmark::State& state) {
-  Scene& s = scene(state);
-  s.open(state, s.black, true);
-}
-
-void BM_Drop14000x14000Png(benchmark::State& state) {
-  Scene& s = scene(state);
-  s.open(state, s.black, true, true);
-}
-
-BENCHMARK(BM_Open150MegapixelJpeg)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_Drop150MegapixelJpeg)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_Open150MegapixelJpegTurned6)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(3);
-BENCHMARK(BM_Open14000x14000Png)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_Drop14000x14000Png)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_Refuse30000x30000Png)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+const bool registered = [] {
+  struct Case {
+    const char* name;
+    QString Scene::*photo;
+    bool opens, dropped;
+    int iterations;
+  };
+  for (const Case& c : {Case{"BM_Open150MegapixelJpeg", &Scene::camera, true, false, 3},
+                        Case{"BM_Drop150MegapixelJpeg", &Scene::camera, true, true, 3},
+                        Case{"BM_Open150MegapixelJpegTurned6", &Scene::turned, true, false, 3},
+                        Case{"BM_Open14000x14000Png", &Scene::black, true, false, 3},
+                        Case{"BM_Drop14000x14000Png", &Scene::black, true, true, 3},
+                        Case{"BM_Refuse30000x30000Png", &Scene::bomb, false, false, 10}}) {
+    benchmark::RegisterBenchmark(c.name, BM_Photo, c.photo, c.opens, c.dropped)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(c.iterations);
+  }
+  return true;
+}();
 
 }  // namespace
