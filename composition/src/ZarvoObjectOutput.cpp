@@ -54,11 +54,10 @@ bool ZarvoObject::writeBytes(const QString& filename, const QByteArray& bytes) {
 }
 
 bool ZarvoObject::saveToFile(const QString& filename) {
-  settle();
   const int type = ZarvoOutputHandler::instance()->fileType();
+  if (type == ZarvoOutputHandler::Pdf) return saveToPDF(filename);  // which settles itself
+  settle();
   switch (type) {
-    case ZarvoOutputHandler::Pdf:
-      return saveToPDF(filename);
     case ZarvoOutputHandler::Jpg:
       if (hasTransparency())
         compositionHost().message(
