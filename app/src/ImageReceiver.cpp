@@ -81,8 +81,8 @@ NamedImage ImageReceiver::dropImage(const QMimeData* data) {
     if (photo.ok()) return NamedImage(photo.image, QUrl(), photo.fullSize);
   }
   if (encoded || !data->hasImage()) return NamedImage();
-  const PhotoReader::Photo photo = PhotoReader::fromImage(qvariant_cast<QImage>(data->imageData()));
-  return NamedImage(photo.image, QUrl(), photo.fullSize);
+  // Already decoded, held by the drop as it is: the file handler limits it as it takes it in.
+  return NamedImage(qvariant_cast<QImage>(data->imageData()), QUrl());
 }
 
 QList<ImageReceiver::Candidate> ImageReceiver::candidates(const QMimeData* data) {

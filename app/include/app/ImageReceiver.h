@@ -16,11 +16,11 @@ class QProgressDialog;
 class QWidget;
 
 // One drop turned into one picture, the largest it leads to: image data, local files (read at
-// once) and web addresses (fetched, with a progress dialog while fetches run). Every picture is
-// read as an opened photo is (PhotoReader), so that only pictures of at most 1280 pixels a side
-// are held; "largest" compares the sizes they came at. The receiver delivers bestImage() at most
-// once, shows "Image could not be opened" when nothing usable came, and deletes itself when its
-// last fetch has ended.
+// once) and web addresses (fetched, with a progress dialog while fetches run). Every picture that
+// comes as bytes is read as an opened photo is (PhotoReader), so that no larger picture than
+// 1280 pixels a side is made of them; "largest" compares the sizes they came at. The receiver
+// delivers bestImage() at most once, shows "Image could not be opened" when nothing usable came,
+// and deletes itself when its last fetch has ended.
 //
 // A cancel in the progress dialog delivers the best picture so far at once; the fetches still
 // running go on, and one that brings a picture after a cancel without one still delivers it.
@@ -82,8 +82,8 @@ class ImageReceiver : public QObject {
   // query items that hold both "." and ":" are considered instead.
   static QList<Candidate> candidates(const QMimeData* data);
   // The image data of a drop, read as an opened photo is when the drop carries encoded image
-  // bytes (the drop's type names their format), else only limited; null when there is none
-  // that decodes.
+  // bytes (the drop's type names their format), else the decoded picture as it is; null when
+  // there is none that decodes.
   static NamedImage dropImage(const QMimeData* data);
 
   const NamedImage& best() const { return best_; }
