@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
 #include <QPainter>
 
 #include "app/AppDialogs.h"
@@ -27,6 +29,27 @@ QString filterExtension(const QString& filter) {
 
 QString withFilterExtension(const QString& name, const QString& filter) {
   return QFileInfo(name).suffix().isEmpty() ? name + filterExtension(filter) : name;
+}
+
+// The output type a name's suffix asks for, any case: JPEG for "jpg", "jpeg" and "jpe", PNG, PDF;
+// -1 for any other suffix.
+int outputTypeOf(const QString& fileName) {
+  const QString suffix = QFileInfo(fileName).suffix().toLower();
+  if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg") ||
+      suffix == QLatin1String("jpe"))
+    return ZarvoOutputHandler::Jpg;
+  if (suffix == QLatin1String("png")) return ZarvoOutputHandler::Png;
+  if (suffix == QLatin1String("pdf")) return ZarvoOutputHandler::Pdf;
+  return -1;
+}
+
+// Whether `fileName`'s suffix names an image format Qt knows that the export does not write
+// (".tif", ".webp", ".bmp"): the file would hold bytes of another format than its name says.
+bool namesForeignImageFormat(const QString& fileName) {
+  if (outputTypeOf(fileName) >= 0) return false;
+  const QByteArray suffix = QFileInfo(fileName).suffix().toLower().toLatin1();
+  return !suffix.isEmpty() && (QImageReader::supportedImageFormats().contains(suffix) ||
+                               QImageWriter::supportedImageFormats().contains(suffix));
 }
 
 // Whether writing `target` would overwrite `source`: the same absolute path, or, when the
@@ -76,19 +99,26 @@ bool FileHandler::fileSaveAsSlot() {
 bool FileHandler::exportFinalImageAs(const QString& defaultName) {
   const QString start = exportFileName_.isEmpty() ? defaultName : exportFileName_;
   const QString source = sourceFileName();
+  QString asked = start;
   QString name;
   for (;;) {
     QString selectedFilter;
     name = appDialogs().saveFileName(host_->dialogParent(),
-                                     tr("Export Final Image As", "[zarvo, qor]"), start,
+                                     tr("Export Final Image As", "[zarvo, qor]"), asked,
                                      exportFileFilter(), &selectedFilter);
     if (name.isEmpty()) return false;
     name = withFilterExtension(name, selectedFilter);
+    if (namesForeignImageFormat(name)) {
+      warnForeignImageFormat(name);
+      asked = name;
+      continue;
+    }
     chooseOutputType(name);
     if (!isSameFile(name, source)) break;
     appDialogs().warn(
         host_->dialogParent(), tr("Save As", "[zarvo,qor]"),
         tr("You can not save the generated file over the original file", "[zarvo,qor]"));
+    asked = start;
   }
   setLastImageDir(name);
   // Set before the write: "save" retries the same name after a failure.
@@ -97,13 +127,18 @@ bool FileHandler::exportFinalImageAs(const QString& defaultName) {
 }
 
 void FileHandler::chooseOutputType(const QString& fileName) {
-  const QString suffix = QFileInfo(fileName).suffix().toLower();
-  if (suffix == QLatin1String("jpg"))
-    emit exportFileTypeChanged(ZarvoOutputHandler::Jpg);
-  else if (suffix == QLatin1String("png"))
-    emit exportFileTypeChanged(ZarvoOutputHandler::Png);
-  else if (suffix == QLatin1String("pdf"))
-    emit exportFileTypeChanged(ZarvoOutputHandler::Pdf);
+  const int type = outputTypeOf(fileName);
+  if (type >= 0) emit exportFileTypeChanged(type);
+}
+
+void FileHandler::warnForeignImageFormat(const QString& fileName) {
+  flog() << "Export refused: " << fileName << " names an image format that is not written";
+  flogEndl();
+  appDialogs().warn(host_->dialogParent(), tr("Save As", "[zarvo,qor]"),
+                    tr("The picture is exported as JPEG, PNG or PDF, not as .%1. Please choose a "
+                       "name ending in .jpg, .png or .pdf.",
+                       "[zarvo,qor]%1 is the suffix of the typed file name")
+                        .arg(QFileInfo(fileName).suffix()));
 }
 
 void FileHandler::setExportTarget(const QString& fileName) {

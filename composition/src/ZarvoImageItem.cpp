@@ -331,7 +331,9 @@ void ZarvoImageItem::copyFrom(const ZarvoImageItem& other) {
   d->angle = other.d->angle;
   d->scaleX = other.d->scaleX;
   d->scaleY = other.d->scaleY;
-  d->userTransformed = other.d->userTransformed;
+  // A copy lies where its maker put it (a clone, 10 units off its original): a new pixmap keeps
+  // it there rather than fitting it back onto the original.
+  d->userTransformed = true;
   setZValue(other.zValue());
   setFlags(other.flags());
   applyMatrix();

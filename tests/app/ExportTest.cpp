@@ -51,32 +51,69 @@ class Export : public FileHandlerTest {
   CompositionHost* previousHost_ = nullptr;
 };
 
-TEST_F(Export, TheTypedSuffixChoosesTheType) {
-  struct Row {
-    const char* typed;
-    const char* filter;  // the entry the dialog reports chosen
-    const char* written;
-    int type;
-    QByteArray starts;
-  };
-  const Row rows[] = {
-      {"picture", "PNG image (*.png)", "picture.png", ZarvoOutputHandler::Png, "\x89PNG"},
-      {"x.JPG", "PNG image (*.png)", "x.JPG", ZarvoOutputHandler::Jpg, "\xFF\xD8\xFF"},
-      {"x.pdf", "JPEG image (*.jpg)", "x.pdf", ZarvoOutputHandler::Pdf, "%PDF"},
-      {"x.bmp", "PNG image (*.png)", "x.bmp", ZarvoOutputHandler::Pdf, "%PDF"},
-      {"y", "JPEG image (*.jpg)", "y.jpg", ZarvoOutputHandler::Jpg, "\xFF\xD8\xFF"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.typed);
-    dialogs.fileAnswers = QStringList{path(row.typed)};
-    dialogs.filterAnswers = QStringList{row.filter};
-    EXPECT_TRUE(handler->fileSaveAsSlot());
-    EXPECT_EQ(fileType(), row.type);
+// A typed name and what the export makes of it: the file written, in the type its name tells
+// (read back by its signature), or, for another image format's name, nothing written and the
+// dialog asked again on that name.
+struct NameRow {
+  const char* name;
+  const char* typed;
+  const char* filter;   // the entry the dialog reports chosen
+  int before;           // the output type before the export
+  const char* written;  // null: refused
+  int after;
+  QByteArray starts;
+};
+
+class TypedName : public Export, public ::testing::WithParamInterface<NameRow> {};
+
+TEST_P(TypedName, WritesTheTypeItsNameTellsOrNothing) {
+  const NameRow& row = GetParam();
+  ZarvoOutputHandler::instance()->fileTypeChoosen(row.before);
+  dialogs.fileAnswers = QStringList{path(row.typed)};
+  dialogs.filterAnswers = QStringList{row.filter};
+  EXPECT_EQ(handler->fileSaveAsSlot(), row.written != nullptr);
+  EXPECT_EQ(fileType(), row.after);
+  if (row.written) {
+    EXPECT_TRUE(dialogs.shown.isEmpty());
     EXPECT_EQ(handler->exportFileName(), path(row.written));
     EXPECT_TRUE(start(path(row.written)).startsWith(row.starts));
     EXPECT_EQ(handler->exportedCommandCount(), thread->commandCount());
+    return;
   }
+  EXPECT_FALSE(QFile::exists(path(row.typed)));
+  EXPECT_TRUE(handler->exportFileName().isEmpty());
+  ASSERT_EQ(dialogs.shown.size(), 1);
+  EXPECT_TRUE(dialogs.shown[0].text.contains("JPEG, PNG or PDF"))
+      << dialogs.shown[0].text.toStdString();
+  ASSERT_EQ(dialogs.fileAsks.size(), 2) << "asked again, then cancelled";
+  EXPECT_EQ(dialogs.fileAsks[1].folder, path(row.typed));
 }
+
+const QByteArray kJpeg("\xFF\xD8\xFF");
+const QByteArray kPng("\x89PNG");
+const QByteArray kPdf("%PDF");
+using Out = ZarvoOutputHandler;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TypedName,
+    ::testing::Values(
+        NameRow{"bare_takes_the_png_filter", "picture", "PNG image (*.png)", Out::Jpg,
+                "picture.png", Out::Png, kPng},
+        NameRow{"bare_takes_the_jpeg_filter", "y", "JPEG image (*.jpg)", Out::Png, "y.jpg",
+                Out::Jpg, kJpeg},
+        NameRow{"upper_jpg", "x.JPG", "PNG image (*.png)", Out::Png, "x.JPG", Out::Jpg, kJpeg},
+        NameRow{"jpeg", "y.jpeg", "PNG image (*.png)", Out::Png, "y.jpeg", Out::Jpg, kJpeg},
+        NameRow{"upper_jpe", "y.JPE", "PNG image (*.png)", Out::Pdf, "y.JPE", Out::Jpg, kJpeg},
+        NameRow{"pdf_though_not_offered", "x.pdf", "JPEG image (*.jpg)", Out::Png, "x.pdf",
+                Out::Pdf, kPdf},
+        NameRow{"other_suffix_keeps_png", "x.dat", "JPEG image (*.jpg)", Out::Png, "x.dat",
+                Out::Png, kPng},
+        NameRow{"other_suffix_keeps_pdf", "x.dat", "PNG image (*.png)", Out::Pdf, "x.dat", Out::Pdf,
+                kPdf},
+        NameRow{"tif_refused", "z.tif", "PNG image (*.png)", Out::Png, nullptr, Out::Png, {}},
+        NameRow{"webp_refused", "z.webp", "JPEG image (*.jpg)", Out::Jpg, nullptr, Out::Jpg, {}},
+        NameRow{"bmp_refused", "a.BMP", "PNG image (*.png)", Out::Pdf, nullptr, Out::Pdf, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Export, TheDialogOffersTheDefaultNameAndTheCurrentTypeFirst) {
   EXPECT_FALSE(handler->fileSaveSlot()) << "cancelled";

@@ -106,12 +106,22 @@ TEST_F(Cutouts, ACloneLandsTenUnitsRightAndDownInFront) {
   EXPECT_EQ(controller()->currentRecord()->instances.size(), 2);
 }
 
-// Only the user's drag places an instance for good: a new mask leaves it and its clone where
-// they lie, while one the program moved goes back to the centre.
-class BodyDrag : public Cutouts, public ::testing::WithParamInterface<bool> {};
+// A new mask fits again only what the user did not place: an instance the user dragged stays,
+// one the program moved or left at its fit goes back to the centre; a clone was placed by the
+// user's Clone and stays where it was made, 10 units right and down of its original.
+enum class Placed { ByDrag, ByProgram, Untouched };
 
-TEST_P(BodyDrag, ANewMaskKeepsOnlyWhatTheUserDragged) {
-  const bool dragged = GetParam();
+struct PlacedRow {
+  const char* name;
+  Placed placed;
+  QPointF item;   // where the instance lies after the new mask
+  QPointF clone;  // where its clone lies
+};
+
+class NewMask : public Cutouts, public ::testing::WithParamInterface<PlacedRow> {};
+
+TEST_P(NewMask, FitsAgainOnlyWhatTheUserDidNotPlace) {
+  const PlacedRow& row = GetParam();
   showView();
   openRedBox();
   controller()->setEditing(true);
@@ -119,11 +129,8 @@ TEST_P(BodyDrag, ANewMaskKeepsOnlyWhatTheUserDragged) {
   view->zoomToSlot(1.0, QPointF(200, 150));
   CutoutInstanceItem* item = only();
   const QPoint at = view->mapFromScene(item->pos());
-  if (dragged)
-    drag(view->viewport(), at, at + QPoint(40, 30));
-  else
-    item->setPos(239, 179);
-  ASSERT_EQ(item->pos(), QPointF(239, 179));
+  if (row.placed == Placed::ByDrag) drag(view->viewport(), at, at + QPoint(40, 30));
+  if (row.placed == Placed::ByProgram) item->setPos(239, 179);
   controller()->cloneCutOut();
   CutoutInstanceItem* clone = controller()->instances().first();
   settleItems();
@@ -131,14 +138,18 @@ TEST_P(BodyDrag, ANewMaskKeepsOnlyWhatTheUserDragged) {
 
   regenerateMask(cutoutPhoto(QSize(200, 100), QRect(50, 20, 100, 60), kBlue));
   settleItems();
-  const QPointF centre(199, 149);
-  EXPECT_EQ(item->pos(), dragged ? QPointF(239, 179) : centre);
-  EXPECT_EQ(clone->pos(), dragged ? QPointF(249, 189) : centre);
-  // What the picture is made of.
-  EXPECT_EQ(hub()->layers().cutoutPos == layerAt, dragged);
+  EXPECT_EQ(item->pos(), row.item);
+  EXPECT_EQ(clone->pos(), row.clone);
+  // What the picture is made of: the layer moves exactly when an instance did.
+  EXPECT_EQ(hub()->layers().cutoutPos == layerAt, row.placed != Placed::ByProgram);
 }
 
-INSTANTIATE_TEST_SUITE_P(DraggedOrPlacedByTheProgram, BodyDrag, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NewMask,
+    ::testing::Values(PlacedRow{"dragged_by_the_user", Placed::ByDrag, {239, 179}, {249, 189}},
+                      PlacedRow{"moved_by_the_program", Placed::ByProgram, {199, 149}, {249, 189}},
+                      PlacedRow{"left_at_its_fit", Placed::Untouched, {199, 149}, {209, 159}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct StackRow {
   const char* name;

@@ -94,8 +94,8 @@ class FileHandler : public QObject {
   // The default export name's suffix ("Webshot").
   QString defaultExportSuffix() const;
   // The export dialog from `defaultName` (the last export target when there is one); the typed
-  // suffix chooses the output type; the source image is never overwritten. False when cancelled
-  // or when the write failed.
+  // suffix chooses the output type; a name of another image format (".tif") is refused and asked
+  // again; the source image is never overwritten. False when cancelled or when the write failed.
   bool exportFinalImageAs(const QString& defaultName);
   // Writes the final picture to the last export target.
   bool saveExport();
@@ -138,8 +138,11 @@ class FileHandler : public QObject {
  private:
   bool askUnsavedChanges();
   bool openImageFile(const QString& fileName, CompositionUse composition);
-  // The output type of `fileName`'s suffix: jpg, png or pdf; others leave it as it is.
+  // The output type of `fileName`'s suffix: jpg, jpeg or jpe, png, pdf; others leave it as it
+  // is.
   void chooseOutputType(const QString& fileName);
+  // Tells the user that a name of an image format the export does not write is refused.
+  void warnForeignImageFormat(const QString& fileName);
   QString openImageDialog(QWidget* parent, const QString& filterTag);
   void projectWarning(const QString& text);
   // The source image's file: the local file it was read from (also a dropped one's full path),

@@ -50,7 +50,8 @@ class ZarvoImageItem : public QGraphicsPixmapItem, public ZarvoItem {
   // both by the smaller clamp); keeps the signs of fx and fy. A factor that is not finite, or
   // that would bring a scale to 0.001 or below, changes nothing. Does not set the transform.
   void applyScale(double fx, double fy, bool keepAspect);
-  // Takes `other`'s owner, limits, pixmap, placement, z value and flags (cloning).
+  // Takes `other`'s owner, limits, pixmap, placement, z value and flags (cloning). The copy
+  // counts as placed by the user, also when `other` is still at its automatic fit.
   void copyFrom(const ZarvoImageItem& other);
   // The item as it lies on the canvas, from its full pixmap: an image of its scene bounding
   // rectangle aligned to pixels, whose top-left goes to `topLeft`; null for an empty item.
