@@ -53,12 +53,8 @@ class SettledPicture : public CanvasFixture {
   // layers, twice over: a result queued at the end of one round starts the next one's work.
   void waitForRest() {
     const auto resting = [this] {
-      for (ZarvoItem* item : ZarvoItem::registeredItems()) {
-        const auto* image = dynamic_cast<const ZarvoImageItem*>(item);
-        if (image && image->ownerNoticePending()) return false;
-      }
       const Sharpener* sharpener = set->sharpenTool()->sharpener();
-      return !set->shadowTool()->shadow()->worker().isRunning() &&
+      return itemNoticesTold() && !set->shadowTool()->shadow()->worker().isRunning() &&
              (!sharpener || !sharpener->thread().isRunning()) &&
              !set->highlightBrushTool()->highlighter() && !hub()->rebuildPending() &&
              !hub()->processor()->isRunning();
