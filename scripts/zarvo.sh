@@ -148,21 +148,7 @@ case "$mode" in
     }
     timed "shuffled test run" shuffled
     # Judged by the programs started: one that left no result has failed as well.
-    failed=0
-    for program in "${programs[@]}"; do
-      name=$(basename "$program" _tests)
-      rc="$logs/$name.rc" log="$logs/$name.log"
-      result=$(cat "$rc" 2>/dev/null || echo "no result")
-      [ "$result" = 0 ] && continue
-      failed=1
-      echo "zarvo: ${name}_tests failed with seed $seed (exit $result): $log" >&2
-      [ -f "$log" ] || continue
-      # Each failure with the lines that explain it, then the failed tests; else the log's end.
-      { grep -E -A8 'Failure$' "$log" | head -80 && grep -E '^\[  FAILED  \] [^0-9]' "$log"; } >&2 ||
-        tail -40 "$log" >&2
-    done
-    echo "zarvo: ${#programs[@]} test programs shuffled" >&2
-    exit "$failed"
+    exec bash "$root/scripts/shuffled-verdict.sh" "$seed" "$logs" "${programs[@]}"
     ;;
   sanitize)
     build "$root/build-asan" -DZARVO_SANITIZE=ON -DZARVO_BUILD_BENCH=OFF -DZARVO_WERROR=ON

@@ -91,12 +91,17 @@ void SharpenImageTool::performSharpen() {
   sharpener_ = nullptr;
   const int level = slider_ ? slider_->value() : 0;
   if (level != 0 && !image_.isNull()) {
-    sharpener_ = new Sharpener(image_, this, float(level));
-    connect(sharpener_, &Sharpener::sharpenImageDone, this, &SharpenImageTool::imageSharpened);
-    if (progress_) {
-      connect(sharpener_, &Sharpener::sharpenImageDone, progress_, &QWidget::hide);
-      progress_->show();
-    }
+    Sharpener* sharpener = new Sharpener(image_, this, float(level));
+    sharpener_ = sharpener;
+    connect(sharpener, &Sharpener::sharpenImageDone, this, [this, sharpener](const QImage& image) {
+      // Its image is out: kept, it would be sent again by every settle, and with dabs each
+      // time start a new highlight copy. Deleted later, as this runs inside its signal.
+      sharpener->deleteLater();
+      sharpener_ = nullptr;
+      if (progress_) progress_->hide();
+      emit imageSharpened(image);
+    });
+    if (progress_) progress_->show();
   } else {
     emit imageSharpened(image_);
     if (progress_) progress_->hide();

@@ -66,9 +66,21 @@ class UnsavedRoads : public MainWindowUnsaved, public ::testing::WithParamInterf
 
 TEST_P(UnsavedRoads, APhotoJustOpenedAsksNothingAndAChangeOnItsWayAsks) {
   start();
+  // The new session starts with every pixel kept, a selection of the program's own: a question
+  // while it runs stays quiet too.
+  int keepAllStarts = 0;
+  const QMetaObject::Connection opening =
+      QObject::connect(thread(), &CorvaneThread::commandStarted, window,
+                       [this, &keepAllStarts](CorvaneCommand* command) {
+                         if (!dynamic_cast<CvCmdSelect*>(command)) return;
+                         ++keepAllStarts;
+                         EXPECT_FALSE(asks()) << "while the keep-all start runs";
+                       });
   GetParam().open(this, photo());
   EXPECT_FALSE(asks()) << "a quick close";
   waitIdle();
+  QObject::disconnect(opening);
+  EXPECT_GE(keepAllStarts, 1);
   ASSERT_NE(GmModel::instance()->segImage(), nullptr);
   EXPECT_FALSE(asks());
   GetParam().change(this, QString());

@@ -34,6 +34,7 @@ class SharpenImageTool : public GmTool {
 
   QSlider* levelSlider() const { return slider_; }
   QLabel* progressLabel() const { return progress_; }
+  // The sharpening in flight: null once its image has gone out.
   Sharpener* sharpener() const { return sharpener_; }
   const QImage& image() const { return image_; }
 

@@ -105,16 +105,16 @@ class CanvasFixture : public HubFixture {
     return tool;
   }
 
-  // Serves events until no image item waits to tell its owner of a change (20 ms after it).
-  static void settleItems() {
-    EXPECT_TRUE(zarvo_test::waitFor([] {
-      for (ZarvoItem* item : ZarvoItem::registeredItems()) {
-        const auto* image = dynamic_cast<const ZarvoImageItem*>(item);
-        if (image && image->ownerNoticePending()) return false;
-      }
-      return true;
-    }));
+  // No image item waits to tell its owner of a change (20 ms after it).
+  static bool itemNoticesTold() {
+    for (ZarvoItem* item : ZarvoItem::registeredItems()) {
+      const auto* image = dynamic_cast<const ZarvoImageItem*>(item);
+      if (image && image->ownerNoticePending()) return false;
+    }
+    return true;
   }
+  // Serves events until itemNoticesTold().
+  static void settleItems() { EXPECT_TRUE(zarvo_test::waitFor(itemNoticesTold)); }
 
   void showView() {
     view->show();
