@@ -41,6 +41,49 @@ DefaultAppDialogs& defaultDialogs() {
 
 AppDialogs* installed = nullptr;
 
+AppDialogs& inForce() {
+  return installed ? *installed : defaultDialogs();
+}
+
+// Boxes opened through appDialogs() that have not answered yet.
+int openBoxes = 0;
+
+class OpenBox {
+ public:
+  OpenBox() { ++openBoxes; }
+  ~OpenBox() { --openBoxes; }
+  OpenBox(const OpenBox&) = delete;
+  OpenBox& operator=(const OpenBox&) = delete;
+};
+
+// What appDialogs() hands out: the dialogs in force, each box counted while it is open. The
+// dialogs in force are looked up per box, so an installation takes effect at once.
+class CountedAppDialogs final : public AppDialogs {
+ public:
+  Answer message(const Message& message) override {
+    const OpenBox open;
+    return inForce().message(message);
+  }
+  QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                       const QString& filter, QString* selectedFilter) override {
+    const OpenBox open;
+    return inForce().openFileName(parent, caption, folder, filter, selectedFilter);
+  }
+  QString saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                       const QString& filter, QString* selectedFilter) override {
+    const OpenBox open;
+    return inForce().saveFileName(parent, caption, folder, filter, selectedFilter);
+  }
+  int execModal(QDialog& box) override {
+    const OpenBox open;
+    return inForce().execModal(box);
+  }
+  QColor chooseColour(QWidget* parent, const QColor& initial, const QString& title) override {
+    const OpenBox open;
+    return inForce().chooseColour(parent, initial, title);
+  }
+};
+
 bool accepts(QMessageBox::ButtonRole role) {
   return role == QMessageBox::AcceptRole || role == QMessageBox::YesRole;
 }
@@ -53,7 +96,12 @@ constexpr QMessageBox::StandardButton kAccepting[] = {
 }  // namespace
 
 AppDialogs& appDialogs() {
-  return installed ? *installed : defaultDialogs();
+  static CountedAppDialogs counted;
+  return counted;
+}
+
+bool appDialogOpen() {
+  return openBoxes > 0;
 }
 
 AppDialogs* setAppDialogs(AppDialogs* dialogs) {

@@ -86,13 +86,13 @@ QString FileHandler::defaultExportSuffix() const {
 }
 
 bool FileHandler::fileSaveSlot() {
-  if (!GmModel::instance()->segImage()) return false;
+  if (!GmModel::instance()->segImage()) return noPhotoToExport();
   if (!exportFileName_.isEmpty()) return saveExport();
   return fileSaveAsSlot();
 }
 
 bool FileHandler::fileSaveAsSlot() {
-  if (!GmModel::instance()->segImage()) return false;
+  if (!GmModel::instance()->segImage()) return noPhotoToExport();
   return exportFinalImageAs(besideWithSuffix(sourceFileName(), defaultExportSuffix()));
 }
 
@@ -189,4 +189,12 @@ void FileHandler::exportCutout(const QImage& cutout, const QString& sourceName) 
   flogEndl();
   appDialogs().warn(host_->dialogParent(), tr("Save cutout", "[zarvopro]Caption for export cutout"),
                     tr("The cut-out could not be written to\n%1").arg(name));
+}
+
+bool FileHandler::noPhotoToExport() {
+  // Reached through the unsaved-changes question's Save as well, whose caller would otherwise
+  // only see the window stay open.
+  appDialogs().warn(host_->dialogParent(), tr("Export Final Image", "[zarvo]"),
+                    tr("Nothing was exported: no photo is open.", "[zarvo]"));
+  return false;
 }

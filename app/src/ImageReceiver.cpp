@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QProgressDialog>
-#include <QScopeGuard>
 #include <QUrlQuery>
 #include <QWidget>
 
@@ -58,7 +57,13 @@ void consider(const QUrl& url, int depth, QList<ImageReceiver::Candidate>& found
 
 bool ImageReceiver::acceptDrop(QDropEvent* event) {
   const QMimeData* data = event->mimeData();
-  if (!data || delivering_ > 0) {
+  if (!data) {
+    event->ignore();
+    return false;
+  }
+  if (appDialogOpen()) {
+    flog() << "ImageReceiver: a drop was not taken while a box is open";
+    flogEndl();
     event->ignore();
     return false;
   }
@@ -175,8 +180,18 @@ void ImageReceiver::cancelSlot() {
 }
 
 void ImageReceiver::deliver() {
-  ++delivering_;
-  const auto done = qScopeGuard([] { --delivering_; });
+  if (delivered_) return;
+  if (appDialogOpen()) {
+    // The drop ends here: the picture is not kept for after the box, when the user may have
+    // moved on.
+    delivered_ = true;
+    const QString what = best_.isNull()          ? QStringLiteral("no picture came")
+                         : best_.url().isEmpty() ? QStringLiteral("image data")
+                                                 : best_.url().toString();
+    flog() << "ImageReceiver: a box is open, the received picture was not opened: " << what;
+    flogEndl();
+    return;
+  }
   if (best_.isNull()) {
     //: Title of dialogue box
     const QString title = tr("Image dropped");
@@ -185,7 +200,6 @@ void ImageReceiver::deliver() {
     appDialogs().warn(window_, title, text);
     return;
   }
-  if (delivered_) return;
   delivered_ = true;
   emit bestImage(best_);
 }

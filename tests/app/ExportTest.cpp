@@ -145,6 +145,8 @@ TEST_F(Export, SaveWritesToTheLastTargetUntilTheImageChanges) {
   EXPECT_FALSE(handler->fileSaveSlot());
   EXPECT_FALSE(handler->fileSaveAsSlot());
   EXPECT_TRUE(dialogs.fileAsks.isEmpty()) << "no image, no dialog";
+  ASSERT_EQ(dialogs.shown.size(), 2) << "each says that nothing was exported";
+  EXPECT_EQ(dialogs.shown[1].text, "Nothing was exported: no photo is open.");
 }
 
 TEST_F(Export, TheSourceImageIsNeverOverwrittenAlsoThroughALinkedFolder) {

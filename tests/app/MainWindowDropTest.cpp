@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDropEvent>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QUrl>
 
 #include "ExifBytes.h"
 #include "ImageFiles.h"
+#include "support/LoopbackHttpServer.h"
 #include "support/MainWindowFixture.h"
 #include "composition/ZarvoWidget.h"
 #include "document/TsSourceImage.h"
@@ -160,6 +164,43 @@ TEST_F(MainWindowTest, ADropWhileTheBoxOfADropIsOpenIsIgnored) {
     EXPECT_EQ(dialogs.shown[0].title, question ? "Unsaved changes" : "Image dropped");
     EXPECT_EQ(dialogs.shown[1].title, "Image dropped");
     EXPECT_EQ(dialogs.shown[1].text, "Image could not be opened");
+  }
+}
+
+// A web link's picture that arrives while a box is open is not opened: no second question over
+// the quit question, and the photo behind the export dialog stays the one it exports.
+TEST_F(MainWindowTest, APictureFetchedWhileABoxIsOpenIsNotOpened) {
+  LoopbackHttpServer server;
+  server.setReply("/web.png",
+                  {200, zarvo_test::encodedImage(syntheticPhoto(200, 150), "PNG"), "image/png"});
+  const auto fetching = [] {
+    const QWidgetList shown = QApplication::topLevelWidgets();
+    return std::any_of(shown.begin(), shown.end(),
+                       [](QWidget* widget) { return qobject_cast<QProgressDialog*>(widget); });
+  };
+  for (const bool quitting : {true, false}) {
+    SCOPED_TRACE(quitting ? "quit question" : "export dialog");
+    start();
+    open(photo());
+    if (quitting) paintStroke(CvStatusKeep, {{60, 62}, {100, 62}});
+    QMimeData link;
+    link.setUrls({QUrl(QStringLiteral("http://127.0.0.1:%1/web.png").arg(server.port()))});
+    ASSERT_TRUE(dropOn(window->imageView()->workspace()->canvas(), link));
+    ASSERT_TRUE(fetching());
+    const QString exported = folder.filePath(QStringLiteral("out.png"));
+    dialogs.shown.clear();
+    dialogs.fileAnswers = QStringList{exported};
+    int boxes = 0;
+    dialogs.whileShown = [&] {
+      if (boxes++ == 0) {
+        EXPECT_TRUE(zarvo_test::waitFor([&] { return !fetching(); }));
+      }
+    };
+    EXPECT_EQ(quitting ? window->close() : window->fileSaveSlot(), !quitting);
+    dialogs.whileShown = nullptr;
+    EXPECT_EQ(dialogs.shown.size(), quitting ? 1 : 0);
+    EXPECT_EQ(GmModel::instance()->imageSize(), QSize(160, 120));
+    EXPECT_EQ(QFile::exists(exported), !quitting);
   }
 }
 

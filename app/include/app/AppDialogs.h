@@ -64,8 +64,12 @@ class AppDialogs {
   static Answer defaultAnswer(const Message& message);
 };
 
-// The dialogs in force: the installed ones, or the non-blocking default.
+// The dialogs in force: the installed ones, or the non-blocking default. Each box opened through
+// them counts as open until it answers.
 AppDialogs& appDialogs();
+// Whether a box or dialog opened through appDialogs() has not answered yet; its event loop runs
+// what arrives meanwhile.
+bool appDialogOpen();
 // Installs `dialogs` (borrowed; null restores the default) and returns the previous ones.
 AppDialogs* setAppDialogs(AppDialogs* dialogs);
 

@@ -148,6 +148,8 @@ class FileHandler : public QObject {
   // The source image's file: the local file it was read from (also a dropped one's full path),
   // else its name; empty without an image.
   static QString sourceFileName();
+  // Says that nothing was exported, as there is no photo; false.
+  bool noPhotoToExport();
 
   FileHandlerHost* host_;
   QList<int> validProjectVersions_;

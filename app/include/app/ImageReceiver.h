@@ -24,6 +24,11 @@ class QWidget;
 //
 // A cancel in the progress dialog delivers the best picture so far at once; the fetches still
 // running go on, and one that brings a picture after a cancel without one still delivers it.
+//
+// One box at a time: while a box or dialog is open (appDialogOpen(): a question, a message, the
+// export or open dialog, the receiver's own warning), no drop is taken, and a receiver whose
+// fetches end then hands nothing on and warns of nothing. Its picture would open under the box,
+// or its question stack over it. Both refusals are logged.
 // GUI thread only.
 class ImageReceiver : public QObject {
   Q_OBJECT
@@ -63,9 +68,7 @@ class ImageReceiver : public QObject {
   }
 
   // Accepts the drop's proposed action when it carries URLs, an image or text; answers whether
-  // it is to be received (URLs or an image). While a receiver hands its picture on or shows its
-  // warning (boxes may be open: the warning, the window's unsaved-changes question), a drop is
-  // ignored, so that such boxes never stack.
+  // it is to be received (URLs or an image). While a box is open the drop is ignored.
   static bool acceptDrop(QDropEvent* event);
 
   // Collects the candidates of `data`: its image data becomes the first best picture, local
@@ -87,6 +90,7 @@ class ImageReceiver : public QObject {
   static NamedImage dropImage(const QMimeData* data);
 
   const NamedImage& best() const { return best_; }
+  // The picture was handed on, or refused as a box was open: nothing more comes of the drop.
   bool isDelivered() const { return delivered_; }
   // Exists while fetches run and the receiver lives.
   QProgressDialog* progressDialog() const { return progress_.get(); }
@@ -106,9 +110,6 @@ class ImageReceiver : public QObject {
   void fetch(const QUrl& url, NetworkImageGetter::Limits limits);
   void readLocalFile(const QUrl& url);
   void deliver();
-
-  // Receivers handing on or warning now; static, as the warning may outlive its receiver.
-  static inline int delivering_ = 0;
 
   NamedImage best_;
   QList<QPointer<NetworkImageGetter>> getters_;

@@ -41,7 +41,8 @@ class FakeAppDialogs : public AppDialogs {
   QStringList filterAnswers;
   QStringList colourTitles;
   QList<QColor> colourAnswers;  // cancelled (invalid) when none is queued
-  // Runs while a message box is open, before it answers (what the user does meanwhile).
+  // Runs while a message box or a file dialog is open, before it answers (what the user does,
+  // or what arrives, meanwhile).
   std::function<void()> whileShown;
 
   // Queues the extra button `index` as the next answer.
@@ -79,6 +80,7 @@ class FakeAppDialogs : public AppDialogs {
   QString fileAnswer(QWidget* parent, const QString& caption, const QString& folder,
                      const QString& filter, QString* selectedFilter) {
     fileAsks << FileAsk{caption, folder, filter, parent};
+    if (whileShown) whileShown();
     if (selectedFilter)
       *selectedFilter =
           filterAnswers.isEmpty() ? filter.section(";;", 0, 0) : filterAnswers.takeFirst();
