@@ -8,7 +8,7 @@ namespace {
 // A JPEG cut short decodes with its missing rows filled in grey: refused like any unreadable
 // one. `isJpeg` and `jpeg` are the answer of the metadata scan to the end of the bytes.
 QString cutShort(bool isJpeg, const JpegMetadata& jpeg) {
-  return isJpeg && !jpeg.complete ? QStringLiteral("the JPEG data is cut short") : QString();
+  return isJpeg && !jpeg.complete ? kestrum::GuardedImageReader::cutShortReason() : QString();
 }
 
 }  // namespace

@@ -297,8 +297,8 @@ TEST_F(SourceImageFile, APngThatWouldNotFitInMemoryIsRefusedFromItsHeader) {
   const TsSourceImage source(path);
   EXPECT_FALSE(source.isValid());
   EXPECT_TRUE(source.displayImage().isNull());
-  EXPECT_EQ(hooks.warnings,
-            QStringList{QStringLiteral("Sorry - could not open file %1").arg(path)});
+  ASSERT_EQ(hooks.warnings.size(), 1);
+  EXPECT_TRUE(hooks.warnings[0].startsWith("Sorry - could not open file " + path + "\n\n"));
   EXPECT_EQ(log.lines.filter(path).filter(QStringLiteral("too large")).size(), 1)
       << log.lines.join("\n").toStdString();
 }
@@ -308,8 +308,8 @@ TEST_F(SourceImageFile, AJpegCutShortIsRefusedWithItsReasonInTheLog) {
   const QString path = write(QStringLiteral("cut.jpg"), jpeg.left(jpeg.size() * 2 / 3));
   CapturedMessages log;
   EXPECT_FALSE(TsSourceImage(path).isValid());
-  EXPECT_EQ(hooks.warnings,
-            QStringList{QStringLiteral("Sorry - could not open file %1").arg(path)});
+  ASSERT_EQ(hooks.warnings.size(), 1);
+  EXPECT_TRUE(hooks.warnings[0].startsWith("Sorry - could not open file " + path + "\n\n"));
   EXPECT_EQ(log.lines.filter(path).filter(QStringLiteral("cut short")).size(), 1);
 }
 

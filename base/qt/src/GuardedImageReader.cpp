@@ -37,6 +37,10 @@ QByteArray readerName(const QByteArray& format) {
 
 }  // namespace
 
+QString GuardedImageReader::cutShortReason() {
+  return tr("The image data is cut short: the file ends before the picture does.");
+}
+
 GuardedImageReader::Result GuardedImageReader::readFile(const QString& fileName,
                                                         const QSize& bounding, qint64 maxPixels) {
   QFile file(fileName);

@@ -19,7 +19,7 @@ class PhotoReader {
   struct Photo {
     QImage image;              // null when there is none
     QSize fullSize;            // upright, before the limit: what the photo brought
-    QString error;             // empty on success; otherwise why there is no picture, for the log
+    QString error;             // empty on success; otherwise why there is no picture
     bool outOfMemory = false;  // decoded, but memory ran out on the way to the picture
     bool ok() const { return error.isEmpty(); }
   };

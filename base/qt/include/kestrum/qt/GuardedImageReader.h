@@ -53,6 +53,9 @@ class GuardedImageReader {
   // "*.bmp *.cur ...": a file name pattern for every readable format, for open dialogs.
   static QString filePatterns();
 
+  // Why an image whose bytes end early is refused, for the user.
+  static QString cutShortReason();
+
  private:
   static Result read(QImageReader& reader, const QSize& bounding, qint64 maxPixels);
 };
