@@ -92,6 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
         UnreadableRow{"cutInScan.jpg", [] { return cutTo("JPEG", 75); }, kCutShort},
         UnreadableRow{"cutInHeader.jpg", [] { return cutTo("JPEG", 100).left(100); },
                       "The size of the image could not be read."},
+        UnreadableRow{"cutShort.bmp", [] { return cutTo("BMP", 60); }, kCutShort},
         UnreadableRow{"tooLarge.png", [] { return zarvo_test::pngClaiming(30000, 30000); },
                       "The image is too large: 30000 x 30000 pixels, more than 200 megapixels."}),
     [](const ::testing::TestParamInfo<UnreadableRow>& info) {

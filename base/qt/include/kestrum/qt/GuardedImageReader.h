@@ -19,6 +19,8 @@ namespace kestrum {
 // said to be in (a file's suffix, a web reply's content type) is asked only when the content's
 // reader gives no picture and that format's own reader takes the bytes: TGA has no magic
 // number, and its bytes read as a damaged icon.
+// An image whose bytes end before its header says is refused as cut short where a reader would
+// fill the rest in (BMP).
 // Formats whose reader turns the picture upright by default (TIFF, by its orientation tag)
 // come upright; a JPEG comes as stored, its Exif orientation left to the caller.
 // Any thread; no GUI objects.
@@ -57,7 +59,8 @@ class GuardedImageReader {
   static QString cutShortReason();
 
  private:
-  static Result read(QImageReader& reader, const QSize& bounding, qint64 maxPixels);
+  // `start`: where the image starts in the reader's device.
+  static Result read(QImageReader& reader, const QSize& bounding, qint64 maxPixels, qint64 start);
 };
 
 }  // namespace kestrum
