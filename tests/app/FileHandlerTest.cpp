@@ -59,7 +59,10 @@ class UnreadableFile : public FileHandlerTest,
 
 // A photo in `format`, its bytes cut to `percent`.
 QByteArray cutTo(const char* format, int percent) {
-  const QByteArray bytes = zarvo_test::encodedImage(syntheticPhoto(64, 48), format);
+  const QImage photo = syntheticPhoto(64, 48);
+  const QByteArray bytes = QByteArray(format) == "TGA"
+                               ? zarvo_test::tgaOf(photo, {24, false, false, {}})
+                               : zarvo_test::encodedImage(photo, format);
   return bytes.left(bytes.size() * percent / 100);
 }
 
@@ -93,6 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
         UnreadableRow{"cutInHeader.jpg", [] { return cutTo("JPEG", 100).left(100); },
                       "The size of the image could not be read."},
         UnreadableRow{"cutShort.bmp", [] { return cutTo("BMP", 60); }, kCutShort},
+        UnreadableRow{"cutShort.tga", [] { return cutTo("TGA", 60); }, kCutShort},
         UnreadableRow{"tooLarge.png", [] { return zarvo_test::pngClaiming(30000, 30000); },
                       "The image is too large: 30000 x 30000 pixels, more than 200 megapixels."}),
     [](const ::testing::TestParamInfo<UnreadableRow>& info) {

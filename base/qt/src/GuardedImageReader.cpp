@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QtEndian>
 
+#include "FootedTga.h"
+
 namespace kestrum {
 
 namespace {
@@ -72,7 +74,8 @@ qint64 bmpEnd(QIODevice* device, qint64 start) {
 }
 
 // A BMP whose bytes end before its headers say: Qt's reader fills the missing rows with black.
-// (A JPEG is judged by the photo's reader; the other readers fail on missing data themselves.)
+// (A TGA without the footer is judged where it is read, a JPEG by the photo's reader; the other
+// readers fail on missing data themselves.)
 bool bmpCutShort(QImageReader& reader, qint64 start) {
   QIODevice* device = reader.device();
   if (reader.format() != "bmp" || device->isSequential()) return false;
@@ -124,8 +127,15 @@ GuardedImageReader::Result GuardedImageReader::readDevice(QIODevice* device, con
   QImageReader reader(device, named);
   reader.setAutoDetectImageFormat(false);
   // Only a reader that recognises the bytes as its own is given them.
-  if (!reader.canRead()) return byContent;
-  return read(reader, bounding, maxPixels, start);
+  if (reader.canRead()) return read(reader, bounding, maxPixels, start);
+  if (named != "tga") return byContent;
+  // Most tools write a TGA without the footer that Qt's reader asks for.
+  const FootedTga::View tga = FootedTga::over(device, start);
+  if (tga.cutShort) return failure(cutShortReason());
+  if (!tga.device) return byContent;
+  QImageReader footed(tga.device.get(), named);
+  footed.setAutoDetectImageFormat(false);
+  return read(footed, bounding, maxPixels, 0);
 }
 
 QList<QByteArray> GuardedImageReader::readableFormats() {
