@@ -34,5 +34,7 @@ class PhotoReader {
   static Photo fromImage(QImage image);
 
  private:
+  // The guarded reader's own result, upright and limited: its pixels are turned where they lie.
   static Photo finish(kestrum::GuardedImageReader::Result read, int orientation);
+  static Photo limited(QImage image);
 };
