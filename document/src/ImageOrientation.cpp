@@ -1,96 +1,9 @@
 #include "document/ImageOrientation.h"
 
-#include <algorithm>
-#include <cstdint>
-
 #include <QImage>
 #include <QString>
 
 #include "document/JpegMetadata.h"
-
-#ifdef __linux__
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
-namespace {
-
-// Source rows moved between two give-backs, and the columns of one tile of the move.
-constexpr int kBandRows = 64;
-constexpr int kTileColumns = 64;
-
-// Gives the whole pages of [begin, end) back to the system; they read as zeros after. Only for
-// memory that is read no more. Elsewhere than on Linux the memory stays until it is freed.
-void releasePages(const uchar* begin, const uchar* end) {
-#ifdef __linux__
-  static const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-  const uintptr_t first = (uintptr_t(begin) + page - 1) / page * page;
-  const uintptr_t last = uintptr_t(end) / page * page;
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
-#else
-  (void)begin;
-  (void)end;
-#endif
-}
-
-// Orientations 2 (across), 3 (both) and 4 (upside down) keep the size: their pixels change
-// places within the image.
-void mirrorInPlace(QImage& image, bool across, bool upsideDown) {
-  const int w = image.width(), h = image.height();
-  const auto row = [&image](int y) { return reinterpret_cast<quint32*>(image.scanLine(y)); };
-  if (!upsideDown) {
-    for (int y = 0; y < h; ++y) std::reverse(row(y), row(y) + w);
-    return;
-  }
-  for (int top = 0, bottom = h - 1; top <= bottom; ++top, --bottom) {
-    quint32* a = row(top);
-    quint32* b = row(bottom);
-    if (top == bottom) {
-      if (across) std::reverse(a, a + w);
-    } else if (across) {
-      for (int x = 0; x < w; ++x) std::swap(a[x], b[w - 1 - x]);
-    } else {
-      std::swap_ranges(a, a + w, b);
-    }
-  }
-}
-
-// Orientations 5 to 8 exchange width and height. Stored pixel (x, y) of a w x h image goes to
-// column h - 1 - y (6, 7) or y (5, 8), row x (5, 6) or w - 1 - x (7, 8). Qt turns 5 and 7 by
-// painting into a premultiplied image, opaque from an RGB32 one.
-QImage transposed(QImage& image, int orientation) {
-  const int w = image.width(), h = image.height();
-  const bool painted = orientation == 5 || orientation == 7;
-  QImage upright(h, w, painted ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-  if (upright.isNull()) return upright;
-  upright.setDotsPerMeterX(image.dotsPerMeterY());
-  upright.setDotsPerMeterY(image.dotsPerMeterX());
-  const quint32 opaque = painted ? 0xFF000000u : 0u;
-  const bool columnFromBottom = orientation == 6 || orientation == 7;
-  const bool rowFromRight = orientation == 7 || orientation == 8;
-  const qsizetype stride = upright.bytesPerLine() / 4;
-  const qsizetype step = rowFromRight ? -stride : stride;
-  quint32* const out = reinterpret_cast<quint32*>(upright.bits());
-  const uchar* released = image.constBits();
-  for (int band = 0; band < h; band += kBandRows) {
-    const int bandEnd = std::min(h, band + kBandRows);
-    for (int tile = 0; tile < w; tile += kTileColumns) {
-      const int tileEnd = std::min(w, tile + kTileColumns);
-      const qsizetype firstRow = rowFromRight ? w - 1 - tile : tile;
-      for (int y = band; y < bandEnd; ++y) {
-        const quint32* in = reinterpret_cast<const quint32*>(image.constScanLine(y));
-        quint32* to = out + firstRow * stride + (columnFromBottom ? h - 1 - y : y);
-        for (int x = tile; x < tileEnd; ++x, to += step) *to = in[x] | opaque;
-      }
-    }
-    const uchar* moved = image.constScanLine(bandEnd - 1) + image.bytesPerLine();
-    releasePages(released, moved);
-    released = moved;
-  }
-  return upright;
-}
-
-}  // namespace
 
 QTransform transformForOrientation(int orientation) {
   QTransform t;
@@ -140,17 +53,4 @@ void rotateImage(QImage& image, int orientation) {
   const QTransform upright = transformForOrientation(orientation);
   if (upright.isIdentity()) return;
   image = image.transformed(upright, Qt::FastTransformation);
-}
-
-void rotateDecodedImage(QImage& image, int orientation) {
-  if (orientation < 2 || orientation > 8 || image.format() != QImage::Format_RGB32 ||
-      !image.isDetached()) {
-    rotateImage(image, orientation);
-    return;
-  }
-  if (orientation <= 4) {
-    mirrorInPlace(image, orientation != 4, orientation != 2);
-    return;
-  }
-  image = transposed(image, orientation);
 }

@@ -46,7 +46,8 @@ TsSourceImage::TsSourceImage(const QString& fileName) : TsSourceImage(Origin::Ow
     qWarning().noquote()
         << QStringLiteral("TsSourceImage: %1 not opened: %2").arg(fileName, photo.error);
     //: %1 is filename
-    documentUiHooks().warn(tr("Sorry - could not open file %1").arg(fileName));
+    documentUiHooks().warn(tr("Sorry - could not open file %1").arg(fileName) +
+                           QStringLiteral("\n\n") + photo.error);
     return;
   }
   valid_ = true;

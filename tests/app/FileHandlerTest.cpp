@@ -1,11 +1,15 @@
 // The file handler opening images into the document: messages, refusals, the recent list and
 // the Exif orientation, on a real engine thread.
 
+#include <functional>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QSignalSpy>
 
+#include "EngineSessionSupport.h"
+#include "ImageFiles.h"
 #include "WaitFor.h"
 #include "app/TsAppStandAlone.h"
 #include "document/CvCmdBeginSession.h"
@@ -40,28 +44,64 @@ TEST_F(FileOpening, AFileBecomesANewDocumentWithItsStatusMessage) {
   EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
-TEST_F(FileOpening, AnUnreadableFileSaysSoAndLeavesTheDocumentAsItWas) {
+struct UnreadableRow {
+  const char* file;
+  std::function<QByteArray()> bytes;  // null: no such file
+  const char* reason;                 // what the box says after the file's name
+};
+
+void PrintTo(const UnreadableRow& row, std::ostream* out) {
+  *out << row.file;
+}
+
+class UnreadableFile : public FileHandlerTest,
+                       public ::testing::WithParamInterface<UnreadableRow> {};
+
+// A photo in `format`, its bytes cut to `percent`.
+QByteArray cutTo(const char* format, int percent) {
+  const QImage photo = syntheticPhoto(64, 48);
+  const QByteArray bytes = QByteArray(format) == "TGA"
+                               ? zarvo_test::tgaOf(photo, {24, false, false, {}})
+                               : zarvo_test::encodedImage(photo, format);
+  return bytes.left(bytes.size() * percent / 100);
+}
+
+TEST_P(UnreadableFile, SaysWhyAndLeavesTheDocumentAsItWas) {
+  const UnreadableRow& row = GetParam();
   open(writePhoto("good.png"));
   const TsSourceImage* before = model()->segImage();
-  QByteArray jpeg;
-  {
-    QFile file(writePhoto("whole.jpg", QSize(64, 64)));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    jpeg = file.readAll();
+  const QString name = path(QString::fromLatin1(row.file));
+  if (row.bytes) {
+    ASSERT_TRUE(writeFile(name, row.bytes()));
   }
-  ASSERT_TRUE(writeFile(path("cutInScan.jpg"), jpeg.left(jpeg.size() * 3 / 4)));
-  ASSERT_TRUE(writeFile(path("cutInHeader.jpg"), jpeg.left(100)));
-  ASSERT_TRUE(writeFile(path("notAnImage.png"), "plain text, no picture"));
-  for (const char* name : {"missing.png", "notAnImage.png", "cutInScan.jpg", "cutInHeader.jpg"}) {
-    SCOPED_TRACE(name);
-    dialogs.shown.clear();
-    EXPECT_FALSE(handler->loadImage(path(name)));
-    ASSERT_EQ(dialogs.shown.size(), 1);
-    EXPECT_EQ(dialogs.shown[0].text, "Sorry - could not open file " + path(name));
-    EXPECT_EQ(model()->segImage(), before);
-  }
+  dialogs.shown.clear();
+  EXPECT_FALSE(handler->loadImage(name));
+  ASSERT_EQ(dialogs.shown.size(), 1);
+  EXPECT_EQ(dialogs.shown[0].text.toStdString(),
+            ("Sorry - could not open file " + name + "\n\n" + row.reason).toStdString());
+  EXPECT_EQ(model()->segImage(), before);
   EXPECT_EQ(handler->recentFiles().size(), 1);
 }
+
+const char* const kCutShort = "The image data is cut short: the file ends before the picture does.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, UnreadableFile,
+    ::testing::Values(
+        UnreadableRow{"missing.png", nullptr,
+                      "The file could not be opened: No such file or directory"},
+        UnreadableRow{"notAnImage.png", [] { return QByteArray("plain text, no picture"); },
+                      "This is not an image in a format that can be read."},
+        UnreadableRow{"cutInScan.jpg", [] { return cutTo("JPEG", 75); }, kCutShort},
+        UnreadableRow{"cutInHeader.jpg", [] { return cutTo("JPEG", 100).left(100); },
+                      "The size of the image could not be read."},
+        UnreadableRow{"cutShort.bmp", [] { return cutTo("BMP", 60); }, kCutShort},
+        UnreadableRow{"cutShort.tga", [] { return cutTo("TGA", 60); }, kCutShort},
+        UnreadableRow{"tooLarge.png", [] { return zarvo_test::pngClaiming(30000, 30000); },
+                      "The image is too large: 30000 x 30000 pixels, more than 200 megapixels."}),
+    [](const ::testing::TestParamInfo<UnreadableRow>& info) {
+      return QString::fromLatin1(info.param.file).replace('.', '_').toStdString();
+    });
 
 TEST_F(FileOpening, IsRefusedWhileTheEngineIsMadeOrASessionOpens) {
   const QString first = writePhoto("first.png"), second = writePhoto("second.png");

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include "EngineSessionSupport.h"
 #include "ImageFiles.h"
 #include "WaitFor.h"
 #include "app/ImageReceiver.h"
@@ -32,6 +33,18 @@ QImage filled(int width, int height) {
 
 QByteArray pngBytes(int width, int height) {
   return encodedImage(filled(width, height), "PNG");
+}
+
+// A JPEG whose bytes end three quarters into its image data: Qt's reader would fill the rest in
+// grey.
+QByteArray cutShortJpeg() {
+  const QByteArray jpeg = encodedImage(syntheticPhoto(160, 120), "JPG");
+  return jpeg.left(jpeg.size() * 3 / 4);
+}
+
+// A TGA as most tools write it: 24 bits, the last row first, no footer.
+QByteArray footerlessTga(int width, int height) {
+  return zarvo_test::tgaOf(filled(width, height), {24, false, false, {}});
 }
 
 LoopbackHttpServer::Reply reply(const QByteArray& type, const QByteArray& body) {
@@ -143,6 +156,8 @@ std::vector<WebRow> webRows() {
        "Unsupported content type: image/x-zarvo", 1},
       {"HeadRefused", refusedHead, QSize(), nullptr, 1},
       {"TruncatedData", reply("image/png", png.left(png.size() / 2)), QSize(), ", format: png", 2},
+      {"CutShortJpeg", reply("image/jpeg", cutShortJpeg()), QSize(), ", format: jpeg", 2},
+      {"FooterlessTga", reply("image/x-tga", footerlessTga(36, 24)), QSize(36, 24), nullptr, 2},
       {"BodyShorterThanDeclared", shortBody, QSize(), nullptr, 2},
       {"DeclaredLengthOverTheLimit", hugeClaim, QSize(), "larger than 1048576 bytes", 2},
       {"BodyOverTheLimit", reply("image/png", png + QByteArray(2 << 20, 'x')), QSize(),
@@ -385,19 +400,22 @@ TEST_F(ImageReceiverTest, ACancelDeliversOnceAndALaterPictureAfterAnEmptyCancel)
 TEST_F(ImageReceiverTest, DroppedImageBytesAreReadThroughTheGuardedReader) {
   struct Row {
     const char* name;
+    const char* type;
     QByteArray bytes;
     QSize delivered;
   };
   const std::vector<Row> rows = {
-      {"Png", pngBytes(33, 22), QSize(33, 22)},
-      {"Bomb", zarvo_test::pngClaiming(30000, 30000), QSize()},
-      {"Garbage", "not an image", QSize()},
+      {"Png", "image/png", pngBytes(33, 22), QSize(33, 22)},
+      {"Bomb", "image/png", zarvo_test::pngClaiming(30000, 30000), QSize()},
+      {"Garbage", "image/png", "not an image", QSize()},
+      {"CutShortJpeg", "image/jpeg", cutShortJpeg(), QSize()},
+      {"FooterlessTga", "image/x-tga", footerlessTga(35, 21), QSize(35, 21)},
   };
   for (const Row& row : rows) {
     window_.received.clear();
     dialogs_.shown.clear();
     QMimeData data;
-    data.setData("image/png", row.bytes);
+    data.setData(row.type, row.bytes);
     ASSERT_TRUE(ended(receive(data))) << row.name;
     if (row.delivered.isValid()) {
       ASSERT_EQ(window_.received.size(), 1) << row.name;

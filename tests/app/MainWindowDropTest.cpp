@@ -116,9 +116,10 @@ TEST_F(MainWindowTest, ADroppedPhotoIsThePhotoOpened) {
     QByteArray bytes;
     bool asImageData;
   };
-  for (const Row& row : {Row{"photo.png", zarvo_test::encodedImage(picture, "PNG"), true},
-                         Row{"turned.jpg", jpegTurned6(picture), false},
-                         Row{"photo.tga", zarvo_test::tgaOf(picture), false}}) {
+  for (const Row& row :
+       {Row{"photo.png", zarvo_test::encodedImage(picture, "PNG"), true},
+        Row{"turned.jpg", jpegTurned6(picture), false},
+        Row{"photo.tga", zarvo_test::tgaOf(picture, {24, false, false, {}}), false}}) {
     SCOPED_TRACE(row.file);
     start();
     const QString path = folder.filePath(QStringLiteral("drops/") + row.file);

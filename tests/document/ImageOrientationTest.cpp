@@ -16,7 +16,9 @@
 #include "FakeDocumentUiHooks.h"
 #include "document/ImageOrientation.h"
 #include "document/JpegMetadata.h"
+#include "document/PhotoReader.h"
 #include "document/TsSourceImage.h"
+#include "kestrum/qt/GuardedImageReader.h"
 
 namespace {
 
@@ -97,23 +99,28 @@ TEST(ImageOrientation, EveryPixelOfA3x2ImageGoesWhereItsOrientationSays) {
   EXPECT_TRUE(orientationTransform(folder.filePath(QStringLiteral("none.jpg"))).isIdentity());
 }
 
-// A decoded photo turned within its own memory is Qt's turn of it, format and bytes, on sides
-// that the bands and tiles of the move do not divide; other formats take Qt's turn itself.
-TEST(ImageOrientation, ADecodedPhotoTurnsAsQtTurnsIt) {
+// A photo read is turned within its own memory as Qt turns it, format and bytes, on sides that
+// the bands and tiles of the move do not divide; other formats take Qt's turn itself.
+TEST(ImageOrientation, APhotoReadTurnsAsQtTurnsIt) {
   for (const QSize size : {QSize(1, 1), QSize(3, 2), QSize(131, 67), QSize(65, 129)}) {
     QImage stored(size, QImage::Format_RGB32);
     for (int y = 0; y < size.height(); ++y)
       for (int x = 0; x < size.width(); ++x) stored.setPixel(x, y, qRgb(x * 3, y * 5, x ^ y));
-    for (const QImage& decoded : {stored, stored.convertToFormat(QImage::Format_Grayscale8)})
+    for (const QImage& picture : {stored, stored.convertToFormat(QImage::Format_Grayscale8)})
       for (int orientation = 0; orientation <= 9; ++orientation) {
         SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height() << " format "
-                                        << decoded.format() << " orientation " << orientation);
+                                        << picture.format() << " orientation " << orientation);
+        const QByteArray jpeg = qtJpeg(picture);
+        exif_bytes::Tiff tiff(orientation % 2 == 0);
+        tiff.directory({{0x0112, 3, 1, uint32_t(orientation)}});
+        const QByteArray tagged =
+            jpeg.left(2) + exif_bytes::segment(0xE1, tiff.exifBody()) + jpeg.mid(2);
+        const QImage decoded = kestrum::GuardedImageReader::readData(tagged).image;
+        ASSERT_EQ(decoded.format(), picture.format());
         const QImage expected =
             decoded.transformed(transformForOrientation(orientation), Qt::FastTransformation);
-        QImage turned = decoded.copy();
-        rotateDecodedImage(turned, orientation);
-        EXPECT_EQ(turned.format(), expected.format());
-        EXPECT_EQ(turned, expected);
+        EXPECT_EQ(PhotoReader::readData(tagged).image,
+                  expected.convertToFormat(QImage::Format_ARGB32));
       }
   }
 }

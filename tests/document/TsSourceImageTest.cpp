@@ -81,8 +81,8 @@ TEST_F(SourceImage, UnreadableFilesWarnAndStayInvalid) {
   const QString missing = folder.filePath(QStringLiteral("missing.jpg"));
   const TsSourceImage source(missing);
   EXPECT_FALSE(source.isValid());
-  EXPECT_EQ(hooks.warnings,
-            QStringList{QStringLiteral("Sorry - could not open file %1").arg(missing)});
+  ASSERT_EQ(hooks.warnings.size(), 1);
+  EXPECT_TRUE(hooks.warnings[0].startsWith("Sorry - could not open file " + missing + "\n\n"));
   EXPECT_EQ(source.checksum(), 0);
   EXPECT_FALSE(TsSourceImage(QString()).isValid());
   EXPECT_EQ(hooks.warnings.size(), 1);

@@ -160,23 +160,34 @@ inline QByteArray jpegClaiming(quint16 width, quint16 height) {
   return jpeg;
 }
 
-// A TrueVision TGA of `image`: 32 bits with alpha, uncompressed, the first row at the top, with
-// the footer of version 2 that Qt's reader asks for. A TGA has no magic number at its start.
-inline QByteArray tgaOf(const QImage& image) {
+// How a TrueVision TGA is laid out. The default is what Qt's reader asks for: 32 bits with
+// alpha, the first row at the top, the footer of version 2. Most tools write the rows from the
+// bottom and no footer; a TGA has no magic number at its start.
+struct TgaLayout {
+  int bits = 32;  // 24 or 32
+  bool fromTop = true;
+  bool footer = true;
+  QByteArray id;  // the image ID field after the header
+};
+
+inline QByteArray tgaOf(const QImage& image, const TgaLayout& layout = {}) {
   const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
   QByteArray bytes(18, '\0');
+  bytes[0] = char(layout.id.size());
   bytes[2] = 2;  // true colour
   qToLittleEndian(quint16(argb.width()), bytes.data() + 12);
   qToLittleEndian(quint16(argb.height()), bytes.data() + 14);
-  bytes[16] = 32;
-  bytes[17] = 0x28;  // 8 bits of alpha, from the top
-  for (int y = 0; y < argb.height(); ++y)
+  bytes[16] = char(layout.bits);
+  bytes[17] = char((layout.bits == 32 ? 8 : 0) | (layout.fromTop ? 0x20 : 0));  // alpha bits
+  bytes += layout.id;
+  for (int row = 0; row < argb.height(); ++row)
     for (int x = 0; x < argb.width(); ++x) {
-      const QRgb pixel = argb.pixel(x, y);
-      for (int channel : {qBlue(pixel), qGreen(pixel), qRed(pixel), qAlpha(pixel)})
-        bytes.append(char(channel));
+      const QRgb pixel = argb.pixel(x, layout.fromTop ? row : argb.height() - 1 - row);
+      bytes.append(char(qBlue(pixel))).append(char(qGreen(pixel))).append(char(qRed(pixel)));
+      if (layout.bits == 32) bytes.append(char(qAlpha(pixel)));
     }
-  return bytes + QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.", 18);
+  if (layout.footer) bytes += QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.", 18);
+  return bytes;
 }
 
 }  // namespace zarvo_test

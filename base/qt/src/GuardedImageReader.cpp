@@ -7,6 +7,9 @@
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <QStringList>
+#include <QtEndian>
+
+#include "FootedTga.h"
 
 namespace kestrum {
 
@@ -35,7 +38,56 @@ QByteArray readerName(const QByteArray& format) {
   return format;
 }
 
+// Where a BMP's pixel data ends by its headers, from its start; 0 when they do not tell (data
+// compressed without its size) or describe no BMP that Qt's reader decodes. Leaves the device
+// where it was.
+qint64 bmpEnd(QIODevice* device, qint64 start) {
+  const qint64 here = device->pos();
+  if (!device->seek(start)) return 0;
+  const QByteArray head = device->read(38);
+  device->seek(here);
+  if (head.size() < 26 || !head.startsWith("BM")) return 0;
+  const uchar* bytes = reinterpret_cast<const uchar*>(head.constData());
+  const qint64 pixelsAt = qFromLittleEndian<quint32>(bytes + 10);
+  const quint32 infoSize = qFromLittleEndian<quint32>(bytes + 14);
+  qint64 width = 0, height = 0, bits = 0;
+  quint32 compression = 0, dataSize = 0;
+  if (infoSize == 12) {  // OS/2's header
+    width = qFromLittleEndian<quint16>(bytes + 18);
+    height = qFromLittleEndian<quint16>(bytes + 20);
+    bits = qFromLittleEndian<quint16>(bytes + 24);
+  } else if (infoSize >= 40 && head.size() >= 38) {
+    width = qFromLittleEndian<qint32>(bytes + 18);
+    height = qAbs(qint64(qFromLittleEndian<qint32>(bytes + 22)));  // negative: from the top
+    bits = qFromLittleEndian<quint16>(bytes + 28);
+    compression = qFromLittleEndian<quint32>(bytes + 30);
+    dataSize = qFromLittleEndian<quint32>(bytes + 34);
+  } else {
+    return 0;
+  }
+  if (width <= 0 || bits <= 0 || bits > 32) return 0;
+  // Uncompressed rows and rows of bit fields are padded to 4 bytes; run-length data is as long
+  // as its size field says.
+  const qint64 pixelBytes =
+      compression == 0 || compression == 3 ? (width * bits + 31) / 32 * 4 * height : dataSize;
+  return pixelBytes > 0 ? pixelsAt + pixelBytes : 0;
+}
+
+// A BMP whose bytes end before its headers say: Qt's reader fills the missing rows with black.
+// (A TGA without the footer is judged where it is read, a JPEG by the photo's reader; the other
+// readers fail on missing data themselves.)
+bool bmpCutShort(QImageReader& reader, qint64 start) {
+  QIODevice* device = reader.device();
+  if (reader.format() != "bmp" || device->isSequential()) return false;
+  const qint64 end = bmpEnd(device, start);
+  return end > 0 && device->size() - start < end;
+}
+
 }  // namespace
+
+QString GuardedImageReader::cutShortReason() {
+  return tr("The image data is cut short: the file ends before the picture does.");
+}
 
 GuardedImageReader::Result GuardedImageReader::readFile(const QString& fileName,
                                                         const QSize& bounding, qint64 maxPixels) {
@@ -64,7 +116,7 @@ GuardedImageReader::Result GuardedImageReader::readDevice(QIODevice* device, con
   {
     QImageReader reader(device);
     reader.setDecideFormatFromContent(true);
-    byContent = read(reader, bounding, maxPixels);
+    byContent = read(reader, bounding, maxPixels, start);
     if (byContent.ok()) return byContent;
     contentFormat = reader.format();
   }
@@ -75,8 +127,15 @@ GuardedImageReader::Result GuardedImageReader::readDevice(QIODevice* device, con
   QImageReader reader(device, named);
   reader.setAutoDetectImageFormat(false);
   // Only a reader that recognises the bytes as its own is given them.
-  if (!reader.canRead()) return byContent;
-  return read(reader, bounding, maxPixels);
+  if (reader.canRead()) return read(reader, bounding, maxPixels, start);
+  if (named != "tga") return byContent;
+  // Most tools write a TGA without the footer that Qt's reader asks for.
+  const FootedTga::View tga = FootedTga::over(device, start);
+  if (tga.cutShort) return failure(cutShortReason());
+  if (!tga.device) return byContent;
+  QImageReader footed(tga.device.get(), named);
+  footed.setAutoDetectImageFormat(false);
+  return read(footed, bounding, maxPixels, 0);
 }
 
 QList<QByteArray> GuardedImageReader::readableFormats() {
@@ -99,12 +158,13 @@ QString GuardedImageReader::filePatterns() {
 }
 
 GuardedImageReader::Result GuardedImageReader::read(QImageReader& reader, const QSize& bounding,
-                                                    qint64 maxPixels) {
+                                                    qint64 maxPixels, qint64 start) {
   if (!reader.canRead()) return failure(tr("This is not an image in a format that can be read."));
   const QSize size = reader.size();
   if (!size.isValid() || size.isEmpty())
     return failure(tr("The size of the image could not be read."));
   if (qint64(size.width()) * size.height() > maxPixels) return failure(tooLarge(size, maxPixels));
+  if (bmpCutShort(reader, start)) return failure(cutShortReason());
   if (bounding.isValid() && !bounding.isEmpty() &&
       (size.width() > bounding.width() || size.height() > bounding.height())) {
     reader.setScaledSize(size.scaled(bounding, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));

@@ -16,9 +16,3 @@ QTransform orientationTransform(const QString& path);
 void rotateImage(QImage& image, const QString& path);
 // The same with the orientation already read (1..8; anything else leaves the image alone).
 void rotateImage(QImage& image, int orientation);
-// The same pixels and format as rotateImage, for a picture that holds its pixels alone (a
-// decoder's result): a 32-bit RGB one is turned within little more than its own memory (in
-// place, or into the upright image band by band while the rows already moved are given back to
-// the system), where a turn into a second image would hold both in full. Its pixels are lost
-// when memory runs out: `image` is then null.
-void rotateDecodedImage(QImage& image, int orientation);

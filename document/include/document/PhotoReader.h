@@ -19,7 +19,7 @@ class PhotoReader {
   struct Photo {
     QImage image;              // null when there is none
     QSize fullSize;            // upright, before the limit: what the photo brought
-    QString error;             // empty on success; otherwise why there is no picture, for the log
+    QString error;             // empty on success; otherwise why there is no picture
     bool outOfMemory = false;  // decoded, but memory ran out on the way to the picture
     bool ok() const { return error.isEmpty(); }
   };
@@ -34,5 +34,7 @@ class PhotoReader {
   static Photo fromImage(QImage image);
 
  private:
+  // The guarded reader's own result, upright and limited: its pixels are turned where they lie.
   static Photo finish(kestrum::GuardedImageReader::Result read, int orientation);
+  static Photo limited(QImage image);
 };

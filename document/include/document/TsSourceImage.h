@@ -36,8 +36,8 @@ class TsSourceImage : public QObject {
 
   // Reads a file as PhotoReader does: through the guarded reader, upright by its Exif
   // orientation, limited to 1280 pixels a side. An unreadable file, one too large to decode, or
-  // exhausted memory is reported through the document's hooks (the reason goes to the log), and
-  // the image is then invalid.
+  // exhausted memory is reported through the document's hooks, with the reason (which the log
+  // gets too), and the image is then invalid.
   explicit TsSourceImage(const QString& fileName);
   // A copy of a picture, named after its address, always in ARGB32, at the size it has (a
   // received one is limited on its way, by PhotoReader); a local file's path is kept as

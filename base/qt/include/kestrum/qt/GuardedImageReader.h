@@ -18,7 +18,10 @@ namespace kestrum {
 // decodes at the smaller size). The format is told by the content; the format the bytes are
 // said to be in (a file's suffix, a web reply's content type) is asked only when the content's
 // reader gives no picture and that format's own reader takes the bytes: TGA has no magic
-// number, and its bytes read as a damaged icon.
+// number, and its bytes read as a damaged icon. A TGA opens when it is uncompressed true colour
+// (16, 24 or 32 bits), with or without the footer of version 2 that Qt's reader asks for.
+// An image whose bytes end before its header says is refused as cut short where a reader would
+// fill the rest in (BMP; a TGA without the footer).
 // Formats whose reader turns the picture upright by default (TIFF, by its orientation tag)
 // come upright; a JPEG comes as stored, its Exif orientation left to the caller.
 // Any thread; no GUI objects.
@@ -53,8 +56,12 @@ class GuardedImageReader {
   // "*.bmp *.cur ...": a file name pattern for every readable format, for open dialogs.
   static QString filePatterns();
 
+  // Why an image whose bytes end early is refused, for the user.
+  static QString cutShortReason();
+
  private:
-  static Result read(QImageReader& reader, const QSize& bounding, qint64 maxPixels);
+  // `start`: where the image starts in the reader's device.
+  static Result read(QImageReader& reader, const QSize& bounding, qint64 maxPixels, qint64 start);
 };
 
 }  // namespace kestrum
