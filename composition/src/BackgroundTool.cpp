@@ -207,6 +207,12 @@ QWidget* BackgroundTool::createOptionsWidget() {
   connect(d->radiusSlider, &QSlider::valueChanged, this, &BackgroundTool::updateBackground);
   connect(d->chooseFileButton, &QPushButton::clicked, this, &BackgroundTool::chooseFile);
   connect(d->chooseImageButton, &QPushButton::clicked, this, &BackgroundTool::chooseImage);
+  // The type and radius move for the user but in reset(), within the hub's reset, which clears
+  // what they tell.
+  ZarvoObject* hub = ZarvoObject::instance();
+  connect(d->typeCombo, qOverload<int>(&QComboBox::currentIndexChanged), hub,
+          &ZarvoObject::noteUserChange);
+  connect(d->radiusSlider, &QSlider::valueChanged, hub, &ZarvoObject::noteUserChange);
 
   ItemScene* scene = d->view ? d->view->itemScene() : nullptr;
   d->backgroundItem = new QGraphicsPixmapItem;
@@ -372,6 +378,7 @@ void BackgroundTool::updateBackground() {
 }
 
 void BackgroundTool::handleMoved(const QPointF&, Qt::KeyboardModifiers) {
+  ZarvoObject::instance()->noteUserChange();
   updateBackground();
 }
 
@@ -391,12 +398,14 @@ QPixmap BackgroundTool::colourIcon(const QColor& colour) const {
 }
 
 void BackgroundTool::setColour1(const QColor& colour) {
+  ZarvoObject::instance()->noteUserChange();  // the user's but in reset()
   d->colour1 = colour;
   d->colour1Button->setIcon(colourIcon(colour));
   updateBackground();
 }
 
 void BackgroundTool::setColour2(const QColor& colour) {
+  ZarvoObject::instance()->noteUserChange();  // the user's but in reset()
   d->colour2 = colour;
   d->colour2Button->setIcon(colourIcon(colour));
   updateBackground();
@@ -462,6 +471,7 @@ bool BackgroundTool::chooseFile() {
       d->fileLabel->setText(info.absoluteFilePath());
       d->fileImage = loaded.image;
       d->fileImageSize = loaded.size;
+      ZarvoObject::instance()->noteUserChange();
       updateBackground();
       announceImage(d->fileImageSize, d->fileImage);
       stored = true;
@@ -484,6 +494,7 @@ bool BackgroundTool::chooseImage() {
   d->libraryImage = loaded.image;
   d->libraryImageSize = loaded.size;
   d->libraryLabel->setText(chosen.mid(folder.length()));
+  ZarvoObject::instance()->noteUserChange();
   updateBackground();
   announceImage(d->libraryImageSize, d->libraryImage);
   return true;

@@ -123,6 +123,8 @@ QWidget* CompressTool::createOptionsWidget() {
       qualityHelp);
   connect(compression_, &QSlider::valueChanged, ZarvoObject::instance(),
           &ZarvoObject::setCompressBackground);
+  connect(compression_, &QSlider::valueChanged, ZarvoObject::instance(),
+          &ZarvoObject::noteUserChange);
   layout->addWidget(compression_);
   layout->addWidget(new QLabel(tr("Maximum")));
 
@@ -183,7 +185,10 @@ void CompressTool::actualPixelsClicked() {
 }
 
 void CompressTool::maxFileSizeEdited(int kilobytes) {
-  if (!updating_) ZarvoObject::instance()->setMaxFileSize(kilobytes);
+  if (updating_) return;
+  ZarvoObject* hub = ZarvoObject::instance();
+  hub->noteUserChange();
+  hub->setMaxFileSize(kilobytes);
 }
 
 void CompressTool::hubMaxFileSizeChanged(int kilobytes) {

@@ -123,6 +123,8 @@ QWidget* HighlightBrushTool::createOptionsWidget() {
   clearButton->setWhatsThis(
       tr("<p><b>Highlight Brush - Clear</b></p><p>Clear all highlights.</p>") + learnMore);
   connect(clearButton, &QPushButton::clicked, this, &HighlightBrushTool::clear);
+  connect(clearButton, &QPushButton::clicked, ZarvoObject::instance(),
+          &ZarvoObject::noteUserChange);
   layout->addWidget(new QLabel(tr("Size:")));
   layout->addWidget(size_);
   layout->addWidget(new QLabel(tr("Intensity:")));
@@ -193,6 +195,7 @@ void HighlightBrushTool::clear() {
 }
 
 void HighlightBrushTool::addPoint(QPointF point) {
+  ZarvoObject::instance()->noteUserChange();
   HighlightPoint dab;
   dab.position = point;
   dab.radius = size_ ? size_->value() : 13;

@@ -46,10 +46,17 @@ ImageSizeTool::ImageSizeTool(QActionGroup* group, QWidget* menu, ToolOptions* op
   d->shapes[QStringLiteral("Landscape")] = {4.0 / 3.0, d->landscapeButton};
   d->shapes[QStringLiteral("Square")] = {1.0, d->squareButton};
   d->shapes[QStringLiteral("Custom")] = {0.0, d->customButton};
-  for (const auto& shape : d->shapes)
+  ZarvoObject* hub = ZarvoObject::instance();
+  for (const auto& shape : d->shapes) {
+    connect(shape.second.button, &ToolPaletteButton::clicked, hub, &ZarvoObject::noteUserChange);
     connect(shape.second.button, &ToolPaletteButton::clicked, this,
             &ImageSizeTool::shapeChangedSlot);
-  connect(ZarvoObject::instance(), &ZarvoObject::zarvoReset, this, &ImageSizeTool::reset);
+  }
+  // The tool sets the preset itself only to the one it shows already, or for an edit of the
+  // user's.
+  connect(d->presetCombo, qOverload<int>(&QComboBox::currentIndexChanged), hub,
+          &ZarvoObject::noteUserChange);
+  connect(hub, &ZarvoObject::zarvoReset, this, &ImageSizeTool::reset);
   initialiseControls();
 }
 
@@ -258,6 +265,7 @@ void ImageSizeTool::webHeightChangedSlot(int height) {
 }
 
 void ImageSizeTool::sideEdited() {
+  ZarvoObject::instance()->noteUserChange();
   const auto preset = d->webPresets.find(d->presetCombo->currentText());
   if (preset != d->webPresets.end() && preset->second.maxEdge > 0 &&
       std::max(d->widthSpin->value(), d->heightSpin->value()) != preset->second.maxEdge)

@@ -99,6 +99,11 @@ QWidget* ImportLogoTool::createOptionsWidget() {
                                  "to increase transparency.</p>") +
                               learnMore);
   connect(transparency_, &QSlider::valueChanged, this, &ImportLogoTool::setAlpha);
+  // The slider is set by the tool itself only as the logo comes or goes, which the user does
+  // but in the hub's reset.
+  ZarvoObject* hub = ZarvoObject::instance();
+  connect(transparency_, &QSlider::valueChanged, hub, &ZarvoObject::noteUserChange);
+  connect(remove_, &QPushButton::clicked, hub, &ZarvoObject::noteUserChange);
   layout->addWidget(add_);
   layout->addWidget(remove_);
   layout->addWidget(new QLabel(tr("Transparency:")));
@@ -142,6 +147,7 @@ void ImportLogoTool::addLogo() {
     if (add_) add_->setText(tr("Replace logo"));
     if (remove_) remove_->setEnabled(true);
   }
+  ZarvoObject::instance()->noteUserChange();
   pixmap_ = pixmap;
   if (transparency_) {
     transparency_->setEnabled(true);

@@ -127,6 +127,14 @@ QWidget* ShadowTool::createOptionsWidget() {
   layout->addWidget(calculating_);
   layout->addStretch(1);
 
+  // A control moves for the user but in reset(), within the hub's reset, which clears what it
+  // tells.
+  ZarvoObject* hub = ZarvoObject::instance();
+  connect(typeBox_, QOverload<int>::of(&QComboBox::currentIndexChanged), hub,
+          &ZarvoObject::noteUserChange);
+  for (QAbstractSlider* control :
+       std::initializer_list<QAbstractSlider*>{dial_, length_, intensity_, fuzziness_})
+    connect(control, &QAbstractSlider::valueChanged, hub, &ZarvoObject::noteUserChange);
   reset();
   return page;
 }

@@ -27,6 +27,7 @@ SharpenImageTool::SharpenImageTool(QActionGroup* group, QWidget* menu, ToolOptio
             [this](const QImage& image, const QPoint&) { setImage(image); });
   connect(slider_, &QSlider::valueChanged, this, &SharpenImageTool::performSharpen);
   connect(slider_, &QSlider::valueChanged, hub, &ZarvoObject::setSharpenValue);
+  connect(slider_, &QSlider::valueChanged, hub, &ZarvoObject::noteUserChange);
 }
 
 SharpenImageTool::~SharpenImageTool() {

@@ -210,7 +210,7 @@ void ZarvoImageItem::setRotatable(bool rotatable) {
 }
 
 void ZarvoImageItem::scaleDrag(const QPointF& scenePoint, Qt::KeyboardModifiers modifiers) {
-  d->userTransformed = true;
+  placedByUser();
   const QPointF corner = scaleCorner();
   const QPointF q = mapFromScene(scenePoint);
   // A pixmap 2 pixels wide has its corner on the centre: the factor is not finite and is
@@ -227,7 +227,7 @@ void ZarvoImageItem::scaleDrag(const QPointF& scenePoint, Qt::KeyboardModifiers 
 }
 
 void ZarvoImageItem::rotateDrag(const QPointF& scenePoint, Qt::KeyboardModifiers modifiers) {
-  d->userTransformed = true;
+  placedByUser();
   const QPointF centre = mapToScene(QPointF(0, 0));
   const double a = std::atan2(scenePoint.y() - centre.y(), scenePoint.x() - centre.x());
   double angle = d->angle;
@@ -243,9 +243,14 @@ void ZarvoImageItem::rotateDrag(const QPointF& scenePoint, Qt::KeyboardModifiers
 }
 
 void ZarvoImageItem::cornerDrag(const QPointF& scenePoint, Qt::KeyboardModifiers) {
-  d->userTransformed = true;
+  placedByUser();
   const QPointF target = pos() + scenePoint - mapToScene(offset());
   if (finitePoint(target)) setPos(target);
+}
+
+void ZarvoImageItem::placedByUser() {
+  d->userTransformed = true;
+  ZarvoObject::instance()->noteUserChange();
 }
 
 // ---- Limits and state
@@ -380,7 +385,7 @@ QVariant ZarvoImageItem::itemChange(GraphicsItemChange change, const QVariant& v
       }
       break;
     case ItemPositionHasChanged:
-      if (bodyDragging) d->userTransformed = true;
+      if (bodyDragging) placedByUser();
       break;
     case ItemTransformChange:
       if (scene()) {

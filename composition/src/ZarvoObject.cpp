@@ -87,9 +87,9 @@ void ZarvoObject::setRebuildDelayForTesting(int milliseconds) {
 }
 
 bool ZarvoObject::hasUnsavedChanges() {
-  // Asked before a photo's first picture (the start-up question, a quick close) it must neither
-  // ask nor make an earlier picture the saved state.
-  if (d->awaitingPhoto) return false;
+  // Asked before a photo's first picture (the start-up question, a quick close) it must not
+  // make an earlier picture the saved state, and only the user's own change asks.
+  if (d->awaitingPhoto) return d->userChangedWhileOpening;
   // The question is answered on the picture an export would write: a change of a moment ago
   // counts, and a layer re-sent unchanged by a tool does not. The picture a reset waits for
   // becomes the saved state when it is taken in.
@@ -99,6 +99,7 @@ bool ZarvoObject::hasUnsavedChanges() {
 
 void ZarvoObject::awaitNewPhoto() {
   d->awaitingPhoto = true;
+  d->userChangedWhileOpening = false;
   d->takeFingerprintOnDone = false;
   disconnect(d->photoOpening);
   // The photo's cut-out comes from the engine's last commands for it; one whose engine fails or
@@ -116,7 +117,14 @@ void ZarvoObject::photoOpened() {
   if (!d->awaitingPhoto) return;
   d->awaitingPhoto = false;
   settle();
-  d->savedFingerprint = fingerprint(d->finalPixmap);
+  // The settled picture holds the user's change as well as the photo's own layers: no picture
+  // is the saved state then, so the change asks until a save or reset.
+  d->savedFingerprint = d->userChangedWhileOpening ? QByteArray() : fingerprint(d->finalPixmap);
+  d->userChangedWhileOpening = false;
+}
+
+void ZarvoObject::noteUserChange() {
+  if (d->awaitingPhoto) d->userChangedWhileOpening = true;
 }
 
 void ZarvoObject::settle() {
@@ -211,6 +219,8 @@ void ZarvoObject::reset() {
   d->expectedRun = 0;
   d->takeFingerprintOnDone = true;
   emit zarvoReset();
+  // The tools' own resets of their controls told it too.
+  d->userChangedWhileOpening = false;
   d->savedFingerprint = fingerprint(d->finalPixmap);
 }
 

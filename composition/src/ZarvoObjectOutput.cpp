@@ -27,7 +27,10 @@ bool sameEncoding(int typeA, int typeB) {
 
 bool ZarvoObject::save(const QString& filename) {
   const bool saved = saveToFile(filename);
-  if (saved) d->savedFingerprint = fingerprint(d->finalPixmap);
+  if (saved) {
+    d->savedFingerprint = fingerprint(d->finalPixmap);
+    d->userChangedWhileOpening = false;
+  }
   return saved;
 }
 

@@ -24,6 +24,8 @@ struct ZarvoObjectPrivate {
   bool takeFingerprintOnDone = false;
   // A newly opened photo's first settled picture is still to come (the engine's queue drains).
   bool awaitingPhoto = false;
+  // The user changed the composition while the photo opened (noteUserChange).
+  bool userChangedWhileOpening = false;
   QMetaObject::Connection photoOpening;
   QByteArray finalImageBytes;  // encoded as delivered with finalPixmap
   int finalImageType = -1;     // file type finalImageBytes were made for; -1 none yet

@@ -12,6 +12,7 @@
 #include "composition/CompositionResources.h"
 #include "composition/CutoutController.h"
 #include "composition/CutoutInstanceItem.h"
+#include "composition/ZarvoObject.h"
 #include "composition/ZarvoWidget.h"
 #include "workspace/WidgetFunctions.h"
 
@@ -49,6 +50,9 @@ ZarvoSelectTool::ZarvoSelectTool(ZarvoWidget* view, QActionGroup* group, QWidget
   connect(moveBackward_, &QAction::triggered, this, &ZarvoSelectTool::moveCutOutBack);
   connect(delete_, &QAction::triggered, this, &ZarvoSelectTool::deleteCutOut);
   connect(clone_, &QAction::triggered, this, &ZarvoSelectTool::cloneCutOut);
+  for (QAction* command :
+       {bringToFront_, moveToBack_, moveForward_, moveBackward_, delete_, clone_})
+    connect(command, &QAction::triggered, ZarvoObject::instance(), &ZarvoObject::noteUserChange);
   const struct {
     QAction* action;
     QString tip;

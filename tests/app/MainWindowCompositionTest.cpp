@@ -24,6 +24,8 @@
 #include "composition/BackgroundTool.h"
 #include "composition/CompositionTools.h"
 #include "composition/CompressTool.h"
+#include "composition/CutoutController.h"
+#include "composition/CutoutInstanceItem.h"
 #include "composition/FinalImageWidget.h"
 #include "composition/FinalOptionsTool.h"
 #include "composition/HighlightBrushTool.h"
@@ -318,15 +320,38 @@ class MainWindowPendingPicture : public MainWindowComposition {
     ASSERT_FALSE(hub->rebuildPending());
     dialogs.shown.clear();
   }
-  // The change has reached the hub and waits for its rebuild.
-  void change(const PendingChangeRow& row) {
+  void makeChange(const PendingChangeRow& row) {
     if (row.choosesALogo) {
       const QString logo = folder.filePath("logo.png");
       ASSERT_TRUE(syntheticPhoto(60, 40).save(logo));
       dialogs.fileAnswers << logo;
     }
     row.change(window->compositionTools());
+  }
+  // The change has reached the hub and waits for its rebuild.
+  void change(const PendingChangeRow& row) {
+    makeChange(row);
     ASSERT_TRUE(zarvo_test::waitFor([] { return ZarvoObject::instance()->rebuildPending(); }));
+  }
+  // A photo with effects that the next one's opening derives afresh for its cut-out (its
+  // shadow, sharpening and highlight copy), exported; then the next, by the command line's
+  // road, still opening.
+  void openOverSavedEffects() {
+    open(photo());
+    const CompositionTools* tools = window->compositionTools();
+    tools->shadowTool()->typeBox()->setCurrentIndex(2);
+    tools->sharpenTool()->levelSlider()->setValue(1);
+    tools->highlightBrushTool()->addPoint(QPointF(20, 20));
+    dialogs.fileAnswers << folder.filePath("saved.jpg");
+    ASSERT_TRUE(window->fileSaveSlot());
+    window->fileHandler()->loadFile(photo("second.png", QSize(120, 160)));
+    ASSERT_TRUE(thread()->hasWork());
+  }
+  // Whether the close's question comes (answered Cancel).
+  bool asks() {
+    dialogs.shown.clear();
+    dialogs.answers = {AppDialogs::Answer{QMessageBox::Cancel, -1}};
+    return !window->querySaveChanges("Unsaved changes") && !dialogs.shown.isEmpty();
   }
   // Whether the last step asked the unsaved-changes question (answered with Cancel).
   bool askedAndStayed() {
@@ -349,6 +374,17 @@ TEST_P(MainWindowPendingChange, AnImmediateCloseAsks) {
   dialogs.answers << AppDialogs::Answer{QMessageBox::Cancel, -1};
   window->close();
   EXPECT_TRUE(askedAndStayed());
+}
+
+// Made while a photo still opens, the change is in the picture that would become the photo's
+// saved state: it asks all the same.
+TEST_P(MainWindowPendingChange, AChangeWhileAPhotoOpensAsks) {
+  start();
+  openOverSavedEffects();
+  makeChange(GetParam());
+  EXPECT_TRUE(asks()) << "while the photo opens";
+  waitIdle();
+  EXPECT_TRUE(asks()) << "once it has opened";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -385,8 +421,35 @@ INSTANTIATE_TEST_SUITE_P(
         PendingChangeRow{
             "budget",
             [](const CompositionTools* t) { t->compressTool()->maxFileSizeBox()->setValue(10); },
+            false},
+        PendingChangeRow{"item_moved",
+                         [](const CompositionTools*) {
+                           CutoutController::instance()->instances()[0]->cornerDrag({40, 50}, {});
+                         },
+                         false},
+        PendingChangeRow{
+            "clone", [](const CompositionTools* t) { t->selectTool()->cloneAction()->trigger(); },
             false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The opening's own layers alone ask nothing, nor does a change exported or discarded (the
+// tools' resets with it) while a photo opens.
+TEST_F(MainWindowPendingPicture, APhotoOpeningOverEffectsAsksNothing) {
+  start();
+  openOverSavedEffects();
+  waitIdle();
+  EXPECT_FALSE(asks()) << "the opening's own layers";
+  FileHandler* files = window->fileHandler();
+  for (const bool discard : {false, true}) {
+    files->loadFile(photo(discard ? "third.png" : "fourth.png"));
+    window->compositionTools()->shadowTool()->typeBox()->setCurrentIndex(discard ? 1 : 0);
+    dialogs.answers = {AppDialogs::Answer{QMessageBox::Discard, -1}};
+    dialogs.fileAnswers << folder.filePath("saved.jpg");
+    discard ? files->cutoutDiscardSlot() : void(window->fileSaveSlot());
+    waitIdle();
+    EXPECT_FALSE(asks()) << (discard ? "discarded" : "exported") << " while it opened";
+  }
+}
 
 TEST_F(MainWindowPendingPicture, NewAndDiscardCutoutAskAsTheCloseDoes) {
   start();

@@ -117,6 +117,9 @@ class ZarvoImageItem : public QGraphicsPixmapItem, public ZarvoItem {
 
  private:
   Handle* makeRotateHandle();
+  // The user moved, scaled or turned it: it keeps its placement, and the hub learns of the
+  // change.
+  void placedByUser();
   void setHandlesVisible(bool visible);
   QPointF constrainedPosition(QPointF p) const;
 

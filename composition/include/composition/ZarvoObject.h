@@ -53,11 +53,14 @@ class ZarvoObject : public QObject {
   // first for a newly opened photo. A change still on its way (in a producer's worker or
   // notice, or waiting for its picture) is judged by the picture it gives, built at once as an
   // export would (settle()); the picture a reset waits for is the saved state already. While a
-  // photo opens: false, and no picture is taken as the saved state. GUI thread; may join the
-  // producers' threads and the final-image thread.
+  // photo opens: whether the user changed the composition meanwhile (noteUserChange), and no
+  // picture is taken as the saved state. GUI thread; may join the producers' threads and the
+  // final-image thread.
   bool hasUnsavedChanges();
   // A newly opened photo starts with no unsaved changes: once the work its opening started in
-  // the engine has ended, the composition is settled and that picture is the saved state.
+  // the engine has ended, the composition is settled and that picture is the saved state,
+  // unless the user changed the composition meanwhile: then no picture is saved until the next
+  // save or reset.
   void awaitNewPhoto();
   // hasTransparency() of the current picture.
   bool hasTransparency() const;
@@ -100,6 +103,12 @@ class ZarvoObject : public QObject {
   void setSharpenValue(int value);
   void setCompressBackground(int value);
   void highlightPointsChanged(const QList<HighlightPoint>& points);
+  // Told by a tool or item when the user changes the composition by hand (a control, a dab, a
+  // drag, a command), as against a layer derived from another (a shadow recomputed for a new
+  // cut-out): the layer slots take both. It matters only while a photo opens, when the picture
+  // cannot tell the user's change from the opening's own; a tool setting its own controls in
+  // its reset needs no guard, since the reset clears what they tell.
+  void noteUserChange();
   // A PDF page with the picture, centred and scaled to the page; false (after "Failed to save")
   // when there is no picture or the file could not be written.
   bool saveToPDF(const QString& filename);
