@@ -148,7 +148,8 @@ TEST_P(CloseAtStart, TheLoopEndsAndAnUntouchedPhotoAsksNothing) {
 INSTANTIATE_TEST_SUITE_P(Child, CloseAtStart,
                          ::testing::Values(CloseRow{"beforeTheLoop", "start"},
                                            CloseRow{"engineMade", "Initializing..."},
-                                           CloseRow{"sessionBegun", "Beginning Session..."}),
+                                           CloseRow{"sessionBegun", "Beginning Session..."},
+                                           CloseRow{"openingSelectionMade", "Making Selection..."}),
                          [](const ::testing::TestParamInfo<CloseRow>& info) {
                            return std::string(info.param.name);
                          });
