@@ -1,5 +1,7 @@
 #include "app/TsApp.h"
 
+#include <algorithm>
+
 #include <QFont>
 #include <QPixmap>
 #include <QPolygonF>
@@ -27,7 +29,18 @@
 #include "workspace/TsAppStyle.h"
 
 namespace {
+
 TsApp* theApp = nullptr;
+
+// Whether a window is open whose close would end the loop: Qt's own rule for the last window.
+bool quittingWindowOpen() {
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  return std::any_of(windows.cbegin(), windows.cend(), [](const QWidget* window) {
+    return window->isVisible() && !window->parentWidget() &&
+           window->testAttribute(Qt::WA_QuitOnClose);
+  });
+}
+
 }  // namespace
 
 TsApp::TsApp(int mode)
@@ -173,9 +186,12 @@ void TsApp::createCheckers() {
 void TsApp::showMainWindow() {
   QMainWindow* window = createMainWindow();
   mainWindow_ = window;
+  mainWindowShown_ = true;
   if (isHosted()) window->raise();
-  if (application_) application_->finishSplash(window);
+  // A driver comes first, as a user's input that waits meanwhile: the splash screen's wait
+  // handles events. The window may be gone by then.
   if (AppDriver* driver = appDriver()) driver->mainWindowShown(window);
+  if (application_) application_->finishSplash(mainWindow_);
 }
 
 int TsApp::run() {
@@ -187,6 +203,12 @@ int TsApp::run() {
   if (application_)
     connect(application_, &QGuiApplication::lastWindowClosed, application_, &QCoreApplication::quit,
             Qt::UniqueConnection);
+  // Qt tells of the last window closing only while the loop runs. A main window whose close was
+  // handled before (in the splash screen's wait for the window to show, say) would leave the
+  // loop waiting for nothing: it ends as soon as it has started.
+  if (mainWindowShown_ && !quittingWindowOpen())
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                              Qt::QueuedConnection);
   exitCode_ = QApplication::exec();
   if (exceptionExitCode_ != 0) exitCode_ = exceptionExitCode_;
   loopEndedNormally_ = exceptionExitCode_ == 0;

@@ -90,6 +90,9 @@ bool GmModel::finish() {
   blendImage_ = nullptr;
   // An engine still being made is finished too, once it exists.
   if (engine_ || engineCreationPending()) CorvaneThread::submitToInstance(new CvCmdFinish(this));
+  // The history goes with the photo now, not once the session's end has drained: the next
+  // photo opens with none.
+  setUndoCounts(0, 0);
   emit tellImageChanged(nullptr);
   sourceKind_ = 0;
   return true;

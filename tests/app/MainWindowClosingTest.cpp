@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -11,13 +12,17 @@
 #include <QTest>
 #include <QTimer>
 
+#include "MouseInput.h"
 #include "ScriptedCommand.h"
 #include "support/AppTestSupport.h"
 #include "support/MainWindowFixture.h"
 #include "workspace/CutoutTools.h"
+#include "workspace/DeleteLocalTool.h"
+#include "workspace/GmZoomWidget.h"
 #include "workspace/NoTool.h"
 #include "workspace/PanTool.h"
 #include "workspace/ToolBarPalette.h"
+#include "workspace/TsWorkspace.h"
 #include "workspace/ZoomTool.h"
 
 namespace {
@@ -96,6 +101,51 @@ INSTANTIATE_TEST_SUITE_P(
                       CloseRow{"saveCancelled", true, QMessageBox::Save, nullptr, false, 0},
                       CloseRow{"cancel", true, QMessageBox::Cancel, nullptr, false, 0}),
     [](const ::testing::TestParamInfo<CloseRow>& info) { return std::string(info.param.name); });
+
+// A stroke painted on the canvas and, before it is done, a close by a road a user has.
+struct StrokeCloseRow {
+  const char* name;
+  void (*close)(TsMainWindow* window);
+};
+
+void PrintTo(const StrokeCloseRow& row, std::ostream* out) {
+  *out << row.name;
+}
+
+class CloseAfterStroke : public MainWindowTest,
+                         public ::testing::WithParamInterface<StrokeCloseRow> {};
+
+TEST_P(CloseAfterStroke, Asks) {
+  start();
+  open(photo());
+  activate();
+  window->tools()->deleteLocalTool()->installSlot();
+  GmZoomWidget* canvas = window->imageView()->workspace()->canvas();
+  const QRect place = canvas->imageRect();
+  drag(canvas, QPoint(place.left() + place.width() / 4, place.center().y()),
+       QPoint(place.right() - place.width() / 4, place.center().y()));
+  ASSERT_TRUE(thread()->editInFlight()) << "the stroke is on its way";
+
+  GetParam().close(window);
+  ASSERT_EQ(dialogs.shown.size(), 1);
+  EXPECT_EQ(dialogs.shown.first().title, "Unsaved changes");
+  ASSERT_FALSE(window.isNull()) << "cancelled";
+  EXPECT_TRUE(window->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CloseAfterStroke,
+    ::testing::Values(StrokeCloseRow{"controlQ",
+                                     [](TsMainWindow* window) {
+                                       QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+                                     }},
+                      // The window manager's close reaches the window's platform window.
+                      StrokeCloseRow{"windowManager",
+                                     [](TsMainWindow* window) {
+                                       QCloseEvent close;
+                                       QApplication::sendEvent(window->windowHandle(), &close);
+                                     }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowTest, SaveAndApplyHandsBackWithoutAQuestionEvenWhenNothingChanged) {
   start(TsApp::SharedMemory);

@@ -111,6 +111,16 @@ INSTANTIATE_TEST_SUITE_P(
               t->drop(t->photo("other.png", QSize(120, 160)), "http://example.com/b.png");
             },
             widen},
+        Row{"secondPhotoAfterAStroke",
+            [](auto* t, auto& p) {
+              t->files()->loadFile(t->photo("first.png", QSize(120, 160)));
+              t->waitIdle();
+              stroke(t, p);
+              t->waitIdle();
+              t->dialogs.answers = {AppDialogs::Answer{QMessageBox::Discard, -1}};
+              t->files()->cutoutRecentSlot(p);
+            },
+            stroke},
         Row{"engineFails",
             [](auto* t, auto& p) {
               corvaneEntryPoints().CvGenerateMask = [](auto...) { return CvResult(5); };

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QFile>
 
+#include "EngineSessionSupport.h"
 #include "app/AppMain.h"
 #include "support/AppTestSupport.h"
 #include "support/ChildSandbox.h"
@@ -118,6 +119,40 @@ INSTANTIATE_TEST_SUITE_P(
                 11,
                 "Exception: std::bad_alloc"}),
     [](const ::testing::TestParamInfo<ModeRow>& info) { return std::string(info.param.name); });
+
+// A close at a step of the start on the command line's photo, through the test host.
+struct CloseRow {
+  const char* name;
+  const char* step;  // "start": before the loop runs; else the engine command just finished
+};
+
+void PrintTo(const CloseRow& row, std::ostream* out) {
+  *out << row.name;
+}
+
+class CloseAtStart : public ::testing::TestWithParam<CloseRow> {};
+
+TEST_P(CloseAtStart, TheLoopEndsAndAnUntouchedPhotoAsksNothing) {
+  ChildSandbox sandbox;
+  const QString photo = sandbox.root() + "/disc.png";
+  ASSERT_TRUE(syntheticPhoto(800, 600).save(photo));
+  const ChildRun run = sandbox.runHost("close-at", {GetParam().step, photo}, 60000);
+  const QString log = sandbox.latestLogText();
+  ASSERT_TRUE(run.finished) << "the loop went on without a window: " << qPrintable(log);
+  EXPECT_TRUE(run.normalExit);
+  EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+  EXPECT_TRUE(run.out.contains("document 800x600\n")) << run.out.constData();
+  EXPECT_FALSE(log.contains("Dialog: ")) << qPrintable(log);
+}
+
+INSTANTIATE_TEST_SUITE_P(Child, CloseAtStart,
+                         ::testing::Values(CloseRow{"beforeTheLoop", "start"},
+                                           CloseRow{"engineMade", "Initializing..."},
+                                           CloseRow{"sessionBegun", "Beginning Session..."},
+                                           CloseRow{"openingSelectionMade", "Making Selection..."}),
+                         [](const ::testing::TestParamInfo<CloseRow>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST(Start, TheLogTellsPathIdentityLanguageAndVersionAndTheStyleIsInstalled) {
   ChildSandbox sandbox;

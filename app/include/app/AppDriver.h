@@ -7,7 +7,7 @@ class QMainWindow;
 class AppDriver {
  public:
   virtual ~AppDriver() = default;
-  // The main window has been built and shown.
+  // The main window has been built and shown; no event has been handled since.
   virtual void mainWindowShown(QMainWindow* window) = 0;
 };
 

@@ -113,6 +113,7 @@ class TsApp : public QObject {
   std::unique_ptr<QSettings> settings_;
   int exitCode_ = 0;
   QPointer<QMainWindow> mainWindow_;
+  bool mainWindowShown_ = false;
   int hostExitCode_ = 2;
   int exceptionExitCode_ = 0;
   std::unique_ptr<PersistOptions> persistOptions_;

@@ -42,7 +42,9 @@ class CvCmdSelect : public CorvaneCommand {
   bool prepare() override;
   void execute() override;
   void finish() override;
-  bool refreshesUndoCounts() const override { return true; }
+  // The step of a session's own set-up is cleared from the history straight after; counted
+  // meanwhile, it would make an untouched photo look changed.
+  bool refreshesUndoCounts() const override { return userChange_; }
   bool editsCutout() const override { return userChange_; }
   // A selection that only sets up a new session's statuses is no change of the user's.
   void setUserChange(bool change) { userChange_ = change; }

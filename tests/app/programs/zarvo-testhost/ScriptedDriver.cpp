@@ -9,6 +9,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QApplication>
 #include <QStyle>
@@ -18,6 +19,7 @@
 #include "app/HttpRequest.h"
 #include "app/TsApp.h"
 #include "app/TsMainWindow.h"
+#include "document/CorvaneCommand.h"
 #include "document/CorvaneThread.h"
 #include "document/GmModel.h"
 #include "document/TsSourceImage.h"
@@ -48,6 +50,8 @@ void say(const QByteArray& line) {
 
 // How long "hold" keeps the window open when nobody ends it.
 constexpr int kHoldLimitMs = 300000;
+// How long "close-at start" waits for the window to go before the loop.
+constexpr int kCloseWaitMs = 30000;
 
 }  // namespace
 
@@ -63,7 +67,8 @@ void IdleWorker::run() {
 
 ScriptedDriver::ScriptedDriver(const QByteArray& name) : name_(name) {
   known_ = name == "startup" || name == "handback" || name == "hold" || name == "fatal" ||
-           name == "throw-bad-alloc" || name == "throw-error" || name == "cutout";
+           name == "throw-bad-alloc" || name == "throw-error" || name == "cutout" ||
+           name == "close-at";
   poll_.setInterval(10);
   connect(&poll_, &QTimer::timeout, this, &ScriptedDriver::poll);
 }
@@ -99,8 +104,10 @@ void ScriptedDriver::mainWindowShown(QMainWindow* window) {
       if (auto* main = qobject_cast<TsMainWindow*>(window_.data())) main->saveAndApplySlot();
     });
   } else if (name_ == "cutout") {
-    cutout_ = std::make_unique<CutoutScript>(qobject_cast<TsMainWindow*>(window), outDir_);
+    cutout_ = std::make_unique<CutoutScript>(qobject_cast<TsMainWindow*>(window), argument_);
     cutout_->start();
+  } else if (name_ == "close-at") {
+    closeAt(argument_);
   } else if (name_ == "hold") {
     worker_ = std::make_unique<IdleWorker>();
     worker_->start();
@@ -114,6 +121,25 @@ void ScriptedDriver::mainWindowShown(QMainWindow* window) {
   } else if (name_ == "throw-error") {
     whenIdle([] { QTimer::singleShot(0, [] { throw std::runtime_error("Driver: thrown"); }); });
   }
+}
+
+void ScriptedDriver::closeAt(const QString& step) {
+  if (step == QLatin1String("start")) {
+    // As the splash screen's wait for the window: a close arrived meanwhile is handled here,
+    // before the loop runs, and the engine's start drains here too.
+    QMetaObject::invokeMethod(window_, &QWidget::close, Qt::QueuedConnection);
+    QElapsedTimer waited;
+    waited.start();
+    while (window_ && window_->isVisible() && waited.elapsed() < kCloseWaitMs)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return;
+  }
+  // A close arrives as an event: after the command's finishing step.
+  connect(CorvaneThread::instance(), &CorvaneThread::commandFinished, this,
+          [this, step](CorvaneCommand* command) {
+            if (command->description() == step)
+              QMetaObject::invokeMethod(window_, &QWidget::close, Qt::QueuedConnection);
+          });
 }
 
 void ScriptedDriver::whenIdle(std::function<void()> step) {

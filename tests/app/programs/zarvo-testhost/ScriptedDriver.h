@@ -38,8 +38,8 @@ class ScriptedDriver : public QObject, public AppDriver {
   ~ScriptedDriver() override;
 
   bool isKnown() const { return known_; }
-  // The "cutout" script's folder of results.
-  void setOutDir(const QString& folder) { outDir_ = folder; }
+  // The driver's own argument: the "cutout" script's folder of results, the step of "close-at".
+  void setArgument(const QString& argument) { argument_ = argument; }
   // -1 unless a script gave up (then the program's exit code).
   int exitCode() const;
   void mainWindowShown(QMainWindow* window) override;
@@ -48,6 +48,7 @@ class ScriptedDriver : public QObject, public AppDriver {
   // Calls `step` the first time the loop is about to wait once the online checkers are done.
   void whenIdle(std::function<void()> step);
   void poll();
+  void closeAt(const QString& step);
 
   QByteArray name_;
   bool known_;
@@ -56,6 +57,6 @@ class ScriptedDriver : public QObject, public AppDriver {
   std::function<void()> step_;
   QMetaObject::Connection idleConnection_;
   std::unique_ptr<IdleWorker> worker_;
-  QString outDir_;
+  QString argument_;
   std::unique_ptr<CutoutScript> cutout_;
 };

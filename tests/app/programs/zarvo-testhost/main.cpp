@@ -12,6 +12,10 @@
 //   cutout OUTDIR    a whole cut-out on the window's image, its pictures, project and summary
 //                    written to OUTDIR, then a close without a question (CutoutScript.h); the
 //                    exit code is 3 when the engine never became idle
+//   close-at STEP    a user's close at a STEP of the start: "start" before the loop runs (as a
+//                    close handled in the splash screen's wait for the window, waited for there
+//                    until the window is gone), or once the engine's command of that description
+//                    has finished
 //   hold             prints "ready TID" (a worker thread's id) and runs until it is killed
 //   fatal            raises a fatal Qt message once the loop is idle
 //   throw-bad-alloc  throws std::bad_alloc from an event handler once the loop is idle
@@ -53,12 +57,12 @@ int main(int argc, char** argv) {
 
   // The program sees its own name and the arguments after the driver's.
   int skipped = 1;
-  if (driverName == "cutout") {
+  if (driverName == "cutout" || driverName == "close-at") {
     if (argc < 3) {
-      std::fprintf(stderr, "usage: zarvo-testhost cutout OUTDIR [program arguments...]\n");
+      std::fprintf(stderr, "usage: zarvo-testhost %s ARGUMENT [program arguments...]\n", argv[1]);
       return 2;
     }
-    driver.setOutDir(QString::fromLocal8Bit(argv[2]));
+    driver.setArgument(QString::fromLocal8Bit(argv[2]));
     skipped = 2;
   }
   argv[skipped] = argv[0];
