@@ -1,4 +1,4 @@
-// The project file of a 12-megapixel photo received whole, worked at resolution 4 with
+// The project file of a 12-megapixel photo held at full size, worked at resolution 4 with
 // statuses of every class painted, written and read through the file handler, against 1 s
 // each way. "Load" runs until the restored document's session has begun. Both images travel
 // inside the document's keyed state as PNG; that encoding is the keyed state's own.
