@@ -61,7 +61,7 @@ class UnreadableFile : public FileHandlerTest,
 QByteArray cutTo(const char* format, int percent) {
   const QImage photo = syntheticPhoto(64, 48);
   const QByteArray bytes = QByteArray(format) == "TGA"
-                               ? zarvo_test::tgaOf(photo, {24, false, false, {}})
+                               ? zarvo_test::tgaOf(photo, zarvo_test::TgaLayout::asToolsWrite())
                                : zarvo_test::encodedImage(photo, format);
   return bytes.left(bytes.size() * percent / 100);
 }

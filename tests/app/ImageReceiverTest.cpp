@@ -42,9 +42,9 @@ QByteArray cutShortJpeg() {
   return jpeg.left(jpeg.size() * 3 / 4);
 }
 
-// A TGA as most tools write it: 24 bits, the last row first, no footer.
+// A TGA as most tools write it.
 QByteArray footerlessTga(int width, int height) {
-  return zarvo_test::tgaOf(filled(width, height), {24, false, false, {}});
+  return zarvo_test::tgaOf(filled(width, height), zarvo_test::TgaLayout::asToolsWrite());
 }
 
 LoopbackHttpServer::Reply reply(const QByteArray& type, const QByteArray& body) {

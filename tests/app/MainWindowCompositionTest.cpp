@@ -347,12 +347,6 @@ class MainWindowPendingPicture : public MainWindowComposition {
     window->fileHandler()->loadFile(photo("second.png", QSize(120, 160)));
     ASSERT_TRUE(thread()->hasWork());
   }
-  // Whether the close's question comes (answered Cancel).
-  bool asks() {
-    dialogs.shown.clear();
-    dialogs.answers = {AppDialogs::Answer{QMessageBox::Cancel, -1}};
-    return !window->querySaveChanges("Unsaved changes") && !dialogs.shown.isEmpty();
-  }
   // Whether the last step asked the unsaved-changes question (answered with Cancel).
   bool askedAndStayed() {
     return dialogs.shown.size() == 1 && dialogs.shown.first().title == "Unsaved changes" &&

@@ -119,7 +119,8 @@ TEST_F(MainWindowTest, ADroppedPhotoIsThePhotoOpened) {
   for (const Row& row :
        {Row{"photo.png", zarvo_test::encodedImage(picture, "PNG"), true},
         Row{"turned.jpg", jpegTurned6(picture), false},
-        Row{"photo.tga", zarvo_test::tgaOf(picture, {24, false, false, {}}), false}}) {
+        Row{"photo.tga", zarvo_test::tgaOf(picture, zarvo_test::TgaLayout::asToolsWrite()),
+            false}}) {
     SCOPED_TRACE(row.file);
     start();
     const QString path = folder.filePath(QStringLiteral("drops/") + row.file);

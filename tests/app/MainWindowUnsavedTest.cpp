@@ -23,12 +23,6 @@ class MainWindowUnsaved : public MainWindowTest {
   using MainWindowTest::photo;
   using MainWindowTest::waitIdle;
 
-  // Whether the question comes (answered Cancel).
-  bool asks() {
-    dialogs.shown.clear();
-    dialogs.answers = {AppDialogs::Answer{QMessageBox::Cancel, -1}};
-    return !window->querySaveChanges("Unsaved changes") && !dialogs.shown.isEmpty();
-  }
   void drop(const QString& path, const char* url = nullptr) {
     window->receivedImageSlot(NamedImage(QImage(path), QUrl(url ? url : "file://" + path)));
   }

@@ -264,12 +264,12 @@ TEST_P(TgaFiles, OpenAsQtReadsTheFormItAsksFor) {
   EXPECT_TRUE(hooks.warnings.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, TgaFiles,
-                         ::testing::Values(TgaRow{"bottomUp24", {24, false, false, {}}},
-                                           TgaRow{"alpha32", {32, true, false, {}}},
-                                           TgaRow{"withAnImageId",
-                                                  {24, false, false, "by a tool"}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Files, TgaFiles,
+    ::testing::Values(TgaRow{"bottomUp24", zarvo_test::TgaLayout::asToolsWrite()},
+                      TgaRow{"alpha32", {32, true, false, {}}},
+                      TgaRow{"withAnImageId", {24, false, false, "by a tool"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct UprightRow {
   const char* name;

@@ -168,6 +168,9 @@ struct TgaLayout {
   bool fromTop = true;
   bool footer = true;
   QByteArray id;  // the image ID field after the header
+
+  // As most tools write it: 24 bits, the last row first, no footer.
+  static TgaLayout asToolsWrite() { return {24, false, false, {}}; }
 };
 
 inline QByteArray tgaOf(const QImage& image, const TgaLayout& layout = {}) {

@@ -115,6 +115,13 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_TRUE(zarvo_test::waitFor([this] { return window.isNull(); }));
   }
 
+  // Whether a close would ask the unsaved-changes question (answered Cancel, so nothing ends).
+  bool asks() {
+    dialogs.shown.clear();
+    dialogs.answers = {AppDialogs::Answer{QMessageBox::Cancel, -1}};
+    return !window->querySaveChanges("Unsaved changes") && !dialogs.shown.isEmpty();
+  }
+
   QString statusMessage() const { return window->statusBar()->currentMessage(); }
 
   // Shows the tab of flag `tab` as a click on the tab bar would.
