@@ -7,6 +7,7 @@
 
 #include <QApplication>
 
+#include "FatalSignalReport.h"
 #include "IsolatedRun.h"
 #include "TestEnvironment.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   const IsolatedRun run("test");
   if (!run.ok()) return 3;
   ::testing::InitGoogleTest(&argc, argv);
+  installFatalSignalReport();
   QApplication application(argc, argv);
   QApplication::setOrganizationName("OrbelTech");
   QApplication::setApplicationName("Zarvo");
