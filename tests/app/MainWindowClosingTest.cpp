@@ -294,8 +294,10 @@ TEST_F(MainWindowTest, NoContextMenuOverAToolBarOrTheMenuBar) {
   // Whether the window took the event as its own.
   const auto rightClick = [&](QWidget* over) {
     popped = false;
-    // A menu that opens is closed again at once (it runs its own loop).
-    QTimer::singleShot(0, [&] {
+    // A menu that opens is closed again at once (it runs its own loop); the timer goes with
+    // this call.
+    QObject closer;
+    QTimer::singleShot(0, &closer, [&] {
       if (QWidget* popup = QApplication::activePopupWidget()) {
         popped = true;
         popup->close();

@@ -93,8 +93,9 @@ TEST_F(MainWindowTest, AQuickTabSwitchEndsOnTheTabShown) {
   ViewOptions* options = window->viewOptions();
   const auto settle = [] {
     bool done = false;
-    QTimer::singleShot(800, [&] { done = true; });
-    zarvo_test::waitFor([&] { return done; });
+    QObject timer;  // a timer that outlived the wait would write into a frame left
+    QTimer::singleShot(800, &timer, [&] { done = true; });
+    ASSERT_TRUE(zarvo_test::waitFor([&] { return done; }));
   };
   for (int index : {1, 0, 1, 0}) tabs->setCurrentIndex(index);
   settle();

@@ -5,8 +5,9 @@
 
 #include <jpeglib.h>
 
-// libjpeg reports errors by longjmp. Only the two small functions below call it, and they hold
-// nothing but plain C data, so no C++ object is ever skipped by the jump.
+// libjpeg reports errors by longjmp. Only the three small functions below call it, each arming
+// the jump itself, so no error lands in a frame that has returned; they hold nothing but plain C
+// data, so no C++ object is ever skipped by the jump.
 
 namespace kestrum {
 
@@ -24,6 +25,13 @@ struct ErrorManager {
 }
 
 void quiet(j_common_ptr) {}
+
+// Sets the decompression up; false when libjpeg could not (no memory for its pools).
+bool create(jpeg_decompress_struct* info, ErrorManager* error) {
+  if (setjmp(error->jump)) return false;
+  jpeg_create_decompress(info);
+  return true;
+}
 
 // Reads the header and starts the decompression; false on bad data.
 bool start(jpeg_decompress_struct* info, ErrorManager* error, const unsigned char* data,
@@ -47,14 +55,15 @@ bool readRow(jpeg_decompress_struct* info, ErrorManager* error, unsigned char* r
 
 QImage decodeJpeg(const QByteArray& bytes, const std::function<bool()>& stop) {
   if (bytes.isEmpty()) return QImage();
-  jpeg_decompress_struct info;
+  // Zeroed: a set-up that fails early leaves no pool pointer for the destruction to follow.
+  jpeg_decompress_struct info{};
   ErrorManager error;
   info.err = jpeg_std_error(&error.manager);
   error.manager.error_exit = leave;
   error.manager.output_message = quiet;
-  jpeg_create_decompress(&info);
   QImage image;
-  if (start(&info, &error, reinterpret_cast<const unsigned char*>(bytes.constData()),
+  if (create(&info, &error) &&
+      start(&info, &error, reinterpret_cast<const unsigned char*>(bytes.constData()),
             static_cast<unsigned long>(bytes.size())) &&
       (long long)info.output_width * info.output_height <= kMaxPixels) {
     image = QImage(int(info.output_width), int(info.output_height), QImage::Format_ARGB32);

@@ -55,8 +55,9 @@ void analyse(IiClassification& state, const IiClassification::Bytes* mask, Progr
   // on, and the label map reads none of them: one is traced on a worker while the other is
   // built here. Beyond a few megapixels both hold their largest scratch at the same time, so
   // there the outlines wait.
-  corvane::WorkerPool tracing;
+  // The flag outlives the pool, whose destructor still joins a tracer that may set it.
   std::atomic<bool> outOfMemory{false};
+  corvane::WorkerPool tracing;
   const Box& domain = state.segmentation().imageDomain;
   const int64_t pixels = domain.empty()
                              ? 0
