@@ -43,12 +43,10 @@ void nameFrames(void* const* frames, int count) {
                               reinterpret_cast<std::uintptr_t>(info.dli_fbase) - 1;
     char offset[32];
     std::snprintf(offset, sizeof offset, "%#llx", static_cast<unsigned long long>(at));
-    char file[4096];
-    std::snprintf(file, sizeof file, "%s", info.dli_fname);
     const pid_t child = ::fork();
     if (child == 0) {
       ::dup2(STDERR_FILENO, STDOUT_FILENO);
-      ::execlp("addr2line", "addr2line", "-C", "-f", "-p", "-e", file, offset,
+      ::execlp("addr2line", "addr2line", "-C", "-f", "-p", "-e", info.dli_fname, offset,
                static_cast<char*>(nullptr));
       ::_exit(127);
     }

@@ -54,8 +54,8 @@ void analyse(IiClassification& state, const IiClassification::Bytes* mask, Progr
   // The outlines follow the flood's labels, which the clean-up leaves as they are from here
   // on, and the label map reads none of them: one is traced on a worker while the other is
   // built here. Beyond a few megapixels both hold their largest scratch at the same time, so
-  // there the outlines wait.
-  // The flag outlives the pool, whose destructor still joins a tracer that may set it.
+  // there the outlines wait. The tracer's flag is made before the pool, whose destructor still
+  // joins a tracer that may set it.
   std::atomic<bool> outOfMemory{false};
   corvane::WorkerPool tracing;
   const Box& domain = state.segmentation().imageDomain;
