@@ -25,12 +25,8 @@ void signalThread(qint64 pid, qint64 thread, int signal) {
 
 // Starts the test host's "hold" driver and waits until its window is up; the worker's thread id.
 qint64 startHolding(ChildSandbox& sandbox, QProcess& process, const QStringList& arguments = {}) {
-  process.setProcessEnvironment(sandbox.environment());
-  process.setWorkingDirectory(sandbox.root());
-  process.start(ZARVO_TESTHOST, QStringList{"hold"} + arguments);
-  if (!process.waitForStarted(60000)) return 0;
-  const QByteArray ready = waitForLine(process, "ready ", 180000);
-  return ready.mid(6).toLongLong();
+  if (!sandbox.start(process, ZARVO_TESTHOST, QStringList{"hold"} + arguments)) return 0;
+  return sandbox.waitForLine(process, "ready ").mid(6).toLongLong();
 }
 
 // The report beside the run's log, checked for the signal and its frames; its text.
@@ -49,28 +45,14 @@ QString checkReport(const ChildSandbox& sandbox, const QString& signalLine) {
   return report;
 }
 
-struct Finished {
-  bool finished;
-  int exitCode;
-  QByteArray err;
-};
-
-Finished finish(QProcess& process) {
-  const bool finished = waitServing(process, 180000);
-  if (!finished) process.kill();
-  process.waitForFinished(30000);
-  return {finished && process.exitStatus() == QProcess::NormalExit, process.exitCode(),
-          process.readAllStandardError()};
-}
-
 TEST(Crash, ASegmentationFaultOnTheMainThreadLeavesAReport) {
   ChildSandbox sandbox;
   QProcess process;
   ASSERT_GT(startHolding(sandbox, process), 0);
   const qint64 pid = process.processId();
   signalThread(pid, pid, SIGSEGV);
-  const Finished end = finish(process);
-  ASSERT_TRUE(end.finished);
+  const ChildRun end = sandbox.finish(process);
+  ASSERT_TRUE(end.finished && end.normalExit);
   EXPECT_EQ(end.exitCode, 255);
   EXPECT_TRUE(end.err.contains(kSorry));
   const QString report = checkReport(sandbox, "Signal: 11 SIGSEGV");
@@ -84,8 +66,8 @@ TEST(Crash, ASegmentationFaultOnAWorkerLeavesAReport) {
   ASSERT_GT(worker, 0);
   ASSERT_NE(worker, process.processId());
   signalThread(process.processId(), worker, SIGSEGV);
-  const Finished end = finish(process);
-  ASSERT_TRUE(end.finished);
+  const ChildRun end = sandbox.finish(process);
+  ASSERT_TRUE(end.finished && end.normalExit);
   EXPECT_EQ(end.exitCode, 255);
   EXPECT_TRUE(end.err.contains(kSorry));
   const QString report = checkReport(sandbox, "Signal: 11 SIGSEGV");
@@ -114,16 +96,15 @@ TEST(Crash, AFatalQtMessageIsLoggedAndReported) {
 TEST(Crash, TheProgramItselfLeavesAReport) {
   ChildSandbox sandbox;
   QProcess process;
-  process.setProcessEnvironment(sandbox.environment());
-  process.setWorkingDirectory(sandbox.root());
-  process.start(ZARVO_PROGRAM, QStringList());
-  ASSERT_TRUE(process.waitForStarted(60000));
+  ASSERT_TRUE(sandbox.start(process, ZARVO_PROGRAM, QStringList()));
   // Up once its log tells the version (the guard is in place long before).
-  ASSERT_TRUE(zarvo_test::waitFor(
-      [&] { return sandbox.latestLogText().contains("Version: 1.2.4 ("); }, 180000));
+  ASSERT_TRUE(
+      zarvo_test::waitFor([&] { return sandbox.latestLogText().contains("Version: 1.2.4 ("); },
+                          zarvo_test::childLimitMs()))
+      << qPrintable(sandbox.latestLogText());
   ::kill(pid_t(process.processId()), SIGSEGV);
-  const Finished end = finish(process);
-  ASSERT_TRUE(end.finished);
+  const ChildRun end = sandbox.finish(process);
+  ASSERT_TRUE(end.finished && end.normalExit);
   EXPECT_EQ(end.exitCode, 255);
   EXPECT_TRUE(end.err.contains(kSorry));
   checkReport(sandbox, "Signal: 11 SIGSEGV");
@@ -136,8 +117,8 @@ TEST(Crash, AnUnwritableDumpPathLeavesNoFile) {
   QProcess process;
   ASSERT_GT(startHolding(sandbox, process), 0);
   signalThread(process.processId(), process.processId(), SIGSEGV);
-  const Finished end = finish(process);
-  ASSERT_TRUE(end.finished);
+  const ChildRun end = sandbox.finish(process);
+  ASSERT_TRUE(end.finished && end.normalExit);
   EXPECT_EQ(end.exitCode, 255);
   EXPECT_TRUE(end.err.contains(kSorry));
   EXPECT_EQ(QDir(sandbox.temporary()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),

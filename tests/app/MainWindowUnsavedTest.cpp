@@ -13,6 +13,7 @@
 #include "composition/HighlightBrushTool.h"
 #include "composition/ShadowTool.h"
 #include "document/CvCmdBeginSession.h"
+#include "document/CvCmdClearUndoRedo.h"
 #include "support/MainWindowFixture.h"
 
 namespace {
@@ -62,24 +63,32 @@ class UnsavedRoads : public MainWindowUnsaved, public ::testing::WithParamInterf
 TEST_P(UnsavedRoads, APhotoJustOpenedAsksNothingAndAChangeOnItsWayAsks) {
   start();
   // A new session starts with every pixel kept, the first selection after its beginning and
-  // the program's own: a question while it runs stays quiet too. A road may stroke an earlier
+  // the program's own, and then clears the undo history: a question while either runs stays
+  // quiet too (the keep-all start has finished by the clear's). A road may stroke an earlier
   // photo on its way; that selection is the user's.
-  int keepAllStarts = 0;
-  bool sessionBegun = false;
-  const QMetaObject::Connection opening =
-      QObject::connect(thread(), &CorvaneThread::commandStarted, window,
-                       [this, &keepAllStarts, &sessionBegun](CorvaneCommand* command) {
-                         if (qobject_cast<CvCmdBeginSession*>(command)) sessionBegun = true;
-                         if (!sessionBegun || !dynamic_cast<CvCmdSelect*>(command)) return;
-                         sessionBegun = false;
-                         ++keepAllStarts;
-                         EXPECT_FALSE(asks()) << "while the keep-all start runs";
-                       });
+  enum class Opening { Other, SessionBegun, KeptAll };
+  Opening stage = Opening::Other;
+  int keepAllStarts = 0, clears = 0;
+  const QMetaObject::Connection opening = QObject::connect(
+      thread(), &CorvaneThread::commandStarted, window, [&](CorvaneCommand* command) {
+        if (qobject_cast<CvCmdBeginSession*>(command)) {
+          stage = Opening::SessionBegun;
+        } else if (stage == Opening::SessionBegun && dynamic_cast<CvCmdSelect*>(command)) {
+          stage = Opening::KeptAll;
+          ++keepAllStarts;
+          EXPECT_FALSE(asks()) << "while the keep-all start runs";
+        } else if (stage == Opening::KeptAll && qobject_cast<CvCmdClearUndoRedo*>(command)) {
+          stage = Opening::Other;
+          ++clears;
+          EXPECT_FALSE(asks()) << "when the undo history is cleared after the keep-all start";
+        }
+      });
   GetParam().open(this, photo());
   EXPECT_FALSE(asks()) << "a quick close";
   waitIdle();
   QObject::disconnect(opening);
   EXPECT_GE(keepAllStarts, 1);
+  EXPECT_EQ(clears, keepAllStarts);
   ASSERT_NE(GmModel::instance()->segImage(), nullptr);
   EXPECT_FALSE(asks());
   GetParam().change(this, QString());

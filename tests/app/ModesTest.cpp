@@ -136,7 +136,7 @@ TEST_P(CloseAtStart, TheLoopEndsAndAnUntouchedPhotoAsksNothing) {
   ChildSandbox sandbox;
   const QString photo = sandbox.root() + "/disc.png";
   ASSERT_TRUE(syntheticPhoto(800, 600).save(photo));
-  const ChildRun run = sandbox.runHost("close-at", {GetParam().step, photo}, 60000);
+  const ChildRun run = sandbox.runHost("close-at", {GetParam().step, photo});
   const QString log = sandbox.latestLogText();
   ASSERT_TRUE(run.finished) << "the loop went on without a window: " << qPrintable(log);
   EXPECT_TRUE(run.normalExit);

@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include "WaitFor.h"
 #include "app/TranslationLoader.h"
 #include "support/AppTestSupport.h"
 
@@ -34,7 +35,7 @@ class Catalogue : public ::testing::Test {
     QProcess lrelease;
     lrelease.start(ZARVO_LRELEASE,
                    {folder_.filePath("all_fr.ts"), "-qm", folder_.filePath("all_fr.qm")});
-    ASSERT_TRUE(lrelease.waitForFinished(120000));
+    ASSERT_TRUE(lrelease.waitForFinished(zarvo_test::childLimitMs()));
     ASSERT_EQ(lrelease.exitCode(), 0) << lrelease.readAllStandardError().constData();
     QSettings().setValue("TransDir", folder_.path());
   }

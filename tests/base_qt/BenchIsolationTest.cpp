@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "WaitFor.h"
+
 namespace {
 
 TEST(BenchmarkMain, ARunLeavesTheCallersFoldersUntouched) {
@@ -21,7 +23,7 @@ TEST(BenchmarkMain, ARunLeavesTheCallersFoldersUntouched) {
   QProcess probe;
   probe.setProcessEnvironment(environment);
   probe.start(QStringLiteral(ZARVO_BENCH_PROBE), {QStringLiteral("--benchmark_min_time=0")});
-  ASSERT_TRUE(probe.waitForFinished(30000));
+  ASSERT_TRUE(probe.waitForFinished(zarvo_test::childLimitMs()));
   const QString err = QString::fromLocal8Bit(probe.readAllStandardError());
   ASSERT_EQ(probe.exitStatus(), QProcess::NormalExit) << err.toStdString();
   ASSERT_EQ(probe.exitCode(), 0) << err.toStdString();

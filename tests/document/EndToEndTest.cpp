@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 
 #include "EngineSessionSupport.h"
+#include "WaitFor.h"
 #include "document/GmBrushing.h"
 #include "document/KeyedStateReader.h"
 
@@ -33,7 +34,7 @@ class EndToEnd : public EngineSessionTest {
     exiftool.start(QStringLiteral(ZARVO_EXIFTOOL),
                    {QStringLiteral("-q"), QStringLiteral("-n"), QStringLiteral("-Orientation=6"),
                     QStringLiteral("-overwrite_original"), path});
-    EXPECT_TRUE(exiftool.waitForFinished(60000) && exiftool.exitCode() == 0);
+    EXPECT_TRUE(exiftool.waitForFinished(zarvo_test::childLimitMs()) && exiftool.exitCode() == 0);
     return path;
   }
   // A stroke drawn as a brush tool draws it, handed to the engine as the tool hands it.

@@ -14,6 +14,7 @@
 
 #include "ExifBytes.h"
 #include "FakeDocumentUiHooks.h"
+#include "WaitFor.h"
 #include "document/ImageOrientation.h"
 #include "document/JpegMetadata.h"
 #include "document/PhotoReader.h"
@@ -172,7 +173,7 @@ std::map<QString, int> exiftoolTaggedCopies(const QTemporaryDir& folder) {
   QProcess exiftool;
   exiftool.start(QStringLiteral(ZARVO_EXIFTOOL),
                  {QStringLiteral("-q"), QStringLiteral("-@"), arguments});
-  EXPECT_TRUE(exiftool.waitForFinished(60000) && exiftool.exitCode() == 0);
+  EXPECT_TRUE(exiftool.waitForFinished(zarvo_test::childLimitMs()) && exiftool.exitCode() == 0);
   return tagged;
 }
 

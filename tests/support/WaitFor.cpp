@@ -32,4 +32,8 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs) {
   return QTest::qWaitFor(servedUntilDone, timeoutMs);
 }
 
+int childLimitMs() {
+  return ZARVO_CHILD_LIMIT_MS;
+}
+
 }  // namespace zarvo_test

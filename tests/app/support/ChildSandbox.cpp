@@ -1,11 +1,20 @@
 #include "ChildSandbox.h"
 
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QMultiHash>
 #include <QTimer>
+
+#include "WaitFor.h"
 
 ChildSandbox::ChildSandbox() : environment_(QProcessEnvironment::systemEnvironment()) {
   for (const QString& folder : {configHome(), systemConfig(), temporary(), appDir(), runtime()})
@@ -44,6 +53,12 @@ void ChildSandbox::set(const QString& name, const QString& value) {
   }
 }
 
+namespace {
+
+// A killed process is gone at once; the bound only keeps a stuck kernel from hanging the test.
+constexpr int kKilledMs = 10000;
+
+// Whether `process` ended within `timeoutMs`, this thread's events served meanwhile.
 bool waitServing(QProcess& process, int timeoutMs) {
   if (process.state() == QProcess::NotRunning) return true;
   QEventLoop loop;
@@ -54,42 +69,102 @@ bool waitServing(QProcess& process, int timeoutMs) {
   return process.state() == QProcess::NotRunning;
 }
 
-QByteArray waitForLine(QProcess& process, const QByteArray& prefix, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < timeoutMs) {
-    while (process.canReadLine()) {
-      const QByteArray line = process.readLine().trimmed();
-      if (line.startsWith(prefix)) return line;
-    }
-    if (process.state() == QProcess::NotRunning) return QByteArray();
-    process.waitForReadyRead(50);
-    QCoreApplication::processEvents();
+// Kills `pid` and the processes below it (a host's own child), all found before any is killed,
+// while each still has its parent.
+void killTree(qint64 pid) {
+  if (pid <= 0) return;
+  QMultiHash<qint64, qint64> children;
+  for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+    // Only the numbered folders: "self" is this process, and a kill of 0 would end its group.
+    bool numbered = false;
+    const qint64 id = entry.toLongLong(&numbered);
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+    if (!numbered || id <= 0 || !stat.open(QIODevice::ReadOnly)) continue;
+    // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() > 1) children.insert(fields[1].toLongLong(), id);
   }
-  return QByteArray();
+  QList<qint64> tree{pid};
+  for (int i = 0; i < tree.size(); ++i) tree += children.values(tree[i]);
+  for (const qint64 member : tree) ::kill(pid_t(member), SIGKILL);
 }
 
-ChildRun ChildSandbox::run(const QString& program, const QStringList& arguments, int timeoutMs) {
-  QProcess process;
+// The last `count` lines of `text`.
+QString tail(const QString& text, int count = 15) {
+  const QStringList lines = text.trimmed().split(QLatin1Char('\n'));
+  return lines.mid(std::max(0, int(lines.size()) - count)).join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+bool ChildSandbox::start(QProcess& process, const QString& program,
+                         const QStringList& arguments) const {
   process.setProcessEnvironment(environment_);
   process.setWorkingDirectory(root());
   process.start(program, arguments);
+  if (process.waitForStarted(zarvo_test::childLimitMs())) return true;
+  ADD_FAILURE() << qPrintable(program) << " did not start: " << qPrintable(process.errorString());
+  return false;
+}
+
+ChildRun ChildSandbox::finish(QProcess& process) const {
   ChildRun result;
-  if (!process.waitForStarted(60000)) return result;
-  result.finished = waitServing(process, timeoutMs);
-  if (!result.finished) {
-    process.kill();
-    process.waitForFinished(30000);
-  }
+  result.finished = waitServing(process, zarvo_test::childLimitMs());
+  if (!result.finished) fail(process, "did not end", result.out, result.err);
   result.normalExit = process.exitStatus() == QProcess::NormalExit;
   result.exitCode = process.exitCode();
-  result.out = process.readAllStandardOutput();
-  result.err = process.readAllStandardError();
+  result.out += process.readAllStandardOutput();
+  result.err += process.readAllStandardError();
   return result;
 }
 
-ChildRun ChildSandbox::runHost(const QString& driver, const QStringList& arguments, int timeoutMs) {
-  return run(QStringLiteral(ZARVO_TESTHOST), QStringList{driver} + arguments, timeoutMs);
+QByteArray ChildSandbox::waitForLine(QProcess& process, const QByteArray& prefix) const {
+  QByteArray out, err;
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < zarvo_test::childLimitMs()) {
+    while (process.canReadLine()) {
+      const QByteArray line = process.readLine();
+      if (line.startsWith(prefix)) return line.trimmed();
+      out += line;
+    }
+    if (process.state() == QProcess::NotRunning) break;
+    process.waitForReadyRead(50);
+    QCoreApplication::processEvents();
+  }
+  fail(process, ("said no line \"" + prefix + "\"").constData(), out, err);
+  return QByteArray();
+}
+
+void ChildSandbox::fail(QProcess& process, const char* went, QByteArray& out,
+                        QByteArray& err) const {
+  const bool running = process.state() != QProcess::NotRunning;
+  if (running) {
+    killTree(process.processId());
+    process.waitForFinished(kKilledMs);
+  }
+  out += process.readAllStandardOutput();
+  err += process.readAllStandardError();
+  const QString command = (QStringList{process.program()} + process.arguments()).join(' ');
+  const QString end =
+      running ? QStringLiteral("within %1 s and was killed").arg(zarvo_test::childLimitMs() / 1000)
+              : QStringLiteral("and ended");
+  ADD_FAILURE() << qPrintable(command) << "\n  " << went << ' ' << qPrintable(end)
+                << "\n  its standard output ends:\n"
+                << qPrintable(tail(QString::fromLocal8Bit(out))) << "\n  its standard error ends:\n"
+                << qPrintable(tail(QString::fromLocal8Bit(err))) << "\n  its log ends:\n"
+                << qPrintable(tail(latestLogText()));
+}
+
+ChildRun ChildSandbox::run(const QString& program, const QStringList& arguments) const {
+  QProcess process;
+  if (!start(process, program, arguments)) return ChildRun();
+  return finish(process);
+}
+
+ChildRun ChildSandbox::runHost(const QString& driver, const QStringList& arguments) const {
+  return run(QStringLiteral(ZARVO_TESTHOST), QStringList{driver} + arguments);
 }
 
 QStringList ChildSandbox::logs() const {

@@ -34,14 +34,22 @@ class ChildSandbox {
 
   // Changes one variable of the child's environment (an empty value removes it).
   void set(const QString& name, const QString& value);
-  QProcessEnvironment environment() const { return environment_; }
 
-  // Runs `program` to its end, serving the caller's event loop meanwhile (a loopback server in
-  // this process keeps answering). Killed after `timeoutMs`.
-  ChildRun run(const QString& program, const QStringList& arguments, int timeoutMs = 180000);
+  // Starts `program` in the sandbox's environment and folder; a failure of the test when it
+  // cannot start.
+  bool start(QProcess& process, const QString& program, const QStringList& arguments) const;
+  // Waits for the started `process` to end, serving the caller's event loop meanwhile (a
+  // loopback server in this process keeps answering). One still running at the child limit
+  // (WaitFor.h) is killed with every process it started, and the test fails with what it said.
+  ChildRun finish(QProcess& process) const;
+  // Reads `process`'s standard output line by line until a line starts with `prefix` (returned
+  // without the line end), serving events. Empty, the process killed and the test failed, when
+  // no such line comes within the child limit or the process ends first.
+  QByteArray waitForLine(QProcess& process, const QByteArray& prefix) const;
+  // Runs `program` to its end, as start() and finish().
+  ChildRun run(const QString& program, const QStringList& arguments) const;
   // The test host with `driver` and the program's arguments.
-  ChildRun runHost(const QString& driver, const QStringList& arguments = {},
-                   int timeoutMs = 180000);
+  ChildRun runHost(const QString& driver, const QStringList& arguments = {}) const;
 
   // The ".txt" logs and ".dmp" reports of the log folder, by name.
   QStringList logs() const;
@@ -50,12 +58,11 @@ class ChildSandbox {
   QString latestLogText() const;
 
  private:
+  // Kills `process` and every process it started, when it still runs, and fails the test: the
+  // process `went` as said, with the tails of what it wrote and of its log. What it wrote still
+  // unread is added to `out` and `err`.
+  void fail(QProcess& process, const char* went, QByteArray& out, QByteArray& err) const;
+
   QTemporaryDir root_;
   QProcessEnvironment environment_;
 };
-
-// Waits for `process` to finish while serving this thread's events; false on time-out.
-bool waitServing(QProcess& process, int timeoutMs);
-// Reads `process`'s standard output line by line until a line starts with `prefix` (returned
-// without the line end), serving events; empty on time-out or exit.
-QByteArray waitForLine(QProcess& process, const QByteArray& prefix, int timeoutMs);

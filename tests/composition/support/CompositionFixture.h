@@ -126,7 +126,7 @@ inline QString findTool(const char* name) {
 inline QByteArray runTool(const QString& program, const QStringList& arguments) {
   QProcess process;
   process.start(program, arguments);
-  EXPECT_TRUE(process.waitForFinished(60000)) << program.toStdString();
+  EXPECT_TRUE(process.waitForFinished(zarvo_test::childLimitMs())) << program.toStdString();
   EXPECT_EQ(process.exitCode(), 0)
       << program.toStdString() << ": " << process.readAllStandardError().toStdString();
   return process.readAllStandardOutput();
