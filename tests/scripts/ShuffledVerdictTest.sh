@@ -4,6 +4,7 @@
 # every result in and passing, the run passes. Builds and installs nothing.
 #   ShuffledVerdictTest.sh VERDICT_SCRIPT
 set -euo pipefail
+. "$(dirname "$0")/check-output.sh"
 verdict=$1
 stub=$(mktemp -d)
 trap 'rm -rf "$stub"' EXIT
@@ -13,11 +14,11 @@ failures=0
 
 # row NAME EXPECTED_STATUS RESULT_OF_LOST PATTERN...: the verdict over fresh logs where the
 # passing program exited 0 and the lost one left RESULT_OF_LOST ("" for none); its status must be
-# EXPECTED_STATUS and its report must hold every PATTERN (a pattern "!TEXT": must not hold TEXT).
+# EXPECTED_STATUS and its report must hold every PATTERN (check-output.sh).
 row() {
   local name=$1 expected=$2 lost=$3
   shift 3
-  local logs="$stub/logs-$name" status=0 pattern before=$failures
+  local logs="$stub/logs-$name" status=0 before=$failures
   mkdir -p "$logs"
   printf '[==========] 3 tests from 1 test suite ran.\n[  PASSED  ] 3 tests.\n' >"$logs/passing.log"
   echo 0 >"$logs/passing.rc"
@@ -28,15 +29,7 @@ row() {
     echo "$name: exit $status, expected $expected" >&2
     failures=$((failures + 1))
   fi
-  for pattern in "$@"; do
-    if [ "${pattern:0:1}" = "!" ]; then
-      ! grep -qF -- "${pattern:1}" "$logs/report" && continue
-    else
-      grep -qF -- "$pattern" "$logs/report" && continue
-    fi
-    echo "$name: the report breaks \"$pattern\"" >&2
-    failures=$((failures + 1))
-  done
+  check_output "$name: the report" "$logs/report" "$@" || failures=$((failures + 1))
   [ "$failures" = "$before" ] || sed "s/^/  $name report: /" "$logs/report" >&2
 }
 
