@@ -15,9 +15,13 @@
 namespace {
 
 // A death skips the isolated run's clean-up, so its folders go first; nothing here uses them.
+// Only the run's own folder (/tmp/zarvo-test-XXXXXX/config) goes: a run that could not make it
+// kept the settings folder it inherited.
 void dropIsolatedRunFolders() {
-  QDir settings(qEnvironmentVariable("XDG_CONFIG_HOME"));
-  if (settings.cdUp()) settings.removeRecursively();
+  QDir run(qEnvironmentVariable("XDG_CONFIG_HOME"));
+  if (run.dirName() == QLatin1String("config") && run.cdUp() &&
+      run.dirName().startsWith(QLatin1String("zarvo-")))
+    run.removeRecursively();
 }
 
 void writeToWildAddress() {
