@@ -158,6 +158,8 @@ std::vector<WebRow> webRows() {
       {"TruncatedData", reply("image/png", png.left(png.size() / 2)), QSize(), ", format: png", 2},
       {"CutShortJpeg", reply("image/jpeg", cutShortJpeg()), QSize(), ", format: jpeg", 2},
       {"FooterlessTga", reply("image/x-tga", footerlessTga(36, 24)), QSize(36, 24), nullptr, 2},
+      {"TopRowFirstBmp", reply("image/bmp", zarvo_test::bmpOf(filled(37, 21), true)), QSize(37, 21),
+       nullptr, 2},
       {"BodyShorterThanDeclared", shortBody, QSize(), nullptr, 2},
       {"DeclaredLengthOverTheLimit", hugeClaim, QSize(), "larger than 1048576 bytes", 2},
       {"BodyOverTheLimit", reply("image/png", png + QByteArray(2 << 20, 'x')), QSize(),
@@ -410,6 +412,8 @@ TEST_F(ImageReceiverTest, DroppedImageBytesAreReadThroughTheGuardedReader) {
       {"Garbage", "image/png", "not an image", QSize()},
       {"CutShortJpeg", "image/jpeg", cutShortJpeg(), QSize()},
       {"FooterlessTga", "image/x-tga", footerlessTga(35, 21), QSize(35, 21)},
+      {"FootedTgaWithAnId", "image/x-tga",
+       zarvo_test::tgaOf(filled(31, 20), {24, false, true, "by a tool"}), QSize(31, 20)},
   };
   for (const Row& row : rows) {
     window_.received.clear();

@@ -11,9 +11,38 @@
 using namespace kestrum;
 using namespace kestrum_test;
 
+using zarvo_test::bmpOf;
 using zarvo_test::encodedImage;
 using zarvo_test::pngClaiming;
 using zarvo_test::pngOfZeroRows;
+using zarvo_test::TgaLayout;
+using zarvo_test::tgaOf;
+
+namespace {
+
+// Channels that 5 bits hold (a level with its top bits repeated below it, as 16-bit pixels
+// widen), different along each row and column, and red at the top left: a picture stored at 16
+// bits comes back exactly, and a shift or a turn shows.
+QImage storedPicture(int width, int height) {
+  const auto level = [](int five) { return (five & 31) << 3 | (five & 31) >> 2; };
+  QImage image(width, height, QImage::Format_ARGB32);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      image.setPixel(x, y, qRgb(level(x * 7), level(y * 11 + 3), level(x + y)));
+  image.setPixel(0, 0, qRgb(255, 0, 0));
+  return image;
+}
+
+// Every `nth` pixel from `first` on (counted along the rows) transparent, its colour kept.
+QImage withHoles(QImage image, int first, int nth) {
+  for (int i = first; i < image.width() * image.height(); i += nth) {
+    const int x = i % image.width(), y = i / image.width();
+    image.setPixel(x, y, image.pixel(x, y) & 0x00FFFFFFu);
+  }
+  return image;
+}
+
+}  // namespace
 
 TEST(GuardedImageReader, ReadsOrExplainsWhyNot) {
   const QImage photo = randomImage(120, 80, 1);
@@ -50,6 +79,61 @@ TEST(GuardedImageReader, ReadsOrExplainsWhyNot) {
   // The largest photos of today's cameras are within it: medium format, a phone's 200 MP mode.
   EXPECT_GE(GuardedImageReader::kMaxPixels, 14204LL * 10652);
   EXPECT_GE(GuardedImageReader::kMaxPixels, 16320LL * 12240);
+}
+
+// Pictures come as they were stored, or are refused as cut short where Qt's reader would fill
+// in the rows it misses. 301 pixels of 24 bits make BMP rows of 903 bytes, padded to 904.
+TEST(GuardedImageReader, OpensPicturesAsStored) {
+  const QImage opaque = storedPicture(301, 200);
+  const QImage holes = withHoles(opaque, 1, 3);
+  const auto footedCutShort = [](const QByteArray& tga) {
+    return tga.left(tga.size() - 26 - 10) + tga.right(26);
+  };
+  struct Row {
+    const char* name;
+    QByteArray bytes;
+    const char* format;  // the format the bytes are said to be in
+    QImage expected;     // null: refused as cut short
+  };
+  // TgaLayout: bits, from the top, footer, ID, colour map entries, alpha bit, attributes type.
+  const std::vector<Row> rows = {
+      {"bmp stored top row first", bmpOf(opaque, true), "", opaque},
+      {"bmp with padded rows", bmpOf(opaque), "", opaque},
+      {"bmp with padded rows, 100 bytes short", bmpOf(opaque).chopped(100), "", QImage()},
+      {"bmp stored top row first, 100 bytes short", bmpOf(opaque, true).chopped(100), "", QImage()},
+      {"tga with the footer and an image ID", tgaOf(opaque, {24, false, true, "by a tool"}), "tga",
+       opaque},
+      {"tga with the footer and a colour map", tgaOf(opaque, {24, false, true, {}, 4}), "tga",
+       opaque},
+      {"tga with the footer, 10 bytes short", footedCutShort(tgaOf(opaque, {24, false, true, {}})),
+       "tga", QImage()},
+      {"16 bits", tgaOf(opaque, {16, false, false, {}}), "tga", opaque},
+      {"16 bits with the footer", tgaOf(opaque, {16, true, true, {}}), "tga", opaque},
+      {"16 bits, the top bit alpha", tgaOf(holes, {16, false, false, {}, 0, true}), "tga", holes},
+      {"16 bits with the footer, the top bit alpha", tgaOf(holes, {16, true, true, {}, 0, true}),
+       "tga", holes},
+      {"16 bits, the alpha bit clear in every pixel",
+       tgaOf(withHoles(opaque, 0, 1), {16, false, false, {}, 0, true}), "tga", opaque},
+      {"16 bits, the extension area telling the bit is no alpha",
+       tgaOf(holes, {16, false, true, {}, 0, true, 2}), "tga", opaque},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const GuardedImageReader::Result result = GuardedImageReader::readData(
+        row.bytes, QSize(), GuardedImageReader::kMaxPixels, row.format);
+    if (row.expected.isNull()) {
+      EXPECT_EQ(result.error.toStdString(), GuardedImageReader::cutShortReason().toStdString());
+      continue;
+    }
+    const QImage image = result.image.convertToFormat(QImage::Format_ARGB32);
+    if (image.size() != opaque.size()) {
+      ADD_FAILURE() << "no picture of its size: " << result.error.toStdString();
+      continue;
+    }
+    EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(300, 199), row.expected.pixel(300, 199));
+    EXPECT_TRUE(sameBytes(image, row.expected));
+  }
 }
 
 TEST(GuardedImageReader, TheBombOfZeroRowsIsAWholePng) {

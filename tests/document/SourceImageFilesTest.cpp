@@ -187,6 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
         FormatRow{"mono.png",
                   [] { return encoded(large().convertToFormat(QImage::Format_Mono), "PNG", 100); }},
         FormatRow{"colour.bmp", [] { return encoded(large(), "BMP"); }},
+        FormatRow{"topRowFirst.bmp", [] { return zarvo_test::bmpOf(small(), true); }},
         FormatRow{"colour.ppm", [] { return encoded(large(), "PPM"); }},
         FormatRow{"grey.pgm", [] { return encoded(small(), "PGM"); }},
         FormatRow{"mono.pbm", [] { return encoded(small(), "PBM"); }},
@@ -250,14 +251,16 @@ struct TgaRow {
 
 class TgaFiles : public SourceImageFile, public ::testing::WithParamInterface<TgaRow> {};
 
-// A TGA as tools write it, without the footer Qt's reader asks for, opens as Qt's reader gives
-// the form it asks for: with the footer and no image ID.
+// A TGA as tools write it, without the footer Qt's reader asks for or with an image ID and a
+// colour map, opens as Qt's reader gives the form it reads right: with the footer, no image ID
+// and no colour map.
 TEST_P(TgaFiles, OpenAsQtReadsTheFormItAsksFor) {
   const TgaRow& row = GetParam();
   const QString path = write(QStringLiteral("photo.tga"), zarvo_test::tgaOf(small(), row.layout));
   zarvo_test::TgaLayout asked = row.layout;
   asked.footer = true;
   asked.id.clear();
+  asked.mapEntries = 0;
   const QImage expected = QImage::fromData(zarvo_test::tgaOf(small(), asked), "TGA");
   ASSERT_FALSE(expected.isNull());
   EXPECT_EQ(TsSourceImage(path).displayImage(), expected.convertToFormat(QImage::Format_ARGB32));
@@ -268,7 +271,8 @@ INSTANTIATE_TEST_SUITE_P(
     Files, TgaFiles,
     ::testing::Values(TgaRow{"bottomUp24", zarvo_test::TgaLayout::asToolsWrite()},
                       TgaRow{"alpha32", {32, true, false, {}}},
-                      TgaRow{"withAnImageId", {24, false, false, "by a tool"}}),
+                      TgaRow{"withAnImageId", {24, false, false, "by a tool"}},
+                      TgaRow{"footedIdAndMap", {24, false, true, "by a tool", 3}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct UprightRow {

@@ -164,10 +164,13 @@ inline QByteArray jpegClaiming(quint16 width, quint16 height) {
 // alpha, the first row at the top, the footer of version 2. Most tools write the rows from the
 // bottom and no footer; a TGA has no magic number at its start.
 struct TgaLayout {
-  int bits = 32;  // 24 or 32
+  int bits = 32;  // 16 (5 bits a colour, the top bit unused or alpha), 24 or 32
   bool fromTop = true;
   bool footer = true;
-  QByteArray id;  // the image ID field after the header
+  QByteArray id;          // the image ID field after the header
+  int mapEntries = 0;     // a colour map of so many 24-bit entries, which true colour leaves unused
+  bool alphaBit = false;  // at 16 bits: one attribute bit, the top bit, set where alpha >= 128
+  int attributesType = -1;  // with the footer: an extension area holding this field; -1: none
 
   // As most tools write it: 24 bits, the last row first, no footer.
   static TgaLayout asToolsWrite() { return {24, false, false, {}}; }
@@ -177,19 +180,65 @@ inline QByteArray tgaOf(const QImage& image, const TgaLayout& layout = {}) {
   const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
   QByteArray bytes(18, '\0');
   bytes[0] = char(layout.id.size());
+  bytes[1] = char(layout.mapEntries > 0 ? 1 : 0);
   bytes[2] = 2;  // true colour
+  qToLittleEndian(quint16(layout.mapEntries), bytes.data() + 5);
+  bytes[7] = char(layout.mapEntries > 0 ? 24 : 0);
   qToLittleEndian(quint16(argb.width()), bytes.data() + 12);
   qToLittleEndian(quint16(argb.height()), bytes.data() + 14);
   bytes[16] = char(layout.bits);
-  bytes[17] = char((layout.bits == 32 ? 8 : 0) | (layout.fromTop ? 0x20 : 0));  // alpha bits
+  const int attributeBits = layout.bits == 32 ? 8 : layout.bits == 16 && layout.alphaBit ? 1 : 0;
+  bytes[17] = char(attributeBits | (layout.fromTop ? 0x20 : 0));
   bytes += layout.id;
+  bytes += QByteArray(layout.mapEntries * 3, '\x5A');
   for (int row = 0; row < argb.height(); ++row)
     for (int x = 0; x < argb.width(); ++x) {
       const QRgb pixel = argb.pixel(x, layout.fromTop ? row : argb.height() - 1 - row);
+      if (layout.bits == 16) {
+        const bool set = layout.alphaBit && qAlpha(pixel) >= 128;
+        const int word = (set ? 0x8000 : 0) | (qRed(pixel) >> 3) << 10 | (qGreen(pixel) >> 3) << 5 |
+                         qBlue(pixel) >> 3;
+        bytes.append(char(word & 0xFF)).append(char(word >> 8));
+        continue;
+      }
       bytes.append(char(qBlue(pixel))).append(char(qGreen(pixel))).append(char(qRed(pixel)));
       if (layout.bits == 32) bytes.append(char(qAlpha(pixel)));
     }
-  if (layout.footer) bytes += QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.", 18);
+  if (!layout.footer) return bytes;
+  char extensionAt[4] = {};
+  if (layout.attributesType >= 0) {
+    qToLittleEndian(quint32(bytes.size()), extensionAt);
+    QByteArray extension(495, '\0');
+    qToLittleEndian(quint16(495), extension.data());
+    extension[494] = char(layout.attributesType);
+    bytes += extension;
+  }
+  return bytes + QByteArray(extensionAt, 4) + QByteArray(4, '\0') +
+         QByteArray("TRUEVISION-XFILE.", 18);
+}
+
+// A BMP of 24 bits a pixel under the 40-byte header, its rows padded to 4 bytes. `fromTop`
+// stores the top row first with the height negative, as some programs write it.
+inline QByteArray bmpOf(const QImage& image, bool fromTop = false) {
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  const int w = rgb.width(), h = rgb.height(), stride = (w * 3 + 3) / 4 * 4;
+  char header[54] = {'B', 'M'};
+  qToLittleEndian(quint32(54 + stride * h), header + 2);
+  qToLittleEndian(quint32(54), header + 10);  // where the pixels start
+  qToLittleEndian(quint32(40), header + 14);
+  qToLittleEndian(qint32(w), header + 18);
+  qToLittleEndian(qint32(fromTop ? -h : h), header + 22);
+  qToLittleEndian(quint16(1), header + 26);  // planes
+  qToLittleEndian(quint16(24), header + 28);
+  qToLittleEndian(quint32(stride * h), header + 34);
+  QByteArray bytes(header, 54);
+  for (int row = 0; row < h; ++row) {
+    const QRgb* line =
+        reinterpret_cast<const QRgb*>(rgb.constScanLine(fromTop ? row : h - 1 - row));
+    for (int x = 0; x < w; ++x)
+      bytes.append(char(qBlue(line[x]))).append(char(qGreen(line[x]))).append(char(qRed(line[x])));
+    bytes += QByteArray(stride - w * 3, '\0');
+  }
   return bytes;
 }
 

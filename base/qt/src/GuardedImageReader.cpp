@@ -74,8 +74,8 @@ qint64 bmpEnd(QIODevice* device, qint64 start) {
 }
 
 // A BMP whose bytes end before its headers say: Qt's reader fills the missing rows with black.
-// (A TGA without the footer is judged where it is read, a JPEG by the photo's reader; the other
-// readers fail on missing data themselves.)
+// (A TGA is judged where it is read, a JPEG by the photo's reader; the other readers fail on
+// missing data themselves.)
 bool bmpCutShort(QImageReader& reader, qint64 start) {
   QIODevice* device = reader.device();
   if (reader.format() != "bmp" || device->isSequential()) return false;
@@ -84,6 +84,17 @@ bool bmpCutShort(QImageReader& reader, qint64 start) {
 }
 
 }  // namespace
+
+GuardedImageReader::Result GuardedImageReader::readTga(QIODevice* device, const QSize& bounding,
+                                                       qint64 maxPixels, qint64 start,
+                                                       const Result& otherwise) {
+  const FootedTga::View tga = FootedTga::over(device, start);
+  if (tga.cutShort) return failure(cutShortReason());
+  if (!tga.device) return otherwise;
+  QImageReader footed(tga.device.get(), "tga");
+  footed.setAutoDetectImageFormat(false);
+  return read(footed, bounding, maxPixels, 0);
+}
 
 QString GuardedImageReader::cutShortReason() {
   return tr("The image data is cut short: the file ends before the picture does.");
@@ -116,26 +127,25 @@ GuardedImageReader::Result GuardedImageReader::readDevice(QIODevice* device, con
   {
     QImageReader reader(device);
     reader.setDecideFormatFromContent(true);
+    contentFormat = reader.format();
+    // Qt's TGA reader is given a TGA only as FootedTga shows it.
+    if (contentFormat == "tga")
+      return readTga(device, bounding, maxPixels, start,
+                     failure(tr("This is not an image in a format that can be read.")));
     byContent = read(reader, bounding, maxPixels, start);
     if (byContent.ok()) return byContent;
-    contentFormat = reader.format();
   }
   const QByteArray named = readerName(format.toLower());
   if (named.isEmpty() || named == readerName(contentFormat) || device->isSequential() ||
       !readableFormats().contains(named) || !device->seek(start))
     return byContent;
+  // Most tools write a TGA without the footer by which Qt's reader knows one.
+  if (named == "tga") return readTga(device, bounding, maxPixels, start, byContent);
   QImageReader reader(device, named);
   reader.setAutoDetectImageFormat(false);
   // Only a reader that recognises the bytes as its own is given them.
   if (reader.canRead()) return read(reader, bounding, maxPixels, start);
-  if (named != "tga") return byContent;
-  // Most tools write a TGA without the footer that Qt's reader asks for.
-  const FootedTga::View tga = FootedTga::over(device, start);
-  if (tga.cutShort) return failure(cutShortReason());
-  if (!tga.device) return byContent;
-  QImageReader footed(tga.device.get(), named);
-  footed.setAutoDetectImageFormat(false);
-  return read(footed, bounding, maxPixels, 0);
+  return byContent;
 }
 
 QList<QByteArray> GuardedImageReader::readableFormats() {
@@ -160,7 +170,9 @@ QString GuardedImageReader::filePatterns() {
 GuardedImageReader::Result GuardedImageReader::read(QImageReader& reader, const QSize& bounding,
                                                     qint64 maxPixels, qint64 start) {
   if (!reader.canRead()) return failure(tr("This is not an image in a format that can be read."));
-  const QSize size = reader.size();
+  QSize size = reader.size();
+  // A BMP stored top row first tells its height negative; Qt's reader decodes it upright.
+  if (reader.format() == "bmp") size.setHeight(qAbs(size.height()));
   if (!size.isValid() || size.isEmpty())
     return failure(tr("The size of the image could not be read."));
   if (qint64(size.width()) * size.height() > maxPixels) return failure(tooLarge(size, maxPixels));

@@ -19,9 +19,10 @@ namespace kestrum {
 // said to be in (a file's suffix, a web reply's content type) is asked only when the content's
 // reader gives no picture and that format's own reader takes the bytes: TGA has no magic
 // number, and its bytes read as a damaged icon. A TGA opens when it is uncompressed true colour
-// (16, 24 or 32 bits), with or without the footer of version 2 that Qt's reader asks for.
+// (16, 24 or 32 bits), with or without the footer of version 2 that Qt's reader asks for, and
+// with any image ID or colour map.
 // An image whose bytes end before its header says is refused as cut short where a reader would
-// fill the rest in (BMP; a TGA without the footer).
+// fill the rest in (BMP, TGA).
 // Formats whose reader turns the picture upright by default (TIFF, by its orientation tag)
 // come upright; a JPEG comes as stored, its Exif orientation left to the caller.
 // Any thread; no GUI objects.
@@ -62,6 +63,10 @@ class GuardedImageReader {
  private:
   // `start`: where the image starts in the reader's device.
   static Result read(QImageReader& reader, const QSize& bounding, qint64 maxPixels, qint64 start);
+  // A TGA at `start` of `device`, read as Qt's reader reads it right; `otherwise` when it is none
+  // that reader decodes.
+  static Result readTga(QIODevice* device, const QSize& bounding, qint64 maxPixels, qint64 start,
+                        const Result& otherwise);
 };
 
 }  // namespace kestrum
