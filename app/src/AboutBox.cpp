@@ -87,11 +87,12 @@ QDialog* buildAboutBox(QWidget* parent) {
   return box;
 }
 
-void aboutBox() {
+void aboutBox(QWidget* window) {
   QPointer<QDialog>& box = theBox();
   if (!box) {
-    box = buildAboutBox();
+    box = buildAboutBox(window);
     box->setAttribute(Qt::WA_DeleteOnClose, false);
+    countWhileVisible(box);
   }
   box->show();
   box->raise();

@@ -1,9 +1,12 @@
 #include "app/AppDialogs.h"
 
+#include <algorithm>
+
 #include <QColorDialog>
 #include <QDebug>
 #include <QDialog>
 #include <QFileDialog>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -47,6 +50,12 @@ AppDialogs& inForce() {
 
 // Boxes opened through appDialogs() that have not answered yet.
 int openBoxes = 0;
+
+// Modeless boxes that count while they show; an entry turns null when its box is destroyed.
+QList<QPointer<QWidget>>& modelessBoxes() {
+  static QList<QPointer<QWidget>> boxes;
+  return boxes;
+}
 
 class OpenBox {
  public:
@@ -101,7 +110,16 @@ AppDialogs& appDialogs() {
 }
 
 bool appDialogOpen() {
-  return openBoxes > 0;
+  if (openBoxes > 0) return true;
+  const QList<QPointer<QWidget>>& boxes = modelessBoxes();
+  return std::any_of(boxes.cbegin(), boxes.cend(),
+                     [](const QPointer<QWidget>& box) { return box && box->isVisible(); });
+}
+
+void countWhileVisible(QWidget* box) {
+  QList<QPointer<QWidget>>& boxes = modelessBoxes();
+  boxes.removeAll(QPointer<QWidget>());
+  if (box && !boxes.contains(box)) boxes.append(box);
 }
 
 AppDialogs* setAppDialogs(AppDialogs* dialogs) {

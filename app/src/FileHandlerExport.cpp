@@ -31,12 +31,12 @@ QString withFilterExtension(const QString& name, const QString& filter) {
   return QFileInfo(name).suffix().isEmpty() ? name + filterExtension(filter) : name;
 }
 
-// The output type a name's suffix asks for, any case: JPEG for "jpg", "jpeg" and "jpe", PNG, PDF;
-// -1 for any other suffix.
+// The output type a name's suffix asks for, any case: JPEG for "jpg", "jpeg", "jpe" and "jfif",
+// PNG, PDF; -1 for any other suffix.
 int outputTypeOf(const QString& fileName) {
   const QString suffix = QFileInfo(fileName).suffix().toLower();
   if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg") ||
-      suffix == QLatin1String("jpe"))
+      suffix == QLatin1String("jpe") || suffix == QLatin1String("jfif"))
     return ZarvoOutputHandler::Jpg;
   if (suffix == QLatin1String("png")) return ZarvoOutputHandler::Png;
   if (suffix == QLatin1String("pdf")) return ZarvoOutputHandler::Pdf;

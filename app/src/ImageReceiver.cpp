@@ -73,17 +73,18 @@ bool ImageReceiver::acceptDrop(QDropEvent* event) {
   return data->hasUrls() || image;
 }
 
-NamedImage ImageReceiver::dropImage(const QMimeData* data) {
+NamedImage ImageReceiver::dropImage(const QMimeData* data, QString* reason) {
   // Encoded bytes from another program are read as an opened photo; only a picture that this
   // process put into the drag as a QImage is taken decoded.
   bool encoded = false;
   const QStringList formats = data->formats();
   for (const QString& format : formats) {
     if (!format.startsWith(QLatin1String("image/"))) continue;
-    encoded = true;
     const PhotoReader::Photo photo =
         PhotoReader::readData(data->data(format), NetworkImageGetter::formatFor(format));
     if (photo.ok()) return NamedImage(photo.image, QUrl(), photo.fullSize);
+    if (reason && !encoded) *reason = photo.error;
+    encoded = true;
   }
   if (encoded || !data->hasImage()) return NamedImage();
   // Already decoded, held by the drop as it is: the file handler limits it as it takes it in.
@@ -102,22 +103,27 @@ QList<ImageReceiver::Candidate> ImageReceiver::candidates(const QMimeData* data)
 
 ImageReceiver::ImageReceiver(const QMimeData* data, QWidget* window,
                              NetworkImageGetter::Limits limits)
-    : window_(window) {
-  best_ = dropImage(data);
+    : QObject(window), window_(window) {
+  QString reason;
+  best_ = dropImage(data, &reason);
+  if (!reason.isEmpty()) failures_.insert(0, reason);
   const QList<Candidate> found = candidates(data);
+  int order = 0;
   for (const Candidate& candidate : found) {
     if (candidate.web)
-      fetch(candidate.url, limits);
+      fetch(candidate.url, limits, ++order);
     else
-      readLocalFile(candidate.url);
+      readLocalFile(candidate.url, ++order);
   }
 }
 
 ImageReceiver::~ImageReceiver() {
-  if (progress_) progress_->disconnect(this);
+  if (!progress_) return;
+  progress_->disconnect(this);
+  delete progress_.data();
 }
 
-void ImageReceiver::fetch(const QUrl& url, NetworkImageGetter::Limits limits) {
+void ImageReceiver::fetch(const QUrl& url, NetworkImageGetter::Limits limits, int order) {
   if (getters_.size() >= kMaxFetches) {
     flog() << "ImageReceiver: more than " << kMaxFetches
            << " web addresses, not fetched: " << url.toString();
@@ -129,17 +135,20 @@ void ImageReceiver::fetch(const QUrl& url, NetworkImageGetter::Limits limits) {
   getter->setParent(this);
   getters_.append(getter);
   connect(getter, &NetworkImageGetter::imageReceived, this, &ImageReceiver::imageReceivedSlot);
+  connect(getter, &NetworkImageGetter::failed, this,
+          [this, order](const QString& reason) { failures_.insert(order, reason); });
   connect(getter, &NetworkImageGetter::finished, getter, &QObject::deleteLater);
   connect(getter, &QObject::destroyed, this, &ImageReceiver::possiblyFinished);
   getter->start();
 }
 
-void ImageReceiver::readLocalFile(const QUrl& url) {
+void ImageReceiver::readLocalFile(const QUrl& url, int order) {
   const QString path = url.toLocalFile();
   const PhotoReader::Photo photo = PhotoReader::readFile(path);
   if (!photo.ok()) {
     flog() << "ImageReceiver: " << path << ": " << photo.error;
     flogEndl();
+    failures_.insert(order, photo.error);
     return;
   }
   imageReceivedSlot(NamedImage(photo.image, url, photo.fullSize));
@@ -153,10 +162,10 @@ void ImageReceiver::imageReceivedSlot(NamedImage image) {
 
 void ImageReceiver::start() {
   if (!getters_.isEmpty()) {
-    progress_ = std::make_unique<QProgressDialog>(
+    progress_ = new QProgressDialog(
         best_.isNull() ? tr("Loading images from the Internet") : tr("Searching for larger image"),
-        tr("Cancel"), 0, getters_.size());
-    connect(progress_.get(), &QProgressDialog::canceled, this, &ImageReceiver::cancelSlot);
+        tr("Cancel"), 0, getters_.size(), window_);
+    connect(progress_, &QProgressDialog::canceled, this, &ImageReceiver::cancelSlot);
   }
   possiblyFinished();
 }
@@ -196,7 +205,8 @@ void ImageReceiver::deliver() {
     //: Title of dialogue box
     const QString title = tr("Image dropped");
     //: Message in a dialogue box
-    const QString text = tr("Image could not be opened");
+    QString text = tr("Image could not be opened");
+    if (!failures_.isEmpty()) text += QStringLiteral("\n\n") + failures_.first();
     appDialogs().warn(window_, title, text);
     return;
   }

@@ -65,31 +65,32 @@ void NetworkImageGetter::replyFinished(QNetworkReply* reply) {
     flog() << "NetworkImageGetter: Image dropped, larger than " << limits_.maxBodyBytes
            << " bytes: " << url_.toString();
     flogEndl();
-    emit finished();
+    fail(tr("The picture is larger than %1 MB.")
+             .arg(QString::number(double(limits_.maxBodyBytes) / (1 << 20))));
     return;
   }
   // A time-out ends here too: the reply is aborted as an operation cancelled.
   if (reply->error() != QNetworkReply::NoError) {
-    emit finished();
+    fail(networkFailure(reply));
     return;
   }
   // Qt may end a GET without error when the server closes before the length it declared (and
   // then send the request again by itself): a body cut short is a broken transfer.
   if (state_ == GetSent && !complete(reply)) {
     body_ = QByteArray();
-    emit finished();
+    fail(tr("The image data is cut short: the transfer ended before the picture did."));
     return;
   }
   if (state_ == HeadSent) {
     const QString contentType = reply->header(QNetworkRequest::ContentTypeHeader).toString();
     if (!contentType.contains(QLatin1String("image"))) {
-      emit finished();
+      fail(tr("The address does not lead to a picture: it serves \"%1\".").arg(contentType));
       return;
     }
     format_ = formatFor(contentType);
     if (format_.isEmpty()) {
       logFailure(QStringLiteral("Unsupported content type: ") + contentType);
-      emit finished();
+      fail(tr("Pictures of the type \"%1\" cannot be read.").arg(contentType));
       return;
     }
     send(GetSent);
@@ -111,14 +112,36 @@ bool NetworkImageGetter::complete(const QNetworkReply* reply) const {
 void NetworkImageGetter::finishGet() {
   const PhotoReader::Photo result = decode(body_, format_, limits_.maxBodyBytes);
   body_ = QByteArray();
-  if (result.ok()) {
-    emit imageReceived(NamedImage(result.image, url_, result.fullSize));
-  } else {
+  if (!result.ok()) {
     logFailure(QStringLiteral(", format: ") + QString::fromLatin1(format_));
     flog() << "NetworkImageGetter: " << result.error;
     flogEndl();
+    fail(result.error);
+    return;
   }
+  emit imageReceived(NamedImage(result.image, url_, result.fullSize));
   emit finished();
+}
+
+void NetworkImageGetter::fail(const QString& reason) {
+  emit failed(reason);
+  emit finished();
+}
+
+QString NetworkImageGetter::networkFailure(const QNetworkReply* reply) const {
+  // A status that says all is well may precede a transfer that broke.
+  const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+  if (status.toInt() >= 400) {
+    const QString phrase =
+        reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().trimmed();
+    return tr("The web server answered %1.")
+        .arg(phrase.isEmpty() ? status.toString() : status.toString() + QLatin1Char(' ') + phrase);
+  }
+  // The transfer time-out is the only abort that ends here.
+  if (reply->error() == QNetworkReply::OperationCanceledError)
+    return tr("The web server sent nothing for %1 seconds.")
+        .arg(QString::number(limits_.transferTimeoutMs / 1000.0));
+  return tr("The picture could not be fetched: %1").arg(reply->errorString());
 }
 
 void NetworkImageGetter::logFailure(const QString& detail) {

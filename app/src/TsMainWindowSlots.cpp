@@ -318,7 +318,7 @@ void TsMainWindow::flickrCommunitySlot() {
 }
 
 void TsMainWindow::aboutSlot() {
-  aboutBox();
+  aboutBox(this);
 }
 
 void TsMainWindow::helpSlot() {

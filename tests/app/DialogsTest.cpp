@@ -3,7 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <QApplication>
+#include <QDialog>
+
+#include "app/AboutBox.h"
 #include "app/AppDialogs.h"
+#include "support/FakeAppDialogs.h"
 
 namespace {
 
@@ -71,5 +78,61 @@ INSTANTIATE_TEST_SUITE_P(Rows, DefaultAnswer,
                                                       QMessageBox::NoButton,
                                                       -1}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Each kind of box counts as open while it shows and not after: what appDialogs() opens while it
+// has not answered, the modeless About box while it is visible.
+struct CountedRow {
+  const char* name;
+  // Shows the box; `fake` runs its whileShown while the box shows.
+  std::function<void(FakeAppDialogs& fake)> show;
+};
+
+class CountedBox : public ::testing::TestWithParam<CountedRow> {};
+
+TEST_P(CountedBox, IsOpenWhileItShowsAndNotAfter) {
+  FakeAppDialogs fake;
+  bool openWhileShown = false;
+  fake.whileShown = [&] { openWhileShown = appDialogOpen(); };
+  ASSERT_FALSE(appDialogOpen());
+  GetParam().show(fake);
+  EXPECT_TRUE(openWhileShown);
+  EXPECT_FALSE(appDialogOpen());
+  releaseAboutBox();
+}
+
+QWidget* aboutBoxShown() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (widget->isVisible() && widget->windowTitle() == "About Zarvo") return widget;
+  return nullptr;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, CountedBox,
+    ::testing::Values(
+        CountedRow{"Message", [](FakeAppDialogs&) { appDialogs().warn(nullptr, "Title", "Text"); }},
+        CountedRow{"OpenFile",
+                   [](FakeAppDialogs&) {
+                     appDialogs().openFileName(nullptr, "Open", QString(), QString(), nullptr);
+                   }},
+        CountedRow{"SaveFile",
+                   [](FakeAppDialogs&) {
+                     appDialogs().saveFileName(nullptr, "Save", QString(), QString(), nullptr);
+                   }},
+        CountedRow{"ModalDialog",
+                   [](FakeAppDialogs&) {
+                     QDialog box;
+                     appDialogs().execModal(box);
+                   }},
+        CountedRow{"Colour",
+                   [](FakeAppDialogs&) { appDialogs().chooseColour(nullptr, Qt::red, "Colour"); }},
+        CountedRow{"ModelessAboutBox",
+                   [](FakeAppDialogs& fake) {
+                     aboutBox();
+                     QWidget* box = aboutBoxShown();
+                     ASSERT_NE(box, nullptr);
+                     fake.whileShown();
+                     box->close();
+                   }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

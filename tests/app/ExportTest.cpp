@@ -104,6 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameRow{"upper_jpg", "x.JPG", "PNG image (*.png)", Out::Png, "x.JPG", Out::Jpg, kJpeg},
         NameRow{"jpeg", "y.jpeg", "PNG image (*.png)", Out::Png, "y.jpeg", Out::Jpg, kJpeg},
         NameRow{"upper_jpe", "y.JPE", "PNG image (*.png)", Out::Pdf, "y.JPE", Out::Jpg, kJpeg},
+        NameRow{"jfif", "y.Jfif", "PNG image (*.png)", Out::Png, "y.Jfif", Out::Jpg, kJpeg},
         NameRow{"pdf_though_not_offered", "x.pdf", "JPEG image (*.jpg)", Out::Png, "x.pdf",
                 Out::Pdf, kPdf},
         NameRow{"other_suffix_keeps_png", "x.dat", "JPEG image (*.jpg)", Out::Png, "x.dat",

@@ -87,13 +87,14 @@ class ImageReceiverTest : public ::testing::Test {
   static void pressCancel(ImageReceiver* receiver) {
     receiver->progressDialog()->findChild<QPushButton*>()->click();
   }
+  // The warnings' texts without the reasons that follow them after a blank line.
   QStringList warnings() const {
     QStringList texts;
     for (const FakeAppDialogs::Shown& shown : dialogs_.shown) {
       EXPECT_EQ(shown.title, "Image dropped");
       EXPECT_EQ(shown.icon, QMessageBox::Warning);
       EXPECT_EQ(shown.parent, &window_);
-      texts << shown.text;
+      texts << shown.text.section(QStringLiteral("\n\n"), 0, 0);
     }
     return texts;
   }
@@ -460,6 +461,57 @@ TEST_F(ImageReceiverTest, TheDropEntryAcceptsWhatItCanUse) {
   }
   EXPECT_TRUE(dialogs_.shown.isEmpty());
   EXPECT_TRUE(server_.exchanges().isEmpty());
+}
+
+// The warning of a drop that brought nothing says why after a blank line: the reason of the first
+// candidate in the drop's order that failed, whenever it failed.
+TEST_F(ImageReceiverTest, TheWarningGivesTheReasonOfTheFirstCandidateThatFailed) {
+  const QString missing = files_.filePath(QStringLiteral("missing.png"));
+  const QString cut = files_.filePath(QStringLiteral("cut.jpg"));
+  ASSERT_TRUE(writeFile(cut, cutShortJpeg()));
+  server_.setReply("/page.htm", reply("text/html", "<html></html>"));
+  server_.setReply("/huge.png", reply("image/png", pngBytes(8, 8) + QByteArray(2 << 20, 'x')));
+  const auto readError = [](const QString& path) { return PhotoReader::readFile(path).error; };
+  struct Row {
+    const char* name;
+    QList<QUrl> urls;
+    QByteArray imageBytes;  // image data in the drop, as PNG
+    QString reason;
+  };
+  const std::vector<Row> rows = {
+      {"MissingFile", {QUrl::fromLocalFile(missing)}, {}, readError(missing)},
+      {"Folder", {QUrl::fromLocalFile(files_.path())}, {}, readError(files_.path())},
+      {"CutShortJpeg", {QUrl::fromLocalFile(cut)}, {}, readError(cut)},
+      {"ImageDataNotAPicture",
+       {},
+       "not an image",
+       PhotoReader::readData("not an image", "png").error},
+      // The status and the phrase the server gave with it ("Status" for all but 200 here).
+      {"Http404", {web("/gone.png")}, {}, "The web server answered 404 Status."},
+      {"NotAPicture",
+       {web("/page.htm")},
+       {},
+       "The address does not lead to a picture: it serves \"text/html\"."},
+      {"OverTheLimit", {web("/huge.png")}, {}, "The picture is larger than 1 MB."},
+      // The file fails at once, the link only after its answer: the link is first in the drop.
+      {"FirstInTheDropNotInTime",
+       {web("/gone.png"), QUrl::fromLocalFile(missing)},
+       {},
+       "The web server answered 404 Status."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    dialogs_.shown.clear();
+    QMimeData data;
+    if (!row.imageBytes.isEmpty()) data.setData("image/png", row.imageBytes);
+    if (!row.urls.isEmpty()) data.setUrls(row.urls);
+    ASSERT_TRUE(ended(receive(data)));
+    ASSERT_FALSE(row.reason.isEmpty());
+    ASSERT_EQ(dialogs_.shown.size(), 1);
+    EXPECT_EQ(dialogs_.shown[0].text.toStdString(),
+              ("Image could not be opened\n\n" + row.reason).toStdString());
+  }
+  EXPECT_TRUE(window_.received.isEmpty());
 }
 
 TEST_F(ImageReceiverTest, ManyLinksStartABoundedNumberOfFetches) {

@@ -8,13 +8,16 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QTimer>
 #include <QUrl>
 
 #include "ExifBytes.h"
 #include "ImageFiles.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/MainWindowFixture.h"
+#include "app/ImageReceiver.h"
 #include "composition/ZarvoWidget.h"
+#include "document/PhotoReader.h"
 #include "document/TsSourceImage.h"
 #include "workspace/CutoutTools.h"
 #include "workspace/DeleteLocalTool.h"
@@ -165,7 +168,8 @@ TEST_F(MainWindowTest, ADropWhileTheBoxOfADropIsOpenIsIgnored) {
     ASSERT_EQ(dialogs.shown.size(), 2);
     EXPECT_EQ(dialogs.shown[0].title, question ? "Unsaved changes" : "Image dropped");
     EXPECT_EQ(dialogs.shown[1].title, "Image dropped");
-    EXPECT_EQ(dialogs.shown[1].text, "Image could not be opened");
+    EXPECT_EQ(dialogs.shown[1].text,
+              "Image could not be opened\n\n" + PhotoReader::readFile(cut).error);
   }
 }
 
@@ -204,6 +208,73 @@ TEST_F(MainWindowTest, APictureFetchedWhileABoxIsOpenIsNotOpened) {
     EXPECT_EQ(GmModel::instance()->imageSize(), QSize(160, 120));
     EXPECT_EQ(QFile::exists(exported), !quitting);
   }
+}
+
+QWidget* visibleWindowTitled(const QString& title) {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (widget->isVisible() && widget->windowTitle() == title) return widget;
+  return nullptr;
+}
+
+// A close of the main window ends the program's loop while a web download runs (its progress box
+// showing) or the About box shows: each goes with the window, the download abandoned.
+TEST_F(MainWindowTest, ACloseEndsTheRunWhileADownloadRunsOrTheAboutBoxShows) {
+  LoopbackHttpServer server;
+  LoopbackHttpServer::Reply silent;
+  silent.silent = true;
+  server.setReply("/slow.png", silent);
+  for (const bool download : {true, false}) {
+    SCOPED_TRACE(download ? "download" : "About box");
+    start();
+    window->show();
+    QPointer<QWidget> box;
+    QPointer<QObject> fetch;
+    if (download) {
+      QMimeData link;
+      link.setUrls({QUrl(QStringLiteral("http://127.0.0.1:%1/slow.png").arg(server.port()))});
+      ASSERT_TRUE(dropOn(window->imageView()->workspace()->canvas(), link));
+      for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* progress = qobject_cast<QProgressDialog*>(widget)) box = progress;
+      fetch = window->findChild<ImageReceiver*>();
+      ASSERT_TRUE(box && fetch);
+      box->show();  // as after its minimum duration
+    } else {
+      window->aboutSlot();
+      box = visibleWindowTitled(QStringLiteral("About Zarvo"));
+      ASSERT_TRUE(box);
+    }
+    for (const QWidget* other : QApplication::topLevelWidgets())
+      ASSERT_FALSE(other != window && other != box && other->isVisible() && !other->parentWidget())
+          << "a window of another test is still open";
+    // The program's run: the loop ends when the last window closes; a loop left running is
+    // ended with 1 after the safety stop.
+    const QMetaObject::Connection ending =
+        QObject::connect(qApp, &QGuiApplication::lastWindowClosed, qApp, &QCoreApplication::quit);
+    QTimer::singleShot(0, window, [this] {
+      window->setPromptOnClose(0);
+      window->close();
+    });
+    QTimer stuck;
+    stuck.setSingleShot(true);
+    QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    stuck.start(30000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    QObject::disconnect(ending);
+    if (box && box->isVisible()) box->close();  // a fault's leftover, not to stop later tests
+    ASSERT_TRUE(zarvo_test::waitFor([this] { return window.isNull(); }));
+    EXPECT_TRUE(box.isNull() && fetch.isNull()) << "they went with the window";
+  }
+  EXPECT_EQ(server.exchanges(), QStringList({"HEAD /slow.png"}));
+}
+
+// The About box counts as an open box: a picture dropped while it shows is not taken.
+TEST_F(MainWindowTest, ADropWhileTheAboutBoxShowsIsRefused) {
+  start();
+  window->aboutSlot();
+  ASSERT_TRUE(visibleWindowTitled(QStringLiteral("About Zarvo")));
+  EXPECT_FALSE(dropFile(window->imageView()->workspace()->canvas(), photo()));
+  waitIdle();
+  EXPECT_FALSE(GmModel::instance()->segImage());
 }
 
 }  // namespace

@@ -19,7 +19,9 @@ QString aboutBoxHtml(const QString& distributorText);
 // A new box, owned by the caller.
 QDialog* buildAboutBox(QWidget* parent = nullptr);
 // Shows the one box of the run without blocking (raised and activated when it already exists).
-void aboutBox();
+// A box made for `window` (borrowed, may be null) is its child: it goes when the window goes and
+// keeps no run alive after it. While it shows it counts as an open box (appDialogOpen()).
+void aboutBox(QWidget* window = nullptr);
 // The "--about" command line: makes the application object, runs the box modally through
 // AppDialogs, then deletes both. `argc` must outlive the call. Returns the exit code, 0.
 int runAboutBoxCommandLine(int& argc, char** argv);

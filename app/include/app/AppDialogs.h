@@ -67,9 +67,12 @@ class AppDialogs {
 // The dialogs in force: the installed ones, or the non-blocking default. Each box opened through
 // them counts as open until it answers.
 AppDialogs& appDialogs();
-// Whether a box or dialog opened through appDialogs() has not answered yet; its event loop runs
-// what arrives meanwhile.
+// Whether a box or dialog opened through appDialogs() has not answered yet (its event loop runs
+// what arrives meanwhile), or a box counted by countWhileVisible() shows.
 bool appDialogOpen();
+// Counts the modeless `box` as an open box whenever it is visible, for as long as it lives
+// (borrowed; forgotten when destroyed). Counting it again changes nothing.
+void countWhileVisible(QWidget* box);
 // Installs `dialogs` (borrowed; null restores the default) and returns the previous ones.
 AppDialogs* setAppDialogs(AppDialogs* dialogs);
 

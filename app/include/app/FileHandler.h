@@ -138,8 +138,8 @@ class FileHandler : public QObject {
  private:
   bool askUnsavedChanges();
   bool openImageFile(const QString& fileName, CompositionUse composition);
-  // The output type of `fileName`'s suffix: jpg, jpeg or jpe, png, pdf; others leave it as it
-  // is.
+  // The output type of `fileName`'s suffix: jpg, jpeg, jpe or jfif, png, pdf; others leave it
+  // as it is.
   void chooseOutputType(const QString& fileName);
   // Tells the user that a name of an image format the export does not write is refused.
   void warnForeignImageFormat(const QString& fileName);

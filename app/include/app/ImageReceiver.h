@@ -1,18 +1,18 @@
 #pragma once
 
-#include <memory>
-
 #include <QDropEvent>
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QPointer>
+#include <QProgressDialog>
+#include <QString>
 #include <QUrl>
 
 #include "app/NetworkImageGetter.h"
 #include "kestrum/qt/NamedImage.h"
 
 class QMimeData;
-class QProgressDialog;
 class QWidget;
 
 // One drop turned into one picture, the largest it leads to: image data, local files (read at
@@ -20,7 +20,12 @@ class QWidget;
 // comes as bytes is read as an opened photo is (PhotoReader), so that no larger picture than
 // 1280 pixels a side is made of them; "largest" compares the sizes they came at. The receiver
 // delivers bestImage() at most once, shows "Image could not be opened" when nothing usable came,
-// and deletes itself when its last fetch has ended.
+// and deletes itself when its last fetch has ended. The box gives, after a blank line, why the
+// first candidate in the drop's order that failed brought no picture: the order is the user's,
+// where the order fetches end in is the network's, and the first is the one most likely meant.
+//
+// The receiver is the window's child and its progress dialog the window's too: a close of the
+// window abandons the fetches and leaves no window that would keep the run alive.
 //
 // A cancel in the progress dialog delivers the best picture so far at once; the fetches still
 // running go on, and one that brings a picture after a cancel without one still delivers it.
@@ -72,8 +77,8 @@ class ImageReceiver : public QObject {
   static bool acceptDrop(QDropEvent* event);
 
   // Collects the candidates of `data`: its image data becomes the first best picture, local
-  // files are read, web fetches are started. `window` (borrowed, may be null) parents the
-  // warning. Nothing is delivered before start().
+  // files are read, web fetches are started. `window` (may be null) parents the receiver, its
+  // progress dialog and the warning. Nothing is delivered before start().
   ImageReceiver(const QMimeData* data, QWidget* window, NetworkImageGetter::Limits limits = {});
   ~ImageReceiver() override;
 
@@ -86,14 +91,14 @@ class ImageReceiver : public QObject {
   static QList<Candidate> candidates(const QMimeData* data);
   // The image data of a drop, read as an opened photo is when the drop carries encoded image
   // bytes (the drop's type names their format), else the decoded picture as it is; null when
-  // there is none that decodes.
-  static NamedImage dropImage(const QMimeData* data);
+  // there is none that decodes, and then `reason` (may be null) says why the first did not.
+  static NamedImage dropImage(const QMimeData* data, QString* reason = nullptr);
 
   const NamedImage& best() const { return best_; }
   // The picture was handed on, or refused as a box was open: nothing more comes of the drop.
   bool isDelivered() const { return delivered_; }
   // Exists while fetches run and the receiver lives.
-  QProgressDialog* progressDialog() const { return progress_.get(); }
+  QProgressDialog* progressDialog() const { return progress_; }
   int fetchCount() const { return getters_.size(); }
 
  signals:
@@ -107,13 +112,17 @@ class ImageReceiver : public QObject {
   void possiblyFinished();
 
  private:
-  void fetch(const QUrl& url, NetworkImageGetter::Limits limits);
-  void readLocalFile(const QUrl& url);
+  // `order`: the candidate's place in the drop, which ranks its failure's reason.
+  void fetch(const QUrl& url, NetworkImageGetter::Limits limits, int order);
+  void readLocalFile(const QUrl& url, int order);
   void deliver();
 
   NamedImage best_;
   QList<QPointer<NetworkImageGetter>> getters_;
-  std::unique_ptr<QProgressDialog> progress_;
+  // Owned; null once the window that parents it has deleted it.
+  QPointer<QProgressDialog> progress_;
+  // Why each failed candidate brought no picture, by its place in the drop (0: the image data).
+  QMap<int, QString> failures_;
   bool delivered_ = false;
   bool finished_ = false;
   QPointer<QWidget> window_;

@@ -23,7 +23,8 @@ struct WebFetchLimits {
 
 // One web fetch of a dropped address: a HEAD request checks that the address serves an image in
 // a format the image reader knows, then a GET loads it. Ends with finished() in every case, after
-// imageReceived() when a picture came; the owner deletes it then.
+// imageReceived() when a picture came and after failed() when none did; the owner deletes it
+// then.
 //
 // The web is not trusted: each request is abandoned after the transfer time-out without data, a
 // body above the byte limit is abandoned and dropped with a log line, and the picture is read as
@@ -57,6 +58,8 @@ class NetworkImageGetter : public QObject {
 
  signals:
   void imageReceived(NamedImage image);
+  // Why no picture came, a sentence for the user.
+  void failed(const QString& reason);
   void finished();
 
  public slots:
@@ -70,6 +73,10 @@ class NetworkImageGetter : public QObject {
   bool complete(const QNetworkReply* reply) const;
   void finishGet();
   void logFailure(const QString& detail);
+  // failed(reason), then finished().
+  void fail(const QString& reason);
+  // Why a reply that ended in a network error brought nothing.
+  QString networkFailure(const QNetworkReply* reply) const;
 
   QUrl url_;
   QNetworkAccessManager manager_;

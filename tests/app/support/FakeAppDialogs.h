@@ -41,8 +41,8 @@ class FakeAppDialogs : public AppDialogs {
   QStringList filterAnswers;
   QStringList colourTitles;
   QList<QColor> colourAnswers;  // cancelled (invalid) when none is queued
-  // Runs while a message box or a file dialog is open, before it answers (what the user does,
-  // or what arrives, meanwhile).
+  // Runs while a box or dialog is open, before it answers (what the user does, or what arrives,
+  // meanwhile).
   std::function<void()> whileShown;
 
   // Queues the extra button `index` as the next answer.
@@ -69,10 +69,12 @@ class FakeAppDialogs : public AppDialogs {
   }
   int execModal(QDialog& box) override {
     modalTitles << box.windowTitle();
+    if (whileShown) whileShown();
     return QDialog::Rejected;
   }
   QColor chooseColour(QWidget*, const QColor&, const QString& title) override {
     colourTitles << title;
+    if (whileShown) whileShown();
     return colourAnswers.isEmpty() ? QColor() : colourAnswers.takeFirst();
   }
 
