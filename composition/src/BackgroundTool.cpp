@@ -29,6 +29,7 @@
 #include "document/ImageOrientation.h"
 #include "kestrum/qt/GuardedImageReader.h"
 #include "kestrum/qt/RowBands.h"
+#include "kestrum/qt/UnsplitImageWork.h"
 #include "workspace/ToolPaletteButton.h"
 #include "workspace/WidgetFunctions.h"
 #include "workspace/WorkspaceHost.h"
@@ -87,7 +88,7 @@ LoadedImage loadBackgroundImage(const QString& path, bool upright) {
       full = turn.mapRect(QRect(QPoint(0, 0), full)).size();
     }
   }
-  QPixmap pixmap = QPixmap::fromImage(read.image);
+  QPixmap pixmap = kestrum::unsplitPixmap(read.image);
   if (pixmap.isNull())
     return {QPixmap(), QSize(), QCoreApplication::translate("BackgroundTool", "Out of memory")};
   return {pixmap, full, QString()};

@@ -11,6 +11,7 @@
 #include "composition/ZarvoObject.h"
 #include "document/GmModel.h"
 #include "document/TsSourceImage.h"
+#include "kestrum/qt/UnsplitImageWork.h"
 
 namespace {
 
@@ -188,10 +189,15 @@ void CutoutController::regenerateLayer() {
     bounds |= item->sceneBoundingRect().toAlignedRect();
   // Only canvas pixels reach the picture; the margin keeps a shadow at the border.
   bounds &= layerClip(ZarvoObject::instance()->canvasRect());
+  // The old layer's pixels go before the new ones are painted: one layer fewer at the peak, and
+  // the memory is taken again rather than handed back to the system and faulted in afresh.
+  if (d->layerItem) d->layerItem->setPixmap(QPixmap());
   QImage image;
+  // Painted premultiplied (the fast path, and what the layer's pixmap holds), handed on as plain
+  // ARGB32.
+  QImage canvas;
   if (!bounds.isEmpty()) {
-    // Painted premultiplied (the fast path), handed on as plain ARGB32.
-    QImage canvas(bounds.size(), QImage::Format_ARGB32_Premultiplied);
+    canvas = QImage(bounds.size(), QImage::Format_ARGB32_Premultiplied);
     if (!canvas.isNull()) {
       canvas.fill(Qt::transparent);
       QPainter painter(&canvas);
@@ -200,12 +206,12 @@ void CutoutController::regenerateLayer() {
       for (auto it = d->instances.crbegin(); it != d->instances.crend(); ++it)
         (*it)->drawInto(&painter);
       painter.end();
-      image = canvas.convertToFormat(QImage::Format_ARGB32);
+      image = kestrum::unsplitConverted(canvas, QImage::Format_ARGB32);
     }
   }
   const QPoint topLeft = image.isNull() ? QPoint(0, 0) : bounds.topLeft();
   if (d->layerItem) {
-    d->layerItem->setPixmap(QPixmap::fromImage(image));
+    d->layerItem->setPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(std::move(canvas)));
     d->layerItem->setPos(topLeft);
   }
   emit generatedImageChanged(image, topLeft);
@@ -216,7 +222,7 @@ void CutoutController::cutoutInstanceItemManipulated() {
 }
 
 void CutoutController::imageProcessed(const QImage& image) {
-  if (d->layerItem) d->layerItem->setPixmap(QPixmap::fromImage(image));
+  if (d->layerItem) d->layerItem->setPixmap(kestrum::unsplitPixmap(image));
 }
 
 // ---- Stacking and editing

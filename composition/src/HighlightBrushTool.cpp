@@ -17,6 +17,7 @@
 #include "composition/Highlighter.h"
 #include "composition/ZarvoObject.h"
 #include "composition/ZarvoWidget.h"
+#include "kestrum/qt/UnsplitImageWork.h"
 #include "workspace/WidgetFunctions.h"
 
 namespace {
@@ -24,8 +25,7 @@ namespace {
 // The image as Format_ARGB32, shared when it is one already; null when it is null or the
 // conversion finds no memory.
 QImage argb32(const QImage& image) {
-  if (image.isNull() || image.format() == QImage::Format_ARGB32) return image;
-  return image.convertToFormat(QImage::Format_ARGB32);
+  return kestrum::unsplitConverted(image, QImage::Format_ARGB32);
 }
 
 void setAlphaFromMask(QImage& image, const QImage& mask, const QRect& rect) {

@@ -16,6 +16,7 @@
 #include "composition/ZarvoObject.h"
 #include "composition/ZarvoWidget.h"
 #include "kestrum/qt/GuardedImageReader.h"
+#include "kestrum/qt/UnsplitImageWork.h"
 #include "workspace/WidgetFunctions.h"
 
 namespace {
@@ -136,7 +137,7 @@ void ImportLogoTool::addLogo() {
     image = image.width() > image.height()
                 ? image.scaledToWidth(kMaxLogoSide, Qt::FastTransformation)
                 : image.scaledToHeight(kMaxLogoSide, Qt::FastTransformation);
-  const QPixmap pixmap = QPixmap::fromImage(image);
+  const QPixmap pixmap = kestrum::unsplitPixmap(image);
   if (pixmap.isNull()) {
     refuse(file, tr("There is not enough memory for it."));
     return;

@@ -22,7 +22,9 @@ int Shadow::shadowAlpha(double intensity) {
 }
 
 QImage Shadow::colourShadow(const QImage& mask, int alpha) {
-  QImage shadow(mask.size(), QImage::Format_ARGB32);
+  // Black at any alpha has the same bits premultiplied or not: made in the format a pixmap
+  // holds, it reaches the screen and the hub unconverted.
+  QImage shadow(mask.size(), QImage::Format_ARGB32_Premultiplied);
   if (shadow.isNull() ||
       (mask.format() != QImage::Format_RGB32 && mask.format() != QImage::Format_ARGB32))
     return QImage();

@@ -10,6 +10,7 @@
 #include "ZarvoImageItemPrivate.h"
 #include "composition/CompositionResources.h"
 #include "composition/ZarvoObject.h"
+#include "kestrum/qt/UnsplitImageWork.h"
 
 namespace {
 
@@ -431,9 +432,8 @@ void ZarvoImageItem::paint(QPainter* painter, const QStyleOptionGraphicsItem* op
   const QSize shown(std::max(1, int(std::lround(pm.width() * f))),
                     std::max(1, int(std::lround(pm.height() * f))));
   if (d->cacheDirty || d->displayCache.size() != shown) {
-    d->displayCache = pm.toImage()
-                          .convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                          .scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    d->displayCache = kestrum::unsplitSmoothScaled(
+        kestrum::unsplitConverted(pm.toImage(), QImage::Format_ARGB32_Premultiplied), shown);
     d->cacheDirty = false;
   }
   painter->save();

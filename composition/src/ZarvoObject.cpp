@@ -7,6 +7,7 @@
 #include "composition/ZarvoOutputHandler.h"
 #include "document/CorvaneThread.h"
 #include "kestrum/qt/Digest.h"
+#include "kestrum/qt/UnsplitImageWork.h"
 
 namespace {
 
@@ -186,7 +187,7 @@ void ZarvoObject::processingStarted(quint64 runNumber) {
 }
 
 void ZarvoObject::takePicture(const QImage& image, const QByteArray& bytes, int fileType) {
-  d->finalPixmap = QPixmap::fromImage(image);
+  d->finalPixmap = kestrum::unsplitPixmap(image);
   d->finalImageBytes = bytes;
   d->finalImageType = fileType;
   if (d->takeFingerprintOnDone) {

@@ -11,6 +11,7 @@
 #include "document/DocumentUiHooks.h"
 #include "document/PhotoReader.h"
 #include "kestrum/qt/NamedImage.h"
+#include "kestrum/qt/UnsplitImageWork.h"
 
 namespace {
 
@@ -209,7 +210,7 @@ void TsSourceImage::init() {
     default:
       break;
   }
-  displayPixmap_ = QPixmap::fromImage(imageImage_);
+  displayPixmap_ = kestrum::unsplitPixmap(imageImage_);
   if (!imageImage_.isNull() && displayPixmap_.isNull()) throw std::bad_alloc();
   ++displayGeneration_;
   qInfo().noquote() << QStringLiteral("TsSourceImage::init %1, (width, height) = (%2, %3)")
@@ -259,10 +260,10 @@ void TsSourceImage::updateDisplayImage() {
   if (displayStale_ && imageMaster_ == Buffer64Master && !owned32_.isEmpty()) {
     convertMaster();
     imageImage_ = imageOver(displayView_);
-    displayPixmap_ = QPixmap::fromImage(imageImage_);
+    displayPixmap_ = kestrum::unsplitPixmap(imageImage_);
     ++displayGeneration_;
   } else if (pixelsWritten_ && !imageImage_.isNull()) {
-    displayPixmap_ = QPixmap::fromImage(imageImage_);
+    displayPixmap_ = kestrum::unsplitPixmap(imageImage_);
     ++displayGeneration_;
   }
   displayStale_ = false;
@@ -288,7 +289,7 @@ const QImage& TsSourceImage::prepareWorkingImage(int resolution) {
     QImage working(ceilDiv(imageImage_.width(), resolution),
                    ceilDiv(imageImage_.height(), resolution), imageImage_.format());
     if (!working.isNull()) scaleInto(working, resolution);
-    const QPixmap pixmap = QPixmap::fromImage(working);
+    const QPixmap pixmap = kestrum::unsplitPixmap(working);
     if (working.isNull() || pixmap.isNull()) {
       failOutOfMemory();
       return workingImage_;
@@ -390,9 +391,7 @@ quint16 TsSourceImage::checksum() const {
 QPixmap TsSourceImage::croppedToContentPixmap(QPoint* topLeft) {
   updateDisplayImage();
   if (imageImage_.isNull()) return QPixmap();
-  const QImage image = imageImage_.format() == QImage::Format_ARGB32
-                           ? imageImage_
-                           : imageImage_.convertToFormat(QImage::Format_ARGB32);
+  const QImage image = kestrum::unsplitConverted(imageImage_, QImage::Format_ARGB32);
   int left = image.width(), top = image.height(), right = 0, bottom = 0;
   bool found = false;
   for (int y = 0; y < image.height(); ++y) {
@@ -408,7 +407,7 @@ QPixmap TsSourceImage::croppedToContentPixmap(QPoint* topLeft) {
   }
   if (!found) return QPixmap();
   if (topLeft) *topLeft = QPoint(left, top);
-  return QPixmap::fromImage(image.copy(QRect(QPoint(left, top), QPoint(right, bottom))));
+  return kestrum::unsplitPixmap(image.copy(QRect(QPoint(left, top), QPoint(right, bottom))));
 }
 
 CvImage describeImage(const QImage& image) {

@@ -5,37 +5,22 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 
 #include <QComboBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSlider>
 
-#include "composition/CompositionTools.h"
-#include "composition/HighlightBrushTool.h"
 #include "composition/ImportLogoTool.h"
-#include "composition/Shadow.h"
-#include "composition/ShadowTool.h"
-#include "composition/SharpenImageTool.h"
-#include "composition/Sharpener.h"
-#include "kestrum/qt/ProcessorSharpen.h"
-#include "support/CanvasFixture.h"
+#include "support/ToolSetFixture.h"
 
 using namespace composition_test;
 
 namespace {
 
-class SettledPicture : public CanvasFixture {
+class SettledPicture : public ToolSetFixture {
  public:
-  using CanvasFixture::controller;
-  using HubFixture::host;
-  using HubFixture::path;
-
   void SetUp() override {
-    CanvasFixture::SetUp();
-    set = std::make_unique<CompositionTools>(view.get(), nullptr, CompositionTools::Places{});
-    hub()->reset();  // as the main window does once its tools are built
+    ToolSetFixture::SetUp();
     // Noise inside the cut-out: a sharpening changes every pixel of it.
     QImage photo = cutoutPhoto(QSize(200, 100), QRect(50, 20, 100, 60), qRgb(0, 0, 0));
     const QImage noise = seededImage(100, 60, 11);
@@ -44,42 +29,11 @@ class SettledPicture : public CanvasFixture {
     openPhoto(photo);
     waitForRest();
   }
-  void TearDown() override {
-    set.reset();
-    CanvasFixture::TearDown();
-  }
-
-  // Serves events until no producer has work in flight and the hub holds the picture of its
-  // layers, twice over: a result queued at the end of one round starts the next one's work.
-  void waitForRest() {
-    const auto resting = [this] {
-      const Sharpener* sharpener = set->sharpenTool()->sharpener();
-      return itemNoticesTold() && !set->shadowTool()->shadow()->worker().isRunning() &&
-             (!sharpener || !sharpener->thread().isRunning()) &&
-             !set->highlightBrushTool()->highlighter() && !hub()->rebuildPending() &&
-             !hub()->processor()->isRunning();
-    };
-    for (int calm = 0; calm < 2;) {
-      ASSERT_TRUE(zarvo_test::waitFor(resting));
-      QCoreApplication::processEvents();
-      calm = resting() ? calm + 1 : 0;
-    }
-  }
   // The picture the unsaved-changes question judges, settled at once.
   QImage settledPicture() {
     hub()->hasUnsavedChanges();
     return hub()->finalPixmap().toImage();
   }
-  // Large, strong dabs over the cut-out (its layer is 360 x 216).
-  void paintDabs() {
-    HighlightBrushTool* brush = set->highlightBrushTool();
-    brush->sizeSlider()->setValue(25);
-    brush->intensitySlider()->setValue(80);
-    for (const QPointF& at : {QPointF(60, 60), QPointF(180, 110), QPointF(300, 150)})
-      brush->addPoint(at);
-  }
-
-  std::unique_ptr<CompositionTools> set;
 };
 
 using Step = std::function<void(SettledPicture*)>;

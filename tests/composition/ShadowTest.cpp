@@ -242,7 +242,8 @@ TEST(ShadowColour, EqualsTheFillWithTheMasksAlphaChannel) {
     QImage reference(mask.size(), QImage::Format_ARGB32);
     reference.fill(QColor(0, 0, 0, alpha));
     reference.setAlphaChannel(mask);
-    EXPECT_EQ(Shadow::colourShadow(mask, alpha), reference.convertToFormat(QImage::Format_ARGB32))
+    EXPECT_EQ(Shadow::colourShadow(mask, alpha),
+              reference.convertToFormat(QImage::Format_ARGB32_Premultiplied))
         << alpha;
   }
 }

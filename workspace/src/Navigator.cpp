@@ -12,6 +12,7 @@
 
 #include "document/GmModel.h"
 #include "document/TsSourceImage.h"
+#include "kestrum/qt/UnsplitImageWork.h"
 #include "workspace/WorkspaceResources.h"
 
 namespace {
@@ -112,7 +113,7 @@ void Navigator::paintEvent(QPaintEvent*) {
   const QSize size(std::max(1, int(std::lround(pixmap->width() * scale_))),
                    std::max(1, int(std::lround(pixmap->height() * scale_))));
   if (thumbnailOf_ != pixmap->cacheKey() || thumbnail_.size() != size) {
-    thumbnail_ = pixmap->scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    thumbnail_ = kestrum::unsplitSmoothScaled(*pixmap, size);
     thumbnailOf_ = pixmap->cacheKey();
   }
   QPainter painter(this);

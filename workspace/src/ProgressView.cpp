@@ -7,6 +7,7 @@
 
 #include "document/GmModel.h"
 #include "document/TsSourceImage.h"
+#include "kestrum/qt/UnsplitImageWork.h"
 #include "workspace/ProgressWindow.h"
 
 ProgressView::ProgressView(ProgressWindow* window, QWidget* parent)
@@ -54,7 +55,7 @@ void ProgressView::paintEvent(QPaintEvent*) {
   const QRect target = cutoutRect();
   if (target.isEmpty()) return;
   if (fittedOf_ != cutout_.cacheKey() || fitted_.size() != target.size()) {
-    fitted_ = cutout_.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    fitted_ = kestrum::unsplitSmoothScaled(cutout_, target.size());
     fittedOf_ = cutout_.cacheKey();
   }
   QPainter painter(this);

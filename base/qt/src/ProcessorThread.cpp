@@ -3,6 +3,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "kestrum/qt/UnsplitImageWork.h"
+
 namespace kestrum {
 
 ProcessorThread::ProcessorThread(const QImage* input, QImage* output, QObject* parent)
@@ -32,7 +34,7 @@ QImage allocateImage(const QSize& size, QImage::Format format) {
 
 QImage convertedImage(const QImage& image, QImage::Format format) {
   if (image.isNull() || image.format() == format) return image;
-  QImage converted = image.convertToFormat(format);
+  QImage converted = unsplitConverted(image, format);
   if (converted.isNull()) throw std::bad_alloc();
   return converted;
 }

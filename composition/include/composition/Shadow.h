@@ -76,8 +76,8 @@ class Shadow : public QObject {
   // The shadow's alpha where its mask is white: nearest(200 intensity) + 40, 40 .. 240.
   static int shadowAlpha(double intensity);
   // Black at `alpha` scaled by the grey of `mask` (opaque, Format_RGB32 or Format_ARGB32) / 255:
-  // what filling an image with that black and setting its alpha channel from the mask gives.
-  // Null without memory.
+  // what filling an image with that black and setting its alpha channel from the mask gives, in
+  // Format_ARGB32_Premultiplied. Null without memory.
   static QImage colourShadow(const QImage& mask, int alpha);
 
  signals:

@@ -35,7 +35,8 @@ class ProcessorThread : public AbortableThread {
 
 // A new image, or std::bad_alloc when its pixels cannot be had (QImage answers a null image).
 QImage allocateImage(const QSize& size, QImage::Format format);
-// The image in `format`, or std::bad_alloc when the conversion could not allocate.
+// The image in `format` (unsplitConverted), or std::bad_alloc when the conversion could not
+// allocate.
 QImage convertedImage(const QImage& image, QImage::Format format);
 
 }  // namespace kestrum
