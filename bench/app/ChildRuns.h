@@ -70,3 +70,11 @@ inline int runInSandbox(const BenchSandbox& sandbox, std::vector<std::string> ar
   if (waitpid(child, &status, 0) < 0) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+// The 12-megapixel sample that `drawer` (corvane-sample) draws into the sandbox: its photo's
+// path, or empty when it drew none.
+inline std::string drawSampleInSandbox(const BenchSandbox& sandbox, const char* drawer) {
+  const std::string folder = sandbox.root + "/sample";
+  if (runInSandbox(sandbox, {drawer, folder}) != 0) return std::string();
+  return folder + "/sample-photo.png";
+}

@@ -19,8 +19,8 @@ namespace {
 
 void ZarvoCutout(benchmark::State& state) {
   const BenchSandbox sandbox = makeBenchSandbox("zarvo-cutout");
-  const std::string sample = sandbox.root + "/sample";
-  if (runInSandbox(sandbox, {CORVANE_SAMPLE, sample}) != 0) {
+  const std::string photo = drawSampleInSandbox(sandbox, CORVANE_SAMPLE);
+  if (photo.empty()) {
     state.SkipWithError("corvane-sample did not draw the sample");
     removeBenchSandbox(sandbox);
     return;
@@ -28,7 +28,7 @@ void ZarvoCutout(benchmark::State& state) {
   const std::string out = sandbox.root + "/out";
   QJsonObject summary;
   for (auto _ : state) {
-    if (runInSandbox(sandbox, {ZARVO_TESTHOST, "cutout", out, sample + "/sample-photo.png"}) != 0) {
+    if (runInSandbox(sandbox, {ZARVO_TESTHOST, "cutout", out, photo}) != 0) {
       state.SkipWithError("the cut-out script did not end normally");
       break;
     }

@@ -14,8 +14,8 @@ namespace {
 
 void ZarvoSplits(benchmark::State& state) {
   BenchSandbox sandbox = makeBenchSandbox("zarvo-splits");
-  const std::string sample = sandbox.root + "/sample";
-  if (runInSandbox(sandbox, {CORVANE_SAMPLE, sample}) != 0) {
+  const std::string photo = drawSampleInSandbox(sandbox, CORVANE_SAMPLE);
+  if (photo.empty()) {
     state.SkipWithError("corvane-sample did not draw the sample");
     removeBenchSandbox(sandbox);
     return;
@@ -26,7 +26,7 @@ void ZarvoSplits(benchmark::State& state) {
   int splits = -1;
   for (auto _ : state) {
     const std::string out = sandbox.root + "/out";
-    if (runInSandbox(sandbox, {ZARVO_TESTHOST, "cutout", out, sample + "/sample-photo.png"}) != 0) {
+    if (runInSandbox(sandbox, {ZARVO_TESTHOST, "cutout", out, photo}) != 0) {
       state.SkipWithError("the cut-out script did not end normally");
       break;
     }
