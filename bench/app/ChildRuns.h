@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
 extern char** environ;
 
 struct BenchSandbox {
@@ -72,9 +74,11 @@ inline int runInSandbox(const BenchSandbox& sandbox, std::vector<std::string> ar
 }
 
 // The 12-megapixel sample that `drawer` (corvane-sample) draws into the sandbox: its photo's
-// path, or empty when it drew none.
-inline std::string drawSampleInSandbox(const BenchSandbox& sandbox, const char* drawer) {
+// path; empty, the benchmark skipped with the reason, when it drew none.
+inline std::string drawSampleInSandbox(const BenchSandbox& sandbox, const char* drawer,
+                                       benchmark::State& state) {
   const std::string folder = sandbox.root + "/sample";
-  if (runInSandbox(sandbox, {drawer, folder}) != 0) return std::string();
-  return folder + "/sample-photo.png";
+  if (runInSandbox(sandbox, {drawer, folder}) == 0) return folder + "/sample-photo.png";
+  state.SkipWithError("corvane-sample did not draw the sample");
+  return std::string();
 }
