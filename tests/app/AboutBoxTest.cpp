@@ -71,10 +71,7 @@ TEST(AboutBox, ShowsItsPartsAndClosesOnOk) {
 
 TEST(AboutBox, OneBoxPerRun) {
   aboutBox();
-  QDialog* first = nullptr;
-  for (QWidget* widget : QApplication::topLevelWidgets())
-    if (widget->isVisible() && widget->windowTitle() == "About Zarvo")
-      first = qobject_cast<QDialog*>(widget);
+  QWidget* first = visibleWindowTitled("About Zarvo");
   ASSERT_NE(first, nullptr);
   first->close();
   aboutBox();

@@ -5,9 +5,9 @@
 
 #include <functional>
 
-#include <QApplication>
 #include <QDialog>
 
+#include "support/AppTestSupport.h"
 #include "app/AboutBox.h"
 #include "app/AppDialogs.h"
 #include "support/FakeAppDialogs.h"
@@ -100,12 +100,6 @@ TEST_P(CountedBox, IsOpenWhileItShowsAndNotAfter) {
   releaseAboutBox();
 }
 
-QWidget* aboutBoxShown() {
-  for (QWidget* widget : QApplication::topLevelWidgets())
-    if (widget->isVisible() && widget->windowTitle() == "About Zarvo") return widget;
-  return nullptr;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Kinds, CountedBox,
     ::testing::Values(
@@ -128,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
         CountedRow{"ModelessAboutBox",
                    [](FakeAppDialogs& fake) {
                      aboutBox();
-                     QWidget* box = aboutBoxShown();
+                     QWidget* box = visibleWindowTitled("About Zarvo");
                      ASSERT_NE(box, nullptr);
                      fake.whileShown();
                      box->close();

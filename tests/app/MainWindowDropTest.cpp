@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "support/AppTestSupport.h"
 #include "ExifBytes.h"
 #include "ImageFiles.h"
 #include "support/LoopbackHttpServer.h"
@@ -102,11 +103,6 @@ QByteArray jpegTurned6(const QImage& stored) {
   exif_bytes::Tiff tiff(true);
   tiff.directory({{0x0112, 3, 1, 6}});
   return jpeg.left(2) + exif_bytes::segment(0xE1, tiff.exifBody()) + jpeg.mid(2);
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // A dropped photo is the photo opened: read, turned upright and limited to 1280 a side alike,
@@ -208,12 +204,6 @@ TEST_F(MainWindowTest, APictureFetchedWhileABoxIsOpenIsNotOpened) {
     EXPECT_EQ(GmModel::instance()->imageSize(), QSize(160, 120));
     EXPECT_EQ(QFile::exists(exported), !quitting);
   }
-}
-
-QWidget* visibleWindowTitled(const QString& title) {
-  for (QWidget* widget : QApplication::topLevelWidgets())
-    if (widget->isVisible() && widget->windowTitle() == title) return widget;
-  return nullptr;
 }
 
 // A close of the main window ends the program's loop while a web download runs (its progress box

@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,4 +25,10 @@ QStringList logLinesWith(const QString& marker) {
     if (line.contains(marker)) found << line;
   }
   return found;
+}
+
+QWidget* visibleWindowTitled(const QString& title) {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (widget->isVisible() && widget->windowTitle() == title) return widget;
+  return nullptr;
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 // The whole text of a file, or empty.
 QByteArray readFile(const QString& path);
 // Writes `bytes` to `path`, making its folder; true on success.
@@ -11,3 +13,6 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 
 // The lines of the current log that contain `marker`.
 QStringList logLinesWith(const QString& marker);
+
+// The visible top-level window titled `title`, or null.
+QWidget* visibleWindowTitled(const QString& title);
